@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Sets up everything Parlanza needs on Debian 12, builds it and starts it.
+set -euo pipefail
+source "$(dirname "$0")/scripts/setup.sh"
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "Parlanza is a desktop program and found no display to open its window on." >&2
+    echo "Run it from a graphical session, or on a virtual screen with:" >&2
+    echo "  xvfb-run -a ./run.sh" >&2
+    exit 1
+fi
+exec "$PARLANZA_BUILD_DIR/program/parlanza"
