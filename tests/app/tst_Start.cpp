@@ -1,0 +1,130 @@
+#include "platform/SingleInstance.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+
+// Each test gets its own temporary folder, so its lock cannot meet a real running copy.
+QProcessEnvironment environmentFor(const QString& tmpDir)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TMPDIR"), tmpDir);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    return env;
+}
+
+void startCopy(QProcess& process, const QString& program, const QString& tmpDir)
+{
+    process.setProcessEnvironment(environmentFor(tmpDir));
+    process.start(program, {});
+    QVERIFY2(process.waitForStarted(10000), qPrintable(process.errorString()));
+}
+
+// Waits until a first copy holds the lock.
+void waitForLock(const QString& tmpDir)
+{
+    const QString lockPath =
+        QDir(tmpDir).filePath(QStringLiteral("parlanza-%1.lock").arg(::getuid()));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(lockPath), 10000);
+}
+
+QString runProbe(const QString& tmpDir, int* exitCode = nullptr)
+{
+    QProcess probe;
+    probe.setProcessEnvironment(environmentFor(tmpDir));
+    probe.start(QStringLiteral(START_PROBE), {});
+    if (!probe.waitForStarted(10000)) {
+        return QStringLiteral("did not start");
+    }
+    // A refused copy ends by itself; an accepted one runs until it is stopped.
+    QString out;
+    QDeadlineTimer deadline(10000);
+    while (!out.endsWith(QLatin1String("REFUSED\n")) && !out.endsWith(QLatin1String("RUNNING\n")) &&
+           !deadline.hasExpired() && probe.state() == QProcess::Running) {
+        probe.waitForReadyRead(100);
+        out += QString::fromUtf8(probe.readAllStandardOutput());
+    }
+    if (out.endsWith(QLatin1String("RUNNING\n"))) {
+        probe.kill();
+        probe.waitForFinished();
+        return out;
+    }
+    probe.waitForFinished(10000);
+    out += QString::fromUtf8(probe.readAllStandardOutput());
+    if (exitCode) {
+        *exitCode = probe.exitCode();
+    }
+    return out;
+}
+
+} // namespace
+
+class tst_Start : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void secondCopyIsRefusedAndFirstGoesOn()
+    {
+        QTemporaryDir tmp;
+        QProcess first;
+        startCopy(first, QStringLiteral(PARLANZA_EXECUTABLE), tmp.path());
+        waitForLock(tmp.path());
+
+        int exitCode = -1;
+        const QString out = runProbe(tmp.path(), &exitCode);
+        // Title empty (the program's own), no icon, the OK button alone.
+        QCOMPARE(out, QStringLiteral("BOX||0|0|Parlanza is Already Running !\nREFUSED\n"));
+        QCOMPARE(exitCode, 0);
+
+        QCOMPARE(first.state(), QProcess::Running);
+        first.terminate();
+        QVERIFY(first.waitForFinished(10000));
+    }
+
+    void aKilledCopyDoesNotBlockTheNext()
+    {
+        QTemporaryDir tmp;
+        QProcess first;
+        startCopy(first, QStringLiteral(PARLANZA_EXECUTABLE), tmp.path());
+        waitForLock(tmp.path());
+        ::kill(static_cast<pid_t>(first.processId()), SIGKILL);
+        QVERIFY(first.waitForFinished(10000));
+
+        QCOMPARE(runProbe(tmp.path()), QStringLiteral("RUNNING\n"));
+    }
+
+    void firstCopyRuns()
+    {
+        QTemporaryDir tmp;
+        QCOMPARE(runProbe(tmp.path()), QStringLiteral("RUNNING\n"));
+        // Once that copy has gone, the next one runs too.
+        QCOMPARE(runProbe(tmp.path()), QStringLiteral("RUNNING\n"));
+    }
+
+    // With nowhere to put the lock the program still starts rather than refusing.
+    void unwritableLockFolderStillStarts()
+    {
+        QTemporaryDir tmp;
+        platform::SingleInstance instance(tmp.filePath(QStringLiteral("missing/dir/x.lock")));
+        QVERIFY(instance.tryAcquire());
+    }
+
+    void oneProcessHoldsTheLockOnce()
+    {
+        QTemporaryDir tmp;
+        const QString path = tmp.filePath(QStringLiteral("x.lock"));
+        platform::SingleInstance mine(path);
+        QVERIFY(mine.tryAcquire());
+        QVERIFY(mine.tryAcquire());
+    }
+};
+
+QTEST_MAIN(tst_Start)
+#include "tst_Start.moc"
