@@ -2,8 +2,7 @@
 
 #include "platform/AppInfo.h"
 
-Main::Main(QWidget* parent)
-    : QWidget(parent)
+Main::Main(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(platform::appTitle());

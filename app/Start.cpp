@@ -3,10 +3,7 @@
 #include "app/Main.h"
 #include "platform/MessageBoxService.h"
 
-Start::Start(const QString& lockPath)
-    : m_instance(lockPath)
-{
-}
+Start::Start(const QString& lockPath) : m_instance(lockPath) {}
 
 Start::~Start() = default;
 

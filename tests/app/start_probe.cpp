@@ -4,7 +4,6 @@
 #include "platform/MessageBoxService.h"
 
 #include <QApplication>
-
 #include <cstdio>
 
 namespace {
@@ -14,9 +13,8 @@ class PrintingMessageBoxService final : public platform::MessageBoxService
 public:
     platform::MessageAnswer show(const platform::MessageBoxRequest& request) override
     {
-        std::printf("BOX|%s|%d|%d|%s\n", qPrintable(request.title),
-                    static_cast<int>(request.icon), static_cast<int>(request.buttons),
-                    qPrintable(request.text));
+        std::printf("BOX|%s|%d|%d|%s\n", qPrintable(request.title), static_cast<int>(request.icon),
+                    static_cast<int>(request.buttons), qPrintable(request.text));
         std::fflush(stdout);
         return platform::MessageAnswer::Ok;
     }

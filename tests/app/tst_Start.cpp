@@ -5,7 +5,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <csignal>
 
 namespace {

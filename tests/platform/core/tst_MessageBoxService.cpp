@@ -58,9 +58,8 @@ private Q_SLOTS:
     {
         SeenBox seen;
         answerNextBox(&seen, QMessageBox::Yes);
-        const MessageAnswer answer =
-            MessageBoxService::current().show(requestFromStyle(
-                QStringLiteral("Go on?"), 4 + 32, QStringLiteral("HTML Help Class")));
+        const MessageAnswer answer = MessageBoxService::current().show(
+            requestFromStyle(QStringLiteral("Go on?"), 4 + 32, QStringLiteral("HTML Help Class")));
         QCOMPARE(answer, MessageAnswer::Yes);
         QCOMPARE(seen.title, QStringLiteral("HTML Help Class"));
         QCOMPARE(seen.icon, QMessageBox::Question);

@@ -27,7 +27,8 @@ private Q_SLOTS:
         QCOMPARE(bag.readInteger(QStringLiteral("ImgSize"), 16), qint16(16));
         QCOMPARE(bag.readLong(QStringLiteral("Gradient"), 3), 3);
         QCOMPARE(bag.readBoolean(QStringLiteral("Focus"), true), true);
-        QCOMPARE(bag.readString(QStringLiteral("Caption"), QStringLiteral("x")), QStringLiteral("x"));
+        QCOMPARE(bag.readString(QStringLiteral("Caption"), QStringLiteral("x")),
+                 QStringLiteral("x"));
         QCOMPARE(bag.readColor(QStringLiteral("cFore"), 0x80000012), OleColor(0x80000012));
         QCOMPARE(bag.readDouble(QStringLiteral("Scale"), 1.5), 1.5);
         QVERIFY(bag.readPicture(QStringLiteral("Image")).isNull());
@@ -62,7 +63,8 @@ private Q_SLOTS:
         QCOMPARE(loaded.readByte(QStringLiteral("Behaviour"), 0), quint8(2));
         QCOMPARE(loaded.readBoolean(QStringLiteral("Enabled"), true), false);
         QCOMPARE(loaded.readSingle(QStringLiteral("Scale"), 1.0f), 1.25f);
-        QCOMPARE(loaded.readString(QStringLiteral("Caption"), QString()), QStringLiteral("SPEAK ä"));
+        QCOMPARE(loaded.readString(QStringLiteral("Caption"), QString()),
+                 QStringLiteral("SPEAK ä"));
         QCOMPARE(loaded.readColor(QStringLiteral("BackColour"), 0), OleColor(0x8000000F));
         const QFont readFont = loaded.readFont(QStringLiteral("Font"), QFont());
         QCOMPARE(readFont.family(), font.family());
@@ -125,8 +127,8 @@ private Q_SLOTS:
         QTest::newRow("colour garbage") << QByteArray(R"({"v": "0xZZ"})") << "colour";
         QTest::newRow("colour object") << QByteArray(R"({"v": {}})") << "colour";
         QTest::newRow("font without name") << QByteArray(R"({"v": {"size": 9}})") << "font";
-        QTest::newRow("font size zero") << QByteArray(R"({"v": {"name": "Arial", "size": 0}})")
-                                        << "font";
+        QTest::newRow("font size zero")
+            << QByteArray(R"({"v": {"name": "Arial", "size": 0}})") << "font";
         QTest::newRow("picture missing resource")
             << QByteArray(R"({"v": {"resource": "NO_SUCH_BITMAP"}})") << "picture";
         QTest::newRow("picture bad data") << QByteArray(R"({"v": {"data": "AAAA"}})") << "picture";
@@ -166,8 +168,8 @@ private Q_SLOTS:
     // Colours are longs: classic hexadecimal text and negative longs name the same colour.
     void colourSpellings()
     {
-        const PropertyBag bag = bagFrom(
-            R"({"a": "&H8000000F&", "b": -2147483633, "c": "0x00574539", "d": 5719353})");
+        const PropertyBag bag =
+            bagFrom(R"({"a": "&H8000000F&", "b": -2147483633, "c": "0x00574539", "d": 5719353})");
         QCOMPARE(bag.readColor(QStringLiteral("a"), 0), OleColor(0x8000000F));
         QCOMPARE(bag.readColor(QStringLiteral("b"), 0), OleColor(0x8000000F));
         QCOMPARE(bag.readColor(QStringLiteral("c"), 0), OleColor(0x574539));

@@ -49,8 +49,8 @@ private Q_SLOTS:
     void conversionsRoundHalfToEven()
     {
         setTwipsPerPixelOverride(10);
-        QCOMPARE(twipsToPixelsX(25), 2);  // 2.5
-        QCOMPARE(twipsToPixelsY(35), 4);  // 3.5
+        QCOMPARE(twipsToPixelsX(25), 2); // 2.5
+        QCOMPARE(twipsToPixelsY(35), 4); // 3.5
         QCOMPARE(twipsToPixelsX(-25), -2);
         QCOMPARE(pixelsToTwipsX(1.5), 15.0);
         setTwipsPerPixelOverride(0);
