@@ -4,7 +4,6 @@
 
 #include <QDateTime>
 #include <QPainter>
-
 #include <algorithm>
 
 namespace {
@@ -89,7 +88,7 @@ void BarAnimation::drawBox(QImage& picture, const QSizeF& scaleSize, double left
         return;
     }
     QPainter painter(&picture);
-    painter.fillRect(QRect(QPoint(firstColumn, std::max(top, 0)),
-                           QPoint(lastColumn, picture.height() - 1)),
-                     color);
+    painter.fillRect(
+        QRect(QPoint(firstColumn, std::max(top, 0)), QPoint(lastColumn, picture.height() - 1)),
+        color);
 }

@@ -4,7 +4,6 @@
 #include <QImage>
 #include <QRandomGenerator>
 #include <QSizeF>
-
 #include <array>
 #include <functional>
 

@@ -6,11 +6,7 @@
 
 namespace platform {
 
-MenuBar::MenuBar(QWidget* parent)
-    : QObject(parent)
-    , m_bar(new QMenuBar(parent))
-{
-}
+MenuBar::MenuBar(QWidget* parent) : QObject(parent), m_bar(new QMenuBar(parent)) {}
 
 MenuBar::~MenuBar()
 {

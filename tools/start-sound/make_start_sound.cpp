@@ -1,10 +1,9 @@
 // The start sound: a soft rising three-note chime, about 0.9 s, 22050 Hz mono 16-bit.
-#include <sndfile.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <numbers>
+#include <sndfile.h>
 #include <vector>
 
 namespace {
@@ -25,8 +24,8 @@ double bell(double t, double frequency)
     {
         double ratio, gain, decay;
     };
-    constexpr Partial partials[] = {{1.0, 1.0, 3.2}, {2.0, 0.35, 5.0}, {3.01, 0.12, 7.5},
-                                    {4.2, 0.05, 10.0}};
+    constexpr Partial partials[] = {
+        {1.0, 1.0, 3.2}, {2.0, 0.35, 5.0}, {3.01, 0.12, 7.5}, {4.2, 0.05, 10.0}};
     double value = 0.0;
     for (const Partial& p : partials) {
         value += p.gain * std::exp(-p.decay * t) *
@@ -55,8 +54,8 @@ int main(int argc, char* argv[])
         }
     }
     // Fade the tail to silence and leave headroom.
-    const double peak = *std::max_element(mix.begin(), mix.end(),
-                                          [](double a, double b) { return std::abs(a) < std::abs(b); });
+    const double peak = *std::max_element(
+        mix.begin(), mix.end(), [](double a, double b) { return std::abs(a) < std::abs(b); });
     std::vector<short> samples(mix.size());
     const std::size_t fade = kRate / 10;
     for (std::size_t i = 0; i < mix.size(); ++i) {
@@ -76,7 +75,8 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "%s: %s\n", argv[1], sf_strerror(nullptr));
         return 1;
     }
-    const sf_count_t written = sf_write_short(file, samples.data(), static_cast<sf_count_t>(samples.size()));
+    const sf_count_t written =
+        sf_write_short(file, samples.data(), static_cast<sf_count_t>(samples.size()));
     sf_close(file);
     return written == static_cast<sf_count_t>(samples.size()) ? 0 : 1;
 }

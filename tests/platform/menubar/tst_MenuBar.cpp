@@ -31,9 +31,9 @@ private Q_SLOTS:
         MenuBar bar(&window);
         const qint32 file = bar.addItem({}, QStringLiteral("keyFile"), MenuBar::ItemKind::Item,
                                         QStringLiteral("File"));
-        const qint32 exit = bar.addItem(QStringLiteral("keyFile"), QStringLiteral("keyExit"),
-                                        MenuBar::ItemKind::Item, QStringLiteral("Exit"),
-                                        solid(Qt::red));
+        const qint32 exit =
+            bar.addItem(QStringLiteral("keyFile"), QStringLiteral("keyExit"),
+                        MenuBar::ItemKind::Item, QStringLiteral("Exit"), solid(Qt::red));
         bar.addItem({}, QStringLiteral("keyHelp"), MenuBar::ItemKind::Item, QStringLiteral("Help"));
         bar.addItem(QStringLiteral("keyHelp"), QStringLiteral("keyHelpfile"),
                     MenuBar::ItemKind::Item, QStringLiteral("How to Use"));
