@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -212,6 +213,95 @@ std::optional<CoordinateError> parseCoordinate(QString& text, qint16& x, qint16&
     return std::nullopt;
 }
 
+enum class PixelKind { Outside, Band, Face };
+
+// Where a pixel lies: outside the shape, in its bevel band (then with its angle and
+// relative position) or on the plain face inside the band.
+//
+// The band splits into four straight strips and four corner parts. A pixel belongs to a
+// corner part when it lies beyond the centre of that corner's arc in both directions;
+// square corners use the inner corner instead, and a rounded corner smaller than the band
+// as well. Strips measure from their inner edge pixel, so the bottom and right strips
+// mirror the top and left ones exactly.
+PixelKind classifyPixel(qint32 shape, QSize size, int bevelWidth, QPoint pixel,
+                        mdlSHPCLR::BandPoint& point)
+{
+    using S = mdlSHPCLR;
+    const int w = size.width();
+    const int h = size.height();
+    const int b = bevelWidth;
+    const int x = pixel.x();
+    const int y = pixel.y();
+    if (x < 0 || y < 0 || x >= w || y >= h) {
+        return PixelKind::Outside;
+    }
+    // An unknown shape is painted as a rectangle.
+    const qint32 drawn = (shape >= S::kRectangle && shape <= S::kCapsule) ? shape : S::kRectangle;
+    const double radius = bevelCornerRadius(drawn, size);
+    const double px = x + 0.5;
+    const double py = y + 0.5;
+    if (!insideShape(drawn, size, x, y)) {
+        return PixelKind::Outside;
+    }
+    if (b <= 0) {
+        return PixelKind::Face;
+    }
+    const double innerRadius = std::max(radius - b, 0.0);
+    if (w > 2 * b && h > 2 * b &&
+        insideRounded(px - b, py - b, w - 2.0 * b, h - 2.0 * b, innerRadius, innerRadius)) {
+        return PixelKind::Face;
+    }
+
+    // A band one pixel wide is all edge: shade it fully.
+    const double span = b > 1 ? b - 1.0 : 0.0;
+    const auto relative = [span](double distance) { return span > 0.0 ? distance / span : 1.0; };
+
+    const double corner = std::max(radius, static_cast<double>(b));
+    const bool left = px < corner;
+    const bool right = !left && px > w - corner;
+    const bool top = py < corner;
+    const bool bottom = !top && py > h - corner;
+
+    if ((left || right) && (top || bottom)) {
+        double dx = 0.0;
+        double dy = 0.0;
+        double distance = 0.0;
+        if (radius <= 0.0) {
+            // Square corners measure from the inner corner pixel, as the strips do.
+            dx = left ? (b - 1 - x) : (x - (w - b));
+            dy = top ? (b - 1 - y) : (y - (h - b));
+            distance = std::hypot(dx, dy);
+        } else {
+            dx = std::abs(px - (left ? corner : w - corner));
+            dy = std::abs(py - (top ? corner : h - corner));
+            distance = std::max(0.0, std::hypot(dx, dy) - innerRadius - 0.5);
+        }
+        point.position = relative(distance);
+        if (top && left) {
+            point.angle = S::kQuarterTurn + std::atan2(dx, dy);
+        } else if (bottom && left) {
+            point.angle = S::kPi + std::atan2(dy, dx);
+        } else if (bottom && right) {
+            point.angle = S::kLowerTurn + std::atan2(dx, dy);
+        } else {
+            point.angle = std::atan2(dy, dx);
+        }
+        return PixelKind::Band;
+    }
+    if (top) {
+        point = {S::kQuarterTurn, relative(b - 1 - y)};
+    } else if (bottom) {
+        point = {S::kLowerTurn, relative(y - (h - b))};
+    } else if (left) {
+        point = {S::kPi, relative(b - 1 - x)};
+    } else if (right) {
+        point = {S::kFullTurnBound, relative(x - (w - b))};
+    } else {
+        point = {S::kQuarterTurn, 1.0};
+    }
+    return PixelKind::Band;
+}
+
 } // namespace
 
 mdlSHPCLR::HLS mdlSHPCLR::RGBToHLS(platform::OleColor colour)
@@ -385,78 +475,11 @@ std::optional<QRegion> mdlSHPCLR::ShapeRegion(qint32 shape, QSize size)
 std::optional<mdlSHPCLR::BandPoint> mdlSHPCLR::BandGeometry(qint32 shape, QSize size,
                                                             int bevelWidth, QPoint pixel)
 {
-    const int w = size.width();
-    const int h = size.height();
-    const int b = bevelWidth;
-    const int x = pixel.x();
-    const int y = pixel.y();
-    if (b <= 0 || x < 0 || y < 0 || x >= w || y >= h) {
+    BandPoint point;
+    if (classifyPixel(shape, size, bevelWidth, pixel, point) != PixelKind::Band) {
         return std::nullopt;
     }
-    // An unknown shape is painted as a rectangle.
-    const qint32 drawn = (shape >= kRectangle && shape <= kCapsule) ? shape : kRectangle;
-    const double radius = bevelCornerRadius(drawn, size);
-    const double px = x + 0.5;
-    const double py = y + 0.5;
-    if (!insideShape(drawn, size, x, y)) {
-        return std::nullopt;
-    }
-    const double innerRadius = std::max(radius - b, 0.0);
-    if (w > 2 * b && h > 2 * b &&
-        insideRounded(px - b, py - b, w - 2.0 * b, h - 2.0 * b, innerRadius, innerRadius)) {
-        return std::nullopt;
-    }
-
-    // A band one pixel wide is all edge: shade it fully.
-    const double span = b > 1 ? b - 1.0 : 0.0;
-    const auto relative = [span](double distance) { return span > 0.0 ? distance / span : 1.0; };
-
-    const double corner = std::max(radius, static_cast<double>(b));
-    const bool left = px < corner;
-    const bool right = !left && px > w - corner;
-    const bool top = py < corner;
-    const bool bottom = !top && py > h - corner;
-
-    if ((left || right) && (top || bottom)) {
-        double dx = 0.0;
-        double dy = 0.0;
-        double distance = 0.0;
-        if (radius <= 0.0) {
-            // Square corners measure from the inner corner pixel, as the strips do.
-            dx = left ? (b - 1 - x) : (x - (w - b));
-            dy = top ? (b - 1 - y) : (y - (h - b));
-            distance = std::hypot(dx, dy);
-        } else {
-            dx = std::abs(px - (left ? corner : w - corner));
-            dy = std::abs(py - (top ? corner : h - corner));
-            distance = std::max(0.0, std::hypot(dx, dy) - innerRadius - 0.5);
-        }
-        BandPoint point;
-        point.position = relative(distance);
-        if (top && left) {
-            point.angle = kQuarterTurn + std::atan2(dx, dy);
-        } else if (bottom && left) {
-            point.angle = kPi + std::atan2(dy, dx);
-        } else if (bottom && right) {
-            point.angle = kLowerTurn + std::atan2(dx, dy);
-        } else {
-            point.angle = std::atan2(dy, dx);
-        }
-        return point;
-    }
-    if (top) {
-        return BandPoint{kQuarterTurn, relative(b - 1 - y)};
-    }
-    if (bottom) {
-        return BandPoint{kLowerTurn, relative(y - (h - b))};
-    }
-    if (left) {
-        return BandPoint{kPi, relative(b - 1 - x)};
-    }
-    if (right) {
-        return BandPoint{kFullTurnBound, relative(x - (w - b))};
-    }
-    return BandPoint{kQuarterTurn, 1.0};
+    return point;
 }
 
 QRegion mdlSHPCLR::DrawBevel(QImage& image, qint32 shape, platform::OleColor faceColour,
@@ -469,18 +492,31 @@ QRegion mdlSHPCLR::DrawBevel(QImage& image, qint32 shape, platform::OleColor fac
         bevelWidth = static_cast<qint16>(AutoBevelWidth(shape, size));
     }
     const HLS faceHls = RGBToHLS(face);
+    // Every band pixel takes one of the 241 lightnesses of the face's hue.
+    std::array<QRgb, kHlsMax + 1> shades{};
+    for (int lightness = 0; lightness <= kHlsMax; ++lightness) {
+        const platform::OleColor colour = HLSToRGB(faceHls.hue, lightness, faceHls.saturation);
+        shades[static_cast<std::size_t>(lightness)] =
+            qRgb(red(colour), green(colour), blue(colour));
+    }
     QList<QRect> runs;
+    const int w = size.width();
     for (int y = 0; y < size.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         int runStart = -1;
-        for (int x = 0; x <= size.width(); ++x) {
-            const std::optional<BandPoint> point =
-                x < size.width() ? BandGeometry(shape, size, bevelWidth, QPoint(x, y))
-                                 : std::nullopt;
-            if (!point) {
+        for (int x = 0; x <= w; ++x) {
+            BandPoint point;
+            const PixelKind kind = x < w
+                                       ? classifyPixel(shape, size, bevelWidth, QPoint(x, y), point)
+                                       : PixelKind::Outside;
+            if (kind != PixelKind::Band) {
                 if (runStart >= 0) {
                     runs.append(QRect(runStart, y, x - runStart, 1));
                     runStart = -1;
+                }
+                // The face inside the band is symmetric: jump to its far side.
+                if (kind == PixelKind::Face && x < w - 1 - x) {
+                    x = w - 1 - x;
                 }
                 continue;
             }
@@ -488,10 +524,9 @@ QRegion mdlSHPCLR::DrawBevel(QImage& image, qint32 shape, platform::OleColor fac
                 runStart = x;
             }
             const double lightness =
-                BandLightness(faceHls.lightness, point->angle, point->position, !raised);
-            const auto shade = static_cast<int>(platform::roundHalfEven(lightness));
-            const platform::OleColor colour = HLSToRGB(faceHls.hue, shade, faceHls.saturation);
-            line[x] = qRgb(red(colour), green(colour), blue(colour));
+                BandLightness(faceHls.lightness, point.angle, point.position, !raised);
+            const qint64 shade = std::clamp<qint64>(platform::roundHalfEven(lightness), 0, kHlsMax);
+            line[x] = shades[static_cast<std::size_t>(shade)];
         }
     }
     return regionOfRuns(runs);
