@@ -771,14 +771,19 @@ void bvlBUTTON::changeEvent(QEvent* event)
         } else {
             m_state |= kStateDisabled;
         }
+        // Only the control's own setting is a property; a disabled parent is not.
         if (Enabled() != m_ownEnabled) {
             m_ownEnabled = Enabled();
-            Q_EMIT PropertyChanged(QStringLiteral("Enabled"));
+            if (!m_loading) {
+                Q_EMIT PropertyChanged(QStringLiteral("Enabled"));
+            }
         }
         paintState(true);
         break;
     case QEvent::FontChange:
-        Q_EMIT PropertyChanged(QStringLiteral("Font"));
+        if (!m_loading) {
+            Q_EMIT PropertyChanged(QStringLiteral("Font"));
+        }
         paintState(true);
         break;
     case QEvent::ApplicationPaletteChange:

@@ -387,6 +387,15 @@ void tst_bvlBUTTON::disabledIgnoresEverything()
 
     button->setEnabled(true);
     QCOMPARE(button->stateWord(), 0);
+
+    // A disabled window disables the button on screen, not its own Enabled.
+    spies.clear();
+    m_host->window.setEnabled(false);
+    QCOMPARE(button->stateWord(), bvlBUTTON::kStateDisabled);
+    QVERIFY(button->Enabled());
+    QCOMPARE(spies.changed.size(), 0);
+    m_host->window.setEnabled(true);
+    QCOMPARE(button->stateWord(), 0);
 }
 
 void tst_bvlBUTTON::doubleClick()
@@ -606,8 +615,19 @@ void tst_bvlBUTTON::storedHeldToggleShowsPressed()
     button->setGeometry(10, 10, 100, 40);
     button->show();
     QSignalSpy click(button, &bvlBUTTON::Click);
-    button->UserControl_ReadProperties(platform::PropertyBag(
-        QJsonObject{{QStringLiteral("Behaviour"), 2}, {QStringLiteral("Value"), true}}));
+    QSignalSpy changed(button, &bvlBUTTON::PropertyChanged);
+    const QJsonObject font{{QStringLiteral("name"), QStringLiteral("DejaVu Serif")},
+                           {QStringLiteral("size"), 20}};
+    button->UserControl_ReadProperties(
+        platform::PropertyBag(QJsonObject{{QStringLiteral("Behaviour"), 2},
+                                          {QStringLiteral("Value"), true},
+                                          {QStringLiteral("Enabled"), false},
+                                          {QStringLiteral("Font"), font}}));
+    // Reading is not a change the host has to store.
+    QCOMPARE(changed.size(), 0);
+    QCOMPARE(button->Font().family(), QStringLiteral("DejaVu Serif"));
+    QCOMPARE(button->stateWord(), bvlBUTTON::kStatePressed | bvlBUTTON::kStateDisabled);
+    button->setEnabled(true);
     QCOMPARE(button->stateWord(), bvlBUTTON::kStatePressed);
     QCOMPARE(button->frame().pixel(0, 20), button->sunkenFace().pixel(0, 20));
     QCOMPARE(click.size(), 0);
