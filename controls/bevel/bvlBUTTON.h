@@ -107,7 +107,7 @@ public:
     void UserControl_ReadProperties(const platform::PropertyBag& bag);
     void UserControl_WriteProperties(platform::PropertyBag& bag) const;
 
-    // What the control shows, for inspection.
+    // What the control shows and holds, read-only (tests and tools look at it).
     int stateWord() const { return m_state; }
     bool isTimerRunning() const { return m_tmrRCB.isActive(); }
     const QImage& frame() const { return m_frame; }
