@@ -697,29 +697,31 @@ void rkButtons_H::setHoverColorLocks(int locks)
     notifyChanged(QStringLiteral("LockHover"));
 }
 
+// A hover colour that differs from its base colour is the user's choice and is locked,
+// even when the same value was already in place (the back colour following a gradient).
 void rkButtons_H::setHoverForeColor(OleColor color)
 {
-    if (color == m_hoverForeColor) {
-        return;
-    }
+    const bool changed = color != m_hoverForeColor;
     m_hoverForeColor = color;
     if (color != m_foreColor) {
         m_hoverColorLocks |= 2;
     }
-    notifyChanged(QStringLiteral("cFHover"));
+    if (changed) {
+        notifyChanged(QStringLiteral("cFHover"));
+    }
 }
 
 void rkButtons_H::setHoverBackColor(OleColor color)
 {
-    if (color == m_hoverBackColor) {
-        return;
-    }
+    const bool changed = color != m_hoverBackColor;
     m_hoverBackColor = color;
     if (color != m_backColor) {
         m_hoverColorLocks |= 1;
     }
-    PrepareResource(Resource::BackColor);
-    notifyChanged(QStringLiteral("cBHover"));
+    if (changed) {
+        PrepareResource(Resource::BackColor);
+        notifyChanged(QStringLiteral("cBHover"));
+    }
 }
 
 void rkButtons_H::Refresh()
@@ -1040,6 +1042,8 @@ void rkButtons_H::RedrawButton()
         return;
     }
     PrepareBuffer();
+    // System colours are read at every redraw, so a new colour scheme shows at once.
+    PrepareResource(Resource::BackColor);
     if (m_buttonShape >= 7 && m_mode == 0) {
         ApplyCustomClick();
     }
@@ -1262,9 +1266,7 @@ void rkButtons_H::drawEllipseEdges(const rkPaint::EdgeColors& colors)
 {
     // An ellipse has one ring, on the edge of its face: the light part of the middle ring
     // on the upper left half, the dark part on the lower right.
-    auto side = [&colors](int ring, int which) {
-        return colors[static_cast<std::size_t>(ring + which)];
-    };
+    auto side = [&colors](std::size_t ring, std::size_t which) { return colors[ring + which]; };
     const std::optional<OleColor> light = side(rkPaint::Middle, rkPaint::Left)
                                               ? side(rkPaint::Middle, rkPaint::Left)
                                               : side(rkPaint::Outer, rkPaint::Left);
@@ -1312,8 +1314,8 @@ void rkButtons_H::DrawFocus(OleColor edgeColor)
         rkPaint::frameRegion(m_memory, m_innerRegion1, edgeColor);
     } else {
         rkPaint::EdgeColors frame{};
-        for (int side = 0; side < 4; ++side) {
-            frame[static_cast<std::size_t>(static_cast<int>(rkPaint::Outer) + side)] = edgeColor;
+        for (std::size_t side = 0; side < 4; ++side) {
+            frame[rkPaint::Outer + side] = edgeColor;
         }
         rkPaint::drawEdges(m_memory, edgeGeometry(), frame);
     }
@@ -1387,7 +1389,7 @@ rkButtons_H::StyleResult rkButtons_H::drawStyle()
     const OleColor face = (m_value && m_mode != 0) ? m_palette.checkedFace : m_palette.face;
 
     rkPaint::EdgeColors edges{};
-    auto ring = [&edges](rkPaint::EdgeRing which, Tone left, Tone top, Tone right, Tone bottom) {
+    auto ring = [&edges](std::size_t which, Tone left, Tone top, Tone right, Tone bottom) {
         const auto base = static_cast<std::size_t>(which);
         edges[base + 0] = left;
         edges[base + 1] = top;

@@ -55,8 +55,16 @@ struct EdgeGeometry
 
 // Side colours: 0..3 inner ring, 4..7 middle ring, 8..11 outer ring; within a ring left,
 // top, right, bottom. A side without a colour is not drawn.
-enum EdgeSide { Left = 0, Top = 1, Right = 2, Bottom = 3 };
-enum EdgeRing { Inner = 0, Middle = 4, Outer = 8 };
+// Index of a side colour: ring + side.
+enum EdgeIndex : std::size_t {
+    Left = 0,
+    Top = 1,
+    Right = 2,
+    Bottom = 3,
+    Inner = 0,
+    Middle = 4,
+    Outer = 8
+};
 using EdgeColors = std::array<std::optional<OleColor>, 12>;
 
 void drawEdges(QImage& image, const EdgeGeometry& geometry, const EdgeColors& colors,
