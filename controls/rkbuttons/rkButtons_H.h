@@ -143,7 +143,7 @@ public:
         OleColor hoverFace = 0;
         OleColor checkedFace = 0;
     };
-    const Palette& palette() const { return m_palette; }
+    const Palette& facePalette() const { return m_palette; }
 
     // The pipeline steps, callable on their own.
     void RedrawButton();

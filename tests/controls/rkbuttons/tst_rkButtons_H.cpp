@@ -463,10 +463,10 @@ private Q_SLOTS:
         b->setBackColor(rgb(100, 110, 120));
         b->setHoverBackColor(rgb(10, 20, 30));
         b->setButtonStyle(style);
-        QCOMPARE(b->palette().face, face);
-        QCOMPARE(b->palette().shade, shade);
-        QCOMPARE(b->palette().hoverFace, hoverFace);
-        QCOMPARE(b->palette().checkedFace, checkedFace);
+        QCOMPARE(b->facePalette().face, face);
+        QCOMPARE(b->facePalette().shade, shade);
+        QCOMPARE(b->facePalette().hoverFace, hoverFace);
+        QCOMPARE(b->facePalette().checkedFace, checkedFace);
     }
 
     void systemFaceFollowsTheColourScheme()
