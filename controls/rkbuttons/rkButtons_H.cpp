@@ -20,8 +20,8 @@
 #include <array>
 
 using platform::OleColor;
-using rkPaint::ConvertColor;
-using rkPaint::ShiftColor;
+using rkpaint::ConvertColor;
+using rkpaint::ShiftColor;
 
 namespace {
 
@@ -878,7 +878,7 @@ void rkButtons_H::PrepareBuffer()
     const QSize wanted = size().expandedTo(QSize(1, 1));
     if (m_memory.size() != wanted) {
         m_memory = QImage(wanted, QImage::Format_RGB32);
-        m_memory.fill(rkPaint::toRgb(ConvertColor(m_backColor)));
+        m_memory.fill(rkpaint::toRgb(ConvertColor(m_backColor)));
     }
 }
 
@@ -1024,9 +1024,9 @@ QRegion rkButtons_H::faceClip() const
     return m_memoryClip;
 }
 
-rkPaint::EdgeGeometry rkButtons_H::edgeGeometry() const
+rkpaint::EdgeGeometry rkButtons_H::edgeGeometry() const
 {
-    rkPaint::EdgeGeometry geometry;
+    rkpaint::EdgeGeometry geometry;
     geometry.width = m_memory.width();
     geometry.height = m_memory.height();
     geometry.leftInset = m_leftInset;
@@ -1061,9 +1061,9 @@ void rkButtons_H::frameOutline(const StyleResult& result)
 {
     if (m_buttonShape >= 4 && m_buttonShape <= 6) {
         if (m_buttonStyle == 2 && !pressedUnderMouse()) {
-            rkPaint::frameRegion(m_screen, m_innerRegion1, result.frameColor);
+            rkpaint::frameRegion(m_screen, m_innerRegion1, result.frameColor);
         } else if (m_buttonShape == 6) {
-            rkPaint::frameRegion(m_screen, m_windowRegion, result.frameColor);
+            rkpaint::frameRegion(m_screen, m_windowRegion, result.frameColor);
         }
         return;
     }
@@ -1074,14 +1074,14 @@ void rkButtons_H::frameOutline(const StyleResult& result)
         if (m_stateFlags & kStateDefault) {
             const OleColor color =
                 (m_value && m_mode == 1) ? ShiftColor(m_palette.shade, -32) : result.frameColor;
-            rkPaint::frameRegion(m_screen, m_buttonShape == 8 ? m_innerRegion2 : m_innerRegion1,
+            rkpaint::frameRegion(m_screen, m_buttonShape == 8 ? m_innerRegion2 : m_innerRegion1,
                                  color);
         }
         return;
     }
     const OleColor color = m_mode == 2 ? result.frameColor : m_palette.hoverFace;
     if (color != ConvertColor(m_backColor) || m_mode == 2) {
-        rkPaint::frameRegion(m_screen, m_windowRegion, color);
+        rkpaint::frameRegion(m_screen, m_windowRegion, color);
     }
 }
 
@@ -1100,16 +1100,16 @@ void rkButtons_H::FillFace(OleColor base, OleColor gradient, std::optional<OleCo
             // The shaded face darkens by up to 25 towards the bottom.
             for (int y = 0; y < H; ++y) {
                 const auto shift = static_cast<int>(platform::roundHalfEven(25.0 / H * y));
-                rkPaint::fillRegion(m_memory, clipped(QRect(0, y, W, 1)),
+                rkpaint::fillRegion(m_memory, clipped(QRect(0, y, W, 1)),
                                     ShiftColor(color, -shift));
             }
         } else {
-            rkPaint::fillRegion(m_memory, clipped(m_memory.rect()), color);
+            rkpaint::fillRegion(m_memory, clipped(m_memory.rect()), color);
         }
         return;
     }
     if (m_hovering && !pressedUnderMouse() && m_gradientColor != m_hoverBackColor) {
-        rkPaint::fillRegion(m_memory, clipped(m_memory.rect()), color);
+        rkpaint::fillRegion(m_memory, clipped(m_memory.rect()), color);
         return;
     }
     DrawGradient(base, gradient);
@@ -1124,15 +1124,15 @@ int rkButtons_H::screenLength(bool horizontal)
 
 void rkButtons_H::DrawGradient(OleColor c1, OleColor c2)
 {
-    rkPaint::drawGradient(m_memory, c1, c2, m_gradientMode,
-                          screenLength(rkPaint::gradientIsHorizontal(m_gradientMode)), faceClip());
+    rkpaint::drawGradient(m_memory, c1, c2, m_gradientMode,
+                          screenLength(rkpaint::gradientIsHorizontal(m_gradientMode)), faceClip());
 }
 
 QImage rkButtons_H::scaledBitmap(const QSize& size) const
 {
     const QImage& source = m_picture.image();
     // Scaled without smoothing, as a plain stretch copies pixels: the colour key survives.
-    return rkPaint::normaliseColorKey(
+    return rkpaint::normaliseColorKey(
         source.convertToFormat(QImage::Format_RGB32)
             .scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation));
 }
@@ -1250,7 +1250,7 @@ void rkButtons_H::DrawCaptionAndPicture(OleColor base, const CaptionColors& colo
     }
 }
 
-void rkButtons_H::DrawEdges(const rkPaint::EdgeColors& colors)
+void rkButtons_H::DrawEdges(const rkpaint::EdgeColors& colors)
 {
     if (m_buttonShape >= 4 && m_buttonShape <= 6) {
         drawEllipseEdges(colors);
@@ -1259,21 +1259,21 @@ void rkButtons_H::DrawEdges(const rkPaint::EdgeColors& colors)
     if (m_buttonShape >= 7) {
         return; // custom outlines are framed after the copy
     }
-    rkPaint::drawEdges(m_memory, edgeGeometry(), colors);
+    rkpaint::drawEdges(m_memory, edgeGeometry(), colors);
 }
 
-void rkButtons_H::drawEllipseEdges(const rkPaint::EdgeColors& colors)
+void rkButtons_H::drawEllipseEdges(const rkpaint::EdgeColors& colors)
 {
     // An ellipse has one ring, on the edge of its face: the light part of the middle ring
     // on the upper left half, the dark part on the lower right.
     auto side = [&colors](std::size_t ring, std::size_t which) { return colors[ring + which]; };
-    const std::optional<OleColor> light = side(rkPaint::Middle, rkPaint::Left)
-                                              ? side(rkPaint::Middle, rkPaint::Left)
-                                              : side(rkPaint::Outer, rkPaint::Left);
-    const std::optional<OleColor> dark = side(rkPaint::Middle, rkPaint::Right)
-                                             ? side(rkPaint::Middle, rkPaint::Right)
-                                             : side(rkPaint::Outer, rkPaint::Right);
-    const QRegion frame = rkPaint::regionFrame(m_innerRegion1);
+    const std::optional<OleColor> light = side(rkpaint::Middle, rkpaint::Left)
+                                              ? side(rkpaint::Middle, rkpaint::Left)
+                                              : side(rkpaint::Outer, rkpaint::Left);
+    const std::optional<OleColor> dark = side(rkpaint::Middle, rkpaint::Right)
+                                             ? side(rkpaint::Middle, rkpaint::Right)
+                                             : side(rkpaint::Outer, rkpaint::Right);
+    const QRegion frame = rkpaint::regionFrame(m_innerRegion1);
     const qint64 W = m_memory.width();
     const qint64 H = m_memory.height();
     for (const QRect& rect : frame) {
@@ -1282,7 +1282,7 @@ void rkButtons_H::drawEllipseEdges(const rkPaint::EdgeColors& colors)
                 const bool upperLeft = x * H + y * W < W * H;
                 const std::optional<OleColor>& color = upperLeft ? light : dark;
                 if (color && m_memory.rect().contains(x, y)) {
-                    m_memory.setPixel(x, y, rkPaint::toRgb(*color));
+                    m_memory.setPixel(x, y, rkpaint::toRgb(*color));
                 }
             }
         }
@@ -1296,7 +1296,7 @@ void rkButtons_H::drawSingleCorners(const QList<QPoint>& points, OleColor color)
     }
     for (const QPoint& point : points) {
         if (m_memory.rect().contains(point)) {
-            m_memory.setPixel(point, rkPaint::toRgb(color));
+            m_memory.setPixel(point, rkpaint::toRgb(color));
         }
     }
 }
@@ -1311,13 +1311,13 @@ void rkButtons_H::DrawFocus(OleColor edgeColor)
     const int H = m_memory.height();
     // The default button wears a frame of the style's darkest tone around its edges.
     if (m_buttonShape >= 4) {
-        rkPaint::frameRegion(m_memory, m_innerRegion1, edgeColor);
+        rkpaint::frameRegion(m_memory, m_innerRegion1, edgeColor);
     } else {
-        rkPaint::EdgeColors frame{};
+        rkpaint::EdgeColors frame{};
         for (std::size_t side = 0; side < 4; ++side) {
-            frame[rkPaint::Outer + side] = edgeColor;
+            frame[rkpaint::Outer + side] = edgeColor;
         }
-        rkPaint::drawEdges(m_memory, edgeGeometry(), frame);
+        rkpaint::drawEdges(m_memory, edgeGeometry(), frame);
     }
     if (m_value) {
         return;
@@ -1370,9 +1370,9 @@ void rkButtons_H::DrawFocus(OleColor edgeColor)
 // The default button's outer ring is drawn over in the style's darkest tone.
 rkButtons_H::StyleResult rkButtons_H::drawStyle()
 {
-    using rkPaint::Inner;
-    using rkPaint::Middle;
-    using rkPaint::Outer;
+    using rkpaint::Inner;
+    using rkpaint::Middle;
+    using rkpaint::Outer;
     using Tone = std::optional<OleColor>;
     constexpr OleColor kWhite = 0xFFFFFF;
     constexpr OleColor kGrey = 0x808080;
@@ -1388,7 +1388,7 @@ rkButtons_H::StyleResult rkButtons_H::drawStyle()
     const Tone hover = pressed ? Tone() : Tone(m_palette.hoverFace);
     const OleColor face = (m_value && m_mode != 0) ? m_palette.checkedFace : m_palette.face;
 
-    rkPaint::EdgeColors edges{};
+    rkpaint::EdgeColors edges{};
     auto ring = [&edges](std::size_t which, Tone left, Tone top, Tone right, Tone bottom) {
         const auto base = static_cast<std::size_t>(which);
         edges[base + 0] = left;
@@ -1726,7 +1726,7 @@ bool rkButtons_H::buildCustomRegion()
         auto* line = reinterpret_cast<QRgb*>(scaled.scanLine(y));
         int runStart = -1;
         for (int x = 0; x <= W; ++x) {
-            const bool clear = x < W && rkPaint::nearColorKey(line[x], key);
+            const bool clear = x < W && rkpaint::nearColorKey(line[x], key);
             if (clear) {
                 line[x] = key;
                 if (runStart < 0) {
@@ -1758,7 +1758,7 @@ bool rkButtons_H::buildCustomRegion()
     if (m_buttonShape == 8) {
         drawRing();
     } else {
-        rkPaint::frameRegion(m_memory, m_windowRegion, ConvertColor(m_backColor));
+        rkpaint::frameRegion(m_memory, m_windowRegion, ConvertColor(m_backColor));
     }
     m_memoryClip = m_innerRegion1;
     m_delayDrawing = wasDelayed;
@@ -1767,7 +1767,7 @@ bool rkButtons_H::buildCustomRegion()
 
 void rkButtons_H::drawRing()
 {
-    rkPaint::drawGradient(m_memory, 0xFFFFFF, 0x808080, 3, screenLength(false));
+    rkpaint::drawGradient(m_memory, 0xFFFFFF, 0x808080, 3, screenLength(false));
 }
 
 void rkButtons_H::BuildButtonRegion()
@@ -1799,7 +1799,7 @@ void rkButtons_H::BuildButtonRegion()
         m_innerRegion2 = QRegion(2, 2, W - 4, H - 4, QRegion::Ellipse);
         if (m_buttonStyle != 5) {
             if (m_buttonShape == 6) {
-                rkPaint::frameRegion(m_memory, m_windowRegion, 0x000000);
+                rkpaint::frameRegion(m_memory, m_windowRegion, 0x000000);
             } else {
                 drawRing();
             }

@@ -223,15 +223,15 @@ private:
     bool pressedUnderMouse() const;
     int drawingState() const;
     QRegion faceClip() const;
-    rkPaint::EdgeGeometry edgeGeometry() const;
+    rkpaint::EdgeGeometry edgeGeometry() const;
     StyleResult drawStyle();
     void FillFace(OleColor base, OleColor gradient, std::optional<OleColor> hover);
     void DrawGradient(OleColor c1, OleColor c2);
     void DrawCaptionAndPicture(OleColor base, const CaptionColors& colors);
-    void DrawEdges(const rkPaint::EdgeColors& colors);
+    void DrawEdges(const rkpaint::EdgeColors& colors);
     void DrawFocus(OleColor edgeColor);
     void drawPicture(const QRect& rect);
-    void drawEllipseEdges(const rkPaint::EdgeColors& colors);
+    void drawEllipseEdges(const rkpaint::EdgeColors& colors);
     void drawRoundedEdges(OleColor light, OleColor dark, OleColor outline);
     void drawSingleCorners(const QList<QPoint>& points, OleColor color);
     void frameOutline(const StyleResult& result);

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 
-namespace rkPaint {
+namespace rkpaint {
 namespace {
 
 int clampComponent(double value)
@@ -63,7 +63,9 @@ OleColor ShiftColor(OleColor color, int shift, bool scaleBlue, bool avoidExtreme
         if (scaleBlue) {
             const auto base =
                 platform::roundHalfEven(static_cast<double>(color & 0xFF0000u) / 65280.0);
-            blue = static_cast<double>(base + (static_cast<qint64>(shift) * base) / 192);
+            // Whole-number division: the scaled shift is truncated towards zero.
+            const qint64 scaledShift = static_cast<qint64>(shift) * base / 192;
+            blue = static_cast<double>(base + scaledShift);
         } else {
             blue = static_cast<double>(
                 platform::roundHalfEven(static_cast<double>(color & 0xFF0000u) / 65280.0 + shift));
@@ -270,4 +272,4 @@ QImage normaliseColorKey(const QImage& source)
     return image;
 }
 
-} // namespace rkPaint
+} // namespace rkpaint

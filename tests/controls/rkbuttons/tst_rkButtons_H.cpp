@@ -13,7 +13,7 @@
 
 using platform::OleColor;
 using platform::rgb;
-using rkPaint::ShiftColor;
+using rkpaint::ShiftColor;
 
 namespace {
 

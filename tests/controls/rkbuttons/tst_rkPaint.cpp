@@ -18,7 +18,7 @@ QImage blank(int width, int height, QRgb fill = 0xFF000000)
 
 OleColor at(const QImage& image, int x, int y)
 {
-    return rkPaint::fromRgb(image.pixel(x, y));
+    return rkpaint::fromRgb(image.pixel(x, y));
 }
 
 } // namespace
@@ -75,20 +75,20 @@ private Q_SLOTS:
         QFETCH(bool, avoidExtremes);
         QFETCH(bool, invert);
         QFETCH(OleColor, expected);
-        QCOMPARE(rkPaint::ShiftColor(color, shift, scaleBlue, avoidExtremes, invert), expected);
+        QCOMPARE(rkpaint::ShiftColor(color, shift, scaleBlue, avoidExtremes, invert), expected);
     }
 
     void gradientRamp()
     {
-        const QList<OleColor> ramp = rkPaint::gradientRamp(rgb(0, 0, 0), rgb(100, 200, 50), 5);
+        const QList<OleColor> ramp = rkpaint::gradientRamp(rgb(0, 0, 0), rgb(100, 200, 50), 5);
         QCOMPARE(ramp.size(), 5);
         QCOMPARE(ramp.first(), rgb(0, 0, 0));
         // The end's green and blue are scaled as ShiftColor does: 200 -> 201, 50 -> 50.
         QCOMPARE(ramp.last(), rgb(100, 201, 50));
         QCOMPARE(ramp[2], rgb(50, 100, 25));
-        QCOMPARE(rkPaint::gradientRamp(rgb(1, 2, 3), rgb(9, 9, 9), 1),
+        QCOMPARE(rkpaint::gradientRamp(rgb(1, 2, 3), rgb(9, 9, 9), 1),
                  QList<OleColor>{rgb(1, 2, 3)});
-        QVERIFY(rkPaint::gradientRamp(rgb(1, 2, 3), rgb(9, 9, 9), 0).isEmpty());
+        QVERIFY(rkpaint::gradientRamp(rgb(1, 2, 3), rgb(9, 9, 9), 0).isEmpty());
     }
 
     void gradientBands_data()
@@ -112,7 +112,7 @@ private Q_SLOTS:
         const OleColor c1 = rgb(0, 0, 255);
         const OleColor c2 = rgb(255, 0, 0);
         QImage image = blank(size.width(), size.height());
-        rkPaint::drawGradient(image, c1, c2, mode, screen);
+        rkpaint::drawGradient(image, c1, c2, mode, screen);
 
         const bool horizontal = mode <= 2;
         const int length = horizontal ? size.width() : size.height();
@@ -127,8 +127,8 @@ private Q_SLOTS:
         QCOMPARE(bands, length / bandWidth);
         // The ramp accumulates its steps and truncates, so its far end may fall one short.
         auto near = [](OleColor a, OleColor b) {
-            const QRgb x = rkPaint::toRgb(a);
-            const QRgb y = rkPaint::toRgb(b);
+            const QRgb x = rkpaint::toRgb(a);
+            const QRgb y = rkpaint::toRgb(b);
             return std::abs(qRed(x) - qRed(y)) <= 1 && std::abs(qGreen(x) - qGreen(y)) <= 1 &&
                    std::abs(qBlue(x) - qBlue(y)) <= 1;
         };
@@ -136,13 +136,13 @@ private Q_SLOTS:
         QCOMPARE(sample(reversed ? length - 1 : 0), c1);
         QVERIFY(near(sample(reversed ? 0 : length - 1), c2));
         QVERIFY(!near(sample(reversed ? 0 : length - 1), c1));
-        QCOMPARE(rkPaint::gradientBandWidth(screen, length), bandWidth);
+        QCOMPARE(rkpaint::gradientBandWidth(screen, length), bandWidth);
     }
 
     void gradientKeepsOutsideClip()
     {
         QImage image = blank(10, 10);
-        rkPaint::drawGradient(image, rgb(255, 255, 255), rgb(255, 255, 255), 1, 1024,
+        rkpaint::drawGradient(image, rgb(255, 255, 255), rgb(255, 255, 255), 1, 1024,
                               QRegion(2, 2, 3, 3));
         QCOMPARE(at(image, 3, 3), rgb(255, 255, 255));
         QCOMPARE(at(image, 0, 0), OleColor(0));
@@ -152,7 +152,7 @@ private Q_SLOTS:
     void linesLeaveOutTheirLastPoint()
     {
         QImage image = blank(10, 10);
-        rkPaint::drawLine(image, QPoint(1, 1), QPoint(5, 1), 0xFFFFFF);
+        rkpaint::drawLine(image, QPoint(1, 1), QPoint(5, 1), 0xFFFFFF);
         QCOMPARE(at(image, 1, 1), OleColor(0xFFFFFF));
         QCOMPARE(at(image, 4, 1), OleColor(0xFFFFFF));
         QCOMPARE(at(image, 5, 1), OleColor(0));
@@ -165,15 +165,15 @@ private Q_SLOTS:
         const int W = 20;
         const int H = 12;
         QImage image = blank(W, H);
-        rkPaint::EdgeColors colors{};
-        colors[rkPaint::Outer + rkPaint::Left] = rgb(1, 0, 0);
-        colors[rkPaint::Outer + rkPaint::Top] = rgb(2, 0, 0);
-        colors[rkPaint::Outer + rkPaint::Right] = rgb(3, 0, 0);
-        colors[rkPaint::Outer + rkPaint::Bottom] = rgb(4, 0, 0);
-        colors[rkPaint::Middle + rkPaint::Top] = rgb(5, 0, 0);
-        colors[rkPaint::Inner + rkPaint::Right] = rgb(6, 0, 0);
-        rkPaint::EdgeGeometry geometry{W, H, 0, W, false, false};
-        rkPaint::drawEdges(image, geometry, colors);
+        rkpaint::EdgeColors colors{};
+        colors[rkpaint::Outer + rkpaint::Left] = rgb(1, 0, 0);
+        colors[rkpaint::Outer + rkpaint::Top] = rgb(2, 0, 0);
+        colors[rkpaint::Outer + rkpaint::Right] = rgb(3, 0, 0);
+        colors[rkpaint::Outer + rkpaint::Bottom] = rgb(4, 0, 0);
+        colors[rkpaint::Middle + rkpaint::Top] = rgb(5, 0, 0);
+        colors[rkpaint::Inner + rkpaint::Right] = rgb(6, 0, 0);
+        rkpaint::EdgeGeometry geometry{W, H, 0, W, false, false};
+        rkpaint::drawEdges(image, geometry, colors);
 
         QCOMPARE(at(image, 0, 5), rgb(1, 0, 0));
         QCOMPARE(at(image, 10, 0), rgb(2, 0, 0));
@@ -193,7 +193,7 @@ private Q_SLOTS:
 
     void regionFrameIsTheBorder()
     {
-        const QRegion frame = rkPaint::regionFrame(QRegion(0, 0, 5, 4));
+        const QRegion frame = rkpaint::regionFrame(QRegion(0, 0, 5, 4));
         QVERIFY(frame.contains(QPoint(0, 0)));
         QVERIFY(frame.contains(QPoint(4, 3)));
         QVERIFY(frame.contains(QPoint(2, 0)));
@@ -207,7 +207,7 @@ private Q_SLOTS:
         image.setPixel(1, 0, qRgb(203, 97, 53));  // within 3 on every component
         image.setPixel(2, 0, qRgb(204, 100, 50)); // one component 4 away
         image.setPixel(3, 0, qRgb(0, 0, 0));
-        const QImage normalised = rkPaint::normaliseColorKey(image);
+        const QImage normalised = rkpaint::normaliseColorKey(image);
         QCOMPARE(normalised.pixel(1, 0), qRgb(200, 100, 50));
         QCOMPARE(normalised.pixel(2, 0), qRgb(204, 100, 50));
         QCOMPARE(normalised.pixel(3, 0), qRgb(0, 0, 0));
