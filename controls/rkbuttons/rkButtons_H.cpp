@@ -1041,6 +1041,11 @@ void rkButtons_H::RedrawButton()
     if (m_delayDrawing) {
         return;
     }
+    if (m_regionSize != size()) {
+        // Resized while drawing was delayed: the outline still has the old size.
+        BuildButtonRegion();
+        LayoutCaption();
+    }
     PrepareBuffer();
     // System colours are read at every redraw, so a new colour scheme shows at once.
     PrepareResource(Resource::BackColor);
@@ -1813,6 +1818,7 @@ void rkButtons_H::BuildButtonRegion()
         break;
     }
     setMask(m_windowRegion);
+    m_regionSize = size();
 }
 
 bool rkButtons_H::ApplyCustomClick()

@@ -297,6 +297,7 @@ private:
     QRegion m_windowRegion;
     QRegion m_innerRegion1;
     QRegion m_innerRegion2;
+    QSize m_regionSize; // the size the outline was built for
     int m_leftInset = 0;
     int m_rightEdge = 0;
     QImage m_scaledPicture;

@@ -126,6 +126,18 @@ private Q_SLOTS:
         QVERIFY(!b->isDrawingDelayed());
     }
 
+    void resizedWhileDrawingIsDelayed()
+    {
+        rkButtons_H* b = button(QRect(10, 10, 60, 20));
+        b->setButtonShape(4);
+        b->DelayDrawing(true);
+        b->resize(120, 40);
+        QCOMPARE(b->mask().boundingRect(), QRect(0, 0, 60, 20));
+        b->DelayDrawing(false);
+        QCOMPARE(b->mask().boundingRect(), QRect(0, 0, 120, 40));
+        QCOMPARE(b->presentedImage().size(), QSize(120, 40));
+    }
+
     void cornerTrimming_data()
     {
         QTest::addColumn<int>("style");
