@@ -189,17 +189,6 @@ private Q_SLOTS:
         QCOMPARE(b->LastMouseButton(), mouseButton == Qt::LeftButton ? 1 : 2);
     }
 
-    void checkButtonToggles()
-    {
-        rkButtons_H* b = button();
-        b->setMode(1);
-        rktest::hover(b);
-        QTest::mouseClick(b, Qt::LeftButton);
-        QVERIFY(b->Value());
-        QTest::mouseClick(b, Qt::LeftButton);
-        QVERIFY(!b->Value());
-    }
-
     void optionAlreadySetRaisesNoClick()
     {
         rkButtons_H* a = button(QRect(10, 10, 80, 24), QStringLiteral("a"));

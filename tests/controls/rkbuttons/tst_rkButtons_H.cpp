@@ -419,18 +419,6 @@ private Q_SLOTS:
         QVERIFY(!b->isDrawingDelayed());
     }
 
-    void fontStyle()
-    {
-        rkButtons_H* b = button();
-        QSignalSpy changes(b, &rkButtons_H::PropertyChanged);
-        b->setFontStyle(2 | 8);
-        QVERIFY(b->font().bold());
-        QVERIFY(b->font().underline());
-        QVERIFY(!b->font().italic());
-        QCOMPARE(b->FontStyle(), 10);
-        QVERIFY(changes.contains(QList<QVariant>{QStringLiteral("Font")}));
-    }
-
     void palette_data()
     {
         QTest::addColumn<int>("style");

@@ -39,15 +39,6 @@ private Q_SLOTS:
         QVERIFY(props::contains(&window, QStringLiteral("rk_ClassID")));
     }
 
-    void referencesDoNotKeepTheirObject()
-    {
-        QObject window;
-        QPointer<QObject> member = new QObject;
-        props::setObject(&window, QStringLiteral("rk_ClassID"), member);
-        delete member.data();
-        QVERIFY(member.isNull());
-    }
-
     void propertiesVanishWithTheirWindow()
     {
         auto* window = new QObject;
