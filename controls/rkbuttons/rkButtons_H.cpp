@@ -2103,6 +2103,8 @@ void rkButtons_H::UserControl_Click()
         break;
     default:
         if (m_value) {
+            // No change and no event, but the pressed look of the press must go.
+            RedrawButton();
             return;
         }
         setValue(true);

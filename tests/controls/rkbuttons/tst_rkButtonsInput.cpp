@@ -197,9 +197,14 @@ private Q_SLOTS:
         b->setMode(2);
         a->setValue(true);
         QSignalSpy clicksA(a, &rkButtons_H::Click);
+        const QImage setLook = a->presentedImage();
+        rktest::hover(a);
+        rktest::moveAway(a);
+        QTRY_VERIFY(!a->Hovering());
         QTest::mouseClick(a, Qt::LeftButton);
         QCOMPARE(clicksA.count(), 0);
         QVERIFY(a->Value());
+        QCOMPARE(a->presentedImage(), setLook); // not left looking pressed
         QTest::mouseClick(b, Qt::LeftButton);
         QVERIFY(b->Value());
         QVERIFY(!a->Value());
