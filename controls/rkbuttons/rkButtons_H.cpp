@@ -2043,11 +2043,18 @@ void rkButtons_H::mouseReleaseEvent(QMouseEvent* event)
     const int button = buttonOf(event->button());
     const QPoint at = event->position().toPoint();
     const bool inside = rect().contains(at) && (mask().isEmpty() || mask().contains(at));
+    // The host reports a click for a press and release on the button; the release that
+    // ends a double click reports none.
+    const bool click = inside && m_pressInside && !m_suppressNextClick;
+    m_pressInside = false;
+    m_suppressNextClick = false;
     m_pressedLook = false;
     if (button == kLeftButton) {
         m_stateFlags &= ~kStatePressed;
         m_delayDrawing = false;
-        if (m_mode == 0) {
+        // Check and option buttons are redrawn by the click's change of Value; without a
+        // click they must drop their pressed look here.
+        if (m_mode == 0 || !click) {
             RedrawButton();
         }
     }
@@ -2058,11 +2065,6 @@ void rkButtons_H::mouseReleaseEvent(QMouseEvent* event)
         return;
     }
     m_lastMouseButton = button;
-    // The host reports a click for a press and release on the button; the release that
-    // ends a double click reports none.
-    const bool click = inside && m_pressInside && !m_suppressNextClick;
-    m_pressInside = false;
-    m_suppressNextClick = false;
     if (click) {
         UserControl_Click();
     }

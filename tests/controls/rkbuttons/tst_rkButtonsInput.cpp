@@ -305,6 +305,24 @@ private Q_SLOTS:
         QCOMPARE(b->LastMouseButton(), 1);
     }
 
+    void doubleClickOnACheckButtonTogglesOnceAndLooksReleased()
+    {
+        rkButtons_H* b = button();
+        b->setMode(1);
+        const QPointF at(b->rect().center());
+        auto send = [b, at](QEvent::Type type, Qt::MouseButtons held) {
+            QMouseEvent event(type, at, b->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+            QApplication::sendEvent(b, &event);
+        };
+        send(QEvent::MouseButtonPress, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, Qt::NoButton);
+        const QImage checked = b->presentedImage();
+        send(QEvent::MouseButtonDblClick, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, Qt::NoButton);
+        QVERIFY(b->Value());
+        QCOMPARE(b->presentedImage(), checked);
+    }
+
     void buttonDeletedByItsClickHandler()
     {
         rkButtons_H* b = button();
