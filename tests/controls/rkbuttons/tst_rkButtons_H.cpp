@@ -470,6 +470,17 @@ private Q_SLOTS:
         QApplication::setPalette(original);
     }
 
+    void roundedCornersFollowTheContainerColour()
+    {
+        rkButtons_H* b = button();
+        b->setButtonStyle(5);
+        QCOMPARE(b->presentedImage().pixel(0, 0), rktest::kContainerColor);
+        QPalette palette = m_container->palette();
+        palette.setColor(QPalette::Window, QColor(200, 10, 10));
+        m_container->setPalette(palette);
+        QCOMPARE(b->presentedImage().pixel(0, 0), qRgb(200, 10, 10));
+    }
+
     void captionLineBreaks()
     {
         rkButtons_H* b = button(QRect(10, 10, 120, 50));
