@@ -1,0 +1,304 @@
+#pragma once
+
+#include "controls/rkbuttons/rkPaint.h"
+#include "platform/OleColor.h"
+#include "platform/Picture.h"
+#include "platform/PropertyBag.h"
+
+#include <QFont>
+#include <QImage>
+#include <QPointer>
+#include <QRegion>
+#include <QWidget>
+
+namespace modRkTimer {
+void HoverTimerProc(QObject* window, int message, int timerId, quint32 time);
+}
+
+// A push, check or option button that paints itself from colours, gradients and a
+// picture, in one of eight looks and nine outlines, and follows the mouse for its hover
+// look. Forms place it through its stored properties and listen to Click.
+class rkButtons_H : public QWidget
+{
+    Q_OBJECT
+
+public:
+    using OleColor = platform::OleColor;
+
+    static constexpr OleColor kButtonFace = 0x8000000Fu;
+    static constexpr OleColor kButtonText = 0x80000012u;
+
+    // StateFlags bits.
+    static constexpr quint16 kStateDefault = 0x0001;
+    static constexpr quint16 kStatePressed = 0x0002;
+    static constexpr quint16 kStateHover = 0x0004;
+    static constexpr quint16 kStateShifted = 0x0400;
+
+    // Mouse buttons and shift states as the events carry them.
+    static constexpr int kLeftButton = 1;
+    static constexpr int kRightButton = 2;
+    static constexpr int kMiddleButton = 4;
+
+    // The pointer value that uses MouseIcon.
+    static constexpr int kCustomPointer = 99;
+
+    explicit rkButtons_H(QWidget* parent = nullptr);
+    ~rkButtons_H() override;
+
+    // Host conventions: defaults of a new instance, and the stored properties.
+    void UserControl_InitProperties();
+    void UserControl_ReadProperties(const platform::PropertyBag& bag);
+    void UserControl_WriteProperties(platform::PropertyBag& bag) const;
+
+    // Properties. Setters of range-limited values ignore values out of range.
+    int ButtonStyle() const { return m_buttonStyle; }
+    void setButtonStyle(int style);
+    int Mode() const { return m_mode; }
+    void setMode(int mode);
+    QString Caption() const { return m_caption; }
+    void setCaption(const QString& caption);
+    int CaptionAlign() const { return m_captionAlign; }
+    void setCaptionAlign(int align);
+    int CaptionStyle() const { return m_captionStyle; }
+    void setCaptionStyle(int style);
+    int CustomClick() const { return m_customClick; }
+    void setCustomClick(int direction);
+    int ButtonShape() const { return m_buttonShape; }
+    void setButtonShape(int shape);
+    const platform::Picture& Picture() const { return m_picture; }
+    void setPicture(const platform::Picture& picture);
+    int PictureAlign() const { return m_pictureAlign; }
+    void setPictureAlign(int align);
+    bool ShowFocusRect() const { return m_showFocusRect; }
+    void setShowFocusRect(bool show);
+    bool Value() const { return m_value; }
+    void setValue(bool value);
+    int PictureSize() const { return m_imgSize / 8 - 2; }
+    void setPictureSize(int size);
+    int MousePointer() const { return m_mousePointer; }
+    void setMousePointer(int pointer);
+    const platform::Picture& MouseIcon() const { return m_mouseIcon; }
+    void setMouseIcon(const platform::Picture& icon);
+    int FontStyle() const;
+    void setFontStyle(int style);
+    OleColor ForeColor() const { return m_foreColor; }
+    void setForeColor(OleColor color);
+    OleColor BackColor() const { return m_backColor; }
+    void setBackColor(OleColor color);
+    OleColor GradientColor() const { return m_gradientColor; }
+    void setGradientColor(OleColor color);
+    int GradientMode() const { return m_gradientMode; }
+    void setGradientMode(int mode);
+    bool ResetDefaultColors() const { return false; }
+    void setResetDefaultColors(bool reset);
+    int HoverColorLocks() const { return m_hoverColorLocks; }
+    void setHoverColorLocks(int locks);
+    OleColor HoverForeColor() const { return m_hoverForeColor; }
+    void setHoverForeColor(OleColor color);
+    OleColor HoverBackColor() const { return m_hoverBackColor; }
+    void setHoverBackColor(OleColor color);
+    // Enabled and Font are the widget's own (setEnabled, setFont); their changes are
+    // followed through changeEvent.
+
+    // The access key the caption registered, empty when none.
+    QString AccessKeys() const { return m_accessKeys; }
+
+    void Refresh();
+    void DelayDrawing(bool delay);
+    bool isDrawingDelayed() const { return m_delayDrawing; }
+
+    // Option groups: 1 join, -1 leave, 2 ask whether any member is set, 0 clear the others.
+    bool OptionToggle(int nOpt);
+
+    // Runs the click path for an access key (also Enter and Escape for the form's
+    // default and cancel buttons).
+    void AccessKeyPress(int keyAscii);
+
+    // Read-only state, for the form and for tests.
+    quint16 StateFlags() const { return m_stateFlags; }
+    bool Hovering() const { return m_hovering; }
+    bool PressedLook() const { return m_pressedLook; }
+    int LastMouseButton() const { return m_lastMouseButton; }
+    int ImgSize() const { return m_imgSize; }
+    int PictureWidth() const { return m_pictureWidth; }
+    int PictureHeight() const { return m_pictureHeight; }
+    bool PictureIsIcon() const { return m_pictureIsIcon; }
+    int LeftInset() const { return m_leftInset; }
+    int RightEdge() const { return m_rightEdge; }
+    QWidget* ContainerWindow() const { return m_containerWindow; }
+    const QRegion& WindowRegion() const { return m_windowRegion; }
+    const QRegion& InnerRegion1() const { return m_innerRegion1; }
+    const QRegion& InnerRegion2() const { return m_innerRegion2; }
+    const QImage& ScaledPicture() const { return m_scaledPicture; }
+    QRect captionRect() const { return m_captionRect; }
+    QRect pictureRect() const { return m_pictureRect; }
+    // What the button shows: the off-screen image with the outline framed on it.
+    const QImage& presentedImage() const { return m_screen; }
+
+    // Palette of the current style, RGB.
+    struct Palette
+    {
+        OleColor face = 0;
+        OleColor shade = 0;
+        OleColor hoverFace = 0;
+        OleColor checkedFace = 0;
+    };
+    const Palette& facePalette() const { return m_palette; }
+
+    // The pipeline steps, callable on their own.
+    void RedrawButton();
+    void LayoutCaption();
+    void BuildButtonRegion();
+    bool ApplyCustomClick();
+
+Q_SIGNALS:
+    void MouseDown(int Button, int Shift, double X, double Y);
+    void MouseUp(int Button, int Shift, double X, double Y);
+    void MouseMove(int Button, int Shift, double X, double Y);
+    void KeyDown(int KeyCode, int Shift);
+    void KeyUp(int KeyCode, int Shift);
+    void KeyPress(int KeyAscii);
+    void MouseOnButton(bool entered);
+    void Click();
+    void DoubleClick(int Button);
+    void OLEDragOver(QDragMoveEvent* event);
+    void OLEDragDrop(QDropEvent* event);
+    // A stored property changed (its key), for a form designer that saves the form.
+    void PropertyChanged(const QString& key);
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    friend void modRkTimer::HoverTimerProc(QObject*, int, int, quint32);
+
+    enum class Resource { Font, Picture, BackColor };
+
+    struct CaptionColors
+    {
+        std::optional<OleColor> text;     // the style's own caption colour
+        std::optional<OleColor> disabled; // the style's own first disabled pass
+        bool skipSecondDisabledPass = false;
+    };
+
+    // The result of a style routine: 0 nothing drawn, 1 drawn, 2 drawn with an outline.
+    struct StyleResult
+    {
+        int drawn = 0;
+        OleColor frameColor = 0;
+    };
+
+    bool isDesignMode() const;
+    void showDesignMessage(const QString& text) const;
+    void notifyChanged(const QString& key);
+
+    void PrepareResource(Resource resource);
+    void PrepareBuffer();
+    void recordContainer();
+    void applyMousePointer();
+    void registerAccessKey();
+    static QString findAccessKey(const QString& caption);
+
+    void UserControl_Resize();
+    void UserControl_Click();
+    void AmbientChanged(const QString& name);
+    void HoverCheck(int timerId);
+    void startHoverTracking(int buttons);
+    void mouseDownPath(int button, int shift, QPointF position);
+
+    // Drawing.
+    bool pressedUnderMouse() const;
+    int drawingState() const;
+    QRegion faceClip() const;
+    rkpaint::EdgeGeometry edgeGeometry() const;
+    StyleResult drawStyle();
+    void FillFace(OleColor base, OleColor gradient, std::optional<OleColor> hover);
+    void DrawGradient(OleColor c1, OleColor c2);
+    void DrawCaptionAndPicture(OleColor base, const CaptionColors& colors);
+    void DrawEdges(const rkpaint::EdgeColors& colors);
+    void DrawFocus(OleColor edgeColor);
+    void drawPicture(const QRect& rect);
+    void drawEllipseEdges(const rkpaint::EdgeColors& colors);
+    void drawRoundedEdges(OleColor light, OleColor dark, OleColor outline);
+    void drawSingleCorners(const QList<QPoint>& points, OleColor color);
+    void frameOutline(const StyleResult& result);
+
+    // Regions.
+    QRegion cornerTrim(bool left, bool right) const;
+    void buildSlantedRegion();
+    bool buildCustomRegion();
+    void drawRing();
+    static int screenLength(bool horizontal);
+    void resizeSelf(int width, int height);
+    QImage scaledBitmap(const QSize& size) const;
+
+    // Stored and public state.
+    QString m_caption;
+    QString m_accessKeys;
+    int m_accessShortcutId = 0;
+    int m_captionAlign = 2;
+    int m_captionStyle = 0;
+    int m_buttonStyle = 0;
+    int m_buttonShape = 0;
+    bool m_showFocusRect = true;
+    OleColor m_hoverBackColor = kButtonFace;
+    OleColor m_hoverForeColor = kButtonText;
+    int m_hoverColorLocks = 0;
+    int m_gradientMode = 0;
+    OleColor m_gradientColor = kButtonFace;
+    int m_mode = 0;
+    bool m_value = false;
+    int m_customClick = 0;
+    platform::Picture m_picture;
+    int m_pictureAlign = 0;
+    int m_imgSize = 16;
+    int m_pictureWidth = 0;
+    int m_pictureHeight = 0;
+    bool m_pictureIsIcon = false;
+    OleColor m_backColor = kButtonFace;
+    OleColor m_foreColor = kButtonText;
+    OleColor m_containerBackColor = 0;
+    int m_mousePointer = 0;
+    platform::Picture m_mouseIcon;
+    bool m_delayDrawing = false;
+    quint16 m_stateFlags = 0;
+    int m_lastMouseButton = 0;
+    bool m_hovering = false;
+    bool m_pressedLook = false;
+    bool m_suppressNextClick = false;
+    bool m_pressInside = false;
+    QPointer<QWidget> m_containerWindow;
+
+    // Drawing resources.
+    QImage m_memory; // the off-screen context with its bitmap
+    QImage m_screen; // what paintEvent shows
+    QRegion m_memoryClip;
+    QFont m_captionFont;
+    Palette m_palette;
+    QRect m_captionRect;
+    QRect m_pictureRect;
+    QString m_captionText;
+    mutable QImage m_pictureCache; // the picture scaled to its rectangle, colour key normalised
+
+    // Regions.
+    QRegion m_windowRegion;
+    QRegion m_innerRegion1;
+    QRegion m_innerRegion2;
+    QSize m_regionSize; // the size the outline was built for
+    int m_leftInset = 0;
+    int m_rightEdge = 0;
+    QImage m_scaledPicture;
+};
