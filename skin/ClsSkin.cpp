@@ -113,6 +113,17 @@ bool ClsSkin::loadPiece(Piece piece, const QString& procedure)
     return true;
 }
 
+void ClsSkin::setPieceBitmap(Piece piece, const QImage& bitmap)
+{
+    if (piece < 0 || piece >= PieceCount) {
+        return;
+    }
+    m_pictures[piece].setStdBitmap(bitmap);
+    if (m_form) {
+        m_form->update();
+    }
+}
+
 void ClsSkin::SetFrmPict()
 {
     for (int piece = 0; piece < PieceCount; ++piece) {

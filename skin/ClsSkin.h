@@ -62,6 +62,8 @@ public:
     // The hit code the last mouse move stored (0 before any).
     int resizeHitCode() const { return m_resizeHitCode; }
     const ClsPictureDC& picture(Piece piece) const { return m_pictures[piece]; }
+    // Replaces one piece, for a skin that draws some pieces itself.
+    void setPieceBitmap(Piece piece, const QImage& bitmap);
 
     // The hit code for a mouse position on a form of the given outer size (all twips).
     static int hitTest(double x, double y, double width, double height);

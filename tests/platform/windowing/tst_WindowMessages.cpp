@@ -141,10 +141,11 @@ void tst_WindowMessages::restoringThePreviousProcedure()
 {
     QWidget window;
     int calls = 0;
-    const WindowProcedure previous = setWindowProcedure(&window, [&](QWidget*, const WindowMessage&) {
-        ++calls;
-        return qintptr(7);
-    });
+    const WindowProcedure previous =
+        setWindowProcedure(&window, [&](QWidget*, const WindowMessage&) {
+            ++calls;
+            return qintptr(7);
+        });
     QCOMPARE(sendMessage(&window, 0x0400, 0, 0), qintptr(7));
     setWindowProcedure(&window, previous);
     QCOMPARE(sendMessage(&window, 0x0400, 0, 0), qintptr(0));
