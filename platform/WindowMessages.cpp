@@ -66,8 +66,12 @@ Qt::Edges edgesOfSizeCode(int code)
 class ManualWindowDrag : public QObject
 {
 public:
+    static constexpr const char* kName = "platform::ManualWindowDrag";
+
+    // A child of the window: it ends with the window if the button never comes up.
     ManualWindowDrag(QWidget* window, Qt::Edges edges, const QPoint& anchor)
-        : m_window(window), m_edges(edges), m_anchor(anchor), m_startGeometry(window->geometry())
+        : QObject(window), m_window(window), m_edges(edges), m_anchor(anchor),
+          m_startGeometry(window->geometry())
     {
         qApp->installEventFilter(this);
     }
@@ -154,6 +158,12 @@ void startMoveOrSize(QWidget* window, Qt::Edges edges, qintptr pointParam)
         }
     }
     const QPoint anchor = pointParam != 0 ? pointFromParam(pointParam) : QCursor::pos();
+    // One drag at a time: a press whose release never arrived must not keep moving it.
+    const QList<QObject*> earlier = window->findChildren<QObject*>(
+        QLatin1String(ManualWindowDrag::kName), Qt::FindDirectChildrenOnly);
+    for (QObject* drag : earlier) {
+        delete drag;
+    }
     new ManualWindowDrag(window, edges, anchor);
 }
 

@@ -16,7 +16,9 @@ namespace {
 bool xdotool(const QStringList& arguments)
 {
     const bool done = QProcess::execute(QStringLiteral("xdotool"), arguments) == 0;
-    QTest::qWait(150);
+    // Time for the press to reach the program and, under a window manager, for its
+    // move or sizing loop to take the pointer before the next motion.
+    QTest::qWait(250);
     return done;
 }
 
