@@ -25,7 +25,6 @@ private Q_SLOTS:
     void stdBitmapFillsTheHeader_data();
     void stdBitmapFillsTheHeader();
     void secondAttachReplacesTheFirst();
-    void stdBitmapLeavesTheGiversBitmapAlone();
     void pictBitmapTakesTransColorFromPixelOneOne();
     void pictBitmapCopiesAreIndependent();
     void pictBitmapOfATinyPictureHasNoTransColor();
@@ -76,15 +75,6 @@ void tst_ClsPictureDC::secondAttachReplacesTheFirst()
     // The first bitmap belongs to its giver and is still whole.
     QCOMPARE(first.size(), QSize(10, 10));
     QCOMPARE(first.pixel(9, 9), qRgb(90, 90, 99));
-}
-
-void tst_ClsPictureDC::stdBitmapLeavesTheGiversBitmapAlone()
-{
-    QImage bitmap = patterned(5, 5);
-    ClsPictureDC picture;
-    picture.setStdBitmap(bitmap);
-    picture.hDC()->setPixel(0, 0, qRgb(1, 2, 3));
-    QCOMPARE(bitmap.pixel(0, 0), qRgb(0, 0, 99));
 }
 
 void tst_ClsPictureDC::pictBitmapTakesTransColorFromPixelOneOne()

@@ -42,8 +42,6 @@ private Q_SLOTS:
     void catalogueBitmap_data();
     void catalogueBitmap();
     void catalogueIsComplete();
-    void progressBarsCarryTheirKeyColour_data();
-    void progressBarsCarryTheirKeyColour();
     void captionColours_data();
     void captionColours();
 };
@@ -116,30 +114,6 @@ void tst_SkinArtwork::catalogueIsComplete()
 {
     const QStringList files = QDir(QStringLiteral(":/bitmaps")).entryList(QDir::Files);
     QCOMPARE(files.size(), 46);
-}
-
-void tst_SkinArtwork::progressBarsCarryTheirKeyColour_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QPoint>("body");
-    QTest::newRow("horizontal") << "HPROGRESS" << QPoint(54, 7);
-    QTest::newRow("vertical") << "VPROGRESS" << QPoint(7, 54);
-}
-
-void tst_SkinArtwork::progressBarsCarryTheirKeyColour()
-{
-    QFETCH(QString, name);
-    QFETCH(QPoint, body);
-    const QImage bar = platform::resources::bitmap(name).value_or(QImage());
-    QVERIFY(!bar.isNull());
-    const QRgb key = bar.pixel(1, 1);
-    QCOMPARE(bar.pixel(0, 0), key);
-    QVERIFY(bar.pixel(body) != key);
-    // The key colour appears nowhere inside the bar's body row.
-    for (int i = 8; i < 100; ++i) {
-        const QPoint p = body.x() == 54 ? QPoint(i, body.y()) : QPoint(body.x(), i);
-        QVERIFY(bar.pixel(p) != key);
-    }
 }
 
 void tst_SkinArtwork::captionColours_data()

@@ -13,9 +13,7 @@ private Q_SLOTS:
     void rasterOperations();
     void stretchIsNearestNeighbour();
     void negativeHeightRunsUpwardsMirrored();
-    void negativeWidthRunsLeftMirrored();
     void nullSourceDrawsNothing();
-    void partOfTheSource();
 };
 
 void tst_RasterCopy::rasterOperations_data()
@@ -96,23 +94,6 @@ void tst_RasterCopy::negativeHeightRunsUpwardsMirrored()
     QCOMPARE(target.pixel(0, 6), qRgb(0, 0, 0));
 }
 
-void tst_RasterCopy::negativeWidthRunsLeftMirrored()
-{
-    QImage source(2, 1, QImage::Format_RGB32);
-    source.setPixel(0, 0, qRgb(1, 1, 1));
-    source.setPixel(1, 0, qRgb(2, 2, 2));
-    QImage target(4, 1, QImage::Format_RGB32);
-    target.fill(Qt::black);
-    {
-        QPainter dc(&target);
-        platform::raster::stretchBlt(dc, 3, 0, -2, 1, &source, 0, 0, 2, 1);
-    }
-    QCOMPARE(target.pixel(0, 0), qRgb(0, 0, 0));
-    QCOMPARE(target.pixel(1, 0), qRgb(2, 2, 2));
-    QCOMPARE(target.pixel(2, 0), qRgb(1, 1, 1));
-    QCOMPARE(target.pixel(3, 0), qRgb(0, 0, 0));
-}
-
 void tst_RasterCopy::nullSourceDrawsNothing()
 {
     QImage target(4, 4, QImage::Format_RGB32);
@@ -124,23 +105,6 @@ void tst_RasterCopy::nullSourceDrawsNothing()
         platform::raster::stretchBlt(dc, 0, 0, 4, 4, &empty, 0, 0, 0, 0);
     }
     QCOMPARE(target.pixel(2, 2), qRgb(9, 9, 9));
-}
-
-void tst_RasterCopy::partOfTheSource()
-{
-    QImage source(4, 4, QImage::Format_RGB32);
-    for (int y = 0; y < 4; ++y) {
-        for (int x = 0; x < 4; ++x) {
-            source.setPixel(x, y, qRgb(x, y, 0));
-        }
-    }
-    QImage target(2, 2, QImage::Format_RGB32);
-    {
-        QPainter dc(&target);
-        platform::raster::bitBlt(dc, 0, 0, 2, 2, &source, 2, 1);
-    }
-    QCOMPARE(target.pixel(0, 0), qRgb(2, 1, 0));
-    QCOMPARE(target.pixel(1, 1), qRgb(3, 2, 0));
 }
 
 QTEST_MAIN(tst_RasterCopy)
