@@ -87,8 +87,6 @@ int main(int argc, char** argv)
     addButton(&form, UcCmd::StyleOption, QStringLiteral("Female voice"), 220, 124);
     auto* male = addButton(&form, UcCmd::StyleOption, QStringLiteral("Male voice"), 220, 146);
     addButton(&form, UcCmd::StyleOption, QStringLiteral("Robot"), 220, 168);
-    // Laying out an option button clears its group, so the choice comes after the last.
-    male->setValue(true);
 
     addLabel(&form, QStringLiteral("Speed"), 24, 200);
     auto* speed = new UcScroll(&form);
@@ -132,6 +130,9 @@ int main(int argc, char** argv)
     }
 
     form.show();
+    // Laying out an option button that is off clears its group, and every button is laid
+    // out when first shown: the choice is made after that.
+    QTimer::singleShot(0, male, [male] { male->setValue(true); });
     if (parser.isSet(screenshot)) {
         const QString file = parser.value(screenshot);
         QTimer::singleShot(200, &form, [&form, file] {
