@@ -43,6 +43,7 @@ void UcProgress::UserControl_ReadProperties(const platform::PropertyBag& bag)
     m_value = bag.readLong(QStringLiteral("Value"), 0);
     // The pictures of the stored orientation are loaded by the next paint.
     m_troughMiddle = ClsPictureDC();
+    m_loadFailed = false;
     update();
 }
 
@@ -105,6 +106,7 @@ int UcProgress::innerHeight() const
 
 void UcProgress::GetThePict()
 {
+    m_loadFailed = true;
     const bool horizontal = isHorizontal();
     if (!skinned::loadSkinPictures(
             {{&m_troughMiddle,
@@ -129,6 +131,7 @@ void UcProgress::GetThePict()
     m_sprite.setPictBitmap(m_pictBar);
     m_mask.setPictBitmap(m_pictBar);
     MaskSprite();
+    m_loadFailed = false;
 }
 
 void UcProgress::MaskSprite()
@@ -214,7 +217,7 @@ void UcProgress::CopyTransPict(QPainter& dc)
 
 void UcProgress::compose()
 {
-    if (!m_troughMiddle.hDC()) {
+    if (!m_troughMiddle.hDC() && !m_loadFailed) {
         GetThePict();
     }
     const int sw = qMax(0, innerWidth());

@@ -79,4 +79,6 @@ private:
     ClsPictureDC m_sprite;
     ClsPictureDC m_mask;
     bool m_painting = false;
+    // A failed load is reported once, not again on every paint.
+    bool m_loadFailed = false;
 };

@@ -166,8 +166,16 @@ void UcScroll::setBorderStyle(qint16 style)
     Repaint();
 }
 
+void UcScroll::loadPicturesOnce()
+{
+    if (!m_trackMiddle.hDC() && !m_loadFailed) {
+        GetThePict();
+    }
+}
+
 void UcScroll::GetThePict()
 {
+    m_loadFailed = true;
     const PieceNames& names = piecesFor(isHorizontal());
     ClsPictureDC decreaseUp, decreaseDown, increaseUp, increaseDown, thumb;
     if (!skinned::loadSkinPictures({{&m_trackMiddle, names.middle},
@@ -179,8 +187,10 @@ void UcScroll::GetThePict()
                                     {&increaseDown, names.increaseDown},
                                     {&thumb, names.thumb}},
                                    QStringLiteral("GetThePict"), kModule)) {
+        m_trackMiddle = ClsPictureDC();
         return;
     }
+    m_loadFailed = false;
     // The pressed pictures are loaded now too, so that a press never loads anything.
     m_leftUp = *decreaseUp.hDC();
     m_leftDown = *decreaseDown.hDC();
@@ -288,9 +298,7 @@ void UcScroll::Repaint()
         return;
     }
     m_painting = true;
-    if (!m_trackMiddle.hDC()) {
-        GetThePict();
-    }
+    loadPicturesOnce();
     PositionThumb();
     update();
     m_painting = false;
@@ -305,9 +313,7 @@ void UcScroll::paintTrack(QPainter& dc) const
 void UcScroll::paintEvent(QPaintEvent* event)
 {
     Q_UNUSED(event);
-    if (!m_trackMiddle.hDC()) {
-        GetThePict();
-    }
+    loadPicturesOnce();
     QPainter painter(this);
     if (m_borderStyle != 0) {
         painter.setPen(palette().color(QPalette::WindowText));
@@ -423,14 +429,28 @@ void UcScroll::mouseReleaseEvent(QMouseEvent* event)
         return;
     }
     if (grab == Grab::LeftArrow || grab == Grab::RightArrow) {
-        m_clickTimer.stop();
-        m_leftPressed = false;
-        m_rightPressed = false;
-        update();
+        releaseArrow();
         // Released on the arrow it was pressed on: that is a click, one more step.
         const QRect& arrow = grab == Grab::LeftArrow ? m_leftArrow : m_rightArrow;
         if (arrow.contains(pos)) {
             step(grab == Grab::RightArrow ? qint64(m_smallChange) : -qint64(m_smallChange));
         }
     }
+}
+
+void UcScroll::releaseArrow()
+{
+    m_clickTimer.stop();
+    m_leftPressed = false;
+    m_rightPressed = false;
+    update();
+}
+
+void UcScroll::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    // A hidden bar gets no release: an arrow held at that moment must stop repeating.
+    releaseArrow();
+    m_grab = Grab::None;
+    m_dragging = false;
 }

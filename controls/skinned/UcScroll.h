@@ -74,6 +74,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     enum class Grab { None, LeftArrow, RightArrow, Thumb };
@@ -82,6 +83,8 @@ private:
     QPoint innerPos(const QPointF& widgetPos) const;
     void step(qint64 delta);
     void setThumbPosition(int position);
+    void releaseArrow();
+    void loadPicturesOnce();
     int thumbPosition() const;
 
     qint32 m_min = 0;
@@ -110,5 +113,6 @@ private:
     QRect m_rightArrow;
     QRect m_thumb;
     bool m_painting = false;
-    bool m_resizing = false;
+    // A failed load is reported once, not again on every paint.
+    bool m_loadFailed = false;
 };

@@ -206,6 +206,13 @@ void tst_UcScroll::heldArrowRepeatTiming()
     QTest::mouseRelease(scroll, Qt::LeftButton, {}, QPoint(150, 10));
     QVERIFY(!timer.isActive());
     QCOMPARE(scroll->Value(), 6);
+
+    // Hidden while held: no release will come, so the repeat stops now.
+    QTest::mousePress(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
+    QVERIFY(timer.isActive());
+    bar.host.hide();
+    QVERIFY(!timer.isActive());
+    QVERIFY(!scroll->isRightArrowPressed());
 }
 
 void tst_UcScroll::arrowClickIsOneStep()
