@@ -134,6 +134,11 @@ void UcCmd::UserControl_ReadProperties(const platform::PropertyBag& bag)
         }
     }
     m_captionShown = m_style < StyleClose || m_style > StyleMinimise;
+    // The host keeps the tag; a host that stored none still gets the style's, so the
+    // form skin finds its title-bar buttons and option groups find their members.
+    if (platform::controlTag(this).isEmpty() && m_style > StylePlain && m_style <= StyleOption) {
+        platform::setControlTag(this, QString::fromLatin1(kStyles[m_style].tag));
+    }
     updateSurfacePicture();
     RePaint();
 }

@@ -364,6 +364,12 @@ void tst_UcCmd::propertyBagRoundTrip()
     QCOMPARE(copy.captionColor(), systemColor(ColorInactiveCaptionText));
     QVERIFY(copy.isDownShown());
     QCOMPARE(copy.size(), source.size());
+    // Loading does not apply the style again, but an untagged control gets its tag.
+    QCOMPARE(controlTag(&copy), QStringLiteral("OPTBUTTON"));
+    UcCmd tagged(&host);
+    setControlTag(&tagged, QStringLiteral("HOST TAG"));
+    tagged.UserControl_ReadProperties(bag);
+    QCOMPARE(controlTag(&tagged), QStringLiteral("HOST TAG"));
 }
 
 void tst_UcCmd::propertyBagDefaultsWriteNothing()
