@@ -1,9 +1,7 @@
 #include "controls/skinned/UcScroll.h"
 
 #include "controls/skinned/SkinnedTrack.h"
-#include "platform/Resources.h"
 #include "platform/Units.h"
-#include "skin/ReportError.h"
 
 #include <QMouseEvent>
 #include <QPainter>
