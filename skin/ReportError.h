@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// The error report the skin engine and the skinned controls share: a message box
+// with the error and where it happened, and the same words in the event log.
+namespace skin {
+
+// Error numbers the skin reports, with the classic numbering.
+constexpr int kErrResourceNotFound = 326;
+
+// The description that goes with kErrResourceNotFound.
+QString resourceNotFoundText(const QString& name);
+
+// The event-log entry type: 1 error, 2 warning, 4 information.
+constexpr int kLogTypeError = 1;
+
+// Shows "ERROR  <number> - <description>" (and the extra text on a line of its own)
+// under the title "ERROR - <number> - <procedure> - <module>", then writes
+// "<title>: <text>" to the event log.
+void ReportError(int number, const QString& description, const QString& procedure,
+                 const QString& module, int logType = kLogTypeError, const QString& extra = {});
+
+} // namespace skin

@@ -1,0 +1,392 @@
+#include "controls/skinned/UcCmd.h"
+#include "platform/ControlTag.h"
+#include "platform/FakeMessageBoxService.h"
+#include "platform/OleColor.h"
+#include "platform/Units.h"
+
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace platform;
+
+class tst_UcCmd : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void sizeWithoutPicture();
+    void scaledPictureRoundsToEven();
+    void checkStyleWidthIncludesCaption();
+    void scaleFactorCap_data();
+    void scaleFactorCap();
+    void styleTable_data();
+    void styleTable();
+    void styleOutOfRangeKeepsPicturesAndTag();
+    void titleBarStylesPlaceThemselves();
+    void pushButtonPressAndRelease();
+    void checkButtonToggles();
+    void optionGroupClearing();
+    void layingOutAnOffOptionClearsItsGroup();
+    void disabledCaptionColour();
+    void missingPictureIsReported();
+    void mouseMoveIsPassedOn();
+    void propertyBagRoundTrip();
+    void propertyBagDefaultsWriteNothing();
+
+private:
+    QWidget* m_host = nullptr;
+};
+
+void tst_UcCmd::initTestCase()
+{
+    setTwipsPerPixelOverride(15.0);
+}
+
+void tst_UcCmd::sizeWithoutPicture()
+{
+    UcCmd button;
+    QCOMPARE(button.imageWidthTwips(), 600);
+    QCOMPARE(button.imageHeightTwips(), 300);
+    QCOMPARE(button.size(), QSize(40, 20));
+}
+
+void tst_UcCmd::scaledPictureRoundsToEven()
+{
+    UcCmd button;
+    button.setPictureUP(QStringLiteral("RESTOREUP")); // 21 x 21 pixels, 315 twips
+    button.setScaleFactor(1.5);
+    // 472.5 twips rounds to the even 472.
+    QCOMPARE(button.imageWidthTwips(), 472);
+    QCOMPARE(button.imageHeightTwips(), 472);
+    QCOMPARE(button.size(), QSize(31, 31));
+}
+
+void tst_UcCmd::checkStyleWidthIncludesCaption()
+{
+    UcCmd check;
+    check.setStyle(UcCmd::StyleCheck);
+    const QString caption = QStringLiteral("Read every punctuation mark aloud");
+    check.setCaption(caption);
+    const double captionTwips =
+        pixelsToTwipsX(QFontMetrics(check.font()).horizontalAdvance(caption));
+    // 12 pixels of picture (180 twips) + 20 twips + the caption.
+    QCOMPARE(check.width(), twipsToPixelsX(180 + 20 + captionTwips));
+    QCOMPARE(check.captionRect().left(), twipsToPixelsX(200));
+    QCOMPARE(check.height(), 12);
+}
+
+void tst_UcCmd::scaleFactorCap_data()
+{
+    QTest::addColumn<int>("style");
+    QTest::addColumn<double>("written");
+    QTest::addColumn<double>("stored");
+    QTest::newRow("check capped") << int(UcCmd::StyleCheck) << 5.0 << 3.0;
+    QTest::newRow("option capped") << int(UcCmd::StyleOption) << 3.5 << 3.0;
+    QTest::newRow("check at the cap") << int(UcCmd::StyleCheck) << 3.0 << 3.0;
+    QTest::newRow("push not capped") << int(UcCmd::StyleButton) << 5.0 << 5.0;
+    QTest::newRow("plain not capped") << int(UcCmd::StylePlain) << 4.0 << 4.0;
+    QTest::newRow("zero ignored") << int(UcCmd::StylePlain) << 0.0 << 1.0;
+    QTest::newRow("negative ignored") << int(UcCmd::StyleButton) << -2.0 << 1.0;
+}
+
+void tst_UcCmd::scaleFactorCap()
+{
+    QFETCH(int, style);
+    QFETCH(double, written);
+    QFETCH(double, stored);
+    UcCmd button;
+    button.setStyle(style);
+    button.setScaleFactor(written);
+    QCOMPARE(button.ScaleFactor(), stored);
+    QVERIFY(button.width() > 0);
+}
+
+void tst_UcCmd::styleTable_data()
+{
+    QTest::addColumn<int>("style");
+    QTest::addColumn<QString>("tag");
+    QTest::addColumn<QString>("up");
+    QTest::addColumn<QString>("down");
+    QTest::addColumn<bool>("captionShown");
+    QTest::addColumn<QString>("group");
+    QTest::newRow("0 plain") << 0 << ""
+                             << ""
+                             << "" << true << "";
+    QTest::newRow("1 close") << 1 << "TOPCLOSE"
+                             << "CLOSEUP"
+                             << "CLOSEDN" << false << "";
+    QTest::newRow("2 restore") << 2 << "RESTORE"
+                               << "RESTOREUP"
+                               << "RESTOREDN" << false << "";
+    QTest::newRow("3 minimise") << 3 << "MINIMISE"
+                                << "MINIUP"
+                                << "MINIDN" << false << "";
+    QTest::newRow("4 button") << 4 << "BOUTON"
+                              << "BUTTONUP"
+                              << "BUTTONDN" << true << "";
+    QTest::newRow("5 check") << 5 << "CHECKBUTTON"
+                             << "CHECKOFF"
+                             << "CHECKON" << true << "";
+    QTest::newRow("6 option") << 6 << "OPTBUTTON"
+                              << "RADIOOFF"
+                              << "RADIOON" << true << "OPT1";
+}
+
+void tst_UcCmd::styleTable()
+{
+    QFETCH(int, style);
+    QFETCH(QString, tag);
+    QFETCH(QString, up);
+    QFETCH(QString, down);
+    QFETCH(bool, captionShown);
+    QFETCH(QString, group);
+    QWidget host;
+    host.resize(400, 300);
+    auto* button = new UcCmd(&host);
+    setControlTag(button, QStringLiteral("old tag"));
+    button->setCaption(QStringLiteral("Caption"));
+    button->setValue(true);
+    button->setStyle(style);
+    QCOMPARE(controlTag(button), tag);
+    QCOMPARE(button->PictureUP(), up);
+    QCOMPARE(button->PictureDN(), down);
+    QCOMPARE(button->isCaptionShown(), captionShown);
+    QCOMPARE(button->OptionGroup(), group);
+    if (style >= 5) {
+        QCOMPARE(button->Value(), false);
+        QVERIFY(!button->isDownShown());
+    }
+    if (style == 4) {
+        QCOMPARE(button->captionColor(), OleColor(0xA70A4A));
+    }
+    if (!up.isEmpty()) {
+        // The released picture is the size reference.
+        const QImage picture = QImage(QStringLiteral(":/bitmaps/%1.bmp").arg(up));
+        QCOMPARE(button->imageRect().size(), picture.size());
+    }
+}
+
+void tst_UcCmd::styleOutOfRangeKeepsPicturesAndTag()
+{
+    UcCmd button;
+    button.setStyle(UcCmd::StyleMinimise);
+    button.setStyle(7);
+    QCOMPARE(button.Style(), 7);
+    QCOMPARE(controlTag(&button), QStringLiteral("MINIMISE"));
+    QCOMPARE(button.PictureUP(), QStringLiteral("MINIUP"));
+    QCOMPARE(button.size(), QSize(21, 20));
+}
+
+void tst_UcCmd::titleBarStylesPlaceThemselves()
+{
+    QWidget form(nullptr, Qt::Window | Qt::FramelessWindowHint);
+    form.resize(300, 200);
+    auto* close = new UcCmd(&form);
+    close->setStyle(UcCmd::StyleClose);
+    auto* restore = new UcCmd(&form);
+    restore->setStyle(UcCmd::StyleRestore);
+    auto* minimise = new UcCmd(&form);
+    minimise->setStyle(UcCmd::StyleMinimise);
+    // 4500 twips - n x 315 - 90, 55 twips down.
+    QCOMPARE(close->pos(), QPoint(273, 4));
+    QCOMPARE(restore->pos(), QPoint(252, 4));
+    QCOMPARE(minimise->pos(), QPoint(231, 4));
+}
+
+void tst_UcCmd::pushButtonPressAndRelease()
+{
+    QWidget host;
+    host.resize(300, 100);
+    auto* button = new UcCmd(&host);
+    button->setStyle(UcCmd::StyleButton);
+    button->setCaption(QStringLiteral("SPEAK"));
+    host.show();
+    QSignalSpy clicks(button, &UcCmd::Click);
+    QTest::mousePress(button, Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(button->isDownShown());
+    QCOMPARE(button->captionColor(), OleColor(0));
+    QCOMPARE(clicks.size(), 0);
+    // Released far outside: still the released picture and a click.
+    QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(250, 80));
+    QVERIFY(!button->isDownShown());
+    QCOMPARE(button->captionColor(), OleColor(0x990C5D));
+    QCOMPARE(clicks.size(), 1);
+
+    // A press on the caption works like one on the picture.
+    QTest::mouseClick(button, Qt::LeftButton, {}, button->captionRect().center());
+    QCOMPARE(clicks.size(), 2);
+}
+
+void tst_UcCmd::checkButtonToggles()
+{
+    QWidget host;
+    auto* check = new UcCmd(&host);
+    check->setStyle(UcCmd::StyleCheck);
+    check->setCaption(QStringLiteral("Loop"));
+    host.show();
+    QSignalSpy clicks(check, &UcCmd::Click);
+    QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(check->Value());
+    QVERIFY(check->isDownShown());
+    QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(!check->Value());
+    QVERIFY(!check->isDownShown());
+    // The caption of a check button does nothing, and check buttons raise no Click.
+    QTest::mouseClick(check, Qt::LeftButton, {}, check->captionRect().center());
+    QVERIFY(!check->Value());
+    QCOMPARE(clicks.size(), 0);
+}
+
+void tst_UcCmd::optionGroupClearing()
+{
+    QWidget host;
+    host.resize(300, 200);
+    QList<UcCmd*> options;
+    for (int i = 0; i < 3; ++i) {
+        auto* option = new UcCmd(&host);
+        option->setStyle(UcCmd::StyleOption);
+        option->move(0, i * 20);
+        options.append(option);
+    }
+    auto* other = new UcCmd(&host);
+    other->setStyle(UcCmd::StyleOption);
+    other->setOptionGroup(QStringLiteral("OPT2"));
+    other->setValue(true);
+    host.show();
+
+    QTest::mouseClick(options[0], Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(options[0]->Value());
+    QTest::mouseClick(options[1], Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(!options[0]->Value());
+    QVERIFY(!options[0]->isDownShown());
+    QVERIFY(options[1]->Value());
+    QVERIFY(!options[2]->Value());
+    // Another group is left alone.
+    QVERIFY(other->Value());
+    // Clicking the option that is on changes nothing.
+    QTest::mouseClick(options[1], Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(options[1]->Value());
+    QVERIFY(options[1]->isDownShown());
+}
+
+void tst_UcCmd::layingOutAnOffOptionClearsItsGroup()
+{
+    QWidget host;
+    auto* on = new UcCmd(&host);
+    on->setStyle(UcCmd::StyleOption);
+    auto* off = new UcCmd(&host);
+    off->setStyle(UcCmd::StyleOption);
+    on->setValue(true);
+    QVERIFY(on->Value());
+    off->setCaption(QStringLiteral("Robot"));
+    QVERIFY(!on->Value());
+    QVERIFY(!off->Value());
+}
+
+void tst_UcCmd::disabledCaptionColour()
+{
+    UcCmd button;
+    button.setStyle(UcCmd::StyleButton);
+    button.setEnabled(false);
+    QCOMPARE(button.captionColor(), systemColor(ColorInactiveCaptionText));
+    button.setEnabledProperty(true);
+    QCOMPARE(button.captionColor(), OleColor(0xA70A4A));
+}
+
+void tst_UcCmd::missingPictureIsReported()
+{
+    FakeMessageBoxService boxes;
+    UcCmd button;
+    button.setPictureUP(QStringLiteral("RESTOREUP"));
+    const QSize before = button.size();
+    button.setPictureUP(QStringLiteral("NOSUCHPICTURE"));
+    QCOMPARE(boxes.boxes().size(), 1);
+    QCOMPARE(boxes.boxes().first().title, QStringLiteral("ERROR - 326 - PictureUP - UcCmd"));
+    QCOMPARE(boxes.boxes().first().text,
+             QStringLiteral("ERROR  326 - Resource with identifier 'NOSUCHPICTURE' not found"));
+    // The picture that was there stays.
+    QCOMPARE(button.size(), before);
+}
+
+void tst_UcCmd::mouseMoveIsPassedOn()
+{
+    QWidget host;
+    host.setCursor(Qt::SizeHorCursor);
+    auto* button = new UcCmd(&host);
+    button->setStyle(UcCmd::StyleClose);
+    host.show();
+    QSignalSpy moves(button, &UcCmd::MouseMove);
+    QMouseEvent move(QEvent::MouseMove, QPointF(3, 4), button->mapToGlobal(QPointF(3, 4)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(button, &move);
+    QCOMPARE(moves.size(), 1);
+    QCOMPARE(moves.first().at(2).toFloat(), 45.0f);
+    QCOMPARE(moves.first().at(3).toFloat(), 60.0f);
+    // The sizing arrow the skin left on the form is gone.
+    QCOMPARE(host.cursor().shape(), Qt::ArrowCursor);
+}
+
+void tst_UcCmd::propertyBagRoundTrip()
+{
+    QWidget host;
+    UcCmd source(&host);
+    source.setStyle(UcCmd::StyleOption);
+    source.setBorderStyle(1);
+    source.setScaleFactor(2.5);
+    source.setCaption(QStringLiteral("Female voice"));
+    source.setOptionGroup(QStringLiteral("VOICES"));
+    source.setValue(true);
+    QFont font = source.font();
+    font.setPointSize(font.pointSize() + 3);
+    source.setFont(font);
+    source.setEnabled(false);
+    PropertyBag bag;
+    source.UserControl_WriteProperties(bag);
+    const QStringList keys = bag.toJson().keys();
+    for (const char* key : {"BorderStyle", "Enabled", "ScaleFactor", "PictureUP", "PictureDN",
+                            "Style", "Font", "Caption", "Value", "OptionGroup"}) {
+        QVERIFY2(keys.contains(QString::fromLatin1(key)), key);
+    }
+
+    UcCmd copy(&host);
+    copy.UserControl_ReadProperties(bag);
+    QCOMPARE(copy.Style(), 6);
+    QCOMPARE(copy.BorderStyle(), qint16(1));
+    QCOMPARE(copy.ScaleFactor(), 2.5);
+    QCOMPARE(copy.PictureUP(), QStringLiteral("RADIOOFF"));
+    QCOMPARE(copy.PictureDN(), QStringLiteral("RADIOON"));
+    QCOMPARE(copy.Caption(), QStringLiteral("Female voice"));
+    QCOMPARE(copy.OptionGroup(), QStringLiteral("VOICES"));
+    QCOMPARE(copy.Value(), true);
+    QCOMPARE(copy.Font().pointSize(), font.pointSize());
+    QCOMPARE(copy.Enabled(), false);
+    QCOMPARE(copy.captionColor(), systemColor(ColorInactiveCaptionText));
+    QVERIFY(copy.isDownShown());
+    QCOMPARE(copy.size(), source.size());
+    // Loading does not apply the style again, but an untagged control gets its tag.
+    QCOMPARE(controlTag(&copy), QStringLiteral("OPTBUTTON"));
+    UcCmd tagged(&host);
+    setControlTag(&tagged, QStringLiteral("HOST TAG"));
+    tagged.UserControl_ReadProperties(bag);
+    QCOMPARE(controlTag(&tagged), QStringLiteral("HOST TAG"));
+}
+
+void tst_UcCmd::propertyBagDefaultsWriteNothing()
+{
+    QWidget host;
+    UcCmd button(&host);
+    PropertyBag bag;
+    button.UserControl_WriteProperties(bag);
+    QVERIFY2(bag.isEmpty(), qPrintable(bag.toJson().keys().join(QLatin1Char(','))));
+    UcCmd fresh(&host);
+    fresh.UserControl_ReadProperties(PropertyBag());
+    QCOMPARE(fresh.Style(), 0);
+    QCOMPARE(fresh.ScaleFactor(), 1.0);
+    QVERIFY(fresh.Enabled());
+    QCOMPARE(fresh.captionColor(), OleColor(0x990C5D));
+    QCOMPARE(fresh.size(), QSize(40, 20));
+}
+
+QTEST_MAIN(tst_UcCmd)
+#include "tst_UcCmd.moc"

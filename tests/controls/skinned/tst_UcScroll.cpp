@@ -1,0 +1,402 @@
+#include "controls/skinned/UcScroll.h"
+#include "platform/Units.h"
+
+#include <QPainter>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace platform;
+
+namespace {
+
+QImage skinBitmap(const char* name)
+{
+    return QImage(QStringLiteral(":/bitmaps/%1.bmp").arg(QLatin1String(name)))
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+// A shown scroll bar of the given pixel size on a host window.
+struct Bar
+{
+    Bar(QSize size, qint16 orientation = 0)
+    {
+        host.resize(400, 400);
+        bar = new UcScroll(&host);
+        bar->UserControl_InitProperties();
+        // Orientation first: a horizontal bar would shrink a tall size to its thickness.
+        if (orientation != 0) {
+            bar->setOrientation(orientation);
+        }
+        bar->resize(size);
+        host.show();
+    }
+    QWidget host;
+    UcScroll* bar = nullptr;
+};
+
+} // namespace
+
+class tst_UcScroll : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void valueRules();
+    void boundsPushEachOther_data();
+    void boundsPushEachOther();
+    void changeStepsOutsideTheRangeAreIgnored_data();
+    void changeStepsOutsideTheRangeAreIgnored();
+    void horizontalGeometryAndThumb_data();
+    void horizontalGeometryAndThumb();
+    void verticalGeometryShrinksToMaximumWidth();
+    void heldArrowRepeatTiming();
+    void arrowClickIsOneStep();
+    void trackClickAtTheThumbsLeftEdge();
+    void draggingPastTheEndPinsTheThumb();
+    void scrollOnlyFromThumbDrags();
+    void equalBoundsNeitherDivideNorMove();
+    void horizontalTrackPainting();
+    void verticalTrackPainting();
+    void propertyBagRoundTrip();
+};
+
+void tst_UcScroll::initTestCase()
+{
+    setTwipsPerPixelOverride(15.0);
+}
+
+void tst_UcScroll::valueRules()
+{
+    UcScroll bar;
+    QSignalSpy changes(&bar, &UcScroll::Change);
+    bar.setValue(bar.Max() + 5);
+    QCOMPARE(bar.Value(), 100);
+    QCOMPARE(changes.size(), 1);
+    // Change comes also when nothing changed.
+    bar.setValue(100);
+    QCOMPARE(changes.size(), 2);
+    bar.setValue(-3);
+    QCOMPARE(bar.Value(), 0);
+}
+
+void tst_UcScroll::boundsPushEachOther_data()
+{
+    QTest::addColumn<bool>("writeMin");
+    QTest::addColumn<int>("written");
+    QTest::addColumn<int>("min");
+    QTest::addColumn<int>("max");
+    QTest::newRow("Min 150 above Max 100") << true << 150 << 150 << 250;
+    QTest::newRow("Min 50 within") << true << 50 << 50 << 100;
+    QTest::newRow("Max -20 below Min 0") << false << -20 << -120 << -20;
+    QTest::newRow("Max 0 equal to Min") << false << 0 << 0 << 0;
+    QTest::newRow("Min near the top of the range")
+        << true << 2147483600 << 2147483600 << 2147483647;
+}
+
+void tst_UcScroll::boundsPushEachOther()
+{
+    QFETCH(bool, writeMin);
+    QFETCH(int, written);
+    QFETCH(int, min);
+    QFETCH(int, max);
+    UcScroll bar;
+    bar.setValue(30);
+    QSignalSpy changes(&bar, &UcScroll::Change);
+    if (writeMin) {
+        bar.setMin(written);
+    } else {
+        bar.setMax(written);
+    }
+    QCOMPARE(bar.Min(), min);
+    QCOMPARE(bar.Max(), max);
+    // The value is not clamped again and nothing is raised.
+    QCOMPARE(bar.Value(), 30);
+    QCOMPARE(changes.size(), 0);
+}
+
+void tst_UcScroll::changeStepsOutsideTheRangeAreIgnored_data()
+{
+    QTest::addColumn<int>("written");
+    QTest::addColumn<int>("small");
+    QTest::addColumn<int>("large");
+    QTest::newRow("0") << 0 << 1 << 10;
+    QTest::newRow("40000") << 40000 << 1 << 10;
+    QTest::newRow("-1") << -1 << 1 << 10;
+    QTest::newRow("1") << 1 << 1 << 1;
+    QTest::newRow("32767") << 32767 << 32767 << 32767;
+}
+
+void tst_UcScroll::changeStepsOutsideTheRangeAreIgnored()
+{
+    QFETCH(int, written);
+    QFETCH(int, small);
+    QFETCH(int, large);
+    UcScroll bar;
+    bar.setSmallChange(written);
+    bar.setLargeChange(written);
+    QCOMPARE(bar.SmallChange(), small);
+    QCOMPARE(bar.LargeChange(), large);
+}
+
+void tst_UcScroll::horizontalGeometryAndThumb_data()
+{
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("thumbLeft");
+    // 300 x 22 pixels: k = 330 / 50 = 6.6 -> 7; arrows and thumb 15 high and 18.75 -> 19
+    // wide; the thumb runs from 2 + 19 = 21 to 279 - 19 = 260.
+    QTest::newRow("Min") << 0 << 21;
+    QTest::newRow("Max") << 100 << 260;
+    QTest::newRow("half: 140.5 to even") << 50 << 140;
+    QTest::newRow("a quarter") << 25 << 81;
+}
+
+void tst_UcScroll::horizontalGeometryAndThumb()
+{
+    QFETCH(int, value);
+    QFETCH(int, thumbLeft);
+    Bar bar(QSize(300, 22));
+    QCOMPARE(bar.bar->ImgLeft(), QRect(2, 4, 19, 15));
+    QCOMPARE(bar.bar->ImgRight(), QRect(279, 4, 19, 15));
+    bar.bar->setValue(value);
+    QCOMPARE(bar.bar->ImgThumb(), QRect(thumbLeft, 4, 19, 15));
+}
+
+void tst_UcScroll::verticalGeometryShrinksToMaximumWidth()
+{
+    Bar bar(QSize(40, 200), 1);
+    // 350 twips at 15 twips a pixel.
+    QCOMPARE(bar.bar->width(), 23);
+    // k = 350 / 50 = 7: 16 wide, 16 x 4 / 3.5 = 18.29 -> 18 high, centred across.
+    QCOMPARE(bar.bar->ImgLeft(), QRect(4, 2, 16, 18));
+    QCOMPARE(bar.bar->ImgRight(), QRect(4, 200 - 18 - 2, 16, 18));
+    QCOMPARE(bar.bar->ImgThumb().topLeft(), QPoint(4, 20));
+    bar.bar->setValue(100);
+    QCOMPARE(bar.bar->ImgThumb().top(), 180 - 18);
+}
+
+void tst_UcScroll::heldArrowRepeatTiming()
+{
+    Bar bar(QSize(300, 22));
+    UcScroll* scroll = bar.bar;
+    QTest::mousePress(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
+    QVERIFY(scroll->isRightArrowPressed());
+    QTimer& timer = scroll->ClickTimer();
+    QVERIFY(timer.isActive());
+    QCOMPARE(timer.interval(), 333);
+    QCOMPARE(scroll->Value(), 0);
+    // Ticks at 333, 666 and 999 ms keep the slow pace; the fourth, at 1332 ms, speeds up.
+    const QList<int> intervalAfterTick = {333, 333, 333, 3, 3, 3};
+    for (int tick = 0; tick < intervalAfterTick.size(); ++tick) {
+        scroll->ClickTimer_Timer();
+        QCOMPARE(scroll->Value(), tick + 1);
+        QCOMPARE(timer.interval(), intervalAfterTick[tick]);
+    }
+    // Releasing on the arrow stops at once; the click adds one more step.
+    QTest::mouseRelease(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
+    QVERIFY(!timer.isActive());
+    QVERIFY(!scroll->isRightArrowPressed());
+    QCOMPARE(scroll->Value(), 7);
+
+    // The decreasing arrow runs the other way, and the next press starts slow again.
+    QTest::mousePress(scroll, Qt::LeftButton, {}, scroll->ImgLeft().center());
+    QCOMPARE(timer.interval(), 333);
+    scroll->ClickTimer_Timer();
+    QCOMPARE(scroll->Value(), 6);
+    // Released off the arrow: it stops but is no click.
+    QTest::mouseRelease(scroll, Qt::LeftButton, {}, QPoint(150, 10));
+    QVERIFY(!timer.isActive());
+    QCOMPARE(scroll->Value(), 6);
+
+    // Hidden while held: no release will come, so the repeat stops now.
+    QTest::mousePress(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
+    QVERIFY(timer.isActive());
+    bar.host.hide();
+    QVERIFY(!timer.isActive());
+    QVERIFY(!scroll->isRightArrowPressed());
+}
+
+void tst_UcScroll::arrowClickIsOneStep()
+{
+    Bar bar(QSize(300, 22));
+    bar.bar->setSmallChange(4);
+    bar.bar->setValue(50);
+    QTest::mouseClick(bar.bar, Qt::LeftButton, {}, bar.bar->ImgRight().center());
+    QCOMPARE(bar.bar->Value(), 54);
+    QTest::mouseClick(bar.bar, Qt::LeftButton, {}, bar.bar->ImgLeft().center());
+    QCOMPARE(bar.bar->Value(), 50);
+}
+
+void tst_UcScroll::trackClickAtTheThumbsLeftEdge()
+{
+    Bar bar(QSize(300, 22));
+    UcScroll* scroll = bar.bar;
+    scroll->setValue(50);
+    const int left = scroll->ImgThumb().left();
+    // Exactly at the thumb's left counts as before it; but the thumb takes that press,
+    // so the track is pressed just above the thumb, at the same x.
+    QTest::mouseClick(scroll, Qt::LeftButton, {}, QPoint(left, 1));
+    QCOMPARE(scroll->Value(), 40);
+    scroll->setValue(50);
+    QTest::mouseClick(scroll, Qt::LeftButton, {}, QPoint(left + 1, 1));
+    QCOMPARE(scroll->Value(), 60);
+    // One step per press, however long it is held.
+    QTest::mousePress(scroll, Qt::LeftButton, {}, QPoint(270, 1));
+    QVERIFY(!scroll->ClickTimer().isActive());
+    QTest::mouseRelease(scroll, Qt::LeftButton, {}, QPoint(270, 1));
+    QCOMPARE(scroll->Value(), 70);
+}
+
+void tst_UcScroll::draggingPastTheEndPinsTheThumb()
+{
+    Bar bar(QSize(300, 22));
+    UcScroll* scroll = bar.bar;
+    QList<QString> events;
+    connect(scroll, &UcScroll::Change, this, [&] { events.append(QStringLiteral("Change")); });
+    connect(scroll, &UcScroll::Scroll, this, [&] { events.append(QStringLiteral("Scroll")); });
+    const QPoint grab = scroll->ImgThumb().topLeft() + QPoint(5, 5);
+    QTest::mousePress(scroll, Qt::LeftButton, {}, grab);
+    QTest::mouseMove(scroll, grab + QPoint(119, 0));
+    // 21 + 119 = 140 of 21..260: (119 / 239) x 100 = 49.8 -> 50.
+    QCOMPARE(scroll->Value(), 50);
+    QCOMPARE(events, QList<QString>({QStringLiteral("Change"), QStringLiteral("Scroll")}));
+    QTest::mouseMove(scroll, grab + QPoint(500, 0));
+    QCOMPARE(scroll->ImgThumb().left(), 260);
+    QCOMPARE(scroll->Value(), 100);
+    // The same place again moves nothing and raises nothing.
+    events.clear();
+    QTest::mouseMove(scroll, grab + QPoint(600, 0));
+    QVERIFY(events.isEmpty());
+    QTest::mouseMove(scroll, grab + QPoint(-500, 0));
+    QCOMPARE(scroll->ImgThumb().left(), 21);
+    QCOMPARE(scroll->Value(), 0);
+    QTest::mouseRelease(scroll, Qt::LeftButton, {}, grab + QPoint(-500, 0));
+    // After the release moves do not drag.
+    events.clear();
+    QTest::mouseMove(scroll, grab + QPoint(50, 0));
+    QVERIFY(events.isEmpty());
+}
+
+void tst_UcScroll::scrollOnlyFromThumbDrags()
+{
+    Bar bar(QSize(300, 22));
+    QSignalSpy scrolls(bar.bar, &UcScroll::Scroll);
+    bar.bar->setValue(30);
+    QTest::mouseClick(bar.bar, Qt::LeftButton, {}, bar.bar->ImgRight().center());
+    QTest::mouseClick(bar.bar, Qt::LeftButton, {}, QPoint(270, 1));
+    QTest::mousePress(bar.bar, Qt::LeftButton, {}, bar.bar->ImgRight().center());
+    bar.bar->ClickTimer_Timer();
+    QTest::mouseRelease(bar.bar, Qt::LeftButton, {}, bar.bar->ImgRight().center());
+    QCOMPARE(scrolls.size(), 0);
+}
+
+void tst_UcScroll::equalBoundsNeitherDivideNorMove()
+{
+    Bar bar(QSize(300, 22));
+    UcScroll* scroll = bar.bar;
+    scroll->setMax(0);
+    scroll->setValue(0);
+    QCOMPARE(scroll->ImgThumb().left(), 21);
+    const QPoint grab = scroll->ImgThumb().topLeft() + QPoint(5, 5);
+    QTest::mousePress(scroll, Qt::LeftButton, {}, grab);
+    QTest::mouseMove(scroll, grab + QPoint(100, 0));
+    QTest::mouseRelease(scroll, Qt::LeftButton, {}, grab + QPoint(100, 0));
+    QCOMPARE(scroll->Value(), 0);
+    QCOMPARE(scroll->ImgThumb().left(), 21);
+}
+
+void tst_UcScroll::horizontalTrackPainting()
+{
+    Bar bar(QSize(100, 22));
+    QImage track(100, 22, QImage::Format_RGB32);
+    track.fill(Qt::black);
+    {
+        QPainter dc(&track);
+        bar.bar->paintTrack(dc);
+    }
+    const QImage middle = skinBitmap("MHSCROLL"); // 36 wide
+    const QImage low = skinBitmap("HLEFT");       // 12 wide, drawn 14 wide
+    const QImage high = skinBitmap("HRIGHT");
+    for (int y : {0, 5, 11, 21}) {
+        // The middle piece is tiled at its own width from x 0.
+        QCOMPARE(track.pixel(14, y), middle.pixel(14, y));
+        QCOMPARE(track.pixel(50, y), middle.pixel(50 - 36, y));
+        QCOMPARE(track.pixel(85, y), middle.pixel(85 - 72, y));
+        // End pieces: 14 pixels wide, stretched nearest-neighbour.
+        QCOMPARE(track.pixel(0, y), low.pixel(0, y));
+        QCOMPARE(track.pixel(13, y), low.pixel(11, y));
+        QCOMPARE(track.pixel(86, y), high.pixel(0, y));
+        QCOMPARE(track.pixel(99, y), high.pixel(11, y));
+    }
+    // With a border the pieces leave the bottom two rows of the inner area alone.
+    bar.bar->setBorderStyle(1);
+    track.fill(Qt::black);
+    {
+        QPainter dc(&track);
+        bar.bar->paintTrack(dc);
+    }
+    // 22 rows shrunk to 18: row 17 shows source row (17.5 x 22 / 18) = 21.
+    QCOMPARE(track.pixel(50, 17), middle.pixel(14, 21));
+    QCOMPARE(track.pixel(50, 9), middle.pixel(14, 11));
+    QCOMPARE(track.pixel(50, 18), qRgb(0, 0, 0));
+}
+
+void tst_UcScroll::verticalTrackPainting()
+{
+    Bar bar(QSize(22, 100), 1);
+    QImage track(22, 100, QImage::Format_RGB32);
+    track.fill(Qt::black);
+    {
+        QPainter dc(&track);
+        bar.bar->paintTrack(dc);
+    }
+    const QImage middle = skinBitmap("VMIDSCROLL"); // 36 high
+    const QImage top = skinBitmap("VSCROLLTOP");    // 12 high
+    const QImage bottom = skinBitmap("VSCROLLBOTTOM");
+    for (int x : {0, 7, 21}) {
+        QCOMPARE(track.pixel(x, 0), top.pixel(x, 0));
+        QCOMPARE(track.pixel(x, 11), top.pixel(x, 11));
+        QCOMPARE(track.pixel(x, 12), middle.pixel(x, 12));
+        QCOMPARE(track.pixel(x, 50), middle.pixel(x, 50 - 36));
+        QCOMPARE(track.pixel(x, 87), middle.pixel(x, 87 - 72));
+        QCOMPARE(track.pixel(x, 88), bottom.pixel(x, 0));
+        QCOMPARE(track.pixel(x, 99), bottom.pixel(x, 11));
+    }
+}
+
+void tst_UcScroll::propertyBagRoundTrip()
+{
+    UcScroll source;
+    platform::PropertyBag empty;
+    source.UserControl_WriteProperties(empty);
+    QVERIFY(empty.isEmpty());
+
+    source.setBorderStyle(1);
+    source.setOrientation(1);
+    source.setMin(-50);
+    source.setMax(50);
+    source.setValue(20);
+    source.setSmallChange(2);
+    source.setLargeChange(25);
+    platform::PropertyBag bag;
+    source.UserControl_WriteProperties(bag);
+    QCOMPARE(bag.toJson().keys().size(), 7);
+
+    UcScroll copy;
+    copy.UserControl_ReadProperties(bag);
+    QCOMPARE(copy.BorderStyle(), qint16(1));
+    QCOMPARE(copy.Orientation(), qint16(1));
+    QCOMPARE(copy.Min(), -50);
+    QCOMPARE(copy.Max(), 50);
+    QCOMPARE(copy.Value(), 20);
+    QCOMPARE(copy.SmallChange(), 2);
+    QCOMPARE(copy.LargeChange(), 25);
+
+    // A stored value outside the bounds is taken as it is.
+    platform::PropertyBag outside(QJsonObject{{QStringLiteral("Value"), 500}});
+    UcScroll loaded;
+    loaded.UserControl_ReadProperties(outside);
+    QCOMPARE(loaded.Value(), 500);
+}
+
+QTEST_MAIN(tst_UcScroll)
+#include "tst_UcScroll.moc"

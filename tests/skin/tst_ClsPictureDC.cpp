@@ -1,0 +1,113 @@
+#include "skin/ClsPictureDC.h"
+
+#include <QTest>
+
+namespace {
+
+QImage patterned(int width, int height, QImage::Format format = QImage::Format_RGB32)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            image.setPixel(x, y, qRgb(x * 10, y * 10, 99));
+        }
+    }
+    return image.convertToFormat(format);
+}
+
+} // namespace
+
+class tst_ClsPictureDC : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void emptyUntilAttached();
+    void stdBitmapFillsTheHeader_data();
+    void stdBitmapFillsTheHeader();
+    void secondAttachReplacesTheFirst();
+    void pictBitmapTakesTransColorFromPixelOneOne();
+    void pictBitmapCopiesAreIndependent();
+    void pictBitmapOfATinyPictureHasNoTransColor();
+};
+
+void tst_ClsPictureDC::emptyUntilAttached()
+{
+    const ClsPictureDC picture;
+    QVERIFY(picture.hDC() == nullptr);
+    QCOMPARE(picture.Width(), 0);
+    QCOMPARE(picture.Height(), 0);
+    QCOMPARE(picture.TransColor(), platform::OleColor(0));
+}
+
+void tst_ClsPictureDC::stdBitmapFillsTheHeader_data()
+{
+    QTest::addColumn<QImage>("bitmap");
+    QTest::newRow("32-bit") << patterned(14, 13);
+    QTest::newRow("24-bit") << patterned(21, 20, QImage::Format_RGB888);
+    QTest::newRow("indexed") << patterned(3, 2, QImage::Format_Indexed8);
+}
+
+void tst_ClsPictureDC::stdBitmapFillsTheHeader()
+{
+    QFETCH(QImage, bitmap);
+    ClsPictureDC picture;
+    picture.setStdBitmap(bitmap);
+    QVERIFY(picture.hDC() != nullptr);
+    QCOMPARE(picture.Width(), bitmap.width());
+    QCOMPARE(picture.Height(), bitmap.height());
+    QCOMPARE(picture.Planes(), qint16(1));
+    QCOMPARE(picture.BitsPerPixel(), qint16(32));
+    QCOMPARE(picture.WidthBytes(), bitmap.width() * 4);
+    QCOMPARE(picture.Bits(), 0);
+    // The context is ready for copies: no conversion while painting.
+    QCOMPARE(picture.hDC()->format(), QImage::Format_RGB32);
+    QCOMPARE(picture.hDC()->pixel(2, 1), bitmap.pixel(2, 1));
+}
+
+void tst_ClsPictureDC::secondAttachReplacesTheFirst()
+{
+    ClsPictureDC picture;
+    const QImage first = patterned(10, 10);
+    picture.setStdBitmap(first);
+    picture.setStdBitmap(patterned(4, 7));
+    QCOMPARE(picture.Width(), 4);
+    QCOMPARE(picture.Height(), 7);
+    // The first bitmap belongs to its giver and is still whole.
+    QCOMPARE(first.size(), QSize(10, 10));
+    QCOMPARE(first.pixel(9, 9), qRgb(90, 90, 99));
+}
+
+void tst_ClsPictureDC::pictBitmapTakesTransColorFromPixelOneOne()
+{
+    QImage bar = patterned(6, 6);
+    bar.setPixel(1, 1, qRgb(255, 0, 255));
+    ClsPictureDC picture;
+    picture.setPictBitmap(bar);
+    // 0x00BBGGRR of magenta; pixel (0, 0) is another colour.
+    QCOMPARE(picture.TransColor(), platform::OleColor(0x00FF00FF));
+    QCOMPARE(picture.Width(), 6);
+}
+
+void tst_ClsPictureDC::pictBitmapCopiesAreIndependent()
+{
+    QImage bar = patterned(6, 6);
+    ClsPictureDC sprite;
+    ClsPictureDC mask;
+    sprite.setPictBitmap(bar);
+    mask.setPictBitmap(bar);
+    sprite.hDC()->setPixel(3, 3, qRgb(255, 255, 255));
+    bar.setPixel(4, 4, qRgb(0, 0, 0));
+    QCOMPARE(mask.hDC()->pixel(3, 3), qRgb(30, 30, 99));
+    QCOMPARE(sprite.hDC()->pixel(4, 4), qRgb(40, 40, 99));
+    QCOMPARE(mask.hDC()->pixel(4, 4), qRgb(40, 40, 99));
+}
+
+void tst_ClsPictureDC::pictBitmapOfATinyPictureHasNoTransColor()
+{
+    ClsPictureDC picture;
+    picture.setPictBitmap(patterned(1, 1));
+    QCOMPARE(picture.TransColor(), ClsPictureDC::kInvalidColor);
+}
+
+QTEST_GUILESS_MAIN(tst_ClsPictureDC)
+#include "tst_ClsPictureDC.moc"
