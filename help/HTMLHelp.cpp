@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QWhatsThis>
-
 #include <array>
 
 using platform::HelpAkLink;
@@ -129,13 +128,13 @@ constexpr FriendlyName BrowserNames[] = {
 // Minimum versions by code: viewer codes 16..26, browser codes 256..275.
 constexpr std::array<const char*, 11> ViewerMinimums = {
     "4.72.7290", "4.72.7323", "4.72.7325", "4.72.8164.0", "4.73.8252", "4.73.8412",
-    "4.73.8474", "4.73.8561", "4.74.8566", "4.74.8637", "4.74.8702"};
+    "4.73.8474", "4.73.8561", "4.74.8566", "4.74.8637",   "4.74.8702"};
 constexpr qint32 FirstViewerCode = 16;
 constexpr std::array<const char*, 20> BrowserMinimums = {
-    "4.70.1155",      "4.70.1158",      "4.70.1215",      "4.70.1300",      "4.71.1008.3",
-    "4.71.1712.5",    "4.72.2106.7",    "4.72.3110.03",   "4.72.3612.1707", "5.00.0518.5",
-    "5.00.0910.1308", "5.00.2014.213",  "5.00.2314.1000", "5.00.2614.3500", "5.0.2717.2000",
-    "5.00.2721.1400", "5.00.2919.800",  "5.00.2919.3800", "5.00.2919.6307", "5.50.3825.1300"};
+    "4.70.1155",      "4.70.1158",     "4.70.1215",      "4.70.1300",      "4.71.1008.3",
+    "4.71.1712.5",    "4.72.2106.7",   "4.72.3110.03",   "4.72.3612.1707", "5.00.0518.5",
+    "5.00.0910.1308", "5.00.2014.213", "5.00.2314.1000", "5.00.2614.3500", "5.0.2717.2000",
+    "5.00.2721.1400", "5.00.2919.800", "5.00.2919.3800", "5.00.2919.6307", "5.50.3825.1300"};
 constexpr qint32 FirstBrowserCode = 256;
 
 template <std::size_t N>
@@ -219,22 +218,23 @@ QString HTMLHelp::componentVersion(const QString& classKey, const QString& notRe
 
 QString HTMLHelp::HHVersion()
 {
-    m_hhVersion = componentVersion(ViewerClassKey,
-                                   QStringLiteral("Hhctrl.ocx is not registered.  ") +
-                                       QStringLiteral("Please install HTML Help."),
-                                   QStringLiteral("Hhctrl.ocx is not in its registered location.  ") +
-                                       QStringLiteral("Please reinstall HTML Help."));
+    m_hhVersion =
+        componentVersion(ViewerClassKey,
+                         QStringLiteral("Hhctrl.ocx is not registered.  ") +
+                             QStringLiteral("Please install HTML Help."),
+                         QStringLiteral("Hhctrl.ocx is not in its registered location.  ") +
+                             QStringLiteral("Please reinstall HTML Help."));
     return m_hhVersion;
 }
 
 QString HTMLHelp::IEVersion()
 {
-    m_ieVersion = componentVersion(
-        BrowserClassKey,
-        QStringLiteral("Shdocvw.dll is not registered.  ") +
-            QStringLiteral("Please install Internet Explorer."),
-        QStringLiteral("Internet Explorer is not in its registered location.  ") +
-            QStringLiteral("Please reinstall Internet Explorer."));
+    m_ieVersion =
+        componentVersion(BrowserClassKey,
+                         QStringLiteral("Shdocvw.dll is not registered.  ") +
+                             QStringLiteral("Please install Internet Explorer."),
+                         QStringLiteral("Internet Explorer is not in its registered location.  ") +
+                             QStringLiteral("Please reinstall Internet Explorer."));
     return m_ieVersion;
 }
 
@@ -392,16 +392,15 @@ void HTMLHelp::HHRegister(const QString& filePath)
         return;
     }
     Registry& registry = Registry::current();
-    std::optional<platform::RegistryKey> key =
-        registry.createKey(RegistryRoot::LocalMachine, HelpFilesKey,
-                           platform::registry_access::SetValue |
-                               platform::registry_access::CreateSubKey);
+    std::optional<platform::RegistryKey> key = registry.createKey(
+        RegistryRoot::LocalMachine, HelpFilesKey,
+        platform::registry_access::SetValue | platform::registry_access::CreateSubKey);
     if (!key) {
         warningBox(QStringLiteral("HTML Help Class: HHRegister Error"));
         return;
     }
-    registry.setValue(*key, {bareName(filePath), platform::RegistryValueType::String,
-                             folderOf(filePath)});
+    registry.setValue(
+        *key, {bareName(filePath), platform::RegistryValueType::String, folderOf(filePath)});
     registry.closeKey(*key);
     HHCheckRegistry(filePath);
 }
@@ -413,7 +412,8 @@ void HTMLHelp::HHUnRegister(const QString& file)
     }
     HHCheckRegistry(file);
     if (m_regFileName.isEmpty()) {
-        informationBox(QStringLiteral("The file ") + file + QStringLiteral(" is not registered.  ") +
+        informationBox(QStringLiteral("The file ") + file +
+                       QStringLiteral(" is not registered.  ") +
                        QStringLiteral("HHUnRegister will not be run as no action need be taken."));
         return;
     }
@@ -438,13 +438,13 @@ void HTMLHelp::HHCheckRegistry(const QString& file)
     m_regFileExists = false;
 
     Registry& registry = Registry::current();
-    std::optional<platform::RegistryKey> key = registry.openKey(
-        RegistryRoot::LocalMachine, HelpFilesKey, platform::registry_access::Read);
+    std::optional<platform::RegistryKey> key =
+        registry.openKey(RegistryRoot::LocalMachine, HelpFilesKey, platform::registry_access::Read);
     if (!key) {
         return;
     }
-    const QList<platform::RegistryValue> values = registry.values(*key).value_or(
-        QList<platform::RegistryValue>());
+    const QList<platform::RegistryValue> values =
+        registry.values(*key).value_or(QList<platform::RegistryValue>());
     registry.closeKey(*key);
     for (const platform::RegistryValue& value : values) {
         if (value.name.compare(name, Qt::CaseInsensitive) == 0) {

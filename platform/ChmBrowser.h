@@ -3,7 +3,6 @@
 #include "platform/ChmFile.h"
 
 #include <QTextBrowser>
-
 #include <memory>
 
 // A text browser that serves pages, pictures and style sheets from inside a compiled

@@ -6,18 +6,15 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QtEndian>
-
-#include <chm_lib.h>
-
+#include <algorithm>
 #include <cerrno>
+#include <chm_lib.h>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <algorithm>
 
 namespace platform {
 namespace {
@@ -82,8 +79,8 @@ int extractOne(chmFile* file, chmUnitInfo* unit, void* context)
         child->total + static_cast<qint64>(unit->length) <= ChmFile::MaxTotalSize) {
         buffer = static_cast<unsigned char*>(::malloc(unit->length + 1));
         if (buffer) {
-            const LONGINT64 got = chm_retrieve_object(file, unit, buffer, 0,
-                                                      static_cast<LONGINT64>(unit->length));
+            const LONGINT64 got =
+                chm_retrieve_object(file, unit, buffer, 0, static_cast<LONGINT64>(unit->length));
             if (got >= 0 && static_cast<quint64>(got) == unit->length) {
                 readable = 1;
                 length = unit->length;
@@ -580,9 +577,9 @@ QString ChmFile::plainTextOf(const QString& path) const
     if (cached != m_plainText.cend()) {
         return *cached;
     }
-    static const QRegularExpression hidden(
-        QStringLiteral("<(script|style|head)\\b.*?</\\1>"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression hidden(QStringLiteral("<(script|style|head)\\b.*?</\\1>"),
+                                           QRegularExpression::CaseInsensitiveOption |
+                                               QRegularExpression::DotMatchesEverythingOption);
     static const QRegularExpression tag(QStringLiteral("<[^>]*>"));
     QString text = decodeText(object(path).value_or(QByteArray()));
     text.remove(hidden);
@@ -641,7 +638,8 @@ QStringList ChmFile::topicsForALink(const QString& names) const
     for (const QString& path : pages()) {
         const QString html = decodeText(object(path).value_or(QByteArray()));
         for (auto it = aLink.globalMatch(html); it.hasNext();) {
-            const QStringList declared = splitNames(ChmSitemap::decodeEntities(it.next().captured(1)));
+            const QStringList declared =
+                splitNames(ChmSitemap::decodeEntities(it.next().captured(1)));
             const bool match = std::any_of(wanted.begin(), wanted.end(), [&](const QString& name) {
                 return declared.contains(name, Qt::CaseInsensitive);
             });

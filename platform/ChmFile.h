@@ -7,7 +7,6 @@
 #include <QList>
 #include <QRect>
 #include <QString>
-
 #include <optional>
 
 // A compiled HTML help file (.chm), read with chmlib into memory together with the

@@ -130,8 +130,8 @@ ChmHelpViewer::windowFor(const std::shared_ptr<const ChmFile>& file, const QStri
     return {handle, window};
 }
 
-HelpWindowHandle ChmHelpViewer::htmlHelp(QWidget* caller, const QString& file,
-                                         HelpCommand command, const HelpData& data)
+HelpWindowHandle ChmHelpViewer::htmlHelp(QWidget* caller, const QString& file, HelpCommand command,
+                                         const HelpData& data)
 {
     if (command == HelpCommand::CloseAll) {
         closeAll();
@@ -162,7 +162,8 @@ HelpWindowHandle ChmHelpViewer::htmlHelp(QWidget* caller, const QString& file,
             topic = target.topic;
         }
         if (!topic.isEmpty() && !chm->contains(topic)) {
-            tell(QStringLiteral("The topic %1 is not in the help file %2.").arg(topic, target.file));
+            tell(
+                QStringLiteral("The topic %1 is not in the help file %2.").arg(topic, target.file));
             return 0;
         }
         break;
@@ -214,13 +215,12 @@ HelpWindowHandle ChmHelpViewer::htmlHelp(QWidget* caller, const QString& file,
 }
 
 HelpWindowHandle ChmHelpViewer::lookUp(const std::shared_ptr<const ChmFile>& file,
-                                       const Target& target, QWidget* caller,
-                                       HelpCommand command, const HelpAkLink& link)
+                                       const Target& target, QWidget* caller, HelpCommand command,
+                                       const HelpAkLink& link)
 {
     const QString names = link.keywords.value_or(QString());
-    const QStringList topics = command == HelpCommand::KeywordLookup
-                                   ? file->topicsForKeyword(names)
-                                   : file->topicsForALink(names);
+    const QStringList topics = command == HelpCommand::KeywordLookup ? file->topicsForKeyword(names)
+                                                                     : file->topicsForALink(names);
     const QString windowType = link.window.value_or(target.windowType);
     QString topic;
     if (!topics.isEmpty()) {
@@ -283,9 +283,9 @@ HelpWindowHandle ChmHelpViewer::showPopup(const QString& file, const HelpPopup& 
     if (m_popup) {
         m_popup->close();
     }
-    m_popup = new HelpPopupWindow(text, popup.position, colourOf(popup.foreground),
-                                  colourOf(popup.background),
-                                  HelpPopupWindow::parseFont(popup.font));
+    m_popup =
+        new HelpPopupWindow(text, popup.position, colourOf(popup.foreground),
+                            colourOf(popup.background), HelpPopupWindow::parseFont(popup.font));
     m_popup->show();
     return m_nextHandle++;
 }

@@ -8,13 +8,11 @@
 #include <QDateTime>
 #include <QHash>
 #include <QPointer>
-
 #include <memory>
 
 // The real help viewer: reads compiled help files with chmlib and shows them in
 // help windows, one per file and window type, reused by later calls.
 namespace platform {
-
 
 class ChmHelpViewer final : public HelpViewer
 {

@@ -132,7 +132,8 @@ QString ChmSitemap::decodeEntities(const QString& text)
     if (!text.contains(QLatin1Char('&'))) {
         return text;
     }
-    static const QRegularExpression entity(QStringLiteral("&(#[0-9]+|#[xX][0-9A-Fa-f]+|[A-Za-z]+);"));
+    static const QRegularExpression entity(
+        QStringLiteral("&(#[0-9]+|#[xX][0-9A-Fa-f]+|[A-Za-z]+);"));
     QString result;
     qsizetype last = 0;
     for (auto it = entity.globalMatch(text); it.hasNext();) {
@@ -142,8 +143,8 @@ QString ChmSitemap::decodeEntities(const QString& text)
         QString replacement = match.captured();
         if (name.startsWith(QLatin1Char('#'))) {
             bool ok = false;
-            const bool hex = name.size() > 1 && (name.at(1) == QLatin1Char('x') ||
-                                                 name.at(1) == QLatin1Char('X'));
+            const bool hex = name.size() > 1 &&
+                             (name.at(1) == QLatin1Char('x') || name.at(1) == QLatin1Char('X'));
             const uint code = hex ? name.mid(2).toUInt(&ok, 16) : name.mid(1).toUInt(&ok, 10);
             if (ok && code > 0 && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF)) {
                 const char32_t character = code;

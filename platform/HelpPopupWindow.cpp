@@ -5,8 +5,9 @@
 
 namespace platform {
 
-HelpPopupWindow::HelpPopupWindow(const QString& text, const QPoint& position, const QColor& foreground,
-                     const QColor& background, const QFont& font)
+HelpPopupWindow::HelpPopupWindow(const QString& text, const QPoint& position,
+                                 const QColor& foreground, const QColor& background,
+                                 const QFont& font)
     : QLabel(nullptr, Qt::Popup | Qt::FramelessWindowHint)
 {
     setAttribute(Qt::WA_DeleteOnClose);

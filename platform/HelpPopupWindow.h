@@ -13,7 +13,7 @@ class HelpPopupWindow : public QLabel
     Q_OBJECT
 public:
     HelpPopupWindow(const QString& text, const QPoint& position, const QColor& foreground,
-              const QColor& background, const QFont& font);
+                    const QColor& background, const QFont& font);
 
     // A font description as the help viewer takes it: "face, size, charset, styles"
     // with the styles any of "Bold", "Italic", "Underline". Missing parts keep the

@@ -5,7 +5,6 @@
 #include <QPoint>
 #include <QRect>
 #include <QString>
-
 #include <optional>
 #include <variant>
 

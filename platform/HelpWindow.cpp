@@ -3,7 +3,6 @@
 #include "platform/ChmBrowser.h"
 
 #include <QHBoxLayout>
-#include <QTreeWidgetItemIterator>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -11,6 +10,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 
 namespace platform {
@@ -18,8 +18,7 @@ namespace {
 
 constexpr int TopicRole = Qt::UserRole;
 
-void addEntries(const QList<ChmSitemapEntry>& entries, QTreeWidgetItem* parent,
-                QTreeWidget* tree)
+void addEntries(const QList<ChmSitemapEntry>& entries, QTreeWidgetItem* parent, QTreeWidget* tree)
 {
     for (const ChmSitemapEntry& entry : entries) {
         auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree);

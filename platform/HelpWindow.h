@@ -3,7 +3,6 @@
 #include "platform/ChmFile.h"
 
 #include <QWidget>
-
 #include <memory>
 
 class QLineEdit;

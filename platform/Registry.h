@@ -4,7 +4,6 @@
 #include <QList>
 #include <QMap>
 #include <QString>
-
 #include <optional>
 
 // The few registry services the program uses: keys under the classic roots, each
