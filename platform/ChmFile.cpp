@@ -305,7 +305,9 @@ ChmFile ChmFile::open(const QString& path, int timeLimitMs)
     parsed.m_unreadable = unreadable;
     // fromObjects keeps hash order; the file's own order is the one users see.
     parsed.m_order = order;
-    if (parsed.m_objects.isEmpty() || parsed.pages().isEmpty()) {
+    // A directory entry whose data cannot be read means the file was cut short or
+    // overwritten; showing the rest would leave holes the user cannot explain.
+    if (!unreadable.isEmpty() || parsed.m_objects.isEmpty() || parsed.pages().isEmpty()) {
         parsed.m_status = Status::Damaged;
         parsed.m_error = damaged;
     }
@@ -329,9 +331,14 @@ QString ChmFile::normalizePath(const QString& path)
 {
     QString text = path;
     text.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    const qsizetype fragment = text.indexOf(QLatin1Char('#'), 1);
-    if (fragment > 0) {
-        text.truncate(fragment);
+    // "page.htm#part" names a place in a page, but the file's own tables ("/#SYSTEM")
+    // start with the same sign.
+    for (qsizetype hash = text.indexOf(QLatin1Char('#')); hash >= 0;
+         hash = text.indexOf(QLatin1Char('#'), hash + 1)) {
+        if (hash > 0 && text.at(hash - 1) != QLatin1Char('/')) {
+            text.truncate(hash);
+            break;
+        }
     }
     QStringList parts;
     for (const QString& part : text.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
