@@ -36,6 +36,7 @@ constexpr quint16 SystemDefaultWindow = 5;
 constexpr int WindowTypeName = 0x08;
 constexpr int WindowCaption = 0x14;
 constexpr int WindowRect = 0x20;
+constexpr int WindowNavigationWidth = 0x4C;
 constexpr int WindowToc = 0x60;
 constexpr int WindowIndex = 0x64;
 constexpr int WindowFile = 0x68;
@@ -459,6 +460,10 @@ void ChmFile::parseTables()
                              QPoint(number(WindowRect + 8) - 1, number(WindowRect + 12) - 1));
             if (rect.isValid() && rect.width() < 100000 && rect.height() < 100000) {
                 type.geometry = rect;
+            }
+            const int navigationWidth = number(WindowNavigationWidth);
+            if (navigationWidth > 0 && navigationWidth < 10000) {
+                type.navigationWidth = navigationWidth;
             }
             if (!type.name.isEmpty()) {
                 m_windows.append(type);

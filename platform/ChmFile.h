@@ -25,6 +25,8 @@ struct ChmWindowType
     QString homeFile;
     // The window's place on the screen in pixels; empty when the type sets none.
     QRect geometry;
+    // Width of the contents/index/search pane in pixels; 0 when the type sets none.
+    int navigationWidth = 0;
 };
 
 // What the file's #SYSTEM record says about the project.

@@ -1,7 +1,6 @@
 #include "platform/EventLog.h"
 
 #include <QByteArray>
-
 #include <syslog.h>
 
 namespace platform {
@@ -39,8 +38,7 @@ void eventlog::write(LogLevel level, const QString& text)
     }
 }
 
-EventLogCapture::EventLogCapture()
-    : m_outer(g_capture)
+EventLogCapture::EventLogCapture() : m_outer(g_capture)
 {
     g_capture = this;
 }

@@ -2,8 +2,7 @@
 
 namespace platform {
 
-FakeMessageBoxService::FakeMessageBoxService()
-    : m_previous(&MessageBoxService::current())
+FakeMessageBoxService::FakeMessageBoxService() : m_previous(&MessageBoxService::current())
 {
     MessageBoxService::setCurrent(this);
 }

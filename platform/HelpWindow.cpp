@@ -127,7 +127,6 @@ HelpWindow::HelpWindow(std::shared_ptr<const ChmFile> file, const QString& windo
     splitter->addWidget(m_panes);
     splitter->addWidget(m_browser);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({220, 580});
 
     auto* toolbar = new QHBoxLayout;
     toolbar->addWidget(back);
@@ -158,6 +157,8 @@ HelpWindow::HelpWindow(std::shared_ptr<const ChmFile> file, const QString& windo
     } else {
         resize(800, 600);
     }
+    const int navigation = type && type->navigationWidth > 0 ? type->navigationWidth : 240;
+    splitter->setSizes({navigation, std::max(width() - navigation, 200)});
 }
 
 void HelpWindow::buildContents()
@@ -260,9 +261,9 @@ void HelpWindow::openIndexItem()
     }
 }
 
-void HelpWindow::syncContents()
+void HelpWindow::syncContents(const QUrl& url)
 {
-    const QString shown = currentTopic().toLower();
+    const QString shown = ChmBrowser::pathOf(url).toLower();
     for (QTreeWidgetItemIterator it(m_contents); *it; ++it) {
         const QString topic = (*it)->data(0, TopicRole).toString();
         if (!topic.isEmpty() && ChmFile::normalizePath(topic).toLower() == shown) {

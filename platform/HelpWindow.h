@@ -52,7 +52,7 @@ public:
 private:
     void buildContents();
     void buildIndex();
-    void syncContents();
+    void syncContents(const QUrl& url);
     void openIndexItem();
 
     std::shared_ptr<const ChmFile> m_file;

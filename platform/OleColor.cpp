@@ -2,7 +2,6 @@
 
 #include <QGuiApplication>
 #include <QPalette>
-
 #include <array>
 
 namespace platform {

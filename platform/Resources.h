@@ -2,7 +2,6 @@
 
 #include <QImage>
 #include <QString>
-
 #include <optional>
 
 // The program's compiled-in resources: skin bitmaps by name, strings by id and

@@ -50,6 +50,7 @@ private Q_SLOTS:
         QCOMPARE(main->caption, QStringLiteral("Parlanza Help"));
         QCOMPARE(main->geometry, QRect(QPoint(80, 60), QPoint(919, 699)));
         QCOMPARE(main->homeFile, QStringLiteral("howto.htm"));
+        QCOMPARE(main->navigationWidth, 270);
         QVERIFY(!m_help.windowType(QStringLiteral("Secondary")));
     }
 
