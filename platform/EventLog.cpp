@@ -1,6 +1,7 @@
 #include "platform/EventLog.h"
 
 #include <QByteArray>
+
 #include <syslog.h>
 
 namespace platform {
@@ -38,7 +39,8 @@ void eventlog::write(LogLevel level, const QString& text)
     }
 }
 
-EventLogCapture::EventLogCapture() : m_outer(g_capture)
+EventLogCapture::EventLogCapture()
+    : m_outer(g_capture)
 {
     g_capture = this;
 }

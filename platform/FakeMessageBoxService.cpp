@@ -2,7 +2,8 @@
 
 namespace platform {
 
-FakeMessageBoxService::FakeMessageBoxService() : m_previous(&MessageBoxService::current())
+FakeMessageBoxService::FakeMessageBoxService()
+    : m_previous(&MessageBoxService::current())
 {
     MessageBoxService::setCurrent(this);
 }

@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+
 #include <limits>
 
 namespace platform {
@@ -19,10 +20,11 @@ int readTwips(const PropertyBag& geometry, const QString& key, int defaultValue,
 {
     const qint32 value = geometry.readLong(key, defaultValue);
     if (value < low || value > kMaxTwips) {
-        eventlog::warning(QStringLiteral("Form file value %1 = %2 is out of range; using %3.")
-                              .arg(key)
-                              .arg(value)
-                              .arg(defaultValue));
+        eventlog::warning(
+            QStringLiteral("Form file value %1 = %2 is out of range; using %3.")
+                .arg(key)
+                .arg(value)
+                .arg(defaultValue));
         return defaultValue;
     }
     return value;
@@ -60,7 +62,8 @@ std::optional<FormFile> FormFile::parse(const QByteArray& json, QString* error)
     form.name = top.readString(QStringLiteral("name"), QString());
     form.twips = QSize(readTwips(top, QStringLiteral("width"), 4800, 0),
                        readTwips(top, QStringLiteral("height"), 3600, 0));
-    form.properties = PropertyBag(root.value(QStringLiteral("properties")).toObject(), form.name);
+    form.properties =
+        PropertyBag(root.value(QStringLiteral("properties")).toObject(), form.name);
 
     const QJsonArray controls = root.value(QStringLiteral("controls")).toArray();
     for (const QJsonValue& entry : controls) {

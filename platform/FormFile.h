@@ -5,6 +5,7 @@
 #include <QList>
 #include <QRect>
 #include <QString>
+
 #include <optional>
 
 // A window described by a form file: its own size and properties and each control's

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QPalette>
+
 #include <array>
 
 namespace platform {

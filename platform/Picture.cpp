@@ -9,8 +9,9 @@
 namespace platform {
 
 Picture::Picture(Type type, QImage image, QString resourceName)
-    : m_type(image.isNull() ? Type::None : type), m_image(std::move(image)),
-      m_resourceName(std::move(resourceName))
+    : m_type(image.isNull() ? Type::None : type)
+    , m_image(std::move(image))
+    , m_resourceName(std::move(resourceName))
 {
 }
 

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QString>
+
 #include <optional>
 
 // A picture property: a bitmap (BMP, JPEG, PNG, GIF), an icon or a cursor, or none.

@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QJsonValue>
+
 #include <cmath>
 #include <limits>
 
@@ -45,10 +46,8 @@ std::optional<qint64> wholeNumber(const QJsonValue& value)
 
 QString colorText(OleColor color)
 {
-    return QStringLiteral("0x%1")
-        .arg(color, 8, 16, QLatin1Char('0'))
-        .toUpper()
-        .replace(QLatin1String("0X"), QLatin1String("0x"));
+    return QStringLiteral("0x%1").arg(color, 8, 16, QLatin1Char('0')).toUpper().replace(
+        QLatin1String("0X"), QLatin1String("0x"));
 }
 
 QJsonObject fontToJson(const QFont& font)
@@ -71,7 +70,8 @@ bool sameFont(const QFont& a, const QFont& b)
 } // namespace
 
 PropertyBag::PropertyBag(QJsonObject values, QString owner)
-    : m_values(std::move(values)), m_owner(std::move(owner))
+    : m_values(std::move(values))
+    , m_owner(std::move(owner))
 {
 }
 
@@ -252,8 +252,8 @@ Picture PropertyBag::readPicture(const QString& key) const
     if (object.contains(QStringLiteral("resource"))) {
         picture = Picture::fromResource(object.value(QStringLiteral("resource")).toString());
     } else if (object.contains(QStringLiteral("data"))) {
-        picture = Picture::fromData(
-            QByteArray::fromBase64(object.value(QStringLiteral("data")).toString().toLatin1()));
+        picture = Picture::fromData(QByteArray::fromBase64(
+            object.value(QStringLiteral("data")).toString().toLatin1()));
     }
     if (!picture) {
         warnBadValue(key, QStringLiteral("picture"));
@@ -318,8 +318,7 @@ void PropertyBag::writeString(const QString& key, const QString& value,
     store(key, value);
 }
 
-void PropertyBag::writeColor(const QString& key, OleColor value,
-                             std::optional<OleColor> defaultValue)
+void PropertyBag::writeColor(const QString& key, OleColor value, std::optional<OleColor> defaultValue)
 {
     if (defaultValue && value == *defaultValue) {
         remove(key);
@@ -328,8 +327,7 @@ void PropertyBag::writeColor(const QString& key, OleColor value,
     store(key, colorText(value));
 }
 
-void PropertyBag::writeFont(const QString& key, const QFont& value,
-                            std::optional<QFont> defaultValue)
+void PropertyBag::writeFont(const QString& key, const QFont& value, std::optional<QFont> defaultValue)
 {
     if (defaultValue && sameFont(value, *defaultValue)) {
         remove(key);

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QJsonObject>
 #include <QString>
+
 #include <optional>
 
 // The stored properties of one control inside its host form. Each key has a default:
@@ -43,7 +44,8 @@ public:
     void writeBoolean(const QString& key, bool value, std::optional<bool> defaultValue);
     void writeSingle(const QString& key, float value, std::optional<float> defaultValue);
     void writeDouble(const QString& key, double value, std::optional<double> defaultValue);
-    void writeString(const QString& key, const QString& value, std::optional<QString> defaultValue);
+    void writeString(const QString& key, const QString& value,
+                     std::optional<QString> defaultValue);
     void writeColor(const QString& key, OleColor value, std::optional<OleColor> defaultValue);
     void writeFont(const QString& key, const QFont& value, std::optional<QFont> defaultValue);
     void writePicture(const QString& key, const Picture& value);

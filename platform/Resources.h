@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QString>
+
 #include <optional>
 
 // The program's compiled-in resources: skin bitmaps by name, strings by id and

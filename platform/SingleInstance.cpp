@@ -3,11 +3,13 @@
 #include "platform/EventLog.h"
 
 #include <QDir>
+
 #include <unistd.h>
 
 namespace platform {
 
-SingleInstance::SingleInstance(const QString& lockPath) : m_lock(lockPath)
+SingleInstance::SingleInstance(const QString& lockPath)
+    : m_lock(lockPath)
 {
     // Only a dead owner makes a lock stale, never its age: a copy may run for days.
     m_lock.setStaleLockTime(0);

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+
 #include <cmath>
 
 namespace platform {
@@ -17,9 +18,9 @@ double twipsPerPixel(bool horizontal)
     if (g_override > 0.0) {
         return g_override;
     }
-    const QScreen* screen = qobject_cast<QGuiApplication*>(QCoreApplication::instance())
-                                ? QGuiApplication::primaryScreen()
-                                : nullptr;
+    const QScreen* screen =
+        qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::primaryScreen()
+                                                                     : nullptr;
     if (!screen) {
         return kDefaultTwipsPerPixel;
     }
