@@ -60,7 +60,7 @@ public:
     // Reads the whole file. chmlib trusts the file's own sizes and offsets and can
     // crash or loop on a damaged file, so it runs in a child process with a time limit;
     // this process only ever sees the extracted objects.
-    static ChmFile open(const QString& path, int timeLimitMs = 10000);
+    static ChmFile open(const QString& path, int timeLimitMs = 5000);
 
     Status status() const { return m_status; }
     bool isOpen() const { return m_status == Status::Ok; }

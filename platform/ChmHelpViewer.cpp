@@ -283,9 +283,16 @@ HelpWindowHandle ChmHelpViewer::showPopup(const QString& file, const HelpPopup& 
     if (m_popup) {
         m_popup->close();
     }
-    m_popup =
-        new HelpPopupWindow(text, popup.position, colourOf(popup.foreground),
-                            colourOf(popup.background), HelpPopupWindow::parseFont(popup.font));
+    QColor foreground = colourOf(popup.foreground);
+    QColor background = colourOf(popup.background);
+    // Text in the colour of its own background cannot be read (a caller that leaves
+    // both colours at zero asks for black on black): use the usual pop-up colours.
+    if (foreground.isValid() && foreground == background) {
+        foreground = QColor();
+        background = QColor();
+    }
+    m_popup = new HelpPopupWindow(text, popup.position, foreground, background,
+                                  HelpPopupWindow::parseFont(popup.font));
     m_popup->show();
     return m_nextHandle++;
 }

@@ -242,6 +242,13 @@ private Q_SLOTS:
         QVERIFY(!shown->font().italic());
         QVERIFY(shown->font().underline());
 
+        // Black on black would hide the text: the usual pop-up colours are used instead.
+        popup.foreground = 0;
+        popup.background = 0;
+        QVERIFY(m_viewer.htmlHelp(nullptr, QString(), HelpCommand::DisplayTextPopup, popup));
+        QVERIFY(m_viewer.popup()->palette().color(QPalette::WindowText) !=
+                m_viewer.popup()->palette().color(QPalette::Window));
+
         // A topic of the file's pop-up text file.
         popup.text.reset();
         popup.textId = 4;
