@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWhatsThis>
 
 using namespace platform;
 
@@ -647,6 +648,17 @@ private Q_SLOTS:
         help.HHDeleteJumpURLSysMenu(0x77);
         QCOMPARE(m_viewer->deleted.size(), 1);
         QCOMPARE(m_viewer->deleted.first(), std::make_pair(HelpWindowHandle(0x77), 0xEFFFu));
+    }
+
+    void whatsThisHelpNeedsAWindow()
+    {
+        HTMLHelp help;
+        help.HHInvokeWhatsThisHelp(nullptr);
+        QVERIFY(!QWhatsThis::inWhatsThisMode());
+        QWidget caller;
+        help.HHInvokeWhatsThisHelp(&caller);
+        QVERIFY(QWhatsThis::inWhatsThisMode());
+        QWhatsThis::leaveWhatsThisMode();
     }
 
     void helpFileSelector()

@@ -74,13 +74,17 @@ private Q_SLOTS:
     {
         // The compiler stores the build machine's path; only a tail of it names the
         // object, and a deeper object must win over a shorter match.
-        QByteArray strings("\0/home/x/build/images/bars.png\0C:\\proj\\howto.htm\0", 51);
+        QByteArray strings(1, '\0');
+        const quint32 deep = quint32(strings.size());
+        strings += QByteArray("/home/x/build/images/bars.png") + '\0';
+        const quint32 windowsPath = quint32(strings.size());
+        strings += QByteArray("C:\\proj\\howto.htm") + '\0';
         QByteArray ivb(4 + 16, '\0');
         qToLittleEndian<quint32>(16, ivb.data());
         qToLittleEndian<quint32>(7, ivb.data() + 4);
-        qToLittleEndian<quint32>(1, ivb.data() + 8);
+        qToLittleEndian<quint32>(deep, ivb.data() + 8);
         qToLittleEndian<quint32>(8, ivb.data() + 12);
-        qToLittleEndian<quint32>(31, ivb.data() + 16);
+        qToLittleEndian<quint32>(windowsPath, ivb.data() + 16);
         const ChmFile chm = ChmFile::fromObjects({{QStringLiteral("/#STRINGS"), strings},
                                                   {QStringLiteral("/#IVB"), ivb},
                                                   {QStringLiteral("/bars.png"), "b"},
