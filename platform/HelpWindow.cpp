@@ -2,10 +2,12 @@
 
 #include "platform/ChmBrowser.h"
 
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QToolButton>
@@ -153,7 +155,17 @@ HelpWindow::HelpWindow(std::shared_ptr<const ChmFile> file, const QString& windo
     }
     setWindowTitle(caption);
     if (type && type->geometry.isValid()) {
-        setGeometry(type->geometry);
+        // The place was chosen on the help author's screen; keep it on this one.
+        QRect place = type->geometry;
+        if (const QScreen* screen = QGuiApplication::screenAt(place.center())
+                                        ? QGuiApplication::screenAt(place.center())
+                                        : QGuiApplication::primaryScreen()) {
+            const QRect area = screen->availableGeometry();
+            place.setSize(place.size().boundedTo(area.size()));
+            place.moveLeft(std::clamp(place.left(), area.left(), area.right() - place.width() + 1));
+            place.moveTop(std::clamp(place.top(), area.top(), area.bottom() - place.height() + 1));
+        }
+        setGeometry(place);
     } else {
         resize(800, 600);
     }

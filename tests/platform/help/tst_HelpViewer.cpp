@@ -62,7 +62,7 @@ private Q_SLOTS:
         QVERIFY(window);
         QVERIFY(window->isVisible());
         QCOMPARE(window->windowTitle(), QStringLiteral("Parlanza Help"));
-        QCOMPARE(window->geometry().size(), QSize(840, 640));
+        QCOMPARE(window->geometry(), QRect(80, 60, 840, 640));
         QCOMPARE(window->currentTopic(), QStringLiteral("/howto.htm"));
         QCOMPARE(window->browser()->documentTitle(), QStringLiteral("How to Use"));
         QVERIFY(window->browser()->toPlainText().contains(QStringLiteral("Your first words")));
