@@ -154,7 +154,7 @@ ChildOutcome collect(pid_t pid, int fd, int timeLimitMs, QByteArray& stream)
             break;
         }
         stream.append(buffer, got);
-        if (stream.size() > ChmFile::MaxTotalSize + 4 * 1024 * 1024) {
+        if (stream.size() > ChmFile::MaxTotalSize + qint64(4) * 1024 * 1024) {
             failed = true;
             break;
         }

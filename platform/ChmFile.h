@@ -52,8 +52,8 @@ public:
 
     // Objects bigger than this are left unread: no help page comes near it, and a
     // damaged directory can claim any size.
-    static constexpr qint64 MaxObjectSize = 16 * 1024 * 1024;
-    static constexpr qint64 MaxTotalSize = 96 * 1024 * 1024;
+    static constexpr qint64 MaxObjectSize = qint64(16) * 1024 * 1024;
+    static constexpr qint64 MaxTotalSize = qint64(96) * 1024 * 1024;
 
     ChmFile() = default;
 

@@ -10,7 +10,7 @@ constexpr quint32 ResourceDirectoryIndex = 2;
 constexpr quint32 VersionResourceType = 16;
 constexpr quint32 SubdirectoryFlag = 0x80000000u;
 constexpr quint32 FixedInfoSignature = 0xFEEF04BDu;
-constexpr qint64 MaxImageSize = 256 * 1024 * 1024;
+constexpr qint64 MaxImageSize = qint64(256) * 1024 * 1024;
 
 class Image
 {
@@ -143,7 +143,7 @@ std::optional<FileVersion> FileVersion::fromImage(const QByteArray& data)
     if (!directoryCount || *directoryCount <= ResourceDirectoryIndex) {
         return std::nullopt;
     }
-    const qint64 resourceEntryAt = directoryCountAt + 4 + ResourceDirectoryIndex * 8;
+    const qint64 resourceEntryAt = directoryCountAt + 4 + qint64(ResourceDirectoryIndex) * 8;
     if (resourceEntryAt + 8 > optional + *optionalSize) {
         return std::nullopt;
     }

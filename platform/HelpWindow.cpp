@@ -35,7 +35,8 @@ void addEntries(const QList<ChmSitemapEntry>& entries, QTreeWidgetItem* parent, 
 void addIndexEntries(const QList<ChmSitemapEntry>& entries, int depth, QListWidget* list)
 {
     for (const ChmSitemapEntry& entry : entries) {
-        auto* item = new QListWidgetItem(QString(depth * 4, QLatin1Char(' ')) + entry.name, list);
+        auto* item =
+            new QListWidgetItem(QString(qsizetype(depth) * 4, QLatin1Char(' ')) + entry.name, list);
         item->setData(TopicRole, entry.locals);
         item->setData(TopicRole + 1, entry.name);
         addIndexEntries(entry.children, depth + 1, list);
