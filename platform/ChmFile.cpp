@@ -42,6 +42,7 @@ constexpr int WindowIndex = 0x64;
 constexpr int WindowFile = 0x68;
 constexpr int WindowHome = 0x6C;
 constexpr int WindowEntryMinimum = 0x70;
+constexpr qint32 MaxCoordinate = 100000;
 
 bool writeAll(int fd, const void* data, size_t size)
 {
@@ -456,10 +457,18 @@ void ChmFile::parseTables()
             type.indexFile = field(WindowIndex);
             type.defaultFile = field(WindowFile);
             type.homeFile = field(WindowHome);
-            const QRect rect(QPoint(number(WindowRect), number(WindowRect + 4)),
-                             QPoint(number(WindowRect + 8) - 1, number(WindowRect + 12) - 1));
-            if (rect.isValid() && rect.width() < 100000 && rect.height() < 100000) {
-                type.geometry = rect;
+            // Screen co-ordinates far beyond any screen are damage, and would overflow
+            // the rectangle's arithmetic.
+            const qint32 left = number(WindowRect);
+            const qint32 top = number(WindowRect + 4);
+            const qint32 right = number(WindowRect + 8);
+            const qint32 bottom = number(WindowRect + 12);
+            auto plausible = [](qint32 value) {
+                return value > -MaxCoordinate && value < MaxCoordinate;
+            };
+            if (plausible(left) && plausible(top) && plausible(right) && plausible(bottom) &&
+                right > left && bottom > top) {
+                type.geometry = QRect(left, top, right - left, bottom - top);
             }
             const int navigationWidth = number(WindowNavigationWidth);
             if (navigationWidth > 0 && navigationWidth < 10000) {

@@ -94,6 +94,35 @@ private Q_SLOTS:
         QCOMPARE(chm.topicForContextId(8).value_or(QString()), QStringLiteral("/howto.htm"));
     }
 
+    void windowPlacesMustBePlausible_data()
+    {
+        QTest::addColumn<QList<qint32>>("rect");
+        QTest::addColumn<QRect>("geometry");
+        QTest::newRow("sane") << QList<qint32>{10, 20, 510, 420} << QRect(10, 20, 500, 400);
+        QTest::newRow("none") << QList<qint32>{0, 0, 0, 0} << QRect();
+        QTest::newRow("inside out") << QList<qint32>{500, 20, 10, 420} << QRect();
+        QTest::newRow("overflowing") << QList<qint32>{574449004, 0, -1634885776, 10} << QRect();
+        QTest::newRow("far away") << QList<qint32>{0, 0, 2000000, 10} << QRect();
+    }
+    void windowPlacesMustBePlausible()
+    {
+        QFETCH(QList<qint32>, rect);
+        QFETCH(QRect, geometry);
+        const QByteArray strings("\0Main\0", 6);
+        QByteArray windows(8 + 196, '\0');
+        qToLittleEndian<quint32>(1, windows.data());
+        qToLittleEndian<quint32>(196, windows.data() + 4);
+        qToLittleEndian<quint32>(1, windows.data() + 8 + 0x08);
+        for (int i = 0; i < 4; ++i) {
+            qToLittleEndian<qint32>(rect[i], windows.data() + 8 + 0x20 + 4 * i);
+        }
+        const ChmFile chm = ChmFile::fromObjects(
+            {{QStringLiteral("/#STRINGS"), strings}, {QStringLiteral("/#WINDOWS"), windows}});
+        QCOMPARE(chm.windowTypes().size(), 1);
+        QCOMPARE(chm.windowTypes().first().name, QStringLiteral("Main"));
+        QCOMPARE(chm.windowTypes().first().geometry, geometry);
+    }
+
     void findsObjectsWhateverTheSpelling_data()
     {
         QTest::addColumn<QString>("path");
