@@ -11,6 +11,7 @@ HelpPopupWindow::HelpPopupWindow(const QString& text, const QPoint& position,
     : QLabel(nullptr, Qt::Popup | Qt::FramelessWindowHint)
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_QuitOnClose, false);
     setTextFormat(Qt::PlainText);
     setText(text);
     setWordWrap(text.size() > 60);

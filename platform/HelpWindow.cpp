@@ -50,6 +50,9 @@ HelpWindow::HelpWindow(std::shared_ptr<const ChmFile> file, const QString& windo
     : QWidget(owner, Qt::Window), m_file(std::move(file)), m_windowType(windowType)
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    // Help belongs to the program's windows: it must not keep the program running
+    // after the user has closed the program itself.
+    setAttribute(Qt::WA_QuitOnClose, false);
 
     m_browser = new ChmBrowser(this);
     m_browser->setHelpFile(m_file);

@@ -61,6 +61,8 @@ private Q_SLOTS:
         HelpWindow* window = m_viewer.window(handle);
         QVERIFY(window);
         QVERIFY(window->isVisible());
+        // An open help window does not keep the program alive once its windows close.
+        QVERIFY(!window->testAttribute(Qt::WA_QuitOnClose));
         QCOMPARE(window->windowTitle(), QStringLiteral("Parlanza Help"));
         QCOMPARE(window->geometry(), QRect(80, 60, 840, 640));
         QCOMPARE(window->currentTopic(), QStringLiteral("/howto.htm"));
