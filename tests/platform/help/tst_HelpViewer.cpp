@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTimer>
 #include <QTreeWidget>
 
 using namespace platform;
@@ -61,8 +62,6 @@ private Q_SLOTS:
         HelpWindow* window = m_viewer.window(handle);
         QVERIFY(window);
         QVERIFY(window->isVisible());
-        // An open help window does not keep the program alive once its windows close.
-        QVERIFY(!window->testAttribute(Qt::WA_QuitOnClose));
         QCOMPARE(window->windowTitle(), QStringLiteral("Parlanza Help"));
         QCOMPARE(window->geometry(), QRect(80, 60, 840, 640));
         QCOMPARE(window->currentTopic(), QStringLiteral("/howto.htm"));
@@ -77,6 +76,20 @@ private Q_SLOTS:
                                    HelpCommand::DisplayTopic, QStringLiteral("zoom.htm")),
                  handle);
         QCOMPARE(window->currentTopic(), QStringLiteral("/zoom.htm"));
+    }
+
+    void helpDoesNotKeepTheProgramRunning()
+    {
+        QWidget main;
+        main.show();
+        const HelpWindowHandle handle =
+            m_viewer.htmlHelp(nullptr, HelpFile, HelpCommand::DisplayToc, quintptr(0));
+        QVERIFY(m_viewer.window(handle)->isVisible());
+        // Closing the main window ends the program while help is still open.
+        QApplication::setQuitOnLastWindowClosed(true);
+        QTimer::singleShot(0, &main, &QWidget::close);
+        QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
+        QCOMPARE(QCoreApplication::exec(), 0);
     }
 
     void followsALinkInsideTheFile()
