@@ -3,6 +3,7 @@
 #include "platform/FakeMessageBoxService.h"
 #include "platform/HelpPopupWindow.h"
 #include "platform/HelpWindow.h"
+#include "platform/Resources.h"
 
 #include <QApplication>
 #include <QFile>
@@ -263,6 +264,17 @@ private Q_SLOTS:
         QVERIFY(m_viewer.htmlHelp(nullptr, QString(), HelpCommand::DisplayTextPopup, popup));
         QVERIFY(m_viewer.popup()->palette().color(QPalette::WindowText) !=
                 m_viewer.popup()->palette().color(QPalette::Window));
+
+        // A string of the program's own string table, when no file is named.
+        popup.text.reset();
+        popup.textId = 101;
+        QVERIFY(m_viewer.htmlHelp(nullptr, QString(), HelpCommand::DisplayTextPopup, popup));
+        QCOMPARE(m_viewer.popup()->text(), resources::string(101).value_or(QStringLiteral("?")));
+        popup.textId = 99999;
+        QCOMPARE(m_viewer.htmlHelp(nullptr, QString(), HelpCommand::DisplayTextPopup, popup),
+                 HelpWindowHandle(0));
+        QCOMPARE(m_boxes.boxes().size(), 1);
+        m_boxes.clear();
 
         // A topic of the file's pop-up text file.
         popup.text.reset();
