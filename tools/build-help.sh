@@ -14,8 +14,11 @@ if ! command -v chmcmd >/dev/null 2>&1; then
 fi
 
 # Compile in a scratch copy: the compiler writes beside the project and records the
-# folder it ran in, which should not be a developer's home.
-work="$(mktemp -d /tmp/parlanza-help.XXXXXX)"
+# folder it ran in, which should be neither a developer's home nor a random name that
+# changes the file on every rebuild.
+work="${TMPDIR:-/tmp}/parlanza-help-build"
+rm -rf "$work"
+mkdir -p "$work"
 trap 'rm -rf "$work"' EXIT
 cp -r "$source_dir"/. "$work/"
 (cd "$work" && chmcmd Parlanza.hhp) >"$work/build.log" 2>&1 || {
