@@ -1,0 +1,48 @@
+// libFuzzer target: a whole help file, read the way the viewer reads it, then every
+// table the viewer uses. chmlib runs in its own child process, so a crash there is
+// a refused file, while anything that goes wrong in this process is a finding.
+#include "platform/ChmFile.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QFile>
+#include <unistd.h>
+
+namespace {
+
+QString scratchFile()
+{
+    static const QString path =
+        QStringLiteral("/tmp/parlanza-chm-fuzz-%1.chm").arg(QCoreApplication::applicationPid());
+    return path;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    QFile file(scratchFile());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        return 0;
+    }
+    file.write(reinterpret_cast<const char*>(data), qint64(size));
+    file.close();
+
+    const platform::ChmFile chm = platform::ChmFile::open(scratchFile(), 3000);
+    if (!chm.isOpen()) {
+        return 0;
+    }
+    chm.defaultTopic();
+    chm.contents();
+    chm.index();
+    for (quint32 id = 0; id < 16; ++id) {
+        chm.topicForContextId(id);
+    }
+    for (const QString& page : chm.pages()) {
+        chm.pageTitle(page);
+    }
+    chm.search(QStringLiteral("voice speed"));
+    chm.topicsForALink(QStringLiteral("Messages;Zoom"));
+    chm.topicsForKeyword(QStringLiteral("Tone;Zoom"));
+    return 0;
+}

@@ -1,0 +1,695 @@
+#include "help/HTMLHelp.h"
+#include "platform/AppInfo.h"
+#include "platform/ChmHelpViewer.h"
+#include "platform/FakeMessageBoxService.h"
+#include "platform/HelpWindow.h"
+#include "platform/Registry.h"
+#include "platform/help/TestPeImage.h"
+
+#include <QCursor>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWhatsThis>
+
+using namespace platform;
+
+namespace {
+
+const QString BoxTitle = QStringLiteral("HTML Help Class");
+const QString HelpFilesKey = QStringLiteral("Software\\Microsoft\\Windows\\HTML Help");
+
+struct HelpCall
+{
+    QWidget* caller = nullptr;
+    QString file;
+    HelpCommand command = HelpCommand::DisplayTopic;
+    HelpData data;
+};
+
+// Records what the wrapper hands the viewer and answers with a fixed window.
+class RecordingHelpViewer final : public HelpViewer
+{
+public:
+    RecordingHelpViewer() { HelpViewer::setCurrent(this); }
+    ~RecordingHelpViewer() override { HelpViewer::setCurrent(nullptr); }
+    RecordingHelpViewer(const RecordingHelpViewer&) = delete;
+    RecordingHelpViewer& operator=(const RecordingHelpViewer&) = delete;
+
+    HelpWindowHandle htmlHelp(QWidget* caller, const QString& file, HelpCommand command,
+                              const HelpData& data) override
+    {
+        calls.append({caller, file, command, data});
+        return answer;
+    }
+    bool deleteSystemMenuItem(HelpWindowHandle window, unsigned command) override
+    {
+        deleted.append({window, command});
+        return false;
+    }
+
+    QList<HelpCall> calls;
+    QList<std::pair<HelpWindowHandle, unsigned>> deleted;
+    HelpWindowHandle answer = 0x4242;
+};
+
+bool writeFile(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+} // namespace
+
+class tst_HTMLHelp : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<Registry> m_registry;
+    std::unique_ptr<FakeMessageBoxService> m_boxes;
+    std::unique_ptr<RecordingHelpViewer> m_viewer;
+    QString m_manual;    // a help file with a folder
+    QString m_localName; // a help file's bare name, in the program's folder
+
+    void expectBox(int index, MessageIcon icon, const QString& text)
+    {
+        QVERIFY(m_boxes->boxes().size() > index);
+        const MessageBoxRequest& box = m_boxes->boxes().at(index);
+        QCOMPARE(box.text, text);
+        QCOMPARE(box.title, BoxTitle);
+        QCOMPARE(int(box.icon), int(icon));
+        QCOMPARE(box.buttons, MessageButtons::Ok);
+        QCOMPARE(box.owner, nullptr);
+    }
+
+    void registerComponent(const QString& classKey, const QString& path)
+    {
+        std::optional<RegistryKey> key =
+            m_registry->createKey(RegistryRoot::ClassesRoot, QStringLiteral("CLSID\\") + classKey,
+                                  registry_access::AllAccess);
+        QVERIFY(key);
+        QVERIFY(m_registry->setValue(*key, {QString(), RegistryValueType::String, path}));
+    }
+
+    void installVersions(QList<int> viewer, QList<int> browser)
+    {
+        const QString viewerFile = m_dir.filePath(QStringLiteral("hhctrl.ocx"));
+        const QString browserFile = m_dir.filePath(QStringLiteral("shdocvw.dll"));
+        QVERIFY(writeFile(viewerFile, testpe::image(viewer[0], viewer[1], viewer[2], viewer[3])));
+        QVERIFY(
+            writeFile(browserFile, testpe::image(browser[0], browser[1], browser[2], browser[3])));
+        registerComponent(QStringLiteral("{4662DAB0-D393-11D0-9A56-00C04FB68B66}\\InprocServer32"),
+                          viewerFile);
+        registerComponent(QStringLiteral("{0A89A860-D7B1-11CE-8350-444553540000}\\InProcServer32"),
+                          browserFile);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_manual = m_dir.filePath(QStringLiteral("Manual.chm"));
+        QVERIFY(writeFile(m_manual, "ITSF"));
+        m_localName = QStringLiteral("tst_HTMLHelp_%1.chm").arg(QCoreApplication::applicationPid());
+        QVERIFY(writeFile(programFile(m_localName), "ITSF"));
+    }
+
+    void cleanupTestCase() { QFile::remove(programFile(m_localName)); }
+
+    void init()
+    {
+        static int count = 0;
+        m_registry = std::make_unique<Registry>(
+            m_dir.filePath(QStringLiteral("registry%1.json").arg(++count)));
+        Registry::setCurrent(m_registry.get());
+        m_boxes = std::make_unique<FakeMessageBoxService>();
+        m_viewer = std::make_unique<RecordingHelpViewer>();
+    }
+
+    void cleanup()
+    {
+        m_viewer.reset();
+        m_boxes.reset();
+        Registry::setCurrent(nullptr);
+        m_registry.reset();
+    }
+
+    void displayOperationsSendTheirCommand_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<int>("command");
+        QTest::newRow("topic url")
+            << QStringLiteral("HHDisplayTopicURL") << int(HelpCommand::DisplayTopic);
+        QTest::newRow("topic id") << QStringLiteral("HHDisplayTopicID")
+                                  << int(HelpCommand::HelpContext);
+        QTest::newRow("search") << QStringLiteral("HHDisplaySearch")
+                                << int(HelpCommand::DisplaySearch);
+        QTest::newRow("index") << QStringLiteral("HHDisplayIndex")
+                               << int(HelpCommand::DisplayIndex);
+        QTest::newRow("contents") << QStringLiteral("HHDisplayContents")
+                                  << int(HelpCommand::DisplayToc);
+        QTest::newRow("alink") << QStringLiteral("HHDisplayALink") << int(HelpCommand::ALinkLookup);
+        QTest::newRow("keyword") << QStringLiteral("HHDisplayKeyword")
+                                 << int(HelpCommand::KeywordLookup);
+    }
+    void displayOperationsSendTheirCommand()
+    {
+        QFETCH(QString, operation);
+        QFETCH(int, command);
+        HTMLHelp help;
+        help.setCHMFile(m_manual);
+        help.setHHWindow(QStringLiteral("Main"));
+        help.setHHTopicURL(QStringLiteral("/pages/intro.htm"));
+        help.setHHTopicID(-2);
+        help.setHHKeyword(QStringLiteral("speed;tone"));
+        help.setHHALink(QStringLiteral("Recording"));
+        help.setHHDefaultURL(QStringLiteral("default.htm"));
+        QWidget caller;
+        const std::map<QString, std::function<void()>> operations = {
+            {QStringLiteral("HHDisplayTopicURL"), [&] { help.HHDisplayTopicURL(&caller); }},
+            {QStringLiteral("HHDisplayTopicID"), [&] { help.HHDisplayTopicID(&caller); }},
+            {QStringLiteral("HHDisplaySearch"), [&] { help.HHDisplaySearch(&caller); }},
+            {QStringLiteral("HHDisplayIndex"), [&] { help.HHDisplayIndex(&caller); }},
+            {QStringLiteral("HHDisplayContents"), [&] { help.HHDisplayContents(&caller); }},
+            {QStringLiteral("HHDisplayALink"), [&] { help.HHDisplayALink(&caller); }},
+            {QStringLiteral("HHDisplayKeyword"), [&] { help.HHDisplayKeyword(&caller); }},
+        };
+        operations.at(operation)();
+
+        QVERIFY(m_boxes->boxes().isEmpty());
+        const bool keyword = operation == QStringLiteral("HHDisplayKeyword");
+        QCOMPARE(m_viewer->calls.size(), keyword ? 2 : 1);
+        if (keyword) {
+            // The file is opened first, without the window type, on its default topic.
+            const HelpCall& open = m_viewer->calls.first();
+            QCOMPARE(open.file, m_manual);
+            QCOMPARE(int(open.command), int(HelpCommand::DisplayTopic));
+            QCOMPARE(std::get<quintptr>(open.data), quintptr(0));
+        }
+        const HelpCall& call = m_viewer->calls.last();
+        QCOMPARE(call.caller, nullptr); // not on top: owned by the desktop
+        QCOMPARE(call.file, m_manual + QStringLiteral(">Main"));
+        QCOMPARE(int(call.command), command);
+        QCOMPARE(help.HHWndHandle(), m_viewer->answer);
+
+        switch (HelpCommand(command)) {
+        case HelpCommand::DisplayTopic:
+            QCOMPARE(std::get<QString>(call.data), QStringLiteral("/pages/intro.htm"));
+            break;
+        case HelpCommand::HelpContext:
+            QCOMPARE(std::get<quintptr>(call.data), quintptr(0xFFFFFFFEu));
+            break;
+        case HelpCommand::DisplayIndex:
+        case HelpCommand::DisplayToc:
+            QCOMPARE(std::get<quintptr>(call.data), quintptr(0));
+            break;
+        case HelpCommand::DisplaySearch: {
+            const HelpFtsQuery& query = std::get<HelpFtsQuery>(call.data);
+            QCOMPARE(query.structSize, 32);
+            QVERIFY(!query.unicodeStrings);
+            QVERIFY(query.searchQuery.isEmpty());
+            QCOMPARE(query.proximity, 0);
+            QVERIFY(!query.stemmedSearch);
+            QVERIFY(!query.titleOnly);
+            QVERIFY(query.execute);
+            QVERIFY(query.windowName.isEmpty());
+            break;
+        }
+        case HelpCommand::ALinkLookup:
+        case HelpCommand::KeywordLookup: {
+            const HelpAkLink& link = std::get<HelpAkLink>(call.data);
+            QCOMPARE(link.structSize, 28);
+            QCOMPARE(link.keywords,
+                     keyword ? QStringLiteral("speed;tone") : QStringLiteral("Recording"));
+            QCOMPARE(link.url, QStringLiteral("default.htm"));
+            QVERIFY(!link.msgText);
+            QVERIFY(!link.msgTitle);
+            QCOMPARE(link.window, QStringLiteral("Main"));
+            QVERIFY(!link.indexOnFail);
+            break;
+        }
+        default:
+            QFAIL("unexpected command");
+        }
+    }
+
+    void lookUpRecordPassesNullsForEmptyTexts_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("set") << QStringLiteral("x");
+    }
+    void lookUpRecordPassesNullsForEmptyTexts()
+    {
+        QFETCH(QString, text);
+        HTMLHelp help;
+        help.setCHMFile(m_manual);
+        help.setHHWindow(QStringLiteral("   "));
+        help.setHHDefaultURL(text.isEmpty() ? text : QStringLiteral("d.htm"));
+        help.setHHMsgText(text.isEmpty() ? text : QStringLiteral("Nothing found"));
+        help.setHHMsgTitle(text.isEmpty() ? text : QStringLiteral("Look-up"));
+        help.HHDisplayALink();
+        const HelpAkLink& link = std::get<HelpAkLink>(m_viewer->calls.last().data);
+        // A blank window type is no window type: no suffix and no name.
+        QCOMPARE(m_viewer->calls.last().file, m_manual);
+        QVERIFY(!link.window);
+        QCOMPARE(link.url.has_value(), !text.isEmpty());
+        QCOMPARE(link.msgText.has_value(), !text.isEmpty());
+        QCOMPARE(link.msgTitle.has_value(), !text.isEmpty());
+        if (!text.isEmpty()) {
+            QCOMPARE(*link.msgText, QStringLiteral("Nothing found"));
+            QCOMPARE(*link.msgTitle, QStringLiteral("Look-up"));
+        }
+    }
+
+    void showOnTopChoosesTheOwner()
+    {
+        HTMLHelp help;
+        help.setCHMFile(m_manual);
+        help.setHHShowOnTop(true);
+        QWidget caller;
+        help.HHDisplayContents(&caller);
+        QCOMPARE(m_viewer->calls.last().caller, &caller);
+        help.setHHShowOnTop(false);
+        help.HHDisplayContents(&caller);
+        QCOMPARE(m_viewer->calls.last().caller, nullptr);
+    }
+
+    void refusesFilesThatAreNotHelpFiles()
+    {
+        HTMLHelp help;
+        help.setCHMFile(QStringLiteral("help.txt"));
+        help.HHDisplayTopicID();
+        QVERIFY(m_viewer->calls.isEmpty());
+        QCOMPARE(m_boxes->boxes().size(), 1);
+        expectBox(0, MessageIcon::Exclamation,
+                  QStringLiteral("help.txt is not a valid HTML Help file."));
+        // The warning about a missing handle follows, since nothing was shown.
+        QCOMPARE(help.HHWndHandle(), HelpWindowHandle(0));
+        expectBox(1, MessageIcon::Exclamation,
+                  QStringLiteral("No HTML Help window handle to retrieve."));
+    }
+
+    void warnsAboutMissingFiles()
+    {
+        HTMLHelp help;
+        const QString missing = m_dir.filePath(QStringLiteral("Gone.CHM"));
+        help.setCHMFile(missing);
+        help.HHDisplayIndex();
+        QVERIFY(m_viewer->calls.isEmpty());
+        expectBox(0, MessageIcon::Exclamation,
+                  QStringLiteral("The file ") + missing +
+                      QStringLiteral(" does not exist.\nPlease make "
+                                     "sure the correct path and file "
+                                     "name have been specified."));
+    }
+
+    void bareNamesBecomeFullPaths()
+    {
+        HTMLHelp help;
+        // Not registered: the program's folder.
+        help.setCHMFile(m_localName);
+        help.HHDisplayTopicID();
+        QCOMPARE(help.CHMFile(), programFile(m_localName));
+        QCOMPARE(m_viewer->calls.last().file, programFile(m_localName));
+        QVERIFY(m_boxes->boxes().isEmpty());
+
+        // Registered: its registered folder, whatever the case of the name.
+        help.HHRegister(m_manual);
+        QVERIFY(help.HHRegFileExists());
+        help.setCHMFile(QStringLiteral("MANUAL.chm"));
+        help.HHDisplayTopicID();
+        QCOMPARE(help.CHMFile(), m_manual);
+        QCOMPARE(m_viewer->calls.last().file, m_manual);
+        QVERIFY(m_boxes->boxes().isEmpty());
+    }
+
+    void registersAndUnregisters()
+    {
+        HTMLHelp help;
+        help.HHRegister(QString());
+        help.HHCheckRegistry(QString());
+        QVERIFY(m_boxes->boxes().isEmpty());
+
+        help.HHRegister(m_manual);
+        QVERIFY(m_boxes->boxes().isEmpty());
+        QCOMPARE(help.HHRegFileName(), QStringLiteral("Manual.chm"));
+        QCOMPARE(help.HHRegFilePath(), m_dir.path());
+        QVERIFY(help.HHRegFileExists());
+        std::optional<RegistryKey> key =
+            m_registry->openKey(RegistryRoot::LocalMachine, HelpFilesKey, registry_access::Read);
+        QVERIFY(key);
+        QCOMPARE(m_registry->queryValue(*key, QStringLiteral("Manual.chm"))->data, m_dir.path());
+
+        help.HHRegister(m_manual);
+        expectBox(
+            0, MessageIcon::Information,
+            QStringLiteral("The file ") + m_manual +
+                QStringLiteral(" is already registered.  HHRegister will not be run as no action "
+                               "need be taken."));
+
+        help.HHUnRegister(QStringLiteral("manual.chm"));
+        QCOMPARE(m_boxes->boxes().size(), 1);
+        QVERIFY(help.HHRegFileName().isEmpty());
+        QVERIFY(help.HHRegFilePath().isEmpty());
+        QVERIFY(!help.HHRegFileExists());
+        QVERIFY(!m_registry->queryValue(*key, QStringLiteral("Manual.chm")));
+
+        help.HHUnRegister(m_manual);
+        expectBox(
+            1, MessageIcon::Information,
+            QStringLiteral("The file ") + m_manual +
+                QStringLiteral(" is not registered.  HHUnRegister will not be run as no action "
+                               "need be taken."));
+    }
+
+    void registrationChecks()
+    {
+        HTMLHelp help;
+        // A bare name cannot be registered, even when the program's folder has it.
+        help.HHRegister(m_localName);
+        expectBox(0, MessageIcon::Exclamation,
+                  QStringLiteral("Cannot register ") + m_localName +
+                      QStringLiteral(" without having a supplied path.\""));
+        QVERIFY(help.HHRegFileName().isEmpty());
+
+        help.HHRegister(QStringLiteral("/nowhere/Other.chm"));
+        QVERIFY(m_boxes->boxes().at(1).text.startsWith(
+            QStringLiteral("The file /nowhere/Other.chm does not exist.")));
+        help.HHRegister(QStringLiteral("/nowhere/notes.txt"));
+        expectBox(2, MessageIcon::Exclamation,
+                  QStringLiteral("/nowhere/notes.txt is not a valid HTML Help file."));
+        QCOMPARE(m_boxes->boxes().size(), 3);
+
+        // A registered file that has since gone reads as registered but missing.
+        const QString doomed = m_dir.filePath(QStringLiteral("Doomed.chm"));
+        QVERIFY(writeFile(doomed, "ITSF"));
+        help.HHRegister(doomed);
+        QVERIFY(help.HHRegFileExists());
+        QFile::remove(doomed);
+        help.HHCheckRegistry(QStringLiteral("Doomed.chm"));
+        QCOMPARE(help.HHRegFileName(), QStringLiteral("Doomed.chm"));
+        QVERIFY(!help.HHRegFileExists());
+        QVERIFY(m_boxes->boxes().last().text.contains(QStringLiteral("does not exist")));
+    }
+
+    void registryFailureIsReported()
+    {
+        // The registry cannot be written (its file is a folder).
+        const QString folder = m_dir.filePath(QStringLiteral("locked.json"));
+        QVERIFY(QDir().mkpath(folder));
+        Registry locked(folder);
+        Registry::setCurrent(&locked);
+        HTMLHelp help;
+        help.HHRegister(m_manual);
+        expectBox(0, MessageIcon::Exclamation, QStringLiteral("HTML Help Class: HHRegister Error"));
+        Registry::setCurrent(m_registry.get());
+    }
+
+    void readsComponentVersions()
+    {
+        installVersions({4, 74, 8702, 0}, {5, 0, 2919, 6307});
+        HTMLHelp help;
+        QCOMPARE(help.HHFriendlyName(), QStringLiteral("1.3"));
+        QCOMPARE(help.HHVersion(), QStringLiteral("4.74.8702.00"));
+        QCOMPARE(help.IEVersion(), QStringLiteral("5.00.2919.6307"));
+        QCOMPARE(help.IEFriendlyName(), QStringLiteral("5.01"));
+        QVERIFY(m_boxes->boxes().isEmpty());
+    }
+
+    void reportsMissingComponents()
+    {
+        HTMLHelp help;
+        QVERIFY(help.HHVersion().isEmpty());
+        expectBox(0, MessageIcon::Critical,
+                  QStringLiteral("Hhctrl.ocx is not registered.  Please install HTML Help."));
+        QVERIFY(help.IEVersion().isEmpty());
+        expectBox(
+            1, MessageIcon::Critical,
+            QStringLiteral("Shdocvw.dll is not registered.  Please install Internet Explorer."));
+        registerComponent(QStringLiteral("{4662DAB0-D393-11D0-9A56-00C04FB68B66}\\InprocServer32"),
+                          QStringLiteral("/nowhere/hhctrl.ocx"));
+        registerComponent(QStringLiteral("{0A89A860-D7B1-11CE-8350-444553540000}\\InProcServer32"),
+                          QStringLiteral("/nowhere/shdocvw.dll"));
+        QVERIFY(help.HHVersion().isEmpty());
+        expectBox(
+            2, MessageIcon::Critical,
+            QStringLiteral(
+                "Hhctrl.ocx is not in its registered location.  Please reinstall HTML Help."));
+        QVERIFY(help.IEVersion().isEmpty());
+        expectBox(
+            3, MessageIcon::Critical,
+            QStringLiteral("Internet Explorer is not in its registered location.  Please reinstall "
+                           "Internet Explorer."));
+        QCOMPARE(help.HHFriendlyName(), QStringLiteral("unknown"));
+    }
+
+    void verifiesTheMinimumConfiguration_data()
+    {
+        QTest::addColumn<QList<int>>("viewer");
+        QTest::addColumn<QList<int>>("browser");
+        QTest::addColumn<int>("viewerCode");
+        QTest::addColumn<int>("browserCode");
+        QTest::addColumn<bool>("result");
+        const QList<int> viewer13{4, 74, 8702, 0};
+        const QList<int> ie501{5, 0, 2919, 6307};
+        QTest::newRow("browser too old for 275") << viewer13 << ie501 << 16 << 275 << false;
+        QTest::newRow("browser new enough for 275")
+            << viewer13 << QList<int>{5, 50, 3825, 1300} << 16 << 275 << true;
+        // Compared as numbers: 6307 is newer than 800 (as text it would be older).
+        QTest::newRow("revision compared as a number") << viewer13 << ie501 << 26 << 272 << true;
+        QTest::newRow("same as minimum") << viewer13 << ie501 << 26 << 274 << true;
+        QTest::newRow("viewer too old")
+            << QList<int>{4, 72, 7290, 0} << ie501 << 17 << 256 << false;
+        QTest::newRow("minimum written with fewer digits")
+            << viewer13 << QList<int>{5, 0, 2717, 2000} << 16 << 270 << true;
+        QTest::newRow("one revision short")
+            << viewer13 << QList<int>{5, 0, 2717, 1999} << 16 << 270 << false;
+        QTest::newRow("unknown viewer code") << viewer13 << ie501 << 27 << 256 << false;
+        QTest::newRow("unknown browser code") << viewer13 << ie501 << 16 << 255 << false;
+    }
+    void verifiesTheMinimumConfiguration()
+    {
+        QFETCH(QList<int>, viewer);
+        QFETCH(QList<int>, browser);
+        QFETCH(int, viewerCode);
+        QFETCH(int, browserCode);
+        QFETCH(bool, result);
+        installVersions(viewer, browser);
+        HTMLHelp help;
+        QCOMPARE(help.HHVerifyMinConfig(viewerCode, browserCode), result);
+        if (viewerCode == 27) {
+            QCOMPARE(help.HHFriendlyName(), QStringLiteral("unknown"));
+        }
+        if (browserCode == 255) {
+            QCOMPARE(help.IEFriendlyName(), QStringLiteral("unknown"));
+        }
+        if (browserCode == 275 && result) {
+            QCOMPARE(help.IEFriendlyName(), QStringLiteral("5.5 Platform Preview"));
+        }
+    }
+
+    void formatsVersions_data()
+    {
+        QTest::addColumn<QList<int>>("parts");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("viewer 1.3") << QList<int>{4, 74, 8702, 0} << QStringLiteral("4.74.8702.00");
+        QTest::newRow("browser 5.01")
+            << QList<int>{5, 0, 2919, 6307} << QStringLiteral("5.00.2919.6307");
+        QTest::newRow("no build") << QList<int>{5, 50, 0, 7} << QStringLiteral("5.50.0007");
+        QTest::newRow("small parts") << QList<int>{10, 5, 3, 4} << QStringLiteral("10.05.03.04");
+    }
+    void formatsVersions()
+    {
+        QFETCH(QList<int>, parts);
+        QFETCH(QString, text);
+        QCOMPARE(HTMLHelp::versionString(parts[0], parts[1], parts[2], parts[3]), text);
+    }
+
+    void comparesVersionsAsNumbers_data()
+    {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<int>("order");
+        QTest::newRow("revision") << QStringLiteral("5.00.2919.6307")
+                                  << QStringLiteral("5.00.2919.800") << 1;
+        QTest::newRow("leading zeros")
+            << QStringLiteral("5.0.2717.2000") << QStringLiteral("5.00.2717.2000") << 0;
+        QTest::newRow("missing part")
+            << QStringLiteral("4.72.8164.0") << QStringLiteral("4.72.8164") << 0;
+        QTest::newRow("older") << QStringLiteral("4.72.3110.03") << QStringLiteral("4.72.3612.1707")
+                               << -1;
+        QTest::newRow("not a number")
+            << QStringLiteral("unknown") << QStringLiteral("4.70.1155") << -1;
+        QTest::newRow("empty") << QString() << QStringLiteral("4.70.1155") << -1;
+    }
+    void comparesVersionsAsNumbers()
+    {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(int, order);
+        QCOMPARE(HTMLHelp::compareVersions(a, b), order);
+        QCOMPARE(HTMLHelp::compareVersions(b, a), -order);
+    }
+
+    void friendlyNames()
+    {
+        QCOMPARE(HTMLHelp::viewerFriendlyName(QStringLiteral("4.73.8474.00")),
+                 QStringLiteral("1.21a"));
+        QCOMPARE(HTMLHelp::browserFriendlyName(QStringLiteral("5.00.2919.800")),
+                 QStringLiteral("5.x (Windows 2000 RC1, build 5.00.2072)"));
+        QCOMPARE(HTMLHelp::browserFriendlyName(QStringLiteral("9.9")), QStringLiteral("unknown"));
+    }
+
+    void reportsTheViewerInstallation()
+    {
+        HTMLHelp help;
+        QVERIFY(!help.HHInstalled());
+        QVERIFY(
+            m_registry->createKey(RegistryRoot::LocalMachine,
+                                  QStringLiteral("SOFTWARE\\Classes\\TypeLib\\{ADB880A2-D8FF-11CF-"
+                                                 "9377-00AA003B7A11}"),
+                                  registry_access::AllAccess));
+        QVERIFY(help.HHInstalled());
+    }
+
+    void popups_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("popupFile");
+        QTest::addColumn<bool>("sent");
+        QTest::newRow("literal") << 4 << QStringLiteral("Hello") << QString() << true;
+        QTest::newRow("literal empty") << 4 << QString() << QString() << false;
+        QTest::newRow("resource") << 2 << QString() << QString() << true;
+        QTest::newRow("help file text") << 1 << QString() << QStringLiteral("cs.TXT") << true;
+        QTest::newRow("help file not text") << 1 << QString() << QStringLiteral("cs.htm") << false;
+        QTest::newRow("unknown type") << 3 << QStringLiteral("Hello") << QString() << false;
+    }
+    void popups()
+    {
+        QFETCH(int, type);
+        QFETCH(QString, text);
+        QFETCH(QString, popupFile);
+        QFETCH(bool, sent);
+        HTMLHelp help;
+        help.setCHMFile(m_manual);
+        help.setHHPopupType(type);
+        help.setHHPopupText(text);
+        help.setHHPopupFile(popupFile);
+        help.setHHPopupID(17);
+        help.setHHPopupTextColor(rgb(1, 2, 3));
+        help.setHHPopupBackColor(rgb(4, 5, 6));
+        help.setHHPopupCustomTextColor(rgb(7, 8, 9));
+        help.setHHPopupCustomBackColor(rgb(10, 11, 12));
+        QWidget caller;
+        QCursor::setPos(123, 45);
+        help.HHDisplayPopup(&caller);
+        QCOMPARE(m_viewer->calls.size(), sent ? 1 : 0);
+        if (type == 1 && !sent) {
+            expectBox(0, MessageIcon::Exclamation,
+                      QStringLiteral(
+                          "The file specified as the text popup source, 'cs.htm', is not a valid "
+                          "popup file."));
+        } else {
+            QVERIFY(m_boxes->boxes().isEmpty());
+        }
+        if (!sent) {
+            return;
+        }
+        const HelpCall& call = m_viewer->calls.first();
+        QCOMPARE(int(call.command), int(HelpCommand::DisplayTextPopup));
+        QCOMPARE(call.caller, &caller);
+        QCOMPARE(call.file, type == 1 ? m_manual + QStringLiteral("::/cs.TXT") : QString());
+        const HelpPopup& popup = std::get<HelpPopup>(call.data);
+        QCOMPARE(popup.instance, quintptr(0));
+        QCOMPARE(popup.textId, type == 4 ? 0u : 17u);
+        QCOMPARE(popup.text.has_value(), type == 4);
+        QCOMPARE(popup.position, QCursor::pos());
+        QCOMPARE(popup.foreground, rgb(1, 2, 3));
+        QCOMPARE(popup.background, rgb(4, 5, 6));
+        QCOMPARE(popup.margins, QRect(QPoint(-1, -1), QPoint(-1, -1)));
+        QCOMPARE(popup.font, QStringLiteral("Arial, 10, ascii, "));
+        QCOMPARE(help.HHWndHandle(), HelpWindowHandle(0)); // pop-ups keep no window
+    }
+
+    void popupStyle()
+    {
+        HTMLHelp help;
+        help.setHHPopupType(4);
+        help.setHHPopupText(QStringLiteral("x"));
+        help.setHHPopupCustomColors(true);
+        help.setHHPopupCustomTextColor(rgb(7, 8, 9));
+        help.setHHPopupCustomBackColor(rgb(10, 11, 12));
+        help.setHHPopupTextFont(QStringLiteral("Courier"));
+        help.setHHPopupTextSize(QStringLiteral("14"));
+        help.setHHPopupTextBold(true);
+        help.setHHPopupTextItalic(true);
+        help.setHHPopupTextUnderline(true);
+        help.HHDisplayPopup(nullptr);
+        const HelpPopup& popup = std::get<HelpPopup>(m_viewer->calls.first().data);
+        QCOMPARE(popup.foreground, rgb(7, 8, 9));
+        QCOMPARE(popup.background, rgb(10, 11, 12));
+        QCOMPARE(popup.font, QStringLiteral("Courier, 14, ascii, Bold Italic Underline"));
+    }
+
+    void closeAndSystemMenu()
+    {
+        HTMLHelp help;
+        help.HHClose();
+        QCOMPARE(m_viewer->calls.size(), 1);
+        QCOMPARE(int(m_viewer->calls.first().command), int(HelpCommand::CloseAll));
+        QVERIFY(m_viewer->calls.first().file.isEmpty());
+        QCOMPARE(m_viewer->calls.first().caller, nullptr);
+        QCOMPARE(std::get<quintptr>(m_viewer->calls.first().data), quintptr(0));
+        help.HHDeleteJumpURLSysMenu(0x77);
+        QCOMPARE(m_viewer->deleted.size(), 1);
+        QCOMPARE(m_viewer->deleted.first(), std::make_pair(HelpWindowHandle(0x77), 0xEFFFu));
+    }
+
+    void whatsThisHelpNeedsAWindow()
+    {
+        HTMLHelp help;
+        help.HHInvokeWhatsThisHelp(nullptr);
+        QVERIFY(!QWhatsThis::inWhatsThisMode());
+        QWidget caller;
+        help.HHInvokeWhatsThisHelp(&caller);
+        QVERIFY(QWhatsThis::inWhatsThisMode());
+        QWhatsThis::leaveWhatsThisMode();
+    }
+
+    void helpFileSelector()
+    {
+        HTMLHelp help;
+        QCOMPARE(help.HHSetHelpFile(1), programFile(QStringLiteral("Library.chm")));
+        QCOMPARE(help.HHSetHelpFile(2), QStringLiteral("Library.txt"));
+        QCOMPARE(help.HHSetHelpFile(0), QString());
+    }
+
+    void howToUseOpensTheRealHelp()
+    {
+        // What the program's Help, How to Use command does, with the real viewer.
+        m_viewer.reset();
+        ChmHelpViewer viewer;
+        HelpViewer::setCurrent(&viewer);
+        HTMLHelp help;
+        help.setCHMFile(QStringLiteral(PARLANZA_HELP_FILE));
+        help.setHHTopicID(1);
+        help.setHHWindow(QStringLiteral("Main"));
+        help.HHDisplayTopicID();
+        QVERIFY(m_boxes->boxes().isEmpty());
+        HelpWindow* window = viewer.window(help.HHWndHandle());
+        QVERIFY(window);
+        QCOMPARE(window->windowTitle(), QStringLiteral("Parlanza Help"));
+        QCOMPARE(window->currentTopic(), QStringLiteral("/howto.htm"));
+        help.HHClose();
+        QVERIFY(!viewer.window(help.HHWndHandle()));
+        HelpViewer::setCurrent(nullptr);
+    }
+};
+
+QTEST_MAIN(tst_HTMLHelp)
+#include "tst_HTMLHelp.moc"
