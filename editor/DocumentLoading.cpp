@@ -47,9 +47,8 @@ void reportWordFailure(const QString& path, const QString& reason)
 {
     platform::eventlog::warning(QLatin1String("Cannot convert ") + path + QLatin1String(": ") +
                                 reason);
-    platform::showMessage(QStringLiteral("Error converting Word Document") +
-                              QLatin1String("\n\n") + QDir::toNativeSeparators(path) +
-                              QLatin1String("\n") + reason,
+    platform::showMessage(QStringLiteral("Error converting Word Document") + QLatin1String("\n\n") +
+                              QDir::toNativeSeparators(path) + QLatin1String("\n") + reason,
                           platform::MessageButtons::Ok, platform::MessageIcon::Critical);
 }
 

@@ -12,10 +12,15 @@ class RichTextBox;
 namespace editor {
 
 // The Open command's filter list; the entry chosen decides how the file is read.
-inline const QString kOpenFilter = QStringLiteral(
-    "Text Files (*.txt)|*.txt|Rich Text (*.rtf)|*.rtf|Word Document (*.doc)|*.doc|"
-    "All files (*.*)|*.*");
-enum OpenFilterEntry : int { TextFilesEntry = 1, RichTextEntry = 2, WordEntry = 3, AllFilesEntry = 4 };
+inline const QString kOpenFilter =
+    QStringLiteral("Text Files (*.txt)|*.txt|Rich Text (*.rtf)|*.rtf|Word Document (*.doc)|*.doc|"
+                   "All files (*.*)|*.*");
+enum OpenFilterEntry : int {
+    TextFilesEntry = 1,
+    RichTextEntry = 2,
+    WordEntry = 3,
+    AllFilesEntry = 4
+};
 
 struct TextFileResult
 {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <array>
 #include <optional>
 
@@ -23,16 +22,16 @@ struct ZoomRow
 };
 
 inline constexpr std::array<ZoomRow, 11> kZoomRows{{{"10%", 1, 10},
-                                                   {"25%", 1, 4},
-                                                   {"50%", 1, 2},
-                                                   {"75%", 3, 4},
-                                                   {"80%", 4, 5},
-                                                   {"90%", 9, 10},
-                                                   {"100%", 1, 1},
-                                                   {"150%", 3, 2},
-                                                   {"200%", 2, 1},
-                                                   {"250%", 5, 2},
-                                                   {"300%", 3, 1}}};
+                                                    {"25%", 1, 4},
+                                                    {"50%", 1, 2},
+                                                    {"75%", 3, 4},
+                                                    {"80%", 4, 5},
+                                                    {"90%", 9, 10},
+                                                    {"100%", 1, 1},
+                                                    {"150%", 3, 2},
+                                                    {"200%", 2, 1},
+                                                    {"250%", 5, 2},
+                                                    {"300%", 3, 1}}};
 
 // A row's item value: numerator * 65536 + denominator.
 constexpr qint32 zoomItemValue(const ZoomRow& row)

@@ -1,7 +1,6 @@
 #include "platform/CodePage.h"
 
 #include <QHash>
-
 #include <cerrno>
 #include <iconv.h>
 #include <mutex>
@@ -63,8 +62,7 @@ public:
         }
     }
 
-    template <typename Fn>
-    bool with(int codePage, Fn&& fn)
+    template <typename Fn> bool with(int codePage, Fn&& fn)
     {
         std::lock_guard lock(m_mutex);
         auto it = m_converters.find(codePage);

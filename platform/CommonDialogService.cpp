@@ -17,7 +17,8 @@ int selectedFilterIndex(const QFileDialog& dialog)
     const QStringList filters = dialog.nameFilters();
     for (qsizetype i = 0; i < filters.size(); ++i) {
         const QString& filter = filters.at(i);
-        const QString description = filter.left(filter.lastIndexOf(QLatin1String(" ("))).simplified();
+        const QString description =
+            filter.left(filter.lastIndexOf(QLatin1String(" ("))).simplified();
         if (filter == selected || description == selected) {
             return int(i) + 1;
         }

@@ -4,7 +4,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 class QFileDialog;
@@ -19,10 +18,10 @@ struct FileDialogRequest
     // Descriptions and patterns alternating, separated by "|":
     // "Text Files (*.txt)|*.txt|All files (*.*)|*.*". Several patterns are separated by ";".
     QString filter;
-    int filterIndex = 0; // 1-based; 0 or out of range: the first entry
-    QString fileName;    // proposed name or path
-    QString initialDir;  // empty: the current folder
-    QString title;       // empty: the dialog's own caption
+    int filterIndex = 0;      // 1-based; 0 or out of range: the first entry
+    QString fileName;         // proposed name or path
+    QString initialDir;       // empty: the current folder
+    QString title;            // empty: the dialog's own caption
     QString defaultExtension; // added to a typed name without one (save as)
     QWidget* owner = nullptr;
 };

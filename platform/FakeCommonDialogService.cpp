@@ -3,15 +3,13 @@
 namespace platform {
 
 namespace {
-template <typename T>
-std::optional<T> takeFirst(QList<std::optional<T>>& queue)
+template <typename T> std::optional<T> takeFirst(QList<std::optional<T>>& queue)
 {
     return queue.isEmpty() ? std::nullopt : queue.takeFirst();
 }
 } // namespace
 
-FakeCommonDialogService::FakeCommonDialogService()
-    : m_previous(&CommonDialogService::current())
+FakeCommonDialogService::FakeCommonDialogService() : m_previous(&CommonDialogService::current())
 {
     CommonDialogService::setCurrent(this);
 }

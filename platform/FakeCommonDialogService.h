@@ -17,9 +17,9 @@ public:
     struct Request
     {
         Kind kind = Kind::Open;
-        FileDialogRequest file;     // open and save as
-        OleColor color = 0;         // colour: the colour shown first
-        FontChoice font;            // font: the font shown first
+        FileDialogRequest file; // open and save as
+        OleColor color = 0;     // colour: the colour shown first
+        FontChoice font;        // font: the font shown first
     };
 
     FakeCommonDialogService();

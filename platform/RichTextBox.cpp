@@ -8,10 +8,9 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
-#include <private/qwidgettextcontrol_p.h>
-
 #include <algorithm>
 #include <cmath>
+#include <private/qwidgettextcontrol_p.h>
 
 namespace platform {
 
@@ -566,7 +565,8 @@ QVariant RichTextBox::inputMethodQuery(Qt::InputMethodQuery query) const
     if (value.typeId() == QMetaType::QRectF) {
         value = documentToView(value.toRectF()).translated(viewport()->pos());
     } else if (value.typeId() == QMetaType::QRect) {
-        value = documentToView(QRectF(value.toRect())).toAlignedRect().translated(viewport()->pos());
+        value =
+            documentToView(QRectF(value.toRect())).toAlignedRect().translated(viewport()->pos());
     }
     return value;
 }

@@ -7,7 +7,6 @@
 #include <QBasicTimer>
 #include <QPoint>
 #include <QTextCursor>
-
 #include <optional>
 
 class QTextDocument;

@@ -9,7 +9,6 @@
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
-
 #include <algorithm>
 #include <vector>
 
@@ -117,17 +116,76 @@ const QHash<QByteArray, Destination>& knownDestinations()
         QHash<QByteArray, Destination> t;
         t.insert("fonttbl", Destination::FontTable);
         t.insert("colortbl", Destination::ColorTable);
-        for (const char* name :
-             {"stylesheet", "info", "pict", "object", "header", "headerl", "headerr", "headerf",
-              "footer", "footerl", "footerr", "footerf", "footnote", "annotation", "atnid",
-              "atnauthor", "xe", "tc", "txe", "rxe", "listtable", "listoverridetable", "revtbl",
-              "fldinst", "filetbl", "themedata", "colorschememapping", "datastore",
-              "latentstyles", "pgdsctbl", "ftnsep", "ftnsepc", "ftncn", "aftnsep", "aftnsepc",
-              "aftncn", "shpinst", "nonshppict", "template", "generator", "private", "bkmkstart",
-              "bkmkend", "field_inst", "macpict", "wmetafile", "dibitmap", "wbitmap", "objdata",
-              "objclass", "objname", "do", "docvar", "xmlnstbl", "mmathPr", "userprops",
-              "rsidtbl", "protusertbl", "picprop", "blipuid", "comment", "title", "subject",
-              "author", "operator", "keywords", "doccomm", "company", "manager", "category"}) {
+        for (const char* name : {"stylesheet",
+                                 "info",
+                                 "pict",
+                                 "object",
+                                 "header",
+                                 "headerl",
+                                 "headerr",
+                                 "headerf",
+                                 "footer",
+                                 "footerl",
+                                 "footerr",
+                                 "footerf",
+                                 "footnote",
+                                 "annotation",
+                                 "atnid",
+                                 "atnauthor",
+                                 "xe",
+                                 "tc",
+                                 "txe",
+                                 "rxe",
+                                 "listtable",
+                                 "listoverridetable",
+                                 "revtbl",
+                                 "fldinst",
+                                 "filetbl",
+                                 "themedata",
+                                 "colorschememapping",
+                                 "datastore",
+                                 "latentstyles",
+                                 "pgdsctbl",
+                                 "ftnsep",
+                                 "ftnsepc",
+                                 "ftncn",
+                                 "aftnsep",
+                                 "aftnsepc",
+                                 "aftncn",
+                                 "shpinst",
+                                 "nonshppict",
+                                 "template",
+                                 "generator",
+                                 "private",
+                                 "bkmkstart",
+                                 "bkmkend",
+                                 "field_inst",
+                                 "macpict",
+                                 "wmetafile",
+                                 "dibitmap",
+                                 "wbitmap",
+                                 "objdata",
+                                 "objclass",
+                                 "objname",
+                                 "do",
+                                 "docvar",
+                                 "xmlnstbl",
+                                 "mmathPr",
+                                 "userprops",
+                                 "rsidtbl",
+                                 "protusertbl",
+                                 "picprop",
+                                 "blipuid",
+                                 "comment",
+                                 "title",
+                                 "subject",
+                                 "author",
+                                 "operator",
+                                 "keywords",
+                                 "doccomm",
+                                 "company",
+                                 "manager",
+                                 "category"}) {
             t.insert(QByteArray(name), Destination::Skip);
         }
         return t;
@@ -138,10 +196,7 @@ const QHash<QByteArray, Destination>& knownDestinations()
 class Parser
 {
 public:
-    Parser(const QByteArray& data, QTextDocument& document)
-        : m_data(data), m_cursor(&document)
-    {
-    }
+    Parser(const QByteArray& data, QTextDocument& document) : m_data(data), m_cursor(&document) {}
 
     void run();
 
@@ -617,8 +672,8 @@ void Parser::controlWord(const QByteArray& word, bool hasParameter, int paramete
         s.font = parameter;
         formatChanged();
     } else if (word == "fs") {
-        s.halfPoints = std::clamp(hasParameter ? parameter : kDefaultHalfPoints, 2,
-                                  kMaxFontHalfPoints);
+        s.halfPoints =
+            std::clamp(hasParameter ? parameter : kDefaultHalfPoints, 2, kMaxFontHalfPoints);
         formatChanged();
     } else if (word == "cf") {
         s.foreground = std::max(parameter, 0);
@@ -729,8 +784,8 @@ void Parser::controlSymbol(char symbol)
 bool RtfReader::looksLikeRtf(const QByteArray& data)
 {
     qsizetype i = 0;
-    while (i < data.size() && (data[i] == ' ' || data[i] == '\t' || data[i] == '\r' ||
-                               data[i] == '\n')) {
+    while (i < data.size() &&
+           (data[i] == ' ' || data[i] == '\t' || data[i] == '\r' || data[i] == '\n')) {
         ++i;
     }
     return data.mid(i, 5) == "{\\rtf";

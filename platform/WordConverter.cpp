@@ -13,7 +13,6 @@
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QUrl>
-
 #include <csignal>
 #include <sys/types.h>
 #include <unistd.h>
@@ -105,23 +104,23 @@ WordConversion WordConverter::convert(const QString& path, int timeoutMs)
     {
         QFile copy(input);
         if (!copy.open(QIODevice::WriteOnly) || copy.write(file.data) != file.data.size()) {
-            result.error = tr("The document cannot be copied for the conversion: %1.")
-                               .arg(copy.errorString());
+            result.error =
+                tr("The document cannot be copied for the conversion: %1.").arg(copy.errorString());
             return result;
         }
     }
 
     QProcess process;
     process.setProgram(program);
-    process.setArguments(
-        {QLatin1String("-env:UserInstallation=") +
-             QString::fromLatin1(QUrl::fromLocalFile(profileDir).toEncoded()),
-         QStringLiteral("--headless"), QStringLiteral("--norestore"),
-         QStringLiteral("--nolockcheck"),
-         // Without a fixed import filter a damaged document is read as plain text
-         // and "converts" into garbage.
-         QStringLiteral("--infilter=MS Word 97"), QStringLiteral("--convert-to"),
-         QStringLiteral("txt:Text (encoded):UTF8"), QStringLiteral("--outdir"), outputDir, input});
+    process.setArguments({QLatin1String("-env:UserInstallation=") +
+                              QString::fromLatin1(QUrl::fromLocalFile(profileDir).toEncoded()),
+                          QStringLiteral("--headless"), QStringLiteral("--norestore"),
+                          QStringLiteral("--nolockcheck"),
+                          // Without a fixed import filter a damaged document is read as plain text
+                          // and "converts" into garbage.
+                          QStringLiteral("--infilter=MS Word 97"), QStringLiteral("--convert-to"),
+                          QStringLiteral("txt:Text (encoded):UTF8"), QStringLiteral("--outdir"),
+                          outputDir, input});
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
     process.setChildProcessModifier([] { ::setsid(); });

@@ -2,8 +2,8 @@
 #include "platform/FakeCommonDialogService.h"
 
 #include <QAbstractItemView>
-#include <QComboBox>
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -11,16 +11,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-
 #include <functional>
 
 using namespace platform;
 
 namespace {
 
-const QString kFilter = QStringLiteral(
-    "Text Files (*.txt)|*.txt|Rich Text (*.rtf)|*.rtf|Word Document (*.doc)|*.doc|"
-    "All files (*.*)|*.*");
+const QString kFilter =
+    QStringLiteral("Text Files (*.txt)|*.txt|Rich Text (*.rtf)|*.rtf|Word Document (*.doc)|*.doc|"
+                   "All files (*.*)|*.*");
 
 // Runs the action on the file dialog as soon as it is shown.
 void onFileDialog(std::function<void(QFileDialog&)> action)
@@ -87,16 +86,16 @@ void tst_CommonDialogService::nameFilters_data()
 {
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("open list")
-        << kFilter
-        << QStringList{"Text Files (*.txt) (*.txt)", "Rich Text (*.rtf) (*.rtf)",
-                       "Word Document (*.doc) (*.doc)", "All files (*.*) (*)"};
+    QTest::newRow("open list") << kFilter
+                               << QStringList{
+                                      "Text Files (*.txt) (*.txt)", "Rich Text (*.rtf) (*.rtf)",
+                                      "Word Document (*.doc) (*.doc)", "All files (*.*) (*)"};
     QTest::newRow("wave files") << QStringLiteral("Wav Files (*.wav)|*.wav")
                                 << QStringList{"Wav Files (*.wav) (*.wav)"};
-    QTest::newRow("several patterns") << QStringLiteral("Pictures|*.bmp;*.png")
-                                      << QStringList{"Pictures (*.bmp *.png)"};
-    QTest::newRow("description without pattern") << QStringLiteral("Anything")
-                                                 << QStringList{"Anything (*)"};
+    QTest::newRow("several patterns")
+        << QStringLiteral("Pictures|*.bmp;*.png") << QStringList{"Pictures (*.bmp *.png)"};
+    QTest::newRow("description without pattern")
+        << QStringLiteral("Anything") << QStringList{"Anything (*)"};
     QTest::newRow("empty") << QString() << QStringList{};
 }
 

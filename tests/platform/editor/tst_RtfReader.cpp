@@ -116,11 +116,11 @@ void tst_RtfReader::text_data()
         << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset128 MS Mincho;}}\\f0 \\'83e\\'83X}")
         << QString::fromUtf8("テス");
     QTest::newRow("simplified Chinese by code page")
-        << QByteArray("{\\rtf1\\ansi\\ansicpg936 \\'d6\\'d0\\'ce\\'c4}") << QString::fromUtf8("中文");
+        << QByteArray("{\\rtf1\\ansi\\ansicpg936 \\'d6\\'d0\\'ce\\'c4}")
+        << QString::fromUtf8("中文");
     QTest::newRow("unicode with fallback skipped")
         << QByteArray("{\\rtf1 \\u233?t\\u233?}") << QString::fromUtf8("été");
-    QTest::newRow("negative unicode")
-        << QByteArray("{\\rtf1 \\u-3913?}") << QString(QChar(0xF0B7));
+    QTest::newRow("negative unicode") << QByteArray("{\\rtf1 \\u-3913?}") << QString(QChar(0xF0B7));
     QTest::newRow("unicode above 32767 written unsigned")
         << QByteArray("{\\rtf1 \\u50504?}") << QString(QChar(50504));
     QTest::newRow("surrogate pair")
@@ -142,22 +142,18 @@ void tst_RtfReader::text_data()
                       "{\\stylesheet{\\s0 Normal;}}{\\info{\\title T}{\\author A}}body}")
         << "body";
     QTest::newRow("field result kept, instruction skipped")
-        << QByteArray("{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt link}}}")
-        << "link";
-    QTest::newRow("picture skipped")
-        << QByteArray("{\\rtf1 a{\\pict\\pngblip 89504e47}b}") << "ab";
+        << QByteArray("{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt link}}}") << "link";
+    QTest::newRow("picture skipped") << QByteArray("{\\rtf1 a{\\pict\\pngblip 89504e47}b}") << "ab";
     QTest::newRow("binary data may hold braces")
         << QByteArray("{\\rtf1 a{\\*\\blob\\bin4 }}{{b}c}") << "ac";
-    QTest::newRow("binary length beyond the end")
-        << QByteArray("{\\rtf1 a\\bin99999 xyz}") << "a";
+    QTest::newRow("binary length beyond the end") << QByteArray("{\\rtf1 a\\bin99999 xyz}") << "a";
     QTest::newRow("special characters")
         << QByteArray("{\\rtf1 \\emdash\\endash\\bullet\\lquote\\rquote\\ldblquote\\rdblquote"
                       "\\~}")
         << QString::fromUtf8("—–•‘’“”") + QChar(0xA0);
     QTest::newRow("text after the document's group is ignored")
         << QByteArray("{\\rtf1 in}out") << "in";
-    QTest::newRow("leading blank lines")
-        << QByteArray("\r\n {\\rtf1 x}") << "x";
+    QTest::newRow("leading blank lines") << QByteArray("\r\n {\\rtf1 x}") << "x";
 }
 
 void tst_RtfReader::text()
@@ -252,12 +248,12 @@ void tst_RtfReader::brokenInputEndsCleanly_data()
         << QString::fromUtf8("\xEF\xBF\xBDxy");
     QTest::newRow("huge font and colour indexes")
         << QByteArray("{\\rtf1\\f2147483647\\cf2147483647\\cb-5 z}") << "z";
-    QTest::newRow("very deep nesting")
-        << QByteArray("{\\rtf1 ") + QByteArray(100000, '{') + "deep" + QByteArray(100000, '}') +
-               "after}"
-        << "deepafter";
+    QTest::newRow("very deep nesting") << QByteArray("{\\rtf1 ") + QByteArray(100000, '{') +
+                                              "deep" + QByteArray(100000, '}') + "after}"
+                                       << "deepafter";
     QTest::newRow("very long control word")
-        << QByteArray("{\\rtf1 \\") + QByteArray(100000, 'a') + " text}" << "text";
+        << QByteArray("{\\rtf1 \\") + QByteArray(100000, 'a') + " text}"
+        << "text";
     QTest::newRow("nul bytes") << QByteArray("{\\rtf1 a\0b}", 11) << "ab";
 }
 

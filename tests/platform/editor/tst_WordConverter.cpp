@@ -167,8 +167,8 @@ void tst_WordConverter::hungConverterIsEndedWithItsChildren()
         QFile file(script);
         QVERIFY(file.open(QIODevice::WriteOnly));
         // Like the real one: a script that starts the program as a child.
-        file.write("#!/bin/sh\necho $$ > '" + pids.toUtf8() +
-                   "'\nsleep 300 &\necho $! >> '" + pids.toUtf8() + "'\nwait\n");
+        file.write("#!/bin/sh\necho $$ > '" + pids.toUtf8() + "'\nsleep 300 &\necho $! >> '" +
+                   pids.toUtf8() + "'\nwait\n");
         file.setPermissions(file.permissions() | QFile::ExeOwner);
     }
     qputenv("PARLANZA_SOFFICE", script.toUtf8());
