@@ -10,6 +10,7 @@
 #include <QTextDocument>
 #include <algorithm>
 #include <cmath>
+#include <private/qtextdocumentlayout_p.h>
 #include <private/qwidgettextcontrol_p.h>
 
 namespace platform {
@@ -283,13 +284,27 @@ bool RichTextBox::sendZoomMessage(int numerator, int denominator)
     if (newNumerator == m_zoomNumerator && newDenominator == m_zoomDenominator) {
         return true;
     }
-    // Keep the text at the top of the view in place across the change.
-    const qreal oldFactor = zoomFactor();
-    const qreal topInDocument = verticalScrollBar()->value() / oldFactor;
+    // Keep the character at the top of the view there across the change. The lines
+    // wrap anew, so it is found again by its position, not by its old height.
+    const bool scrolled = verticalScrollBar()->value() > 0;
+    // (The top row of pixels is where one line ends and the next begins; one row down
+    // is unambiguous.)
+    const int topPosition = scrolled ? positionAt(QPoint(0, 1)) : 0;
     m_zoomNumerator = newNumerator;
     m_zoomDenominator = newDenominator;
     relayout();
-    verticalScrollBar()->setValue(qRound(topInDocument * zoomFactor()));
+    if (scrolled) {
+        QTextCursor top(document());
+        top.setPosition(topPosition);
+        const qreal y = m_control->cursorRect(top).top();
+        // The scroll range only covers what has been laid out: lay out one view further
+        // so that the character can stand at the top.
+        m_control->hitTest(QPointF(0, y + viewport()->height() / zoomFactor()), Qt::FuzzyHit);
+        updateScrollBars();
+        verticalScrollBar()->setValue(int(std::ceil(y * zoomFactor())));
+    } else {
+        verticalScrollBar()->setValue(0);
+    }
     viewport()->update();
     updateMicroFocus();
     return true;
@@ -321,9 +336,17 @@ QRect RichTextBox::cursorRect(int position) const
     return documentToView(m_control->cursorRect(cursor)).toAlignedRect();
 }
 
+QPointF RichTextBox::clampedToText(const QPointF& documentPoint) const
+{
+    // Qt's layout answers a point in the top margin of a document it has not laid out
+    // to the end with a position far down the text; the margin belongs to the first line.
+    return {documentPoint.x(), std::max(documentPoint.y(), document()->documentMargin())};
+}
+
 int RichTextBox::positionAt(const QPoint& viewportPoint) const
 {
-    return m_control->cursorForPosition(viewToDocument().map(QPointF(viewportPoint))).position();
+    return m_control->cursorForPosition(clampedToText(viewToDocument().map(QPointF(viewportPoint))))
+        .position();
 }
 
 void RichTextBox::relayout()
@@ -337,10 +360,20 @@ void RichTextBox::relayout()
     updateScrollBars();
 }
 
+QSizeF RichTextBox::laidOutSize() const
+{
+    // A large document is laid out a piece at a time in the background; asking for its
+    // full size would lay it all out at once (seconds for a book) and freeze the window.
+    if (auto* layout = qobject_cast<QTextDocumentLayout*>(document()->documentLayout())) {
+        return layout->dynamicDocumentSize();
+    }
+    return document()->size();
+}
+
 void RichTextBox::updateScrollBars()
 {
     const qreal factor = zoomFactor();
-    const QSizeF size = m_control->size() * factor;
+    const QSizeF size = laidOutSize() * factor;
     const QSize view = viewport()->size();
     verticalScrollBar()->setRange(0, std::max(0, int(std::ceil(size.height())) - view.height()));
     verticalScrollBar()->setPageStep(view.height());
@@ -352,6 +385,9 @@ void RichTextBox::updateScrollBars()
 
 void RichTextBox::ensureVisible(const QRectF& documentRect)
 {
+    // Finding the rectangle laid the document out at least that far; the scroll range
+    // must know before it can reach it.
+    updateScrollBars();
     const QRectF rect = documentToView(documentRect);
     const QRect view = viewport()->rect();
     QScrollBar* v = verticalScrollBar();
@@ -399,6 +435,22 @@ void RichTextBox::sendToControl(QEvent* e)
     m_control->processEvent(e, viewToDocument(), this);
 }
 
+void RichTextBox::sendMouseToControl(QMouseEvent* e)
+{
+    const QTransform transform = viewToDocument();
+    const QPointF inDocument = transform.map(e->position());
+    const QPointF clamped = clampedToText(inDocument);
+    if (clamped == inDocument) {
+        sendToControl(e);
+        return;
+    }
+    const QPointF position = transform.inverted().map(clamped);
+    QMouseEvent moved(e->type(), position, viewport()->mapToGlobal(position), e->button(),
+                      e->buttons(), e->modifiers(), e->pointingDevice());
+    sendToControl(&moved);
+    e->setAccepted(moved.isAccepted());
+}
+
 bool RichTextBox::event(QEvent* e)
 {
     if (e->type() == QEvent::ShortcutOverride) {
@@ -424,7 +476,7 @@ void RichTextBox::pageUpDown(QTextCursor::MoveOperation direction, QTextCursor::
             .position();
     QScrollBar* v = verticalScrollBar();
     v->setValue(v->value() + (direction == QTextCursor::Down ? v->pageStep() : -v->pageStep()));
-    if (direction == QTextCursor::Down && targetY > m_control->size().height()) {
+    if (direction == QTextCursor::Down && targetY > laidOutSize().height()) {
         cursor.movePosition(QTextCursor::End, mode);
     } else if (direction == QTextCursor::Up && targetY < 0) {
         cursor.movePosition(QTextCursor::Start, mode);
@@ -464,13 +516,13 @@ void RichTextBox::keyReleaseEvent(QKeyEvent* e)
 void RichTextBox::mousePressEvent(QMouseEvent* e)
 {
     m_lastMousePos = e->position().toPoint();
-    sendToControl(e);
+    sendMouseToControl(e);
 }
 
 void RichTextBox::mouseMoveEvent(QMouseEvent* e)
 {
     m_lastMousePos = e->position().toPoint();
-    sendToControl(e);
+    sendMouseToControl(e);
     // Dragging a selection past the edge scrolls the view until the mouse comes back.
     if ((e->buttons() & Qt::LeftButton) && !viewport()->rect().contains(m_lastMousePos)) {
         if (!m_autoScrollTimer.isActive()) {
@@ -485,12 +537,12 @@ void RichTextBox::mouseReleaseEvent(QMouseEvent* e)
 {
     m_autoScrollTimer.stop();
     m_lastMousePos = e->position().toPoint();
-    sendToControl(e);
+    sendMouseToControl(e);
 }
 
 void RichTextBox::mouseDoubleClickEvent(QMouseEvent* e)
 {
-    sendToControl(e);
+    sendMouseToControl(e);
 }
 
 void RichTextBox::timerEvent(QTimerEvent* e)
@@ -513,7 +565,7 @@ void RichTextBox::timerEvent(QTimerEvent* e)
     }
     QMouseEvent move(QEvent::MouseMove, QPointF(pos), viewport()->mapToGlobal(QPointF(pos)),
                      Qt::NoButton, Qt::LeftButton, QApplication::keyboardModifiers());
-    sendToControl(&move);
+    sendMouseToControl(&move);
 }
 
 void RichTextBox::contextMenuEvent(QContextMenuEvent* e)

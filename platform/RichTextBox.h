@@ -119,10 +119,13 @@ private:
     QRectF documentToView(const QRectF& rect) const;
     QPointF scrollOffset() const;
     void relayout();
+    QSizeF laidOutSize() const;
     void updateScrollBars();
     void ensureVisible(const QRectF& documentRect);
     void pageUpDown(QTextCursor::MoveOperation direction, QTextCursor::MoveMode mode);
     void sendToControl(QEvent* e);
+    void sendMouseToControl(QMouseEvent* e);
+    QPointF clampedToText(const QPointF& documentPoint) const;
     void mergeSelectionFormat(const QTextCharFormat& format);
     std::optional<bool> selectionHas(bool (*test)(const QTextCharFormat&)) const;
 

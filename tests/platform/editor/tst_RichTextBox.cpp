@@ -57,6 +57,7 @@ private Q_SLOTS:
     void clickPutsCaretOnCharacter_data();
     void clickPutsCaretOnCharacter();
     void pageDownMovesByOneView();
+    void largeDocumentStaysExactWhileLaidOut();
     void dragBelowTheViewScrolls();
     void dropInsertsWhereDropped();
     void loadFileReplacesOnlyOnSuccess();
@@ -276,6 +277,44 @@ void tst_RichTextBox::pageDownMovesByOneView()
     // Twice as large, half as many lines to a page.
     QVERIFY2(qAbs(normal - 2 * doubled) <= 2,
              qPrintable(QStringLiteral("%1 and %2").arg(normal).arg(doubled)));
+}
+
+void tst_RichTextBox::largeDocumentStaysExactWhileLaidOut()
+{
+    // Large enough that the layout is done a piece at a time in the background.
+    QStringList lines;
+    for (int i = 0; i < 20000; ++i) {
+        lines << QStringLiteral("paragraph %1 with a few words that wrap in a narrow view").arg(i);
+    }
+    const QString text = lines.join(u'\n');
+    RichTextBox box;
+    box.resize(300, 200);
+    box.setText(text);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+
+    // The top margin belongs to the first line.
+    box.setSelStart(50);
+    QTest::mouseClick(box.viewport(), Qt::LeftButton, {}, QPoint(1, 1));
+    QCOMPARE(box.selStart(), 0);
+    QCOMPARE(box.positionAt(QPoint(0, 0)), 0);
+
+    // A caret far down is scrolled into view.
+    const int middle = int(text.indexOf(QStringLiteral("paragraph 10000 ")));
+    box.setSelStart(middle);
+    QVERIFY(box.verticalScrollBar()->value() > 0);
+    QVERIFY(box.viewport()->rect().contains(box.cursorRect(middle).center()));
+
+    // Zooming keeps the paragraph at the top of the view there.
+    const auto topParagraph = [&] {
+        return box.document()->findBlock(box.positionAt(QPoint(0, 1))).blockNumber();
+    };
+    const int before = topParagraph();
+    QVERIFY(before > 9000);
+    for (const auto& [numerator, denominator] : {std::pair{2, 1}, {1, 2}, {3, 1}, {1, 1}}) {
+        QVERIFY(box.sendZoomMessage(numerator, denominator));
+        QCOMPARE(topParagraph(), before);
+    }
 }
 
 void tst_RichTextBox::dragBelowTheViewScrolls()
