@@ -253,19 +253,13 @@ void RichTextBox::setBackColor(OleColor color)
 
 RtfReadResult RichTextBox::loadFile(const QString& path)
 {
-    // Read into a document of its own first, so that a failure leaves ours untouched.
-    QTextDocument loaded;
-    RtfReadResult result = RtfReader::readFile(path, loaded);
+    // The reader refuses an unreadable file or one that is not rich text before it
+    // touches the document, so a failure leaves the content as it was.
+    const RtfReadResult result = RtfReader::readFile(path, *document());
     if (!result.ok) {
         return result;
     }
-    QTextDocument* doc = document();
-    doc->setUndoRedoEnabled(false);
-    doc->clear();
-    QTextCursor(doc).insertFragment(QTextDocumentFragment(&loaded));
-    doc->setUndoRedoEnabled(true);
-    QTextCursor cursor(doc);
-    setTextCursor(cursor);
+    setTextCursor(QTextCursor(document()));
     updateScrollBars();
     return result;
 }

@@ -5,7 +5,6 @@
 
 #include <QGuiApplication>
 #include <QTextDocument>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
