@@ -802,8 +802,13 @@ RtfReadResult RtfReader::read(const QByteArray& data, QTextDocument& document)
     // Thousands of small inserts would each be an undo step.
     const bool undo = document.isUndoRedoEnabled();
     document.setUndoRedoEnabled(false);
+    // One edit for the whole file: the document reports and lays out the change once,
+    // not after each of the many small inserts.
+    QTextCursor edit(&document);
+    edit.beginEditBlock();
     Parser parser(data, document);
     parser.run();
+    edit.endEditBlock();
     document.setUndoRedoEnabled(undo);
     result.ok = true;
     return result;
