@@ -54,7 +54,13 @@ RichTextBox::RichTextBox(QWidget* parent)
         if (rect.isNull()) {
             viewport()->update();
         } else {
-            viewport()->update(documentToView(rect).toAlignedRect().adjusted(-1, -1, 1, 1));
+            // The control asks for "everything" with huge rectangles: clip before
+            // converting to whole pixels.
+            const QRectF area =
+                documentToView(rect).adjusted(-1, -1, 1, 1) & QRectF(viewport()->rect());
+            if (!area.isEmpty()) {
+                viewport()->update(area.toAlignedRect());
+            }
         }
     });
     connect(m_control, &QWidgetTextControl::documentSizeChanged, this,

@@ -22,15 +22,17 @@ const QString kFilter =
                    "All files (*.*)|*.*");
 
 // Runs the action on the file dialog as soon as it is shown.
-void onFileDialog(std::function<void(QFileDialog&)> action)
+void onFileDialog(QObject* context, std::function<void(QFileDialog&)> action)
 {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [action, poll] {
+    auto* poll = new QTimer(context);
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, context, [poll, action] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         if (!dialog) {
-            QTimer::singleShot(10, *poll);
             return;
         }
+        poll->stop();
+        poll->deleteLater();
         // Whatever the checks find, the dialog must close or the test hangs.
         const auto close = qScopeGuard([dialog] {
             if (dialog->isVisible()) {
@@ -38,8 +40,8 @@ void onFileDialog(std::function<void(QFileDialog&)> action)
             }
         });
         action(*dialog);
-    };
-    QTimer::singleShot(0, *poll);
+    });
+    poll->start();
 }
 
 void touch(const QString& path)
@@ -113,7 +115,7 @@ void tst_CommonDialogService::openDialogReturnsPathAndEntry()
     const QString path = dir.filePath(QStringLiteral("notes.rtf"));
     touch(path);
     QStringList shownFilters;
-    onFileDialog([&](QFileDialog& dialog) {
+    onFileDialog(this, [&](QFileDialog& dialog) {
         shownFilters = dialog.nameFilters();
         QVERIFY(dialog.testOption(QFileDialog::DontUseNativeDialog));
         dialog.selectNameFilter(dialog.nameFilters().at(1));
@@ -136,7 +138,7 @@ void tst_CommonDialogService::openDialogStartsOnTheEntryGiven()
     QTemporaryDir dir;
     QString selected;
     QString visible;
-    onFileDialog([&](QFileDialog& dialog) {
+    onFileDialog(this, [&](QFileDialog& dialog) {
         selected = dialog.selectedNameFilter();
         if (auto* combo = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) {
             visible = combo->currentText();
@@ -162,7 +164,7 @@ void tst_CommonDialogService::allFilesListsNamesWithoutExtension()
     touch(dir.filePath(QStringLiteral("b.doc")));
     QStringList underText;
     QStringList underAll;
-    onFileDialog([&](QFileDialog& dialog) {
+    onFileDialog(this, [&](QFileDialog& dialog) {
         QTRY_COMPARE(listedNames(dialog), QStringList{"a.txt"});
         underText = listedNames(dialog);
         dialog.selectNameFilter(dialog.nameFilters().at(3));
@@ -181,7 +183,7 @@ void tst_CommonDialogService::allFilesListsNamesWithoutExtension()
 
 void tst_CommonDialogService::cancelledDialogReturnsNothing()
 {
-    onFileDialog([](QFileDialog& dialog) { dialog.reject(); });
+    onFileDialog(this, [](QFileDialog& dialog) { dialog.reject(); });
     FileDialogRequest request;
     request.filter = QStringLiteral("Wav Files (*.wav)|*.wav");
     QVERIFY(!CommonDialogService::current().showSave(request).has_value());
