@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QStringEncoder>
@@ -178,6 +179,9 @@ void tst_DocumentLoading::openReadsAsTheChosenEntrySays_data()
                                 << "";
     QTest::newRow("missing file") << "gone.txt" << QByteArray() << int(editor::TextFilesEntry)
                                   << QString() << "could not be opened";
+    QTest::newRow("folder instead of a file")
+        << "folder.txt/" << QByteArray() << int(editor::TextFilesEntry) << QString()
+        << "could not be opened";
     QTest::newRow("plain text chosen as Rich Text")
         << "p.rtf" << QByteArray("no markup here") << int(editor::RichTextEntry) << QString()
         << "could not be opened";
@@ -201,7 +205,10 @@ void tst_DocumentLoading::openReadsAsTheChosenEntrySays()
 
     QTemporaryDir dir;
     const QString path = dir.filePath(name);
-    if (!content.isNull()) {
+    if (name.endsWith(u'/')) {
+        QVERIFY(QDir().mkpath(path));
+        name.chop(1);
+    } else if (!content.isNull()) {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(content);
@@ -308,6 +315,17 @@ void tst_DocumentLoading::openConvertsWordDocuments()
     QVERIFY(!editor::ImportWordDocument(RichTextBox1, dataFile("plain.rtf")));
     QCOMPARE(boxes.boxes().size(), 1);
     QCOMPARE(boxes.boxes().at(0).icon, platform::MessageIcon::Critical);
+
+    // A document the converter cannot open keeps the text and says so.
+    const QString before = RichTextBox1.text();
+    dialogs.queueFile(
+        platform::FileDialogResult{dataFile("protected.doc"), "protected.doc", editor::WordEntry});
+    editor::cmdOpen_Click(RichTextBox1, RTFtemp);
+    QCOMPARE(RichTextBox1.text(), before);
+    QCOMPARE(boxes.boxes().size(), 2);
+    QVERIFY(boxes.boxes().at(1).text.startsWith(QStringLiteral("Error converting Word Document")));
+    QVERIFY(boxes.boxes().at(1).text.contains(QStringLiteral("protected.doc")));
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("the user's clipboard"));
 }
 
 QTEST_MAIN(tst_DocumentLoading)
