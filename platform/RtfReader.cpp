@@ -41,6 +41,7 @@ struct GroupState
     bool italic = false;
     bool underline = false;
     bool strike = false;
+    bool hidden = false;
     int font = -1;
     int halfPoints = kDefaultHalfPoints;
     int foreground = 0;
@@ -451,7 +452,7 @@ void Parser::flushPendingSurrogate()
 
 void Parser::appendText(const QString& text)
 {
-    if (text.isEmpty()) {
+    if (text.isEmpty() || state().hidden) {
         return;
     }
     flushPendingSurrogate();
@@ -653,6 +654,8 @@ void Parser::controlWord(const QByteArray& word, bool hasParameter, int paramete
     } else if (word == "i") {
         s.italic = on;
         formatChanged();
+    } else if (word == "v") {
+        s.hidden = on;
     } else if (word == "strike" || word == "striked") {
         s.strike = on;
         formatChanged();
@@ -663,7 +666,7 @@ void Parser::controlWord(const QByteArray& word, bool hasParameter, int paramete
         s.underline = on;
         formatChanged();
     } else if (word == "plain") {
-        s.bold = s.italic = s.underline = s.strike = false;
+        s.bold = s.italic = s.underline = s.strike = s.hidden = false;
         s.font = m_defaultFont;
         s.halfPoints = kDefaultHalfPoints;
         s.foreground = s.background = 0;

@@ -143,6 +143,9 @@ void tst_RtfReader::text_data()
         << "body";
     QTest::newRow("field result kept, instruction skipped")
         << QByteArray("{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt link}}}") << "link";
+    QTest::newRow("hidden text") << QByteArray(
+                                        "{\\rtf1 shown {\\v hidden \\u233?}\\v more\\v0 again}")
+                                 << "shown again";
     QTest::newRow("picture skipped") << QByteArray("{\\rtf1 a{\\pict\\pngblip 89504e47}b}") << "ab";
     QTest::newRow("binary data may hold braces")
         << QByteArray("{\\rtf1 a{\\*\\blob\\bin4 }}{{b}c}") << "ac";
