@@ -4,8 +4,6 @@
 #include "platform/ClipboardService.h"
 #include "platform/RichTextBox.h"
 
-#include <QTextDocument>
-
 namespace editor {
 
 namespace {
@@ -15,8 +13,7 @@ constexpr quint32 kFontFlagsBoth = 3;
 
 void cmdAll_Click(platform::RichTextBox& editor)
 {
-    editor.setSelStart(0);
-    editor.setSelLength(editor.document()->characterCount() - 1);
+    editor.selectAll();
     editor.setFocus();
 }
 

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <private/qtextdocumentlayout_p.h>
 #include <private/qwidgettextcontrol_p.h>
+#include <private/qwidgettextcontrol_p_p.h>
 
 namespace platform {
 
@@ -147,6 +148,27 @@ void RichTextBox::setSelLength(int length)
     cursor.setPosition(start);
     cursor.setPosition(std::clamp(start + std::max(length, 0), 0, end), QTextCursor::KeepAnchor);
     setTextCursor(cursor);
+}
+
+void RichTextBox::selectAll()
+{
+    // The control's own select-all (like every move to the end) measures where the end
+    // is, which lays out all of a long document at once: seconds for a book. Inside an
+    // edit block a cursor skips that measuring, so the selection is set on the
+    // control's cursor directly and the rest is laid out in the background as usual.
+    auto* d = static_cast<QWidgetTextControlPrivate*>(QObjectPrivate::get(m_control));
+    const bool moved = d->cursor.position() != document()->characterCount() - 1;
+    d->cursor.beginEditBlock();
+    d->cursor.setPosition(0);
+    d->cursor.setPosition(document()->characterCount() - 1, QTextCursor::KeepAnchor);
+    d->cursor.endEditBlock();
+    d->cursorIsFocusIndicator = false;
+    Q_EMIT m_control->selectionChanged();
+    Q_EMIT m_control->copyAvailable(d->cursor.hasSelection());
+    if (moved) {
+        Q_EMIT m_control->cursorPositionChanged();
+    }
+    viewport()->update();
 }
 
 std::optional<bool> RichTextBox::selectionHas(bool (*test)(const QTextCharFormat&)) const

@@ -43,6 +43,9 @@ public:
     void setSelStart(int start);
     int selLength() const;
     void setSelLength(int length);
+    // Selects the whole document without scrolling: bringing the end into view would
+    // lay out all of a long document at once.
+    void selectAll();
 
     // True or false, or no value when the selection mixes both.
     std::optional<bool> selBold() const;

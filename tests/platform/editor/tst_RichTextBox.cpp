@@ -54,6 +54,7 @@ private Q_SLOTS:
     void positionsAreClamped();
     void boldAndItalicAreTriState();
     void refusedFontValuesChangeNothing();
+    void selectAllThenTypeReplaces();
     void zoomMessage_data();
     void zoomMessage();
     void zoomScalesDrawingNotDocument();
@@ -139,6 +140,29 @@ void tst_RichTextBox::refusedFontValuesChangeNothing()
     const QTextCharFormat format = box.textCursor().charFormat();
     QCOMPARE(format.fontPointSize(), 20.0);
     QCOMPARE(format.fontFamilies().toStringList(), QStringList{"Liberation Mono"});
+}
+
+void tst_RichTextBox::selectAllThenTypeReplaces()
+{
+    RichTextBox box;
+    box.setText(QStringLiteral("first\nsecond"));
+    box.setSelStart(3);
+    QSignalSpy selection(&box, &RichTextBox::SelChange);
+    box.selectAll();
+    QVERIFY(selection.count() > 0);
+    QCOMPARE(box.selStart(), 0);
+    QCOMPARE(box.selLength(), 12);
+    QCOMPARE(box.selText(), QStringLiteral("first\nsecond"));
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    box.setFocus();
+    QTest::keyClick(&box, Qt::Key_Up, Qt::ShiftModifier);
+    // Up one line from the end of "second": the end of "first", still anchored at 0.
+    QCOMPARE(box.selStart(), 0);
+    QCOMPARE(box.selLength(), 5);
+    box.selectAll();
+    QTest::keyClicks(&box, QStringLiteral("xy"));
+    QCOMPARE(box.text(), QStringLiteral("xy"));
 }
 
 void tst_RichTextBox::zoomMessage_data()

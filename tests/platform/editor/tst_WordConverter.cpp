@@ -67,6 +67,7 @@ class tst_WordConverter : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void init();
     void cleanup();
     void signature_data();
@@ -82,7 +83,17 @@ private Q_SLOTS:
 
 private:
     QByteArray m_soffice;
+    // The converter works in the temporary folder: one of this test's own, so that
+    // processes left behind are told apart from those of tests running beside it.
+    QTemporaryDir m_temp;
 };
+
+void tst_WordConverter::initTestCase()
+{
+    QVERIFY(m_temp.isValid());
+    qputenv("TMPDIR", m_temp.path().toUtf8());
+    QCOMPARE(QDir::tempPath(), m_temp.path());
+}
 
 void tst_WordConverter::init()
 {
@@ -99,7 +110,7 @@ void tst_WordConverter::cleanup()
     }
     // Nothing the converter started outlives a conversion, and it never touches the
     // clipboard.
-    QCOMPARE(processesMentioning("parlanza-doc-"), QStringList());
+    QCOMPARE(processesMentioning(m_temp.path().toUtf8() + "/parlanza-doc-"), QStringList());
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("the user's clipboard"));
 }
 
