@@ -19,6 +19,8 @@ void fillZoomList(QComboBox& cboZoom)
         cboZoom.addItem(QString::fromLatin1(row.text));
         cboZoom.setItemData(cboZoom.count() - 1, zoomItemValue(row));
     }
+    // The list opens showing the editor's actual zoom, not its first row.
+    cboZoom.setCurrentIndex(cboZoom.findText(QStringLiteral("100%")));
 }
 
 std::optional<ZoomError> cboZoom_Click(const QComboBox& cboZoom,

@@ -48,8 +48,8 @@ struct ZoomError
     QString description; // "Numerator and Denominator must be between 1 and 64"
 };
 
-// Adds the rows in order, each with its item value. The main window then shows itself
-// and focuses the list.
+// Adds the rows in order, each with its item value, and shows "100%". The main window
+// then shows itself and focuses the list.
 void fillZoomList(QComboBox& cboZoom);
 
 // The list's click: the selected row's ratio goes to the editor. No row, no change.

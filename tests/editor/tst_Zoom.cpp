@@ -30,6 +30,7 @@ void tst_Zoom::listHoldsTheElevenRows()
     const QList<int> values{65546, 65540,  65538,  196612, 262149, 589834,
                             65537, 196610, 131073, 327682, 196609};
     QCOMPARE(cboZoom.count(), texts.size());
+    QCOMPARE(cboZoom.currentText(), QStringLiteral("100%"));
     for (int row = 0; row < cboZoom.count(); ++row) {
         QCOMPARE(cboZoom.itemText(row), texts.at(row));
         QCOMPARE(cboZoom.itemData(row).toInt(), values.at(row));
