@@ -7,6 +7,8 @@
 namespace platform::documentfile {
 
 namespace {
+constexpr qint64 kMegabyte = qint64(1024) * 1024;
+
 QString tr(const char* text)
 {
     return QCoreApplication::translate("DocumentFile", text);
@@ -27,8 +29,8 @@ ReadResult read(const QString& path, qint64 maxBytes)
     }
     if (info.size() > maxBytes) {
         result.error = tr("The file is too large to open (%1 MB; at most %2 MB can be opened).")
-                           .arg((info.size() + 1024 * 1024 - 1) / (1024 * 1024))
-                           .arg(maxBytes / (1024 * 1024));
+                           .arg((info.size() + kMegabyte - 1) / kMegabyte)
+                           .arg(maxBytes / kMegabyte);
         return result;
     }
     QFile file(path);
@@ -45,7 +47,7 @@ ReadResult read(const QString& path, qint64 maxBytes)
     }
     if (result.data.size() > maxBytes) {
         result.error = tr("The file is too large to open (at most %1 MB can be opened).")
-                           .arg(maxBytes / (1024 * 1024));
+                           .arg(maxBytes / kMegabyte);
         result.data.clear();
         return result;
     }

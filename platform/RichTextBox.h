@@ -22,8 +22,7 @@ class RichTextBox : public QAbstractScrollArea
     Q_OBJECT
 
 public:
-    // The rich-edit zoom message and the range of the ratio it accepts.
-    static constexpr unsigned kEmSetZoom = 0x04E1;
+    // The largest numerator or denominator the zoom message accepts.
     static constexpr int kMaxZoomTerm = 64;
 
     explicit RichTextBox(QWidget* parent = nullptr);
