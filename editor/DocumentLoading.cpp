@@ -52,6 +52,38 @@ void reportWordFailure(const QString& path, const QString& reason)
                           platform::MessageButtons::Ok, platform::MessageIcon::Critical);
 }
 
+struct LoadedDocument
+{
+    bool ok = false;
+    QString text;
+    QString error;
+};
+
+// The file's text, read as the filter entry says, under the hourglass (which is gone
+// again before any message is shown). Nothing for an entry the list does not have.
+std::optional<LoadedDocument> readAs(int entry, const QString& path, platform::RichTextBox& RTFtemp)
+{
+    const WaitCursor wait;
+    switch (entry) {
+    case TextFilesEntry:
+    case AllFilesEntry: {
+        const TextFileResult file = LoadTextFile(path);
+        return LoadedDocument{file.ok, file.text, file.error};
+    }
+    case RichTextEntry: {
+        const platform::RtfReadResult rich = RTFtemp.loadFile(path);
+        return rich.ok ? LoadedDocument{true, RTFtemp.text(), {}}
+                       : LoadedDocument{false, {}, rich.error};
+    }
+    case WordEntry: {
+        const platform::WordConversion conversion = platform::WordConverter::convert(path);
+        return LoadedDocument{conversion.ok, conversion.text, conversion.error};
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
 QString decodeUtf16(QByteArrayView bytes, QStringDecoder::Encoding encoding)
 {
     return QStringDecoder(encoding)(bytes);
@@ -94,12 +126,16 @@ TextFileResult LoadTextFile(const QString& path)
 
 bool ImportWordDocument(platform::RichTextBox& editor, const QString& path)
 {
-    const WaitCursor wait;
-    const platform::WordConversion conversion = platform::WordConverter::convert(path);
+    platform::WordConversion conversion;
+    {
+        const WaitCursor wait;
+        conversion = platform::WordConverter::convert(path);
+    }
     if (!conversion.ok) {
         reportWordFailure(path, conversion.error);
         return false;
     }
+    const WaitCursor wait;
     editor.setSelText(conversion.text);
     return true;
 }
@@ -112,41 +148,23 @@ void cmdOpen_Click(platform::RichTextBox& RichTextBox1, platform::RichTextBox& R
         return;
     }
     const QString path = FileOpen::OpenFileName;
-    const WaitCursor wait;
-    // Each kind is read completely before the editor's text is replaced, so that a file
+    const int entry = FileOpen::OpenFilterIndex;
+    // The file is read completely before the editor's text is replaced, so that a file
     // that cannot be read leaves the previous text in place.
-    switch (FileOpen::OpenFilterIndex) {
-    case TextFilesEntry:
-    case AllFilesEntry: {
-        const TextFileResult file = LoadTextFile(path);
-        if (!file.ok) {
-            reportOpenFailure(path, file.error);
-            return;
-        }
-        RichTextBox1.setText(file.text);
-        break;
-    }
-    case RichTextEntry: {
-        const platform::RtfReadResult rich = RTFtemp.loadFile(path);
-        if (!rich.ok) {
-            reportOpenFailure(path, rich.error);
-            return;
-        }
-        RichTextBox1.setText(RTFtemp.text());
-        break;
-    }
-    case WordEntry: {
-        const platform::WordConversion conversion = platform::WordConverter::convert(path);
-        if (!conversion.ok) {
-            reportWordFailure(path, conversion.error);
-            return;
-        }
-        RichTextBox1.setText(conversion.text);
-        break;
-    }
-    default:
+    const std::optional<LoadedDocument> loaded = readAs(entry, path, RTFtemp);
+    if (!loaded) {
         return;
     }
+    if (!loaded->ok) {
+        if (entry == WordEntry) {
+            reportWordFailure(path, loaded->error);
+        } else {
+            reportOpenFailure(path, loaded->error);
+        }
+        return;
+    }
+    const WaitCursor wait;
+    RichTextBox1.setText(loaded->text);
     RichTextBox1.setSelStart(0);
 }
 

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QScopeGuard>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -56,6 +57,7 @@ private Q_SLOTS:
     void openReadsAsTheChosenEntrySays_data();
     void openReadsAsTheChosenEntrySays();
     void cancelledDialogChangesNothing();
+    void messagesAreShownWithoutTheHourglass();
     void filterEntryCarriesOverToTheNextDialog();
     void openConvertsWordDocuments();
 
@@ -247,6 +249,41 @@ void tst_DocumentLoading::openReadsAsTheChosenEntrySays()
         }
     }
     QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+void tst_DocumentLoading::messagesAreShownWithoutTheHourglass()
+{
+    // Notes whether the hourglass was up while each box was shown.
+    class CursorWatchingBoxes final : public platform::MessageBoxService
+    {
+    public:
+        platform::MessageAnswer show(const platform::MessageBoxRequest&) override
+        {
+            hourglass << (QApplication::overrideCursor() != nullptr);
+            return platform::MessageAnswer::Ok;
+        }
+        QList<bool> hourglass;
+    } boxes;
+    platform::MessageBoxService::setCurrent(&boxes);
+    const auto restore = qScopeGuard([] { platform::MessageBoxService::setCurrent(nullptr); });
+
+    QTemporaryDir dir;
+    const QString fakeDoc = dir.filePath("fake.doc");
+    {
+        QFile file(fakeDoc);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("not a Word document");
+    }
+    RichTextBox RichTextBox1;
+    RichTextBox RTFtemp;
+    FakeCommonDialogService dialogs;
+    dialogs.queueFile(
+        platform::FileDialogResult{dir.filePath("gone.txt"), "gone.txt", editor::TextFilesEntry});
+    dialogs.queueFile(platform::FileDialogResult{fakeDoc, "fake.doc", editor::WordEntry});
+    editor::cmdOpen_Click(RichTextBox1, RTFtemp);
+    editor::cmdOpen_Click(RichTextBox1, RTFtemp);
+    QVERIFY(!editor::ImportWordDocument(RichTextBox1, fakeDoc));
+    QCOMPARE(boxes.hourglass, (QList<bool>{false, false, false}));
 }
 
 void tst_DocumentLoading::cancelledDialogChangesNothing()
