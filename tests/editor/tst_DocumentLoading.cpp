@@ -11,11 +11,13 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QImage>
 #include <QScopeGuard>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using platform::FakeCommonDialogService;
 using platform::FakeMessageBoxService;
@@ -59,6 +61,7 @@ private Q_SLOTS:
     void cancelledDialogChangesNothing();
     void messagesAreShownWithoutTheHourglass();
     void filterEntryCarriesOverToTheNextDialog();
+    void theRealDialogChoosesFileAndEntry();
     void openConvertsWordDocuments();
 
 private:
@@ -322,6 +325,53 @@ void tst_DocumentLoading::filterEntryCarriesOverToTheNextDialog()
     QCOMPARE(dialogs.requests().at(0).file.filterIndex, 0);
     QCOMPARE(dialogs.requests().at(1).file.filterIndex, int(editor::RichTextEntry));
     QCOMPARE(RichTextBox1.text(), QString::fromUtf8(readBytes(dataFile("plain.expected.txt"))));
+}
+
+void tst_DocumentLoading::theRealDialogChoosesFileAndEntry()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("notes.rtf");
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("{\\rtf1 Rich notes}");
+    }
+    QStringList startedOn;
+    // Confirms the first dialog on "Rich Text (*.rtf)", cancels the second.
+    auto* poll = new QTimer(this);
+    poll->setInterval(10);
+    connect(poll, &QTimer::timeout, this, [&startedOn, path] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible()) {
+            return;
+        }
+        startedOn << dialog->selectedNameFilter();
+        if (startedOn.size() == 1) {
+            dialog->selectNameFilter(dialog->nameFilters().at(1));
+            dialog->selectFile(path);
+            static_cast<QDialog*>(dialog)->accept();
+        } else {
+            dialog->reject();
+        }
+    });
+    poll->start();
+    const auto stop = qScopeGuard([poll] { delete poll; });
+
+    RichTextBox RichTextBox1;
+    RichTextBox RTFtemp;
+    RichTextBox1.setText("previous");
+    FakeMessageBoxService boxes;
+    editor::cmdOpen_Click(RichTextBox1, RTFtemp);
+    QCOMPARE(RichTextBox1.text(), QStringLiteral("Rich notes"));
+    QCOMPARE(editor::FileOpen::OpenFileName, path);
+    QCOMPARE(editor::FileOpen::OpenFileTitle, QStringLiteral("notes.rtf"));
+    QCOMPARE(editor::FileOpen::OpenFilterIndex, int(editor::RichTextEntry));
+    editor::cmdOpen_Click(RichTextBox1, RTFtemp);
+    QCOMPARE(RichTextBox1.text(), QStringLiteral("Rich notes"));
+    QCOMPARE(editor::FileOpen::OpenFileName, QString());
+    QCOMPARE(startedOn, (QStringList{QStringLiteral("Text Files (*.txt)"),
+                                     QStringLiteral("Rich Text (*.rtf)")}));
+    QCOMPARE(boxes.boxes().size(), 0);
 }
 
 void tst_DocumentLoading::openConvertsWordDocuments()
