@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QLineEdit>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -119,7 +120,10 @@ void tst_CommonDialogService::openDialogReturnsPathAndEntry()
         shownFilters = dialog.nameFilters();
         QVERIFY(dialog.testOption(QFileDialog::DontUseNativeDialog));
         dialog.selectNameFilter(dialog.nameFilters().at(1));
-        dialog.selectFile(path);
+        // Typed, as a user would (selectFile leaves a focused name field alone).
+        if (auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+            name->setText(path);
+        }
         static_cast<QDialog&>(dialog).accept();
     });
     FileDialogRequest request;
