@@ -1,0 +1,171 @@
+#include "editor/DocumentLoading.h"
+
+#include "editor/FileOpen.h"
+#include "platform/CodePage.h"
+#include "platform/DocumentFile.h"
+#include "platform/EventLog.h"
+#include "platform/MessageBoxService.h"
+#include "platform/RichTextBox.h"
+#include "platform/WordConverter.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QStringDecoder>
+
+namespace editor {
+
+namespace {
+
+constexpr int kWindowsWestern = 1252;
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("DocumentLoading", text);
+}
+
+// The hourglass for as long as a document is being read.
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+void reportOpenFailure(const QString& path, const QString& reason)
+{
+    platform::eventlog::warning(QLatin1String("Cannot open ") + path + QLatin1String(": ") +
+                                reason);
+    platform::showMessage(tr("The file \"%1\" could not be opened.\n\n%2")
+                              .arg(QDir::toNativeSeparators(path), reason),
+                          platform::MessageButtons::Ok, platform::MessageIcon::Exclamation);
+}
+
+void reportWordFailure(const QString& path, const QString& reason)
+{
+    platform::eventlog::warning(QLatin1String("Cannot convert ") + path + QLatin1String(": ") +
+                                reason);
+    platform::showMessage(QStringLiteral("Error converting Word Document") + QLatin1String("\n\n") +
+                              QDir::toNativeSeparators(path) + QLatin1String("\n") + reason,
+                          platform::MessageButtons::Ok, platform::MessageIcon::Critical);
+}
+
+struct LoadedDocument
+{
+    bool ok = false;
+    QString text;
+    QString error;
+};
+
+// The file's text, read as the filter entry says, under the hourglass (which is gone
+// again before any message is shown). Nothing for an entry the list does not have.
+std::optional<LoadedDocument> readAs(int entry, const QString& path, platform::RichTextBox& RTFtemp)
+{
+    const WaitCursor wait;
+    switch (entry) {
+    case TextFilesEntry:
+    case AllFilesEntry: {
+        const TextFileResult file = LoadTextFile(path);
+        return LoadedDocument{file.ok, file.text, file.error};
+    }
+    case RichTextEntry: {
+        const platform::RtfReadResult rich = RTFtemp.loadFile(path);
+        return rich.ok ? LoadedDocument{true, RTFtemp.text(), {}}
+                       : LoadedDocument{false, {}, rich.error};
+    }
+    case WordEntry: {
+        const platform::WordConversion conversion = platform::WordConverter::convert(path);
+        return LoadedDocument{conversion.ok, conversion.text, conversion.error};
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+QString decodeUtf16(QByteArrayView bytes, QStringDecoder::Encoding encoding)
+{
+    return QStringDecoder(encoding)(bytes);
+}
+
+} // namespace
+
+QString decodeText(const QByteArray& bytes)
+{
+    const QByteArrayView view(bytes);
+    if (view.startsWith("\xFF\xFE")) {
+        return decodeUtf16(view.sliced(2), QStringDecoder::Utf16LE);
+    }
+    if (view.startsWith("\xFE\xFF")) {
+        return decodeUtf16(view.sliced(2), QStringDecoder::Utf16BE);
+    }
+    const QByteArrayView body = view.startsWith("\xEF\xBB\xBF") ? view.sliced(3) : view;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    QString text = utf8(body);
+    if (!utf8.hasError()) {
+        return text;
+    }
+    return platform::codepage::decode(body.toByteArray(), kWindowsWestern);
+}
+
+TextFileResult LoadTextFile(const QString& path)
+{
+    TextFileResult result;
+    // Let the window repaint where the dialog was before the file is read.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    const platform::documentfile::ReadResult file = platform::documentfile::read(path);
+    if (!file.ok) {
+        result.error = file.error;
+        return result;
+    }
+    result.text = decodeText(file.data);
+    result.ok = true;
+    return result;
+}
+
+bool ImportWordDocument(platform::RichTextBox& editor, const QString& path)
+{
+    platform::WordConversion conversion;
+    {
+        const WaitCursor wait;
+        conversion = platform::WordConverter::convert(path);
+    }
+    if (!conversion.ok) {
+        reportWordFailure(path, conversion.error);
+        return false;
+    }
+    const WaitCursor wait;
+    editor.setSelText(conversion.text);
+    return true;
+}
+
+void cmdOpen_Click(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RTFtemp)
+{
+    FileOpen::OpenFilter = kOpenFilter;
+    FileOpen::ShowOpenDialog();
+    if (FileOpen::OpenFileName.isEmpty()) {
+        return;
+    }
+    const QString path = FileOpen::OpenFileName;
+    const int entry = FileOpen::OpenFilterIndex;
+    // The file is read completely before the editor's text is replaced, so that a file
+    // that cannot be read leaves the previous text in place.
+    const std::optional<LoadedDocument> loaded = readAs(entry, path, RTFtemp);
+    if (!loaded) {
+        return;
+    }
+    if (!loaded->ok) {
+        if (entry == WordEntry) {
+            reportWordFailure(path, loaded->error);
+        } else {
+            reportOpenFailure(path, loaded->error);
+        }
+        return;
+    }
+    const WaitCursor wait;
+    RichTextBox1.setText(loaded->text);
+    RichTextBox1.setSelStart(0);
+}
+
+} // namespace editor

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace platform {
+class RichTextBox;
+}
+
+// Opening documents into the editor: plain text in any common encoding, rich text and
+// word-processor documents, all arriving as plain characters.
+namespace editor {
+
+// The Open command's filter list; the entry chosen decides how the file is read.
+inline const QString kOpenFilter =
+    QStringLiteral("Text Files (*.txt)|*.txt|Rich Text (*.rtf)|*.rtf|Word Document (*.doc)|*.doc|"
+                   "All files (*.*)|*.*");
+enum OpenFilterEntry : int {
+    TextFilesEntry = 1,
+    RichTextEntry = 2,
+    WordEntry = 3,
+    AllFilesEntry = 4
+};
+
+struct TextFileResult
+{
+    bool ok = false;
+    QString text;
+    QString error; // why the file was not read, for the user; empty when ok
+};
+
+// Text from the bytes of a plain-text file: UTF-16 with either byte-order mark, UTF-8
+// with or without its mark, and otherwise Windows-1252.
+QString decodeText(const QByteArray& bytes);
+
+// A plain-text file's content, decoded as above. Files that do not exist, cannot be
+// read or are too large are refused with the reason.
+TextFileResult LoadTextFile(const QString& path);
+
+// Converts a word-processor document and inserts its text at the editor's caret. On
+// failure shows "Error converting Word Document" with the reason, leaves the editor as
+// it was and returns false.
+bool ImportWordDocument(platform::RichTextBox& editor, const QString& path);
+
+// The Open command: asks for a file and replaces the editor's text with the file's,
+// read as the chosen filter entry says. The text is replaced only when the file was
+// read; otherwise a message names the file and the reason. The caret ends at the start.
+// RTFtemp is the hidden editor that reads rich text.
+void cmdOpen_Click(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RTFtemp);
+
+} // namespace editor

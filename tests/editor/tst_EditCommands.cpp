@@ -1,0 +1,301 @@
+#include "editor/CommonDialog.h"
+#include "editor/EditCommands.h"
+#include "platform/FakeCommonDialogService.h"
+#include "platform/RichTextBox.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QImage>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+
+using platform::FakeCommonDialogService;
+using platform::RichTextBox;
+
+namespace {
+
+// The format of every character, so that "nothing changed" can be checked.
+QList<QTextCharFormat> formats(const RichTextBox& box)
+{
+    QList<QTextCharFormat> result;
+    for (QTextBlock block = box.document()->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            for (int i = 0; i < it.fragment().length(); ++i) {
+                result << it.fragment().charFormat();
+            }
+        }
+    }
+    return result;
+}
+
+QTextCharFormat formatAt(const RichTextBox& box, int position)
+{
+    QTextCursor cursor(box.document());
+    cursor.setPosition(position + 1);
+    return cursor.charFormat();
+}
+
+void select(RichTextBox& box, int start, int length)
+{
+    box.setSelStart(start);
+    box.setSelLength(length);
+}
+
+} // namespace
+
+class tst_EditCommands : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void boldAndItalicToggleMixedSelections();
+    void selectAll();
+    void selectAllOnEmptyDocumentStillFocuses();
+    void cutCopyPasteDelete();
+    void cutAndCopyWithoutSelectionKeepTheClipboard();
+    void pasteWithoutTextChangesNothing_data();
+    void pasteWithoutTextChangesNothing();
+    void clearClipboardAndErase();
+    void fontDialogAppliesItsValues();
+    void cancelledDialogsApplyNothing();
+    void colourDialogs();
+};
+
+void tst_EditCommands::init()
+{
+    QApplication::clipboard()->setText(QStringLiteral("on the clipboard"));
+}
+
+void tst_EditCommands::boldAndItalicToggleMixedSelections()
+{
+    RichTextBox box;
+    box.setText(QStringLiteral("plain bold"));
+    select(box, 6, 4);
+    editor::cmdBold_Click(box);
+    QCOMPARE(box.selBold(), std::optional<bool>(true));
+
+    // Partly bold: the first click makes all of it plain, the second all bold.
+    select(box, 0, 10);
+    QCOMPARE(box.selBold(), std::nullopt);
+    editor::cmdBold_Click(box);
+    QCOMPARE(box.selBold(), std::optional<bool>(false));
+    QCOMPARE(formatAt(box, 7).fontWeight(), int(QFont::Normal));
+    editor::cmdBold_Click(box);
+    QCOMPARE(box.selBold(), std::optional<bool>(true));
+    QCOMPARE(formatAt(box, 0).fontWeight(), int(QFont::Bold));
+
+    select(box, 0, 3);
+    editor::cmdItalic_Click(box);
+    select(box, 0, 10);
+    QCOMPARE(box.selItalic(), std::nullopt);
+    editor::cmdItalic_Click(box);
+    QCOMPARE(box.selItalic(), std::optional<bool>(false));
+    editor::cmdItalic_Click(box);
+    QCOMPARE(box.selItalic(), std::optional<bool>(true));
+    QCOMPARE(box.text(), QStringLiteral("plain bold"));
+}
+
+void tst_EditCommands::selectAll()
+{
+    RichTextBox box;
+    box.setText(QStringLiteral("two\nlines"));
+    box.setSelStart(2);
+    editor::cmdAll_Click(box);
+    QCOMPARE(box.selStart(), 0);
+    QCOMPARE(box.selLength(), 9);
+    QCOMPARE(box.selText(), QStringLiteral("two\nlines"));
+}
+
+void tst_EditCommands::selectAllOnEmptyDocumentStillFocuses()
+{
+    QWidget window;
+    QLineEdit other(&window);
+    auto* box = new RichTextBox(&window);
+    box->move(0, 40);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    other.setFocus();
+    QVERIFY(!box->hasFocus());
+    editor::cmdAll_Click(*box);
+    QCOMPARE(box->selStart(), 0);
+    QCOMPARE(box->selLength(), 0);
+    QVERIFY(box->hasFocus());
+}
+
+void tst_EditCommands::cutCopyPasteDelete()
+{
+    RichTextBox box;
+    box.setText(QStringLiteral("alpha beta gamma"));
+    select(box, 6, 5);
+    editor::cmdCopy_Click(box);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("beta "));
+    QCOMPARE(box.text(), QStringLiteral("alpha beta gamma"));
+
+    editor::cmdCut_Click(box);
+    QCOMPARE(box.text(), QStringLiteral("alpha gamma"));
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("beta "));
+
+    box.setSelStart(0);
+    editor::cmdPaste_Click(box);
+    QCOMPARE(box.text(), QStringLiteral("beta alpha gamma"));
+
+    // Formatted clipboard content arrives as its characters only.
+    auto* rich = new QMimeData;
+    rich->setHtml(QStringLiteral("<b>big</b>"));
+    rich->setText(QStringLiteral("big"));
+    QApplication::clipboard()->setMimeData(rich);
+    select(box, 0, 4);
+    editor::cmdPaste_Click(box);
+    QCOMPARE(box.text(), QStringLiteral("big alpha gamma"));
+    select(box, 0, 3);
+    QCOMPARE(box.selBold(), std::optional<bool>(false));
+
+    select(box, 3, 6);
+    editor::cmdDelete_Click(box);
+    QCOMPARE(box.text(), QStringLiteral("big gamma"));
+}
+
+void tst_EditCommands::cutAndCopyWithoutSelectionKeepTheClipboard()
+{
+    RichTextBox box;
+    box.setText(QStringLiteral("some text"));
+    box.setSelStart(4);
+    editor::cmdCopy_Click(box);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("on the clipboard"));
+    editor::cmdCut_Click(box);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("on the clipboard"));
+    QCOMPARE(box.text(), QStringLiteral("some text"));
+    QCOMPARE(box.selStart(), 4);
+}
+
+void tst_EditCommands::pasteWithoutTextChangesNothing_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::newRow("empty clipboard") << 0;
+    QTest::newRow("empty text") << 1;
+    QTest::newRow("picture only") << 2;
+}
+
+void tst_EditCommands::pasteWithoutTextChangesNothing()
+{
+    QFETCH(int, kind);
+    QClipboard* clipboard = QApplication::clipboard();
+    if (kind == 0) {
+        clipboard->clear();
+    } else if (kind == 1) {
+        clipboard->setText(QString());
+    } else {
+        QImage image(4, 4, QImage::Format_RGB32);
+        image.fill(Qt::green);
+        auto* data = new QMimeData;
+        data->setImageData(image);
+        clipboard->setMimeData(data);
+    }
+    RichTextBox box;
+    box.setText(QStringLiteral("unchanged"));
+    select(box, 2, 3);
+    editor::cmdPaste_Click(box);
+    QCOMPARE(box.text(), QStringLiteral("unchanged"));
+    QCOMPARE(box.selStart(), 2);
+    QCOMPARE(box.selLength(), 3);
+}
+
+void tst_EditCommands::clearClipboardAndErase()
+{
+    editor::cmdClear_Click();
+    QCOMPARE(QApplication::clipboard()->text(), QString());
+    RichTextBox box;
+    box.setText(QStringLiteral("to be erased"));
+    editor::cmdClearText_Click(box);
+    QCOMPARE(box.text(), QString());
+}
+
+void tst_EditCommands::fontDialogAppliesItsValues()
+{
+    RichTextBox box;
+    box.setText(QStringLiteral("abc def"));
+    select(box, 0, 3);
+    editor::CommonDialog dialog;
+    FakeCommonDialogService dialogs;
+    platform::FontChoice chosen{QStringLiteral("Liberation Mono"), 18.0F, true, true, true, true};
+    dialogs.queueFont(chosen);
+    editor::cmdFont_Click(box, dialog);
+    QCOMPARE(dialog.Flags, quint32(3));
+    const QTextCharFormat format = formatAt(box, 1);
+    QCOMPARE(format.fontFamilies().toStringList(), QStringList{"Liberation Mono"});
+    QCOMPARE(format.fontPointSize(), 18.0);
+    QCOMPARE(format.fontWeight(), int(QFont::Bold));
+    QVERIFY(format.fontItalic());
+    QVERIFY(format.fontStrikeOut());
+    QVERIFY(format.fontUnderline());
+    QCOMPARE(formatAt(box, 5).fontWeight(), int(QFont::Normal));
+
+    // The dialog starts from what was chosen last; a size the editor refuses is
+    // skipped and the other values still apply.
+    select(box, 4, 3);
+    dialogs.queueFont(platform::FontChoice{QStringLiteral("DejaVu Sans"), 0.0F});
+    editor::cmdFont_Click(box, dialog);
+    QCOMPARE(dialogs.requests().at(1).font.name, QStringLiteral("Liberation Mono"));
+    QCOMPARE(dialogs.requests().at(1).font.size, 18.0F);
+    QCOMPARE(formatAt(box, 5).fontFamilies().toStringList(), QStringList{"DejaVu Sans"});
+    QVERIFY(!formatAt(box, 5).hasProperty(QTextFormat::FontPointSize));
+    QCOMPARE(formatAt(box, 5).fontWeight(), int(QFont::Normal));
+}
+
+void tst_EditCommands::cancelledDialogsApplyNothing()
+{
+    RichTextBox box;
+    box.setText(QStringLiteral("abc def"));
+    select(box, 0, 7);
+    const QList<QTextCharFormat> before = formats(box);
+    const platform::OleColor background = box.backColor();
+    editor::CommonDialog dialog;
+    FakeCommonDialogService dialogs; // every dialog is cancelled
+    editor::cmdFont_Click(box, dialog);
+    editor::cmdForeColor_Click(box, dialog);
+    editor::cmdBackColor_Click(box, dialog);
+    QCOMPARE(dialogs.requests().size(), 3);
+    QCOMPARE(formats(box), before);
+    QCOMPARE(box.backColor(), background);
+    QCOMPARE(box.text(), QStringLiteral("abc def"));
+    QCOMPARE(box.selLength(), 7);
+
+    // Also after a colour was chosen once: a cancel does not apply it again.
+    dialogs.queueColor(platform::rgb(255, 0, 0));
+    editor::cmdBackColor_Click(box, dialog);
+    QCOMPARE(box.backColor(), platform::rgb(255, 0, 0));
+    editor::cmdForeColor_Click(box, dialog);
+    QCOMPARE(formats(box), before);
+}
+
+void tst_EditCommands::colourDialogs()
+{
+    RichTextBox box;
+    box.setText(QStringLiteral("abc def"));
+    select(box, 4, 3);
+    editor::CommonDialog dialog;
+    FakeCommonDialogService dialogs;
+    dialogs.queueColor(platform::rgb(0, 0, 255));
+    editor::cmdForeColor_Click(box, dialog);
+    QCOMPARE(formatAt(box, 5).foreground().color(), QColor(0, 0, 255));
+    QVERIFY(!formatAt(box, 1).hasProperty(QTextFormat::ForegroundBrush));
+    QCOMPARE(dialog.Color, platform::rgb(0, 0, 255));
+
+    dialogs.queueColor(platform::rgb(255, 255, 224));
+    editor::cmdBackColor_Click(box, dialog);
+    QCOMPARE(box.backColor(), platform::rgb(255, 255, 224));
+    // The second dialog opened on the colour chosen in the first.
+    QCOMPARE(dialogs.requests().at(1).color, platform::rgb(0, 0, 255));
+
+    box.resize(200, 100);
+    const QImage shot = box.viewport()->grab().toImage();
+    QCOMPARE(QColor(shot.pixel(shot.width() - 5, shot.height() - 5)), QColor(255, 255, 224));
+}
+
+QTEST_MAIN(tst_EditCommands)
+#include "tst_EditCommands.moc"
