@@ -267,6 +267,11 @@ qsizetype DirectSS::bufferedSamples() const
     return m_ring->available();
 }
 
+bool DirectSS::isSynthesizing() const
+{
+    return m_worker->busy();
+}
+
 bool DirectSS::isIdle() const
 {
     return m_pending.isEmpty() && !m_worker->busy() && m_ring->available() == 0;

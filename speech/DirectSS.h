@@ -34,6 +34,8 @@ public:
     AudioOutput* output() const { return m_output.get(); }
     // Samples synthesised and waiting for the output.
     qsizetype bufferedSamples() const;
+    // The worker has a job queued or is synthesising one.
+    bool isSynthesizing() const;
     // Nothing queued, synthesising, playing or recording.
     bool isIdle() const;
     bool isPaused() const { return m_paused; }

@@ -5,6 +5,8 @@
 
 #include <QHash>
 
+#include <cstdlib>
+
 extern "C" {
 cst_voice* register_cmu_us_slt(const char* voxdir);
 cst_voice* register_cmu_us_rms(const char* voxdir);
@@ -12,6 +14,8 @@ cst_voice* register_cmu_us_kal16(const char* voxdir);
 }
 
 namespace {
+
+constexpr unsigned UtteranceSeed = 20250101;
 
 struct FliteVoice
 {
@@ -134,6 +138,14 @@ int SpeechEngines::sampleRate(const VoiceDefinition& voice) const
         return fliteVoices().value(voice.engineVoice).sampleRate;
     }
     return m_espeakRate;
+}
+
+void SpeechEngines::beginUtterance()
+{
+    // Both engines draw noise and small variations from rand(); espeak-ng also carries
+    // its voice state from one text to the next.
+    std::srand(UtteranceSeed);
+    m_espeakVoice.clear();
 }
 
 bool SpeechEngines::synthesize(const VoiceDefinition& voice, const ProsodySettings& prosody,

@@ -33,6 +33,10 @@ public:
 
     int sampleRate(const VoiceDefinition& voice) const;
 
+    // Starts each utterance from the same engine state, so that a text always sounds
+    // the same, spoken or rendered.
+    void beginUtterance();
+
     // Speaks one piece of text, feeding the sink as audio comes. False when the sink
     // aborted or the engine failed.
     bool synthesize(const VoiceDefinition& voice, const ProsodySettings& prosody,

@@ -127,6 +127,7 @@ void SpeechWorker::speak(const SpeechJob& job)
     bool complete = true;
     {
         auto lock = engines.lock();
+        engines.beginUtterance();
         VoicePipeline pipeline(engines.sampleRate(job.voice), m_outputRate,
                                job.prosody.sonicSpeed, job.voice.effect);
         const SpeechEngines::ChunkSink engineSink = [&](const qint16* samples, qsizetype count) {
