@@ -5,46 +5,65 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
 
-QSaveFile* fileOf(void* data)
+// Header bytes kept aside while writing, enough for every chunk before the data.
+constexpr qint64 HeaderShadow = 512;
+
+quint32 littleEndian32(const QByteArray& bytes, qsizetype at)
 {
-    return static_cast<QSaveFile*>(data);
+    return quint32(quint8(bytes[at])) | quint32(quint8(bytes[at + 1])) << 8 |
+           quint32(quint8(bytes[at + 2])) << 16 | quint32(quint8(bytes[at + 3])) << 24;
 }
 
-sf_count_t fileLength(void* data)
+void appendLittleEndian(QByteArray& bytes, quint32 value, int size)
 {
-    return fileOf(data)->size();
-}
-
-sf_count_t fileSeek(sf_count_t offset, int whence, void* data)
-{
-    QSaveFile* file = fileOf(data);
-    qint64 position = offset;
-    if (whence == SEEK_CUR) {
-        position += file->pos();
-    } else if (whence == SEEK_END) {
-        position += file->size();
+    for (int i = 0; i < size; ++i) {
+        bytes.append(char((value >> (8 * i)) & 0xFF));
     }
-    return file->seek(position) ? position : -1;
-}
-
-sf_count_t fileRead(void*, sf_count_t, void*)
-{
-    return 0; // written only
-}
-
-sf_count_t fileWrite(const void* buffer, sf_count_t count, void* data)
-{
-    return fileOf(data)->write(static_cast<const char*>(buffer), count);
-}
-
-sf_count_t fileTell(void* data)
-{
-    return fileOf(data)->pos();
 }
 
 } // namespace
+
+struct WaveFileWriter::Io
+{
+    static WaveFileWriter* of(void* data) { return static_cast<WaveFileWriter*>(data); }
+
+    static sf_count_t length(void* data) { return of(data)->m_file.size(); }
+
+    static sf_count_t seek(sf_count_t offset, int whence, void* data)
+    {
+        QSaveFile& file = of(data)->m_file;
+        qint64 position = offset;
+        if (whence == SEEK_CUR) {
+            position += file.pos();
+        } else if (whence == SEEK_END) {
+            position += file.size();
+        }
+        return file.seek(position) ? position : -1;
+    }
+
+    static sf_count_t read(void*, sf_count_t, void*) { return 0; } // written only
+
+    static sf_count_t write(const void* buffer, sf_count_t count, void* data)
+    {
+        WaveFileWriter* writer = of(data);
+        const qint64 position = writer->m_file.pos();
+        if (position < HeaderShadow) {
+            const qint64 n = std::min<qint64>(count, HeaderShadow - position);
+            if (writer->m_head.size() < position + n) {
+                writer->m_head.resize(position + n);
+            }
+            std::memcpy(writer->m_head.data() + position, buffer, size_t(n));
+        }
+        return writer->m_file.write(static_cast<const char*>(buffer), count);
+    }
+
+    static sf_count_t tell(void* data) { return of(data)->m_file.pos(); }
+};
 
 WaveFileWriter::WaveFileWriter(const QString& target, int sampleRate)
     : m_target(target), m_sampleRate(sampleRate), m_file(target)
@@ -76,8 +95,8 @@ bool WaveFileWriter::open()
     format.samplerate = m_sampleRate;
     format.channels = 1;
     format.format = SF_FORMAT_RF64 | SF_FORMAT_PCM_16;
-    static SF_VIRTUAL_IO io{fileLength, fileSeek, fileRead, fileWrite, fileTell};
-    m_sound = sf_open_virtual(&io, SFM_WRITE, &format, &m_file);
+    static SF_VIRTUAL_IO io{Io::length, Io::seek, Io::read, Io::write, Io::tell};
+    m_sound = sf_open_virtual(&io, SFM_WRITE, &format, this);
     if (m_sound == nullptr) {
         fail(QString::fromUtf8(sf_strerror(nullptr)));
         return false;
@@ -116,8 +135,50 @@ bool WaveFileWriter::commit()
         cancel();
         return false;
     }
-    if (!m_file.commit()) {
+    if (!rewriteAsPlainPcm() || !m_file.commit()) {
         fail(m_file.errorString());
+        return false;
+    }
+    return true;
+}
+
+// libsndfile writes a small RF64 file as RIFF with the extensible format chunk, which
+// older readers refuse. The same bytes are turned into the plain PCM format chunk and a
+// JUNK chunk, so the samples stay where they are.
+bool WaveFileWriter::rewriteAsPlainPcm()
+{
+    if (m_head.size() < 12 || !m_head.startsWith("RIFF") || m_head.mid(8, 4) != "WAVE") {
+        return true; // RF64: kept as written
+    }
+    qsizetype at = 12;
+    QByteArray format;
+    qsizetype dataChunk = -1;
+    while (at + 8 <= m_head.size()) {
+        const QByteArray id = m_head.mid(at, 4);
+        const quint32 size = littleEndian32(m_head, at + 4);
+        if (id == "data") {
+            dataChunk = at;
+            break;
+        }
+        if (id == "fmt ") {
+            format = m_head.mid(at + 8, 16);
+        }
+        at += 8 + qsizetype(size) + (size & 1);
+    }
+    const qsizetype gap = dataChunk - 12 - 24 - 8;
+    if (dataChunk < 0 || format.size() < 16 || gap < 0) {
+        return true; // not the layout we know: the extensible file is still valid
+    }
+    QByteArray header("fmt ");
+    appendLittleEndian(header, 16, 4);
+    appendLittleEndian(header, 1, 2); // PCM
+    header.append(format.mid(2, 14));  // channels, rate, byte rate, alignment, bits
+    header.append("JUNK");
+    appendLittleEndian(header, quint32(gap), 4);
+    header.append(QByteArray(gap, '\0'));
+    if (!m_file.seek(12) || m_file.write(header) != header.size()) {
+        fail(m_file.errorString());
+        cancel();
         return false;
     }
     return true;

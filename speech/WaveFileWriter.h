@@ -27,12 +27,15 @@ public:
     qint64 samplesWritten() const { return m_written; }
 
 private:
+    struct Io;
     void fail(const QString& reason);
+    bool rewriteAsPlainPcm();
 
     QString m_target;
     int m_sampleRate;
     QSaveFile m_file;
     sf_private_tag* m_sound = nullptr;
+    QByteArray m_head;
     QString m_error;
     qint64 m_written = 0;
     bool m_failed = false;
