@@ -2,6 +2,10 @@
 
 #include <espeak-ng/speak_lib.h>
 #include <flite/flite.h>
+// cst_cg.h declares C functions without saying so.
+extern "C" {
+#include <flite/cst_cg.h>
+}
 
 #include <QHash>
 
@@ -90,7 +94,13 @@ bool SpeechEngines::initialise(QString* error)
             }
             FliteVoice entry;
             entry.voice = voice;
-            entry.naturalF0 = flite_get_param_float(voice->features, "int_f0_target_mean", 100);
+            // Clustergen voices take their mean pitch from the model unless told one;
+            // the others carry it as a feature.
+            if (feat_present(voice->features, "int_f0_target_mean")) {
+                entry.naturalF0 = flite_get_param_float(voice->features, "int_f0_target_mean", 100);
+            } else if (feat_present(voice->features, "cg_db")) {
+                entry.naturalF0 = val_cg_db(feat_val(voice->features, "cg_db"))->f0_mean;
+            }
             cst_wave* probe = flite_text_to_wave("a", voice);
             if (probe != nullptr) {
                 entry.sampleRate = probe->sample_rate;
