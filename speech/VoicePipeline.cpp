@@ -39,6 +39,9 @@ VoicePipeline::~VoicePipeline()
 
 bool VoicePipeline::process(const qint16* samples, qsizetype count, const Sink& sink)
 {
+    if (m_sonic == nullptr && m_resampler == nullptr && m_effect.kind() == VoiceEffectKind::None) {
+        return sink(samples, count); // nothing to change: the engine's samples as they are
+    }
     while (count > 0) {
         const qsizetype n = std::min(count, Block);
         m_floats.resize(n);
