@@ -1,6 +1,8 @@
 #include "speech/DeviceAudioOutput.h"
 
+#include "platform/EventLog.h"
 #include "speech/AudioRing.h"
+#include "speech/SilentAudioOutput.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>
@@ -58,6 +60,9 @@ qint64 DeviceAudioOutput::playedPosition() const
     if (ring() == nullptr) {
         return 0;
     }
+    if (m_fallback) {
+        return m_fallback->playedPosition();
+    }
     const qint64 handed = ring()->readPosition();
     if (m_sink == nullptr || m_sink->state() == QAudio::IdleState ||
         m_sink->state() == QAudio::StoppedState) {
@@ -69,6 +74,10 @@ qint64 DeviceAudioOutput::playedPosition() const
 
 void DeviceAudioOutput::startOutput()
 {
+    if (m_fallback) {
+        m_fallback->start();
+        return;
+    }
     if (m_sink != nullptr) {
         dataArrived();
         return;
@@ -76,30 +85,81 @@ void DeviceAudioOutput::startOutput()
     const QAudioFormat format = speechFormat();
     m_sink = new QAudioSink(QMediaDevices::defaultAudioOutput(), format, this);
     m_sink->setBufferSize(format.bytesForDuration(DeviceBufferMs * 1000));
+    connect(m_sink, &QAudioSink::stateChanged, this, [this] { checkSink(); });
     m_sink->start(&m_reader);
+    // A sink that cannot open says so only through error(), without a signal.
+    checkSink();
+}
+
+void DeviceAudioOutput::checkSink()
+{
+    if (m_sink == nullptr || m_fallback) {
+        return;
+    }
+    switch (m_sink->error()) {
+    case QAudio::OpenError:
+        fallBack(QStringLiteral("the audio device cannot be opened"));
+        break;
+    case QAudio::IOError:
+    case QAudio::FatalError:
+        fallBack(QStringLiteral("the audio device failed"));
+        break;
+    default:
+        break;
+    }
+}
+
+void DeviceAudioOutput::fallBack(const QString& reason)
+{
+    platform::eventlog::warning(
+        QStringLiteral("Speech goes on without sound: %1.").arg(reason));
+    // The sink is deleted later: this may run inside its own signal.
+    QAudioSink* sink = m_sink;
+    m_sink = nullptr;
+    sink->disconnect(this);
+    sink->stop();
+    sink->deleteLater();
+    m_fallback = std::make_unique<SilentAudioOutput>();
+    m_fallback->setRing(ring());
+    connect(m_fallback.get(), &AudioOutput::utteranceEnded, this, &AudioOutput::utteranceEnded);
+    m_fallback->start();
+    if (isSuspended()) {
+        m_fallback->suspend();
+    }
 }
 
 void DeviceAudioOutput::suspendOutput()
 {
-    if (m_sink != nullptr) {
+    if (m_fallback) {
+        m_fallback->suspend();
+    } else if (m_sink != nullptr) {
         m_sink->suspend();
     }
 }
 
 void DeviceAudioOutput::resumeOutput()
 {
-    if (m_sink != nullptr) {
+    if (m_fallback) {
+        m_fallback->resume();
+    } else if (m_sink != nullptr) {
         m_sink->resume();
     }
 }
 
 void DeviceAudioOutput::discardOutput()
 {
+    if (m_fallback) {
+        m_fallback->discard();
+    }
     closeSink();
 }
 
 void DeviceAudioOutput::dataArrived()
 {
+    if (m_fallback) {
+        m_fallback->wake();
+        return;
+    }
     // A pull-mode sink that ran dry waits for readyRead before it reads again.
     if (m_sink != nullptr && m_sink->state() == QAudio::IdleState) {
         Q_EMIT m_reader.readyRead();
@@ -109,6 +169,7 @@ void DeviceAudioOutput::dataArrived()
 void DeviceAudioOutput::closeSink()
 {
     if (m_sink != nullptr) {
+        m_sink->disconnect(this);
         m_sink->stop();
         delete m_sink;
         m_sink = nullptr;

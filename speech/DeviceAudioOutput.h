@@ -5,9 +5,11 @@
 #include <QIODevice>
 
 class QAudioSink;
+class SilentAudioOutput;
 
 // The default audio device through Qt Multimedia, in pull mode: the sink reads the
-// ring through a small sequential device.
+// ring through a small sequential device. If the device fails (the sound server goes
+// away), the silent output takes over, so speech still ends at its natural time.
 class DeviceAudioOutput : public AudioOutput
 {
     Q_OBJECT
@@ -45,7 +47,11 @@ private:
     };
 
     void closeSink();
+    void checkSink();
+    void fallBack(const QString& reason);
 
     QAudioSink* m_sink = nullptr;
+    // Takes over, keeping time, once the device has failed.
+    std::unique_ptr<SilentAudioOutput> m_fallback;
     RingReader m_reader;
 };

@@ -49,7 +49,7 @@ double medianPitch(const QVector<qint16>& samples, double* voicedShare = nullptr
     const int maxLag = AudioOutput::SampleRate / 60;
     QList<double> pitches;
     int frames = 0;
-    for (qsizetype start = 0; start + Frame + maxLag <= samples.size(); start += Frame) {
+    for (qsizetype start = 0; start + Frame + maxLag <= samples.size(); start += 2 * Frame) {
         double energy = 0;
         for (int n = 0; n < Frame; ++n) {
             energy += double(samples[start + n]) * samples[start + n];

@@ -96,11 +96,12 @@ private Q_SLOTS:
         QSignalSpy stopped(m_control.get(), &SpeechControl::AudioStop);
         m_control->selectVoice(voiceNumber(*m_control, "Mary"));
         m_control->setOutputFile(path);
-        m_control->speak(QStringLiteral("A long recording takes a while to render. ").repeated(40));
+        m_control->speak(QStringLiteral("A long recording takes a while to render. ").repeated(15));
         // While it renders, the old file is still all there is at the path.
-        QTRY_VERIFY(filesIn(m_dir->path()).size() == 2 || stopped.count() == 1);
+        QTest::qWait(100);
         if (stopped.count() == 0) {
             QCOMPARE(contents(path), QByteArray("an older file"));
+            QCOMPARE(filesIn(m_dir->path()), QStringList{"old.wav"});
         }
         QTRY_COMPARE_WITH_TIMEOUT(stopped.count(), 1, 60000);
         QVERIFY(readWave(path).samples.size() > AudioOutput::SampleRate * 10);
