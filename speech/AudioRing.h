@@ -2,7 +2,6 @@
 
 #include <QList>
 #include <QVector>
-
 #include <condition_variable>
 #include <functional>
 #include <mutex>

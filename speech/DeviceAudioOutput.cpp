@@ -9,7 +9,6 @@
 #include <QAudioSink>
 #include <QBuffer>
 #include <QMediaDevices>
-
 #include <algorithm>
 
 namespace {
@@ -111,8 +110,7 @@ void DeviceAudioOutput::checkSink()
 
 void DeviceAudioOutput::fallBack(const QString& reason)
 {
-    platform::eventlog::warning(
-        QStringLiteral("Speech goes on without sound: %1.").arg(reason));
+    platform::eventlog::warning(QStringLiteral("Speech goes on without sound: %1.").arg(reason));
     // The sink is deleted later: this may run inside its own signal.
     QAudioSink* sink = m_sink;
     m_sink = nullptr;

@@ -9,13 +9,11 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QTimer>
-
-#include <sndfile.h>
-#include <soxr.h>
-
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <sndfile.h>
+#include <soxr.h>
 
 namespace {
 
@@ -42,14 +40,12 @@ std::optional<QVector<qint16>> decodeWave(const QString& path, QString* error)
         mono[i] = sum / float(info.channels);
     }
     if (info.samplerate != AudioOutput::SampleRate) {
-        QVector<float> resampled(qsizetype(std::ceil(double(frames) * AudioOutput::SampleRate /
-                                                     info.samplerate)) +
-                                 64);
+        QVector<float> resampled(
+            qsizetype(std::ceil(double(frames) * AudioOutput::SampleRate / info.samplerate)) + 64);
         size_t produced = 0;
-        const soxr_error_t failed =
-            soxr_oneshot(info.samplerate, AudioOutput::SampleRate, 1, mono.constData(),
-                         size_t(frames), nullptr, resampled.data(), size_t(resampled.size()),
-                         &produced, nullptr, nullptr, nullptr);
+        const soxr_error_t failed = soxr_oneshot(
+            info.samplerate, AudioOutput::SampleRate, 1, mono.constData(), size_t(frames), nullptr,
+            resampled.data(), size_t(resampled.size()), &produced, nullptr, nullptr, nullptr);
         if (failed != nullptr) {
             *error = QString::fromUtf8(failed);
             return std::nullopt;
@@ -74,21 +70,24 @@ DirectSS::DirectSS(std::unique_ptr<AudioOutput> output, QObject* parent)
     m_output->setRing(m_ring.get());
     AudioOutput* audio = m_output.get();
     m_ring->setWakeHandler([audio] {
-        QMetaObject::invokeMethod(audio, [audio] { audio->wake(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            audio, [audio] { audio->wake(); }, Qt::QueuedConnection);
     });
     connect(audio, &AudioOutput::utteranceEnded, this, [this](quint64 id) { finishUtterance(id); });
 
     SpeechWorker::Callbacks callbacks;
     callbacks.recordingFinished = [this](quint64 id) {
-        QMetaObject::invokeMethod(this, [this, id] { finishUtterance(id); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, id] { finishUtterance(id); }, Qt::QueuedConnection);
     };
     callbacks.recordingFailed = [this](quint64 id, const QString& path, const QString& reason) {
         QMetaObject::invokeMethod(
             this,
             [this, id, path, reason] {
                 m_lastResult = ResultWriteFailed;
-                platform::eventlog::warning(QStringLiteral("The wave file %1 could not be written: %2")
-                                                .arg(QDir::toNativeSeparators(path), reason));
+                platform::eventlog::warning(
+                    QStringLiteral("The wave file %1 could not be written: %2")
+                        .arg(QDir::toNativeSeparators(path), reason));
                 Q_EMIT RecordingFailed(path, reason);
                 finishUtterance(id);
             },
@@ -204,8 +203,8 @@ quint32 DirectSS::speakText(const QString& text)
     if (m_voices.isEmpty()) {
         // Nothing can speak; the utterance still ends so the caller's cycle completes.
         m_pending.append({job.id, false});
-        QMetaObject::invokeMethod(this, [this, id = job.id] { finishUtterance(id); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, id = job.id] { finishUtterance(id); }, Qt::QueuedConnection);
         return ResultInvalidArgument;
     }
     job.voice = m_voices.at(m_voice - 1);
@@ -259,7 +258,8 @@ void DirectSS::finishUtterance(quint64 id)
 
 void DirectSS::postAudioStop()
 {
-    QMetaObject::invokeMethod(this, [this] { Q_EMIT AudioStop(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { Q_EMIT AudioStop(); }, Qt::QueuedConnection);
 }
 
 qsizetype DirectSS::bufferedSamples() const
@@ -296,8 +296,8 @@ bool DirectSS::playWaveFile(const QString& path)
     QEventLoop loop;
     const auto feed = [&] {
         if (offset < samples->size()) {
-            const qsizetype n =
-                m_ring->tryWrite(samples->constData() + offset, samples->size() - offset, generation);
+            const qsizetype n = m_ring->tryWrite(samples->constData() + offset,
+                                                 samples->size() - offset, generation);
             if (n < 0) {
                 loop.quit();
                 return;

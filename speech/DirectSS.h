@@ -4,7 +4,6 @@
 #include "speech/VoiceDefinition.h"
 
 #include <QList>
-
 #include <memory>
 
 class AudioOutput;

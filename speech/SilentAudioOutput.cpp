@@ -4,7 +4,6 @@
 #include "speech/SpeechClock.h"
 
 #include <QVector>
-
 #include <algorithm>
 #include <cmath>
 

@@ -7,8 +7,8 @@ namespace {
 
 struct Room
 {
-    double size;       // comb feedback 0..1
-    double damping;    // high-frequency loss per reflection
+    double size;    // comb feedback 0..1
+    double damping; // high-frequency loss per reflection
     double wet;
     double dry;
     double preDelayMs; // before the first reflection

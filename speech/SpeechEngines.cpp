@@ -8,7 +8,6 @@ extern "C" {
 }
 
 #include <QHash>
-
 #include <cstdlib>
 
 extern "C" {
@@ -112,8 +111,8 @@ bool SpeechEngines::initialise(QString* error)
         add("rms", register_cmu_us_rms(nullptr));
         add("kal16", register_cmu_us_kal16(nullptr));
 
-        const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 100, nullptr,
-                                           espeakINITIALIZE_DONT_EXIT);
+        const int rate =
+            espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 100, nullptr, espeakINITIALIZE_DONT_EXIT);
         if (rate <= 0) {
             m_espeakError = QStringLiteral("espeak-ng could not start (no voice data found)");
         } else {
@@ -209,11 +208,11 @@ bool SpeechEngines::synthesizeFlite(const VoiceDefinition& voice, const ProsodyS
     info->asc = fliteCallback;
     info->userdata = &context;
     flite_feat_set(features, "streaming_info", audio_streaming_info_val(info));
-    cst_tokenstream* tokens = ts_open_string(
-        utf8.constData(), get_param_string(features, "text_whitespace", nullptr),
-        get_param_string(features, "text_singlecharsymbols", nullptr),
-        get_param_string(features, "text_prepunctuation", nullptr),
-        get_param_string(features, "text_postpunctuation", nullptr));
+    cst_tokenstream* tokens =
+        ts_open_string(utf8.constData(), get_param_string(features, "text_whitespace", nullptr),
+                       get_param_string(features, "text_singlecharsymbols", nullptr),
+                       get_param_string(features, "text_prepunctuation", nullptr),
+                       get_param_string(features, "text_postpunctuation", nullptr));
     if (tokens != nullptr) {
         flite_ts_to_speech(tokens, entry.voice, "none"); // closes the token stream
     }

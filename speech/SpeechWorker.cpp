@@ -128,8 +128,8 @@ void SpeechWorker::speak(const SpeechJob& job)
     {
         auto lock = engines.lock();
         engines.beginUtterance();
-        VoicePipeline pipeline(engines.sampleRate(job.voice), m_outputRate,
-                               job.prosody.sonicSpeed, job.voice.effect);
+        VoicePipeline pipeline(engines.sampleRate(job.voice), m_outputRate, job.prosody.sonicSpeed,
+                               job.voice.effect);
         const SpeechEngines::ChunkSink engineSink = [&](const qint16* samples, qsizetype count) {
             return pipeline.process(samples, count, sink);
         };

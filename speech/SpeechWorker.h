@@ -4,7 +4,6 @@
 
 #include <QList>
 #include <QString>
-
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -36,8 +35,7 @@ public:
     {
         // Called on the worker thread; the owner forwards them to its own thread.
         std::function<void(quint64 id)> recordingFinished;
-        std::function<void(quint64 id, const QString& path, const QString& reason)>
-            recordingFailed;
+        std::function<void(quint64 id, const QString& path, const QString& reason)> recordingFailed;
     };
 
     SpeechWorker(AudioRing& ring, int outputRate, Callbacks callbacks);

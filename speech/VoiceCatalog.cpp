@@ -1,7 +1,6 @@
 #include "speech/VoiceCatalog.h"
 
 #include <QSet>
-
 #include <algorithm>
 
 namespace {
@@ -80,10 +79,9 @@ QList<VoiceDefinition> VoiceCatalog::build(const QStringList& availableVariants,
     for (const VoiceDefinition& voice : voices) {
         names.insert(voice.name);
     }
-    std::stable_sort(languages.begin(), languages.end(),
-                     [](const Language& a, const Language& b) {
-                         return a.name.compare(b.name, Qt::CaseInsensitive) < 0;
-                     });
+    std::stable_sort(languages.begin(), languages.end(), [](const Language& a, const Language& b) {
+        return a.name.compare(b.name, Qt::CaseInsensitive) < 0;
+    });
     for (const Language& language : languages) {
         if (language.name.isEmpty() || names.contains(language.name)) {
             continue;

@@ -1,10 +1,9 @@
 #include "speech/VoicePipeline.h"
 
-#include <sonic.h>
-#include <soxr.h>
-
 #include <algorithm>
 #include <cmath>
+#include <sonic.h>
+#include <soxr.h>
 
 namespace {
 constexpr qsizetype Block = 4096;

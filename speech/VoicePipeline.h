@@ -4,7 +4,6 @@
 #include "speech/VoiceDefinition.h"
 
 #include <QVector>
-
 #include <functional>
 #include <optional>
 

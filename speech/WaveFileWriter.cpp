@@ -2,11 +2,9 @@
 
 #include <QDir>
 #include <QFileInfo>
-
-#include <sndfile.h>
-
 #include <algorithm>
 #include <cstring>
+#include <sndfile.h>
 
 namespace {
 
@@ -172,7 +170,7 @@ bool WaveFileWriter::rewriteAsPlainPcm()
     QByteArray header("fmt ");
     appendLittleEndian(header, 16, 4);
     appendLittleEndian(header, 1, 2); // PCM
-    header.append(format.mid(2, 14));  // channels, rate, byte rate, alignment, bits
+    header.append(format.mid(2, 14)); // channels, rate, byte rate, alignment, bits
     header.append("JUNK");
     appendLittleEndian(header, quint32(gap), 4);
     header.append(QByteArray(gap, '\0'));

@@ -4,7 +4,6 @@
 #include <QRandomGenerator>
 #include <QString>
 #include <QStringList>
-
 #include <sys/resource.h>
 
 // Inputs and measures shared by the speech benchmarks.
@@ -13,11 +12,12 @@ namespace benchtext {
 // Plain English sentences of ordinary words, the same every run, cut to the size.
 inline QString englishText(qsizetype bytes)
 {
-    static const QStringList words = QStringLiteral(
-        "the quick brown fox jumps over a lazy dog while people read books about history "
-        "science music and art every day in quiet rooms near open windows under a grey sky "
-        "before the evening train leaves the station with its many travellers going home")
-                                         .split(QLatin1Char(' '));
+    static const QStringList words =
+        QStringLiteral(
+            "the quick brown fox jumps over a lazy dog while people read books about history "
+            "science music and art every day in quiet rooms near open windows under a grey sky "
+            "before the evening train leaves the station with its many travellers going home")
+            .split(QLatin1Char(' '));
     QRandomGenerator random(20250101);
     QString text;
     text.reserve(bytes + 200);
@@ -25,7 +25,8 @@ inline QString englishText(qsizetype bytes)
         const int count = 6 + int(random.bounded(13));
         QString sentence;
         for (int i = 0; i < count; ++i) {
-            sentence += (i ? QStringLiteral(" ") : QString()) + words.at(random.bounded(int(words.size())));
+            sentence +=
+                (i ? QStringLiteral(" ") : QString()) + words.at(random.bounded(int(words.size())));
         }
         sentence[0] = sentence[0].toUpper();
         text += sentence + QStringLiteral(". ");

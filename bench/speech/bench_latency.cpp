@@ -2,7 +2,6 @@
 // and a 10 MB text, with an espeak-ng voice and with "Mary"; and how long the speak call
 // itself takes.
 #include "BenchText.h"
-
 #include "speech/DirectSS.h"
 #include "speech/SilentAudioOutput.h"
 
@@ -10,7 +9,6 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QTest>
-
 #include <algorithm>
 #include <cstdio>
 

@@ -2,7 +2,6 @@
 // espeak-ng's own command line on the same text and voice, in alternating runs; prints
 // wall and CPU time of each and their ratio, and the peak memory of the rendering.
 #include "BenchText.h"
-
 #include "speech/DirectSS.h"
 #include "speech/SilentAudioOutput.h"
 
@@ -12,7 +11,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextStream>
-
 #include <algorithm>
 #include <cstdio>
 
@@ -95,17 +93,19 @@ int main(int argc, char** argv)
         wall.restart();
         QProcess espeak;
         espeak.start(QStringLiteral("espeak-ng"),
-                     {QStringLiteral("-v"), QString::fromUtf8(identifier), QStringLiteral("-w"), peer,
-                      QStringLiteral("-f"), textPath});
+                     {QStringLiteral("-v"), QString::fromUtf8(identifier), QStringLiteral("-w"),
+                      peer, QStringLiteral("-f"), textPath});
         if (!espeak.waitForFinished(600000) || espeak.exitCode() != 0) {
-            std::fprintf(stderr, "espeak-ng failed: %s\n", espeak.readAllStandardError().constData());
+            std::fprintf(stderr, "espeak-ng failed: %s\n",
+                         espeak.readAllStandardError().constData());
             return 1;
         }
         peerWall.append(double(wall.nsecsElapsed()) / 1e9);
         peerCpu.append(benchtext::cpuSeconds(RUSAGE_CHILDREN) - cpu);
         peerBytes = QFileInfo(peer).size();
-        std::printf("run %d: Parlanza %.3f s wall %.3f s CPU | espeak-ng -w %.3f s wall %.3f s CPU\n",
-                    run + 1, oursWall.last(), oursCpu.last(), peerWall.last(), peerCpu.last());
+        std::printf(
+            "run %d: Parlanza %.3f s wall %.3f s CPU | espeak-ng -w %.3f s wall %.3f s CPU\n",
+            run + 1, oursWall.last(), oursCpu.last(), peerWall.last(), peerCpu.last());
     }
     const double wallRatio = median(oursWall) / median(peerWall);
     const double cpuRatio = median(oursCpu) / median(peerCpu);

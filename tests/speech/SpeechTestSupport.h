@@ -9,7 +9,6 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QVector>
-
 #include <sndfile.h>
 
 // Helpers shared by the speech tests: finding voices, rendering to files, reading them

@@ -1,5 +1,4 @@
 #include "SpeechTestSupport.h"
-
 #include "platform/EventLog.h"
 #include "speech/DeviceAudioOutput.h"
 
@@ -7,7 +6,6 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
-
 #include <cmath>
 
 using namespace speechtest;
@@ -42,7 +40,8 @@ private:
     static QString missingDevice()
     {
         if (!DeviceAudioOutput::deviceAvailable()) {
-            return QStringLiteral("No audio device opens (./test.sh starts a PulseAudio test server).");
+            return QStringLiteral(
+                "No audio device opens (./test.sh starts a PulseAudio test server).");
         }
         if (QStandardPaths::findExecutable("parec").isEmpty()) {
             return QStringLiteral("parec (package pulseaudio-utils) is not installed.");
@@ -100,9 +99,9 @@ private Q_SLOTS:
             }
             m_recorded += m_recorder.readAllStandardOutput();
         });
-        m_recorder.start("parec", {"-d", "@DEFAULT_MONITOR@", "--raw", "--format=s16le",
-                                   "--channels=1", QStringLiteral("--rate=%1").arg(RecordRate),
-                                   "--latency-msec=10"});
+        m_recorder.start("parec",
+                         {"-d", "@DEFAULT_MONITOR@", "--raw", "--format=s16le", "--channels=1",
+                          QStringLiteral("--rate=%1").arg(RecordRate), "--latency-msec=10"});
         QVERIFY(m_recorder.waitForStarted());
         QTRY_VERIFY(m_recorded.size() > RecordRate / 5);
         // Recording time and wall time agree from here, give or take the latency.
@@ -116,8 +115,9 @@ private Q_SLOTS:
         control.setSpeed(150);
         control.setPitch(150);
         const qint64 spoke = m_clock.elapsed();
-        control.speak(QStringLiteral("Speech keeps on going without a break in it, on and on and on. ")
-                          .repeated(20));
+        control.speak(
+            QStringLiteral("Speech keeps on going without a break in it, on and on and on. ")
+                .repeated(20));
         QTest::qWait(1500);
         const qint64 paused = m_clock.elapsed();
         control.pause();
@@ -139,12 +139,13 @@ private Q_SLOTS:
         const double whilePaused = level(paused + 350, resumed);
         const double again = level(resumed + 400, stoppedAt);
         const double afterStop = level(stoppedAt + 300, end);
-        const QString levels = QStringLiteral("before %1, speaking %2, paused %3, resumed %4, stopped %5")
-                                   .arg(silence)
-                                   .arg(speaking)
-                                   .arg(whilePaused)
-                                   .arg(again)
-                                   .arg(afterStop);
+        const QString levels =
+            QStringLiteral("before %1, speaking %2, paused %3, resumed %4, stopped %5")
+                .arg(silence)
+                .arg(speaking)
+                .arg(whilePaused)
+                .arg(again)
+                .arg(afterStop);
         qInfo().noquote() << levels;
         // How long sound went on after the stop call, for the record.
         const auto* samples = reinterpret_cast<const qint16*>(m_recorded.constData());
@@ -154,7 +155,8 @@ private Q_SLOTS:
                 lastLoud = i;
             }
         }
-        qInfo() << "sound after stop:" << (lastLoud - sampleAt(stoppedAt)) * 1000 / RecordRate << "ms";
+        qInfo() << "sound after stop:" << (lastLoud - sampleAt(stoppedAt)) * 1000 / RecordRate
+                << "ms";
         QVERIFY2(speaking > 500, qPrintable(levels));
         QVERIFY2(again > 500, qPrintable(levels));
         QVERIFY2(whilePaused >= 0 && whilePaused < 20, qPrintable(levels));
@@ -194,7 +196,8 @@ private Q_SLOTS:
             QVERIFY(file != nullptr);
             QVector<qint16> tone(44100 * 2);
             for (int i = 0; i < 44100; ++i) {
-                tone[2 * i] = tone[2 * i + 1] = qint16(8000 * std::sin(2 * M_PI * 440 * i / 44100.0));
+                tone[2 * i] = tone[2 * i + 1] =
+                    qint16(8000 * std::sin(2 * M_PI * 440 * i / 44100.0));
             }
             sf_write_short(file, tone.constData(), tone.size());
             sf_close(file);

@@ -52,12 +52,14 @@ private Q_SLOTS:
         QCOMPARE(stopped.count(), 0);
 
         const qint64 step = 10000;
-        QVERIFY(playUntil(*m_control, *m_clock, [&] { return stopped.count() > 0; }, step));
+        QVERIFY(playUntil(
+            *m_control, *m_clock, [&] { return stopped.count() > 0; }, step));
         QCOMPARE(m_silent->playedSamples(), qint64(reference.size()));
         // It ended within one step of the time the samples take.
         const qint64 expectedUs = qint64(reference.size()) * 1000000 / AudioOutput::SampleRate;
-        QVERIFY2(qAbs(m_clock->nowMicroseconds() - expectedUs) <= 3 * step,
-                 qPrintable(QStringLiteral("%1 vs %2").arg(m_clock->nowMicroseconds()).arg(expectedUs)));
+        QVERIFY2(
+            qAbs(m_clock->nowMicroseconds() - expectedUs) <= 3 * step,
+            qPrintable(QStringLiteral("%1 vs %2").arg(m_clock->nowMicroseconds()).arg(expectedUs)));
         QTest::qWait(50);
         m_clock->advance(1000000);
         QTest::qWait(20);
@@ -68,9 +70,9 @@ private Q_SLOTS:
     // No sample lost or repeated: what was played with pauses is exactly the rendering.
     void pauseAndResumeKeepEverySample()
     {
-        const QString text = QStringLiteral(
-            "Pause and resume lose nothing. Every sample comes back exactly once, "
-            "however long the pause lasts.");
+        const QString text =
+            QStringLiteral("Pause and resume lose nothing. Every sample comes back exactly once, "
+                           "however long the pause lasts.");
         const QVector<qint16> reference = rendered("Mary", text);
         QVERIFY(reference.size() > AudioOutput::SampleRate * 2);
 
@@ -88,12 +90,14 @@ private Q_SLOTS:
             QCOMPARE(m_silent->playedSamples(), played);
             QCOMPARE(stopped.count(), 0);
             m_control->resume();
-            playUntil(*m_control, *m_clock,
-                      [&] { return m_silent->playedSamples() > played + 7000; }, 33333);
+            playUntil(
+                *m_control, *m_clock, [&] { return m_silent->playedSamples() > played + 7000; },
+                33333);
         }
         QVERIFY(playUntil(*m_control, *m_clock, [&] { return stopped.count() > 0; }));
         QCOMPARE(m_silent->playedSamples(), qint64(reference.size()));
-        QCOMPARE(m_silent->digest(), SilentAudioOutput::digestOf(reference.constData(), reference.size()));
+        QCOMPARE(m_silent->digest(),
+                 SilentAudioOutput::digestOf(reference.constData(), reference.size()));
         QCOMPARE(stopped.count(), 1);
     }
 
@@ -109,7 +113,8 @@ private Q_SLOTS:
         QFETCH(bool, paused);
         QSignalSpy stopped(m_control.get(), &SpeechControl::AudioStop);
         m_control->selectVoice(voiceNumber(*m_control, "Mike"));
-        m_control->speak(QStringLiteral("A long text that will not be heard to its end. ").repeated(200));
+        m_control->speak(
+            QStringLiteral("A long text that will not be heard to its end. ").repeated(200));
         QVERIFY(playUntil(*m_control, *m_clock,
                           [&] { return m_silent->playedSamples() > AudioOutput::SampleRate / 2; }));
         if (paused) {
@@ -149,7 +154,8 @@ private Q_SLOTS:
         m_control->speak(first);
         m_control->speak(second);
         QCOMPARE(m_control->pendingUtterances(), 2);
-        QVERIFY(playUntil(*m_control, *m_clock, [&] { return stopped.count() == 2; }, 10000));
+        QVERIFY(playUntil(
+            *m_control, *m_clock, [&] { return stopped.count() == 2; }, 10000));
         QCOMPARE(m_silent->playedSamples(), qint64(firstLength + secondLength));
         QVERIFY(endedAt.at(0) >= firstLength);
         QVERIFY2(endedAt.at(0) < firstLength + 2205, qPrintable(QString::number(endedAt.at(0))));

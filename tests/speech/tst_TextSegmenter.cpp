@@ -30,14 +30,16 @@ private Q_SLOTS:
         QTest::newRow("short") << "One sentence." << 100 << QStringList{"One sentence."};
         QTest::newRow("sentences") << "First one. Second one. Third one." << 24
                                    << QStringList{"First one. Second one. ", "Third one."};
-        QTest::newRow("no sentence end") << "aaaa bbbb cccc dddd eeee" << 16
-                                         << QStringList{"aaaa bbbb cccc ", "dddd eeee"};
-        QTest::newRow("one long word") << QString(40, 'x') << 16
-                                       << QStringList{QString(16, 'x'), QString(16, 'x'), QString(8, 'x')};
+        QTest::newRow("no sentence end")
+            << "aaaa bbbb cccc dddd eeee" << 16 << QStringList{"aaaa bbbb cccc ", "dddd eeee"};
+        QTest::newRow("one long word")
+            << QString(40, 'x') << 16
+            << QStringList{QString(16, 'x'), QString(16, 'x'), QString(8, 'x')};
         QTest::newRow("line breaks") << "A title line\nBody text goes here" << 20
                                      << QStringList{"A title line\n", "Body text goes here"};
-        QTest::newRow("question and exclamation") << "Why? Because! Then more words" << 18
-                                                  << QStringList{"Why? Because! ", "Then more words"};
+        QTest::newRow("question and exclamation")
+            << "Why? Because! Then more words" << 18
+            << QStringList{"Why? Because! ", "Then more words"};
     }
 
     void cutsCoverTheTextWithinTheLimit()

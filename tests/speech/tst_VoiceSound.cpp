@@ -1,10 +1,8 @@
 #include "SpeechTestSupport.h"
-
 #include "speech/VoiceCatalog.h"
 
 #include <QSet>
 #include <QTemporaryDir>
-
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -138,8 +136,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("plain");
         QTest::addColumn<QString>("telephone");
-        QTest::newRow("Mary") << "Mary" << "Mary (for Telephone)";
-        QTest::newRow("Mike") << "Mike" << "Mike (for Telephone)";
+        QTest::newRow("Mary") << "Mary"
+                              << "Mary (for Telephone)";
+        QTest::newRow("Mike") << "Mike"
+                              << "Mike (for Telephone)";
     }
 
     void telephoneKeepsOnlyTheTelephoneBand()
@@ -176,8 +176,12 @@ private Q_SLOTS:
             }
             ringing.append(double(last - dry.size()) / AudioOutput::SampleRate);
         }
-        QVERIFY2(ringing.at(0) > 0.2 && ringing.at(0) < ringing.at(1) && ringing.at(1) < ringing.at(2),
-                 qPrintable(QStringLiteral("%1 %2 %3").arg(ringing.at(0)).arg(ringing.at(1)).arg(ringing.at(2))));
+        QVERIFY2(ringing.at(0) > 0.2 && ringing.at(0) < ringing.at(1) &&
+                     ringing.at(1) < ringing.at(2),
+                 qPrintable(QStringLiteral("%1 %2 %3")
+                                .arg(ringing.at(0))
+                                .arg(ringing.at(1))
+                                .arg(ringing.at(2))));
     }
 
     void namedVoicesSoundDifferent()
@@ -228,7 +232,8 @@ private Q_SLOTS:
         double lastPitch = 0;
         for (int pitch : {90, 150, 220, 300}) {
             const double f0 = medianPitch(speech(voice, 150, pitch));
-            QVERIFY2(f0 > lastPitch, qPrintable(QStringLiteral("tone %1: %2 Hz").arg(pitch).arg(f0)));
+            QVERIFY2(f0 > lastPitch,
+                     qPrintable(QStringLiteral("tone %1: %2 Hz").arg(pitch).arg(f0)));
             lastPitch = f0;
         }
     }

@@ -1,11 +1,9 @@
 #include "SpeechTestSupport.h"
-
 #include "platform/EventLog.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
 #include <csignal>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -73,7 +71,8 @@ private Q_SLOTS:
         const QString path = m_dir->filePath(QStringLiteral("speech.wav"));
         QSignalSpy failed(m_control.get(), &SpeechControl::RecordingFailed);
         m_control->setSpeed(voice == "German" ? 50 : 150);
-        QVERIFY(render(*m_control, voice, QStringLiteral("Rendering into a file. Seven words."), path));
+        QVERIFY(
+            render(*m_control, voice, QStringLiteral("Rendering into a file. Seven words."), path));
         // As fast as synthesis allows: the silent output's clock never moved.
         QCOMPARE(m_clock->nowMicroseconds(), 0);
         QCOMPARE(m_silent->playedSamples(), 0);
@@ -184,7 +183,8 @@ private Q_SLOTS:
         QSignalSpy failed(m_control.get(), &SpeechControl::RecordingFailed);
         m_control->selectVoice(voiceNumber(*m_control, "Mary"));
         m_control->setOutputFile(path);
-        m_control->speak(QStringLiteral("Far more than sixty-four kilobytes of speech. ").repeated(10));
+        m_control->speak(
+            QStringLiteral("Far more than sixty-four kilobytes of speech. ").repeated(10));
         const bool ended = stopped.wait(30000) || stopped.count() == 1;
         if (kind == "full") {
             setrlimit(RLIMIT_FSIZE, &oldLimit);
@@ -199,7 +199,8 @@ private Q_SLOTS:
         QVERIFY(!failed.at(0).at(1).toString().isEmpty());
         QCOMPARE(m_control->lastResult(), SpeechControl::ResultWriteFailed);
         QCOMPARE(log.entries(platform::LogLevel::Warning).size(), 1);
-        QCOMPARE(contents(folder + QStringLiteral("/speech.wav")), QByteArray("precious older take"));
+        QCOMPARE(contents(folder + QStringLiteral("/speech.wav")),
+                 QByteArray("precious older take"));
         QCOMPARE(filesIn(folder), before);
         QVERIFY(!QFile::exists(QStringLiteral("/proc/parlanza-speech.wav")));
     }
