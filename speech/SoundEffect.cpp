@@ -26,7 +26,7 @@ Room roomFor(VoiceEffectKind kind)
     case VoiceEffectKind::Stadium:
         return {0.90, 0.25, 0.36, 0.80, 45, 210, 0.30, 2.2};
     case VoiceEffectKind::Space:
-        return {0.96, 0.15, 0.40, 0.75, 70, 380, 0.50, 4.0};
+        return {0.93, 0.30, 0.38, 0.75, 70, 380, 0.50, 3.5};
     default:
         return {0, 0, 0, 1, 0, 0, 0, 0};
     }
@@ -44,13 +44,19 @@ SoundEffect::SoundEffect(VoiceEffectKind kind, int sampleRate) : m_kind(kind)
         return;
     }
     if (kind == VoiceEffectKind::Telephone) {
-        // Two second-order sections each side: 24 dB per octave outside the band.
+        // Three second-order sections below the band and four above it: the steep edges
+        // of a telephone line rather than a gentle tone control.
         m_filters = {highPass(300, sampleRate), highPass(300, sampleRate),
-                     lowPass(3400, sampleRate), lowPass(3400, sampleRate)};
+                     highPass(300, sampleRate), lowPass(3400, sampleRate),
+                     lowPass(3400, sampleRate), lowPass(3400, sampleRate),
+                     lowPass(3400, sampleRate)};
         m_dry = 1.4f; // the band carries most of speech's loudness; make up the rest
         return;
     }
     const Room room = roomFor(kind);
+    // Only the voice's body reverberates: below 200 Hz the comb bank would build up a
+    // boom that speech itself does not have.
+    m_filters = {highPass(200, sampleRate)};
     const double scale = sampleRate / 44100.0;
     for (int length : CombLengths) {
         Comb comb;
@@ -99,7 +105,7 @@ void SoundEffect::process(float* samples, qsizetype count)
             delayed = echo.run(delayed);
         }
         // Freeverb's fixed input gain keeps the comb bank from clipping.
-        const float feed = delayed * 0.015f;
+        const float feed = m_filters[0].run(delayed) * 0.015f;
         float reverb = 0;
         for (Comb& comb : m_combs) {
             reverb += comb.run(feed);
