@@ -39,7 +39,8 @@ public:
     virtual QVariant invoke(int dispid, const QVariantList& args = {}) = 0;
 
     // Plays a wave file through the speech output and returns when it has been heard
-    // (the start sound). False when the file cannot be read.
+    // (the start sound), running a local event loop meanwhile. False when the file cannot
+    // be read or speech is under way.
     virtual bool playWaveFile(const QString& path) = 0;
 
     // Typed helpers; each is exactly one invoke().

@@ -50,6 +50,13 @@ inline qint64 statusKb(const char* field)
     return -1;
 }
 
+// The machine's load while measuring, so figures can be read in context.
+inline QByteArray loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray("unknown");
+}
+
 inline double cpuSeconds(int who)
 {
     rusage usage{};

@@ -74,5 +74,6 @@ int main(int argc, char** argv)
                         met ? "" : "  NOT MET");
         }
     }
+    std::printf("load average: %s\n", benchtext::loadAverage().constData());
     return allMet ? 0 : 2;
 }

@@ -121,5 +121,6 @@ int main(int argc, char** argv)
                 "(target <= 64 MB)\n",
                 static_cast<long long>(idleKb), static_cast<long long>(peakKb),
                 double(peakKb - idleKb) / 1024.0);
+    std::printf("load average: %s\n", benchtext::loadAverage().constData());
     return 0;
 }
