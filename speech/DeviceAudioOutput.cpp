@@ -83,7 +83,7 @@ void DeviceAudioOutput::startOutput()
     }
     const QAudioFormat format = speechFormat();
     m_sink = new QAudioSink(QMediaDevices::defaultAudioOutput(), format, this);
-    m_sink->setBufferSize(format.bytesForDuration(DeviceBufferMs * 1000));
+    m_sink->setBufferSize(format.bytesForDuration(qint64(DeviceBufferMs) * 1000));
     connect(m_sink, &QAudioSink::stateChanged, this, [this] { checkSink(); });
     m_sink->start(&m_reader);
     // A sink that cannot open says so only through error(), without a signal.

@@ -119,9 +119,9 @@ bool SpeechEngines::initialise(QString* error)
             m_espeakReady = true;
             m_espeakRate = rate;
             espeak_SetSynthCallback(espeakCallback);
-            espeak_VOICE variantSpec{};
-            variantSpec.languages = "variant";
-            for (const espeak_VOICE** v = espeak_ListVoices(&variantSpec); v && *v; ++v) {
+            espeak_VOICE variantFilter{};
+            variantFilter.languages = "variant";
+            for (const espeak_VOICE** v = espeak_ListVoices(&variantFilter); v && *v; ++v) {
                 QString identifier = QString::fromUtf8((*v)->identifier);
                 m_variants.append(identifier.section(QLatin1Char('/'), -1));
             }
