@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <cmath>
 
 using namespace speechtest;
@@ -47,6 +48,50 @@ private:
             return QStringLiteral("parec (package pulseaudio-utils) is not installed.");
         }
         return {};
+    }
+
+    void startRecording()
+    {
+        m_recorded.clear();
+        m_firstByteMs = -1;
+        m_clock.start();
+        connect(&m_recorder, &QProcess::readyReadStandardOutput, this, [this] {
+            if (m_firstByteMs < 0) {
+                m_firstByteMs = m_clock.elapsed();
+            }
+            m_recorded += m_recorder.readAllStandardOutput();
+        });
+        m_recorder.start("parec",
+                         {"-d", "@DEFAULT_MONITOR@", "--raw", "--format=s16le", "--channels=1",
+                          QStringLiteral("--rate=%1").arg(RecordRate), "--latency-msec=10"});
+        QVERIFY(m_recorder.waitForStarted());
+        QTRY_VERIFY(m_recorded.size() > RecordRate / 5);
+        // Recording time and wall time agree from here, give or take the latency.
+        m_recorded.clear();
+        m_firstByteMs = -1;
+        QTRY_VERIFY(m_firstByteMs >= 0);
+    }
+
+    void stopRecording()
+    {
+        m_recorder.terminate();
+        m_recorder.waitForFinished(3000);
+        m_recorded += m_recorder.readAllStandardOutput();
+        m_recorder.disconnect(this);
+    }
+
+    // The moment on m_clock of the last sample louder than the threshold.
+    qint64 lastSoundMs(qint64 fromMs) const
+    {
+        const auto* samples = reinterpret_cast<const qint16*>(m_recorded.constData());
+        qsizetype last = sampleAt(fromMs);
+        for (qsizetype i = std::max<qsizetype>(0, sampleAt(fromMs)); i < m_recorded.size() / 2;
+             ++i) {
+            if (std::abs(samples[i]) > 200) {
+                last = i;
+            }
+        }
+        return m_firstByteMs + last * 1000 / RecordRate;
     }
 
     qsizetype sampleAt(qint64 ms) const
@@ -92,22 +137,7 @@ private Q_SLOTS:
         QVERIFY(control.output()->isDevice());
         QSignalSpy stopped(&control, &SpeechControl::AudioStop);
 
-        m_clock.start();
-        connect(&m_recorder, &QProcess::readyReadStandardOutput, this, [this] {
-            if (m_firstByteMs < 0) {
-                m_firstByteMs = m_clock.elapsed();
-            }
-            m_recorded += m_recorder.readAllStandardOutput();
-        });
-        m_recorder.start("parec",
-                         {"-d", "@DEFAULT_MONITOR@", "--raw", "--format=s16le", "--channels=1",
-                          QStringLiteral("--rate=%1").arg(RecordRate), "--latency-msec=10"});
-        QVERIFY(m_recorder.waitForStarted());
-        QTRY_VERIFY(m_recorded.size() > RecordRate / 5);
-        // Recording time and wall time agree from here, give or take the latency.
-        m_recorded.clear();
-        m_firstByteMs = -1;
-        QTRY_VERIFY(m_firstByteMs >= 0);
+        startRecording();
 
         const qint64 quietBefore = m_clock.elapsed();
         QTest::qWait(400);
@@ -130,9 +160,7 @@ private Q_SLOTS:
         QTRY_COMPARE(stopped.count(), 1);
         QTest::qWait(1000);
         const qint64 end = m_clock.elapsed();
-        m_recorder.terminate();
-        m_recorder.waitForFinished(3000);
-        m_recorded += m_recorder.readAllStandardOutput();
+        stopRecording();
 
         const double silence = level(quietBefore, spoke);
         const double speaking = level(spoke + 400, paused);
@@ -148,15 +176,7 @@ private Q_SLOTS:
                 .arg(afterStop);
         qInfo().noquote() << levels;
         // How long sound went on after the stop call, for the record.
-        const auto* samples = reinterpret_cast<const qint16*>(m_recorded.constData());
-        qsizetype lastLoud = sampleAt(stoppedAt);
-        for (qsizetype i = sampleAt(stoppedAt); i < m_recorded.size() / 2; ++i) {
-            if (std::abs(samples[i]) > 200) {
-                lastLoud = i;
-            }
-        }
-        qInfo() << "sound after stop:" << (lastLoud - sampleAt(stoppedAt)) * 1000 / RecordRate
-                << "ms";
+        qInfo() << "sound after stop:" << lastSoundMs(stoppedAt) - stoppedAt << "ms";
         QVERIFY2(speaking > 500, qPrintable(levels));
         QVERIFY2(again > 500, qPrintable(levels));
         QVERIFY2(whilePaused >= 0 && whilePaused < 20, qPrintable(levels));
@@ -164,19 +184,34 @@ private Q_SLOTS:
         QCOMPARE(stopped.count(), 1);
     }
 
+    // The end is reported when the last sample is heard, not when it was handed over.
     void shortUtteranceEndsWhenHeard()
     {
         REQUIRE_AUDIO_DEVICE();
         DirectSS control;
         QSignalSpy stopped(&control, &SpeechControl::AudioStop);
-        control.selectVoice(voiceNumber(control, "Mary"));
-        QElapsedTimer timer;
-        timer.start();
-        control.speak(QStringLiteral("Hello there."));
+        qint64 stoppedAt = -1;
+        connect(&control, &SpeechControl::AudioStop, this, [&] { stoppedAt = m_clock.elapsed(); });
+        const QString text = QStringLiteral("Hello there.");
+        QTemporaryDir dir;
+        QVERIFY(render(control, "Mary", text, dir.filePath("hello.wav")));
+        const qint64 lengthMs =
+            readWave(dir.filePath("hello.wav")).samples.size() * 1000 / AudioOutput::SampleRate;
+        stopped.clear();
+        startRecording();
+        const qint64 spoke = m_clock.elapsed();
+        control.speak(text);
         QTRY_COMPARE_WITH_TIMEOUT(stopped.count(), 1, 5000);
-        // "Hello there." takes about a second to say.
-        QVERIFY2(timer.elapsed() > 600, qPrintable(QString::number(timer.elapsed())));
-        QTest::qWait(300);
+        QTest::qWait(500);
+        stopRecording();
+        const qint64 heardUntil = lastSoundMs(spoke);
+        qInfo() << "utterance of" << lengthMs << "ms: last sound after" << heardUntil - spoke
+                << "ms, AudioStop after" << stoppedAt - spoke << "ms";
+        QVERIFY2(heardUntil - spoke > 600, qPrintable(QString::number(heardUntil - spoke)));
+        QVERIFY2(stoppedAt >= heardUntil, qPrintable(QString::number(stoppedAt - heardUntil)));
+        // Its last sample, silence included, has been played; the server adds some latency.
+        QVERIFY2(stoppedAt - spoke >= lengthMs && stoppedAt - spoke < lengthMs + 300,
+                 qPrintable(QString::number(stoppedAt - spoke)));
         QCOMPARE(stopped.count(), 1);
         QVERIFY(control.isIdle());
     }
