@@ -119,17 +119,17 @@ QVariant DirectSS::invoke(int dispid, const QVariantList& args)
     };
     int value = 0;
     switch (dispid) {
-    case DispidCountEngines:
+    case DispidVoiceCount:
         m_lastResult = ResultOk;
         return int(m_voices.size());
-    case DispidModeName:
+    case DispidVoiceName:
         if (!voiceArgument(args, &value)) {
             m_lastResult = ResultInvalidArgument;
             return QString();
         }
         m_lastResult = ResultOk;
         return m_voices.at(value - 1).name;
-    case DispidSelect:
+    case DispidSelectVoice:
         if (!voiceArgument(args, &value)) {
             m_lastResult = ResultInvalidArgument;
             return {};
@@ -146,7 +146,7 @@ QVariant DirectSS::invoke(int dispid, const QVariantList& args)
         (dispid == DispidSpeed ? m_speed : m_pitch) = value;
         m_lastResult = ResultOk;
         return {};
-    case DispidFileName:
+    case DispidOutputFile:
         if (args.size() != 1 || !args.constFirst().canConvert<QString>()) {
             m_lastResult = ResultInvalidArgument;
             return {};
@@ -161,21 +161,21 @@ QVariant DirectSS::invoke(int dispid, const QVariantList& args)
         }
         m_lastResult = speakText(args.constFirst().toString());
         return {};
-    case DispidAudioPause:
+    case DispidPause:
         m_paused = true;
         m_output->suspend();
         m_lastResult = ResultOk;
         return {};
-    case DispidAudioResume:
+    case DispidResume:
         m_paused = false;
         m_output->resume();
         m_lastResult = ResultOk;
         return {};
-    case DispidAudioReset:
+    case DispidStop:
         stopAll();
         m_lastResult = ResultOk;
         return {};
-    case DispidLastError:
+    case DispidLastResult:
         return m_lastResult;
     default:
         m_lastResult = ResultUnknownMember;

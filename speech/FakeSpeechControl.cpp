@@ -23,13 +23,13 @@ QVariant FakeSpeechControl::invoke(int dispid, const QVariantList& args)
     m_calls.append({dispid, args});
     const QVariant first = args.isEmpty() ? QVariant() : args.constFirst();
     switch (dispid) {
-    case DispidCountEngines:
+    case DispidVoiceCount:
         return int(m_voices.size());
-    case DispidModeName: {
+    case DispidVoiceName: {
         const int number = first.toInt();
         return number >= 1 && number <= m_voices.size() ? m_voices.at(number - 1) : QString();
     }
-    case DispidSelect:
+    case DispidSelectVoice:
         m_voice = first.toInt();
         return {};
     case DispidSpeed:
@@ -38,7 +38,7 @@ QVariant FakeSpeechControl::invoke(int dispid, const QVariantList& args)
     case DispidPitch:
         m_pitch = first.toInt();
         return {};
-    case DispidFileName:
+    case DispidOutputFile:
         m_outputFile = first.toString();
         return {};
     case DispidSpeak:
@@ -46,14 +46,14 @@ QVariant FakeSpeechControl::invoke(int dispid, const QVariantList& args)
         m_lastResult = m_nextSpeakResult;
         m_nextSpeakResult = ResultOk;
         return {};
-    case DispidAudioPause:
+    case DispidPause:
         m_paused = true;
         return {};
-    case DispidAudioResume:
-    case DispidAudioReset:
+    case DispidResume:
+    case DispidStop:
         m_paused = false;
         return {};
-    case DispidLastError:
+    case DispidLastResult:
         return m_lastResult;
     default:
         m_lastResult = ResultUnknownMember;

@@ -6,17 +6,17 @@ SpeechControl::~SpeechControl() = default;
 
 int SpeechControl::voiceCount()
 {
-    return invoke(DispidCountEngines).toInt();
+    return invoke(DispidVoiceCount).toInt();
 }
 
 QString SpeechControl::voiceName(int voiceNumber)
 {
-    return invoke(DispidModeName, {voiceNumber}).toString();
+    return invoke(DispidVoiceName, {voiceNumber}).toString();
 }
 
 void SpeechControl::selectVoice(int voiceNumber)
 {
-    invoke(DispidSelect, {voiceNumber});
+    invoke(DispidSelectVoice, {voiceNumber});
 }
 
 void SpeechControl::setSpeed(int speed)
@@ -31,7 +31,7 @@ void SpeechControl::setPitch(int pitch)
 
 void SpeechControl::setOutputFile(const QString& path)
 {
-    invoke(DispidFileName, {path});
+    invoke(DispidOutputFile, {path});
 }
 
 void SpeechControl::speak(const QString& text)
@@ -41,20 +41,20 @@ void SpeechControl::speak(const QString& text)
 
 void SpeechControl::pause()
 {
-    invoke(DispidAudioPause);
+    invoke(DispidPause);
 }
 
 void SpeechControl::resume()
 {
-    invoke(DispidAudioResume);
+    invoke(DispidResume);
 }
 
 void SpeechControl::stop()
 {
-    invoke(DispidAudioReset);
+    invoke(DispidStop);
 }
 
 quint32 SpeechControl::lastResult()
 {
-    return invoke(DispidLastError).toUInt();
+    return invoke(DispidLastResult).toUInt();
 }

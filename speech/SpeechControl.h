@@ -15,14 +15,14 @@ public:
     static constexpr int DispidSpeak = 6;
     static constexpr int DispidPitch = 7;
     static constexpr int DispidSpeed = 10;
-    static constexpr int DispidSelect = 16;
-    static constexpr int DispidCountEngines = 18;
-    static constexpr int DispidModeName = 19;
-    static constexpr int DispidAudioPause = 35;
-    static constexpr int DispidAudioReset = 36;
-    static constexpr int DispidAudioResume = 37;
-    static constexpr int DispidLastError = 59;
-    static constexpr int DispidFileName = 68;
+    static constexpr int DispidSelectVoice = 16;
+    static constexpr int DispidVoiceCount = 18;
+    static constexpr int DispidVoiceName = 19;
+    static constexpr int DispidPause = 35;
+    static constexpr int DispidStop = 36;
+    static constexpr int DispidResume = 37;
+    static constexpr int DispidLastResult = 59;
+    static constexpr int DispidOutputFile = 68;
 
     // Last-result codes (DISPID 59).
     static constexpr quint32 ResultOk = 0;

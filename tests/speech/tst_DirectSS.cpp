@@ -25,7 +25,7 @@ private Q_SLOTS:
     void voicesStartWithTheNamedOnesThenLanguages()
     {
         auto control = makeControl();
-        const int count = control->invoke(SpeechControl::DispidCountEngines).toInt();
+        const int count = control->invoke(SpeechControl::DispidVoiceCount).toInt();
         QVERIFY2(count > 19 + 50, qPrintable(QString::number(count)));
         const QStringList named = {"Mary",
                                    "Mike",
@@ -48,7 +48,7 @@ private Q_SLOTS:
                                    "Mike in Space"};
         QStringList names;
         for (int i = 1; i <= count; ++i) {
-            names.append(control->invoke(SpeechControl::DispidModeName, {i}).toString());
+            names.append(control->invoke(SpeechControl::DispidVoiceName, {i}).toString());
         }
         QCOMPARE(names.mid(0, 19), named);
         QVERIFY(names.contains("German"));
@@ -97,7 +97,7 @@ private Q_SLOTS:
         QFETCH(quint32, result);
         auto control = makeControl();
         control->invoke(dispid, args);
-        QCOMPARE(control->invoke(SpeechControl::DispidLastError).toUInt(), result);
+        QCOMPARE(control->invoke(SpeechControl::DispidLastResult).toUInt(), result);
     }
 
     // The window's order for one utterance (16, 10, 7, (68), 6, 59), with settings each
@@ -144,14 +144,14 @@ private Q_SLOTS:
             }
         }
         QVERIFY(number > 0);
-        control->invoke(SpeechControl::DispidSelect, {number});
+        control->invoke(SpeechControl::DispidSelectVoice, {number});
         control->invoke(SpeechControl::DispidSpeed, {speed});
         control->invoke(SpeechControl::DispidPitch, {pitch});
         control->invoke(SpeechControl::DispidSpeak, {QStringLiteral("Hi.")});
-        QCOMPARE(control->invoke(SpeechControl::DispidLastError).toUInt(), result);
+        QCOMPARE(control->invoke(SpeechControl::DispidLastResult).toUInt(), result);
         // Reading the result does not change it.
         QCOMPARE(control->lastResult(), result);
-        control->invoke(SpeechControl::DispidAudioReset);
+        control->invoke(SpeechControl::DispidStop);
         QTRY_COMPARE(stopped.count(), 1);
     }
 
@@ -159,20 +159,20 @@ private Q_SLOTS:
     {
         auto control = makeControl();
         QSignalSpy stopped(control.get(), &SpeechControl::AudioStop);
-        control->invoke(SpeechControl::DispidSelect, {1});
+        control->invoke(SpeechControl::DispidSelectVoice, {1});
         control->invoke(SpeechControl::DispidSpeed, {150});
         control->invoke(SpeechControl::DispidPitch, {170});
-        control->invoke(SpeechControl::DispidFileName, {QString()});
+        control->invoke(SpeechControl::DispidOutputFile, {QString()});
         control->invoke(SpeechControl::DispidSpeak, {QStringLiteral("One, two, three.")});
         QCOMPARE(control->lastResult(), SpeechControl::ResultOk);
         QCOMPARE(control->pendingUtterances(), 1);
-        control->invoke(SpeechControl::DispidAudioPause);
+        control->invoke(SpeechControl::DispidPause);
         QVERIFY(control->isPaused());
         QVERIFY(control->output()->isSuspended());
-        control->invoke(SpeechControl::DispidAudioResume);
+        control->invoke(SpeechControl::DispidResume);
         QVERIFY(!control->isPaused());
         QVERIFY(!control->output()->isSuspended());
-        control->invoke(SpeechControl::DispidAudioReset);
+        control->invoke(SpeechControl::DispidStop);
         QTRY_COMPARE(stopped.count(), 1);
         QCOMPARE(control->pendingUtterances(), 0);
         QTRY_VERIFY(control->isIdle());
