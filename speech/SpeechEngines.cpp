@@ -182,8 +182,11 @@ bool SpeechEngines::synthesizeEspeak(const VoiceDefinition& voice, const Prosody
     espeak_SetParameter(espeakPITCH, prosody.espeakPitch, 0);
     SynthContext context;
     context.sink = &sink;
-    const espeak_ERROR result = espeak_Synth(utf8.constData(), size_t(utf8.size()) + 1, 0,
-                                             POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, &context);
+    // Text comes in pieces: each keeps the pause that ends its last sentence, so the
+    // pieces join as the whole text would have.
+    const espeak_ERROR result =
+        espeak_Synth(utf8.constData(), size_t(utf8.size()) + 1, 0, POS_CHARACTER, 0,
+                     espeakCHARS_UTF8 | espeakENDPAUSE, nullptr, &context);
     if (context.aborted) {
         espeak_Cancel();
         return false;

@@ -3,6 +3,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <csignal>
 #include <sys/resource.h>
@@ -86,6 +88,30 @@ private Q_SLOTS:
         QVERIFY(contents(path).startsWith("RIFF"));
         QCOMPARE(filesIn(m_dir->path()), QStringList{"speech.wav"});
         QCOMPARE(m_control->lastResult(), SpeechControl::ResultOk);
+    }
+
+    // A long text is spoken in pieces; they join as espeak-ng speaks the whole text, with
+    // each sentence's pause kept.
+    void piecesJoinAsTheWholeText()
+    {
+        if (QStandardPaths::findExecutable("espeak-ng").isEmpty()) {
+            QSKIP("espeak-ng (the command) is not installed.");
+        }
+        QString text;
+        for (int i = 0; text.size() < 5000; ++i) {
+            text += QStringLiteral("Sentence number %1 ends here. ").arg(i);
+        }
+        const QString ours = m_dir->filePath(QStringLiteral("ours.wav"));
+        QVERIFY(render(*m_control, "English (America)", text, ours));
+        const QString theirs = m_dir->filePath(QStringLiteral("theirs.wav"));
+        QProcess espeak;
+        espeak.start("espeak-ng", {"-v", "gmw/en-US", "-w", theirs, text});
+        QVERIFY(espeak.waitForFinished(30000));
+        const qsizetype ourLength = readWave(ours).samples.size();
+        const qsizetype theirLength = readWave(theirs).samples.size();
+        QVERIFY(theirLength > 0);
+        QVERIFY2(qAbs(ourLength - theirLength) < theirLength / 500,
+                 qPrintable(QStringLiteral("%1 vs %2 samples").arg(ourLength).arg(theirLength)));
     }
 
     void replacesAnExistingFileOnlyWhenComplete()
