@@ -209,8 +209,9 @@ private Q_SLOTS:
                 << "ms, AudioStop after" << stoppedAt - spoke << "ms";
         QVERIFY2(heardUntil - spoke > 600, qPrintable(QString::number(heardUntil - spoke)));
         QVERIFY2(stoppedAt >= heardUntil, qPrintable(QString::number(stoppedAt - heardUntil)));
-        // Its last sample, silence included, has been played; the server adds some latency.
-        QVERIFY2(stoppedAt - spoke >= lengthMs && stoppedAt - spoke < lengthMs + 300,
+        // Its last sample, silence included, has been handed to the server, which may
+        // still hold a few of its milliseconds.
+        QVERIFY2(stoppedAt - spoke >= lengthMs - 150 && stoppedAt - spoke < lengthMs + 300,
                  qPrintable(QString::number(stoppedAt - spoke)));
         QCOMPARE(stopped.count(), 1);
         QVERIFY(control.isIdle());
