@@ -1,11 +1,54 @@
 #!/usr/bin/env bash
 # Services the tests need, started for the test run and stopped after it.
 # Tests that need a real X server start their own under xvfb-run.
+#
+# A private PulseAudio server with one null sink gives the speech tests a real audio
+# device whose output they can record from the sink's monitor. It runs with its own
+# XDG_RUNTIME_DIR, exported to the tests, so it never meets a desktop's sound server.
+
+parlanza_start_pulseaudio() {
+    if ! command -v pulseaudio >/dev/null 2>&1; then
+        echo "pulseaudio is not installed: tests that need an audio device will skip." >&2
+        return 0
+    fi
+    PARLANZA_PULSE_DIR="$(mktemp -d "${TMPDIR:-/tmp}/parlanza-pulse.XXXXXX")"
+    export PARLANZA_PULSE_DIR
+    export XDG_RUNTIME_DIR="$PARLANZA_PULSE_DIR"
+    # norewinds=1: without it the null sink stretches playback by up to a second and more.
+    if ! pulseaudio -n --daemonize=yes --exit-idle-time=-1 --disallow-exit --use-pid-file=yes \
+        --load=module-native-protocol-unix \
+        --load="module-null-sink sink_name=test_sink rate=48000 norewinds=1" \
+        >"$PARLANZA_PULSE_DIR/log" 2>&1; then
+        echo "The PulseAudio test server did not start:" >&2
+        cat "$PARLANZA_PULSE_DIR/log" >&2
+        return 1
+    fi
+    local tries=0
+    until pactl info >/dev/null 2>&1; do
+        tries=$((tries + 1))
+        if [ "$tries" -ge 50 ]; then
+            echo "The PulseAudio test server does not answer." >&2
+            return 1
+        fi
+        sleep 0.1
+    done
+    pactl set-default-sink test_sink
+    # From here on a device test that finds no audio device fails instead of skipping.
+    export PARLANZA_REQUIRE_AUDIO_DEVICE=1
+}
+
+parlanza_stop_pulseaudio() {
+    if [ -n "${PARLANZA_PULSE_DIR:-}" ] && [ -d "$PARLANZA_PULSE_DIR" ]; then
+        XDG_RUNTIME_DIR="$PARLANZA_PULSE_DIR" pulseaudio --kill >/dev/null 2>&1 || true
+        rm -rf "$PARLANZA_PULSE_DIR"
+        unset PARLANZA_PULSE_DIR PARLANZA_REQUIRE_AUDIO_DEVICE
+    fi
+}
 
 parlanza_start_test_services() {
-    :
+    parlanza_start_pulseaudio
 }
 
 parlanza_stop_test_services() {
-    :
+    parlanza_stop_pulseaudio
 }

@@ -1,0 +1,338 @@
+#include "speech/DirectSS.h"
+
+#include "platform/EventLog.h"
+#include "speech/AudioOutput.h"
+#include "speech/AudioRing.h"
+#include "speech/SpeechWorker.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <sndfile.h>
+#include <soxr.h>
+
+namespace {
+
+// About a second of audio between synthesis and output.
+constexpr qsizetype RingSamples = AudioOutput::SampleRate;
+
+std::optional<QVector<qint16>> decodeWave(const QString& path, QString* error)
+{
+    SF_INFO info{};
+    SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    if (file == nullptr) {
+        *error = QString::fromUtf8(sf_strerror(nullptr));
+        return std::nullopt;
+    }
+    QVector<float> interleaved(qsizetype(info.frames) * info.channels);
+    const sf_count_t frames = sf_readf_float(file, interleaved.data(), info.frames);
+    sf_close(file);
+    QVector<float> mono(frames);
+    for (sf_count_t i = 0; i < frames; ++i) {
+        float sum = 0;
+        for (int c = 0; c < info.channels; ++c) {
+            sum += interleaved[i * info.channels + c];
+        }
+        mono[i] = sum / float(info.channels);
+    }
+    if (info.samplerate != AudioOutput::SampleRate) {
+        QVector<float> resampled(
+            qsizetype(std::ceil(double(frames) * AudioOutput::SampleRate / info.samplerate)) + 64);
+        size_t produced = 0;
+        const soxr_error_t failed = soxr_oneshot(
+            info.samplerate, AudioOutput::SampleRate, 1, mono.constData(), size_t(frames), nullptr,
+            resampled.data(), size_t(resampled.size()), &produced, nullptr, nullptr, nullptr);
+        if (failed != nullptr) {
+            *error = QString::fromUtf8(failed);
+            return std::nullopt;
+        }
+        resampled.resize(qsizetype(produced));
+        mono = resampled;
+    }
+    QVector<qint16> samples(mono.size());
+    for (qsizetype i = 0; i < mono.size(); ++i) {
+        samples[i] = qint16(std::lround(std::clamp(mono[i] * 32768.0f, -32768.0f, 32767.0f)));
+    }
+    return samples;
+}
+
+} // namespace
+
+DirectSS::DirectSS(std::unique_ptr<AudioOutput> output, QObject* parent)
+    : SpeechControl(parent), m_ring(std::make_unique<AudioRing>(RingSamples)),
+      m_output(output ? std::move(output) : AudioOutput::createDefault())
+{
+    m_ring->reset(m_generation);
+    m_output->setRing(m_ring.get());
+    AudioOutput* audio = m_output.get();
+    m_ring->setWakeHandler([audio] {
+        QMetaObject::invokeMethod(
+            audio, [audio] { audio->wake(); }, Qt::QueuedConnection);
+    });
+    connect(audio, &AudioOutput::utteranceEnded, this, [this](quint64 id) { finishUtterance(id); });
+
+    SpeechWorker::Callbacks callbacks;
+    callbacks.recordingFinished = [this](quint64 id) {
+        QMetaObject::invokeMethod(
+            this, [this, id] { finishUtterance(id); }, Qt::QueuedConnection);
+    };
+    callbacks.recordingFailed = [this](quint64 id, const QString& path, const QString& reason) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, id, path, reason] {
+                m_lastResult = ResultWriteFailed;
+                platform::eventlog::warning(
+                    QStringLiteral("The wave file %1 could not be written: %2")
+                        .arg(QDir::toNativeSeparators(path), reason));
+                Q_EMIT RecordingFailed(path, reason);
+                finishUtterance(id);
+            },
+            Qt::QueuedConnection);
+    };
+    m_worker = std::make_unique<SpeechWorker>(*m_ring, AudioOutput::SampleRate, callbacks);
+    m_voices = m_worker->voices();
+    const QString error = m_worker->startError();
+    if (!error.isEmpty()) {
+        platform::eventlog::warning(error);
+    }
+}
+
+DirectSS::~DirectSS()
+{
+    m_ring->close();
+    m_worker.reset();
+    m_output->setRing(nullptr);
+}
+
+QVariant DirectSS::invoke(int dispid, const QVariantList& args)
+{
+    const auto intArgument = [&args](int* value) {
+        bool ok = false;
+        if (args.size() == 1) {
+            *value = args.constFirst().toInt(&ok);
+        }
+        return ok;
+    };
+    int value = 0;
+    switch (dispid) {
+    case DispidVoiceCount:
+        m_lastResult = ResultOk;
+        return int(m_voices.size());
+    case DispidVoiceName:
+        if (!voiceArgument(args, &value)) {
+            m_lastResult = ResultInvalidArgument;
+            return QString();
+        }
+        m_lastResult = ResultOk;
+        return m_voices.at(value - 1).name;
+    case DispidSelectVoice:
+        if (!voiceArgument(args, &value)) {
+            m_lastResult = ResultInvalidArgument;
+            return {};
+        }
+        m_voice = value;
+        m_lastResult = ResultOk;
+        return {};
+    case DispidSpeed:
+    case DispidPitch:
+        if (!intArgument(&value)) {
+            m_lastResult = ResultInvalidArgument;
+            return {};
+        }
+        (dispid == DispidSpeed ? m_speed : m_pitch) = value;
+        m_lastResult = ResultOk;
+        return {};
+    case DispidOutputFile:
+        if (args.size() != 1 || !args.constFirst().canConvert<QString>()) {
+            m_lastResult = ResultInvalidArgument;
+            return {};
+        }
+        m_outputFile = args.constFirst().toString();
+        m_lastResult = ResultOk;
+        return {};
+    case DispidSpeak:
+        if (args.size() != 1 || !args.constFirst().canConvert<QString>()) {
+            m_lastResult = ResultInvalidArgument;
+            return {};
+        }
+        m_lastResult = speakText(args.constFirst().toString());
+        return {};
+    case DispidPause:
+        m_paused = true;
+        m_output->suspend();
+        m_lastResult = ResultOk;
+        return {};
+    case DispidResume:
+        m_paused = false;
+        m_output->resume();
+        m_lastResult = ResultOk;
+        return {};
+    case DispidStop:
+        stopAll();
+        m_lastResult = ResultOk;
+        return {};
+    case DispidLastResult:
+        return m_lastResult;
+    default:
+        m_lastResult = ResultUnknownMember;
+        return {};
+    }
+}
+
+bool DirectSS::voiceArgument(const QVariantList& args, int* voice) const
+{
+    bool ok = false;
+    if (args.size() == 1) {
+        *voice = args.constFirst().toInt(&ok);
+    }
+    return ok && *voice >= 1 && *voice <= m_voices.size();
+}
+
+quint32 DirectSS::speakText(const QString& text)
+{
+    quint32 result = ResultOk;
+    SpeechJob job;
+    job.id = m_nextId++;
+    job.generation = m_generation;
+    job.text = text;
+    job.target = m_outputFile;
+    if (m_voices.isEmpty()) {
+        // Nothing can speak; the utterance still ends so the caller's cycle completes.
+        m_pending.append({job.id, false});
+        QMetaObject::invokeMethod(
+            this, [this, id = job.id] { finishUtterance(id); }, Qt::QueuedConnection);
+        return ResultInvalidArgument;
+    }
+    job.voice = m_voices.at(m_voice - 1);
+    int speed = m_speed < 0 ? job.voice.ownSpeed : m_speed;
+    int pitch = m_pitch < 0 ? job.voice.ownPitch : m_pitch;
+    if (!job.voice.accepts(speed, pitch)) {
+        speed = job.voice.ownSpeed;
+        pitch = job.voice.ownPitch;
+        result = ResultIncompatible;
+    }
+    job.prosody = job.voice.prosody(speed, pitch);
+    const bool toFile = !job.target.isEmpty();
+    if (toFile && result == ResultOk && !QFileInfo(job.target).absoluteDir().exists()) {
+        result = ResultWriteFailed; // the worker reports the details
+    }
+    m_pending.append({job.id, toFile});
+    m_worker->enqueue(std::move(job));
+    if (!toFile) {
+        m_output->start();
+    }
+    return result;
+}
+
+void DirectSS::stopAll()
+{
+    m_ring->reset(++m_generation);
+    m_worker->cancelBefore(m_generation);
+    m_output->discard();
+    m_paused = false;
+    // Spoken utterances end now; recordings end once their file is complete.
+    for (auto it = m_pending.begin(); it != m_pending.end();) {
+        if (!it->toFile) {
+            it = m_pending.erase(it);
+            postAudioStop();
+        } else {
+            ++it;
+        }
+    }
+}
+
+void DirectSS::finishUtterance(quint64 id)
+{
+    const auto it = std::find_if(m_pending.begin(), m_pending.end(),
+                                 [id](const Pending& pending) { return pending.id == id; });
+    if (it == m_pending.end()) {
+        return;
+    }
+    m_pending.erase(it);
+    Q_EMIT AudioStop();
+}
+
+void DirectSS::postAudioStop()
+{
+    QMetaObject::invokeMethod(
+        this, [this] { Q_EMIT AudioStop(); }, Qt::QueuedConnection);
+}
+
+qsizetype DirectSS::bufferedSamples() const
+{
+    return m_ring->available();
+}
+
+bool DirectSS::isSynthesizing() const
+{
+    return m_worker->busy();
+}
+
+bool DirectSS::isIdle() const
+{
+    return m_pending.isEmpty() && !m_worker->busy() && m_ring->available() == 0;
+}
+
+bool DirectSS::playWaveFile(const QString& path)
+{
+    QString error;
+    const std::optional<QVector<qint16>> samples = decodeWave(path, &error);
+    if (!samples) {
+        platform::eventlog::warning(QStringLiteral("The sound %1 cannot be played: %2")
+                                        .arg(QDir::toNativeSeparators(path), error));
+        return false;
+    }
+    if (!isIdle()) {
+        return false;
+    }
+    const quint64 id = m_nextId++;
+    const quint64 generation = m_generation;
+    qsizetype offset = 0;
+    bool ended = false;
+    QEventLoop loop;
+    const auto feed = [&] {
+        if (offset < samples->size()) {
+            const qsizetype n = m_ring->tryWrite(samples->constData() + offset,
+                                                 samples->size() - offset, generation);
+            if (n < 0) {
+                loop.quit();
+                return;
+            }
+            offset += n;
+            if (offset == samples->size()) {
+                m_ring->markEnd(id, generation);
+            }
+        }
+    };
+    const QMetaObject::Connection connection =
+        connect(m_output.get(), &AudioOutput::utteranceEnded, &loop, [&](quint64 utterance) {
+            if (utterance == id) {
+                ended = true;
+                loop.quit();
+            }
+        });
+    QTimer feeder;
+    feeder.setInterval(5);
+    connect(&feeder, &QTimer::timeout, &loop, feed);
+    // However the output behaves, the caller gets control back.
+    const qint64 limitMs = samples->size() * 1000 / AudioOutput::SampleRate + 3000;
+    QTimer::singleShot(limitMs, &loop, [&loop] { loop.quit(); });
+    feed();
+    m_output->start();
+    feeder.start();
+    if (samples->isEmpty()) {
+        m_ring->markEnd(id, generation);
+    }
+    loop.exec();
+    disconnect(connection);
+    if (!ended) {
+        m_ring->reset(++m_generation);
+        m_worker->cancelBefore(m_generation);
+        m_output->discard();
+    }
+    return ended;
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "speech/SpeechControl.h"
+#include "speech/VoiceDefinition.h"
+
+#include <QList>
+#include <memory>
+
+class AudioOutput;
+class AudioRing;
+class SpeechWorker;
+
+// The speech control: real voices from espeak-ng and flite, spoken through the default
+// audio output (or a silent one that keeps time) or rendered into wave files.
+//
+// Settings made by DISPIDs 16, 10, 7 and 68 apply to the following speak calls. Each
+// speak call is one utterance: it queues behind what is playing and ends with exactly one
+// AudioStop, at its natural end, after a stop, or once its recording is complete (or has
+// failed, after RecordingFailed).
+class DirectSS : public SpeechControl
+{
+    Q_OBJECT
+public:
+    // Without an output the default device is used, or the silent output when there is
+    // none.
+    explicit DirectSS(std::unique_ptr<AudioOutput> output = {}, QObject* parent = nullptr);
+    ~DirectSS() override;
+
+    QVariant invoke(int dispid, const QVariantList& args = {}) override;
+    bool playWaveFile(const QString& path) override;
+
+    const QList<VoiceDefinition>& voices() const { return m_voices; }
+    AudioOutput* output() const { return m_output.get(); }
+    // Samples synthesised and waiting for the output.
+    qsizetype bufferedSamples() const;
+    // The worker has a job queued or is synthesising one.
+    bool isSynthesizing() const;
+    // Nothing queued, synthesising, playing or recording.
+    bool isIdle() const;
+    bool isPaused() const { return m_paused; }
+    // Utterances that have not raised AudioStop yet.
+    int pendingUtterances() const { return int(m_pending.size()); }
+
+private:
+    struct Pending
+    {
+        quint64 id;
+        bool toFile;
+    };
+
+    quint32 speakText(const QString& text);
+    void stopAll();
+    void finishUtterance(quint64 id);
+    void postAudioStop();
+    bool voiceArgument(const QVariantList& args, int* voice) const;
+
+    std::unique_ptr<AudioRing> m_ring;
+    std::unique_ptr<AudioOutput> m_output;
+    std::unique_ptr<SpeechWorker> m_worker;
+    QList<VoiceDefinition> m_voices;
+    QList<Pending> m_pending;
+    int m_voice = 1;
+    int m_speed = -1; // not set: the voice's own
+    int m_pitch = -1;
+    QString m_outputFile;
+    quint32 m_lastResult = ResultOk;
+    quint64 m_nextId = 1;
+    quint64 m_generation = 1;
+    bool m_paused = false;
+};

@@ -1,0 +1,9 @@
+#include "speech/ManualSpeechClock.h"
+
+void ManualSpeechClock::advance(qint64 microseconds)
+{
+    if (microseconds > 0) {
+        m_now += microseconds;
+        Q_EMIT advanced();
+    }
+}

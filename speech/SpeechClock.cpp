@@ -1,0 +1,13 @@
+#include "speech/SpeechClock.h"
+
+SpeechClock::SpeechClock(QObject* parent) : QObject(parent)
+{
+    m_timer.start();
+}
+
+SpeechClock::~SpeechClock() = default;
+
+qint64 SpeechClock::nowMicroseconds() const
+{
+    return m_timer.nsecsElapsed() / 1000;
+}

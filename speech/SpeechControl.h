@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+
+// What the main window knows of the speech control: a dispatch entry by DISPID, typed
+// helpers over it, and the audio-stopped notification. Tests swap in a recording fake.
+class SpeechControl : public QObject
+{
+    Q_OBJECT
+public:
+    // Dispatch identifiers of the control's operations.
+    static constexpr int DispidSpeak = 6;
+    static constexpr int DispidPitch = 7;
+    static constexpr int DispidSpeed = 10;
+    static constexpr int DispidSelectVoice = 16;
+    static constexpr int DispidVoiceCount = 18;
+    static constexpr int DispidVoiceName = 19;
+    static constexpr int DispidPause = 35;
+    static constexpr int DispidStop = 36;
+    static constexpr int DispidResume = 37;
+    static constexpr int DispidLastResult = 59;
+    static constexpr int DispidOutputFile = 68;
+
+    // Last-result codes (DISPID 59).
+    static constexpr quint32 ResultOk = 0;
+    static constexpr quint32 ResultIncompatible = 0x8000FFFF; // voice refused speed/pitch
+    static constexpr quint32 ResultInvalidArgument = 0x80070057;
+    static constexpr quint32 ResultUnknownMember = 0x80020003;
+    static constexpr quint32 ResultWriteFailed = 0x8003001D; // the wave file cannot be written
+
+    explicit SpeechControl(QObject* parent = nullptr);
+    ~SpeechControl() override;
+
+    // Late-bound call: a get returns its value, a put or call returns an invalid QVariant.
+    // An unknown DISPID or a bad argument leaves the last result saying so.
+    virtual QVariant invoke(int dispid, const QVariantList& args = {}) = 0;
+
+    // Plays a wave file through the speech output and returns when it has been heard
+    // (the start sound), running a local event loop meanwhile. False when the file cannot
+    // be read or speech is under way.
+    virtual bool playWaveFile(const QString& path) = 0;
+
+    // Typed helpers; each is exactly one invoke().
+    int voiceCount();
+    QString voiceName(int voiceNumber);
+    void selectVoice(int voiceNumber);
+    void setSpeed(int speed);
+    void setPitch(int pitch);
+    void setOutputFile(const QString& path);
+    void speak(const QString& text);
+    void pause();
+    void resume();
+    void stop();
+    quint32 lastResult();
+
+Q_SIGNALS:
+    // Audio output of an utterance has stopped: its natural end, a stop, or a finished
+    // (or failed) recording. Once per speak call, on the GUI thread.
+    void AudioStop();
+    // A recording could not be written; any existing file at path is untouched.
+    void RecordingFailed(const QString& path, const QString& reason);
+};

@@ -1,0 +1,225 @@
+#include "speech/SpeechEngines.h"
+
+#include <espeak-ng/speak_lib.h>
+#include <flite/flite.h>
+// cst_cg.h declares C functions without saying so.
+extern "C" {
+#include <flite/cst_cg.h>
+}
+
+#include <QHash>
+#include <cstdlib>
+
+extern "C" {
+cst_voice* register_cmu_us_slt(const char* voxdir);
+cst_voice* register_cmu_us_rms(const char* voxdir);
+cst_voice* register_cmu_us_kal16(const char* voxdir);
+}
+
+namespace {
+
+constexpr unsigned UtteranceSeed = 20250101;
+
+struct FliteVoice
+{
+    cst_voice* voice = nullptr;
+    float naturalF0 = 100;
+    int sampleRate = 16000;
+};
+
+QHash<QByteArray, FliteVoice>& fliteVoices()
+{
+    static QHash<QByteArray, FliteVoice> voices;
+    return voices;
+}
+
+struct SynthContext
+{
+    const SpeechEngines::ChunkSink* sink = nullptr;
+    bool aborted = false;
+};
+
+int espeakCallback(short* samples, int count, espeak_EVENT* events)
+{
+    auto* context = static_cast<SynthContext*>(events != nullptr ? events->user_data : nullptr);
+    if (context == nullptr || context->aborted) {
+        return 1;
+    }
+    if (samples != nullptr && count > 0 && !(*context->sink)(samples, count)) {
+        context->aborted = true;
+        return 1;
+    }
+    return 0;
+}
+
+int fliteCallback(const cst_wave* wave, int start, int size, int /*last*/,
+                  cst_audio_streaming_info* info)
+{
+    auto* context = static_cast<SynthContext*>(info->userdata);
+    if (context->aborted) {
+        return CST_AUDIO_STREAM_STOP;
+    }
+    if (size > 0 && !(*context->sink)(wave->samples + start, size)) {
+        context->aborted = true;
+        return CST_AUDIO_STREAM_STOP;
+    }
+    return CST_AUDIO_STREAM_CONT;
+}
+
+QString languageName(const char* name)
+{
+    // espeak-ng's data names a few languages with underscores or a trailing one.
+    QString text = QString::fromUtf8(name);
+    text.replace(QLatin1Char('_'), QLatin1Char(' '));
+    return text.trimmed();
+}
+
+} // namespace
+
+SpeechEngines& SpeechEngines::instance()
+{
+    static SpeechEngines engines;
+    return engines;
+}
+
+bool SpeechEngines::initialise(QString* error)
+{
+    if (!m_initialised) {
+        m_initialised = true;
+        flite_init();
+        const auto add = [](const QByteArray& name, cst_voice* voice) {
+            if (voice == nullptr) {
+                return;
+            }
+            FliteVoice entry;
+            entry.voice = voice;
+            // Clustergen voices take their mean pitch from the model unless told one;
+            // the others carry it as a feature.
+            if (feat_present(voice->features, "int_f0_target_mean")) {
+                entry.naturalF0 = flite_get_param_float(voice->features, "int_f0_target_mean", 100);
+            } else if (feat_present(voice->features, "cg_db")) {
+                entry.naturalF0 = val_cg_db(feat_val(voice->features, "cg_db"))->f0_mean;
+            }
+            cst_wave* probe = flite_text_to_wave("a", voice);
+            if (probe != nullptr) {
+                entry.sampleRate = probe->sample_rate;
+                delete_wave(probe);
+            }
+            fliteVoices().insert(name, entry);
+        };
+        add("slt", register_cmu_us_slt(nullptr));
+        add("rms", register_cmu_us_rms(nullptr));
+        add("kal16", register_cmu_us_kal16(nullptr));
+
+        const int rate =
+            espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 100, nullptr, espeakINITIALIZE_DONT_EXIT);
+        if (rate <= 0) {
+            m_espeakError = QStringLiteral("espeak-ng could not start (no voice data found)");
+        } else {
+            m_espeakReady = true;
+            m_espeakRate = rate;
+            espeak_SetSynthCallback(espeakCallback);
+            espeak_VOICE variantFilter{};
+            variantFilter.languages = "variant";
+            for (const espeak_VOICE** v = espeak_ListVoices(&variantFilter); v && *v; ++v) {
+                QString identifier = QString::fromUtf8((*v)->identifier);
+                m_variants.append(identifier.section(QLatin1Char('/'), -1));
+            }
+            for (const espeak_VOICE** v = espeak_ListVoices(nullptr); v && *v; ++v) {
+                const QByteArray identifier((*v)->identifier);
+                // mbrola voices need databases that are not part of espeak-ng itself
+                if (identifier.startsWith("mb/") || identifier.startsWith("!v/")) {
+                    continue;
+                }
+                m_languages.append({languageName((*v)->name), identifier});
+            }
+        }
+    }
+    if (!m_espeakReady && error != nullptr) {
+        *error = m_espeakError;
+    }
+    return m_espeakReady;
+}
+
+int SpeechEngines::sampleRate(const VoiceDefinition& voice) const
+{
+    if (voice.engine == SynthEngine::Flite) {
+        return fliteVoices().value(voice.engineVoice).sampleRate;
+    }
+    return m_espeakRate;
+}
+
+void SpeechEngines::beginUtterance()
+{
+    // Both engines draw noise and small variations from rand(); espeak-ng also carries
+    // its voice state from one text to the next.
+    std::srand(UtteranceSeed);
+    m_espeakVoice.clear();
+}
+
+bool SpeechEngines::synthesize(const VoiceDefinition& voice, const ProsodySettings& prosody,
+                               const QByteArray& utf8, const ChunkSink& sink)
+{
+    if (voice.engine == SynthEngine::Flite) {
+        return synthesizeFlite(voice, prosody, utf8, sink);
+    }
+    return synthesizeEspeak(voice, prosody, utf8, sink);
+}
+
+bool SpeechEngines::synthesizeEspeak(const VoiceDefinition& voice, const ProsodySettings& prosody,
+                                     const QByteArray& utf8, const ChunkSink& sink)
+{
+    if (!m_espeakReady) {
+        return false;
+    }
+    if (m_espeakVoice != voice.engineVoice) {
+        if (espeak_SetVoiceByName(voice.engineVoice.constData()) != EE_OK) {
+            return false;
+        }
+        m_espeakVoice = voice.engineVoice;
+    }
+    espeak_SetParameter(espeakRATE, prosody.espeakRate, 0);
+    espeak_SetParameter(espeakPITCH, prosody.espeakPitch, 0);
+    SynthContext context;
+    context.sink = &sink;
+    // Text comes in pieces: each keeps the pause that ends its last sentence, so the
+    // pieces join as the whole text would have.
+    const espeak_ERROR result =
+        espeak_Synth(utf8.constData(), size_t(utf8.size()) + 1, 0, POS_CHARACTER, 0,
+                     espeakCHARS_UTF8 | espeakENDPAUSE, nullptr, &context);
+    if (context.aborted) {
+        espeak_Cancel();
+        return false;
+    }
+    return result == EE_OK;
+}
+
+bool SpeechEngines::synthesizeFlite(const VoiceDefinition& voice, const ProsodySettings& prosody,
+                                    const QByteArray& utf8, const ChunkSink& sink)
+{
+    const FliteVoice entry = fliteVoices().value(voice.engineVoice);
+    if (entry.voice == nullptr) {
+        return false;
+    }
+    cst_features* features = entry.voice->features;
+    flite_feat_set_float(features, "duration_stretch", float(prosody.fliteStretch));
+    flite_feat_set_float(features, "int_f0_target_mean",
+                         float(entry.naturalF0 * prosody.fliteF0Factor));
+    SynthContext context;
+    context.sink = &sink;
+    cst_audio_streaming_info* info = new_audio_streaming_info();
+    info->asc = fliteCallback;
+    info->userdata = &context;
+    flite_feat_set(features, "streaming_info", audio_streaming_info_val(info));
+    cst_tokenstream* tokens =
+        ts_open_string(utf8.constData(), get_param_string(features, "text_whitespace", nullptr),
+                       get_param_string(features, "text_singlecharsymbols", nullptr),
+                       get_param_string(features, "text_prepunctuation", nullptr),
+                       get_param_string(features, "text_postpunctuation", nullptr));
+    if (tokens != nullptr) {
+        flite_ts_to_speech(tokens, entry.voice, "none"); // closes the token stream
+    }
+    // The feature owns the streaming info; removing it frees it.
+    feat_remove(features, "streaming_info");
+    return tokens != nullptr && !context.aborted;
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "speech/VoiceCatalog.h"
+#include "speech/VoiceDefinition.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <mutex>
+
+// The two synthesis libraries of the process. Both keep global state without locks, so
+// every call goes through this one object while its lock is held, and only from a
+// control's worker thread.
+class SpeechEngines
+{
+public:
+    // Receives engine audio, mono 16-bit at the engine's rate; false aborts synthesis.
+    using ChunkSink = std::function<bool(const qint16* samples, qsizetype count)>;
+
+    static SpeechEngines& instance();
+
+    std::unique_lock<std::mutex> lock() { return std::unique_lock<std::mutex>(m_mutex); }
+
+    // Loads both engines once per process. False with a reason when espeak-ng cannot start
+    // (flite voices are compiled in and always load).
+    bool initialise(QString* error);
+
+    QStringList espeakVariants() const { return m_variants; }
+    QList<VoiceCatalog::Language> espeakLanguages() const { return m_languages; }
+
+    int sampleRate(const VoiceDefinition& voice) const;
+
+    // Starts each utterance from the same engine state, so that a text always sounds
+    // the same, spoken or rendered.
+    void beginUtterance();
+
+    // Speaks one piece of text, feeding the sink as audio comes. False when the sink
+    // aborted or the engine failed.
+    bool synthesize(const VoiceDefinition& voice, const ProsodySettings& prosody,
+                    const QByteArray& utf8, const ChunkSink& sink);
+
+private:
+    SpeechEngines() = default;
+    bool synthesizeEspeak(const VoiceDefinition& voice, const ProsodySettings& prosody,
+                          const QByteArray& utf8, const ChunkSink& sink);
+    bool synthesizeFlite(const VoiceDefinition& voice, const ProsodySettings& prosody,
+                         const QByteArray& utf8, const ChunkSink& sink);
+
+    std::mutex m_mutex;
+    bool m_initialised = false;
+    bool m_espeakReady = false;
+    QString m_espeakError;
+    int m_espeakRate = 22050;
+    QByteArray m_espeakVoice;
+    QStringList m_variants;
+    QList<VoiceCatalog::Language> m_languages;
+};

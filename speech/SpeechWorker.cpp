@@ -1,0 +1,167 @@
+#include "speech/SpeechWorker.h"
+
+#include "speech/AudioRing.h"
+#include "speech/SpeechEngines.h"
+#include "speech/TextSegmenter.h"
+#include "speech/VoiceCatalog.h"
+#include "speech/VoicePipeline.h"
+#include "speech/WaveFileWriter.h"
+
+SpeechWorker::SpeechWorker(AudioRing& ring, int outputRate, Callbacks callbacks)
+    : m_ring(ring), m_outputRate(outputRate), m_callbacks(std::move(callbacks)),
+      m_started(m_startedPromise.get_future().share())
+{
+    m_thread = std::thread([this] { run(); });
+}
+
+SpeechWorker::~SpeechWorker()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_quit = true;
+        m_jobs.clear();
+    }
+    m_generation.store(~quint64(0));
+    m_wake.notify_all();
+    m_thread.join();
+}
+
+QList<VoiceDefinition> SpeechWorker::voices()
+{
+    m_started.wait();
+    return m_voices;
+}
+
+QString SpeechWorker::startError()
+{
+    m_started.wait();
+    return m_startError;
+}
+
+void SpeechWorker::enqueue(SpeechJob job)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_jobs.push_back(std::move(job));
+    }
+    m_wake.notify_all();
+}
+
+void SpeechWorker::cancelBefore(quint64 generation)
+{
+    std::deque<SpeechJob> dropped;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_generation.store(generation);
+        for (auto it = m_jobs.begin(); it != m_jobs.end();) {
+            if (it->generation < generation) {
+                dropped.push_back(std::move(*it));
+                it = m_jobs.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    // A recording that never started leaves the target alone but still ends.
+    for (const SpeechJob& job : dropped) {
+        if (!job.target.isEmpty() && m_callbacks.recordingFinished) {
+            m_callbacks.recordingFinished(job.id);
+        }
+    }
+}
+
+bool SpeechWorker::busy() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_running || !m_jobs.empty();
+}
+
+void SpeechWorker::run()
+{
+    {
+        SpeechEngines& engines = SpeechEngines::instance();
+        auto lock = engines.lock();
+        engines.initialise(&m_startError);
+        m_voices = VoiceCatalog::build(engines.espeakVariants(), engines.espeakLanguages());
+    }
+    m_startedPromise.set_value();
+
+    while (true) {
+        SpeechJob job;
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_running = false;
+            m_wake.wait(lock, [this] { return m_quit || !m_jobs.empty(); });
+            if (m_quit) {
+                return;
+            }
+            job = std::move(m_jobs.front());
+            m_jobs.pop_front();
+            m_running = true;
+        }
+        speak(job);
+    }
+}
+
+void SpeechWorker::speak(const SpeechJob& job)
+{
+    const bool toFile = !job.target.isEmpty();
+    std::unique_ptr<WaveFileWriter> writer;
+    if (toFile) {
+        writer = std::make_unique<WaveFileWriter>(job.target, m_outputRate);
+        if (!writer->open()) {
+            m_callbacks.recordingFailed(job.id, job.target, writer->errorString());
+            return;
+        }
+    }
+
+    const VoicePipeline::Sink sink = [&](const qint16* samples, qsizetype count) {
+        if (!current(job)) {
+            return false;
+        }
+        return toFile ? writer->write(samples, count)
+                      : m_ring.write(samples, count, job.generation);
+    };
+
+    SpeechEngines& engines = SpeechEngines::instance();
+    bool complete = true;
+    {
+        auto lock = engines.lock();
+        engines.beginUtterance();
+        VoicePipeline pipeline(engines.sampleRate(job.voice), m_outputRate, job.prosody.sonicSpeed,
+                               job.voice.effect);
+        const SpeechEngines::ChunkSink engineSink = [&](const qint16* samples, qsizetype count) {
+            return pipeline.process(samples, count, sink);
+        };
+        TextSegmenter segments(job.text);
+        QStringView piece;
+        while (complete && segments.next(&piece)) {
+            if (!current(job)) {
+                complete = false;
+                break;
+            }
+            if (piece.trimmed().isEmpty()) {
+                continue;
+            }
+            // A failing engine skips the piece rather than the rest of the text.
+            if (!engines.synthesize(job.voice, job.prosody, piece.toUtf8(), engineSink) &&
+                (!current(job) || (toFile && !writer->errorString().isEmpty()))) {
+                complete = false;
+            }
+        }
+        if (complete) {
+            complete = pipeline.finish(sink);
+        }
+    }
+
+    if (!toFile) {
+        m_ring.markEnd(job.id, job.generation);
+        return;
+    }
+    // A stopped recording keeps what was rendered; a failed one keeps nothing.
+    if (writer->errorString().isEmpty() && writer->commit()) {
+        m_callbacks.recordingFinished(job.id);
+    } else {
+        m_callbacks.recordingFailed(job.id, job.target, writer->errorString());
+    }
+}

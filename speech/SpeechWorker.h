@@ -1,0 +1,77 @@
+#pragma once
+
+#include "speech/VoiceDefinition.h"
+
+#include <QList>
+#include <QString>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <future>
+#include <mutex>
+#include <thread>
+
+class AudioRing;
+
+// One utterance as the worker receives it.
+struct SpeechJob
+{
+    quint64 id = 0;
+    quint64 generation = 0;
+    QString text;
+    VoiceDefinition voice;
+    ProsodySettings prosody;
+    QString target; // empty: into the ring for the output, else a wave file
+};
+
+// The thread that makes every call into the synthesis libraries. It speaks queued jobs
+// one after another, clause by clause, into the ring (blocking while it is full) or into
+// a wave file as fast as synthesis allows.
+class SpeechWorker
+{
+public:
+    struct Callbacks
+    {
+        // Called on the worker thread; the owner forwards them to its own thread.
+        std::function<void(quint64 id)> recordingFinished;
+        std::function<void(quint64 id, const QString& path, const QString& reason)> recordingFailed;
+    };
+
+    SpeechWorker(AudioRing& ring, int outputRate, Callbacks callbacks);
+    ~SpeechWorker();
+    SpeechWorker(const SpeechWorker&) = delete;
+    SpeechWorker& operator=(const SpeechWorker&) = delete;
+
+    // The voices, once the engines have started (waits for that the first time).
+    QList<VoiceDefinition> voices();
+    QString startError();
+
+    void enqueue(SpeechJob job);
+    // Everything of older generations is dropped: queued jobs at once, the running one
+    // at its next chunk. Dropped recordings keep what they had rendered.
+    void cancelBefore(quint64 generation);
+    // True while a job is queued or being synthesised.
+    bool busy() const;
+
+private:
+    void run();
+    void speak(const SpeechJob& job);
+    bool current(const SpeechJob& job) const { return job.generation >= m_generation.load(); }
+
+    AudioRing& m_ring;
+    int m_outputRate;
+    Callbacks m_callbacks;
+    std::promise<void> m_startedPromise;
+    std::shared_future<void> m_started;
+    QList<VoiceDefinition> m_voices;
+    QString m_startError;
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<SpeechJob> m_jobs;
+    bool m_quit = false;
+    bool m_running = false;
+    std::atomic<quint64> m_generation{0};
+    std::thread m_thread;
+};

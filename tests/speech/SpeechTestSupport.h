@@ -1,0 +1,92 @@
+#pragma once
+
+#include "speech/DirectSS.h"
+#include "speech/ManualSpeechClock.h"
+#include "speech/SilentAudioOutput.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVector>
+#include <sndfile.h>
+
+// Helpers shared by the speech tests: finding voices, rendering to files, reading them
+// back, and driving a silent output's hand-moved clock.
+namespace speechtest {
+
+inline int voiceNumber(SpeechControl& control, const QString& name)
+{
+    const int count = control.voiceCount();
+    for (int i = 1; i <= count; ++i) {
+        if (control.voiceName(i) == name) {
+            return i;
+        }
+    }
+    return 0;
+}
+
+struct WaveContents
+{
+    bool ok = false;
+    int rate = 0;
+    int channels = 0;
+    int format = 0;
+    QVector<qint16> samples;
+};
+
+inline WaveContents readWave(const QString& path)
+{
+    WaveContents contents;
+    SF_INFO info{};
+    SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    if (file == nullptr) {
+        return contents;
+    }
+    contents.ok = true;
+    contents.rate = info.samplerate;
+    contents.channels = info.channels;
+    contents.format = info.format;
+    contents.samples.resize(qsizetype(info.frames) * info.channels);
+    sf_read_short(file, contents.samples.data(), contents.samples.size());
+    sf_close(file);
+    return contents;
+}
+
+// Speaks into the file and waits for the utterance to end; true when it did in time.
+inline bool render(DirectSS& control, const QString& voice, const QString& text,
+                   const QString& path, int timeoutMs = 30000)
+{
+    QSignalSpy stopped(&control, &SpeechControl::AudioStop);
+    control.selectVoice(voiceNumber(control, voice));
+    control.setOutputFile(path);
+    control.speak(text);
+    const bool ended = stopped.wait(timeoutMs) || stopped.count() > 0;
+    control.setOutputFile(QString());
+    return ended;
+}
+
+// Moves the clock in steps, letting synthesis refill the buffer before each step, until
+// the condition holds. False when it never did.
+template <typename Condition>
+bool playUntil(DirectSS& control, ManualSpeechClock& clock, Condition condition,
+               qint64 stepMicroseconds = 50000, int maxSteps = 4000)
+{
+    for (int step = 0; step < maxSteps; ++step) {
+        QCoreApplication::processEvents();
+        if (condition()) {
+            return true;
+        }
+        QDeadlineTimer refill(2000);
+        while (control.isSynthesizing() && control.bufferedSamples() < 20000 &&
+               !refill.hasExpired()) {
+            QTest::qWait(1);
+        }
+        QCoreApplication::processEvents();
+        clock.advance(stepMicroseconds);
+    }
+    QCoreApplication::processEvents();
+    return condition();
+}
+
+} // namespace speechtest

@@ -1,0 +1,117 @@
+#include "speech/AudioRing.h"
+
+#include <QTest>
+#include <atomic>
+#include <thread>
+
+// The buffer between synthesis and output: samples come out as they went in across the
+// wrap, a full ring holds the writer back, and a reset releases it for good.
+class tst_AudioRing : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void samplesSurviveTheWrap()
+    {
+        AudioRing ring(7);
+        ring.reset(1);
+        QVector<qint16> out(7);
+        qint16 next = 0;
+        qint16 expected = 0;
+        for (int round = 0; round < 20; ++round) {
+            QVector<qint16> in(1 + round % 7);
+            for (qint16& sample : in) {
+                sample = next++;
+            }
+            QCOMPARE(ring.tryWrite(in.constData(), in.size(), 1), in.size());
+            const qsizetype n = ring.read(out.data(), out.size());
+            QCOMPARE(n, in.size());
+            for (qsizetype i = 0; i < n; ++i) {
+                QCOMPARE(out[i], expected++);
+            }
+        }
+        QCOMPARE(ring.readPosition(), qint64(next));
+    }
+
+    void tryWriteTakesWhatFitsAndRefusesStaleGenerations()
+    {
+        AudioRing ring(4);
+        ring.reset(3);
+        const qint16 samples[6] = {1, 2, 3, 4, 5, 6};
+        QCOMPARE(ring.tryWrite(samples, 6, 3), 4);
+        QCOMPARE(ring.tryWrite(samples, 6, 3), 0);
+        QCOMPARE(ring.tryWrite(samples, 1, 2), -1);
+        QVERIFY(!ring.markEnd(9, 2));
+        ring.reset(4);
+        QCOMPARE(ring.available(), 0);
+        QCOMPARE(ring.tryWrite(samples, 2, 4), 2);
+    }
+
+    void endsComeOutWhenTheirPositionIsReached()
+    {
+        AudioRing ring(16);
+        ring.reset(1);
+        const qint16 samples[5] = {};
+        QVERIFY(ring.markEnd(1, 1)); // an empty utterance ends where it starts
+        ring.tryWrite(samples, 5, 1);
+        QVERIFY(ring.markEnd(2, 1));
+        ring.tryWrite(samples, 3, 1);
+        QVERIFY(ring.markEnd(3, 1));
+        QCOMPARE(ring.takeEndsUpTo(0), QList<quint64>{1});
+        QCOMPARE(ring.takeEndsUpTo(4), QList<quint64>{});
+        QCOMPARE(ring.takeEndsUpTo(8), (QList<quint64>{2, 3}));
+        QVERIFY(!ring.hasEnds());
+    }
+
+    void fullRingHoldsTheWriterUntilReadOrReset_data()
+    {
+        QTest::addColumn<bool>("reset");
+        QTest::newRow("reader catches up") << false;
+        QTest::newRow("stop") << true;
+    }
+
+    void fullRingHoldsTheWriterUntilReadOrReset()
+    {
+        QFETCH(bool, reset);
+        AudioRing ring(100);
+        ring.reset(1);
+        std::atomic<int> result{-1};
+        QVector<qint16> block(250, 7);
+        std::thread writer(
+            [&] { result = ring.write(block.constData(), block.size(), 1) ? 1 : 0; });
+        QTRY_COMPARE(ring.available(), 100);
+        QTest::qWait(20);
+        QCOMPARE(result.load(), -1);
+        if (reset) {
+            ring.reset(2);
+        } else {
+            QVector<qint16> sink(100);
+            for (int i = 0; i < 3 && result.load() < 0; ++i) {
+                QTRY_VERIFY(ring.available() > 0);
+                ring.read(sink.data(), sink.size());
+            }
+        }
+        writer.join();
+        QCOMPARE(result.load(), reset ? 0 : 1);
+    }
+
+    void closeReleasesEveryWriter()
+    {
+        AudioRing ring(10);
+        ring.reset(1);
+        QVector<qint16> block(50);
+        std::atomic<bool> returned{false};
+        std::thread writer([&] {
+            ring.write(block.constData(), block.size(), 1);
+            returned = true;
+        });
+        QTRY_COMPARE(ring.available(), 10);
+        ring.close();
+        writer.join();
+        QVERIFY(returned.load());
+        QCOMPARE(ring.tryWrite(block.constData(), 1, 1), -1);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_AudioRing)
+#include "tst_AudioRing.moc"

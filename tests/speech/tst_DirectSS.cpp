@@ -1,0 +1,219 @@
+#include "speech/DirectSS.h"
+#include "speech/FakeSpeechControl.h"
+#include "speech/ManualSpeechClock.h"
+#include "speech/SilentAudioOutput.h"
+#include "speech/VoiceCatalog.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+// The control's contract as the main window uses it: every DISPID through the dispatch
+// entry, the voices and their names, and the refusal code.
+class tst_DirectSS : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<DirectSS> makeControl()
+    {
+        m_clock = std::make_unique<ManualSpeechClock>();
+        return std::make_unique<DirectSS>(std::make_unique<SilentAudioOutput>(m_clock.get()));
+    }
+    std::unique_ptr<ManualSpeechClock> m_clock;
+
+private Q_SLOTS:
+    void voicesStartWithTheNamedOnesThenLanguages()
+    {
+        auto control = makeControl();
+        const int count = control->invoke(SpeechControl::DispidVoiceCount).toInt();
+        QVERIFY2(count > 19 + 50, qPrintable(QString::number(count)));
+        const QStringList named = {"Mary",
+                                   "Mike",
+                                   "Sam",
+                                   "Mary (for Telephone)",
+                                   "Mike (for Telephone)",
+                                   "Female Whisper",
+                                   "Mary in Space",
+                                   "Mary in Hall",
+                                   "Mary in Stadium",
+                                   "RoboSoft Six",
+                                   "RoboSoft Five",
+                                   "RoboSoft Four",
+                                   "Male Whisper",
+                                   "RoboSoft One",
+                                   "RoboSoft Two",
+                                   "RoboSoft Three",
+                                   "Mike in Hall",
+                                   "Mike in Stadium",
+                                   "Mike in Space"};
+        QStringList names;
+        for (int i = 1; i <= count; ++i) {
+            names.append(control->invoke(SpeechControl::DispidVoiceName, {i}).toString());
+        }
+        QCOMPARE(names.mid(0, 19), named);
+        QVERIFY(names.contains("German"));
+        QVERIFY(names.contains("French (France)"));
+        QCOMPARE(names.removeDuplicates(), 0);
+        QVERIFY(!names.contains(QString()));
+        // The whisper and RoboSoft voices are really espeak-ng variants, not plain English.
+        for (const VoiceDefinition& voice : control->voices().mid(0, 19)) {
+            if (voice.engine == SynthEngine::Espeak) {
+                QVERIFY2(voice.engineVoice.contains('+'), voice.engineVoice.constData());
+            }
+        }
+        // A second control lists the same voices in the same order.
+        control.reset();
+        auto again = makeControl();
+        QCOMPARE(again->voiceCount(), count);
+        QCOMPARE(again->voiceName(count), names.last());
+    }
+
+    void badArgumentsAreReportedNotObeyed_data()
+    {
+        QTest::addColumn<int>("dispid");
+        QTest::addColumn<QVariantList>("args");
+        QTest::addColumn<quint32>("result");
+        QTest::newRow("name of voice 0")
+            << 19 << QVariantList{0} << SpeechControl::ResultInvalidArgument;
+        QTest::newRow("name past the end")
+            << 19 << QVariantList{100000} << SpeechControl::ResultInvalidArgument;
+        QTest::newRow("name without number")
+            << 19 << QVariantList{} << SpeechControl::ResultInvalidArgument;
+        QTest::newRow("select a text")
+            << 16 << QVariantList{"Mary"} << SpeechControl::ResultInvalidArgument;
+        QTest::newRow("select voice -1")
+            << 16 << QVariantList{-1} << SpeechControl::ResultInvalidArgument;
+        QTest::newRow("speed a text")
+            << 10 << QVariantList{"fast"} << SpeechControl::ResultInvalidArgument;
+        QTest::newRow("unknown member")
+            << 1234 << QVariantList{} << SpeechControl::ResultUnknownMember;
+        QTest::newRow("valid select") << 16 << QVariantList{2} << SpeechControl::ResultOk;
+    }
+
+    void badArgumentsAreReportedNotObeyed()
+    {
+        QFETCH(int, dispid);
+        QFETCH(QVariantList, args);
+        QFETCH(quint32, result);
+        auto control = makeControl();
+        control->invoke(dispid, args);
+        QCOMPARE(control->invoke(SpeechControl::DispidLastResult).toUInt(), result);
+    }
+
+    // The window's order for one utterance (16, 10, 7, (68), 6, 59), with settings each
+    // voice accepts or refuses.
+    void callingOrderAndRefusal_data()
+    {
+        QTest::addColumn<QString>("voice");
+        QTest::addColumn<int>("speed");
+        QTest::addColumn<int>("pitch");
+        QTest::addColumn<quint32>("result");
+        QTest::newRow("Mary, own values") << "Mary" << 150 << 170 << SpeechControl::ResultOk;
+        QTest::newRow("Mary, extremes") << "Mary" << 50 << 300 << SpeechControl::ResultOk;
+        QTest::newRow("Mike, fastest lowest") << "Mike" << 270 << 90 << SpeechControl::ResultOk;
+        QTest::newRow("language voice, slowest") << "German" << 50 << 90 << SpeechControl::ResultOk;
+        QTest::newRow("Female Whisper, high tone")
+            << "Female Whisper" << 150 << 250 << SpeechControl::ResultIncompatible;
+        QTest::newRow("Female Whisper, highest accepted")
+            << "Female Whisper" << 150 << 200 << SpeechControl::ResultOk;
+        QTest::newRow("Male Whisper, highest tone")
+            << "Male Whisper" << 120 << 300 << SpeechControl::ResultIncompatible;
+        QTest::newRow("RoboSoft One, slowest")
+            << "RoboSoft One" << 50 << 100 << SpeechControl::ResultIncompatible;
+        QTest::newRow("RoboSoft Six, fastest")
+            << "RoboSoft Six" << 270 << 170 << SpeechControl::ResultIncompatible;
+        QTest::newRow("RoboSoft Three, edge speeds")
+            << "RoboSoft Three" << 80 << 90 << SpeechControl::ResultOk;
+        QTest::newRow("speed below the scale")
+            << "Mary" << 10 << 170 << SpeechControl::ResultIncompatible;
+    }
+
+    void callingOrderAndRefusal()
+    {
+        QFETCH(QString, voice);
+        QFETCH(int, speed);
+        QFETCH(int, pitch);
+        QFETCH(quint32, result);
+        auto control = makeControl();
+        QSignalSpy stopped(control.get(), &SpeechControl::AudioStop);
+        const int count = control->voiceCount();
+        int number = 0;
+        for (int i = 1; i <= count && number == 0; ++i) {
+            if (control->voiceName(i) == voice) {
+                number = i;
+            }
+        }
+        QVERIFY(number > 0);
+        control->invoke(SpeechControl::DispidSelectVoice, {number});
+        control->invoke(SpeechControl::DispidSpeed, {speed});
+        control->invoke(SpeechControl::DispidPitch, {pitch});
+        control->invoke(SpeechControl::DispidSpeak, {QStringLiteral("Hi.")});
+        QCOMPARE(control->invoke(SpeechControl::DispidLastResult).toUInt(), result);
+        // Reading the result does not change it.
+        QCOMPARE(control->lastResult(), result);
+        control->invoke(SpeechControl::DispidStop);
+        QTRY_COMPARE(stopped.count(), 1);
+    }
+
+    void everyDispidThroughTheEntry()
+    {
+        auto control = makeControl();
+        QSignalSpy stopped(control.get(), &SpeechControl::AudioStop);
+        control->invoke(SpeechControl::DispidSelectVoice, {1});
+        control->invoke(SpeechControl::DispidSpeed, {150});
+        control->invoke(SpeechControl::DispidPitch, {170});
+        control->invoke(SpeechControl::DispidOutputFile, {QString()});
+        control->invoke(SpeechControl::DispidSpeak, {QStringLiteral("One, two, three.")});
+        QCOMPARE(control->lastResult(), SpeechControl::ResultOk);
+        QCOMPARE(control->pendingUtterances(), 1);
+        control->invoke(SpeechControl::DispidPause);
+        QVERIFY(control->isPaused());
+        QVERIFY(control->output()->isSuspended());
+        control->invoke(SpeechControl::DispidResume);
+        QVERIFY(!control->isPaused());
+        QVERIFY(!control->output()->isSuspended());
+        control->invoke(SpeechControl::DispidStop);
+        QTRY_COMPARE(stopped.count(), 1);
+        QCOMPARE(control->pendingUtterances(), 0);
+        QTRY_VERIFY(control->isIdle());
+    }
+
+    void speakReturnsAtOnceForABook()
+    {
+        auto control = makeControl();
+        const QString book = QStringLiteral("A sentence of a long book goes on. ").repeated(300000);
+        QElapsedTimer timer;
+        timer.start();
+        control->speak(book);
+        QVERIFY2(timer.elapsed() < 100, qPrintable(QString::number(timer.elapsed())));
+        QTRY_VERIFY(control->bufferedSamples() > 0);
+        control->stop();
+        QTRY_VERIFY(control->isIdle());
+    }
+
+    void fakeRecordsEveryCall()
+    {
+        FakeSpeechControl fake;
+        QSignalSpy stopped(&fake, &SpeechControl::AudioStop);
+        QCOMPARE(fake.voiceCount(), 19);
+        QCOMPARE(fake.voiceName(7), QStringLiteral("Mary in Space"));
+        fake.selectVoice(7);
+        fake.setSpeed(150);
+        fake.setPitch(200);
+        fake.setOutputFile("/tmp/x.wav");
+        fake.setNextSpeakResult(SpeechControl::ResultIncompatible);
+        fake.speak("Hello");
+        QCOMPARE(fake.lastResult(), SpeechControl::ResultIncompatible);
+        fake.pause();
+        fake.resume();
+        fake.stop();
+        QCOMPARE(fake.dispids(), (QList<int>{18, 19, 16, 10, 7, 68, 6, 59, 35, 37, 36}));
+        QCOMPARE(fake.calls().at(5).args, QVariantList{"/tmp/x.wav"});
+        QCOMPARE(fake.spokenTexts(), QStringList{"Hello"});
+        fake.finishUtterance();
+        QCOMPARE(stopped.count(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_DirectSS)
+#include "tst_DirectSS.moc"

@@ -1,0 +1,268 @@
+#include "SpeechTestSupport.h"
+#include "speech/VoiceCatalog.h"
+
+#include <QSet>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+using namespace speechtest;
+
+namespace {
+
+// Share of a signal's energy inside [low, high) Hz, from DFTs of windows through it.
+double bandShare(const QVector<qint16>& samples, double low, double high)
+{
+    constexpr int Window = 512;
+    double inside = 0;
+    double total = 0;
+    for (qsizetype start = 0; start + Window <= samples.size(); start += Window * 8) {
+        for (int k = 1; k < Window / 2; ++k) {
+            double re = 0;
+            double im = 0;
+            for (int n = 0; n < Window; ++n) {
+                const double angle = 2 * std::numbers::pi * k * n / Window;
+                const double hann = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * n / Window);
+                re += samples[start + n] * hann * std::cos(angle);
+                im -= samples[start + n] * hann * std::sin(angle);
+            }
+            const double power = re * re + im * im;
+            const double frequency = double(k) * AudioOutput::SampleRate / Window;
+            total += power;
+            if (frequency >= low && frequency < high) {
+                inside += power;
+            }
+        }
+    }
+    return total > 0 ? inside / total : 0;
+}
+
+// Median fundamental of the voiced frames, by autocorrelation; 0 when hardly any frame
+// is voiced (whispering).
+double medianPitch(const QVector<qint16>& samples, double* voicedShare = nullptr)
+{
+    constexpr int Frame = 1024;
+    const int minLag = AudioOutput::SampleRate / 450;
+    const int maxLag = AudioOutput::SampleRate / 60;
+    QList<double> pitches;
+    int frames = 0;
+    for (qsizetype start = 0; start + Frame + maxLag <= samples.size(); start += 2 * Frame) {
+        double energy = 0;
+        for (int n = 0; n < Frame; ++n) {
+            energy += double(samples[start + n]) * samples[start + n];
+        }
+        if (energy / Frame < 300.0 * 300.0) {
+            continue; // pause
+        }
+        ++frames;
+        QList<double> r;
+        for (int lag = minLag; lag <= maxLag; ++lag) {
+            double sum = 0;
+            double norm = 0;
+            for (int n = 0; n < Frame; ++n) {
+                sum += double(samples[start + n]) * samples[start + n + lag];
+                norm += double(samples[start + n + lag]) * samples[start + n + lag];
+            }
+            r.append(sum / std::sqrt(energy * norm + 1));
+        }
+        const double best = *std::max_element(r.cbegin(), r.cend());
+        // The first strong peak: multiples of the period correlate almost as well.
+        int bestLag = 0;
+        for (qsizetype i = 1; i + 1 < r.size() && bestLag == 0; ++i) {
+            if (r[i] >= 0.85 * best && r[i] >= r[i - 1] && r[i] >= r[i + 1]) {
+                bestLag = minLag + int(i);
+            }
+        }
+        if (bestLag == 0) {
+            continue;
+        }
+        if (best > 0.6) {
+            pitches.append(double(AudioOutput::SampleRate) / bestLag);
+        }
+    }
+    if (voicedShare != nullptr) {
+        *voicedShare = frames > 0 ? double(pitches.size()) / frames : 0;
+    }
+    if (pitches.size() < 5) {
+        return 0;
+    }
+    std::sort(pitches.begin(), pitches.end());
+    return pitches.at(pitches.size() / 2);
+}
+
+double rms(const QVector<qint16>& samples, qsizetype from, qsizetype to)
+{
+    double sum = 0;
+    to = std::min(to, samples.size());
+    for (qsizetype i = from; i < to; ++i) {
+        sum += double(samples[i]) * samples[i];
+    }
+    return to > from ? std::sqrt(sum / double(to - from)) : 0;
+}
+
+} // namespace
+
+// What the voices sound like: the effects are real signal processing, the voices differ,
+// and speed and tone move the sound the right way over the whole scale.
+class tst_VoiceSound : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<DirectSS> m_control;
+    QTemporaryDir m_dir;
+    const QString m_text = QStringLiteral("She sells sea shells by the sea shore, surely.");
+
+    QVector<qint16> speech(const QString& voice, int speed, int pitch)
+    {
+        m_control->setSpeed(speed);
+        m_control->setPitch(pitch);
+        const QString path = m_dir.filePath(QStringLiteral("voice.wav"));
+        if (!render(*m_control, voice, m_text, path)) {
+            return {};
+        }
+        return readWave(path).samples;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_control = std::make_unique<DirectSS>(std::make_unique<SilentAudioOutput>());
+    }
+    void cleanupTestCase() { m_control.reset(); }
+
+    void telephoneKeepsOnlyTheTelephoneBand_data()
+    {
+        QTest::addColumn<QString>("plain");
+        QTest::addColumn<QString>("telephone");
+        QTest::newRow("Mary") << "Mary"
+                              << "Mary (for Telephone)";
+        QTest::newRow("Mike") << "Mike"
+                              << "Mike (for Telephone)";
+    }
+
+    void telephoneKeepsOnlyTheTelephoneBand()
+    {
+        QFETCH(QString, plain);
+        QFETCH(QString, telephone);
+        const QVector<qint16> wide = speech(plain, 150, 150);
+        const QVector<qint16> narrow = speech(telephone, 150, 150);
+        const double wideOutside = bandShare(wide, 0, 200) + bandShare(wide, 4500, 20000);
+        const double narrowOutside = bandShare(narrow, 0, 200) + bandShare(narrow, 4500, 20000);
+        QVERIFY2(narrowOutside < 0.02, qPrintable(QString::number(narrowOutside)));
+        QVERIFY2(wideOutside > 5 * narrowOutside,
+                 qPrintable(QStringLiteral("%1 vs %2").arg(wideOutside).arg(narrowOutside)));
+        const double band = bandShare(narrow, 250, 4000);
+        QVERIFY2(band > 0.9, qPrintable(QString::number(band)));
+    }
+
+    // The room rings on after the voice: longest in space, shortest in the hall.
+    void roomsRingLongerAsTheyGrow()
+    {
+        const QVector<qint16> dry = speech("Mary", 150, 170);
+        const double level = rms(dry, 0, dry.size());
+        QList<double> ringing;
+        for (const QString room : {"Mary in Hall", "Mary in Stadium", "Mary in Space"}) {
+            const QVector<qint16> wet = speech(room, 150, 170);
+            QVERIFY(wet.size() > dry.size());
+            // Time after the dry voice has ended until the sound falls 40 dB below it.
+            qsizetype last = dry.size();
+            constexpr qsizetype Step = 441;
+            for (qsizetype at = dry.size(); at + Step <= wet.size(); at += Step) {
+                if (rms(wet, at, at + Step) > level / 100) {
+                    last = at + Step;
+                }
+            }
+            ringing.append(double(last - dry.size()) / AudioOutput::SampleRate);
+        }
+        QVERIFY2(ringing.at(0) > 0.2 && ringing.at(0) < ringing.at(1) &&
+                     ringing.at(1) < ringing.at(2),
+                 qPrintable(QStringLiteral("%1 %2 %3")
+                                .arg(ringing.at(0))
+                                .arg(ringing.at(1))
+                                .arg(ringing.at(2))));
+    }
+
+    void namedVoicesSoundDifferent()
+    {
+        QSet<quint64> digests;
+        const QList<VoiceDefinition> named = m_control->voices().mid(0, 19);
+        for (const VoiceDefinition& voice : named) {
+            const QVector<qint16> samples = speech(voice.name, voice.ownSpeed, voice.ownPitch);
+            QVERIFY2(rms(samples, 0, samples.size()) > 300, qPrintable(voice.name));
+            digests.insert(SilentAudioOutput::digestOf(samples.constData(), samples.size()));
+        }
+        QCOMPARE(digests.size(), named.size());
+
+        const double mary = medianPitch(speech("Mary", 150, 170));
+        const double mike = medianPitch(speech("Mike", 170, 90));
+        QVERIFY2(mary > 140 && mike > 60 && mike < mary * 0.8,
+                 qPrintable(QStringLiteral("Mary %1 Hz, Mike %2 Hz").arg(mary).arg(mike)));
+        // Whispering has no voiced frames; ordinary speech mostly has.
+        double spokenVoiced = 0;
+        medianPitch(speech("English (America)", 150, 150), &spokenVoiced);
+        for (const QString whisper : {"Female Whisper", "Male Whisper"}) {
+            double voiced = 1;
+            medianPitch(speech(whisper, 150, 150), &voiced);
+            QVERIFY2(voiced < 0.2 && spokenVoiced > 0.5,
+                     qPrintable(QStringLiteral("%1 voiced %2, spoken %3")
+                                    .arg(whisper)
+                                    .arg(voiced)
+                                    .arg(spokenVoiced)));
+        }
+    }
+
+    void speedAndToneMoveTheSoundAcrossTheScale_data()
+    {
+        QTest::addColumn<QString>("voice");
+        QTest::newRow("flite") << "Mary";
+        QTest::newRow("espeak-ng") << "English (Great Britain)";
+    }
+
+    void speedAndToneMoveTheSoundAcrossTheScale()
+    {
+        QFETCH(QString, voice);
+        qsizetype previous = std::numeric_limits<qsizetype>::max();
+        for (int speed : {50, 70, 110, 150, 200, 270}) {
+            const qsizetype length = speech(voice, speed, 150).size();
+            QVERIFY2(length < previous, qPrintable(QStringLiteral("speed %1").arg(speed)));
+            previous = length;
+        }
+        double lastPitch = 0;
+        for (int pitch : {90, 150, 220, 300}) {
+            const double f0 = medianPitch(speech(voice, 150, pitch));
+            QVERIFY2(f0 > lastPitch,
+                     qPrintable(QStringLiteral("tone %1: %2 Hz").arg(pitch).arg(f0)));
+            lastPitch = f0;
+        }
+    }
+
+    void mappingIsMonotonicWithNaturalOwnValues()
+    {
+        for (const VoiceDefinition& voice : VoiceCatalog::namedVoices({})) {
+            const ProsodySettings own = voice.prosody(voice.ownSpeed, voice.ownPitch);
+            QCOMPARE(own.espeakRate, 175);
+            QCOMPARE(own.espeakPitch, 50);
+            QCOMPARE(own.fliteStretch, 1.0);
+            QCOMPARE(own.fliteF0Factor, 1.0);
+            QCOMPARE(own.sonicSpeed, 1.0);
+            ProsodySettings before = voice.prosody(voice.minSpeed, voice.minPitch);
+            for (int step = 1; step <= 20; ++step) {
+                const int speed = voice.minSpeed + (voice.maxSpeed - voice.minSpeed) * step / 20;
+                const int pitch = voice.minPitch + (voice.maxPitch - voice.minPitch) * step / 20;
+                const ProsodySettings now = voice.prosody(speed, pitch);
+                QVERIFY(now.espeakRate * now.sonicSpeed > before.espeakRate * before.sonicSpeed);
+                QVERIFY(now.fliteStretch < before.fliteStretch);
+                QVERIFY(now.espeakPitch > before.espeakPitch);
+                QVERIFY(now.fliteF0Factor > before.fliteF0Factor);
+                QVERIFY(now.espeakPitch >= 0 && now.espeakPitch <= 99);
+                QVERIFY(now.espeakRate >= 80 && now.espeakRate <= 450);
+                before = now;
+            }
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_VoiceSound)
+#include "tst_VoiceSound.moc"
