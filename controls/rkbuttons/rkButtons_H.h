@@ -105,6 +105,11 @@ public:
 
     void Refresh();
     void DelayDrawing(bool delay);
+
+    // The control's window and its off-screen drawing surface (what the button draws
+    // into before presenting it in one copy).
+    QWidget* hwnd() { return this; }
+    const QImage& hDC() const { return m_memory; }
     bool isDrawingDelayed() const { return m_delayDrawing; }
 
     // Option groups: 1 join, -1 leave, 2 ask whether any member is set, 0 clear the others.
