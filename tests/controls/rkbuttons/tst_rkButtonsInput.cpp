@@ -51,22 +51,21 @@ private:
 
     // The events a button raises, in their order.
     QStringList m_log;
+    void note(const char* event, int value)
+    {
+        m_log << QStringLiteral("%1 %2").arg(QLatin1String(event)).arg(value);
+    }
     void recordEvents(rkButtons_H* b)
     {
-        const auto log = [this](const QString& text) { m_log.append(text); };
-        const auto number = [log](const char* name) {
-            return [log, name](int value) {
-                log(QStringLiteral("%1 %2").arg(QLatin1String(name)).arg(value));
-            };
-        };
-        connect(b, &rkButtons_H::Click, this, [log] { log(QStringLiteral("Click")); });
-        connect(b, &rkButtons_H::KeyDown, this, [f = number("KeyDown")](int k, int) { f(k); });
-        connect(b, &rkButtons_H::KeyUp, this, [f = number("KeyUp")](int k, int) { f(k); });
+        connect(b, &rkButtons_H::Click, this, [this] { m_log << QStringLiteral("Click"); });
+        connect(b, &rkButtons_H::KeyDown, this, [this](int key, int) { note("KeyDown", key); });
+        connect(b, &rkButtons_H::KeyUp, this, [this](int key, int) { note("KeyUp", key); });
         connect(b, &rkButtons_H::MouseDown, this,
-                [f = number("MouseDown")](int button, int, double, double) { f(button); });
+                [this](int button, int, double, double) { note("MouseDown", button); });
         connect(b, &rkButtons_H::MouseUp, this,
-                [f = number("MouseUp")](int button, int, double, double) { f(button); });
-        connect(b, &rkButtons_H::DoubleClick, this, number("DoubleClick"));
+                [this](int button, int, double, double) { note("MouseUp", button); });
+        connect(b, &rkButtons_H::DoubleClick, this,
+                [this](int button) { note("DoubleClick", button); });
     }
 
     // Press, release, the second press the system reports as a double click, release.
