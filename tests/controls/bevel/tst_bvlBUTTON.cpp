@@ -1,14 +1,19 @@
 #include "BevelTestHost.h"
+#include "controls/ReferenceImage.h"
 #include "controls/bevel/bvlBUTTON.h"
+#include "controls/bevel/bvlWorkSurface.h"
 #include "controls/bevel/mdlSHPCLR.h"
 #include "platform/FakeMessageBoxService.h"
+#include "platform/Picture.h"
 #include "platform/PropertyBag.h"
 
-#include <QJsonDocument>
 #include <QJsonObject>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
 #include <memory>
+
+using platform::OleColor;
 
 namespace {
 
@@ -22,12 +27,16 @@ struct Spies
           changed(button, &bvlBUTTON::PropertyChanged)
     {
     }
+    QList<QSignalSpy*> all()
+    {
+        return {&click, &dblClick, &mouseDown, &mouseMove, &mouseUp, &changed};
+    }
     void clear()
     {
-        for (QSignalSpy* spy :
-             {&click, &dblClick, &mouseDown, &mouseMove, &mouseUp, &mouseExit, &changed}) {
+        for (QSignalSpy* spy : all()) {
             spy->clear();
         }
+        mouseExit.clear();
     }
     QSignalSpy click;
     QSignalSpy dblClick;
@@ -41,6 +50,48 @@ struct Spies
 const QPoint kInside(50, 20);
 const QPoint kOutside(150, 60); // beyond the 100 x 40 button, on the window
 
+constexpr OleColor kFace = platform::rgb(160, 176, 200);
+constexpr QRgb kKey = 0xFFC0C0C0u; // the default transparency colour
+constexpr QRgb kRed = 0xFFC80000u;
+
+// A 12 x 12 picture: a red square on the transparency colour, with a two-pixel frame of it.
+platform::Picture redSquare()
+{
+    QImage image(12, 12, QImage::Format_RGB32);
+    image.fill(kKey);
+    QPainter(&image).fillRect(2, 2, 8, 8, QColor::fromRgb(kRed));
+    return platform::Picture(platform::Picture::Type::Bitmap, image);
+}
+
+platform::Picture plain(QRgb colour, QSize size = QSize(10, 10))
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    return platform::Picture(platform::Picture::Type::Bitmap, image);
+}
+
+QFont testFont()
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(13);
+    font.setBold(true);
+    return font;
+}
+
+// Pixels of `frame` inside `area` that differ from `face`.
+QRect changedArea(const QImage& frame, const QImage& face, const QRect& area)
+{
+    QRect changed;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (frame.pixel(x, y) != face.pixel(x, y)) {
+                changed |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return changed;
+}
+
 } // namespace
 
 class tst_bvlBUTTON : public QObject
@@ -48,580 +99,784 @@ class tst_bvlBUTTON : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void cleanup();
-    void stateWord_data();
-    void stateWord();
-    void toggleClicksTwice();
-    void mouseMoveReportsPressedPointerReduced();
-    void optionButtonsReleaseEachOther();
-    void valueOfPushButtonDoesNothing();
-    void hoverEndsWithMouseExit();
-    void flash_data();
-    void flash();
-    void flashOfHeldToggleKeepsItPressed();
-    void accessKeyFlashesAndClicks();
-    void disabledIgnoresEverything();
-    void doubleClick();
-    void keysAreReported();
-    void changesThatDoNotRepaint();
-    void rejectedOffsetKeepsTheProperty();
-    void newControlTakesItsName();
-    void propertyRoundTrip();
-    void defaultsAreNotWritten();
-    void invalidStoredOffset();
-    void storedHeldToggleShowsPressed();
+    void init()
+    {
+        m_host = std::make_unique<BevelTestHost>();
+        QVERIFY(m_host->show());
+    }
+
+    void cleanup() { m_host.reset(); }
+
+    void stateWord_data()
+    {
+        QTest::addColumn<int>("behaviour");
+        QTest::addColumn<bool>("value");
+        QTest::addColumn<int>("mouseKeys");
+        QTest::addColumn<QString>("actions");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<bool>("finalValue");
+        QTest::addColumn<int>("downs");
+        QTest::addColumn<int>("ups");
+        QTest::addColumn<int>("clicks");
+
+        // Actions: p = press, r = release, m = move, d = double click; L/R/M the button;
+        // @in or @out.
+        QTest::newRow("push pressed") << 0 << false << 1 << "pL@in" << 3 << false << 1 << 0 << 0;
+        QTest::newRow("push clicked")
+            << 0 << false << 1 << "pL@in rL@in" << 2 << false << 1 << 1 << 1;
+        QTest::newRow("push released outside")
+            << 0 << false << 1 << "pL@in m@out rL@out" << 0 << false << 1 << 0 << 0;
+        QTest::newRow("push out and back in")
+            << 0 << false << 1 << "pL@in m@out m@in rL@in" << 2 << false << 1 << 1 << 1;
+        // The system reports the second press of a double click as a double click.
+        QTest::newRow("push double click")
+            << 0 << false << 1 << "dL@in" << 2 << false << 2 << 2 << 2;
+        QTest::newRow("push hovered") << 0 << false << 1 << "m@in" << 2 << false << 0 << 0 << 0;
+        QTest::newRow("push hover left")
+            << 0 << false << 1 << "m@in m@out" << 0 << false << 0 << 0 << 0;
+        QTest::newRow("toggle on") << 1 << false << 1 << "pL@in rL@in" << 3 << true << 1 << 1 << 1;
+        QTest::newRow("toggle off") << 1 << true << 1 << "pL@in rL@in" << 2 << false << 1 << 1 << 1;
+        QTest::newRow("toggle on and off")
+            << 1 << false << 1 << "pL@in rL@in pL@in rL@in" << 2 << false << 2 << 2 << 2;
+        QTest::newRow("toggle released outside, off")
+            << 1 << false << 1 << "pL@in m@out rL@out" << 0 << false << 1 << 0 << 0;
+        QTest::newRow("toggle released outside, on")
+            << 1 << true << 1 << "pL@in m@out rL@out" << 1 << true << 1 << 0 << 0;
+        QTest::newRow("option on") << 2 << false << 1 << "pL@in rL@in" << 3 << true << 1 << 1 << 1;
+        QTest::newRow("option stays on")
+            << 2 << true << 1 << "pL@in rL@in" << 3 << true << 1 << 1 << 1;
+        QTest::newRow("option released outside")
+            << 2 << false << 1 << "pL@in m@out rL@out" << 0 << false << 1 << 0 << 0;
+        QTest::newRow("right button left out")
+            << 0 << false << 1 << "pR@in" << 0 << false << 0 << 0 << 0;
+        QTest::newRow("right button flips a toggle")
+            << 1 << false << 1 << "pR@in rR@in" << 1 << true << 0 << 1 << 1;
+        QTest::newRow("right button allowed")
+            << 0 << false << 3 << "pR@in rR@in" << 2 << false << 1 << 1 << 1;
+        QTest::newRow("middle button allowed")
+            << 0 << false << 4 << "pM@in" << 3 << false << 1 << 0 << 0;
+        QTest::newRow("left button left out")
+            << 0 << false << 2 << "pL@in rL@in" << 2 << false << 0 << 1 << 0;
+    }
+
+    void stateWord()
+    {
+        QFETCH(int, behaviour);
+        QFETCH(bool, value);
+        QFETCH(int, mouseKeys);
+        QFETCH(QString, actions);
+        QFETCH(int, state);
+        QFETCH(bool, finalValue);
+        QFETCH(int, downs);
+        QFETCH(int, ups);
+        QFETCH(int, clicks);
+
+        bvlBUTTON* button = addButton();
+        button->setBehaviour(static_cast<quint8>(behaviour));
+        button->setMouseKeys(mouseKeys);
+        button->setValue(value);
+        Spies spies(button);
+
+        int valueChanges = 0;
+        bool shown = value;
+        for (const QString& action : actions.split(QLatin1Char(' '))) {
+            const QPoint at = action.endsWith(QLatin1String("@in")) ? kInside : kOutside;
+            Qt::MouseButton mouseButton = Qt::LeftButton;
+            if (action.at(1) == QLatin1Char('R')) {
+                mouseButton = Qt::RightButton;
+            } else if (action.at(1) == QLatin1Char('M')) {
+                mouseButton = Qt::MiddleButton;
+            }
+            switch (action.at(0).toLatin1()) {
+            case 'p':
+                m_host->press(button, at, mouseButton);
+                break;
+            case 'r':
+                m_host->release(button, at, mouseButton);
+                break;
+            case 'd':
+                m_host->doubleClick(button, at);
+                break;
+            default:
+                m_host->move(button, at);
+                break;
+            }
+            valueChanges += button->Value() != shown ? 1 : 0;
+            shown = button->Value();
+        }
+        QCOMPARE(button->stateWord(), state);
+        QCOMPARE(button->Value(), finalValue);
+        QCOMPARE(spies.mouseDown.size(), downs);
+        QCOMPARE(spies.mouseUp.size(), ups);
+        QCOMPARE(spies.click.size(), clicks);
+        QCOMPARE(spies.dblClick.size(), int(actions.count(QLatin1String("dL@"))));
+        // Each change of Value is reported once, by its name.
+        QCOMPARE(spies.changed.size(), valueChanges);
+        for (const QList<QVariant>& change : spies.changed) {
+            QCOMPARE(change.constFirst().toString(), QStringLiteral("Value"));
+        }
+        // The face shown follows the pressed bit.
+        QCOMPARE(button->frame().pixel(0, 20) == button->sunkenFace().pixel(0, 20),
+                 (state & bvlBUTTON::kStatePressed) != 0);
+    }
+
+    void mouseMoveReportsPressedPointerReduced()
+    {
+        bvlBUTTON* button = addButton();
+        Spies spies(button);
+        m_host->move(button, QPoint(12, 7));
+        m_host->press(button, QPoint(5, 5));
+        QCOMPARE(spies.mouseDown.constFirst(),
+                 (QVariantList{qint16(1), qint16(0), float(5), float(5)}));
+        m_host->move(button, QPoint(12, 7));
+        QCOMPARE(spies.mouseMove.size(), 2);
+        QCOMPARE(spies.mouseMove.at(0), (QVariantList{qint16(0), qint16(0), float(12), float(7)}));
+        QCOMPARE(spies.mouseMove.at(1), (QVariantList{qint16(1), qint16(0), float(10), float(5)}));
+        m_host->release(button, QPoint(12, 7));
+        QCOMPARE(spies.mouseUp.constFirst(),
+                 (QVariantList{qint16(1), qint16(0), float(12), float(7)}));
+    }
+
+    void optionButtonsReleaseEachOther()
+    {
+        bvlBUTTON* first = addButton(QStringLiteral("optA"), QRect(10, 10, 80, 30));
+        bvlBUTTON* second = addButton(QStringLiteral("optB"), QRect(10, 50, 80, 30));
+        bvlBUTTON* third = addButton(QStringLiteral("optC"), QRect(10, 90, 80, 30));
+        auto* frame = new QWidget(&m_host->window);
+        frame->setGeometry(200, 10, 150, 150);
+        frame->show();
+        bvlBUTTON* elsewhere = m_host->add(QStringLiteral("optD"), QRect(10, 10, 80, 30), frame);
+        bvlBUTTON* toggle = addButton(QStringLiteral("chkE"), QRect(10, 130, 80, 30));
+        for (bvlBUTTON* button : {first, second, third, elsewhere}) {
+            button->setBehaviour(bvlBUTTON::kOptionButton);
+        }
+        toggle->setBehaviour(bvlBUTTON::kToggleButton);
+        for (bvlBUTTON* button : {toggle, elsewhere, first}) {
+            button->setValue(true);
+        }
+
+        Spies a(first);
+        Spies b(second);
+        Spies c(third);
+        Spies d(elsewhere);
+        second->setValue(true);
+        QVERIFY(!first->Value());
+        QVERIFY(second->Value());
+        QVERIFY(elsewhere->Value()); // another container
+        QVERIFY(toggle->Value());    // not an option button
+        QCOMPARE(b.click.size(), 1);
+        QCOMPARE(a.click.size() + c.click.size() + d.click.size(), 0);
+        QCOMPARE(first->stateWord(), 0);
+        QCOMPARE(second->stateWord(), bvlBUTTON::kStatePressed);
+
+        // Released in code: no event.
+        second->setValue(false);
+        QCOMPARE(b.click.size(), 1);
+        QCOMPARE(second->stateWord(), 0);
+
+        // By the mouse: the other one is released, one Click on the pressed one.
+        first->setValue(true);
+        a.clear();
+        m_host->press(third, QPoint(40, 15));
+        m_host->release(third, QPoint(40, 15));
+        QVERIFY(third->Value());
+        QVERIFY(!first->Value());
+        QCOMPARE(c.click.size(), 1);
+        QCOMPARE(a.click.size(), 0);
+    }
+
+    void valueOfPushButtonDoesNothing()
+    {
+        bvlBUTTON* button = addButton();
+        Spies spies(button);
+        button->setValue(true);
+        QVERIFY(!button->Value());
+        QCOMPARE(button->stateWord(), 0);
+        QCOMPARE(spies.click.size(), 0);
+        QCOMPARE(spies.changed.size(), 0);
+
+        // Nor does setting a toggle button to the value it has.
+        button->setBehaviour(bvlBUTTON::kToggleButton);
+        spies.clear();
+        button->setValue(false);
+        QCOMPARE(spies.changed.size(), 0);
+    }
+
+    void hoverEndsWithMouseExit()
+    {
+        bvlBUTTON* button = addButton();
+        Spies spies(button);
+        m_host->move(button, kInside);
+        QCOMPARE(button->stateWord(), bvlBUTTON::kStateOver);
+        QVERIFY(button->isTimerRunning());
+        // Still over at the next tick: nothing changes.
+        QTest::qWait(2 * bvlBUTTON::kTimerInterval);
+        QCOMPARE(button->stateWord(), bvlBUTTON::kStateOver);
+        QCOMPARE(spies.mouseExit.size(), 0);
+
+        m_host->pointAway();
+        QTRY_COMPARE(spies.mouseExit.size(), 1);
+        QCOMPARE(button->stateWord(), 0);
+        QVERIFY(!button->isTimerRunning());
+    }
+
+    void flash_data()
+    {
+        QTest::addColumn<bool>("pointerOver");
+        QTest::addColumn<bool>("heldToggle");
+        QTest::addColumn<int>("endState");
+        QTest::newRow("pointer away") << false << false << 0;
+        QTest::newRow("pointer over") << true << false << int(bvlBUTTON::kStateOver);
+        QTest::newRow("held toggle stays pressed")
+            << false << true << int(bvlBUTTON::kStatePressed);
+    }
+
+    void flash()
+    {
+        QFETCH(bool, pointerOver);
+        QFETCH(bool, heldToggle);
+        QFETCH(int, endState);
+        bvlBUTTON* button = addButton();
+        if (heldToggle) {
+            button->setBehaviour(bvlBUTTON::kToggleButton);
+            button->setValue(true);
+        }
+        Spies spies(button);
+        if (pointerOver) {
+            m_host->pointAt(button, kInside);
+        }
+        button->Flash();
+        QCOMPARE(button->stateWord(), bvlBUTTON::kStateFlashing);
+        QCOMPARE(button->frame().pixel(0, 20), button->sunkenFace().pixel(0, 20));
+        QVERIFY(button->isTimerRunning());
+        QTRY_VERIFY(!button->isTimerRunning());
+        QCOMPARE(button->stateWord(), endState);
+        const QImage& face = heldToggle ? button->sunkenFace() : button->raisedFace();
+        QCOMPARE(button->frame().pixel(0, 20), face.pixel(0, 20));
+        QCOMPARE(button->Value(), heldToggle);
+        QCOMPARE(spies.mouseExit.size(), 0);
+        QCOMPARE(spies.click.size(), 0);
+    }
+
+    void accessKeyFlashesAndClicks()
+    {
+        bvlBUTTON* button = addButton();
+        button->setAccessKeys(QStringLiteral("s"));
+        m_host->window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&m_host->window));
+        Spies spies(button);
+        QTest::keyClick(&m_host->window, Qt::Key_S, Qt::AltModifier);
+        QCOMPARE(spies.click.size(), 1);
+        QCOMPARE(button->stateWord(), bvlBUTTON::kStateFlashing);
+        QVERIFY(!button->Value());
+        QTRY_COMPARE(button->stateWord(), 0);
+
+        // Not without the modifier, and not while disabled.
+        QTest::keyClick(&m_host->window, Qt::Key_S);
+        button->setEnabled(false);
+        QTest::keyClick(&m_host->window, Qt::Key_S, Qt::AltModifier);
+        QCOMPARE(spies.click.size(), 1);
+        QCOMPARE(button->stateWord(), bvlBUTTON::kStateDisabled);
+    }
+
+    void disabledIgnoresEverything()
+    {
+        bvlBUTTON* button = addButton();
+        button->setBehaviour(bvlBUTTON::kToggleButton);
+        Spies spies(button);
+        button->setEnabled(false);
+        QCOMPARE(button->stateWord(), bvlBUTTON::kStateDisabled);
+        QCOMPARE(spies.changed.size(), 1);
+        spies.clear();
+
+        m_host->move(button, kInside);
+        m_host->press(button, kInside);
+        m_host->move(button, QPoint(20, 10));
+        m_host->release(button, kInside);
+        m_host->doubleClick(button, kInside);
+        button->Flash();
+        QCOMPARE(button->stateWord(), bvlBUTTON::kStateDisabled);
+        QVERIFY(!button->Value());
+        for (const QSignalSpy* spy : spies.all()) {
+            QCOMPARE(spy->size(), 0);
+        }
+        QVERIFY(!button->isTimerRunning());
+
+        button->setEnabled(true);
+        QCOMPARE(button->stateWord(), 0);
+
+        // A disabled window disables the button on screen, not its own Enabled.
+        spies.clear();
+        m_host->window.setEnabled(false);
+        QCOMPARE(button->stateWord(), bvlBUTTON::kStateDisabled);
+        QVERIFY(button->Enabled());
+        QCOMPARE(spies.changed.size(), 0);
+        m_host->window.setEnabled(true);
+        QCOMPARE(button->stateWord(), 0);
+    }
+
+    void keysAreReported()
+    {
+        bvlBUTTON* button = addButton();
+        QSignalSpy down(button, &bvlBUTTON::KeyDown);
+        QSignalSpy press(button, &bvlBUTTON::KeyPress);
+        QSignalSpy up(button, &bvlBUTTON::KeyUp);
+        Spies spies(button);
+        QTest::keyClick(button, Qt::Key_A, Qt::ShiftModifier);
+        QTest::keyClick(button, Qt::Key_Space);
+        QTest::keyClick(button, Qt::Key_F5);
+        // Shift itself comes first: virtual key 16.
+        QCOMPARE(down.size(), 4);
+        QCOMPARE(down.at(0).at(0).value<qint16>(), qint16(16));
+        QCOMPARE(down.at(1), (QVariantList{qint16(65), qint16(1)}));
+        QCOMPARE(down.at(2), (QVariantList{qint16(32), qint16(0)}));
+        QCOMPARE(down.at(3), (QVariantList{qint16(0x74), qint16(0)}));
+        QCOMPARE(press.size(), 2);
+        QCOMPARE(press.at(0).at(0).value<qint16>(), qint16('a')); // the text the key gave
+        QCOMPARE(press.at(1).at(0).value<qint16>(), qint16(' '));
+        QCOMPARE(up.size(), 4);
+        QCOMPARE(up.at(0), (QVariantList{qint16(65), qint16(1)}));
+        // Keys do nothing else: Space does not click.
+        QCOMPARE(spies.click.size(), 0);
+        QCOMPARE(button->stateWord(), 0);
+    }
+
+    void changesThatDoNotRepaint()
+    {
+        bvlBUTTON* button = addButton();
+        Spies spies(button);
+        const qint64 painted = button->frame().cacheKey();
+        button->setCaptionHoverColour(platform::rgb(1, 2, 3));
+        button->setMouseKeys(3);
+        button->setBehaviour(bvlBUTTON::kOptionButton);
+        QCOMPARE(button->frame().cacheKey(), painted);
+        QCOMPARE(spies.changed.size(), 3);
+        button->setCaption(QStringLiteral("New"));
+        QVERIFY(button->frame().cacheKey() != painted);
+    }
+
+    void rejectedOffsetKeepsTheProperty()
+    {
+        platform::FakeMessageBoxService boxes;
+        bvlBUTTON* button = addButton();
+        Spies spies(button);
+        button->setCaptionOffset(QStringLiteral(" ( 3 , -4 ) "));
+        QCOMPARE(button->CaptionOffset(), QStringLiteral("(3,-4)"));
+        const QRect rect = button->captionRect();
+        QCOMPARE(spies.changed.size(), 1);
+
+        button->setCaptionOffset(QStringLiteral("(a,1)"));
+        button->setPictureOffset(QStringLiteral("(,1)"));
+        QCOMPARE(boxes.boxes().size(), 2);
+        QCOMPARE(button->CaptionOffset(), QStringLiteral("(3,-4)"));
+        QCOMPARE(button->PictureOffset(), QStringLiteral("(0,0)"));
+        QCOMPARE(button->captionRect(), rect);
+        QCOMPARE(spies.changed.size(), 1);
+    }
+
+    void newControlTakesItsName()
+    {
+        bvlBUTTON* button = addButton(QStringLiteral("cmdSpkText"));
+        QCOMPARE(button->Caption(), QStringLiteral("cmdSpkText"));
+        // Only the bevel width the control chose for its size differs from the defaults.
+        platform::PropertyBag written;
+        button->UserControl_WriteProperties(written);
+        QCOMPARE(written.toJson(), (QJsonObject{{QStringLiteral("BevelHeight"), 6}}));
+
+        auto* read = new bvlBUTTON(&m_host->window);
+        read->setObjectName(QStringLiteral("cmdStopText"));
+        read->UserControl_ReadProperties(platform::PropertyBag());
+        QCOMPARE(read->Caption(), QStringLiteral("cmdStopText"));
+        // Every other key took its default: written back, only the chosen bevel width shows.
+        platform::PropertyBag bag;
+        read->UserControl_WriteProperties(bag);
+        QCOMPARE(bag.toJson(), (QJsonObject{{QStringLiteral("BevelHeight"), 4}}));
+        QCOMPARE(read->BackColour(), 0x8000000Fu);
+        QCOMPARE(read->Appearance(), 2);
+    }
+
+    void propertyRoundTrip()
+    {
+        bvlBUTTON* button = addButton(QStringLiteral("cmdSource"));
+        const platform::Picture picture = plain(qRgb(10, 200, 30), QSize(8, 6));
+        const platform::Picture hover = plain(qRgb(250, 0, 30), QSize(8, 6));
+        QFont font(QStringLiteral("DejaVu Serif"));
+        font.setPointSize(15);
+        font.setItalic(true);
+
+        // Every key away from its default.
+        button->setAccessKeys(QStringLiteral("sp"));
+        button->setAppearance(3);
+        button->setBackColour(platform::rgb(1, 2, 3));
+        button->setBehaviour(bvlBUTTON::kToggleButton);
+        button->setBevelAutoAdjust(false);
+        button->setBevelHeight(5);
+        button->setCaption(QStringLiteral("&SPEAK"));
+        button->setCaptionColour(platform::rgb(4, 5, 6));
+        button->setCaptionHoverColour(0x80000002u);
+        button->setCaptionJustify(8);
+        button->setCaptionOffset(QStringLiteral("(2,-3)"));
+        button->setEnabled(false);
+        button->setFont(font);
+        button->setMouseIcon(hover);
+        button->setMouseKeys(5);
+        button->setMousePointer(2);
+        button->setPicture(picture);
+        button->setPictureHover(hover);
+        button->setPictureJustify(0);
+        button->setPictureOffset(QStringLiteral("(-7,9)"));
+        button->setTransparency(platform::rgb(255, 0, 255));
+        button->setUseTransparency(false);
+        button->setValue(true);
+
+        platform::PropertyBag bag;
+        button->UserControl_WriteProperties(bag);
+        QCOMPARE(bag.toJson().size(), 23); // every key
+
+        auto* copy = new bvlBUTTON(&m_host->window);
+        copy->setObjectName(QStringLiteral("cmdCopy"));
+        copy->setGeometry(10, 60, 100, 40);
+        copy->UserControl_ReadProperties(bag);
+        // Each key was read: a key left at its default would be missing when written again.
+        platform::PropertyBag again;
+        copy->UserControl_WriteProperties(again);
+        QCOMPARE(again.toJson(), bag.toJson());
+        QCOMPARE(copy->Font().family(), QStringLiteral("DejaVu Serif"));
+        QCOMPARE(copy->Picture().image(), picture.image());
+        QCOMPARE(copy->PictureHover().image(), hover.image());
+        QCOMPARE(copy->MouseIcon().image(), hover.image());
+        // What was read shows at once: the pressed, disabled capsule with its offsets and pointer.
+        QCOMPARE(copy->cursor().shape(), Qt::CrossCursor);
+        QCOMPARE(copy->stateWord(), bvlBUTTON::kStatePressed | bvlBUTTON::kStateDisabled);
+        QCOMPARE(copy->pictureRect().topLeft(), QPoint(5 - 7, 5 + 9));
+        QCOMPARE(copy->mask(), *mdlSHPCLR::ShapeRegion(3, QSize(100, 40)));
+    }
+
+    void invalidStoredOffset()
+    {
+        platform::FakeMessageBoxService boxes;
+        auto* button = new bvlBUTTON(&m_host->window);
+        button->setObjectName(QStringLiteral("cmdStored"));
+        button->setGeometry(10, 10, 100, 40);
+        button->show();
+        platform::PropertyBag bag(
+            QJsonObject{{QStringLiteral("CaptionOffset"), QStringLiteral("(7,40000)")},
+                        {QStringLiteral("PictureOffset"), QStringLiteral("(x,2)")},
+                        {QStringLiteral("Appearance"), 0}});
+        button->UserControl_ReadProperties(bag);
+        QCOMPARE(boxes.boxes().size(), 2);
+        QCOMPARE(boxes.boxes().at(0).title, QStringLiteral("Cartesian Co-ordinates Validation"));
+        QVERIFY(boxes.boxes().at(0).text.startsWith(
+            QLatin1String("INVALID CARTESIAN CO-ORDINATES VALUES.")));
+        QVERIFY(boxes.boxes().at(1).text.startsWith(QLatin1String("NON-NUMERIC CARTESIAN")));
+        // x of the caption offset could be read, nothing of the picture offset.
+        QCOMPARE(button->captionRect().topLeft(), QPoint(6 + 7, 6));
+        QCOMPARE(button->pictureRect().topLeft(), QPoint(6, 6));
+        QCOMPARE(button->CaptionOffset(), QStringLiteral("(7,40000)"));
+        QCOMPARE(button->Caption(), QStringLiteral("cmdStored"));
+    }
+
+    void storedHeldToggleShowsPressed()
+    {
+        auto* button = new bvlBUTTON(&m_host->window);
+        button->setGeometry(10, 10, 100, 40);
+        button->show();
+        Spies spies(button);
+        const QJsonObject font{{QStringLiteral("name"), QStringLiteral("DejaVu Serif")},
+                               {QStringLiteral("size"), 20}};
+        button->UserControl_ReadProperties(
+            platform::PropertyBag(QJsonObject{{QStringLiteral("Behaviour"), 2},
+                                              {QStringLiteral("Value"), true},
+                                              {QStringLiteral("Enabled"), false},
+                                              {QStringLiteral("Font"), font}}));
+        // Reading is not a change the host has to store.
+        QCOMPARE(spies.changed.size(), 0);
+        QCOMPARE(button->Font().family(), QStringLiteral("DejaVu Serif"));
+        QCOMPARE(button->stateWord(), bvlBUTTON::kStatePressed | bvlBUTTON::kStateDisabled);
+        button->setEnabled(true);
+        QCOMPARE(button->stateWord(), bvlBUTTON::kStatePressed);
+        QCOMPARE(button->frame().pixel(0, 20), button->sunkenFace().pixel(0, 20));
+        QCOMPARE(spies.click.size(), 0);
+    }
+
+    void windowRegionFollowsTheShape_data()
+    {
+        QTest::addColumn<int>("shape");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QPoint>("outside");
+        QTest::addColumn<QPoint>("inside");
+        // A circle asked for 100 x 40 takes the width for both sides.
+        QTest::newRow("circle") << 1 << QSize(100, 100) << QPoint(2, 2) << QPoint(50, 1);
+        QTest::newRow("rounded") << 2 << QSize(100, 40) << QPoint(2, 2) << QPoint(50, 20);
+        QTest::newRow("capsule") << 3 << QSize(100, 40) << QPoint(5, 5) << QPoint(50, 20);
+    }
+
+    void windowRegionFollowsTheShape()
+    {
+        QFETCH(int, shape);
+        QFETCH(QSize, size);
+        QFETCH(QPoint, outside);
+        QFETCH(QPoint, inside);
+        bvlBUTTON* button = addButton(QStringLiteral("cmdShape"));
+        button->setAppearance(shape);
+        QCOMPARE(button->size(), size);
+        QCOMPARE(button->raisedFace().size(), size);
+        QCOMPARE(button->mask(), *mdlSHPCLR::ShapeRegion(shape, size));
+        QCOMPARE(button->windowRegion(), button->mask());
+        QVERIFY(!button->mask().contains(outside));
+        QVERIFY(button->mask().contains(inside));
+
+        // A pointer over a cut-off corner is over whatever lies behind it.
+        m_host->pointAt(button, outside);
+        QVERIFY(!mdlSHPCLR::IsMouseOver(button));
+        m_host->pointAt(button, inside);
+        QVERIFY(mdlSHPCLR::IsMouseOver(button));
+
+        // Back to a rectangle: the whole control.
+        button->setAppearance(mdlSHPCLR::kRectangle);
+        QCOMPARE(button->mask(), QRegion(QRect(QPoint(0, 0), size)));
+    }
+
+    void facesAreBuiltForTheSize()
+    {
+        bvlBUTTON* button = addButton(QStringLiteral("cmdFace"), QRect(0, 0, 90, 30));
+        button->setBackColour(kFace);
+        QCOMPARE(button->BevelHeight(), 4); // automatic: 30 / 2 / 4 + 1
+        button->resize(120, 64);
+        QCOMPARE(button->raisedFace().size(), QSize(120, 64));
+        QCOMPARE(button->sunkenFace().size(), QSize(120, 64));
+        QCOMPARE(button->BevelHeight(), 9);
+        QCOMPARE(button->raisedFace().pixel(60, 32), qRgb(160, 176, 200));
+
+        // A width of its own is kept while automatic bevel is off.
+        button->setBevelAutoAdjust(false);
+        button->setBevelHeight(3);
+        button->resize(100, 50);
+        QCOMPARE(button->BevelHeight(), 3);
+        QCOMPARE(button->raisedFace().pixel(50, 3), qRgb(160, 176, 200));
+        QVERIFY(button->raisedFace().pixel(50, 2) != qRgb(160, 176, 200));
+    }
+
+    void layout_data()
+    {
+        QTest::addColumn<int>("justify");
+        QTest::addColumn<QString>("offset");
+        QTest::addColumn<QRect>("pictureRect");
+        QTest::addColumn<QPoint>("place");
+
+        // 120 x 48 control, bevel 7: left 7, top 7, right 120 - 7 - 1 = 112, bottom 40;
+        // a 12 x 12 picture.
+        QTest::newRow("top left") << 0 << "(0,0)" << QRect(7, 7, 105, 33) << QPoint(7, 7);
+        QTest::newRow("top centre") << 1 << "(0,0)" << QRect(7, 7, 105, 33) << QPoint(53, 7);
+        QTest::newRow("top right") << 2 << "(0,0)" << QRect(7, 7, 105, 33) << QPoint(100, 7);
+        QTest::newRow("centre") << 4 << "(0,0)" << QRect(7, 7, 105, 33) << QPoint(53, 17);
+        QTest::newRow("bottom left") << 6 << "(0,0)" << QRect(7, 7, 105, 33) << QPoint(7, 28);
+        QTest::newRow("bottom right") << 8 << "(0,0)" << QRect(7, 7, 105, 33) << QPoint(100, 28);
+        QTest::newRow("offset") << 0 << "(3,-2)" << QRect(10, 5, 105, 33) << QPoint(10, 5);
+        QTest::newRow("offset bottom right")
+            << 8 << "(-4,5)" << QRect(3, 12, 105, 33) << QPoint(96, 33);
+    }
+
+    void layout()
+    {
+        QFETCH(int, justify);
+        QFETCH(QString, offset);
+        QFETCH(QRect, pictureRect);
+        QFETCH(QPoint, place);
+
+        bvlBUTTON* button = addButton(QStringLiteral("cmdLayout"), QRect(0, 0, 120, 48));
+        button->setPicture(redSquare());
+        button->setPictureJustify(justify);
+        button->setPictureOffset(offset);
+        QCOMPARE(button->BevelHeight(), 7);
+        QCOMPARE(button->pictureRect(), pictureRect);
+        QCOMPARE(button->picturePlace(bvlWorkSurface::BasicRow), QRect(place, QSize(12, 12)));
+        // No hover picture: nothing to place.
+        QCOMPARE(button->picturePlace(bvlWorkSurface::HoverRow), QRect(0, 0, 0, 0));
+        // The caption rectangle follows its own offset only.
+        button->setCaptionOffset(offset);
+        QCOMPARE(button->captionRect(), pictureRect);
+    }
+
+    void workSurfaceImages()
+    {
+        bvlWorkSurface surface;
+        QImage hover(5, 4, QImage::Format_RGB32);
+        hover.fill(qRgb(0, 0, 255));
+        hover.setPixel(0, 0, kKey);
+        surface.rebuild(redSquare().image(), hover, 0xC0C0C0u);
+        QCOMPARE(surface.image().size(), QSize(48, 16));
+        QCOMPARE(surface.partRect(bvlWorkSurface::HoverRow, bvlWorkSurface::SpriteImage),
+                 QRect(5, 12, 5, 4));
+        const QImage& image = surface.image();
+        // A transparency pixel (0,0) and a red one (5,5) of the picture, in each image.
+        QCOMPARE(image.pixel(0, 0), qRgb(255, 255, 255)); // mask
+        QCOMPARE(image.pixel(5, 5), qRgb(0, 0, 0));
+        QCOMPARE(image.pixel(12, 0), qRgb(0, 0, 0)); // sprite
+        QCOMPARE(image.pixel(17, 5), kRed);
+        QCOMPARE(image.pixel(24, 0), kKey); // plain copy
+        QCOMPARE(image.pixel(29, 5), kRed);
+        QCOMPARE(image.pixel(36, 0), qRgb(0, 0, 0)); // disabled sprite
+        // Red 200,0,0 has lightness 94: raised to 114 it is 242,0,0.
+        QCOMPARE(image.pixel(41, 5), qRgb(242, 0, 0));
+        // The hover row below.
+        QCOMPARE(image.pixel(0, 12), qRgb(255, 255, 255));
+        QCOMPARE(image.pixel(6, 13), qRgb(0, 0, 255));
+
+        QCOMPARE(bvlWorkSurface::disabledLightness(0), 20);
+        QCOMPARE(bvlWorkSurface::disabledLightness(219), 239);
+        QCOMPARE(bvlWorkSurface::disabledLightness(220), 240);
+
+        // A see-through pixel of a picture counts as the transparency colour.
+        QImage clear(3, 3, QImage::Format_ARGB32);
+        clear.fill(Qt::transparent);
+        surface.rebuild(clear, QImage(), 0xC0C0C0u);
+        QCOMPARE(surface.image().pixel(1, 1), qRgb(255, 255, 255));
+    }
+
+    void transparencyAndDisabledSprite()
+    {
+        // A picture all of the transparency colour draws nothing; without transparency it is
+        // copied as it is.
+        bvlBUTTON* key = addPictureButton(plain(kKey));
+        const QRect place = key->picturePlace(bvlWorkSurface::BasicRow);
+        QCOMPARE(place.size(), QSize(10, 10));
+        QCOMPARE(key->frame(), key->raisedFace());
+        key->setUseTransparency(false);
+        QCOMPARE(changedArea(key->frame(), key->raisedFace(), key->rect()), place);
+        QCOMPARE(key->frame().pixel(place.center()), kKey);
+
+        // Disabled, the picture is drawn lightened, its transparent frame still left out.
+        bvlBUTTON* button = addPictureButton(redSquare());
+        const QPoint at = button->picturePlace(bvlWorkSurface::BasicRow).topLeft();
+        QCOMPARE(button->frame().pixel(at + QPoint(5, 5)), kRed);
+        QCOMPARE(button->frame().pixel(at), button->raisedFace().pixel(at));
+        button->setEnabled(false);
+        QCOMPARE(button->stateWord(), bvlBUTTON::kStateDisabled);
+        QCOMPARE(button->frame().pixel(at + QPoint(5, 5)), qRgb(242, 0, 0));
+        QCOMPARE(button->frame().pixel(at), button->raisedFace().pixel(at));
+        button->setUseTransparency(false);
+        QCOMPARE(button->frame().pixel(at + QPoint(5, 5)), kRed);
+        QCOMPARE(button->frame().pixel(at), kKey);
+    }
+
+    void hoverShowsHoverPicture()
+    {
+        bvlBUTTON* button = addButton(QStringLiteral("cmdHover"), QRect(0, 0, 120, 48));
+        button->setBackColour(kFace);
+        button->setFont(testFont());
+        button->setCaption(QStringLiteral("HOVER"));
+        button->setPicture(redSquare());
+        button->setPictureJustify(3);
+        button->setPictureHover(plain(qRgb(0, 0, 255), QSize(12, 12)));
+        const QPoint at = button->picturePlace(bvlWorkSurface::BasicRow).topLeft() + QPoint(5, 5);
+        QCOMPARE(button->frame().pixel(at), kRed);
+
+        // The hover picture replaces it while hovered, and only then.
+        m_host->move(button, QPoint(60, 24));
+        QCOMPARE(button->stateWord(), bvlBUTTON::kStateOver);
+        QCOMPARE(button->frame().pixel(at), qRgb(0, 0, 255));
+        m_host->pointAway();
+        QTRY_COMPARE(button->stateWord(), 0);
+        QCOMPARE(button->frame().pixel(at), kRed);
+    }
+
+    void captionJustifyBottomRight()
+    {
+        bvlBUTTON* button = addButton(QStringLiteral("cmdCorner"), QRect(0, 0, 140, 60));
+        button->setBackColour(kFace);
+        button->setFont(testFont());
+        button->setCaption(QStringLiteral("EE"));
+        button->setCaptionJustify(8);
+        const QRect area = button->captionRect();
+        const QRect drawn = changedArea(button->frame(), button->raisedFace(), area);
+        QVERIFY(!drawn.isEmpty());
+        QVERIFY2(area.right() - drawn.right() <= 2, qPrintable(QString::number(drawn.right())));
+        QVERIFY2(area.bottom() - drawn.bottom() <= 5, qPrintable(QString::number(drawn.bottom())));
+        QVERIFY(drawn.left() > area.center().x());
+        QVERIFY(drawn.top() > area.center().y());
+    }
+
+    void looks_data()
+    {
+        QTest::addColumn<int>("shape");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QString>("state");
+
+        const char* const shapes[] = {"rectangle", "circle", "rounded", "capsule"};
+        for (int shape = 0; shape < 4; ++shape) {
+            for (const QSize size : {QSize(96, 36), QSize(160, 64)}) {
+                for (const char* state : {"raised", "sunken", "hovered", "disabled"}) {
+                    QTest::addRow("%s-%dx%d-%s", shapes[shape], size.width(), size.height(), state)
+                        << shape << size << QString::fromLatin1(state);
+                }
+            }
+        }
+    }
+
+    // Each shape in each state at two sizes, against a reference image. Two renderings match
+    // when no channel of any pixel differs by more than 24 in more than 0.5 % of the pixels:
+    // text edges may shift with the font library, the faces and bevels may not.
+    void looks()
+    {
+        QFETCH(int, shape);
+        QFETCH(QSize, size);
+        QFETCH(QString, state);
+
+        bvlBUTTON* button = addButton(QStringLiteral("cmdLook"), QRect(QPoint(10, 10), size));
+        button->setFont(testFont());
+        button->setBackColour(kFace);
+        button->setCaptionColour(platform::rgb(20, 20, 60));
+        button->setCaptionHoverColour(platform::rgb(200, 40, 40));
+        button->setCaption(QStringLiteral("SPEAK"));
+        button->setCaptionJustify(5);
+        button->setPicture(redSquare());
+        button->setPictureJustify(3);
+        button->setPictureOffset(shape == mdlSHPCLR::kRectangle ? QStringLiteral("(2,0)")
+                                                                : QStringLiteral("(8,0)"));
+        button->setAppearance(shape);
+        if (state == QLatin1String("sunken")) {
+            button->setBehaviour(bvlBUTTON::kToggleButton);
+            button->setValue(true);
+        } else if (state == QLatin1String("hovered")) {
+            m_host->move(button, QPoint(button->width() / 2, button->height() / 2));
+        } else if (state == QLatin1String("disabled")) {
+            button->setEnabled(false);
+        }
+        QImage shot = button->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        // What the window's shape cuts off is not the button's.
+        QPainter painter(&shot);
+        painter.setClipRegion(QRegion(shot.rect()) - button->mask());
+        painter.fillRect(shot.rect(), Qt::white);
+        painter.end();
+
+        const QString name = QString::fromLatin1(QTest::currentDataTag()) + QStringLiteral(".png");
+        const QString path = QStringLiteral(BEVEL_REFERENCE_DIR "/") + name;
+        if (referenceimage::writeIfAsked(shot, path, "PARLANZA_UPDATE_REFERENCES")) {
+            QSKIP("reference written");
+        }
+        const QString mismatch =
+            referenceimage::mismatch(shot, path, 24, shot.width() * shot.height() / 200, name);
+        QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
+    }
 
 private:
-    bvlBUTTON* addButton(const QString& name = QStringLiteral("cmdTest"))
+    bvlBUTTON* addButton(const QString& name = QStringLiteral("cmdTest"),
+                         const QRect& geometry = QRect(10, 10, 100, 40))
     {
-        return m_host->add(name, QRect(10, 10, 100, 40));
+        return m_host->add(name, geometry);
+    }
+    // A button for the pictures tests: no caption, a face of its own.
+    bvlBUTTON* addPictureButton(const platform::Picture& picture)
+    {
+        bvlBUTTON* button = addButton(QStringLiteral("cmdPicture"), QRect(0, 0, 80, 40));
+        button->setCaption(QString());
+        button->setBackColour(kFace);
+        button->setPicture(picture);
+        return button;
     }
     std::unique_ptr<BevelTestHost> m_host;
 };
-
-void tst_bvlBUTTON::init()
-{
-    m_host = std::make_unique<BevelTestHost>();
-    QVERIFY(m_host->show());
-}
-
-void tst_bvlBUTTON::cleanup()
-{
-    m_host.reset();
-}
-
-void tst_bvlBUTTON::stateWord_data()
-{
-    QTest::addColumn<int>("behaviour");
-    QTest::addColumn<bool>("value");
-    QTest::addColumn<int>("mouseKeys");
-    QTest::addColumn<QString>("actions");
-    QTest::addColumn<int>("state");
-    QTest::addColumn<bool>("finalValue");
-    QTest::addColumn<int>("downs");
-    QTest::addColumn<int>("ups");
-    QTest::addColumn<int>("clicks");
-
-    // Actions: p = press, r = release, m = move; L/R/M the button; @in or @out.
-    QTest::newRow("push pressed") << 0 << false << 1 << "pL@in" << 3 << false << 1 << 0 << 0;
-    QTest::newRow("push clicked") << 0 << false << 1 << "pL@in rL@in" << 2 << false << 1 << 1 << 1;
-    QTest::newRow("push released outside")
-        << 0 << false << 1 << "pL@in m@out rL@out" << 0 << false << 1 << 0 << 0;
-    QTest::newRow("push out and back in")
-        << 0 << false << 1 << "pL@in m@out m@in rL@in" << 2 << false << 1 << 1 << 1;
-    QTest::newRow("push hovered") << 0 << false << 1 << "m@in" << 2 << false << 0 << 0 << 0;
-    QTest::newRow("push hover left")
-        << 0 << false << 1 << "m@in m@out" << 0 << false << 0 << 0 << 0;
-    QTest::newRow("toggle on") << 1 << false << 1 << "pL@in rL@in" << 3 << true << 1 << 1 << 1;
-    QTest::newRow("toggle off") << 1 << true << 1 << "pL@in rL@in" << 2 << false << 1 << 1 << 1;
-    QTest::newRow("toggle released outside, off")
-        << 1 << false << 1 << "pL@in m@out rL@out" << 0 << false << 1 << 0 << 0;
-    QTest::newRow("toggle released outside, on")
-        << 1 << true << 1 << "pL@in m@out rL@out" << 1 << true << 1 << 0 << 0;
-    QTest::newRow("option on") << 2 << false << 1 << "pL@in rL@in" << 3 << true << 1 << 1 << 1;
-    QTest::newRow("option stays on") << 2 << true << 1 << "pL@in rL@in" << 3 << true << 1 << 1 << 1;
-    QTest::newRow("option released outside")
-        << 2 << false << 1 << "pL@in m@out rL@out" << 0 << false << 1 << 0 << 0;
-    QTest::newRow("right button left out")
-        << 0 << false << 1 << "pR@in" << 0 << false << 0 << 0 << 0;
-    QTest::newRow("right button flips a toggle")
-        << 1 << false << 1 << "pR@in rR@in" << 1 << true << 0 << 1 << 1;
-    QTest::newRow("right button allowed")
-        << 0 << false << 3 << "pR@in rR@in" << 2 << false << 1 << 1 << 1;
-    QTest::newRow("middle button allowed")
-        << 0 << false << 4 << "pM@in" << 3 << false << 1 << 0 << 0;
-    QTest::newRow("left button left out")
-        << 0 << false << 2 << "pL@in rL@in" << 2 << false << 0 << 1 << 0;
-}
-
-void tst_bvlBUTTON::stateWord()
-{
-    QFETCH(int, behaviour);
-    QFETCH(bool, value);
-    QFETCH(int, mouseKeys);
-    QFETCH(QString, actions);
-    QFETCH(int, state);
-    QFETCH(bool, finalValue);
-    QFETCH(int, downs);
-    QFETCH(int, ups);
-    QFETCH(int, clicks);
-
-    bvlBUTTON* button = addButton();
-    button->setBehaviour(static_cast<quint8>(behaviour));
-    button->setMouseKeys(mouseKeys);
-    button->setValue(value);
-    Spies spies(button);
-
-    for (const QString& action : actions.split(QLatin1Char(' '))) {
-        const QPoint at = action.endsWith(QLatin1String("@in")) ? kInside : kOutside;
-        Qt::MouseButton mouseButton = Qt::LeftButton;
-        if (action.at(1) == QLatin1Char('R')) {
-            mouseButton = Qt::RightButton;
-        } else if (action.at(1) == QLatin1Char('M')) {
-            mouseButton = Qt::MiddleButton;
-        }
-        switch (action.at(0).toLatin1()) {
-        case 'p':
-            m_host->press(button, at, mouseButton);
-            break;
-        case 'r':
-            m_host->release(button, at, mouseButton);
-            break;
-        default:
-            m_host->move(button, at);
-            break;
-        }
-    }
-    QCOMPARE(button->stateWord(), state);
-    QCOMPARE(button->Value(), finalValue);
-    QCOMPARE(spies.mouseDown.size(), downs);
-    QCOMPARE(spies.mouseUp.size(), ups);
-    QCOMPARE(spies.click.size(), clicks);
-    // The face shown follows the pressed bit.
-    QCOMPARE(button->frame().pixel(0, 20) == button->sunkenFace().pixel(0, 20),
-             (state & bvlBUTTON::kStatePressed) != 0);
-}
-
-void tst_bvlBUTTON::toggleClicksTwice()
-{
-    bvlBUTTON* button = addButton();
-    button->setBehaviour(bvlBUTTON::kToggleButton);
-    Spies spies(button);
-    m_host->press(button, kInside);
-    m_host->release(button, kInside);
-    QVERIFY(button->Value());
-    QCOMPARE(spies.click.size(), 1);
-    QCOMPARE(spies.changed.size(), 1);
-    QCOMPARE(spies.changed.constFirst().constFirst().toString(), QStringLiteral("Value"));
-    m_host->press(button, kInside);
-    m_host->release(button, kInside);
-    QVERIFY(!button->Value());
-    QCOMPARE(spies.click.size(), 2);
-}
-
-void tst_bvlBUTTON::mouseMoveReportsPressedPointerReduced()
-{
-    bvlBUTTON* button = addButton();
-    Spies spies(button);
-    m_host->move(button, QPoint(12, 7));
-    m_host->press(button, QPoint(5, 5));
-    QCOMPARE(spies.mouseDown.constFirst(),
-             (QVariantList{qint16(1), qint16(0), float(5), float(5)}));
-    m_host->move(button, QPoint(12, 7));
-    QCOMPARE(spies.mouseMove.size(), 2);
-    QCOMPARE(spies.mouseMove.at(0), (QVariantList{qint16(0), qint16(0), float(12), float(7)}));
-    QCOMPARE(spies.mouseMove.at(1), (QVariantList{qint16(1), qint16(0), float(10), float(5)}));
-    m_host->release(button, QPoint(12, 7));
-    QCOMPARE(spies.mouseUp.constFirst(), (QVariantList{qint16(1), qint16(0), float(12), float(7)}));
-}
-
-void tst_bvlBUTTON::optionButtonsReleaseEachOther()
-{
-    bvlBUTTON* first = m_host->add(QStringLiteral("optA"), QRect(10, 10, 80, 30));
-    bvlBUTTON* second = m_host->add(QStringLiteral("optB"), QRect(10, 50, 80, 30));
-    bvlBUTTON* third = m_host->add(QStringLiteral("optC"), QRect(10, 90, 80, 30));
-    auto* frame = new QWidget(&m_host->window);
-    frame->setGeometry(200, 10, 150, 150);
-    frame->show();
-    bvlBUTTON* elsewhere = m_host->add(QStringLiteral("optD"), QRect(10, 10, 80, 30), frame);
-    bvlBUTTON* toggle = m_host->add(QStringLiteral("chkE"), QRect(10, 130, 80, 30));
-    for (bvlBUTTON* button : {first, second, third, elsewhere}) {
-        button->setBehaviour(bvlBUTTON::kOptionButton);
-    }
-    toggle->setBehaviour(bvlBUTTON::kToggleButton);
-    toggle->setValue(true);
-    elsewhere->setValue(true);
-    first->setValue(true);
-
-    Spies a(first);
-    Spies b(second);
-    Spies c(third);
-    Spies d(elsewhere);
-    second->setValue(true);
-    QVERIFY(!first->Value());
-    QVERIFY(second->Value());
-    QVERIFY(elsewhere->Value()); // another container
-    QVERIFY(toggle->Value());    // not an option button
-    QCOMPARE(a.click.size(), 0);
-    QCOMPARE(b.click.size(), 1);
-    QCOMPARE(c.click.size(), 0);
-    QCOMPARE(d.click.size(), 0);
-    QCOMPARE(first->stateWord(), 0);
-    QCOMPARE(second->stateWord(), bvlBUTTON::kStatePressed);
-
-    // Released in code: no event.
-    second->setValue(false);
-    QCOMPARE(b.click.size(), 1);
-    QCOMPARE(second->stateWord(), 0);
-
-    // By the mouse: the other one is released, one Click on the pressed one.
-    first->setValue(true);
-    a.clear();
-    m_host->press(third, QPoint(40, 15));
-    m_host->release(third, QPoint(40, 15));
-    QVERIFY(third->Value());
-    QVERIFY(!first->Value());
-    QCOMPARE(c.click.size(), 1);
-    QCOMPARE(a.click.size(), 0);
-}
-
-void tst_bvlBUTTON::valueOfPushButtonDoesNothing()
-{
-    bvlBUTTON* button = addButton();
-    Spies spies(button);
-    button->setValue(true);
-    QVERIFY(!button->Value());
-    QCOMPARE(button->stateWord(), 0);
-    QCOMPARE(spies.click.size(), 0);
-    QCOMPARE(spies.changed.size(), 0);
-
-    // Nor does setting a toggle button to the value it has.
-    button->setBehaviour(bvlBUTTON::kToggleButton);
-    spies.clear();
-    button->setValue(false);
-    QCOMPARE(spies.changed.size(), 0);
-}
-
-void tst_bvlBUTTON::hoverEndsWithMouseExit()
-{
-    bvlBUTTON* button = addButton();
-    Spies spies(button);
-    m_host->move(button, kInside);
-    QCOMPARE(button->stateWord(), bvlBUTTON::kStateOver);
-    QVERIFY(button->isTimerRunning());
-    // Still over at the next tick: nothing changes.
-    QTest::qWait(2 * bvlBUTTON::kTimerInterval);
-    QCOMPARE(button->stateWord(), bvlBUTTON::kStateOver);
-    QCOMPARE(spies.mouseExit.size(), 0);
-
-    m_host->pointAway();
-    QTRY_COMPARE(spies.mouseExit.size(), 1);
-    QCOMPARE(button->stateWord(), 0);
-    QVERIFY(!button->isTimerRunning());
-}
-
-void tst_bvlBUTTON::flash_data()
-{
-    QTest::addColumn<bool>("pointerOver");
-    QTest::addColumn<int>("endState");
-    QTest::newRow("pointer away") << false << 0;
-    QTest::newRow("pointer over") << true << int(bvlBUTTON::kStateOver);
-}
-
-void tst_bvlBUTTON::flash()
-{
-    QFETCH(bool, pointerOver);
-    QFETCH(int, endState);
-    bvlBUTTON* button = addButton();
-    Spies spies(button);
-    if (pointerOver) {
-        m_host->pointAt(button, kInside);
-    }
-    button->Flash();
-    QCOMPARE(button->stateWord(), bvlBUTTON::kStateFlashing);
-    QCOMPARE(button->frame().pixel(0, 20), button->sunkenFace().pixel(0, 20));
-    QVERIFY(button->isTimerRunning());
-    QTRY_VERIFY(!button->isTimerRunning());
-    QCOMPARE(button->stateWord(), endState);
-    QCOMPARE(button->frame().pixel(0, 20), button->raisedFace().pixel(0, 20));
-    QCOMPARE(spies.mouseExit.size(), 0);
-    QCOMPARE(spies.click.size(), 0);
-}
-
-void tst_bvlBUTTON::flashOfHeldToggleKeepsItPressed()
-{
-    bvlBUTTON* button = addButton();
-    button->setBehaviour(bvlBUTTON::kToggleButton);
-    button->setValue(true);
-    button->Flash();
-    QTRY_VERIFY(!button->isTimerRunning());
-    QCOMPARE(button->stateWord(), bvlBUTTON::kStatePressed);
-    QVERIFY(button->Value());
-}
-
-void tst_bvlBUTTON::accessKeyFlashesAndClicks()
-{
-    bvlBUTTON* button = addButton();
-    button->setAccessKeys(QStringLiteral("s"));
-    m_host->window.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&m_host->window));
-    Spies spies(button);
-    QTest::keyClick(&m_host->window, Qt::Key_S, Qt::AltModifier);
-    QCOMPARE(spies.click.size(), 1);
-    QCOMPARE(button->stateWord(), bvlBUTTON::kStateFlashing);
-    QVERIFY(!button->Value());
-    QTRY_COMPARE(button->stateWord(), 0);
-
-    // Not without the modifier, and not while disabled.
-    QTest::keyClick(&m_host->window, Qt::Key_S);
-    button->setEnabled(false);
-    QTest::keyClick(&m_host->window, Qt::Key_S, Qt::AltModifier);
-    QCOMPARE(spies.click.size(), 1);
-    QCOMPARE(button->stateWord(), bvlBUTTON::kStateDisabled);
-}
-
-void tst_bvlBUTTON::disabledIgnoresEverything()
-{
-    bvlBUTTON* button = addButton();
-    button->setBehaviour(bvlBUTTON::kToggleButton);
-    Spies spies(button);
-    button->setEnabled(false);
-    QCOMPARE(button->stateWord(), bvlBUTTON::kStateDisabled);
-    QCOMPARE(spies.changed.size(), 1);
-    spies.clear();
-
-    m_host->move(button, kInside);
-    m_host->press(button, kInside);
-    m_host->move(button, QPoint(20, 10));
-    m_host->release(button, kInside);
-    m_host->doubleClick(button, kInside);
-    button->Flash();
-    QCOMPARE(button->stateWord(), bvlBUTTON::kStateDisabled);
-    QVERIFY(!button->Value());
-    for (const QSignalSpy* spy : {&spies.click, &spies.dblClick, &spies.mouseDown, &spies.mouseMove,
-                                  &spies.mouseUp, &spies.changed}) {
-        QCOMPARE(spy->size(), 0);
-    }
-    QVERIFY(!button->isTimerRunning());
-
-    button->setEnabled(true);
-    QCOMPARE(button->stateWord(), 0);
-
-    // A disabled window disables the button on screen, not its own Enabled.
-    spies.clear();
-    m_host->window.setEnabled(false);
-    QCOMPARE(button->stateWord(), bvlBUTTON::kStateDisabled);
-    QVERIFY(button->Enabled());
-    QCOMPARE(spies.changed.size(), 0);
-    m_host->window.setEnabled(true);
-    QCOMPARE(button->stateWord(), 0);
-}
-
-void tst_bvlBUTTON::doubleClick()
-{
-    bvlBUTTON* button = addButton();
-    Spies spies(button);
-    m_host->doubleClick(button, kInside);
-    QCOMPARE(spies.dblClick.size(), 1);
-    QCOMPARE(spies.mouseDown.size(), 2);
-    QCOMPARE(spies.click.size(), 2);
-    QCOMPARE(button->stateWord(), bvlBUTTON::kStateOver);
-}
-
-void tst_bvlBUTTON::keysAreReported()
-{
-    bvlBUTTON* button = addButton();
-    QSignalSpy down(button, &bvlBUTTON::KeyDown);
-    QSignalSpy press(button, &bvlBUTTON::KeyPress);
-    QSignalSpy up(button, &bvlBUTTON::KeyUp);
-    Spies spies(button);
-    QTest::keyClick(button, Qt::Key_A, Qt::ShiftModifier);
-    QTest::keyClick(button, Qt::Key_Space);
-    QTest::keyClick(button, Qt::Key_F5);
-    // Shift itself comes first: virtual key 16.
-    QCOMPARE(down.size(), 4);
-    QCOMPARE(down.at(0).at(0).value<qint16>(), qint16(16));
-    QCOMPARE(down.at(1), (QVariantList{qint16(65), qint16(1)}));
-    QCOMPARE(down.at(2), (QVariantList{qint16(32), qint16(0)}));
-    QCOMPARE(down.at(3), (QVariantList{qint16(0x74), qint16(0)}));
-    QCOMPARE(press.size(), 2);
-    QCOMPARE(press.at(0).at(0).value<qint16>(), qint16('a')); // the text the key gave
-    QCOMPARE(press.at(1).at(0).value<qint16>(), qint16(' '));
-    QCOMPARE(up.size(), 4);
-    QCOMPARE(up.at(0), (QVariantList{qint16(65), qint16(1)}));
-    // Keys do nothing else: Space does not click.
-    QCOMPARE(spies.click.size(), 0);
-    QCOMPARE(button->stateWord(), 0);
-}
-
-void tst_bvlBUTTON::changesThatDoNotRepaint()
-{
-    bvlBUTTON* button = addButton();
-    Spies spies(button);
-    const qint64 painted = button->frame().cacheKey();
-    button->setCaptionHoverColour(platform::rgb(1, 2, 3));
-    button->setMouseKeys(3);
-    button->setBehaviour(bvlBUTTON::kOptionButton);
-    QCOMPARE(button->frame().cacheKey(), painted);
-    QCOMPARE(spies.changed.size(), 3);
-    button->setCaption(QStringLiteral("New"));
-    QVERIFY(button->frame().cacheKey() != painted);
-}
-
-void tst_bvlBUTTON::rejectedOffsetKeepsTheProperty()
-{
-    platform::FakeMessageBoxService boxes;
-    bvlBUTTON* button = addButton();
-    Spies spies(button);
-    button->setCaptionOffset(QStringLiteral(" ( 3 , -4 ) "));
-    QCOMPARE(button->CaptionOffset(), QStringLiteral("(3,-4)"));
-    const QRect rect = button->captionRect();
-    QCOMPARE(spies.changed.size(), 1);
-
-    button->setCaptionOffset(QStringLiteral("(a,1)"));
-    button->setPictureOffset(QStringLiteral("(,1)"));
-    QCOMPARE(boxes.boxes().size(), 2);
-    QCOMPARE(button->CaptionOffset(), QStringLiteral("(3,-4)"));
-    QCOMPARE(button->PictureOffset(), QStringLiteral("(0,0)"));
-    QCOMPARE(button->captionRect(), rect);
-    QCOMPARE(spies.changed.size(), 1);
-}
-
-void tst_bvlBUTTON::newControlTakesItsName()
-{
-    bvlBUTTON* button = addButton(QStringLiteral("cmdSpkText"));
-    QCOMPARE(button->Caption(), QStringLiteral("cmdSpkText"));
-
-    auto* read = new bvlBUTTON(&m_host->window);
-    read->setObjectName(QStringLiteral("cmdStopText"));
-    read->UserControl_ReadProperties(platform::PropertyBag());
-    QCOMPARE(read->Caption(), QStringLiteral("cmdStopText"));
-    // Every other key took its default: written back, only the chosen bevel width shows.
-    platform::PropertyBag bag;
-    read->UserControl_WriteProperties(bag);
-    QCOMPARE(bag.toJson(), (QJsonObject{{QStringLiteral("BevelHeight"), 4}}));
-    QCOMPARE(read->BackColour(), 0x8000000Fu);
-    QCOMPARE(read->Appearance(), 2);
-}
-
-void tst_bvlBUTTON::propertyRoundTrip()
-{
-    bvlBUTTON* button = addButton(QStringLiteral("cmdSource"));
-    QImage image(8, 6, QImage::Format_RGB32);
-    image.fill(qRgb(10, 200, 30));
-    const platform::Picture picture(platform::Picture::Type::Bitmap, image);
-    image.fill(qRgb(250, 0, 30));
-    const platform::Picture hover(platform::Picture::Type::Bitmap, image);
-    QFont font(QStringLiteral("DejaVu Serif"));
-    font.setPointSize(15);
-    font.setItalic(true);
-
-    button->setAccessKeys(QStringLiteral("sp"));
-    button->setAppearance(3);
-    button->setBackColour(platform::rgb(1, 2, 3));
-    button->setBehaviour(bvlBUTTON::kToggleButton);
-    button->setBevelAutoAdjust(false);
-    button->setBevelHeight(5);
-    button->setCaption(QStringLiteral("&SPEAK"));
-    button->setCaptionColour(platform::rgb(4, 5, 6));
-    button->setCaptionHoverColour(0x80000002u);
-    button->setCaptionJustify(8);
-    button->setCaptionOffset(QStringLiteral("(2,-3)"));
-    button->setEnabled(false);
-    button->setFont(font);
-    button->setMouseIcon(hover);
-    button->setMouseKeys(5);
-    button->setMousePointer(2);
-    button->setPicture(picture);
-    button->setPictureHover(hover);
-    button->setPictureJustify(0);
-    button->setPictureOffset(QStringLiteral("(-7,9)"));
-    button->setTransparency(platform::rgb(255, 0, 255));
-    button->setUseTransparency(false);
-    button->setValue(true);
-
-    platform::PropertyBag bag;
-    button->UserControl_WriteProperties(bag);
-    QCOMPARE(bag.toJson().size(), 23); // every key
-
-    auto* copy = new bvlBUTTON(&m_host->window);
-    copy->setObjectName(QStringLiteral("cmdCopy"));
-    copy->setGeometry(10, 60, 100, 40);
-    copy->UserControl_ReadProperties(bag);
-    QCOMPARE(copy->AccessKeys(), QStringLiteral("sp"));
-    QCOMPARE(copy->Appearance(), 3);
-    QCOMPARE(copy->BackColour(), platform::rgb(1, 2, 3));
-    QCOMPARE(copy->Behaviour(), bvlBUTTON::kToggleButton);
-    QVERIFY(!copy->BevelAutoAdjust());
-    QCOMPARE(copy->BevelHeight(), 5);
-    QCOMPARE(copy->Caption(), QStringLiteral("&SPEAK"));
-    QCOMPARE(copy->CaptionColour(), platform::rgb(4, 5, 6));
-    QCOMPARE(copy->CaptionHoverColour(), 0x80000002u);
-    QCOMPARE(copy->CaptionJustify(), 8);
-    QCOMPARE(copy->CaptionOffset(), QStringLiteral("(2,-3)"));
-    QVERIFY(!copy->Enabled());
-    QCOMPARE(copy->Font().family(), QStringLiteral("DejaVu Serif"));
-    QCOMPARE(copy->Font().pointSize(), 15);
-    QVERIFY(copy->Font().italic());
-    QCOMPARE(copy->MouseIcon().image(), hover.image());
-    QCOMPARE(copy->MouseKeys(), 5);
-    QCOMPARE(copy->MousePointer(), 2);
-    QCOMPARE(copy->cursor().shape(), Qt::CrossCursor);
-    QCOMPARE(copy->Picture().image(), picture.image());
-    QCOMPARE(copy->PictureHover().image(), hover.image());
-    QCOMPARE(copy->PictureJustify(), 0);
-    QCOMPARE(copy->PictureOffset(), QStringLiteral("(-7,9)"));
-    QCOMPARE(copy->Transparency(), platform::rgb(255, 0, 255));
-    QVERIFY(!copy->UseTransparency());
-    QVERIFY(copy->Value());
-    // What was read shows at once: the pressed, disabled capsule with its offsets.
-    QCOMPARE(copy->stateWord(), bvlBUTTON::kStatePressed | bvlBUTTON::kStateDisabled);
-    QCOMPARE(copy->pictureRect().topLeft(), QPoint(5 - 7, 5 + 9));
-    QCOMPARE(copy->mask(), *mdlSHPCLR::ShapeRegion(3, QSize(100, 40)));
-
-    platform::PropertyBag again;
-    copy->UserControl_WriteProperties(again);
-    QJsonObject expected = bag.toJson();
-    QCOMPARE(again.toJson(), expected);
-}
-
-void tst_bvlBUTTON::defaultsAreNotWritten()
-{
-    // Only the bevel width the control chose for its size differs from the defaults.
-    bvlBUTTON* button = addButton(QStringLiteral("cmdPlain"));
-    platform::PropertyBag bag;
-    button->UserControl_WriteProperties(bag);
-    QCOMPARE(bag.toJson(), (QJsonObject{{QStringLiteral("BevelHeight"), 6}}));
-}
-
-void tst_bvlBUTTON::invalidStoredOffset()
-{
-    platform::FakeMessageBoxService boxes;
-    auto* button = new bvlBUTTON(&m_host->window);
-    button->setObjectName(QStringLiteral("cmdStored"));
-    button->setGeometry(10, 10, 100, 40);
-    button->show();
-    platform::PropertyBag bag(
-        QJsonObject{{QStringLiteral("CaptionOffset"), QStringLiteral("(7,40000)")},
-                    {QStringLiteral("PictureOffset"), QStringLiteral("(x,2)")},
-                    {QStringLiteral("Appearance"), 0}});
-    button->UserControl_ReadProperties(bag);
-    QCOMPARE(boxes.boxes().size(), 2);
-    QCOMPARE(boxes.boxes().at(0).title, QStringLiteral("Cartesian Co-ordinates Validation"));
-    QVERIFY(boxes.boxes().at(0).text.startsWith(
-        QLatin1String("INVALID CARTESIAN CO-ORDINATES VALUES.")));
-    QVERIFY(boxes.boxes().at(1).text.startsWith(QLatin1String("NON-NUMERIC CARTESIAN")));
-    // x of the caption offset could be read, nothing of the picture offset.
-    QCOMPARE(button->captionRect().topLeft(), QPoint(6 + 7, 6));
-    QCOMPARE(button->pictureRect().topLeft(), QPoint(6, 6));
-    QCOMPARE(button->CaptionOffset(), QStringLiteral("(7,40000)"));
-    QCOMPARE(button->Caption(), QStringLiteral("cmdStored"));
-}
-
-void tst_bvlBUTTON::storedHeldToggleShowsPressed()
-{
-    auto* button = new bvlBUTTON(&m_host->window);
-    button->setGeometry(10, 10, 100, 40);
-    button->show();
-    QSignalSpy click(button, &bvlBUTTON::Click);
-    QSignalSpy changed(button, &bvlBUTTON::PropertyChanged);
-    const QJsonObject font{{QStringLiteral("name"), QStringLiteral("DejaVu Serif")},
-                           {QStringLiteral("size"), 20}};
-    button->UserControl_ReadProperties(
-        platform::PropertyBag(QJsonObject{{QStringLiteral("Behaviour"), 2},
-                                          {QStringLiteral("Value"), true},
-                                          {QStringLiteral("Enabled"), false},
-                                          {QStringLiteral("Font"), font}}));
-    // Reading is not a change the host has to store.
-    QCOMPARE(changed.size(), 0);
-    QCOMPARE(button->Font().family(), QStringLiteral("DejaVu Serif"));
-    QCOMPARE(button->stateWord(), bvlBUTTON::kStatePressed | bvlBUTTON::kStateDisabled);
-    button->setEnabled(true);
-    QCOMPARE(button->stateWord(), bvlBUTTON::kStatePressed);
-    QCOMPARE(button->frame().pixel(0, 20), button->sunkenFace().pixel(0, 20));
-    QCOMPARE(click.size(), 0);
-}
 
 QTEST_MAIN(tst_bvlBUTTON)
 #include "tst_bvlBUTTON.moc"

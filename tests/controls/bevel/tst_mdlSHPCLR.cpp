@@ -38,361 +38,340 @@ class tst_mdlSHPCLR : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void parseCoordinate_data();
-    void parseCoordinate();
-    void parseCoordinateKeepsTheReadableValue();
-    void hlsOfKnownColours_data();
-    void hlsOfKnownColours();
-    void hlsRoundTrip();
-    void systemColoursAreTranslated();
-    void bandLightness_data();
-    void bandLightness();
-    void shapeRegion_data();
-    void shapeRegion();
-    void cornerDiameterAndAutomaticBevel();
-    void raisedAndSunkenRectangleBands_data();
-    void raisedAndSunkenRectangleBands();
-    void pixelsOutsideTheBandKeepTheFace_data();
-    void pixelsOutsideTheBandKeepTheFace();
+    void parseCoordinate_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("x");
+        QTest::addColumn<int>("y");
+        QTest::addColumn<QString>("message");
+
+        // x and y start as 77, 88: a failure leaves alone what it could not read.
+        QTest::newRow("empty") << "" << true << "(0,0)" << 0 << 0 << QString();
+        QTest::newRow("only x") << "5" << true << "(5,0)" << 5 << 0 << QString();
+        QTest::newRow("only y") << ",7" << true << "(0,7)" << 0 << 7 << QString();
+        QTest::newRow("open with comma") << "(3," << true << "(3,0)" << 3 << 0 << QString();
+        QTest::newRow("spaces") << " ( 1 , 2 ) " << true << "(1,2)" << 1 << 2 << QString();
+        QTest::newRow("space inside a number")
+            << "1  2" << true << "(12,0)" << 12 << 0 << QString();
+        QTest::newRow("halves to even") << "(2.5,3.5)" << true << "(2,4)" << 2 << 4 << QString();
+        QTest::newRow("negative limits")
+            << "(-32768,+32767)" << true << "(-32768,32767)" << -32768 << 32767 << QString();
+        QTest::newRow("only x closed") << "(9)" << true << "(9,0)" << 9 << 0 << QString();
+        QTest::newRow("empty pair") << "()" << false << "(,0)" << 77 << 88 << kFormatMessage;
+        QTest::newRow("missing x") << "(,5)" << false << "(,5)" << 77 << 88 << kFormatMessage;
+        QTest::newRow("letters") << "(a,1)" << false << "(a,1)" << 77 << 88 << kNumericMessage;
+        QTest::newRow("three values")
+            << "(1,2,3)" << false << "(1,2,3)" << 77 << 88 << kNumericMessage;
+        QTest::newRow("too large")
+            << "(40000,1)" << false << "(40000,1)" << 77 << 88 << kValueMessage;
+        // What could be read before the failure is kept.
+        QTest::newRow("y too large")
+            << "(12,99999)" << false << "(12,99999)" << 12 << 88 << kValueMessage;
+        QTest::newRow("rounds past the limit")
+            << "(32767.5,0)" << false << "(32767.5,0)" << 77 << 88 << kValueMessage;
+        QTest::newRow("huge exponent")
+            << "(1e999,0)" << false << "(1e999,0)" << 77 << 88 << kValueMessage;
+    }
+
+    void parseCoordinate()
+    {
+        QFETCH(QString, input);
+        QFETCH(bool, valid);
+        QFETCH(QString, text);
+        QFETCH(int, x);
+        QFETCH(int, y);
+        QFETCH(QString, message);
+
+        platform::FakeMessageBoxService boxes;
+        qint16 parsedX = 77;
+        qint16 parsedY = 88;
+        QString inOut = input;
+        QCOMPARE(mdlSHPCLR::ParseCoordinate(inOut, parsedX, parsedY), valid);
+        QCOMPARE(inOut, text);
+        QCOMPARE(parsedX, x);
+        QCOMPARE(parsedY, y);
+        if (valid) {
+            QVERIFY(boxes.boxes().isEmpty());
+            return;
+        }
+        QCOMPARE(boxes.boxes().size(), 1);
+        const platform::MessageBoxRequest& box = boxes.boxes().constFirst();
+        QCOMPARE(box.text, message);
+        QCOMPARE(box.title, QStringLiteral("Cartesian Co-ordinates Validation"));
+        QCOMPARE(box.icon, platform::MessageIcon::Exclamation);
+        QCOMPARE(box.buttons, platform::MessageButtons::Ok);
+    }
+
+    void hlsOfKnownColours_data()
+    {
+        QTest::addColumn<uint>("colour");
+        QTest::addColumn<int>("hue");
+        QTest::addColumn<int>("lightness");
+        QTest::addColumn<int>("saturation");
+
+        QTest::newRow("red") << uint(platform::rgb(255, 0, 0)) << 0 << 120 << 240;
+        QTest::newRow("green") << uint(platform::rgb(0, 255, 0)) << 80 << 120 << 240;
+        QTest::newRow("blue") << uint(platform::rgb(0, 0, 255)) << 160 << 120 << 240;
+        QTest::newRow("yellow") << uint(platform::rgb(255, 255, 0)) << 40 << 120 << 240;
+        QTest::newRow("white") << uint(platform::rgb(255, 255, 255)) << 160 << 240 << 0;
+        QTest::newRow("black") << uint(platform::rgb(0, 0, 0)) << 160 << 0 << 0;
+        QTest::newRow("mid grey") << uint(platform::rgb(128, 128, 128)) << 160 << 120 << 0;
+        QTest::newRow("dark red") << uint(platform::rgb(128, 0, 0)) << 0 << 60 << 240;
+    }
+
+    void hlsOfKnownColours()
+    {
+        QFETCH(uint, colour);
+        QFETCH(int, hue);
+        QFETCH(int, lightness);
+        QFETCH(int, saturation);
+        const mdlSHPCLR::HLS hls = mdlSHPCLR::RGBToHLS(colour);
+        QCOMPARE(hls.hue, hue);
+        QCOMPARE(hls.lightness, lightness);
+        QCOMPARE(hls.saturation, saturation);
+        if (saturation == 240 || saturation == 0) {
+            // Fully saturated and grey colours come back exactly.
+            QCOMPARE(mdlSHPCLR::HLSToRGB(hls), OleColor(colour));
+        }
+    }
+
+    void hlsRoundTrip()
+    {
+        int worst = 0;
+        for (int r = 0; r < 256; r += 15) {
+            for (int g = 0; g < 256; g += 17) {
+                for (int b = 0; b < 256; b += 51) {
+                    const OleColor back =
+                        mdlSHPCLR::HLSToRGB(mdlSHPCLR::RGBToHLS(platform::rgb(r, g, b)));
+                    worst = std::max({worst, std::abs(int(back & 0xFF) - r),
+                                      std::abs(int((back >> 8) & 0xFF) - g),
+                                      std::abs(int((back >> 16) & 0xFF) - b)});
+                }
+            }
+        }
+        // 240 steps for 256 levels: a level may move by a step or two, never more.
+        QVERIFY2(worst <= 3, qPrintable(QString::number(worst)));
+    }
+
+    void systemColoursAreTranslated()
+    {
+        const OleColor buttonFace = platform::systemColor(platform::ColorButtonFace);
+        QCOMPARE(mdlSHPCLR::TranslateColour(buttonFace),
+                 platform::sysColor(platform::ColorButtonFace));
+        QCOMPARE(mdlSHPCLR::RGBToHLS(buttonFace),
+                 mdlSHPCLR::RGBToHLS(platform::sysColor(platform::ColorButtonFace)));
+        QCOMPARE(mdlSHPCLR::TranslateColour(platform::rgb(1, 2, 3)), platform::rgb(1, 2, 3));
+    }
+
+    void bandLightness_data()
+    {
+        QTest::addColumn<double>("lightness");
+        QTest::addColumn<double>("angle");
+        QTest::addColumn<double>("position");
+        QTest::addColumn<bool>("sunken");
+        QTest::addColumn<double>("expected");
+
+        const double s = kPi / 6.0;
+        const double k = std::sin(kPi / 4.0); // strength halfway across the band
+        // Boundaries and insides of each sector, at the outer edge (full strength).
+        QTest::newRow("0: lo") << 120.0 << 0.0 << 1.0 << false << 40.0;
+        QTest::newRow("right strip: lo") << 120.0 << 6.28318520717959 << 1.0 << false << 40.0;
+        QTest::newRow("past the bound: lo") << 120.0 << 6.2881 << 1.0 << false << 40.0;
+        QTest::newRow("0..P middle") << 120.0 << kP / 2 << 1.0 << false << 130.0;
+        QTest::newRow("P: hi") << 120.0 << kP << 1.0 << false << 220.0;
+        QTest::newRow("rising to highlight") << 120.0 << kP + s / 2 << 1.0 << false << 230.0;
+        QTest::newRow("P + pi/6") << 120.0 << kP + s << 1.0 << false << 240.0;
+        QTest::newRow("highlight") << 120.0 << kP + 1.5 * s << 1.0 << false << 240.0;
+        QTest::newRow("P + pi/3") << 120.0 << kP + 2 * s << 1.0 << false << 240.0;
+        QTest::newRow("falling from highlight") << 120.0 << kP + 2.5 * s << 1.0 << false << 230.0;
+        QTest::newRow("pi: hi") << 120.0 << kPi << 1.0 << false << 220.0;
+        QTest::newRow("pi..Q middle") << 120.0 << kPi + kP / 2 << 1.0 << false << 130.0;
+        QTest::newRow("Q: lo") << 120.0 << kQ << 1.0 << false << 40.0;
+        QTest::newRow("falling to black") << 120.0 << kQ + s / 2 << 1.0 << false << 20.0;
+        QTest::newRow("Q + pi/6") << 120.0 << kQ + s << 1.0 << false << 0.0;
+        QTest::newRow("black") << 120.0 << kQ + 1.5 * s << 1.0 << false << 0.0;
+        QTest::newRow("Q + pi/3") << 120.0 << kQ + 2 * s << 1.0 << false << 0.0;
+        QTest::newRow("rising from black") << 120.0 << kQ + 2.5 * s << 1.0 << false << 20.0;
+        // Strength across the band.
+        QTest::newRow("inner edge") << 120.0 << kP << 0.0 << false << 120.0;
+        QTest::newRow("half way, hi") << 120.0 << kP << 0.5 << false << 120.0 + 100.0 * k;
+        QTest::newRow("half way, black")
+            << 200.0 << kQ + 1.5 * s << 0.5 << false << 200.0 - 200.0 * k;
+        QTest::newRow("half way, highlight")
+            << 200.0 << kP + 1.5 * s << 0.5 << false << 200.0 + 40.0 * k;
+        QTest::newRow("beyond the outer edge") << 120.0 << kP << 2.0 << false << 220.0;
+        QTest::newRow("inside the inner edge") << 120.0 << kP << -1.0 << false << 120.0;
+        // Sunken: turned by half a turn.
+        QTest::newRow("sunken top") << 120.0 << kP << 1.0 << true << 40.0;
+        QTest::newRow("sunken bottom") << 120.0 << kQ << 1.0 << true << 220.0;
+        QTest::newRow("sunken left") << 120.0 << kPi << 1.0 << true << 40.0;
+        QTest::newRow("sunken right") << 120.0 << 0.0 << 1.0 << true << 220.0;
+        QTest::newRow("sunken top-left corner") << 120.0 << kP + 1.5 * s << 1.0 << true << 0.0;
+        QTest::newRow("sunken bottom-right corner")
+            << 120.0 << kQ + 1.5 * s << 1.0 << true << 240.0;
+    }
+
+    void bandLightness()
+    {
+        QFETCH(double, lightness);
+        QFETCH(double, angle);
+        QFETCH(double, position);
+        QFETCH(bool, sunken);
+        QFETCH(double, expected);
+        const double actual = mdlSHPCLR::BandLightness(lightness, angle, position, sunken);
+        QVERIFY2(std::abs(actual - expected) < 1e-6,
+                 qPrintable(QStringLiteral("%1 instead of %2").arg(actual).arg(expected)));
+    }
+
+    void shapeRegion_data()
+    {
+        QTest::addColumn<int>("shape");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QPoint>("pixel");
+        QTest::addColumn<bool>("inside");
+
+        const QSize wide(100, 40);
+        QTest::newRow("rectangle corner") << 0 << wide << QPoint(0, 0) << true;
+        QTest::newRow("rectangle beyond") << 0 << wide << QPoint(100, 39) << false;
+        QTest::newRow("circle corner") << 1 << QSize(100, 100) << QPoint(0, 0) << false;
+        QTest::newRow("circle left") << 1 << QSize(100, 100) << QPoint(0, 50) << true;
+        QTest::newRow("circle diagonal in") << 1 << QSize(100, 100) << QPoint(15, 15) << true;
+        QTest::newRow("circle diagonal out") << 1 << QSize(100, 100) << QPoint(14, 14) << false;
+        // Rounded rectangle: corners of a 20 x 20 ellipse.
+        QTest::newRow("rounded corner out") << 2 << wide << QPoint(2, 2) << false;
+        QTest::newRow("rounded corner in") << 2 << wide << QPoint(3, 3) << true;
+        QTest::newRow("rounded top edge") << 2 << wide << QPoint(10, 0) << true;
+        QTest::newRow("rounded bottom right out") << 2 << wide << QPoint(97, 37) << false;
+        // Capsule: corners of a 40 x 40 ellipse, half circles at the ends.
+        QTest::newRow("capsule 10,0 out") << 3 << wide << QPoint(10, 0) << false;
+        QTest::newRow("capsule 20,0 in") << 3 << wide << QPoint(20, 0) << true;
+        QTest::newRow("capsule 5,5 out") << 3 << wide << QPoint(5, 5) << false;
+        QTest::newRow("capsule 6,6 in") << 3 << wide << QPoint(6, 6) << true;
+        QTest::newRow("capsule end above middle") << 3 << wide << QPoint(0, 12) << false;
+    }
+
+    void shapeRegion()
+    {
+        QFETCH(int, shape);
+        QFETCH(QSize, size);
+        QFETCH(QPoint, pixel);
+        QFETCH(bool, inside);
+        const std::optional<QRegion> region = mdlSHPCLR::ShapeRegion(shape, size);
+        QVERIFY(region);
+        QCOMPARE(region->contains(pixel), inside);
+        QCOMPARE(region->boundingRect(), QRect(QPoint(0, 0), size));
+        QVERIFY(!mdlSHPCLR::ShapeRegion(4, size));
+        QVERIFY(!mdlSHPCLR::ShapeRegion(-1, size));
+    }
+
+    void cornerDiameterAndAutomaticBevel()
+    {
+        QCOMPARE(mdlSHPCLR::CornerDiameter(2, QSize(100, 40)), 20);
+        QCOMPARE(mdlSHPCLR::CornerDiameter(3, QSize(100, 40)), 40);
+        QCOMPARE(mdlSHPCLR::CornerDiameter(2, QSize(41, 100)), 20); // 20.5 goes to even
+        QCOMPARE(mdlSHPCLR::CornerDiameter(2, QSize(43, 100)), 22); // 21.5 goes to even
+        QCOMPARE(mdlSHPCLR::CornerDiameter(0, QSize(100, 40)), 0);
+
+        QCOMPARE(mdlSHPCLR::AutoBevelWidth(0, QSize(100, 40)), 6);
+        QCOMPARE(mdlSHPCLR::AutoBevelWidth(0, QSize(7, 30)), 1);
+        QCOMPARE(mdlSHPCLR::AutoBevelWidth(0, QSize(0, 0)), 1);
+        for (int shape = 1; shape <= 3; ++shape) {
+            QCOMPARE(mdlSHPCLR::AutoBevelWidth(shape, QSize(100, 40)),
+                     mdlSHPCLR::AutoBevelWidth(0, QSize(100, 40)));
+        }
+    }
+
+    void raisedAndSunkenRectangleBands_data()
+    {
+        QTest::addColumn<bool>("raised");
+        QTest::addColumn<QPoint>("pixel");
+        QTest::addColumn<int>("expectedGrey");
+
+        // A 60 x 30 rectangle of grey 128 (lightness 120) has a 4-pixel band (30 / 8 + 1).
+        // Outer edge: hi 220 -> 234, lo 40 -> 43; inner edge: the face, 128; the row between:
+        // r = 2/3, k = sin(pi/3), 120 + 100k = 206.6 -> 207 -> 220.
+        QTest::newRow("raised top outer") << true << QPoint(30, 0) << 234;
+        QTest::newRow("raised top second") << true << QPoint(30, 1) << 220;
+        QTest::newRow("raised top inner") << true << QPoint(30, 3) << 128;
+        QTest::newRow("raised left outer") << true << QPoint(0, 15) << 234;
+        QTest::newRow("raised bottom outer") << true << QPoint(30, 29) << 43;
+        QTest::newRow("raised bottom inner") << true << QPoint(30, 26) << 128;
+        QTest::newRow("raised right outer") << true << QPoint(59, 15) << 43;
+        QTest::newRow("raised top-left corner") << true << QPoint(0, 0) << 255;
+        QTest::newRow("raised bottom-right corner") << true << QPoint(59, 29) << 0;
+        QTest::newRow("sunken top outer") << false << QPoint(30, 0) << 43;
+        QTest::newRow("sunken left outer") << false << QPoint(0, 15) << 43;
+        QTest::newRow("sunken bottom outer") << false << QPoint(30, 29) << 234;
+        QTest::newRow("sunken right outer") << false << QPoint(59, 15) << 234;
+        QTest::newRow("sunken top-left corner") << false << QPoint(0, 0) << 0;
+        QTest::newRow("sunken bottom-right corner") << false << QPoint(59, 29) << 255;
+    }
+
+    void raisedAndSunkenRectangleBands()
+    {
+        QFETCH(bool, raised);
+        QFETCH(QPoint, pixel);
+        QFETCH(int, expectedGrey);
+
+        QImage image(60, 30, QImage::Format_RGB32);
+        qint16 bevel = 0;
+        mdlSHPCLR::DrawBevel(image, 0, platform::rgb(128, 128, 128), bevel, raised);
+        QCOMPARE(bevel, 4);
+        QCOMPARE(grey(image, pixel.x(), pixel.y()), expectedGrey);
+
+        // The same pixel by the rule itself.
+        const std::optional<mdlSHPCLR::BandPoint> point =
+            mdlSHPCLR::BandGeometry(0, image.size(), bevel, pixel);
+        QVERIFY(point);
+        const auto lightness = static_cast<int>(
+            std::lround(mdlSHPCLR::BandLightness(120, point->angle, point->position, !raised)));
+        QCOMPARE(mdlSHPCLR::HLSToRGB(160, lightness, 0) & 0xFFu, OleColor(expectedGrey));
+    }
+
+    void pixelsOutsideTheBandKeepTheFace_data()
+    {
+        QTest::addColumn<int>("shape");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("bevel");
+        QTest::newRow("rectangle") << 0 << QSize(60, 30) << 0;
+        QTest::newRow("circle") << 1 << QSize(64, 64) << 0;
+        QTest::newRow("rounded") << 2 << QSize(100, 40) << 0;
+        QTest::newRow("capsule") << 3 << QSize(100, 40) << 0;
+        QTest::newRow("given width") << 2 << QSize(100, 40) << 3;
+        QTest::newRow("band wider than the face") << 0 << QSize(20, 10) << 30;
+        QTest::newRow("one pixel band") << 3 << QSize(6, 4) << 0;
+    }
+
+    void pixelsOutsideTheBandKeepTheFace()
+    {
+        QFETCH(int, shape);
+        QFETCH(QSize, size);
+        QFETCH(int, bevel);
+
+        const OleColor face = platform::rgb(90, 140, 200);
+        const QRgb faceRgb = qRgb(90, 140, 200);
+        QImage image(size, QImage::Format_RGB32);
+        auto width = static_cast<qint16>(bevel);
+        const QRegion band = mdlSHPCLR::DrawBevel(image, shape, face, width, true);
+        QVERIFY(!band.isEmpty());
+        const QRegion outline = *mdlSHPCLR::ShapeRegion(shape, size);
+        int shaded = 0;
+        for (int y = 0; y < size.height(); ++y) {
+            for (int x = 0; x < size.width(); ++x) {
+                const QRgb pixel = image.pixel(x, y) | 0xFF000000u;
+                if (!band.contains(QPoint(x, y))) {
+                    QVERIFY2(pixel == faceRgb, qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+                } else {
+                    QVERIFY(outline.contains(QPoint(x, y)));
+                    shaded += pixel != faceRgb ? 1 : 0;
+                }
+            }
+        }
+        QVERIFY(shaded > band.boundingRect().width());
+    }
 };
-
-void tst_mdlSHPCLR::parseCoordinate_data()
-{
-    QTest::addColumn<QString>("input");
-    QTest::addColumn<bool>("valid");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("x");
-    QTest::addColumn<int>("y");
-    QTest::addColumn<QString>("message");
-
-    // x and y start as 77, 88: a failure leaves them alone.
-    QTest::newRow("empty") << "" << true << "(0,0)" << 0 << 0 << QString();
-    QTest::newRow("only x") << "5" << true << "(5,0)" << 5 << 0 << QString();
-    QTest::newRow("only y") << ",7" << true << "(0,7)" << 0 << 7 << QString();
-    QTest::newRow("open with comma") << "(3," << true << "(3,0)" << 3 << 0 << QString();
-    QTest::newRow("spaces") << " ( 1 , 2 ) " << true << "(1,2)" << 1 << 2 << QString();
-    QTest::newRow("space inside a number") << "1  2" << true << "(12,0)" << 12 << 0 << QString();
-    QTest::newRow("halves to even") << "(2.5,3.5)" << true << "(2,4)" << 2 << 4 << QString();
-    QTest::newRow("negative limits")
-        << "(-32768,+32767)" << true << "(-32768,32767)" << -32768 << 32767 << QString();
-    QTest::newRow("only x closed") << "(9)" << true << "(9,0)" << 9 << 0 << QString();
-    QTest::newRow("empty pair") << "()" << false << "(,0)" << 77 << 88 << kFormatMessage;
-    QTest::newRow("missing x") << "(,5)" << false << "(,5)" << 77 << 88 << kFormatMessage;
-    QTest::newRow("letters") << "(a,1)" << false << "(a,1)" << 77 << 88 << kNumericMessage;
-    QTest::newRow("three values") << "(1,2,3)" << false << "(1,2,3)" << 77 << 88 << kNumericMessage;
-    QTest::newRow("too large") << "(40000,1)" << false << "(40000,1)" << 77 << 88 << kValueMessage;
-    QTest::newRow("rounds past the limit")
-        << "(32767.5,0)" << false << "(32767.5,0)" << 77 << 88 << kValueMessage;
-    QTest::newRow("huge exponent")
-        << "(1e999,0)" << false << "(1e999,0)" << 77 << 88 << kValueMessage;
-}
-
-void tst_mdlSHPCLR::parseCoordinate()
-{
-    QFETCH(QString, input);
-    QFETCH(bool, valid);
-    QFETCH(QString, text);
-    QFETCH(int, x);
-    QFETCH(int, y);
-    QFETCH(QString, message);
-
-    platform::FakeMessageBoxService boxes;
-    qint16 parsedX = 77;
-    qint16 parsedY = 88;
-    QString inOut = input;
-    QCOMPARE(mdlSHPCLR::ParseCoordinate(inOut, parsedX, parsedY), valid);
-    QCOMPARE(inOut, text);
-    QCOMPARE(parsedX, x);
-    QCOMPARE(parsedY, y);
-    if (valid) {
-        QVERIFY(boxes.boxes().isEmpty());
-        return;
-    }
-    QCOMPARE(boxes.boxes().size(), 1);
-    const platform::MessageBoxRequest& box = boxes.boxes().constFirst();
-    QCOMPARE(box.text, message);
-    QCOMPARE(box.title, QStringLiteral("Cartesian Co-ordinates Validation"));
-    QCOMPARE(box.icon, platform::MessageIcon::Exclamation);
-    QCOMPARE(box.buttons, platform::MessageButtons::Ok);
-}
-
-void tst_mdlSHPCLR::parseCoordinateKeepsTheReadableValue()
-{
-    platform::FakeMessageBoxService boxes;
-    qint16 x = 0;
-    qint16 y = 9;
-    QString text = QStringLiteral("(12,99999)");
-    QVERIFY(!mdlSHPCLR::ParseCoordinate(text, x, y));
-    QCOMPARE(x, 12);
-    QCOMPARE(y, 9);
-    QCOMPARE(boxes.boxes().size(), 1);
-    QCOMPARE(boxes.boxes().constFirst().text, kValueMessage);
-}
-
-void tst_mdlSHPCLR::hlsOfKnownColours_data()
-{
-    QTest::addColumn<uint>("colour");
-    QTest::addColumn<int>("hue");
-    QTest::addColumn<int>("lightness");
-    QTest::addColumn<int>("saturation");
-
-    QTest::newRow("red") << uint(platform::rgb(255, 0, 0)) << 0 << 120 << 240;
-    QTest::newRow("green") << uint(platform::rgb(0, 255, 0)) << 80 << 120 << 240;
-    QTest::newRow("blue") << uint(platform::rgb(0, 0, 255)) << 160 << 120 << 240;
-    QTest::newRow("yellow") << uint(platform::rgb(255, 255, 0)) << 40 << 120 << 240;
-    QTest::newRow("white") << uint(platform::rgb(255, 255, 255)) << 160 << 240 << 0;
-    QTest::newRow("black") << uint(platform::rgb(0, 0, 0)) << 160 << 0 << 0;
-    QTest::newRow("mid grey") << uint(platform::rgb(128, 128, 128)) << 160 << 120 << 0;
-    QTest::newRow("dark red") << uint(platform::rgb(128, 0, 0)) << 0 << 60 << 240;
-}
-
-void tst_mdlSHPCLR::hlsOfKnownColours()
-{
-    QFETCH(uint, colour);
-    QFETCH(int, hue);
-    QFETCH(int, lightness);
-    QFETCH(int, saturation);
-    const mdlSHPCLR::HLS hls = mdlSHPCLR::RGBToHLS(colour);
-    QCOMPARE(hls.hue, hue);
-    QCOMPARE(hls.lightness, lightness);
-    QCOMPARE(hls.saturation, saturation);
-    if (saturation == 240 || saturation == 0) {
-        // Fully saturated and grey colours come back exactly.
-        QCOMPARE(mdlSHPCLR::HLSToRGB(hls), OleColor(colour));
-    }
-}
-
-void tst_mdlSHPCLR::hlsRoundTrip()
-{
-    int worst = 0;
-    for (int r = 0; r < 256; r += 15) {
-        for (int g = 0; g < 256; g += 17) {
-            for (int b = 0; b < 256; b += 51) {
-                const OleColor back =
-                    mdlSHPCLR::HLSToRGB(mdlSHPCLR::RGBToHLS(platform::rgb(r, g, b)));
-                worst = std::max({worst, std::abs(int(back & 0xFF) - r),
-                                  std::abs(int((back >> 8) & 0xFF) - g),
-                                  std::abs(int((back >> 16) & 0xFF) - b)});
-            }
-        }
-    }
-    // 240 steps for 256 levels: a level may move by a step or two, never more.
-    QVERIFY2(worst <= 3, qPrintable(QString::number(worst)));
-}
-
-void tst_mdlSHPCLR::systemColoursAreTranslated()
-{
-    const OleColor buttonFace = platform::systemColor(platform::ColorButtonFace);
-    QCOMPARE(mdlSHPCLR::TranslateColour(buttonFace), platform::sysColor(platform::ColorButtonFace));
-    QCOMPARE(mdlSHPCLR::RGBToHLS(buttonFace),
-             mdlSHPCLR::RGBToHLS(platform::sysColor(platform::ColorButtonFace)));
-    QCOMPARE(mdlSHPCLR::TranslateColour(platform::rgb(1, 2, 3)), platform::rgb(1, 2, 3));
-}
-
-void tst_mdlSHPCLR::bandLightness_data()
-{
-    QTest::addColumn<double>("lightness");
-    QTest::addColumn<double>("angle");
-    QTest::addColumn<double>("position");
-    QTest::addColumn<bool>("sunken");
-    QTest::addColumn<double>("expected");
-
-    const double s = kPi / 6.0;
-    const double k = std::sin(kPi / 4.0); // strength halfway across the band
-    // Boundaries and insides of each sector, at the outer edge (full strength).
-    QTest::newRow("0: lo") << 120.0 << 0.0 << 1.0 << false << 40.0;
-    QTest::newRow("right strip: lo") << 120.0 << 6.28318520717959 << 1.0 << false << 40.0;
-    QTest::newRow("past the bound: lo") << 120.0 << 6.2881 << 1.0 << false << 40.0;
-    QTest::newRow("0..P middle") << 120.0 << kP / 2 << 1.0 << false << 130.0;
-    QTest::newRow("P: hi") << 120.0 << kP << 1.0 << false << 220.0;
-    QTest::newRow("rising to highlight") << 120.0 << kP + s / 2 << 1.0 << false << 230.0;
-    QTest::newRow("P + pi/6") << 120.0 << kP + s << 1.0 << false << 240.0;
-    QTest::newRow("highlight") << 120.0 << kP + 1.5 * s << 1.0 << false << 240.0;
-    QTest::newRow("P + pi/3") << 120.0 << kP + 2 * s << 1.0 << false << 240.0;
-    QTest::newRow("falling from highlight") << 120.0 << kP + 2.5 * s << 1.0 << false << 230.0;
-    QTest::newRow("pi: hi") << 120.0 << kPi << 1.0 << false << 220.0;
-    QTest::newRow("pi..Q middle") << 120.0 << kPi + kP / 2 << 1.0 << false << 130.0;
-    QTest::newRow("Q: lo") << 120.0 << kQ << 1.0 << false << 40.0;
-    QTest::newRow("falling to black") << 120.0 << kQ + s / 2 << 1.0 << false << 20.0;
-    QTest::newRow("Q + pi/6") << 120.0 << kQ + s << 1.0 << false << 0.0;
-    QTest::newRow("black") << 120.0 << kQ + 1.5 * s << 1.0 << false << 0.0;
-    QTest::newRow("Q + pi/3") << 120.0 << kQ + 2 * s << 1.0 << false << 0.0;
-    QTest::newRow("rising from black") << 120.0 << kQ + 2.5 * s << 1.0 << false << 20.0;
-    // Strength across the band.
-    QTest::newRow("inner edge") << 120.0 << kP << 0.0 << false << 120.0;
-    QTest::newRow("half way, hi") << 120.0 << kP << 0.5 << false << 120.0 + 100.0 * k;
-    QTest::newRow("half way, black") << 200.0 << kQ + 1.5 * s << 0.5 << false << 200.0 - 200.0 * k;
-    QTest::newRow("half way, highlight")
-        << 200.0 << kP + 1.5 * s << 0.5 << false << 200.0 + 40.0 * k;
-    QTest::newRow("beyond the outer edge") << 120.0 << kP << 2.0 << false << 220.0;
-    QTest::newRow("inside the inner edge") << 120.0 << kP << -1.0 << false << 120.0;
-    // Sunken: turned by half a turn.
-    QTest::newRow("sunken top") << 120.0 << kP << 1.0 << true << 40.0;
-    QTest::newRow("sunken bottom") << 120.0 << kQ << 1.0 << true << 220.0;
-    QTest::newRow("sunken left") << 120.0 << kPi << 1.0 << true << 40.0;
-    QTest::newRow("sunken right") << 120.0 << 0.0 << 1.0 << true << 220.0;
-    QTest::newRow("sunken top-left corner") << 120.0 << kP + 1.5 * s << 1.0 << true << 0.0;
-    QTest::newRow("sunken bottom-right corner") << 120.0 << kQ + 1.5 * s << 1.0 << true << 240.0;
-}
-
-void tst_mdlSHPCLR::bandLightness()
-{
-    QFETCH(double, lightness);
-    QFETCH(double, angle);
-    QFETCH(double, position);
-    QFETCH(bool, sunken);
-    QFETCH(double, expected);
-    const double actual = mdlSHPCLR::BandLightness(lightness, angle, position, sunken);
-    QVERIFY2(std::abs(actual - expected) < 1e-6,
-             qPrintable(QStringLiteral("%1 instead of %2").arg(actual).arg(expected)));
-}
-
-void tst_mdlSHPCLR::shapeRegion_data()
-{
-    QTest::addColumn<int>("shape");
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<QPoint>("pixel");
-    QTest::addColumn<bool>("inside");
-
-    const QSize wide(100, 40);
-    QTest::newRow("rectangle corner") << 0 << wide << QPoint(0, 0) << true;
-    QTest::newRow("rectangle beyond") << 0 << wide << QPoint(100, 39) << false;
-    QTest::newRow("circle corner") << 1 << QSize(100, 100) << QPoint(0, 0) << false;
-    QTest::newRow("circle left") << 1 << QSize(100, 100) << QPoint(0, 50) << true;
-    QTest::newRow("circle diagonal in") << 1 << QSize(100, 100) << QPoint(15, 15) << true;
-    QTest::newRow("circle diagonal out") << 1 << QSize(100, 100) << QPoint(14, 14) << false;
-    // Rounded rectangle: corners of a 20 x 20 ellipse.
-    QTest::newRow("rounded corner out") << 2 << wide << QPoint(2, 2) << false;
-    QTest::newRow("rounded corner in") << 2 << wide << QPoint(3, 3) << true;
-    QTest::newRow("rounded top edge") << 2 << wide << QPoint(10, 0) << true;
-    QTest::newRow("rounded bottom right out") << 2 << wide << QPoint(97, 37) << false;
-    // Capsule: corners of a 40 x 40 ellipse, half circles at the ends.
-    QTest::newRow("capsule 10,0 out") << 3 << wide << QPoint(10, 0) << false;
-    QTest::newRow("capsule 20,0 in") << 3 << wide << QPoint(20, 0) << true;
-    QTest::newRow("capsule 5,5 out") << 3 << wide << QPoint(5, 5) << false;
-    QTest::newRow("capsule 6,6 in") << 3 << wide << QPoint(6, 6) << true;
-    QTest::newRow("capsule end above middle") << 3 << wide << QPoint(0, 12) << false;
-}
-
-void tst_mdlSHPCLR::shapeRegion()
-{
-    QFETCH(int, shape);
-    QFETCH(QSize, size);
-    QFETCH(QPoint, pixel);
-    QFETCH(bool, inside);
-    const std::optional<QRegion> region = mdlSHPCLR::ShapeRegion(shape, size);
-    QVERIFY(region);
-    QCOMPARE(region->contains(pixel), inside);
-    QCOMPARE(region->boundingRect(), QRect(QPoint(0, 0), size));
-    QVERIFY(!mdlSHPCLR::ShapeRegion(4, size));
-    QVERIFY(!mdlSHPCLR::ShapeRegion(-1, size));
-}
-
-void tst_mdlSHPCLR::cornerDiameterAndAutomaticBevel()
-{
-    QCOMPARE(mdlSHPCLR::CornerDiameter(2, QSize(100, 40)), 20);
-    QCOMPARE(mdlSHPCLR::CornerDiameter(3, QSize(100, 40)), 40);
-    QCOMPARE(mdlSHPCLR::CornerDiameter(2, QSize(41, 100)), 20); // 20.5 goes to even
-    QCOMPARE(mdlSHPCLR::CornerDiameter(2, QSize(43, 100)), 22); // 21.5 goes to even
-    QCOMPARE(mdlSHPCLR::CornerDiameter(0, QSize(100, 40)), 0);
-
-    QCOMPARE(mdlSHPCLR::AutoBevelWidth(0, QSize(100, 40)), 6);
-    QCOMPARE(mdlSHPCLR::AutoBevelWidth(0, QSize(7, 30)), 1);
-    QCOMPARE(mdlSHPCLR::AutoBevelWidth(0, QSize(0, 0)), 1);
-    for (int shape = 1; shape <= 3; ++shape) {
-        QCOMPARE(mdlSHPCLR::AutoBevelWidth(shape, QSize(100, 40)),
-                 mdlSHPCLR::AutoBevelWidth(0, QSize(100, 40)));
-    }
-}
-
-void tst_mdlSHPCLR::raisedAndSunkenRectangleBands_data()
-{
-    QTest::addColumn<bool>("raised");
-    QTest::addColumn<QPoint>("pixel");
-    QTest::addColumn<int>("expectedGrey");
-
-    // A 60 x 30 rectangle of grey 128 (lightness 120) has a 4-pixel band (30 / 8 + 1).
-    // Outer edge: hi 220 -> 234, lo 40 -> 43; inner edge: the face, 128; the row between:
-    // r = 2/3, k = sin(pi/3), 120 + 100k = 206.6 -> 207 -> 220.
-    QTest::newRow("raised top outer") << true << QPoint(30, 0) << 234;
-    QTest::newRow("raised top second") << true << QPoint(30, 1) << 220;
-    QTest::newRow("raised top inner") << true << QPoint(30, 3) << 128;
-    QTest::newRow("raised left outer") << true << QPoint(0, 15) << 234;
-    QTest::newRow("raised bottom outer") << true << QPoint(30, 29) << 43;
-    QTest::newRow("raised bottom inner") << true << QPoint(30, 26) << 128;
-    QTest::newRow("raised right outer") << true << QPoint(59, 15) << 43;
-    QTest::newRow("raised top-left corner") << true << QPoint(0, 0) << 255;
-    QTest::newRow("raised bottom-right corner") << true << QPoint(59, 29) << 0;
-    QTest::newRow("sunken top outer") << false << QPoint(30, 0) << 43;
-    QTest::newRow("sunken left outer") << false << QPoint(0, 15) << 43;
-    QTest::newRow("sunken bottom outer") << false << QPoint(30, 29) << 234;
-    QTest::newRow("sunken right outer") << false << QPoint(59, 15) << 234;
-    QTest::newRow("sunken top-left corner") << false << QPoint(0, 0) << 0;
-    QTest::newRow("sunken bottom-right corner") << false << QPoint(59, 29) << 255;
-}
-
-void tst_mdlSHPCLR::raisedAndSunkenRectangleBands()
-{
-    QFETCH(bool, raised);
-    QFETCH(QPoint, pixel);
-    QFETCH(int, expectedGrey);
-
-    QImage image(60, 30, QImage::Format_RGB32);
-    qint16 bevel = 0;
-    mdlSHPCLR::DrawBevel(image, 0, platform::rgb(128, 128, 128), bevel, raised);
-    QCOMPARE(bevel, 4);
-    QCOMPARE(grey(image, pixel.x(), pixel.y()), expectedGrey);
-
-    // The same pixel by the rule itself.
-    const std::optional<mdlSHPCLR::BandPoint> point =
-        mdlSHPCLR::BandGeometry(0, image.size(), bevel, pixel);
-    QVERIFY(point);
-    const auto lightness = static_cast<int>(
-        std::lround(mdlSHPCLR::BandLightness(120, point->angle, point->position, !raised)));
-    QCOMPARE(mdlSHPCLR::HLSToRGB(160, lightness, 0) & 0xFFu, OleColor(expectedGrey));
-}
-
-void tst_mdlSHPCLR::pixelsOutsideTheBandKeepTheFace_data()
-{
-    QTest::addColumn<int>("shape");
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<int>("bevel");
-    QTest::newRow("rectangle") << 0 << QSize(60, 30) << 0;
-    QTest::newRow("circle") << 1 << QSize(64, 64) << 0;
-    QTest::newRow("rounded") << 2 << QSize(100, 40) << 0;
-    QTest::newRow("capsule") << 3 << QSize(100, 40) << 0;
-    QTest::newRow("given width") << 2 << QSize(100, 40) << 3;
-    QTest::newRow("band wider than the face") << 0 << QSize(20, 10) << 30;
-    QTest::newRow("one pixel band") << 3 << QSize(6, 4) << 0;
-}
-
-void tst_mdlSHPCLR::pixelsOutsideTheBandKeepTheFace()
-{
-    QFETCH(int, shape);
-    QFETCH(QSize, size);
-    QFETCH(int, bevel);
-
-    const OleColor face = platform::rgb(90, 140, 200);
-    const QRgb faceRgb = qRgb(90, 140, 200);
-    QImage image(size, QImage::Format_RGB32);
-    auto width = static_cast<qint16>(bevel);
-    const QRegion band = mdlSHPCLR::DrawBevel(image, shape, face, width, true);
-    QVERIFY(!band.isEmpty());
-    const QRegion outline = *mdlSHPCLR::ShapeRegion(shape, size);
-    int shaded = 0;
-    for (int y = 0; y < size.height(); ++y) {
-        for (int x = 0; x < size.width(); ++x) {
-            const QRgb pixel = image.pixel(x, y) | 0xFF000000u;
-            if (!band.contains(QPoint(x, y))) {
-                QVERIFY2(pixel == faceRgb, qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
-            } else {
-                QVERIFY(outline.contains(QPoint(x, y)));
-                shaded += pixel != faceRgb ? 1 : 0;
-            }
-        }
-    }
-    QVERIFY(shaded > band.boundingRect().width());
-}
 
 QTEST_MAIN(tst_mdlSHPCLR)
 #include "tst_mdlSHPCLR.moc"

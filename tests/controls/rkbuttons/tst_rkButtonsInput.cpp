@@ -49,28 +49,41 @@ private:
         return rktest::makeButton(m_container.get(), geometry, name);
     }
 
-    // The order in which a button raised its events.
-    QStringList recordEvents(rkButtons_H* b)
+    // The events a button raises, in their order.
+    QStringList m_log;
+    void note(const char* event, int value)
     {
-        auto* log = new QStringList;
-        m_logs.emplace_back(log);
-        connect(b, &rkButtons_H::Click, this, [log] { log->append(QStringLiteral("Click")); });
-        connect(b, &rkButtons_H::KeyDown, this,
-                [log](int key, int) { log->append(QStringLiteral("KeyDown %1").arg(key)); });
-        connect(b, &rkButtons_H::KeyUp, this,
-                [log](int key, int) { log->append(QStringLiteral("KeyUp %1").arg(key)); });
-        connect(b, &rkButtons_H::MouseDown, this, [log](int button, int, double, double) {
-            log->append(QStringLiteral("MouseDown %1").arg(button));
-        });
-        connect(b, &rkButtons_H::MouseUp, this, [log](int button, int, double, double) {
-            log->append(QStringLiteral("MouseUp %1").arg(button));
-        });
-        connect(b, &rkButtons_H::DoubleClick, this,
-                [log](int button) { log->append(QStringLiteral("DoubleClick %1").arg(button)); });
-        return {};
+        m_log << QStringLiteral("%1 %2").arg(QLatin1String(event)).arg(value);
     }
-    QStringList& lastLog() { return *m_logs.back(); }
-    std::vector<std::unique_ptr<QStringList>> m_logs;
+    void recordEvents(rkButtons_H* b)
+    {
+        connect(b, &rkButtons_H::Click, this, [this] { m_log << QStringLiteral("Click"); });
+        connect(b, &rkButtons_H::KeyDown, this, [this](int key, int) { note("KeyDown", key); });
+        connect(b, &rkButtons_H::KeyUp, this, [this](int key, int) { note("KeyUp", key); });
+        connect(b, &rkButtons_H::MouseDown, this,
+                [this](int button, int, double, double) { note("MouseDown", button); });
+        connect(b, &rkButtons_H::MouseUp, this,
+                [this](int button, int, double, double) { note("MouseUp", button); });
+        connect(b, &rkButtons_H::DoubleClick, this,
+                [this](int button) { note("DoubleClick", button); });
+    }
+
+    // Press, release, the second press the system reports as a double click, release.
+    static void sendDoubleClick(rkButtons_H* b, QImage* afterFirstClick = nullptr)
+    {
+        const QPointF at(b->rect().center());
+        const auto send = [b, at](QEvent::Type type, Qt::MouseButtons held) {
+            QMouseEvent event(type, at, b->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+            QApplication::sendEvent(b, &event);
+        };
+        send(QEvent::MouseButtonPress, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, Qt::NoButton);
+        if (afterFirstClick) {
+            *afterFirstClick = b->presentedImage();
+        }
+        send(QEvent::MouseButtonDblClick, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, Qt::NoButton);
+    }
 
 private Q_SLOTS:
     void initTestCase() { platform::setTwipsPerPixelOverride(15.0); }
@@ -87,7 +100,7 @@ private Q_SLOTS:
     void cleanup()
     {
         m_container.reset();
-        m_logs.clear();
+        m_log.clear();
     }
 
     void hoverEntersOnceAndLeaves()
@@ -233,7 +246,7 @@ private Q_SLOTS:
         QVERIFY(b->StateFlags() & rkButtons_H::kStatePressed);
         QVERIFY(!(b->StateFlags() & rkButtons_H::kStateHover));
         QTest::keyRelease(b, Qt::Key_Space);
-        QCOMPARE(lastLog(), events);
+        QCOMPARE(m_log, events);
         QVERIFY(!b->PressedLook());
         QCOMPARE(b->Value(), mode != 0);
     }
@@ -247,7 +260,7 @@ private Q_SLOTS:
         for (Qt::Key key : {Qt::Key_Left, Qt::Key_Up, Qt::Key_Right, Qt::Key_Down}) {
             QTest::keyClick(b, key);
         }
-        QVERIFY(lastLog().isEmpty());
+        QVERIFY(m_log.isEmpty());
         QTRY_COMPARE(recorder.keys.size(), 4);
         const QList<quint32> virtualKeys = {37, 38, 39, 40};
         const QList<quint32> scanCodes = {0x4B, 0x48, 0x4D, 0x50};
@@ -280,7 +293,7 @@ private Q_SLOTS:
         QSignalSpy presses(b, &rkButtons_H::KeyPress);
         QTest::keyClick(b, Qt::Key_A);
         QTest::keyClick(b, Qt::Key_Shift);
-        QCOMPARE(lastLog(), (QStringList{"KeyDown 65", "KeyUp 65", "KeyDown 16"}));
+        QCOMPARE(m_log, (QStringList{"KeyDown 65", "KeyUp 65", "KeyDown 16"}));
         QCOMPARE(presses.count(), 1);
         QCOMPARE(presses.first().first().toInt(), int('a'));
     }
@@ -290,18 +303,10 @@ private Q_SLOTS:
         rkButtons_H* b = button();
         recordEvents(b);
         rktest::hover(b);
-        const QPointF at(b->rect().center());
-        auto send = [b, at](QEvent::Type type, Qt::MouseButtons held) {
-            QMouseEvent event(type, at, b->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
-            QApplication::sendEvent(b, &event);
-        };
-        send(QEvent::MouseButtonPress, Qt::LeftButton);
-        send(QEvent::MouseButtonRelease, Qt::NoButton);
-        send(QEvent::MouseButtonDblClick, Qt::LeftButton);
-        send(QEvent::MouseButtonRelease, Qt::NoButton);
+        sendDoubleClick(b);
         // The second press is replaced by the double click; its release clicks no more.
-        QCOMPARE(lastLog(), (QStringList{"MouseDown 1", "MouseUp 1", "Click", "DoubleClick 1",
-                                         "MouseDown 1", "MouseUp 1"}));
+        QCOMPARE(m_log, (QStringList{"MouseDown 1", "MouseUp 1", "Click", "DoubleClick 1",
+                                     "MouseDown 1", "MouseUp 1"}));
         QCOMPARE(b->LastMouseButton(), 1);
     }
 
@@ -309,16 +314,8 @@ private Q_SLOTS:
     {
         rkButtons_H* b = button();
         b->setMode(1);
-        const QPointF at(b->rect().center());
-        auto send = [b, at](QEvent::Type type, Qt::MouseButtons held) {
-            QMouseEvent event(type, at, b->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
-            QApplication::sendEvent(b, &event);
-        };
-        send(QEvent::MouseButtonPress, Qt::LeftButton);
-        send(QEvent::MouseButtonRelease, Qt::NoButton);
-        const QImage checked = b->presentedImage();
-        send(QEvent::MouseButtonDblClick, Qt::LeftButton);
-        send(QEvent::MouseButtonRelease, Qt::NoButton);
+        QImage checked;
+        sendDoubleClick(b, &checked);
         QVERIFY(b->Value());
         QCOMPARE(b->presentedImage(), checked);
     }

@@ -5,11 +5,11 @@
 //   PARLANZA_REGENERATE_REFERENCES=1 ctest --test-dir build -R tst_rkButtonsLooks
 // look at every sheet, and commit them with the change.
 
+#include "controls/ReferenceImage.h"
 #include "controls/rkbuttons/rkButtons_H.h"
 #include "platform/AmbientProperties.h"
 #include "rkTestSupport.h"
 
-#include <QDir>
 #include <QPainter>
 #include <QTest>
 
@@ -119,30 +119,6 @@ QImage renderSheet(QWidget* container, int style, const QList<int>& shapes, QSiz
     return sheet;
 }
 
-struct Difference
-{
-    qsizetype differing = 0;
-    int worst = 0;
-};
-
-Difference compare(const QImage& actual, const QImage& expected)
-{
-    Difference result;
-    for (int y = 0; y < actual.height(); ++y) {
-        for (int x = 0; x < actual.width(); ++x) {
-            const QRgb a = actual.pixel(x, y);
-            const QRgb e = expected.pixel(x, y);
-            const int d = std::max({std::abs(qRed(a) - qRed(e)), std::abs(qGreen(a) - qGreen(e)),
-                                    std::abs(qBlue(a) - qBlue(e))});
-            result.worst = std::max(result.worst, d);
-            if (d > kChannelTolerance) {
-                ++result.differing;
-            }
-        }
-    }
-    return result;
-}
-
 } // namespace
 
 class tst_rkButtonsLooks : public QObject
@@ -188,26 +164,14 @@ private Q_SLOTS:
         QFETCH(QSize, cell);
         const QImage sheet = renderSheet(m_container.get(), style, shapes, cell);
         const QString path = QStringLiteral(RKBUTTONS_REFERENCE_DIR "/%1.png").arg(name);
-        if (qEnvironmentVariableIsSet("PARLANZA_REGENERATE_REFERENCES")) {
-            QVERIFY(QDir().mkpath(QStringLiteral(RKBUTTONS_REFERENCE_DIR)));
-            QVERIFY(sheet.save(path));
+        if (referenceimage::writeIfAsked(sheet, path, "PARLANZA_REGENERATE_REFERENCES")) {
             QSKIP("reference written");
         }
-        const QImage expected = QImage(path).convertToFormat(QImage::Format_RGB32);
-        QVERIFY2(!expected.isNull(), qPrintable(QStringLiteral("missing reference %1").arg(path)));
-        QCOMPARE(sheet.size(), expected.size());
-        const Difference difference = compare(sheet, expected);
-        const auto allowed =
-            static_cast<qsizetype>(sheet.width() * sheet.height() * kPixelTolerance);
-        if (difference.differing > allowed) {
-            sheet.save(QDir::temp().filePath(QStringLiteral("rkbuttons-%1-actual.png").arg(name)));
-        }
-        QVERIFY2(difference.differing <= allowed,
-                 qPrintable(QStringLiteral("%1 pixels differ (worst by %2), %3 allowed; the "
-                                           "rendering is in the temporary folder")
-                                .arg(difference.differing)
-                                .arg(difference.worst)
-                                .arg(allowed)));
+        const QString mismatch = referenceimage::mismatch(
+            sheet, path, kChannelTolerance,
+            static_cast<qsizetype>(sheet.width() * sheet.height() * kPixelTolerance),
+            QStringLiteral("rkbuttons-%1-actual.png").arg(name));
+        QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
     }
 
 private:

@@ -267,18 +267,33 @@ private Q_SLOTS:
         QVERIFY(b->InnerRegion1().contains(QPoint(20, 20)));
     }
 
-    void customClickMovesAndReturns()
+    void customClick_data()
     {
+        QTest::addColumn<int>("shape");
+        QTest::addColumn<int>("customClick");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QPoint>("shift");
+        QTest::newRow("command button moves") << 8 << 4 << 0 << QPoint(1, 1);
+        QTest::newRow("check button stays") << 7 << 6 << 1 << QPoint(0, 0);
+    }
+
+    void customClick()
+    {
+        QFETCH(int, shape);
+        QFETCH(int, customClick);
+        QFETCH(int, mode);
+        QFETCH(QPoint, shift);
         rkButtons_H* b = button(QRect(50, 50, 40, 40));
         b->setPicture(
             platform::Picture(platform::Picture::Type::Bitmap, discPicture(QSize(40, 40))));
-        b->setButtonShape(8);
-        b->setCustomClick(4);
+        b->setButtonShape(shape);
+        b->setCustomClick(customClick);
+        b->setMode(mode);
         const QPoint home = b->pos();
         rktest::hover(b);
         rktest::press(b);
-        QCOMPARE(b->pos(), home + QPoint(1, 1));
-        QVERIFY(b->StateFlags() & rkButtons_H::kStateShifted);
+        QCOMPARE(b->pos(), home + shift);
+        QCOMPARE(bool(b->StateFlags() & rkButtons_H::kStateShifted), !shift.isNull());
         rktest::release(b);
         QCOMPARE(b->pos(), home);
         QVERIFY(!(b->StateFlags() & rkButtons_H::kStateShifted));
@@ -286,26 +301,11 @@ private Q_SLOTS:
         // Leaving while pressed moves it back as well.
         rktest::hover(b);
         rktest::press(b);
-        QCOMPARE(b->pos(), home + QPoint(1, 1));
+        QCOMPARE(b->pos(), home + shift);
         rktest::moveAway(b);
         QTRY_COMPARE(b->pos(), home);
         rktest::release(b);
         QCOMPARE(b->pos(), home);
-    }
-
-    void customClickOnlyMovesCommandButtons()
-    {
-        rkButtons_H* b = button(QRect(50, 50, 40, 40));
-        b->setPicture(
-            platform::Picture(platform::Picture::Type::Bitmap, discPicture(QSize(40, 40))));
-        b->setButtonShape(7);
-        b->setCustomClick(6);
-        b->setMode(1);
-        const QPoint home = b->pos();
-        rktest::hover(b);
-        rktest::press(b);
-        QCOMPARE(b->pos(), home);
-        rktest::release(b);
     }
 };
 

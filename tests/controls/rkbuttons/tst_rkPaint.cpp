@@ -200,18 +200,6 @@ private Q_SLOTS:
         QVERIFY(!frame.contains(QPoint(2, 2)));
         QCOMPARE(QRegion(0, 0, 5, 4).subtracted(frame), QRegion(1, 1, 3, 2));
     }
-
-    void colorKeyNearPixels()
-    {
-        QImage image = blank(4, 1, qRgb(200, 100, 50));
-        image.setPixel(1, 0, qRgb(203, 97, 53));  // within 3 on every component
-        image.setPixel(2, 0, qRgb(204, 100, 50)); // one component 4 away
-        image.setPixel(3, 0, qRgb(0, 0, 0));
-        const QImage normalised = rkpaint::normaliseColorKey(image);
-        QCOMPARE(normalised.pixel(1, 0), qRgb(200, 100, 50));
-        QCOMPARE(normalised.pixel(2, 0), qRgb(204, 100, 50));
-        QCOMPARE(normalised.pixel(3, 0), qRgb(0, 0, 0));
-    }
 };
 
 QTEST_MAIN(tst_rkPaint)

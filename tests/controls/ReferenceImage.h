@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QString>
+#include <algorithm>
+#include <cstdlib>
+
+// Comparison of a rendering with a stored reference image, shared by the controls' looks
+// tests. A pixel differs when one of its channels is more than channelTolerance away;
+// the rendering matches when at most allowedPixels differ.
+namespace referenceimage {
+
+// Writes the rendering as the new reference when asked to by the environment variable.
+inline bool writeIfAsked(const QImage& shot, const QString& path, const char* variable)
+{
+    if (qEnvironmentVariableIntValue(variable) == 0) {
+        return false;
+    }
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    return shot.save(path);
+}
+
+// Empty when the rendering matches; otherwise why not, with the rendering saved in the
+// temporary folder as tempName.
+inline QString mismatch(const QImage& shot, const QString& path, int channelTolerance,
+                        qsizetype allowedPixels, const QString& tempName)
+{
+    const QImage reference = QImage(path).convertToFormat(QImage::Format_RGB32);
+    if (reference.isNull()) {
+        return QStringLiteral("missing reference ") + path;
+    }
+    if (reference.size() != shot.size()) {
+        return QStringLiteral("size %1 x %2, reference %3 x %4")
+            .arg(shot.width())
+            .arg(shot.height())
+            .arg(reference.width())
+            .arg(reference.height());
+    }
+    qsizetype differing = 0;
+    int worst = 0;
+    for (int y = 0; y < shot.height(); ++y) {
+        for (int x = 0; x < shot.width(); ++x) {
+            const QRgb a = shot.pixel(x, y);
+            const QRgb b = reference.pixel(x, y);
+            const int d = std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                    std::abs(qBlue(a) - qBlue(b))});
+            worst = std::max(worst, d);
+            differing += d > channelTolerance ? 1 : 0;
+        }
+    }
+    if (differing <= allowedPixels) {
+        return {};
+    }
+    const QString saved = QDir::temp().filePath(tempName);
+    shot.save(saved);
+    return QStringLiteral("%1 pixels differ (worst by %2), %3 allowed; this rendering is in %4")
+        .arg(differing)
+        .arg(worst)
+        .arg(allowedPixels)
+        .arg(saved);
+}
+
+} // namespace referenceimage
