@@ -21,23 +21,10 @@ class tst_ClsPictureDC : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void emptyUntilAttached();
     void stdBitmapFillsTheHeader_data();
     void stdBitmapFillsTheHeader();
-    void secondAttachReplacesTheFirst();
     void pictBitmapTakesTransColorFromPixelOneOne();
-    void pictBitmapCopiesAreIndependent();
-    void pictBitmapOfATinyPictureHasNoTransColor();
 };
-
-void tst_ClsPictureDC::emptyUntilAttached()
-{
-    const ClsPictureDC picture;
-    QVERIFY(picture.hDC() == nullptr);
-    QCOMPARE(picture.Width(), 0);
-    QCOMPARE(picture.Height(), 0);
-    QCOMPARE(picture.TransColor(), platform::OleColor(0));
-}
 
 void tst_ClsPictureDC::stdBitmapFillsTheHeader_data()
 {
@@ -51,7 +38,12 @@ void tst_ClsPictureDC::stdBitmapFillsTheHeader()
 {
     QFETCH(QImage, bitmap);
     ClsPictureDC picture;
+    QVERIFY(picture.hDC() == nullptr);
+    // A second bitmap replaces the first; the first belongs to its giver and stays whole.
+    const QImage first = patterned(10, 10);
+    picture.setStdBitmap(first);
     picture.setStdBitmap(bitmap);
+    QCOMPARE(first.pixel(9, 9), qRgb(90, 90, 99));
     QVERIFY(picture.hDC() != nullptr);
     QCOMPARE(picture.Width(), bitmap.width());
     QCOMPARE(picture.Height(), bitmap.height());
@@ -64,49 +56,26 @@ void tst_ClsPictureDC::stdBitmapFillsTheHeader()
     QCOMPARE(picture.hDC()->pixel(2, 1), bitmap.pixel(2, 1));
 }
 
-void tst_ClsPictureDC::secondAttachReplacesTheFirst()
-{
-    ClsPictureDC picture;
-    const QImage first = patterned(10, 10);
-    picture.setStdBitmap(first);
-    picture.setStdBitmap(patterned(4, 7));
-    QCOMPARE(picture.Width(), 4);
-    QCOMPARE(picture.Height(), 7);
-    // The first bitmap belongs to its giver and is still whole.
-    QCOMPARE(first.size(), QSize(10, 10));
-    QCOMPARE(first.pixel(9, 9), qRgb(90, 90, 99));
-}
-
 void tst_ClsPictureDC::pictBitmapTakesTransColorFromPixelOneOne()
 {
     QImage bar = patterned(6, 6);
     bar.setPixel(1, 1, qRgb(255, 0, 255));
-    ClsPictureDC picture;
-    picture.setPictBitmap(bar);
-    // 0x00BBGGRR of magenta; pixel (0, 0) is another colour.
-    QCOMPARE(picture.TransColor(), platform::OleColor(0x00FF00FF));
-    QCOMPARE(picture.Width(), 6);
-}
-
-void tst_ClsPictureDC::pictBitmapCopiesAreIndependent()
-{
-    QImage bar = patterned(6, 6);
     ClsPictureDC sprite;
     ClsPictureDC mask;
     sprite.setPictBitmap(bar);
     mask.setPictBitmap(bar);
+    // 0x00BBGGRR of magenta; pixel (0, 0) is another colour.
+    QCOMPARE(sprite.TransColor(), platform::OleColor(0x00FF00FF));
+    // Each keeps its own copy.
     sprite.hDC()->setPixel(3, 3, qRgb(255, 255, 255));
     bar.setPixel(4, 4, qRgb(0, 0, 0));
     QCOMPARE(mask.hDC()->pixel(3, 3), qRgb(30, 30, 99));
     QCOMPARE(sprite.hDC()->pixel(4, 4), qRgb(40, 40, 99));
-    QCOMPARE(mask.hDC()->pixel(4, 4), qRgb(40, 40, 99));
-}
 
-void tst_ClsPictureDC::pictBitmapOfATinyPictureHasNoTransColor()
-{
-    ClsPictureDC picture;
-    picture.setPictBitmap(patterned(1, 1));
-    QCOMPARE(picture.TransColor(), ClsPictureDC::kInvalidColor);
+    // A picture too small to have a pixel (1, 1) has no key colour.
+    ClsPictureDC tiny;
+    tiny.setPictBitmap(patterned(1, 1));
+    QCOMPARE(tiny.TransColor(), ClsPictureDC::kInvalidColor);
 }
 
 QTEST_GUILESS_MAIN(tst_ClsPictureDC)

@@ -9,29 +9,33 @@
 
 namespace {
 
-struct BmpHeader
+// Every piece of the skin with its size; the scroll and progress pieces are 8-bit RLE.
+struct Piece
 {
-    qint32 width = 0;
-    qint32 height = 0;
-    quint16 bitCount = 0;
-    quint32 compression = 0;
-    quint32 coloursUsed = 0;
+    const char* name;
+    int width;
+    int height;
+    bool rle8;
 };
 
-std::optional<BmpHeader> readHeader(const QByteArray& data)
-{
-    if (data.size() < 54 || !data.startsWith("BM")) {
-        return std::nullopt;
-    }
-    const auto* bytes = reinterpret_cast<const uchar*>(data.constData());
-    BmpHeader header;
-    header.width = qFromLittleEndian<qint32>(bytes + 18);
-    header.height = qFromLittleEndian<qint32>(bytes + 22);
-    header.bitCount = qFromLittleEndian<quint16>(bytes + 28);
-    header.compression = qFromLittleEndian<quint32>(bytes + 30);
-    header.coloursUsed = qFromLittleEndian<quint32>(bytes + 46);
-    return header;
-}
+constexpr Piece kPieces[] = {
+    {"BACKGROUND", 97, 92, false},   {"TOPLEFT", 31, 46, false},      {"TOPRIGHT", 140, 32, false},
+    {"BOTTOMLEFT", 13, 19, false},   {"BOTTOMRIGHT", 14, 22, false},  {"TOPFORM", 60, 32, false},
+    {"BOTTOMFORM", 75, 9, false},    {"LEFTFORM", 6, 59, false},      {"RIGHTFORM", 5, 60, false},
+    {"CLOSEUP", 21, 21, false},      {"CLOSEDN", 21, 21, false},      {"RESTOREUP", 21, 21, false},
+    {"RESTOREDN", 21, 21, false},    {"MINIUP", 21, 20, false},       {"MINIDN", 21, 20, false},
+    {"BUTTONUP", 95, 22, false},     {"BUTTONDN", 95, 22, false},     {"CHECKOFF", 12, 12, false},
+    {"CHECKON", 12, 12, false},      {"RADIOOFF", 12, 12, false},     {"RADIOON", 12, 12, false},
+    {"SBACKGROUND", 273, 74, false}, {"HLEFT", 12, 22, true},         {"HRIGHT", 12, 22, true},
+    {"HLEFTUP", 10, 13, true},       {"HLEFTDN", 10, 13, true},       {"HRIGHTUP", 10, 13, true},
+    {"HRIGHTDN", 10, 13, true},      {"MHSCROLL", 36, 22, true},      {"THUMB", 14, 13, true},
+    {"VSCROLLTOP", 22, 12, true},    {"VSCROLLBOTTOM", 22, 12, true}, {"VMIDSCROLL", 22, 36, true},
+    {"VUPUP", 13, 10, true},         {"VUPDN", 13, 10, true},         {"VDNUP", 13, 10, true},
+    {"VDNDN", 13, 10, true},         {"VTHUMB", 13, 14, true},        {"HBPROGLEFT", 19, 19, true},
+    {"HBPROGRIGHT", 19, 19, true},   {"HBPROGMID", 60, 19, true},     {"HPROGRESS", 109, 14, true},
+    {"VPROGUP", 19, 19, true},       {"VPROGDN", 19, 19, true},       {"VBPROGMID", 19, 60, true},
+    {"VPROGRESS", 14, 109, true},
+};
 
 } // namespace
 
@@ -51,40 +55,8 @@ void tst_SkinArtwork::catalogueBitmap_data()
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("height");
     QTest::addColumn<bool>("rle8");
-    struct Row
-    {
-        const char* name;
-        int width;
-        int height;
-        bool rle8;
-    };
-    const Row rows[] = {
-        {"BACKGROUND", 97, 92, false},  {"TOPLEFT", 31, 46, false},
-        {"TOPRIGHT", 140, 32, false},   {"BOTTOMLEFT", 13, 19, false},
-        {"BOTTOMRIGHT", 14, 22, false}, {"TOPFORM", 60, 32, false},
-        {"BOTTOMFORM", 75, 9, false},   {"LEFTFORM", 6, 59, false},
-        {"RIGHTFORM", 5, 60, false},    {"CLOSEUP", 21, 21, false},
-        {"CLOSEDN", 21, 21, false},     {"RESTOREUP", 21, 21, false},
-        {"RESTOREDN", 21, 21, false},   {"MINIUP", 21, 20, false},
-        {"MINIDN", 21, 20, false},      {"BUTTONUP", 95, 22, false},
-        {"BUTTONDN", 95, 22, false},    {"CHECKOFF", 12, 12, false},
-        {"CHECKON", 12, 12, false},     {"RADIOOFF", 12, 12, false},
-        {"RADIOON", 12, 12, false},     {"SBACKGROUND", 273, 74, false},
-        {"HLEFT", 12, 22, true},        {"HRIGHT", 12, 22, true},
-        {"HLEFTUP", 10, 13, true},      {"HLEFTDN", 10, 13, true},
-        {"HRIGHTUP", 10, 13, true},     {"HRIGHTDN", 10, 13, true},
-        {"MHSCROLL", 36, 22, true},     {"THUMB", 14, 13, true},
-        {"VSCROLLTOP", 22, 12, true},   {"VSCROLLBOTTOM", 22, 12, true},
-        {"VMIDSCROLL", 22, 36, true},   {"VUPUP", 13, 10, true},
-        {"VUPDN", 13, 10, true},        {"VDNUP", 13, 10, true},
-        {"VDNDN", 13, 10, true},        {"VTHUMB", 13, 14, true},
-        {"HBPROGLEFT", 19, 19, true},   {"HBPROGRIGHT", 19, 19, true},
-        {"HBPROGMID", 60, 19, true},    {"HPROGRESS", 109, 14, true},
-        {"VPROGUP", 19, 19, true},      {"VPROGDN", 19, 19, true},
-        {"VBPROGMID", 19, 60, true},    {"VPROGRESS", 14, 109, true},
-    };
-    for (const Row& row : rows) {
-        QTest::newRow(row.name) << row.width << row.height << row.rle8;
+    for (const Piece& piece : kPieces) {
+        QTest::newRow(piece.name) << piece.width << piece.height << piece.rle8;
     }
 }
 
@@ -96,14 +68,16 @@ void tst_SkinArtwork::catalogueBitmap()
     const QString name = QString::fromLatin1(QTest::currentDataTag());
     QFile file(QStringLiteral(":/bitmaps/%1.bmp").arg(name));
     QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(name));
-    const std::optional<BmpHeader> header = readHeader(file.readAll());
-    QVERIFY(header);
-    QCOMPARE(header->width, width);
-    QCOMPARE(header->height, height); // positive: stored bottom-up
-    QCOMPARE(header->bitCount, quint16(rle8 ? 8 : 24));
-    QCOMPARE(header->compression, quint32(rle8 ? 1 : 0)); // BI_RLE8 or BI_RGB
+    const QByteArray data = file.readAll();
+    QVERIFY(data.size() >= 54 && data.startsWith("BM"));
+    const auto* header = reinterpret_cast<const uchar*>(data.constData());
+    QCOMPARE(qFromLittleEndian<qint32>(header + 18), width);
+    QCOMPARE(qFromLittleEndian<qint32>(header + 22), height); // positive: stored bottom-up
+    QCOMPARE(qFromLittleEndian<quint16>(header + 28), quint16(rle8 ? 8 : 24));
+    // BI_RLE8 with a full palette, or BI_RGB.
+    QCOMPARE(qFromLittleEndian<quint32>(header + 30), quint32(rle8 ? 1 : 0));
     if (rle8) {
-        QCOMPARE(header->coloursUsed, quint32(256));
+        QCOMPARE(qFromLittleEndian<quint32>(header + 46), quint32(256));
     }
     const std::optional<QImage> image = platform::resources::bitmap(name);
     QVERIFY(image);
@@ -112,8 +86,14 @@ void tst_SkinArtwork::catalogueBitmap()
 
 void tst_SkinArtwork::catalogueIsComplete()
 {
-    const QStringList files = QDir(QStringLiteral(":/bitmaps")).entryList(QDir::Files);
-    QCOMPARE(files.size(), 46);
+    QStringList expected;
+    for (const Piece& piece : kPieces) {
+        expected.append(QString::fromLatin1(piece.name) + QStringLiteral(".bmp"));
+    }
+    expected.sort();
+    QStringList files = QDir(QStringLiteral(":/bitmaps")).entryList(QDir::Files);
+    files.sort();
+    QCOMPARE(files, expected);
 }
 
 void tst_SkinArtwork::captionColours_data()

@@ -52,6 +52,12 @@ struct SkinnedWindow
         skin.SetFrmPict();
         form.show();
     }
+    bool settled()
+    {
+        const bool exposed = QTest::qWaitForWindowExposed(&form);
+        QTest::qWait(200);
+        return exposed;
+    }
     QWidget form;
     ClsSkin skin;
 };
@@ -63,10 +69,9 @@ class tst_SkinWindowMove : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
-    void titleBandMovesTheWindow();
-    void rightEdgeSizesTheWindow();
-    void bottomLeftCornerSizesTheWindow();
-    void aFilterCanRefuseSizing();
+    void dragMovesOrSizes_data();
+    void dragMovesOrSizes();
+    void aProcedureCanRefuseSizing();
 };
 
 void tst_SkinWindowMove::initTestCase()
@@ -82,55 +87,44 @@ void tst_SkinWindowMove::initTestCase()
                                     : qPrintable(qgetenv("PARLANZA_TEST_WM")));
 }
 
-void tst_SkinWindowMove::titleBandMovesTheWindow()
+void tst_SkinWindowMove::dragMovesOrSizes_data()
 {
-    SkinnedWindow window;
-    QVERIFY(QTest::qWaitForWindowExposed(&window.form));
-    QTest::qWait(200);
-    const QPoint start = window.form.pos();
+    QTest::addColumn<QPoint>("grab");
+    QTest::addColumn<int>("hover"); // the hit code the hover finds; 0: no hover
+    QTest::addColumn<QPoint>("by");
+    QTest::addColumn<QRect>("moved"); // from the window's geometry at 100, 100, 300 x 200
     // 10 pixels down is 150 twips: inside the title band.
-    const QPoint grab = window.form.mapToGlobal(QPoint(150, 10));
-    QVERIFY(drag(grab, grab + QPoint(60, 40)));
-    QTRY_COMPARE(window.form.pos(), start + QPoint(60, 40));
-    QCOMPARE(window.form.size(), QSize(300, 200));
-}
-
-void tst_SkinWindowMove::rightEdgeSizesTheWindow()
-{
-    SkinnedWindow window;
-    QVERIFY(QTest::qWaitForWindowExposed(&window.form));
-    QTest::qWait(200);
-    const QPoint start = window.form.pos();
-    const QPoint edge = window.form.mapToGlobal(QPoint(298, 100));
+    QTest::newRow("title band moves")
+        << QPoint(150, 10) << 0 << QPoint(60, 40) << QRect(160, 140, 300, 200);
     // The hover finds the edge; the press below the title band starts the sizing.
-    QVERIFY(pointerTo(edge));
-    QTRY_COMPARE(window.skin.resizeHitCode(), platform::HTRIGHT);
-    QVERIFY(drag(edge, edge + QPoint(50, 0)));
-    QTRY_COMPARE(window.form.width(), 350);
-    QCOMPARE(window.form.height(), 200);
-    QCOMPARE(window.form.pos(), start);
+    QTest::newRow("right edge sizes")
+        << QPoint(298, 100) << int(platform::HTRIGHT) << QPoint(50, 0) << QRect(100, 100, 350, 200);
+    QTest::newRow("bottom-left corner sizes") << QPoint(1, 198) << int(platform::HTBOTTOMLEFT)
+                                              << QPoint(-30, 20) << QRect(70, 100, 330, 220);
 }
 
-void tst_SkinWindowMove::bottomLeftCornerSizesTheWindow()
+void tst_SkinWindowMove::dragMovesOrSizes()
 {
+    QFETCH(QPoint, grab);
+    QFETCH(int, hover);
+    QFETCH(QPoint, by);
+    QFETCH(QRect, moved);
     SkinnedWindow window;
-    QVERIFY(QTest::qWaitForWindowExposed(&window.form));
-    QTest::qWait(200);
-    const QRect start = window.form.geometry();
-    const QPoint corner = window.form.mapToGlobal(QPoint(1, 198));
-    QVERIFY(pointerTo(corner));
-    QTRY_COMPARE(window.skin.resizeHitCode(), platform::HTBOTTOMLEFT);
-    QVERIFY(drag(corner, corner + QPoint(-30, 20)));
-    QTRY_COMPARE(window.form.size(), QSize(330, 220));
-    QCOMPARE(window.form.geometry().right(), start.right());
-    QCOMPARE(window.form.geometry().top(), start.top());
+    QVERIFY(window.settled());
+    const QPoint shift = window.form.pos() - QPoint(100, 100);
+    const QPoint from = window.form.mapToGlobal(grab);
+    if (hover != 0) {
+        QVERIFY(pointerTo(from));
+        QTRY_COMPARE(window.skin.resizeHitCode(), hover);
+    }
+    QVERIFY(drag(from, from + by));
+    QTRY_COMPARE(window.form.geometry(), moved.translated(shift));
 }
 
-void tst_SkinWindowMove::aFilterCanRefuseSizing()
+void tst_SkinWindowMove::aProcedureCanRefuseSizing()
 {
     SkinnedWindow window;
-    QVERIFY(QTest::qWaitForWindowExposed(&window.form));
-    QTest::qWait(200);
+    QVERIFY(window.settled());
     int refused = 0;
     const platform::WindowProcedure previous = platform::setWindowProcedure(
         &window.form, [&](QWidget* target, const platform::WindowMessage& message) {
