@@ -43,52 +43,29 @@ class tst_SkinArtwork : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void catalogueBitmap_data();
-    void catalogueBitmap();
     void catalogueIsComplete();
     void captionColours_data();
     void captionColours();
 };
 
-void tst_SkinArtwork::catalogueBitmap_data()
-{
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("height");
-    QTest::addColumn<bool>("rle8");
-    for (const Piece& piece : kPieces) {
-        QTest::newRow(piece.name) << piece.width << piece.height << piece.rle8;
-    }
-}
-
-void tst_SkinArtwork::catalogueBitmap()
-{
-    QFETCH(int, width);
-    QFETCH(int, height);
-    QFETCH(bool, rle8);
-    const QString name = QString::fromLatin1(QTest::currentDataTag());
-    QFile file(QStringLiteral(":/bitmaps/%1.bmp").arg(name));
-    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(name));
-    const QByteArray data = file.readAll();
-    QVERIFY(data.size() >= 54 && data.startsWith("BM"));
-    const auto* header = reinterpret_cast<const uchar*>(data.constData());
-    QCOMPARE(qFromLittleEndian<qint32>(header + 18), width);
-    QCOMPARE(qFromLittleEndian<qint32>(header + 22), height); // positive: stored bottom-up
-    QCOMPARE(qFromLittleEndian<quint16>(header + 28), quint16(rle8 ? 8 : 24));
-    // BI_RLE8 with a full palette, or BI_RGB.
-    QCOMPARE(qFromLittleEndian<quint32>(header + 30), quint32(rle8 ? 1 : 0));
-    if (rle8) {
-        QCOMPARE(qFromLittleEndian<quint32>(header + 46), quint32(256));
-    }
-    const std::optional<QImage> image = platform::resources::bitmap(name);
-    QVERIFY(image);
-    QCOMPARE(image->size(), QSize(width, height));
-}
-
 void tst_SkinArtwork::catalogueIsComplete()
 {
     QStringList expected;
     for (const Piece& piece : kPieces) {
-        expected.append(QString::fromLatin1(piece.name) + QStringLiteral(".bmp"));
+        const QString name = QString::fromLatin1(piece.name);
+        expected.append(name + QStringLiteral(".bmp"));
+        QFile file(QStringLiteral(":/bitmaps/%1.bmp").arg(name));
+        QVERIFY2(file.open(QIODevice::ReadOnly), piece.name);
+        const QByteArray data = file.readAll();
+        QVERIFY2(data.size() >= 54 && data.startsWith("BM"), piece.name);
+        // Stored bottom-up: a positive height. 8-bit RLE or 24-bit plain pixels.
+        const auto* header = reinterpret_cast<const uchar*>(data.constData());
+        QCOMPARE(qFromLittleEndian<qint32>(header + 22), piece.height);
+        QCOMPARE(qFromLittleEndian<quint16>(header + 28), quint16(piece.rle8 ? 8 : 24));
+        QCOMPARE(qFromLittleEndian<quint32>(header + 30), quint32(piece.rle8 ? 1 : 0));
+        const std::optional<QImage> image = platform::resources::bitmap(name);
+        QVERIFY2(image, piece.name);
+        QCOMPARE(image->size(), QSize(piece.width, piece.height));
     }
     expected.sort();
     QStringList files = QDir(QStringLiteral(":/bitmaps")).entryList(QDir::Files);

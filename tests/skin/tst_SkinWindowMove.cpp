@@ -71,7 +71,6 @@ private Q_SLOTS:
     void initTestCase();
     void dragMovesOrSizes_data();
     void dragMovesOrSizes();
-    void aProcedureCanRefuseSizing();
 };
 
 void tst_SkinWindowMove::initTestCase()
@@ -92,15 +91,23 @@ void tst_SkinWindowMove::dragMovesOrSizes_data()
     QTest::addColumn<QPoint>("grab");
     QTest::addColumn<int>("hover"); // the hit code the hover finds; 0: no hover
     QTest::addColumn<QPoint>("by");
-    QTest::addColumn<QRect>("moved"); // from the window's geometry at 100, 100, 300 x 200
-    // 10 pixels down is 150 twips: inside the title band.
+    QTest::addColumn<bool>("refuseSizing"); // by the window's procedure
+    QTest::addColumn<QRect>("moved");       // from 100, 100, 300 x 200
+    const QPoint band(150, 10);             // 10 pixels down is 150 twips: inside the title band
+    const QPoint edge(298, 100);
+    const int right = platform::HTRIGHT;
+    // The hover finds an edge; the press below the title band starts the sizing.
     QTest::newRow("title band moves")
-        << QPoint(150, 10) << 0 << QPoint(60, 40) << QRect(160, 140, 300, 200);
-    // The hover finds the edge; the press below the title band starts the sizing.
+        << band << 0 << QPoint(60, 40) << false << QRect(160, 140, 300, 200);
     QTest::newRow("right edge sizes")
-        << QPoint(298, 100) << int(platform::HTRIGHT) << QPoint(50, 0) << QRect(100, 100, 350, 200);
-    QTest::newRow("bottom-left corner sizes") << QPoint(1, 198) << int(platform::HTBOTTOMLEFT)
-                                              << QPoint(-30, 20) << QRect(70, 100, 330, 220);
+        << edge << right << QPoint(50, 0) << false << QRect(100, 100, 350, 200);
+    QTest::newRow("bottom-left corner sizes")
+        << QPoint(1, 198) << int(platform::HTBOTTOMLEFT) << QPoint(-30, 20) << false
+        << QRect(70, 100, 330, 220);
+    QTest::newRow("sizing refused")
+        << edge << right << QPoint(50, 0) << true << QRect(100, 100, 300, 200);
+    QTest::newRow("moving not refused")
+        << band << 0 << QPoint(20, 30) << true << QRect(120, 130, 300, 200);
 }
 
 void tst_SkinWindowMove::dragMovesOrSizes()
@@ -108,8 +115,22 @@ void tst_SkinWindowMove::dragMovesOrSizes()
     QFETCH(QPoint, grab);
     QFETCH(int, hover);
     QFETCH(QPoint, by);
+    QFETCH(bool, refuseSizing);
     QFETCH(QRect, moved);
     SkinnedWindow window;
+    int refused = 0;
+    platform::WindowProcedure previous;
+    if (refuseSizing) {
+        previous = platform::setWindowProcedure(
+            &window.form, [&](QWidget* target, const platform::WindowMessage& message) {
+                if (message.message == platform::WM_SYSCOMMAND &&
+                    (message.wParam & 0xFFF0) == platform::SC_SIZE) {
+                    ++refused;
+                    return qintptr(0);
+                }
+                return platform::callWindowProcedure(previous, target, message);
+            });
+    }
     QVERIFY(window.settled());
     const QPoint shift = window.form.pos() - QPoint(100, 100);
     const QPoint from = window.form.mapToGlobal(grab);
@@ -118,37 +139,12 @@ void tst_SkinWindowMove::dragMovesOrSizes()
         QTRY_COMPARE(window.skin.resizeHitCode(), hover);
     }
     QVERIFY(drag(from, from + by));
+    if (refuseSizing) {
+        QCOMPARE(refused, hover != 0 ? 1 : 0);
+        QTest::qWait(200);
+        platform::setWindowProcedure(&window.form, previous);
+    }
     QTRY_COMPARE(window.form.geometry(), moved.translated(shift));
-}
-
-void tst_SkinWindowMove::aProcedureCanRefuseSizing()
-{
-    SkinnedWindow window;
-    QVERIFY(window.settled());
-    int refused = 0;
-    const platform::WindowProcedure previous = platform::setWindowProcedure(
-        &window.form, [&](QWidget* target, const platform::WindowMessage& message) {
-            if (message.message == platform::WM_SYSCOMMAND &&
-                (message.wParam & 0xFFF0) == platform::SC_SIZE) {
-                ++refused;
-                return qintptr(0);
-            }
-            return platform::callWindowProcedure(previous, target, message);
-        });
-    const QPoint edge = window.form.mapToGlobal(QPoint(298, 100));
-    QVERIFY(pointerTo(edge));
-    QTRY_COMPARE(window.skin.resizeHitCode(), platform::HTRIGHT);
-    QVERIFY(drag(edge, edge + QPoint(50, 0)));
-    QCOMPARE(refused, 1);
-    QTest::qWait(200);
-    QCOMPARE(window.form.size(), QSize(300, 200));
-
-    // Moving still goes through.
-    const QPoint start = window.form.pos();
-    const QPoint grab = window.form.mapToGlobal(QPoint(150, 10));
-    QVERIFY(drag(grab, grab + QPoint(20, 30)));
-    QTRY_COMPARE(window.form.pos(), start + QPoint(20, 30));
-    platform::setWindowProcedure(&window.form, previous);
 }
 
 QTEST_MAIN(tst_SkinWindowMove)

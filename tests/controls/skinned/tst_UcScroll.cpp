@@ -14,11 +14,8 @@ class tst_UcScroll : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() { setTwipsPerPixelOverride(15.0); }
+    void valueRules_data();
     void valueRules();
-    void boundsPushEachOther_data();
-    void boundsPushEachOther();
-    void changeStepsOutsideTheRangeAreIgnored_data();
-    void changeStepsOutsideTheRangeAreIgnored();
     void horizontalGeometryAndThumb_data();
     void horizontalGeometryAndThumb();
     void verticalGeometryShrinksToMaximumWidth();
@@ -30,75 +27,65 @@ private Q_SLOTS:
     void propertyBagRoundTrip();
 };
 
+namespace {
+enum Property { Value, Min, Max, SmallChange, LargeChange };
+}
+
+void tst_UcScroll::valueRules_data()
+{
+    QTest::addColumn<int>("property");
+    QTest::addColumn<int>("written");
+    QTest::addColumn<QList<int>>("stored"); // Min, Max, Value, SmallChange, LargeChange
+    QTest::addColumn<int>("changes");
+    // Each row starts from the defaults with the value at 30. Value raises Change, even
+    // when nothing changed; the bounds push each other but leave the value as it is.
+    const int top = 2147483647;
+    QTest::newRow("Value Max + 5") << int(Value) << 105 << QList{0, 100, 100, 1, 10} << 1;
+    QTest::newRow("Value -3") << int(Value) << -3 << QList{0, 100, 0, 1, 10} << 1;
+    QTest::newRow("Value unchanged") << int(Value) << 30 << QList{0, 100, 30, 1, 10} << 1;
+    QTest::newRow("Min 150, Max 100") << int(Min) << 150 << QList{150, 250, 30, 1, 10} << 0;
+    QTest::newRow("Max -20, Min 0") << int(Max) << -20 << QList{-120, -20, 30, 1, 10} << 0;
+    QTest::newRow("Max 0 equal to Min") << int(Max) << 0 << QList{0, 0, 30, 1, 10} << 0;
+    QTest::newRow("Min near the top")
+        << int(Min) << top - 47 << QList{top - 47, top, 30, 1, 10} << 0;
+    QTest::newRow("SmallChange 0") << int(SmallChange) << 0 << QList{0, 100, 30, 1, 10} << 0;
+    QTest::newRow("SmallChange 40000")
+        << int(SmallChange) << 40000 << QList{0, 100, 30, 1, 10} << 0;
+    QTest::newRow("SmallChange 32767")
+        << int(SmallChange) << 32767 << QList{0, 100, 30, 32767, 10} << 0;
+    QTest::newRow("LargeChange -1") << int(LargeChange) << -1 << QList{0, 100, 30, 1, 10} << 0;
+    QTest::newRow("LargeChange 1") << int(LargeChange) << 1 << QList{0, 100, 30, 1, 1} << 0;
+}
+
 void tst_UcScroll::valueRules()
 {
-    UcScroll bar;
-    QSignalSpy changes(&bar, &UcScroll::Change);
-    bar.setValue(bar.Max() + 5);
-    QCOMPARE(bar.Value(), 100);
-    QCOMPARE(changes.size(), 1);
-    // Change comes also when nothing changed.
-    bar.setValue(100);
-    QCOMPARE(changes.size(), 2);
-    bar.setValue(-3);
-    QCOMPARE(bar.Value(), 0);
-}
-
-void tst_UcScroll::boundsPushEachOther_data()
-{
-    QTest::addColumn<bool>("writeMin");
-    QTest::addColumn<int>("written");
-    QTest::addColumn<int>("min");
-    QTest::addColumn<int>("max");
-    QTest::newRow("Min 150 above Max 100") << true << 150 << 150 << 250;
-    QTest::newRow("Max -20 below Min 0") << false << -20 << -120 << -20;
-    QTest::newRow("Max 0 equal to Min") << false << 0 << 0 << 0;
-    QTest::newRow("Min near the top") << true << 2147483600 << 2147483600 << 2147483647;
-}
-
-void tst_UcScroll::boundsPushEachOther()
-{
-    QFETCH(bool, writeMin);
+    QFETCH(int, property);
     QFETCH(int, written);
-    QFETCH(int, min);
-    QFETCH(int, max);
+    QFETCH(QList<int>, stored);
+    QFETCH(int, changes);
     UcScroll bar;
     bar.setValue(30);
-    QSignalSpy changes(&bar, &UcScroll::Change);
-    if (writeMin) {
+    QSignalSpy changed(&bar, &UcScroll::Change);
+    switch (property) {
+    case Value:
+        bar.setValue(written);
+        break;
+    case Min:
         bar.setMin(written);
-    } else {
+        break;
+    case Max:
         bar.setMax(written);
+        break;
+    case SmallChange:
+        bar.setSmallChange(written);
+        break;
+    default:
+        bar.setLargeChange(written);
+        break;
     }
-    QCOMPARE(bar.Min(), min);
-    QCOMPARE(bar.Max(), max);
-    // The value is not clamped again and nothing is raised.
-    QCOMPARE(bar.Value(), 30);
-    QCOMPARE(changes.size(), 0);
-}
-
-void tst_UcScroll::changeStepsOutsideTheRangeAreIgnored_data()
-{
-    QTest::addColumn<int>("written");
-    QTest::addColumn<int>("small");
-    QTest::addColumn<int>("large");
-    QTest::newRow("0") << 0 << 1 << 10;
-    QTest::newRow("40000") << 40000 << 1 << 10;
-    QTest::newRow("-1") << -1 << 1 << 10;
-    QTest::newRow("1") << 1 << 1 << 1;
-    QTest::newRow("32767") << 32767 << 32767 << 32767;
-}
-
-void tst_UcScroll::changeStepsOutsideTheRangeAreIgnored()
-{
-    QFETCH(int, written);
-    QFETCH(int, small);
-    QFETCH(int, large);
-    UcScroll bar;
-    bar.setSmallChange(written);
-    bar.setLargeChange(written);
-    QCOMPARE(bar.SmallChange(), small);
-    QCOMPARE(bar.LargeChange(), large);
+    QCOMPARE(QList<int>({bar.Min(), bar.Max(), bar.Value(), bar.SmallChange(), bar.LargeChange()}),
+             stored);
+    QCOMPARE(changed.size(), changes);
 }
 
 void tst_UcScroll::horizontalGeometryAndThumb_data()
@@ -323,13 +310,10 @@ void tst_UcScroll::propertyBagRoundTrip()
 
     UcScroll copy;
     copy.UserControl_ReadProperties(bag);
-    QCOMPARE(copy.BorderStyle(), qint16(1));
-    QCOMPARE(copy.Orientation(), qint16(1));
-    QCOMPARE(copy.Min(), -50);
-    QCOMPARE(copy.Max(), 50);
-    QCOMPARE(copy.Value(), 20);
-    QCOMPARE(copy.SmallChange(), 2);
-    QCOMPARE(copy.LargeChange(), 25);
+    PropertyBag again;
+    copy.UserControl_WriteProperties(again);
+    QCOMPARE(again.toJson(), bag.toJson());
+    QCOMPARE(copy.width(), 23); // laid out upright
 
     // A stored value outside the bounds is taken as it is.
     UcScroll loaded;
