@@ -1,5 +1,4 @@
 #include "platform/Resources.h"
-#include "skin/SkinCatalogue.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,8 +43,6 @@ class tst_SkinArtwork : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void catalogueIsComplete();
-    void captionColours_data();
-    void captionColours();
 };
 
 void tst_SkinArtwork::catalogueIsComplete()
@@ -71,25 +68,6 @@ void tst_SkinArtwork::catalogueIsComplete()
     QStringList files = QDir(QStringLiteral(":/bitmaps")).entryList(QDir::Files);
     files.sort();
     QCOMPARE(files, expected);
-}
-
-void tst_SkinArtwork::captionColours_data()
-{
-    QTest::addColumn<int>("id");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<uint>("colour");
-    QTest::newRow("101 violet") << 101 << "10947146" << 0xA70A4Au;
-    QTest::newRow("102 plum") << 102 << "10030173" << 0x990C5Du;
-    QTest::newRow("103 black") << 103 << "0" << 0u;
-}
-
-void tst_SkinArtwork::captionColours()
-{
-    QFETCH(int, id);
-    QFETCH(QString, text);
-    QFETCH(uint, colour);
-    QCOMPARE(platform::resources::string(id).value_or(QString()), text);
-    QCOMPARE(skin::captionColor(id), platform::OleColor(colour));
 }
 
 QTEST_GUILESS_MAIN(tst_SkinArtwork)
