@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/PropertyBag.h"
+
 #include <QImage>
 #include <QPainter>
 #include <QWidget>
@@ -49,5 +51,17 @@ template <typename Control> struct Hosted
     QWidget host;
     Control* control = nullptr;
 };
+
+// What source stores, and what copy stores again after loading that.
+template <typename Control>
+std::pair<QJsonObject, QJsonObject> roundTrip(const Control& source, Control& copy)
+{
+    platform::PropertyBag written;
+    source.UserControl_WriteProperties(written);
+    copy.UserControl_ReadProperties(written);
+    platform::PropertyBag again;
+    copy.UserControl_WriteProperties(again);
+    return {written.toJson(), again.toJson()};
+}
 
 } // namespace skintest
