@@ -71,7 +71,6 @@ private Q_SLOTS:
     void initTestCase() { setTwipsPerPixelOverride(15.0); }
     void tileBltBoundsAreInclusive_data();
     void tileBltBoundsAreInclusive();
-    void missingPiecesDrawNothing();
     void frameDrawingOrder();
     void paintingTheForm();
     void borderedFormGetsOnlyTheBackground();
@@ -117,21 +116,15 @@ void tst_ClsSkin::tileBltBoundsAreInclusive()
     // 6 / 3 = 2 rows, plus the inclusive one: rows up to y 8.
     QCOMPARE(target.pixel(0, 8), tile.pixel(0, 2));
     QCOMPARE(target.pixel(0, 9), qRgb(0, 0, 0));
-}
 
-void tst_ClsSkin::missingPiecesDrawNothing()
-{
-    ClsSkin skin;
-    const QRect all(0, 0, 10, 10);
-    const QImage target = painted(
-        all.size(),
-        [&](QPainter& dc) {
-            skin.TileBlt(dc, all, &skin.picture(ClsSkin::Background));
-            skin.TileBlt(dc, all, nullptr);
-            skin.CopyToFormCorner(dc, all);
-        },
-        qRgb(1, 2, 3));
-    QCOMPARE(target, solid(all.size(), qRgb(1, 2, 3)));
+    // Missing pieces draw nothing.
+    ClsSkin bare;
+    const QImage untouched = painted(target.size(), [&](QPainter& dc) {
+        bare.TileBlt(dc, target.rect(), &bare.picture(ClsSkin::Background));
+        bare.TileBlt(dc, target.rect(), nullptr);
+        bare.CopyToFormCorner(dc, target.rect());
+    });
+    QCOMPARE(untouched, solid(target.size(), qRgb(0, 0, 0)));
 }
 
 void tst_ClsSkin::frameDrawingOrder()
@@ -256,22 +249,16 @@ void tst_ClsSkin::mouseDownMovesOrSizes_data()
     QTest::addColumn<double>("moveY");
     QTest::addColumn<double>("pressY");
     QTest::addColumn<int>("expectedHit"); // 0: nothing is sent
-    QTest::newRow("title band at 250 moves")
-        << true << true << 2000.0 << 1500.0 << 250.0 << HTCAPTION;
-    QTest::newRow("the band wins over the left edge")
-        << true << true << 30.0 << 200.0 << 200.0 << HTCAPTION;
-    QTest::newRow("251 after a move over the client does nothing")
-        << true << true << 2000.0 << 1500.0 << 251.0 << 0;
-    QTest::newRow("251 after a move over the right edge sizes")
+    // After a move to (moveX, moveY), a press at pressY; the band runs to 250 twips.
+    QTest::newRow("band at 250") << true << true << 2000.0 << 1500.0 << 250.0 << HTCAPTION;
+    QTest::newRow("band over the left edge") << true << true << 30.0 << 200.0 << 200.0 << HTCAPTION;
+    QTest::newRow("251 over the client") << true << true << 2000.0 << 1500.0 << 251.0 << 0;
+    QTest::newRow("251 over the right edge")
         << true << true << 4470.0 << 1500.0 << 251.0 << HTRIGHT;
-    QTest::newRow("59 after a move over the top sizes")
-        << true << true << 2000.0 << 30.0 << 59.0 << HTTOP;
-    QTest::newRow("no sizing: edges do nothing")
-        << true << false << 4470.0 << 1500.0 << 1000.0 << 0;
-    QTest::newRow("no sizing: the band still moves")
-        << true << false << 4470.0 << 1500.0 << 100.0 << HTCAPTION;
-    QTest::newRow("no moving: the band does nothing")
-        << false << true << 2000.0 << 1500.0 << 100.0 << 0;
+    QTest::newRow("59 over the top") << true << true << 2000.0 << 30.0 << 59.0 << HTTOP;
+    QTest::newRow("no sizing: edge") << true << false << 4470.0 << 1500.0 << 1000.0 << 0;
+    QTest::newRow("no sizing: band") << true << false << 4470.0 << 1500.0 << 100.0 << HTCAPTION;
+    QTest::newRow("no moving: band") << false << true << 2000.0 << 1500.0 << 100.0 << 0;
 }
 
 void tst_ClsSkin::mouseDownMovesOrSizes()
