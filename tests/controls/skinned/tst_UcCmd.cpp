@@ -21,7 +21,6 @@ private Q_SLOTS:
     void scaleFactorCap();
     void styleTable_data();
     void styleTable();
-    void titleBarStylesPlaceThemselves();
     void pushButtonPressAndRelease();
     void checkButtonToggles();
     void optionGroupClearing();
@@ -87,24 +86,28 @@ void tst_UcCmd::styleTable_data()
     QTest::addColumn<QString>("down");
     QTest::addColumn<bool>("captionShown");
     QTest::addColumn<QString>("group");
+    QTest::addColumn<QPoint>("pos");
+    // Title-bar buttons place themselves 6000 twips - n x 315 - 90 across the 400-pixel
+    // host, 55 twips down.
     const struct
     {
         const char *name, *tag, *up, *down;
         bool captionShown;
         const char* group;
+        QPoint pos;
     } rows[] = {
-        {"0 plain", "", "", "", true, ""},
-        {"1 close", "TOPCLOSE", "CLOSEUP", "CLOSEDN", false, ""},
-        {"2 restore", "RESTORE", "RESTOREUP", "RESTOREDN", false, ""},
-        {"3 minimise", "MINIMISE", "MINIUP", "MINIDN", false, ""},
-        {"4 button", "BOUTON", "BUTTONUP", "BUTTONDN", true, ""},
-        {"5 check", "CHECKBUTTON", "CHECKOFF", "CHECKON", true, ""},
-        {"6 option", "OPTBUTTON", "RADIOOFF", "RADIOON", true, "OPT1"},
+        {"0 plain", "", "", "", true, "", {0, 0}},
+        {"1 close", "TOPCLOSE", "CLOSEUP", "CLOSEDN", false, "", {373, 4}},
+        {"2 restore", "RESTORE", "RESTOREUP", "RESTOREDN", false, "", {352, 4}},
+        {"3 minimise", "MINIMISE", "MINIUP", "MINIDN", false, "", {331, 4}},
+        {"4 button", "BOUTON", "BUTTONUP", "BUTTONDN", true, "", {0, 0}},
+        {"5 check", "CHECKBUTTON", "CHECKOFF", "CHECKON", true, "", {0, 0}},
+        {"6 option", "OPTBUTTON", "RADIOOFF", "RADIOON", true, "OPT1", {0, 0}},
     };
     for (int style = 0; style < 7; ++style) {
         const auto& row = rows[style];
         QTest::newRow(row.name) << style << row.tag << row.up << row.down << row.captionShown
-                                << row.group;
+                                << row.group << row.pos;
     }
 }
 
@@ -116,6 +119,7 @@ void tst_UcCmd::styleTable()
     QFETCH(QString, down);
     QFETCH(bool, captionShown);
     QFETCH(QString, group);
+    QFETCH(QPoint, pos);
     QWidget host;
     host.resize(400, 300);
     auto* button = new UcCmd(&host);
@@ -128,6 +132,7 @@ void tst_UcCmd::styleTable()
     QCOMPARE(button->PictureDN(), down);
     QCOMPARE(button->isCaptionShown(), captionShown);
     QCOMPARE(button->OptionGroup(), group);
+    QCOMPARE(button->pos(), pos);
     if (style >= 5) {
         QCOMPARE(button->Value(), false);
         QVERIFY(!button->isDownShown());
@@ -147,19 +152,6 @@ void tst_UcCmd::styleTable()
     QCOMPARE(controlTag(button), tag);
     QCOMPARE(button->PictureUP(), up);
     QCOMPARE(button->imageRect(), image);
-}
-
-void tst_UcCmd::titleBarStylesPlaceThemselves()
-{
-    QWidget form(nullptr, Qt::Window | Qt::FramelessWindowHint);
-    form.resize(300, 200);
-    // 4500 twips - n x 315 - 90, 55 twips down.
-    const QPoint expected[] = {{273, 4}, {252, 4}, {231, 4}};
-    for (int style : {UcCmd::StyleClose, UcCmd::StyleRestore, UcCmd::StyleMinimise}) {
-        auto* button = new UcCmd(&form);
-        button->setStyle(style);
-        QCOMPARE(button->pos(), expected[style - UcCmd::StyleClose]);
-    }
 }
 
 void tst_UcCmd::pushButtonPressAndRelease()
