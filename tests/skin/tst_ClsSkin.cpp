@@ -79,8 +79,7 @@ private Q_SLOTS:
     void mouseDownMovesOrSizes_data();
     void mouseDownMovesOrSizes();
     void formEventsReachTheSkin();
-    void titleBarPlacement();
-    void titleBarControlsShowAndEnable();
+    void titleBarControls();
 };
 
 void tst_ClsSkin::tileBltBoundsAreInclusive_data()
@@ -303,7 +302,7 @@ void tst_ClsSkin::formEventsReachTheSkin()
     QCOMPARE(int(recorder.messages[1].wParam), HTRIGHT);
 }
 
-void tst_ClsSkin::titleBarPlacement()
+void tst_ClsSkin::titleBarControls()
 {
     SkinnedForm skinned;
     skinned.skin.SetFrmPict();
@@ -318,13 +317,7 @@ void tst_ClsSkin::titleBarPlacement()
     skinned.form.resize(300, 250);
     QTRY_COMPARE(skinned.buttons[0]->pos(), QPoint(273, 4));
     QCOMPARE(skinned.buttons[2]->pos(), QPoint(231, 4));
-}
 
-void tst_ClsSkin::titleBarControlsShowAndEnable()
-{
-    SkinnedForm skinned;
-    skinned.form.show();
-    skinned.skin.SetFrmPict();
     QVERIFY(skinned.caption->isVisible());
     QCOMPARE(skinned.caption->text(), QStringLiteral("Speech"));
     QCOMPARE(skinned.caption->palette().color(QPalette::WindowText), QColor(74, 10, 167));
