@@ -1,31 +1,19 @@
 #include "platform/ControlTag.h"
 #include "platform/FakeMessageBoxService.h"
-#include "platform/OleColor.h"
-#include "platform/Resources.h"
 #include "platform/Units.h"
 #include "platform/WindowMessages.h"
 #include "skin/ClsSkin.h"
+#include "skin/SkinTestSupport.h"
 
 #include <QLabel>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QTest>
 
 using namespace platform;
+using skintest::bitmap;
+using skintest::painted;
+using skintest::solid;
 
 namespace {
-
-QImage solid(int width, int height, QRgb colour)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(colour);
-    return image;
-}
-
-QImage skinBitmap(const char* name)
-{
-    return resources::bitmap(QString::fromLatin1(name)).value_or(QImage());
-}
 
 // A borderless form with the three title-bar buttons, a caption label and a control kept
 // at the top-left corner, all found by their tags.
@@ -48,6 +36,7 @@ struct SkinnedForm
         form.resize(300, 200);
         skin.setTheForm(&form);
     }
+    QImage shot() { return form.grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
     QWidget form;
     QList<QWidget*> buttons;
@@ -79,29 +68,19 @@ class tst_ClsSkin : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase();
+    void initTestCase() { setTwipsPerPixelOverride(15.0); }
     void tileBltBoundsAreInclusive_data();
     void tileBltBoundsAreInclusive();
-    void tileBltWithoutPictureDrawsNothing();
     void frameDrawingOrder();
-    void paintingTheFormDrawsBackgroundAndFrame();
+    void paintingTheForm();
     void borderedFormGetsOnlyTheBackground();
     void hitTestTable_data();
     void hitTestTable();
-    void mouseMoveSetsThePointer_data();
-    void mouseMoveSetsThePointer();
     void mouseDownMovesOrSizes_data();
     void mouseDownMovesOrSizes();
     void formEventsReachTheSkin();
-    void titleBarPlacement();
-    void showAndHideTitleBarControls();
-    void switchesEnableTheirButtons();
+    void titleBarControls();
 };
-
-void tst_ClsSkin::initTestCase()
-{
-    setTwipsPerPixelOverride(15.0);
-}
 
 void tst_ClsSkin::tileBltBoundsAreInclusive_data()
 {
@@ -126,11 +105,9 @@ void tst_ClsSkin::tileBltBoundsAreInclusive()
     ClsSkin skin;
     skin.setPieceBitmap(ClsSkin::Background, tile);
     // The painter is not clipped to the client, so the extra column shows.
-    QImage target = solid(20, 12, qRgb(0, 0, 0));
-    {
-        QPainter dc(&target);
+    const QImage target = painted(QSize(20, 12), [&](QPainter& dc) {
         skin.TileBlt(dc, QRect(0, 0, clientWidth, 6), &skin.picture(ClsSkin::Background));
-    }
+    });
     for (int x = 0; x < 20; ++x) {
         const bool drawn = x < columnsDrawn * 4;
         QCOMPARE(target.pixel(x, 7), drawn ? tile.pixel(x % 4, 7 % 3) : qRgb(0, 0, 0));
@@ -138,98 +115,76 @@ void tst_ClsSkin::tileBltBoundsAreInclusive()
     // 6 / 3 = 2 rows, plus the inclusive one: rows up to y 8.
     QCOMPARE(target.pixel(0, 8), tile.pixel(0, 2));
     QCOMPARE(target.pixel(0, 9), qRgb(0, 0, 0));
-}
 
-void tst_ClsSkin::tileBltWithoutPictureDrawsNothing()
-{
-    ClsSkin skin;
-    QImage target = solid(10, 10, qRgb(1, 2, 3));
-    {
-        QPainter dc(&target);
-        skin.TileBlt(dc, target.rect(), &skin.picture(ClsSkin::Background));
-        skin.TileBlt(dc, target.rect(), nullptr);
-        skin.CopyToFormCorner(dc, target.rect());
-    }
-    QCOMPARE(target.pixel(5, 5), qRgb(1, 2, 3));
+    // Missing pieces draw nothing.
+    ClsSkin bare;
+    const QImage untouched = painted(target.size(), [&](QPainter& dc) {
+        bare.TileBlt(dc, target.rect(), &bare.picture(ClsSkin::Background));
+        bare.TileBlt(dc, target.rect(), nullptr);
+        bare.CopyToFormCorner(dc, target.rect());
+    });
+    QCOMPARE(untouched, solid(target.size(), qRgb(0, 0, 0)));
 }
 
 void tst_ClsSkin::frameDrawingOrder()
 {
-    const QRgb top = qRgb(255, 0, 0);
-    const QRgb bottom = qRgb(0, 255, 0);
-    const QRgb right = qRgb(0, 0, 255);
-    const QRgb left = qRgb(255, 255, 0);
-    const QRgb topLeft = qRgb(1, 1, 1);
-    const QRgb topRight = qRgb(2, 2, 2);
-    const QRgb bottomLeft = qRgb(3, 3, 3);
-    const QRgb bottomRight = qRgb(4, 4, 4);
-    const QRgb back = qRgb(128, 128, 128);
+    const QRgb top = qRgb(255, 0, 0), bottom = qRgb(0, 255, 0), right = qRgb(0, 0, 255),
+               left = qRgb(255, 255, 0), topLeft = qRgb(1, 1, 1), topRight = qRgb(2, 2, 2),
+               bottomLeft = qRgb(3, 3, 3), bottomRight = qRgb(4, 4, 4), back = qRgb(9, 9, 9);
     ClsSkin skin;
-    skin.setPieceBitmap(ClsSkin::TopForm, solid(1, 4, top));
-    skin.setPieceBitmap(ClsSkin::BottomForm, solid(1, 3, bottom));
-    skin.setPieceBitmap(ClsSkin::RightForm, solid(5, 1, right));
-    skin.setPieceBitmap(ClsSkin::LeftForm, solid(4, 1, left));
-    skin.setPieceBitmap(ClsSkin::TopLeft, solid(2, 2, topLeft));
-    skin.setPieceBitmap(ClsSkin::TopRight, solid(2, 1, topRight));
-    skin.setPieceBitmap(ClsSkin::BottomLeft, solid(1, 2, bottomLeft));
-    skin.setPieceBitmap(ClsSkin::BottomRight, solid(3, 2, bottomRight));
-    QImage target = solid(20, 16, back);
+    skin.setPieceBitmap(ClsSkin::TopForm, solid(QSize(1, 4), top));
+    skin.setPieceBitmap(ClsSkin::BottomForm, solid(QSize(1, 3), bottom));
+    skin.setPieceBitmap(ClsSkin::RightForm, solid(QSize(5, 1), right));
+    skin.setPieceBitmap(ClsSkin::LeftForm, solid(QSize(4, 1), left));
+    skin.setPieceBitmap(ClsSkin::TopLeft, solid(QSize(2, 2), topLeft));
+    skin.setPieceBitmap(ClsSkin::TopRight, solid(QSize(2, 1), topRight));
+    skin.setPieceBitmap(ClsSkin::BottomLeft, solid(QSize(1, 2), bottomLeft));
+    skin.setPieceBitmap(ClsSkin::BottomRight, solid(QSize(3, 2), bottomRight));
+    const QImage target = painted(
+        QSize(20, 16), [&](QPainter& dc) { skin.CopyToFormCorner(dc, QRect(0, 0, 20, 16)); }, back);
+    // Each edge is stretched to the client at its own thickness; the left and right edges
+    // lie over the top and bottom ones; the corners lie over everything, copied 1:1.
+    const struct
     {
-        QPainter dc(&target);
-        skin.CopyToFormCorner(dc, target.rect());
+        int x, y;
+        QRgb colour;
+    } expected[] = {
+        {10, 0, top},      {10, 3, top},          {10, 4, back},         {10, 13, bottom},
+        {10, 12, back},    {15, 8, right},        {14, 8, back},         {3, 8, left},
+        {4, 8, back},      {16, 2, right},        {16, 14, right},       {3, 2, left},
+        {3, 14, left},     {0, 0, topLeft},       {1, 1, topLeft},       {2, 1, left},
+        {18, 0, topRight}, {19, 0, topRight},     {18, 1, right},        {0, 14, bottomLeft},
+        {1, 14, left},     {17, 14, bottomRight}, {19, 15, bottomRight}, {16, 15, right},
+    };
+    for (const auto& point : expected) {
+        QVERIFY2(target.pixel(point.x, point.y) == point.colour,
+                 qPrintable(QStringLiteral("at %1, %2").arg(point.x).arg(point.y)));
     }
-    // Edges stretched to the client, each at its own thickness.
-    QCOMPARE(target.pixel(10, 0), top);
-    QCOMPARE(target.pixel(10, 3), top);
-    QCOMPARE(target.pixel(10, 4), back);
-    QCOMPARE(target.pixel(10, 13), bottom);
-    QCOMPARE(target.pixel(10, 12), back);
-    QCOMPARE(target.pixel(15, 8), right);
-    QCOMPARE(target.pixel(14, 8), back);
-    QCOMPARE(target.pixel(3, 8), left);
-    QCOMPARE(target.pixel(4, 8), back);
-    // The right edge lies over the top and bottom edges, the left edge over both too.
-    QCOMPARE(target.pixel(16, 2), right);
-    QCOMPARE(target.pixel(16, 14), right);
-    QCOMPARE(target.pixel(3, 2), left);
-    QCOMPARE(target.pixel(3, 14), left);
-    // Corners lie over everything, copied 1:1.
-    QCOMPARE(target.pixel(0, 0), topLeft);
-    QCOMPARE(target.pixel(1, 1), topLeft);
-    QCOMPARE(target.pixel(2, 1), left);
-    QCOMPARE(target.pixel(18, 0), topRight);
-    QCOMPARE(target.pixel(19, 0), topRight);
-    QCOMPARE(target.pixel(18, 1), right);
-    QCOMPARE(target.pixel(0, 14), bottomLeft);
-    QCOMPARE(target.pixel(1, 14), left);
-    QCOMPARE(target.pixel(17, 14), bottomRight);
-    QCOMPARE(target.pixel(19, 15), bottomRight);
-    QCOMPARE(target.pixel(16, 15), right);
 }
 
-void tst_ClsSkin::paintingTheFormDrawsBackgroundAndFrame()
+void tst_ClsSkin::paintingTheForm()
 {
     FakeMessageBoxService boxes;
     SkinnedForm skinned;
     skinned.skin.SetFrmPict();
     QCOMPARE(boxes.boxes().size(), 0);
-    const QImage shot = skinned.form.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage shot = skinned.shot();
     QCOMPARE(shot.size(), QSize(300, 200));
-    QCOMPARE(shot.pixel(5, 5), skinBitmap("TOPLEFT").pixel(5, 5));
-    QCOMPARE(shot.pixel(299 - 20, 30), skinBitmap("TOPRIGHT").pixel(139 - 20, 30));
-    QCOMPARE(shot.pixel(2, 199), skinBitmap("BOTTOMLEFT").pixel(2, 18));
-    QCOMPARE(shot.pixel(299, 199), skinBitmap("BOTTOMRIGHT").pixel(13, 21));
+    QCOMPARE(shot.pixel(5, 5), bitmap("TOPLEFT").pixel(5, 5));
+    QCOMPARE(shot.pixel(299 - 20, 30), bitmap("TOPRIGHT").pixel(139 - 20, 30));
+    QCOMPARE(shot.pixel(2, 199), bitmap("BOTTOMLEFT").pixel(2, 18));
+    QCOMPARE(shot.pixel(299, 199), bitmap("BOTTOMRIGHT").pixel(13, 21));
     // Inside the frame the tile shows, anchored at the client's corner.
-    QCOMPARE(shot.pixel(150, 100), skinBitmap("BACKGROUND").pixel(150 % 97, 100 % 92));
-    QCOMPARE(shot.pixel(100, 10), skinBitmap("TOPFORM").pixel(100 * 60 / 300, 10));
+    QCOMPARE(shot.pixel(150, 100), bitmap("BACKGROUND").pixel(150 % 97, 100 % 92));
+    QCOMPARE(shot.pixel(100, 10), bitmap("TOPFORM").pixel(100 * 60 / 300, 10));
 }
 
 void tst_ClsSkin::borderedFormGetsOnlyTheBackground()
 {
     SkinnedForm skinned{Qt::WindowFlags()};
     skinned.skin.SetFrmPict();
-    const QImage shot = skinned.form.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    const QImage background = skinBitmap("BACKGROUND");
+    const QImage shot = skinned.shot();
+    const QImage background = bitmap("BACKGROUND");
     QCOMPARE(shot.pixel(0, 0), background.pixel(0, 0));
     QCOMPARE(shot.pixel(299, 199), background.pixel(299 % 97, 199 % 92));
 
@@ -248,20 +203,20 @@ void tst_ClsSkin::hitTestTable_data()
     QTest::addColumn<double>("x");
     QTest::addColumn<double>("y");
     QTest::addColumn<int>("hit");
-    // Form of 3000 x 2000 twips; the band is 60 twips.
-    QTest::newRow("top-left corner at 60/60") << 60.0 << 60.0 << HTTOPLEFT;
-    QTest::newRow("top at 61/60") << 61.0 << 60.0 << HTTOP;
-    QTest::newRow("top") << 1500.0 << 0.0 << HTTOP;
-    QTest::newRow("top-right at W-60") << 2940.0 << 60.0 << HTTOPRIGHT;
-    QTest::newRow("top at W-61") << 2939.0 << 60.0 << HTTOP;
-    QTest::newRow("bottom-left") << 60.0 << 1940.0 << HTBOTTOMLEFT;
-    QTest::newRow("bottom-right") << 2940.0 << 1940.0 << HTBOTTOMRIGHT;
-    QTest::newRow("right") << 2950.0 << 1000.0 << HTRIGHT;
-    QTest::newRow("left at 60") << 60.0 << 61.0 << HTLEFT;
-    QTest::newRow("client at 61") << 61.0 << 61.0 << HTCLIENT;
-    QTest::newRow("bottom") << 1500.0 << 1940.0 << HTBOTTOM;
-    QTest::newRow("just above the bottom band") << 1500.0 << 1939.0 << HTCLIENT;
-    QTest::newRow("client") << 1500.0 << 1000.0 << HTCLIENT;
+    QTest::addColumn<Qt::CursorShape>("pointer");
+    // A form of 300 x 200 pixels, 4500 x 3000 twips; the band is 60 twips.
+    QTest::newRow("top-left corner at 60/60") << 60.0 << 60.0 << HTTOPLEFT << Qt::SizeFDiagCursor;
+    QTest::newRow("top at 61/60") << 61.0 << 60.0 << HTTOP << Qt::SizeVerCursor;
+    QTest::newRow("top") << 2250.0 << 0.0 << HTTOP << Qt::SizeVerCursor;
+    QTest::newRow("top-right at W-60") << 4440.0 << 60.0 << HTTOPRIGHT << Qt::SizeBDiagCursor;
+    QTest::newRow("top at W-61") << 4439.0 << 60.0 << HTTOP << Qt::SizeVerCursor;
+    QTest::newRow("bottom-left") << 60.0 << 2940.0 << HTBOTTOMLEFT << Qt::SizeBDiagCursor;
+    QTest::newRow("bottom-right") << 4440.0 << 2940.0 << HTBOTTOMRIGHT << Qt::SizeFDiagCursor;
+    QTest::newRow("right") << 4450.0 << 1500.0 << HTRIGHT << Qt::SizeHorCursor;
+    QTest::newRow("left at 60") << 60.0 << 61.0 << HTLEFT << Qt::SizeHorCursor;
+    QTest::newRow("client at 61") << 61.0 << 61.0 << HTCLIENT << Qt::ArrowCursor;
+    QTest::newRow("bottom") << 2250.0 << 2940.0 << HTBOTTOM << Qt::SizeVerCursor;
+    QTest::newRow("just above the bottom band") << 2250.0 << 2939.0 << HTCLIENT << Qt::ArrowCursor;
 }
 
 void tst_ClsSkin::hitTestTable()
@@ -269,40 +224,19 @@ void tst_ClsSkin::hitTestTable()
     QFETCH(double, x);
     QFETCH(double, y);
     QFETCH(int, hit);
-    QCOMPARE(ClsSkin::hitTest(x, y, 3000, 2000), hit);
-}
-
-void tst_ClsSkin::mouseMoveSetsThePointer_data()
-{
-    QTest::addColumn<double>("x");
-    QTest::addColumn<double>("y");
-    QTest::addColumn<int>("shape");
-    // The form is 300 x 200 pixels, 4500 x 3000 twips.
-    QTest::newRow("top") << 2000.0 << 30.0 << int(Qt::SizeVerCursor);
-    QTest::newRow("top-left") << 30.0 << 30.0 << int(Qt::SizeFDiagCursor);
-    QTest::newRow("top-right") << 4470.0 << 30.0 << int(Qt::SizeBDiagCursor);
-    QTest::newRow("bottom-left") << 30.0 << 2970.0 << int(Qt::SizeBDiagCursor);
-    QTest::newRow("bottom-right") << 4470.0 << 2970.0 << int(Qt::SizeFDiagCursor);
-    QTest::newRow("left") << 30.0 << 1500.0 << int(Qt::SizeHorCursor);
-    QTest::newRow("right") << 4470.0 << 1500.0 << int(Qt::SizeHorCursor);
-    QTest::newRow("bottom") << 2000.0 << 2970.0 << int(Qt::SizeVerCursor);
-    QTest::newRow("client") << 2000.0 << 1500.0 << int(Qt::ArrowCursor);
-}
-
-void tst_ClsSkin::mouseMoveSetsThePointer()
-{
-    QFETCH(double, x);
-    QFETCH(double, y);
-    QFETCH(int, shape);
+    QFETCH(Qt::CursorShape, pointer);
+    QCOMPARE(ClsSkin::hitTest(x, y, 4500, 3000), hit);
+    // A mouse move keeps the hit code and shows its pointer.
     SkinnedForm skinned;
+    skinned.form.setCursor(Qt::WaitCursor);
     skinned.skin.TheForm_MouseMove(Qt::NoButton, x, y);
-    QCOMPARE(int(skinned.form.cursor().shape()), shape);
-
+    QCOMPARE(skinned.skin.resizeHitCode(), hit);
+    QCOMPARE(skinned.form.cursor().shape(), pointer);
     // Without resizing the pointer never changes and no hit code is kept.
     SkinnedForm fixed;
     fixed.skin.setResizeFormAllow(false);
     fixed.skin.TheForm_MouseMove(Qt::NoButton, x, y);
-    QCOMPARE(int(fixed.form.cursor().shape()), int(Qt::ArrowCursor));
+    QCOMPARE(fixed.form.cursor().shape(), Qt::ArrowCursor);
     QCOMPARE(fixed.skin.resizeHitCode(), 0);
 }
 
@@ -313,30 +247,17 @@ void tst_ClsSkin::mouseDownMovesOrSizes_data()
     QTest::addColumn<double>("moveX");
     QTest::addColumn<double>("moveY");
     QTest::addColumn<double>("pressY");
-    QTest::addColumn<int>("button");
     QTest::addColumn<int>("expectedHit"); // 0: nothing is sent
-
-    const int left = Qt::LeftButton;
-    QTest::newRow("title band at 250 moves")
-        << true << true << 2000.0 << 1500.0 << 250.0 << left << HTCAPTION;
-    QTest::newRow("title band at 60 moves")
-        << true << true << 2000.0 << 1500.0 << 60.0 << left << HTCAPTION;
-    QTest::newRow("the band wins over the left edge")
-        << true << true << 30.0 << 200.0 << 200.0 << left << HTCAPTION;
-    QTest::newRow("251 after a move over the client does nothing")
-        << true << true << 2000.0 << 1500.0 << 251.0 << left << 0;
-    QTest::newRow("251 after a move over the right edge sizes")
-        << true << true << 4470.0 << 1500.0 << 251.0 << left << HTRIGHT;
-    QTest::newRow("59 after a move over the top sizes")
-        << true << true << 2000.0 << 30.0 << 59.0 << left << HTTOP;
-    QTest::newRow("no sizing: edges do nothing")
-        << true << false << 4470.0 << 1500.0 << 1000.0 << left << 0;
-    QTest::newRow("no sizing: the band still moves")
-        << true << false << 4470.0 << 1500.0 << 100.0 << left << HTCAPTION;
-    QTest::newRow("no moving: the band does nothing")
-        << false << true << 2000.0 << 1500.0 << 100.0 << left << 0;
-    QTest::newRow("right button does nothing")
-        << true << true << 2000.0 << 1500.0 << 100.0 << int(Qt::RightButton) << 0;
+    // After a move to (moveX, moveY), a press at pressY; the band runs to 250 twips.
+    QTest::newRow("band at 250") << true << true << 2000.0 << 1500.0 << 250.0 << HTCAPTION;
+    QTest::newRow("band over the left edge") << true << true << 30.0 << 200.0 << 200.0 << HTCAPTION;
+    QTest::newRow("251 over the client") << true << true << 2000.0 << 1500.0 << 251.0 << 0;
+    QTest::newRow("251 over the right edge")
+        << true << true << 4470.0 << 1500.0 << 251.0 << HTRIGHT;
+    QTest::newRow("59 over the top") << true << true << 2000.0 << 30.0 << 59.0 << HTTOP;
+    QTest::newRow("no sizing: edge") << true << false << 4470.0 << 1500.0 << 1000.0 << 0;
+    QTest::newRow("no sizing: band") << true << false << 4470.0 << 1500.0 << 100.0 << HTCAPTION;
+    QTest::newRow("no moving: band") << false << true << 2000.0 << 1500.0 << 100.0 << 0;
 }
 
 void tst_ClsSkin::mouseDownMovesOrSizes()
@@ -346,21 +267,21 @@ void tst_ClsSkin::mouseDownMovesOrSizes()
     QFETCH(double, moveX);
     QFETCH(double, moveY);
     QFETCH(double, pressY);
-    QFETCH(int, button);
     QFETCH(int, expectedHit);
     SkinnedForm skinned;
     MessageRecorder recorder(&skinned.form);
     skinned.skin.setMoveFormAllow(moveAllowed);
     skinned.skin.setResizeFormAllow(resizeAllowed);
     skinned.skin.TheForm_MouseMove(Qt::NoButton, moveX, moveY);
-    skinned.skin.TheForm_MouseDown(static_cast<Qt::MouseButton>(button), moveX, pressY);
-    if (expectedHit == 0) {
-        QVERIFY(recorder.messages.isEmpty());
-        return;
+    // The right button never moves or sizes.
+    skinned.skin.TheForm_MouseDown(Qt::RightButton, moveX, pressY);
+    QVERIFY(recorder.messages.isEmpty());
+    skinned.skin.TheForm_MouseDown(Qt::LeftButton, moveX, pressY);
+    QCOMPARE(recorder.messages.size(), expectedHit == 0 ? 0 : 1);
+    if (expectedHit != 0) {
+        QCOMPARE(recorder.messages[0].message, WM_NCLBUTTONDOWN);
+        QCOMPARE(int(recorder.messages[0].wParam), expectedHit);
     }
-    QCOMPARE(recorder.messages.size(), 1);
-    QCOMPARE(recorder.messages[0].message, WM_NCLBUTTONDOWN);
-    QCOMPARE(int(recorder.messages[0].wParam), expectedHit);
 }
 
 void tst_ClsSkin::formEventsReachTheSkin()
@@ -374,17 +295,14 @@ void tst_ClsSkin::formEventsReachTheSkin()
     QTest::mouseMove(&skinned.form, QPoint(298, 100));
     QCOMPARE(skinned.skin.resizeHitCode(), HTRIGHT);
     QCOMPARE(skinned.form.cursor().shape(), Qt::SizeHorCursor);
-    QTest::mousePress(&skinned.form, Qt::LeftButton, {}, QPoint(150, 16));
-    QTest::mouseRelease(&skinned.form, Qt::LeftButton, {}, QPoint(150, 16));
-    QCOMPARE(recorder.messages.size(), 1);
-    QCOMPARE(int(recorder.messages[0].wParam), HTCAPTION);
-    QTest::mousePress(&skinned.form, Qt::LeftButton, {}, QPoint(298, 17));
-    QTest::mouseRelease(&skinned.form, Qt::LeftButton, {}, QPoint(298, 17));
+    QTest::mouseClick(&skinned.form, Qt::LeftButton, {}, QPoint(150, 16));
+    QTest::mouseClick(&skinned.form, Qt::LeftButton, {}, QPoint(298, 17));
     QCOMPARE(recorder.messages.size(), 2);
+    QCOMPARE(int(recorder.messages[0].wParam), HTCAPTION);
     QCOMPARE(int(recorder.messages[1].wParam), HTRIGHT);
 }
 
-void tst_ClsSkin::titleBarPlacement()
+void tst_ClsSkin::titleBarControls()
 {
     SkinnedForm skinned;
     skinned.skin.SetFrmPict();
@@ -399,19 +317,22 @@ void tst_ClsSkin::titleBarPlacement()
     skinned.form.resize(300, 250);
     QTRY_COMPARE(skinned.buttons[0]->pos(), QPoint(273, 4));
     QCOMPARE(skinned.buttons[2]->pos(), QPoint(231, 4));
-}
 
-void tst_ClsSkin::showAndHideTitleBarControls()
-{
-    SkinnedForm skinned;
-    skinned.form.show();
-    skinned.skin.SetFrmPict();
-    for (QWidget* button : skinned.buttons) {
-        QVERIFY(button->isVisible());
-    }
     QVERIFY(skinned.caption->isVisible());
     QCOMPARE(skinned.caption->text(), QStringLiteral("Speech"));
     QCOMPARE(skinned.caption->palette().color(QPalette::WindowText), QColor(74, 10, 167));
+    // Each switch enables its own button and no other.
+    for (QWidget* button : skinned.buttons) {
+        QVERIFY(button->isVisible());
+        button->setEnabled(false);
+    }
+    skinned.skin.setCloseButtonAllow(true);
+    skinned.skin.setMinimiseAllow(true);
+    QCOMPARE(QList<bool>({skinned.buttons[0]->isEnabled(), skinned.buttons[1]->isEnabled(),
+                          skinned.buttons[2]->isEnabled()}),
+             QList<bool>({true, false, true}));
+    skinned.skin.setResizeFormAllow(true);
+    QVERIFY(skinned.buttons[1]->isEnabled());
 
     skinned.skin.SetFrmBackPict();
     for (QWidget* button : skinned.buttons) {
@@ -419,30 +340,6 @@ void tst_ClsSkin::showAndHideTitleBarControls()
     }
     QVERIFY(!skinned.caption->isVisible());
     QVERIFY(skinned.corner->isVisible());
-}
-
-void tst_ClsSkin::switchesEnableTheirButtons()
-{
-    SkinnedForm skinned;
-    for (QWidget* button : skinned.buttons) {
-        button->setEnabled(false);
-    }
-    // The defaults touch no control.
-    QVERIFY(skinned.skin.MoveFormAllow());
-    QVERIFY(skinned.skin.ResizeFormAllow());
-    QVERIFY(!skinned.skin.MinimiseAllow());
-    QVERIFY(!skinned.skin.CloseButtonAllow());
-    QVERIFY(!skinned.buttons[0]->isEnabled());
-
-    skinned.skin.setCloseButtonAllow(true);
-    QVERIFY(skinned.buttons[0]->isEnabled());
-    skinned.skin.setResizeFormAllow(true);
-    QVERIFY(skinned.buttons[1]->isEnabled());
-    skinned.skin.setMinimiseAllow(true);
-    QVERIFY(skinned.buttons[2]->isEnabled());
-    skinned.skin.setResizeFormAllow(false);
-    QVERIFY(!skinned.buttons[1]->isEnabled());
-    QVERIFY(skinned.buttons[0]->isEnabled());
 }
 
 QTEST_MAIN(tst_ClsSkin)

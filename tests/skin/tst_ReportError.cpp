@@ -10,46 +10,45 @@ class tst_ReportError : public QObject
 private Q_SLOTS:
     void reportsBoxAndLogEntry_data();
     void reportsBoxAndLogEntry();
-    void logTypeChoosesTheEntryLevel_data();
-    void logTypeChoosesTheEntryLevel();
 };
 
 void tst_ReportError::reportsBoxAndLogEntry_data()
 {
     QTest::addColumn<int>("number");
     QTest::addColumn<QString>("description");
-    QTest::addColumn<QString>("procedure");
-    QTest::addColumn<QString>("module");
     QTest::addColumn<QString>("extra");
+    QTest::addColumn<int>("logType");
+    QTest::addColumn<platform::LogLevel>("level");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("text");
-
-    QTest::newRow("tile") << 11 << "Division by zero"
-                          << "TileBlt"
-                          << "ClsSkin" << QString() << "ERROR - 11 - TileBlt - ClsSkin"
-                          << "ERROR  11 - Division by zero";
-    QTest::newRow("extra text on its own line")
+    QTest::newRow("error") << 11 << "Division by zero" << QString() << 1
+                           << platform::LogLevel::Error << "ERROR - 11 - TileBlt - ClsSkin"
+                           << "ERROR  11 - Division by zero";
+    QTest::newRow("warning, extra text on its own line")
         << 326 << "Resource with identifier 'THUMB' not found"
-        << "GetThePict"
-        << "UcScroll"
-        << "while loading the track"
-        << "ERROR - 326 - GetThePict - UcScroll"
+        << "while loading the track" << 2 << platform::LogLevel::Warning
+        << "ERROR - 326 - TileBlt - ClsSkin"
         << "ERROR  326 - Resource with identifier 'THUMB' not found\nwhile loading the track";
+    QTest::newRow("information") << 5 << "Invalid procedure call" << QString() << 4
+                                 << platform::LogLevel::Information
+                                 << "ERROR - 5 - TileBlt - ClsSkin"
+                                 << "ERROR  5 - Invalid procedure call";
 }
 
 void tst_ReportError::reportsBoxAndLogEntry()
 {
     QFETCH(int, number);
     QFETCH(QString, description);
-    QFETCH(QString, procedure);
-    QFETCH(QString, module);
     QFETCH(QString, extra);
+    QFETCH(int, logType);
+    QFETCH(platform::LogLevel, level);
     QFETCH(QString, title);
     QFETCH(QString, text);
 
     platform::FakeMessageBoxService boxes;
     platform::EventLogCapture log;
-    skin::ReportError(number, description, procedure, module, skin::kLogTypeError, extra);
+    skin::ReportError(number, description, QStringLiteral("TileBlt"), QStringLiteral("ClsSkin"),
+                      logType, extra);
 
     QCOMPARE(boxes.boxes().size(), 1);
     const platform::MessageBoxRequest& box = boxes.boxes().first();
@@ -59,29 +58,8 @@ void tst_ReportError::reportsBoxAndLogEntry()
     QCOMPARE(box.buttons, platform::MessageButtons::Ok);
 
     QCOMPARE(log.entries().size(), 1);
-    QCOMPARE(log.entries().first().level, platform::LogLevel::Error);
-    QCOMPARE(log.entries().first().text, title + QStringLiteral(": ") + text);
-}
-
-void tst_ReportError::logTypeChoosesTheEntryLevel_data()
-{
-    QTest::addColumn<int>("logType");
-    QTest::addColumn<platform::LogLevel>("level");
-    QTest::newRow("1 error") << 1 << platform::LogLevel::Error;
-    QTest::newRow("2 warning") << 2 << platform::LogLevel::Warning;
-    QTest::newRow("4 information") << 4 << platform::LogLevel::Information;
-}
-
-void tst_ReportError::logTypeChoosesTheEntryLevel()
-{
-    QFETCH(int, logType);
-    QFETCH(platform::LogLevel, level);
-    platform::FakeMessageBoxService boxes;
-    platform::EventLogCapture log;
-    skin::ReportError(5, QStringLiteral("Invalid procedure call"), QStringLiteral("Repaint"),
-                      QStringLiteral("UcProgress"), logType);
-    QCOMPARE(log.entries().size(), 1);
     QCOMPARE(log.entries().first().level, level);
+    QCOMPARE(log.entries().first().text, title + QStringLiteral(": ") + text);
 }
 
 QTEST_GUILESS_MAIN(tst_ReportError)

@@ -52,6 +52,12 @@ struct SkinnedWindow
         skin.SetFrmPict();
         form.show();
     }
+    bool settled()
+    {
+        const bool exposed = QTest::qWaitForWindowExposed(&form);
+        QTest::qWait(200);
+        return exposed;
+    }
     QWidget form;
     ClsSkin skin;
 };
@@ -63,10 +69,8 @@ class tst_SkinWindowMove : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
-    void titleBandMovesTheWindow();
-    void rightEdgeSizesTheWindow();
-    void bottomLeftCornerSizesTheWindow();
-    void aFilterCanRefuseSizing();
+    void dragMovesOrSizes_data();
+    void dragMovesOrSizes();
 };
 
 void tst_SkinWindowMove::initTestCase()
@@ -82,79 +86,65 @@ void tst_SkinWindowMove::initTestCase()
                                     : qPrintable(qgetenv("PARLANZA_TEST_WM")));
 }
 
-void tst_SkinWindowMove::titleBandMovesTheWindow()
+void tst_SkinWindowMove::dragMovesOrSizes_data()
 {
-    SkinnedWindow window;
-    QVERIFY(QTest::qWaitForWindowExposed(&window.form));
-    QTest::qWait(200);
-    const QPoint start = window.form.pos();
-    // 10 pixels down is 150 twips: inside the title band.
-    const QPoint grab = window.form.mapToGlobal(QPoint(150, 10));
-    QVERIFY(drag(grab, grab + QPoint(60, 40)));
-    QTRY_COMPARE(window.form.pos(), start + QPoint(60, 40));
-    QCOMPARE(window.form.size(), QSize(300, 200));
+    QTest::addColumn<QPoint>("grab");
+    QTest::addColumn<int>("hover"); // the hit code the hover finds; 0: no hover
+    QTest::addColumn<QPoint>("by");
+    QTest::addColumn<bool>("refuseSizing"); // by the window's procedure
+    QTest::addColumn<QRect>("moved");       // from 100, 100, 300 x 200
+    const QPoint band(150, 10);             // 10 pixels down is 150 twips: inside the title band
+    const QPoint edge(298, 100);
+    const int right = platform::HTRIGHT;
+    // The hover finds an edge; the press below the title band starts the sizing.
+    QTest::newRow("title band moves")
+        << band << 0 << QPoint(60, 40) << false << QRect(160, 140, 300, 200);
+    QTest::newRow("right edge sizes")
+        << edge << right << QPoint(50, 0) << false << QRect(100, 100, 350, 200);
+    QTest::newRow("bottom-left corner sizes")
+        << QPoint(1, 198) << int(platform::HTBOTTOMLEFT) << QPoint(-30, 20) << false
+        << QRect(70, 100, 330, 220);
+    QTest::newRow("sizing refused")
+        << edge << right << QPoint(50, 0) << true << QRect(100, 100, 300, 200);
+    QTest::newRow("moving not refused")
+        << band << 0 << QPoint(20, 30) << true << QRect(120, 130, 300, 200);
 }
 
-void tst_SkinWindowMove::rightEdgeSizesTheWindow()
+void tst_SkinWindowMove::dragMovesOrSizes()
 {
+    QFETCH(QPoint, grab);
+    QFETCH(int, hover);
+    QFETCH(QPoint, by);
+    QFETCH(bool, refuseSizing);
+    QFETCH(QRect, moved);
     SkinnedWindow window;
-    QVERIFY(QTest::qWaitForWindowExposed(&window.form));
-    QTest::qWait(200);
-    const QPoint start = window.form.pos();
-    const QPoint edge = window.form.mapToGlobal(QPoint(298, 100));
-    // The hover finds the edge; the press below the title band starts the sizing.
-    QVERIFY(pointerTo(edge));
-    QTRY_COMPARE(window.skin.resizeHitCode(), platform::HTRIGHT);
-    QVERIFY(drag(edge, edge + QPoint(50, 0)));
-    QTRY_COMPARE(window.form.width(), 350);
-    QCOMPARE(window.form.height(), 200);
-    QCOMPARE(window.form.pos(), start);
-}
-
-void tst_SkinWindowMove::bottomLeftCornerSizesTheWindow()
-{
-    SkinnedWindow window;
-    QVERIFY(QTest::qWaitForWindowExposed(&window.form));
-    QTest::qWait(200);
-    const QRect start = window.form.geometry();
-    const QPoint corner = window.form.mapToGlobal(QPoint(1, 198));
-    QVERIFY(pointerTo(corner));
-    QTRY_COMPARE(window.skin.resizeHitCode(), platform::HTBOTTOMLEFT);
-    QVERIFY(drag(corner, corner + QPoint(-30, 20)));
-    QTRY_COMPARE(window.form.size(), QSize(330, 220));
-    QCOMPARE(window.form.geometry().right(), start.right());
-    QCOMPARE(window.form.geometry().top(), start.top());
-}
-
-void tst_SkinWindowMove::aFilterCanRefuseSizing()
-{
-    SkinnedWindow window;
-    QVERIFY(QTest::qWaitForWindowExposed(&window.form));
-    QTest::qWait(200);
     int refused = 0;
-    const platform::WindowProcedure previous = platform::setWindowProcedure(
-        &window.form, [&](QWidget* target, const platform::WindowMessage& message) {
-            if (message.message == platform::WM_SYSCOMMAND &&
-                (message.wParam & 0xFFF0) == platform::SC_SIZE) {
-                ++refused;
-                return qintptr(0);
-            }
-            return platform::callWindowProcedure(previous, target, message);
-        });
-    const QPoint edge = window.form.mapToGlobal(QPoint(298, 100));
-    QVERIFY(pointerTo(edge));
-    QTRY_COMPARE(window.skin.resizeHitCode(), platform::HTRIGHT);
-    QVERIFY(drag(edge, edge + QPoint(50, 0)));
-    QCOMPARE(refused, 1);
-    QTest::qWait(200);
-    QCOMPARE(window.form.size(), QSize(300, 200));
-
-    // Moving still goes through.
-    const QPoint start = window.form.pos();
-    const QPoint grab = window.form.mapToGlobal(QPoint(150, 10));
-    QVERIFY(drag(grab, grab + QPoint(20, 30)));
-    QTRY_COMPARE(window.form.pos(), start + QPoint(20, 30));
-    platform::setWindowProcedure(&window.form, previous);
+    platform::WindowProcedure previous;
+    if (refuseSizing) {
+        previous = platform::setWindowProcedure(
+            &window.form, [&](QWidget* target, const platform::WindowMessage& message) {
+                if (message.message == platform::WM_SYSCOMMAND &&
+                    (message.wParam & 0xFFF0) == platform::SC_SIZE) {
+                    ++refused;
+                    return qintptr(0);
+                }
+                return platform::callWindowProcedure(previous, target, message);
+            });
+    }
+    QVERIFY(window.settled());
+    const QPoint shift = window.form.pos() - QPoint(100, 100);
+    const QPoint from = window.form.mapToGlobal(grab);
+    if (hover != 0) {
+        QVERIFY(pointerTo(from));
+        QTRY_COMPARE(window.skin.resizeHitCode(), hover);
+    }
+    QVERIFY(drag(from, from + by));
+    if (refuseSizing) {
+        QCOMPARE(refused, hover != 0 ? 1 : 0);
+        QTest::qWait(200);
+        platform::setWindowProcedure(&window.form, previous);
+    }
+    QTRY_COMPARE(window.form.geometry(), moved.translated(shift));
 }
 
 QTEST_MAIN(tst_SkinWindowMove)

@@ -1,141 +1,90 @@
 #include "controls/skinned/UcScroll.h"
 #include "platform/Units.h"
+#include "skin/SkinTestSupport.h"
 
-#include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace platform;
-
-namespace {
-
-QImage skinBitmap(const char* name)
-{
-    return QImage(QStringLiteral(":/bitmaps/%1.bmp").arg(QLatin1String(name)))
-        .convertToFormat(QImage::Format_RGB32);
-}
-
-// A shown scroll bar of the given pixel size on a host window.
-struct Bar
-{
-    Bar(QSize size, qint16 orientation = 0)
-    {
-        host.resize(400, 400);
-        bar = new UcScroll(&host);
-        bar->UserControl_InitProperties();
-        // Orientation first: a horizontal bar would shrink a tall size to its thickness.
-        if (orientation != 0) {
-            bar->setOrientation(orientation);
-        }
-        bar->resize(size);
-        host.show();
-    }
-    QWidget host;
-    UcScroll* bar = nullptr;
-};
-
-} // namespace
+using skintest::bitmap;
+using Bar = skintest::Hosted<UcScroll>;
 
 class tst_UcScroll : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase();
+    void initTestCase() { setTwipsPerPixelOverride(15.0); }
+    void valueRules_data();
     void valueRules();
-    void boundsPushEachOther_data();
-    void boundsPushEachOther();
-    void changeStepsOutsideTheRangeAreIgnored_data();
-    void changeStepsOutsideTheRangeAreIgnored();
     void horizontalGeometryAndThumb_data();
     void horizontalGeometryAndThumb();
     void verticalGeometryShrinksToMaximumWidth();
     void heldArrowRepeatTiming();
-    void arrowClickIsOneStep();
-    void trackClickAtTheThumbsLeftEdge();
-    void draggingPastTheEndPinsTheThumb();
-    void scrollOnlyFromThumbDrags();
-    void equalBoundsNeitherDivideNorMove();
-    void horizontalTrackPainting();
-    void verticalTrackPainting();
+    void clicksStepOnce();
+    void scrollOnlyFromThumbDragsPastTheEnd();
+    void trackPainting();
     void propertyBagRoundTrip();
 };
 
-void tst_UcScroll::initTestCase()
+namespace {
+enum Property { Value, Min, Max, SmallChange, LargeChange };
+}
+
+void tst_UcScroll::valueRules_data()
 {
-    setTwipsPerPixelOverride(15.0);
+    QTest::addColumn<int>("property");
+    QTest::addColumn<int>("written");
+    QTest::addColumn<QList<int>>("stored"); // Min, Max, Value, SmallChange, LargeChange
+    QTest::addColumn<int>("changes");
+    // Each row starts from the defaults with the value at 30. Value raises Change, even
+    // when nothing changed; the bounds push each other but leave the value as it is.
+    const int top = 2147483647;
+    QTest::newRow("Value Max + 5") << int(Value) << 105 << QList{0, 100, 100, 1, 10} << 1;
+    QTest::newRow("Value -3") << int(Value) << -3 << QList{0, 100, 0, 1, 10} << 1;
+    QTest::newRow("Value unchanged") << int(Value) << 30 << QList{0, 100, 30, 1, 10} << 1;
+    QTest::newRow("Min 150, Max 100") << int(Min) << 150 << QList{150, 250, 30, 1, 10} << 0;
+    QTest::newRow("Max -20, Min 0") << int(Max) << -20 << QList{-120, -20, 30, 1, 10} << 0;
+    QTest::newRow("Max 0 equal to Min") << int(Max) << 0 << QList{0, 0, 30, 1, 10} << 0;
+    QTest::newRow("Min near the top")
+        << int(Min) << top - 47 << QList{top - 47, top, 30, 1, 10} << 0;
+    QTest::newRow("SmallChange 0") << int(SmallChange) << 0 << QList{0, 100, 30, 1, 10} << 0;
+    QTest::newRow("SmallChange 40000")
+        << int(SmallChange) << 40000 << QList{0, 100, 30, 1, 10} << 0;
+    QTest::newRow("SmallChange 32767")
+        << int(SmallChange) << 32767 << QList{0, 100, 30, 32767, 10} << 0;
+    QTest::newRow("LargeChange -1") << int(LargeChange) << -1 << QList{0, 100, 30, 1, 10} << 0;
+    QTest::newRow("LargeChange 1") << int(LargeChange) << 1 << QList{0, 100, 30, 1, 1} << 0;
 }
 
 void tst_UcScroll::valueRules()
 {
-    UcScroll bar;
-    QSignalSpy changes(&bar, &UcScroll::Change);
-    bar.setValue(bar.Max() + 5);
-    QCOMPARE(bar.Value(), 100);
-    QCOMPARE(changes.size(), 1);
-    // Change comes also when nothing changed.
-    bar.setValue(100);
-    QCOMPARE(changes.size(), 2);
-    bar.setValue(-3);
-    QCOMPARE(bar.Value(), 0);
-}
-
-void tst_UcScroll::boundsPushEachOther_data()
-{
-    QTest::addColumn<bool>("writeMin");
-    QTest::addColumn<int>("written");
-    QTest::addColumn<int>("min");
-    QTest::addColumn<int>("max");
-    QTest::newRow("Min 150 above Max 100") << true << 150 << 150 << 250;
-    QTest::newRow("Min 50 within") << true << 50 << 50 << 100;
-    QTest::newRow("Max -20 below Min 0") << false << -20 << -120 << -20;
-    QTest::newRow("Max 0 equal to Min") << false << 0 << 0 << 0;
-    QTest::newRow("Min near the top of the range")
-        << true << 2147483600 << 2147483600 << 2147483647;
-}
-
-void tst_UcScroll::boundsPushEachOther()
-{
-    QFETCH(bool, writeMin);
+    QFETCH(int, property);
     QFETCH(int, written);
-    QFETCH(int, min);
-    QFETCH(int, max);
+    QFETCH(QList<int>, stored);
+    QFETCH(int, changes);
     UcScroll bar;
     bar.setValue(30);
-    QSignalSpy changes(&bar, &UcScroll::Change);
-    if (writeMin) {
+    QSignalSpy changed(&bar, &UcScroll::Change);
+    switch (property) {
+    case Value:
+        bar.setValue(written);
+        break;
+    case Min:
         bar.setMin(written);
-    } else {
+        break;
+    case Max:
         bar.setMax(written);
+        break;
+    case SmallChange:
+        bar.setSmallChange(written);
+        break;
+    default:
+        bar.setLargeChange(written);
+        break;
     }
-    QCOMPARE(bar.Min(), min);
-    QCOMPARE(bar.Max(), max);
-    // The value is not clamped again and nothing is raised.
-    QCOMPARE(bar.Value(), 30);
-    QCOMPARE(changes.size(), 0);
-}
-
-void tst_UcScroll::changeStepsOutsideTheRangeAreIgnored_data()
-{
-    QTest::addColumn<int>("written");
-    QTest::addColumn<int>("small");
-    QTest::addColumn<int>("large");
-    QTest::newRow("0") << 0 << 1 << 10;
-    QTest::newRow("40000") << 40000 << 1 << 10;
-    QTest::newRow("-1") << -1 << 1 << 10;
-    QTest::newRow("1") << 1 << 1 << 1;
-    QTest::newRow("32767") << 32767 << 32767 << 32767;
-}
-
-void tst_UcScroll::changeStepsOutsideTheRangeAreIgnored()
-{
-    QFETCH(int, written);
-    QFETCH(int, small);
-    QFETCH(int, large);
-    UcScroll bar;
-    bar.setSmallChange(written);
-    bar.setLargeChange(written);
-    QCOMPARE(bar.SmallChange(), small);
-    QCOMPARE(bar.LargeChange(), large);
+    QCOMPARE(QList<int>({bar.Min(), bar.Max(), bar.Value(), bar.SmallChange(), bar.LargeChange()}),
+             stored);
+    QCOMPARE(changed.size(), changes);
 }
 
 void tst_UcScroll::horizontalGeometryAndThumb_data()
@@ -155,29 +104,29 @@ void tst_UcScroll::horizontalGeometryAndThumb()
     QFETCH(int, value);
     QFETCH(int, thumbLeft);
     Bar bar(QSize(300, 22));
-    QCOMPARE(bar.bar->ImgLeft(), QRect(2, 4, 19, 15));
-    QCOMPARE(bar.bar->ImgRight(), QRect(279, 4, 19, 15));
-    bar.bar->setValue(value);
-    QCOMPARE(bar.bar->ImgThumb(), QRect(thumbLeft, 4, 19, 15));
+    QCOMPARE(bar.control->ImgLeft(), QRect(2, 4, 19, 15));
+    QCOMPARE(bar.control->ImgRight(), QRect(279, 4, 19, 15));
+    bar.control->setValue(value);
+    QCOMPARE(bar.control->ImgThumb(), QRect(thumbLeft, 4, 19, 15));
 }
 
 void tst_UcScroll::verticalGeometryShrinksToMaximumWidth()
 {
     Bar bar(QSize(40, 200), 1);
     // 350 twips at 15 twips a pixel.
-    QCOMPARE(bar.bar->width(), 23);
+    QCOMPARE(bar.control->width(), 23);
     // k = 350 / 50 = 7: 16 wide, 16 x 4 / 3.5 = 18.29 -> 18 high, centred across.
-    QCOMPARE(bar.bar->ImgLeft(), QRect(4, 2, 16, 18));
-    QCOMPARE(bar.bar->ImgRight(), QRect(4, 200 - 18 - 2, 16, 18));
-    QCOMPARE(bar.bar->ImgThumb().topLeft(), QPoint(4, 20));
-    bar.bar->setValue(100);
-    QCOMPARE(bar.bar->ImgThumb().top(), 180 - 18);
+    QCOMPARE(bar.control->ImgLeft(), QRect(4, 2, 16, 18));
+    QCOMPARE(bar.control->ImgRight(), QRect(4, 200 - 18 - 2, 16, 18));
+    QCOMPARE(bar.control->ImgThumb().topLeft(), QPoint(4, 20));
+    bar.control->setValue(100);
+    QCOMPARE(bar.control->ImgThumb().top(), 180 - 18);
 }
 
 void tst_UcScroll::heldArrowRepeatTiming()
 {
     Bar bar(QSize(300, 22));
-    UcScroll* scroll = bar.bar;
+    UcScroll* scroll = bar.control;
     QTest::mousePress(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
     QVERIFY(scroll->isRightArrowPressed());
     QTimer& timer = scroll->ClickTimer();
@@ -215,25 +164,19 @@ void tst_UcScroll::heldArrowRepeatTiming()
     QVERIFY(!scroll->isRightArrowPressed());
 }
 
-void tst_UcScroll::arrowClickIsOneStep()
+void tst_UcScroll::clicksStepOnce()
 {
     Bar bar(QSize(300, 22));
-    bar.bar->setSmallChange(4);
-    bar.bar->setValue(50);
-    QTest::mouseClick(bar.bar, Qt::LeftButton, {}, bar.bar->ImgRight().center());
-    QCOMPARE(bar.bar->Value(), 54);
-    QTest::mouseClick(bar.bar, Qt::LeftButton, {}, bar.bar->ImgLeft().center());
-    QCOMPARE(bar.bar->Value(), 50);
-}
-
-void tst_UcScroll::trackClickAtTheThumbsLeftEdge()
-{
-    Bar bar(QSize(300, 22));
-    UcScroll* scroll = bar.bar;
+    UcScroll* scroll = bar.control;
+    scroll->setSmallChange(4);
     scroll->setValue(50);
+    QTest::mouseClick(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
+    QCOMPARE(scroll->Value(), 54);
+    QTest::mouseClick(scroll, Qt::LeftButton, {}, scroll->ImgLeft().center());
+    QCOMPARE(scroll->Value(), 50);
+    // On the track: exactly at the thumb's left counts as before it. The thumb would take
+    // that press, so the track is pressed just above the thumb, at the same x.
     const int left = scroll->ImgThumb().left();
-    // Exactly at the thumb's left counts as before it; but the thumb takes that press,
-    // so the track is pressed just above the thumb, at the same x.
     QTest::mouseClick(scroll, Qt::LeftButton, {}, QPoint(left, 1));
     QCOMPARE(scroll->Value(), 40);
     scroll->setValue(50);
@@ -246,13 +189,22 @@ void tst_UcScroll::trackClickAtTheThumbsLeftEdge()
     QCOMPARE(scroll->Value(), 70);
 }
 
-void tst_UcScroll::draggingPastTheEndPinsTheThumb()
+void tst_UcScroll::scrollOnlyFromThumbDragsPastTheEnd()
 {
     Bar bar(QSize(300, 22));
-    UcScroll* scroll = bar.bar;
+    UcScroll* scroll = bar.control;
     QList<QString> events;
     connect(scroll, &UcScroll::Change, this, [&] { events.append(QStringLiteral("Change")); });
     connect(scroll, &UcScroll::Scroll, this, [&] { events.append(QStringLiteral("Scroll")); });
+    // Arrows, the track and a held arrow's repeat change the value but never scroll.
+    QTest::mouseClick(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
+    QTest::mouseClick(scroll, Qt::LeftButton, {}, QPoint(270, 1));
+    QTest::mousePress(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
+    scroll->ClickTimer_Timer();
+    QTest::mouseRelease(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
+    QCOMPARE(events, QList<QString>(4, QStringLiteral("Change")));
+    scroll->setValue(0);
+    events.clear();
     const QPoint grab = scroll->ImgThumb().topLeft() + QPoint(5, 5);
     QTest::mousePress(scroll, Qt::LeftButton, {}, grab);
     QTest::mouseMove(scroll, grab + QPoint(119, 0));
@@ -274,29 +226,9 @@ void tst_UcScroll::draggingPastTheEndPinsTheThumb()
     events.clear();
     QTest::mouseMove(scroll, grab + QPoint(50, 0));
     QVERIFY(events.isEmpty());
-}
 
-void tst_UcScroll::scrollOnlyFromThumbDrags()
-{
-    Bar bar(QSize(300, 22));
-    QSignalSpy scrolls(bar.bar, &UcScroll::Scroll);
-    bar.bar->setValue(30);
-    QTest::mouseClick(bar.bar, Qt::LeftButton, {}, bar.bar->ImgRight().center());
-    QTest::mouseClick(bar.bar, Qt::LeftButton, {}, QPoint(270, 1));
-    QTest::mousePress(bar.bar, Qt::LeftButton, {}, bar.bar->ImgRight().center());
-    bar.bar->ClickTimer_Timer();
-    QTest::mouseRelease(bar.bar, Qt::LeftButton, {}, bar.bar->ImgRight().center());
-    QCOMPARE(scrolls.size(), 0);
-}
-
-void tst_UcScroll::equalBoundsNeitherDivideNorMove()
-{
-    Bar bar(QSize(300, 22));
-    UcScroll* scroll = bar.bar;
+    // With equal bounds a drag neither divides by zero nor moves the thumb.
     scroll->setMax(0);
-    scroll->setValue(0);
-    QCOMPARE(scroll->ImgThumb().left(), 21);
-    const QPoint grab = scroll->ImgThumb().topLeft() + QPoint(5, 5);
     QTest::mousePress(scroll, Qt::LeftButton, {}, grab);
     QTest::mouseMove(scroll, grab + QPoint(100, 0));
     QTest::mouseRelease(scroll, Qt::LeftButton, {}, grab + QPoint(100, 0));
@@ -304,60 +236,46 @@ void tst_UcScroll::equalBoundsNeitherDivideNorMove()
     QCOMPARE(scroll->ImgThumb().left(), 21);
 }
 
-void tst_UcScroll::horizontalTrackPainting()
+void tst_UcScroll::trackPainting()
 {
-    Bar bar(QSize(100, 22));
-    QImage track(100, 22, QImage::Format_RGB32);
-    track.fill(Qt::black);
-    {
-        QPainter dc(&track);
-        bar.bar->paintTrack(dc);
-    }
-    const QImage middle = skinBitmap("MHSCROLL"); // 36 wide
-    const QImage low = skinBitmap("HLEFT");       // 12 wide, drawn 14 wide
-    const QImage high = skinBitmap("HRIGHT");
+    // The middle piece is tiled at its own width (36) from 0; the end pieces, 12 long, are
+    // stretched to 14 pixels, nearest-neighbour.
+    Bar across(QSize(100, 22));
+    const auto paint = [](UcScroll* bar) {
+        return skintest::painted(bar->size(), [&](QPainter& dc) { bar->paintTrack(dc); });
+    };
+    QImage track = paint(across.control);
+    const QImage middle = bitmap("MHSCROLL");
+    const QImage low = bitmap("HLEFT");
+    const QImage high = bitmap("HRIGHT");
     for (int y : {0, 5, 11, 21}) {
-        // The middle piece is tiled at its own width from x 0.
         QCOMPARE(track.pixel(14, y), middle.pixel(14, y));
         QCOMPARE(track.pixel(50, y), middle.pixel(50 - 36, y));
         QCOMPARE(track.pixel(85, y), middle.pixel(85 - 72, y));
-        // End pieces: 14 pixels wide, stretched nearest-neighbour.
         QCOMPARE(track.pixel(0, y), low.pixel(0, y));
         QCOMPARE(track.pixel(13, y), low.pixel(11, y));
         QCOMPARE(track.pixel(86, y), high.pixel(0, y));
         QCOMPARE(track.pixel(99, y), high.pixel(11, y));
     }
-    // With a border the pieces leave the bottom two rows of the inner area alone.
-    bar.bar->setBorderStyle(1);
-    track.fill(Qt::black);
-    {
-        QPainter dc(&track);
-        bar.bar->paintTrack(dc);
-    }
-    // 22 rows shrunk to 18: row 17 shows source row (17.5 x 22 / 18) = 21.
+    // With a border the pieces leave the bottom two rows of the inner area alone: 22 rows
+    // shrunk to 18, so row 17 shows source row (17.5 x 22 / 18) = 21.
+    across.control->setBorderStyle(1);
+    track = paint(across.control);
     QCOMPARE(track.pixel(50, 17), middle.pixel(14, 21));
     QCOMPARE(track.pixel(50, 9), middle.pixel(14, 11));
     QCOMPARE(track.pixel(50, 18), qRgb(0, 0, 0));
-}
 
-void tst_UcScroll::verticalTrackPainting()
-{
-    Bar bar(QSize(22, 100), 1);
-    QImage track(22, 100, QImage::Format_RGB32);
-    track.fill(Qt::black);
-    {
-        QPainter dc(&track);
-        bar.bar->paintTrack(dc);
-    }
-    const QImage middle = skinBitmap("VMIDSCROLL"); // 36 high
-    const QImage top = skinBitmap("VSCROLLTOP");    // 12 high
-    const QImage bottom = skinBitmap("VSCROLLBOTTOM");
+    Bar down(QSize(22, 100), 1);
+    track = paint(down.control);
+    const QImage column = bitmap("VMIDSCROLL");
+    const QImage top = bitmap("VSCROLLTOP");
+    const QImage bottom = bitmap("VSCROLLBOTTOM");
     for (int x : {0, 7, 21}) {
         QCOMPARE(track.pixel(x, 0), top.pixel(x, 0));
         QCOMPARE(track.pixel(x, 11), top.pixel(x, 11));
-        QCOMPARE(track.pixel(x, 12), middle.pixel(x, 12));
-        QCOMPARE(track.pixel(x, 50), middle.pixel(x, 50 - 36));
-        QCOMPARE(track.pixel(x, 87), middle.pixel(x, 87 - 72));
+        QCOMPARE(track.pixel(x, 12), column.pixel(x, 12));
+        QCOMPARE(track.pixel(x, 50), column.pixel(x, 50 - 36));
+        QCOMPARE(track.pixel(x, 87), column.pixel(x, 87 - 72));
         QCOMPARE(track.pixel(x, 88), bottom.pixel(x, 0));
         QCOMPARE(track.pixel(x, 99), bottom.pixel(x, 11));
     }
@@ -366,10 +284,8 @@ void tst_UcScroll::verticalTrackPainting()
 void tst_UcScroll::propertyBagRoundTrip()
 {
     UcScroll source;
-    platform::PropertyBag empty;
-    source.UserControl_WriteProperties(empty);
-    QVERIFY(empty.isEmpty());
-
+    UcScroll copy;
+    QCOMPARE(skintest::roundTrip(source, copy).first, QJsonObject()); // defaults: nothing
     source.setBorderStyle(1);
     source.setOrientation(1);
     source.setMin(-50);
@@ -377,24 +293,19 @@ void tst_UcScroll::propertyBagRoundTrip()
     source.setValue(20);
     source.setSmallChange(2);
     source.setLargeChange(25);
-    platform::PropertyBag bag;
-    source.UserControl_WriteProperties(bag);
-    QCOMPARE(bag.toJson().keys().size(), 7);
-
-    UcScroll copy;
-    copy.UserControl_ReadProperties(bag);
-    QCOMPARE(copy.BorderStyle(), qint16(1));
-    QCOMPARE(copy.Orientation(), qint16(1));
-    QCOMPARE(copy.Min(), -50);
-    QCOMPARE(copy.Max(), 50);
-    QCOMPARE(copy.Value(), 20);
-    QCOMPARE(copy.SmallChange(), 2);
-    QCOMPARE(copy.LargeChange(), 25);
+    const auto [written, again] = skintest::roundTrip(source, copy);
+    QCOMPARE(written, QJsonObject({{"BorderStyle", 1},
+                                   {"Orientation", 1},
+                                   {"Min", -50},
+                                   {"Max", 50},
+                                   {"Value", 20},
+                                   {"SmallChange", 2},
+                                   {"LargeChange", 25}}));
+    QCOMPARE(again, written);
 
     // A stored value outside the bounds is taken as it is.
-    platform::PropertyBag outside(QJsonObject{{QStringLiteral("Value"), 500}});
     UcScroll loaded;
-    loaded.UserControl_ReadProperties(outside);
+    loaded.UserControl_ReadProperties(PropertyBag(QJsonObject{{QStringLiteral("Value"), 500}}));
     QCOMPARE(loaded.Value(), 500);
 }
 
