@@ -90,11 +90,10 @@ void tst_DocumentLoading::decodeText_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("UTF-16 LE, ASCII") << QByteArray("\xFF\xFE"
-                                                    "a\0b\0c\0",
-                                                    8)
-                                      << "abc";
-    QTest::newRow("UTF-16 BE, ASCII") << QByteArray("\xFE\xFF\0a\0b\0c", 8) << "abc";
+    QTest::newRow("UTF-16 LE, ASCII")
+        << "\xFF\xFE" + utf16("abc", QStringEncoder::Utf16LE) << "abc";
+    QTest::newRow("UTF-16 BE, ASCII")
+        << "\xFE\xFF" + utf16("abc", QStringEncoder::Utf16BE) << "abc";
     QTest::newRow("UTF-16 LE, beyond ASCII")
         << QByteArray("\xFF\xFE") + utf16(kGreeting, QStringEncoder::Utf16LE) << kGreeting;
     QTest::newRow("UTF-16 BE, beyond ASCII")

@@ -56,12 +56,15 @@ void tst_Zoom::setZoomChecksTheRange_data()
     QTest::addColumn<int>("numerator");
     QTest::addColumn<int>("denominator");
     QTest::addColumn<bool>("sends");
-    QTest::newRow("64 and 1") << 64 << 1 << true;
-    QTest::newRow("0 and 0") << 0 << 0 << true;
-    QTest::newRow("65 as numerator") << 65 << 1 << false;
-    QTest::newRow("-1 as denominator") << 1 << -1 << false;
-    QTest::newRow("65 as denominator") << 1 << 65 << false;
-    QTest::newRow("largest 32-bit") << 0x7FFFFFFF << 1 << false;
+    QTest::addColumn<qreal>("factor"); // the editor's zoom after 2/1
+    QTest::newRow("64 and 1") << 64 << 1 << true << 64.0;
+    QTest::newRow("1 and 64") << 1 << 64 << true << 1 / 64.0;
+    QTest::newRow("0 and 0 switches zoom off") << 0 << 0 << true << 1.0;
+    QTest::newRow("65 as numerator") << 65 << 1 << false << 2.0;
+    QTest::newRow("-1 as denominator") << 1 << -1 << false << 2.0;
+    QTest::newRow("65 as denominator") << 1 << 65 << false << 2.0;
+    QTest::newRow("0 as denominator, refused by the editor") << 1 << 0 << true << 2.0;
+    QTest::newRow("largest 32-bit") << 0x7FFFFFFF << 1 << false << 2.0;
 }
 
 void tst_Zoom::setZoomChecksTheRange()
@@ -69,12 +72,15 @@ void tst_Zoom::setZoomChecksTheRange()
     QFETCH(int, numerator);
     QFETCH(int, denominator);
     QFETCH(bool, sends);
+    QFETCH(qreal, factor);
     RichTextBox RichTextBox1;
+    QVERIFY(RichTextBox1.sendZoomMessage(2, 1));
     QSignalSpy sent(&RichTextBox1, &RichTextBox::zoomMessageReceived);
     const std::optional<editor::ZoomError> error =
         editor::setZoom(RichTextBox1.hWnd(), numerator, denominator);
     QCOMPARE(sent.count(), sends ? 1 : 0);
     QCOMPARE(error.has_value(), !sends);
+    QCOMPARE(RichTextBox1.zoomFactor(), factor);
     if (error) {
         QCOMPARE(error->number, 27110);
         QCOMPARE(error->source,
@@ -82,7 +88,6 @@ void tst_Zoom::setZoomChecksTheRange()
                      QStringLiteral(".mRichEdit30"));
         QCOMPARE(error->description,
                  QStringLiteral("Numerator and Denominator must be between 1 and 64"));
-        QCOMPARE(RichTextBox1.zoomFactor(), 1.0);
     }
 }
 

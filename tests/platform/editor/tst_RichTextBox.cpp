@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QMenu>
-#include <QMimeData>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -73,15 +72,11 @@ private Q_SLOTS:
     void selectionReadsAndWrites();
     void refusedFontValuesChangeNothing();
     void selectAllThenTypeReplaces();
-    void zoomMessage_data();
-    void zoomMessage();
     void zoomScalesDrawingNotDocument();
     void clickPutsCaretOnCharacter_data();
     void clickPutsCaretOnCharacter();
-    void pageDownMovesByOneView();
     void largeDocumentStaysExactWhileLaidOut();
     void dragBelowTheViewScrolls();
-    void dropInsertsWhereDropped();
     void contextMenuOffersEditing();
 };
 
@@ -152,36 +147,6 @@ void tst_RichTextBox::selectAllThenTypeReplaces()
     QCOMPARE(box.text(), QStringLiteral("xy"));
 }
 
-void tst_RichTextBox::zoomMessage_data()
-{
-    QTest::addColumn<int>("numerator");
-    QTest::addColumn<int>("denominator");
-    QTest::addColumn<bool>("accepted");
-    QTest::addColumn<qreal>("factor"); // after 2/1
-    QTest::newRow("3/4") << 3 << 4 << true << 0.75;
-    QTest::newRow("64/1") << 64 << 1 << true << 64.0;
-    QTest::newRow("1/64") << 1 << 64 << true << 1 / 64.0;
-    QTest::newRow("0/0 switches zoom off") << 0 << 0 << true << 1.0;
-    QTest::newRow("65/1") << 65 << 1 << false << 2.0;
-    QTest::newRow("1/0") << 1 << 0 << false << 2.0;
-    QTest::newRow("0/1") << 0 << 1 << false << 2.0;
-    QTest::newRow("-1/1") << -1 << 1 << false << 2.0;
-}
-
-void tst_RichTextBox::zoomMessage()
-{
-    QFETCH(int, numerator);
-    QFETCH(int, denominator);
-    QFETCH(bool, accepted);
-    QFETCH(qreal, factor);
-    RichTextBox box;
-    QVERIFY(box.sendZoomMessage(2, 1));
-    QSignalSpy received(&box, &RichTextBox::zoomMessageReceived);
-    QCOMPARE(box.sendZoomMessage(numerator, denominator), accepted);
-    QCOMPARE(received.count(), 1);
-    QCOMPARE(box.zoomFactor(), factor);
-}
-
 void tst_RichTextBox::zoomScalesDrawingNotDocument()
 {
     RichTextBox box;
@@ -247,28 +212,6 @@ void tst_RichTextBox::clickPutsCaretOnCharacter()
     }
 }
 
-void tst_RichTextBox::pageDownMovesByOneView()
-{
-    const auto linesPerPage = [](int numerator, int denominator) {
-        RichTextBox box;
-        if (!show(box, numberedLines(QStringLiteral("line %1"), 300), {300, 240}, numerator,
-                  denominator)) {
-            return -1;
-        }
-        box.setFocus();
-        box.setSelStart(0);
-        QTest::keyClick(&box, Qt::Key_PageDown);
-        return box.verticalScrollBar()->value() <= 0
-                   ? -2
-                   : box.document()->findBlock(box.selStart()).blockNumber();
-    };
-    const int normal = linesPerPage(1, 1);
-    const int doubled = linesPerPage(2, 1);
-    // Twice as large, half as many lines to a page.
-    QVERIFY2(normal > 5 && doubled > 0 && qAbs(normal - 2 * doubled) <= 2,
-             qPrintable(QStringLiteral("%1 and %2").arg(normal).arg(doubled)));
-}
-
 void tst_RichTextBox::largeDocumentStaysExactWhileLaidOut()
 {
     // Large enough that the layout is done a piece at a time in the background.
@@ -317,21 +260,6 @@ void tst_RichTextBox::dragBelowTheViewScrolls()
     const int stopped = box.verticalScrollBar()->value();
     QTest::qWait(200);
     QCOMPARE(box.verticalScrollBar()->value(), stopped);
-}
-
-void tst_RichTextBox::dropInsertsWhereDropped()
-{
-    RichTextBox box;
-    QVERIFY(show(box, QStringLiteral("abcdef"), {600, 200}, 2, 1, monospace()));
-    const QRect at3 = box.cursorRect(3);
-    const QPointF point(at3.center().x() + 1, at3.center().y());
-    QMimeData data;
-    data.setText(QStringLiteral("XYZ"));
-    QDragEnterEvent enter(point.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(box.viewport(), &enter);
-    QDropEvent drop(point, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(box.viewport(), &drop);
-    QCOMPARE(box.text(), QStringLiteral("abcXYZdef"));
 }
 
 void tst_RichTextBox::contextMenuOffersEditing()
