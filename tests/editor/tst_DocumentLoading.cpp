@@ -3,7 +3,7 @@
 #include "editor/FileOpen.h"
 #include "platform/DocumentFile.h"
 #include "platform/FakeCommonDialogService.h"
-#include "platform/FakeMessageBoxService.h"
+#include "platform/MessageBoxService.h"
 #include "platform/RichTextBox.h"
 #include "platform/WordConverter.h"
 
@@ -21,7 +21,6 @@
 #include <QTimer>
 
 using platform::FakeCommonDialogService;
-using platform::FakeMessageBoxService;
 using platform::RichTextBox;
 using testfiles::expectedText;
 using testfiles::fixture;
@@ -35,6 +34,25 @@ QByteArray utf16(const QString& text, QStringEncoder::Encoding encoding)
 
 const QString kGreeting = QString::fromUtf8("Καλημέρα, café, Привет, 日本, 😀");
 const QString kClipboard = QStringLiteral("the user's clipboard");
+
+// Records every box, and whether the hourglass was up while any was shown.
+class Boxes final : public platform::MessageBoxService
+{
+public:
+    Boxes() { setCurrent(this); }
+    ~Boxes() override { setCurrent(nullptr); }
+    Boxes(const Boxes&) = delete;
+    Boxes& operator=(const Boxes&) = delete;
+
+    platform::MessageAnswer show(const platform::MessageBoxRequest& request) override
+    {
+        boxes << request;
+        hourglass = hourglass || QApplication::overrideCursor() != nullptr;
+        return platform::MessageAnswer::Ok;
+    }
+    QList<platform::MessageBoxRequest> boxes;
+    bool hourglass = false;
+};
 
 } // namespace
 
@@ -53,7 +71,6 @@ private Q_SLOTS:
     void filesOverTheLimitAreRefused();
     void openReadsAsTheChosenEntrySays_data();
     void openReadsAsTheChosenEntrySays();
-    void messagesAreShownWithoutTheHourglass();
     void realDialogCarriesTheEntryOverAndCancelChangesNothing();
     void importInsertsAtTheCaret();
 
@@ -229,7 +246,7 @@ void tst_DocumentLoading::openReadsAsTheChosenEntrySays()
     RichTextBox1.setSelStart(8);
     FakeCommonDialogService dialogs;
     dialogs.queueFile(platform::FileDialogResult{path, name, entry});
-    FakeMessageBoxService boxes;
+    Boxes boxes;
 
     editor::cmdOpen_Click(RichTextBox1, RTFtemp);
 
@@ -240,9 +257,10 @@ void tst_DocumentLoading::openReadsAsTheChosenEntrySays()
         QCOMPARE(RichTextBox1.selStart(), 0);
         QCOMPARE(RichTextBox1.selLength(), 0);
     }
-    QCOMPARE(boxes.boxes().size(), message.isEmpty() ? 0 : 1);
+    QCOMPARE(boxes.boxes.size(), message.isEmpty() ? 0 : 1);
+    QVERIFY(!boxes.hourglass); // taken down before any message
     if (!message.isEmpty()) {
-        const platform::MessageBoxRequest& box = boxes.boxes().at(0);
+        const platform::MessageBoxRequest& box = boxes.boxes.at(0);
         QVERIFY2(box.text.contains(message), qPrintable(box.text));
         QVERIFY2(box.text.contains(name), qPrintable(box.text));
         QCOMPARE(box.buttons, platform::MessageButtons::Ok);
@@ -252,37 +270,6 @@ void tst_DocumentLoading::openReadsAsTheChosenEntrySays()
             QCOMPARE(box.icon, platform::MessageIcon::Critical);
         }
     }
-}
-
-void tst_DocumentLoading::messagesAreShownWithoutTheHourglass()
-{
-    // Notes whether the hourglass was up while each box was shown.
-    class CursorWatchingBoxes final : public platform::MessageBoxService
-    {
-    public:
-        platform::MessageAnswer show(const platform::MessageBoxRequest&) override
-        {
-            hourglass << (QApplication::overrideCursor() != nullptr);
-            return platform::MessageAnswer::Ok;
-        }
-        QList<bool> hourglass;
-    } boxes;
-    platform::MessageBoxService::setCurrent(&boxes);
-    const auto restore = qScopeGuard([] { platform::MessageBoxService::setCurrent(nullptr); });
-
-    QTemporaryDir dir;
-    const QString fakeDoc = dir.filePath("fake.doc");
-    QVERIFY(testfiles::write(fakeDoc, "not a Word document"));
-    RichTextBox RichTextBox1;
-    RichTextBox RTFtemp;
-    FakeCommonDialogService dialogs;
-    dialogs.queueFile(
-        platform::FileDialogResult{dir.filePath("gone.txt"), "gone.txt", editor::TextFilesEntry});
-    dialogs.queueFile(platform::FileDialogResult{fakeDoc, "fake.doc", editor::WordEntry});
-    editor::cmdOpen_Click(RichTextBox1, RTFtemp);
-    editor::cmdOpen_Click(RichTextBox1, RTFtemp);
-    QVERIFY(!editor::ImportWordDocument(RichTextBox1, fakeDoc));
-    QCOMPARE(boxes.hourglass, (QList<bool>{false, false, false}));
 }
 
 void tst_DocumentLoading::realDialogCarriesTheEntryOverAndCancelChangesNothing()
@@ -319,7 +306,7 @@ void tst_DocumentLoading::realDialogCarriesTheEntryOverAndCancelChangesNothing()
     RichTextBox RichTextBox1;
     RichTextBox RTFtemp;
     RichTextBox1.setText("previous");
-    FakeMessageBoxService boxes;
+    Boxes boxes;
     editor::cmdOpen_Click(RichTextBox1, RTFtemp);
     QCOMPARE(RichTextBox1.text(), QStringLiteral("Rich notes"));
     QCOMPARE(editor::FileOpen::OpenFileName, path);
@@ -331,23 +318,24 @@ void tst_DocumentLoading::realDialogCarriesTheEntryOverAndCancelChangesNothing()
     QCOMPARE(editor::FileOpen::OpenFilterIndex, int(editor::RichTextEntry));
     QCOMPARE(startedOn, (QStringList{QStringLiteral("Text Files (*.txt)"),
                                      QStringLiteral("Rich Text (*.rtf)")}));
-    QCOMPARE(boxes.boxes().size(), 0);
+    QCOMPARE(boxes.boxes.size(), 0);
 }
 
 void tst_DocumentLoading::importInsertsAtTheCaret()
 {
-    if (platform::WordConverter::converterProgram().isEmpty()) {
-        QSKIP("LibreOffice (soffice) is not installed");
-    }
     RichTextBox RichTextBox1;
     RichTextBox1.setText(QStringLiteral("[]"));
     RichTextBox1.setSelStart(1);
-    FakeMessageBoxService boxes;
+    Boxes boxes;
+    QVERIFY(!editor::ImportWordDocument(RichTextBox1, fixture("plain.rtf")));
+    QCOMPARE(boxes.boxes.size(), 1);
+    QCOMPARE(boxes.boxes.at(0).icon, platform::MessageIcon::Critical);
+    QVERIFY(!boxes.hourglass);
+    if (platform::WordConverter::converterProgram().isEmpty()) {
+        QSKIP("LibreOffice (soffice) is not installed");
+    }
     QVERIFY(editor::ImportWordDocument(RichTextBox1, fixture("plain.doc")));
     QCOMPARE(RichTextBox1.text(), u'[' + expectedText("plain") + u']');
-    QVERIFY(!editor::ImportWordDocument(RichTextBox1, fixture("plain.rtf")));
-    QCOMPARE(boxes.boxes().size(), 1);
-    QCOMPARE(boxes.boxes().at(0).icon, platform::MessageIcon::Critical);
 }
 
 QTEST_MAIN(tst_DocumentLoading)
