@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 #include <QWhatsThis>
 
 using namespace platform;
@@ -549,10 +550,19 @@ private Q_SLOTS:
         help.setHHWindow(QStringLiteral("Main"));
         help.HHDisplayTopicID();
         QVERIFY(m_boxes->boxes().isEmpty());
-        HelpWindow* window = viewer.window(help.HHWndHandle());
-        QVERIFY(window);
+        const HelpWindowHandle handle = help.HHWndHandle();
+        HelpWindow* window = viewer.window(handle);
+        QVERIFY(window && window->isVisible());
         QCOMPARE(window->windowTitle(), QStringLiteral("Parlanza Help"));
+        QCOMPARE(window->geometry(), QRect(80, 60, 840, 640)); // the window type's place
         QCOMPARE(window->currentTopic(), QStringLiteral("/howto.htm"));
+        QCOMPARE(window->contentsTree()->currentItem()->text(0), QStringLiteral("How to Use"));
+        // The same file and window type come back to the same window.
+        help.setHHWindow(QStringLiteral("main"));
+        help.setHHTopicURL(QStringLiteral("zoom.htm"));
+        help.HHDisplayTopicURL();
+        QCOMPARE(help.HHWndHandle(), handle);
+        QCOMPARE(window->currentTopic(), QStringLiteral("/zoom.htm"));
         help.HHClose();
         QVERIFY(!viewer.window(help.HHWndHandle()));
         HelpViewer::setCurrent(nullptr);

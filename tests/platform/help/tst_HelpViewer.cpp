@@ -55,27 +55,6 @@ private Q_SLOTS:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    void opensTopicOneInTheMainWindowType()
-    {
-        const HelpWindowHandle handle = m_viewer.htmlHelp(
-            nullptr, HelpFile + QStringLiteral(">Main"), HelpCommand::HelpContext, quintptr(1));
-        QVERIFY(handle != 0);
-        HelpWindow* window = m_viewer.window(handle);
-        QVERIFY(window);
-        QVERIFY(window->isVisible());
-        QCOMPARE(window->windowTitle(), QStringLiteral("Parlanza Help"));
-        QCOMPARE(window->geometry(), QRect(80, 60, 840, 640));
-        QCOMPARE(window->currentTopic(), QStringLiteral("/howto.htm"));
-        QCOMPARE(window->contentsTree()->currentItem()->text(0), QStringLiteral("How to Use"));
-        QVERIFY(m_boxes.boxes().isEmpty());
-
-        // The same file and window type come back to the same window.
-        QCOMPARE(m_viewer.htmlHelp(nullptr, HelpFile + QStringLiteral(">main"),
-                                   HelpCommand::DisplayTopic, QStringLiteral("zoom.htm")),
-                 handle);
-        QCOMPARE(window->currentTopic(), QStringLiteral("/zoom.htm"));
-    }
-
     void helpDoesNotKeepTheProgramRunning()
     {
         QWidget main;
