@@ -133,8 +133,6 @@ private Q_SLOTS:
         const int alink = int(HelpCommand::ALinkLookup);
         QTest::newRow("keyword") << keyword << QStringLiteral("Tone") << QString() << QString()
                                  << QStringLiteral("/voices.htm");
-        QTest::newRow("second keyword") << keyword << QStringLiteral("nothing;zoom") << QString()
-                                        << QString() << QStringLiteral("/zoom.htm");
         QTest::newRow("keyword default")
             << keyword << QStringLiteral("nothing") << QStringLiteral("menus.htm")
             << QStringLiteral("ignored") << QStringLiteral("/menus.htm");
