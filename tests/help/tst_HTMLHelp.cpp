@@ -443,12 +443,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("popupFile");
         QTest::addColumn<bool>("sent");
-        QTest::newRow("literal") << 4 << QStringLiteral("Hello") << QString() << true;
-        QTest::newRow("literal empty") << 4 << QString() << QString() << false;
-        QTest::newRow("resource") << 2 << QString() << QString() << true;
-        QTest::newRow("help file text") << 1 << QString() << QStringLiteral("cs.TXT") << true;
-        QTest::newRow("help file not text") << 1 << QString() << QStringLiteral("cs.htm") << false;
-        QTest::newRow("unknown type") << 3 << QStringLiteral("Hello") << QString() << false;
+        QTest::addColumn<bool>("custom"); // own colours and font
+        const QString hello = QStringLiteral("Hello");
+        QTest::newRow("literal") << 4 << hello << QString() << true << false;
+        QTest::newRow("literal, own style") << 4 << hello << QString() << true << true;
+        QTest::newRow("literal empty") << 4 << QString() << QString() << false << false;
+        QTest::newRow("resource") << 2 << QString() << QString() << true << false;
+        QTest::newRow("help file text")
+            << 1 << QString() << QStringLiteral("cs.TXT") << true << false;
+        QTest::newRow("help file not text")
+            << 1 << QString() << QStringLiteral("cs.htm") << false << false;
+        QTest::newRow("unknown type") << 3 << hello << QString() << false << false;
     }
     void popups()
     {
@@ -456,8 +461,17 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(QString, popupFile);
         QFETCH(bool, sent);
+        QFETCH(bool, custom);
         HTMLHelp help;
         help.setCHMFile(m_manual);
+        if (custom) {
+            help.setHHPopupCustomColors(true);
+            help.setHHPopupTextFont(QStringLiteral("Courier"));
+            help.setHHPopupTextSize(QStringLiteral("14"));
+            help.setHHPopupTextBold(true);
+            help.setHHPopupTextItalic(true);
+            help.setHHPopupTextUnderline(true);
+        }
         help.setHHPopupType(type);
         help.setHHPopupText(text);
         help.setHHPopupFile(popupFile);
@@ -490,31 +504,12 @@ private Q_SLOTS:
         QCOMPARE(popup.textId, type == 4 ? 0u : 17u);
         QCOMPARE(popup.text.has_value(), type == 4);
         QCOMPARE(popup.position, QCursor::pos());
-        QCOMPARE(popup.foreground, rgb(1, 2, 3));
-        QCOMPARE(popup.background, rgb(4, 5, 6));
+        QCOMPARE(popup.foreground, custom ? rgb(7, 8, 9) : rgb(1, 2, 3));
+        QCOMPARE(popup.background, custom ? rgb(10, 11, 12) : rgb(4, 5, 6));
         QCOMPARE(popup.margins, QRect(QPoint(-1, -1), QPoint(-1, -1)));
-        QCOMPARE(popup.font, QStringLiteral("Arial, 10, ascii, "));
+        QCOMPARE(popup.font, custom ? QStringLiteral("Courier, 14, ascii, Bold Italic Underline")
+                                    : QStringLiteral("Arial, 10, ascii, "));
         QCOMPARE(help.HHWndHandle(), HelpWindowHandle(0)); // pop-ups keep no window
-    }
-
-    void popupStyle()
-    {
-        HTMLHelp help;
-        help.setHHPopupType(4);
-        help.setHHPopupText(QStringLiteral("x"));
-        help.setHHPopupCustomColors(true);
-        help.setHHPopupCustomTextColor(rgb(7, 8, 9));
-        help.setHHPopupCustomBackColor(rgb(10, 11, 12));
-        help.setHHPopupTextFont(QStringLiteral("Courier"));
-        help.setHHPopupTextSize(QStringLiteral("14"));
-        help.setHHPopupTextBold(true);
-        help.setHHPopupTextItalic(true);
-        help.setHHPopupTextUnderline(true);
-        help.HHDisplayPopup(nullptr);
-        const HelpPopup& popup = std::get<HelpPopup>(m_viewer->calls.first().data);
-        QCOMPARE(popup.foreground, rgb(7, 8, 9));
-        QCOMPARE(popup.background, rgb(10, 11, 12));
-        QCOMPARE(popup.font, QStringLiteral("Courier, 14, ascii, Bold Italic Underline"));
     }
 
     void closeSystemMenuAndWhatsThis()
