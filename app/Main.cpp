@@ -541,6 +541,8 @@ void Main::DirectSS1_AudioStop()
     }
     if (m_pauseState == kNotPaused) {
         m_cmdPauseText->setEnabled(false);
+        // Speech that ended by itself is Idle too, and Idle can erase.
+        m_cmdClearText->setEnabled(true);
     }
     if (m_pauseState == kPaused) {
         setStatus(kPausedText, kStatusYellow);
