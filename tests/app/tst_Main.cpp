@@ -280,9 +280,10 @@ private Q_SLOTS:
 
     void sizingIsRefusedUntilTheWindowGoes()
     {
-        Workbench bench({}, false);
-        // The procedure the window had before: it notes what the filter passes on.
+        // The procedure the window had before notes what the filter passes on; the list
+        // outlives the window, which sends one last message as it goes.
         QList<quint32> passed;
+        Workbench bench({}, false);
         platform::setWindowProcedure(
             &bench.main, [&passed](QWidget*, const platform::WindowMessage& message) -> qintptr {
                 passed << (message.message == platform::WM_SYSCOMMAND
