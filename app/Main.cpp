@@ -129,20 +129,23 @@ Main::Main(SpeechControl* speech, QWidget* parent)
 {
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(platform::appTitle());
+    m_formLoaded = loadForm();
+    // Made after the controls: meanwhile the engines have been loading their data.
     if (!m_speech) {
         m_ownSpeech = std::make_unique<DirectSS>();
         m_speech = m_ownSpeech.get();
     }
+    if (m_formLoaded) {
+        connectHandlers();
+    }
+}
 
-    QString error;
-    const std::optional<platform::FormFile> form =
-        platform::FormFile::load(platform::resources::formFilePath(QStringLiteral("Main")), &error);
+bool Main::loadForm()
+{
+    const QString path = platform::resources::formFilePath(QStringLiteral("Main"));
+    const std::optional<platform::FormFile> form = platform::FormFile::load(path, &m_formError);
     if (!form) {
-        // Only a broken build gets here; the window still opens, empty, and says why.
-        platform::eventlog::error(QStringLiteral("The main window's form cannot be read: ") +
-                                  error);
-        resize(800, 600);
-        return;
+        return false;
     }
     setFixedSize(platform::twipsToPixelsX(form->twips.width()),
                  platform::twipsToPixelsY(form->twips.height()));
@@ -159,7 +162,42 @@ Main::Main(SpeechControl* speech, QWidget* parent)
     for (qsizetype i = 1; i < tabOrder.size(); ++i) {
         setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
     }
-    connectHandlers();
+    const QStringList missing = missingControls();
+    if (!missing.isEmpty()) {
+        m_formError = QStringLiteral("controls missing: ") + missing.join(QStringLiteral(", "));
+        return false;
+    }
+    return true;
+}
+
+QStringList Main::missingControls() const
+{
+    const QList<std::pair<const char*, const void*>> needed = {{"RichTextBox1", m_richTextBox1},
+                                                               {"RTFtemp", m_rtfTemp},
+                                                               {"lstVoice", m_lstVoice},
+                                                               {"scrSpeed", m_scrSpeed},
+                                                               {"scrPitch", m_scrPitch},
+                                                               {"lblSpeed", m_lblSpeed},
+                                                               {"lblPitch", m_lblPitch},
+                                                               {"lblStatus", m_lblStatus},
+                                                               {"cmdSpkText", m_cmdSpkText},
+                                                               {"cmdPauseText", m_cmdPauseText},
+                                                               {"cmdStopText", m_cmdStopText},
+                                                               {"cmdRec", m_cmdRec},
+                                                               {"cmdSaveFile", m_cmdSaveFile},
+                                                               {"cmdClearText", m_cmdClearText},
+                                                               {"txtFile", m_txtFile},
+                                                               {"Picture1", m_picture1},
+                                                               {"Timer1", m_timer1},
+                                                               {"cboZoom", m_cboZoom},
+                                                               {"SmartMenuXP1", m_menu}};
+    QStringList missing;
+    for (const auto& [name, control] : needed) {
+        if (!control) {
+            missing << QLatin1String(name);
+        }
+    }
+    return missing;
 }
 
 Main::~Main()
@@ -372,6 +410,16 @@ void Main::connectHandlers()
 
 void Main::Form_Load()
 {
+    if (!m_formLoaded) {
+        // Only a broken build gets here: the window cannot work, and says why.
+        platform::eventlog::error(QStringLiteral("The main window's form cannot be used: ") +
+                                  m_formError);
+        platform::showMessage(QStringLiteral("The main window cannot be built:\n") + m_formError,
+                              platform::MessageButtons::Ok, platform::MessageIcon::Critical);
+        resize(800, 600);
+        show();
+        return;
+    }
     m_skin = new ClsSkin(this);
     m_skin->setTheForm(this);
     m_skin->SetFrmPict();

@@ -99,6 +99,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    bool loadForm();
+    QStringList missingControls() const;
     QWidget* createControl(const platform::FormControl& control);
     void connectHandlers();
     void setStatus(const QString& text, platform::OleColor color);
@@ -139,6 +141,8 @@ private:
     QTimer* m_timer1 = nullptr;
     QComboBox* m_cboZoom = nullptr;
 
+    bool m_formLoaded = false;
+    QString m_formError;
     qint16 m_pauseState = kNotPaused;
     bool m_recording = false;
     BarAnimation m_bars;

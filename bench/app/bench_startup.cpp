@@ -5,6 +5,7 @@
 // Run it on an X server (xvfb-run -a) for a real window system; offscreen works too.
 #include "app/Main.h"
 #include "app/Start.h"
+#include "app/StartUpWarmUp.h"
 
 #include <QApplication>
 #include <QDir>
@@ -37,13 +38,16 @@ int waitUntilShown(QWidget* window)
 
 int child(int argc, char** argv, bool minimal, const QString& lockFolder)
 {
-    QApplication app(argc, argv);
     if (minimal) {
+        QApplication app(argc, argv);
         QWidget window;
         window.resize(780, 560);
         window.show();
         return waitUntilShown(&window);
     }
+    // As the program's own main() does.
+    StartUpWarmUp warmUp;
+    QApplication app(argc, argv);
     Start start(QDir(lockFolder).filePath(QStringLiteral("bench.lock")));
     if (!start.Form_Load()) {
         return 1;
