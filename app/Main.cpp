@@ -115,6 +115,14 @@ QBitmap transparentCornerMask(const QImage& image)
     return QBitmap::fromImage(image.createMaskFromColor(image.pixel(0, 0), Qt::MaskInColor));
 }
 
+// Placed first, then given its stored properties: a control that builds its faces from
+// its size then builds them once, at the size it keeps.
+template <typename Control> void readProperties(Control* control, const platform::FormControl& form)
+{
+    control->setGeometry(pixelRect(form.twips));
+    control->UserControl_ReadProperties(form.properties);
+}
+
 void setForeColor(QWidget* widget, platform::OleColor color)
 {
     QPalette palette = widget->palette();
@@ -247,7 +255,7 @@ QWidget* Main::createControl(const platform::FormControl& control)
         widget = m_lstVoice;
     } else if (kind == QLatin1String("UcScroll")) {
         auto* scroll = new UcScroll(this);
-        scroll->UserControl_ReadProperties(bag);
+        readProperties(scroll, control);
         (control.name == QLatin1String("scrSpeed") ? m_scrSpeed : m_scrPitch) = scroll;
         widget = scroll;
     } else if (kind == QLatin1String("Label") || kind == QLatin1String("PictureBox") ||
@@ -279,7 +287,7 @@ QWidget* Main::createControl(const platform::FormControl& control)
     } else if (kind == QLatin1String("bvlBUTTON")) {
         auto* button = new bvlBUTTON(this);
         button->setObjectName(control.name);
-        button->UserControl_ReadProperties(bag);
+        readProperties(button, control);
         const QHash<QString, bvlBUTTON**> targets = {
             {QStringLiteral("cmdSpkText"), &m_cmdSpkText},
             {QStringLiteral("cmdPauseText"), &m_cmdPauseText},
@@ -300,11 +308,11 @@ QWidget* Main::createControl(const platform::FormControl& control)
     } else if (kind == QLatin1String("rkButtons_H")) {
         auto* button = new rkButtons_H(this);
         button->setObjectName(control.name);
-        button->UserControl_ReadProperties(bag);
+        readProperties(button, control);
         widget = button;
     } else if (kind == QLatin1String("UcCmd")) {
         auto* button = new UcCmd(this);
-        button->UserControl_ReadProperties(bag);
+        readProperties(button, control);
         widget = button;
     } else if (kind == QLatin1String("MenuBar")) {
         m_menu = new platform::MenuBar(this);
