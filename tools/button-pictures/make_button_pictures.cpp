@@ -117,7 +117,7 @@ int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
     if (argc != 2) {
-        std::fprintf(stderr, "usage: make_button_pictures <resources/bitmaps folder>\n");
+        std::fprintf(stderr, "usage: make_button_pictures <resources/bitmaps/commands folder>\n");
         return 2;
     }
     const QDir folder(QString::fromLocal8Bit(argv[1]));
