@@ -1,5 +1,6 @@
 #include "app/StartUpWarmUp.h"
 
+#include "platform/Resources.h"
 #include "speech/SpeechEngines.h"
 
 #include <QString>
@@ -7,8 +8,10 @@
 
 StartUpWarmUp::StartUpWarmUp()
     : m_thread([] {
-          // The process-wide configuration the window system's font database then uses.
+          // The process-wide font configuration the window system's font database uses.
           FcInit();
+          // The image reader and its format plugins, first needed by the skinned controls.
+          platform::resources::bitmap(QStringLiteral("BACKGROUND"));
           SpeechEngines& engines = SpeechEngines::instance();
           auto lock = engines.lock();
           // A failure is reported by the speech control, which asks again.

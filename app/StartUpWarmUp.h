@@ -4,9 +4,9 @@
 
 // Loads what start-up would otherwise wait for one thing after another, on a thread of
 // its own, while the window system connects and the main window builds its controls:
-// the font configuration (first needed by the first caption) and the speech engines'
-// data (needed once the controls stand). Whoever needs either first finds it ready or
-// waits for the rest. Joins when it goes.
+// the font configuration and the image reader (first needed by the first control) and
+// the speech engines' data (needed once the controls stand). Whoever needs one first
+// finds it ready or waits for the rest. Joins when it goes.
 class StartUpWarmUp
 {
 public:
