@@ -1,10 +1,829 @@
 #include "app/Main.h"
 
+#include "app/About.h"
+#include "controls/bevel/bvlBUTTON.h"
+#include "controls/rkbuttons/rkButtons_H.h"
+#include "controls/skinned/UcCmd.h"
+#include "controls/skinned/UcScroll.h"
+#include "editor/DocumentLoading.h"
+#include "editor/EditCommands.h"
+#include "editor/Zoom.h"
+#include "help/HTMLHelp.h"
 #include "platform/AppInfo.h"
+#include "platform/ControlTag.h"
+#include "platform/EventLog.h"
+#include "platform/FormFile.h"
+#include "platform/MenuBar.h"
+#include "platform/MessageBoxService.h"
+#include "platform/Resources.h"
+#include "platform/RichTextBox.h"
+#include "platform/Units.h"
+#include "skin/ClsSkin.h"
+#include "speech/AudioOutput.h"
+#include "speech/DirectSS.h"
+#include "speech/SpeechControl.h"
 
-Main::Main(QWidget* parent) : QWidget(parent)
+#include <QBitmap>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTimer>
+#include <algorithm>
+
+namespace {
+
+// Sent to a window's procedure as the window goes.
+constexpr quint32 WM_NCDESTROY = 0x0082;
+
+const QString kStopped = QStringLiteral("STOPPED");
+const QString kSpeaking = QStringLiteral("SPEAKING");
+const QString kPausedText = QStringLiteral("PAUSED");
+const QString kRecordingText = QStringLiteral("RECORDING");
+const QString kPauseCaption = QStringLiteral("PAUSE");
+const QString kResumeCaption = QStringLiteral("RESUME");
+const QString kNoText = QStringLiteral("Please Enter Some Text In the Text Box !");
+const QString kNoFileName = QStringLiteral("Please Enter A File Name To Save !");
+const QString kOverwrite = QStringLiteral("File already exists ! Overwrite ?");
+const QString kIncompatible = QStringLiteral(
+    "This setting is not compatible with the selected\r\n     Voice. Please try a different "
+    "setting.");
+
+struct VoiceSettings
+{
+    const char* name;
+    qint16 speed;
+    qint16 tone;
+};
+
+// Each known voice's own speed and tone, matched by exact name.
+constexpr std::array<VoiceSettings, 19> kVoiceTable{{
+    {"Mary", 150, 170},
+    {"Mike", 170, 90},
+    {"Sam", 150, 120},
+    {"Mary (for Telephone)", 150, 170},
+    {"Mike (for Telephone)", 150, 110},
+    {"Female Whisper", 150, 170},
+    {"Mary in Space", 150, 200},
+    {"Mary in Hall", 150, 170},
+    {"Mary in Stadium", 150, 170},
+    {"RoboSoft Six", 150, 170},
+    {"RoboSoft Five", 130, 130},
+    {"RoboSoft Four", 140, 120},
+    {"Male Whisper", 120, 100},
+    {"RoboSoft One", 120, 100},
+    {"RoboSoft Two", 140, 170},
+    {"RoboSoft Three", 140, 90},
+    {"Mike in Hall", 150, 90},
+    {"Mike in Stadium", 130, 120},
+    {"Mike in Space", 150, 90},
+}};
+
+QRect pixelRect(const QRect& twips)
+{
+    return {platform::twipsToPixelsX(twips.x()), platform::twipsToPixelsY(twips.y()),
+            platform::twipsToPixelsX(twips.width()), platform::twipsToPixelsY(twips.height())};
+}
+
+void setColors(QWidget* widget, const platform::PropertyBag& bag)
+{
+    QPalette palette = widget->palette();
+    if (bag.contains(QStringLiteral("BackColor"))) {
+        const QColor back = platform::toQColor(bag.readColor(QStringLiteral("BackColor"), 0));
+        palette.setColor(QPalette::Window, back);
+        palette.setColor(QPalette::Base, back);
+        widget->setAutoFillBackground(true);
+    }
+    if (bag.contains(QStringLiteral("ForeColor"))) {
+        const QColor fore = platform::toQColor(bag.readColor(QStringLiteral("ForeColor"), 0));
+        palette.setColor(QPalette::WindowText, fore);
+        palette.setColor(QPalette::Text, fore);
+    }
+    widget->setPalette(palette);
+}
+
+// The corner pixel of a picture is its transparent colour.
+QBitmap transparentCornerMask(const QImage& image)
+{
+    if (image.isNull()) {
+        return {};
+    }
+    return QBitmap::fromImage(image.createMaskFromColor(image.pixel(0, 0), Qt::MaskInColor));
+}
+
+// Placed first, then given its stored properties: a control that builds its faces from
+// its size then builds them once, at the size it keeps.
+template <typename Control> void readProperties(Control* control, const platform::FormControl& form)
+{
+    control->setGeometry(pixelRect(form.twips));
+    control->UserControl_ReadProperties(form.properties);
+}
+
+void setForeColor(QWidget* widget, platform::OleColor color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, platform::toQColor(color));
+    widget->setPalette(palette);
+}
+
+} // namespace
+
+Main::Main(SpeechControl* speech, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_speech(speech)
 {
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(platform::appTitle());
-    resize(800, 600);
+    m_formLoaded = loadForm();
+    // Made after the controls: meanwhile the engines have been loading their data.
+    if (!m_speech) {
+        m_ownSpeech = std::make_unique<DirectSS>();
+        m_speech = m_ownSpeech.get();
+    }
+    if (m_formLoaded) {
+        connectHandlers();
+    }
+}
+
+bool Main::loadForm()
+{
+    const QString path = platform::resources::formFilePath(QStringLiteral("Main"));
+    const std::optional<platform::FormFile> form = platform::FormFile::load(path, &m_formError);
+    if (!form) {
+        return false;
+    }
+    setFixedSize(platform::twipsToPixelsX(form->twips.width()),
+                 platform::twipsToPixelsY(form->twips.height()));
+    QList<std::pair<int, QWidget*>> tabOrder;
+    for (const platform::FormControl& control : form->controls) {
+        if (QWidget* widget = createControl(control)) {
+            if (widget->focusPolicy() != Qt::NoFocus) {
+                tabOrder.append({control.tabIndex, widget});
+            }
+        }
+    }
+    std::stable_sort(tabOrder.begin(), tabOrder.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (qsizetype i = 1; i < tabOrder.size(); ++i) {
+        setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
+    }
+    const QStringList missing = missingControls();
+    if (!missing.isEmpty()) {
+        m_formError = QStringLiteral("controls missing: ") + missing.join(QStringLiteral(", "));
+        return false;
+    }
+    return true;
+}
+
+QStringList Main::missingControls() const
+{
+    const QList<std::pair<const char*, const void*>> needed = {{"RichTextBox1", m_richTextBox1},
+                                                               {"RTFtemp", m_rtfTemp},
+                                                               {"lstVoice", m_lstVoice},
+                                                               {"scrSpeed", m_scrSpeed},
+                                                               {"scrPitch", m_scrPitch},
+                                                               {"lblSpeed", m_lblSpeed},
+                                                               {"lblPitch", m_lblPitch},
+                                                               {"lblStatus", m_lblStatus},
+                                                               {"cmdSpkText", m_cmdSpkText},
+                                                               {"cmdPauseText", m_cmdPauseText},
+                                                               {"cmdStopText", m_cmdStopText},
+                                                               {"cmdRec", m_cmdRec},
+                                                               {"cmdSaveFile", m_cmdSaveFile},
+                                                               {"cmdClearText", m_cmdClearText},
+                                                               {"txtFile", m_txtFile},
+                                                               {"Picture1", m_picture1},
+                                                               {"Timer1", m_timer1},
+                                                               {"cboZoom", m_cboZoom},
+                                                               {"SmartMenuXP1", m_menu}};
+    QStringList missing;
+    for (const auto& [name, control] : needed) {
+        if (!control) {
+            missing << QLatin1String(name);
+        }
+    }
+    return missing;
+}
+
+Main::~Main()
+{
+    if (m_about) {
+        delete m_about.data();
+    }
+    // The filter hands the window its previous procedure back.
+    platform::sendMessage(this, WM_NCDESTROY, 0, 0);
+}
+
+QWidget* Main::createControl(const platform::FormControl& control)
+{
+    const QString& kind = control.className;
+    const platform::PropertyBag& bag = control.properties;
+    QWidget* widget = nullptr;
+
+    if (kind == QLatin1String("Timer")) {
+        m_timer1 = new QTimer(this);
+        m_timer1->setObjectName(control.name);
+        // The form asks for 1 ms, as fast as the system timer goes. Nobody sees more than
+        // one frame of the screen, and a 1 ms repaint loop would keep a core busy.
+        m_timer1->setInterval(
+            std::max<int>(bag.readLong(QStringLiteral("Interval"), 0), kFrameInterval));
+        return nullptr;
+    }
+    if (kind == QLatin1String("ImageList")) {
+        const QJsonArray names = bag.toJson().value(QStringLiteral("Images")).toArray();
+        for (const QJsonValue& name : names) {
+            const QImage image = platform::resources::bitmapOrReport(name.toString());
+            QPixmap pixmap = QPixmap::fromImage(image);
+            pixmap.setMask(transparentCornerMask(image));
+            m_smallImages.append(pixmap);
+        }
+        return nullptr;
+    }
+    if (kind == QLatin1String("CommonDialog") || kind == QLatin1String("DirectSS")) {
+        return nullptr; // non-visual: the dialog and the speech control are members
+    }
+
+    if (kind == QLatin1String("RichTextBox")) {
+        auto* box = new platform::RichTextBox(this);
+        (control.name == QLatin1String("RTFtemp") ? m_rtfTemp : m_richTextBox1) = box;
+        widget = box;
+    } else if (kind == QLatin1String("ListBox")) {
+        m_lstVoice = new QListWidget(this);
+        widget = m_lstVoice;
+    } else if (kind == QLatin1String("UcScroll")) {
+        auto* scroll = new UcScroll(this);
+        readProperties(scroll, control);
+        (control.name == QLatin1String("scrSpeed") ? m_scrSpeed : m_scrPitch) = scroll;
+        widget = scroll;
+    } else if (kind == QLatin1String("Label") || kind == QLatin1String("PictureBox") ||
+               kind == QLatin1String("Image")) {
+        auto* label = new QLabel(bag.readString(QStringLiteral("Caption"), QString()), this);
+        label->setAlignment(Qt::Alignment(
+            bag.readLong(QStringLiteral("Alignment"), Qt::AlignLeft | Qt::AlignVCenter)));
+        const platform::Picture picture = bag.readPicture(QStringLiteral("Picture"));
+        if (!picture.isNull()) {
+            const QImage& image = picture.image();
+            QPixmap pixmap = QPixmap::fromImage(image);
+            const bool stretch = bag.readBoolean(QStringLiteral("Stretch"), false);
+            if (!stretch) {
+                pixmap.setMask(transparentCornerMask(image));
+            }
+            label->setPixmap(pixmap);
+            label->setScaledContents(stretch);
+        }
+        if (control.name == QLatin1String("lblSpeed")) {
+            m_lblSpeed = label;
+        } else if (control.name == QLatin1String("lblPitch")) {
+            m_lblPitch = label;
+        } else if (control.name == QLatin1String("lblStatus")) {
+            m_lblStatus = label;
+        } else if (control.name == QLatin1String("Picture1")) {
+            m_picture1 = label;
+        }
+        widget = label;
+    } else if (kind == QLatin1String("bvlBUTTON")) {
+        auto* button = new bvlBUTTON(this);
+        button->setObjectName(control.name);
+        readProperties(button, control);
+        const QHash<QString, bvlBUTTON**> targets = {
+            {QStringLiteral("cmdSpkText"), &m_cmdSpkText},
+            {QStringLiteral("cmdPauseText"), &m_cmdPauseText},
+            {QStringLiteral("cmdStopText"), &m_cmdStopText},
+            {QStringLiteral("cmdRec"), &m_cmdRec},
+            {QStringLiteral("cmdSaveFile"), &m_cmdSaveFile},
+            {QStringLiteral("cmdClearText"), &m_cmdClearText}};
+        if (bvlBUTTON** target = targets.value(control.name)) {
+            *target = button;
+        }
+        widget = button;
+    } else if (kind == QLatin1String("TextBox")) {
+        m_txtFile = new QLineEdit(bag.readString(QStringLiteral("Text"), QString()), this);
+        widget = m_txtFile;
+    } else if (kind == QLatin1String("ComboBox")) {
+        m_cboZoom = new QComboBox(this);
+        widget = m_cboZoom;
+    } else if (kind == QLatin1String("rkButtons_H")) {
+        auto* button = new rkButtons_H(this);
+        button->setObjectName(control.name);
+        readProperties(button, control);
+        widget = button;
+    } else if (kind == QLatin1String("UcCmd")) {
+        auto* button = new UcCmd(this);
+        readProperties(button, control);
+        widget = button;
+    } else if (kind == QLatin1String("MenuBar")) {
+        m_menu = new platform::MenuBar(this);
+        m_menu->setObjectName(control.name);
+        widget = m_menu->widget();
+    } else {
+        platform::eventlog::warning(QStringLiteral("The main window's form has a control of an "
+                                                   "unknown kind: %1 (%2)")
+                                        .arg(kind, control.name));
+        return nullptr;
+    }
+
+    widget->setObjectName(control.name);
+    widget->setGeometry(pixelRect(control.twips));
+    if (bag.contains(QStringLiteral("Font"))) {
+        widget->setFont(bag.readFont(QStringLiteral("Font"), widget->font()));
+    }
+    if (kind != QLatin1String("bvlBUTTON") && kind != QLatin1String("rkButtons_H") &&
+        kind != QLatin1String("UcCmd") && kind != QLatin1String("UcScroll")) {
+        setColors(widget, bag);
+    }
+    widget->setToolTip(bag.readString(QStringLiteral("ToolTipText"), QString()));
+    const QString tag = bag.readString(QStringLiteral("Tag"), QString());
+    if (!tag.isEmpty()) {
+        platform::setControlTag(widget, tag);
+    }
+    if (!bag.readBoolean(QStringLiteral("Visible"), true)) {
+        widget->hide();
+    }
+    return widget;
+}
+
+void Main::connectHandlers()
+{
+    const auto clicked = [this](const char* name, void (Main::*handler)()) {
+        if (auto* button = findChild<bvlBUTTON*>(QLatin1String(name))) {
+            connect(button, &bvlBUTTON::Click, this, handler);
+        }
+    };
+    clicked("cmdSpkText", &Main::cmdSpkText_Click);
+    clicked("cmdPauseText", &Main::cmdPauseText_Click);
+    clicked("cmdStopText", &Main::cmdStopText_Click);
+    clicked("cmdRec", &Main::cmdRec_Click);
+    clicked("cmdSaveFile", &Main::cmdSaveFile_Click);
+    clicked("cmdClearText", &Main::cmdClearText_Click);
+
+    connect(m_speech, &SpeechControl::AudioStop, this, &Main::DirectSS1_AudioStop);
+    connect(m_speech, &SpeechControl::RecordingFailed, this, &Main::DirectSS1_RecordingFailed);
+    if (m_lstVoice) {
+        connect(m_lstVoice, &QListWidget::currentRowChanged, this, &Main::lstVoice_Click);
+    }
+    if (m_scrSpeed) {
+        connect(m_scrSpeed, &UcScroll::Scroll, this, &Main::scrSpeed_Scroll);
+    }
+    if (m_scrPitch) {
+        connect(m_scrPitch, &UcScroll::Scroll, this, &Main::scrPitch_Scroll);
+    }
+    if (m_timer1) {
+        connect(m_timer1, &QTimer::timeout, this, &Main::Timer1_Timer);
+    }
+    if (m_menu) {
+        connect(m_menu, &platform::MenuBar::Click, this, &Main::SmartMenuXP1_Click);
+    }
+    if (m_cboZoom && m_richTextBox1) {
+        connect(m_cboZoom, &QComboBox::activated, this,
+                [this] { editor::cboZoom_Click(*m_cboZoom, *m_richTextBox1); });
+    }
+
+    for (UcCmd* button : findChildren<UcCmd*>()) {
+        const QString tag = platform::controlTag(button);
+        if (tag == QLatin1String("TOPCLOSE")) {
+            connect(button, &UcCmd::Click, this, &QWidget::close);
+        } else if (tag == QLatin1String("MINIMISE")) {
+            connect(button, &UcCmd::Click, this, &QWidget::showMinimized);
+        }
+    }
+
+    if (!m_richTextBox1 || !m_rtfTemp) {
+        return;
+    }
+    m_commonDialog.owner = this;
+    platform::RichTextBox& box = *m_richTextBox1;
+    const QList<std::pair<const char*, std::function<void()>>> commands = {
+        {"cmdOpen", [this, &box] { editor::cmdOpen_Click(box, *m_rtfTemp); }},
+        {"cmdAll", [&box] { editor::cmdAll_Click(box); }},
+        {"cmdClear", [] { editor::cmdClear_Click(); }},
+        {"cmdDelete", [&box] { editor::cmdDelete_Click(box); }},
+        {"cmdCut", [&box] { editor::cmdCut_Click(box); }},
+        {"cmdCopy", [&box] { editor::cmdCopy_Click(box); }},
+        {"cmdPaste", [&box] { editor::cmdPaste_Click(box); }},
+        {"cmdBold", [&box] { editor::cmdBold_Click(box); }},
+        {"cmdItalic", [&box] { editor::cmdItalic_Click(box); }},
+        {"cmdFont", [this, &box] { editor::cmdFont_Click(box, m_commonDialog); }},
+        {"cmdForeColor", [this, &box] { editor::cmdForeColor_Click(box, m_commonDialog); }},
+        {"cmdBackColor", [this, &box] { editor::cmdBackColor_Click(box, m_commonDialog); }},
+    };
+    for (const auto& [name, command] : commands) {
+        if (auto* button = findChild<rkButtons_H*>(QLatin1String(name))) {
+            connect(button, &rkButtons_H::Click, this, command);
+        }
+    }
+}
+
+void Main::Form_Load()
+{
+    if (!m_formLoaded) {
+        // Only a broken build gets here: the window cannot work, and says why.
+        platform::eventlog::error(QStringLiteral("The main window's form cannot be used: ") +
+                                  m_formError);
+        platform::showMessage(QStringLiteral("The main window cannot be built:\n") + m_formError,
+                              platform::MessageButtons::Ok, platform::MessageIcon::Critical);
+        resize(800, 600);
+        show();
+        return;
+    }
+    m_skin = new ClsSkin(this);
+    m_skin->setTheForm(this);
+    m_skin->SetFrmPict();
+    m_skin->setCloseButtonAllow(true);
+    m_skin->setMinimiseAllow(true);
+
+    BuildMenu();
+
+    // Played to its end before the window shows; without the file the window opens in
+    // silence.
+    const QString startSound = platform::programFile(QStringLiteral("audio/start.wav"));
+    if (QFileInfo(startSound).isFile()) {
+        m_speech->playWaveFile(startSound);
+    }
+
+    if (m_picture1) {
+        m_bars.setup(platform::pixelsToTwipsX(m_picture1->width()));
+    }
+
+    if (m_timer1) {
+        m_timer1->stop();
+    }
+    if (m_cmdPauseText) {
+        m_cmdPauseText->setEnabled(false);
+    }
+
+    m_previousProcedure = platform::setWindowProcedure(
+        this, [this](QWidget* window, const platform::WindowMessage& message) {
+            return windowProcedure(window, message);
+        });
+
+    m_pauseState = kNotPaused;
+    m_recording = false;
+
+    FillVoiceList();
+
+    if (m_cboZoom) {
+        editor::fillZoomList(*m_cboZoom);
+    }
+    show();
+    if (m_cboZoom) {
+        m_cboZoom->setFocus();
+    }
+
+    if (m_richTextBox1) {
+        m_richTextBox1->setSelColor(kTypingColor);
+    }
+}
+
+qintptr Main::windowProcedure(QWidget* window, const platform::WindowMessage& message)
+{
+    if (message.message == WM_NCDESTROY) {
+        const platform::WindowProcedure previous = m_previousProcedure;
+        platform::setWindowProcedure(window, previous);
+        return platform::callWindowProcedure(previous, window, message);
+    }
+    if (message.message == platform::WM_SYSCOMMAND &&
+        (message.wParam & ~quintptr(0xF)) == platform::SC_SIZE) {
+        return 0; // the window keeps its size
+    }
+    return platform::callWindowProcedure(m_previousProcedure, window, message);
+}
+
+void Main::closeEvent(QCloseEvent* event)
+{
+    if (m_about) {
+        m_about->close();
+    }
+    QWidget::closeEvent(event);
+}
+
+// ---------------------------------------------------------------------------------------
+// Speaking cycle
+
+void Main::setStatus(const QString& text, platform::OleColor color)
+{
+    if (!m_lblStatus) {
+        return;
+    }
+    m_lblStatus->setText(text);
+    setForeColor(m_lblStatus, color);
+}
+
+void Main::selectVoiceAndSettings()
+{
+    m_speech->selectVoice(m_lstVoice->currentRow() + 1);
+    m_speech->setSpeed(m_scrSpeed->Value());
+    m_speech->setPitch(m_scrPitch->Value());
+}
+
+void Main::cmdSpkText_Click()
+{
+    selectVoiceAndSettings();
+    const QString text = m_richTextBox1->text();
+    if (text.isEmpty()) {
+        platform::showMessage(kNoText, platform::MessageButtons::Ok,
+                              platform::MessageIcon::Exclamation, {}, this);
+        return;
+    }
+    m_speech->speak(text);
+    m_timer1->start();
+    m_cmdPauseText->setEnabled(true);
+    setStatus(kSpeaking, kStatusYellow);
+    m_cmdClearText->setEnabled(false);
+    if (m_speech->lastResult() == SpeechControl::ResultIncompatible) {
+        incompatibleSetting();
+    }
+}
+
+void Main::incompatibleSetting()
+{
+    platform::showMessage(kIncompatible, platform::MessageButtons::Ok,
+                          platform::MessageIcon::Exclamation, {}, this);
+    const std::array<qint16, 2> values =
+        LookUpVoice(m_speech->voiceName(m_lstVoice->currentRow() + 1));
+    m_scrSpeed->setValue(values[0]);
+    m_scrPitch->setValue(values[1]);
+    showVoiceValues();
+}
+
+void Main::cmdPauseText_Click()
+{
+    const QString caption = m_cmdPauseText->Caption();
+    if (caption == kPauseCaption) {
+        m_speech->pause();
+        m_cmdPauseText->setCaption(kResumeCaption);
+        m_cmdSpkText->setEnabled(false);
+        m_timer1->stop();
+        m_pauseState = kPaused;
+        setStatus(kPausedText, kStatusYellow);
+    } else if (caption == kResumeCaption) {
+        m_speech->resume();
+        m_cmdPauseText->setCaption(kPauseCaption);
+        m_cmdSpkText->setEnabled(true);
+        m_timer1->start();
+        m_pauseState = kNotPaused;
+        setStatus(kSpeaking, kStatusYellow);
+    }
+}
+
+void Main::cmdStopText_Click()
+{
+    m_speech->stop();
+    if (!m_recording) {
+        m_speech->setOutputFile(QString());
+    }
+    m_timer1->stop();
+    m_cmdSpkText->setEnabled(true);
+    m_cmdPauseText->setEnabled(false);
+    m_cmdClearText->setEnabled(true);
+    m_cmdPauseText->setCaption(kPauseCaption);
+    m_pauseState = kNotPaused;
+    clearPicture();
+    setStatus(kStopped, kStatusRed);
+}
+
+void Main::DirectSS1_AudioStop()
+{
+    m_timer1->stop();
+    clearPicture();
+    if (m_recording) {
+        m_speech->setOutputFile(QString());
+        m_cmdSpkText->setEnabled(true);
+        m_cmdPauseText->setEnabled(true);
+        m_cmdClearText->setEnabled(true);
+        m_recording = false;
+    }
+    if (m_pauseState == kNotPaused) {
+        m_cmdPauseText->setEnabled(false);
+        // Speech that ended by itself is Idle too, and Idle can erase.
+        m_cmdClearText->setEnabled(true);
+    }
+    if (m_pauseState == kPaused) {
+        setStatus(kPausedText, kStatusYellow);
+    } else {
+        setStatus(kStopped, kStatusRed);
+    }
+}
+
+void Main::clearPicture()
+{
+    m_animation = QImage();
+    if (m_picture1) {
+        m_picture1->setPixmap(QPixmap());
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Recording
+
+void Main::cmdSaveFile_Click()
+{
+    m_commonDialog.Filter = QStringLiteral("Wav Files (*.wav)|*.wav");
+    // The dialog starts from what the box shows; a cancel leaves the box as it is, so a
+    // path the user typed is not lost.
+    m_commonDialog.FileName = m_txtFile->text();
+    if (m_commonDialog.ShowSave()) {
+        m_txtFile->setText(m_commonDialog.FileName);
+    }
+}
+
+void Main::cmdRec_Click()
+{
+    selectVoiceAndSettings();
+    const QString text = m_richTextBox1->text();
+    if (text.isEmpty()) {
+        platform::showMessage(kNoText, platform::MessageButtons::Ok,
+                              platform::MessageIcon::Exclamation, {}, this);
+        return;
+    }
+    // The recording goes where the box says: that is the path the user sees.
+    const QString path = m_txtFile->text();
+    if (path.isEmpty()) {
+        platform::showMessage(kNoFileName, platform::MessageButtons::Ok,
+                              platform::MessageIcon::Exclamation, {}, this);
+        return;
+    }
+    if (QFileInfo::exists(path) &&
+        platform::showMessage(kOverwrite, platform::MessageButtons::OkCancel,
+                              platform::MessageIcon::None, {},
+                              this) != platform::MessageAnswer::Ok) {
+        return;
+    }
+    m_speech->setOutputFile(path);
+    m_speech->speak(text);
+    m_timer1->start();
+    setStatus(kRecordingText, kStatusCyan);
+    m_recording = true;
+    m_cmdSpkText->setEnabled(false);
+    m_cmdPauseText->setEnabled(false);
+    m_cmdClearText->setEnabled(false);
+    if (m_speech->lastResult() == SpeechControl::ResultIncompatible) {
+        incompatibleSetting();
+    }
+}
+
+void Main::DirectSS1_RecordingFailed(const QString& path, const QString& reason)
+{
+    // The audio-stopped event that follows returns the window to Idle.
+    platform::showMessage(QStringLiteral("The wave file could not be written:\n%1\n\n%2")
+                              .arg(QDir::toNativeSeparators(path), reason),
+                          platform::MessageButtons::Ok, platform::MessageIcon::Exclamation, {},
+                          this);
+}
+
+void Main::cmdClearText_Click()
+{
+    editor::cmdClearText_Click(*m_richTextBox1);
+}
+
+// ---------------------------------------------------------------------------------------
+// Voices, speed and tone
+
+void Main::FillVoiceList()
+{
+    const int count = m_speech->voiceCount();
+    for (int i = 1; i <= count; ++i) {
+        m_lstVoice->insertItem(i - 1, m_speech->voiceName(i));
+    }
+    if (count > 0) {
+        m_lstVoice->setCurrentRow(0);
+    }
+}
+
+std::array<qint16, 2> Main::LookUpVoice(const QString& voiceName)
+{
+    const auto found =
+        std::find_if(kVoiceTable.begin(), kVoiceTable.end(), [&voiceName](const auto& voice) {
+            return voiceName == QLatin1String(voice.name);
+        });
+    if (found != kVoiceTable.end()) {
+        m_scrSpeed->setValue(found->speed);
+        m_scrPitch->setValue(found->tone);
+    }
+    return {static_cast<qint16>(m_scrSpeed->Value()), static_cast<qint16>(m_scrPitch->Value())};
+}
+
+void Main::lstVoice_Click()
+{
+    if (m_lstVoice->currentRow() < 0) {
+        return;
+    }
+    const std::array<qint16, 2> values =
+        LookUpVoice(m_speech->voiceName(m_lstVoice->currentRow() + 1));
+    m_scrSpeed->setValue(values[0]);
+    m_scrPitch->setValue(values[1]);
+    showVoiceValues();
+}
+
+void Main::showVoiceValues()
+{
+    m_lblSpeed->setText(QString::number(m_scrSpeed->Value()));
+    m_lblPitch->setText(QString::number(m_scrPitch->Value()));
+}
+
+void Main::scrSpeed_Scroll()
+{
+    m_lblSpeed->setText(QString::number(m_scrSpeed->Value()));
+}
+
+void Main::scrPitch_Scroll()
+{
+    m_lblPitch->setText(QString::number(m_scrPitch->Value()));
+}
+
+// ---------------------------------------------------------------------------------------
+// Bar animation
+
+void Main::Timer1_Timer()
+{
+    if (!m_picture1 || m_picture1->width() <= 0 || m_picture1->height() <= 0) {
+        return;
+    }
+    if (m_animation.size() != m_picture1->size()) {
+        m_animation = QImage(m_picture1->size(), QImage::Format_RGB32);
+    }
+    const QSizeF scale(platform::pixelsToTwipsX(m_picture1->width()),
+                       platform::pixelsToTwipsY(m_picture1->height()));
+    m_bars.tick(m_animation, scale, m_picture1->palette().color(QPalette::Window));
+    // Only the picture is repainted.
+    m_picture1->setPixmap(QPixmap::fromImage(m_animation));
+}
+
+// ---------------------------------------------------------------------------------------
+// Menu bar
+
+void Main::BuildMenu()
+{
+    if (!m_menu) {
+        return;
+    }
+    using Kind = platform::MenuBar::ItemKind;
+    const auto image = [this](int number) {
+        return number >= 1 && number <= m_smallImages.size() ? m_smallImages.at(number - 1)
+                                                             : QPixmap();
+    };
+    m_menu->addItem({}, QStringLiteral("keyFile"), Kind::Item, QStringLiteral("File"));
+    m_menu->addItem(QStringLiteral("keyFile"), QStringLiteral("keyExit"), Kind::Item,
+                    QStringLiteral("Exit"), image(5));
+    m_menu->addItem({}, QStringLiteral("keyHelp"), Kind::Item, QStringLiteral("Help"));
+    m_menu->addItem(QStringLiteral("keyHelp"), QStringLiteral("keyHelpfile"), Kind::Item,
+                    QStringLiteral("How to Use"), image(12));
+    m_menu->addItem(QStringLiteral("keyHelp"), QString(), Kind::Separator, QString());
+    m_menu->addItem(QStringLiteral("keyHelp"), QStringLiteral("keyAbout"), Kind::Item,
+                    QStringLiteral("About"), image(13));
+    // The classic face is rarely installed; its closest relatives stand in.
+    QFont::insertSubstitutions(QStringLiteral("Ms Sans Serif"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    m_menu->setFontName(QStringLiteral("Ms Sans Serif"));
+    m_menu->setFontSize(9);
+}
+
+void Main::SmartMenuXP1_Click(qint32 id)
+{
+    const QString key = m_menu->keyOf(id);
+    if (key == QLatin1String("keyExit")) {
+        if (m_about) {
+            m_about->close();
+        }
+        close();
+    } else if (key == QLatin1String("keyHelpfile")) {
+        showHelp();
+    } else if (key == QLatin1String("keyAbout")) {
+        showAbout();
+    }
+}
+
+void Main::showHelp()
+{
+    if (!m_help) {
+        m_help = std::make_unique<HTMLHelp>();
+    }
+    m_help->setCHMFile(platform::programFile(QStringLiteral("help/Parlanza.chm")));
+    m_help->setHHTopicID(1);
+    m_help->setHHWindow(QStringLiteral("Main"));
+    m_help->HHDisplayTopicID(this);
+}
+
+void Main::showAbout()
+{
+    if (!m_about) {
+        m_about = new About;
+    }
+    QStringList engines;
+    if (const auto* real = qobject_cast<const DirectSS*>(m_speech)) {
+        int espeak = 0;
+        int flite = 0;
+        for (const VoiceDefinition& voice : real->voices()) {
+            (voice.engine == SynthEngine::Espeak ? espeak : flite) += 1;
+        }
+        engines << QStringLiteral("espeak-ng: %1 voices").arg(espeak)
+                << QStringLiteral("flite: %1 voices").arg(flite);
+    } else {
+        engines << QStringLiteral("Speech control: %1 voices").arg(m_lstVoice->count());
+    }
+    m_about->setSpeechEngines(engines);
+    m_about->show();
+    m_about->raise();
 }

@@ -1,11 +1,150 @@
 #pragma once
 
-#include <QWidget>
+#include "app/About.h"
+#include "app/BarAnimation.h"
+#include "editor/CommonDialog.h"
+#include "platform/OleColor.h"
+#include "platform/WindowMessages.h"
 
-// The workbench window.
+#include <QImage>
+#include <QList>
+#include <QPixmap>
+#include <QPointer>
+#include <QWidget>
+#include <array>
+#include <memory>
+
+class bvlBUTTON;
+class ClsSkin;
+class HTMLHelp;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QTimer;
+class SpeechControl;
+class UcScroll;
+
+namespace platform {
+class MenuBar;
+class RichTextBox;
+struct FormControl;
+} // namespace platform
+
+// The workbench: the document editor, the voice list with speed and tone, the speech
+// buttons with their status line and bar animation, the editing commands, the zoom list
+// and the menu bar, in a skinned borderless window. Its controls come from the "Main"
+// form file and keep their form names as object names.
 class Main : public QWidget
 {
     Q_OBJECT
 public:
-    explicit Main(QWidget* parent = nullptr);
+    // Pause state.
+    static constexpr qint16 kNotPaused = 1;
+    static constexpr qint16 kPaused = 2;
+
+    // Status colours (0x00BBGGRR) and the colour of typed text.
+    static constexpr platform::OleColor kStatusYellow = 0x0000FFFF;
+    static constexpr platform::OleColor kStatusRed = 0x000000FF;
+    static constexpr platform::OleColor kStatusCyan = 0x00FFFF00;
+    static constexpr platform::OleColor kTypingColor = 0x574539;
+
+    // The fastest the animation is redrawn: one frame of a 60 Hz screen.
+    static constexpr int kFrameInterval = 16;
+
+    // Uses the given speech control, or makes the real one when there is none.
+    explicit Main(SpeechControl* speech = nullptr, QWidget* parent = nullptr);
+    ~Main() override;
+
+    // The load sequence: skin, menu, start sound, animation, window filter, voices, zoom
+    // list (which shows the window), typing colour.
+    void Form_Load();
+
+    // Speaking cycle and recording.
+    void cmdSpkText_Click();
+    void cmdPauseText_Click();
+    void cmdStopText_Click();
+    void cmdRec_Click();
+    void cmdSaveFile_Click();
+    void cmdClearText_Click();
+    void DirectSS1_AudioStop();
+    void DirectSS1_RecordingFailed(const QString& path, const QString& reason);
+
+    // Voices, speed and tone.
+    void FillVoiceList();
+    // Sets the bars to the voice's table values when it has them; returns (speed, tone)
+    // as the bars hold them afterwards.
+    std::array<qint16, 2> LookUpVoice(const QString& voiceName);
+    void lstVoice_Click();
+    void scrSpeed_Scroll();
+    void scrPitch_Scroll();
+
+    void Timer1_Timer();
+
+    // Menu bar.
+    void BuildMenu();
+    void SmartMenuXP1_Click(qint32 id);
+
+    qint16 pauseState() const { return m_pauseState; }
+    bool isRecording() const { return m_recording; }
+    const BarAnimation& bars() const { return m_bars; }
+    // The animation as last drawn; null once cleared.
+    const QImage& animationPicture() const { return m_animation; }
+    platform::MenuBar* menuBar() const { return m_menu; }
+    About* aboutWindow() const { return m_about; }
+    HTMLHelp* helpObject() const { return m_help.get(); }
+    SpeechControl* speechControl() const { return m_speech; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    bool loadForm();
+    QStringList missingControls() const;
+    QWidget* createControl(const platform::FormControl& control);
+    void connectHandlers();
+    void setStatus(const QString& text, platform::OleColor color);
+    void showVoiceValues();
+    void incompatibleSetting();
+    void selectVoiceAndSettings();
+    void clearPicture();
+    void showHelp();
+    void showAbout();
+    qintptr windowProcedure(QWidget* window, const platform::WindowMessage& message);
+
+    std::unique_ptr<SpeechControl> m_ownSpeech;
+    SpeechControl* m_speech = nullptr;
+    ClsSkin* m_skin = nullptr;
+    platform::MenuBar* m_menu = nullptr;
+    std::unique_ptr<HTMLHelp> m_help;
+    QPointer<About> m_about;
+    editor::CommonDialog m_commonDialog;
+    platform::WindowProcedure m_previousProcedure;
+    QList<QPixmap> m_smallImages;
+
+    platform::RichTextBox* m_richTextBox1 = nullptr;
+    platform::RichTextBox* m_rtfTemp = nullptr;
+    QListWidget* m_lstVoice = nullptr;
+    UcScroll* m_scrSpeed = nullptr;
+    UcScroll* m_scrPitch = nullptr;
+    QLabel* m_lblSpeed = nullptr;
+    QLabel* m_lblPitch = nullptr;
+    QLabel* m_lblStatus = nullptr;
+    bvlBUTTON* m_cmdSpkText = nullptr;
+    bvlBUTTON* m_cmdPauseText = nullptr;
+    bvlBUTTON* m_cmdStopText = nullptr;
+    bvlBUTTON* m_cmdRec = nullptr;
+    bvlBUTTON* m_cmdSaveFile = nullptr;
+    bvlBUTTON* m_cmdClearText = nullptr;
+    QLineEdit* m_txtFile = nullptr;
+    QLabel* m_picture1 = nullptr;
+    QTimer* m_timer1 = nullptr;
+    QComboBox* m_cboZoom = nullptr;
+
+    bool m_formLoaded = false;
+    QString m_formError;
+    qint16 m_pauseState = kNotPaused;
+    bool m_recording = false;
+    BarAnimation m_bars;
+    QImage m_animation;
 };

@@ -15,6 +15,6 @@ bool Start::Form_Load()
         return false;
     }
     m_main = std::make_unique<Main>();
-    m_main->show();
+    m_main->Form_Load();
     return true;
 }

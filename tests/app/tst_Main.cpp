@@ -1,0 +1,859 @@
+#include "app/About.h"
+#include "app/Main.h"
+#include "controls/bevel/bvlBUTTON.h"
+#include "controls/rkbuttons/rkButtons_H.h"
+#include "controls/skinned/UcCmd.h"
+#include "controls/skinned/UcScroll.h"
+#include "help/HTMLHelp.h"
+#include "platform/AppInfo.h"
+#include "platform/ControlTag.h"
+#include "platform/FakeCommonDialogService.h"
+#include "platform/FakeMessageBoxService.h"
+#include "platform/MenuBar.h"
+#include "platform/RichTextBox.h"
+#include "platform/WindowMessages.h"
+#include "skin/ClsSkin.h"
+#include "speech/FakeSpeechControl.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <cmath>
+#include <functional>
+
+namespace {
+
+using platform::MessageAnswer;
+using platform::MessageButtons;
+using platform::MessageIcon;
+
+const QString kNoText = QStringLiteral("Please Enter Some Text In the Text Box !");
+const QString kNoFileName = QStringLiteral("Please Enter A File Name To Save !");
+const QString kOverwrite = QStringLiteral("File already exists ! Overwrite ?");
+const QString kIncompatible = QStringLiteral(
+    "This setting is not compatible with the selected\r\n     Voice. Please try a different "
+    "setting.");
+
+constexpr quint32 WM_NCDESTROY = 0x0082;
+
+QString startSoundPath()
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("audio/start.wav"));
+}
+
+// A fake that also notes what the window looked like when the start sound played and
+// when the voices were first asked for.
+class ProbeSpeech : public FakeSpeechControl
+{
+public:
+    std::function<void()> onStartSound;
+    std::function<void()> onVoiceCount;
+
+    bool playWaveFile(const QString& path) override
+    {
+        if (onStartSound) {
+            onStartSound();
+        }
+        return FakeSpeechControl::playWaveFile(path);
+    }
+    QVariant invoke(int dispid, const QVariantList& args = {}) override
+    {
+        if (dispid == DispidVoiceCount && onVoiceCount) {
+            onVoiceCount();
+        }
+        return FakeSpeechControl::invoke(dispid, args);
+    }
+};
+
+// A loaded window over a recording fake, with message boxes and dialogs answered by fakes.
+struct Workbench
+{
+    platform::FakeMessageBoxService boxes;
+    platform::FakeCommonDialogService dialogs;
+    ProbeSpeech speech;
+    Main main{&speech};
+
+    explicit Workbench(const QStringList& voices = {}, bool load = true)
+    {
+        if (!voices.isEmpty()) {
+            speech.setVoices(voices);
+        }
+        if (load) {
+            main.Form_Load();
+        }
+    }
+
+    template <typename T> T* control(const char* name)
+    {
+        T* found = main.findChild<T*>(QLatin1String(name));
+        if (!found) {
+            qFatal("no control %s", name);
+        }
+        return found;
+    }
+    bvlBUTTON* button(const char* name) { return control<bvlBUTTON>(name); }
+    platform::RichTextBox* editor() { return control<platform::RichTextBox>("RichTextBox1"); }
+    QLabel* label(const char* name) { return control<QLabel>(name); }
+    QTimer* timer() { return control<QTimer>("Timer1"); }
+    QListWidget* voices() { return control<QListWidget>("lstVoice"); }
+    UcScroll* speed() { return control<UcScroll>("scrSpeed"); }
+    UcScroll* pitch() { return control<UcScroll>("scrPitch"); }
+    QLineEdit* fileBox() { return control<QLineEdit>("txtFile"); }
+
+    // Buttons, caption, timer, status text and colour in one line.
+    QString state()
+    {
+        const auto on = [this](const char* name) {
+            return button(name)->Enabled() ? QStringLiteral("on") : QStringLiteral("off");
+        };
+        QLabel* status = label("lblStatus");
+        return QStringLiteral("SPEAK %1, PAUSE %2 (%3), STOP %4, RECORD %5, FILE %6, ERASE %7, "
+                              "timer %8, %9 %10")
+            .arg(on("cmdSpkText"), on("cmdPauseText"), button("cmdPauseText")->Caption(),
+                 on("cmdStopText"), on("cmdRec"), on("cmdSaveFile"), on("cmdClearText"),
+                 timer()->isActive() ? QStringLiteral("on") : QStringLiteral("off"), status->text(),
+                 status->palette().color(QPalette::WindowText).name());
+    }
+
+    void run(const QString& action)
+    {
+        if (action == QLatin1String("speak")) {
+            main.cmdSpkText_Click();
+        } else if (action == QLatin1String("pause") || action == QLatin1String("resume")) {
+            main.cmdPauseText_Click();
+        } else if (action == QLatin1String("stop")) {
+            main.cmdStopText_Click();
+        } else if (action == QLatin1String("record")) {
+            main.cmdRec_Click();
+        } else if (action == QLatin1String("end")) {
+            speech.finishUtterance();
+        } else {
+            qFatal("unknown action");
+        }
+    }
+};
+
+const QString kIdle = QStringLiteral(
+    "SPEAK on, PAUSE off (PAUSE), STOP on, RECORD on, FILE on, ERASE on, timer off, STOPPED "
+    "#ff0000");
+const QString kSpeakingState = QStringLiteral(
+    "SPEAK on, PAUSE on (PAUSE), STOP on, RECORD on, FILE on, ERASE off, timer on, SPEAKING "
+    "#ffff00");
+const QString kPausedState = QStringLiteral(
+    "SPEAK off, PAUSE on (RESUME), STOP on, RECORD on, FILE on, ERASE off, timer off, PAUSED "
+    "#ffff00");
+const QString kRecordingState = QStringLiteral(
+    "SPEAK off, PAUSE off (PAUSE), STOP on, RECORD on, FILE on, ERASE off, timer on, "
+    "RECORDING #00ffff");
+
+} // namespace
+
+class tst_Main : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_scratch;
+
+    QString scratchFile(const QString& name) const { return m_scratch.filePath(name); }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_scratch.isValid());
+        QDir().mkpath(QFileInfo(startSoundPath()).path());
+        QFile sound(startSoundPath());
+        QVERIFY(sound.open(QIODevice::WriteOnly));
+    }
+
+    void cleanupTestCase() { QFile::remove(startSoundPath()); }
+
+    void loadSequenceRunsInOrder()
+    {
+        Workbench bench({}, false);
+        QStringList seen;
+        bench.speech.onStartSound = [&] {
+            seen << QStringLiteral("sound: skin %1, menu %2, visible %3, voices %4")
+                        .arg(bench.main.findChild<ClsSkin*>() != nullptr)
+                        .arg(bench.main.menuBar()->count())
+                        .arg(bench.main.isVisible())
+                        .arg(bench.voices()->count());
+        };
+        bench.speech.onVoiceCount = [&] {
+            seen << QStringLiteral("voices: timer %1, PAUSE %2, zoom rows %3, bars %4")
+                        .arg(bench.timer()->isActive())
+                        .arg(bench.button("cmdPauseText")->Enabled())
+                        .arg(bench.control<QComboBox>("cboZoom")->count())
+                        .arg(bench.main.bars().barWidth() > 0);
+        };
+        bench.main.Form_Load();
+        QCOMPARE(seen,
+                 QStringList({QStringLiteral("sound: skin 1, menu 6, visible 0, voices 0"),
+                              QStringLiteral("voices: timer 0, PAUSE 0, zoom rows 0, bars 1")}));
+        QCOMPARE(bench.speech.playedFiles(), QStringList{startSoundPath()});
+
+        // The window shows with the zoom list filled and focused.
+        QVERIFY(bench.main.isVisible());
+        auto* zoom = bench.control<QComboBox>("cboZoom");
+        QCOMPARE(zoom->count(), 11);
+        QCOMPARE(zoom->currentText(), QStringLiteral("100%"));
+        QCOMPARE(bench.main.focusWidget(), zoom);
+
+        // Voices in the engine's order, the first selected with its own values.
+        QCOMPARE(bench.speech.dispids().first(), SpeechControl::DispidVoiceCount);
+        QCOMPARE(bench.voices()->count(), 19);
+        QCOMPARE(bench.voices()->item(0)->text(), QStringLiteral("Mary"));
+        QCOMPARE(bench.voices()->item(18)->text(), QStringLiteral("Mike in Space"));
+        QCOMPARE(bench.voices()->currentRow(), 0);
+        QCOMPARE(bench.label("lblSpeed")->text(), QStringLiteral("150"));
+        QCOMPARE(bench.label("lblPitch")->text(), QStringLiteral("170"));
+        QVERIFY(bench.speech.spokenTexts().isEmpty());
+
+        QCOMPARE(bench.state(), kIdle);
+        QVERIFY(bench.fileBox()->text().isEmpty());
+        QCOMPARE(bench.main.pauseState(), Main::kNotPaused);
+        QVERIFY(!bench.main.isRecording());
+
+        // Typed text takes the caption colour.
+        platform::RichTextBox* editor = bench.editor();
+        editor->setSelText(QStringLiteral("typed"));
+        editor->setSelStart(2);
+        QCOMPARE(editor->textCursor().charFormat().foreground().color(), QColor(57, 69, 87));
+    }
+
+    void missingStartSoundIsSilent()
+    {
+        QFile::remove(startSoundPath());
+        Workbench bench;
+        QVERIFY(bench.speech.playedFiles().isEmpty());
+        QVERIFY(bench.boxes.boxes().isEmpty());
+        QVERIFY(bench.main.isVisible());
+        QFile sound(startSoundPath());
+        QVERIFY(sound.open(QIODevice::WriteOnly));
+    }
+
+    void everyControlIsPlacedWithoutOverlap()
+    {
+        Workbench bench;
+        const QStringList names = {"RichTextBox1", "lstVoice",     "scrSpeed",     "scrPitch",
+                                   "lblSpeed",     "lblPitch",     "Label3",       "Label5",
+                                   "Label4",       "lblStatus",    "cmdSpkText",   "cmdPauseText",
+                                   "cmdStopText",  "cmdRec",       "cmdSaveFile",  "txtFile",
+                                   "cmdClearText", "Picture1",     "cboZoom",      "cmdOpen",
+                                   "cmdAll",       "cmdClear",     "cmdDelete",    "cmdCut",
+                                   "cmdCopy",      "cmdPaste",     "cmdBold",      "cmdItalic",
+                                   "cmdFont",      "cmdForeColor", "cmdBackColor", "SmartMenuXP1"};
+        QList<QWidget*> widgets;
+        for (const QString& name : names) {
+            auto* widget = bench.main.findChild<QWidget*>(name);
+            QVERIFY2(widget, qPrintable(name));
+            QVERIFY2(widget->isVisible(), qPrintable(name));
+            QVERIFY2(bench.main.rect().contains(widget->geometry()), qPrintable(name));
+            widgets << widget;
+        }
+        for (qsizetype i = 0; i < widgets.size(); ++i) {
+            for (qsizetype j = i + 1; j < widgets.size(); ++j) {
+                QVERIFY2(!widgets[i]->geometry().intersects(widgets[j]->geometry()),
+                         qPrintable(names[i] + QStringLiteral(" overlaps ") + names[j]));
+            }
+        }
+        QVERIFY(!bench.control<platform::RichTextBox>("RTFtemp")->isVisible());
+        for (const char* name : {"cmdOpen", "cmdCut", "cmdCopy", "cmdPaste", "cmdDelete",
+                                 "cmdClear", "cmdAll", "cmdForeColor", "cmdBackColor"}) {
+            QVERIFY2(!bench.control<rkButtons_H>(name)->Picture().isNull(), name);
+        }
+        QCOMPARE(bench.control<rkButtons_H>("cmdBold")->Caption(), QStringLiteral("B"));
+        QCOMPARE(bench.control<rkButtons_H>("cmdBold")->Mode(), 1);
+        QVERIFY(bench.boxes.boxes().isEmpty()); // every picture was found
+        QCOMPARE(bench.button("cmdSpkText")->toolTip(), QStringLiteral("Speak Text"));
+        QCOMPARE(bench.speed()->toolTip(), QStringLiteral("Set Speaking Speed"));
+        QCOMPARE(bench.speed()->Min(), 50);
+        QCOMPARE(bench.speed()->Max(), 270);
+        QCOMPARE(bench.pitch()->Min(), 90);
+        QCOMPARE(bench.pitch()->Max(), 300);
+        QCOMPARE(bench.pitch()->SmallChange(), 10);
+        QStringList tags;
+        for (UcCmd* button : bench.main.findChildren<UcCmd*>()) {
+            tags << platform::controlTag(button);
+        }
+        tags.sort();
+        QCOMPARE(tags, QStringList({"MINIMISE", "RESTORE", "TOPCLOSE"}));
+    }
+
+    void sizingIsRefusedUntilTheWindowGoes()
+    {
+        // The procedure the window had before notes what the filter passes on; the list
+        // outlives the window, which sends one last message as it goes.
+        QList<quint32> passed;
+        Workbench bench({}, false);
+        platform::setWindowProcedure(
+            &bench.main, [&passed](QWidget*, const platform::WindowMessage& message) -> qintptr {
+                passed << (message.message == platform::WM_SYSCOMMAND
+                               ? quint32(message.wParam & 0xFFF0)
+                               : message.message);
+                return 0;
+            });
+        bench.main.Form_Load();
+        const QSize size = bench.main.size();
+        for (quintptr edge = 1; edge <= 8; ++edge) {
+            platform::sendMessage(&bench.main, platform::WM_SYSCOMMAND, platform::SC_SIZE + edge,
+                                  0);
+        }
+        QVERIFY(passed.isEmpty());
+        QCOMPARE(bench.main.size(), size);
+        platform::sendMessage(&bench.main, platform::WM_SYSCOMMAND, platform::SC_MOVE, 0);
+        platform::sendMessage(&bench.main, platform::WM_SYSCOMMAND, platform::SC_MINIMIZE, 0);
+        QCOMPARE(passed, QList<quint32>({platform::SC_MOVE, platform::SC_MINIMIZE}));
+        // As the window goes its previous procedure is put back, and sees everything again.
+        platform::sendMessage(&bench.main, WM_NCDESTROY, 0, 0);
+        platform::sendMessage(&bench.main, platform::WM_SYSCOMMAND, platform::SC_SIZE + 8, 0);
+        QCOMPARE(passed, QList<quint32>({platform::SC_MOVE, platform::SC_MINIMIZE, WM_NCDESTROY,
+                                         platform::SC_SIZE}));
+    }
+
+    void speakSendsTheWholeTextInOrder()
+    {
+        Workbench bench;
+        bench.editor()->setText(QStringLiteral("Hello there. Second sentence."));
+        bench.editor()->setSelStart(6);
+        bench.editor()->setSelLength(5);
+        bench.voices()->setCurrentRow(2); // Sam: 150, 120
+        bench.speech.clearCalls();
+        bench.main.cmdSpkText_Click();
+        QCOMPARE(bench.speech.dispids(), QList<int>({16, 10, 7, 6, 59}));
+        const QList<FakeSpeechControl::Call>& calls = bench.speech.calls();
+        QCOMPARE(calls[0].args, QVariantList{3});
+        QCOMPARE(calls[1].args, QVariantList{150});
+        QCOMPARE(calls[2].args, QVariantList{120});
+        QCOMPARE(calls[3].args, QVariantList{QStringLiteral("Hello there. Second sentence.")});
+        QCOMPARE(bench.state(), kSpeakingState);
+        // Pressing SPEAK again sends the text again.
+        bench.main.cmdSpkText_Click();
+        QCOMPARE(bench.speech.spokenTexts().size(), 2);
+    }
+
+    void speakWithoutTextOnlyTellsTheUser()
+    {
+        Workbench bench;
+        bench.speech.clearCalls();
+        bench.main.cmdSpkText_Click();
+        QCOMPARE(bench.speech.dispids(), QList<int>({16, 10, 7}));
+        QCOMPARE(bench.boxes.boxes().size(), 1);
+        QCOMPARE(bench.boxes.boxes()[0].text, kNoText);
+        QCOMPARE(bench.boxes.boxes()[0].icon, MessageIcon::Exclamation);
+        QCOMPARE(bench.boxes.boxes()[0].buttons, MessageButtons::Ok);
+        QCOMPARE(bench.state(), kIdle);
+    }
+
+    void stateTable_data()
+    {
+        QTest::addColumn<QStringList>("actions");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<qint16>("pauseState");
+        QTest::addColumn<bool>("recording");
+
+        const auto row = [](const char* name, const QStringList& actions, const QString& state,
+                            qint16 pause = Main::kNotPaused, bool recording = false) {
+            QTest::newRow(name) << actions << state << pause << recording;
+        };
+        row("speaking", {"speak"}, kSpeakingState);
+        row("paused", {"speak", "pause"}, kPausedState, Main::kPaused);
+        row("resumed", {"speak", "pause", "resume"}, kSpeakingState);
+        row("recording", {"record"}, kRecordingState, Main::kNotPaused, true);
+        row("stop while speaking", {"speak", "stop"}, kIdle);
+        row("stop while paused", {"speak", "pause", "stop"}, kIdle);
+        // STOP leaves the recording to be ended by the audio-stopped event.
+        row("stop while recording", {"record", "stop"}, kIdle, Main::kNotPaused, true);
+        row("stop then end of recording", {"record", "stop", "end"}, kIdle);
+        // Speech that ends by itself leaves the window Idle, ERASE included.
+        row("end of speech", {"speak", "end"}, kIdle);
+        row("end of recording", {"record", "end"}, kIdle);
+        row("end while paused", {"speak", "pause", "end"},
+            QStringLiteral("SPEAK off, PAUSE on (RESUME), STOP on, RECORD on, FILE on, ERASE off, "
+                           "timer off, PAUSED #ffff00"),
+            Main::kPaused);
+        row("pause, stop, speak to the end", {"speak", "pause", "stop", "speak", "end"}, kIdle);
+        row("record while speaking", {"speak", "record"}, kRecordingState, Main::kNotPaused, true);
+    }
+
+    void stateTable()
+    {
+        QFETCH(QStringList, actions);
+        QFETCH(QString, expected);
+        QFETCH(qint16, pauseState);
+        QFETCH(bool, recording);
+        Workbench bench;
+        bench.editor()->setText(QStringLiteral("Some text to speak."));
+        bench.fileBox()->setText(scratchFile(QStringLiteral("state.wav")));
+        for (const QString& action : actions) {
+            bench.run(action);
+        }
+        QCOMPARE(bench.state(), expected);
+        QCOMPARE(bench.main.pauseState(), pauseState);
+        QCOMPARE(bench.main.isRecording(), recording);
+    }
+
+    void pauseAndResumeGoByTheCaption()
+    {
+        Workbench bench;
+        bench.editor()->setText(QStringLiteral("Text."));
+        bench.main.cmdSpkText_Click();
+        bench.speech.clearCalls();
+        bench.main.cmdPauseText_Click();
+        bench.main.cmdPauseText_Click();
+        QCOMPARE(bench.speech.dispids(), QList<int>({35, 37}));
+        bench.button("cmdPauseText")->setCaption(QStringLiteral("Pause"));
+        bench.speech.clearCalls();
+        const QString before = bench.state();
+        bench.main.cmdPauseText_Click();
+        QVERIFY(bench.speech.dispids().isEmpty());
+        QCOMPARE(bench.state(), before);
+    }
+
+    void stopAndEndResetTheOutputFile_data()
+    {
+        QTest::addColumn<QStringList>("actions");
+        QTest::addColumn<QList<int>>("dispids");
+        QTest::newRow("stop speaking") << QStringList{"speak", "stop"} << QList<int>{36, 68};
+        QTest::newRow("stop recording") << QStringList{"record", "stop"} << QList<int>{36};
+        QTest::newRow("end of speech") << QStringList{"speak", "end"} << QList<int>{};
+        QTest::newRow("end of recording") << QStringList{"record", "end"} << QList<int>{68};
+        QTest::newRow("stop, then end of recording")
+            << QStringList{"record", "stop", "end"} << QList<int>{36, 68};
+    }
+
+    void stopAndEndResetTheOutputFile()
+    {
+        QFETCH(QStringList, actions);
+        QFETCH(QList<int>, dispids);
+        Workbench bench;
+        bench.editor()->setText(QStringLiteral("Text."));
+        bench.fileBox()->setText(scratchFile(QStringLiteral("stop.wav")));
+        bench.run(actions.takeFirst());
+        bench.speech.clearCalls();
+        for (const QString& action : actions) {
+            bench.run(action);
+        }
+        QCOMPARE(bench.speech.dispids(), dispids);
+        if (dispids.contains(68)) {
+            QCOMPARE(bench.speech.outputFile(), QString());
+        }
+    }
+
+    void recordGoesToThePathInTheBox()
+    {
+        Workbench bench;
+        bench.editor()->setText(QStringLiteral("Record me."));
+        const QString typed = scratchFile(QStringLiteral("typed.wav"));
+        bench.fileBox()->setText(typed);
+        bench.speech.clearCalls();
+        bench.main.cmdRec_Click();
+        QCOMPARE(bench.speech.dispids(), QList<int>({16, 10, 7, 68, 6, 59}));
+        QCOMPARE(bench.speech.calls()[3].args, QVariantList{typed});
+        QVERIFY(bench.boxes.boxes().isEmpty());
+        QCOMPARE(bench.state(), kRecordingState);
+        // After the recording a SPEAK is heard, not written.
+        bench.speech.finishUtterance();
+        bench.main.cmdSpkText_Click();
+        QCOMPARE(bench.speech.outputFile(), QString());
+    }
+
+    void recordChecks_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("withFile");
+        QTest::addColumn<bool>("fileExists");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("records");
+
+        QTest::newRow("no text") << QString() << true << false << 1 << kNoText << false;
+        QTest::newRow("no file") << "Text." << false << false << 1 << kNoFileName << false;
+        QTest::newRow("existing, cancel") << "Text." << true << true << 2 << kOverwrite << false;
+        QTest::newRow("existing, OK") << "Text." << true << true << 1 << kOverwrite << true;
+        QTest::newRow("new file") << "Text." << true << false << 1 << QString() << true;
+    }
+
+    void recordChecks()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, withFile);
+        QFETCH(bool, fileExists);
+        QFETCH(int, answer);
+        QFETCH(QString, message);
+        QFETCH(bool, records);
+
+        Workbench bench;
+        const QString path = scratchFile(QStringLiteral("check.wav"));
+        QFile::remove(path);
+        if (fileExists) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("old recording");
+        }
+        bench.editor()->setText(text);
+        if (withFile) {
+            bench.fileBox()->setText(path);
+        }
+        bench.boxes.queueAnswers({static_cast<MessageAnswer>(answer)});
+        bench.speech.clearCalls();
+        bench.main.cmdRec_Click();
+
+        if (message.isEmpty()) {
+            QVERIFY(bench.boxes.boxes().isEmpty());
+        } else {
+            QCOMPARE(bench.boxes.boxes().size(), 1);
+            const platform::MessageBoxRequest& box = bench.boxes.boxes()[0];
+            QCOMPARE(box.text, message);
+            const bool question = message == kOverwrite;
+            QCOMPARE(box.icon, question ? MessageIcon::None : MessageIcon::Exclamation);
+            QCOMPARE(box.buttons, question ? MessageButtons::OkCancel : MessageButtons::Ok);
+        }
+        if (records) {
+            QCOMPARE(bench.speech.dispids(), QList<int>({16, 10, 7, 68, 6, 59}));
+            QCOMPARE(bench.state(), kRecordingState);
+        } else {
+            QCOMPARE(bench.speech.dispids(), QList<int>({16, 10, 7}));
+            QCOMPARE(bench.state(), kIdle);
+            QCOMPARE(bench.fileBox()->text(), withFile ? path : QString());
+            if (fileExists) {
+                QFile file(path);
+                QVERIFY(file.open(QIODevice::ReadOnly));
+                QCOMPARE(file.readAll(), QByteArray("old recording"));
+            }
+        }
+    }
+
+    void fileButtonFillsTheBox()
+    {
+        Workbench bench;
+        const QString chosen = scratchFile(QStringLiteral("chosen.wav"));
+        bench.dialogs.queueFile(
+            platform::FileDialogResult{chosen, QStringLiteral("chosen.wav"), 1});
+        bench.main.cmdSaveFile_Click();
+        QCOMPARE(bench.fileBox()->text(), chosen);
+        QCOMPARE(bench.dialogs.requests().size(), 1);
+        QCOMPARE(bench.dialogs.requests()[0].kind, platform::FakeCommonDialogService::Kind::Save);
+        QCOMPARE(bench.dialogs.requests()[0].file.filter,
+                 QStringLiteral("Wav Files (*.wav)|*.wav"));
+
+        // A cancelled dialog keeps the box, chosen or typed.
+        bench.main.cmdSaveFile_Click();
+        QCOMPARE(bench.fileBox()->text(), chosen);
+        const QString typed = scratchFile(QStringLiteral("typed-by-hand.wav"));
+        bench.fileBox()->setText(typed);
+        bench.main.cmdSaveFile_Click();
+        QCOMPARE(bench.fileBox()->text(), typed);
+        QCOMPARE(bench.dialogs.requests().last().file.fileName, typed);
+    }
+
+    void failedRecordingIsReportedAndEnds()
+    {
+        Workbench bench;
+        bench.editor()->setText(QStringLiteral("Text."));
+        const QString path = scratchFile(QStringLiteral("no/such/folder/out.wav"));
+        bench.fileBox()->setText(path);
+        bench.main.cmdRec_Click();
+        bench.speech.failRecording(QStringLiteral("No such file or directory"));
+        bench.speech.finishUtterance();
+        QCOMPARE(bench.boxes.boxes().size(), 1);
+        const platform::MessageBoxRequest& box = bench.boxes.boxes()[0];
+        QVERIFY2(box.text.contains(QDir::toNativeSeparators(path)), qPrintable(box.text));
+        QVERIFY(box.text.contains(QStringLiteral("No such file or directory")));
+        QCOMPARE(box.icon, MessageIcon::Exclamation);
+        QCOMPARE(bench.state(), kIdle);
+        QVERIFY(!bench.main.isRecording());
+        QCOMPARE(bench.speech.outputFile(), QString());
+    }
+
+    void refusedSettingRestoresTheVoiceValues_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("state");
+        QTest::newRow("speak") << "speak" << kSpeakingState;
+        QTest::newRow("record") << "record" << kRecordingState;
+    }
+
+    void refusedSettingRestoresTheVoiceValues()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, state);
+        Workbench bench;
+        bench.editor()->setText(QStringLiteral("Text."));
+        bench.fileBox()->setText(scratchFile(QStringLiteral("refused.wav")));
+        bench.voices()->setCurrentRow(6); // Mary in Space
+        bench.speed()->setValue(270);
+        bench.pitch()->setValue(300);
+        bench.speech.setNextSpeakResult(SpeechControl::ResultIncompatible);
+        bench.speech.clearCalls();
+        bench.run(action);
+        QCOMPARE(bench.boxes.boxes().size(), 1);
+        QCOMPARE(bench.boxes.boxes()[0].text, kIncompatible);
+        QCOMPARE(bench.boxes.boxes()[0].icon, MessageIcon::Exclamation);
+        QCOMPARE(bench.speech.dispids().last(), SpeechControl::DispidVoiceName);
+        QCOMPARE(bench.speech.calls().last().args, QVariantList{7});
+        QCOMPARE(bench.speed()->Value(), 150);
+        QCOMPARE(bench.pitch()->Value(), 200);
+        QCOMPARE(bench.label("lblSpeed")->text(), QStringLiteral("150"));
+        QCOMPARE(bench.label("lblPitch")->text(), QStringLiteral("200"));
+        QCOMPARE(bench.state(), state);
+    }
+
+    void voiceSelection_data()
+    {
+        QTest::addColumn<QStringList>("voices");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("speed");
+        QTest::addColumn<int>("pitch");
+        // The user's own 200 and 250 stay for a voice the table does not know.
+        QTest::newRow("Mary in Space") << QStringList{} << 6 << 150 << 200;
+        QTest::newRow("RoboSoft Five") << QStringList{} << 10 << 130 << 130;
+        QTest::newRow("unknown voice") << QStringList{"Mary", "Zed"} << 1 << 200 << 250;
+        QTest::newRow("case matters") << QStringList{"Mary", "mary in space"} << 1 << 200 << 250;
+    }
+
+    void voiceSelection()
+    {
+        QFETCH(QStringList, voices);
+        QFETCH(int, row);
+        QFETCH(int, speed);
+        QFETCH(int, pitch);
+        Workbench bench(voices);
+        bench.speed()->setValue(200);
+        bench.pitch()->setValue(250);
+        bench.speech.clearCalls();
+        bench.voices()->setCurrentRow(row);
+        QCOMPARE(bench.speech.dispids(), QList<int>{SpeechControl::DispidVoiceName});
+        QCOMPARE(bench.speech.calls()[0].args, QVariantList{row + 1});
+        QCOMPARE(bench.speed()->Value(), speed);
+        QCOMPARE(bench.pitch()->Value(), pitch);
+        QCOMPARE(bench.label("lblSpeed")->text(), QString::number(speed));
+        QCOMPARE(bench.label("lblPitch")->text(), QString::number(pitch));
+    }
+
+    void noVoicesLeavesTheListEmpty()
+    {
+        Workbench bench({}, false);
+        bench.speech.setVoices({});
+        bench.main.Form_Load();
+        QCOMPARE(bench.voices()->count(), 0);
+        QCOMPARE(bench.voices()->currentRow(), -1);
+        QCOMPARE(bench.speech.dispids(), QList<int>{SpeechControl::DispidVoiceCount});
+    }
+
+    void thumbDragUpdatesTheLabelArrowsDoNot_data()
+    {
+        QTest::addColumn<QString>("bar");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("speed") << "scrSpeed"
+                               << "lblSpeed";
+        QTest::newRow("tone") << "scrPitch"
+                              << "lblPitch";
+    }
+
+    void thumbDragUpdatesTheLabelArrowsDoNot()
+    {
+        QFETCH(QString, bar);
+        QFETCH(QString, label);
+        Workbench bench;
+        auto* scroll = bench.main.findChild<UcScroll*>(bar);
+        QLabel* number = bench.main.findChild<QLabel*>(label);
+        const QString before = number->text();
+        const int value = scroll->Value();
+        QTest::mouseClick(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
+        QVERIFY(scroll->Value() > value);
+        QCOMPARE(number->text(), before);
+
+        const QPoint grab = scroll->ImgThumb().center();
+        QTest::mousePress(scroll, Qt::LeftButton, {}, grab);
+        QTest::mouseMove(scroll, grab + QPoint(40, 0));
+        QVERIFY(scroll->Value() > value);
+        QCOMPARE(number->text(), QString::number(scroll->Value()));
+        QTest::mouseRelease(scroll, Qt::LeftButton, {}, grab + QPoint(40, 0));
+    }
+
+    void firstTickDrawsTheLowerHalf()
+    {
+        Workbench bench;
+        auto* picture = bench.label("Picture1");
+        bench.main.Timer1_Timer();
+        const QImage& image = bench.main.animationPicture();
+        QCOMPARE(image.size(), picture->size());
+        QVERIFY(!picture->pixmap().isNull());
+        const BarAnimation& bars = bench.main.bars();
+        QCOMPARE(bars.barCount(), 10);
+        const double barPixels = image.width() / 10.0;
+        for (int i = 0; i < 10; ++i) {
+            QVERIFY2(bars.level(i) >= 40.0f && bars.level(i) <= 60.0f,
+                     qPrintable(QString::number(bars.level(i))));
+            // The middle of each bar: coloured at the bottom, background near the top.
+            const int x = int((i + 0.5) * barPixels);
+            const QColor bottom = image.pixelColor(x, image.height() - 2);
+            QCOMPARE(bottom, BarAnimation::barColor(i, 10));
+            QCOMPARE(image.pixelColor(x, image.height() / 4),
+                     picture->palette().color(QPalette::Window));
+        }
+        QCOMPARE(image.pixelColor(int(0.5 * barPixels), image.height() - 2), QColor(235, 105, 35));
+        QCOMPARE(image.pixelColor(int(9.5 * barPixels), image.height() - 2), QColor(255, 255, 188));
+        // A segment line every 75 units from unit 1 crosses the bars (15 units a pixel).
+        const QColor background = picture->palette().color(QPalette::Window);
+        const double unitsHigh = picture->height() * 15.0;
+        int linesSeen = 0;
+        for (int units = 1; units <= unitsHigh; units += 75) {
+            const int row = int(std::lround(units / 15.0));
+            if (row < image.height() * 0.65 || row >= image.height()) {
+                continue;
+            }
+            for (int i = 0; i < 10; ++i) {
+                const int x = int((i + 0.5) * barPixels);
+                QCOMPARE(image.pixelColor(x, row), background);
+                if (row + 2 < image.height()) {
+                    QCOMPARE(image.pixelColor(x, row + 2), BarAnimation::barColor(i, 10));
+                }
+            }
+            ++linesSeen;
+        }
+        QVERIFY(linesSeen >= 2);
+    }
+
+    void animationRunsOnlyWhileSpeakingAndClearsOnStop_data()
+    {
+        QTest::addColumn<QString>("ending");
+        QTest::newRow("stop") << "stop";
+        QTest::newRow("end") << "end";
+        QTest::newRow("pause") << "pause";
+    }
+
+    void animationRunsOnlyWhileSpeakingAndClearsOnStop()
+    {
+        QFETCH(QString, ending);
+        Workbench bench;
+        QVERIFY(bench.timer()->interval() >= Main::kFrameInterval);
+        bench.editor()->setText(QStringLiteral("Text."));
+        bench.main.cmdSpkText_Click();
+        QVERIFY(bench.timer()->isActive());
+        QTRY_VERIFY(!bench.label("Picture1")->pixmap().isNull());
+        bench.run(ending);
+        QVERIFY(!bench.timer()->isActive());
+        if (ending != QLatin1String("pause")) {
+            QVERIFY(bench.label("Picture1")->pixmap().isNull());
+            QVERIFY(bench.main.animationPicture().isNull());
+        }
+    }
+
+    void menuItemsInOrder()
+    {
+        Workbench bench;
+        platform::MenuBar* menu = bench.main.menuBar();
+        QStringList keys;
+        for (qint32 id = 1; id <= menu->count(); ++id) {
+            keys << menu->keyOf(id);
+        }
+        QCOMPARE(keys,
+                 QStringList({"keyFile", "keyExit", "keyHelp", "keyHelpfile", "", "keyAbout"}));
+        QCOMPARE(menu->fontName(), QStringLiteral("Ms Sans Serif"));
+        QCOMPARE(menu->fontSize(), 9.0);
+        const QList<QAction*> bar = menu->widget()->actions();
+        QCOMPARE(bar.size(), 2);
+        QCOMPARE(bar[0]->text(), QStringLiteral("File"));
+        QCOMPARE(bar[1]->text(), QStringLiteral("Help"));
+        const QList<QAction*> help = bar[1]->menu()->actions();
+        QCOMPARE(help.size(), 3);
+        QCOMPARE(help[0]->text(), QStringLiteral("How to Use"));
+        QVERIFY(help[1]->isSeparator());
+        QCOMPARE(help[2]->text(), QStringLiteral("About"));
+        QVERIFY(!help[0]->icon().isNull());
+        QVERIFY(!help[2]->icon().isNull());
+        QVERIFY(!bar[0]->menu()->actions().at(0)->icon().isNull());
+    }
+
+    void menuClicksThatDoNothing_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::newRow("File") << "keyFile";
+        QTest::newRow("Help") << "keyHelp";
+        QTest::newRow("separator") << "";
+        QTest::newRow("Exit in other case") << "KEYEXIT";
+        QTest::newRow("About in other case") << "keyabout";
+    }
+
+    void menuClicksThatDoNothing()
+    {
+        QFETCH(QString, key);
+        Workbench bench;
+        platform::MenuBar* menu = bench.main.menuBar();
+        qint32 id = 0;
+        for (qint32 i = 1; i <= menu->count(); ++i) {
+            if (menu->keyOf(i) == key) {
+                id = i;
+            }
+        }
+        if (id == 0) {
+            id = menu->addItem(QStringLiteral("keyHelp"), key, platform::MenuBar::ItemKind::Item,
+                               QStringLiteral("Odd"));
+        }
+        bench.main.SmartMenuXP1_Click(id);
+        QVERIFY(bench.main.isVisible());
+        QVERIFY(!bench.main.aboutWindow());
+        QVERIFY(!bench.main.helpObject());
+        QVERIFY(bench.boxes.boxes().isEmpty());
+    }
+
+    void exitClosesAboutAndTheWindow()
+    {
+        Workbench bench;
+        platform::MenuBar* menu = bench.main.menuBar();
+        menu->trigger(6); // About
+        About* about = bench.main.aboutWindow();
+        QVERIFY(about && about->isVisible());
+        QVERIFY(about->speechText().contains(QStringLiteral("19 voices")));
+        menu->trigger(2); // Exit
+        QVERIFY(!about->isVisible());
+        QVERIFY(!bench.main.isVisible());
+    }
+
+    void titleBarButtons()
+    {
+        Workbench bench;
+        UcCmd* close = nullptr;
+        UcCmd* minimise = nullptr;
+        for (UcCmd* button : bench.main.findChildren<UcCmd*>()) {
+            const QString tag = platform::controlTag(button);
+            if (tag == QLatin1String("TOPCLOSE")) {
+                close = button;
+            } else if (tag == QLatin1String("MINIMISE")) {
+                minimise = button;
+            }
+        }
+        QVERIFY(close && minimise);
+        bench.main.menuBar()->trigger(6);
+        Q_EMIT minimise->Click();
+        QVERIFY(bench.main.isMinimized());
+        bench.main.showNormal();
+        Q_EMIT close->Click();
+        QVERIFY(!bench.main.isVisible());
+        QVERIFY(!bench.main.aboutWindow()->isVisible());
+    }
+
+    void howToUseKeepsOneHelpObject()
+    {
+        Workbench bench;
+        bench.main.menuBar()->trigger(4);
+        HTMLHelp* help = bench.main.helpObject();
+        QVERIFY(help);
+        bench.main.menuBar()->trigger(4);
+        QCOMPARE(bench.main.helpObject(), help);
+        QCOMPARE(help->CHMFile(), platform::programFile(QStringLiteral("help/Parlanza.chm")));
+        QCOMPARE(help->HHTopicID(), 1);
+        QCOMPARE(help->HHWindow(), QStringLiteral("Main"));
+    }
+};
+
+QTEST_MAIN(tst_Main)
+#include "tst_Main.moc"
