@@ -73,6 +73,7 @@ public:
         : QObject(window), m_window(window), m_edges(edges), m_anchor(anchor),
           m_startGeometry(window->geometry())
     {
+        setObjectName(QLatin1String(kName));
         qApp->installEventFilter(this);
     }
 
