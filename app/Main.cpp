@@ -511,20 +511,23 @@ void Main::setStatus(const QString& text, platform::OleColor color)
     setForeColor(m_lblStatus, color);
 }
 
-void Main::selectVoiceAndSettings()
+QString Main::prepareUtterance()
 {
     m_speech->selectVoice(m_lstVoice->currentRow() + 1);
     m_speech->setSpeed(m_scrSpeed->Value());
     m_speech->setPitch(m_scrPitch->Value());
-}
-
-void Main::cmdSpkText_Click()
-{
-    selectVoiceAndSettings();
     const QString text = m_richTextBox1->text();
     if (text.isEmpty()) {
         platform::showMessage(kNoText, platform::MessageButtons::Ok,
                               platform::MessageIcon::Exclamation, {}, this);
+    }
+    return text;
+}
+
+void Main::cmdSpkText_Click()
+{
+    const QString text = prepareUtterance();
+    if (text.isEmpty()) {
         return;
     }
     m_speech->speak(text);
@@ -631,11 +634,8 @@ void Main::cmdSaveFile_Click()
 
 void Main::cmdRec_Click()
 {
-    selectVoiceAndSettings();
-    const QString text = m_richTextBox1->text();
+    const QString text = prepareUtterance();
     if (text.isEmpty()) {
-        platform::showMessage(kNoText, platform::MessageButtons::Ok,
-                              platform::MessageIcon::Exclamation, {}, this);
         return;
     }
     // The recording goes where the box says: that is the path the user sees.

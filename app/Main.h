@@ -106,7 +106,9 @@ private:
     void setStatus(const QString& text, platform::OleColor color);
     void showVoiceValues();
     void incompatibleSetting();
-    void selectVoiceAndSettings();
+    // Sends the chosen voice, speed and tone, then returns the editor's whole text; an
+    // empty text has been refused with a message.
+    QString prepareUtterance();
     void clearPicture();
     void showHelp();
     void showAbout();
