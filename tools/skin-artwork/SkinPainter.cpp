@@ -107,48 +107,36 @@ QColor bottomRow(int y)
     return rows[qBound(0, y, kBottomHeight - 1)];
 }
 
-QImage topForm(int width)
+// A frame edge: every pixel takes the colour its position along the edge's depth gives.
+template <typename ColourAt> QImage shadedEdge(int width, int height, ColourAt colourAt)
 {
-    QImage image = canvas(width, kTitleHeight, Qt::black);
-    for (int y = 0; y < kTitleHeight; ++y) {
+    QImage image = canvas(width, height, Qt::black);
+    for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            image.setPixelColor(x, y, titleRow(y));
+            image.setPixelColor(x, y, colourAt(x, y));
         }
     }
     return image;
+}
+
+QImage topForm(int width)
+{
+    return shadedEdge(width, kTitleHeight, [](int, int y) { return titleRow(y); });
 }
 
 QImage leftForm()
 {
-    QImage image = canvas(kLeftWidth, 59, Qt::black);
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < kLeftWidth; ++x) {
-            image.setPixelColor(x, y, leftColumn(x));
-        }
-    }
-    return image;
+    return shadedEdge(kLeftWidth, 59, [](int x, int) { return leftColumn(x); });
 }
 
 QImage rightForm()
 {
-    QImage image = canvas(kRightWidth, 60, Qt::black);
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < kRightWidth; ++x) {
-            image.setPixelColor(x, y, rightColumn(x));
-        }
-    }
-    return image;
+    return shadedEdge(kRightWidth, 60, [](int x, int) { return rightColumn(x); });
 }
 
 QImage bottomForm()
 {
-    QImage image = canvas(75, kBottomHeight, Qt::black);
-    for (int y = 0; y < kBottomHeight; ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            image.setPixelColor(x, y, bottomRow(y));
-        }
-    }
-    return image;
+    return shadedEdge(75, kBottomHeight, [](int, int y) { return bottomRow(y); });
 }
 
 void rivet(QPainter& p, const QPointF& centre)
