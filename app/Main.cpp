@@ -16,7 +16,7 @@
 #include "platform/MenuBar.h"
 #include "platform/MessageBoxService.h"
 #include "platform/Resources.h"
-#include "platform/RichTextBox.h"
+#include "editor/RichTextBox.h"
 #include "platform/Units.h"
 #include "skin/ClsSkin.h"
 #include "speech/AudioOutput.h"

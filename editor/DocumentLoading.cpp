@@ -1,12 +1,12 @@
 #include "editor/DocumentLoading.h"
 
 #include "editor/FileOpen.h"
-#include "platform/CodePage.h"
-#include "platform/DocumentFile.h"
+#include "documents/CodePage.h"
+#include "documents/DocumentFile.h"
 #include "platform/EventLog.h"
 #include "platform/MessageBoxService.h"
-#include "platform/RichTextBox.h"
-#include "platform/WordConverter.h"
+#include "editor/RichTextBox.h"
+#include "documents/WordConverter.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -2,7 +2,7 @@
 
 #include "editor/CommonDialog.h"
 #include "platform/ClipboardService.h"
-#include "platform/RichTextBox.h"
+#include "editor/RichTextBox.h"
 
 namespace editor {
 

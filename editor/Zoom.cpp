@@ -1,6 +1,6 @@
 #include "editor/Zoom.h"
 
-#include "platform/RichTextBox.h"
+#include "editor/RichTextBox.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/HelpViewer.h"
+#include "helpviewer/HelpViewer.h"
 #include "platform/OleColor.h"
 
 #include <QString>

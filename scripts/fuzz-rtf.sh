@@ -17,15 +17,15 @@ if ! command -v "$CXX" >/dev/null; then
 fi
 
 mkdir -p "$WORK/corpus" "$WORK/crashes"
-cp -n "$ROOT"/tests/editor/data/*.rtf "$WORK/corpus/" 2>/dev/null || true
+cp -n "$ROOT"/tests/documents/data/*.rtf "$WORK/corpus/" 2>/dev/null || true
 
 # shellcheck disable=SC2046
 "$CXX" -std=c++20 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined \
     -fno-sanitize-recover=undefined -I"$ROOT" \
     $(pkg-config --cflags Qt6Core Qt6Gui) \
-    "$ROOT/tests/platform/editor/fuzz/fuzz_RtfReader.cpp" \
-    "$ROOT/platform/RtfReader.cpp" "$ROOT/platform/CodePage.cpp" \
-    "$ROOT/platform/DocumentFile.cpp" \
+    "$ROOT/tests/fuzz/fuzz_RtfReader.cpp" \
+    "$ROOT/documents/RtfReader.cpp" "$ROOT/documents/CodePage.cpp" \
+    "$ROOT/documents/DocumentFile.cpp" \
     $(pkg-config --libs Qt6Core Qt6Gui) \
     -o "$WORK/fuzz_RtfReader"
 

@@ -22,11 +22,11 @@ inline QByteArray read(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-#ifdef PARLANZA_EDITOR_TEST_DATA
+#ifdef PARLANZA_DOCUMENT_TEST_DATA
 // A committed document fixture, and the text it holds.
 inline QString fixture(const QString& name)
 {
-    return QStringLiteral(PARLANZA_EDITOR_TEST_DATA "/") + name;
+    return QStringLiteral(PARLANZA_DOCUMENT_TEST_DATA "/") + name;
 }
 
 inline QString expectedText(const QString& name)

@@ -2,7 +2,7 @@
 // animation running, read from /proc/self/task/<tid>/stat over a stretch of wall time.
 //   bench_speaking_cpu [seconds]   default 30; target: <= 5 % of one core
 #include "app/Main.h"
-#include "platform/RichTextBox.h"
+#include "editor/RichTextBox.h"
 #include "speech/BenchText.h"
 #include "speech/DirectSS.h"
 

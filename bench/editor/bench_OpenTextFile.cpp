@@ -5,7 +5,7 @@
 #include "editor/EditCommands.h"
 #include "editor/FileOpen.h"
 #include "platform/FakeCommonDialogService.h"
-#include "platform/RichTextBox.h"
+#include "editor/RichTextBox.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -2,7 +2,7 @@
 // Target: at most 200 ms for every step.
 
 #include "editor/Zoom.h"
-#include "platform/RichTextBox.h"
+#include "editor/RichTextBox.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

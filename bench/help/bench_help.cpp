@@ -1,8 +1,8 @@
 // Prints how long the help takes to come up: reading the help file (chmlib in its
 // child process), opening the help window on topic 1, and a full-text search.
-#include "platform/ChmFile.h"
-#include "platform/ChmHelpViewer.h"
-#include "platform/HelpWindow.h"
+#include "helpviewer/ChmFile.h"
+#include "helpviewer/ChmHelpViewer.h"
+#include "helpviewer/HelpWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

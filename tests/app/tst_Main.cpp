@@ -10,7 +10,7 @@
 #include "platform/FakeCommonDialogService.h"
 #include "platform/FakeMessageBoxService.h"
 #include "platform/MenuBar.h"
-#include "platform/RichTextBox.h"
+#include "editor/RichTextBox.h"
 #include "platform/WindowMessages.h"
 #include "skin/ClsSkin.h"
 #include "speech/FakeSpeechControl.h"

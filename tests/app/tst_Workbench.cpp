@@ -4,7 +4,7 @@
 #include "app/Main.h"
 #include "app/Start.h"
 #include "controls/bevel/bvlBUTTON.h"
-#include "platform/RichTextBox.h"
+#include "editor/RichTextBox.h"
 #include "speech/DirectSS.h"
 
 #include <QCursor>

@@ -1,11 +1,11 @@
 #include "TestFiles.h"
 #include "editor/DocumentLoading.h"
 #include "editor/FileOpen.h"
-#include "platform/DocumentFile.h"
+#include "documents/DocumentFile.h"
 #include "platform/FakeCommonDialogService.h"
 #include "platform/MessageBoxService.h"
-#include "platform/RichTextBox.h"
-#include "platform/WordConverter.h"
+#include "editor/RichTextBox.h"
+#include "documents/WordConverter.h"
 
 #include <QApplication>
 #include <QBuffer>

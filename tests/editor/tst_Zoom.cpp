@@ -1,5 +1,5 @@
 #include "editor/Zoom.h"
-#include "platform/RichTextBox.h"
+#include "editor/RichTextBox.h"
 
 #include <QComboBox>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 // libFuzzer target: a whole help file, read the way the viewer reads it, then every
 // table the viewer uses. chmlib runs in its own child process, so a crash there is
 // a refused file, while anything that goes wrong in this process is a finding.
-#include "platform/ChmFile.h"
+#include "helpviewer/ChmFile.h"
 
 #include <QByteArray>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 // libFuzzer target: the help file's own tables (#SYSTEM, #WINDOWS, #IVB, #STRINGS and
 // the contents and index lists) straight from the input, so that mutations reach the
 // parsers without first having to survive the file's compression.
-#include "platform/ChmFile.h"
+#include "helpviewer/ChmFile.h"
 
 #include <QByteArray>
 #include <QHash>

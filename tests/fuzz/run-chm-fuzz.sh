@@ -21,7 +21,7 @@ mkdir -p "$work"
 flags=(-std=c++20 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
        -I"$root" $(pkg-config --cflags Qt6Core))
 libs=($(pkg-config --libs Qt6Core) -lchm)
-sources=("$root/platform/ChmFile.cpp" "$root/platform/ChmSitemap.cpp")
+sources=("$root/helpviewer/ChmFile.cpp" "$root/helpviewer/ChmSitemap.cpp")
 
 for target in fuzz_ChmFile fuzz_ChmTables; do
     echo "== building $target"

@@ -1,11 +1,11 @@
 #include "TestFiles.h"
 #include "help/HTMLHelp.h"
 #include "platform/AppInfo.h"
-#include "platform/ChmHelpViewer.h"
+#include "helpviewer/ChmHelpViewer.h"
 #include "platform/FakeMessageBoxService.h"
-#include "platform/HelpWindow.h"
+#include "helpviewer/HelpWindow.h"
 #include "platform/Registry.h"
-#include "platform/help/TestPeImage.h"
+#include "helpviewer/TestPeImage.h"
 
 #include <QCursor>
 #include <QDir>

@@ -1,0 +1,829 @@
+#include "documents/RtfReader.h"
+
+#include "documents/CodePage.h"
+#include "documents/DocumentFile.h"
+
+#include <QColor>
+#include <QCoreApplication>
+#include <QHash>
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <algorithm>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("RtfReader", text);
+}
+
+// Limits that keep hostile files from costing memory or time; real documents stay far
+// below them.
+constexpr int kMaxGroupDepth = 512;
+constexpr int kMaxControlWordLength = 32;
+constexpr int kMaxParameterDigits = 10;
+constexpr int kMaxUnicodeSkip = 16;
+constexpr int kMaxFontHalfPoints = 3276;
+constexpr int kMaxTableEntries = 32767;
+constexpr int kDefaultCodePage = 1252;
+constexpr int kDefaultHalfPoints = 24;
+
+enum class Destination { Text, Skip, FontTable, ColorTable };
+
+struct GroupState
+{
+    Destination destination = Destination::Text;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strike = false;
+    bool hidden = false;
+    int font = -1;
+    int halfPoints = kDefaultHalfPoints;
+    int foreground = 0;
+    int background = 0;
+    int unicodeSkip = 1;
+};
+
+struct FontEntry
+{
+    QString name;
+    int codePage = 0; // 0: the document's code page
+};
+
+// The code page a font's character set stands for.
+int codePageForCharset(int charset)
+{
+    switch (charset) {
+    case 77:
+        return 10000;
+    case 128:
+        return 932;
+    case 129:
+        return 949;
+    case 130:
+        return 1361;
+    case 134:
+        return 936;
+    case 136:
+        return 950;
+    case 161:
+        return 1253;
+    case 162:
+        return 1254;
+    case 163:
+        return 1258;
+    case 177:
+        return 1255;
+    case 178:
+        return 1256;
+    case 186:
+        return 1257;
+    case 204:
+        return 1251;
+    case 222:
+        return 874;
+    case 238:
+        return 1250;
+    case 255:
+        return 437;
+    default:
+        return 0; // ANSI, default, symbol: the document's code page
+    }
+}
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+const QHash<QByteArray, Destination>& knownDestinations()
+{
+    // Destinations whose content is not document text even without "\*".
+    static const QHash<QByteArray, Destination> table = [] {
+        QHash<QByteArray, Destination> t;
+        t.insert("fonttbl", Destination::FontTable);
+        t.insert("colortbl", Destination::ColorTable);
+        for (const char* name : {"stylesheet",
+                                 "info",
+                                 "pict",
+                                 "object",
+                                 "header",
+                                 "headerl",
+                                 "headerr",
+                                 "headerf",
+                                 "footer",
+                                 "footerl",
+                                 "footerr",
+                                 "footerf",
+                                 "footnote",
+                                 "annotation",
+                                 "atnid",
+                                 "atnauthor",
+                                 "xe",
+                                 "tc",
+                                 "txe",
+                                 "rxe",
+                                 "listtable",
+                                 "listoverridetable",
+                                 "revtbl",
+                                 "fldinst",
+                                 "filetbl",
+                                 "themedata",
+                                 "colorschememapping",
+                                 "datastore",
+                                 "latentstyles",
+                                 "pgdsctbl",
+                                 "ftnsep",
+                                 "ftnsepc",
+                                 "ftncn",
+                                 "aftnsep",
+                                 "aftnsepc",
+                                 "aftncn",
+                                 "shpinst",
+                                 "nonshppict",
+                                 "template",
+                                 "generator",
+                                 "private",
+                                 "bkmkstart",
+                                 "bkmkend",
+                                 "field_inst",
+                                 "macpict",
+                                 "wmetafile",
+                                 "dibitmap",
+                                 "wbitmap",
+                                 "objdata",
+                                 "objclass",
+                                 "objname",
+                                 "do",
+                                 "docvar",
+                                 "xmlnstbl",
+                                 "mmathPr",
+                                 "userprops",
+                                 "rsidtbl",
+                                 "protusertbl",
+                                 "picprop",
+                                 "blipuid",
+                                 "comment",
+                                 "title",
+                                 "subject",
+                                 "author",
+                                 "operator",
+                                 "keywords",
+                                 "doccomm",
+                                 "company",
+                                 "manager",
+                                 "category"}) {
+            t.insert(QByteArray(name), Destination::Skip);
+        }
+        return t;
+    }();
+    return table;
+}
+
+class Parser
+{
+public:
+    Parser(const QByteArray& data, QTextDocument& document) : m_data(data), m_cursor(&document) {}
+
+    void run();
+
+private:
+    // Tokens
+    void controlWord(const QByteArray& word, bool hasParameter, int parameter);
+    void controlSymbol(char symbol);
+    void textByte(char byte);
+    void openGroup();
+    void closeGroup();
+
+    // Output
+    int currentCodePage() const;
+    void flushBytes();
+    void appendUnit(char16_t unit);
+    void appendCodePoint(char32_t codePoint);
+    void appendText(const QString& text);
+    void flushPendingSurrogate();
+    void flushRun();
+    void paragraph();
+    QTextCharFormat formatFor(const GroupState& state) const;
+    void formatChanged() { m_formatDirty = true; }
+
+    // Tables
+    void fontTableWord(const QByteArray& word, int parameter);
+    void finishFontName();
+    void colorTableWord(const QByteArray& word, int parameter);
+
+    GroupState& state() { return m_stack.back(); }
+    const GroupState& state() const { return m_stack.back(); }
+    bool skipping() const { return state().destination == Destination::Skip; }
+    bool consumeUnicodeFallback();
+
+    const QByteArray& m_data;
+    qsizetype m_pos = 0;
+    QTextCursor m_cursor;
+
+    std::vector<GroupState> m_stack{GroupState{}};
+    int m_overflowDepth = 0; // groups opened beyond the depth limit
+    bool m_ended = false;    // the outermost group closed
+
+    int m_documentCodePage = kDefaultCodePage;
+    int m_defaultFont = -1;
+    QHash<int, FontEntry> m_fonts;
+    int m_fontBeingDefined = -1;
+    QByteArray m_fontNameBytes;
+    QList<QColor> m_colors;
+    int m_red = 0;
+    int m_green = 0;
+    int m_blue = 0;
+    bool m_colorGiven = false;
+
+    QByteArray m_bytes; // text bytes waiting for their code page
+    int m_bytesCodePage = kDefaultCodePage;
+    int m_fallbackToSkip = 0;
+    char16_t m_pendingHigh = 0;
+
+    QString m_run;
+    QTextCharFormat m_runFormat;
+    bool m_formatDirty = true;
+    bool m_starPending = false;
+};
+
+bool Parser::consumeUnicodeFallback()
+{
+    if (m_fallbackToSkip > 0) {
+        --m_fallbackToSkip;
+        return true;
+    }
+    return false;
+}
+
+void Parser::run()
+{
+    const qsizetype size = m_data.size();
+    const char* data = m_data.constData();
+    while (m_pos < size && !m_ended) {
+        const char c = data[m_pos++];
+        switch (c) {
+        case '{':
+            openGroup();
+            break;
+        case '}':
+            closeGroup();
+            break;
+        case '\r':
+        case '\n':
+            break;
+        case '\\': {
+            if (m_pos >= size) {
+                break;
+            }
+            const char next = data[m_pos];
+            if ((next >= 'a' && next <= 'z') || (next >= 'A' && next <= 'Z')) {
+                const qsizetype start = m_pos;
+                while (m_pos < size && ((data[m_pos] >= 'a' && data[m_pos] <= 'z') ||
+                                        (data[m_pos] >= 'A' && data[m_pos] <= 'Z'))) {
+                    ++m_pos;
+                }
+                const QByteArray word(data + start,
+                                      std::min<qsizetype>(m_pos - start, kMaxControlWordLength));
+                bool negative = false;
+                bool hasParameter = false;
+                qint64 value = 0;
+                if (m_pos < size && data[m_pos] == '-' && m_pos + 1 < size &&
+                    data[m_pos + 1] >= '0' && data[m_pos + 1] <= '9') {
+                    negative = true;
+                    ++m_pos;
+                }
+                int digits = 0;
+                while (m_pos < size && data[m_pos] >= '0' && data[m_pos] <= '9') {
+                    if (digits < kMaxParameterDigits) {
+                        value = value * 10 + (data[m_pos] - '0');
+                    }
+                    ++digits;
+                    ++m_pos;
+                    hasParameter = true;
+                }
+                value = std::min<qint64>(value, 0x7FFFFFFF);
+                if (m_pos < size && data[m_pos] == ' ') {
+                    ++m_pos;
+                }
+                controlWord(word, hasParameter, static_cast<int>(negative ? -value : value));
+            } else {
+                ++m_pos;
+                controlSymbol(next);
+            }
+            break;
+        }
+        default:
+            textByte(c);
+            break;
+        }
+    }
+    flushBytes();
+    flushPendingSurrogate();
+    flushRun();
+}
+
+void Parser::openGroup()
+{
+    flushBytes();
+    m_fallbackToSkip = 0;
+    m_starPending = false;
+    if (static_cast<int>(m_stack.size()) >= kMaxGroupDepth) {
+        ++m_overflowDepth;
+        return;
+    }
+    m_stack.push_back(state());
+}
+
+void Parser::closeGroup()
+{
+    flushBytes();
+    m_fallbackToSkip = 0;
+    m_starPending = false;
+    if (m_overflowDepth > 0) {
+        --m_overflowDepth;
+        return;
+    }
+    if (state().destination == Destination::FontTable) {
+        finishFontName();
+    }
+    if (m_stack.size() <= 2) {
+        // Closing the document's own group ends it; anything after it is not read.
+        if (m_stack.size() == 2) {
+            m_stack.pop_back();
+        }
+        m_ended = true;
+        return;
+    }
+    const GroupState closed = state();
+    m_stack.pop_back();
+    if (closed.destination == Destination::Text) {
+        formatChanged();
+    }
+}
+
+void Parser::textByte(char byte)
+{
+    // Blanks before the document's own group are not part of it.
+    if (m_stack.size() < 2) {
+        return;
+    }
+    if (consumeUnicodeFallback()) {
+        return;
+    }
+    switch (state().destination) {
+    case Destination::Skip:
+        return;
+    case Destination::ColorTable:
+        if (byte == ';') {
+            if (m_colors.size() < kMaxTableEntries) {
+                m_colors.append(m_colorGiven ? QColor(m_red, m_green, m_blue) : QColor());
+            }
+            m_red = m_green = m_blue = 0;
+            m_colorGiven = false;
+        }
+        return;
+    case Destination::FontTable:
+        if (byte == ';') {
+            finishFontName();
+        } else if (m_fontBeingDefined >= 0 && m_fontNameBytes.size() < 256) {
+            m_fontNameBytes.append(byte);
+        }
+        return;
+    case Destination::Text:
+        break;
+    }
+    if (byte == '\0') {
+        return;
+    }
+    if (byte == '\t') {
+        flushBytes();
+        appendUnit(u'\t');
+        return;
+    }
+    const int codePage = currentCodePage();
+    if (!m_bytes.isEmpty() && codePage != m_bytesCodePage) {
+        flushBytes();
+    }
+    m_bytesCodePage = codePage;
+    m_bytes.append(byte);
+}
+
+int Parser::currentCodePage() const
+{
+    const auto it = m_fonts.constFind(state().font);
+    if (it != m_fonts.constEnd() && it->codePage != 0) {
+        return it->codePage;
+    }
+    return m_documentCodePage;
+}
+
+void Parser::flushBytes()
+{
+    if (m_bytes.isEmpty()) {
+        return;
+    }
+    const QString text = codepage::decode(m_bytes, m_bytesCodePage);
+    m_bytes.clear();
+    appendText(text);
+}
+
+void Parser::flushPendingSurrogate()
+{
+    if (m_pendingHigh != 0) {
+        m_pendingHigh = 0;
+        m_run.append(QChar::ReplacementCharacter);
+    }
+}
+
+void Parser::appendText(const QString& text)
+{
+    if (text.isEmpty() || state().hidden) {
+        return;
+    }
+    flushPendingSurrogate();
+    if (m_formatDirty) {
+        const QTextCharFormat format = formatFor(state());
+        if (format != m_runFormat) {
+            flushRun();
+            m_runFormat = format;
+        }
+        m_formatDirty = false;
+    }
+    m_run.append(text);
+}
+
+void Parser::appendUnit(char16_t unit)
+{
+    if (QChar::isHighSurrogate(unit)) {
+        flushPendingSurrogate();
+        m_pendingHigh = unit;
+        return;
+    }
+    if (QChar::isLowSurrogate(unit)) {
+        if (m_pendingHigh == 0) {
+            appendText(QString(QChar::ReplacementCharacter));
+            return;
+        }
+        const QChar pair[2] = {QChar(m_pendingHigh), QChar(unit)};
+        m_pendingHigh = 0;
+        appendText(QString(pair, 2));
+        return;
+    }
+    appendText(QString(QChar(unit)));
+}
+
+void Parser::appendCodePoint(char32_t codePoint)
+{
+    if (codePoint <= 0xFFFF) {
+        appendUnit(static_cast<char16_t>(codePoint));
+        return;
+    }
+    if (codePoint > 0x10FFFF) {
+        appendUnit(u'\uFFFD');
+        return;
+    }
+    appendText(QString::fromUcs4(&codePoint, 1));
+}
+
+QTextCharFormat Parser::formatFor(const GroupState& s) const
+{
+    QTextCharFormat format;
+    format.setFontWeight(s.bold ? QFont::Bold : QFont::Normal);
+    format.setFontItalic(s.italic);
+    format.setFontUnderline(s.underline);
+    format.setFontStrikeOut(s.strike);
+    format.setFontPointSize(s.halfPoints / 2.0);
+    const auto font = m_fonts.constFind(s.font);
+    if (font != m_fonts.constEnd() && !font->name.isEmpty()) {
+        format.setFontFamilies({font->name});
+    }
+    if (s.foreground > 0 && s.foreground < m_colors.size() && m_colors[s.foreground].isValid()) {
+        format.setForeground(m_colors[s.foreground]);
+    }
+    if (s.background > 0 && s.background < m_colors.size() && m_colors[s.background].isValid()) {
+        format.setBackground(m_colors[s.background]);
+    }
+    return format;
+}
+
+void Parser::flushRun()
+{
+    if (m_run.isEmpty()) {
+        return;
+    }
+    m_cursor.insertText(m_run, m_runFormat);
+    m_run.clear();
+}
+
+void Parser::paragraph()
+{
+    flushBytes();
+    flushPendingSurrogate();
+    flushRun();
+    m_cursor.insertBlock(QTextBlockFormat(), formatFor(state()));
+}
+
+void Parser::finishFontName()
+{
+    if (m_fontBeingDefined < 0) {
+        return;
+    }
+    FontEntry& font = m_fonts[m_fontBeingDefined];
+    if (!m_fontNameBytes.isEmpty()) {
+        const int codePage = font.codePage != 0 ? font.codePage : m_documentCodePage;
+        font.name = codepage::decode(m_fontNameBytes, codePage).trimmed();
+    }
+    m_fontNameBytes.clear();
+    m_fontBeingDefined = -1;
+}
+
+void Parser::fontTableWord(const QByteArray& word, int parameter)
+{
+    if (word == "f") {
+        finishFontName();
+        if (m_fonts.size() < kMaxTableEntries || m_fonts.contains(parameter)) {
+            m_fontBeingDefined = parameter;
+            m_fonts[parameter] = FontEntry{};
+        }
+    } else if (word == "fcharset" && m_fontBeingDefined >= 0) {
+        const int codePage = codePageForCharset(parameter);
+        FontEntry& font = m_fonts[m_fontBeingDefined];
+        if (font.codePage == 0 || codePage != 0) {
+            font.codePage = codePage;
+        }
+    } else if (word == "cpg" && m_fontBeingDefined >= 0 && codepage::isSupported(parameter)) {
+        m_fonts[m_fontBeingDefined].codePage = parameter;
+    }
+}
+
+void Parser::colorTableWord(const QByteArray& word, int parameter)
+{
+    const int component = std::clamp(parameter, 0, 255);
+    if (word == "red") {
+        m_red = component;
+        m_colorGiven = true;
+    } else if (word == "green") {
+        m_green = component;
+        m_colorGiven = true;
+    } else if (word == "blue") {
+        m_blue = component;
+        m_colorGiven = true;
+    }
+}
+
+void Parser::controlWord(const QByteArray& word, bool hasParameter, int parameter)
+{
+    if (word == "bin") {
+        // Binary data follows: it is never text, and its bytes may look like braces.
+        flushBytes();
+        const qsizetype length = hasParameter ? std::max(parameter, 0) : 0;
+        m_pos += std::min<qsizetype>(length, m_data.size() - m_pos);
+        return;
+    }
+    if (m_fallbackToSkip > 0 && word != "u") {
+        --m_fallbackToSkip;
+        return;
+    }
+    flushBytes();
+
+    const bool star = m_starPending;
+    m_starPending = false;
+    GroupState& s = state();
+    if (s.destination == Destination::Skip) {
+        return;
+    }
+    const auto destination = knownDestinations().constFind(word);
+    if (destination != knownDestinations().constEnd()) {
+        s.destination = destination.value();
+        return;
+    }
+    if (star) {
+        // An optional destination this reader does not know: its content is not text.
+        s.destination = Destination::Skip;
+        return;
+    }
+    if (s.destination == Destination::FontTable) {
+        fontTableWord(word, parameter);
+        return;
+    }
+    if (s.destination == Destination::ColorTable) {
+        colorTableWord(word, parameter);
+        return;
+    }
+
+    const bool on = !hasParameter || parameter != 0;
+    if (word == "par" || word == "sect" || word == "page" || word == "row") {
+        paragraph();
+    } else if (word == "line") {
+        appendUnit(u'\u2028');
+    } else if (word == "tab" || word == "cell" || word == "nestcell") {
+        appendUnit(u'\t');
+    } else if (word == "u") {
+        if (!hasParameter) {
+            return;
+        }
+        // Writers store the code unit as a signed 16-bit number; some write it unsigned.
+        qint64 value = parameter;
+        if (value < 0) {
+            value += 65536;
+        }
+        if (value >= 0) {
+            appendCodePoint(static_cast<char32_t>(value));
+        }
+        m_fallbackToSkip = s.unicodeSkip;
+    } else if (word == "uc") {
+        s.unicodeSkip = std::clamp(parameter, 0, kMaxUnicodeSkip);
+    } else if (word == "b") {
+        s.bold = on;
+        formatChanged();
+    } else if (word == "i") {
+        s.italic = on;
+        formatChanged();
+    } else if (word == "v") {
+        s.hidden = on;
+    } else if (word == "strike" || word == "striked") {
+        s.strike = on;
+        formatChanged();
+    } else if (word == "ulnone") {
+        s.underline = false;
+        formatChanged();
+    } else if (word.startsWith("ul") && word != "ulc") {
+        s.underline = on;
+        formatChanged();
+    } else if (word == "plain") {
+        s.bold = s.italic = s.underline = s.strike = s.hidden = false;
+        s.font = m_defaultFont;
+        s.halfPoints = kDefaultHalfPoints;
+        s.foreground = s.background = 0;
+        formatChanged();
+    } else if (word == "f") {
+        s.font = parameter;
+        formatChanged();
+    } else if (word == "fs") {
+        s.halfPoints =
+            std::clamp(hasParameter ? parameter : kDefaultHalfPoints, 2, kMaxFontHalfPoints);
+        formatChanged();
+    } else if (word == "cf") {
+        s.foreground = std::max(parameter, 0);
+        formatChanged();
+    } else if (word == "cb" || word == "highlight") {
+        s.background = std::max(parameter, 0);
+        formatChanged();
+    } else if (word == "deff") {
+        m_defaultFont = parameter;
+        if (m_stack.size() <= 2) {
+            s.font = parameter;
+        }
+        formatChanged();
+    } else if (word == "ansi") {
+        m_documentCodePage = kDefaultCodePage;
+    } else if (word == "mac") {
+        m_documentCodePage = 10000;
+    } else if (word == "pc") {
+        m_documentCodePage = 437;
+    } else if (word == "pca") {
+        m_documentCodePage = 850;
+    } else if (word == "ansicpg") {
+        if (codepage::isSupported(parameter)) {
+            m_documentCodePage = parameter;
+        }
+    } else if (word == "emdash") {
+        appendUnit(u'\u2014');
+    } else if (word == "endash") {
+        appendUnit(u'\u2013');
+    } else if (word == "emspace") {
+        appendUnit(u'\u2003');
+    } else if (word == "enspace") {
+        appendUnit(u'\u2002');
+    } else if (word == "qmspace") {
+        appendUnit(u'\u2005');
+    } else if (word == "bullet") {
+        appendUnit(u'\u2022');
+    } else if (word == "lquote") {
+        appendUnit(u'\u2018');
+    } else if (word == "rquote") {
+        appendUnit(u'\u2019');
+    } else if (word == "ldblquote") {
+        appendUnit(u'\u201C');
+    } else if (word == "rdblquote") {
+        appendUnit(u'\u201D');
+    } else if (word == "zwj") {
+        appendUnit(u'\u200D');
+    } else if (word == "zwnj") {
+        appendUnit(u'\u200C');
+    } else if (word == "ltrmark") {
+        appendUnit(u'\u200E');
+    } else if (word == "rtlmark") {
+        appendUnit(u'\u200F');
+    }
+}
+
+void Parser::controlSymbol(char symbol)
+{
+    if (symbol == '\'') {
+        // A byte in hexadecimal; a broken escape is dropped.
+        int value = 0;
+        int digits = 0;
+        while (digits < 2 && m_pos < m_data.size()) {
+            const int digit = hexDigit(m_data[m_pos]);
+            if (digit < 0) {
+                break;
+            }
+            value = value * 16 + digit;
+            ++digits;
+            ++m_pos;
+        }
+        if (digits == 2) {
+            textByte(static_cast<char>(value));
+        }
+        return;
+    }
+    if (symbol == '*') {
+        m_starPending = true;
+        return;
+    }
+    if (symbol == '\\' || symbol == '{' || symbol == '}') {
+        textByte(symbol);
+        return;
+    }
+    if (consumeUnicodeFallback() || state().destination != Destination::Text) {
+        return;
+    }
+    switch (symbol) {
+    case '~':
+        flushBytes();
+        appendUnit(u'\u00A0');
+        break;
+    case '_':
+        flushBytes();
+        appendUnit(u'\u2011');
+        break;
+    case '\r':
+    case '\n':
+        paragraph();
+        break;
+    default:
+        break; // optional hyphen, index marks and unknown symbols carry no text
+    }
+}
+
+} // namespace
+
+bool RtfReader::looksLikeRtf(const QByteArray& data)
+{
+    qsizetype i = 0;
+    while (i < data.size() &&
+           (data[i] == ' ' || data[i] == '\t' || data[i] == '\r' || data[i] == '\n')) {
+        ++i;
+    }
+    return data.mid(i, 5) == "{\\rtf";
+}
+
+RtfReadResult RtfReader::read(const QByteArray& data, QTextDocument& document)
+{
+    RtfReadResult result;
+    if (!looksLikeRtf(data)) {
+        result.error = tr("The file is not in Rich Text Format.");
+        return result;
+    }
+    document.clear();
+    // Thousands of small inserts would each be an undo step.
+    const bool undo = document.isUndoRedoEnabled();
+    document.setUndoRedoEnabled(false);
+    // One edit for the whole file: the document reports and lays out the change once,
+    // not after each of the many small inserts.
+    QTextCursor edit(&document);
+    edit.beginEditBlock();
+    Parser parser(data, document);
+    parser.run();
+    edit.endEditBlock();
+    document.setUndoRedoEnabled(undo);
+    result.ok = true;
+    return result;
+}
+
+RtfReadResult RtfReader::readFile(const QString& path, QTextDocument& document)
+{
+    const documentfile::ReadResult file = documentfile::read(path);
+    if (!file.ok) {
+        return RtfReadResult{false, file.error};
+    }
+    return read(file.data, document);
+}
+
+} // namespace platform

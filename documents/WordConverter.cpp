@@ -1,0 +1,159 @@
+#include "documents/WordConverter.h"
+
+#include "documents/DocumentFile.h"
+#include "platform/EventLog.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringDecoder>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <csignal>
+#include <sys/types.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("WordConverter", text);
+}
+
+constexpr char kOleSignature[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
+constexpr int kOleSignatureLength = 8;
+constexpr int kStopWaitMs = 5000;
+
+// Ends every process of the converter's group: the "soffice" script starts the real
+// program as a child, which outlives a signal sent to the script alone.
+void endProcessGroup(QProcess& process, qint64 groupId)
+{
+    if (groupId > 0) {
+        ::kill(static_cast<pid_t>(-groupId), SIGKILL);
+    }
+    if (process.state() != QProcess::NotRunning) {
+        process.waitForFinished(kStopWaitMs);
+    }
+}
+
+QString decodeOutput(const QByteArray& bytes)
+{
+    QByteArray data = bytes;
+    if (data.startsWith("\xEF\xBB\xBF")) {
+        data.remove(0, 3);
+    }
+    return QStringDecoder(QStringDecoder::Utf8)(data);
+}
+
+} // namespace
+
+bool WordConverter::hasOleSignature(const QByteArray& head)
+{
+    return head.startsWith(QByteArray(kOleSignature, kOleSignatureLength));
+}
+
+QString WordConverter::converterProgram()
+{
+    const QString configured = qEnvironmentVariable("PARLANZA_SOFFICE");
+    if (!configured.isEmpty()) {
+        return configured;
+    }
+    return QStandardPaths::findExecutable(QStringLiteral("soffice"));
+}
+
+WordConversion WordConverter::convert(const QString& path, int timeoutMs)
+{
+    WordConversion result;
+    const documentfile::ReadResult file = documentfile::read(path);
+    if (!file.ok) {
+        result.error = file.error;
+        return result;
+    }
+    if (!hasOleSignature(file.data)) {
+        result.error = tr("The file is not a Word document.");
+        return result;
+    }
+    const QString program = converterProgram();
+    if (program.isEmpty() || !QFileInfo(program).isExecutable()) {
+        result.error = tr("LibreOffice is needed to read Word documents and is not installed.");
+        return result;
+    }
+
+    // The converter writes beside its input and keeps a profile: give it a folder of its
+    // own for each, so that nothing lands beside the user's file and a running
+    // LibreOffice of the user's is not disturbed. A space in the profile's address
+    // makes the converter hang, hence the plain temporary folder names.
+    QTemporaryDir work(QDir::tempPath() + QLatin1String("/parlanza-doc-XXXXXX"));
+    if (!work.isValid()) {
+        result.error = tr("No temporary folder for the conversion: %1.").arg(work.errorString());
+        return result;
+    }
+    const QString inputDir = work.filePath(QStringLiteral("in"));
+    const QString outputDir = work.filePath(QStringLiteral("out"));
+    const QString profileDir = work.filePath(QStringLiteral("profile"));
+    QDir().mkpath(inputDir);
+    QDir().mkpath(outputDir);
+    QDir().mkpath(profileDir);
+    const QString input = inputDir + QLatin1String("/document.doc");
+    {
+        QFile copy(input);
+        if (!copy.open(QIODevice::WriteOnly) || copy.write(file.data) != file.data.size()) {
+            result.error =
+                tr("The document cannot be copied for the conversion: %1.").arg(copy.errorString());
+            return result;
+        }
+    }
+
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments({QLatin1String("-env:UserInstallation=") +
+                              QString::fromLatin1(QUrl::fromLocalFile(profileDir).toEncoded()),
+                          QStringLiteral("--headless"), QStringLiteral("--norestore"),
+                          QStringLiteral("--nolockcheck"),
+                          // Without a fixed import filter a damaged document is read as plain text
+                          // and "converts" into garbage.
+                          QStringLiteral("--infilter=MS Word 97"), QStringLiteral("--convert-to"),
+                          QStringLiteral("txt:Text (encoded):UTF8"), QStringLiteral("--outdir"),
+                          outputDir, input});
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setChildProcessModifier([] { ::setsid(); });
+    process.start();
+    if (!process.waitForStarted(kStopWaitMs)) {
+        result.error = tr("LibreOffice could not be started: %1.").arg(process.errorString());
+        return result;
+    }
+    const qint64 groupId = process.processId();
+    const bool finished = process.waitForFinished(timeoutMs);
+    const QByteArray messages = process.readAll();
+    endProcessGroup(process, groupId);
+    if (!finished) {
+        result.error = tr("LibreOffice did not finish the conversion within %1 seconds.")
+                           .arg(timeoutMs / 1000.0, 0, 'f', 0);
+        return result;
+    }
+
+    // The converter exits with 0 whether it converted or not: the output file tells.
+    QFile output(outputDir + QLatin1String("/document.txt"));
+    if (!output.open(QIODevice::ReadOnly)) {
+        const QString detail = QString::fromLocal8Bit(messages).trimmed();
+        if (!detail.isEmpty()) {
+            eventlog::warning(QLatin1String("Word conversion of ") + path + QLatin1String(": ") +
+                              detail);
+        }
+        result.error = tr("LibreOffice could not convert the document; it may be damaged or "
+                          "protected by a password.");
+        return result;
+    }
+    result.text = decodeOutput(output.readAll());
+    result.ok = true;
+    return result;
+}
+
+} // namespace platform

@@ -1,0 +1,31 @@
+// libFuzzer target for the rich-text reader: any bytes must be read or refused without
+// a crash, a hang or a sanitizer report. Built and run by scripts/fuzz-rtf.sh.
+
+#include "documents/RtfReader.h"
+
+#include <QGuiApplication>
+#include <QTextDocument>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QGuiApplication app(*argc, *argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    QTextDocument document;
+    const platform::RtfReadResult result = platform::RtfReader::read(bytes, document);
+    if (result.ok == result.error.isEmpty()) {
+        // Either read without a reason or refused with one.
+        (void)document.toPlainText();
+    } else {
+        std::abort();
+    }
+    return 0;
+}
