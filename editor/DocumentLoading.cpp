@@ -1,12 +1,12 @@
 #include "editor/DocumentLoading.h"
 
-#include "editor/FileOpen.h"
 #include "documents/CodePage.h"
 #include "documents/DocumentFile.h"
+#include "documents/WordConverter.h"
+#include "editor/FileOpen.h"
+#include "editor/RichTextBox.h"
 #include "platform/EventLog.h"
 #include "platform/MessageBoxService.h"
-#include "editor/RichTextBox.h"
-#include "documents/WordConverter.h"
 
 #include <QApplication>
 #include <QCoreApplication>

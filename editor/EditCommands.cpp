@@ -1,8 +1,8 @@
 #include "editor/EditCommands.h"
 
 #include "editor/CommonDialog.h"
-#include "platform/ClipboardService.h"
 #include "editor/RichTextBox.h"
+#include "platform/ClipboardService.h"
 
 namespace editor {
 

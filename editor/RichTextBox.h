@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/OleColor.h"
 #include "documents/RtfReader.h"
+#include "platform/OleColor.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>

@@ -1,7 +1,7 @@
 #include "help/HTMLHelp.h"
 
-#include "platform/AppInfo.h"
 #include "helpviewer/FileVersion.h"
+#include "platform/AppInfo.h"
 #include "platform/MessageBoxService.h"
 #include "platform/Registry.h"
 

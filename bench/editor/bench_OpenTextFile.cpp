@@ -4,8 +4,8 @@
 #include "editor/DocumentLoading.h"
 #include "editor/EditCommands.h"
 #include "editor/FileOpen.h"
-#include "platform/FakeCommonDialogService.h"
 #include "editor/RichTextBox.h"
+#include "platform/FakeCommonDialogService.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

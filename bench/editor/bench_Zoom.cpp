@@ -1,8 +1,8 @@
 // Changing the zoom of a 1 MB document until the editor has repainted.
 // Target: at most 200 ms for every step.
 
-#include "editor/Zoom.h"
 #include "editor/RichTextBox.h"
+#include "editor/Zoom.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,11 +1,11 @@
 #include "TestFiles.h"
+#include "documents/DocumentFile.h"
+#include "documents/WordConverter.h"
 #include "editor/DocumentLoading.h"
 #include "editor/FileOpen.h"
-#include "documents/DocumentFile.h"
+#include "editor/RichTextBox.h"
 #include "platform/FakeCommonDialogService.h"
 #include "platform/MessageBoxService.h"
-#include "editor/RichTextBox.h"
-#include "documents/WordConverter.h"
 
 #include <QApplication>
 #include <QBuffer>

@@ -1,7 +1,7 @@
 #include "editor/CommonDialog.h"
 #include "editor/EditCommands.h"
-#include "platform/FakeCommonDialogService.h"
 #include "editor/RichTextBox.h"
+#include "platform/FakeCommonDialogService.h"
 
 #include <QApplication>
 #include <QClipboard>

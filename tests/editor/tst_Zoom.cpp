@@ -1,5 +1,5 @@
-#include "editor/Zoom.h"
 #include "editor/RichTextBox.h"
+#include "editor/Zoom.h"
 
 #include <QComboBox>
 #include <QFileInfo>

@@ -1,11 +1,11 @@
 #include "TestFiles.h"
 #include "help/HTMLHelp.h"
-#include "platform/AppInfo.h"
 #include "helpviewer/ChmHelpViewer.h"
-#include "platform/FakeMessageBoxService.h"
 #include "helpviewer/HelpWindow.h"
-#include "platform/Registry.h"
 #include "helpviewer/TestPeImage.h"
+#include "platform/AppInfo.h"
+#include "platform/FakeMessageBoxService.h"
+#include "platform/Registry.h"
 
 #include <QCursor>
 #include <QDir>

@@ -1,9 +1,9 @@
 #include "TestFiles.h"
 #include "helpviewer/ChmBrowser.h"
 #include "helpviewer/ChmHelpViewer.h"
-#include "platform/FakeMessageBoxService.h"
 #include "helpviewer/HelpPopupWindow.h"
 #include "helpviewer/HelpWindow.h"
+#include "platform/FakeMessageBoxService.h"
 #include "platform/Resources.h"
 
 #include <QApplication>
