@@ -15,44 +15,34 @@ QString tr(const char* text)
 }
 } // namespace
 
-ReadResult read(const QString& path, qint64 maxBytes)
+Result<QByteArray> read(const QString& path, qint64 maxBytes)
 {
-    ReadResult result;
     const QFileInfo info(path);
     if (!info.exists()) {
-        result.error = tr("The file does not exist.");
-        return result;
+        return Failure{tr("The file does not exist.")};
     }
     if (info.isDir()) {
-        result.error = tr("This is a folder, not a file.");
-        return result;
+        return Failure{tr("This is a folder, not a file.")};
     }
     if (info.size() > maxBytes) {
-        result.error = tr("The file is too large to open (%1 MB; at most %2 MB can be opened).")
+        return Failure{tr("The file is too large to open (%1 MB; at most %2 MB can be opened).")
                            .arg((info.size() + kMegabyte - 1) / kMegabyte)
-                           .arg(maxBytes / kMegabyte);
-        return result;
+                           .arg(maxBytes / kMegabyte)};
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        result.error = tr("The file cannot be opened: %1.").arg(file.errorString());
-        return result;
+        return Failure{tr("The file cannot be opened: %1.").arg(file.errorString())};
     }
     // A file that grew since it was measured is refused too rather than held in part.
-    result.data = file.read(qMin(file.size(), maxBytes) + 1);
+    QByteArray data = file.read(qMin(file.size(), maxBytes) + 1);
     if (file.error() != QFileDevice::NoError) {
-        result.error = tr("The file cannot be read: %1.").arg(file.errorString());
-        result.data.clear();
-        return result;
+        return Failure{tr("The file cannot be read: %1.").arg(file.errorString())};
     }
-    if (result.data.size() > maxBytes) {
-        result.error = tr("The file is too large to open (at most %1 MB can be opened).")
-                           .arg(maxBytes / kMegabyte);
-        result.data.clear();
-        return result;
+    if (data.size() > maxBytes) {
+        return Failure{tr("The file is too large to open (at most %1 MB can be opened).")
+                           .arg(maxBytes / kMegabyte)};
     }
-    result.ok = true;
-    return result;
+    return data;
 }
 
 } // namespace platform::documentfile

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -10,13 +12,7 @@ namespace platform::documentfile {
 // Larger files are refused before anything is read.
 constexpr qint64 kMaxBytes = qint64(256) * 1024 * 1024;
 
-struct ReadResult
-{
-    bool ok = false;
-    QByteArray data;
-    QString error; // why the file was not read; empty when ok
-};
-
-ReadResult read(const QString& path, qint64 maxBytes = kMaxBytes);
+// The file's bytes, or why the file was not read.
+Result<QByteArray> read(const QString& path, qint64 maxBytes = kMaxBytes);
 
 } // namespace platform::documentfile

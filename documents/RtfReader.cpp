@@ -794,12 +794,10 @@ bool RtfReader::looksLikeRtf(const QByteArray& data)
     return data.mid(i, 5) == "{\\rtf";
 }
 
-RtfReadResult RtfReader::read(const QByteArray& data, QTextDocument& document)
+Result<void> RtfReader::read(const QByteArray& data, QTextDocument& document)
 {
-    RtfReadResult result;
     if (!looksLikeRtf(data)) {
-        result.error = tr("The file is not in Rich Text Format.");
-        return result;
+        return Failure{tr("The file is not in Rich Text Format.")};
     }
     document.clear();
     // Thousands of small inserts would each be an undo step.
@@ -813,17 +811,16 @@ RtfReadResult RtfReader::read(const QByteArray& data, QTextDocument& document)
     parser.run();
     edit.endEditBlock();
     document.setUndoRedoEnabled(undo);
-    result.ok = true;
-    return result;
+    return {};
 }
 
-RtfReadResult RtfReader::readFile(const QString& path, QTextDocument& document)
+Result<void> RtfReader::readFile(const QString& path, QTextDocument& document)
 {
-    const documentfile::ReadResult file = documentfile::read(path);
-    if (!file.ok) {
-        return RtfReadResult{false, file.error};
+    const Result<QByteArray> file = documentfile::read(path);
+    if (!file) {
+        return Failure{file.error()};
     }
-    return read(file.data, document);
+    return read(file.value(), document);
 }
 
 } // namespace platform

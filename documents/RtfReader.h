@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -10,22 +12,16 @@ class QTextDocument;
 // Everything else (pictures, objects, headers, style sheets) is skipped.
 namespace platform {
 
-struct RtfReadResult
-{
-    bool ok = false;
-    QString error; // why the data was not read, for the user; empty when ok
-};
-
 class RtfReader
 {
 public:
     // Replaces the document's content with the rich text. Data that does not begin
     // like rich text is refused and leaves the document as it was; a file cut short
     // keeps what was read up to its end.
-    static RtfReadResult read(const QByteArray& data, QTextDocument& document);
+    static Result<void> read(const QByteArray& data, QTextDocument& document);
 
     // The same for a file; a file that cannot be read is refused with the reason.
-    static RtfReadResult readFile(const QString& path, QTextDocument& document);
+    static Result<void> readFile(const QString& path, QTextDocument& document);
 
     // Whether the data begins like rich text ("{\rtf", after optional blanks).
     static bool looksLikeRtf(const QByteArray& data);

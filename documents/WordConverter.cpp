@@ -67,22 +67,19 @@ QString WordConverter::converterProgram()
     return QStandardPaths::findExecutable(QStringLiteral("soffice"));
 }
 
-WordConversion WordConverter::convert(const QString& path, int timeoutMs)
+Result<QString> WordConverter::convert(const QString& path, int timeoutMs)
 {
-    WordConversion result;
-    const documentfile::ReadResult file = documentfile::read(path);
-    if (!file.ok) {
-        result.error = file.error;
-        return result;
+    const Result<QByteArray> file = documentfile::read(path);
+    if (!file) {
+        return Failure{file.error()};
     }
-    if (!hasOleSignature(file.data)) {
-        result.error = tr("The file is not a Word document.");
-        return result;
+    const QByteArray& data = file.value();
+    if (!hasOleSignature(data)) {
+        return Failure{tr("The file is not a Word document.")};
     }
     const QString program = converterProgram();
     if (program.isEmpty() || !QFileInfo(program).isExecutable()) {
-        result.error = tr("LibreOffice is needed to read Word documents and is not installed.");
-        return result;
+        return Failure{tr("LibreOffice is needed to read Word documents and is not installed.")};
     }
 
     // The converter writes beside its input and keeps a profile: give it a folder of its
@@ -91,8 +88,7 @@ WordConversion WordConverter::convert(const QString& path, int timeoutMs)
     // makes the converter hang, hence the plain temporary folder names.
     QTemporaryDir work(QDir::tempPath() + QLatin1String("/parlanza-doc-XXXXXX"));
     if (!work.isValid()) {
-        result.error = tr("No temporary folder for the conversion: %1.").arg(work.errorString());
-        return result;
+        return Failure{tr("No temporary folder for the conversion: %1.").arg(work.errorString())};
     }
     const QString inputDir = work.filePath(QStringLiteral("in"));
     const QString outputDir = work.filePath(QStringLiteral("out"));
@@ -103,10 +99,9 @@ WordConversion WordConverter::convert(const QString& path, int timeoutMs)
     const QString input = inputDir + QLatin1String("/document.doc");
     {
         QFile copy(input);
-        if (!copy.open(QIODevice::WriteOnly) || copy.write(file.data) != file.data.size()) {
-            result.error =
-                tr("The document cannot be copied for the conversion: %1.").arg(copy.errorString());
-            return result;
+        if (!copy.open(QIODevice::WriteOnly) || copy.write(data) != data.size()) {
+            return Failure{tr("The document cannot be copied for the conversion: %1.")
+                               .arg(copy.errorString())};
         }
     }
 
@@ -126,17 +121,15 @@ WordConversion WordConverter::convert(const QString& path, int timeoutMs)
     process.setChildProcessModifier([] { ::setsid(); });
     process.start();
     if (!process.waitForStarted(kStopWaitMs)) {
-        result.error = tr("LibreOffice could not be started: %1.").arg(process.errorString());
-        return result;
+        return Failure{tr("LibreOffice could not be started: %1.").arg(process.errorString())};
     }
     const qint64 groupId = process.processId();
     const bool finished = process.waitForFinished(timeoutMs);
     const QByteArray messages = process.readAll();
     endProcessGroup(process, groupId);
     if (!finished) {
-        result.error = tr("LibreOffice did not finish the conversion within %1 seconds.")
-                           .arg(timeoutMs / 1000.0, 0, 'f', 0);
-        return result;
+        return Failure{tr("LibreOffice did not finish the conversion within %1 seconds.")
+                           .arg(timeoutMs / 1000.0, 0, 'f', 0)};
     }
 
     // The converter exits with 0 whether it converted or not: the output file tells.
@@ -147,13 +140,10 @@ WordConversion WordConverter::convert(const QString& path, int timeoutMs)
             eventlog::warning(QLatin1String("Word conversion of ") + path + QLatin1String(": ") +
                               detail);
         }
-        result.error = tr("LibreOffice could not convert the document; it may be damaged or "
-                          "protected by a password.");
-        return result;
+        return Failure{tr("LibreOffice could not convert the document; it may be damaged or "
+                          "protected by a password.")};
     }
-    result.text = decodeOutput(output.readAll());
-    result.ok = true;
-    return result;
+    return decodeOutput(output.readAll());
 }
 
 } // namespace platform

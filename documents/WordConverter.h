@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -8,20 +10,14 @@
 // time limit. Nothing is left running afterwards and the clipboard is never touched.
 namespace platform {
 
-struct WordConversion
-{
-    bool ok = false;
-    QString text;
-    QString error; // why the document was not converted, for the user; empty when ok
-};
-
 class WordConverter
 {
 public:
     static constexpr int kDefaultTimeoutMs = 60000;
 
-    // Blocks until the text is there, the converter failed or the time ran out.
-    static WordConversion convert(const QString& path, int timeoutMs = kDefaultTimeoutMs);
+    // The document's text, or why there is none. Blocks until the text is there, the
+    // converter failed or the time ran out.
+    static Result<QString> convert(const QString& path, int timeoutMs = kDefaultTimeoutMs);
 
     // Whether the data begins with the signature of an OLE compound file, the container
     // of .doc files.

@@ -52,33 +52,25 @@ void reportWordFailure(const QString& path, const QString& reason)
                           platform::MessageButtons::Ok, platform::MessageIcon::Critical);
 }
 
-struct LoadedDocument
-{
-    bool ok = false;
-    QString text;
-    QString error;
-};
-
 // The file's text, read as the filter entry says, under the hourglass (which is gone
 // again before any message is shown). Nothing for an entry the list does not have.
-std::optional<LoadedDocument> readAs(int entry, const QString& path, platform::RichTextBox& RTFtemp)
+std::optional<platform::Result<QString>> readAs(int entry, const QString& path,
+                                                platform::RichTextBox& RTFtemp)
 {
     const WaitCursor wait;
     switch (entry) {
     case TextFilesEntry:
-    case AllFilesEntry: {
-        const TextFileResult file = LoadTextFile(path);
-        return LoadedDocument{file.ok, file.text, file.error};
-    }
+    case AllFilesEntry:
+        return LoadTextFile(path);
     case RichTextEntry: {
-        const platform::RtfReadResult rich = RTFtemp.loadFile(path);
-        return rich.ok ? LoadedDocument{true, RTFtemp.text(), {}}
-                       : LoadedDocument{false, {}, rich.error};
+        const platform::Result<void> rich = RTFtemp.loadFile(path);
+        if (!rich) {
+            return platform::Failure{rich.error()};
+        }
+        return RTFtemp.text();
     }
-    case WordEntry: {
-        const platform::WordConversion conversion = platform::WordConverter::convert(path);
-        return LoadedDocument{conversion.ok, conversion.text, conversion.error};
-    }
+    case WordEntry:
+        return platform::WordConverter::convert(path);
     default:
         return std::nullopt;
     }
@@ -109,34 +101,29 @@ QString decodeText(const QByteArray& bytes)
     return platform::codepage::decode(body.toByteArray(), kWindowsWestern);
 }
 
-TextFileResult LoadTextFile(const QString& path)
+platform::Result<QString> LoadTextFile(const QString& path)
 {
-    TextFileResult result;
     // Let the window repaint where the dialog was before the file is read.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    const platform::documentfile::ReadResult file = platform::documentfile::read(path);
-    if (!file.ok) {
-        result.error = file.error;
-        return result;
+    const platform::Result<QByteArray> file = platform::documentfile::read(path);
+    if (!file) {
+        return platform::Failure{file.error()};
     }
-    result.text = decodeText(file.data);
-    result.ok = true;
-    return result;
+    return decodeText(file.value());
 }
 
 bool ImportWordDocument(platform::RichTextBox& editor, const QString& path)
 {
-    platform::WordConversion conversion;
-    {
+    const platform::Result<QString> conversion = [&path] {
         const WaitCursor wait;
-        conversion = platform::WordConverter::convert(path);
-    }
-    if (!conversion.ok) {
-        reportWordFailure(path, conversion.error);
+        return platform::WordConverter::convert(path);
+    }();
+    if (!conversion) {
+        reportWordFailure(path, conversion.error());
         return false;
     }
     const WaitCursor wait;
-    editor.setSelText(conversion.text);
+    editor.setSelText(conversion.value());
     return true;
 }
 
@@ -151,20 +138,20 @@ void cmdOpen_Click(platform::RichTextBox& RichTextBox1, platform::RichTextBox& R
     const int entry = FileOpen::OpenFilterIndex;
     // The file is read completely before the editor's text is replaced, so that a file
     // that cannot be read leaves the previous text in place.
-    const std::optional<LoadedDocument> loaded = readAs(entry, path, RTFtemp);
+    const std::optional<platform::Result<QString>> loaded = readAs(entry, path, RTFtemp);
     if (!loaded) {
         return;
     }
-    if (!loaded->ok) {
+    if (!loaded->ok()) {
         if (entry == WordEntry) {
-            reportWordFailure(path, loaded->error);
+            reportWordFailure(path, loaded->error());
         } else {
-            reportOpenFailure(path, loaded->error);
+            reportOpenFailure(path, loaded->error());
         }
         return;
     }
     const WaitCursor wait;
-    RichTextBox1.setText(loaded->text);
+    RichTextBox1.setText(loaded->value());
     RichTextBox1.setSelStart(0);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -22,20 +24,13 @@ enum OpenFilterEntry : int {
     AllFilesEntry = 4
 };
 
-struct TextFileResult
-{
-    bool ok = false;
-    QString text;
-    QString error; // why the file was not read, for the user; empty when ok
-};
-
 // Text from the bytes of a plain-text file: UTF-16 with either byte-order mark, UTF-8
 // with or without its mark, and otherwise Windows-1252.
 QString decodeText(const QByteArray& bytes);
 
 // A plain-text file's content, decoded as above. Files that do not exist, cannot be
 // read or are too large are refused with the reason.
-TextFileResult LoadTextFile(const QString& path);
+platform::Result<QString> LoadTextFile(const QString& path);
 
 // Converts a word-processor document and inserts its text at the editor's caret. On
 // failure shows "Error converting Word Document" with the reason, leaves the editor as

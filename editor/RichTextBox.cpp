@@ -279,12 +279,12 @@ void RichTextBox::setBackColor(OleColor color)
     viewport()->update();
 }
 
-RtfReadResult RichTextBox::loadFile(const QString& path)
+Result<void> RichTextBox::loadFile(const QString& path)
 {
     // The reader refuses an unreadable file or one that is not rich text before it
     // touches the document, so a failure leaves the content as it was.
-    const RtfReadResult result = RtfReader::readFile(path, *document());
-    if (!result.ok) {
+    Result<void> result = RtfReader::readFile(path, *document());
+    if (!result) {
         return result;
     }
     setTextCursor(QTextCursor(document()));

@@ -66,7 +66,7 @@ public:
     RichTextBox* hWnd() { return this; }
 
     // Replaces the content with a rich-text file; on failure the content stays.
-    RtfReadResult loadFile(const QString& path);
+    Result<void> loadFile(const QString& path);
 
     // The zoom message: numerator and denominator from 1 to 64, giving a ratio between
     // 1/64 and 64, scale the view; 0 and 0 switch zooming off. Anything else is refused

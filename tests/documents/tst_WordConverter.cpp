@@ -16,87 +16,82 @@ class tst_WordConverter : public QObject
 
 private Q_SLOTS:
     void init() { m_soffice = qgetenv("PARLANZA_SOFFICE"); }
-    void cleanup();
-    void refusedBeforeRunningAnything_data();
-    void refusedBeforeRunningAnything();
-    void missingConverterIsReported();
-    void hungConverterIsEndedWithItsChildren();
+    void cleanup()
+    {
+        if (m_soffice.isEmpty()) {
+            qunsetenv("PARLANZA_SOFFICE");
+        } else {
+            qputenv("PARLANZA_SOFFICE", m_soffice);
+        }
+    }
+
+    void refusedBeforeRunningAnything_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("renamed PNG") << QByteArray();
+        QTest::newRow("text") << QByteArray("Just text named .doc");
+        QTest::newRow("empty") << QByteArray("");
+        QTest::newRow("signature cut short") << QByteArray("\xD0\xCF\x11\xE0");
+        QTest::newRow("rich text") << QByteArray("{\\rtf1 x}");
+        QTest::newRow("zip (docx)") << QByteArray("PK\x03\x04");
+    }
+
+    void refusedBeforeRunningAnything()
+    {
+        QFETCH(QByteArray, content);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("document.doc"));
+        if (content.isNull()) {
+            QImage image(8, 8, QImage::Format_RGB32);
+            image.fill(Qt::red);
+            QVERIFY(image.save(path, "PNG"));
+        } else {
+            QVERIFY(testfiles::write(path, content));
+        }
+        QVERIFY(!WordConverter::hasOleSignature(testfiles::read(path)));
+        // A converter that would fail the test if it ran.
+        qputenv("PARLANZA_SOFFICE", "/bin/false-not-to-be-run");
+        const platform::Result<QString> result = WordConverter::convert(path);
+        QVERIFY(!result.ok());
+        QVERIFY(result.error().contains(QStringLiteral("not a Word document")));
+    }
+
+    void missingConverterIsReported()
+    {
+        qputenv("PARLANZA_SOFFICE", "/nonexistent/soffice");
+        const platform::Result<QString> result =
+            WordConverter::convert(testfiles::fixture("plain.doc"));
+        QVERIFY(!result.ok());
+        QVERIFY(result.error().contains(QStringLiteral("LibreOffice")));
+    }
+
+    void hungConverterIsEndedWithItsChildren()
+    {
+        QTemporaryDir dir;
+        const QString script = dir.filePath(QStringLiteral("soffice"));
+        const QByteArray pids = dir.filePath(QStringLiteral("pids")).toUtf8();
+        // Like the real one: a script that starts the program as a child.
+        QVERIFY(testfiles::write(script, "#!/bin/sh\necho $$ > '" + pids +
+                                             "'\nsleep 300 &\necho $! >> '" + pids + "'\nwait\n"));
+        QVERIFY(QFile::setPermissions(script, QFile::permissions(script) | QFile::ExeOwner));
+        qputenv("PARLANZA_SOFFICE", script.toUtf8());
+        QElapsedTimer clock;
+        clock.start();
+        const platform::Result<QString> result =
+            WordConverter::convert(testfiles::fixture("plain.doc"), 700);
+        QVERIFY(clock.elapsed() < 10000);
+        QVERIFY(!result.ok());
+        QVERIFY(result.error().contains(QStringLiteral("did not finish")));
+        const QList<QByteArray> started = testfiles::read(pids).trimmed().split('\n');
+        QCOMPARE(started.size(), 2);
+        for (const QByteArray& pid : started) {
+            QTRY_VERIFY2(!testfiles::isRunning(pid.toLongLong()), pid.constData());
+        }
+    }
 
 private:
     QByteArray m_soffice;
 };
-
-void tst_WordConverter::cleanup()
-{
-    if (m_soffice.isEmpty()) {
-        qunsetenv("PARLANZA_SOFFICE");
-    } else {
-        qputenv("PARLANZA_SOFFICE", m_soffice);
-    }
-}
-
-void tst_WordConverter::refusedBeforeRunningAnything_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::newRow("renamed PNG") << QByteArray();
-    QTest::newRow("text") << QByteArray("Just text named .doc");
-    QTest::newRow("empty") << QByteArray("");
-    QTest::newRow("signature cut short") << QByteArray("\xD0\xCF\x11\xE0");
-    QTest::newRow("rich text") << QByteArray("{\\rtf1 x}");
-    QTest::newRow("zip (docx)") << QByteArray("PK\x03\x04");
-}
-
-void tst_WordConverter::refusedBeforeRunningAnything()
-{
-    QFETCH(QByteArray, content);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("document.doc"));
-    if (content.isNull()) {
-        QImage image(8, 8, QImage::Format_RGB32);
-        image.fill(Qt::red);
-        QVERIFY(image.save(path, "PNG"));
-    } else {
-        QVERIFY(testfiles::write(path, content));
-    }
-    QVERIFY(!WordConverter::hasOleSignature(testfiles::read(path)));
-    // A converter that would fail the test if it ran.
-    qputenv("PARLANZA_SOFFICE", "/bin/false-not-to-be-run");
-    const platform::WordConversion result = WordConverter::convert(path);
-    QVERIFY(!result.ok);
-    QVERIFY(result.error.contains(QStringLiteral("not a Word document")));
-}
-
-void tst_WordConverter::missingConverterIsReported()
-{
-    qputenv("PARLANZA_SOFFICE", "/nonexistent/soffice");
-    const platform::WordConversion result = WordConverter::convert(testfiles::fixture("plain.doc"));
-    QVERIFY(!result.ok);
-    QVERIFY(result.error.contains(QStringLiteral("LibreOffice")));
-}
-
-void tst_WordConverter::hungConverterIsEndedWithItsChildren()
-{
-    QTemporaryDir dir;
-    const QString script = dir.filePath(QStringLiteral("soffice"));
-    const QByteArray pids = dir.filePath(QStringLiteral("pids")).toUtf8();
-    // Like the real one: a script that starts the program as a child.
-    QVERIFY(testfiles::write(script, "#!/bin/sh\necho $$ > '" + pids +
-                                         "'\nsleep 300 &\necho $! >> '" + pids + "'\nwait\n"));
-    QVERIFY(QFile::setPermissions(script, QFile::permissions(script) | QFile::ExeOwner));
-    qputenv("PARLANZA_SOFFICE", script.toUtf8());
-    QElapsedTimer clock;
-    clock.start();
-    const platform::WordConversion result =
-        WordConverter::convert(testfiles::fixture("plain.doc"), 700);
-    QVERIFY(clock.elapsed() < 10000);
-    QVERIFY(!result.ok);
-    QVERIFY(result.error.contains(QStringLiteral("did not finish")));
-    const QList<QByteArray> started = testfiles::read(pids).trimmed().split('\n');
-    QCOMPARE(started.size(), 2);
-    for (const QByteArray& pid : started) {
-        QTRY_VERIFY2(!testfiles::isRunning(pid.toLongLong()), pid.constData());
-    }
-}
 
 QTEST_MAIN(tst_WordConverter)
 #include "tst_WordConverter.moc"

@@ -61,282 +61,267 @@ class tst_DocumentLoading : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void decodeText_data();
-    void decodeText();
-    void stripNulls_data();
-    void stripNulls();
-    void filesOverTheLimitAreRefused();
-    void openReadsAsTheChosenEntrySays_data();
-    void openReadsAsTheChosenEntrySays();
-    void realDialogCarriesTheEntryOverAndCancelChangesNothing();
-    void importInsertsAtTheCaret();
+    void initTestCase()
+    {
+        QVERIFY(m_temp.isValid());
+        qputenv("TMPDIR", m_temp.path().toUtf8());
+        QCOMPARE(QDir::tempPath(), m_temp.path());
+    }
+
+    void init()
+    {
+        editor::FileOpen::OpenFilterIndex = 0;
+        editor::FileOpen::OpenFileName.clear();
+        QApplication::clipboard()->setText(kClipboard);
+    }
+
+    void cleanup()
+    {
+        // Nothing a conversion started outlives it, and nothing touches the clipboard.
+        QCOMPARE(testfiles::processesMentioning(m_temp.path().toUtf8() + "/parlanza-doc-"),
+                 QStringList());
+        QCOMPARE(QApplication::clipboard()->text(), kClipboard);
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+    }
+
+    void decodeText_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("UTF-16 LE, beyond ASCII")
+            << QByteArray("\xFF\xFE") + utf16(kGreeting, QStringEncoder::Utf16LE) << kGreeting;
+        QTest::newRow("UTF-16 BE, beyond ASCII")
+            << QByteArray("\xFE\xFF") + utf16(kGreeting, QStringEncoder::Utf16BE) << kGreeting;
+        QTest::newRow("UTF-8 with mark")
+            << QByteArray("\xEF\xBB\xBF") + kGreeting.toUtf8() << kGreeting;
+        QTest::newRow("UTF-8 without mark") << kGreeting.toUtf8() << kGreeting;
+        QTest::newRow("Windows-1252") << QByteArray("caf\xE9 \x80 \x93ok\x94 na\xEFve")
+                                      << QString::fromUtf8("café € “ok” naïve");
+        QTest::newRow("CRLF line ends") << QByteArray("one\r\ntwo") << "one\r\ntwo";
+        QTest::newRow("empty") << QByteArray() << "";
+        QTest::newRow("UTF-8 mark only") << QByteArray("\xEF\xBB\xBF") << "";
+    }
+
+    void decodeText()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, expected);
+        QCOMPARE(editor::decodeText(bytes), expected);
+    }
+
+    void stripNulls_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("no NUL") << "C:/docs/a.txt"
+                                << "C:/docs/a.txt";
+        QTest::newRow("NUL then padding") << QString::fromUtf16(u"a.txt\0   ", 9) << "a.txt";
+        QTest::newRow("NUL first") << QString::fromUtf16(u"\0abc", 4) << "";
+    }
+
+    void stripNulls()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(editor::FileOpen::StripNulls(text), expected);
+    }
+
+    void filesOverTheLimitAreRefused()
+    {
+        // A sparse file: large on paper, nothing on disk, refused before it is read.
+        QTemporaryDir dir;
+        QFile file(dir.filePath("huge.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(platform::documentfile::kMaxBytes + 1));
+        file.close();
+        const platform::Result<QString> result = editor::LoadTextFile(file.fileName());
+        QVERIFY(!result.ok());
+        QVERIFY2(result.error().contains("too large"), qPrintable(result.error()));
+    }
+
+    void openReadsAsTheChosenEntrySays_data()
+    {
+        const QByteArray rtf = "{\\rtf1\\ansi {\\b Bold} words\\par next}";
+        QByteArray png;
+        {
+            QImage image(4, 4, QImage::Format_RGB32);
+            image.fill(Qt::blue);
+            QBuffer buffer(&png);
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, "PNG");
+        }
+        const QByteArray doc = QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1Hello");
+        const int text = editor::TextFilesEntry;
+        const int rich = editor::RichTextEntry;
+        const int word = editor::WordEntry;
+
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content"); // null: the file does not exist
+        QTest::addColumn<int>("entry");
+        QTest::addColumn<QString>("expected"); // null: the previous text stays
+        QTest::addColumn<QString>("message");  // in the box, or empty for none
+
+        QTest::newRow("UTF-16 text file")
+            << "a.txt" << QByteArray("\xFF\xFE") + utf16(kGreeting, QStringEncoder::Utf16LE) << text
+            << kGreeting << "";
+        QTest::newRow("rich text chosen as Text Files shows the markup")
+            << "r.rtf" << rtf << text << QString::fromLatin1(rtf) << "";
+        QTest::newRow("rich text chosen as Rich Text shows its text")
+            << "r.rtf" << rtf << rich << "Bold words\nnext"
+            << "";
+        QTest::newRow("Word document chosen as All files reads as text")
+            << "w.doc" << doc << int(editor::AllFilesEntry) << editor::decodeText(doc) << "";
+        QTest::newRow("empty file") << "e.txt" << QByteArray("") << text << ""
+                                    << "";
+        QTest::newRow("missing file")
+            << "gone.txt" << QByteArray() << text << QString() << "could not be opened";
+        QTest::newRow("folder instead of a file")
+            << "folder.txt/" << QByteArray() << text << QString() << "could not be opened";
+        QTest::newRow("plain text chosen as Rich Text")
+            << "p.rtf" << QByteArray("no markup here") << rich << QString()
+            << "could not be opened";
+        QTest::newRow("missing rich-text file")
+            << "gone.rtf" << QByteArray() << rich << QString() << "could not be opened";
+        QTest::newRow("an entry the list does not have")
+            << "a.txt" << QByteArray("new text") << 7 << QString() << "";
+        QTest::newRow("renamed PNG chosen as Word Document")
+            << "picture.doc" << png << word << QString() << "not a Word document";
+        // These run LibreOffice.
+        QTest::newRow("Word document written by LibreOffice")
+            << "mixed.doc" << testfiles::read(fixture("mixed.doc")) << word << expectedText("mixed")
+            << "";
+        QTest::newRow("damaged Word document")
+            << "corrupt.doc" << testfiles::read(fixture("corrupt.doc")) << word << QString()
+            << "could not convert";
+        QTest::newRow("password-protected Word document")
+            << "protected.doc" << testfiles::read(fixture("protected.doc")) << word << QString()
+            << "could not convert";
+    }
+
+    void openReadsAsTheChosenEntrySays()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(int, entry);
+        QFETCH(QString, expected);
+        QFETCH(QString, message);
+        if (platform::WordConverter::hasOleSignature(content) &&
+            platform::WordConverter::converterProgram().isEmpty()) {
+            QSKIP("LibreOffice (soffice) is not installed");
+        }
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(name);
+        if (name.endsWith(u'/')) {
+            QVERIFY(QDir().mkpath(path));
+            name.chop(1);
+        } else if (!content.isNull()) {
+            QVERIFY(testfiles::write(path, content));
+        }
+        RichTextBox RichTextBox1;
+        RichTextBox RTFtemp;
+        RichTextBox1.setText(QStringLiteral("previous text"));
+        RichTextBox1.setSelStart(8);
+        FakeCommonDialogService dialogs;
+        dialogs.queueFile(platform::FileDialogResult{path, name, entry});
+        Boxes boxes;
+
+        editor::cmdOpen_Click(RichTextBox1, RTFtemp);
+
+        QCOMPARE(dialogs.requests().size(), 1);
+        QCOMPARE(dialogs.requests().at(0).file.filter, editor::kOpenFilter);
+        QCOMPARE(RichTextBox1.text(),
+                 expected.isNull() ? QStringLiteral("previous text") : expected);
+        if (!expected.isNull()) {
+            QCOMPARE(RichTextBox1.selStart(), 0);
+            QCOMPARE(RichTextBox1.selLength(), 0);
+        }
+        QCOMPARE(boxes.boxes.size(), message.isEmpty() ? 0 : 1);
+        QVERIFY(!boxes.hourglass); // taken down before any message
+        if (!message.isEmpty()) {
+            const platform::MessageBoxRequest& box = boxes.boxes.at(0);
+            QVERIFY2(box.text.contains(message), qPrintable(box.text));
+            QVERIFY2(box.text.contains(name), qPrintable(box.text));
+            QCOMPARE(box.buttons, platform::MessageButtons::Ok);
+            QVERIFY(box.title.isEmpty()); // the program's title
+            if (entry == editor::WordEntry) {
+                QVERIFY(box.text.startsWith(QStringLiteral("Error converting Word Document")));
+                QCOMPARE(box.icon, platform::MessageIcon::Critical);
+            }
+        }
+    }
+
+    void realDialogCarriesTheEntryOverAndCancelChangesNothing()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("notes.rtf");
+        QVERIFY(testfiles::write(path, "{\\rtf1 Rich notes}"));
+        QStringList startedOn;
+        // Confirms the first dialog on "Rich Text (*.rtf)", cancels the second.
+        auto* poll = new QTimer(this);
+        poll->setInterval(10);
+        connect(poll, &QTimer::timeout, this, [&startedOn, path] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog || !dialog->isVisible()) {
+                return;
+            }
+            // The user sees the description as the program wrote it.
+            auto* combo = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            startedOn << (combo ? combo->currentText() : QString());
+            if (startedOn.size() == 1) {
+                dialog->selectNameFilter(dialog->nameFilters().at(1));
+                // Typed, as a user would (selectFile leaves a focused name field alone).
+                if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+                    name->setText(path);
+                }
+                static_cast<QDialog*>(dialog)->accept();
+            } else {
+                dialog->reject();
+            }
+        });
+        poll->start();
+        const auto stop = qScopeGuard([poll] { delete poll; });
+
+        RichTextBox RichTextBox1;
+        RichTextBox RTFtemp;
+        RichTextBox1.setText("previous");
+        Boxes boxes;
+        editor::cmdOpen_Click(RichTextBox1, RTFtemp);
+        QCOMPARE(RichTextBox1.text(), QStringLiteral("Rich notes"));
+        QCOMPARE(editor::FileOpen::OpenFileName, path);
+        QCOMPARE(editor::FileOpen::OpenFileTitle, QStringLiteral("notes.rtf"));
+        QCOMPARE(editor::FileOpen::OpenFilterIndex, int(editor::RichTextEntry));
+        editor::cmdOpen_Click(RichTextBox1, RTFtemp);
+        QCOMPARE(RichTextBox1.text(), QStringLiteral("Rich notes"));
+        QCOMPARE(editor::FileOpen::OpenFileName, QString());
+        QCOMPARE(editor::FileOpen::OpenFilterIndex, int(editor::RichTextEntry));
+        QCOMPARE(startedOn, (QStringList{QStringLiteral("Text Files (*.txt)"),
+                                         QStringLiteral("Rich Text (*.rtf)")}));
+        QCOMPARE(boxes.boxes.size(), 0);
+    }
+
+    void importInsertsAtTheCaret()
+    {
+        RichTextBox RichTextBox1;
+        RichTextBox1.setText(QStringLiteral("[]"));
+        RichTextBox1.setSelStart(1);
+        Boxes boxes;
+        QVERIFY(!editor::ImportWordDocument(RichTextBox1, fixture("plain.rtf")));
+        QCOMPARE(boxes.boxes.size(), 1);
+        QCOMPARE(boxes.boxes.at(0).icon, platform::MessageIcon::Critical);
+        QVERIFY(!boxes.hourglass);
+        if (platform::WordConverter::converterProgram().isEmpty()) {
+            QSKIP("LibreOffice (soffice) is not installed");
+        }
+        QVERIFY(editor::ImportWordDocument(RichTextBox1, fixture("plain.doc")));
+        QCOMPARE(RichTextBox1.text(), u'[' + expectedText("plain") + u']');
+    }
 
 private:
     // Word conversions work in the temporary folder: one of this test's own, so that
     // converters left running are told apart from those of tests running beside it.
     QTemporaryDir m_temp;
 };
-
-void tst_DocumentLoading::initTestCase()
-{
-    QVERIFY(m_temp.isValid());
-    qputenv("TMPDIR", m_temp.path().toUtf8());
-    QCOMPARE(QDir::tempPath(), m_temp.path());
-}
-
-void tst_DocumentLoading::init()
-{
-    editor::FileOpen::OpenFilterIndex = 0;
-    editor::FileOpen::OpenFileName.clear();
-    QApplication::clipboard()->setText(kClipboard);
-}
-
-void tst_DocumentLoading::cleanup()
-{
-    // Nothing a conversion started outlives it, and nothing touches the clipboard.
-    QCOMPARE(testfiles::processesMentioning(m_temp.path().toUtf8() + "/parlanza-doc-"),
-             QStringList());
-    QCOMPARE(QApplication::clipboard()->text(), kClipboard);
-    QCOMPARE(QApplication::overrideCursor(), nullptr);
-}
-
-void tst_DocumentLoading::decodeText_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("UTF-16 LE, ASCII")
-        << "\xFF\xFE" + utf16("abc", QStringEncoder::Utf16LE) << "abc";
-    QTest::newRow("UTF-16 BE, ASCII")
-        << "\xFE\xFF" + utf16("abc", QStringEncoder::Utf16BE) << "abc";
-    QTest::newRow("UTF-16 LE, beyond ASCII")
-        << QByteArray("\xFF\xFE") + utf16(kGreeting, QStringEncoder::Utf16LE) << kGreeting;
-    QTest::newRow("UTF-16 BE, beyond ASCII")
-        << QByteArray("\xFE\xFF") + utf16(kGreeting, QStringEncoder::Utf16BE) << kGreeting;
-    QTest::newRow("UTF-8 with mark")
-        << QByteArray("\xEF\xBB\xBF") + kGreeting.toUtf8() << kGreeting;
-    QTest::newRow("UTF-8 without mark") << kGreeting.toUtf8() << kGreeting;
-    QTest::newRow("Windows-1252") << QByteArray("caf\xE9 \x80 \x93ok\x94 na\xEFve")
-                                  << QString::fromUtf8("café € “ok” naïve");
-    QTest::newRow("CRLF line ends") << QByteArray("one\r\ntwo") << "one\r\ntwo";
-    QTest::newRow("empty") << QByteArray() << "";
-    QTest::newRow("UTF-8 mark only") << QByteArray("\xEF\xBB\xBF") << "";
-}
-
-void tst_DocumentLoading::decodeText()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, expected);
-    QCOMPARE(editor::decodeText(bytes), expected);
-}
-
-void tst_DocumentLoading::stripNulls_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("no NUL") << "C:/docs/a.txt"
-                            << "C:/docs/a.txt";
-    QTest::newRow("NUL then padding") << QString::fromUtf16(u"a.txt\0   ", 9) << "a.txt";
-    QTest::newRow("NUL first") << QString::fromUtf16(u"\0abc", 4) << "";
-}
-
-void tst_DocumentLoading::stripNulls()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, expected);
-    QCOMPARE(editor::FileOpen::StripNulls(text), expected);
-}
-
-void tst_DocumentLoading::filesOverTheLimitAreRefused()
-{
-    // A sparse file: large on paper, nothing on disk, refused before it is read.
-    QTemporaryDir dir;
-    QFile file(dir.filePath("huge.txt"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QVERIFY(file.resize(platform::documentfile::kMaxBytes + 1));
-    file.close();
-    const editor::TextFileResult result = editor::LoadTextFile(file.fileName());
-    QVERIFY(!result.ok);
-    QVERIFY2(result.error.contains("too large"), qPrintable(result.error));
-}
-
-void tst_DocumentLoading::openReadsAsTheChosenEntrySays_data()
-{
-    const QByteArray rtf = "{\\rtf1\\ansi {\\b Bold} words\\par next}";
-    QByteArray png;
-    {
-        QImage image(4, 4, QImage::Format_RGB32);
-        image.fill(Qt::blue);
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
-    }
-    const QByteArray doc = QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1Hello");
-    const int text = editor::TextFilesEntry;
-    const int rich = editor::RichTextEntry;
-    const int word = editor::WordEntry;
-
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("content"); // null: the file does not exist
-    QTest::addColumn<int>("entry");
-    QTest::addColumn<QString>("expected"); // null: the previous text stays
-    QTest::addColumn<QString>("message");  // in the box, or empty for none
-
-    QTest::newRow("UTF-16 text file")
-        << "a.txt" << QByteArray("\xFF\xFE") + utf16(kGreeting, QStringEncoder::Utf16LE) << text
-        << kGreeting << "";
-    QTest::newRow("rich text chosen as Text Files shows the markup")
-        << "r.rtf" << rtf << text << QString::fromLatin1(rtf) << "";
-    QTest::newRow("rich text chosen as Rich Text shows its text")
-        << "r.rtf" << rtf << rich << "Bold words\nnext"
-        << "";
-    QTest::newRow("Word document chosen as All files reads as text")
-        << "w.doc" << doc << int(editor::AllFilesEntry) << editor::decodeText(doc) << "";
-    QTest::newRow("empty file") << "e.txt" << QByteArray("") << text << ""
-                                << "";
-    QTest::newRow("missing file") << "gone.txt" << QByteArray() << text << QString()
-                                  << "could not be opened";
-    QTest::newRow("folder instead of a file")
-        << "folder.txt/" << QByteArray() << text << QString() << "could not be opened";
-    QTest::newRow("plain text chosen as Rich Text")
-        << "p.rtf" << QByteArray("no markup here") << rich << QString() << "could not be opened";
-    QTest::newRow("missing rich-text file")
-        << "gone.rtf" << QByteArray() << rich << QString() << "could not be opened";
-    QTest::newRow("an entry the list does not have")
-        << "a.txt" << QByteArray("new text") << 7 << QString() << "";
-    QTest::newRow("renamed PNG chosen as Word Document")
-        << "picture.doc" << png << word << QString() << "not a Word document";
-    // These run LibreOffice.
-    QTest::newRow("Word document written by LibreOffice")
-        << "mixed.doc" << testfiles::read(fixture("mixed.doc")) << word << expectedText("mixed")
-        << "";
-    QTest::newRow("damaged Word document")
-        << "corrupt.doc" << testfiles::read(fixture("corrupt.doc")) << word << QString()
-        << "could not convert";
-    QTest::newRow("password-protected Word document")
-        << "protected.doc" << testfiles::read(fixture("protected.doc")) << word << QString()
-        << "could not convert";
-}
-
-void tst_DocumentLoading::openReadsAsTheChosenEntrySays()
-{
-    QFETCH(QString, name);
-    QFETCH(QByteArray, content);
-    QFETCH(int, entry);
-    QFETCH(QString, expected);
-    QFETCH(QString, message);
-    if (platform::WordConverter::hasOleSignature(content) &&
-        platform::WordConverter::converterProgram().isEmpty()) {
-        QSKIP("LibreOffice (soffice) is not installed");
-    }
-
-    QTemporaryDir dir;
-    const QString path = dir.filePath(name);
-    if (name.endsWith(u'/')) {
-        QVERIFY(QDir().mkpath(path));
-        name.chop(1);
-    } else if (!content.isNull()) {
-        QVERIFY(testfiles::write(path, content));
-    }
-    RichTextBox RichTextBox1;
-    RichTextBox RTFtemp;
-    RichTextBox1.setText(QStringLiteral("previous text"));
-    RichTextBox1.setSelStart(8);
-    FakeCommonDialogService dialogs;
-    dialogs.queueFile(platform::FileDialogResult{path, name, entry});
-    Boxes boxes;
-
-    editor::cmdOpen_Click(RichTextBox1, RTFtemp);
-
-    QCOMPARE(dialogs.requests().size(), 1);
-    QCOMPARE(dialogs.requests().at(0).file.filter, editor::kOpenFilter);
-    QCOMPARE(RichTextBox1.text(), expected.isNull() ? QStringLiteral("previous text") : expected);
-    if (!expected.isNull()) {
-        QCOMPARE(RichTextBox1.selStart(), 0);
-        QCOMPARE(RichTextBox1.selLength(), 0);
-    }
-    QCOMPARE(boxes.boxes.size(), message.isEmpty() ? 0 : 1);
-    QVERIFY(!boxes.hourglass); // taken down before any message
-    if (!message.isEmpty()) {
-        const platform::MessageBoxRequest& box = boxes.boxes.at(0);
-        QVERIFY2(box.text.contains(message), qPrintable(box.text));
-        QVERIFY2(box.text.contains(name), qPrintable(box.text));
-        QCOMPARE(box.buttons, platform::MessageButtons::Ok);
-        QVERIFY(box.title.isEmpty()); // the program's title
-        if (entry == editor::WordEntry) {
-            QVERIFY(box.text.startsWith(QStringLiteral("Error converting Word Document")));
-            QCOMPARE(box.icon, platform::MessageIcon::Critical);
-        }
-    }
-}
-
-void tst_DocumentLoading::realDialogCarriesTheEntryOverAndCancelChangesNothing()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("notes.rtf");
-    QVERIFY(testfiles::write(path, "{\\rtf1 Rich notes}"));
-    QStringList startedOn;
-    // Confirms the first dialog on "Rich Text (*.rtf)", cancels the second.
-    auto* poll = new QTimer(this);
-    poll->setInterval(10);
-    connect(poll, &QTimer::timeout, this, [&startedOn, path] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible()) {
-            return;
-        }
-        // The user sees the description as the program wrote it.
-        auto* combo = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
-        startedOn << (combo ? combo->currentText() : QString());
-        if (startedOn.size() == 1) {
-            dialog->selectNameFilter(dialog->nameFilters().at(1));
-            // Typed, as a user would (selectFile leaves a focused name field alone).
-            if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
-                name->setText(path);
-            }
-            static_cast<QDialog*>(dialog)->accept();
-        } else {
-            dialog->reject();
-        }
-    });
-    poll->start();
-    const auto stop = qScopeGuard([poll] { delete poll; });
-
-    RichTextBox RichTextBox1;
-    RichTextBox RTFtemp;
-    RichTextBox1.setText("previous");
-    Boxes boxes;
-    editor::cmdOpen_Click(RichTextBox1, RTFtemp);
-    QCOMPARE(RichTextBox1.text(), QStringLiteral("Rich notes"));
-    QCOMPARE(editor::FileOpen::OpenFileName, path);
-    QCOMPARE(editor::FileOpen::OpenFileTitle, QStringLiteral("notes.rtf"));
-    QCOMPARE(editor::FileOpen::OpenFilterIndex, int(editor::RichTextEntry));
-    editor::cmdOpen_Click(RichTextBox1, RTFtemp);
-    QCOMPARE(RichTextBox1.text(), QStringLiteral("Rich notes"));
-    QCOMPARE(editor::FileOpen::OpenFileName, QString());
-    QCOMPARE(editor::FileOpen::OpenFilterIndex, int(editor::RichTextEntry));
-    QCOMPARE(startedOn, (QStringList{QStringLiteral("Text Files (*.txt)"),
-                                     QStringLiteral("Rich Text (*.rtf)")}));
-    QCOMPARE(boxes.boxes.size(), 0);
-}
-
-void tst_DocumentLoading::importInsertsAtTheCaret()
-{
-    RichTextBox RichTextBox1;
-    RichTextBox1.setText(QStringLiteral("[]"));
-    RichTextBox1.setSelStart(1);
-    Boxes boxes;
-    QVERIFY(!editor::ImportWordDocument(RichTextBox1, fixture("plain.rtf")));
-    QCOMPARE(boxes.boxes.size(), 1);
-    QCOMPARE(boxes.boxes.at(0).icon, platform::MessageIcon::Critical);
-    QVERIFY(!boxes.hourglass);
-    if (platform::WordConverter::converterProgram().isEmpty()) {
-        QSKIP("LibreOffice (soffice) is not installed");
-    }
-    QVERIFY(editor::ImportWordDocument(RichTextBox1, fixture("plain.doc")));
-    QCOMPARE(RichTextBox1.text(), u'[' + expectedText("plain") + u']');
-}
 
 QTEST_MAIN(tst_DocumentLoading)
 #include "tst_DocumentLoading.moc"

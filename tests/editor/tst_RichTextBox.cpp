@@ -69,216 +69,207 @@ class tst_RichTextBox : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void selectionReadsAndWrites();
-    void refusedFontValuesChangeNothing();
-    void selectAllThenTypeReplaces();
-    void zoomScalesDrawingNotDocument();
-    void clickPutsCaretOnCharacter_data();
-    void clickPutsCaretOnCharacter();
-    void largeDocumentStaysExactWhileLaidOut();
-    void dragBelowTheViewScrolls();
-    void contextMenuOffersEditing();
+    void selectionReadsAndWrites()
+    {
+        RichTextBox box;
+        box.setText(QStringLiteral("Hello world\nsecond line"));
+        // A paragraph break is one character, and a selection across it reads as "\n".
+        box.setSelStart(10);
+        box.setSelLength(3);
+        QCOMPARE(box.selText(), QStringLiteral("d\ns"));
+        box.setSelText(QStringLiteral("D S"));
+        QCOMPARE(box.text(), QStringLiteral("Hello worlD Second line"));
+        QCOMPARE(box.selStart(), 13);
+        QCOMPARE(box.selLength(), 0);
+        // Positions out of range are clamped.
+        box.setText(QStringLiteral("abc"));
+        box.setSelStart(-5);
+        QCOMPARE(box.selStart(), 0);
+        box.setSelLength(1000);
+        QCOMPARE(box.selLength(), 3);
+        box.setSelLength(-1);
+        QCOMPARE(box.selLength(), 0);
+        box.setSelStart(1000);
+        QCOMPARE(box.selStart(), 3);
+    }
+
+    void refusedFontValuesChangeNothing()
+    {
+        RichTextBox box;
+        box.setText(QStringLiteral("abc"));
+        box.selectAll();
+        QVERIFY(box.setSelFontSize(20.0F));
+        QVERIFY(!box.setSelFontSize(0.0F));
+        QVERIFY(!box.setSelFontSize(5000.0F));
+        QVERIFY(!box.setSelFontSize(std::numeric_limits<float>::quiet_NaN()));
+        QVERIFY(!box.setSelFontName(QStringLiteral("  ")));
+        QVERIFY(box.setSelFontName(QStringLiteral("Liberation Mono")));
+        const QTextCharFormat format = box.textCursor().charFormat();
+        QCOMPARE(format.fontPointSize(), 20.0);
+        QCOMPARE(format.fontFamilies().toStringList(), QStringList{"Liberation Mono"});
+    }
+
+    void selectAllThenTypeReplaces()
+    {
+        RichTextBox box;
+        QVERIFY(show(box, QStringLiteral("first\nsecond"), {300, 200}));
+        box.setSelStart(3);
+        QSignalSpy selection(&box, &RichTextBox::SelChange);
+        box.selectAll();
+        QVERIFY(selection.count() > 0);
+        QCOMPARE(box.selStart(), 0);
+        QCOMPARE(box.selText(), QStringLiteral("first\nsecond"));
+        box.setFocus();
+        QTest::keyClick(&box, Qt::Key_Up, Qt::ShiftModifier);
+        // Up one line from the end of "second": the end of "first", still anchored at 0.
+        QCOMPARE(box.selStart(), 0);
+        QCOMPARE(box.selLength(), 5);
+        box.selectAll();
+        QTest::keyClicks(&box, QStringLiteral("xy"));
+        QCOMPARE(box.text(), QStringLiteral("xy"));
+    }
+
+    void zoomScalesDrawingNotDocument()
+    {
+        RichTextBox box;
+        QVERIFY(show(box, QStringLiteral("Hxg"), {600, 300}));
+        QTextCharFormat format;
+        format.setFontFamilies({QStringLiteral("Liberation Sans")});
+        format.setFontPointSize(24);
+        box.selectAll();
+        box.textCursor().mergeCharFormat(format);
+        box.setSelStart(0);
+
+        const int normal = inkHeight(box.viewport()->grab().toImage());
+        QVERIFY(box.sendZoomMessage(2, 1));
+        const int doubled = inkHeight(box.viewport()->grab().toImage());
+        QVERIFY2(normal > 20, qPrintable(QString::number(normal)));
+        const double ratio = double(doubled) / normal;
+        QVERIFY2(ratio > 1.85 && ratio < 2.15, qPrintable(QString::number(ratio)));
+        // The document keeps its size: 24 points, the same characters.
+        box.setSelStart(1);
+        QCOMPARE(box.textCursor().charFormat().fontPointSize(), 24.0);
+        QCOMPARE(box.text(), QStringLiteral("Hxg"));
+    }
+
+    void clickPutsCaretOnCharacter_data()
+    {
+        QTest::addColumn<int>("numerator");
+        QTest::addColumn<int>("denominator");
+        QTest::newRow("1/1") << 1 << 1;
+        QTest::newRow("2/1") << 2 << 1;
+        QTest::newRow("1/2") << 1 << 2;
+        QTest::newRow("3/1") << 3 << 1;
+    }
+
+    void clickPutsCaretOnCharacter()
+    {
+        QFETCH(int, numerator);
+        QFETCH(int, denominator);
+        const QString line = QStringLiteral("The quick brown fox");
+        RichTextBox box;
+        QVERIFY(show(box, line + u'\n' + line, {800, 300}, numerator, denominator, monospace()));
+        const qreal factor = qreal(numerator) / denominator;
+
+        // Where the characters are, worked out from the font rather than asked of the editor.
+        const QFontMetricsF metrics(monospace());
+        const qreal margin = box.document()->documentMargin();
+        for (const int target : {0, 4, 10, 18}) {
+            for (const int row : {0, 1}) {
+                const qreal left = margin + metrics.horizontalAdvance(line.left(target));
+                const qreal width = metrics.horizontalAdvance(line.at(target));
+                // A third into the character: the caret goes before it.
+                const QPointF inDocument(left + width / 3, margin + metrics.height() * (row + 0.5));
+                const QPoint click = (inDocument * factor).toPoint();
+                QTest::mouseClick(box.viewport(), Qt::LeftButton, {}, click);
+                const int expected = row * (int(line.size()) + 1) + target;
+                QVERIFY2(box.selStart() == expected,
+                         qPrintable(QStringLiteral("clicked char %1 of row %2, caret at %3")
+                                        .arg(target)
+                                        .arg(row)
+                                        .arg(box.selStart())));
+                QCOMPARE(box.selLength(), 0);
+                QCOMPARE(box.positionAt(click), expected);
+            }
+        }
+    }
+
+    void largeDocumentStaysExactWhileLaidOut()
+    {
+        // Large enough that the layout is done a piece at a time in the background.
+        const QString text = numberedLines(
+            QStringLiteral("paragraph %1 with a few words that wrap in a narrow view"), 4000);
+        RichTextBox box;
+        QVERIFY(show(box, text, {300, 200}));
+
+        // The top margin belongs to the first line.
+        box.setSelStart(50);
+        QTest::mouseClick(box.viewport(), Qt::LeftButton, {}, QPoint(1, 1));
+        QCOMPARE(box.selStart(), 0);
+        QCOMPARE(box.positionAt(QPoint(0, 0)), 0);
+
+        // A caret far down is scrolled into view.
+        const int middle = int(text.indexOf(QStringLiteral("paragraph 2000 ")));
+        box.setSelStart(middle);
+        QVERIFY(box.verticalScrollBar()->value() > 0);
+        QVERIFY(box.viewport()->rect().contains(box.cursorRect(middle).center()));
+
+        // Zooming keeps the paragraph at the top of the view there.
+        const auto topParagraph = [&] {
+            return box.document()->findBlock(box.positionAt(QPoint(0, 1))).blockNumber();
+        };
+        const int before = topParagraph();
+        QVERIFY(before > 1900);
+        for (const auto& [numerator, denominator] : {std::pair{2, 1}, {1, 2}, {3, 1}, {1, 1}}) {
+            QVERIFY(box.sendZoomMessage(numerator, denominator));
+            QCOMPARE(topParagraph(), before);
+        }
+    }
+
+    void dragBelowTheViewScrolls()
+    {
+        RichTextBox box;
+        QVERIFY(show(box, numberedLines(QStringLiteral("line %1"), 200), {300, 200}, 3, 2));
+        QWidget* view = box.viewport();
+        QTest::mousePress(view, Qt::LeftButton, {}, QPoint(10, 10));
+        const QPointF below(10, view->height() + 30);
+        QMouseEvent move(QEvent::MouseMove, below, view->mapToGlobal(below), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view, &move);
+        QTRY_VERIFY(box.verticalScrollBar()->value() > 60);
+        QVERIFY(box.selLength() > 0);
+        QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(10, 10));
+        const int stopped = box.verticalScrollBar()->value();
+        QTest::qWait(200);
+        QCOMPARE(box.verticalScrollBar()->value(), stopped);
+    }
+
+    void contextMenuOffersEditing()
+    {
+        RichTextBox box;
+        QVERIFY(show(box, QStringLiteral("abc"), {300, 200}, 2, 1));
+        QStringList entries;
+        std::function<void()> closeMenu = [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu) {
+                QTimer::singleShot(10, closeMenu);
+                return;
+            }
+            for (const QAction* action : menu->actions()) {
+                entries << action->text().remove(u'&');
+            }
+            menu->close();
+        };
+        QTimer::singleShot(0, closeMenu);
+        const QPoint at(20, 20);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, box.viewport()->mapToGlobal(at));
+        QApplication::sendEvent(box.viewport(), &event);
+        QTRY_VERIFY(!entries.isEmpty());
+        QVERIFY2(entries.filter(QStringLiteral("Paste")).size() == 1,
+                 qPrintable(entries.join(", ")));
+        QVERIFY(entries.filter(QStringLiteral("Select All")).size() == 1);
+    }
 };
-
-void tst_RichTextBox::selectionReadsAndWrites()
-{
-    RichTextBox box;
-    box.setText(QStringLiteral("Hello world\nsecond line"));
-    // A paragraph break is one character, and a selection across it reads as "\n".
-    box.setSelStart(10);
-    box.setSelLength(3);
-    QCOMPARE(box.selText(), QStringLiteral("d\ns"));
-    box.setSelText(QStringLiteral("D S"));
-    QCOMPARE(box.text(), QStringLiteral("Hello worlD Second line"));
-    QCOMPARE(box.selStart(), 13);
-    QCOMPARE(box.selLength(), 0);
-    // Positions out of range are clamped.
-    box.setText(QStringLiteral("abc"));
-    box.setSelStart(-5);
-    QCOMPARE(box.selStart(), 0);
-    box.setSelLength(1000);
-    QCOMPARE(box.selLength(), 3);
-    box.setSelLength(-1);
-    QCOMPARE(box.selLength(), 0);
-    box.setSelStart(1000);
-    QCOMPARE(box.selStart(), 3);
-}
-
-void tst_RichTextBox::refusedFontValuesChangeNothing()
-{
-    RichTextBox box;
-    box.setText(QStringLiteral("abc"));
-    box.selectAll();
-    QVERIFY(box.setSelFontSize(20.0F));
-    QVERIFY(!box.setSelFontSize(0.0F));
-    QVERIFY(!box.setSelFontSize(5000.0F));
-    QVERIFY(!box.setSelFontSize(std::numeric_limits<float>::quiet_NaN()));
-    QVERIFY(!box.setSelFontName(QStringLiteral("  ")));
-    QVERIFY(box.setSelFontName(QStringLiteral("Liberation Mono")));
-    const QTextCharFormat format = box.textCursor().charFormat();
-    QCOMPARE(format.fontPointSize(), 20.0);
-    QCOMPARE(format.fontFamilies().toStringList(), QStringList{"Liberation Mono"});
-}
-
-void tst_RichTextBox::selectAllThenTypeReplaces()
-{
-    RichTextBox box;
-    QVERIFY(show(box, QStringLiteral("first\nsecond"), {300, 200}));
-    box.setSelStart(3);
-    QSignalSpy selection(&box, &RichTextBox::SelChange);
-    box.selectAll();
-    QVERIFY(selection.count() > 0);
-    QCOMPARE(box.selStart(), 0);
-    QCOMPARE(box.selText(), QStringLiteral("first\nsecond"));
-    box.setFocus();
-    QTest::keyClick(&box, Qt::Key_Up, Qt::ShiftModifier);
-    // Up one line from the end of "second": the end of "first", still anchored at 0.
-    QCOMPARE(box.selStart(), 0);
-    QCOMPARE(box.selLength(), 5);
-    box.selectAll();
-    QTest::keyClicks(&box, QStringLiteral("xy"));
-    QCOMPARE(box.text(), QStringLiteral("xy"));
-}
-
-void tst_RichTextBox::zoomScalesDrawingNotDocument()
-{
-    RichTextBox box;
-    QVERIFY(show(box, QStringLiteral("Hxg"), {600, 300}));
-    QTextCharFormat format;
-    format.setFontFamilies({QStringLiteral("Liberation Sans")});
-    format.setFontPointSize(24);
-    box.selectAll();
-    box.textCursor().mergeCharFormat(format);
-    box.setSelStart(0);
-
-    const int normal = inkHeight(box.viewport()->grab().toImage());
-    QVERIFY(box.sendZoomMessage(2, 1));
-    const int doubled = inkHeight(box.viewport()->grab().toImage());
-    QVERIFY2(normal > 20, qPrintable(QString::number(normal)));
-    const double ratio = double(doubled) / normal;
-    QVERIFY2(ratio > 1.85 && ratio < 2.15, qPrintable(QString::number(ratio)));
-    // The document keeps its size: 24 points, the same characters.
-    box.setSelStart(1);
-    QCOMPARE(box.textCursor().charFormat().fontPointSize(), 24.0);
-    QCOMPARE(box.text(), QStringLiteral("Hxg"));
-}
-
-void tst_RichTextBox::clickPutsCaretOnCharacter_data()
-{
-    QTest::addColumn<int>("numerator");
-    QTest::addColumn<int>("denominator");
-    QTest::newRow("1/1") << 1 << 1;
-    QTest::newRow("2/1") << 2 << 1;
-    QTest::newRow("1/2") << 1 << 2;
-    QTest::newRow("3/1") << 3 << 1;
-}
-
-void tst_RichTextBox::clickPutsCaretOnCharacter()
-{
-    QFETCH(int, numerator);
-    QFETCH(int, denominator);
-    const QString line = QStringLiteral("The quick brown fox");
-    RichTextBox box;
-    QVERIFY(show(box, line + u'\n' + line, {800, 300}, numerator, denominator, monospace()));
-    const qreal factor = qreal(numerator) / denominator;
-
-    // Where the characters are, worked out from the font rather than asked of the editor.
-    const QFontMetricsF metrics(monospace());
-    const qreal margin = box.document()->documentMargin();
-    for (const int target : {0, 4, 10, 18}) {
-        for (const int row : {0, 1}) {
-            const qreal left = margin + metrics.horizontalAdvance(line.left(target));
-            const qreal width = metrics.horizontalAdvance(line.at(target));
-            // A third into the character: the caret goes before it.
-            const QPointF inDocument(left + width / 3, margin + metrics.height() * (row + 0.5));
-            const QPoint click = (inDocument * factor).toPoint();
-            QTest::mouseClick(box.viewport(), Qt::LeftButton, {}, click);
-            const int expected = row * (int(line.size()) + 1) + target;
-            QVERIFY2(box.selStart() == expected,
-                     qPrintable(QStringLiteral("clicked char %1 of row %2, caret at %3")
-                                    .arg(target)
-                                    .arg(row)
-                                    .arg(box.selStart())));
-            QCOMPARE(box.selLength(), 0);
-            QCOMPARE(box.positionAt(click), expected);
-        }
-    }
-}
-
-void tst_RichTextBox::largeDocumentStaysExactWhileLaidOut()
-{
-    // Large enough that the layout is done a piece at a time in the background.
-    const QString text = numberedLines(
-        QStringLiteral("paragraph %1 with a few words that wrap in a narrow view"), 4000);
-    RichTextBox box;
-    QVERIFY(show(box, text, {300, 200}));
-
-    // The top margin belongs to the first line.
-    box.setSelStart(50);
-    QTest::mouseClick(box.viewport(), Qt::LeftButton, {}, QPoint(1, 1));
-    QCOMPARE(box.selStart(), 0);
-    QCOMPARE(box.positionAt(QPoint(0, 0)), 0);
-
-    // A caret far down is scrolled into view.
-    const int middle = int(text.indexOf(QStringLiteral("paragraph 2000 ")));
-    box.setSelStart(middle);
-    QVERIFY(box.verticalScrollBar()->value() > 0);
-    QVERIFY(box.viewport()->rect().contains(box.cursorRect(middle).center()));
-
-    // Zooming keeps the paragraph at the top of the view there.
-    const auto topParagraph = [&] {
-        return box.document()->findBlock(box.positionAt(QPoint(0, 1))).blockNumber();
-    };
-    const int before = topParagraph();
-    QVERIFY(before > 1900);
-    for (const auto& [numerator, denominator] : {std::pair{2, 1}, {1, 2}, {3, 1}, {1, 1}}) {
-        QVERIFY(box.sendZoomMessage(numerator, denominator));
-        QCOMPARE(topParagraph(), before);
-    }
-}
-
-void tst_RichTextBox::dragBelowTheViewScrolls()
-{
-    RichTextBox box;
-    QVERIFY(show(box, numberedLines(QStringLiteral("line %1"), 200), {300, 200}, 3, 2));
-    QWidget* view = box.viewport();
-    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(10, 10));
-    const QPointF below(10, view->height() + 30);
-    QMouseEvent move(QEvent::MouseMove, below, view->mapToGlobal(below), Qt::NoButton,
-                     Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(view, &move);
-    QTRY_VERIFY(box.verticalScrollBar()->value() > 60);
-    QVERIFY(box.selLength() > 0);
-    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(10, 10));
-    const int stopped = box.verticalScrollBar()->value();
-    QTest::qWait(200);
-    QCOMPARE(box.verticalScrollBar()->value(), stopped);
-}
-
-void tst_RichTextBox::contextMenuOffersEditing()
-{
-    RichTextBox box;
-    QVERIFY(show(box, QStringLiteral("abc"), {300, 200}, 2, 1));
-    QStringList entries;
-    std::function<void()> closeMenu = [&] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu) {
-            QTimer::singleShot(10, closeMenu);
-            return;
-        }
-        for (const QAction* action : menu->actions()) {
-            entries << action->text().remove(u'&');
-        }
-        menu->close();
-    };
-    QTimer::singleShot(0, closeMenu);
-    const QPoint at(20, 20);
-    QContextMenuEvent event(QContextMenuEvent::Mouse, at, box.viewport()->mapToGlobal(at));
-    QApplication::sendEvent(box.viewport(), &event);
-    QTRY_VERIFY(!entries.isEmpty());
-    QVERIFY2(entries.filter(QStringLiteral("Paste")).size() == 1, qPrintable(entries.join(", ")));
-    QVERIFY(entries.filter(QStringLiteral("Select All")).size() == 1);
-}
 
 QTEST_MAIN(tst_RichTextBox)
 #include "tst_RichTextBox.moc"

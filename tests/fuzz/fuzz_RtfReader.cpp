@@ -20,8 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     QTextDocument document;
-    const platform::RtfReadResult result = platform::RtfReader::read(bytes, document);
-    if (result.ok == result.error.isEmpty()) {
+    const platform::Result<void> result = platform::RtfReader::read(bytes, document);
+    if (result.ok() == result.error().isEmpty()) {
         // Either read without a reason or refused with one.
         (void)document.toPlainText();
     } else {
