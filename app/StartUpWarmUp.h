@@ -1,12 +1,15 @@
 #pragma once
 
+#include "speech/DirectSS.h"
+
 #include <thread>
 
-// Loads what start-up would otherwise wait for one thing after another, on a thread of
-// its own, while the window system connects and the main window builds its controls:
-// the font configuration and the image reader (first needed by the first control) and
-// the speech engines' data (needed once the controls stand). Whoever needs one first
-// finds it ready or waits for the rest. Joins when it goes.
+// Loads what start-up would otherwise wait for one thing after another, while the window
+// system connects and the main window builds its controls: the font configuration and
+// the image reader (first needed by the first control) on a thread of its own, and the
+// speech engines' data (needed once the controls stand) on the thread that becomes the
+// speech control's worker. Whoever needs one first finds it ready or waits for the rest.
+// Joins when it goes.
 class StartUpWarmUp
 {
 public:
@@ -16,5 +19,6 @@ public:
     StartUpWarmUp& operator=(const StartUpWarmUp&) = delete;
 
 private:
-    std::thread m_thread;
+    DirectSS::WarmUp m_speech;
+    std::thread m_fonts;
 };

@@ -1,6 +1,7 @@
 #include "speech/DirectSS.h"
 
 #include "platform/EventLog.h"
+#include "platform/Result.h"
 #include "speech/AudioOutput.h"
 #include "speech/AudioRing.h"
 #include "speech/SpeechWorker.h"
@@ -20,13 +21,19 @@ namespace {
 // About a second of audio between synthesis and output.
 constexpr qsizetype RingSamples = AudioOutput::SampleRate;
 
-std::optional<QVector<qint16>> decodeWave(const QString& path, QString* error)
+std::optional<int> intArgument(const QVariantList& args)
+{
+    bool ok = false;
+    const int value = args.size() == 1 ? args.constFirst().toInt(&ok) : 0;
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+platform::Result<QVector<qint16>> decodeWave(const QString& path)
 {
     SF_INFO info{};
     SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
     if (file == nullptr) {
-        *error = QString::fromUtf8(sf_strerror(nullptr));
-        return std::nullopt;
+        return platform::Failure{QString::fromUtf8(sf_strerror(nullptr))};
     }
     QVector<float> interleaved(qsizetype(info.frames) * info.channels);
     const sf_count_t frames = sf_readf_float(file, interleaved.data(), info.frames);
@@ -47,8 +54,7 @@ std::optional<QVector<qint16>> decodeWave(const QString& path, QString* error)
             info.samplerate, AudioOutput::SampleRate, 1, mono.constData(), size_t(frames), nullptr,
             resampled.data(), size_t(resampled.size()), &produced, nullptr, nullptr, nullptr);
         if (failed != nullptr) {
-            *error = QString::fromUtf8(failed);
-            return std::nullopt;
+            return platform::Failure{QString::fromUtf8(failed)};
         }
         resampled.resize(qsizetype(produced));
         mono = resampled;
@@ -101,6 +107,15 @@ DirectSS::DirectSS(std::unique_ptr<AudioOutput> output, QObject* parent)
     }
 }
 
+DirectSS::WarmUp::WarmUp() : m_started(SpeechWorker::startAhead()) {}
+
+DirectSS::WarmUp::~WarmUp()
+{
+    if (m_started) {
+        SpeechWorker::endUnusedAhead();
+    }
+}
+
 DirectSS::~DirectSS()
 {
     m_ring->close();
@@ -110,42 +125,40 @@ DirectSS::~DirectSS()
 
 QVariant DirectSS::invoke(int dispid, const QVariantList& args)
 {
-    const auto intArgument = [&args](int* value) {
-        bool ok = false;
-        if (args.size() == 1) {
-            *value = args.constFirst().toInt(&ok);
-        }
-        return ok;
-    };
-    int value = 0;
     switch (dispid) {
     case DispidVoiceCount:
         m_lastResult = ResultOk;
         return int(m_voices.size());
-    case DispidVoiceName:
-        if (!voiceArgument(args, &value)) {
+    case DispidVoiceName: {
+        const std::optional<int> voice = voiceArgument(args);
+        if (!voice) {
             m_lastResult = ResultInvalidArgument;
             return QString();
         }
         m_lastResult = ResultOk;
-        return m_voices.at(value - 1).name;
-    case DispidSelectVoice:
-        if (!voiceArgument(args, &value)) {
+        return m_voices.at(*voice - 1).name;
+    }
+    case DispidSelectVoice: {
+        const std::optional<int> voice = voiceArgument(args);
+        if (!voice) {
             m_lastResult = ResultInvalidArgument;
             return {};
         }
-        m_voice = value;
+        m_voice = *voice;
         m_lastResult = ResultOk;
         return {};
+    }
     case DispidSpeed:
-    case DispidPitch:
-        if (!intArgument(&value)) {
+    case DispidPitch: {
+        const std::optional<int> value = intArgument(args);
+        if (!value) {
             m_lastResult = ResultInvalidArgument;
             return {};
         }
-        (dispid == DispidSpeed ? m_speed : m_pitch) = value;
+        (dispid == DispidSpeed ? m_speed : m_pitch) = *value;
         m_lastResult = ResultOk;
         return {};
+    }
     case DispidOutputFile:
         if (args.size() != 1 || !args.constFirst().canConvert<QString>()) {
             m_lastResult = ResultInvalidArgument;
@@ -183,13 +196,13 @@ QVariant DirectSS::invoke(int dispid, const QVariantList& args)
     }
 }
 
-bool DirectSS::voiceArgument(const QVariantList& args, int* voice) const
+std::optional<int> DirectSS::voiceArgument(const QVariantList& args) const
 {
-    bool ok = false;
-    if (args.size() == 1) {
-        *voice = args.constFirst().toInt(&ok);
+    const std::optional<int> voice = intArgument(args);
+    if (!voice || *voice < 1 || *voice > m_voices.size()) {
+        return std::nullopt;
     }
-    return ok && *voice >= 1 && *voice <= m_voices.size();
+    return voice;
 }
 
 quint32 DirectSS::speakText(const QString& text)
@@ -279,13 +292,13 @@ bool DirectSS::isIdle() const
 
 bool DirectSS::playWaveFile(const QString& path)
 {
-    QString error;
-    const std::optional<QVector<qint16>> samples = decodeWave(path, &error);
-    if (!samples) {
+    const platform::Result<QVector<qint16>> decoded = decodeWave(path);
+    if (!decoded) {
         platform::eventlog::warning(QStringLiteral("The sound %1 cannot be played: %2")
-                                        .arg(QDir::toNativeSeparators(path), error));
+                                        .arg(QDir::toNativeSeparators(path), decoded.error()));
         return false;
     }
+    const QVector<qint16>& samples = decoded.value();
     if (!isIdle()) {
         return false;
     }
@@ -295,15 +308,15 @@ bool DirectSS::playWaveFile(const QString& path)
     bool ended = false;
     QEventLoop loop;
     const auto feed = [&] {
-        if (offset < samples->size()) {
-            const qsizetype n = m_ring->tryWrite(samples->constData() + offset,
-                                                 samples->size() - offset, generation);
+        if (offset < samples.size()) {
+            const qsizetype n =
+                m_ring->tryWrite(samples.constData() + offset, samples.size() - offset, generation);
             if (n < 0) {
                 loop.quit();
                 return;
             }
             offset += n;
-            if (offset == samples->size()) {
+            if (offset == samples.size()) {
                 m_ring->markEnd(id, generation);
             }
         }
@@ -319,12 +332,12 @@ bool DirectSS::playWaveFile(const QString& path)
     feeder.setInterval(5);
     connect(&feeder, &QTimer::timeout, &loop, feed);
     // However the output behaves, the caller gets control back.
-    const qint64 limitMs = samples->size() * 1000 / AudioOutput::SampleRate + 3000;
+    const qint64 limitMs = samples.size() * 1000 / AudioOutput::SampleRate + 3000;
     QTimer::singleShot(limitMs, &loop, [&loop] { loop.quit(); });
     feed();
     m_output->start();
     feeder.start();
-    if (samples->isEmpty()) {
+    if (samples.isEmpty()) {
         m_ring->markEnd(id, generation);
     }
     loop.exec();

@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <memory>
+#include <optional>
 
 class AudioOutput;
 class AudioRing;
@@ -25,6 +26,20 @@ public:
     // none.
     explicit DirectSS(std::unique_ptr<AudioOutput> output = {}, QObject* parent = nullptr);
     ~DirectSS() override;
+
+    // Starts the next control's worker thread at once, which loads the engines while the
+    // program builds its window; a thread no control took over ends with this.
+    class WarmUp
+    {
+    public:
+        WarmUp();
+        ~WarmUp();
+        WarmUp(const WarmUp&) = delete;
+        WarmUp& operator=(const WarmUp&) = delete;
+
+    private:
+        bool m_started;
+    };
 
     QVariant invoke(int dispid, const QVariantList& args = {}) override;
     bool playWaveFile(const QString& path) override;
@@ -52,7 +67,7 @@ private:
     void stopAll();
     void finishUtterance(quint64 id);
     void postAudioStop();
-    bool voiceArgument(const QVariantList& args, int* voice) const;
+    std::optional<int> voiceArgument(const QVariantList& args) const;
 
     std::unique_ptr<AudioRing> m_ring;
     std::unique_ptr<AudioOutput> m_output;

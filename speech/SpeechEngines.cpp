@@ -82,7 +82,7 @@ SpeechEngines& SpeechEngines::instance()
     return engines;
 }
 
-bool SpeechEngines::initialise(QString* error)
+platform::Result<void> SpeechEngines::initialise()
 {
     if (!m_initialised) {
         m_initialised = true;
@@ -135,10 +135,10 @@ bool SpeechEngines::initialise(QString* error)
             }
         }
     }
-    if (!m_espeakReady && error != nullptr) {
-        *error = m_espeakError;
+    if (!m_espeakReady) {
+        return platform::Failure{m_espeakError};
     }
-    return m_espeakReady;
+    return {};
 }
 
 int SpeechEngines::sampleRate(const VoiceDefinition& voice) const

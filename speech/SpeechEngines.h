@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Result.h"
 #include "speech/VoiceCatalog.h"
 #include "speech/VoiceDefinition.h"
 
@@ -23,9 +24,9 @@ public:
 
     std::unique_lock<std::mutex> lock() { return std::unique_lock<std::mutex>(m_mutex); }
 
-    // Loads both engines once per process. False with a reason when espeak-ng cannot start
-    // (flite voices are compiled in and always load).
-    bool initialise(QString* error);
+    // Loads both engines once per process. Fails with a reason when espeak-ng cannot
+    // start (flite voices are compiled in and always load).
+    platform::Result<void> initialise();
 
     QStringList espeakVariants() const { return m_variants; }
     QList<VoiceCatalog::Language> espeakLanguages() const { return m_languages; }

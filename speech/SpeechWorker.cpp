@@ -7,11 +7,78 @@
 #include "speech/VoicePipeline.h"
 #include "speech/WaveFileWriter.h"
 
+namespace {
+
+// A worker thread started before its worker: it loads the engines, then waits for the
+// worker that takes it over (or for none, and ends).
+struct AheadThread
+{
+    std::mutex mutex;
+    bool waiting = false;
+    std::thread thread;
+    std::promise<SpeechWorker*> owner;
+};
+
+AheadThread& ahead()
+{
+    static AheadThread thread;
+    return thread;
+}
+
+} // namespace
+
 SpeechWorker::SpeechWorker(AudioRing& ring, int outputRate, Callbacks callbacks)
     : m_ring(ring), m_outputRate(outputRate), m_callbacks(std::move(callbacks)),
       m_started(m_startedPromise.get_future().share())
 {
+    AheadThread& waiting = ahead();
+    std::lock_guard<std::mutex> lock(waiting.mutex);
+    if (waiting.waiting) {
+        waiting.waiting = false;
+        m_thread = std::move(waiting.thread);
+        waiting.owner.set_value(this);
+        return;
+    }
     m_thread = std::thread([this] { run(); });
+}
+
+bool SpeechWorker::startAhead()
+{
+    AheadThread& waiting = ahead();
+    std::lock_guard<std::mutex> lock(waiting.mutex);
+    if (waiting.waiting) {
+        return false;
+    }
+    waiting.owner = std::promise<SpeechWorker*>();
+    waiting.thread = std::thread([owner = waiting.owner.get_future()]() mutable {
+        {
+            SpeechEngines& engines = SpeechEngines::instance();
+            auto lock = engines.lock();
+            // A failure is reported by the worker, which asks again.
+            (void)engines.initialise();
+        }
+        if (SpeechWorker* worker = owner.get()) {
+            worker->run();
+        }
+    });
+    waiting.waiting = true;
+    return true;
+}
+
+void SpeechWorker::endUnusedAhead()
+{
+    std::thread unused;
+    {
+        AheadThread& waiting = ahead();
+        std::lock_guard<std::mutex> lock(waiting.mutex);
+        if (!waiting.waiting) {
+            return;
+        }
+        waiting.waiting = false;
+        waiting.owner.set_value(nullptr);
+        unused = std::move(waiting.thread);
+    }
+    unused.join();
 }
 
 SpeechWorker::~SpeechWorker()
@@ -81,7 +148,7 @@ void SpeechWorker::run()
     {
         SpeechEngines& engines = SpeechEngines::instance();
         auto lock = engines.lock();
-        engines.initialise(&m_startError);
+        m_startError = engines.initialise().error();
         m_voices = VoiceCatalog::build(engines.espeakVariants(), engines.espeakLanguages());
     }
     m_startedPromise.set_value();
@@ -134,8 +201,12 @@ void SpeechWorker::speak(const SpeechJob& job)
             return pipeline.process(samples, count, sink);
         };
         TextSegmenter segments(job.text);
-        QStringView piece;
-        while (complete && segments.next(&piece)) {
+        while (complete) {
+            const std::optional<QStringView> next = segments.next();
+            if (!next) {
+                break;
+            }
+            const QStringView piece = *next;
             if (!current(job)) {
                 complete = false;
                 break;

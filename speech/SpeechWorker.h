@@ -38,6 +38,7 @@ public:
         std::function<void(quint64 id, const QString& path, const QString& reason)> recordingFailed;
     };
 
+    // Takes over the thread started by startAhead() when there is one.
     SpeechWorker(AudioRing& ring, int outputRate, Callbacks callbacks);
     ~SpeechWorker();
     SpeechWorker(const SpeechWorker&) = delete;
@@ -53,6 +54,12 @@ public:
     void cancelBefore(quint64 generation);
     // True while a job is queued or being synthesised.
     bool busy() const;
+
+    // Starts the next worker's thread before that worker exists, so that the engines load
+    // while the program builds its window; false when one is already waiting.
+    static bool startAhead();
+    // Ends the thread startAhead() started if no worker has taken it over.
+    static void endUnusedAhead();
 
 private:
     void run();

@@ -17,16 +17,16 @@ TextSegmenter::TextSegmenter(const QString& text, qsizetype maximum)
 {
 }
 
-bool TextSegmenter::next(QStringView* piece)
+std::optional<QStringView> TextSegmenter::next()
 {
     if (m_position >= m_text.size()) {
-        return false;
+        return std::nullopt;
     }
     const qsizetype limit = std::min(m_text.size(), m_position + m_maximum);
     const qsizetype end = limit == m_text.size() ? limit : cutBefore(limit);
-    *piece = QStringView(m_text).mid(m_position, end - m_position);
+    const QStringView piece = QStringView(m_text).mid(m_position, end - m_position);
     m_position = end;
-    return true;
+    return piece;
 }
 
 // The last sentence end (followed by a blank) before the limit; failing that the last

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringView>
+#include <optional>
 
 // Cuts a text into pieces the engines take one at a time, at sentence ends where it
 // can, so that no engine ever sees more than a few kilobytes and a stop is noticed
@@ -13,8 +14,8 @@ public:
 
     explicit TextSegmenter(const QString& text, qsizetype maximum = DefaultMaximum);
 
-    // The next piece, or false at the end. Pieces cover the text without gaps or overlap.
-    bool next(QStringView* piece);
+    // The next piece, or none at the end. Pieces cover the text without gaps or overlap.
+    std::optional<QStringView> next();
 
 private:
     qsizetype cutBefore(qsizetype limit) const;

@@ -15,6 +15,24 @@
 // back, and driving a silent output's hand-moved clock.
 namespace speechtest {
 
+// A control speaking into the silent output, whose clock moves only when told.
+struct SilentControl
+{
+    ManualSpeechClock* clock = nullptr;
+    SilentAudioOutput* output = nullptr;
+    std::unique_ptr<DirectSS> control;
+
+    SilentControl()
+    {
+        auto ownClock = std::make_unique<ManualSpeechClock>();
+        clock = ownClock.get();
+        auto ownOutput = std::make_unique<SilentAudioOutput>(clock);
+        output = ownOutput.get();
+        control = std::make_unique<DirectSS>(std::move(ownOutput));
+        ownClock.release()->setParent(control.get());
+    }
+};
+
 inline int voiceNumber(SpeechControl& control, const QString& name)
 {
     const int count = control.voiceCount();
@@ -43,12 +61,13 @@ inline WaveContents readWave(const QString& path)
     if (file == nullptr) {
         return contents;
     }
-    contents.ok = true;
     contents.rate = info.samplerate;
     contents.channels = info.channels;
     contents.format = info.format;
     contents.samples.resize(qsizetype(info.frames) * info.channels);
-    sf_read_short(file, contents.samples.data(), contents.samples.size());
+    // Whole or not at all.
+    contents.ok = sf_read_short(file, contents.samples.data(), contents.samples.size()) ==
+                  contents.samples.size();
     sf_close(file);
     return contents;
 }
@@ -64,6 +83,13 @@ inline bool render(DirectSS& control, const QString& voice, const QString& text,
     const bool ended = stopped.wait(timeoutMs) || stopped.count() > 0;
     control.setOutputFile(QString());
     return ended;
+}
+
+// The samples of the text spoken into the file; none when it did not end in time.
+inline QVector<qint16> renderedSamples(DirectSS& control, const QString& voice, const QString& text,
+                                       const QString& path)
+{
+    return render(control, voice, text, path) ? readWave(path).samples : QVector<qint16>();
 }
 
 // Moves the clock in steps, letting synthesis refill the buffer before each step, until

@@ -36,7 +36,6 @@ private:
     QElapsedTimer m_clock;
     qint64 m_firstByteMs = -1;
 
-    // Seconds of recording at a moment on m_clock.
     // Why the device tests cannot run here, or nothing when they can.
     static QString missingDevice()
     {

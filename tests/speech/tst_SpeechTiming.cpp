@@ -11,32 +11,27 @@ class tst_SpeechTiming : public QObject
     Q_OBJECT
 
 private:
+    std::unique_ptr<SilentControl> m_silentControl;
     ManualSpeechClock* m_clock = nullptr;
     SilentAudioOutput* m_silent = nullptr;
-    std::unique_ptr<DirectSS> m_control;
+    DirectSS* m_control = nullptr;
     QTemporaryDir m_dir;
 
     QVector<qint16> rendered(const QString& voice, const QString& text)
     {
-        const QString path = m_dir.filePath(QStringLiteral("reference.wav"));
-        if (!render(*m_control, voice, text, path)) {
-            return {};
-        }
-        return readWave(path).samples;
+        return renderedSamples(*m_control, voice, text, m_dir.filePath("reference.wav"));
     }
 
 private Q_SLOTS:
     void init()
     {
-        auto clock = std::make_unique<ManualSpeechClock>();
-        m_clock = clock.get();
-        auto output = std::make_unique<SilentAudioOutput>(m_clock);
-        m_silent = output.get();
-        m_control = std::make_unique<DirectSS>(std::move(output));
-        clock.release()->setParent(m_control.get());
+        m_silentControl = std::make_unique<SilentControl>();
+        m_clock = m_silentControl->clock;
+        m_silent = m_silentControl->output;
+        m_control = m_silentControl->control.get();
     }
 
-    void cleanup() { m_control.reset(); }
+    void cleanup() { m_silentControl.reset(); }
 
     void endsAtItsNaturalTimeOnce()
     {
@@ -44,7 +39,7 @@ private Q_SLOTS:
         const QVector<qint16> reference = rendered("Mike", text);
         QVERIFY(reference.size() > AudioOutput::SampleRate / 2);
 
-        QSignalSpy stopped(m_control.get(), &SpeechControl::AudioStop);
+        QSignalSpy stopped(m_control, &SpeechControl::AudioStop);
         m_control->speak(text);
         // Synthesis alone does not end it: the clock has not moved.
         QTRY_VERIFY(!m_control->isSynthesizing() || m_control->bufferedSamples() > 20000);
@@ -76,7 +71,7 @@ private Q_SLOTS:
         const QVector<qint16> reference = rendered("Mary", text);
         QVERIFY(reference.size() > AudioOutput::SampleRate * 2);
 
-        QSignalSpy stopped(m_control.get(), &SpeechControl::AudioStop);
+        QSignalSpy stopped(m_control, &SpeechControl::AudioStop);
         const quint64 digestBefore = m_silent->digest();
         QCOMPARE(digestBefore, SilentAudioOutput::DigestSeed);
         m_control->speak(text);
@@ -111,7 +106,7 @@ private Q_SLOTS:
     void stopIsImmediateAndEndsOnce()
     {
         QFETCH(bool, paused);
-        QSignalSpy stopped(m_control.get(), &SpeechControl::AudioStop);
+        QSignalSpy stopped(m_control, &SpeechControl::AudioStop);
         m_control->selectVoice(voiceNumber(*m_control, "Mike"));
         m_control->speak(
             QStringLiteral("A long text that will not be heard to its end. ").repeated(200));
@@ -147,9 +142,9 @@ private Q_SLOTS:
         const qsizetype secondLength = rendered("Sam", second).size();
         QVERIFY(firstLength > 0 && secondLength > firstLength);
 
-        QSignalSpy stopped(m_control.get(), &SpeechControl::AudioStop);
+        QSignalSpy stopped(m_control, &SpeechControl::AudioStop);
         QList<qint64> endedAt;
-        connect(m_control.get(), &SpeechControl::AudioStop, this,
+        connect(m_control, &SpeechControl::AudioStop, this,
                 [&] { endedAt.append(m_silent->playedSamples()); });
         m_control->speak(first);
         m_control->speak(second);
@@ -173,7 +168,7 @@ private Q_SLOTS:
 
     void emptyTextEndsToo()
     {
-        QSignalSpy stopped(m_control.get(), &SpeechControl::AudioStop);
+        QSignalSpy stopped(m_control, &SpeechControl::AudioStop);
         m_control->speak(QString());
         QVERIFY(playUntil(*m_control, *m_clock, [&] { return stopped.count() == 1; }));
         QCOMPARE(m_silent->playedSamples(), 0);

@@ -13,9 +13,8 @@ private:
     {
         TextSegmenter segmenter(text, maximum);
         QStringList result;
-        QStringView piece;
-        while (segmenter.next(&piece)) {
-            result.append(piece.toString());
+        while (const std::optional<QStringView> piece = segmenter.next()) {
+            result.append(piece->toString());
         }
         return result;
     }
@@ -68,13 +67,12 @@ private Q_SLOTS:
     {
         const QString book = QStringLiteral("It was a dark and stormy night. ").repeated(100000);
         TextSegmenter segmenter(book);
-        QStringView piece;
         qsizetype total = 0;
         int count = 0;
-        while (segmenter.next(&piece)) {
-            QVERIFY(piece.size() <= TextSegmenter::DefaultMaximum);
-            QVERIFY(piece.endsWith(QLatin1String(". ")) || total + piece.size() == book.size());
-            total += piece.size();
+        while (const std::optional<QStringView> piece = segmenter.next()) {
+            QVERIFY(piece->size() <= TextSegmenter::DefaultMaximum);
+            QVERIFY(piece->endsWith(QLatin1String(". ")) || total + piece->size() == book.size());
+            total += piece->size();
             ++count;
         }
         QCOMPARE(total, book.size());

@@ -118,11 +118,7 @@ private:
     {
         m_control->setSpeed(speed);
         m_control->setPitch(pitch);
-        const QString path = m_dir.filePath(QStringLiteral("voice.wav"));
-        if (!render(*m_control, voice, m_text, path)) {
-            return {};
-        }
-        return readWave(path).samples;
+        return renderedSamples(*m_control, voice, m_text, m_dir.filePath("voice.wav"));
     }
 
 private Q_SLOTS:
@@ -136,10 +132,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("plain");
         QTest::addColumn<QString>("telephone");
-        QTest::newRow("Mary") << "Mary"
-                              << "Mary (for Telephone)";
-        QTest::newRow("Mike") << "Mike"
-                              << "Mike (for Telephone)";
+        QTest::newRow("Mary") << QStringLiteral("Mary") << QStringLiteral("Mary (for Telephone)");
+        QTest::newRow("Mike") << QStringLiteral("Mike") << QStringLiteral("Mike (for Telephone)");
     }
 
     void telephoneKeepsOnlyTheTelephoneBand()

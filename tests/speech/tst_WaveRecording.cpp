@@ -1,4 +1,5 @@
 #include "SpeechTestSupport.h"
+#include "TestFiles.h"
 #include "platform/EventLog.h"
 
 #include <QDir>
@@ -19,23 +20,13 @@ class tst_WaveRecording : public QObject
     Q_OBJECT
 
 private:
+    std::unique_ptr<SilentControl> m_silentControl;
     ManualSpeechClock* m_clock = nullptr;
     SilentAudioOutput* m_silent = nullptr;
-    std::unique_ptr<DirectSS> m_control;
+    DirectSS* m_control = nullptr;
     std::unique_ptr<QTemporaryDir> m_dir;
 
-    static QByteArray contents(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-    static void writeFile(const QString& path, const QByteArray& data)
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(data);
-    }
-    QStringList filesIn(const QString& folder) const
+    static QStringList filesIn(const QString& folder)
     {
         return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
     }
@@ -43,18 +34,16 @@ private:
 private Q_SLOTS:
     void init()
     {
-        auto clock = std::make_unique<ManualSpeechClock>();
-        m_clock = clock.get();
-        auto output = std::make_unique<SilentAudioOutput>(m_clock);
-        m_silent = output.get();
-        m_control = std::make_unique<DirectSS>(std::move(output));
-        clock.release()->setParent(m_control.get());
+        m_silentControl = std::make_unique<SilentControl>();
+        m_clock = m_silentControl->clock;
+        m_silent = m_silentControl->output;
+        m_control = m_silentControl->control.get();
         m_dir = std::make_unique<QTemporaryDir>();
     }
 
     void cleanup()
     {
-        m_control.reset();
+        m_silentControl.reset();
         m_dir.reset();
     }
 
@@ -71,7 +60,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, voice);
         const QString path = m_dir->filePath(QStringLiteral("speech.wav"));
-        QSignalSpy failed(m_control.get(), &SpeechControl::RecordingFailed);
+        QSignalSpy failed(m_control, &SpeechControl::RecordingFailed);
         m_control->setSpeed(voice == "German" ? 50 : 150);
         QVERIFY(
             render(*m_control, voice, QStringLiteral("Rendering into a file. Seven words."), path));
@@ -85,7 +74,7 @@ private Q_SLOTS:
         QCOMPARE(wave.channels, 1);
         QCOMPARE(wave.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
         QVERIFY(wave.samples.size() > AudioOutput::SampleRate);
-        QVERIFY(contents(path).startsWith("RIFF"));
+        QVERIFY(testfiles::read(path).startsWith("RIFF"));
         QCOMPARE(filesIn(m_dir->path()), QStringList{"speech.wav"});
         QCOMPARE(m_control->lastResult(), SpeechControl::ResultOk);
     }
@@ -117,15 +106,15 @@ private Q_SLOTS:
     void replacesAnExistingFileOnlyWhenComplete()
     {
         const QString path = m_dir->filePath(QStringLiteral("old.wav"));
-        writeFile(path, "an older file");
-        QSignalSpy stopped(m_control.get(), &SpeechControl::AudioStop);
+        QVERIFY(testfiles::write(path, "an older file"));
+        QSignalSpy stopped(m_control, &SpeechControl::AudioStop);
         m_control->selectVoice(voiceNumber(*m_control, "Mary"));
         m_control->setOutputFile(path);
         m_control->speak(QStringLiteral("A long recording takes a while to render. ").repeated(15));
         // While it renders, the old file is still all there is at the path.
         QTest::qWait(100);
         if (stopped.count() == 0) {
-            QCOMPARE(contents(path), QByteArray("an older file"));
+            QCOMPARE(testfiles::read(path), QByteArray("an older file"));
             QCOMPARE(filesIn(m_dir->path()), QStringList{"old.wav"});
         }
         QTRY_COMPARE_WITH_TIMEOUT(stopped.count(), 1, 60000);
@@ -136,8 +125,8 @@ private Q_SLOTS:
     void stopKeepsWhatWasRendered()
     {
         const QString path = m_dir->filePath(QStringLiteral("stopped.wav"));
-        QSignalSpy stopped(m_control.get(), &SpeechControl::AudioStop);
-        QSignalSpy failed(m_control.get(), &SpeechControl::RecordingFailed);
+        QSignalSpy stopped(m_control, &SpeechControl::AudioStop);
+        QSignalSpy failed(m_control, &SpeechControl::RecordingFailed);
         m_control->selectVoice(voiceNumber(*m_control, "Mike"));
         m_control->setOutputFile(path);
         m_control->speak(QStringLiteral("This book is far too long to finish. ").repeated(2000));
@@ -158,7 +147,7 @@ private Q_SLOTS:
         const QString path = m_dir->filePath(QStringLiteral("once.wav"));
         QVERIFY(render(*m_control, "Sam", QStringLiteral("Into the file."), path));
         QFile::remove(path);
-        QSignalSpy stopped(m_control.get(), &SpeechControl::AudioStop);
+        QSignalSpy stopped(m_control, &SpeechControl::AudioStop);
         m_control->speak(QStringLiteral("Out loud."));
         QVERIFY(playUntil(*m_control, *m_clock, [&] { return stopped.count() == 1; }));
         QVERIFY(m_silent->playedSamples() > 0);
@@ -180,7 +169,7 @@ private Q_SLOTS:
         const QString folder = m_dir->filePath(QStringLiteral("target"));
         QVERIFY(QDir().mkpath(folder));
         QString path = folder + QStringLiteral("/speech.wav");
-        writeFile(path, "precious older take");
+        QVERIFY(testfiles::write(path, "precious older take"));
         QStringList before = filesIn(folder);
         rlimit oldLimit{};
         if (kind == "missing") {
@@ -205,8 +194,8 @@ private Q_SLOTS:
         }
 
         platform::EventLogCapture log;
-        QSignalSpy stopped(m_control.get(), &SpeechControl::AudioStop);
-        QSignalSpy failed(m_control.get(), &SpeechControl::RecordingFailed);
+        QSignalSpy stopped(m_control, &SpeechControl::AudioStop);
+        QSignalSpy failed(m_control, &SpeechControl::RecordingFailed);
         m_control->selectVoice(voiceNumber(*m_control, "Mary"));
         m_control->setOutputFile(path);
         m_control->speak(
@@ -225,7 +214,7 @@ private Q_SLOTS:
         QVERIFY(!failed.at(0).at(1).toString().isEmpty());
         QCOMPARE(m_control->lastResult(), SpeechControl::ResultWriteFailed);
         QCOMPARE(log.entries(platform::LogLevel::Warning).size(), 1);
-        QCOMPARE(contents(folder + QStringLiteral("/speech.wav")),
+        QCOMPARE(testfiles::read(folder + QStringLiteral("/speech.wav")),
                  QByteArray("precious older take"));
         QCOMPARE(filesIn(folder), before);
         QVERIFY(!QFile::exists(QStringLiteral("/proc/parlanza-speech.wav")));
