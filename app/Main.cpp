@@ -22,6 +22,7 @@
 #include "speech/AudioOutput.h"
 #include "speech/DirectSS.h"
 #include "speech/SpeechControl.h"
+#include "speech/VoiceCatalog.h"
 
 #include <QBitmap>
 #include <QCloseEvent>
@@ -37,9 +38,6 @@
 
 namespace {
 
-// Sent to a window's procedure as the window goes.
-constexpr quint32 WM_NCDESTROY = 0x0082;
-
 const QString kStopped = QStringLiteral("STOPPED");
 const QString kSpeaking = QStringLiteral("SPEAKING");
 const QString kPausedText = QStringLiteral("PAUSED");
@@ -52,36 +50,6 @@ const QString kOverwrite = QStringLiteral("File already exists ! Overwrite ?");
 const QString kIncompatible = QStringLiteral(
     "This setting is not compatible with the selected\r\n     Voice. Please try a different "
     "setting.");
-
-struct VoiceSettings
-{
-    const char* name;
-    qint16 speed;
-    qint16 tone;
-};
-
-// Each known voice's own speed and tone, matched by exact name.
-constexpr std::array<VoiceSettings, 19> kVoiceTable{{
-    {"Mary", 150, 170},
-    {"Mike", 170, 90},
-    {"Sam", 150, 120},
-    {"Mary (for Telephone)", 150, 170},
-    {"Mike (for Telephone)", 150, 110},
-    {"Female Whisper", 150, 170},
-    {"Mary in Space", 150, 200},
-    {"Mary in Hall", 150, 170},
-    {"Mary in Stadium", 150, 170},
-    {"RoboSoft Six", 150, 170},
-    {"RoboSoft Five", 130, 130},
-    {"RoboSoft Four", 140, 120},
-    {"Male Whisper", 120, 100},
-    {"RoboSoft One", 120, 100},
-    {"RoboSoft Two", 140, 170},
-    {"RoboSoft Three", 140, 90},
-    {"Mike in Hall", 150, 90},
-    {"Mike in Stadium", 130, 120},
-    {"Mike in Space", 150, 90},
-}};
 
 QRect pixelRect(const QRect& twips)
 {
@@ -215,6 +183,11 @@ Main::~Main()
     }
     // The filter hands the window its previous procedure back.
     platform::sendMessage(this, WM_NCDESTROY, 0, 0);
+}
+
+qint16 Main::pauseState() const
+{
+    return m_cmdPauseText && m_cmdPauseText->Caption() == kResumeCaption ? kPaused : kNotPaused;
 }
 
 QWidget* Main::createControl(const platform::FormControl& control)
@@ -459,7 +432,6 @@ void Main::Form_Load()
             return windowProcedure(window, message);
         });
 
-    m_pauseState = kNotPaused;
     m_recording = false;
 
     FillVoiceList();
@@ -559,14 +531,12 @@ void Main::cmdPauseText_Click()
         m_cmdPauseText->setCaption(kResumeCaption);
         m_cmdSpkText->setEnabled(false);
         m_timer1->stop();
-        m_pauseState = kPaused;
         setStatus(kPausedText, kStatusYellow);
     } else if (caption == kResumeCaption) {
         m_speech->resume();
         m_cmdPauseText->setCaption(kPauseCaption);
         m_cmdSpkText->setEnabled(true);
         m_timer1->start();
-        m_pauseState = kNotPaused;
         setStatus(kSpeaking, kStatusYellow);
     }
 }
@@ -582,7 +552,6 @@ void Main::cmdStopText_Click()
     m_cmdPauseText->setEnabled(false);
     m_cmdClearText->setEnabled(true);
     m_cmdPauseText->setCaption(kPauseCaption);
-    m_pauseState = kNotPaused;
     clearPicture();
     setStatus(kStopped, kStatusRed);
 }
@@ -598,12 +567,13 @@ void Main::DirectSS1_AudioStop()
         m_cmdClearText->setEnabled(true);
         m_recording = false;
     }
-    if (m_pauseState == kNotPaused) {
+    const bool paused = pauseState() == kPaused;
+    if (!paused) {
         m_cmdPauseText->setEnabled(false);
         // Speech that ended by itself is Idle too, and Idle can erase.
         m_cmdClearText->setEnabled(true);
     }
-    if (m_pauseState == kPaused) {
+    if (paused) {
         setStatus(kPausedText, kStatusYellow);
     } else {
         setStatus(kStopped, kStatusRed);
@@ -694,13 +664,15 @@ void Main::FillVoiceList()
 
 std::array<qint16, 2> Main::LookUpVoice(const QString& voiceName)
 {
-    const auto found =
-        std::find_if(kVoiceTable.begin(), kVoiceTable.end(), [&voiceName](const auto& voice) {
-            return voiceName == QLatin1String(voice.name);
-        });
-    if (found != kVoiceTable.end()) {
-        m_scrSpeed->setValue(found->speed);
-        m_scrPitch->setValue(found->tone);
+    // Each named voice's own speed and tone, matched by exact name; other voices leave
+    // the scroll bars as they are.
+    static const QList<VoiceDefinition> named = VoiceCatalog::namedVoices({});
+    const auto found = std::find_if(named.begin(), named.end(), [&voiceName](const auto& voice) {
+        return voiceName == voice.name;
+    });
+    if (found != named.end()) {
+        m_scrSpeed->setValue(found->ownSpeed);
+        m_scrPitch->setValue(found->ownPitch);
     }
     return {static_cast<qint16>(m_scrSpeed->Value()), static_cast<qint16>(m_scrPitch->Value())};
 }

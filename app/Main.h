@@ -43,6 +43,9 @@ public:
     static constexpr qint16 kNotPaused = 1;
     static constexpr qint16 kPaused = 2;
 
+    // Sent to the window's procedure as the window goes.
+    static constexpr quint32 WM_NCDESTROY = 0x0082;
+
     // Status colours (0x00BBGGRR) and the colour of typed text.
     static constexpr platform::OleColor kStatusYellow = 0x0000FFFF;
     static constexpr platform::OleColor kStatusRed = 0x000000FF;
@@ -85,7 +88,8 @@ public:
     void BuildMenu();
     void SmartMenuXP1_Click(qint32 id);
 
-    qint16 pauseState() const { return m_pauseState; }
+    // Paused while the PAUSE button offers to resume.
+    qint16 pauseState() const;
     bool isRecording() const { return m_recording; }
     const BarAnimation& bars() const { return m_bars; }
     // The animation as last drawn; null once cleared.
@@ -145,7 +149,6 @@ private:
 
     bool m_formLoaded = false;
     QString m_formError;
-    qint16 m_pauseState = kNotPaused;
     bool m_recording = false;
     BarAnimation m_bars;
     QImage m_animation;

@@ -462,12 +462,27 @@ void HTMLHelp::HHClose()
     HelpViewer::current().htmlHelp(nullptr, QString(), HelpCommand::CloseAll, quintptr(0));
 }
 
+void HTMLHelp::setHHPopupType(qint32 value)
+{
+    switch (PopupType(value)) {
+    case PopupType::HelpFileText:
+    case PopupType::Resource:
+    case PopupType::Literal:
+        m_popupType = PopupType(value);
+        return;
+    }
+    m_popupType.reset();
+}
+
 void HTMLHelp::HHDisplayPopup(QWidget* caller)
 {
+    if (!m_popupType) {
+        return;
+    }
     platform::HelpPopup popup;
     QString source;
-    switch (m_popupType) {
-    case 1:
+    switch (*m_popupType) {
+    case PopupType::HelpFileText:
         if (!isHelpFile(m_chmFile) || !EnsureFileExists(m_chmFile)) {
             return;
         }
@@ -479,17 +494,15 @@ void HTMLHelp::HHDisplayPopup(QWidget* caller)
         source = m_chmFile + QStringLiteral("::/") + m_popupFile;
         popup.textId = quint32(m_popupId);
         break;
-    case 2:
+    case PopupType::Resource:
         popup.textId = quint32(m_popupId);
         break;
-    case 4:
+    case PopupType::Literal:
         if (m_popupText.isEmpty()) {
             return;
         }
         popup.text = m_popupText;
         break;
-    default:
-        return;
     }
     popup.instance = 0;
     popup.position = QCursor::pos();

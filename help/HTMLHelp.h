@@ -4,6 +4,7 @@
 #include "platform/OleColor.h"
 
 #include <QString>
+#include <optional>
 
 class QWidget;
 
@@ -14,6 +15,13 @@ class QWidget;
 class HTMLHelp
 {
 public:
+    // Where a pop-up's text comes from; the form property holds the number.
+    enum class PopupType : qint32 {
+        HelpFileText = 1, // a text file inside the help file, by id
+        Resource = 2,     // a string resource, by id
+        Literal = 4       // the pop-up text itself
+    };
+
     HTMLHelp() = default;
 
     // Help file; a bare name is looked up and replaced by a full path on display.
@@ -41,7 +49,9 @@ public:
     void setHHPopupFile(const QString& value) { m_popupFile = value; }
     void setHHPopupID(qint32 value) { m_popupId = value; }
     void setHHPopupText(const QString& value) { m_popupText = value; }
-    void setHHPopupType(qint32 value) { m_popupType = value; }
+    // Any other number shows no pop-up.
+    void setHHPopupType(qint32 value);
+    void setHHPopupType(PopupType value) { m_popupType = value; }
     void setHHPopupTextColor(platform::OleColor value) { m_popupTextColor = value; }
     void setHHPopupBackColor(platform::OleColor value) { m_popupBackColor = value; }
     void setHHPopupCustomTextColor(platform::OleColor value) { m_popupCustomTextColor = value; }
@@ -121,7 +131,7 @@ private:
     QString m_popupFile;
     qint32 m_popupId = 0;
     QString m_popupText;
-    qint32 m_popupType = 0;
+    std::optional<PopupType> m_popupType;
     platform::OleColor m_popupTextColor = 0;
     platform::OleColor m_popupBackColor = 0;
     platform::OleColor m_popupCustomTextColor = 0;
