@@ -39,17 +39,6 @@ private Q_SLOTS:
         QCOMPARE(BarAnimation::barColor(4, 10), QColor(255, 173, 103));
     }
 
-    void setupSharesTheWidth()
-    {
-        BarAnimation bars;
-        bars.setup(2250);
-        QCOMPARE(bars.barCount(), 10);
-        QCOMPARE(bars.barWidth(), 225.0f);
-        for (int i = 0; i < BarAnimation::kLevelCount; ++i) {
-            QCOMPARE(bars.level(i), 50.0f);
-        }
-    }
-
     // Even steps raise a bar (its top goes up), odd steps lower it, within 0..height.
     void stepsMoveLevelsWithinBounds()
     {
