@@ -25,9 +25,19 @@ qint16 buttonCode(Qt::MouseButton button)
     return static_cast<qint16>(platform::input::buttonCode(button));
 }
 
+qint16 buttonsCode(Qt::MouseButtons buttons)
+{
+    return static_cast<qint16>(platform::input::buttonsCode(buttons));
+}
+
 qint16 shiftCode(Qt::KeyboardModifiers modifiers)
 {
     return static_cast<qint16>(platform::input::shiftState(modifiers));
+}
+
+qint16 keyCode(int key)
+{
+    return static_cast<qint16>(platform::input::keyCode(key));
 }
 
 Qt::CursorShape cursorShape(qint16 pointer)
@@ -748,7 +758,7 @@ void bvlBUTTON::mouseMoveEvent(QMouseEvent* event)
         x -= 2.0F;
         y -= 2.0F;
     }
-    Q_EMIT MouseMove(static_cast<qint16>(platform::input::buttonsCode(event->buttons())), shiftCode(event->modifiers()), x, y);
+    Q_EMIT MouseMove(buttonsCode(event->buttons()), shiftCode(event->modifiers()), x, y);
 }
 
 void bvlBUTTON::mouseReleaseEvent(QMouseEvent* event)
@@ -796,7 +806,7 @@ void bvlBUTTON::mouseReleaseEvent(QMouseEvent* event)
 
 void bvlBUTTON::keyPressEvent(QKeyEvent* event)
 {
-    Q_EMIT KeyDown(static_cast<qint16>(platform::input::keyCode(event->key())), shiftCode(event->modifiers()));
+    Q_EMIT KeyDown(keyCode(event->key()), shiftCode(event->modifiers()));
     if (!event->text().isEmpty()) {
         Q_EMIT KeyPress(static_cast<qint16>(event->text().at(0).unicode()));
     }
@@ -806,7 +816,7 @@ void bvlBUTTON::keyPressEvent(QKeyEvent* event)
 void bvlBUTTON::keyReleaseEvent(QKeyEvent* event)
 {
     if (!event->isAutoRepeat()) {
-        Q_EMIT KeyUp(static_cast<qint16>(platform::input::keyCode(event->key())), shiftCode(event->modifiers()));
+        Q_EMIT KeyUp(keyCode(event->key()), shiftCode(event->modifiers()));
     }
     QWidget::keyReleaseEvent(event);
 }
