@@ -424,17 +424,15 @@ private Q_SLOTS:
         Spies spies(button);
         QTest::keyClick(button, Qt::Key_A, Qt::ShiftModifier);
         QTest::keyClick(button, Qt::Key_Space);
-        QTest::keyClick(button, Qt::Key_F5);
         // Shift itself comes first: virtual key 16.
-        QCOMPARE(down.size(), 4);
+        QCOMPARE(down.size(), 3);
         QCOMPARE(down.at(0).at(0).value<qint16>(), qint16(16));
         QCOMPARE(down.at(1), (QVariantList{qint16(65), qint16(1)}));
         QCOMPARE(down.at(2), (QVariantList{qint16(32), qint16(0)}));
-        QCOMPARE(down.at(3), (QVariantList{qint16(0x74), qint16(0)}));
         QCOMPARE(press.size(), 2);
         QCOMPARE(press.at(0).at(0).value<qint16>(), qint16('a')); // the text the key gave
         QCOMPARE(press.at(1).at(0).value<qint16>(), qint16(' '));
-        QCOMPARE(up.size(), 4);
+        QCOMPARE(up.size(), 3);
         QCOMPARE(up.at(0), (QVariantList{qint16(65), qint16(1)}));
         // Keys do nothing else: Space does not click.
         QCOMPARE(spies.click.size(), 0);
@@ -623,9 +621,6 @@ private Q_SLOTS:
         QCOMPARE(button->raisedFace().size(), size);
         QCOMPARE(button->mask(), *mdlSHPCLR::ShapeRegion(shape, size));
         QCOMPARE(button->windowRegion(), button->mask());
-        QVERIFY(!button->mask().contains(outside));
-        QVERIFY(button->mask().contains(inside));
-
         // A pointer over a cut-off corner is over whatever lies behind it.
         m_host->pointAt(button, outside);
         QVERIFY(!mdlSHPCLR::IsMouseOver(button));
@@ -667,12 +662,9 @@ private Q_SLOTS:
         // 120 x 48 control, bevel 7: left 7, top 7, right 120 - 7 - 1 = 112, bottom 40;
         // a 12 x 12 picture.
         QTest::newRow("top left") << 0 << "(0,0)" << QRect(7, 7, 105, 33) << QPoint(7, 7);
-        QTest::newRow("top centre") << 1 << "(0,0)" << QRect(7, 7, 105, 33) << QPoint(53, 7);
         QTest::newRow("top right") << 2 << "(0,0)" << QRect(7, 7, 105, 33) << QPoint(100, 7);
         QTest::newRow("centre") << 4 << "(0,0)" << QRect(7, 7, 105, 33) << QPoint(53, 17);
-        QTest::newRow("bottom left") << 6 << "(0,0)" << QRect(7, 7, 105, 33) << QPoint(7, 28);
         QTest::newRow("bottom right") << 8 << "(0,0)" << QRect(7, 7, 105, 33) << QPoint(100, 28);
-        QTest::newRow("offset") << 0 << "(3,-2)" << QRect(10, 5, 105, 33) << QPoint(10, 5);
         QTest::newRow("offset bottom right")
             << 8 << "(-4,5)" << QRect(3, 12, 105, 33) << QPoint(96, 33);
     }
@@ -734,10 +726,10 @@ private Q_SLOTS:
         QCOMPARE(surface.image().pixel(1, 1), qRgb(255, 255, 255));
     }
 
-    void transparencyAndDisabledSprite()
+    void transparency()
     {
         // A picture all of the transparency colour draws nothing; without transparency it is
-        // copied as it is.
+        // copied as it is. (Disabled pictures: the work surface test and the looks.)
         bvlBUTTON* key = addPictureButton(plain(kKey));
         const QRect place = key->picturePlace(bvlWorkSurface::BasicRow);
         QCOMPARE(place.size(), QSize(10, 10));
@@ -745,19 +737,6 @@ private Q_SLOTS:
         key->setUseTransparency(false);
         QCOMPARE(changedArea(key->frame(), key->raisedFace(), key->rect()), place);
         QCOMPARE(key->frame().pixel(place.center()), kKey);
-
-        // Disabled, the picture is drawn lightened, its transparent frame still left out.
-        bvlBUTTON* button = addPictureButton(redSquare());
-        const QPoint at = button->picturePlace(bvlWorkSurface::BasicRow).topLeft();
-        QCOMPARE(button->frame().pixel(at + QPoint(5, 5)), kRed);
-        QCOMPARE(button->frame().pixel(at), button->raisedFace().pixel(at));
-        button->setEnabled(false);
-        QCOMPARE(button->stateWord(), bvlBUTTON::kStateDisabled);
-        QCOMPARE(button->frame().pixel(at + QPoint(5, 5)), qRgb(242, 0, 0));
-        QCOMPARE(button->frame().pixel(at), button->raisedFace().pixel(at));
-        button->setUseTransparency(false);
-        QCOMPARE(button->frame().pixel(at + QPoint(5, 5)), kRed);
-        QCOMPARE(button->frame().pixel(at), kKey);
     }
 
     void hoverShowsHoverPicture()
