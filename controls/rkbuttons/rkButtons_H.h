@@ -19,6 +19,11 @@ void HoverTimerProc(QObject* window, int message, int timerId, quint32 time);
 // A push, check or option button that paints itself from colours, gradients and a
 // picture, in one of eight looks and nine outlines, and follows the mouse for its hover
 // look. Forms place it through its stored properties and listen to Click.
+//
+// The members live by concern: rkButtons_H.cpp (life cycle and host notifications),
+// rkButtons_HProperties.cpp (properties and the stored format), rkButtons_HGroups.cpp
+// (option groups), rkButtons_HPaint.cpp (caption layout and drawing), rkButtons_HShape.cpp
+// (outlines and regions), rkButtons_HInput.cpp (mouse, keyboard, focus, hover tracking).
 class rkButtons_H : public QWidget
 {
     Q_OBJECT
