@@ -11,7 +11,7 @@ void ClsPictureDC::setPictBitmap(const QImage& composedImage)
     // later, and this object (or a second one attached to the same picture) keeps its
     // own bitmap for its whole life.
     attach(composedImage.copy());
-    if (m_width > 1 && m_height > 1) {
+    if (Width() > 1 && Height() > 1) {
         m_transColor = platform::fromQColor(QColor::fromRgb(m_context.pixel(1, 1)));
     } else {
         m_transColor = kInvalidColor;
@@ -22,15 +22,4 @@ void ClsPictureDC::attach(QImage bitmap)
 {
     // Converting here, once, keeps every later copy a bare block transfer.
     m_context = bitmap.isNull() ? QImage() : bitmap.convertToFormat(QImage::Format_RGB32);
-    if (m_context.isNull()) {
-        m_bmType = m_width = m_height = m_widthBytes = 0;
-        m_planes = m_bitsPerPixel = 0;
-        return;
-    }
-    m_bmType = 0;
-    m_width = m_context.width();
-    m_height = m_context.height();
-    m_widthBytes = static_cast<qint32>(m_context.bytesPerLine());
-    m_planes = 1;
-    m_bitsPerPixel = static_cast<qint16>(m_context.depth());
 }

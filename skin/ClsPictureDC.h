@@ -30,12 +30,13 @@ public:
     const QImage* hDC() const { return m_context.isNull() ? nullptr : &m_context; }
     QImage* hDC() { return m_context.isNull() ? nullptr : &m_context; }
 
-    qint32 bmType() const { return m_bmType; }
-    qint32 Width() const { return m_width; }
-    qint32 Height() const { return m_height; }
-    qint32 WidthBytes() const { return m_widthBytes; }
-    qint16 Planes() const { return m_planes; }
-    qint16 BitsPerPixel() const { return m_bitsPerPixel; }
+    // The header fields, read from the attached bitmap; all 0 before one is attached.
+    qint32 bmType() const { return 0; }
+    qint32 Width() const { return m_context.width(); }
+    qint32 Height() const { return m_context.height(); }
+    qint32 WidthBytes() const { return static_cast<qint32>(m_context.bytesPerLine()); }
+    qint16 Planes() const { return m_context.isNull() ? 0 : 1; }
+    qint16 BitsPerPixel() const { return static_cast<qint16>(m_context.depth()); }
     // Always 0: the bitmap is device-dependent, its bits are not handed out.
     qint32 Bits() const { return 0; }
 
@@ -44,10 +45,4 @@ private:
 
     QImage m_context;
     platform::OleColor m_transColor = 0;
-    qint32 m_bmType = 0;
-    qint32 m_width = 0;
-    qint32 m_height = 0;
-    qint32 m_widthBytes = 0;
-    qint16 m_planes = 0;
-    qint16 m_bitsPerPixel = 0;
 };

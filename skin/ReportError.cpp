@@ -11,7 +11,7 @@ QString resourceNotFoundText(const QString& name)
 }
 
 void ReportError(int number, const QString& description, const QString& procedure,
-                 const QString& module, int logType, const QString& extra)
+                 const QString& module, LogType logType, const QString& extra)
 {
     const QString title = QStringLiteral("ERROR - ") + QString::number(number) +
                           QStringLiteral(" - ") + procedure + QStringLiteral(" - ") + module;
@@ -24,13 +24,13 @@ void ReportError(int number, const QString& description, const QString& procedur
                           title);
     const QString entry = title + QStringLiteral(": ") + text;
     switch (logType) {
-    case 2:
+    case LogType::Warning:
         platform::eventlog::warning(entry);
         break;
-    case 4:
+    case LogType::Information:
         platform::eventlog::information(entry);
         break;
-    default:
+    case LogType::Error:
         platform::eventlog::error(entry);
         break;
     }

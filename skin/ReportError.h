@@ -12,13 +12,14 @@ constexpr int kErrResourceNotFound = 326;
 // The description that goes with kErrResourceNotFound.
 QString resourceNotFoundText(const QString& name);
 
-// The event-log entry type: 1 error, 2 warning, 4 information.
-constexpr int kLogTypeError = 1;
+// The kind of event-log entry a report makes (the classic entry-type numbers).
+enum class LogType { Error = 1, Warning = 2, Information = 4 };
 
 // Shows "ERROR  <number> - <description>" (and the extra text on a line of its own)
 // under the title "ERROR - <number> - <procedure> - <module>", then writes
 // "<title>: <text>" to the event log.
 void ReportError(int number, const QString& description, const QString& procedure,
-                 const QString& module, int logType = kLogTypeError, const QString& extra = {});
+                 const QString& module, LogType logType = LogType::Error,
+                 const QString& extra = {});
 
 } // namespace skin

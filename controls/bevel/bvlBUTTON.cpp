@@ -1,5 +1,6 @@
 #include "controls/bevel/bvlBUTTON.h"
 
+#include "platform/InputCodes.h"
 #include "platform/PropertyBag.h"
 #include "platform/Units.h"
 
@@ -15,117 +16,28 @@
 
 namespace {
 
-constexpr qint16 kShiftMask = 1;
-constexpr qint16 kCtrlMask = 2;
-constexpr qint16 kAltMask = 4;
 constexpr qint16 kCustomPointer = 99;
 
 const QString kCoordinateOrigin = QStringLiteral("(0,0)");
 
 qint16 buttonCode(Qt::MouseButton button)
 {
-    switch (button) {
-    case Qt::LeftButton:
-        return bvlBUTTON::kLeftButton;
-    case Qt::RightButton:
-        return bvlBUTTON::kRightButton;
-    case Qt::MiddleButton:
-        return bvlBUTTON::kMiddleButton;
-    default:
-        return 0;
-    }
+    return static_cast<qint16>(platform::input::buttonCode(button));
 }
 
 qint16 buttonsCode(Qt::MouseButtons buttons)
 {
-    qint16 code = 0;
-    for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
-        if (buttons.testFlag(button)) {
-            code = static_cast<qint16>(code | buttonCode(button));
-        }
-    }
-    return code;
+    return static_cast<qint16>(platform::input::buttonsCode(buttons));
 }
 
 qint16 shiftCode(Qt::KeyboardModifiers modifiers)
 {
-    qint16 code = 0;
-    if (modifiers.testFlag(Qt::ShiftModifier)) {
-        code |= kShiftMask;
-    }
-    if (modifiers.testFlag(Qt::ControlModifier)) {
-        code |= kCtrlMask;
-    }
-    if (modifiers.testFlag(Qt::AltModifier)) {
-        code |= kAltMask;
-    }
-    return code;
+    return static_cast<qint16>(platform::input::shiftState(modifiers));
 }
 
-// The classic virtual-key code of a key, as the key events report it; 0 for keys that
-// have none.
-qint16 virtualKeyCode(int key)
+qint16 keyCode(int key)
 {
-    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9)) {
-        return static_cast<qint16>(key); // the same codes as their capital letters and digits
-    }
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) {
-        return static_cast<qint16>(0x70 + (key - Qt::Key_F1));
-    }
-    switch (key) {
-    case Qt::Key_Backspace:
-        return 0x08;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return 0x09;
-    case Qt::Key_Clear:
-        return 0x0C;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return 0x0D;
-    case Qt::Key_Shift:
-        return 0x10;
-    case Qt::Key_Control:
-        return 0x11;
-    case Qt::Key_Alt:
-        return 0x12;
-    case Qt::Key_Pause:
-        return 0x13;
-    case Qt::Key_CapsLock:
-        return 0x14;
-    case Qt::Key_Escape:
-        return 0x1B;
-    case Qt::Key_Space:
-        return 0x20;
-    case Qt::Key_PageUp:
-        return 0x21;
-    case Qt::Key_PageDown:
-        return 0x22;
-    case Qt::Key_End:
-        return 0x23;
-    case Qt::Key_Home:
-        return 0x24;
-    case Qt::Key_Left:
-        return 0x25;
-    case Qt::Key_Up:
-        return 0x26;
-    case Qt::Key_Right:
-        return 0x27;
-    case Qt::Key_Down:
-        return 0x28;
-    case Qt::Key_Print:
-        return 0x2C;
-    case Qt::Key_Insert:
-        return 0x2D;
-    case Qt::Key_Delete:
-        return 0x2E;
-    case Qt::Key_NumLock:
-        return 0x90;
-    case Qt::Key_ScrollLock:
-        return 0x91;
-    default:
-        return 0;
-    }
+    return static_cast<qint16>(platform::input::keyCode(key));
 }
 
 Qt::CursorShape cursorShape(qint16 pointer)
@@ -894,7 +806,7 @@ void bvlBUTTON::mouseReleaseEvent(QMouseEvent* event)
 
 void bvlBUTTON::keyPressEvent(QKeyEvent* event)
 {
-    Q_EMIT KeyDown(virtualKeyCode(event->key()), shiftCode(event->modifiers()));
+    Q_EMIT KeyDown(keyCode(event->key()), shiftCode(event->modifiers()));
     if (!event->text().isEmpty()) {
         Q_EMIT KeyPress(static_cast<qint16>(event->text().at(0).unicode()));
     }
@@ -904,7 +816,7 @@ void bvlBUTTON::keyPressEvent(QKeyEvent* event)
 void bvlBUTTON::keyReleaseEvent(QKeyEvent* event)
 {
     if (!event->isAutoRepeat()) {
-        Q_EMIT KeyUp(virtualKeyCode(event->key()), shiftCode(event->modifiers()));
+        Q_EMIT KeyUp(keyCode(event->key()), shiftCode(event->modifiers()));
     }
     QWidget::keyReleaseEvent(event);
 }

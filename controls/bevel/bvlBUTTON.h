@@ -2,6 +2,7 @@
 
 #include "controls/bevel/bvlWorkSurface.h"
 #include "controls/bevel/mdlSHPCLR.h"
+#include "platform/InputCodes.h"
 #include "platform/OleColor.h"
 #include "platform/Picture.h"
 
@@ -38,9 +39,9 @@ public:
     static constexpr int kStateFlashing = kStatePressed | kStateOver | kStateFlash;
 
     // Mouse buttons as MouseKeys and the mouse events count them.
-    static constexpr qint16 kLeftButton = 1;
-    static constexpr qint16 kRightButton = 2;
-    static constexpr qint16 kMiddleButton = 4;
+    static constexpr qint16 kLeftButton = platform::input::kLeftButton;
+    static constexpr qint16 kRightButton = platform::input::kRightButton;
+    static constexpr qint16 kMiddleButton = platform::input::kMiddleButton;
 
     static constexpr int kTimerInterval = 125;
 

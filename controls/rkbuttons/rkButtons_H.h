@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controls/rkbuttons/rkPaint.h"
+#include "platform/InputCodes.h"
 #include "platform/OleColor.h"
 #include "platform/Picture.h"
 #include "platform/PropertyBag.h"
@@ -18,6 +19,11 @@ void HoverTimerProc(QObject* window, int message, int timerId, quint32 time);
 // A push, check or option button that paints itself from colours, gradients and a
 // picture, in one of eight looks and nine outlines, and follows the mouse for its hover
 // look. Forms place it through its stored properties and listen to Click.
+//
+// The members live by concern: rkButtons_H.cpp (life cycle and host notifications),
+// rkButtons_HProperties.cpp (properties and the stored format), rkButtons_HGroups.cpp
+// (option groups), rkButtons_HPaint.cpp (caption layout and drawing), rkButtons_HShape.cpp
+// (outlines and regions), rkButtons_HInput.cpp (mouse, keyboard, focus, hover tracking).
 class rkButtons_H : public QWidget
 {
     Q_OBJECT
@@ -35,9 +41,34 @@ public:
     static constexpr quint16 kStateShifted = 0x0400;
 
     // Mouse buttons and shift states as the events carry them.
-    static constexpr int kLeftButton = 1;
-    static constexpr int kRightButton = 2;
-    static constexpr int kMiddleButton = 4;
+    static constexpr int kLeftButton = platform::input::kLeftButton;
+    static constexpr int kRightButton = platform::input::kRightButton;
+    static constexpr int kMiddleButton = platform::input::kMiddleButton;
+
+    // The closed sets behind the numeric properties BackStyle, Shape, Mode, CapAlign and
+    // ImgAlign; the numbers are what forms store.
+    enum class FaceStyle { Standard, Soft, Framed, Flat, Outlined, Rounded, Light, Shaded };
+    enum class Outline {
+        Rectangle,
+        SlantedLeft,
+        SlantedRight,
+        SlantedBoth,
+        Oval,
+        OvalCaptionWhenSet, // the caption shows only while the button is set
+        OvalFramed,
+        Custom,      // cut from the picture
+        CustomInset, // cut from the picture, framed one pixel further in
+    };
+    enum class Behaviour { Push, Check, Option };
+    enum class CaptionPlace { Left, Right, Centre };
+    enum class PicturePlace {
+        Left,
+        BesideCaptionLeft,
+        Right,
+        BesideCaptionRight,
+        TopCentre,
+        BottomCentre,
+    };
 
     // The pointer value that uses MouseIcon.
     static constexpr int kCustomPointer = 99;
@@ -51,23 +82,23 @@ public:
     void UserControl_WriteProperties(platform::PropertyBag& bag) const;
 
     // Properties. Setters of range-limited values ignore values out of range.
-    int ButtonStyle() const { return m_buttonStyle; }
+    int ButtonStyle() const { return static_cast<int>(m_buttonStyle); }
     void setButtonStyle(int style);
-    int Mode() const { return m_mode; }
+    int Mode() const { return static_cast<int>(m_mode); }
     void setMode(int mode);
     QString Caption() const { return m_caption; }
     void setCaption(const QString& caption);
-    int CaptionAlign() const { return m_captionAlign; }
+    int CaptionAlign() const { return static_cast<int>(m_captionAlign); }
     void setCaptionAlign(int align);
     int CaptionStyle() const { return m_captionStyle; }
     void setCaptionStyle(int style);
     int CustomClick() const { return m_customClick; }
     void setCustomClick(int direction);
-    int ButtonShape() const { return m_buttonShape; }
+    int ButtonShape() const { return static_cast<int>(m_buttonShape); }
     void setButtonShape(int shape);
     const platform::Picture& Picture() const { return m_picture; }
     void setPicture(const platform::Picture& picture);
-    int PictureAlign() const { return m_pictureAlign; }
+    int PictureAlign() const { return static_cast<int>(m_pictureAlign); }
     void setPictureAlign(int align);
     bool ShowFocusRect() const { return m_showFocusRect; }
     void setShowFocusRect(bool show);
@@ -121,7 +152,7 @@ public:
 
     // Read-only state, for the form and for tests.
     quint16 StateFlags() const { return m_stateFlags; }
-    bool Hovering() const { return m_hovering; }
+    bool Hovering() const { return (m_stateFlags & kStateHover) != 0; }
     bool PressedLook() const { return m_pressedLook; }
     int LastMouseButton() const { return m_lastMouseButton; }
     int ImgSize() const { return m_imgSize; }
@@ -224,6 +255,24 @@ private:
     void startHoverTracking(int buttons);
     void mouseDownPath(int button, int shift, QPointF position);
 
+    // The hover state lives in StateFlags alone.
+    void setHoverBit(bool on)
+    {
+        m_stateFlags = on ? (m_stateFlags | kStateHover) : (m_stateFlags & ~kStateHover);
+    }
+
+    // Outline groups: rectangle or slanted (a box), oval, or cut from the picture.
+    bool isSlanted() const
+    {
+        return m_buttonShape >= Outline::SlantedLeft && m_buttonShape <= Outline::SlantedBoth;
+    }
+    bool isBoxed() const { return m_buttonShape <= Outline::SlantedBoth; }
+    bool isOval() const
+    {
+        return m_buttonShape >= Outline::Oval && m_buttonShape <= Outline::OvalFramed;
+    }
+    bool isCustom() const { return m_buttonShape >= Outline::Custom; }
+
     // Drawing.
     bool pressedUnderMouse() const;
     int drawingState() const;
@@ -254,21 +303,21 @@ private:
     QString m_caption;
     QString m_accessKeys;
     int m_accessShortcutId = 0;
-    int m_captionAlign = 2;
+    CaptionPlace m_captionAlign = CaptionPlace::Centre;
     int m_captionStyle = 0;
-    int m_buttonStyle = 0;
-    int m_buttonShape = 0;
+    FaceStyle m_buttonStyle = FaceStyle::Standard;
+    Outline m_buttonShape = Outline::Rectangle;
     bool m_showFocusRect = true;
     OleColor m_hoverBackColor = kButtonFace;
     OleColor m_hoverForeColor = kButtonText;
     int m_hoverColorLocks = 0;
     int m_gradientMode = 0;
     OleColor m_gradientColor = kButtonFace;
-    int m_mode = 0;
+    Behaviour m_mode = Behaviour::Push;
     bool m_value = false;
     int m_customClick = 0;
     platform::Picture m_picture;
-    int m_pictureAlign = 0;
+    PicturePlace m_pictureAlign = PicturePlace::Left;
     int m_imgSize = 16;
     int m_pictureWidth = 0;
     int m_pictureHeight = 0;
@@ -281,7 +330,6 @@ private:
     bool m_delayDrawing = false;
     quint16 m_stateFlags = 0;
     int m_lastMouseButton = 0;
-    bool m_hovering = false;
     bool m_pressedLook = false;
     bool m_suppressNextClick = false;
     bool m_pressInside = false;

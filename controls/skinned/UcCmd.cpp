@@ -1,6 +1,7 @@
 #include "controls/skinned/UcCmd.h"
 
 #include "platform/ControlTag.h"
+#include "platform/InputCodes.h"
 #include "platform/Resources.h"
 #include "platform/Units.h"
 #include "skin/ClsSkin.h"
@@ -44,24 +45,6 @@ constexpr StyleRow kStyles[] = {
     {"CHECKBUTTON", "CHECKON", "CHECKOFF", true},
     {"OPTBUTTON", "RADIOON", "RADIOOFF", true},
 };
-
-qint16 buttonArgument(Qt::MouseButtons buttons)
-{
-    qint16 value = 0;
-    value |= (buttons & Qt::LeftButton) ? 1 : 0;
-    value |= (buttons & Qt::RightButton) ? 2 : 0;
-    value |= (buttons & Qt::MiddleButton) ? 4 : 0;
-    return value;
-}
-
-qint16 shiftArgument(Qt::KeyboardModifiers modifiers)
-{
-    qint16 value = 0;
-    value |= (modifiers & Qt::ShiftModifier) ? 1 : 0;
-    value |= (modifiers & Qt::ControlModifier) ? 2 : 0;
-    value |= (modifiers & Qt::AltModifier) ? 4 : 0;
-    return value;
-}
 
 int toPixelsX(double twips)
 {
@@ -124,14 +107,15 @@ void UcCmd::UserControl_ReadProperties(const platform::PropertyBag& bag)
     m_downShown = false;
     setCaptionColor(isEnabled() ? skin::captionColor(skin::kClickedColorId)
                                 : platform::systemColor(platform::ColorInactiveCaptionText));
-    if (!m_pictureUP.isEmpty()) {
-        loadPicture(m_pictureUP, m_imageUp, QStringLiteral("PictureUP"));
-    }
+    // Down before up, so that the released picture ends as the size reference.
     if (!m_pictureDN.isEmpty()) {
         QImage down;
         if (loadPicture(m_pictureDN, down, QStringLiteral("PictureDN"))) {
             m_imageDown = down;
         }
+    }
+    if (!m_pictureUP.isEmpty()) {
+        loadPicture(m_pictureUP, m_imageUp, QStringLiteral("PictureUP"));
     }
     m_captionShown = m_style < StyleClose || m_style > StyleMinimise;
     // The host keeps the tag; a host that stored none still gets the style's, so the
@@ -330,9 +314,10 @@ void UcCmd::RePaint()
     case StyleMinimise:
         m_captionShown = false;
         if (parent) {
-            const double left =
-                parentWidthTwips(parent) - m_style * platform::pixelsToTwipsX(width()) - 90.0;
-            move(toPixelsX(left), toPixelsY(55.0));
+            const double left = parentWidthTwips(parent) -
+                                m_style * platform::pixelsToTwipsX(width()) -
+                                ClsSkin::kTitleButtonRight;
+            move(toPixelsX(left), toPixelsY(ClsSkin::kTitleButtonTop));
         }
         break;
     case StyleOption:
@@ -453,7 +438,8 @@ void UcCmd::mouseMoveEvent(QMouseEvent* event)
     } else {
         unsetCursor();
     }
-    Q_EMIT MouseMove(buttonArgument(event->buttons()), shiftArgument(event->modifiers()),
+    Q_EMIT MouseMove(static_cast<qint16>(platform::input::buttonsCode(event->buttons())),
+                     static_cast<qint16>(platform::input::shiftState(event->modifiers())),
                      static_cast<float>(platform::pixelsToTwipsX(event->position().x())),
                      static_cast<float>(platform::pixelsToTwipsY(event->position().y())));
 }

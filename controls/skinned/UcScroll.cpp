@@ -326,8 +326,8 @@ void UcScroll::paintEvent(QPaintEvent* event)
             painter.drawImage(place, image);
         }
     };
-    draw(m_leftArrow, m_leftPressed ? m_leftDown : m_leftUp);
-    draw(m_rightArrow, m_rightPressed ? m_rightDown : m_rightUp);
+    draw(m_leftArrow, isLeftArrowPressed() ? m_leftDown : m_leftUp);
+    draw(m_rightArrow, isRightArrowPressed() ? m_rightDown : m_rightUp);
     draw(m_thumb, m_thumbImage);
 }
 
@@ -360,7 +360,6 @@ void UcScroll::mousePressEvent(QMouseEvent* event)
     const QPoint pos = innerPos(event->position());
     if (m_thumb.contains(pos)) {
         m_grab = Grab::Thumb;
-        m_dragging = true;
         const int along = isHorizontal() ? pos.x() - m_thumb.x() : pos.y() - m_thumb.y();
         m_grabOffset = along;
         m_lastThumbPosition = m_grabOffset + thumbPosition();
@@ -370,8 +369,6 @@ void UcScroll::mousePressEvent(QMouseEvent* event)
     const bool onRight = !onLeft && m_rightArrow.contains(pos);
     if (onLeft || onRight) {
         m_grab = onLeft ? Grab::LeftArrow : Grab::RightArrow;
-        m_leftPressed = onLeft;
-        m_rightPressed = onRight;
         m_repeatIncreasing = onRight;
         m_repeatCount = 0;
         m_clickTimer.setInterval(kFirstRepeatInterval);
@@ -386,7 +383,7 @@ void UcScroll::mousePressEvent(QMouseEvent* event)
 
 void UcScroll::mouseMoveEvent(QMouseEvent* event)
 {
-    if (!m_dragging) {
+    if (m_grab != Grab::Thumb) {
         return;
     }
     const QPoint pos = innerPos(event->position());
@@ -422,10 +419,6 @@ void UcScroll::mouseReleaseEvent(QMouseEvent* event)
     const QPoint pos = innerPos(event->position());
     const Grab grab = m_grab;
     m_grab = Grab::None;
-    if (grab == Grab::Thumb) {
-        m_dragging = false;
-        return;
-    }
     if (grab == Grab::LeftArrow || grab == Grab::RightArrow) {
         releaseArrow();
         // Released on the arrow it was pressed on: that is a click, one more step.
@@ -439,8 +432,6 @@ void UcScroll::mouseReleaseEvent(QMouseEvent* event)
 void UcScroll::releaseArrow()
 {
     m_clickTimer.stop();
-    m_leftPressed = false;
-    m_rightPressed = false;
     update();
 }
 
@@ -448,7 +439,6 @@ void UcScroll::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
     // A hidden bar gets no release: an arrow held at that moment must stop repeating.
-    releaseArrow();
     m_grab = Grab::None;
-    m_dragging = false;
+    releaseArrow();
 }

@@ -47,8 +47,8 @@ public:
     QRect ImgLeft() const { return m_leftArrow; }
     QRect ImgRight() const { return m_rightArrow; }
     QRect ImgThumb() const { return m_thumb; }
-    bool isLeftArrowPressed() const { return m_leftPressed; }
-    bool isRightArrowPressed() const { return m_rightPressed; }
+    bool isLeftArrowPressed() const { return m_grab == Grab::LeftArrow; }
+    bool isRightArrowPressed() const { return m_grab == Grab::RightArrow; }
     // The first and last thumb position along the bar.
     int thumbStart() const;
     int thumbEnd() const;
@@ -97,12 +97,9 @@ private:
 
     bool m_repeatIncreasing = false;
     qint32 m_repeatCount = 0;
-    bool m_dragging = false;
     qint32 m_grabOffset = 0;
     qint32 m_lastThumbPosition = 0;
-    Grab m_grab = Grab::None;
-    bool m_leftPressed = false;
-    bool m_rightPressed = false;
+    Grab m_grab = Grab::None; // what the left button holds: an arrow, the thumb or nothing
 
     QTimer m_clickTimer;
     ClsPictureDC m_trackMiddle;

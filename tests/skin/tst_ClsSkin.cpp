@@ -69,278 +69,271 @@ class tst_ClsSkin : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() { setTwipsPerPixelOverride(15.0); }
-    void tileBltBoundsAreInclusive_data();
-    void tileBltBoundsAreInclusive();
-    void frameDrawingOrder();
-    void paintingTheForm();
-    void borderedFormGetsOnlyTheBackground();
-    void hitTestTable_data();
-    void hitTestTable();
-    void mouseDownMovesOrSizes_data();
-    void mouseDownMovesOrSizes();
-    void formEventsReachTheSkin();
-    void titleBarControls();
-};
 
-void tst_ClsSkin::tileBltBoundsAreInclusive_data()
-{
-    QTest::addColumn<int>("clientWidth");
-    QTest::addColumn<int>("columnsDrawn");
-    QTest::newRow("exact multiple still gets an extra column") << 8 << 3;
-    QTest::newRow("one pixel more") << 9 << 3;
-    QTest::newRow("one pixel less") << 7 << 2;
-    QTest::newRow("narrower than a tile") << 3 << 1;
-}
+    void tileBltBoundsAreInclusive_data()
+    {
+        QTest::addColumn<int>("clientWidth");
+        QTest::addColumn<int>("columnsDrawn");
+        QTest::newRow("exact multiple still gets an extra column") << 8 << 3;
+        QTest::newRow("one pixel more") << 9 << 3;
+        QTest::newRow("one pixel less") << 7 << 2;
+        QTest::newRow("narrower than a tile") << 3 << 1;
+    }
 
-void tst_ClsSkin::tileBltBoundsAreInclusive()
-{
-    QFETCH(int, clientWidth);
-    QFETCH(int, columnsDrawn);
-    QImage tile(4, 3, QImage::Format_RGB32);
-    for (int y = 0; y < 3; ++y) {
-        for (int x = 0; x < 4; ++x) {
-            tile.setPixel(x, y, qRgb(10 + x, 20 + y, 30));
+    void tileBltBoundsAreInclusive()
+    {
+        QFETCH(int, clientWidth);
+        QFETCH(int, columnsDrawn);
+        QImage tile(4, 3, QImage::Format_RGB32);
+        for (int y = 0; y < 3; ++y) {
+            for (int x = 0; x < 4; ++x) {
+                tile.setPixel(x, y, qRgb(10 + x, 20 + y, 30));
+            }
+        }
+        ClsSkin skin;
+        skin.setPieceBitmap(ClsSkin::Background, tile);
+        // The painter is not clipped to the client, so the extra column shows.
+        const QImage target = painted(QSize(20, 12), [&](QPainter& dc) {
+            skin.TileBlt(dc, QRect(0, 0, clientWidth, 6), &skin.picture(ClsSkin::Background));
+        });
+        for (int x = 0; x < 20; ++x) {
+            const bool drawn = x < columnsDrawn * 4;
+            QCOMPARE(target.pixel(x, 7), drawn ? tile.pixel(x % 4, 7 % 3) : qRgb(0, 0, 0));
+        }
+        // 6 / 3 = 2 rows, plus the inclusive one: rows up to y 8.
+        QCOMPARE(target.pixel(0, 8), tile.pixel(0, 2));
+        QCOMPARE(target.pixel(0, 9), qRgb(0, 0, 0));
+
+        // Missing pieces draw nothing.
+        ClsSkin bare;
+        const QImage untouched = painted(target.size(), [&](QPainter& dc) {
+            bare.TileBlt(dc, target.rect(), &bare.picture(ClsSkin::Background));
+            bare.TileBlt(dc, target.rect(), nullptr);
+            bare.CopyToFormCorner(dc, target.rect());
+        });
+        QCOMPARE(untouched, solid(target.size(), qRgb(0, 0, 0)));
+    }
+
+    void frameDrawingOrder()
+    {
+        const QRgb top = qRgb(255, 0, 0), bottom = qRgb(0, 255, 0), right = qRgb(0, 0, 255),
+                   left = qRgb(255, 255, 0), topLeft = qRgb(1, 1, 1), topRight = qRgb(2, 2, 2),
+                   bottomLeft = qRgb(3, 3, 3), bottomRight = qRgb(4, 4, 4), back = qRgb(9, 9, 9);
+        ClsSkin skin;
+        skin.setPieceBitmap(ClsSkin::TopForm, solid(QSize(1, 4), top));
+        skin.setPieceBitmap(ClsSkin::BottomForm, solid(QSize(1, 3), bottom));
+        skin.setPieceBitmap(ClsSkin::RightForm, solid(QSize(5, 1), right));
+        skin.setPieceBitmap(ClsSkin::LeftForm, solid(QSize(4, 1), left));
+        skin.setPieceBitmap(ClsSkin::TopLeft, solid(QSize(2, 2), topLeft));
+        skin.setPieceBitmap(ClsSkin::TopRight, solid(QSize(2, 1), topRight));
+        skin.setPieceBitmap(ClsSkin::BottomLeft, solid(QSize(1, 2), bottomLeft));
+        skin.setPieceBitmap(ClsSkin::BottomRight, solid(QSize(3, 2), bottomRight));
+        const QImage target = painted(
+            QSize(20, 16), [&](QPainter& dc) { skin.CopyToFormCorner(dc, QRect(0, 0, 20, 16)); },
+            back);
+        // Each edge is stretched to the client at its own thickness; the left and right edges
+        // lie over the top and bottom ones; the corners lie over everything, copied 1:1.
+        const struct
+        {
+            int x, y;
+            QRgb colour;
+        } expected[] = {
+            {10, 0, top},      {10, 3, top},          {10, 4, back},         {10, 13, bottom},
+            {10, 12, back},    {15, 8, right},        {14, 8, back},         {3, 8, left},
+            {4, 8, back},      {16, 2, right},        {16, 14, right},       {3, 2, left},
+            {3, 14, left},     {0, 0, topLeft},       {1, 1, topLeft},       {2, 1, left},
+            {18, 0, topRight}, {19, 0, topRight},     {18, 1, right},        {0, 14, bottomLeft},
+            {1, 14, left},     {17, 14, bottomRight}, {19, 15, bottomRight}, {16, 15, right},
+        };
+        for (const auto& point : expected) {
+            QVERIFY2(target.pixel(point.x, point.y) == point.colour,
+                     qPrintable(QStringLiteral("at %1, %2").arg(point.x).arg(point.y)));
         }
     }
-    ClsSkin skin;
-    skin.setPieceBitmap(ClsSkin::Background, tile);
-    // The painter is not clipped to the client, so the extra column shows.
-    const QImage target = painted(QSize(20, 12), [&](QPainter& dc) {
-        skin.TileBlt(dc, QRect(0, 0, clientWidth, 6), &skin.picture(ClsSkin::Background));
-    });
-    for (int x = 0; x < 20; ++x) {
-        const bool drawn = x < columnsDrawn * 4;
-        QCOMPARE(target.pixel(x, 7), drawn ? tile.pixel(x % 4, 7 % 3) : qRgb(0, 0, 0));
-    }
-    // 6 / 3 = 2 rows, plus the inclusive one: rows up to y 8.
-    QCOMPARE(target.pixel(0, 8), tile.pixel(0, 2));
-    QCOMPARE(target.pixel(0, 9), qRgb(0, 0, 0));
 
-    // Missing pieces draw nothing.
-    ClsSkin bare;
-    const QImage untouched = painted(target.size(), [&](QPainter& dc) {
-        bare.TileBlt(dc, target.rect(), &bare.picture(ClsSkin::Background));
-        bare.TileBlt(dc, target.rect(), nullptr);
-        bare.CopyToFormCorner(dc, target.rect());
-    });
-    QCOMPARE(untouched, solid(target.size(), qRgb(0, 0, 0)));
-}
-
-void tst_ClsSkin::frameDrawingOrder()
-{
-    const QRgb top = qRgb(255, 0, 0), bottom = qRgb(0, 255, 0), right = qRgb(0, 0, 255),
-               left = qRgb(255, 255, 0), topLeft = qRgb(1, 1, 1), topRight = qRgb(2, 2, 2),
-               bottomLeft = qRgb(3, 3, 3), bottomRight = qRgb(4, 4, 4), back = qRgb(9, 9, 9);
-    ClsSkin skin;
-    skin.setPieceBitmap(ClsSkin::TopForm, solid(QSize(1, 4), top));
-    skin.setPieceBitmap(ClsSkin::BottomForm, solid(QSize(1, 3), bottom));
-    skin.setPieceBitmap(ClsSkin::RightForm, solid(QSize(5, 1), right));
-    skin.setPieceBitmap(ClsSkin::LeftForm, solid(QSize(4, 1), left));
-    skin.setPieceBitmap(ClsSkin::TopLeft, solid(QSize(2, 2), topLeft));
-    skin.setPieceBitmap(ClsSkin::TopRight, solid(QSize(2, 1), topRight));
-    skin.setPieceBitmap(ClsSkin::BottomLeft, solid(QSize(1, 2), bottomLeft));
-    skin.setPieceBitmap(ClsSkin::BottomRight, solid(QSize(3, 2), bottomRight));
-    const QImage target = painted(
-        QSize(20, 16), [&](QPainter& dc) { skin.CopyToFormCorner(dc, QRect(0, 0, 20, 16)); }, back);
-    // Each edge is stretched to the client at its own thickness; the left and right edges
-    // lie over the top and bottom ones; the corners lie over everything, copied 1:1.
-    const struct
+    void paintingTheForm()
     {
-        int x, y;
-        QRgb colour;
-    } expected[] = {
-        {10, 0, top},      {10, 3, top},          {10, 4, back},         {10, 13, bottom},
-        {10, 12, back},    {15, 8, right},        {14, 8, back},         {3, 8, left},
-        {4, 8, back},      {16, 2, right},        {16, 14, right},       {3, 2, left},
-        {3, 14, left},     {0, 0, topLeft},       {1, 1, topLeft},       {2, 1, left},
-        {18, 0, topRight}, {19, 0, topRight},     {18, 1, right},        {0, 14, bottomLeft},
-        {1, 14, left},     {17, 14, bottomRight}, {19, 15, bottomRight}, {16, 15, right},
-    };
-    for (const auto& point : expected) {
-        QVERIFY2(target.pixel(point.x, point.y) == point.colour,
-                 qPrintable(QStringLiteral("at %1, %2").arg(point.x).arg(point.y)));
+        FakeMessageBoxService boxes;
+        SkinnedForm skinned;
+        skinned.skin.SetFrmPict();
+        QCOMPARE(boxes.boxes().size(), 0);
+        const QImage shot = skinned.shot();
+        QCOMPARE(shot.size(), QSize(300, 200));
+        QCOMPARE(shot.pixel(5, 5), bitmap("TOPLEFT").pixel(5, 5));
+        QCOMPARE(shot.pixel(299 - 20, 30), bitmap("TOPRIGHT").pixel(139 - 20, 30));
+        QCOMPARE(shot.pixel(2, 199), bitmap("BOTTOMLEFT").pixel(2, 18));
+        QCOMPARE(shot.pixel(299, 199), bitmap("BOTTOMRIGHT").pixel(13, 21));
+        // Inside the frame the tile shows, anchored at the client's corner.
+        QCOMPARE(shot.pixel(150, 100), bitmap("BACKGROUND").pixel(150 % 97, 100 % 92));
+        QCOMPARE(shot.pixel(100, 10), bitmap("TOPFORM").pixel(100 * 60 / 300, 10));
     }
-}
 
-void tst_ClsSkin::paintingTheForm()
-{
-    FakeMessageBoxService boxes;
-    SkinnedForm skinned;
-    skinned.skin.SetFrmPict();
-    QCOMPARE(boxes.boxes().size(), 0);
-    const QImage shot = skinned.shot();
-    QCOMPARE(shot.size(), QSize(300, 200));
-    QCOMPARE(shot.pixel(5, 5), bitmap("TOPLEFT").pixel(5, 5));
-    QCOMPARE(shot.pixel(299 - 20, 30), bitmap("TOPRIGHT").pixel(139 - 20, 30));
-    QCOMPARE(shot.pixel(2, 199), bitmap("BOTTOMLEFT").pixel(2, 18));
-    QCOMPARE(shot.pixel(299, 199), bitmap("BOTTOMRIGHT").pixel(13, 21));
-    // Inside the frame the tile shows, anchored at the client's corner.
-    QCOMPARE(shot.pixel(150, 100), bitmap("BACKGROUND").pixel(150 % 97, 100 % 92));
-    QCOMPARE(shot.pixel(100, 10), bitmap("TOPFORM").pixel(100 * 60 / 300, 10));
-}
+    void borderedFormGetsOnlyTheBackground()
+    {
+        SkinnedForm skinned{Qt::WindowFlags()};
+        skinned.skin.SetFrmPict();
+        const QImage shot = skinned.shot();
+        const QImage background = bitmap("BACKGROUND");
+        QCOMPARE(shot.pixel(0, 0), background.pixel(0, 0));
+        QCOMPARE(shot.pixel(299, 199), background.pixel(299 % 97, 199 % 92));
 
-void tst_ClsSkin::borderedFormGetsOnlyTheBackground()
-{
-    SkinnedForm skinned{Qt::WindowFlags()};
-    skinned.skin.SetFrmPict();
-    const QImage shot = skinned.shot();
-    const QImage background = bitmap("BACKGROUND");
-    QCOMPARE(shot.pixel(0, 0), background.pixel(0, 0));
-    QCOMPARE(shot.pixel(299, 199), background.pixel(299 % 97, 199 % 92));
-
-    // No pointer changes, no moves, no sizing, no placement.
-    MessageRecorder recorder(&skinned.form);
-    skinned.skin.TheForm_MouseMove(Qt::NoButton, 0, 0);
-    QCOMPARE(skinned.skin.resizeHitCode(), 0);
-    skinned.skin.TheForm_MouseDown(Qt::LeftButton, 1000, 100);
-    QVERIFY(recorder.messages.isEmpty());
-    skinned.skin.ResizeControls(&skinned.form);
-    QCOMPARE(skinned.corner->pos(), QPoint(10, 10));
-}
-
-void tst_ClsSkin::hitTestTable_data()
-{
-    QTest::addColumn<double>("x");
-    QTest::addColumn<double>("y");
-    QTest::addColumn<int>("hit");
-    QTest::addColumn<Qt::CursorShape>("pointer");
-    // A form of 300 x 200 pixels, 4500 x 3000 twips; the band is 60 twips.
-    QTest::newRow("top-left corner at 60/60") << 60.0 << 60.0 << HTTOPLEFT << Qt::SizeFDiagCursor;
-    QTest::newRow("top at 61/60") << 61.0 << 60.0 << HTTOP << Qt::SizeVerCursor;
-    QTest::newRow("top") << 2250.0 << 0.0 << HTTOP << Qt::SizeVerCursor;
-    QTest::newRow("top-right at W-60") << 4440.0 << 60.0 << HTTOPRIGHT << Qt::SizeBDiagCursor;
-    QTest::newRow("top at W-61") << 4439.0 << 60.0 << HTTOP << Qt::SizeVerCursor;
-    QTest::newRow("bottom-left") << 60.0 << 2940.0 << HTBOTTOMLEFT << Qt::SizeBDiagCursor;
-    QTest::newRow("bottom-right") << 4440.0 << 2940.0 << HTBOTTOMRIGHT << Qt::SizeFDiagCursor;
-    QTest::newRow("right") << 4450.0 << 1500.0 << HTRIGHT << Qt::SizeHorCursor;
-    QTest::newRow("left at 60") << 60.0 << 61.0 << HTLEFT << Qt::SizeHorCursor;
-    QTest::newRow("client at 61") << 61.0 << 61.0 << HTCLIENT << Qt::ArrowCursor;
-    QTest::newRow("bottom") << 2250.0 << 2940.0 << HTBOTTOM << Qt::SizeVerCursor;
-    QTest::newRow("just above the bottom band") << 2250.0 << 2939.0 << HTCLIENT << Qt::ArrowCursor;
-}
-
-void tst_ClsSkin::hitTestTable()
-{
-    QFETCH(double, x);
-    QFETCH(double, y);
-    QFETCH(int, hit);
-    QFETCH(Qt::CursorShape, pointer);
-    QCOMPARE(ClsSkin::hitTest(x, y, 4500, 3000), hit);
-    // A mouse move keeps the hit code and shows its pointer.
-    SkinnedForm skinned;
-    skinned.form.setCursor(Qt::WaitCursor);
-    skinned.skin.TheForm_MouseMove(Qt::NoButton, x, y);
-    QCOMPARE(skinned.skin.resizeHitCode(), hit);
-    QCOMPARE(skinned.form.cursor().shape(), pointer);
-    // Without resizing the pointer never changes and no hit code is kept.
-    SkinnedForm fixed;
-    fixed.skin.setResizeFormAllow(false);
-    fixed.skin.TheForm_MouseMove(Qt::NoButton, x, y);
-    QCOMPARE(fixed.form.cursor().shape(), Qt::ArrowCursor);
-    QCOMPARE(fixed.skin.resizeHitCode(), 0);
-}
-
-void tst_ClsSkin::mouseDownMovesOrSizes_data()
-{
-    QTest::addColumn<bool>("moveAllowed");
-    QTest::addColumn<bool>("resizeAllowed");
-    QTest::addColumn<double>("moveX");
-    QTest::addColumn<double>("moveY");
-    QTest::addColumn<double>("pressY");
-    QTest::addColumn<int>("expectedHit"); // 0: nothing is sent
-    // After a move to (moveX, moveY), a press at pressY; the band runs to 250 twips.
-    QTest::newRow("band at 250") << true << true << 2000.0 << 1500.0 << 250.0 << HTCAPTION;
-    QTest::newRow("band over the left edge") << true << true << 30.0 << 200.0 << 200.0 << HTCAPTION;
-    QTest::newRow("251 over the client") << true << true << 2000.0 << 1500.0 << 251.0 << 0;
-    QTest::newRow("251 over the right edge")
-        << true << true << 4470.0 << 1500.0 << 251.0 << HTRIGHT;
-    QTest::newRow("59 over the top") << true << true << 2000.0 << 30.0 << 59.0 << HTTOP;
-    QTest::newRow("no sizing: edge") << true << false << 4470.0 << 1500.0 << 1000.0 << 0;
-    QTest::newRow("no sizing: band") << true << false << 4470.0 << 1500.0 << 100.0 << HTCAPTION;
-    QTest::newRow("no moving: band") << false << true << 2000.0 << 1500.0 << 100.0 << 0;
-}
-
-void tst_ClsSkin::mouseDownMovesOrSizes()
-{
-    QFETCH(bool, moveAllowed);
-    QFETCH(bool, resizeAllowed);
-    QFETCH(double, moveX);
-    QFETCH(double, moveY);
-    QFETCH(double, pressY);
-    QFETCH(int, expectedHit);
-    SkinnedForm skinned;
-    MessageRecorder recorder(&skinned.form);
-    skinned.skin.setMoveFormAllow(moveAllowed);
-    skinned.skin.setResizeFormAllow(resizeAllowed);
-    skinned.skin.TheForm_MouseMove(Qt::NoButton, moveX, moveY);
-    // The right button never moves or sizes.
-    skinned.skin.TheForm_MouseDown(Qt::RightButton, moveX, pressY);
-    QVERIFY(recorder.messages.isEmpty());
-    skinned.skin.TheForm_MouseDown(Qt::LeftButton, moveX, pressY);
-    QCOMPARE(recorder.messages.size(), expectedHit == 0 ? 0 : 1);
-    if (expectedHit != 0) {
-        QCOMPARE(recorder.messages[0].message, WM_NCLBUTTONDOWN);
-        QCOMPARE(int(recorder.messages[0].wParam), expectedHit);
+        // No pointer changes, no moves, no sizing, no placement.
+        MessageRecorder recorder(&skinned.form);
+        skinned.skin.TheForm_MouseMove(Qt::NoButton, 0, 0);
+        QCOMPARE(skinned.skin.resizeHitCode(), 0);
+        skinned.skin.TheForm_MouseDown(Qt::LeftButton, 1000, 100);
+        QVERIFY(recorder.messages.isEmpty());
+        skinned.skin.ResizeControls(&skinned.form);
+        QCOMPARE(skinned.corner->pos(), QPoint(10, 10));
     }
-}
 
-void tst_ClsSkin::formEventsReachTheSkin()
-{
-    SkinnedForm skinned;
-    skinned.skin.SetFrmPict();
-    skinned.form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&skinned.form));
-    MessageRecorder recorder(&skinned.form);
-    // 16 pixels = 240 twips, inside the title band; 17 = 255 twips, below it.
-    QTest::mouseMove(&skinned.form, QPoint(298, 100));
-    QCOMPARE(skinned.skin.resizeHitCode(), HTRIGHT);
-    QCOMPARE(skinned.form.cursor().shape(), Qt::SizeHorCursor);
-    QTest::mouseClick(&skinned.form, Qt::LeftButton, {}, QPoint(150, 16));
-    QTest::mouseClick(&skinned.form, Qt::LeftButton, {}, QPoint(298, 17));
-    QCOMPARE(recorder.messages.size(), 2);
-    QCOMPARE(int(recorder.messages[0].wParam), HTCAPTION);
-    QCOMPARE(int(recorder.messages[1].wParam), HTRIGHT);
-}
-
-void tst_ClsSkin::titleBarControls()
-{
-    SkinnedForm skinned;
-    skinned.skin.SetFrmPict();
-    skinned.form.resize(400, 250);
-    skinned.form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&skinned.form));
-    // 400 px = 6000 twips; 6000 - n * 315 - 90 twips; top 55 twips, rounded to 4 px.
-    QCOMPARE(skinned.buttons[0]->pos(), QPoint(373, 4));
-    QCOMPARE(skinned.buttons[1]->pos(), QPoint(352, 4));
-    QCOMPARE(skinned.buttons[2]->pos(), QPoint(331, 4));
-    QCOMPARE(skinned.corner->pos(), QPoint(0, 0));
-    skinned.form.resize(300, 250);
-    QTRY_COMPARE(skinned.buttons[0]->pos(), QPoint(273, 4));
-    QCOMPARE(skinned.buttons[2]->pos(), QPoint(231, 4));
-
-    QVERIFY(skinned.caption->isVisible());
-    QCOMPARE(skinned.caption->text(), QStringLiteral("Speech"));
-    QCOMPARE(skinned.caption->palette().color(QPalette::WindowText), QColor(74, 10, 167));
-    // Each switch enables its own button and no other.
-    for (QWidget* button : skinned.buttons) {
-        QVERIFY(button->isVisible());
-        button->setEnabled(false);
+    void hitTestTable_data()
+    {
+        QTest::addColumn<double>("x");
+        QTest::addColumn<double>("y");
+        QTest::addColumn<int>("hit");
+        QTest::addColumn<Qt::CursorShape>("pointer");
+        // A form of 300 x 200 pixels, 4500 x 3000 twips; the band is 60 twips.
+        QTest::newRow("top-left corner at 60/60")
+            << 60.0 << 60.0 << HTTOPLEFT << Qt::SizeFDiagCursor;
+        QTest::newRow("top at 61/60") << 61.0 << 60.0 << HTTOP << Qt::SizeVerCursor;
+        QTest::newRow("top") << 2250.0 << 0.0 << HTTOP << Qt::SizeVerCursor;
+        QTest::newRow("top-right at W-60") << 4440.0 << 60.0 << HTTOPRIGHT << Qt::SizeBDiagCursor;
+        QTest::newRow("top at W-61") << 4439.0 << 60.0 << HTTOP << Qt::SizeVerCursor;
+        QTest::newRow("bottom-left") << 60.0 << 2940.0 << HTBOTTOMLEFT << Qt::SizeBDiagCursor;
+        QTest::newRow("bottom-right") << 4440.0 << 2940.0 << HTBOTTOMRIGHT << Qt::SizeFDiagCursor;
+        QTest::newRow("right") << 4450.0 << 1500.0 << HTRIGHT << Qt::SizeHorCursor;
+        QTest::newRow("left at 60") << 60.0 << 61.0 << HTLEFT << Qt::SizeHorCursor;
+        QTest::newRow("client at 61") << 61.0 << 61.0 << HTCLIENT << Qt::ArrowCursor;
+        QTest::newRow("bottom") << 2250.0 << 2940.0 << HTBOTTOM << Qt::SizeVerCursor;
+        QTest::newRow("just above the bottom band")
+            << 2250.0 << 2939.0 << HTCLIENT << Qt::ArrowCursor;
     }
-    skinned.skin.setCloseButtonAllow(true);
-    skinned.skin.setMinimiseAllow(true);
-    QCOMPARE(QList<bool>({skinned.buttons[0]->isEnabled(), skinned.buttons[1]->isEnabled(),
-                          skinned.buttons[2]->isEnabled()}),
-             QList<bool>({true, false, true}));
-    skinned.skin.setResizeFormAllow(true);
-    QVERIFY(skinned.buttons[1]->isEnabled());
 
-    skinned.skin.SetFrmBackPict();
-    for (QWidget* button : skinned.buttons) {
-        QVERIFY(!button->isVisible());
+    void hitTestTable()
+    {
+        QFETCH(double, x);
+        QFETCH(double, y);
+        QFETCH(int, hit);
+        QFETCH(Qt::CursorShape, pointer);
+        QCOMPARE(ClsSkin::hitTest(x, y, 4500, 3000), hit);
+        // A mouse move keeps the hit code and shows its pointer.
+        SkinnedForm skinned;
+        skinned.form.setCursor(Qt::WaitCursor);
+        skinned.skin.TheForm_MouseMove(Qt::NoButton, x, y);
+        QCOMPARE(skinned.skin.resizeHitCode(), hit);
+        QCOMPARE(skinned.form.cursor().shape(), pointer);
+        // Without resizing the pointer never changes and no hit code is kept.
+        SkinnedForm fixed;
+        fixed.skin.setResizeFormAllow(false);
+        fixed.skin.TheForm_MouseMove(Qt::NoButton, x, y);
+        QCOMPARE(fixed.form.cursor().shape(), Qt::ArrowCursor);
+        QCOMPARE(fixed.skin.resizeHitCode(), 0);
     }
-    QVERIFY(!skinned.caption->isVisible());
-    QVERIFY(skinned.corner->isVisible());
-}
+
+    void mouseDownMovesOrSizes_data()
+    {
+        QTest::addColumn<bool>("moveAllowed");
+        QTest::addColumn<bool>("resizeAllowed");
+        QTest::addColumn<double>("moveX");
+        QTest::addColumn<double>("moveY");
+        QTest::addColumn<double>("pressY");
+        QTest::addColumn<int>("expectedHit"); // 0: nothing is sent
+        // After a move to (moveX, moveY), a press at pressY; the band runs to 250 twips.
+        QTest::newRow("band at 250") << true << true << 2000.0 << 1500.0 << 250.0 << HTCAPTION;
+        QTest::newRow("band over the left edge")
+            << true << true << 30.0 << 200.0 << 200.0 << HTCAPTION;
+        QTest::newRow("251 over the client") << true << true << 2000.0 << 1500.0 << 251.0 << 0;
+        QTest::newRow("251 over the right edge")
+            << true << true << 4470.0 << 1500.0 << 251.0 << HTRIGHT;
+        QTest::newRow("59 over the top") << true << true << 2000.0 << 30.0 << 59.0 << HTTOP;
+        QTest::newRow("no sizing: edge") << true << false << 4470.0 << 1500.0 << 1000.0 << 0;
+        QTest::newRow("no sizing: band") << true << false << 4470.0 << 1500.0 << 100.0 << HTCAPTION;
+        QTest::newRow("no moving: band") << false << true << 2000.0 << 1500.0 << 100.0 << 0;
+    }
+
+    void mouseDownMovesOrSizes()
+    {
+        QFETCH(bool, moveAllowed);
+        QFETCH(bool, resizeAllowed);
+        QFETCH(double, moveX);
+        QFETCH(double, moveY);
+        QFETCH(double, pressY);
+        QFETCH(int, expectedHit);
+        SkinnedForm skinned;
+        MessageRecorder recorder(&skinned.form);
+        skinned.skin.setMoveFormAllow(moveAllowed);
+        skinned.skin.setResizeFormAllow(resizeAllowed);
+        skinned.skin.TheForm_MouseMove(Qt::NoButton, moveX, moveY);
+        // The right button never moves or sizes.
+        skinned.skin.TheForm_MouseDown(Qt::RightButton, moveX, pressY);
+        QVERIFY(recorder.messages.isEmpty());
+        skinned.skin.TheForm_MouseDown(Qt::LeftButton, moveX, pressY);
+        QCOMPARE(recorder.messages.size(), expectedHit == 0 ? 0 : 1);
+        if (expectedHit != 0) {
+            QCOMPARE(recorder.messages[0].message, WM_NCLBUTTONDOWN);
+            QCOMPARE(int(recorder.messages[0].wParam), expectedHit);
+        }
+    }
+
+    void formEventsReachTheSkin()
+    {
+        SkinnedForm skinned;
+        skinned.skin.SetFrmPict();
+        skinned.form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&skinned.form));
+        MessageRecorder recorder(&skinned.form);
+        // 16 pixels = 240 twips, inside the title band; 17 = 255 twips, below it.
+        QTest::mouseMove(&skinned.form, QPoint(298, 100));
+        QCOMPARE(skinned.skin.resizeHitCode(), HTRIGHT);
+        QCOMPARE(skinned.form.cursor().shape(), Qt::SizeHorCursor);
+        QTest::mouseClick(&skinned.form, Qt::LeftButton, {}, QPoint(150, 16));
+        QTest::mouseClick(&skinned.form, Qt::LeftButton, {}, QPoint(298, 17));
+        QCOMPARE(recorder.messages.size(), 2);
+        QCOMPARE(int(recorder.messages[0].wParam), HTCAPTION);
+        QCOMPARE(int(recorder.messages[1].wParam), HTRIGHT);
+    }
+
+    void titleBarControls()
+    {
+        SkinnedForm skinned;
+        skinned.skin.SetFrmPict();
+        skinned.form.resize(400, 250);
+        skinned.form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&skinned.form));
+        // 400 px = 6000 twips; 6000 - n * 315 - 90 twips; top 55 twips, rounded to 4 px.
+        QCOMPARE(skinned.buttons[0]->pos(), QPoint(373, 4));
+        QCOMPARE(skinned.buttons[1]->pos(), QPoint(352, 4));
+        QCOMPARE(skinned.buttons[2]->pos(), QPoint(331, 4));
+        QCOMPARE(skinned.corner->pos(), QPoint(0, 0));
+        skinned.form.resize(300, 250);
+        QTRY_COMPARE(skinned.buttons[0]->pos(), QPoint(273, 4));
+        QCOMPARE(skinned.buttons[2]->pos(), QPoint(231, 4));
+
+        QVERIFY(skinned.caption->isVisible());
+        QCOMPARE(skinned.caption->text(), QStringLiteral("Speech"));
+        QCOMPARE(skinned.caption->palette().color(QPalette::WindowText), QColor(74, 10, 167));
+        // Each switch enables its own button and no other.
+        for (QWidget* button : skinned.buttons) {
+            QVERIFY(button->isVisible());
+            button->setEnabled(false);
+        }
+        skinned.skin.setCloseButtonAllow(true);
+        skinned.skin.setMinimiseAllow(true);
+        QCOMPARE(QList<bool>({skinned.buttons[0]->isEnabled(), skinned.buttons[1]->isEnabled(),
+                              skinned.buttons[2]->isEnabled()}),
+                 QList<bool>({true, false, true}));
+        skinned.skin.setResizeFormAllow(true);
+        QVERIFY(skinned.buttons[1]->isEnabled());
+
+        skinned.skin.SetFrmBackPict();
+        for (QWidget* button : skinned.buttons) {
+            QVERIFY(!button->isVisible());
+        }
+        QVERIFY(!skinned.caption->isVisible());
+        QVERIFY(skinned.corner->isVisible());
+    }
+};
 
 QTEST_MAIN(tst_ClsSkin)
 #include "tst_ClsSkin.moc"

@@ -42,33 +42,32 @@ class tst_SkinArtwork : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void catalogueIsComplete();
-};
 
-void tst_SkinArtwork::catalogueIsComplete()
-{
-    QStringList expected;
-    for (const Piece& piece : kPieces) {
-        const QString name = QString::fromLatin1(piece.name);
-        expected.append(name + QStringLiteral(".bmp"));
-        QFile file(QStringLiteral(":/bitmaps/%1.bmp").arg(name));
-        QVERIFY2(file.open(QIODevice::ReadOnly), piece.name);
-        const QByteArray data = file.readAll();
-        QVERIFY2(data.size() >= 54 && data.startsWith("BM"), piece.name);
-        // Stored bottom-up: a positive height. 8-bit RLE or 24-bit plain pixels.
-        const auto* header = reinterpret_cast<const uchar*>(data.constData());
-        QCOMPARE(qFromLittleEndian<qint32>(header + 22), piece.height);
-        QCOMPARE(qFromLittleEndian<quint16>(header + 28), quint16(piece.rle8 ? 8 : 24));
-        QCOMPARE(qFromLittleEndian<quint32>(header + 30), quint32(piece.rle8 ? 1 : 0));
-        const std::optional<QImage> image = platform::resources::bitmap(name);
-        QVERIFY2(image, piece.name);
-        QCOMPARE(image->size(), QSize(piece.width, piece.height));
+    void catalogueIsComplete()
+    {
+        QStringList expected;
+        for (const Piece& piece : kPieces) {
+            const QString name = QString::fromLatin1(piece.name);
+            expected.append(name + QStringLiteral(".bmp"));
+            QFile file(QStringLiteral(":/bitmaps/%1.bmp").arg(name));
+            QVERIFY2(file.open(QIODevice::ReadOnly), piece.name);
+            const QByteArray data = file.readAll();
+            QVERIFY2(data.size() >= 54 && data.startsWith("BM"), piece.name);
+            // Stored bottom-up: a positive height. 8-bit RLE or 24-bit plain pixels.
+            const auto* header = reinterpret_cast<const uchar*>(data.constData());
+            QCOMPARE(qFromLittleEndian<qint32>(header + 22), piece.height);
+            QCOMPARE(qFromLittleEndian<quint16>(header + 28), quint16(piece.rle8 ? 8 : 24));
+            QCOMPARE(qFromLittleEndian<quint32>(header + 30), quint32(piece.rle8 ? 1 : 0));
+            const std::optional<QImage> image = platform::resources::bitmap(name);
+            QVERIFY2(image, piece.name);
+            QCOMPARE(image->size(), QSize(piece.width, piece.height));
+        }
+        expected.sort();
+        QStringList files = QDir(QStringLiteral(":/bitmaps")).entryList(QDir::Files);
+        files.sort();
+        QCOMPARE(files, expected);
     }
-    expected.sort();
-    QStringList files = QDir(QStringLiteral(":/bitmaps")).entryList(QDir::Files);
-    files.sort();
-    QCOMPARE(files, expected);
-}
+};
 
 QTEST_GUILESS_MAIN(tst_SkinArtwork)
 #include "tst_SkinArtwork.moc"

@@ -68,84 +68,81 @@ class tst_SkinWindowMove : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase();
-    void dragMovesOrSizes_data();
-    void dragMovesOrSizes();
+
+    void initTestCase()
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+            QSKIP("needs an X server (run under xvfb-run)");
+        }
+        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
+            QFAIL("xdotool is missing (scripts/packages.txt installs it)");
+        }
+        qInfo("window manager: %s", qEnvironmentVariableIsEmpty("PARLANZA_TEST_WM")
+                                        ? "none"
+                                        : qPrintable(qgetenv("PARLANZA_TEST_WM")));
+    }
+
+    void dragMovesOrSizes_data()
+    {
+        QTest::addColumn<QPoint>("grab");
+        QTest::addColumn<int>("hover"); // the hit code the hover finds; 0: no hover
+        QTest::addColumn<QPoint>("by");
+        QTest::addColumn<bool>("refuseSizing"); // by the window's procedure
+        QTest::addColumn<QRect>("moved");       // from 100, 100, 300 x 200
+        const QPoint band(150, 10); // 10 pixels down is 150 twips: inside the title band
+        const QPoint edge(298, 100);
+        const int right = platform::HTRIGHT;
+        // The hover finds an edge; the press below the title band starts the sizing.
+        QTest::newRow("title band moves")
+            << band << 0 << QPoint(60, 40) << false << QRect(160, 140, 300, 200);
+        QTest::newRow("right edge sizes")
+            << edge << right << QPoint(50, 0) << false << QRect(100, 100, 350, 200);
+        QTest::newRow("bottom-left corner sizes")
+            << QPoint(1, 198) << int(platform::HTBOTTOMLEFT) << QPoint(-30, 20) << false
+            << QRect(70, 100, 330, 220);
+        QTest::newRow("sizing refused")
+            << edge << right << QPoint(50, 0) << true << QRect(100, 100, 300, 200);
+        QTest::newRow("moving not refused")
+            << band << 0 << QPoint(20, 30) << true << QRect(120, 130, 300, 200);
+    }
+
+    void dragMovesOrSizes()
+    {
+        QFETCH(QPoint, grab);
+        QFETCH(int, hover);
+        QFETCH(QPoint, by);
+        QFETCH(bool, refuseSizing);
+        QFETCH(QRect, moved);
+        SkinnedWindow window;
+        int refused = 0;
+        platform::WindowProcedure previous;
+        if (refuseSizing) {
+            previous = platform::setWindowProcedure(
+                &window.form, [&](QWidget* target, const platform::WindowMessage& message) {
+                    if (message.message == platform::WM_SYSCOMMAND &&
+                        (message.wParam & 0xFFF0) == platform::SC_SIZE) {
+                        ++refused;
+                        return qintptr(0);
+                    }
+                    return platform::callWindowProcedure(previous, target, message);
+                });
+        }
+        QVERIFY(window.settled());
+        const QPoint shift = window.form.pos() - QPoint(100, 100);
+        const QPoint from = window.form.mapToGlobal(grab);
+        if (hover != 0) {
+            QVERIFY(pointerTo(from));
+            QTRY_COMPARE(window.skin.resizeHitCode(), hover);
+        }
+        QVERIFY(drag(from, from + by));
+        if (refuseSizing) {
+            QCOMPARE(refused, hover != 0 ? 1 : 0);
+            QTest::qWait(200);
+            platform::setWindowProcedure(&window.form, previous);
+        }
+        QTRY_COMPARE(window.form.geometry(), moved.translated(shift));
+    }
 };
-
-void tst_SkinWindowMove::initTestCase()
-{
-    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
-        QSKIP("needs an X server (run under xvfb-run)");
-    }
-    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
-        QFAIL("xdotool is missing (scripts/packages.txt installs it)");
-    }
-    qInfo("window manager: %s", qEnvironmentVariableIsEmpty("PARLANZA_TEST_WM")
-                                    ? "none"
-                                    : qPrintable(qgetenv("PARLANZA_TEST_WM")));
-}
-
-void tst_SkinWindowMove::dragMovesOrSizes_data()
-{
-    QTest::addColumn<QPoint>("grab");
-    QTest::addColumn<int>("hover"); // the hit code the hover finds; 0: no hover
-    QTest::addColumn<QPoint>("by");
-    QTest::addColumn<bool>("refuseSizing"); // by the window's procedure
-    QTest::addColumn<QRect>("moved");       // from 100, 100, 300 x 200
-    const QPoint band(150, 10);             // 10 pixels down is 150 twips: inside the title band
-    const QPoint edge(298, 100);
-    const int right = platform::HTRIGHT;
-    // The hover finds an edge; the press below the title band starts the sizing.
-    QTest::newRow("title band moves")
-        << band << 0 << QPoint(60, 40) << false << QRect(160, 140, 300, 200);
-    QTest::newRow("right edge sizes")
-        << edge << right << QPoint(50, 0) << false << QRect(100, 100, 350, 200);
-    QTest::newRow("bottom-left corner sizes")
-        << QPoint(1, 198) << int(platform::HTBOTTOMLEFT) << QPoint(-30, 20) << false
-        << QRect(70, 100, 330, 220);
-    QTest::newRow("sizing refused")
-        << edge << right << QPoint(50, 0) << true << QRect(100, 100, 300, 200);
-    QTest::newRow("moving not refused")
-        << band << 0 << QPoint(20, 30) << true << QRect(120, 130, 300, 200);
-}
-
-void tst_SkinWindowMove::dragMovesOrSizes()
-{
-    QFETCH(QPoint, grab);
-    QFETCH(int, hover);
-    QFETCH(QPoint, by);
-    QFETCH(bool, refuseSizing);
-    QFETCH(QRect, moved);
-    SkinnedWindow window;
-    int refused = 0;
-    platform::WindowProcedure previous;
-    if (refuseSizing) {
-        previous = platform::setWindowProcedure(
-            &window.form, [&](QWidget* target, const platform::WindowMessage& message) {
-                if (message.message == platform::WM_SYSCOMMAND &&
-                    (message.wParam & 0xFFF0) == platform::SC_SIZE) {
-                    ++refused;
-                    return qintptr(0);
-                }
-                return platform::callWindowProcedure(previous, target, message);
-            });
-    }
-    QVERIFY(window.settled());
-    const QPoint shift = window.form.pos() - QPoint(100, 100);
-    const QPoint from = window.form.mapToGlobal(grab);
-    if (hover != 0) {
-        QVERIFY(pointerTo(from));
-        QTRY_COMPARE(window.skin.resizeHitCode(), hover);
-    }
-    QVERIFY(drag(from, from + by));
-    if (refuseSizing) {
-        QCOMPARE(refused, hover != 0 ? 1 : 0);
-        QTest::qWait(200);
-        platform::setWindowProcedure(&window.form, previous);
-    }
-    QTRY_COMPARE(window.form.geometry(), moved.translated(shift));
-}
 
 QTEST_MAIN(tst_SkinWindowMove)
 #include "tst_SkinWindowMove.moc"

@@ -120,8 +120,12 @@ private Q_SLOTS:
         QTest::addColumn<int>("clicks");
 
         // Actions: p = press, r = release, m = move, d = double click; L/R/M the button;
-        // @in or @out.
+        // @in or @out; v1 and v0 set Value in code.
         QTest::newRow("push pressed") << 0 << false << 1 << "pL@in" << 3 << false << 1 << 0 << 0;
+        QTest::newRow("push Value in code does nothing")
+            << 0 << false << 1 << "v1" << 0 << false << 0 << 0 << 0;
+        QTest::newRow("toggle set to its own Value")
+            << 1 << false << 1 << "v0" << 0 << false << 0 << 0 << 0;
         QTest::newRow("push clicked")
             << 0 << false << 1 << "pL@in rL@in" << 2 << false << 1 << 1 << 1;
         QTest::newRow("push released outside")
@@ -180,6 +184,10 @@ private Q_SLOTS:
         int valueChanges = 0;
         bool shown = value;
         for (const QString& action : actions.split(QLatin1Char(' '))) {
+            if (action.startsWith(QLatin1Char('v'))) {
+                button->setValue(action.endsWith(QLatin1Char('1')));
+                continue;
+            }
             const QPoint at = action.endsWith(QLatin1String("@in")) ? kInside : kOutside;
             Qt::MouseButton mouseButton = Qt::LeftButton;
             if (action.at(1) == QLatin1Char('R')) {
@@ -283,23 +291,6 @@ private Q_SLOTS:
         QVERIFY(!first->Value());
         QCOMPARE(c.click.size(), 1);
         QCOMPARE(a.click.size(), 0);
-    }
-
-    void valueOfPushButtonDoesNothing()
-    {
-        bvlBUTTON* button = addButton();
-        Spies spies(button);
-        button->setValue(true);
-        QVERIFY(!button->Value());
-        QCOMPARE(button->stateWord(), 0);
-        QCOMPARE(spies.click.size(), 0);
-        QCOMPARE(spies.changed.size(), 0);
-
-        // Nor does setting a toggle button to the value it has.
-        button->setBehaviour(bvlBUTTON::kToggleButton);
-        spies.clear();
-        button->setValue(false);
-        QCOMPARE(spies.changed.size(), 0);
     }
 
     void hoverEndsWithMouseExit()
@@ -424,17 +415,15 @@ private Q_SLOTS:
         Spies spies(button);
         QTest::keyClick(button, Qt::Key_A, Qt::ShiftModifier);
         QTest::keyClick(button, Qt::Key_Space);
-        QTest::keyClick(button, Qt::Key_F5);
         // Shift itself comes first: virtual key 16.
-        QCOMPARE(down.size(), 4);
+        QCOMPARE(down.size(), 3);
         QCOMPARE(down.at(0).at(0).value<qint16>(), qint16(16));
         QCOMPARE(down.at(1), (QVariantList{qint16(65), qint16(1)}));
         QCOMPARE(down.at(2), (QVariantList{qint16(32), qint16(0)}));
-        QCOMPARE(down.at(3), (QVariantList{qint16(0x74), qint16(0)}));
         QCOMPARE(press.size(), 2);
         QCOMPARE(press.at(0).at(0).value<qint16>(), qint16('a')); // the text the key gave
         QCOMPARE(press.at(1).at(0).value<qint16>(), qint16(' '));
-        QCOMPARE(up.size(), 4);
+        QCOMPARE(up.size(), 3);
         QCOMPARE(up.at(0), (QVariantList{qint16(65), qint16(1)}));
         // Keys do nothing else: Space does not click.
         QCOMPARE(spies.click.size(), 0);
@@ -564,11 +553,7 @@ private Q_SLOTS:
                         {QStringLiteral("PictureOffset"), QStringLiteral("(x,2)")},
                         {QStringLiteral("Appearance"), 0}});
         button->UserControl_ReadProperties(bag);
-        QCOMPARE(boxes.boxes().size(), 2);
-        QCOMPARE(boxes.boxes().at(0).title, QStringLiteral("Cartesian Co-ordinates Validation"));
-        QVERIFY(boxes.boxes().at(0).text.startsWith(
-            QLatin1String("INVALID CARTESIAN CO-ORDINATES VALUES.")));
-        QVERIFY(boxes.boxes().at(1).text.startsWith(QLatin1String("NON-NUMERIC CARTESIAN")));
+        QCOMPARE(boxes.boxes().size(), 2); // their words: tst_mdlSHPCLR's ParseCoordinate table
         // x of the caption offset could be read, nothing of the picture offset.
         QCOMPARE(button->captionRect().topLeft(), QPoint(6 + 7, 6));
         QCOMPARE(button->pictureRect().topLeft(), QPoint(6, 6));
@@ -623,9 +608,6 @@ private Q_SLOTS:
         QCOMPARE(button->raisedFace().size(), size);
         QCOMPARE(button->mask(), *mdlSHPCLR::ShapeRegion(shape, size));
         QCOMPARE(button->windowRegion(), button->mask());
-        QVERIFY(!button->mask().contains(outside));
-        QVERIFY(button->mask().contains(inside));
-
         // A pointer over a cut-off corner is over whatever lies behind it.
         m_host->pointAt(button, outside);
         QVERIFY(!mdlSHPCLR::IsMouseOver(button));
@@ -667,12 +649,9 @@ private Q_SLOTS:
         // 120 x 48 control, bevel 7: left 7, top 7, right 120 - 7 - 1 = 112, bottom 40;
         // a 12 x 12 picture.
         QTest::newRow("top left") << 0 << "(0,0)" << QRect(7, 7, 105, 33) << QPoint(7, 7);
-        QTest::newRow("top centre") << 1 << "(0,0)" << QRect(7, 7, 105, 33) << QPoint(53, 7);
         QTest::newRow("top right") << 2 << "(0,0)" << QRect(7, 7, 105, 33) << QPoint(100, 7);
         QTest::newRow("centre") << 4 << "(0,0)" << QRect(7, 7, 105, 33) << QPoint(53, 17);
-        QTest::newRow("bottom left") << 6 << "(0,0)" << QRect(7, 7, 105, 33) << QPoint(7, 28);
         QTest::newRow("bottom right") << 8 << "(0,0)" << QRect(7, 7, 105, 33) << QPoint(100, 28);
-        QTest::newRow("offset") << 0 << "(3,-2)" << QRect(10, 5, 105, 33) << QPoint(10, 5);
         QTest::newRow("offset bottom right")
             << 8 << "(-4,5)" << QRect(3, 12, 105, 33) << QPoint(96, 33);
     }
@@ -734,10 +713,10 @@ private Q_SLOTS:
         QCOMPARE(surface.image().pixel(1, 1), qRgb(255, 255, 255));
     }
 
-    void transparencyAndDisabledSprite()
+    void transparency()
     {
         // A picture all of the transparency colour draws nothing; without transparency it is
-        // copied as it is.
+        // copied as it is. (Disabled pictures: the work surface test and the looks.)
         bvlBUTTON* key = addPictureButton(plain(kKey));
         const QRect place = key->picturePlace(bvlWorkSurface::BasicRow);
         QCOMPARE(place.size(), QSize(10, 10));
@@ -745,19 +724,6 @@ private Q_SLOTS:
         key->setUseTransparency(false);
         QCOMPARE(changedArea(key->frame(), key->raisedFace(), key->rect()), place);
         QCOMPARE(key->frame().pixel(place.center()), kKey);
-
-        // Disabled, the picture is drawn lightened, its transparent frame still left out.
-        bvlBUTTON* button = addPictureButton(redSquare());
-        const QPoint at = button->picturePlace(bvlWorkSurface::BasicRow).topLeft();
-        QCOMPARE(button->frame().pixel(at + QPoint(5, 5)), kRed);
-        QCOMPARE(button->frame().pixel(at), button->raisedFace().pixel(at));
-        button->setEnabled(false);
-        QCOMPARE(button->stateWord(), bvlBUTTON::kStateDisabled);
-        QCOMPARE(button->frame().pixel(at + QPoint(5, 5)), qRgb(242, 0, 0));
-        QCOMPARE(button->frame().pixel(at), button->raisedFace().pixel(at));
-        button->setUseTransparency(false);
-        QCOMPARE(button->frame().pixel(at + QPoint(5, 5)), kRed);
-        QCOMPARE(button->frame().pixel(at), kKey);
     }
 
     void hoverShowsHoverPicture()

@@ -110,7 +110,7 @@ private Q_SLOTS:
         b->setHoverBackColor(platform::rgb(255, 255, 0));
         QSignalSpy hover(b, &rkButtons_H::MouseOnButton);
         QSignalSpy moves(b, &rkButtons_H::MouseMove);
-        const QRgb normal = b->presentedImage().pixel(50, 15);
+        const QImage normal = b->presentedImage();
 
         rktest::sendMove(b, QPoint(20, 10));
         rktest::sendMove(b, QPoint(30, 12));
@@ -119,7 +119,7 @@ private Q_SLOTS:
         QCOMPARE(hover.count(), 1);
         QCOMPARE(hover.first().first().toBool(), true);
         QVERIFY(b->Hovering());
-        QCOMPARE(b->presentedImage().pixel(50, 15), qRgb(255, 255, 0));
+        QVERIFY(b->presentedImage() != normal);
 
         // The hover timer runs on the button's own window and finds it through its
         // window properties.
@@ -133,7 +133,7 @@ private Q_SLOTS:
         QCOMPARE(hover.last().first().toBool(), false);
         QVERIFY(!b->Hovering());
         QVERIFY(!modRkTimer::isTimerActive(b, modRkTimer::kHoverTimerId));
-        QCOMPARE(b->presentedImage().pixel(50, 15), normal);
+        QCOMPARE(b->presentedImage(), normal);
     }
 
     void leavingWhileHeldShowsTheNormalFace()

@@ -13,7 +13,6 @@
 
 using platform::OleColor;
 using platform::rgb;
-using rkpaint::ShiftColor;
 
 namespace {
 
@@ -90,16 +89,6 @@ private Q_SLOTS:
         platform::AmbientProperties::setDesignMode(false);
         m_container.reset();
         m_boxes.reset();
-    }
-
-    void newInstanceDefaults()
-    {
-        rkButtons_H* b = button(QRect(10, 10, 100, 30), QStringLiteral("rkButtons_H1"));
-        QCOMPARE(b->Caption(), QStringLiteral("rkButtons_H1"));
-        // Its hover colours follow the system colours of the face until set.
-        QCOMPARE(b->HoverBackColor(), rkButtons_H::kButtonFace);
-        QCOMPARE(b->HoverForeColor(), rkButtons_H::kButtonText);
-        QCOMPARE(b->font().family(), QStringLiteral("DejaVu Sans"));
     }
 
     void accessKeys_data()
@@ -419,44 +408,6 @@ private Q_SLOTS:
         QVERIFY(!b->isDrawingDelayed());
     }
 
-    void palette_data()
-    {
-        QTest::addColumn<int>("style");
-        QTest::addColumn<OleColor>("face");
-        QTest::addColumn<OleColor>("shade");
-        QTest::addColumn<OleColor>("hoverFace");
-        QTest::addColumn<OleColor>("checkedFace");
-        const OleColor F = rgb(100, 110, 120);
-        const OleColor V = rgb(10, 20, 30);
-        for (int style : {0, 1, 4, 5, 6}) {
-            QTest::addRow("style %d", style) << style << F << F << V << ShiftColor(0xFFFFFF, -32);
-        }
-        const OleColor face2 = ShiftColor(F, 48, true);
-        QTest::newRow("style 2") << 2 << face2 << ShiftColor(face2, -32, true)
-                                 << ShiftColor(V, 48, true) << ShiftColor(0xFFFFFF, -32, true);
-        QTest::newRow("style 3") << 3 << F << ShiftColor(0x808080, 12) << V
-                                 << ShiftColor(ShiftColor(0x808080, 12), 31);
-        QTest::newRow("style 7") << 7 << ShiftColor(F, 31) << ShiftColor(0x808080, -16)
-                                 << ShiftColor(V, 31) << ShiftColor(0x808080, 16, true);
-    }
-
-    void palette()
-    {
-        QFETCH(int, style);
-        QFETCH(OleColor, face);
-        QFETCH(OleColor, shade);
-        QFETCH(OleColor, hoverFace);
-        QFETCH(OleColor, checkedFace);
-        rkButtons_H* b = button();
-        b->setBackColor(rgb(100, 110, 120));
-        b->setHoverBackColor(rgb(10, 20, 30));
-        b->setButtonStyle(style);
-        QCOMPARE(b->facePalette().face, face);
-        QCOMPARE(b->facePalette().shade, shade);
-        QCOMPARE(b->facePalette().hoverFace, hoverFace);
-        QCOMPARE(b->facePalette().checkedFace, checkedFace);
-    }
-
     void systemFaceFollowsTheColourScheme()
     {
         rkButtons_H* b = button();
@@ -501,37 +452,6 @@ private Q_SLOTS:
             inText = hasText;
         }
         QCOMPARE(rowsWithText, 2);
-    }
-
-    void pressedOffsets_data()
-    {
-        QTest::addColumn<int>("style");
-        QTest::addColumn<int>("shape");
-        QTest::addColumn<QPoint>("offset");
-        QTest::newRow("style 0 rectangle") << 0 << 0 << QPoint(1, 1);
-        QTest::newRow("style 1 slanted") << 1 << 2 << QPoint(1, 1);
-        QTest::newRow("style 0 ellipse") << 0 << 4 << QPoint(0, 1);
-        QTest::newRow("style 3 stays") << 3 << 0 << QPoint(0, 0);
-    }
-
-    void pressedOffsets()
-    {
-        QFETCH(int, style);
-        QFETCH(int, shape);
-        QFETCH(QPoint, offset);
-        rkButtons_H* b = button(QRect(10, 10, 100, 30));
-        b->setCaption(QStringLiteral("Go"));
-        b->setButtonStyle(style);
-        b->setButtonShape(shape);
-        b->setForeColor(rgb(255, 0, 0));
-        const QRect area(10, 6, 80, 18);
-        const QRect normal = redPixels(b->presentedImage(), area);
-        QVERIFY(!normal.isEmpty());
-        rktest::hover(b);
-        rktest::press(b);
-        const QRect pressed = redPixels(b->presentedImage(), area);
-        rktest::release(b);
-        QCOMPARE(pressed.topLeft() - normal.topLeft(), offset);
     }
 
     void delayDrawing()
@@ -613,6 +533,7 @@ private Q_SLOTS:
     void defaultsAreNotWritten()
     {
         rkButtons_H* b = button();
+        QCOMPARE(b->Caption(), QStringLiteral("cmdTest")); // a new button shows its name
         b->setCaption(QString());
         platform::PropertyBag bag;
         b->UserControl_WriteProperties(bag);

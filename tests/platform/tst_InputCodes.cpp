@@ -1,0 +1,86 @@
+#include "platform/InputCodes.h"
+
+#include <QTest>
+
+using namespace platform::input;
+
+class tst_InputCodes : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void keyCode_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("code");
+        QTest::newRow("letter is its capital") << int(Qt::Key_Q) << 0x51;
+        QTest::newRow("digit is its character") << int(Qt::Key_7) << 0x37;
+        QTest::newRow("F1") << int(Qt::Key_F1) << 0x70;
+        QTest::newRow("F24") << int(Qt::Key_F24) << 0x87;
+        QTest::newRow("backtab is tab") << int(Qt::Key_Backtab) << 0x09;
+        QTest::newRow("keypad enter is return") << int(Qt::Key_Enter) << 0x0D;
+        QTest::newRow("clear") << int(Qt::Key_Clear) << 0x0C;
+        QTest::newRow("shift") << int(Qt::Key_Shift) << 0x10;
+        QTest::newRow("escape") << int(Qt::Key_Escape) << 0x1B;
+        QTest::newRow("space") << int(Qt::Key_Space) << 0x20;
+        QTest::newRow("home") << int(Qt::Key_Home) << 0x24;
+        QTest::newRow("left") << int(Qt::Key_Left) << 0x25;
+        QTest::newRow("down") << int(Qt::Key_Down) << 0x28;
+        QTest::newRow("print") << int(Qt::Key_Print) << 0x2C;
+        QTest::newRow("delete") << int(Qt::Key_Delete) << 0x2E;
+        QTest::newRow("num lock") << int(Qt::Key_NumLock) << 0x90;
+        QTest::newRow("scroll lock") << int(Qt::Key_ScrollLock) << 0x91;
+        QTest::newRow("punctuation has none") << int(Qt::Key_Semicolon) << 0;
+        QTest::newRow("lower-case character has none") << int('q') << 0;
+        QTest::newRow("media key has none") << int(Qt::Key_VolumeUp) << 0;
+    }
+
+    void keyCode()
+    {
+        QFETCH(int, key);
+        QFETCH(int, code);
+        QCOMPARE(platform::input::keyCode(key), code);
+    }
+
+    void mouseAndShift_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("buttons");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("buttonCode");
+        QTest::addColumn<int>("buttonsCode");
+        QTest::addColumn<int>("shift");
+        QTest::newRow("nothing") << int(Qt::NoButton) << int(Qt::NoButton) << int(Qt::NoModifier)
+                                 << 0 << 0 << 0;
+        QTest::newRow("left, shift")
+            << int(Qt::LeftButton) << int(Qt::LeftButton) << int(Qt::ShiftModifier) << 1 << 1 << 1;
+        QTest::newRow("right, ctrl") << int(Qt::RightButton) << int(Qt::RightButton)
+                                     << int(Qt::ControlModifier) << 2 << 2 << 2;
+        QTest::newRow("middle, alt") << int(Qt::MiddleButton) << int(Qt::MiddleButton)
+                                     << int(Qt::AltModifier) << 4 << 4 << 4;
+        QTest::newRow("all held, all shifts, meta and keypad ignored")
+            << int(Qt::LeftButton)
+            << int(Qt::LeftButton | Qt::RightButton | Qt::MiddleButton | Qt::BackButton)
+            << int(Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier |
+                   Qt::KeypadModifier)
+            << 1 << 7 << 7;
+        QTest::newRow("extra button has no number")
+            << int(Qt::BackButton) << int(Qt::BackButton) << int(Qt::NoModifier) << 0 << 0 << 0;
+    }
+
+    void mouseAndShift()
+    {
+        QFETCH(int, button);
+        QFETCH(int, buttons);
+        QFETCH(int, modifiers);
+        QFETCH(int, buttonCode);
+        QFETCH(int, buttonsCode);
+        QFETCH(int, shift);
+        QCOMPARE(platform::input::buttonCode(Qt::MouseButton(button)), buttonCode);
+        QCOMPARE(platform::input::buttonsCode(Qt::MouseButtons::fromInt(buttons)), buttonsCode);
+        QCOMPARE(shiftState(Qt::KeyboardModifiers::fromInt(modifiers)), shift);
+    }
+};
+
+QTEST_APPLESS_MAIN(tst_InputCodes)
+#include "tst_InputCodes.moc"
