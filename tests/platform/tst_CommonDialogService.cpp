@@ -65,60 +65,56 @@ class tst_CommonDialogService : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void nameFilters_data();
-    void nameFilters();
-    void allFilesListsNamesWithoutExtension();
-};
-
-void tst_CommonDialogService::nameFilters_data()
-{
-    QTest::addColumn<QString>("filter");
-    QTest::addColumn<QStringList>("expected");
-    QTest::newRow("open list") << kFilter
-                               << QStringList{
-                                      "Text Files (*.txt) (*.txt)", "Rich Text (*.rtf) (*.rtf)",
-                                      "Word Document (*.doc) (*.doc)", "All files (*.*) (*)"};
-    QTest::newRow("wave files") << QStringLiteral("Wav Files (*.wav)|*.wav")
-                                << QStringList{"Wav Files (*.wav) (*.wav)"};
-    QTest::newRow("several patterns")
-        << QStringLiteral("Pictures|*.bmp;*.png") << QStringList{"Pictures (*.bmp *.png)"};
-    QTest::newRow("description without pattern")
-        << QStringLiteral("Anything") << QStringList{"Anything (*)"};
-    QTest::newRow("empty") << QString() << QStringList{};
-}
-
-void tst_CommonDialogService::nameFilters()
-{
-    QFETCH(QString, filter);
-    QFETCH(QStringList, expected);
-    QCOMPARE(fileDialogNameFilters(filter), expected);
-}
-
-void tst_CommonDialogService::allFilesListsNamesWithoutExtension()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    for (const char* name : {"README", "a.txt", "b.doc"}) {
-        QVERIFY(testfiles::write(dir.filePath(QLatin1String(name)), "x"));
+    void nameFilters_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("open list")
+            << kFilter
+            << QStringList{"Text Files (*.txt) (*.txt)", "Rich Text (*.rtf) (*.rtf)",
+                           "Word Document (*.doc) (*.doc)", "All files (*.*) (*)"};
+        QTest::newRow("wave files") << QStringLiteral("Wav Files (*.wav)|*.wav")
+                                    << QStringList{"Wav Files (*.wav) (*.wav)"};
+        QTest::newRow("several patterns")
+            << QStringLiteral("Pictures|*.bmp;*.png") << QStringList{"Pictures (*.bmp *.png)"};
+        QTest::newRow("description without pattern")
+            << QStringLiteral("Anything") << QStringList{"Anything (*)"};
+        QTest::newRow("empty") << QString() << QStringList{};
     }
-    QStringList underText;
-    QStringList underAll;
-    onFileDialog(this, [&](QFileDialog& dialog) {
-        QTRY_COMPARE(listedNames(dialog), QStringList{"a.txt"});
-        underText = listedNames(dialog);
-        dialog.selectNameFilter(dialog.nameFilters().at(3));
-        QTRY_COMPARE(listedNames(dialog).size(), 3);
-        underAll = listedNames(dialog);
-        dialog.reject();
-    });
-    FileDialogRequest request;
-    request.filter = kFilter;
-    request.filterIndex = 1;
-    request.initialDir = dir.path();
-    QVERIFY(!CommonDialogService::current().showOpen(request).has_value());
-    QCOMPARE(underText, QStringList{"a.txt"});
-    QCOMPARE(underAll, (QStringList{"README", "a.txt", "b.doc"}));
-}
+
+    void nameFilters()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QStringList, expected);
+        QCOMPARE(fileDialogNameFilters(filter), expected);
+    }
+
+    void allFilesListsNamesWithoutExtension()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        for (const char* name : {"README", "a.txt", "b.doc"}) {
+            QVERIFY(testfiles::write(dir.filePath(QLatin1String(name)), "x"));
+        }
+        QStringList underText;
+        QStringList underAll;
+        onFileDialog(this, [&](QFileDialog& dialog) {
+            QTRY_COMPARE(listedNames(dialog), QStringList{"a.txt"});
+            underText = listedNames(dialog);
+            dialog.selectNameFilter(dialog.nameFilters().at(3));
+            QTRY_COMPARE(listedNames(dialog).size(), 3);
+            underAll = listedNames(dialog);
+            dialog.reject();
+        });
+        FileDialogRequest request;
+        request.filter = kFilter;
+        request.filterIndex = 1;
+        request.initialDir = dir.path();
+        QVERIFY(!CommonDialogService::current().showOpen(request).has_value());
+        QCOMPARE(underText, QStringList{"a.txt"});
+        QCOMPARE(underAll, (QStringList{"README", "a.txt", "b.doc"}));
+    }
+};
 
 QTEST_MAIN(tst_CommonDialogService)
 #include "tst_CommonDialogService.moc"

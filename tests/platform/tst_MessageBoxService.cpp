@@ -52,15 +52,12 @@ private Q_SLOTS:
         QCOMPARE(seen.text, QStringLiteral("File already exists ! Overwrite ?"));
         QCOMPARE(seen.icon, QMessageBox::Warning);
         QCOMPARE(seen.buttons, QMessageBox::Ok | QMessageBox::Cancel);
-    }
 
-    void realBoxKeepsAGivenTitle()
-    {
-        SeenBox seen;
+        // A given title is kept.
         answerNextBox(&seen, QMessageBox::Yes);
-        const MessageAnswer answer = MessageBoxService::current().show(
-            requestFromStyle(QStringLiteral("Go on?"), 4 + 32, QStringLiteral("HTML Help Class")));
-        QCOMPARE(answer, MessageAnswer::Yes);
+        QCOMPARE(MessageBoxService::current().show(requestFromStyle(
+                     QStringLiteral("Go on?"), 4 + 32, QStringLiteral("HTML Help Class"))),
+                 MessageAnswer::Yes);
         QCOMPARE(seen.title, QStringLiteral("HTML Help Class"));
         QCOMPARE(seen.icon, QMessageBox::Question);
         QCOMPARE(seen.buttons, QMessageBox::Yes | QMessageBox::No);

@@ -1,8 +1,13 @@
+// Stored properties, alone and as the controls of a form file.
+
+#include "TestFiles.h"
 #include "platform/EventLog.h"
+#include "platform/FormFile.h"
 #include "platform/PropertyBag.h"
 
 #include <QFont>
 #include <QJsonDocument>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace platform;
@@ -21,19 +26,6 @@ class tst_PropertyBag : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void missingKeysReadTheirDefaults()
-    {
-        const PropertyBag bag;
-        QCOMPARE(bag.readInteger(QStringLiteral("ImgSize"), 16), qint16(16));
-        QCOMPARE(bag.readLong(QStringLiteral("Gradient"), 3), 3);
-        QCOMPARE(bag.readBoolean(QStringLiteral("Focus"), true), true);
-        QCOMPARE(bag.readString(QStringLiteral("Caption"), QStringLiteral("x")),
-                 QStringLiteral("x"));
-        QCOMPARE(bag.readColor(QStringLiteral("cFore"), 0x80000012), OleColor(0x80000012));
-        QCOMPARE(bag.readDouble(QStringLiteral("Scale"), 1.5), 1.5);
-        QVERIFY(bag.readPicture(QStringLiteral("Image")).isNull());
-    }
-
     void valuesRoundTrip()
     {
         PropertyBag bag;
@@ -54,6 +46,8 @@ private Q_SLOTS:
         bag.writeColor(QStringLiteral("BackColour"), 0x8000000F, 0x00FFFFFF);
         bag.writeFont(QStringLiteral("Font"), font, std::nullopt);
         bag.writePicture(QStringLiteral("Picture"), picture);
+        bag.writePicture(QStringLiteral("MouseIcon"), Picture(Picture::Type::Cursor, image));
+        bag.writePicture(QStringLiteral("Icon"), Picture(Picture::Type::Icon, image));
 
         // Through text, as a form file stores it.
         const PropertyBag loaded(
@@ -74,9 +68,12 @@ private Q_SLOTS:
         const Picture readPicture = loaded.readPicture(QStringLiteral("Picture"));
         QCOMPARE(readPicture.type(), Picture::Type::Bitmap);
         QCOMPARE(readPicture.image().convertToFormat(QImage::Format_RGB32), image);
+        // Cursors and icons stay what they are.
+        QCOMPARE(loaded.readPicture(QStringLiteral("MouseIcon")).type(), Picture::Type::Cursor);
+        QCOMPARE(loaded.readPicture(QStringLiteral("Icon")).type(), Picture::Type::Icon);
     }
 
-    void defaultsAreNotWritten()
+    void defaultsAreNotWrittenAndMissingKeysReadThem()
     {
         PropertyBag bag;
         bag.writeInteger(QStringLiteral("ImgSize"), 16, 16);
@@ -86,6 +83,15 @@ private Q_SLOTS:
         bag.writeFont(QStringLiteral("Font"), QFont(), QFont());
         bag.writePicture(QStringLiteral("Image"), Picture());
         QVERIFY(bag.isEmpty());
+        // Missing keys read their defaults.
+        QCOMPARE(bag.readInteger(QStringLiteral("ImgSize"), 16), qint16(16));
+        QCOMPARE(bag.readLong(QStringLiteral("Gradient"), 3), 3);
+        QCOMPARE(bag.readBoolean(QStringLiteral("Focus"), true), true);
+        QCOMPARE(bag.readString(QStringLiteral("Caption"), QStringLiteral("x")),
+                 QStringLiteral("x"));
+        QCOMPARE(bag.readColor(QStringLiteral("cFore"), 0x80000012), OleColor(0x80000012));
+        QCOMPARE(bag.readDouble(QStringLiteral("Scale"), 1.5), 1.5);
+        QVERIFY(bag.readPicture(QStringLiteral("Image")).isNull());
 
         // A value without a default is always written, even when it looks like one.
         bag.writeLong(QStringLiteral("Mode"), 0, std::nullopt);
@@ -166,33 +172,104 @@ private Q_SLOTS:
     }
 
     // Colours are longs: classic hexadecimal text and negative longs name the same colour.
-    void colourSpellings()
+    // Booleans are numbers, true being -1.
+    void olderSpellings()
     {
-        const PropertyBag bag =
-            bagFrom(R"({"a": "&H8000000F&", "b": -2147483633, "c": "0x00574539", "d": 5719353})");
+        const PropertyBag bag = bagFrom(
+            R"({"a": "&H8000000F&", "b": -2147483633, "c": "0x00574539", "d": 5719353,
+                "t": -1, "f": 0})");
         QCOMPARE(bag.readColor(QStringLiteral("a"), 0), OleColor(0x8000000F));
         QCOMPARE(bag.readColor(QStringLiteral("b"), 0), OleColor(0x8000000F));
         QCOMPARE(bag.readColor(QStringLiteral("c"), 0), OleColor(0x574539));
         QCOMPARE(bag.readColor(QStringLiteral("d"), 0), OleColor(0x574539));
         QCOMPARE(bag.readLong(QStringLiteral("a"), 0), qint32(0x8000000F));
-    }
-
-    void booleansFromNumbers()
-    {
-        const PropertyBag bag = bagFrom(R"({"t": -1, "f": 0})");
         QCOMPARE(bag.readBoolean(QStringLiteral("t"), false), true);
         QCOMPARE(bag.readBoolean(QStringLiteral("f"), true), false);
     }
 
-    void cursorsStayCursors()
+    void formFileReadsControlsAndWritesThemBack()
     {
-        QImage image(32, 32, QImage::Format_ARGB32);
-        image.fill(Qt::red);
-        PropertyBag bag;
-        bag.writePicture(QStringLiteral("MouseIcon"), Picture(Picture::Type::Cursor, image));
-        bag.writePicture(QStringLiteral("Icon"), Picture(Picture::Type::Icon, image));
-        QCOMPARE(bag.readPicture(QStringLiteral("MouseIcon")).type(), Picture::Type::Cursor);
-        QCOMPARE(bag.readPicture(QStringLiteral("Icon")).type(), Picture::Type::Icon);
+        const QByteArray json = R"({
+            "name": "Main", "width": 9000, "height": 6000,
+            "properties": {"Caption": "Parlanza"},
+            "controls": [
+                {"class": "bvlBUTTON", "name": "cmdSpkText", "left": 120, "top": 240,
+                 "width": 1200, "height": 600, "tabIndex": 3,
+                 "properties": {"Caption": "SPEAK", "BackColour": "0x8000000F"}},
+                {"class": "UcScroll", "name": "scrSpeed", "left": -30, "top": 0,
+                 "width": 2400, "height": 255}
+            ]})";
+        QString error;
+        const std::optional<FormFile> form = FormFile::parse(json, &error);
+        QVERIFY2(form, qPrintable(error));
+        QCOMPARE(form->name, QStringLiteral("Main"));
+        QCOMPARE(form->twips, QSize(9000, 6000));
+        QCOMPARE(form->properties.readString(QStringLiteral("caption"), QString()),
+                 QStringLiteral("Parlanza"));
+        QCOMPARE(form->controls.size(), 2);
+        const FormControl* speak = form->control(QStringLiteral("CMDSPKTEXT"));
+        QVERIFY(speak);
+        QCOMPARE(speak->className, QStringLiteral("bvlBUTTON"));
+        QCOMPARE(speak->twips, QRect(120, 240, 1200, 600));
+        QCOMPARE(speak->tabIndex, 3);
+        QCOMPARE(speak->properties.readColor(QStringLiteral("BackColour"), 0),
+                 OleColor(0x8000000F));
+        QCOMPARE(form->control(QStringLiteral("scrSpeed"))->twips.left(), -30);
+        QVERIFY(!form->control(QStringLiteral("nothing")));
+
+        // Written back as text, it reads the same.
+        const std::optional<FormFile> again = FormFile::parse(form->toJson());
+        QVERIFY(again);
+        QCOMPARE(again->name, form->name);
+        QCOMPARE(again->twips, form->twips);
+        QCOMPARE(again->properties.toJson(), form->properties.toJson());
+        QCOMPARE(again->controls.size(), 2);
+        const FormControl* speakAgain = again->control(QStringLiteral("cmdSpkText"));
+        QVERIFY(speakAgain);
+        QCOMPARE(speakAgain->className, speak->className);
+        QCOMPARE(speakAgain->twips, speak->twips);
+        QCOMPARE(speakAgain->tabIndex, speak->tabIndex);
+        QCOMPARE(speakAgain->properties.toJson(), speak->properties.toJson());
+    }
+
+    // A broken value costs that value only: the control keeps its other settings.
+    void badGeometryFallsBackToDefaults()
+    {
+        EventLogCapture log;
+        const std::optional<FormFile> form = FormFile::parse(R"({
+            "name": "Main", "width": "wide", "height": 99999999,
+            "controls": [
+                {"class": "Label", "name": "a", "left": "x", "top": 15, "width": -5,
+                 "height": 300.5, "tabIndex": 70000},
+                {"name": "no class"},
+                {"class": "Label"}
+            ]})");
+        QVERIFY(form);
+        QCOMPARE(form->twips, QSize(4800, 3600));
+        QCOMPARE(form->controls.size(), 1);
+        QCOMPARE(form->controls.first().twips, QRect(0, 15, 1200, 360));
+        QCOMPARE(form->controls.first().tabIndex, 0);
+        QVERIFY(log.entries(LogLevel::Warning).size() >= 7);
+    }
+
+    void unreadableFormFilesSayWhy_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // null: no file at all
+        QTest::newRow("not json") << QByteArray("{ name: ");
+        QTest::newRow("an array") << QByteArray("[1, 2]");
+        QTest::newRow("empty") << QByteArray("");
+        QTest::newRow("missing") << QByteArray();
+    }
+
+    void unreadableFormFilesSayWhy()
+    {
+        QFETCH(QByteArray, content);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Form.json"));
+        QVERIFY(content.isNull() || testfiles::write(path, content));
+        QString error;
+        QVERIFY(!FormFile::load(path, &error));
+        QVERIFY(!error.isEmpty());
     }
 };
 

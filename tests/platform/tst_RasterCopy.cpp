@@ -8,104 +8,96 @@ using platform::raster::RasterOp;
 class tst_RasterCopy : public QObject
 {
     Q_OBJECT
+
 private Q_SLOTS:
-    void rasterOperations_data();
-    void rasterOperations();
-    void stretchIsNearestNeighbour();
-    void negativeHeightRunsUpwardsMirrored();
-    void nullSourceDrawsNothing();
-};
-
-void tst_RasterCopy::rasterOperations_data()
-{
-    QTest::addColumn<int>("op");
-    QTest::addColumn<QRgb>("source");
-    QTest::addColumn<QRgb>("destination");
-    QTest::addColumn<QRgb>("expected");
-    const QRgb src = qRgb(0x0F, 0xF0, 0x33);
-    const QRgb dst = qRgb(0x55, 0x55, 0xA0);
-    QTest::newRow("SRCCOPY") << int(RasterOp::SrcCopy) << src << dst << src;
-    QTest::newRow("SRCAND") << int(RasterOp::SrcAnd) << src << dst << qRgb(0x05, 0x50, 0x20);
-    QTest::newRow("SRCPAINT") << int(RasterOp::SrcPaint) << src << dst << qRgb(0x5F, 0xF5, 0xB3);
-    // NOT source OR destination
-    QTest::newRow("MERGEPAINT") << int(RasterOp::MergePaint) << src << dst
-                                << qRgb(0xF5, 0x5F, 0xEC);
-    QTest::newRow("MERGEPAINT black mask whitens")
-        << int(RasterOp::MergePaint) << qRgb(0, 0, 0) << dst << qRgb(255, 255, 255);
-    QTest::newRow("MERGEPAINT white mask keeps")
-        << int(RasterOp::MergePaint) << qRgb(255, 255, 255) << dst << dst;
-}
-
-void tst_RasterCopy::rasterOperations()
-{
-    QFETCH(int, op);
-    QFETCH(QRgb, source);
-    QFETCH(QRgb, destination);
-    QFETCH(QRgb, expected);
-    QImage sourceImage(3, 3, QImage::Format_RGB32);
-    sourceImage.fill(source);
-    QImage target(5, 5, QImage::Format_RGB32);
-    target.fill(destination);
+    void rasterOperations_data()
     {
-        QPainter dc(&target);
-        platform::raster::bitBlt(dc, 1, 1, 3, 3, &sourceImage, 0, 0, static_cast<RasterOp>(op));
+        QTest::addColumn<int>("op");
+        QTest::addColumn<QRgb>("source");
+        QTest::addColumn<QRgb>("destination");
+        QTest::addColumn<QRgb>("expected");
+        const QRgb src = qRgb(0x0F, 0xF0, 0x33);
+        const QRgb dst = qRgb(0x55, 0x55, 0xA0);
+        QTest::newRow("SRCCOPY") << int(RasterOp::SrcCopy) << src << dst << src;
+        QTest::newRow("SRCAND") << int(RasterOp::SrcAnd) << src << dst << qRgb(0x05, 0x50, 0x20);
+        QTest::newRow("SRCPAINT") << int(RasterOp::SrcPaint) << src << dst
+                                  << qRgb(0x5F, 0xF5, 0xB3);
+        // NOT source OR destination
+        QTest::newRow("MERGEPAINT")
+            << int(RasterOp::MergePaint) << src << dst << qRgb(0xF5, 0x5F, 0xEC);
     }
-    QCOMPARE(target.pixel(0, 0), destination);
-    QCOMPARE(target.pixel(1, 1), expected);
-    QCOMPARE(target.pixel(3, 3), expected);
-    QCOMPARE(target.pixel(4, 4), destination);
-}
 
-void tst_RasterCopy::stretchIsNearestNeighbour()
-{
-    QImage source(2, 1, QImage::Format_RGB32);
-    source.setPixel(0, 0, qRgb(255, 0, 0));
-    source.setPixel(1, 0, qRgb(0, 0, 255));
-    QImage target(6, 2, QImage::Format_RGB32);
-    target.fill(Qt::black);
+    void rasterOperations()
     {
-        QPainter dc(&target);
-        platform::raster::stretchBlt(dc, 0, 0, 6, 2, &source, 0, 0, 2, 1);
+        QFETCH(int, op);
+        QFETCH(QRgb, source);
+        QFETCH(QRgb, destination);
+        QFETCH(QRgb, expected);
+        QImage sourceImage(3, 3, QImage::Format_RGB32);
+        sourceImage.fill(source);
+        QImage target(5, 5, QImage::Format_RGB32);
+        target.fill(destination);
+        {
+            QPainter dc(&target);
+            platform::raster::bitBlt(dc, 1, 1, 3, 3, &sourceImage, 0, 0, static_cast<RasterOp>(op));
+        }
+        QCOMPARE(target.pixel(0, 0), destination);
+        QCOMPARE(target.pixel(1, 1), expected);
+        QCOMPARE(target.pixel(3, 3), expected);
+        QCOMPARE(target.pixel(4, 4), destination);
     }
-    for (int x = 0; x < 6; ++x) {
-        for (int y = 0; y < 2; ++y) {
-            QCOMPARE(target.pixel(x, y), x < 3 ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
+
+    void stretchIsNearestNeighbour()
+    {
+        QImage source(2, 1, QImage::Format_RGB32);
+        source.setPixel(0, 0, qRgb(255, 0, 0));
+        source.setPixel(1, 0, qRgb(0, 0, 255));
+        QImage target(6, 2, QImage::Format_RGB32);
+        target.fill(Qt::black);
+        {
+            QPainter dc(&target);
+            platform::raster::stretchBlt(dc, 0, 0, 6, 2, &source, 0, 0, 2, 1);
+        }
+        for (int x = 0; x < 6; ++x) {
+            for (int y = 0; y < 2; ++y) {
+                QCOMPARE(target.pixel(x, y), x < 3 ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
+            }
         }
     }
-}
 
-void tst_RasterCopy::negativeHeightRunsUpwardsMirrored()
-{
-    QImage source(1, 3, QImage::Format_RGB32);
-    source.setPixel(0, 0, qRgb(1, 1, 1));
-    source.setPixel(0, 1, qRgb(2, 2, 2));
-    source.setPixel(0, 2, qRgb(3, 3, 3));
-    QImage target(1, 8, QImage::Format_RGB32);
-    target.fill(Qt::black);
+    void negativeHeightRunsUpwardsMirrored()
     {
-        QPainter dc(&target);
-        // From the line y 6 upwards, three rows: rows 3, 4, 5, the source's top lowest.
-        platform::raster::stretchBlt(dc, 0, 6, 1, -3, &source, 0, 0, 1, 3);
+        QImage source(1, 3, QImage::Format_RGB32);
+        source.setPixel(0, 0, qRgb(1, 1, 1));
+        source.setPixel(0, 1, qRgb(2, 2, 2));
+        source.setPixel(0, 2, qRgb(3, 3, 3));
+        QImage target(1, 8, QImage::Format_RGB32);
+        target.fill(Qt::black);
+        {
+            QPainter dc(&target);
+            // From the line y 6 upwards, three rows: rows 3, 4, 5, the source's top lowest.
+            platform::raster::stretchBlt(dc, 0, 6, 1, -3, &source, 0, 0, 1, 3);
+        }
+        QCOMPARE(target.pixel(0, 2), qRgb(0, 0, 0));
+        QCOMPARE(target.pixel(0, 3), qRgb(3, 3, 3));
+        QCOMPARE(target.pixel(0, 4), qRgb(2, 2, 2));
+        QCOMPARE(target.pixel(0, 5), qRgb(1, 1, 1));
+        QCOMPARE(target.pixel(0, 6), qRgb(0, 0, 0));
     }
-    QCOMPARE(target.pixel(0, 2), qRgb(0, 0, 0));
-    QCOMPARE(target.pixel(0, 3), qRgb(3, 3, 3));
-    QCOMPARE(target.pixel(0, 4), qRgb(2, 2, 2));
-    QCOMPARE(target.pixel(0, 5), qRgb(1, 1, 1));
-    QCOMPARE(target.pixel(0, 6), qRgb(0, 0, 0));
-}
 
-void tst_RasterCopy::nullSourceDrawsNothing()
-{
-    QImage target(4, 4, QImage::Format_RGB32);
-    target.fill(qRgb(9, 9, 9));
+    void nullSourceDrawsNothing()
     {
-        QPainter dc(&target);
-        platform::raster::bitBlt(dc, 0, 0, 4, 4, nullptr, 0, 0);
-        const QImage empty;
-        platform::raster::stretchBlt(dc, 0, 0, 4, 4, &empty, 0, 0, 0, 0);
+        QImage target(4, 4, QImage::Format_RGB32);
+        target.fill(qRgb(9, 9, 9));
+        {
+            QPainter dc(&target);
+            platform::raster::bitBlt(dc, 0, 0, 4, 4, nullptr, 0, 0);
+            const QImage empty;
+            platform::raster::stretchBlt(dc, 0, 0, 4, 4, &empty, 0, 0, 0, 0);
+        }
+        QCOMPARE(target.pixel(2, 2), qRgb(9, 9, 9));
     }
-    QCOMPARE(target.pixel(2, 2), qRgb(9, 9, 9));
-}
+};
 
 QTEST_MAIN(tst_RasterCopy)
 #include "tst_RasterCopy.moc"

@@ -1,6 +1,10 @@
+// Twips and pixels, rounding, and colours: plain ones and system colours.
+
+#include "platform/OleColor.h"
 #include "platform/Units.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QPalette>
 #include <QTest>
 
 using namespace platform;
@@ -10,7 +14,11 @@ class tst_Units : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void cleanup() { setTwipsPerPixelOverride(0); }
+    void cleanup()
+    {
+        setTwipsPerPixelOverride(0);
+        QApplication::setPalette(QPalette());
+    }
 
     void roundHalfEven_data()
     {
@@ -55,6 +63,62 @@ private Q_SLOTS:
         QCOMPARE(pixelsToTwipsX(1.5), 15.0);
         setTwipsPerPixelOverride(0);
         QCOMPARE(twipsPerPixelX(), 15.0);
+    }
+
+    void rgbValuesKeepTheirChannels()
+    {
+        constexpr OleColor slate = 0x574539;
+        QCOMPARE(rgb(0x39, 0x45, 0x57), slate);
+        QCOMPARE(toQColor(slate), QColor(0x39, 0x45, 0x57));
+        QCOMPARE(fromQColor(QColor(74, 10, 167)), OleColor(0xA70A4A));
+        QCOMPARE(translateColor(0x00123456), OleColor(0x123456));
+        // Stray bits above the blue byte of a plain colour are dropped, not misread.
+        QCOMPARE(translateColor(0x01123456), OleColor(0x123456));
+    }
+
+    // Each index reads its own palette role: only that role gets the test colour, so an
+    // index that reads a neighbouring role by a table typo sees the default palette. The
+    // colour is read at the moment of use, so it follows a palette change.
+    void indexesReadTheirPaletteRole_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QPalette::ColorGroup>("group");
+        QTest::addColumn<QPalette::ColorRole>("role");
+        QTest::newRow("button face") << int(ColorButtonFace) << QPalette::All << QPalette::Button;
+        QTest::newRow("button text")
+            << int(ColorButtonText) << QPalette::All << QPalette::ButtonText;
+        QTest::newRow("highlight") << int(ColorHighlight) << QPalette::All << QPalette::Highlight;
+        QTest::newRow("active caption")
+            << int(ColorActiveCaption) << QPalette::All << QPalette::Highlight;
+        QTest::newRow("menu highlight")
+            << int(ColorMenuHighlight) << QPalette::All << QPalette::Highlight;
+        QTest::newRow("active border")
+            << int(ColorActiveBorder) << QPalette::All << QPalette::Button;
+        QTest::newRow("inactive caption text is the disabled button text")
+            << int(ColorInactiveCaptionText) << QPalette::Disabled << QPalette::ButtonText;
+    }
+
+    void indexesReadTheirPaletteRole()
+    {
+        QFETCH(int, index);
+        QFETCH(QPalette::ColorGroup, group);
+        QFETCH(QPalette::ColorRole, role);
+        QPalette palette;
+        palette.setColor(group, role, QColor(128, 129, 130));
+        QApplication::setPalette(palette);
+        QCOMPARE(sysColor(index), rgb(128, 129, 130));
+        palette.setColor(group, role, QColor(10, 20, 30));
+        QApplication::setPalette(palette);
+        QCOMPARE(translateColor(systemColor(index)), rgb(10, 20, 30));
+        QCOMPARE(toQColor(kSystemColorFlag | OleColor(index)), QColor(10, 20, 30));
+    }
+
+    void unknownIndexesAreBlack()
+    {
+        QCOMPARE(sysColor(25), OleColor(0));
+        QCOMPARE(sysColor(31), OleColor(0));
+        QCOMPARE(sysColor(-1), OleColor(0));
+        QCOMPARE(translateColor(0x800000FF), OleColor(0));
     }
 };
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs a test program on the current X display with openbox as its window manager,
-# started first and stopped after. Used from inside xvfb-run.
+# started first and stopped after. parlanza_add_test(... XVFB WINDOW_MANAGERS openbox)
+# runs it inside xvfb-run.
 set -euo pipefail
 marker="$(mktemp -u)"
 openbox --sm-disable --startup "touch $marker" >/dev/null 2>&1 &

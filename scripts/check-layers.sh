@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# Fails when a source file includes a header from a folder it may not reach: every
+# library folder includes only its own headers and those of the folders listed below it.
+# Registered with CTest; also runs by hand: scripts/check-layers.sh [source root].
+#
+# Tests in tests/<folder>/ may include what <folder> may include, <folder> itself, and
+# the test helpers (files under tests/ outside a library's test folder). bench/, tools/
+# and tests/fuzz/ (fuzz targets reach whichever reader they feed) are free.
+set -euo pipefail
+
+root="$(cd "${1:-$(dirname "${BASH_SOURCE[0]}")/..}" && pwd)"
+cd "$root"
+
+# Folder -> the folders it may include besides itself. "*" means every library.
+declare -A allowed=(
+    [app]="*"
+    [editor]="documents platform help"
+    [help]="helpviewer platform"
+    [speech]="platform"
+    [controls/skinned]="skin platform"
+    [controls/rkbuttons]="platform"
+    [controls/bevel]="platform"
+    [skin]="platform"
+    [documents]="platform"
+    [helpviewer]="platform"
+    [platform]=""
+)
+# Longest first, so that controls/skinned wins over a shorter match.
+mapfile -t libraries < <(printf '%s\n' "${!allowed[@]}" | awk '{ print length, $0 }' | sort -rn | cut -d' ' -f2-)
+
+# The folder a file belongs to: a library, "tests/<library>", "test-helper" or "free".
+folder_of() {
+    local path="$1" lib
+    case "$path" in
+        bench/* | tools/* | tests/fuzz/*) echo free; return ;;
+    esac
+    for lib in "${libraries[@]}"; do
+        case "$path" in
+            "$lib"/*) echo "$lib"; return ;;
+            tests/"$lib"/*) echo "tests/$lib"; return ;;
+        esac
+    done
+    case "$path" in
+        tests/*) echo test-helper ;;
+        *) echo free ;;
+    esac
+}
+
+# May library $1 include library $2?
+library_may_include() {
+    local from="$1" to="$2" lib
+    [ "$from" = "$to" ] && return 0
+    [ "${allowed[$from]}" = "*" ] && return 0
+    for lib in ${allowed[$from]}; do
+        [ "$lib" = "$to" ] && return 0
+    done
+    return 1
+}
+
+may_include() {
+    local from="$1" to="$2"
+    case "$from" in
+        free | test-helper) return 0 ;;
+        tests/*)
+            case "$to" in
+                test-helper) return 0 ;;
+                tests/*) library_may_include "${from#tests/}" "${to#tests/}"; return ;;
+                free) return 0 ;;
+                *) library_may_include "${from#tests/}" "$to"; return ;;
+            esac
+            ;;
+    esac
+    case "$to" in
+        free) return 0 ;;
+        tests/* | test-helper) return 1 ;;
+    esac
+    library_may_include "$from" "$to"
+}
+
+violations=0
+while IFS= read -r -d '' file; do
+    file="${file#./}"
+    from="$(folder_of "$file")"
+    [ "$from" = free ] && continue
+    while IFS=: read -r line header; do
+        # The compiler looks beside the including file first, then in the include
+        # paths every target gets: the source root and, for tests, tests/.
+        resolved=""
+        for candidate in "$(dirname "$file")/$header" "$header" "tests/$header"; do
+            if [ -f "$candidate" ]; then
+                resolved="$(realpath -m --relative-to=. "$candidate")"
+                break
+            fi
+        done
+        # Not in the tree: a generated file (moc output) of the including folder.
+        [ -z "$resolved" ] && continue
+        to="$(folder_of "$resolved")"
+        if ! may_include "$from" "$to"; then
+            echo "$file:$line: $from may not include \"$header\" ($to)" >&2
+            violations=$((violations + 1))
+        fi
+    done < <(awk '/^[ \t]*#[ \t]*include[ \t]*"/ {
+        header = $0; sub(/^[^"]*"/, "", header); sub(/".*/, "", header); print FNR ":" header
+    }' "$file")
+done < <(find . \( -path './build*' -o -path './.git' -o -path './.cache' \) -prune -o \
+    -type f \( -name '*.cpp' -o -name '*.h' \) -print0)
+
+if [ "$violations" -gt 0 ]; then
+    echo "$violations include(s) reach a folder above their own." >&2
+    exit 1
+fi
+echo "Every include stays within its folder's layers."
