@@ -18,7 +18,7 @@ SettingsFile::SettingsFile(const QString& path) : m_settings(path, QSettings::In
         eventlog::warning(QStringLiteral("The settings file %1 is damaged; using the defaults.")
                               .arg(QDir::toNativeSeparators(path)));
     } else if (m_settings.status() == QSettings::AccessError ||
-               (file.exists() && !file.isReadable())) {
+               (file.exists() && (!file.isFile() || !file.isReadable()))) {
         m_damaged = true;
         eventlog::warning(QStringLiteral("The settings file %1 cannot be read; using the defaults.")
                               .arg(QDir::toNativeSeparators(path)));
