@@ -87,7 +87,15 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(m_tmp.isValid()); }
+    void initTestCase()
+    {
+        QVERIFY(m_tmp.isValid());
+        // The window made in this process remembers into the test's folder too.
+        const QProcessEnvironment env = processEnvironment();
+        for (const char* name : {"XDG_CONFIG_HOME", "XDG_STATE_HOME"}) {
+            qputenv(name, env.value(QLatin1String(name)).toLocal8Bit());
+        }
+    }
 
     void speakPauseResumeEndAndRecord()
     {
