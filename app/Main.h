@@ -98,6 +98,7 @@ public:
     About* aboutWindow() const { return m_about; }
     HTMLHelp* helpObject() const { return m_help.get(); }
     SpeechControl* speechControl() const { return m_speech; }
+    editor::CommonDialog& commonDialog() { return m_commonDialog; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;

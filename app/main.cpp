@@ -2,6 +2,7 @@
 #include "app/StartUpWarmUp.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QIcon>
 
 int main(int argc, char* argv[])
@@ -11,8 +12,17 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Parlanza"));
     QApplication::setApplicationVersion(QStringLiteral(PARLANZA_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/parlanza.png")));
+    QCommandLineParser arguments;
+    arguments.setApplicationDescription(QStringLiteral("Text-to-speech workbench"));
+    arguments.addHelpOption();
+    arguments.addVersionOption();
+    arguments.addPositionalArgument(QStringLiteral("file"),
+                                    QStringLiteral("A document to open (text, rich text, Word)."),
+                                    QStringLiteral("[file]"));
+    arguments.process(app);
+    const QStringList files = arguments.positionalArguments();
     Start start;
-    if (!start.Form_Load()) {
+    if (!start.Form_Load(files.isEmpty() ? QString() : files.first())) {
         return 0;
     }
     return QApplication::exec();

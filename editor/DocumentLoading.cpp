@@ -11,6 +11,8 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 
 namespace editor {
@@ -134,13 +136,17 @@ void cmdOpen_Click(platform::RichTextBox& RichTextBox1, platform::RichTextBox& R
     if (FileOpen::OpenFileName.isEmpty()) {
         return;
     }
-    const QString path = FileOpen::OpenFileName;
-    const int entry = FileOpen::OpenFilterIndex;
+    openDocument(RichTextBox1, RTFtemp, FileOpen::OpenFileName, FileOpen::OpenFilterIndex);
+}
+
+bool openDocument(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RTFtemp,
+                  const QString& path, int entry)
+{
     // The file is read completely before the editor's text is replaced, so that a file
     // that cannot be read leaves the previous text in place.
     const std::optional<platform::Result<QString>> loaded = readAs(entry, path, RTFtemp);
     if (!loaded) {
-        return;
+        return false;
     }
     if (!loaded->ok()) {
         if (entry == WordEntry) {
@@ -148,11 +154,36 @@ void cmdOpen_Click(platform::RichTextBox& RichTextBox1, platform::RichTextBox& R
         } else {
             reportOpenFailure(path, loaded->error());
         }
-        return;
+        return false;
     }
     const WaitCursor wait;
     RichTextBox1.setText(loaded->value());
     RichTextBox1.setSelStart(0);
+    return true;
+}
+
+OpenFilterEntry entryForFile(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("txt")) {
+        return TextFilesEntry;
+    }
+    if (suffix == QLatin1String("rtf")) {
+        return RichTextEntry;
+    }
+    if (suffix == QLatin1String("doc")) {
+        return WordEntry;
+    }
+    // A file without a telling name is known by its first bytes, as the desktop knows it.
+    QFile file(path);
+    const QByteArray head = file.open(QIODevice::ReadOnly) ? file.read(8) : QByteArray();
+    if (head.startsWith("{\\rtf")) {
+        return RichTextEntry;
+    }
+    if (head.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) {
+        return WordEntry;
+    }
+    return AllFilesEntry;
 }
 
 } // namespace editor

@@ -43,4 +43,13 @@ bool ImportWordDocument(platform::RichTextBox& editor, const QString& path);
 // RTFtemp is the hidden editor that reads rich text.
 void cmdOpen_Click(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RTFtemp);
 
+// The part of Open after its dialog: reads the file as the filter entry says and replaces
+// the editor's text, or tells why not. False when the text was not replaced.
+bool openDocument(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RTFtemp,
+                  const QString& path, int entry);
+
+// The filter entry a file named on the command line is read with: by its extension, and
+// for any other name by its first bytes (rich text, word-processor), else as all files.
+OpenFilterEntry entryForFile(const QString& path);
+
 } // namespace editor

@@ -1,26 +1,46 @@
 #pragma once
 
 #include <QLockFile>
+#include <QPointer>
 #include <QString>
+#include <functional>
+
+class QLocalServer;
 
 // The single running copy: a lock file that a crashed copy does not leave stuck
-// (a lock whose process is gone is taken over).
+// (a lock whose process is gone is taken over), and a local socket beside it through
+// which a later copy hands its file to the running one.
 namespace platform {
 
 class SingleInstance
 {
 public:
     explicit SingleInstance(const QString& lockPath = defaultLockPath());
+    ~SingleInstance();
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
 
     // True when no other copy holds the lock; this copy then holds it until it ends.
     // A lock that cannot be made at all (no writable folder) lets the program run.
     bool tryAcquire();
 
+    // For the copy that holds the lock: each file a later copy hands over arrives here,
+    // on the GUI thread. False when the socket cannot be made (files then cannot arrive).
+    bool listen(std::function<void(const QString& file)> onFile);
+
+    // For a refused copy: gives the running copy a file to open, waiting a few seconds
+    // for one that is still starting. False when no copy took it.
+    bool handOff(const QString& file) const;
+
     // One lock per user, in the temporary folder ($TMPDIR honoured).
     static QString defaultLockPath();
 
 private:
+    QString socketPath() const;
+
     QLockFile m_lock;
+    QString m_lockPath;
+    QPointer<QLocalServer> m_server;
 };
 
 } // namespace platform

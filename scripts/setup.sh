@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Parlanza needs, then configures and builds it.
 # Sourced by run.sh and test.sh. PARLANZA_BUILD_DIR (default build) and
-# PARLANZA_CMAKE_ARGS choose the build.
+# PARLANZA_CMAKE_ARGS choose the build; PARLANZA_BUILD_TARGETS limits what is built
+# (default everything).
 set -euo pipefail
 
 PARLANZA_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -38,7 +39,10 @@ parlanza_build() {
     [ -n "${PARLANZA_CMAKE_ARGS:-}" ] && args=($PARLANZA_CMAKE_ARGS)
     cmake -S "$PARLANZA_ROOT" -B "$PARLANZA_BUILD_DIR" -G Ninja \
         -DCMAKE_BUILD_TYPE="${PARLANZA_BUILD_TYPE:-RelWithDebInfo}" "${args[@]}" >/dev/null
-    cmake --build "$PARLANZA_BUILD_DIR" -j "$(nproc)"
+    local targets=()
+    # shellcheck disable=SC2206
+    [ -n "${PARLANZA_BUILD_TARGETS:-}" ] && targets=(--target $PARLANZA_BUILD_TARGETS)
+    cmake --build "$PARLANZA_BUILD_DIR" -j "$(nproc)" "${targets[@]}"
 }
 
 parlanza_install_packages

@@ -65,6 +65,13 @@ double timeOne(const QString& program, const QString& kind, const QString& lockF
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // Settings and draft go to the bench's folder: the user's own stay out of it.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"),
+               QDir(lockFolder).filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("XDG_STATE_HOME"),
+               QDir(lockFolder).filePath(QStringLiteral("state")));
+    process.setProcessEnvironment(env);
     QElapsedTimer clock;
     clock.start();
     process.start(program, {QStringLiteral("--child"), kind, lockFolder});

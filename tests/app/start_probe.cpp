@@ -1,5 +1,6 @@
 // Runs the program's start-up step with message boxes printed instead of shown:
-// "BOX|<title>|<icon>|<buttons>|<text>" for each box, then "REFUSED" or "RUNNING".
+// "BOX|<title>|<icon>|<buttons>|<text>" for each box, then "REFUSED" or "RUNNING". A first
+// argument is the file named on the command line.
 #include "app/Start.h"
 #include "platform/MessageBoxService.h"
 
@@ -28,7 +29,7 @@ int main(int argc, char* argv[])
     PrintingMessageBoxService boxes;
     platform::MessageBoxService::setCurrent(&boxes);
     Start start;
-    if (!start.Form_Load()) {
+    if (!start.Form_Load(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString())) {
         std::printf("REFUSED\n");
         return 0;
     }

@@ -1,3 +1,4 @@
+#include "platform/DraftFile.h"
 #include "platform/SingleInstance.h"
 
 #include <QDeadlineTimer>
@@ -9,19 +10,23 @@
 
 namespace {
 
-// Each test gets its own temporary folder, so its lock cannot meet a real running copy.
+// Each test gets its own temporary folder, so its lock cannot meet a real running copy,
+// and the user's settings and draft stay untouched.
 QProcessEnvironment environmentFor(const QString& tmpDir)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("TMPDIR"), tmpDir);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), tmpDir + QStringLiteral("/config"));
+    env.insert(QStringLiteral("XDG_STATE_HOME"), tmpDir + QStringLiteral("/state"));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     return env;
 }
 
-void startCopy(QProcess& process, const QString& program, const QString& tmpDir)
+void startCopy(QProcess& process, const QString& program, const QString& tmpDir,
+               const QStringList& arguments = {})
 {
     process.setProcessEnvironment(environmentFor(tmpDir));
-    process.start(program, {});
+    process.start(program, arguments);
     QVERIFY2(process.waitForStarted(10000), qPrintable(process.errorString()));
 }
 
@@ -33,11 +38,11 @@ void waitForLock(const QString& tmpDir)
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(lockPath), 10000);
 }
 
-QString runProbe(const QString& tmpDir, int* exitCode = nullptr)
+QString runProbe(const QString& tmpDir, int* exitCode = nullptr, const QStringList& arguments = {})
 {
     QProcess probe;
     probe.setProcessEnvironment(environmentFor(tmpDir));
-    probe.start(QStringLiteral(START_PROBE), {});
+    probe.start(QStringLiteral(START_PROBE), arguments);
     if (!probe.waitForStarted(10000)) {
         return QStringLiteral("did not start");
     }
@@ -61,6 +66,27 @@ QString runProbe(const QString& tmpDir, int* exitCode = nullptr)
     }
     return out;
 }
+
+// The editor's text as the running copy last saved it.
+QString draftIn(const QString& tmpDir)
+{
+    return platform::DraftFile(tmpDir + QStringLiteral("/state/parlanza/draft.txt"))
+        .load()
+        .value_or(QString());
+}
+
+QString writeFile(const QString& folder, const QString& name, const QByteArray& content)
+{
+    QFile file(QDir(folder).filePath(name));
+    if (!file.open(QIODevice::WriteOnly)) {
+        return {};
+    }
+    file.write(content);
+    return file.fileName();
+}
+
+// The longest the program takes to save a changed text, with room for a slow machine.
+constexpr int kDraftWaitMs = 15000;
 
 } // namespace
 
@@ -105,6 +131,41 @@ private Q_SLOTS:
         QCOMPARE(runProbe(tmp.path()), QStringLiteral("RUNNING\n"));
         // Once that copy has gone, the next one runs too.
         QCOMPARE(runProbe(tmp.path()), QStringLiteral("RUNNING\n"));
+    }
+
+    // The text survives a copy killed outright: the periodic save has it on disk.
+    void fileArgumentOpensAndSurvivesAKill()
+    {
+        QTemporaryDir tmp;
+        const QString file = writeFile(tmp.path(), QStringLiteral("letter.rtf"),
+                                       "{\\rtf1\\ansi Dear {\\b reader}\\par}");
+        QProcess first;
+        startCopy(first, QStringLiteral(PARLANZA_EXECUTABLE), tmp.path(), {file});
+        QTRY_COMPARE_WITH_TIMEOUT(draftIn(tmp.path()), QStringLiteral("Dear reader\n"),
+                                  kDraftWaitMs);
+        ::kill(static_cast<pid_t>(first.processId()), SIGKILL);
+        QVERIFY(first.waitForFinished(10000));
+        QCOMPARE(draftIn(tmp.path()), QStringLiteral("Dear reader\n"));
+    }
+
+    void secondCopyHandsItsFileToTheFirst()
+    {
+        QTemporaryDir tmp;
+        QProcess first;
+        startCopy(first, QStringLiteral(PARLANZA_EXECUTABLE), tmp.path());
+        waitForLock(tmp.path());
+        const QString file =
+            writeFile(tmp.path(), QStringLiteral("note.txt"), "Handed over\r\nto the first copy");
+
+        int exitCode = -1;
+        // No refusal box: the file went to the running copy, and this copy ended.
+        QCOMPARE(runProbe(tmp.path(), &exitCode, {file}), QStringLiteral("REFUSED\n"));
+        QCOMPARE(exitCode, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(draftIn(tmp.path()),
+                                  QStringLiteral("Handed over\nto the first copy"), kDraftWaitMs);
+        QCOMPARE(first.state(), QProcess::Running);
+        first.terminate();
+        QVERIFY(first.waitForFinished(10000));
     }
 
     // With nowhere to put the lock the program still starts rather than refusing.

@@ -79,12 +79,23 @@ private:
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("TMPDIR"), m_tmp.path());
+        // The user's own settings and draft stay out of it, and it out of them.
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_tmp.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_STATE_HOME"), m_tmp.filePath(QStringLiteral("state")));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         return env;
     }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(m_tmp.isValid()); }
+    void initTestCase()
+    {
+        QVERIFY(m_tmp.isValid());
+        // The window made in this process remembers into the test's folder too.
+        const QProcessEnvironment env = processEnvironment();
+        for (const char* name : {"XDG_CONFIG_HOME", "XDG_STATE_HOME"}) {
+            qputenv(name, env.value(QLatin1String(name)).toLocal8Bit());
+        }
+    }
 
     void speakPauseResumeEndAndRecord()
     {

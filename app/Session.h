@@ -1,0 +1,64 @@
+#pragma once
+
+#include "platform/DraftFile.h"
+#include "platform/SettingsFile.h"
+
+#include <QObject>
+#include <QPoint>
+#include <QRect>
+#include <optional>
+
+class Main;
+class QTimer;
+
+// What the program remembers between runs: the voice, speed, tone and zoom, where the
+// Open and recording dialogs were last, the main and help windows' places (settings),
+// and the editor's text (the draft, saved every few seconds when it changed and at
+// exit, brought back by File, Reopen Last Text). Without a settings file the window
+// starts exactly as its form says.
+class Session : public QObject
+{
+    Q_OBJECT
+public:
+    // The draft is saved at most this often while the text changes.
+    static constexpr int kDraftInterval = 2000;
+
+    // Puts the main window where it was, before it shows.
+    Session(Main& main, const QString& settingsPath = platform::SettingsFile::defaultPath(),
+            const QString& draftPath = platform::DraftFile::defaultPath());
+    ~Session() override;
+
+    // After the window's load sequence: restores the controls and starts remembering.
+    void Form_Loaded();
+
+    // Opens a file as the Open command reads it, and brings the window forward.
+    void openFile(const QString& path);
+    // The text the previous run left; nothing when there was none.
+    const std::optional<QString>& lastText() const { return m_lastText; }
+    void reopenLastText();
+    // Saves the editor's text now when it changed since the last save.
+    void saveDraft();
+
+    // True when a window at that place can be seen and grabbed on some screen.
+    static bool isOnScreen(const QRect& place);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void restoreControls();
+    void watchControls();
+    void addReopenItem();
+    void saveWindowPlace();
+
+    Main& m_main;
+    platform::SettingsFile m_settings;
+    platform::DraftFile m_draft;
+    std::optional<QString> m_lastText;
+    QTimer* m_draftTimer = nullptr;
+    bool m_textChanged = false;
+    // Where the user last put the windows; written when they hide and at exit.
+    QRect m_windowPlace;
+    QRect m_helpPlace;
+    qint32 m_reopenId = 0;
+};
