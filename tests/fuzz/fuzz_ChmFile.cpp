@@ -6,9 +6,25 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QFile>
+#include <pthread.h>
+#include <sanitizer/common_interface_defs.h>
 #include <unistd.h>
 
 namespace {
+
+const char* g_childReports = nullptr;
+
+// The reading child inherits libFuzzer's death callback, which would save the input as
+// a crash of ours when a sanitizer stops chmlib in the child. Without it the child just
+// dies, as it does in the program, and the parent refuses the file. Its report goes to
+// PARLANZA_FUZZ_REFUSED (plus the child's id) when that is set, else to standard error.
+void quietChild()
+{
+    __sanitizer_set_death_callback(nullptr);
+    if (g_childReports) {
+        __sanitizer_set_report_path(g_childReports);
+    }
+}
 
 QString scratchFile()
 {
@@ -18,6 +34,13 @@ QString scratchFile()
 }
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    g_childReports = ::getenv("PARLANZA_FUZZ_REFUSED");
+    ::pthread_atfork(nullptr, nullptr, quietChild);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
