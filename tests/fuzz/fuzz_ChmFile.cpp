@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QFile>
+#include <cstdlib>
 #include <pthread.h>
 #include <sanitizer/common_interface_defs.h>
 #include <unistd.h>
@@ -26,10 +27,11 @@ void quietChild()
     }
 }
 
+// In the working folder, which the runner keeps outside the tree.
 QString scratchFile()
 {
     static const QString path =
-        QStringLiteral("/tmp/parlanza-chm-fuzz-%1.chm").arg(QCoreApplication::applicationPid());
+        QStringLiteral("fuzz_ChmFile-%1.chm").arg(QCoreApplication::applicationPid());
     return path;
 }
 
@@ -39,6 +41,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     g_childReports = ::getenv("PARLANZA_FUZZ_REFUSED");
     ::pthread_atfork(nullptr, nullptr, quietChild);
+    std::atexit([] { QFile::remove(scratchFile()); });
     return 0;
 }
 

@@ -55,8 +55,10 @@ launcher=()
 command -v ccache >/dev/null 2>&1 && launcher=(ccache)
 # shellcheck disable=SC2207
 qt=($(pkg-config --cflags --libs Qt6Core Qt6Gui Qt6Widgets))
-flags=(-std=c++20 -g -O1 -fPIC -fno-omit-frame-pointer -fsanitize=fuzzer-no-link,address,undefined
-       -fno-sanitize-recover=undefined -I"$root" -DQT_NO_KEYWORDS_FOR_SIGNALS -DQT_NO_CAST_FROM_BYTEARRAY -DQT_USE_QSTRINGBUILDER)
+# The normal build's definitions, so that the code compiles as it does there.
+flags=(-std=c++20 -g -O1 -fPIC -fno-omit-frame-pointer -fno-sanitize-recover=undefined
+       -fsanitize=fuzzer-no-link,address,undefined -I"$root" -DQT_NO_KEYWORDS_FOR_SIGNALS
+       -DQT_NO_CAST_FROM_BYTEARRAY -DQT_USE_QSTRINGBUILDER)
 
 build() {
     local target="$1" objects=() source object
@@ -78,7 +80,6 @@ seed() {
     [[ -d "$root/tests/fuzz/corpus/$target" ]] && cp "$root/tests/fuzz/corpus/$target"/* "$dir/"
     case "$target" in
     RtfReader) cp "$root"/tests/documents/data/*.rtf "$dir/" ;;
-    FormFile) cp "$root"/resources/forms/*.json "$dir/" ;;
     ChmFile)
         # The help file whole and cut at many lengths, so that early parts get mutated too.
         local help="$root/resources/help/Parlanza.chm" size cut
@@ -110,20 +111,28 @@ for target in "${targets[@]}"; do
     findings="$work/findings/$target"
     mkdir -p "$work/corpus/$target" "$findings"
     rm -rf "$work/refused/$target" && mkdir -p "$work/refused/$target"
+    dict=()
+    dictionary="$root/tests/fuzz/corpus/$target.dict"
+    [[ -f "$dictionary" ]] && dict=(-dict="$dictionary")
     echo "== fuzz_$target: running for ${seconds}s"
     (cd "$work" && PARLANZA_FUZZ_REFUSED="$work/refused/$target/report" \
         ./"fuzz_$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 \
-        -max_len=65536 -print_final_stats=1 -artifact_prefix="$findings/" \
+        -max_len=65536 -print_final_stats=1 -artifact_prefix="$findings/" "${dict[@]}" \
         "$work/corpus/$target" "$work/seeds/$target") >"$work/$target.log" 2>&1
     status=$?
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/$target.log")
     refused=$(find "$work/refused/$target" -type f | wc -l)
     note=""
     [[ $refused -gt 0 ]] && note=", $refused refused when chmlib faulted in the reading child"
-    echo "fuzz_$target: ${runs:-0} runs in ${seconds}s, corpus $(ls "$work/corpus/$target" | wc -l) inputs$note"
-    if [[ $status -ne 0 ]] || grep -q 'ERROR: libFuzzer\|ERROR: AddressSanitizer\|ERROR: LeakSanitizer\|runtime error:' "$work/$target.log"; then
-        grep -m1 -E 'ERROR: |runtime error:' "$work/$target.log" >&2
-        echo "FUZZ FAILED: fuzz_$target found a problem (log: $work/$target.log; inputs: $findings)" >&2
+    corpus=$(find "$work/corpus/$target" -type f | wc -l)
+    echo "fuzz_$target: ${runs:-0} runs in ${seconds}s, corpus $corpus inputs$note"
+    # Sanitizer reports of the reading child went to the refused folder: any left in
+    # the log are this process's own.
+    report='ERROR: (libFuzzer|[A-Za-z]+Sanitizer)|runtime error:'
+    if [[ $status -ne 0 ]] || grep -q -E "$report" "$work/$target.log"; then
+        grep -m1 -E "$report" "$work/$target.log" >&2
+        echo "FUZZ FAILED: fuzz_$target found a problem (log: $work/$target.log;" \
+            "inputs: $findings)" >&2
         failed+=("$target")
     fi
 done
