@@ -27,7 +27,7 @@ void quietChild()
     }
 }
 
-// In the working folder, which the runner keeps outside the tree.
+// In the working folder, which the runner keeps outside the tree; removed once read.
 QString scratchFile()
 {
     static const QString path =
@@ -41,7 +41,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     g_childReports = ::getenv("PARLANZA_FUZZ_REFUSED");
     ::pthread_atfork(nullptr, nullptr, quietChild);
-    std::atexit([] { QFile::remove(scratchFile()); });
     return 0;
 }
 
@@ -55,6 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     file.close();
 
     const platform::ChmFile chm = platform::ChmFile::open(scratchFile(), 3000);
+    QFile::remove(scratchFile());
     if (!chm.isOpen()) {
         return 0;
     }
