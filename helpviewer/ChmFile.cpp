@@ -100,6 +100,25 @@ int extractOne(chmFile* file, chmUnitInfo* unit, void* context)
     return ok ? CHM_ENUMERATOR_CONTINUE : CHM_ENUMERATOR_FAILURE;
 }
 
+// chmlib sizes its decompression buffers with the reset table's 64-bit block length cut
+// to 32 bits but takes offsets with all of it, so a damaged length has it copy from far
+// past a buffer. Under a sanitizer that ends the child; in a normal build nothing faults
+// and stray memory would come back as page text. Real files use 32 KiB blocks.
+bool plausibleBlockLength(chmFile* file)
+{
+    constexpr char resetTable[] = "::DataSpace/Storage/MSCompressed/Transform/"
+                                  "{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/InstanceData/ResetTable";
+    constexpr int blockLengthOffset = 0x20;
+    chmUnitInfo unit = {};
+    unsigned char table[blockLengthOffset + 8];
+    if (chm_resolve_object(file, resetTable, &unit) != CHM_RESOLVE_SUCCESS ||
+        chm_retrieve_object(file, &unit, table, 0, sizeof table) != LONGINT64(sizeof table)) {
+        return true; // chmlib then leaves the compressed section alone too
+    }
+    const auto blockLength = qFromLittleEndian<quint64>(table + blockLengthOffset);
+    return blockLength > 0 && blockLength <= quint64(ChmFile::MaxObjectSize);
+}
+
 [[noreturn]] void runChild(const QByteArray& nativePath, int fd)
 {
     // A crash here must end this child quietly, not run the parent's handlers.
@@ -112,6 +131,9 @@ int extractOne(chmFile* file, chmUnitInfo* unit, void* context)
     if (!file) {
         writeAll(fd, &RecordNotHelpFile, 1);
         ::_exit(0);
+    }
+    if (!plausibleBlockLength(file)) {
+        ::_exit(1);
     }
     ChildContext context;
     context.fd = fd;

@@ -227,12 +227,14 @@ QFont PropertyBag::readFont(const QString& key, const QFont& defaultValue) const
     const QString name = object.value(QStringLiteral("name")).toString();
     const double size = object.value(QStringLiteral("size")).toDouble(defaultValue.pointSizeF());
     const int weight = object.value(QStringLiteral("weight")).toInt(QFont::Normal);
-    if (!value.isObject() || name.isEmpty() || !(size > 0.0 && size <= 1638.0) || weight < 1 ||
-        weight > 1000) {
+    // Qt reads the name as a list of families ("Liberation Sans, Arial"): one whose first
+    // family is empty names no font, and would be written back as an empty name.
+    QFont font(name);
+    if (!value.isObject() || font.family().isEmpty() || !(size > 0.0 && size <= 1638.0) ||
+        weight < 1 || weight > 1000) {
         warnBadValue(key, QStringLiteral("font"));
         return defaultValue;
     }
-    QFont font(name);
     font.setPointSizeF(size);
     font.setWeight(static_cast<QFont::Weight>(weight));
     font.setItalic(object.value(QStringLiteral("italic")).toBool());

@@ -152,7 +152,9 @@ bool isNumeric(const QString& text)
 std::optional<qint16> toInteger(const QString& text)
 {
     const double value = text.toDouble();
-    if (!std::isfinite(value)) {
+    // Far outside the range before rounding, too: "1e30" has no 64-bit whole value to
+    // round to.
+    if (!std::isfinite(value) || std::abs(value) > 65536.0) {
         return std::nullopt;
     }
     const qint64 whole = platform::roundHalfEven(value);

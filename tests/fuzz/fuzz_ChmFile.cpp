@@ -6,18 +6,43 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QFile>
+#include <cstdlib>
+#include <pthread.h>
+#include <sanitizer/common_interface_defs.h>
 #include <unistd.h>
 
 namespace {
 
+const char* g_childReports = nullptr;
+
+// The reading child inherits libFuzzer's death callback, which would save the input as
+// a crash of ours when a sanitizer stops chmlib in the child. Without it the child just
+// dies, as it does in the program, and the parent refuses the file. Its report goes to
+// PARLANZA_FUZZ_REFUSED (plus the child's id) when that is set, else to standard error.
+void quietChild()
+{
+    __sanitizer_set_death_callback(nullptr);
+    if (g_childReports) {
+        __sanitizer_set_report_path(g_childReports);
+    }
+}
+
+// In the working folder, which the runner keeps outside the tree; removed once read.
 QString scratchFile()
 {
     static const QString path =
-        QStringLiteral("/tmp/parlanza-chm-fuzz-%1.chm").arg(QCoreApplication::applicationPid());
+        QStringLiteral("fuzz_ChmFile-%1.chm").arg(QCoreApplication::applicationPid());
     return path;
 }
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    g_childReports = ::getenv("PARLANZA_FUZZ_REFUSED");
+    ::pthread_atfork(nullptr, nullptr, quietChild);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -29,6 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     file.close();
 
     const platform::ChmFile chm = platform::ChmFile::open(scratchFile(), 3000);
+    QFile::remove(scratchFile());
     if (!chm.isOpen()) {
         return 0;
     }

@@ -1,5 +1,5 @@
 // libFuzzer target for the rich-text reader: any bytes must be read or refused without
-// a crash, a hang or a sanitizer report. Built and run by scripts/fuzz-rtf.sh.
+// a crash, a hang or a sanitizer report.
 
 #include "documents/RtfReader.h"
 

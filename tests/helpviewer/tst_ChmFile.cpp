@@ -208,6 +208,10 @@ private Q_SLOTS:
         QTest::newRow("header only") << m_original.left(0x60) << int(ChmFile::Status::NotHelpFile);
         QTest::newRow("half") << m_original.left(m_original.size() / 2)
                               << int(ChmFile::Status::Damaged);
+        // The block length's high half is set: chmlib would copy from past its buffer.
+        QTest::newRow("chmlib over-read")
+            << testfiles::read(QStringLiteral(PARLANZA_TEST_DATA "/block-length-high-bits.chm"))
+            << int(ChmFile::Status::Damaged);
     }
     void refusesWhatIsNotAHelpFile()
     {

@@ -133,6 +133,8 @@ private Q_SLOTS:
         QTest::newRow("colour garbage") << QByteArray(R"({"v": "0xZZ"})") << "colour";
         QTest::newRow("colour object") << QByteArray(R"({"v": {}})") << "colour";
         QTest::newRow("font without name") << QByteArray(R"({"v": {"size": 9}})") << "font";
+        QTest::newRow("font list without a first name")
+            << QByteArray(R"({"v": {"name": ", Arial"}})") << "font";
         QTest::newRow("font size zero")
             << QByteArray(R"({"v": {"name": "Arial", "size": 0}})") << "font";
         QTest::newRow("picture missing resource")

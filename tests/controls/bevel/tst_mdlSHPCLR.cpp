@@ -73,6 +73,8 @@ private Q_SLOTS:
             << "(32767.5,0)" << false << "(32767.5,0)" << 77 << 88 << kValueMessage;
         QTest::newRow("huge exponent")
             << "(1e999,0)" << false << "(1e999,0)" << 77 << 88 << kValueMessage;
+        QTest::newRow("beyond a 64-bit number")
+            << "(1,-1e30)" << false << "(1,-1e30)" << 1 << 88 << kValueMessage;
     }
 
     void parseCoordinate()
