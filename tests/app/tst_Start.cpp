@@ -99,14 +99,6 @@ private Q_SLOTS:
         QCOMPARE(runProbe(tmp.path()), QStringLiteral("RUNNING\n"));
     }
 
-    void firstCopyRuns()
-    {
-        QTemporaryDir tmp;
-        QCOMPARE(runProbe(tmp.path()), QStringLiteral("RUNNING\n"));
-        // Once that copy has gone, the next one runs too.
-        QCOMPARE(runProbe(tmp.path()), QStringLiteral("RUNNING\n"));
-    }
-
     // With nowhere to put the lock the program still starts rather than refusing.
     void unwritableLockFolderStillStarts()
     {
