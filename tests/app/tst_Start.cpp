@@ -125,14 +125,6 @@ private Q_SLOTS:
         QCOMPARE(runProbe(tmp.path()), QStringLiteral("RUNNING\n"));
     }
 
-    void firstCopyRuns()
-    {
-        QTemporaryDir tmp;
-        QCOMPARE(runProbe(tmp.path()), QStringLiteral("RUNNING\n"));
-        // Once that copy has gone, the next one runs too.
-        QCOMPARE(runProbe(tmp.path()), QStringLiteral("RUNNING\n"));
-    }
-
     // The text survives a copy killed outright: the periodic save has it on disk.
     void fileArgumentOpensAndSurvivesAKill()
     {

@@ -2,7 +2,6 @@
 #include "documents/WordConverter.h"
 
 #include <QElapsedTimer>
-#include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -28,11 +27,10 @@ private Q_SLOTS:
     void refusedBeforeRunningAnything_data()
     {
         QTest::addColumn<QByteArray>("content");
-        QTest::newRow("renamed PNG") << QByteArray();
-        QTest::newRow("text") << QByteArray("Just text named .doc");
+        // Any other content is refused the same way: a renamed picture is the opening
+        // test's case.
         QTest::newRow("empty") << QByteArray("");
         QTest::newRow("signature cut short") << QByteArray("\xD0\xCF\x11\xE0");
-        QTest::newRow("rich text") << QByteArray("{\\rtf1 x}");
         QTest::newRow("zip (docx)") << QByteArray("PK\x03\x04");
     }
 
@@ -41,13 +39,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, content);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("document.doc"));
-        if (content.isNull()) {
-            QImage image(8, 8, QImage::Format_RGB32);
-            image.fill(Qt::red);
-            QVERIFY(image.save(path, "PNG"));
-        } else {
-            QVERIFY(testfiles::write(path, content));
-        }
+        QVERIFY(testfiles::write(path, content));
         QVERIFY(!WordConverter::hasOleSignature(testfiles::read(path)));
         // A converter that would fail the test if it ran.
         qputenv("PARLANZA_SOFFICE", "/bin/false-not-to-be-run");

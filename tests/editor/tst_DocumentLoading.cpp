@@ -98,7 +98,6 @@ private Q_SLOTS:
         QTest::newRow("Windows-1252") << QByteArray("caf\xE9 \x80 \x93ok\x94 na\xEFve")
                                       << QString::fromUtf8("café € “ok” naïve");
         QTest::newRow("CRLF line ends") << QByteArray("one\r\ntwo") << "one\r\ntwo";
-        QTest::newRow("empty") << QByteArray() << "";
         QTest::newRow("UTF-8 mark only") << QByteArray("\xEF\xBB\xBF") << "";
     }
 
@@ -161,9 +160,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected"); // null: the previous text stays
         QTest::addColumn<QString>("message");  // in the box, or empty for none
 
-        QTest::newRow("UTF-16 text file")
-            << "a.txt" << QByteArray("\xFF\xFE") + utf16(kGreeting, QStringEncoder::Utf16LE) << text
-            << kGreeting << "";
         QTest::newRow("rich text chosen as Text Files shows the markup")
             << "r.rtf" << rtf << text << QString::fromLatin1(rtf) << "";
         QTest::newRow("rich text chosen as Rich Text shows its text")

@@ -47,7 +47,6 @@ private Q_SLOTS:
         QTest::addColumn<quint32>("id");
         QTest::addColumn<QString>("topic");
         QTest::newRow("how to use") << 1u << QStringLiteral("/howto.htm");
-        QTest::newRow("recording") << 5u << QStringLiteral("/recording.htm");
         QTest::newRow("messages") << 10u << QStringLiteral("/messages.htm");
         QTest::newRow("unmapped") << 11u << QString();
     }

@@ -128,20 +128,10 @@ private Q_SLOTS:
     }
     void cleanupTestCase() { m_control.reset(); }
 
-    void telephoneKeepsOnlyTheTelephoneBand_data()
-    {
-        QTest::addColumn<QString>("plain");
-        QTest::addColumn<QString>("telephone");
-        QTest::newRow("Mary") << QStringLiteral("Mary") << QStringLiteral("Mary (for Telephone)");
-        QTest::newRow("Mike") << QStringLiteral("Mike") << QStringLiteral("Mike (for Telephone)");
-    }
-
     void telephoneKeepsOnlyTheTelephoneBand()
     {
-        QFETCH(QString, plain);
-        QFETCH(QString, telephone);
-        const QVector<qint16> wide = speech(plain, 150, 150);
-        const QVector<qint16> narrow = speech(telephone, 150, 150);
+        const QVector<qint16> wide = speech("Mary", 150, 150);
+        const QVector<qint16> narrow = speech("Mary (for Telephone)", 150, 150);
         const double wideOutside = bandShare(wide, 0, 200) + bandShare(wide, 4500, 20000);
         const double narrowOutside = bandShare(narrow, 0, 200) + bandShare(narrow, 4500, 20000);
         QVERIFY2(narrowOutside < 0.02, qPrintable(QString::number(narrowOutside)));
