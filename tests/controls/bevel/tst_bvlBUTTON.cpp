@@ -20,13 +20,14 @@ namespace {
 // Signals of one button, counted.
 struct Spies
 {
-    explicit Spies(bvlBUTTON* button)
-        : click(button, &bvlBUTTON::Click), dblClick(button, &bvlBUTTON::DblClick),
-          mouseDown(button, &bvlBUTTON::MouseDown), mouseMove(button, &bvlBUTTON::MouseMove),
-          mouseUp(button, &bvlBUTTON::MouseUp), mouseExit(button, &bvlBUTTON::MouseExit),
-          changed(button, &bvlBUTTON::PropertyChanged)
+    explicit Spies(bvlBUTTON* b)
+        : click(b, &bvlBUTTON::Click), dblClick(b, &bvlBUTTON::DblClick),
+          mouseDown(b, &bvlBUTTON::MouseDown), mouseMove(b, &bvlBUTTON::MouseMove),
+          mouseUp(b, &bvlBUTTON::MouseUp), mouseExit(b, &bvlBUTTON::MouseExit),
+          changed(b, &bvlBUTTON::PropertyChanged)
     {
     }
+    // All but MouseExit.
     QList<QSignalSpy*> all()
     {
         return {&click, &dblClick, &mouseDown, &mouseMove, &mouseUp, &changed};
@@ -38,13 +39,7 @@ struct Spies
         }
         mouseExit.clear();
     }
-    QSignalSpy click;
-    QSignalSpy dblClick;
-    QSignalSpy mouseDown;
-    QSignalSpy mouseMove;
-    QSignalSpy mouseUp;
-    QSignalSpy mouseExit;
-    QSignalSpy changed;
+    QSignalSpy click, dblClick, mouseDown, mouseMove, mouseUp, mouseExit, changed;
 };
 
 const QPoint kInside(50, 20);
@@ -92,7 +87,22 @@ QRect changedArea(const QImage& frame, const QImage& face, const QRect& area)
     return changed;
 }
 
+// A sequence of mouse actions on a button and what it leaves.
+struct StateRow
+{
+    const char* name;
+    int behaviour;
+    bool value;
+    int mouseKeys;
+    const char* actions;
+    int state;
+    bool finalValue;
+    int downs, ups, clicks;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(StateRow)
 
 class tst_bvlBUTTON : public QObject
 {
@@ -109,80 +119,50 @@ private Q_SLOTS:
 
     void stateWord_data()
     {
-        QTest::addColumn<int>("behaviour");
-        QTest::addColumn<bool>("value");
-        QTest::addColumn<int>("mouseKeys");
-        QTest::addColumn<QString>("actions");
-        QTest::addColumn<int>("state");
-        QTest::addColumn<bool>("finalValue");
-        QTest::addColumn<int>("downs");
-        QTest::addColumn<int>("ups");
-        QTest::addColumn<int>("clicks");
-
+        QTest::addColumn<StateRow>("row");
         // Actions: p = press, r = release, m = move, d = double click; L/R/M the button;
         // @in or @out; v1 and v0 set Value in code.
-        QTest::newRow("push pressed") << 0 << false << 1 << "pL@in" << 3 << false << 1 << 0 << 0;
-        QTest::newRow("push Value in code does nothing")
-            << 0 << false << 1 << "v1" << 0 << false << 0 << 0 << 0;
-        QTest::newRow("toggle set to its own Value")
-            << 1 << false << 1 << "v0" << 0 << false << 0 << 0 << 0;
-        QTest::newRow("push clicked")
-            << 0 << false << 1 << "pL@in rL@in" << 2 << false << 1 << 1 << 1;
-        QTest::newRow("push released outside")
-            << 0 << false << 1 << "pL@in m@out rL@out" << 0 << false << 1 << 0 << 0;
-        QTest::newRow("push out and back in")
-            << 0 << false << 1 << "pL@in m@out m@in rL@in" << 2 << false << 1 << 1 << 1;
-        // The system reports the second press of a double click as a double click.
-        QTest::newRow("push double click")
-            << 0 << false << 1 << "dL@in" << 2 << false << 2 << 2 << 2;
-        QTest::newRow("push hovered") << 0 << false << 1 << "m@in" << 2 << false << 0 << 0 << 0;
-        QTest::newRow("push hover left")
-            << 0 << false << 1 << "m@in m@out" << 0 << false << 0 << 0 << 0;
-        QTest::newRow("toggle on") << 1 << false << 1 << "pL@in rL@in" << 3 << true << 1 << 1 << 1;
-        QTest::newRow("toggle off") << 1 << true << 1 << "pL@in rL@in" << 2 << false << 1 << 1 << 1;
-        QTest::newRow("toggle on and off")
-            << 1 << false << 1 << "pL@in rL@in pL@in rL@in" << 2 << false << 2 << 2 << 2;
-        QTest::newRow("toggle released outside, off")
-            << 1 << false << 1 << "pL@in m@out rL@out" << 0 << false << 1 << 0 << 0;
-        QTest::newRow("toggle released outside, on")
-            << 1 << true << 1 << "pL@in m@out rL@out" << 1 << true << 1 << 0 << 0;
-        QTest::newRow("option on") << 2 << false << 1 << "pL@in rL@in" << 3 << true << 1 << 1 << 1;
-        QTest::newRow("option stays on")
-            << 2 << true << 1 << "pL@in rL@in" << 3 << true << 1 << 1 << 1;
-        QTest::newRow("option released outside")
-            << 2 << false << 1 << "pL@in m@out rL@out" << 0 << false << 1 << 0 << 0;
-        QTest::newRow("right button left out")
-            << 0 << false << 1 << "pR@in" << 0 << false << 0 << 0 << 0;
-        QTest::newRow("right button flips a toggle")
-            << 1 << false << 1 << "pR@in rR@in" << 1 << true << 0 << 1 << 1;
-        QTest::newRow("right button allowed")
-            << 0 << false << 3 << "pR@in rR@in" << 2 << false << 1 << 1 << 1;
-        QTest::newRow("middle button allowed")
-            << 0 << false << 4 << "pM@in" << 3 << false << 1 << 0 << 0;
-        QTest::newRow("left button left out")
-            << 0 << false << 2 << "pL@in rL@in" << 2 << false << 0 << 1 << 0;
+        const StateRow rows[] = {
+            {"push pressed", 0, false, 1, "pL@in", 3, false, 1, 0, 0},
+            {"push Value in code does nothing", 0, false, 1, "v1", 0, false, 0, 0, 0},
+            {"toggle set to its own Value", 1, false, 1, "v0", 0, false, 0, 0, 0},
+            {"push clicked", 0, false, 1, "pL@in rL@in", 2, false, 1, 1, 1},
+            {"push released outside", 0, false, 1, "pL@in m@out rL@out", 0, false, 1, 0, 0},
+            {"push out and back in", 0, false, 1, "pL@in m@out m@in rL@in", 2, false, 1, 1, 1},
+            // The system reports the second press of a double click as a double click.
+            {"push double click", 0, false, 1, "dL@in", 2, false, 2, 2, 2},
+            {"push hovered", 0, false, 1, "m@in", 2, false, 0, 0, 0},
+            {"push hover left", 0, false, 1, "m@in m@out", 0, false, 0, 0, 0},
+            {"toggle on", 1, false, 1, "pL@in rL@in", 3, true, 1, 1, 1},
+            {"toggle off", 1, true, 1, "pL@in rL@in", 2, false, 1, 1, 1},
+            {"toggle released outside, off", 1, false, 1, "pL@in m@out rL@out", 0, false, 1, 0, 0},
+            {"toggle released outside, on", 1, true, 1, "pL@in m@out rL@out", 1, true, 1, 0, 0},
+            {"option on", 2, false, 1, "pL@in rL@in", 3, true, 1, 1, 1},
+            {"option stays on", 2, true, 1, "pL@in rL@in", 3, true, 1, 1, 1},
+            {"option released outside", 2, false, 1, "pL@in m@out rL@out", 0, false, 1, 0, 0},
+            {"right button left out", 0, false, 1, "pR@in", 0, false, 0, 0, 0},
+            {"right button flips a toggle", 1, false, 1, "pR@in rR@in", 1, true, 0, 1, 1},
+            {"right button allowed", 0, false, 3, "pR@in rR@in", 2, false, 1, 1, 1},
+            {"middle button allowed", 0, false, 4, "pM@in", 3, false, 1, 0, 0},
+            {"left button left out", 0, false, 2, "pL@in rL@in", 2, false, 0, 1, 0},
+        };
+        for (const StateRow& row : rows) {
+            QTest::newRow(row.name) << row;
+        }
     }
 
     void stateWord()
     {
-        QFETCH(int, behaviour);
-        QFETCH(bool, value);
-        QFETCH(int, mouseKeys);
-        QFETCH(QString, actions);
-        QFETCH(int, state);
-        QFETCH(bool, finalValue);
-        QFETCH(int, downs);
-        QFETCH(int, ups);
-        QFETCH(int, clicks);
-
+        QFETCH(StateRow, row);
+        const QString actions = QString::fromLatin1(row.actions);
         bvlBUTTON* button = addButton();
-        button->setBehaviour(static_cast<quint8>(behaviour));
-        button->setMouseKeys(mouseKeys);
-        button->setValue(value);
+        button->setBehaviour(static_cast<quint8>(row.behaviour));
+        button->setMouseKeys(row.mouseKeys);
+        button->setValue(row.value);
         Spies spies(button);
 
         int valueChanges = 0;
-        bool shown = value;
+        bool shown = row.value;
         for (const QString& action : actions.split(QLatin1Char(' '))) {
             if (action.startsWith(QLatin1Char('v'))) {
                 button->setValue(action.endsWith(QLatin1Char('1')));
@@ -212,11 +192,11 @@ private Q_SLOTS:
             valueChanges += button->Value() != shown ? 1 : 0;
             shown = button->Value();
         }
-        QCOMPARE(button->stateWord(), state);
-        QCOMPARE(button->Value(), finalValue);
-        QCOMPARE(spies.mouseDown.size(), downs);
-        QCOMPARE(spies.mouseUp.size(), ups);
-        QCOMPARE(spies.click.size(), clicks);
+        QCOMPARE(button->stateWord(), row.state);
+        QCOMPARE(button->Value(), row.finalValue);
+        QCOMPARE(spies.mouseDown.size(), row.downs);
+        QCOMPARE(spies.mouseUp.size(), row.ups);
+        QCOMPARE(spies.click.size(), row.clicks);
         QCOMPARE(spies.dblClick.size(), int(actions.count(QLatin1String("dL@"))));
         // Each change of Value is reported once, by its name.
         QCOMPARE(spies.changed.size(), valueChanges);
@@ -225,7 +205,7 @@ private Q_SLOTS:
         }
         // The face shown follows the pressed bit.
         QCOMPARE(button->frame().pixel(0, 20) == button->sunkenFace().pixel(0, 20),
-                 (state & bvlBUTTON::kStatePressed) != 0);
+                 (row.state & bvlBUTTON::kStatePressed) != 0);
     }
 
     void mouseMoveReportsPressedPointerReduced()
@@ -525,7 +505,10 @@ private Q_SLOTS:
         auto* copy = new bvlBUTTON(&m_host->window);
         copy->setObjectName(QStringLiteral("cmdCopy"));
         copy->setGeometry(10, 60, 100, 40);
+        Spies spies(copy);
         copy->UserControl_ReadProperties(bag);
+        // Reading is not a change the host has to store.
+        QCOMPARE(spies.changed.size(), 0);
         // Each key was read: a key left at its default would be missing when written again.
         platform::PropertyBag again;
         copy->UserControl_WriteProperties(again);
@@ -539,6 +522,11 @@ private Q_SLOTS:
         QCOMPARE(copy->stateWord(), bvlBUTTON::kStatePressed | bvlBUTTON::kStateDisabled);
         QCOMPARE(copy->pictureRect().topLeft(), QPoint(5 - 7, 5 + 9));
         QCOMPARE(copy->mask(), *mdlSHPCLR::ShapeRegion(3, QSize(100, 40)));
+        // Enabled, the held toggle stays down without a click.
+        copy->setEnabled(true);
+        QCOMPARE(copy->stateWord(), bvlBUTTON::kStatePressed);
+        QCOMPARE(copy->frame().pixel(50, 1), copy->sunkenFace().pixel(50, 1));
+        QCOMPARE(spies.click.size(), 0);
     }
 
     void invalidStoredOffset()
@@ -561,62 +549,23 @@ private Q_SLOTS:
         QCOMPARE(button->Caption(), QStringLiteral("cmdStored"));
     }
 
-    void storedHeldToggleShowsPressed()
+    // Each shape's outline and size show in the looks; the pointer follows the outline.
+    void pointerOverTheOutline()
     {
-        auto* button = new bvlBUTTON(&m_host->window);
-        button->setGeometry(10, 10, 100, 40);
-        button->show();
-        Spies spies(button);
-        const QJsonObject font{{QStringLiteral("name"), QStringLiteral("DejaVu Serif")},
-                               {QStringLiteral("size"), 20}};
-        button->UserControl_ReadProperties(
-            platform::PropertyBag(QJsonObject{{QStringLiteral("Behaviour"), 2},
-                                              {QStringLiteral("Value"), true},
-                                              {QStringLiteral("Enabled"), false},
-                                              {QStringLiteral("Font"), font}}));
-        // Reading is not a change the host has to store.
-        QCOMPARE(spies.changed.size(), 0);
-        QCOMPARE(button->Font().family(), QStringLiteral("DejaVu Serif"));
-        QCOMPARE(button->stateWord(), bvlBUTTON::kStatePressed | bvlBUTTON::kStateDisabled);
-        button->setEnabled(true);
-        QCOMPARE(button->stateWord(), bvlBUTTON::kStatePressed);
-        QCOMPARE(button->frame().pixel(0, 20), button->sunkenFace().pixel(0, 20));
-        QCOMPARE(spies.click.size(), 0);
-    }
-
-    void windowRegionFollowsTheShape_data()
-    {
-        QTest::addColumn<int>("shape");
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<QPoint>("outside");
-        QTest::addColumn<QPoint>("inside");
-        // A circle asked for 100 x 40 takes the width for both sides.
-        QTest::newRow("circle") << 1 << QSize(100, 100) << QPoint(2, 2) << QPoint(50, 1);
-        QTest::newRow("rounded") << 2 << QSize(100, 40) << QPoint(2, 2) << QPoint(50, 20);
-        QTest::newRow("capsule") << 3 << QSize(100, 40) << QPoint(5, 5) << QPoint(50, 20);
-    }
-
-    void windowRegionFollowsTheShape()
-    {
-        QFETCH(int, shape);
-        QFETCH(QSize, size);
-        QFETCH(QPoint, outside);
-        QFETCH(QPoint, inside);
         bvlBUTTON* button = addButton(QStringLiteral("cmdShape"));
-        button->setAppearance(shape);
-        QCOMPARE(button->size(), size);
-        QCOMPARE(button->raisedFace().size(), size);
-        QCOMPARE(button->mask(), *mdlSHPCLR::ShapeRegion(shape, size));
+        button->setAppearance(mdlSHPCLR::kCapsule);
         QCOMPARE(button->windowRegion(), button->mask());
         // A pointer over a cut-off corner is over whatever lies behind it.
-        m_host->pointAt(button, outside);
+        m_host->pointAt(button, QPoint(5, 5));
         QVERIFY(!mdlSHPCLR::IsMouseOver(button));
-        m_host->pointAt(button, inside);
+        m_host->pointAt(button, QPoint(50, 20));
         QVERIFY(mdlSHPCLR::IsMouseOver(button));
 
         // Back to a rectangle: the whole control.
         button->setAppearance(mdlSHPCLR::kRectangle);
-        QCOMPARE(button->mask(), QRegion(QRect(QPoint(0, 0), size)));
+        QCOMPARE(button->mask(), QRegion(button->rect()));
+        m_host->pointAt(button, QPoint(5, 5));
+        QVERIFY(mdlSHPCLR::IsMouseOver(button));
     }
 
     void facesAreBuiltForTheSize()
@@ -628,7 +577,6 @@ private Q_SLOTS:
         QCOMPARE(button->raisedFace().size(), QSize(120, 64));
         QCOMPARE(button->sunkenFace().size(), QSize(120, 64));
         QCOMPARE(button->BevelHeight(), 9);
-        QCOMPARE(button->raisedFace().pixel(60, 32), qRgb(160, 176, 200));
 
         // A width of its own is kept while automatic bevel is off.
         button->setBevelAutoAdjust(false);
@@ -649,7 +597,6 @@ private Q_SLOTS:
         // 120 x 48 control, bevel 7: left 7, top 7, right 120 - 7 - 1 = 112, bottom 40;
         // a 12 x 12 picture.
         QTest::newRow("top left") << 0 << "(0,0)" << QRect(7, 7, 105, 33) << QPoint(7, 7);
-        QTest::newRow("top right") << 2 << "(0,0)" << QRect(7, 7, 105, 33) << QPoint(100, 7);
         QTest::newRow("centre") << 4 << "(0,0)" << QRect(7, 7, 105, 33) << QPoint(53, 17);
         QTest::newRow("bottom right") << 8 << "(0,0)" << QRect(7, 7, 105, 33) << QPoint(100, 28);
         QTest::newRow("offset bottom right")
@@ -677,36 +624,16 @@ private Q_SLOTS:
         QCOMPARE(button->captionRect(), pictureRect);
     }
 
-    void workSurfaceImages()
+    // The mask, sprite and disabled pictures of the work surface show in the looks; the hover
+    // row in the hover test.
+    void workSurfaceRules()
     {
-        bvlWorkSurface surface;
-        QImage hover(5, 4, QImage::Format_RGB32);
-        hover.fill(qRgb(0, 0, 255));
-        hover.setPixel(0, 0, kKey);
-        surface.rebuild(redSquare().image(), hover, 0xC0C0C0u);
-        QCOMPARE(surface.image().size(), QSize(48, 16));
-        QCOMPARE(surface.partRect(bvlWorkSurface::HoverRow, bvlWorkSurface::SpriteImage),
-                 QRect(5, 12, 5, 4));
-        const QImage& image = surface.image();
-        // A transparency pixel (0,0) and a red one (5,5) of the picture, in each image.
-        QCOMPARE(image.pixel(0, 0), qRgb(255, 255, 255)); // mask
-        QCOMPARE(image.pixel(5, 5), qRgb(0, 0, 0));
-        QCOMPARE(image.pixel(12, 0), qRgb(0, 0, 0)); // sprite
-        QCOMPARE(image.pixel(17, 5), kRed);
-        QCOMPARE(image.pixel(24, 0), kKey); // plain copy
-        QCOMPARE(image.pixel(29, 5), kRed);
-        QCOMPARE(image.pixel(36, 0), qRgb(0, 0, 0)); // disabled sprite
-        // Red 200,0,0 has lightness 94: raised to 114 it is 242,0,0.
-        QCOMPARE(image.pixel(41, 5), qRgb(242, 0, 0));
-        // The hover row below.
-        QCOMPARE(image.pixel(0, 12), qRgb(255, 255, 255));
-        QCOMPARE(image.pixel(6, 13), qRgb(0, 0, 255));
-
         QCOMPARE(bvlWorkSurface::disabledLightness(0), 20);
         QCOMPARE(bvlWorkSurface::disabledLightness(219), 239);
         QCOMPARE(bvlWorkSurface::disabledLightness(220), 240);
 
         // A see-through pixel of a picture counts as the transparency colour.
+        bvlWorkSurface surface;
         QImage clear(3, 3, QImage::Format_ARGB32);
         clear.fill(Qt::transparent);
         surface.rebuild(clear, QImage(), 0xC0C0C0u);
@@ -715,12 +642,11 @@ private Q_SLOTS:
 
     void transparency()
     {
-        // A picture all of the transparency colour draws nothing; without transparency it is
-        // copied as it is. (Disabled pictures: the work surface test and the looks.)
+        // Without transparency a picture is copied as it is, its transparency colour too.
+        // (With transparency: the looks.)
         bvlBUTTON* key = addPictureButton(plain(kKey));
         const QRect place = key->picturePlace(bvlWorkSurface::BasicRow);
         QCOMPARE(place.size(), QSize(10, 10));
-        QCOMPARE(key->frame(), key->raisedFace());
         key->setUseTransparency(false);
         QCOMPARE(changedArea(key->frame(), key->raisedFace(), key->rect()), place);
         QCOMPARE(key->frame().pixel(place.center()), kKey);

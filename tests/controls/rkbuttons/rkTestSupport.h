@@ -1,6 +1,8 @@
 #pragma once
 
 #include "controls/rkbuttons/rkButtons_H.h"
+#include "platform/AmbientProperties.h"
+#include "platform/FakeMessageBoxService.h"
 #include "platform/Units.h"
 
 #include <QApplication>
@@ -85,5 +87,60 @@ inline QImage look(const rkButtons_H* button)
     painter.drawImage(0, 0, button->presentedImage());
     return image;
 }
+
+// The set-up of the behaviour tests: for each test function a fresh shown container at run
+// time, advice boxes caught, the pointer away in the container's corner.
+class Fixture : public QObject
+{
+    Q_OBJECT
+
+protected:
+    rkButtons_H* button(QRect geometry = QRect(10, 10, 100, 30),
+                        const QString& name = QStringLiteral("cmdTest"))
+    {
+        return makeButton(m_container.get(), geometry, name);
+    }
+
+    // An option button in the given row of the container.
+    rkButtons_H* option(int row, const QString& name)
+    {
+        rkButtons_H* b = button(QRect(10, 10 + 40 * row, 80, 24), name);
+        b->setMode(2);
+        return b;
+    }
+
+    QStringList boxTexts() const
+    {
+        QStringList texts;
+        for (const platform::MessageBoxRequest& box : m_boxes->boxes()) {
+            texts << box.text;
+        }
+        return texts;
+    }
+
+    std::unique_ptr<QWidget> m_container;
+    std::unique_ptr<platform::FakeMessageBoxService> m_boxes;
+
+private Q_SLOTS:
+    void initTestCase() { platform::setTwipsPerPixelOverride(15.0); }
+    void cleanupTestCase() { platform::setTwipsPerPixelOverride(0.0); }
+
+    void init()
+    {
+        platform::AmbientProperties::setDesignMode(false);
+        m_boxes = std::make_unique<platform::FakeMessageBoxService>();
+        m_container = makeContainer();
+        m_container->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_container.get()));
+        QCursor::setPos(m_container->mapToGlobal(QPoint(390, 290)));
+    }
+
+    void cleanup()
+    {
+        platform::AmbientProperties::setDesignMode(false);
+        m_container.reset();
+        m_boxes.reset();
+    }
+};
 
 } // namespace rktest

@@ -47,50 +47,38 @@ QRect redPixels(const QImage& image, QRect within)
     return box;
 }
 
+// The properties named in "Name=... Name=..." as the button has them now, in the same form.
+QString properties(const rkButtons_H* b, const QString& names)
+{
+    using B = const rkButtons_H*;
+    const QHash<QString, std::function<qint64(B)>> get = {
+        {"Value", [](B b) { return b->Value(); }},
+        {"Mode", [](B b) { return b->Mode(); }},
+        {"ImgSize", [](B b) { return b->ImgSize(); }},
+        {"PictureSize", [](B b) { return b->PictureSize(); }},
+        {"ButtonShape", [](B b) { return b->ButtonShape(); }},
+        {"ButtonStyle", [](B b) { return b->ButtonStyle(); }},
+        {"CaptionAlign", [](B b) { return b->CaptionAlign(); }},
+        {"CustomClick", [](B b) { return b->CustomClick(); }},
+        {"ShowFocusRect", [](B b) { return b->ShowFocusRect(); }},
+        {"BackColor", [](B b) { return b->BackColor(); }},
+        {"HoverBackColor", [](B b) { return b->HoverBackColor(); }},
+        {"Default", [](B b) { return (b->StateFlags() & rkButtons_H::kStateDefault) != 0; }}};
+    QStringList shown;
+    for (const QString& property : names.split(QLatin1Char(' '))) {
+        const QString name = property.section(QLatin1Char('='), 0, 0);
+        shown << QStringLiteral("%1=%2").arg(name).arg(get.contains(name) ? get[name](b) : -999);
+    }
+    return shown.join(QLatin1Char(' '));
+}
+
 } // namespace
 
-class tst_rkButtons_H : public QObject
+class tst_rkButtons_H : public rktest::Fixture
 {
     Q_OBJECT
 
-private:
-    std::unique_ptr<QWidget> m_container;
-    std::unique_ptr<platform::FakeMessageBoxService> m_boxes;
-
-    rkButtons_H* button(QRect geometry = QRect(10, 10, 100, 30),
-                        const QString& name = QStringLiteral("cmdTest"))
-    {
-        return rktest::makeButton(m_container.get(), geometry, name);
-    }
-
-    QStringList boxTexts() const
-    {
-        QStringList texts;
-        for (const platform::MessageBoxRequest& box : m_boxes->boxes()) {
-            texts << box.text;
-        }
-        return texts;
-    }
-
 private Q_SLOTS:
-    void initTestCase() { platform::setTwipsPerPixelOverride(15.0); }
-    void cleanupTestCase() { platform::setTwipsPerPixelOverride(0.0); }
-
-    void init()
-    {
-        m_container = rktest::makeContainer();
-        m_container->show();
-        m_boxes = std::make_unique<platform::FakeMessageBoxService>();
-        platform::AmbientProperties::setDesignMode(false);
-    }
-
-    void cleanup()
-    {
-        platform::AmbientProperties::setDesignMode(false);
-        m_container.reset();
-        m_boxes.reset();
-    }
-
     void accessKeys_data()
     {
         QTest::addColumn<QString>("caption");
@@ -150,15 +138,10 @@ private Q_SLOTS:
             const auto count = props::number(c, QStringLiteral("rk_OptCount"));
             return count.value_or(0) == members.size() ? members : QList<QObject*>{nullptr};
         };
-        QList<rkButtons_H*> buttons;
-        for (int i = 0; i < 4; ++i) {
-            buttons << button(QRect(0, 30 * i, 60, 20), QStringLiteral("opt%1").arg(i));
-            buttons.last()->setMode(2);
-        }
-        rkButtons_H* a = buttons[0];
-        rkButtons_H* b = buttons[1];
-        rkButtons_H* d = buttons[2];
-        rkButtons_H* e = buttons[3];
+        rkButtons_H* a = option(0, QStringLiteral("a"));
+        rkButtons_H* b = option(1, QStringLiteral("b"));
+        rkButtons_H* d = option(2, QStringLiteral("d"));
+        rkButtons_H* e = option(3, QStringLiteral("e"));
         QCOMPARE(group(), (QList<QObject*>{a, b, d, e}));
 
         a->setValue(true);
@@ -185,10 +168,8 @@ private Q_SLOTS:
     void optionGroupNeverHoldsADestroyedButton()
     {
         QWidget* c = m_container.get();
-        rkButtons_H* a = button(QRect(0, 0, 60, 20), QStringLiteral("a"));
-        rkButtons_H* b = button(QRect(0, 30, 60, 20), QStringLiteral("b"));
-        a->setMode(2);
-        b->setMode(2);
+        rkButtons_H* a = option(0, QStringLiteral("a"));
+        rkButtons_H* b = option(1, QStringLiteral("b"));
         b->setValue(true);
         delete a;
         namespace props = platform::windowprops;
@@ -196,17 +177,15 @@ private Q_SLOTS:
         QCOMPARE(props::object(c, QStringLiteral("1rk_Obj")), b);
         QVERIFY(b->Value());
         // A button that is no member leaves nobody out.
-        auto* stranger = button(QRect(0, 60, 60, 20), QStringLiteral("s"));
+        auto* stranger = button(QRect(10, 90, 80, 24), QStringLiteral("s"));
         QVERIFY(!stranger->OptionToggle(-1));
         QCOMPARE(props::number(c, QStringLiteral("rk_OptCount")), std::optional<qint64>(1));
     }
 
     void focusSelectsAnUnsetGroup()
     {
-        rkButtons_H* a = button(QRect(0, 0, 60, 20), QStringLiteral("a"));
-        rkButtons_H* b = button(QRect(0, 30, 60, 20), QStringLiteral("b"));
-        a->setMode(2);
-        b->setMode(2);
+        rkButtons_H* a = option(0, QStringLiteral("a"));
+        rkButtons_H* b = option(1, QStringLiteral("b"));
         QSignalSpy clicksA(a, &rkButtons_H::Click);
         QSignalSpy clicksB(b, &rkButtons_H::Click);
         m_container->activateWindow();
@@ -220,129 +199,105 @@ private Q_SLOTS:
         QCOMPARE(clicksB.count(), 0);
     }
 
-    void valueRules()
+    void propertyRules_data()
     {
-        rkButtons_H* b = button();
-        b->setValue(true);
-        QVERIFY(!b->Value());
-        QVERIFY(m_boxes->boxes().isEmpty()); // run time: silent
-        platform::AmbientProperties::setDesignMode(true);
-        b->setValue(true);
-        QCOMPARE(boxTexts(),
-                 QStringList{"This property is not applicable for command button modes."});
-        QCOMPARE(m_boxes->boxes().first().icon, platform::MessageIcon::Information);
-        b->setMode(1);
-        b->setValue(true);
-        QVERIFY(b->Value());
-        b->setMode(0);
-        QVERIFY(!b->Value());
-    }
-
-    void pictureSize()
-    {
-        rkButtons_H* b = button();
-        b->setPictureSize(2);
-        QCOMPARE(b->ImgSize(), 32);
-        QCOMPARE(b->PictureSize(), 2);
-        b->setPictureSize(5);
-        b->setPictureSize(-1);
-        QCOMPARE(b->PictureSize(), 2);
-
-        platform::AmbientProperties::setDesignMode(true);
-        b->setPicture(bitmap());
-        b->setButtonShape(7);
-        QCOMPARE(b->PictureSize(), 4);
-        b->setPictureSize(1);
-        QCOMPARE(b->PictureSize(), 4);
-        QCOMPARE(boxTexts(), QStringList{"The picture size cannot be changed for Shaped buttons"});
-    }
-
-    void buttonShapeRefusals()
-    {
-        rkButtons_H* b = button();
-        platform::AmbientProperties::setDesignMode(true);
-        b->setButtonShape(2);
-        b->setButtonShape(7);
-        QCOMPARE(b->ButtonShape(), 2);
-        b->setPicture(icon());
-        b->setButtonShape(8);
-        QCOMPARE(b->ButtonShape(), 2);
-        const QString m3 = QStringLiteral(
+        QTest::addColumn<bool>("design");
+        QTest::addColumn<QString>("changes");
+        QTest::addColumn<QStringList>("advice");
+        QTest::addColumn<QString>("result");
+        const QString notApplicable =
+            QStringLiteral("This property is not applicable for command button modes.");
+        const QString pictureFirst = QStringLiteral(
             "The Picture Property must be assigned first and must be a bitmap or JPEG.");
-        QCOMPARE(boxTexts(), (QStringList{m3, m3}));
-        b->setButtonShape(9);
-        QCOMPARE(b->ButtonShape(), 2);
-
-        m_boxes->clear();
-        b->setCaptionAlign(0);
-        b->setPicture(bitmap());
-        b->setButtonShape(7);
-        QCOMPARE(b->ButtonShape(), 7);
-        QCOMPARE(b->PictureSize(), 4);
-        QCOMPARE(b->CaptionAlign(), 2);
+        const QString centred = QStringLiteral("When button images are aligned top/bottom "
+                                               "center, \r\nbutton captions can only be center "
+                                               "aligned");
+        const QString noEffect = QStringLiteral(
+            "This property has no effect unless the Button Shape is a custom shape.");
+        const QString focus = QStringLiteral(
+            "The focus rectangle may appear on default buttons ONLY while in design mode, "
+            "\r\nbut will not appear when the form is running.");
+        // Picture: 0 none, 1 a bitmap, 2 an icon. At run time the advice is never shown.
+        const auto row = [](const char* tag, bool design, const char* changes,
+                            const QStringList& advice, const char* result) {
+            QTest::newRow(tag) << design << QString::fromLatin1(changes) << advice
+                               << QString::fromLatin1(result);
+        };
+        row("command Value, run time", false, "Value=1", {}, "Value=0");
+        row("command Value", true, "Value=1", {notApplicable}, "Value=0");
+        row("check Value", true, "Mode=1 Value=1", {}, "Value=1");
+        row("check made command", true, "Mode=1 Value=1 Mode=0", {}, "Value=0");
+        row("picture size", false, "PictureSize=2", {}, "ImgSize=32 PictureSize=2");
+        row("picture size out of range", false, "PictureSize=2 PictureSize=5 PictureSize=-1", {},
+            "PictureSize=2");
+        row("picture size of a custom shape", true, "Picture=1 ButtonShape=7 PictureSize=1",
+            {QStringLiteral("The picture size cannot be changed for Shaped buttons")},
+            "PictureSize=4");
+        row("custom shape without a picture", true, "ButtonShape=2 ButtonShape=7", {pictureFirst},
+            "ButtonShape=2");
+        row("custom shape from an icon", true, "ButtonShape=2 Picture=2 ButtonShape=8",
+            {pictureFirst}, "ButtonShape=2");
+        row("shape out of range", true, "ButtonShape=2 ButtonShape=9", {}, "ButtonShape=2");
+        row("custom shape", true, "CaptionAlign=0 Picture=1 ButtonShape=7", {},
+            "ButtonShape=7 PictureSize=4 CaptionAlign=2");
         // From one custom shape to the other without a picture-size complaint.
-        b->setButtonShape(8);
-        QCOMPARE(b->ButtonShape(), 8);
-        QVERIFY(m_boxes->boxes().isEmpty());
-
-        // An icon turns a custom button rectangular, with advice at design time.
-        b->setPicture(icon());
-        QCOMPARE(b->ButtonShape(), 0);
-        QCOMPARE(boxTexts(), QStringList{"Icons cannot be used for custom buttons. Only use "
-                                         "bitmaps or JPEGs.\r\nButton was changed to "
-                                         "Rectangular shaped."});
-        // Without a picture a custom button turns rectangular silently.
-        b->setPicture(bitmap());
-        b->setButtonShape(7);
-        m_boxes->clear();
-        b->setPicture(platform::Picture());
-        QCOMPARE(b->ButtonShape(), 0);
-        QVERIFY(m_boxes->boxes().isEmpty());
+        row("custom shape to custom shape", true, "Picture=1 ButtonShape=7 ButtonShape=8", {},
+            "ButtonShape=8");
+        row("icon on a custom shape", true, "Picture=1 ButtonShape=7 Picture=2",
+            {QStringLiteral("Icons cannot be used for custom buttons. Only use bitmaps or "
+                            "JPEGs.\r\nButton was changed to Rectangular shaped.")},
+            "ButtonShape=0");
+        row("custom shape loses its picture", true, "Picture=1 ButtonShape=7 Picture=0", {},
+            "ButtonShape=0");
+        row("caption under a centred picture, run time", false,
+            "Picture=1 PictureAlign=4 CaptionAlign=0", {}, "CaptionAlign=2");
+        row("caption under a centred picture", true, "Picture=1 PictureAlign=4 CaptionAlign=1",
+            {centred}, "CaptionAlign=2");
+        row("caption beside a picture", true, "Picture=1 PictureAlign=1 CaptionAlign=0", {},
+            "CaptionAlign=0");
+        row("custom click, run time", false, "CustomClick=3", {}, "CustomClick=3");
+        row("custom click of a plain shape", true, "CustomClick=1", {noEffect}, "CustomClick=1");
+        row("no focus rectangle on the default, run time", false, "Default=1 ShowFocusRect=0", {},
+            "Default=0");
+        row("no focus rectangle on the default", true, "Default=1 ShowFocusRect=0", {focus},
+            "Default=1");
     }
 
-    void designMessages()
+    // Properties that refuse or couple values, and the advice given at design time.
+    void propertyRules()
     {
+        QFETCH(bool, design);
+        QFETCH(QString, changes);
+        QFETCH(QStringList, advice);
+        QFETCH(QString, result);
+        using B = rkButtons_H*;
+        const QHash<QString, std::function<void(B, int)>> set = {
+            {"Value", [](B b, int v) { b->setValue(v != 0); }},
+            {"Mode", [](B b, int v) { b->setMode(v); }},
+            {"PictureSize", [](B b, int v) { b->setPictureSize(v); }},
+            {"ButtonShape", [](B b, int v) { b->setButtonShape(v); }},
+            {"CaptionAlign", [](B b, int v) { b->setCaptionAlign(v); }},
+            {"PictureAlign", [](B b, int v) { b->setPictureAlign(v); }},
+            {"CustomClick", [](B b, int v) { b->setCustomClick(v); }},
+            {"ShowFocusRect", [](B b, int v) { b->setShowFocusRect(v != 0); }},
+            {"Default",
+             [](B b, int v) { platform::AmbientProperties::setDisplayAsDefault(b, v != 0); }},
+            {"Picture", [](B b, int v) {
+                 b->setPicture(v == 0 ? platform::Picture() : v == 1 ? bitmap() : icon());
+             }}};
+
         rkButtons_H* b = button();
-        b->setPicture(bitmap());
-        b->setPictureAlign(4);
-        b->setCaptionAlign(0); // refused silently at run time
-        b->setCustomClick(3);
-        QVERIFY(m_boxes->boxes().isEmpty());
-        QCOMPARE(b->CaptionAlign(), 2);
-        QCOMPARE(b->CustomClick(), 3);
-
-        platform::AmbientProperties::setDesignMode(true);
-        b->setCaptionAlign(1);
-        b->setCustomClick(1);
-        QCOMPARE(boxTexts(),
-                 (QStringList{"When button images are aligned top/bottom center, \r\nbutton "
-                              "captions can only be center aligned",
-                              "This property has no effect unless the Button Shape is a "
-                              "custom shape."}));
-        QCOMPARE(b->CaptionAlign(), 2);
-        QCOMPARE(b->CustomClick(), 1);
-        b->setPictureAlign(1);
-        b->setCaptionAlign(0);
-        QCOMPARE(b->CaptionAlign(), 0);
-    }
-
-    void focusRectangleOnTheDefaultButton()
-    {
-        rkButtons_H* b = button();
-        platform::AmbientProperties::setDisplayAsDefault(b, true);
-        QVERIFY(b->StateFlags() & rkButtons_H::kStateDefault);
-        b->setShowFocusRect(false);
-        QVERIFY(!(b->StateFlags() & rkButtons_H::kStateDefault));
-        QVERIFY(m_boxes->boxes().isEmpty());
-
-        platform::AmbientProperties::setDesignMode(true);
-        rkButtons_H* d = button(QRect(10, 50, 100, 30), QStringLiteral("d"));
-        platform::AmbientProperties::setDisplayAsDefault(d, true);
-        d->setShowFocusRect(false);
-        QVERIFY(d->StateFlags() & rkButtons_H::kStateDefault);
-        QCOMPARE(m_boxes->boxes().size(), 1);
-        QVERIFY(m_boxes->boxes().first().text.startsWith(
-            QStringLiteral("The focus rectangle may appear on default buttons ONLY")));
+        platform::AmbientProperties::setDesignMode(design);
+        for (const QString& change : changes.split(QLatin1Char(' '))) {
+            const QStringList nameValue = change.split(QLatin1Char('='));
+            QVERIFY2(set.contains(nameValue[0]), qPrintable(change));
+            set[nameValue[0]](b, nameValue[1].toInt());
+        }
+        QCOMPARE(boxTexts(), advice);
+        for (const platform::MessageBoxRequest& box : m_boxes->boxes()) {
+            QCOMPARE(box.icon, platform::MessageIcon::Information);
+        }
+        QCOMPARE(properties(b, result), result);
     }
 
     void mouseIcon()
@@ -546,22 +501,42 @@ private Q_SLOTS:
         QCOMPARE(bag.readLong(QStringLiteral("CapAlign"), 2), 0);
     }
 
-    void loadDefaultsAndCase()
+    void load_data()
     {
+        QTest::addColumn<QJsonObject>("stored");
+        QTest::addColumn<QString>("result");
+        const qint64 red = rgb(255, 0, 0);
+        const qint64 container = platform::fromQColor(QColor::fromRgb(rktest::kContainerColor));
+        QTest::newRow("damaged")
+            << QJsonObject{{"BackStyle", 42}, {"Shape", 7},    {"Mode", -3},
+                           {"ImgSize", 20},   {"Value", true}, {"CapAlign", "left"}}
+            // A custom shape needs its picture.
+            << "ButtonStyle=0 ButtonShape=0 Mode=0 Value=0 ImgSize=16 CaptionAlign=2";
         // "cBHover" is found under any case; a missing one is the loaded back colour.
-        rkButtons_H* b = button();
-        b->UserControl_ReadProperties(platform::PropertyBag(QJsonObject{
-            {"Mode", 0}, {"Value", false}, {"cBack", "0x000000FF"}, {"CBHOVER", "0x0000FF00"}}));
-        QCOMPARE(b->BackColor(), rgb(255, 0, 0));
-        QCOMPARE(b->HoverBackColor(), rgb(0, 255, 0));
-        b->UserControl_ReadProperties(platform::PropertyBag(QJsonObject{{"cBack", "0x000000FF"}}));
-        QCOMPARE(b->HoverBackColor(), rgb(255, 0, 0));
+        QTest::newRow("hover back colour in capitals")
+            << QJsonObject{{"Mode", 0},
+                           {"Value", false},
+                           {"cBack", "0x000000FF"},
+                           {"CBHOVER", "0x0000FF00"}}
+            << QStringLiteral("BackColor=%1 HoverBackColor=%2").arg(red).arg(rgb(0, 255, 0));
+        QTest::newRow("no hover back colour")
+            << QJsonObject{{"cBack", "0x000000FF"}} << QStringLiteral("HoverBackColor=%1").arg(red);
         // Without "cBack" the button takes its container's colour.
-        b->UserControl_ReadProperties(platform::PropertyBag(QJsonObject{}));
-        QCOMPARE(b->BackColor(), platform::fromQColor(QColor::fromRgb(rktest::kContainerColor)));
-        QCOMPARE(b->CaptionAlign(), 2);
-        QVERIFY(b->ShowFocusRect());
-        QCOMPARE(b->ImgSize(), 16);
+        QTest::newRow("nothing stored")
+            << QJsonObject{}
+            << QStringLiteral("BackColor=%1 CaptionAlign=2 ShowFocusRect=1 ImgSize=16")
+                   .arg(container);
+    }
+
+    void load()
+    {
+        QFETCH(QJsonObject, stored);
+        QFETCH(QString, result);
+        platform::EventLogCapture log;
+        rkButtons_H* b = button();
+        b->UserControl_ReadProperties(platform::PropertyBag(stored));
+        QCOMPARE(properties(b, result), result);
+        QVERIFY(!b->presentedImage().isNull());
     }
 
     void loadAppliesTheIconBeforeThePointer()
@@ -578,31 +553,11 @@ private Q_SLOTS:
         QCOMPARE(b->MousePointer(), 0);
     }
 
-    void damagedStoreLoadsSafely()
-    {
-        platform::EventLogCapture log;
-        rkButtons_H* b = button();
-        b->UserControl_ReadProperties(platform::PropertyBag(QJsonObject{{"BackStyle", 42},
-                                                                        {"Shape", 7},
-                                                                        {"Mode", -3},
-                                                                        {"ImgSize", 20},
-                                                                        {"Value", true},
-                                                                        {"CapAlign", "left"}}));
-        QCOMPARE(b->ButtonStyle(), 0);
-        QCOMPARE(b->ButtonShape(), 0); // a custom shape needs its picture
-        QCOMPARE(b->Mode(), 0);
-        QVERIFY(!b->Value());
-        QCOMPARE(b->ImgSize(), 16);
-        QCOMPARE(b->CaptionAlign(), 2);
-        QVERIFY(!b->presentedImage().isNull());
-    }
-
     void loadJoinsTheOptionGroup()
     {
-        rkButtons_H* a = button(QRect(0, 0, 60, 20), QStringLiteral("a"));
-        a->setMode(2);
+        rkButtons_H* a = option(0, QStringLiteral("a"));
         a->setValue(true);
-        rkButtons_H* b = button(QRect(0, 30, 60, 20), QStringLiteral("b"));
+        rkButtons_H* b = button(QRect(10, 50, 80, 24), QStringLiteral("b"));
         b->UserControl_ReadProperties(
             platform::PropertyBag(QJsonObject{{"Mode", 2}, {"Value", true}}));
         QCOMPARE(platform::windowprops::number(m_container.get(), QStringLiteral("rk_OptCount")),

@@ -1,4 +1,5 @@
-// Colour arithmetic, gradients, rings and region outlines of the image and colour button.
+// Colour arithmetic, gradients and region outlines of the image and colour button. The rings
+// and their lines show in the looks sheets.
 
 #include "controls/rkbuttons/rkPaint.h"
 
@@ -21,7 +22,18 @@ OleColor at(const QImage& image, int x, int y)
     return rkpaint::fromRgb(image.pixel(x, y));
 }
 
+struct ShiftRow
+{
+    const char* name;
+    OleColor color;
+    int shift;
+    bool scaleBlue, avoidExtremes, invert;
+    OleColor expected;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(ShiftRow)
 
 class tst_rkPaint : public QObject
 {
@@ -30,52 +42,39 @@ class tst_rkPaint : public QObject
 private Q_SLOTS:
     void shiftColor_data()
     {
-        QTest::addColumn<OleColor>("color");
-        QTest::addColumn<int>("shift");
-        QTest::addColumn<bool>("scaleBlue");
-        QTest::addColumn<bool>("avoidExtremes");
-        QTest::addColumn<bool>("invert");
-        QTest::addColumn<OleColor>("expected");
+        QTest::addColumn<ShiftRow>("row");
         // Green and blue are scaled by 255 and 65280: components of 128 and above come out
         // one higher than a plain shift.
-        QTest::newRow("white darker")
-            << OleColor(0xFFFFFF) << -32 << false << false << false << rgb(223, 224, 224);
-        QTest::newRow("low green exact")
-            << rgb(10, 100, 50) << 5 << false << false << false << rgb(15, 105, 55);
-        QTest::newRow("high green one up")
-            << rgb(0, 200, 0) << 0 << false << false << false << rgb(0, 201, 0);
-        QTest::newRow("clamped high")
-            << OleColor(0xFFFFFF) << 48 << false << false << false << OleColor(0xFFFFFF);
-        QTest::newRow("clamped low")
-            << rgb(10, 10, 10) << -40 << false << false << false << OleColor(0);
-        // Scaled blue: B0 = 225 (0xE0 * 65536 / 65280 rounded), shift * B0 / 192 = -37.5,
-        // truncated to -37.
-        QTest::newRow("scale blue")
-            << rgb(0, 0, 0xE0) << -32 << true << false << false << rgb(0, 0, 225 - 37);
-        QTest::newRow("scale blue no blue")
-            << rgb(100, 0, 0) << 48 << true << false << false << rgb(148, 48, 0);
-        QTest::newRow("invert") << rgb(10, 20, 30) << 0 << false << false << true
-                                << rgb(245, 235, 225);
-        QTest::newRow("black retries lighter")
-            << rgb(10, 10, 10) << -40 << false << true << false << rgb(50, 50, 50);
-        QTest::newRow("white retries darker")
-            << OleColor(0xFFFFFF) << 10 << false << true << false << rgb(245, 246, 246);
-        QTest::newRow("zero shift on white becomes 64, then -64")
-            << OleColor(0xFFFFFF) << 0 << false << true << false << rgb(191, 192, 192);
-        // White by +300 and by -300 are both extremes: the retries end after the third try.
-        QTest::newRow("both signs extreme still returns")
-            << OleColor(0xFFFFFF) << 300 << false << true << false << OleColor(0xFFFFFF);
+        const OleColor white = 0xFFFFFF;
+        const ShiftRow rows[] = {
+            {"white darker", white, -32, false, false, false, rgb(223, 224, 224)},
+            {"low green exact", rgb(10, 100, 50), 5, false, false, false, rgb(15, 105, 55)},
+            {"high green one up", rgb(0, 200, 0), 0, false, false, false, rgb(0, 201, 0)},
+            {"clamped high", white, 48, false, false, false, white},
+            {"clamped low", rgb(10, 10, 10), -40, false, false, false, 0},
+            // Scaled blue: B0 = 225 (0xE0 * 65536 / 65280 rounded), shift * B0 / 192 = -37.5,
+            // truncated to -37.
+            {"scale blue", rgb(0, 0, 0xE0), -32, true, false, false, rgb(0, 0, 225 - 37)},
+            {"scale blue no blue", rgb(100, 0, 0), 48, true, false, false, rgb(148, 48, 0)},
+            {"invert", rgb(10, 20, 30), 0, false, false, true, rgb(245, 235, 225)},
+            {"black retries lighter", rgb(10, 10, 10), -40, false, true, false, rgb(50, 50, 50)},
+            {"white retries darker", white, 10, false, true, false, rgb(245, 246, 246)},
+            {"zero shift on white becomes 64, then -64", white, 0, false, true, false,
+             rgb(191, 192, 192)},
+            // White by +300 and by -300 are both extremes: the retries end after the third try.
+            {"both signs extreme still returns", white, 300, false, true, false, white},
+        };
+        for (const ShiftRow& row : rows) {
+            QTest::newRow(row.name) << row;
+        }
     }
 
     void shiftColor()
     {
-        QFETCH(OleColor, color);
-        QFETCH(int, shift);
-        QFETCH(bool, scaleBlue);
-        QFETCH(bool, avoidExtremes);
-        QFETCH(bool, invert);
-        QFETCH(OleColor, expected);
-        QCOMPARE(rkpaint::ShiftColor(color, shift, scaleBlue, avoidExtremes, invert), expected);
+        QFETCH(ShiftRow, row);
+        QCOMPARE(
+            rkpaint::ShiftColor(row.color, row.shift, row.scaleBlue, row.avoidExtremes, row.invert),
+            row.expected);
     }
 
     void gradientRamp()
@@ -147,48 +146,6 @@ private Q_SLOTS:
         QCOMPARE(at(image, 3, 3), rgb(255, 255, 255));
         QCOMPARE(at(image, 0, 0), OleColor(0));
         QCOMPARE(at(image, 5, 5), OleColor(0));
-    }
-
-    void linesLeaveOutTheirLastPoint()
-    {
-        QImage image = blank(10, 10);
-        rkpaint::drawLine(image, QPoint(1, 1), QPoint(5, 1), 0xFFFFFF);
-        QCOMPARE(at(image, 1, 1), OleColor(0xFFFFFF));
-        QCOMPARE(at(image, 4, 1), OleColor(0xFFFFFF));
-        QCOMPARE(at(image, 5, 1), OleColor(0));
-    }
-
-    void rectangleRings()
-    {
-        // Outer ring on the border, middle one pixel inside, inner two pixels inside; each
-        // side in its own colour, and a side without a colour is left alone.
-        const int W = 20;
-        const int H = 12;
-        QImage image = blank(W, H);
-        rkpaint::EdgeColors colors{};
-        colors[rkpaint::Outer + rkpaint::Left] = rgb(1, 0, 0);
-        colors[rkpaint::Outer + rkpaint::Top] = rgb(2, 0, 0);
-        colors[rkpaint::Outer + rkpaint::Right] = rgb(3, 0, 0);
-        colors[rkpaint::Outer + rkpaint::Bottom] = rgb(4, 0, 0);
-        colors[rkpaint::Middle + rkpaint::Top] = rgb(5, 0, 0);
-        colors[rkpaint::Inner + rkpaint::Right] = rgb(6, 0, 0);
-        rkpaint::EdgeGeometry geometry{W, H, 0, W, false, false};
-        rkpaint::drawEdges(image, geometry, colors);
-
-        QCOMPARE(at(image, 0, 5), rgb(1, 0, 0));
-        QCOMPARE(at(image, 10, 0), rgb(2, 0, 0));
-        QCOMPARE(at(image, W - 1, 5), rgb(3, 0, 0));
-        QCOMPARE(at(image, 10, H - 1), rgb(4, 0, 0));
-        // Corners: the side drawn later owns them.
-        QCOMPARE(at(image, 0, 0), rgb(2, 0, 0));
-        QCOMPARE(at(image, 0, H - 1), rgb(4, 0, 0));
-        QCOMPARE(at(image, W - 1, H - 1), rgb(4, 0, 0));
-        QCOMPARE(at(image, 10, 1), rgb(5, 0, 0));
-        QCOMPARE(at(image, W - 3, 5), rgb(6, 0, 0));
-        // Sides without a colour stay as they were.
-        QCOMPARE(at(image, 1, 5), OleColor(0));
-        QCOMPARE(at(image, 10, H - 2), OleColor(0));
-        QCOMPARE(at(image, 2, 5), OleColor(0));
     }
 
     void regionFrameIsTheBorder()

@@ -86,7 +86,6 @@ private Q_SLOTS:
         QTest::newRow("Min") << 0 << 21;
         QTest::newRow("Max") << 100 << 260;
         QTest::newRow("half: 140.5 to even") << 50 << 140;
-        QTest::newRow("a quarter") << 25 << 81;
     }
 
     void horizontalGeometryAndThumb()
