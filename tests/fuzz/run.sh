@@ -137,8 +137,11 @@ for target in "${targets[@]}"; do
     fi
 done
 
+passed=$((${#targets[@]} - ${#failed[@]}))
 if [[ ${#failed[@]} -gt 0 ]]; then
     echo "FUZZ FAILED: ${failed[*]}" >&2
+    echo "fuzz: $passed passed, ${#failed[@]} failed"
     exit 1
 fi
 echo "Fuzzing found nothing in ${targets[*]}."
+echo "fuzz: $passed passed, 0 failed"
