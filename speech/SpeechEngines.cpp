@@ -100,10 +100,15 @@ platform::Result<void> SpeechEngines::initialise()
             } else if (feat_present(voice->features, "cg_db")) {
                 entry.naturalF0 = val_cg_db(feat_val(voice->features, "cg_db"))->f0_mean;
             }
-            cst_wave* probe = flite_text_to_wave("a", voice);
-            if (probe != nullptr) {
-                entry.sampleRate = probe->sample_rate;
-                delete_wave(probe);
+            // Every voice we link states its rate; synthesising a probe to learn it
+            // costs start-up a third of its time, so that is only the fallback.
+            entry.sampleRate = flite_get_param_int(voice->features, "sample_rate", 0);
+            if (entry.sampleRate <= 0) {
+                cst_wave* probe = flite_text_to_wave("a", voice);
+                if (probe != nullptr) {
+                    entry.sampleRate = probe->sample_rate;
+                    delete_wave(probe);
+                }
             }
             fliteVoices().insert(name, entry);
         };
