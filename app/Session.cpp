@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -221,6 +222,7 @@ void Session::addReopenItem()
             file->removeAction(reopen);
             file->insertAction(items.at(items.size() - 2), reopen);
             reopen->setEnabled(m_lastText.has_value() && !m_lastText->isEmpty());
+            reopen->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
         }
     }
     connect(menu, &platform::MenuBar::Click, this, [this, menu](qint32 id) {

@@ -254,7 +254,10 @@ private Q_SLOTS:
         QCOMPARE(file.first()->text(), QStringLiteral("Reopen Last Text"));
         QCOMPARE(file.last()->text(), QStringLiteral("Exit"));
         QVERIFY(file.first()->isEnabled());
-        file.first()->trigger();
+        // From the keyboard: the item's shortcut, pressed in the editor.
+        again.main.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&again.main));
+        QTest::keyClick(again.editor(), Qt::Key_T, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(again.editor()->text(), text + QStringLiteral(" and more at exit"));
     }
 };
