@@ -10,6 +10,9 @@ namespace platform {
 
 SettingsFile::SettingsFile(const QString& path) : m_settings(path, QSettings::IniFormat)
 {
+    m_pendingWrite.setSingleShot(true);
+    m_pendingWrite.setInterval(kWriteGapMs);
+    m_pendingWrite.callOnTimeout([this] { write(); });
     const QFileInfo file(path);
     if (m_settings.status() == QSettings::FormatError) {
         // Half a damaged file is not worth trusting: the defaults apply, and the next change
@@ -39,14 +42,30 @@ void SettingsFile::setValue(const QString& key, const QVariant& value)
         return;
     }
     m_settings.setValue(key, value);
+    if (!m_sinceWrite.isValid() || m_sinceWrite.hasExpired(kWriteGapMs)) {
+        write();
+    } else if (!m_pendingWrite.isActive()) {
+        m_pendingWrite.start();
+    }
+}
+
+SettingsFile::~SettingsFile()
+{
+    if (m_pendingWrite.isActive()) {
+        write();
+    }
+}
+
+void SettingsFile::write()
+{
+    m_pendingWrite.stop();
     m_settings.sync();
-    if (m_settings.status() == QSettings::AccessError) {
-        if (!m_writeFailureLogged) {
-            m_writeFailureLogged = true;
-            eventlog::warning(QStringLiteral("The settings file %1 cannot be written; choices "
-                                             "are kept until the program ends.")
-                                  .arg(QDir::toNativeSeparators(path())));
-        }
+    m_sinceWrite.start();
+    if (m_settings.status() == QSettings::AccessError && !m_writeFailureLogged) {
+        m_writeFailureLogged = true;
+        eventlog::warning(QStringLiteral("The settings file %1 cannot be written; choices "
+                                         "are kept until the program ends.")
+                              .arg(QDir::toNativeSeparators(path())));
     }
 }
 
