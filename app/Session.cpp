@@ -214,16 +214,10 @@ void Session::addReopenItem()
         menu->addItem(QStringLiteral("keyFile"), kReopenKey, platform::MenuBar::ItemKind::Item,
                       QStringLiteral("Reopen Last Text"));
     // Above Exit, which stays the last item of the File menu.
-    const QList<QAction*> bar = menu->widget()->actions();
-    if (QMenu* file = bar.isEmpty() ? nullptr : bar.first()->menu()) {
-        const QList<QAction*> items = file->actions();
-        if (items.size() >= 2) {
-            QAction* reopen = items.last();
-            file->removeAction(reopen);
-            file->insertAction(items.at(items.size() - 2), reopen);
-            reopen->setEnabled(m_lastText.has_value() && !m_lastText->isEmpty());
-            reopen->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
-        }
+    menu->moveBefore(m_reopenId, QStringLiteral("keyExit"));
+    if (QAction* reopen = menu->action(m_reopenId)) {
+        reopen->setEnabled(m_lastText.has_value() && !m_lastText->isEmpty());
+        reopen->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
     }
     connect(menu, &platform::MenuBar::Click, this, [this, menu](qint32 id) {
         if (menu->keyOf(id) == kReopenKey) {

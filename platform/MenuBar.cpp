@@ -62,6 +62,24 @@ qint32 MenuBar::addItem(const QString& parentKey, const QString& key, ItemKind k
     return id;
 }
 
+void MenuBar::moveBefore(qint32 id, const QString& beforeKey)
+{
+    QAction* moved = action(id);
+    for (const Item& item : std::as_const(m_items)) {
+        if (item.key == beforeKey && moved && item.action) {
+            const QList<QObject*> menus = item.action->associatedObjects();
+            for (QObject* object : menus) {
+                auto* menu = qobject_cast<QMenu*>(object);
+                if (menu && moved->associatedObjects().contains(menu)) {
+                    menu->removeAction(moved);
+                    menu->insertAction(item.action, moved);
+                    return;
+                }
+            }
+        }
+    }
+}
+
 QString MenuBar::keyOf(qint32 id) const
 {
     return m_items.value(id).key;

@@ -29,6 +29,12 @@ public:
     qint32 addItem(const QString& parentKey, const QString& key, ItemKind kind,
                    const QString& caption, const QPixmap& picture = {});
 
+    // Moves the item with that id just before the item with key beforeKey of the same
+    // menu; nothing happens when either is unknown or they are in different menus.
+    void moveBefore(qint32 id, const QString& beforeKey);
+    // The item's action (for its shortcut and enabled state); null for an unknown id.
+    QAction* action(qint32 id) const { return m_items.value(id).action; }
+
     // The key of the item with that id; empty for an unknown id.
     QString keyOf(qint32 id) const;
     qint32 count() const { return static_cast<qint32>(m_items.size()); }

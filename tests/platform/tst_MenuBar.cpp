@@ -57,6 +57,16 @@ private Q_SLOTS:
         QAction* helpFile = menus.at(1)->menu()->actions().first();
         QVERIFY(helpFile->menu());
         QCOMPARE(helpFile->menu()->actions().first()->text(), QStringLiteral("Leaf"));
+
+        // An item placed before another of its menu; across menus or to an unknown key
+        // it stays where it is.
+        const qint32 last = bar.addItem(QStringLiteral("keyHelp"), QStringLiteral("keyLast"),
+                                        MenuBar::ItemKind::Item, QStringLiteral("Last"));
+        bar.moveBefore(last, QStringLiteral("keyExit"));
+        bar.moveBefore(last, QStringLiteral("nope"));
+        QCOMPARE(menus.at(1)->menu()->actions().last(), bar.action(last));
+        bar.moveBefore(last, QStringLiteral("keyHelpfile"));
+        QCOMPARE(menus.at(1)->menu()->actions().first(), bar.action(last));
     }
 
     void fontReachesBarAndMenus()
