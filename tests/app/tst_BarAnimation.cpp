@@ -1,16 +1,30 @@
 #include "app/BarAnimation.h"
 
 #include <QTest>
+#include <functional>
 
 namespace {
 
 const QColor kBackground(0, 0, 0);
 
-// A 150 x 60 pixel picture of 2250 x 900 twips: bar width 225 twips = 15 pixels.
-struct Picture
+// Bars on a 150 x 60 pixel picture of 2250 x 900 twips: bar width 225 twips = 15 pixels.
+struct Bars
 {
+    explicit Bars(std::function<int()> steps = {})
+    {
+        bars.setup(2250);
+        if (steps) {
+            bars.setStepSource(std::move(steps));
+        }
+    }
+    void tick(int times = 1)
+    {
+        for (int n = 0; n < times; ++n) {
+            bars.tick(image, QSizeF(2250, 900), kBackground);
+        }
+    }
+    BarAnimation bars;
     QImage image{150, 60, QImage::Format_RGB32};
-    QSizeF scale{2250, 900};
 };
 
 // The topmost row of a column that is not background, or the height when none is.
@@ -42,33 +56,24 @@ private Q_SLOTS:
     // Even steps raise a bar (its top goes up), odd steps lower it, within 0..height.
     void stepsMoveLevelsWithinBounds()
     {
-        BarAnimation bars;
-        bars.setup(2250);
-        Picture picture;
         int step = 10;
-        bars.setStepSource([&step] { return step; });
-        for (int n = 0; n < 6; ++n) {
-            bars.tick(picture.image, picture.scale, kBackground);
-        }
-        QCOMPARE(bars.level(0), 0.0f); // 50 - 10 five times, then held at 0
+        Bars b([&step] { return step; });
+        b.tick(6);
+        QCOMPARE(b.bars.level(0), 0.0f); // 50 - 10 five times, then held at 0
         step = 9;
-        for (int n = 0; n < 200; ++n) {
-            bars.tick(picture.image, picture.scale, kBackground);
-        }
-        QCOMPARE(bars.level(9), 900.0f); // held at the picture's height
+        b.tick(200);
+        QCOMPARE(b.bars.level(9), 900.0f); // held at the picture's height
     }
 
     // Each bar draws its own step: with the real generator the bars do not all move alike.
     void barsMoveIndependently()
     {
-        BarAnimation bars;
-        bars.setup(2250);
-        Picture picture;
+        Bars b;
         bool differ = false;
         for (int n = 0; n < 5 && !differ; ++n) {
-            bars.tick(picture.image, picture.scale, kBackground);
+            b.tick();
             for (int i = 1; i < 10; ++i) {
-                differ = differ || bars.level(i) != bars.level(0);
+                differ = differ || b.bars.level(i) != b.bars.level(0);
             }
         }
         QVERIFY(differ);
@@ -76,46 +81,31 @@ private Q_SLOTS:
 
     void firstTickFillsTheLowerHalf()
     {
-        BarAnimation bars;
-        bars.setup(2250);
-        Picture picture;
-        bars.tick(picture.image, picture.scale, kBackground);
+        Bars b;
+        b.tick();
         for (int i = 0; i < 10; ++i) {
-            QVERIFY(bars.level(i) >= 40.0f && bars.level(i) <= 59.0f);
+            QVERIFY(b.bars.level(i) >= 40.0f && b.bars.level(i) <= 59.0f);
             // Level 50 +- 10 of a 60 pixel picture: the top lies between rows 24 and 36.
-            const int top = barTop(picture.image, i * 15 + 7);
+            const int top = barTop(b.image, i * 15 + 7);
             QVERIFY2(top >= 23 && top <= 36, qPrintable(QString::number(top)));
-            QCOMPARE(picture.image.pixelColor(i * 15 + 7, 58), BarAnimation::barColor(i, 10));
+            QCOMPARE(b.image.pixelColor(i * 15 + 7, 58), BarAnimation::barColor(i, 10));
         }
     }
 
-    // Lines of background colour every 75 twips (5 pixels) cut the bars into segments.
-    void segmentLines()
+    // Lines of background colour every 75 twips (5 pixels) cut the full-height bars into
+    // segments; a level above a hundred draws nothing.
+    void segmentLinesAndLevelsAboveAHundred()
     {
-        BarAnimation bars;
-        bars.setup(2250);
-        bars.setStepSource([] { return 10; });
-        Picture picture;
-        for (int n = 0; n < 5; ++n) {
-            bars.tick(picture.image, picture.scale, kBackground); // full-height bars
-        }
+        Bars full([] { return 10; });
+        full.tick(5);
         for (int row = 0; row < 60; ++row) {
             const bool isLine = row % 5 == 0; // 1/15, 76/15, ... rounded
-            QCOMPARE(picture.image.pixelColor(20, row) == kBackground, isLine);
+            QCOMPARE(full.image.pixelColor(20, row) == kBackground, isLine);
         }
-    }
-
-    void levelAboveHundredDrawsNothing()
-    {
-        BarAnimation bars;
-        bars.setup(2250);
-        bars.setStepSource([] { return 9; });
-        Picture picture;
-        for (int n = 0; n < 7; ++n) {
-            bars.tick(picture.image, picture.scale, kBackground);
-        }
-        QVERIFY(bars.level(0) > 100.0f);
-        QCOMPARE(barTop(picture.image, 7), 60);
+        Bars empty([] { return 9; });
+        empty.tick(7);
+        QVERIFY(empty.bars.level(0) > 100.0f);
+        QCOMPARE(barTop(empty.image, 7), 60);
     }
 };
 
