@@ -169,12 +169,10 @@ private Q_SLOTS:
                 continue;
             }
             const QPoint at = action.endsWith(QLatin1String("@in")) ? kInside : kOutside;
-            Qt::MouseButton mouseButton = Qt::LeftButton;
-            if (action.at(1) == QLatin1Char('R')) {
-                mouseButton = Qt::RightButton;
-            } else if (action.at(1) == QLatin1Char('M')) {
-                mouseButton = Qt::MiddleButton;
-            }
+            const char which = action.at(1).toLatin1();
+            const Qt::MouseButton mouseButton = which == 'R'   ? Qt::RightButton
+                                                : which == 'M' ? Qt::MiddleButton
+                                                               : Qt::LeftButton;
             switch (action.at(0).toLatin1()) {
             case 'p':
                 m_host->press(button, at, mouseButton);
@@ -273,24 +271,6 @@ private Q_SLOTS:
         QCOMPARE(a.click.size(), 0);
     }
 
-    void hoverEndsWithMouseExit()
-    {
-        bvlBUTTON* button = addButton();
-        Spies spies(button);
-        m_host->move(button, kInside);
-        QCOMPARE(button->stateWord(), bvlBUTTON::kStateOver);
-        QVERIFY(button->isTimerRunning());
-        // Still over at the next tick: nothing changes.
-        QTest::qWait(2 * bvlBUTTON::kTimerInterval);
-        QCOMPARE(button->stateWord(), bvlBUTTON::kStateOver);
-        QCOMPARE(spies.mouseExit.size(), 0);
-
-        m_host->pointAway();
-        QTRY_COMPARE(spies.mouseExit.size(), 1);
-        QCOMPARE(button->stateWord(), 0);
-        QVERIFY(!button->isTimerRunning());
-    }
-
     void flash_data()
     {
         QTest::addColumn<bool>("pointerOver");
@@ -386,6 +366,7 @@ private Q_SLOTS:
         QCOMPARE(button->stateWord(), 0);
     }
 
+    // The codes themselves are the input-code table's test; here, that each event is raised.
     void keysAreReported()
     {
         bvlBUTTON* button = addButton();
@@ -395,36 +376,18 @@ private Q_SLOTS:
         Spies spies(button);
         QTest::keyClick(button, Qt::Key_A, Qt::ShiftModifier);
         QTest::keyClick(button, Qt::Key_Space);
-        // Shift itself comes first: virtual key 16.
-        QCOMPARE(down.size(), 3);
-        QCOMPARE(down.at(0).at(0).value<qint16>(), qint16(16));
+        QCOMPARE(down.size(), 3); // Shift itself comes first
         QCOMPARE(down.at(1), (QVariantList{qint16(65), qint16(1)}));
-        QCOMPARE(down.at(2), (QVariantList{qint16(32), qint16(0)}));
-        QCOMPARE(press.size(), 2);
         QCOMPARE(press.at(0).at(0).value<qint16>(), qint16('a')); // the text the key gave
-        QCOMPARE(press.at(1).at(0).value<qint16>(), qint16(' '));
         QCOMPARE(up.size(), 3);
-        QCOMPARE(up.at(0), (QVariantList{qint16(65), qint16(1)}));
         // Keys do nothing else: Space does not click.
         QCOMPARE(spies.click.size(), 0);
         QCOMPARE(button->stateWord(), 0);
     }
 
-    void changesThatDoNotRepaint()
-    {
-        bvlBUTTON* button = addButton();
-        Spies spies(button);
-        const qint64 painted = button->frame().cacheKey();
-        button->setCaptionHoverColour(platform::rgb(1, 2, 3));
-        button->setMouseKeys(3);
-        button->setBehaviour(bvlBUTTON::kOptionButton);
-        QCOMPARE(button->frame().cacheKey(), painted);
-        QCOMPARE(spies.changed.size(), 3);
-        button->setCaption(QStringLiteral("New"));
-        QVERIFY(button->frame().cacheKey() != painted);
-    }
-
-    void rejectedOffsetKeepsTheProperty()
+    // Offsets are tidied when set; a rejected one (its words: tst_mdlSHPCLR's ParseCoordinate
+    // table) keeps the property as it was, and a stored one keeps what could be read of it.
+    void rejectedOffsets()
     {
         platform::FakeMessageBoxService boxes;
         bvlBUTTON* button = addButton();
@@ -432,8 +395,6 @@ private Q_SLOTS:
         button->setCaptionOffset(QStringLiteral(" ( 3 , -4 ) "));
         QCOMPARE(button->CaptionOffset(), QStringLiteral("(3,-4)"));
         const QRect rect = button->captionRect();
-        QCOMPARE(spies.changed.size(), 1);
-
         button->setCaptionOffset(QStringLiteral("(a,1)"));
         button->setPictureOffset(QStringLiteral("(,1)"));
         QCOMPARE(boxes.boxes().size(), 2);
@@ -441,6 +402,21 @@ private Q_SLOTS:
         QCOMPARE(button->PictureOffset(), QStringLiteral("(0,0)"));
         QCOMPARE(button->captionRect(), rect);
         QCOMPARE(spies.changed.size(), 1);
+
+        auto* read = new bvlBUTTON(&m_host->window);
+        read->setObjectName(QStringLiteral("cmdStored"));
+        read->setGeometry(10, 10, 100, 40);
+        read->show();
+        read->UserControl_ReadProperties(platform::PropertyBag(
+            QJsonObject{{QStringLiteral("CaptionOffset"), QStringLiteral("(7,40000)")},
+                        {QStringLiteral("PictureOffset"), QStringLiteral("(x,2)")},
+                        {QStringLiteral("Appearance"), 0}}));
+        QCOMPARE(boxes.boxes().size(), 4);
+        // x of the caption offset could be read, nothing of the picture offset.
+        QCOMPARE(read->captionRect().topLeft(), QPoint(6 + 7, 6));
+        QCOMPARE(read->pictureRect().topLeft(), QPoint(6, 6));
+        QCOMPARE(read->CaptionOffset(), QStringLiteral("(7,40000)"));
+        QCOMPARE(read->Caption(), QStringLiteral("cmdStored"));
     }
 
     void newControlTakesItsName()
@@ -529,26 +505,6 @@ private Q_SLOTS:
         QCOMPARE(spies.click.size(), 0);
     }
 
-    void invalidStoredOffset()
-    {
-        platform::FakeMessageBoxService boxes;
-        auto* button = new bvlBUTTON(&m_host->window);
-        button->setObjectName(QStringLiteral("cmdStored"));
-        button->setGeometry(10, 10, 100, 40);
-        button->show();
-        platform::PropertyBag bag(
-            QJsonObject{{QStringLiteral("CaptionOffset"), QStringLiteral("(7,40000)")},
-                        {QStringLiteral("PictureOffset"), QStringLiteral("(x,2)")},
-                        {QStringLiteral("Appearance"), 0}});
-        button->UserControl_ReadProperties(bag);
-        QCOMPARE(boxes.boxes().size(), 2); // their words: tst_mdlSHPCLR's ParseCoordinate table
-        // x of the caption offset could be read, nothing of the picture offset.
-        QCOMPARE(button->captionRect().topLeft(), QPoint(6 + 7, 6));
-        QCOMPARE(button->pictureRect().topLeft(), QPoint(6, 6));
-        QCOMPARE(button->CaptionOffset(), QStringLiteral("(7,40000)"));
-        QCOMPARE(button->Caption(), QStringLiteral("cmdStored"));
-    }
-
     // Each shape's outline and size show in the looks; the pointer follows the outline.
     void pointerOverTheOutline()
     {
@@ -572,11 +528,10 @@ private Q_SLOTS:
     {
         bvlBUTTON* button = addButton(QStringLiteral("cmdFace"), QRect(0, 0, 90, 30));
         button->setBackColour(kFace);
-        QCOMPARE(button->BevelHeight(), 4); // automatic: 30 / 2 / 4 + 1
         button->resize(120, 64);
         QCOMPARE(button->raisedFace().size(), QSize(120, 64));
         QCOMPARE(button->sunkenFace().size(), QSize(120, 64));
-        QCOMPARE(button->BevelHeight(), 9);
+        QCOMPARE(button->BevelHeight(), 9); // automatic, for the new size
 
         // A width of its own is kept while automatic bevel is off.
         button->setBevelAutoAdjust(false);
@@ -638,13 +593,12 @@ private Q_SLOTS:
         clear.fill(Qt::transparent);
         surface.rebuild(clear, QImage(), 0xC0C0C0u);
         QCOMPARE(surface.image().pixel(1, 1), qRgb(255, 255, 255));
-    }
 
-    void transparency()
-    {
         // Without transparency a picture is copied as it is, its transparency colour too.
-        // (With transparency: the looks.)
-        bvlBUTTON* key = addPictureButton(plain(kKey));
+        bvlBUTTON* key = addButton(QStringLiteral("cmdPicture"), QRect(0, 0, 80, 40));
+        key->setCaption(QString());
+        key->setBackColour(kFace);
+        key->setPicture(plain(kKey));
         const QRect place = key->picturePlace(bvlWorkSurface::BasicRow);
         QCOMPARE(place.size(), QSize(10, 10));
         key->setUseTransparency(false);
@@ -652,7 +606,9 @@ private Q_SLOTS:
         QCOMPARE(key->frame().pixel(place.center()), kKey);
     }
 
-    void hoverShowsHoverPicture()
+    // The hover picture replaces the picture while hovered, and only then; hovering ends with
+    // MouseExit.
+    void hover()
     {
         bvlBUTTON* button = addButton(QStringLiteral("cmdHover"), QRect(0, 0, 120, 48));
         button->setBackColour(kFace);
@@ -663,13 +619,21 @@ private Q_SLOTS:
         button->setPictureHover(plain(qRgb(0, 0, 255), QSize(12, 12)));
         const QPoint at = button->picturePlace(bvlWorkSurface::BasicRow).topLeft() + QPoint(5, 5);
         QCOMPARE(button->frame().pixel(at), kRed);
+        Spies spies(button);
 
-        // The hover picture replaces it while hovered, and only then.
         m_host->move(button, QPoint(60, 24));
         QCOMPARE(button->stateWord(), bvlBUTTON::kStateOver);
         QCOMPARE(button->frame().pixel(at), qRgb(0, 0, 255));
+        QVERIFY(button->isTimerRunning());
+        // Still over at the next tick: nothing changes.
+        QTest::qWait(2 * bvlBUTTON::kTimerInterval);
+        QCOMPARE(button->stateWord(), bvlBUTTON::kStateOver);
+        QCOMPARE(spies.mouseExit.size(), 0);
+
         m_host->pointAway();
-        QTRY_COMPARE(button->stateWord(), 0);
+        QTRY_COMPARE(spies.mouseExit.size(), 1);
+        QCOMPARE(button->stateWord(), 0);
+        QVERIFY(!button->isTimerRunning());
         QCOMPARE(button->frame().pixel(at), kRed);
     }
 
@@ -757,15 +721,6 @@ private:
                          const QRect& geometry = QRect(10, 10, 100, 40))
     {
         return m_host->add(name, geometry);
-    }
-    // A button for the pictures tests: no caption, a face of its own.
-    bvlBUTTON* addPictureButton(const platform::Picture& picture)
-    {
-        bvlBUTTON* button = addButton(QStringLiteral("cmdPicture"), QRect(0, 0, 80, 40));
-        button->setCaption(QString());
-        button->setBackColour(kFace);
-        button->setPicture(picture);
-        return button;
     }
     std::unique_ptr<BevelTestHost> m_host;
 };
