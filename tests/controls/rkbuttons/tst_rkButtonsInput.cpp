@@ -269,16 +269,14 @@ private Q_SLOTS:
         QCOMPARE(m_log, (QStringList{"MouseDown 1", "MouseUp 1", "Click", "DoubleClick 1",
                                      "MouseDown 1", "MouseUp 1"}));
         QCOMPARE(b->LastMouseButton(), 1);
-    }
 
-    void doubleClickOnACheckButtonTogglesOnceAndLooksReleased()
-    {
-        rkButtons_H* b = button();
-        b->setMode(1);
+        // A check button toggles once and looks released.
+        rkButtons_H* check = button(QRect(10, 50, 100, 30), QStringLiteral("check"));
+        check->setMode(1);
         QImage checked;
-        sendDoubleClick(b, &checked);
-        QVERIFY(b->Value());
-        QCOMPARE(b->presentedImage(), checked);
+        sendDoubleClick(check, &checked);
+        QVERIFY(check->Value());
+        QCOMPARE(check->presentedImage(), checked);
     }
 
     void buttonDeletedByItsClickHandler()

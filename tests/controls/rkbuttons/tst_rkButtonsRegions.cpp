@@ -74,19 +74,18 @@ private Q_SLOTS:
         QVERIFY(b->InnerRegion1().isEmpty());
     }
 
-    void customShapeFitsThePicture()
+    // A custom shape fits the picture into the button's width, and leaves out the picture's
+    // key colour and the fringe near it.
+    void customShapes()
     {
-        rkButtons_H* b = button(QRect(10, 10, 100, 100));
-        b->setPicture(
+        rkButtons_H* wide = button(QRect(10, 10, 100, 100), QStringLiteral("wide"));
+        wide->setPicture(
             platform::Picture(platform::Picture::Type::Bitmap, discPicture(QSize(64, 32))));
-        b->setButtonShape(7);
-        QCOMPARE(b->size(), QSize(100, 50));
-        QCOMPARE(b->ScaledPicture().size(), QSize(100, 50));
-        QCOMPARE(b->presentedImage().size(), QSize(100, 50));
-    }
+        wide->setButtonShape(7);
+        QCOMPARE(wide->size(), QSize(100, 50));
+        QCOMPARE(wide->ScaledPicture().size(), QSize(100, 50));
+        QCOMPARE(wide->presentedImage().size(), QSize(100, 50));
 
-    void customShapeDropsTheKeyAndItsFringe()
-    {
         QImage picture = discPicture(QSize(40, 40));
         // Pixels near the key by 3 count as background, by 4 as part of the shape.
         picture.setPixel(1, 20, qRgb(252, 253, 252));

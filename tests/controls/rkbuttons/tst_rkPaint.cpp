@@ -151,11 +151,7 @@ private Q_SLOTS:
     void regionFrameIsTheBorder()
     {
         const QRegion frame = rkpaint::regionFrame(QRegion(0, 0, 5, 4));
-        QVERIFY(frame.contains(QPoint(0, 0)));
-        QVERIFY(frame.contains(QPoint(4, 3)));
-        QVERIFY(frame.contains(QPoint(2, 0)));
-        QVERIFY(!frame.contains(QPoint(2, 2)));
-        QCOMPARE(QRegion(0, 0, 5, 4).subtracted(frame), QRegion(1, 1, 3, 2));
+        QCOMPARE(frame, QRegion(0, 0, 5, 4).subtracted(QRegion(1, 1, 3, 2)));
     }
 };
 
