@@ -11,6 +11,17 @@
 
 using namespace platform;
 
+namespace {
+struct StyleRow
+{
+    const char *name, *tag, *up, *down;
+    bool captionShown;
+    const char* group;
+    QPoint pos;
+};
+} // namespace
+Q_DECLARE_METATYPE(StyleRow)
+
 class tst_UcCmd : public QObject
 {
     Q_OBJECT
@@ -68,22 +79,10 @@ private Q_SLOTS:
 
     void styleTable_data()
     {
-        QTest::addColumn<int>("style");
-        QTest::addColumn<QString>("tag");
-        QTest::addColumn<QString>("up");
-        QTest::addColumn<QString>("down");
-        QTest::addColumn<bool>("captionShown");
-        QTest::addColumn<QString>("group");
-        QTest::addColumn<QPoint>("pos");
+        QTest::addColumn<StyleRow>("row");
         // Title-bar buttons place themselves 6000 twips - n x 315 - 90 across the 400-pixel
         // host, 55 twips down.
-        const struct
-        {
-            const char *name, *tag, *up, *down;
-            bool captionShown;
-            const char* group;
-            QPoint pos;
-        } rows[] = {
+        const StyleRow rows[] = {
             {"0 plain", "", "", "", true, "", {0, 0}},
             {"1 close", "TOPCLOSE", "CLOSEUP", "CLOSEDN", false, "", {373, 4}},
             {"2 restore", "RESTORE", "RESTOREUP", "RESTOREDN", false, "", {352, 4}},
@@ -92,22 +91,17 @@ private Q_SLOTS:
             {"5 check", "CHECKBUTTON", "CHECKOFF", "CHECKON", true, "", {0, 0}},
             {"6 option", "OPTBUTTON", "RADIOOFF", "RADIOON", true, "OPT1", {0, 0}},
         };
-        for (int style = 0; style < 7; ++style) {
-            const auto& row = rows[style];
-            QTest::newRow(row.name) << style << row.tag << row.up << row.down << row.captionShown
-                                    << row.group << row.pos;
+        for (const StyleRow& row : rows) {
+            QTest::newRow(row.name) << row;
         }
     }
 
     void styleTable()
     {
-        QFETCH(int, style);
-        QFETCH(QString, tag);
-        QFETCH(QString, up);
-        QFETCH(QString, down);
-        QFETCH(bool, captionShown);
-        QFETCH(QString, group);
-        QFETCH(QPoint, pos);
+        QFETCH(StyleRow, row);
+        const int style = QTest::currentDataTag()[0] - '0';
+        const QString tag = QLatin1String(row.tag);
+        const QString up = QLatin1String(row.up);
         QWidget host;
         host.resize(400, 300);
         auto* button = new UcCmd(&host);
@@ -117,21 +111,19 @@ private Q_SLOTS:
         button->setStyle(style);
         QCOMPARE(controlTag(button), tag);
         QCOMPARE(button->PictureUP(), up);
-        QCOMPARE(button->PictureDN(), down);
-        QCOMPARE(button->isCaptionShown(), captionShown);
-        QCOMPARE(button->OptionGroup(), group);
-        QCOMPARE(button->pos(), pos);
+        QCOMPARE(button->PictureDN(), QLatin1String(row.down));
+        QCOMPARE(button->isCaptionShown(), row.captionShown);
+        QCOMPARE(button->OptionGroup(), QLatin1String(row.group));
+        QCOMPARE(button->pos(), row.pos);
         if (style >= 5) {
-            QCOMPARE(button->Value(), false);
-            QVERIFY(!button->isDownShown());
+            QVERIFY(!button->Value() && !button->isDownShown());
         }
         if (style == 4) {
             QCOMPARE(button->captionColor(), OleColor(0xA70A4A));
         }
         if (!up.isEmpty()) {
             // The released picture is the size reference.
-            const QImage picture = QImage(QStringLiteral(":/bitmaps/%1.bmp").arg(up));
-            QCOMPARE(button->imageRect().size(), picture.size());
+            QCOMPARE(button->imageRect().size(), skintest::bitmap(row.up).size());
         }
         // A style out of range is stored but keeps the pictures and the tag.
         const QRect image = button->imageRect();
@@ -142,7 +134,7 @@ private Q_SLOTS:
         QCOMPARE(button->imageRect(), image);
     }
 
-    void pushButtonPressAndRelease()
+    void pushAndCheckButtons()
     {
         QWidget host;
         host.resize(300, 100);
@@ -169,26 +161,21 @@ private Q_SLOTS:
         QCOMPARE(button->captionColor(), systemColor(ColorInactiveCaptionText));
         button->setEnabledProperty(true);
         QCOMPARE(button->captionColor(), OleColor(0xA70A4A));
-    }
 
-    void checkButtonToggles()
-    {
-        QWidget host;
+        // A check button toggles; its caption does nothing, and it raises no Click.
         auto* check = new UcCmd(&host);
         check->setStyle(UcCmd::StyleCheck);
         check->setCaption(QStringLiteral("Loop"));
-        host.show();
-        QSignalSpy clicks(check, &UcCmd::Click);
+        check->move(0, 50);
+        check->show();
+        QSignalSpy checkClicks(check, &UcCmd::Click);
         QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(5, 5));
-        QVERIFY(check->Value());
-        QVERIFY(check->isDownShown());
+        QVERIFY(check->Value() && check->isDownShown());
         QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(5, 5));
-        QVERIFY(!check->Value());
-        QVERIFY(!check->isDownShown());
-        // The caption of a check button does nothing, and check buttons raise no Click.
+        QVERIFY(!check->Value() && !check->isDownShown());
         QTest::mouseClick(check, Qt::LeftButton, {}, check->captionRect().center());
         QVERIFY(!check->Value());
-        QCOMPARE(clicks.size(), 0);
+        QCOMPARE(checkClicks.size(), 0);
     }
 
     void optionGroupClearing()

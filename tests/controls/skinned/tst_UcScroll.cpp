@@ -11,7 +11,10 @@ using Bar = skintest::Hosted<UcScroll>;
 
 namespace {
 enum Property { Value, Min, Max, SmallChange, LargeChange };
-}
+using Setter = void (UcScroll::*)(qint32);
+const Setter kSetters[] = {&UcScroll::setValue, &UcScroll::setMin, &UcScroll::setMax,
+                           &UcScroll::setSmallChange, &UcScroll::setLargeChange};
+} // namespace
 
 class tst_UcScroll : public QObject
 {
@@ -54,23 +57,7 @@ private Q_SLOTS:
         UcScroll bar;
         bar.setValue(30);
         QSignalSpy changed(&bar, &UcScroll::Change);
-        switch (property) {
-        case Value:
-            bar.setValue(written);
-            break;
-        case Min:
-            bar.setMin(written);
-            break;
-        case Max:
-            bar.setMax(written);
-            break;
-        case SmallChange:
-            bar.setSmallChange(written);
-            break;
-        default:
-            bar.setLargeChange(written);
-            break;
-        }
+        (bar.*kSetters[property])(written);
         QCOMPARE(
             QList<int>({bar.Min(), bar.Max(), bar.Value(), bar.SmallChange(), bar.LargeChange()}),
             stored);
