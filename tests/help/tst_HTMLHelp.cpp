@@ -59,11 +59,16 @@ public:
     HelpWindowHandle answer = 0x4242;
 };
 
-using Display = void (HTMLHelp::*)(QWidget*);
-const Display Displays[] = {&HTMLHelp::HHDisplayTopicURL, &HTMLHelp::HHDisplayTopicID,
-                            &HTMLHelp::HHDisplaySearch,   &HTMLHelp::HHDisplayIndex,
-                            &HTMLHelp::HHDisplayContents, &HTMLHelp::HHDisplayALink,
-                            &HTMLHelp::HHDisplayKeyword};
+using DisplayCall = void (HTMLHelp::*)(QWidget*);
+// Each display operation with the command it sends.
+const std::pair<const char*, std::pair<DisplayCall, HelpCommand>> Displays[] = {
+    {"topic url", {&HTMLHelp::HHDisplayTopicURL, HelpCommand::DisplayTopic}},
+    {"topic id", {&HTMLHelp::HHDisplayTopicID, HelpCommand::HelpContext}},
+    {"search", {&HTMLHelp::HHDisplaySearch, HelpCommand::DisplaySearch}},
+    {"index", {&HTMLHelp::HHDisplayIndex, HelpCommand::DisplayIndex}},
+    {"contents", {&HTMLHelp::HHDisplayContents, HelpCommand::DisplayToc}},
+    {"alink", {&HTMLHelp::HHDisplayALink, HelpCommand::ALinkLookup}},
+    {"keyword", {&HTMLHelp::HHDisplayKeyword, HelpCommand::KeywordLookup}}};
 
 } // namespace
 
@@ -80,6 +85,7 @@ enum class Call {
     PopupSource
 };
 Q_DECLARE_METATYPE(Call)
+Q_DECLARE_METATYPE(DisplayCall)
 
 class tst_HTMLHelp : public QObject
 {
@@ -144,19 +150,15 @@ private Q_SLOTS:
 
     void displayOperationsSendTheirCommand_data()
     {
-        QTest::addColumn<int>("operation"); // in Displays
+        QTest::addColumn<DisplayCall>("display");
         QTest::addColumn<int>("command");
-        QTest::newRow("topic url") << 0 << int(HelpCommand::DisplayTopic);
-        QTest::newRow("topic id") << 1 << int(HelpCommand::HelpContext);
-        QTest::newRow("search") << 2 << int(HelpCommand::DisplaySearch);
-        QTest::newRow("index") << 3 << int(HelpCommand::DisplayIndex);
-        QTest::newRow("contents") << 4 << int(HelpCommand::DisplayToc);
-        QTest::newRow("alink") << 5 << int(HelpCommand::ALinkLookup);
-        QTest::newRow("keyword") << 6 << int(HelpCommand::KeywordLookup);
+        for (const auto& [name, display] : Displays) {
+            QTest::newRow(name) << display.first << int(display.second);
+        }
     }
     void displayOperationsSendTheirCommand()
     {
-        QFETCH(int, operation);
+        QFETCH(DisplayCall, display);
         QFETCH(int, command);
         HTMLHelp help;
         help.setCHMFile(m_manual);
@@ -167,7 +169,7 @@ private Q_SLOTS:
         help.setHHALink(QStringLiteral("Recording"));
         help.setHHDefaultURL(QStringLiteral("default.htm"));
         QWidget caller;
-        (help.*Displays[operation])(&caller);
+        (help.*display)(&caller);
 
         QVERIFY(m_boxes->boxes().isEmpty());
         const bool keyword = HelpCommand(command) == HelpCommand::KeywordLookup;
@@ -215,7 +217,7 @@ private Q_SLOTS:
 
         // On top, the caller owns the window.
         help.setHHShowOnTop(true);
-        (help.*Displays[operation])(&caller);
+        (help.*display)(&caller);
         QCOMPARE(m_viewer->calls.last().caller, &caller);
     }
 
@@ -417,10 +419,9 @@ private Q_SLOTS:
         m_boxes->clear();
 
         installVersions({4, 74, 8702, 0}, {5, 0, 2919, 6307});
-        QCOMPARE(help.HHVersion(), QStringLiteral("4.74.8702.00"));
-        QCOMPARE(help.HHFriendlyName(), QStringLiteral("1.3"));
-        QCOMPARE(help.IEVersion(), QStringLiteral("5.00.2919.6307"));
-        QCOMPARE(help.IEFriendlyName(), QStringLiteral("5.01"));
+        QCOMPARE(QStringList({help.HHVersion(), help.HHFriendlyName(), help.IEVersion(),
+                              help.IEFriendlyName()}),
+                 QStringList({"4.74.8702.00", "1.3", "5.00.2919.6307", "5.01"}));
         QVERIFY(m_boxes->boxes().isEmpty());
         QVERIFY(m_registry->createKey(
             RegistryRoot::LocalMachine,
