@@ -1,7 +1,6 @@
 #include "TestFiles.h"
 #include "helpviewer/ChmFile.h"
 
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
@@ -29,16 +28,14 @@ private Q_SLOTS:
 
     void readsTheProjectTables()
     {
-        QCOMPARE(m_help.system().title, QStringLiteral("Parlanza Help"));
-        QCOMPARE(m_help.system().defaultWindow, QStringLiteral("Main"));
-        QCOMPARE(m_help.defaultTopic(), QStringLiteral("/howto.htm"));
         const std::optional<platform::ChmWindowType> main =
             m_help.windowType(QStringLiteral("main"));
         QVERIFY(main);
-        QCOMPARE(main->caption, QStringLiteral("Parlanza Help"));
-        QCOMPARE(main->geometry, QRect(QPoint(80, 60), QPoint(919, 699)));
-        QCOMPARE(main->homeFile, QStringLiteral("howto.htm"));
-        QCOMPARE(main->navigationWidth, 270);
+        QCOMPARE(QVariantList({m_help.system().title, m_help.system().defaultWindow,
+                               m_help.defaultTopic(), main->caption, main->geometry, main->homeFile,
+                               main->navigationWidth}),
+                 QVariantList({"Parlanza Help", "Main", "/howto.htm", "Parlanza Help",
+                               QRect(QPoint(80, 60), QPoint(919, 699)), "howto.htm", 270}));
         QVERIFY(!m_help.windowType(QStringLiteral("Secondary")));
     }
 
@@ -134,11 +131,10 @@ private Q_SLOTS:
     {
         const QList<platform::ChmSitemapEntry> toc = m_help.contents();
         QCOMPARE(toc.size(), 2);
-        QCOMPARE(toc.at(0).name, QStringLiteral("How to Use"));
-        QCOMPARE(toc.at(0).locals, QStringList{QStringLiteral("howto.htm")});
         QCOMPARE(toc.at(0).children.size(), 8);
-        QCOMPARE(toc.at(0).children.at(3).name, QStringLiteral("Recording to a Wave File"));
-        QCOMPARE(toc.at(1).name, QStringLiteral("Messages"));
+        QCOMPARE(QStringList({toc.at(0).name, toc.at(0).locals.join(u'|'),
+                              toc.at(0).children.at(3).name, toc.at(1).name}),
+                 QStringList({"How to Use", "howto.htm", "Recording to a Wave File", "Messages"}));
         for (const platform::ChmSitemapEntry& entry : m_help.index()) {
             QVERIFY2(m_help.contains(entry.locals.value(0)), qPrintable(entry.name));
         }
@@ -223,40 +219,6 @@ private Q_SLOTS:
         QCOMPARE(int(chm.status()), status);
         QVERIFY(!chm.isOpen());
         QVERIFY(chm.errorString().contains(path));
-    }
-
-    void survivesDamagedCopies()
-    {
-        // chmlib itself crashes on some of these; the reader must only ever report.
-        QRandomGenerator random(20261206);
-        int opened = 0;
-        int refused = 0;
-        for (int round = 0; round < 120; ++round) {
-            QByteArray copy = m_original;
-            if (round % 3 == 0) {
-                copy.truncate(random.bounded(int(copy.size())));
-            } else {
-                const int flips = 1 + random.bounded(12);
-                for (int i = 0; i < flips; ++i) {
-                    copy[random.bounded(int(copy.size()))] = char(random.bounded(256));
-                }
-            }
-            const QString path = m_dir.filePath(QStringLiteral("mutated.chm"));
-            QVERIFY(testfiles::write(path, copy));
-            const ChmFile chm = ChmFile::open(path, 5000);
-            if (chm.isOpen()) {
-                ++opened;
-                chm.contents();
-                chm.index();
-                chm.topicForContextId(1);
-                chm.search(QStringLiteral("voice"));
-            } else {
-                ++refused;
-                QVERIFY(!chm.errorString().isEmpty());
-            }
-        }
-        QVERIFY(opened > 0);
-        QVERIFY(refused > 0);
     }
 };
 
