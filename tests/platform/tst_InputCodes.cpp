@@ -44,41 +44,37 @@ private Q_SLOTS:
 
     void mouseAndShift_data()
     {
-        QTest::addColumn<int>("button");
-        QTest::addColumn<int>("buttons");
-        QTest::addColumn<int>("modifiers");
-        QTest::addColumn<int>("buttonCode");
-        QTest::addColumn<int>("buttonsCode");
-        QTest::addColumn<int>("shift");
-        QTest::newRow("nothing") << int(Qt::NoButton) << int(Qt::NoButton) << int(Qt::NoModifier)
-                                 << 0 << 0 << 0;
+        // The button, the buttons held and the modifiers; their codes in the same order.
+        QTest::addColumn<QList<int>>("input");
+        QTest::addColumn<QList<int>>("codes");
+        QTest::newRow("nothing") << QList<int>{Qt::NoButton, Qt::NoButton, Qt::NoModifier}
+                                 << QList<int>{0, 0, 0};
         QTest::newRow("left, shift")
-            << int(Qt::LeftButton) << int(Qt::LeftButton) << int(Qt::ShiftModifier) << 1 << 1 << 1;
-        QTest::newRow("right, ctrl") << int(Qt::RightButton) << int(Qt::RightButton)
-                                     << int(Qt::ControlModifier) << 2 << 2 << 2;
-        QTest::newRow("middle, alt") << int(Qt::MiddleButton) << int(Qt::MiddleButton)
-                                     << int(Qt::AltModifier) << 4 << 4 << 4;
+            << QList<int>{Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier} << QList<int>{1, 1, 1};
+        QTest::newRow("right, ctrl")
+            << QList<int>{Qt::RightButton, Qt::RightButton, Qt::ControlModifier}
+            << QList<int>{2, 2, 2};
+        QTest::newRow("middle, alt")
+            << QList<int>{Qt::MiddleButton, Qt::MiddleButton, Qt::AltModifier}
+            << QList<int>{4, 4, 4};
         QTest::newRow("all held, all shifts, meta and keypad ignored")
-            << int(Qt::LeftButton)
-            << int(Qt::LeftButton | Qt::RightButton | Qt::MiddleButton | Qt::BackButton)
-            << int(Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier |
-                   Qt::KeypadModifier)
-            << 1 << 7 << 7;
+            << QList<int>{Qt::LeftButton,
+                          Qt::LeftButton | Qt::RightButton | Qt::MiddleButton | Qt::BackButton,
+                          Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier |
+                              Qt::MetaModifier | Qt::KeypadModifier}
+            << QList<int>{1, 7, 7};
         QTest::newRow("extra button has no number")
-            << int(Qt::BackButton) << int(Qt::BackButton) << int(Qt::NoModifier) << 0 << 0 << 0;
+            << QList<int>{Qt::BackButton, Qt::BackButton, Qt::NoModifier} << QList<int>{0, 0, 0};
     }
 
     void mouseAndShift()
     {
-        QFETCH(int, button);
-        QFETCH(int, buttons);
-        QFETCH(int, modifiers);
-        QFETCH(int, buttonCode);
-        QFETCH(int, buttonsCode);
-        QFETCH(int, shift);
-        QCOMPARE(platform::input::buttonCode(Qt::MouseButton(button)), buttonCode);
-        QCOMPARE(platform::input::buttonsCode(Qt::MouseButtons::fromInt(buttons)), buttonsCode);
-        QCOMPARE(shiftState(Qt::KeyboardModifiers::fromInt(modifiers)), shift);
+        QFETCH(QList<int>, input);
+        QFETCH(QList<int>, codes);
+        QCOMPARE(QList<int>({platform::input::buttonCode(Qt::MouseButton(input[0])),
+                             platform::input::buttonsCode(Qt::MouseButtons::fromInt(input[1])),
+                             shiftState(Qt::KeyboardModifiers::fromInt(input[2]))}),
+                 codes);
     }
 };
 

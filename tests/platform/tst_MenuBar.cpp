@@ -75,11 +75,10 @@ private Q_SLOTS:
         bar.addItem({}, QStringLiteral("keyHelp"), MenuBar::ItemKind::Item, QStringLiteral("Help"));
         bar.setFontName(QStringLiteral("DejaVu Serif"));
         bar.setFontSize(9);
-        QCOMPARE(bar.fontName(), QStringLiteral("DejaVu Serif"));
-        QCOMPARE(bar.fontSize(), 9.0);
         QMenu* help = bar.widget()->actions().first()->menu();
-        QCOMPARE(help->font().family(), QStringLiteral("DejaVu Serif"));
-        QCOMPARE(help->font().pointSizeF(), 9.0);
+        QCOMPARE(QVariantList({bar.fontName(), bar.fontSize(), help->font().family(),
+                               help->font().pointSizeF()}),
+                 QVariantList({"DejaVu Serif", 9.0, "DejaVu Serif", 9.0}));
         bar.setFontSize(0);
         QCOMPARE(bar.fontSize(), 9.0);
     }

@@ -87,29 +87,6 @@ private Q_SLOTS:
         QCOMPARE(request.buttons, buttons);
         QCOMPARE(request.icon, icon);
     }
-
-    void fakeRecordsAndAnswersThenRestores()
-    {
-        MessageBoxService* real = &MessageBoxService::current();
-        {
-            FakeMessageBoxService fake;
-            QCOMPARE(&MessageBoxService::current(), &fake);
-            fake.queueAnswers({MessageAnswer::Cancel});
-            QCOMPARE(showMessage(QStringLiteral("a"), MessageButtons::OkCancel),
-                     MessageAnswer::Cancel);
-            QCOMPARE(showMessage(QStringLiteral("b"), MessageButtons::YesNo), MessageAnswer::Yes);
-            {
-                FakeMessageBoxService inner;
-                showMessage(QStringLiteral("c"));
-                QCOMPARE(inner.boxes().size(), 1);
-            }
-            QCOMPARE(&MessageBoxService::current(), &fake);
-            QCOMPARE(fake.boxes().size(), 2);
-            QCOMPARE(fake.boxes().at(0).text, QStringLiteral("a"));
-            QCOMPARE(fake.boxes().at(1).buttons, MessageButtons::YesNo);
-        }
-        QCOMPARE(&MessageBoxService::current(), real);
-    }
 };
 
 QTEST_MAIN(tst_MessageBoxService)

@@ -222,16 +222,11 @@ private Q_SLOTS:
         // Written back as text, it reads the same.
         const std::optional<FormFile> again = FormFile::parse(form->toJson());
         QVERIFY(again);
-        QCOMPARE(again->name, form->name);
-        QCOMPARE(again->twips, form->twips);
-        QCOMPARE(again->properties.toJson(), form->properties.toJson());
-        QCOMPARE(again->controls.size(), 2);
+        QCOMPARE(again->toJson(), form->toJson());
         const FormControl* speakAgain = again->control(QStringLiteral("cmdSpkText"));
         QVERIFY(speakAgain);
-        QCOMPARE(speakAgain->className, speak->className);
-        QCOMPARE(speakAgain->twips, speak->twips);
-        QCOMPARE(speakAgain->tabIndex, speak->tabIndex);
-        QCOMPARE(speakAgain->properties.toJson(), speak->properties.toJson());
+        QCOMPARE(QVariantList({speakAgain->className, speakAgain->twips, speakAgain->tabIndex}),
+                 QVariantList({speak->className, speak->twips, speak->tabIndex}));
     }
 
     // A broken value costs that value only: the control keeps its other settings.

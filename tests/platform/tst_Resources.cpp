@@ -17,10 +17,11 @@ private Q_SLOTS:
     // The caption colours are decimal texts in the string table.
     void stringTableHoldsTheCaptionColours()
     {
-        QCOMPARE(resources::string(101), QStringLiteral("10947146"));
-        QCOMPARE(resources::string(102), QStringLiteral("10030173"));
-        QCOMPARE(resources::string(103), QStringLiteral("0"));
-        QVERIFY(!resources::string(104));
+        QStringList table;
+        for (int id = 101; id <= 104; ++id) {
+            table << resources::string(id).value_or(QStringLiteral("none"));
+        }
+        QCOMPARE(table, QStringList({"10947146", "10030173", "0", "none"}));
     }
 
     void missingBitmapIsReportedNotFatal()

