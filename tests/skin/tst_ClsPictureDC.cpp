@@ -67,9 +67,8 @@ private Q_SLOTS:
         QVERIFY(dc.hDC());
         QCOMPARE(dc.hDC()->format(), QImage::Format_RGB32);
         QCOMPARE(dc.hDC()->convertToFormat(given.format()), given);
-        QCOMPARE(dc.WidthBytes(), 4 * size.width());
-        QCOMPARE(dc.Planes(), 1);
-        QCOMPARE(dc.BitsPerPixel(), 32);
+        QCOMPARE(QList<int>({dc.WidthBytes(), dc.Planes(), dc.BitsPerPixel()}),
+                 QList<int>({4 * size.width(), 1, 32}));
         given.fill(Qt::white);
         QVERIFY(dc.hDC()->pixel(0, 0) != qRgb(255, 255, 255));
     }

@@ -62,7 +62,17 @@ struct MessageRecorder
     QList<WindowMessage> messages;
 };
 
+struct PressRow
+{
+    const char* name;
+    bool moveAllowed, resizeAllowed;
+    double moveX, moveY, pressY;
+    int hit;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(PressRow)
 
 class tst_ClsSkin : public QObject
 {
@@ -231,65 +241,41 @@ private Q_SLOTS:
 
     void mouseDownMovesOrSizes_data()
     {
-        QTest::addColumn<bool>("moveAllowed");
-        QTest::addColumn<bool>("resizeAllowed");
-        QTest::addColumn<double>("moveX");
-        QTest::addColumn<double>("moveY");
-        QTest::addColumn<double>("pressY");
-        QTest::addColumn<int>("expectedHit"); // 0: nothing is sent
+        QTest::addColumn<PressRow>("row");
         // After a move to (moveX, moveY), a press at pressY; the band runs to 250 twips.
-        QTest::newRow("band at 250") << true << true << 2000.0 << 1500.0 << 250.0 << HTCAPTION;
-        QTest::newRow("band over the left edge")
-            << true << true << 30.0 << 200.0 << 200.0 << HTCAPTION;
-        QTest::newRow("251 over the client") << true << true << 2000.0 << 1500.0 << 251.0 << 0;
-        QTest::newRow("251 over the right edge")
-            << true << true << 4470.0 << 1500.0 << 251.0 << HTRIGHT;
-        QTest::newRow("59 over the top") << true << true << 2000.0 << 30.0 << 59.0 << HTTOP;
-        QTest::newRow("no sizing: edge") << true << false << 4470.0 << 1500.0 << 1000.0 << 0;
-        QTest::newRow("no sizing: band") << true << false << 4470.0 << 1500.0 << 100.0 << HTCAPTION;
-        QTest::newRow("no moving: band") << false << true << 2000.0 << 1500.0 << 100.0 << 0;
+        // hit 0: nothing is sent.
+        const PressRow rows[] = {
+            {"band at 250", true, true, 2000, 1500, 250, HTCAPTION},
+            {"band over the left edge", true, true, 30, 200, 200, HTCAPTION},
+            {"251 over the client", true, true, 2000, 1500, 251, 0},
+            {"251 over the right edge", true, true, 4470, 1500, 251, HTRIGHT},
+            {"59 over the top", true, true, 2000, 30, 59, HTTOP},
+            {"no sizing: edge", true, false, 4470, 1500, 1000, 0},
+            {"no sizing: band", true, false, 4470, 1500, 100, HTCAPTION},
+            {"no moving: band", false, true, 2000, 1500, 100, 0},
+        };
+        for (const PressRow& row : rows) {
+            QTest::newRow(row.name) << row;
+        }
     }
 
     void mouseDownMovesOrSizes()
     {
-        QFETCH(bool, moveAllowed);
-        QFETCH(bool, resizeAllowed);
-        QFETCH(double, moveX);
-        QFETCH(double, moveY);
-        QFETCH(double, pressY);
-        QFETCH(int, expectedHit);
+        QFETCH(PressRow, row);
         SkinnedForm skinned;
         MessageRecorder recorder(&skinned.form);
-        skinned.skin.setMoveFormAllow(moveAllowed);
-        skinned.skin.setResizeFormAllow(resizeAllowed);
-        skinned.skin.TheForm_MouseMove(Qt::NoButton, moveX, moveY);
+        skinned.skin.setMoveFormAllow(row.moveAllowed);
+        skinned.skin.setResizeFormAllow(row.resizeAllowed);
+        skinned.skin.TheForm_MouseMove(Qt::NoButton, row.moveX, row.moveY);
         // The right button never moves or sizes.
-        skinned.skin.TheForm_MouseDown(Qt::RightButton, moveX, pressY);
+        skinned.skin.TheForm_MouseDown(Qt::RightButton, row.moveX, row.pressY);
         QVERIFY(recorder.messages.isEmpty());
-        skinned.skin.TheForm_MouseDown(Qt::LeftButton, moveX, pressY);
-        QCOMPARE(recorder.messages.size(), expectedHit == 0 ? 0 : 1);
-        if (expectedHit != 0) {
+        skinned.skin.TheForm_MouseDown(Qt::LeftButton, row.moveX, row.pressY);
+        QCOMPARE(recorder.messages.size(), row.hit == 0 ? 0 : 1);
+        if (row.hit != 0) {
             QCOMPARE(recorder.messages[0].message, WM_NCLBUTTONDOWN);
-            QCOMPARE(int(recorder.messages[0].wParam), expectedHit);
+            QCOMPARE(int(recorder.messages[0].wParam), row.hit);
         }
-    }
-
-    void formEventsReachTheSkin()
-    {
-        SkinnedForm skinned;
-        skinned.skin.SetFrmPict();
-        skinned.form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&skinned.form));
-        MessageRecorder recorder(&skinned.form);
-        // 16 pixels = 240 twips, inside the title band; 17 = 255 twips, below it.
-        QTest::mouseMove(&skinned.form, QPoint(298, 100));
-        QCOMPARE(skinned.skin.resizeHitCode(), HTRIGHT);
-        QCOMPARE(skinned.form.cursor().shape(), Qt::SizeHorCursor);
-        QTest::mouseClick(&skinned.form, Qt::LeftButton, {}, QPoint(150, 16));
-        QTest::mouseClick(&skinned.form, Qt::LeftButton, {}, QPoint(298, 17));
-        QCOMPARE(recorder.messages.size(), 2);
-        QCOMPARE(int(recorder.messages[0].wParam), HTCAPTION);
-        QCOMPARE(int(recorder.messages[1].wParam), HTRIGHT);
     }
 
     void titleBarControls()
@@ -300,13 +286,14 @@ private Q_SLOTS:
         skinned.form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&skinned.form));
         // 400 px = 6000 twips; 6000 - n * 315 - 90 twips; top 55 twips, rounded to 4 px.
-        QCOMPARE(skinned.buttons[0]->pos(), QPoint(373, 4));
-        QCOMPARE(skinned.buttons[1]->pos(), QPoint(352, 4));
-        QCOMPARE(skinned.buttons[2]->pos(), QPoint(331, 4));
+        const auto places = [&] {
+            return QList<QPoint>(
+                {skinned.buttons[0]->pos(), skinned.buttons[1]->pos(), skinned.buttons[2]->pos()});
+        };
+        QCOMPARE(places(), QList<QPoint>({{373, 4}, {352, 4}, {331, 4}}));
         QCOMPARE(skinned.corner->pos(), QPoint(0, 0));
         skinned.form.resize(300, 250);
-        QTRY_COMPARE(skinned.buttons[0]->pos(), QPoint(273, 4));
-        QCOMPARE(skinned.buttons[2]->pos(), QPoint(231, 4));
+        QTRY_COMPARE(places(), QList<QPoint>({{273, 4}, {252, 4}, {231, 4}}));
 
         QVERIFY(skinned.caption->isVisible());
         QCOMPARE(skinned.caption->text(), QStringLiteral("Speech"));
