@@ -1,6 +1,6 @@
 // The whole program with the real speech engine, on a real X server (xvfb-run) and the
 // test sound server when there is one: typing, speaking, pausing, resuming, the natural
-// end, recording and a missing start sound.
+// end, recording, a second copy and a missing start sound.
 #include "app/Main.h"
 #include "app/Start.h"
 #include "controls/bevel/bvlBUTTON.h"
@@ -165,9 +165,7 @@ private Q_SLOTS:
         QVERIFY(!main->isVisible());
     }
 
-    // A second copy is the start-up test's; here, that the window opens without the start
-    // sound and without a message.
-    void missingStartSound()
+    void missingStartSoundAndSecondCopy()
     {
         const QString program = programWithoutStartSound();
         QVERIFY(
@@ -176,9 +174,28 @@ private Q_SLOTS:
         first.setProcessEnvironment(processEnvironment());
         first.start(program, {});
         QVERIFY(first.waitForStarted(10000));
+        // The window opens without the sound and without a message.
         QTRY_VERIFY_WITH_TIMEOUT(
             !windowsTitled(QStringLiteral("Parlanza"), int(first.processId())).isEmpty(), 20000);
         QCOMPARE(windowsTitled(QStringLiteral("Parlanza"), int(first.processId())).size(), 1);
+
+        QProcess second;
+        second.setProcessEnvironment(processEnvironment());
+        second.start(program, {});
+        QVERIFY(second.waitForStarted(10000));
+        // The second copy says so in a box of its own and ends once it is answered.
+        QStringList boxes;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !(boxes = windowsTitled(QStringLiteral("Parlanza"), int(second.processId()))).isEmpty(),
+            20000);
+        QProcess::execute(QStringLiteral("xdotool"),
+                          {QStringLiteral("windowfocus"), QStringLiteral("--sync"), boxes.first(),
+                           QStringLiteral("key"), QStringLiteral("Return")});
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+
+        QCOMPARE(first.state(), QProcess::Running);
         first.terminate();
         QVERIFY(first.waitForFinished(10000));
     }
