@@ -1,6 +1,7 @@
 #include "TestFiles.h"
 #include "helpviewer/ChmFile.h"
 
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
@@ -219,6 +220,40 @@ private Q_SLOTS:
         QCOMPARE(int(chm.status()), status);
         QVERIFY(!chm.isOpen());
         QVERIFY(chm.errorString().contains(path));
+    }
+
+    void survivesDamagedCopies()
+    {
+        // chmlib itself crashes on some of these; the reader must only ever report.
+        QRandomGenerator random(20261206);
+        int opened = 0;
+        int refused = 0;
+        for (int round = 0; round < 120; ++round) {
+            QByteArray copy = m_original;
+            if (round % 3 == 0) {
+                copy.truncate(random.bounded(int(copy.size())));
+            } else {
+                const int flips = 1 + random.bounded(12);
+                for (int i = 0; i < flips; ++i) {
+                    copy[random.bounded(int(copy.size()))] = char(random.bounded(256));
+                }
+            }
+            const QString path = m_dir.filePath(QStringLiteral("mutated.chm"));
+            QVERIFY(testfiles::write(path, copy));
+            const ChmFile chm = ChmFile::open(path, 5000);
+            if (chm.isOpen()) {
+                ++opened;
+                chm.contents();
+                chm.index();
+                chm.topicForContextId(1);
+                chm.search(QStringLiteral("voice"));
+            } else {
+                ++refused;
+                QVERIFY(!chm.errorString().isEmpty());
+            }
+        }
+        QVERIFY(opened > 0);
+        QVERIFY(refused > 0);
     }
 };
 
