@@ -126,24 +126,6 @@ private Q_SLOTS:
         }
     }
 
-    void hlsRoundTrip()
-    {
-        int worst = 0;
-        for (int r = 0; r < 256; r += 15) {
-            for (int g = 0; g < 256; g += 17) {
-                for (int b = 0; b < 256; b += 51) {
-                    const OleColor back =
-                        mdlSHPCLR::HLSToRGB(mdlSHPCLR::RGBToHLS(platform::rgb(r, g, b)));
-                    worst = std::max({worst, std::abs(int(back & 0xFF) - r),
-                                      std::abs(int((back >> 8) & 0xFF) - g),
-                                      std::abs(int((back >> 16) & 0xFF) - b)});
-                }
-            }
-        }
-        // 240 steps for 256 levels: a level may move by a step or two, never more.
-        QVERIFY2(worst <= 3, qPrintable(QString::number(worst)));
-    }
-
     void systemColoursAreTranslated()
     {
         QCOMPARE(mdlSHPCLR::RGBToHLS(platform::systemColor(platform::ColorButtonFace)),
