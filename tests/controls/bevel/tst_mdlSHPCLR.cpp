@@ -32,59 +32,50 @@ private Q_SLOTS:
     void parseCoordinate_data()
     {
         QTest::addColumn<QString>("input");
-        QTest::addColumn<bool>("valid");
         QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("x");
-        QTest::addColumn<int>("y");
-        QTest::addColumn<QString>("message");
-
+        QTest::addColumn<QPoint>("xy");
+        QTest::addColumn<QString>("message"); // none: valid
+        const auto row = [](const char* tag, const char* input, const char* text, QPoint xy,
+                            const QString& message = {}) {
+            QTest::newRow(tag) << QString::fromLatin1(input) << QString::fromLatin1(text) << xy
+                               << message;
+        };
         // x and y start as 77, 88: a failure leaves alone what it could not read.
-        QTest::newRow("empty") << "" << true << "(0,0)" << 0 << 0 << QString();
-        QTest::newRow("only x") << "5" << true << "(5,0)" << 5 << 0 << QString();
-        QTest::newRow("only y") << ",7" << true << "(0,7)" << 0 << 7 << QString();
-        QTest::newRow("open with comma") << "(3," << true << "(3,0)" << 3 << 0 << QString();
-        QTest::newRow("spaces") << " ( 1 , 2 ) " << true << "(1,2)" << 1 << 2 << QString();
-        QTest::newRow("space inside a number")
-            << "1  2" << true << "(12,0)" << 12 << 0 << QString();
-        QTest::newRow("halves to even") << "(2.5,3.5)" << true << "(2,4)" << 2 << 4 << QString();
-        QTest::newRow("negative limits")
-            << "(-32768,+32767)" << true << "(-32768,32767)" << -32768 << 32767 << QString();
-        QTest::newRow("only x closed") << "(9)" << true << "(9,0)" << 9 << 0 << QString();
-        QTest::newRow("empty pair") << "()" << false << "(,0)" << 77 << 88 << kFormatMessage;
-        QTest::newRow("missing x") << "(,5)" << false << "(,5)" << 77 << 88 << kFormatMessage;
-        QTest::newRow("letters") << "(a,1)" << false << "(a,1)" << 77 << 88 << kNumericMessage;
-        QTest::newRow("three values")
-            << "(1,2,3)" << false << "(1,2,3)" << 77 << 88 << kNumericMessage;
-        QTest::newRow("too large")
-            << "(40000,1)" << false << "(40000,1)" << 77 << 88 << kValueMessage;
+        row("empty", "", "(0,0)", {0, 0});
+        row("only x", "5", "(5,0)", {5, 0});
+        row("only y", ",7", "(0,7)", {0, 7});
+        row("open with comma", "(3,", "(3,0)", {3, 0});
+        row("spaces", " ( 1 , 2 ) ", "(1,2)", {1, 2});
+        row("space inside a number", "1  2", "(12,0)", {12, 0});
+        row("halves to even", "(2.5,3.5)", "(2,4)", {2, 4});
+        row("negative limits", "(-32768,+32767)", "(-32768,32767)", {-32768, 32767});
+        row("only x closed", "(9)", "(9,0)", {9, 0});
+        row("empty pair", "()", "(,0)", {77, 88}, kFormatMessage);
+        row("missing x", "(,5)", "(,5)", {77, 88}, kFormatMessage);
+        row("letters", "(a,1)", "(a,1)", {77, 88}, kNumericMessage);
+        row("three values", "(1,2,3)", "(1,2,3)", {77, 88}, kNumericMessage);
+        row("too large", "(40000,1)", "(40000,1)", {77, 88}, kValueMessage);
         // What could be read before the failure is kept.
-        QTest::newRow("y too large")
-            << "(12,99999)" << false << "(12,99999)" << 12 << 88 << kValueMessage;
-        QTest::newRow("rounds past the limit")
-            << "(32767.5,0)" << false << "(32767.5,0)" << 77 << 88 << kValueMessage;
-        QTest::newRow("huge exponent")
-            << "(1e999,0)" << false << "(1e999,0)" << 77 << 88 << kValueMessage;
-        QTest::newRow("beyond a 64-bit number")
-            << "(1,-1e30)" << false << "(1,-1e30)" << 1 << 88 << kValueMessage;
+        row("y too large", "(12,99999)", "(12,99999)", {12, 88}, kValueMessage);
+        row("rounds past the limit", "(32767.5,0)", "(32767.5,0)", {77, 88}, kValueMessage);
+        row("huge exponent", "(1e999,0)", "(1e999,0)", {77, 88}, kValueMessage);
+        row("beyond a 64-bit number", "(1,-1e30)", "(1,-1e30)", {1, 88}, kValueMessage);
     }
 
     void parseCoordinate()
     {
         QFETCH(QString, input);
-        QFETCH(bool, valid);
         QFETCH(QString, text);
-        QFETCH(int, x);
-        QFETCH(int, y);
+        QFETCH(QPoint, xy);
         QFETCH(QString, message);
-
+        const bool valid = message.isEmpty();
         platform::FakeMessageBoxService boxes;
         qint16 parsedX = 77;
         qint16 parsedY = 88;
         QString inOut = input;
         QCOMPARE(mdlSHPCLR::ParseCoordinate(inOut, parsedX, parsedY), valid);
         QCOMPARE(inOut, text);
-        QCOMPARE(parsedX, x);
-        QCOMPARE(parsedY, y);
+        QCOMPARE(QPoint(parsedX, parsedY), xy);
         if (valid) {
             QVERIFY(boxes.boxes().isEmpty());
             return;
@@ -100,30 +91,21 @@ private Q_SLOTS:
     void hlsOfKnownColours_data()
     {
         QTest::addColumn<uint>("colour");
-        QTest::addColumn<int>("hue");
-        QTest::addColumn<int>("lightness");
-        QTest::addColumn<int>("saturation");
-
-        QTest::newRow("red") << uint(platform::rgb(255, 0, 0)) << 0 << 120 << 240;
-        QTest::newRow("green") << uint(platform::rgb(0, 255, 0)) << 80 << 120 << 240;
-        QTest::newRow("blue") << uint(platform::rgb(0, 0, 255)) << 160 << 120 << 240;
-        QTest::newRow("white") << uint(platform::rgb(255, 255, 255)) << 160 << 240 << 0;
+        QTest::addColumn<QList<int>>("hls"); // hue, lightness, saturation
+        QTest::newRow("red") << uint(platform::rgb(255, 0, 0)) << QList<int>{0, 120, 240};
+        QTest::newRow("green") << uint(platform::rgb(0, 255, 0)) << QList<int>{80, 120, 240};
+        QTest::newRow("blue") << uint(platform::rgb(0, 0, 255)) << QList<int>{160, 120, 240};
+        QTest::newRow("white") << uint(platform::rgb(255, 255, 255)) << QList<int>{160, 240, 0};
     }
 
+    // Fully saturated and grey colours come back exactly.
     void hlsOfKnownColours()
     {
         QFETCH(uint, colour);
-        QFETCH(int, hue);
-        QFETCH(int, lightness);
-        QFETCH(int, saturation);
-        const mdlSHPCLR::HLS hls = mdlSHPCLR::RGBToHLS(colour);
-        QCOMPARE(hls.hue, hue);
-        QCOMPARE(hls.lightness, lightness);
-        QCOMPARE(hls.saturation, saturation);
-        if (saturation == 240 || saturation == 0) {
-            // Fully saturated and grey colours come back exactly.
-            QCOMPARE(mdlSHPCLR::HLSToRGB(hls), OleColor(colour));
-        }
+        QFETCH(QList<int>, hls);
+        const mdlSHPCLR::HLS found = mdlSHPCLR::RGBToHLS(colour);
+        QCOMPARE(QList<int>({found.hue, found.lightness, found.saturation}), hls);
+        QCOMPARE(mdlSHPCLR::HLSToRGB(found), OleColor(colour));
     }
 
     void systemColoursAreTranslated()
