@@ -99,7 +99,7 @@ private Q_SLOTS:
         qToLittleEndian<quint32>(196, windows.data() + 4);
         qToLittleEndian<quint32>(1, windows.data() + 8 + 0x08);
         for (int i = 0; i < 4; ++i) {
-            qToLittleEndian<qint32>(rect[i], windows.data() + 8 + 0x20 + 4 * i);
+            qToLittleEndian<qint32>(rect[i], windows.data() + 8 + 0x20 + 4 * qsizetype(i));
         }
         const ChmFile chm = ChmFile::fromObjects(
             {{QStringLiteral("/#STRINGS"), strings}, {QStringLiteral("/#WINDOWS"), windows}});
