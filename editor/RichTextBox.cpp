@@ -1,6 +1,7 @@
 #include "editor/RichTextBox.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -73,6 +74,14 @@ RichTextBox::RichTextBox(QWidget* parent)
     connect(m_control, &QWidgetTextControl::cursorPositionChanged, this, &RichTextBox::SelChange);
     connect(m_control, &QWidgetTextControl::microFocusChanged, this,
             [this] { updateMicroFocus(); });
+    // The control tells screen readers of text and selection changes; caret moves are
+    // the editor's to tell, as the view around the control.
+    connect(m_control, &QWidgetTextControl::cursorPositionChanged, this, [this] {
+        if (QAccessible::isActive()) {
+            QAccessibleTextCursorEvent event(this, m_control->textCursor().position());
+            QAccessible::updateAccessibility(&event);
+        }
+    });
     relayout();
 }
 
@@ -511,6 +520,14 @@ void RichTextBox::pageUpDown(QTextCursor::MoveOperation direction, QTextCursor::
 
 void RichTextBox::keyPressEvent(QKeyEvent* e)
 {
+    if ((e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab) &&
+        (e->modifiers() & Qt::ControlModifier)) {
+        // Tab types a tab; Ctrl+Tab and Ctrl+Shift+Tab leave, as in Qt's own editors.
+        const bool next = e->key() == Qt::Key_Tab && !(e->modifiers() & Qt::ShiftModifier);
+        QAbstractScrollArea::focusNextPrevChild(next);
+        e->accept();
+        return;
+    }
     if (e == QKeySequence::MoveToNextPage || e == QKeySequence::SelectNextPage) {
         pageUpDown(QTextCursor::Down, e == QKeySequence::SelectNextPage ? QTextCursor::KeepAnchor
                                                                         : QTextCursor::MoveAnchor);
@@ -657,7 +674,7 @@ void RichTextBox::changeEvent(QEvent* e)
 
 bool RichTextBox::focusNextPrevChild(bool next)
 {
-    // Tab types a tab in the document rather than leaving the editor.
+    // Tab types a tab in the document rather than leaving the editor (Ctrl+Tab leaves).
     if (m_control->textInteractionFlags() & Qt::TextEditable) {
         return false;
     }

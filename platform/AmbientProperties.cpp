@@ -37,6 +37,11 @@ bool AmbientProperties::DisplayAsDefault() const
     return m_control && m_control->property(kDisplayAsDefault).toBool();
 }
 
+bool AmbientProperties::Cancel() const
+{
+    return m_control && m_control->property(kCancel).toBool();
+}
+
 QFont AmbientProperties::Font() const
 {
     const QWidget* container = m_control ? m_control->parentWidget() : nullptr;
@@ -47,6 +52,13 @@ void AmbientProperties::setDisplayAsDefault(QWidget* control, bool isDefault)
 {
     if (control) {
         control->setProperty(kDisplayAsDefault, isDefault);
+    }
+}
+
+void AmbientProperties::setCancel(QWidget* control, bool isCancel)
+{
+    if (control) {
+        control->setProperty(kCancel, isCancel);
     }
 }
 

@@ -12,7 +12,8 @@ class QWidget;
 // whether the form shows it as its default button.
 //
 // The form marks its default button by setting the dynamic property "DisplayAsDefault"
-// on it (setDisplayAsDefault); the control hears of it as a QDynamicPropertyChangeEvent.
+// on it (setDisplayAsDefault), and its cancel button with "Cancel" (setCancel); the control
+// hears of either as a QDynamicPropertyChangeEvent.
 namespace platform {
 
 class AmbientProperties
@@ -25,10 +26,14 @@ public:
     QString DisplayName() const;
     OleColor BackColor() const;
     bool DisplayAsDefault() const;
+    // The form's cancel button: Escape on the form presses it.
+    bool Cancel() const;
     QFont Font() const;
 
     static constexpr const char* kDisplayAsDefault = "DisplayAsDefault";
     static void setDisplayAsDefault(QWidget* control, bool isDefault);
+    static constexpr const char* kCancel = "Cancel";
+    static void setCancel(QWidget* control, bool isCancel);
 
     // Program-wide design mode; off unless a test or a form designer turns it on.
     static void setDesignMode(bool designMode);

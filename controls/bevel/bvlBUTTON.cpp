@@ -1,5 +1,6 @@
 #include "controls/bevel/bvlBUTTON.h"
 
+#include "platform/FocusMark.h"
 #include "platform/InputCodes.h"
 #include "platform/PropertyBag.h"
 #include "platform/Units.h"
@@ -11,6 +12,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QPointer>
 #include <QShortcutEvent>
 #include <algorithm>
 
@@ -38,6 +40,14 @@ qint16 shiftCode(Qt::KeyboardModifiers modifiers)
 qint16 keyCode(int key)
 {
     return static_cast<qint16>(platform::input::keyCode(key));
+}
+
+// Space, Return and keypad Enter press a button; with Ctrl or Alt they are shortcuts.
+bool isPressKey(const QKeyEvent* event)
+{
+    const int key = event->key();
+    return (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) &&
+           (event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) == 0;
 }
 
 Qt::CursorShape cursorShape(qint16 pointer)
@@ -649,6 +659,11 @@ void bvlBUTTON::paintEvent(QPaintEvent* /*event*/)
         return;
     }
     painter.drawImage(0, 0, m_frame);
+    if (hasFocus()) {
+        // Inside the bevel, clear of the rounded corners.
+        const int inset = std::max<int>(3, m_bevelHeight + 2);
+        platform::drawFocusMark(painter, rect().adjusted(inset, inset, -inset - 1, -inset - 1));
+    }
 }
 
 void bvlBUTTON::resizeEvent(QResizeEvent* /*event*/)
@@ -804,21 +819,95 @@ void bvlBUTTON::mouseReleaseEvent(QMouseEvent* event)
     }
 }
 
+// The host hears every key first, as it always did; Space, Return and keypad Enter then
+// press the button and release it with a click. (A button that takes the focus and
+// ignores the keys would lock keyboard users out.)
 void bvlBUTTON::keyPressEvent(QKeyEvent* event)
 {
+    const QPointer<bvlBUTTON> self(this);
     Q_EMIT KeyDown(keyCode(event->key()), shiftCode(event->modifiers()));
+    if (!self) {
+        return;
+    }
     if (!event->text().isEmpty()) {
         Q_EMIT KeyPress(static_cast<qint16>(event->text().at(0).unicode()));
+        if (!self) {
+            return;
+        }
+    }
+    if (isPressKey(event) && isOn()) {
+        if (!event->isAutoRepeat() && m_pressKey == 0) {
+            m_pressKey = event->key();
+            m_state |= kStatePressed;
+            paintState(false);
+        }
+        event->accept();
+        return;
     }
     QWidget::keyPressEvent(event);
 }
 
 void bvlBUTTON::keyReleaseEvent(QKeyEvent* event)
 {
-    if (!event->isAutoRepeat()) {
-        Q_EMIT KeyUp(keyCode(event->key()), shiftCode(event->modifiers()));
+    if (event->isAutoRepeat()) {
+        QWidget::keyReleaseEvent(event);
+        return;
+    }
+    const QPointer<bvlBUTTON> self(this);
+    Q_EMIT KeyUp(keyCode(event->key()), shiftCode(event->modifiers()));
+    if (!self) {
+        return;
+    }
+    if (m_pressKey != 0 && event->key() == m_pressKey) {
+        releaseKey();
+        click();
+        event->accept();
+        return;
     }
     QWidget::keyReleaseEvent(event);
+}
+
+void bvlBUTTON::releaseKey()
+{
+    m_pressKey = 0;
+    m_state &= ~kStatePressed;
+    if (isHeld()) {
+        m_state |= kStatePressed;
+    }
+    paintState(false);
+}
+
+void bvlBUTTON::click()
+{
+    if (!isOn()) {
+        return;
+    }
+    // As a mouse click: the value changes while tracking, so only the Click below is raised.
+    const bool tracking = m_tracking;
+    m_tracking = true;
+    if (m_behaviour == kToggleButton) {
+        setValue(!m_value);
+    } else if (m_behaviour == kOptionButton && !m_value) {
+        setValue(true);
+    }
+    m_tracking = tracking;
+    Q_EMIT Click();
+}
+
+void bvlBUTTON::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void bvlBUTTON::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    if (m_pressKey != 0) {
+        // The key comes up elsewhere: the press is dropped without a click.
+        releaseKey();
+    }
+    update();
 }
 
 void bvlBUTTON::Flash()

@@ -103,6 +103,10 @@ public:
     void Refresh();
     // Shows the pressed face for one tick of the hover timer.
     void Flash();
+    // Runs what a click with the mouse runs: a toggle button flips, an option button sets
+    // itself, then Click. Nothing while disabled. Space, Return and keypad Enter on the
+    // focused button, its screen-reader action and the window's shortcuts come here.
+    void click();
 
     void UserControl_InitProperties();
     void UserControl_ReadProperties(const platform::PropertyBag& bag);
@@ -148,6 +152,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void UserControl_Resize();
@@ -162,6 +168,7 @@ private:
     void applyAccessKeys();
     void applyMousePointer();
     void releaseOtherOptions();
+    void releaseKey();
     bool setOffset(const QString& text, QString& stored, qint16& x, qint16& y, const char* name);
     bool isOn() const { return (m_state & kStateDisabled) == 0; }
     // A toggle or option button whose Value is true shows pressed.
@@ -205,6 +212,7 @@ private:
     bool m_resizing = false;
     bool m_ownEnabled = true;
     qint16 m_pressedButton = 0;
+    int m_pressKey = 0; // the key (Space, Return or Enter) holding the button down
     QList<int> m_shortcutIds;
 
     QRegion m_windowRegion;

@@ -2,6 +2,7 @@
 
 #include "controls/rkbuttons/modRkTimer.h"
 #include "platform/AmbientProperties.h"
+#include "platform/FocusMark.h"
 #include "platform/MessageBoxService.h"
 
 #include <QDynamicPropertyChangeEvent>
@@ -9,6 +10,14 @@
 #include <QPainter>
 
 using rkpaint::ConvertColor;
+
+namespace {
+
+// The characters the access-key path is given for the form's Return and Escape.
+constexpr int kAsciiEnter = 13;
+constexpr int kAsciiEscape = 27;
+
+} // namespace
 
 rkButtons_H::rkButtons_H(QWidget* parent) : QWidget(parent)
 {
@@ -127,12 +136,54 @@ bool rkButtons_H::event(QEvent* event)
         if (change->propertyName() == platform::AmbientProperties::kDisplayAsDefault) {
             AmbientChanged(QString::fromLatin1(platform::AmbientProperties::kDisplayAsDefault));
         }
+        if (change->propertyName() == platform::AmbientProperties::kDisplayAsDefault ||
+            change->propertyName() == platform::AmbientProperties::kCancel) {
+            watchFormKeys();
+        }
         break;
     }
     default:
         break;
     }
     return QWidget::event(event);
+}
+
+void rkButtons_H::watchFormKeys()
+{
+    const platform::AmbientProperties ambient(this);
+    QWidget* form = window();
+    if (form == this) {
+        return;
+    }
+    if (ambient.DisplayAsDefault() || ambient.Cancel()) {
+        form->installEventFilter(this);
+    } else {
+        form->removeEventFilter(this);
+    }
+}
+
+bool rkButtons_H::eventFilter(QObject* watched, QEvent* event)
+{
+    // A key reaches the form itself only when the control with the focus left it alone:
+    // then Return and Enter belong to the default button and Escape to the cancel button.
+    if (watched != window() || event->type() != QEvent::KeyPress || !isEnabled() || !isVisible()) {
+        return false;
+    }
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const platform::AmbientProperties ambient(this);
+    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    if (key->modifiers() & ~Qt::KeypadModifier) {
+        return false;
+    }
+    if (enter && ambient.DisplayAsDefault()) {
+        AccessKeyPress(kAsciiEnter);
+        return true;
+    }
+    if (key->key() == Qt::Key_Escape && ambient.Cancel()) {
+        AccessKeyPress(kAsciiEscape);
+        return true;
+    }
+    return false;
 }
 
 void rkButtons_H::changeEvent(QEvent* event)
@@ -191,4 +242,7 @@ void rkButtons_H::paintEvent(QPaintEvent* /*event*/)
     }
     QPainter painter(this);
     painter.drawImage(0, 0, m_screen);
+    if (hasFocus() && !m_defaultMarkDrawn) {
+        platform::drawFocusMark(painter, focusRect());
+    }
 }

@@ -146,6 +146,10 @@ public:
     // Option groups: 1 join, -1 leave, 2 ask whether any member is set, 0 clear the others.
     bool OptionToggle(int nOpt);
 
+    // Runs what a left click runs: Click, a check button flips, an option button sets
+    // itself. Nothing while disabled.
+    void click();
+
     // Runs the click path for an access key (also Enter and Escape for the form's
     // default and cancel buttons).
     void AccessKeyPress(int keyAscii);
@@ -204,6 +208,7 @@ Q_SIGNALS:
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -215,6 +220,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -246,6 +252,8 @@ private:
     void recordContainer();
     void applyMousePointer();
     void registerAccessKey();
+    // Return and Escape on the form reach the default and cancel buttons.
+    void watchFormKeys();
     static QString findAccessKey(const QString& caption);
 
     void UserControl_Resize();
@@ -284,6 +292,8 @@ private:
     void DrawCaptionAndPicture(OleColor base, const CaptionColors& colors);
     void DrawEdges(const rkpaint::EdgeColors& colors);
     void DrawFocus(OleColor edgeColor);
+    // Where the dotted focus rectangle goes, inside the edges.
+    QRect focusRect() const;
     void drawPicture(const QRect& rect);
     void drawEllipseEdges(const rkpaint::EdgeColors& colors);
     void drawRoundedEdges(OleColor light, OleColor dark, OleColor outline);
@@ -333,6 +343,11 @@ private:
     bool m_pressedLook = false;
     bool m_suppressNextClick = false;
     bool m_pressInside = false;
+    // The default look's dotted rectangle is in the drawing: the focus mark is not drawn
+    // again over it (the dots would cancel out).
+    bool m_defaultMarkDrawn = false;
+    // The key (Space, Return or Enter) that pressed the button, until it comes up.
+    int m_pressKey = 0;
     QPointer<QWidget> m_containerWindow;
 
     // Drawing resources.

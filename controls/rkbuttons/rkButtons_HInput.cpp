@@ -23,6 +23,7 @@ const QString kTimerIdProperty = QStringLiteral("rk_TimerID");
 
 // Key codes the events carry, as the classic virtual-key numbers.
 constexpr int kKeyShift = 16;
+constexpr int kKeyReturn = 13; // Return and keypad Enter
 constexpr int kKeySpace = 32;
 constexpr int kKeyLeft = 37;
 constexpr int kKeyUp = 38;
@@ -46,6 +47,14 @@ constexpr std::array<ArrowKey, 4> kArrowKeys = {{{kKeyLeft, Qt::Key_Left, 0x4B},
 bool isArrowKey(int keyCode)
 {
     return keyCode >= kKeyLeft && keyCode <= kKeyDown;
+}
+
+// Space, Return and keypad Enter press the button, without Ctrl or Alt (those belong to
+// shortcuts).
+bool isPressKey(int keyCode, Qt::KeyboardModifiers modifiers)
+{
+    return (keyCode == kKeySpace || keyCode == kKeyReturn) &&
+           (modifiers & ~(Qt::KeypadModifier | Qt::ShiftModifier)) == 0;
 }
 
 } // namespace
@@ -217,7 +226,10 @@ void rkButtons_H::keyPressEvent(QKeyEvent* event)
                                                       static_cast<quint32>(arrow.virtualKey), 0));
         }
         keyCode = 0;
-    } else if (keyCode == kKeySpace) {
+    } else if (isPressKey(keyCode, event->modifiers()) && !event->isAutoRepeat()) {
+        // Return and Enter press the button as Space does: a button that takes the focus
+        // must answer the keys a keyboard user presses it with.
+        m_pressKey = keyCode;
         if (!(m_stateFlags & kStatePressed)) {
             // Drawn as pressed under the mouse, wherever the mouse is.
             const bool hovering = Hovering();
@@ -249,7 +261,8 @@ void rkButtons_H::keyReleaseEvent(QKeyEvent* event)
     const int shift = shiftState(event->modifiers());
     m_pressedLook = false;
     const QPointer<rkButtons_H> self(this);
-    if (keyCode == kKeySpace && (m_stateFlags & kStatePressed)) {
+    if (keyCode == m_pressKey && keyCode != 0 && (m_stateFlags & kStatePressed)) {
+        m_pressKey = 0;
         m_lastMouseButton = kLeftButton;
         m_stateFlags &= ~kStatePressed;
         if (m_mode == Behaviour::Push) {
@@ -288,9 +301,32 @@ void rkButtons_H::AccessKeyPress(int keyAscii)
     UserControl_Click();
 }
 
+void rkButtons_H::click()
+{
+    if (!isEnabled()) {
+        return;
+    }
+    m_lastMouseButton = kLeftButton;
+    UserControl_Click();
+}
+
+void rkButtons_H::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    if (m_pressKey != 0) {
+        // The key that pressed the button will come up elsewhere: no click.
+        m_pressKey = 0;
+        m_stateFlags &= ~kStatePressed;
+        m_pressedLook = false;
+        RedrawButton();
+    }
+    update();
+}
+
 void rkButtons_H::focusInEvent(QFocusEvent* event)
 {
     QWidget::focusInEvent(event);
+    update();
     if (m_mode == Behaviour::Option && !m_value && !OptionToggle(2)) {
         m_lastMouseButton = kLeftButton;
         UserControl_Click();

@@ -1,4 +1,5 @@
 #include "controls/rkbuttons/rkButtons_H.h"
+#include "platform/FocusMark.h"
 #include "platform/Units.h"
 
 #include <QFontMetrics>
@@ -260,6 +261,7 @@ void rkButtons_H::RedrawButton()
         LayoutCaption();
     }
     PrepareBuffer();
+    m_defaultMarkDrawn = false;
     // System colours are read at every redraw, so a new colour scheme shows at once.
     PrepareResource(Resource::BackColor);
     if (isCustom() && m_mode == Behaviour::Push) {
@@ -527,8 +529,6 @@ void rkButtons_H::DrawFocus(OleColor edgeColor)
         (!isBoxed() && m_buttonStyle == FaceStyle::Framed)) {
         return;
     }
-    const int W = m_memory.width();
-    const int H = m_memory.height();
     // The default button wears a frame of the style's darkest tone around its edges.
     if (!isBoxed()) {
         rkpaint::frameRegion(m_memory, m_innerRegion1, edgeColor);
@@ -542,6 +542,14 @@ void rkButtons_H::DrawFocus(OleColor edgeColor)
     if (m_value) {
         return;
     }
+    platform::drawFocusMark(m_memory, focusRect());
+    m_defaultMarkDrawn = true;
+}
+
+QRect rkButtons_H::focusRect() const
+{
+    const int W = m_memory.width();
+    const int H = m_memory.height();
     QRect focus(4, 4, W - 8, H - 8);
     if (!isBoxed()) {
         focus = QRect(W / 5, H / 5, W - 2 * (W / 5), H - 2 * (H / 5));
@@ -553,23 +561,7 @@ void rkButtons_H::DrawFocus(OleColor edgeColor)
             focus.setRight(focus.right() - (W - m_rightEdge) / 2);
         }
     }
-    if (focus.width() < 2 || focus.height() < 2) {
-        return;
-    }
-    // A dotted rectangle that inverts what is under it, so it shows on any face.
-    auto invert = [this](int x, int y) {
-        if (m_memory.rect().contains(x, y)) {
-            m_memory.setPixel(x, y, m_memory.pixel(x, y) ^ 0x00FFFFFFu);
-        }
-    };
-    for (int x = focus.left(); x <= focus.right(); x += 2) {
-        invert(x, focus.top());
-        invert(x, focus.bottom());
-    }
-    for (int y = focus.top() + 2; y < focus.bottom(); y += 2) {
-        invert(focus.left(), y);
-        invert(focus.right(), y);
-    }
+    return focus;
 }
 
 // Edge colours. Every style wears a raised look, light on the left and top sides and dark

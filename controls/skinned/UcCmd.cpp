@@ -1,6 +1,7 @@
 #include "controls/skinned/UcCmd.h"
 
 #include "platform/ControlTag.h"
+#include "platform/FocusMark.h"
 #include "platform/InputCodes.h"
 #include "platform/Resources.h"
 #include "platform/Units.h"
@@ -10,6 +11,7 @@
 
 #include <QApplication>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <cmath>
@@ -63,11 +65,21 @@ double parentWidthTwips(const QWidget* parent)
     return platform::pixelsToTwipsX(pixels);
 }
 
+// Space, Return and keypad Enter press a button; with Ctrl or Alt they are shortcuts.
+bool isPressKey(const QKeyEvent* event)
+{
+    const int key = event->key();
+    return (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) &&
+           (event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) == 0;
+}
+
 } // namespace
 
 UcCmd::UcCmd(QWidget* parent) : QWidget(parent)
 {
     setMouseTracking(true);
+    // Tab reaches it, and Space, Return or keypad Enter press it (keyPressEvent).
+    setFocusPolicy(Qt::StrongFocus);
     m_captionColor = skin::captionColor(skin::kClickedColorId);
     UserControl_InitProperties();
 }
@@ -471,6 +483,76 @@ void UcCmd::paintEvent(QPaintEvent* event)
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(rect().adjusted(0, 0, -1, -1));
     }
+    if (hasFocus()) {
+        platform::drawFocusMark(painter, rect().adjusted(1, 1, -2, -2));
+    }
+}
+
+void UcCmd::click()
+{
+    if (!isEnabled()) {
+        return;
+    }
+    if (isPushStyle()) {
+        showPressed(false);
+        setCaptionColor(skin::captionColor(skin::kClickedColorId));
+        Q_EMIT Click();
+    } else if (m_style == StyleCheck) {
+        const bool on = !m_value;
+        setValue(on);
+        showPressed(on);
+        if (!on) {
+            setCaptionColor(skin::captionColor(skin::kClickedColorId));
+        }
+    } else if (m_style == StyleOption && !m_value) {
+        clearOptionGroup();
+        setValue(true);
+        showPressed(true);
+    }
+}
+
+void UcCmd::keyPressEvent(QKeyEvent* event)
+{
+    if (!isPressKey(event)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (!event->isAutoRepeat() && m_pressKey == 0) {
+        m_pressKey = event->key();
+        if (isPushStyle()) {
+            showPressed(true);
+            setCaptionColor(skin::captionColor(skin::kPressedColorId));
+        }
+    }
+    event->accept();
+}
+
+void UcCmd::keyReleaseEvent(QKeyEvent* event)
+{
+    if (event->isAutoRepeat() || m_pressKey == 0 || event->key() != m_pressKey) {
+        QWidget::keyReleaseEvent(event);
+        return;
+    }
+    m_pressKey = 0;
+    click();
+    event->accept();
+}
+
+void UcCmd::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void UcCmd::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    if (m_pressKey != 0 && isPushStyle()) {
+        showPressed(false);
+        setCaptionColor(skin::captionColor(skin::kClickedColorId));
+    }
+    m_pressKey = 0;
+    update();
 }
 
 void UcCmd::resizeEvent(QResizeEvent* event)

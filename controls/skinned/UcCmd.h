@@ -74,6 +74,10 @@ public:
     // Lays the control out from its picture size, scale, caption and style.
     void RePaint();
 
+    // Runs what a click with the mouse runs: a push style raises Click, a check button
+    // flips, an option button sets itself. Nothing while disabled.
+    void click();
+
 Q_SIGNALS:
     void Click();
     void MouseMove(qint16 button, qint16 shift, float x, float y);
@@ -87,6 +91,10 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     enum class Part { Surface, ImageUp, ImageDown, Caption };
@@ -123,5 +131,6 @@ private:
     bool m_captionShown = true;
     platform::OleColor m_captionColor = 0;
     bool m_pushPressed = false;
+    int m_pressKey = 0; // the key (Space, Return or Enter) holding the button down
     bool m_layingOut = false;
 };

@@ -6,6 +6,7 @@
 #include "platform/Units.h"
 #include "skin/ReportError.h"
 
+#include <QAccessible>
 #include <QPainter>
 
 namespace {
@@ -81,8 +82,13 @@ void UcProgress::setValue(qint32 value)
     if (value < m_min || value > m_max) {
         return;
     }
+    const bool changed = value != m_value;
     m_value = value;
     Q_EMIT PropertyChanged(QStringLiteral("Value"));
+    if (changed && QAccessible::isActive()) {
+        QAccessibleValueChangeEvent event(this, m_value);
+        QAccessible::updateAccessibility(&event);
+    }
     // Every paint redraws the whole trough, so a smaller value needs no extra erase.
     Repaint();
 }

@@ -1,8 +1,11 @@
 #include "controls/skinned/UcScroll.h"
 
 #include "controls/skinned/SkinnedTrack.h"
+#include "platform/FocusMark.h"
 #include "platform/Units.h"
 
+#include <QAccessible>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <limits>
@@ -52,6 +55,8 @@ const PieceNames& piecesFor(bool horizontal)
 
 UcScroll::UcScroll(QWidget* parent) : QWidget(parent)
 {
+    // Tab and a click give it the focus; the keys then move it (keyPressEvent).
+    setFocusPolicy(Qt::StrongFocus);
     m_clickTimer.setInterval(kFirstRepeatInterval);
     connect(&m_clickTimer, &QTimer::timeout, this, [this] { ClickTimer_Timer(); });
 }
@@ -104,9 +109,14 @@ void UcScroll::setValue(qint32 value)
     if (value > m_max) {
         value = m_max;
     }
+    const bool changed = value != m_value;
     m_value = value;
     Q_EMIT PropertyChanged(QStringLiteral("Value"));
     PositionThumb();
+    if (changed && QAccessible::isActive()) {
+        QAccessibleValueChangeEvent event(this, m_value);
+        QAccessible::updateAccessibility(&event);
+    }
     // Also when nothing changed: hosts read the value on every Change.
     Q_EMIT Change();
 }
@@ -329,6 +339,10 @@ void UcScroll::paintEvent(QPaintEvent* event)
     draw(m_leftArrow, isLeftArrowPressed() ? m_leftDown : m_leftUp);
     draw(m_rightArrow, isRightArrowPressed() ? m_rightDown : m_rightUp);
     draw(m_thumb, m_thumbImage);
+    if (hasFocus()) {
+        platform::drawFocusMark(painter,
+                                QRect(0, 0, innerWidth(), innerHeight()).adjusted(0, 0, -1, -1));
+    }
 }
 
 void UcScroll::resizeEvent(QResizeEvent* event)
@@ -427,6 +441,57 @@ void UcScroll::mouseReleaseEvent(QMouseEvent* event)
             step(grab == Grab::RightArrow ? qint64(m_smallChange) : -qint64(m_smallChange));
         }
     }
+}
+
+void UcScroll::keyPressEvent(QKeyEvent* event)
+{
+    // A horizontal bar moves like a slider (Right and Up increase, Page Up a large step
+    // up); a vertical one like a scroll bar, whose value grows downwards.
+    const qint64 small = m_smallChange;
+    const qint64 large = m_largeChange;
+    const qint64 sign = isHorizontal() ? 1 : -1;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        step(-small);
+        break;
+    case Qt::Key_Right:
+        step(small);
+        break;
+    case Qt::Key_Up:
+        step(sign * small);
+        break;
+    case Qt::Key_Down:
+        step(-sign * small);
+        break;
+    case Qt::Key_PageUp:
+        step(sign * large);
+        break;
+    case Qt::Key_PageDown:
+        step(-sign * large);
+        break;
+    case Qt::Key_Home:
+        setValue(m_min);
+        break;
+    case Qt::Key_End:
+        setValue(m_max);
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void UcScroll::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void UcScroll::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void UcScroll::releaseArrow()

@@ -10,7 +10,8 @@
 
 // A scroll bar drawn from the skin: a track of two end pieces around a tiled middle, two
 // arrows that step by SmallChange (repeating while held), track clicks that step by
-// LargeChange and a thumb to drag. Horizontal or vertical; twips outside, pixels inside.
+// LargeChange and a thumb to drag; with the focus, the arrow keys, Page Up/Down, Home and End
+// move it. Horizontal or vertical; twips outside, pixels inside.
 class UcScroll : public QWidget
 {
     Q_OBJECT
@@ -75,6 +76,9 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     enum class Grab { None, LeftArrow, RightArrow, Thumb };
