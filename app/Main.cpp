@@ -33,6 +33,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QShortcut>
 #include <QTimer>
 #include <algorithm>
 
@@ -343,6 +344,14 @@ void Main::connectHandlers()
     if (m_scrPitch) {
         connect(m_scrPitch, &UcScroll::Scroll, this, &Main::scrPitch_Scroll);
     }
+    // Scroll comes only from a thumb drag; the numbers follow every change (arrow, track,
+    // keys, a screen reader), or they would show a value the engine no longer gets.
+    for (UcScroll* bar : {m_scrSpeed, m_scrPitch}) {
+        if (bar && m_lblSpeed && m_lblPitch) {
+            connect(bar, &UcScroll::Change, this, &Main::showVoiceValues);
+        }
+    }
+    connectKeyboard();
     if (m_timer1) {
         connect(m_timer1, &QTimer::timeout, this, &Main::Timer1_Timer);
     }
@@ -386,6 +395,63 @@ void Main::connectHandlers()
         if (auto* button = findChild<rkButtons_H*>(QLatin1String(name))) {
             connect(button, &rkButtons_H::Click, this, command);
         }
+    }
+}
+
+void Main::connectKeyboard()
+{
+    // Each shortcut runs its button's click, and nothing while the button is disabled.
+    struct Shortcut
+    {
+        const char* button;
+        QList<QKeySequence> keys;
+    };
+    const QList<Shortcut> shortcuts = {
+        {"cmdSpkText", {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_Return)}},
+        {"cmdPauseText", {QKeySequence(Qt::Key_F6), QKeySequence(Qt::CTRL | Qt::Key_Space)}},
+        {"cmdStopText", {QKeySequence(Qt::Key_Escape)}},
+        {"cmdRec", {QKeySequence(Qt::CTRL | Qt::Key_R)}},
+        {"cmdSaveFile", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)}},
+        {"cmdOpen", {QKeySequence(Qt::CTRL | Qt::Key_O)}},
+    };
+    for (const Shortcut& shortcut : shortcuts) {
+        QWidget* button = findChild<QWidget*>(QLatin1String(shortcut.button));
+        if (!button) {
+            continue;
+        }
+        QStringList names;
+        for (const QKeySequence& keys : shortcut.keys) {
+            names << keys.toString(QKeySequence::NativeText);
+            connect(new QShortcut(keys, this), &QShortcut::activated, button, [button] {
+                if (!button->isEnabled()) {
+                    return;
+                }
+                if (auto* bevelled = qobject_cast<bvlBUTTON*>(button)) {
+                    bevelled->click();
+                } else if (auto* imageButton = qobject_cast<rkButtons_H*>(button)) {
+                    imageButton->click();
+                }
+            });
+        }
+        button->setToolTip(
+            QStringLiteral("%1 (%2)").arg(button->toolTip(), names.join(QStringLiteral(", "))));
+    }
+
+    // Screen readers say what each number and the status stand for.
+    const auto labelled = [this](const char* label, QWidget* control) {
+        if (auto* caption = findChild<QLabel*>(QLatin1String(label)); caption && control) {
+            caption->setBuddy(control);
+            control->setAccessibleName(caption->text());
+        }
+    };
+    labelled("Label3", m_scrSpeed);
+    labelled("Label5", m_scrPitch);
+    if (m_lblSpeed && m_lblPitch) {
+        m_lblSpeed->setBuddy(m_scrSpeed);
+        m_lblPitch->setBuddy(m_scrPitch);
+    }
+    if (auto* caption = findChild<QLabel*>(QStringLiteral("Label4")); caption && m_lblStatus) {
+        caption->setBuddy(m_lblStatus);
     }
 }
 
@@ -736,15 +802,20 @@ void Main::BuildMenu()
         return number >= 1 && number <= m_smallImages.size() ? m_smallImages.at(number - 1)
                                                              : QPixmap();
     };
-    m_menu->addItem({}, QStringLiteral("keyFile"), Kind::Item, QStringLiteral("File"));
+    // Underlined access letters: Alt+F and Alt+H open the menus.
+    m_menu->addItem({}, QStringLiteral("keyFile"), Kind::Item, QStringLiteral("&File"));
     m_menu->addItem(QStringLiteral("keyFile"), QStringLiteral("keyExit"), Kind::Item,
-                    QStringLiteral("Exit"), image(5));
-    m_menu->addItem({}, QStringLiteral("keyHelp"), Kind::Item, QStringLiteral("Help"));
-    m_menu->addItem(QStringLiteral("keyHelp"), QStringLiteral("keyHelpfile"), Kind::Item,
-                    QStringLiteral("How to Use"), image(12));
+                    QStringLiteral("E&xit"), image(5));
+    m_menu->addItem({}, QStringLiteral("keyHelp"), Kind::Item, QStringLiteral("&Help"));
+    const qint32 howToUse =
+        m_menu->addItem(QStringLiteral("keyHelp"), QStringLiteral("keyHelpfile"), Kind::Item,
+                        QStringLiteral("&How to Use"), image(12));
     m_menu->addItem(QStringLiteral("keyHelp"), QString(), Kind::Separator, QString());
     m_menu->addItem(QStringLiteral("keyHelp"), QStringLiteral("keyAbout"), Kind::Item,
-                    QStringLiteral("About"), image(13));
+                    QStringLiteral("&About"), image(13));
+    if (QAction* help = m_menu->action(howToUse)) {
+        help->setShortcut(QKeySequence(Qt::Key_F1));
+    }
     // The classic face is rarely installed; its closest relatives stand in.
     QFont::insertSubstitutions(QStringLiteral("Ms Sans Serif"),
                                {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});

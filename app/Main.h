@@ -108,6 +108,8 @@ private:
     QStringList missingControls() const;
     QWidget* createControl(const platform::FormControl& control);
     void connectHandlers();
+    // Shortcuts of the speech and file buttons, and what labels what for screen readers.
+    void connectKeyboard();
     void setStatus(const QString& text, platform::OleColor color);
     void showVoiceValues();
     void incompatibleSetting();

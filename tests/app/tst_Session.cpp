@@ -239,7 +239,7 @@ private Q_SLOTS:
         platform::MenuBar* menu = again.main.menuBar();
         const QList<QAction*> file = menu->widget()->actions().first()->menu()->actions();
         QCOMPARE(file.first()->text(), QStringLiteral("Reopen Last Text"));
-        QCOMPARE(file.last()->text(), QStringLiteral("Exit"));
+        QCOMPARE(file.last()->text(), QStringLiteral("E&xit"));
         QVERIFY(file.first()->isEnabled());
         // From the keyboard: the item's shortcut, pressed in the editor.
         again.main.activateWindow();
