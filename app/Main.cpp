@@ -1,6 +1,7 @@
 #include "app/Main.h"
 
 #include "app/About.h"
+#include "app/MainAccessible.h"
 #include "controls/bevel/bvlBUTTON.h"
 #include "controls/rkbuttons/rkButtons_H.h"
 #include "controls/skinned/UcCmd.h"
@@ -10,6 +11,7 @@
 #include "editor/RichTextBox.h"
 #include "editor/Zoom.h"
 #include "help/HTMLHelp.h"
+#include "platform/AccessibleButton.h"
 #include "platform/AppInfo.h"
 #include "platform/ControlTag.h"
 #include "platform/EventLog.h"
@@ -104,6 +106,7 @@ void setForeColor(QWidget* widget, platform::OleColor color)
 Main::Main(SpeechControl* speech, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_speech(speech)
 {
+    MainAccessible::installFactories();
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(platform::appTitle());
     m_formLoaded = loadForm();
@@ -435,6 +438,7 @@ void Main::connectKeyboard()
         }
         button->setToolTip(
             QStringLiteral("%1 (%2)").arg(button->toolTip(), names.join(QStringLiteral(", "))));
+        button->setProperty(platform::AccessibleButton::kShortcutsProperty, names);
     }
 
     // Screen readers say what each number and the status stand for.

@@ -1,0 +1,66 @@
+#include "app/MainAccessible.h"
+
+#include "app/Main.h"
+#include "controls/bevel/bvlBUTTONAccessible.h"
+#include "controls/rkbuttons/rkButtons_HAccessible.h"
+#include "controls/skinned/UcCmdAccessible.h"
+#include "controls/skinned/UcProgressAccessible.h"
+#include "controls/skinned/UcScrollAccessible.h"
+#include "editor/RichTextBoxAccessible.h"
+
+MainAccessible::MainAccessible(Main* window) : QAccessibleWidget(window, QAccessible::Window) {}
+
+QAccessibleInterface* MainAccessible::create(const QString& className, QObject* object)
+{
+    auto* window = qobject_cast<Main*>(object);
+    if (className != QLatin1String("Main") || !window) {
+        return nullptr;
+    }
+    return new MainAccessible(window);
+}
+
+void MainAccessible::installFactories()
+{
+    // Installing one twice is harmless: Qt keeps each factory once.
+    QAccessible::installFactory(&bvlBUTTONAccessible::create);
+    QAccessible::installFactory(&rkButtons_HAccessible::create);
+    QAccessible::installFactory(&UcCmdAccessible::create);
+    QAccessible::installFactory(&UcScrollAccessible::create);
+    QAccessible::installFactory(&UcProgressAccessible::create);
+    QAccessible::installFactory(&RichTextBoxAccessible::create);
+    QAccessible::installFactory(&MainAccessible::create);
+}
+
+QList<QWidget*> MainAccessible::shownChildren() const
+{
+    QList<QWidget*> shown;
+    for (QObject* child : widget()->children()) {
+        auto* control = qobject_cast<QWidget*>(child);
+        if (control && !control->isWindow() && !control->isHidden()) {
+            shown.append(control);
+        }
+    }
+    return shown;
+}
+
+int MainAccessible::childCount() const
+{
+    return static_cast<int>(shownChildren().size());
+}
+
+QAccessibleInterface* MainAccessible::child(int index) const
+{
+    const QList<QWidget*> shown = shownChildren();
+    if (index < 0 || index >= shown.size()) {
+        return nullptr;
+    }
+    return QAccessible::queryAccessibleInterface(shown.at(index));
+}
+
+int MainAccessible::indexOfChild(const QAccessibleInterface* child) const
+{
+    if (!child) {
+        return -1;
+    }
+    return static_cast<int>(shownChildren().indexOf(qobject_cast<QWidget*>(child->object())));
+}

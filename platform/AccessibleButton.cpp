@@ -1,0 +1,94 @@
+#include "platform/AccessibleButton.h"
+
+#include <QVariant>
+#include <QWidget>
+
+namespace platform {
+
+namespace {
+
+// Captions keep their access-key marks ("&Speak"): a reader says "Speak".
+QString withoutAccessMarks(QString caption)
+{
+    caption.replace(QLatin1String("&&"), QString(QChar(0x1)));
+    caption.remove(QLatin1Char('&'));
+    caption.replace(QChar(0x1), QLatin1Char('&'));
+    return caption;
+}
+
+// A tooltip that ends with the button's shortcuts, "Open File (Ctrl+O)", names it without
+// them: the reader tells the shortcuts as the keys of Press.
+QString withoutShortcuts(const QWidget* button)
+{
+    const QString tip = button->toolTip();
+    const QStringList keys = button->property(AccessibleButton::kShortcutsProperty).toStringList();
+    const QString suffix = QStringLiteral(" (%1)").arg(keys.join(QStringLiteral(", ")));
+    return !keys.isEmpty() && tip.endsWith(suffix) ? tip.chopped(suffix.size()) : tip;
+}
+
+} // namespace
+
+AccessibleButton::AccessibleButton(QWidget* button) : QAccessibleWidget(button) {}
+
+QAccessible::Role AccessibleButton::role() const
+{
+    switch (kind()) {
+    case Kind::Check:
+        return QAccessible::CheckBox;
+    case Kind::Radio:
+        return QAccessible::RadioButton;
+    case Kind::Push:
+        break;
+    }
+    return QAccessible::PushButton;
+}
+
+QString AccessibleButton::text(QAccessible::Text t) const
+{
+    if (t == QAccessible::Name) {
+        if (!widget()->accessibleName().isEmpty()) {
+            return widget()->accessibleName();
+        }
+        const QString name = withoutAccessMarks(caption()).trimmed();
+        return name.isEmpty() ? withoutShortcuts(widget()) : name;
+    }
+    return QAccessibleWidget::text(t);
+}
+
+QAccessible::State AccessibleButton::state() const
+{
+    QAccessible::State state = QAccessibleWidget::state();
+    state.pressed = isPressed() && kind() == Kind::Push;
+    if (kind() != Kind::Push) {
+        state.checkable = true;
+        state.checked = isChecked();
+    }
+    state.defaultButton = isDefault();
+    return state;
+}
+
+QStringList AccessibleButton::actionNames() const
+{
+    return QStringList(pressAction()) + QAccessibleWidget::actionNames();
+}
+
+void AccessibleButton::doAction(const QString& actionName)
+{
+    if (actionName == pressAction()) {
+        if (widget()->isEnabled()) {
+            press();
+        }
+        return;
+    }
+    QAccessibleWidget::doAction(actionName);
+}
+
+QStringList AccessibleButton::keyBindingsForAction(const QString& actionName) const
+{
+    if (actionName == pressAction()) {
+        return widget()->property(kShortcutsProperty).toStringList();
+    }
+    return QAccessibleWidget::keyBindingsForAction(actionName);
+}
+
+} // namespace platform
