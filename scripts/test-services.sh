@@ -52,3 +52,43 @@ parlanza_start_test_services() {
 parlanza_stop_test_services() {
     parlanza_stop_pulseaudio
 }
+
+# A session bus with the accessibility bus and registry on it, as a desktop gives screen
+# readers (Debian's dbus-x11 and at-spi2-core). A test that walks the program's accessible
+# tree starts its own on its own virtual screen (DISPLAY set), so tests running side by
+# side never see each other's programs.
+parlanza_start_atspi() {
+    local launcher=/usr/libexec/at-spi-bus-launcher registryd=/usr/libexec/at-spi2-registryd
+    if ! command -v dbus-launch >/dev/null 2>&1 || [ ! -x "$launcher" ] || [ ! -x "$registryd" ]; then
+        echo "dbus-x11 and at-spi2-core are needed for the accessibility tests." >&2
+        return 1
+    fi
+    eval "$(dbus-launch --sh-syntax)"
+    export PARLANZA_ATSPI_DBUS_PID="$DBUS_SESSION_BUS_PID"
+    "$launcher" --launch-immediately >/dev/null 2>&1 &
+    PARLANZA_ATSPI_LAUNCHER_PID=$!
+    local tries=0
+    until dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
+        org.a11y.Bus.GetAddress >/dev/null 2>&1; do
+        tries=$((tries + 1))
+        if [ "$tries" -ge 100 ]; then
+            echo "The accessibility bus does not answer." >&2
+            return 1
+        fi
+        sleep 0.1
+    done
+    "$registryd" >/dev/null 2>&1 &
+    PARLANZA_ATSPI_REGISTRYD_PID=$!
+    export PARLANZA_ATSPI_LAUNCHER_PID PARLANZA_ATSPI_REGISTRYD_PID
+}
+
+parlanza_stop_atspi() {
+    local pid
+    for pid in "${PARLANZA_ATSPI_REGISTRYD_PID:-}" "${PARLANZA_ATSPI_LAUNCHER_PID:-}" \
+        "${PARLANZA_ATSPI_DBUS_PID:-}"; do
+        if [ -n "$pid" ]; then
+            kill "$pid" 2>/dev/null || true
+        fi
+    done
+    unset PARLANZA_ATSPI_REGISTRYD_PID PARLANZA_ATSPI_LAUNCHER_PID PARLANZA_ATSPI_DBUS_PID
+}

@@ -1,0 +1,79 @@
+"""Keys only, no pointer: type a sentence, choose Mike, set speed 200 with the arrows, speak
+(F5), pause and resume (F6), stop (Escape), record to a typed path (Ctrl+R), then open How to
+Use (Alt+H, Return). What the window shows is read through the accessibility bus."""
+
+import os
+import time
+
+import pyatspi
+
+from harness import (check, find, fresh, keys, label_for, labelled_by, pump, run,
+                     type_text, wait_until, walk)
+
+TEXT = ("The keyboard is all this user has. Every control answers it, and the workbench "
+        "reads this sentence aloud, pauses, resumes and stops when told.")
+
+
+def focused(window):
+    for accessible in walk(window):
+        if fresh(accessible).getState().contains(pyatspi.STATE_FOCUSED):
+            return accessible
+    return None
+
+
+def tab_to(window, what, test):
+    for _ in range(30):
+        current = focused(window)
+        if current is not None and test(current):
+            return current
+        keys("Tab")
+        time.sleep(0.2)
+        pump()
+    check(False, "Tab never reached " + what)
+    return None
+
+
+def test(program):
+    window = program.window
+    program.focus_window()
+    status = label_for(window, "STATUS")
+    speed = find(window, pyatspi.ROLE_SLIDER, "SPEED")
+
+    editor = tab_to(window, "the editor", lambda a: a.getRole() == pyatspi.ROLE_TEXT and
+                    a.getState().contains(pyatspi.STATE_MULTI_LINE))
+    type_text(TEXT)
+    wait_until("the typed text", lambda: editor.queryText().getText(0, -1) == TEXT)
+
+    keys("ctrl+Tab")  # leaves the editor for the voice list
+    type_text("Mike")
+    wait_until("Mike's speed", lambda: "170" in labelled_by(speed))
+    keys("Tab")
+    check(fresh(speed).getState().contains(pyatspi.STATE_FOCUSED), "the speed bar has no focus")
+    keys(*["Right"] * 30)
+    wait_until("speed 200", lambda: "200" in labelled_by(speed))
+    check(speed.queryValue().currentValue == 200, "the speed bar is not at 200")
+
+    for key, shown in (("F5", "SPEAKING"), ("F6", "PAUSED"), ("F6", "SPEAKING"),
+                       ("Escape", "STOPPED")):
+        keys(key)
+        wait_until("%s after %s" % (shown, key), lambda: fresh(status).name == shown)
+
+    wave = os.path.join(program.folder, "typed.wav")
+    tab_to(window, "the path box", lambda a: a.getRole() == pyatspi.ROLE_TEXT and
+           not a.getState().contains(pyatspi.STATE_MULTI_LINE))
+    type_text(wave)
+    keys("ctrl+r")
+    wait_until("RECORDING", lambda: "RECORDING" in program.statuses)
+    wait_until("the end of the recording", lambda: fresh(status).name == "STOPPED", 60)
+    check(os.path.getsize(wave) > 44, "no wave file at " + wave)
+    print("statuses heard:", " ".join(program.statuses))
+    print("recorded", os.path.getsize(wave), "bytes")
+
+    keys("alt+h")
+    keys("Return")
+    wait_until("the help window", lambda: any(
+        "Help" in fresh(program.app.getChildAtIndex(i)).name
+        for i in range(fresh(program.app).childCount)), 30)
+
+
+run(test)
