@@ -1,6 +1,6 @@
 // What screen readers and keyboard users get, in process: each accessible interface (role,
 // name, states, actions, value, text), the keys that press, move and leave the controls, the
-// window's shortcuts and tab order. The same seen from outside is tests/app/atspi/.
+// window's shortcuts and tab order. The same seen from outside is in tests/app/atspi/.
 #include "app/Main.h"
 #include "app/MainAccessible.h"
 #include "controls/bevel/bvlBUTTON.h"
@@ -24,36 +24,31 @@
 
 namespace {
 
-// One button of each kind and behaviour, on a form, with its Click counted.
+// A button of one kind ("bevel", "image", "skinned") and behaviour (0 push, 1 check,
+// 2 option) on a shown form, with the focus; Click is counted.
 struct Button
 {
     QWidget form;
     QWidget* widget = nullptr;
     std::unique_ptr<QSignalSpy> clicks;
 
-    explicit Button(const QString& kind)
+    Button(const QString& kind, int behaviour)
     {
-        const QString style = kind.section(QLatin1Char(' '), 1);
-        if (kind.startsWith(QLatin1String("bevel"))) {
+        if (kind == QLatin1String("bevel")) {
             auto* button = new bvlBUTTON(&form);
             button->setCaption(QStringLiteral("&Speak"));
-            button->setBehaviour(style == QLatin1String("check")   ? 1
-                                 : style == QLatin1String("radio") ? 2
-                                                                   : 0);
+            button->setBehaviour(static_cast<quint8>(behaviour));
             clicks = std::make_unique<QSignalSpy>(button, &bvlBUTTON::Click);
             widget = button;
-        } else if (kind.startsWith(QLatin1String("image"))) {
+        } else if (kind == QLatin1String("image")) {
             auto* button = new rkButtons_H(&form);
-            button->setMode(style == QLatin1String("check")   ? 1
-                            : style == QLatin1String("radio") ? 2
-                                                              : 0);
+            button->setMode(behaviour);
             clicks = std::make_unique<QSignalSpy>(button, &rkButtons_H::Click);
             widget = button;
         } else {
             auto* button = new UcCmd(&form);
-            button->setStyle(style == QLatin1String("check")   ? UcCmd::StyleCheck
-                             : style == QLatin1String("radio") ? UcCmd::StyleOption
-                                                               : UcCmd::StyleClose);
+            const int styles[] = {UcCmd::StyleClose, UcCmd::StyleCheck, UcCmd::StyleOption};
+            button->setStyle(styles[behaviour]);
             button->setCaption(QStringLiteral("Loud"));
             clicks = std::make_unique<QSignalSpy>(button, &UcCmd::Click);
             widget = button;
@@ -61,17 +56,23 @@ struct Button
         widget->setToolTip(QStringLiteral("Close"));
         widget->setGeometry(10, 10, 80, 30);
         form.show();
+        form.activateWindow();
         widget->setFocus();
+        active = QTest::qWaitForWindowActive(&form);
     }
-    bool isOn() const
+    bool active = false;
+};
+
+// A loaded main window over the speech fake.
+struct Window
+{
+    platform::FakeMessageBoxService boxes;
+    FakeSpeechControl speech;
+    Main main{&speech};
+    Window() { main.Form_Load(); }
+    template <typename T = QWidget> T* get(const char* name)
     {
-        if (auto* b = qobject_cast<bvlBUTTON*>(widget)) {
-            return b->Value();
-        }
-        if (auto* b = qobject_cast<rkButtons_H*>(widget)) {
-            return b->Value();
-        }
-        return static_cast<UcCmd*>(widget)->Value();
+        return main.findChild<T*>(QLatin1String(name));
     }
 };
 
@@ -87,58 +88,51 @@ private Q_SLOTS:
     void buttons_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::addColumn<int>("role");
+        QTest::addColumn<int>("behaviour");
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("clicks"); // after Press, Space, Return and Enter
-        QTest::newRow("bevelled push")
-            << "bevel push" << int(QAccessible::PushButton) << "Speak" << 4;
-        QTest::newRow("bevelled toggle")
-            << "bevel check" << int(QAccessible::CheckBox) << "Speak" << 4;
-        QTest::newRow("bevelled option")
-            << "bevel radio" << int(QAccessible::RadioButton) << "Speak" << 4;
-        QTest::newRow("image push") << "image push" << int(QAccessible::PushButton) << "Close" << 4;
-        QTest::newRow("image check") << "image check" << int(QAccessible::CheckBox) << "Close" << 4;
-        QTest::newRow("image option") << "image radio" << int(QAccessible::RadioButton) << "Close"
-                                      << 1; // a set option button stays quiet
-        QTest::newRow("title bar")
-            << "skinned close" << int(QAccessible::PushButton) << "Close" << 4;
-        QTest::newRow("skinned check") << "skinned check" << int(QAccessible::CheckBox) << "Loud"
-                                       << 0; // check and option styles raise no Click
-        QTest::newRow("skinned option")
-            << "skinned radio" << int(QAccessible::RadioButton) << "Loud" << 0;
+        QTest::newRow("bevelled push") << "bevel" << 0 << "Speak" << 4;
+        QTest::newRow("bevelled toggle") << "bevel" << 1 << "Speak" << 4;
+        QTest::newRow("bevelled option") << "bevel" << 2 << "Speak" << 4;
+        QTest::newRow("image push") << "image" << 0 << "Close" << 4;
+        QTest::newRow("image check") << "image" << 1 << "Close" << 4;
+        QTest::newRow("image option") << "image" << 2 << "Close" << 1; // once set, quiet
+        QTest::newRow("title bar") << "skinned" << 0 << "Close" << 4;
+        QTest::newRow("skinned check") << "skinned" << 1 << "Loud" << 0; // no Click at all
+        QTest::newRow("skinned option") << "skinned" << 2 << "Loud" << 0;
     }
 
-    // Role, name, actions; Press, Space, Return and keypad Enter all run the click, and a
-    // disabled button answers none of them.
+    // Role, name, states, actions; Press, Space, Return and keypad Enter all run the click,
+    // and a disabled button answers none of them.
     void buttons()
     {
         QFETCH(QString, kind);
-        QFETCH(int, role);
+        QFETCH(int, behaviour);
         QFETCH(QString, name);
         QFETCH(int, clicks);
-        Button button(kind);
+        Button button(kind, behaviour);
+        QVERIFY(button.active);
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(button.widget);
-        QCOMPARE(int(iface->role()), role);
+        const QAccessible::Role roles[] = {QAccessible::PushButton, QAccessible::CheckBox,
+                                           QAccessible::RadioButton};
+        QCOMPARE(iface->role(), roles[behaviour]);
         QCOMPARE(iface->text(QAccessible::Name), name);
-        QVERIFY(iface->state().focusable);
-        QCOMPARE(bool(iface->state().checkable), role != QAccessible::PushButton);
+        QVERIFY(iface->state().focusable && iface->state().focused);
+        QCOMPARE(bool(iface->state().checkable), behaviour != 0);
         QAccessibleActionInterface* actions = iface->actionInterface();
-        QCOMPARE(actions->actionNames().mid(0, 2),
+        QCOMPARE(actions->actionNames(),
                  QStringList({QAccessibleActionInterface::pressAction(),
                               QAccessibleActionInterface::setFocusAction()}));
 
         actions->doAction(QAccessibleActionInterface::pressAction());
         QCOMPARE(button.clicks->count(), std::min(clicks, 1));
-        QVERIFY(button.isOn() || role == QAccessible::PushButton);
-        QCOMPARE(bool(iface->state().checked), button.isOn());
-        for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter}) {
-            const Qt::KeyboardModifiers modifiers =
-                key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier;
-            QTest::keyClick(button.widget, key, modifiers);
-        }
+        QCOMPARE(bool(iface->state().checked), behaviour != 0);
+        QTest::keyClick(button.widget, Qt::Key_Space);
+        QTest::keyClick(button.widget, Qt::Key_Return);
+        QTest::keyClick(button.widget, Qt::Key_Enter, Qt::KeypadModifier);
         QCOMPARE(button.clicks->count(), clicks);
         // Four presses: a toggle is off again, an option button stays on.
-        QCOMPARE(button.isOn(), role == QAccessible::RadioButton);
+        QCOMPARE(bool(iface->state().checked), behaviour == 2);
 
         button.widget->setEnabled(false);
         actions->doAction(QAccessibleActionInterface::pressAction());
@@ -150,7 +144,7 @@ private Q_SLOTS:
     // The form hears every key first, in order; the click follows the release.
     void bevelledButtonKeysReachTheFormFirst()
     {
-        Button button(QStringLiteral("bevel push"));
+        Button button(QStringLiteral("bevel"), 0);
         auto* bevel = static_cast<bvlBUTTON*>(button.widget);
         QStringList heard;
         connect(bevel, &bvlBUTTON::KeyDown, this,
@@ -170,7 +164,7 @@ private Q_SLOTS:
     // Return and Escape that no control takes press the form's default and cancel buttons.
     void defaultAndCancelButtons()
     {
-        Button button(QStringLiteral("image push"));
+        Button button(QStringLiteral("image"), 0);
         auto* box = new QLineEdit(&button.form);
         box->show();
         box->setFocus();
@@ -276,7 +270,7 @@ private Q_SLOTS:
         int start = 0;
         int end = 0;
         text->selection(0, &start, &end);
-        QCOMPARE(QPair(start, end), QPair(1, 4));
+        QCOMPARE(std::pair(start, end), std::pair(1, 4));
         iface->editableTextInterface()->replaceText(0, 5, QStringLiteral("Goodbye"));
         iface->editableTextInterface()->deleteText(7, 8);
         iface->editableTextInterface()->insertText(7, QStringLiteral(", "));
@@ -291,15 +285,12 @@ private Q_SLOTS:
         QCOMPARE(form.focusWidget(), after);
     }
 
-    // The window: a frame named by its title, the hidden editor left out, labels tied to
-    // what they label, the numbers following every change, the status heard.
+    // The window: a frame named by its title, without the hidden editor; the numbers and
+    // the status tied to what they label; Tab in reading order and round again.
     void mainWindow()
     {
-        platform::FakeMessageBoxService boxes;
-        FakeSpeechControl speech;
-        Main main(&speech);
-        main.Form_Load();
-        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&main);
+        Window window;
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&window.main);
         QCOMPARE(iface->role(), QAccessible::Window);
         QCOMPARE(iface->text(QAccessible::Name), QStringLiteral("Parlanza"));
         QList<QObject*> children;
@@ -307,25 +298,37 @@ private Q_SLOTS:
             children << iface->child(i)->object();
             QCOMPARE(iface->indexOfChild(iface->child(i)), i);
         }
-        QVERIFY(children.contains(main.findChild<QWidget*>(QStringLiteral("RichTextBox1"))));
-        QVERIFY(!children.contains(main.findChild<QWidget*>(QStringLiteral("RTFtemp"))));
+        QVERIFY(children.contains(window.get("RichTextBox1")));
+        QVERIFY(!children.contains(window.get("RTFtemp")));
 
-        const auto labels = [&main](const char* name) {
+        const auto labels = [&window](const char* name) {
             QStringList texts;
-            auto* target = main.findChild<QWidget*>(QLatin1String(name));
             for (const auto& [other, relation] :
-                 QAccessible::queryAccessibleInterface(target)->relations(QAccessible::Label)) {
+                 QAccessible::queryAccessibleInterface(window.get(name))
+                     ->relations(QAccessible::Label)) {
                 texts << other->text(QAccessible::Name);
             }
             texts.sort();
             return texts;
         };
-        auto* speed = main.findChild<UcScroll*>(QStringLiteral("scrSpeed"));
-        speed->setValue(200);
+        window.get<UcScroll>("scrSpeed")->setValue(200);
         QCOMPARE(labels("scrSpeed"), QStringList({"200", "SPEED"}));
         QCOMPARE(labels("lblStatus"), QStringList({"STATUS"}));
-        QCOMPARE(QAccessible::queryAccessibleInterface(speed)->text(QAccessible::Name),
-                 QStringLiteral("SPEED"));
+
+        QStringList order;
+        QWidget* start = window.get("cmdOpen");
+        for (QWidget* w = start->nextInFocusChain(); w != start; w = w->nextInFocusChain()) {
+            if (w->parentWidget() == &window.main && !w->isHidden() &&
+                (w->focusPolicy() & Qt::TabFocus)) {
+                order << w->objectName();
+            }
+        }
+        QCOMPARE(order.join(QLatin1Char(' ')),
+                 QStringLiteral("cmdFont cmdBold cmdItalic cmdForeColor cmdBackColor cmdCut "
+                                "cmdCopy cmdPaste cmdDelete cmdClear cmdAll cboZoom "
+                                "RichTextBox1 lstVoice scrSpeed scrPitch cmdSpkText cmdPauseText "
+                                "cmdStopText cmdRec cmdSaveFile cmdClearText txtFile UcCmd3 "
+                                "UcCmd2 UcCmd1"));
     }
 
     void shortcuts_data()
@@ -340,62 +343,32 @@ private Q_SLOTS:
         QTest::newRow("Ctrl+R") << QKeySequence(Qt::CTRL | Qt::Key_R) << "RECORDING";
     }
 
-    // Each shortcut does what its button's click does (speaking first, so that PAUSE and
-    // STOP have something to act on), and nothing while the button is disabled.
+    // Each shortcut does what its button's click does (after SPEAK, for PAUSE and STOP),
+    // and nothing while the button is disabled.
     void shortcuts()
     {
         QFETCH(QKeySequence, keys);
         QFETCH(QString, status);
-        platform::FakeMessageBoxService boxes;
-        FakeSpeechControl speech;
-        Main main(&speech);
-        main.Form_Load();
-        QVERIFY(QTest::qWaitForWindowActive(&main));
-        main.findChild<platform::RichTextBox*>(QStringLiteral("RichTextBox1"))
-            ->setText(QStringLiteral("Hi"));
+        Window window;
+        QVERIFY(QTest::qWaitForWindowActive(&window.main));
+        window.get<platform::RichTextBox>("RichTextBox1")->setText(QStringLiteral("Hi"));
         QTemporaryDir folder;
-        main.findChild<QLineEdit*>(QStringLiteral("txtFile"))
-            ->setText(folder.filePath(QStringLiteral("typed.wav")));
-        auto* label = main.findChild<QLabel*>(QStringLiteral("lblStatus"));
+        window.get<QLineEdit>("txtFile")->setText(folder.filePath(QStringLiteral("typed.wav")));
         if (status == QLatin1String("PAUSED") || status == QLatin1String("STOPPED")) {
-            main.cmdSpkText_Click();
+            window.main.cmdSpkText_Click();
         }
-        auto* focus = QApplication::focusWidget();
+        QWidget* focus = QApplication::focusWidget();
         QTest::keySequence(focus, keys);
+        QLabel* label = window.get<QLabel>("lblStatus");
         QCOMPARE(label->text(), status);
         if (status == QLatin1String("PAUSED")) {
             QTest::keySequence(focus, keys); // resumes
-            QCOMPARE(label->text(), QStringLiteral("SPEAKING"));
-            main.findChild<bvlBUTTON*>(QStringLiteral("cmdPauseText"))->setEnabled(false);
+            window.get("cmdPauseText")->setEnabled(false);
             QTest::keySequence(focus, keys);
             QCOMPARE(label->text(), QStringLiteral("SPEAKING"));
         }
-        const QString tip = main.findChild<bvlBUTTON*>(QStringLiteral("cmdSpkText"))->toolTip();
-        QCOMPARE(tip, QStringLiteral("Speak Text (F5, Ctrl+Return)"));
-    }
-
-    // Tab reaches every control in reading order and comes back round.
-    void tabOrder()
-    {
-        platform::FakeMessageBoxService boxes;
-        FakeSpeechControl speech;
-        Main main(&speech);
-        main.Form_Load();
-        QWidget* start = main.findChild<QWidget*>(QStringLiteral("cmdOpen"));
-        QStringList order;
-        for (QWidget* w = start->nextInFocusChain(); w != start; w = w->nextInFocusChain()) {
-            if (w->isVisibleTo(&main) && (w->focusPolicy() & Qt::TabFocus) &&
-                !w->objectName().isEmpty() && w->parentWidget() == &main) {
-                order << w->objectName();
-            }
-        }
-        QCOMPARE(order, QStringList({"cmdFont",      "cmdBold",      "cmdItalic",   "cmdForeColor",
-                                     "cmdBackColor", "cmdCut",       "cmdCopy",     "cmdPaste",
-                                     "cmdDelete",    "cmdClear",     "cmdAll",      "cboZoom",
-                                     "RichTextBox1", "lstVoice",     "scrSpeed",    "scrPitch",
-                                     "cmdSpkText",   "cmdPauseText", "cmdStopText", "cmdRec",
-                                     "cmdSaveFile",  "cmdClearText", "txtFile",     "UcCmd3",
-                                     "UcCmd2",       "UcCmd1"}));
+        QCOMPARE(window.get("cmdSpkText")->toolTip(),
+                 QStringLiteral("Speak Text (F5, Ctrl+Return)"));
     }
 };
 
