@@ -78,8 +78,9 @@ bool isPressKey(const QKeyEvent* event)
 UcCmd::UcCmd(QWidget* parent) : QWidget(parent)
 {
     setMouseTracking(true);
-    // Tab reaches it, and Space, Return or keypad Enter press it (keyPressEvent).
-    setFocusPolicy(Qt::StrongFocus);
+    // Tab reaches it, and Space, Return or keypad Enter press it (keyPressEvent); a click
+    // leaves the focus where it was, so a title-bar button does not take it from the text.
+    setFocusPolicy(Qt::TabFocus);
     m_captionColor = skin::captionColor(skin::kClickedColorId);
     UserControl_InitProperties();
 }
