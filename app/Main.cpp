@@ -30,6 +30,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QLabel>
@@ -379,6 +381,8 @@ void Main::connectHandlers()
         return;
     }
     m_commonDialog.owner = this;
+    setAcceptDrops(true);
+    connect(m_richTextBox1, &platform::RichTextBox::filesDropped, this, &Main::openDroppedFiles);
     platform::RichTextBox& box = *m_richTextBox1;
     const QList<std::pair<const char*, std::function<void()>>> commands = {
         {"cmdOpen", [this, &box] { editor::cmdOpen_Click(box, *m_rtfTemp); }},
@@ -531,6 +535,30 @@ qintptr Main::windowProcedure(QWidget* window, const platform::WindowMessage& me
         return 0; // the window keeps its size
     }
     return platform::callWindowProcedure(m_previousProcedure, window, message);
+}
+
+void Main::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!editor::droppedFiles(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void Main::dropEvent(QDropEvent* event)
+{
+    const QStringList files = editor::droppedFiles(event->mimeData());
+    if (!files.isEmpty()) {
+        event->acceptProposedAction();
+        openDroppedFiles(files);
+    }
+}
+
+void Main::openDroppedFiles(const QStringList& paths)
+{
+    // The editor holds one document: the first file is the one opened.
+    if (m_richTextBox1 && m_rtfTemp && !paths.isEmpty()) {
+        editor::openDroppedFile(*m_richTextBox1, *m_rtfTemp, paths.first());
+    }
 }
 
 void Main::closeEvent(QCloseEvent* event)

@@ -102,6 +102,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // A file dropped anywhere on the window opens as one dropped on the editor does.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     bool loadForm();
@@ -119,6 +122,7 @@ private:
     void clearPicture();
     void showHelp();
     void showAbout();
+    void openDroppedFiles(const QStringList& paths);
     qintptr windowProcedure(QWidget* window, const platform::WindowMessage& message);
 
     std::unique_ptr<SpeechControl> m_ownSpeech;

@@ -140,7 +140,7 @@ void Session::restoreControls()
     }
     bool ok = false;
     const int entry = m_settings.value(kOpenFilter).toInt(&ok);
-    if (ok && entry >= editor::TextFilesEntry && entry <= editor::AllFilesEntry) {
+    if (ok && entry >= editor::TextFilesEntry && entry <= editor::AllDocumentsEntry) {
         editor::FileOpen::OpenFilterIndex = entry;
     }
     const QString recordFolder = m_settings.value(kRecordFolder).toString();
@@ -264,7 +264,7 @@ void Session::openFile(const QString& path)
     auto* box = control<platform::RichTextBox>(m_main, "RichTextBox1");
     auto* hidden = control<platform::RichTextBox>(m_main, "RTFtemp");
     if (box && hidden) {
-        editor::openDocument(*box, *hidden, path, editor::entryForFile(path));
+        editor::openDroppedFile(*box, *hidden, path);
     }
     m_main.showNormal();
     m_main.raise();

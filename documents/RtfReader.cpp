@@ -32,7 +32,9 @@ constexpr int kMaxTableEntries = 32767;
 constexpr int kDefaultCodePage = 1252;
 constexpr int kDefaultHalfPoints = 24;
 
-enum class Destination { Text, Skip, FontTable, ColorTable };
+// Container: a shape or drawing object. Its own words are properties, never text, but
+// the text boxes inside it are read.
+enum class Destination { Text, Skip, FontTable, ColorTable, Container };
 
 struct GroupState
 {
@@ -117,6 +119,12 @@ const QHash<QByteArray, Destination>& knownDestinations()
         QHash<QByteArray, Destination> t;
         t.insert("fonttbl", Destination::FontTable);
         t.insert("colortbl", Destination::ColorTable);
+        for (const char* name : {"shp", "shpgrp", "shpinst", "do"}) {
+            t.insert(QByteArray(name), Destination::Container);
+        }
+        // Text boxes of shapes and of old drawing objects.
+        t.insert("shptxt", Destination::Text);
+        t.insert("dptxbxtext", Destination::Text);
         for (const char* name : {"stylesheet",
                                  "info",
                                  "pict",
@@ -168,7 +176,13 @@ const QHash<QByteArray, Destination>& knownDestinations()
                                  "objdata",
                                  "objclass",
                                  "objname",
-                                 "do",
+                                 "shprslt",
+                                 "sp",
+                                 "sn",
+                                 "sv",
+                                 "pn",
+                                 "pntxta",
+                                 "pntxtb",
                                  "docvar",
                                  "xmlnstbl",
                                  "mmathPr",
@@ -259,6 +273,7 @@ private:
     QTextCharFormat m_runFormat;
     bool m_formatDirty = true;
     bool m_starPending = false;
+    int m_footnotes = 0;
 };
 
 bool Parser::consumeUnicodeFallback()
@@ -387,6 +402,7 @@ void Parser::textByte(char byte)
     }
     switch (state().destination) {
     case Destination::Skip:
+    case Destination::Container:
         return;
     case Destination::ColorTable:
         if (byte == ';') {
@@ -617,6 +633,9 @@ void Parser::controlWord(const QByteArray& word, bool hasParameter, int paramete
         s.destination = Destination::Skip;
         return;
     }
+    if (s.destination == Destination::Container) {
+        return;
+    }
     if (s.destination == Destination::FontTable) {
         fontTableWord(word, parameter);
         return;
@@ -702,6 +721,9 @@ void Parser::controlWord(const QByteArray& word, bool hasParameter, int paramete
         if (codepage::isSupported(parameter)) {
             m_documentCodePage = parameter;
         }
+    } else if (word == "chftn") {
+        // The footnote's mark in the text; the note itself is not read.
+        appendText(QString::number(++m_footnotes));
     } else if (word == "emdash") {
         appendUnit(u'\u2014');
     } else if (word == "endash") {

@@ -73,10 +73,24 @@ Result<QString> WordConverter::convert(const QString& path, int timeoutMs)
     if (!file) {
         return Failure{file.error()};
     }
-    const QByteArray& data = file.value();
-    if (!hasOleSignature(data)) {
+    if (!hasOleSignature(file.value())) {
         return Failure{tr("The file is not a Word document.")};
     }
+    return convertData(file.value(), Format::Word97, timeoutMs);
+}
+
+Result<QString> WordConverter::convertData(const QByteArray& data, Format format, int timeoutMs)
+{
+    // Without a fixed import filter a damaged document is read as plain text and
+    // "converts" into garbage.
+    struct Import
+    {
+        const char* suffix;
+        const char* filter;
+    };
+    const Import import = format == Format::Word97          ? Import{"doc", "MS Word 97"}
+                          : format == Format::OfficeOpenXml ? Import{"docx", "MS Word 2007 XML"}
+                                                            : Import{"odt", "writer8"};
     const QString program = converterProgram();
     if (program.isEmpty() || !QFileInfo(program).isExecutable()) {
         return Failure{tr("LibreOffice is needed to read Word documents and is not installed.")};
@@ -96,7 +110,7 @@ Result<QString> WordConverter::convert(const QString& path, int timeoutMs)
     QDir().mkpath(inputDir);
     QDir().mkpath(outputDir);
     QDir().mkpath(profileDir);
-    const QString input = inputDir + QLatin1String("/document.doc");
+    const QString input = inputDir + QLatin1String("/document.") + QLatin1String(import.suffix);
     {
         QFile copy(input);
         if (!copy.open(QIODevice::WriteOnly) || copy.write(data) != data.size()) {
@@ -111,11 +125,9 @@ Result<QString> WordConverter::convert(const QString& path, int timeoutMs)
                               QString::fromLatin1(QUrl::fromLocalFile(profileDir).toEncoded()),
                           QStringLiteral("--headless"), QStringLiteral("--norestore"),
                           QStringLiteral("--nolockcheck"),
-                          // Without a fixed import filter a damaged document is read as plain text
-                          // and "converts" into garbage.
-                          QStringLiteral("--infilter=MS Word 97"), QStringLiteral("--convert-to"),
-                          QStringLiteral("txt:Text (encoded):UTF8"), QStringLiteral("--outdir"),
-                          outputDir, input});
+                          QLatin1String("--infilter=") + QLatin1String(import.filter),
+                          QStringLiteral("--convert-to"), QStringLiteral("txt:Text (encoded):UTF8"),
+                          QStringLiteral("--outdir"), outputDir, input});
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
     process.setChildProcessModifier([] { ::setsid(); });
@@ -137,8 +149,7 @@ Result<QString> WordConverter::convert(const QString& path, int timeoutMs)
     if (!output.open(QIODevice::ReadOnly)) {
         const QString detail = QString::fromLocal8Bit(messages).trimmed();
         if (!detail.isEmpty()) {
-            eventlog::warning(QLatin1String("Word conversion of ") + path + QLatin1String(": ") +
-                              detail);
+            eventlog::warning(QLatin1String("Document conversion: ") + detail);
         }
         return Failure{tr("LibreOffice could not convert the document; it may be damaged or "
                           "protected by a password.")};

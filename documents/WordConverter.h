@@ -5,7 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
-// Word-processor documents (.doc) to plain text, through LibreOffice run headless as a
+// Word-processor documents (.doc, .docx, .odt) to plain text, through LibreOffice run headless as a
 // child process: a private profile, a private output folder, its own process group, a
 // time limit. Nothing is left running afterwards and the clipboard is never touched.
 namespace platform {
@@ -15,9 +15,16 @@ class WordConverter
 public:
     static constexpr int kDefaultTimeoutMs = 60000;
 
+    // The formats handed to the converter, each with its own import filter.
+    enum class Format { Word97, OfficeOpenXml, OpenDocument };
+
     // The document's text, or why there is none. Blocks until the text is there, the
     // converter failed or the time ran out.
     static Result<QString> convert(const QString& path, int timeoutMs = kDefaultTimeoutMs);
+
+    // The text of a document already in memory, read in the given format.
+    static Result<QString> convertData(const QByteArray& data, Format format,
+                                       int timeoutMs = kDefaultTimeoutMs);
 
     // Whether the data begins with the signature of an OLE compound file, the container
     // of .doc files.

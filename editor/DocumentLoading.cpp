@@ -1,7 +1,8 @@
 #include "editor/DocumentLoading.h"
 
-#include "documents/CodePage.h"
 #include "documents/DocumentFile.h"
+#include "documents/DocumentReader.h"
+#include "documents/PlainText.h"
 #include "documents/WordConverter.h"
 #include "editor/FileOpen.h"
 #include "editor/RichTextBox.h"
@@ -11,15 +12,12 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QStringDecoder>
+#include <QMimeData>
+#include <QUrl>
 
 namespace editor {
 
 namespace {
-
-constexpr int kWindowsWestern = 1252;
 
 QString tr(const char* text)
 {
@@ -73,34 +71,18 @@ std::optional<platform::Result<QString>> readAs(int entry, const QString& path,
     }
     case WordEntry:
         return platform::WordConverter::convert(path);
+    case AllDocumentsEntry:
+        return platform::readDocument(path);
     default:
         return std::nullopt;
     }
-}
-
-QString decodeUtf16(QByteArrayView bytes, QStringDecoder::Encoding encoding)
-{
-    return QStringDecoder(encoding)(bytes);
 }
 
 } // namespace
 
 QString decodeText(const QByteArray& bytes)
 {
-    const QByteArrayView view(bytes);
-    if (view.startsWith("\xFF\xFE")) {
-        return decodeUtf16(view.sliced(2), QStringDecoder::Utf16LE);
-    }
-    if (view.startsWith("\xFE\xFF")) {
-        return decodeUtf16(view.sliced(2), QStringDecoder::Utf16BE);
-    }
-    const QByteArrayView body = view.startsWith("\xEF\xBB\xBF") ? view.sliced(3) : view;
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-    QString text = utf8(body);
-    if (!utf8.hasError()) {
-        return text;
-    }
-    return platform::codepage::decode(body.toByteArray(), kWindowsWestern);
+    return platform::plaintext::decode(bytes);
 }
 
 platform::Result<QString> LoadTextFile(const QString& path)
@@ -162,28 +144,24 @@ bool openDocument(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RT
     return true;
 }
 
-OpenFilterEntry entryForFile(const QString& path)
+bool openDroppedFile(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RTFtemp,
+                     const QString& path)
 {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == QLatin1String("txt")) {
-        return TextFilesEntry;
+    return openDocument(RichTextBox1, RTFtemp, path, AllDocumentsEntry);
+}
+
+QStringList droppedFiles(const QMimeData* data)
+{
+    QStringList files;
+    if (data == nullptr || !data->hasUrls()) {
+        return files;
     }
-    if (suffix == QLatin1String("rtf")) {
-        return RichTextEntry;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) {
+            files << url.toLocalFile();
+        }
     }
-    if (suffix == QLatin1String("doc")) {
-        return WordEntry;
-    }
-    // A file without a telling name is known by its first bytes, as the desktop knows it.
-    QFile file(path);
-    const QByteArray head = file.open(QIODevice::ReadOnly) ? file.read(8) : QByteArray();
-    if (head.startsWith("{\\rtf")) {
-        return RichTextEntry;
-    }
-    if (head.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) {
-        return WordEntry;
-    }
-    return AllFilesEntry;
+    return files;
 }
 
 } // namespace editor

@@ -4,6 +4,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+
+class QMimeData;
 
 namespace platform {
 class RichTextBox;
@@ -13,15 +16,19 @@ class RichTextBox;
 // word-processor documents, all arriving as plain characters.
 namespace editor {
 
-// The Open command's filter list; the entry chosen decides how the file is read.
+// The Open command's filter list; the entry chosen decides how the file is read. "All
+// documents" decides by the file's content, as a dropped file and a file named on the
+// command line are read.
 inline const QString kOpenFilter =
     QStringLiteral("Text Files (*.txt)|*.txt|Rich Text (*.rtf)|*.rtf|Word Document (*.doc)|*.doc|"
-                   "All files (*.*)|*.*");
+                   "All files (*.*)|*.*|All documents|*.txt;*.rtf;*.doc;*.docx;*.odt;*.pdf;"
+                   "*.epub;*.html;*.htm;*.xhtml;*.md;*.markdown");
 enum OpenFilterEntry : int {
     TextFilesEntry = 1,
     RichTextEntry = 2,
     WordEntry = 3,
-    AllFilesEntry = 4
+    AllFilesEntry = 4,
+    AllDocumentsEntry = 5
 };
 
 // Text from the bytes of a plain-text file: UTF-16 with either byte-order mark, UTF-8
@@ -48,8 +55,12 @@ void cmdOpen_Click(platform::RichTextBox& RichTextBox1, platform::RichTextBox& R
 bool openDocument(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RTFtemp,
                   const QString& path, int entry);
 
-// The filter entry a file named on the command line is read with: by its extension, and
-// for any other name by its first bytes (rich text, word-processor), else as all files.
-OpenFilterEntry entryForFile(const QString& path);
+// Opens a file dropped on the editor or the window, or named on the command line: read
+// as "All documents" (by its content), as openDocument does.
+bool openDroppedFile(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RTFtemp,
+                     const QString& path);
+
+// The local files a drag carries, in its order; none for a dragged text selection.
+QStringList droppedFiles(const QMimeData* data);
 
 } // namespace editor

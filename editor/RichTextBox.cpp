@@ -1,5 +1,7 @@
 #include "editor/RichTextBox.h"
 
+#include "editor/DocumentLoading.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QAccessible>
 #include <QApplication>
@@ -614,11 +616,19 @@ void RichTextBox::contextMenuEvent(QContextMenuEvent* e)
 
 void RichTextBox::dragEnterEvent(QDragEnterEvent* e)
 {
+    if (!editor::droppedFiles(e->mimeData()).isEmpty()) {
+        e->acceptProposedAction();
+        return;
+    }
     sendToControl(e);
 }
 
 void RichTextBox::dragMoveEvent(QDragMoveEvent* e)
 {
+    if (!editor::droppedFiles(e->mimeData()).isEmpty()) {
+        e->acceptProposedAction();
+        return;
+    }
     sendToControl(e);
 }
 
@@ -629,6 +639,13 @@ void RichTextBox::dragLeaveEvent(QDragLeaveEvent* e)
 
 void RichTextBox::dropEvent(QDropEvent* e)
 {
+    // A file is opened, not pasted as its name.
+    const QStringList files = editor::droppedFiles(e->mimeData());
+    if (!files.isEmpty()) {
+        e->acceptProposedAction();
+        Q_EMIT filesDropped(files);
+        return;
+    }
     sendToControl(e);
 }
 

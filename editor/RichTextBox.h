@@ -90,6 +90,8 @@ Q_SIGNALS:
     void SelChange();
     // Every zoom message that reaches the editor, accepted or not.
     void zoomMessageReceived(int numerator, int denominator);
+    // Files were dropped on the editor (a dropped text selection is inserted instead).
+    void filesDropped(const QStringList& paths);
 
 protected:
     bool event(QEvent* e) override;

@@ -1,0 +1,201 @@
+#include "documents/DocumentReader.h"
+
+#include "documents/EpubText.h"
+#include "documents/MarkupText.h"
+#include "documents/PdfText.h"
+#include "documents/PlainText.h"
+#include "documents/RtfReader.h"
+#include "documents/ZipArchive.h"
+
+#include <QCoreApplication>
+#include <QTextDocument>
+#include <memory>
+
+namespace platform {
+
+namespace {
+
+constexpr qsizetype kBinarySniffBytes = 4096;
+constexpr qint64 kMaxManifestBytes = qint64(4) * 1024 * 1024;
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("DocumentReader", text);
+}
+
+QString passwordProtected()
+{
+    return tr("The document is protected by a password.");
+}
+
+// NUL bytes are never in text, except in UTF-16, which carries its byte-order mark.
+bool looksBinary(const QByteArray& data)
+{
+    return !data.startsWith("\xFF\xFE") && !data.startsWith("\xFE\xFF") &&
+           data.left(kBinarySniffBytes).contains('\0');
+}
+
+// An encrypted Office Open XML document is stored inside an OLE container as a stream
+// of this name (in UTF-16).
+bool isEncryptedOfficePackage(const QByteArray& data)
+{
+    static const QByteArray name = [] {
+        const QString stream = QStringLiteral("EncryptedPackage");
+        return QByteArray(reinterpret_cast<const char*>(stream.utf16()), stream.size() * 2);
+    }();
+    return data.contains(name);
+}
+
+DocumentKind zipKind(const ZipArchive& archive)
+{
+    if (epubtext::isEpub(archive)) {
+        return DocumentKind::Epub;
+    }
+    const Result<QByteArray> type = archive.read(QStringLiteral("mimetype"), 256);
+    if (type && type.value().startsWith("application/vnd.oasis.opendocument.text")) {
+        return DocumentKind::OpenDocument;
+    }
+    if (archive.contains(QStringLiteral("[Content_Types].xml")) &&
+        archive.contains(QStringLiteral("word/document.xml"))) {
+        return DocumentKind::OfficeOpenXml;
+    }
+    return DocumentKind::OtherZip;
+}
+
+DocumentKind kindWithoutArchive(const QByteArray& data)
+{
+    if (data.isEmpty()) {
+        return DocumentKind::Empty;
+    }
+    if (pdftext::looksLikePdf(data)) {
+        return DocumentKind::Pdf;
+    }
+    if (RtfReader::looksLikeRtf(data)) {
+        return DocumentKind::RichText;
+    }
+    if (WordConverter::hasOleSignature(data)) {
+        return DocumentKind::Word97;
+    }
+    if (ZipArchive::looksLikeZip(data)) {
+        return DocumentKind::OtherZip;
+    }
+    if (looksBinary(data)) {
+        return DocumentKind::Binary;
+    }
+    if (markuptext::looksLikeHtml(data)) {
+        return DocumentKind::Html;
+    }
+    return markuptext::looksLikeMarkdown(plaintext::decode(data)) ? DocumentKind::Markdown
+                                                                  : DocumentKind::PlainText;
+}
+
+// A member the converter will need, read once to prove the archive is whole.
+Result<void> checkMember(const ZipArchive& archive, const QString& name, qint64 maxBytes)
+{
+    const Result<QByteArray> member = archive.read(name, maxBytes);
+    if (!member) {
+        return Failure{member.error()};
+    }
+    return {};
+}
+
+Result<QString> readArchive(const QByteArray& data, const DocumentReadOptions& options)
+{
+    const Result<std::shared_ptr<ZipArchive>> opened = ZipArchive::open(data);
+    if (!opened) {
+        return Failure{opened.error()};
+    }
+    const ZipArchive& archive = *opened.value();
+    switch (zipKind(archive)) {
+    case DocumentKind::Epub:
+        return epubtext::read(archive, options.maxBytes);
+    case DocumentKind::OpenDocument: {
+        const Result<QByteArray> manifest =
+            archive.read(QStringLiteral("META-INF/manifest.xml"), kMaxManifestBytes);
+        if (manifest && manifest.value().contains("encryption-data")) {
+            return Failure{passwordProtected()};
+        }
+        if (const Result<void> whole =
+                checkMember(archive, QStringLiteral("content.xml"), options.maxBytes);
+            !whole) {
+            return Failure{whole.error()};
+        }
+        return WordConverter::convertData(data, WordConverter::Format::OpenDocument,
+                                          options.converterTimeoutMs);
+    }
+    case DocumentKind::OfficeOpenXml: {
+        if (const Result<void> whole =
+                checkMember(archive, QStringLiteral("word/document.xml"), options.maxBytes);
+            !whole) {
+            return Failure{whole.error()};
+        }
+        return WordConverter::convertData(data, WordConverter::Format::OfficeOpenXml,
+                                          options.converterTimeoutMs);
+    }
+    default:
+        return Failure{tr("The file is a zip archive that holds no document this program "
+                          "can read.")};
+    }
+}
+
+} // namespace
+
+DocumentKind documentKind(const QByteArray& data)
+{
+    const DocumentKind kind = kindWithoutArchive(data);
+    if (kind != DocumentKind::OtherZip) {
+        return kind;
+    }
+    const Result<std::shared_ptr<ZipArchive>> archive = ZipArchive::open(data);
+    return archive ? zipKind(*archive.value()) : DocumentKind::OtherZip;
+}
+
+Result<QString> readDocumentData(const QByteArray& data, const DocumentReadOptions& options)
+{
+    switch (kindWithoutArchive(data)) {
+    case DocumentKind::Empty:
+        return Failure{tr("The file is empty.")};
+    case DocumentKind::Pdf:
+        return pdftext::read(data);
+    case DocumentKind::RichText: {
+        QTextDocument document;
+        const Result<void> read = RtfReader::read(data, document);
+        if (!read) {
+            return Failure{read.error()};
+        }
+        return document.toPlainText();
+    }
+    case DocumentKind::Word97:
+        if (isEncryptedOfficePackage(data)) {
+            return Failure{passwordProtected()};
+        }
+        return WordConverter::convertData(data, WordConverter::Format::Word97,
+                                          options.converterTimeoutMs);
+    case DocumentKind::OtherZip:
+        return readArchive(data, options);
+    case DocumentKind::Binary:
+        return Failure{tr("The file is not a document this program can read.")};
+    case DocumentKind::Html:
+        return markuptext::fromHtml(data);
+    case DocumentKind::Markdown:
+        return markuptext::fromMarkdown(plaintext::decode(data));
+    default:
+        return plaintext::decode(data);
+    }
+}
+
+Result<QString> readDocument(const QString& path)
+{
+    return readDocument(path, DocumentReadOptions());
+}
+
+Result<QString> readDocument(const QString& path, const DocumentReadOptions& options)
+{
+    const Result<QByteArray> file = documentfile::read(path, options.maxBytes);
+    if (!file) {
+        return Failure{file.error()};
+    }
+    return readDocumentData(file.value(), options);
+}
+
+} // namespace platform

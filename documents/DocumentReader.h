@@ -1,0 +1,49 @@
+#pragma once
+
+#include "documents/DocumentFile.h"
+#include "documents/WordConverter.h"
+#include "platform/Result.h"
+
+#include <QByteArray>
+#include <QString>
+
+// Any document the program reads, as plain text, its kind decided by its content rather
+// than its name: word-processor files (through LibreOffice), rich text, PDF, electronic
+// books, web pages, Markdown notes and plain text. Needs a QGuiApplication (web pages,
+// Markdown and rich text are read through QTextDocument).
+namespace platform {
+
+enum class DocumentKind {
+    Empty,
+    PlainText,
+    Markdown,
+    Html,
+    RichText,
+    Pdf,
+    Word97,
+    OfficeOpenXml,
+    OpenDocument,
+    Epub,
+    OtherZip,
+    Binary
+};
+
+struct DocumentReadOptions
+{
+    qint64 maxBytes = documentfile::kMaxBytes;
+    int converterTimeoutMs = WordConverter::kDefaultTimeoutMs;
+};
+
+// The kind of document the data holds (a zip archive is looked into).
+DocumentKind documentKind(const QByteArray& data);
+
+// The document's text, or why there is none, in words that name the reason (damaged,
+// encrypted, empty, too large, no text layer, locked by DRM).
+Result<QString> readDocument(const QString& path);
+Result<QString> readDocument(const QString& path, const DocumentReadOptions& options);
+
+// The same for a document already in memory.
+Result<QString> readDocumentData(const QByteArray& data,
+                                 const DocumentReadOptions& options = DocumentReadOptions());
+
+} // namespace platform

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/Result.h"
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+
+struct zip;
+
+// A zip archive held in memory, read through libzip: the container of word-processor
+// documents and electronic books. Damaged archives and encrypted members are told apart
+// from missing ones so that the user hears the real reason.
+namespace platform {
+
+class ZipArchive
+{
+public:
+    // Whether the data begins like a zip archive ("PK\3\4").
+    static bool looksLikeZip(const QByteArray& head);
+
+    // The archive, or why it cannot be read (damaged, cut short). The data must outlive
+    // the archive.
+    static Result<std::shared_ptr<ZipArchive>> open(const QByteArray& data);
+
+    ~ZipArchive();
+    ZipArchive(const ZipArchive&) = delete;
+    ZipArchive& operator=(const ZipArchive&) = delete;
+
+    bool contains(const QString& name) const;
+
+    // Whether the member is stored encrypted.
+    bool isEncrypted(const QString& name) const;
+
+    // A member's content, checked against its checksum, at most maxBytes long.
+    Result<QByteArray> read(const QString& name, qint64 maxBytes) const;
+
+private:
+    explicit ZipArchive(zip* archive) : m_archive(archive) {}
+    qint64 indexOf(const QString& name) const;
+
+    zip* m_archive = nullptr;
+};
+
+} // namespace platform
