@@ -10,6 +10,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace platform {
@@ -31,10 +32,24 @@ constexpr int kMaxFontHalfPoints = 3276;
 constexpr int kMaxTableEntries = 32767;
 constexpr int kDefaultCodePage = 1252;
 constexpr int kDefaultHalfPoints = 24;
+constexpr int kListLevels = 9;
+constexpr int kBulletFormat = 23;
+constexpr int kNoNumberFormat = 255;
 
 // Container: a shape or drawing object. Its own words are properties, never text, but
 // the text boxes inside it are read.
-enum class Destination { Text, Skip, FontTable, ColorTable, Container };
+// ListTable, ListOverrides, LevelText: the list table, which numbers paragraphs that carry
+// no number of their own.
+enum class Destination {
+    Text,
+    Skip,
+    FontTable,
+    ColorTable,
+    Container,
+    ListTable,
+    ListOverrides,
+    LevelText
+};
 
 struct GroupState
 {
@@ -50,6 +65,56 @@ struct GroupState
     int background = 0;
     int unicodeSkip = 1;
 };
+
+// One level of a list: its number format (\levelnfc), first number and level text,
+// whose characters 0 to 8 stand for the numbers of those levels.
+struct ListLevel
+{
+    int format = 0;
+    int start = 1;
+    QString text;
+};
+
+QString romanNumber(int value)
+{
+    static const std::pair<int, const char*> kDigits[] = {
+        {1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"}, {90, "xc"}, {50, "l"},
+        {40, "xl"},  {10, "x"},   {9, "ix"},  {5, "v"},    {4, "iv"},  {1, "i"}};
+    QString roman;
+    for (const auto& [amount, digits] : kDigits) {
+        for (; value >= amount; value -= amount) {
+            roman += QLatin1String(digits);
+        }
+    }
+    return roman;
+}
+
+QString letterNumber(int value)
+{
+    // a..z, then aa..zz, as word processors count on.
+    const int round = (value - 1) / 26;
+    return QString(round + 1, QChar(u'a' + (value - 1) % 26));
+}
+
+QString formatNumber(int value, int format)
+{
+    switch (format) {
+    case 1:
+        return romanNumber(value).toUpper();
+    case 2:
+        return romanNumber(value);
+    case 3:
+        return letterNumber(value).toUpper();
+    case 4:
+        return letterNumber(value);
+    case kBulletFormat:
+        return QStringLiteral("\u2022");
+    case kNoNumberFormat:
+        return {};
+    default:
+        return QString::number(value);
+    }
+}
 
 struct FontEntry
 {
@@ -119,88 +184,40 @@ const QHash<QByteArray, Destination>& knownDestinations()
         QHash<QByteArray, Destination> t;
         t.insert("fonttbl", Destination::FontTable);
         t.insert("colortbl", Destination::ColorTable);
+        t.insert("listtable", Destination::ListTable);
+        t.insert("listoverridetable", Destination::ListOverrides);
+        t.insert("leveltext", Destination::LevelText);
         for (const char* name : {"shp", "shpgrp", "shpinst", "do"}) {
             t.insert(QByteArray(name), Destination::Container);
         }
         // Text boxes of shapes and of old drawing objects.
         t.insert("shptxt", Destination::Text);
         t.insert("dptxbxtext", Destination::Text);
-        for (const char* name : {"stylesheet",
-                                 "info",
-                                 "pict",
-                                 "object",
-                                 "header",
-                                 "headerl",
-                                 "headerr",
-                                 "headerf",
-                                 "footer",
-                                 "footerl",
-                                 "footerr",
-                                 "footerf",
-                                 "footnote",
-                                 "annotation",
-                                 "atnid",
-                                 "atnauthor",
-                                 "xe",
-                                 "tc",
-                                 "txe",
-                                 "rxe",
-                                 "listtable",
-                                 "listoverridetable",
-                                 "revtbl",
-                                 "fldinst",
-                                 "filetbl",
-                                 "themedata",
-                                 "colorschememapping",
-                                 "datastore",
-                                 "latentstyles",
-                                 "pgdsctbl",
-                                 "ftnsep",
-                                 "ftnsepc",
-                                 "ftncn",
-                                 "aftnsep",
-                                 "aftnsepc",
-                                 "aftncn",
-                                 "shpinst",
-                                 "nonshppict",
-                                 "template",
-                                 "generator",
-                                 "private",
-                                 "bkmkstart",
-                                 "bkmkend",
-                                 "field_inst",
-                                 "macpict",
-                                 "wmetafile",
-                                 "dibitmap",
-                                 "wbitmap",
-                                 "objdata",
-                                 "objclass",
-                                 "objname",
-                                 "shprslt",
-                                 "sp",
-                                 "sn",
-                                 "sv",
-                                 "pn",
-                                 "pntxta",
-                                 "pntxtb",
-                                 "docvar",
-                                 "xmlnstbl",
-                                 "mmathPr",
-                                 "userprops",
-                                 "rsidtbl",
-                                 "protusertbl",
-                                 "picprop",
-                                 "blipuid",
-                                 "comment",
-                                 "title",
-                                 "subject",
-                                 "author",
-                                 "operator",
-                                 "keywords",
-                                 "doccomm",
-                                 "company",
-                                 "manager",
-                                 "category"}) {
+        for (const char* name : {"stylesheet", "info",         "pict",
+                                 "object",     "header",       "headerl",
+                                 "headerr",    "headerf",      "footer",
+                                 "footerl",    "footerr",      "footerf",
+                                 "footnote",   "annotation",   "atnid",
+                                 "atnauthor",  "xe",           "tc",
+                                 "txe",        "rxe",          "levelnumbers",
+                                 "listname",   "revtbl",       "fldinst",
+                                 "filetbl",    "themedata",    "colorschememapping",
+                                 "datastore",  "latentstyles", "pgdsctbl",
+                                 "ftnsep",     "ftnsepc",      "ftncn",
+                                 "aftnsep",    "aftnsepc",     "aftncn",
+                                 "nonshppict", "template",     "generator",
+                                 "private",    "bkmkstart",    "bkmkend",
+                                 "field_inst", "macpict",      "wmetafile",
+                                 "dibitmap",   "wbitmap",      "objdata",
+                                 "objclass",   "objname",      "shprslt",
+                                 "sp",         "sn",           "sv",
+                                 "pn",         "pntxta",       "pntxtb",
+                                 "docvar",     "xmlnstbl",     "mmathPr",
+                                 "userprops",  "rsidtbl",      "protusertbl",
+                                 "picprop",    "blipuid",      "comment",
+                                 "title",      "subject",      "author",
+                                 "operator",   "keywords",     "doccomm",
+                                 "company",    "manager",      "category"}) {
             t.insert(QByteArray(name), Destination::Skip);
         }
         return t;
@@ -239,6 +256,8 @@ private:
     void fontTableWord(const QByteArray& word, int parameter);
     void finishFontName();
     void colorTableWord(const QByteArray& word, int parameter);
+    void listTableWord(const QByteArray& word, int parameter);
+    QString listNumber();
 
     GroupState& state() { return m_stack.back(); }
     const GroupState& state() const { return m_stack.back(); }
@@ -274,6 +293,17 @@ private:
     bool m_formatDirty = true;
     bool m_starPending = false;
     int m_footnotes = 0;
+
+    // Lists: levels by list id, list ids by override number, and the paragraph's own.
+    QHash<int, std::vector<ListLevel>> m_lists;
+    std::vector<ListLevel> m_listBeingDefined;
+    QHash<int, int> m_listOverrides;
+    int m_overrideListId = 0;
+    QHash<int, std::array<int, kListLevels>> m_listCounters;
+    int m_paragraphList = 0;
+    int m_paragraphLevel = 0;
+    bool m_paragraphStart = true;
+    bool m_paragraphHasNumber = false;
 };
 
 bool Parser::consumeUnicodeFallback()
@@ -403,6 +433,18 @@ void Parser::textByte(char byte)
     switch (state().destination) {
     case Destination::Skip:
     case Destination::Container:
+    case Destination::ListTable:
+    case Destination::ListOverrides:
+        return;
+    case Destination::LevelText:
+        if (byte != ';' && !m_listBeingDefined.empty() &&
+            m_listBeingDefined.back().text.size() < kMaxControlWordLength) {
+            // The first character is the text's length; those below 9 are placeholders.
+            const auto value = static_cast<unsigned char>(byte);
+            m_listBeingDefined.back().text +=
+                value < 0x20 ? QChar(value)
+                             : codepage::decode(QByteArray(1, byte), m_documentCodePage).at(0);
+        }
         return;
     case Destination::ColorTable:
         if (byte == ';') {
@@ -472,6 +514,8 @@ void Parser::appendText(const QString& text)
         return;
     }
     flushPendingSurrogate();
+    const bool paragraphStart = m_paragraphStart;
+    m_paragraphStart = false;
     if (m_formatDirty) {
         const QTextCharFormat format = formatFor(state());
         if (format != m_runFormat) {
@@ -479,6 +523,9 @@ void Parser::appendText(const QString& text)
             m_runFormat = format;
         }
         m_formatDirty = false;
+    }
+    if (paragraphStart && !m_paragraphHasNumber && m_paragraphList > 0) {
+        m_run.append(listNumber());
     }
     m_run.append(text);
 }
@@ -552,6 +599,63 @@ void Parser::paragraph()
     flushPendingSurrogate();
     flushRun();
     m_cursor.insertBlock(QTextBlockFormat(), formatFor(state()));
+    m_paragraphStart = true;
+    m_paragraphHasNumber = false;
+}
+
+QString Parser::listNumber()
+{
+    const auto list = m_lists.constFind(m_listOverrides.value(m_paragraphList, -1));
+    if (list == m_lists.constEnd() || list->empty()) {
+        return {};
+    }
+    const std::vector<ListLevel>& levels = *list;
+    const int level = std::clamp(m_paragraphLevel, 0, int(levels.size()) - 1);
+    std::array<int, kListLevels>& counters = m_listCounters[m_paragraphList];
+    counters[level] = counters[level] == 0 ? levels[level].start : counters[level] + 1;
+    std::fill(counters.begin() + level + 1, counters.end(), 0);
+    const ListLevel& own = levels[level];
+    if (own.format == kBulletFormat) {
+        return QStringLiteral("\u2022 ");
+    }
+    QString number;
+    // The level text's first character is its length.
+    for (qsizetype i = 1; i < own.text.size(); ++i) {
+        const int placeholder = own.text[i].unicode();
+        if (placeholder < kListLevels) {
+            const int shown = placeholder < int(levels.size()) ? placeholder : level;
+            number +=
+                formatNumber(std::max(counters[shown], levels[shown].start), levels[shown].format);
+        } else {
+            number += own.text[i];
+        }
+    }
+    if (own.text.isEmpty()) {
+        number = formatNumber(counters[level], own.format) + u'.';
+    }
+    return number.isEmpty() ? number : number + u' ';
+}
+
+void Parser::listTableWord(const QByteArray& word, int parameter)
+{
+    if (word == "list") {
+        m_listBeingDefined.clear();
+    } else if (word == "listlevel") {
+        if (m_listBeingDefined.size() < kListLevels) {
+            m_listBeingDefined.emplace_back();
+        }
+    } else if (word == "listid") {
+        if (m_lists.size() < kMaxTableEntries) {
+            m_lists.insert(parameter, m_listBeingDefined);
+        }
+    } else if (!m_listBeingDefined.empty()) {
+        ListLevel& level = m_listBeingDefined.back();
+        if (word == "levelnfc") {
+            level.format = parameter;
+        } else if (word == "levelstartat") {
+            level.start = std::max(parameter, 0);
+        }
+    }
 }
 
 void Parser::finishFontName()
@@ -633,7 +737,19 @@ void Parser::controlWord(const QByteArray& word, bool hasParameter, int paramete
         s.destination = Destination::Skip;
         return;
     }
-    if (s.destination == Destination::Container) {
+    if (s.destination == Destination::Container || s.destination == Destination::LevelText) {
+        return;
+    }
+    if (s.destination == Destination::ListTable) {
+        listTableWord(word, parameter);
+        return;
+    }
+    if (s.destination == Destination::ListOverrides) {
+        if (word == "listid") {
+            m_overrideListId = parameter;
+        } else if (word == "ls" && m_listOverrides.size() < kMaxTableEntries) {
+            m_listOverrides.insert(parameter, m_overrideListId);
+        }
         return;
     }
     if (s.destination == Destination::FontTable) {
@@ -721,6 +837,16 @@ void Parser::controlWord(const QByteArray& word, bool hasParameter, int paramete
         if (codepage::isSupported(parameter)) {
             m_documentCodePage = parameter;
         }
+    } else if (word == "pard") {
+        m_paragraphList = 0;
+        m_paragraphLevel = 0;
+    } else if (word == "ls") {
+        m_paragraphList = parameter;
+    } else if (word == "ilvl") {
+        m_paragraphLevel = parameter;
+    } else if (word == "listtext" || word == "pntext") {
+        // The writer gave the number itself.
+        m_paragraphHasNumber = true;
     } else if (word == "chftn") {
         // The footnote's mark in the text; the note itself is not read.
         appendText(QString::number(++m_footnotes));

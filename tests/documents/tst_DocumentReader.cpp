@@ -1,0 +1,97 @@
+#include "TestFiles.h"
+#include "documents/DocumentReader.h"
+#include "documents/PdfText.h"
+
+#include <QGuiApplication>
+#include <QTest>
+
+using platform::DocumentKind;
+
+Q_DECLARE_METATYPE(platform::DocumentKind)
+
+// Deciding a document's kind by its content, whatever its name says, and the text rules
+// of the PDF reader. Reading each kind end to end is the editor's opening test.
+class tst_DocumentReader : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void kindByContent_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<DocumentKind>("kind");
+        const auto sample = [](const char* name) {
+            return testfiles::read(testfiles::fixture(QLatin1String(name)));
+        };
+        QTest::newRow("docx") << sample("sample.docx") << DocumentKind::OfficeOpenXml;
+        QTest::newRow("odt") << sample("sample.odt") << DocumentKind::OpenDocument;
+        QTest::newRow("epub") << sample("sample.epub") << DocumentKind::Epub;
+        QTest::newRow("pdf") << sample("sample.pdf") << DocumentKind::Pdf;
+        QTest::newRow("rtf") << sample("sample.rtf") << DocumentKind::RichText;
+        QTest::newRow("html") << sample("sample.html") << DocumentKind::Html;
+        QTest::newRow("markdown") << sample("sample.md") << DocumentKind::Markdown;
+        QTest::newRow("text with a numbered list")
+            << sample("sample.expected.txt") << DocumentKind::PlainText;
+        QTest::newRow("doc") << sample("plain.doc") << DocumentKind::Word97;
+        QTest::newRow("cut zip") << sample("damaged.docx") << DocumentKind::OtherZip;
+        QTest::newRow("empty") << QByteArray() << DocumentKind::Empty;
+        QTest::newRow("picture") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)
+                                 << DocumentKind::Binary;
+        QTest::newRow("UTF-16 text") << QByteArray("\xFF\xFEH\0i\0", 6) << DocumentKind::PlainText;
+        QTest::newRow("page after a comment and XML declaration")
+            << QByteArray("<?xml version=\"1.0\"?>\n<!-- made by hand -->\n<HTML><p>x")
+            << DocumentKind::Html;
+        QTest::newRow("a tag in prose")
+            << QByteArray("<b> is bold in pages.\n") << DocumentKind::PlainText;
+        QTest::newRow("setext heading")
+            << QByteArray("Title\n=====\n\nText.\n") << DocumentKind::Markdown;
+        QTest::newRow("link and emphasis")
+            << QByteArray("See [the site](http://x) **now**.\n") << DocumentKind::Markdown;
+        QTest::newRow("hashtag is not a heading")
+            << QByteArray("#topic of the day\n") << DocumentKind::PlainText;
+        QTest::newRow("PDF after junk") << QByteArray("\r\n\r\n%PDF-1.4\n") << DocumentKind::Pdf;
+    }
+
+    void kindByContent()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(DocumentKind, kind);
+        QCOMPARE(platform::documentKind(data), kind);
+    }
+
+    void hyphenatedLinesJoined_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("word broken at a line end") << "an exam-\nple here"
+                                                   << "an example here";
+        QTest::newRow("soft hyphen") << "exam\u00AD\nple"
+                                     << "example";
+        QTest::newRow("capital after the break stays") << "Anglo-\nSaxon"
+                                                       << "Anglo-\nSaxon";
+        QTest::newRow("dash after a space stays") << "one -\ntwo"
+                                                  << "one -\ntwo";
+        QTest::newRow("hyphen inside a line stays") << "well-known\nfact"
+                                                    << "well-known\nfact";
+    }
+
+    void hyphenatedLinesJoined()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(platform::pdftext::joinHyphenatedLines(text), expected);
+    }
+
+    void otherZipIsRefused()
+    {
+        // An archive that is whole but holds no document.
+        const platform::Result<QString> text = platform::readDocumentData(
+            testfiles::read(testfiles::fixture(QStringLiteral("drm.epub")))
+                .replace("application/epub+zip", "application/zip+epub"));
+        QVERIFY(!text.ok());
+        QVERIFY2(text.error().contains(QLatin1String("zip archive")), qPrintable(text.error()));
+    }
+};
+
+QTEST_MAIN(tst_DocumentReader)
+#include "tst_DocumentReader.moc"
