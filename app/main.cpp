@@ -16,9 +16,11 @@ int main(int argc, char* argv[])
     arguments.setApplicationDescription(QStringLiteral("Text-to-speech workbench"));
     arguments.addHelpOption();
     arguments.addVersionOption();
-    arguments.addPositionalArgument(QStringLiteral("file"),
-                                    QStringLiteral("A document to open (text, rich text, Word)."),
-                                    QStringLiteral("[file]"));
+    arguments.addPositionalArgument(
+        QStringLiteral("file"),
+        QStringLiteral("A document to open: text, rich text, Word (.doc, .docx), OpenDocument, "
+                       "PDF, EPUB, web page or Markdown."),
+        QStringLiteral("[file]"));
     arguments.process(app);
     const QStringList files = arguments.positionalArguments();
     Start start;

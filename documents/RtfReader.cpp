@@ -33,6 +33,8 @@ constexpr int kMaxTableEntries = 32767;
 constexpr int kDefaultCodePage = 1252;
 constexpr int kDefaultHalfPoints = 24;
 constexpr int kListLevels = 9;
+constexpr char16_t kSymbolFontFirst = 0xF000;
+constexpr char16_t kSymbolFontLast = 0xF0FF;
 constexpr int kBulletFormat = 23;
 constexpr int kNoNumberFormat = 255;
 
@@ -48,7 +50,8 @@ enum class Destination {
     Container,
     ListTable,
     ListOverrides,
-    LevelText
+    LevelText,
+    PropertyName
 };
 
 struct GroupState
@@ -59,6 +62,8 @@ struct GroupState
     bool underline = false;
     bool strike = false;
     bool hidden = false;
+    bool listText = false;   // a list number or bullet the writer wrote out
+    bool breakAfter = false; // a shape's own text, a paragraph of its own
     int font = -1;
     int halfPoints = kDefaultHalfPoints;
     int foreground = 0;
@@ -187,7 +192,9 @@ const QHash<QByteArray, Destination>& knownDestinations()
         t.insert("listtable", Destination::ListTable);
         t.insert("listoverridetable", Destination::ListOverrides);
         t.insert("leveltext", Destination::LevelText);
-        for (const char* name : {"shp", "shpgrp", "shpinst", "do"}) {
+        t.insert("sn", Destination::PropertyName);
+        t.insert("sv", Destination::Skip);
+        for (const char* name : {"shp", "shpgrp", "shpinst", "sp", "do"}) {
             t.insert(QByteArray(name), Destination::Container);
         }
         // Text boxes of shapes and of old drawing objects.
@@ -210,7 +217,6 @@ const QHash<QByteArray, Destination>& knownDestinations()
                                  "field_inst", "macpict",      "wmetafile",
                                  "dibitmap",   "wbitmap",      "objdata",
                                  "objclass",   "objname",      "shprslt",
-                                 "sp",         "sn",           "sv",
                                  "pn",         "pntxta",       "pntxtb",
                                  "docvar",     "xmlnstbl",     "mmathPr",
                                  "userprops",  "rsidtbl",      "protusertbl",
@@ -293,6 +299,7 @@ private:
     bool m_formatDirty = true;
     bool m_starPending = false;
     int m_footnotes = 0;
+    QByteArray m_propertyName; // of the shape property being read
 
     // Lists: levels by list id, list ids by override number, and the paragraph's own.
     QHash<int, std::vector<ListLevel>> m_lists;
@@ -419,6 +426,9 @@ void Parser::closeGroup()
     if (closed.destination == Destination::Text) {
         formatChanged();
     }
+    if (closed.breakAfter && !m_paragraphStart) {
+        paragraph();
+    }
 }
 
 void Parser::textByte(char byte)
@@ -435,6 +445,11 @@ void Parser::textByte(char byte)
     case Destination::Container:
     case Destination::ListTable:
     case Destination::ListOverrides:
+        return;
+    case Destination::PropertyName:
+        if (m_propertyName.size() < kMaxControlWordLength) {
+            m_propertyName.append(byte);
+        }
         return;
     case Destination::LevelText:
         if (byte != ';' && !m_listBeingDefined.empty() &&
@@ -532,6 +547,10 @@ void Parser::appendText(const QString& text)
 
 void Parser::appendUnit(char16_t unit)
 {
+    // Bullets from symbol fonts arrive as private-use characters, which no voice reads.
+    if (state().listText && unit >= kSymbolFontFirst && unit <= kSymbolFontLast) {
+        unit = u'\u2022';
+    }
     if (QChar::isHighSurrogate(unit)) {
         flushPendingSurrogate();
         m_pendingHigh = unit;
@@ -730,6 +749,19 @@ void Parser::controlWord(const QByteArray& word, bool hasParameter, int paramete
     const auto destination = knownDestinations().constFind(word);
     if (destination != knownDestinations().constEnd()) {
         s.destination = destination.value();
+        if (word == "sn") {
+            m_propertyName.clear();
+        } else if (word == "sv" && m_propertyName == "gtextUNICODE") {
+            // The words of a text effect (WordArt) are the shape's text.
+            s.destination = Destination::Text;
+        }
+        if (s.destination == Destination::Text) {
+            // A text box's text is a paragraph of its own, not part of its anchor's.
+            if (!m_paragraphStart) {
+                paragraph();
+            }
+            s.breakAfter = true;
+        }
         return;
     }
     if (star) {
@@ -737,7 +769,8 @@ void Parser::controlWord(const QByteArray& word, bool hasParameter, int paramete
         s.destination = Destination::Skip;
         return;
     }
-    if (s.destination == Destination::Container || s.destination == Destination::LevelText) {
+    if (s.destination == Destination::Container || s.destination == Destination::LevelText ||
+        s.destination == Destination::PropertyName) {
         return;
     }
     if (s.destination == Destination::ListTable) {
@@ -847,6 +880,7 @@ void Parser::controlWord(const QByteArray& word, bool hasParameter, int paramete
     } else if (word == "listtext" || word == "pntext") {
         // The writer gave the number itself.
         m_paragraphHasNumber = true;
+        s.listText = true;
     } else if (word == "chftn") {
         // The footnote's mark in the text; the note itself is not read.
         appendText(QString::number(++m_footnotes));

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -39,6 +40,46 @@ void endProcessGroup(QProcess& process, qint64 groupId)
     }
     if (process.state() != QProcess::NotRunning) {
         process.waitForFinished(kStopWaitMs);
+    }
+}
+
+// A profile LibreOffice made once, copied for each conversion: making a new profile is
+// a second or two of every conversion otherwise. Each conversion still has its own copy,
+// so that conversions running at once do not share one.
+QString profileTemplate()
+{
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    return cache.isEmpty() ? QString() : cache + QLatin1String("/office-profile");
+}
+
+bool copyTree(const QString& from, const QString& to)
+{
+    QDirIterator files(from, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
+                       QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString file = files.next();
+        const QString target = to + file.mid(from.size());
+        if (!QDir().mkpath(QFileInfo(target).path()) || !QFile::copy(file, target)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Keeps the profile of a conversion that worked, unless one is kept already. The copy
+// is made aside and renamed into place, so that a half-copied profile is never used.
+void keepProfile(const QString& profile)
+{
+    const QString kept = profileTemplate();
+    if (kept.isEmpty() || QFileInfo::exists(kept) || !QDir().mkpath(QFileInfo(kept).path())) {
+        return;
+    }
+    QTemporaryDir aside(kept + QLatin1String("-XXXXXX"));
+    if (!aside.isValid() || !copyTree(profile, aside.path())) {
+        return;
+    }
+    if (QDir().rename(aside.path(), kept)) {
+        aside.setAutoRemove(false);
     }
 }
 
@@ -110,6 +151,8 @@ Result<QString> WordConverter::convertData(const QByteArray& data, Format format
     QDir().mkpath(inputDir);
     QDir().mkpath(outputDir);
     QDir().mkpath(profileDir);
+    const QString kept = profileTemplate();
+    const bool fromKept = !kept.isEmpty() && QFileInfo(kept).isDir() && copyTree(kept, profileDir);
     const QString input = inputDir + QLatin1String("/document.") + QLatin1String(import.suffix);
     {
         QFile copy(input);
@@ -147,6 +190,10 @@ Result<QString> WordConverter::convertData(const QByteArray& data, Format format
     // The converter exits with 0 whether it converted or not: the output file tells.
     QFile output(outputDir + QLatin1String("/document.txt"));
     if (!output.open(QIODevice::ReadOnly)) {
+        // A kept profile that LibreOffice could not use is not offered again.
+        if (fromKept) {
+            QDir(kept).removeRecursively();
+        }
         const QString detail = QString::fromLocal8Bit(messages).trimmed();
         if (!detail.isEmpty()) {
             eventlog::warning(QLatin1String("Document conversion: ") + detail);
@@ -154,6 +201,7 @@ Result<QString> WordConverter::convertData(const QByteArray& data, Format format
         return Failure{tr("LibreOffice could not convert the document; it may be damaged or "
                           "protected by a password.")};
     }
+    keepProfile(profileDir);
     return decodeOutput(output.readAll());
 }
 

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "documents/RtfReader.h"
 
 #include <QTest>
@@ -19,18 +20,26 @@ private Q_SLOTS:
                           "{\\sp{\\sn fFilled}{\\sv 0}}{\\sp{\\sn shapeType}{\\sv 202}}"
                           "{\\shptxt\\pard In the box\\par}}{\\shprslt{\\*\\do\\dobxcolumn"
                           "{\\dptxbx{\\dptxbxtext\\pard In the box\\par}}}}}after}")
-            << "Before In the box\nafter";
+            << "Before \nIn the box\nafter";
+        QTest::newRow("text effect's words are its text")
+            << QByteArray("{\\rtf1 Anchor{\\shp{\\*\\shpinst{\\sp{\\sn wzName}{\\sv Shape1}}"
+                          "{\\sp{\\sn gtextUNICODE}{\\sv Shape words}}{\\sp{\\sn gtextSize}"
+                          "{\\sv 786432}}}}after}")
+            << "Anchor\nShape words\nafter";
+        QTest::newRow("symbol-font bullet")
+            << QByteArray("{\\rtf1{\\listtext\\pard\\plain\\f5 \\u61623\\'3f\\tab}Dot}")
+            << "\u2022\tDot";
         QTest::newRow("stray shape property")
             << QByteArray("{\\rtf1 a{\\sp{\\sn fLine}{\\sv 1}}b}") << "ab";
         QTest::newRow("group of shapes")
             << QByteArray("{\\rtf1 {\\shpgrp{\\*\\shpinst{\\sp{\\sn groupLeft}{\\sv 0}}"
                           "{\\shp{\\*\\shpinst{\\sp{\\sn fFilled}{\\sv 1}}{\\shptxt One}}}"
                           "{\\shp{\\*\\shpinst{\\shptxt Two}}}}}}")
-            << "OneTwo";
+            << "One\nTwo\n";
         QTest::newRow("old drawing object text box")
             << QByteArray("{\\rtf1 A {\\*\\do\\dobxpage\\dpx100\\dpy0{\\dptxbx\\dptxbxmar20"
                           "{\\dptxbxtext\\pard Old box\\par}}\\dpx0}B}")
-            << "A Old box\nB";
+            << "A \nOld box\nB";
         QTest::newRow("list numbers written as list text")
             << QByteArray("{\\rtf1{\\listtext\\pard\\plain 1.\\tab}\\pard\\ls1 Alpha\\par"
                           "{\\listtext\\pard\\plain 2.\\tab}\\pard\\ls1 Beta}")
@@ -73,6 +82,22 @@ private Q_SLOTS:
         QTextDocument document;
         QVERIFY(platform::RtfReader::read(rtf, document).ok());
         QCOMPARE(document.toPlainText(), expected);
+    }
+
+    void writtenByLibreOffice_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("directly") << "boxes.rtf";
+        QTest::newRow("by way of a Word document") << "boxes-word.rtf";
+    }
+
+    void writtenByLibreOffice()
+    {
+        QFETCH(QString, name);
+        QTextDocument document;
+        QVERIFY(platform::RtfReader::readFile(testfiles::fixture(name), document).ok());
+        QCOMPARE(document.toPlainText().simplified(),
+                 testfiles::expectedText(QStringLiteral("boxes")).simplified());
     }
 };
 

@@ -8,6 +8,9 @@
 #   encrypted.odt    sample.odt marked as encrypted in its manifest, its content scrambled
 #   drm.epub         sample.epub with its chapters listed as encrypted
 #   scanned.pdf      a page with a drawing and no text layer
+#   boxes.rtf, boxes-word.rtf  rich text with a text frame, a shape with text, a footnote,
+#                    lists and fields, written by LibreOffice from boxes.fodt directly and
+#                    by way of a Word document (boxes.expected.txt is the text of both)
 set -euo pipefail
 cd "$(dirname "$0")"
 work=$(mktemp -d /tmp/parlanza-samples-XXXXXX)
@@ -24,6 +27,11 @@ done
     --outdir "$work/encrypted" sample.odt >/dev/null
 cp "$work/encrypted/sample.pdf" encrypted.pdf
 head -c "$(($(stat -c %s sample.docx) / 2))" sample.docx > damaged.docx
+"${office[@]}" --convert-to rtf --outdir "$work" boxes.fodt >/dev/null
+cp "$work/boxes.rtf" boxes.rtf
+"${office[@]}" --convert-to 'doc:MS Word 97' --outdir "$work" boxes.fodt >/dev/null
+"${office[@]}" --convert-to rtf --outdir "$work/word" "$work/boxes.doc" >/dev/null
+cp "$work/word/boxes.rtf" boxes-word.rtf
 
 python3 - <<'PY'
 import re
