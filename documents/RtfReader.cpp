@@ -97,6 +97,9 @@ QString romanNumber(int value)
 QString letterNumber(int value)
 {
     // a..z, then aa..zz, as word processors count on.
+    if (value < 1) {
+        return QString::number(value);
+    }
     const int round = (value - 1) / 26;
     return QString(round + 1, QChar(u'a' + (value - 1) % 26));
 }
@@ -631,7 +634,8 @@ QString Parser::listNumber()
     const std::vector<ListLevel>& levels = *list;
     const int level = std::clamp(m_paragraphLevel, 0, int(levels.size()) - 1);
     std::array<int, kListLevels>& counters = m_listCounters[m_paragraphList];
-    counters[level] = counters[level] == 0 ? levels[level].start : counters[level] + 1;
+    counters[level] = counters[level] == 0 ? levels[level].start
+                                           : std::min(counters[level] + 1, kMaxTableEntries);
     std::fill(counters.begin() + level + 1, counters.end(), 0);
     const ListLevel& own = levels[level];
     if (own.format == kBulletFormat) {
@@ -672,7 +676,7 @@ void Parser::listTableWord(const QByteArray& word, int parameter)
         if (word == "levelnfc") {
             level.format = parameter;
         } else if (word == "levelstartat") {
-            level.start = std::max(parameter, 0);
+            level.start = std::clamp(parameter, 0, kMaxTableEntries);
         }
     }
 }
