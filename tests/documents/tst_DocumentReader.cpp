@@ -82,14 +82,31 @@ private Q_SLOTS:
         QCOMPARE(platform::pdftext::joinHyphenatedLines(text), expected);
     }
 
-    void otherZipIsRefused()
+    void refusedWithReason_data()
     {
-        // An archive that is whole but holds no document.
-        const platform::Result<QString> text = platform::readDocumentData(
-            testfiles::read(testfiles::fixture(QStringLiteral("drm.epub")))
-                .replace("application/epub+zip", "application/zip+epub"));
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("reason");
+        // A whole archive that holds no document.
+        QTest::newRow("other zip")
+            << testfiles::read(testfiles::fixture(QStringLiteral("drm.epub")))
+                   .replace("application/epub+zip", "application/zip+epub")
+            << "zip archive";
+        const QString stream = QStringLiteral("EncryptedPackage");
+        QTest::newRow("encrypted Office Open XML")
+            << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") + QByteArray(504, '\0') +
+                   QByteArray(reinterpret_cast<const char*>(stream.utf16()), stream.size() * 2)
+            << "password";
+        QTest::newRow("picture") << QByteArray("\x89PNG\r\n\x1a\n\0\0", 10) << "not a document";
+        QTest::newRow("empty") << QByteArray() << "empty";
+    }
+
+    void refusedWithReason()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(QString, reason);
+        const platform::Result<QString> text = platform::readDocumentData(data);
         QVERIFY(!text.ok());
-        QVERIFY2(text.error().contains(QLatin1String("zip archive")), qPrintable(text.error()));
+        QVERIFY2(text.error().contains(reason), qPrintable(text.error()));
     }
 };
 
