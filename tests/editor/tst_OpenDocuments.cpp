@@ -140,22 +140,6 @@ private Q_SLOTS:
         }
     }
 
-    void droppedSelectionIsInsertedAsText()
-    {
-        RichTextBox box;
-        box.resize(200, 100);
-        box.setText(kPrevious);
-        bool opened = false;
-        connect(&box, &RichTextBox::filesDropped, this, [&opened] { opened = true; });
-        QMimeData data;
-        data.setText(QStringLiteral("dropped "));
-        box.setSelStart(0);
-        dropOn(box, &data);
-        QVERIFY(!opened);
-        QVERIFY2(box.text().contains(QStringLiteral("dropped")), qPrintable(box.text()));
-        QVERIFY(box.text().contains(kPrevious));
-    }
-
 private:
     QTemporaryDir m_dir;
 };
