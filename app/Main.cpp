@@ -340,6 +340,10 @@ void Main::connectHandlers()
 
     connect(m_speech, &SpeechControl::AudioStop, this, &Main::DirectSS1_AudioStop);
     connect(m_speech, &SpeechControl::RecordingFailed, this, &Main::DirectSS1_RecordingFailed);
+    if (auto* real = qobject_cast<DirectSS*>(m_speech)) {
+        // Queued: the box's own event loop must not run inside the audio output's code.
+        connect(real, &DirectSS::noSoundOutput, this, &Main::noSoundOutput, Qt::QueuedConnection);
+    }
     if (m_lstVoice) {
         connect(m_lstVoice, &QListWidget::currentRowChanged, this, &Main::lstVoice_Click);
     }
@@ -739,6 +743,19 @@ void Main::DirectSS1_RecordingFailed(const QString& path, const QString& reason)
                               .arg(QDir::toNativeSeparators(path), reason),
                           platform::MessageButtons::Ok, platform::MessageIcon::Exclamation, {},
                           this);
+}
+
+void Main::noSoundOutput()
+{
+    static bool told = false;
+    if (told) {
+        return;
+    }
+    told = true;
+    platform::showMessage(
+        QStringLiteral("No sound output was found, so speech cannot be heard. Speaking still "
+                       "runs in time, and recording into a wave file still works."),
+        platform::MessageButtons::Ok, platform::MessageIcon::Information, {}, this);
 }
 
 void Main::cmdClearText_Click()

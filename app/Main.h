@@ -72,6 +72,8 @@ public:
     void cmdClearText_Click();
     void DirectSS1_AudioStop();
     void DirectSS1_RecordingFailed(const QString& path, const QString& reason);
+    // Tells the user, once a run, that speech cannot be heard.
+    void noSoundOutput();
 
     // Voices, speed and tone.
     void FillVoiceList();

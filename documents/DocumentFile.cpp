@@ -1,8 +1,11 @@
 #include "documents/DocumentFile.h"
 
+#include "platform/FileError.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 
 namespace platform::documentfile {
 
@@ -31,12 +34,14 @@ Result<QByteArray> read(const QString& path, qint64 maxBytes)
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        return Failure{tr("The file cannot be opened: %1.").arg(file.errorString())};
+        const int error = errno;
+        return Failure{tr("The file cannot be opened: %1.").arg(fileErrorText(error, &file))};
     }
     // A file that grew since it was measured is refused too rather than held in part.
     QByteArray data = file.read(qMin(file.size(), maxBytes) + 1);
     if (file.error() != QFileDevice::NoError) {
-        return Failure{tr("The file cannot be read: %1.").arg(file.errorString())};
+        const int error = errno;
+        return Failure{tr("The file cannot be read: %1.").arg(fileErrorText(error, &file))};
     }
     if (data.size() > maxBytes) {
         return Failure{tr("The file is too large to open (at most %1 MB can be opened).")

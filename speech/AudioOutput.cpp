@@ -2,7 +2,6 @@
 
 #include "speech/AudioRing.h"
 #include "speech/DeviceAudioOutput.h"
-#include "speech/SilentAudioOutput.h"
 
 namespace {
 constexpr int PollIntervalMs = 5;
@@ -19,10 +18,7 @@ AudioOutput::~AudioOutput() = default;
 
 std::unique_ptr<AudioOutput> AudioOutput::createDefault()
 {
-    if (DeviceAudioOutput::deviceAvailable()) {
-        return std::make_unique<DeviceAudioOutput>();
-    }
-    return std::make_unique<SilentAudioOutput>();
+    return std::make_unique<DeviceAudioOutput>();
 }
 
 void AudioOutput::start()

@@ -17,7 +17,7 @@ public:
     explicit AudioOutput(QObject* parent = nullptr);
     ~AudioOutput() override;
 
-    // The default output device when there is one that opens, else the silent output.
+    // The sound server's default device; while there is none, speech keeps time silently.
     static std::unique_ptr<AudioOutput> createDefault();
 
     void setRing(AudioRing* ring) { m_ring = ring; }
@@ -38,6 +38,8 @@ public:
 
 Q_SIGNALS:
     void utteranceEnded(quint64 utterance);
+    // Speech was asked for and no sound output was found: it goes on, silently, in time.
+    void outputMissing();
 
 protected:
     AudioRing* ring() const { return m_ring; }

@@ -4,54 +4,107 @@
 #include "speech/AudioRing.h"
 #include "speech/SilentAudioOutput.h"
 
-#include <QAudioDevice>
-#include <QAudioFormat>
-#include <QAudioSink>
-#include <QBuffer>
-#include <QMediaDevices>
+#include <QDeadlineTimer>
 #include <algorithm>
+#include <cstring>
+#include <limits>
+#include <pulse/pulseaudio.h>
 
 namespace {
 
-// Short enough that a stop is heard at once and a pause holds little back.
-constexpr int DeviceBufferMs = 100;
+// Short enough that a pause or a stop is heard at once, long enough to ride out a busy
+// moment of the machine.
+constexpr int StreamBufferMs = 100;
+// How long the first samples wait for a server that is being reached, so that speech
+// right after start-up or after a stop is heard from its first word.
+constexpr int HoldMs = 300;
+constexpr int FirstRetryMs = 250;
+constexpr int LastRetryMs = 2000;
 
-QAudioFormat speechFormat()
+const pa_sample_spec SpeechSpec{PA_SAMPLE_S16LE, AudioOutput::SampleRate, 1};
+
+// Holds libpulse's lock for one block on the GUI thread.
+class LoopLock
 {
-    QAudioFormat format;
-    format.setSampleRate(AudioOutput::SampleRate);
-    format.setChannelCount(1);
-    format.setSampleFormat(QAudioFormat::Int16);
-    return format;
+public:
+    explicit LoopLock(pa_threaded_mainloop* loop) : m_loop(loop)
+    {
+        pa_threaded_mainloop_lock(m_loop);
+    }
+    ~LoopLock() { pa_threaded_mainloop_unlock(m_loop); }
+    LoopLock(const LoopLock&) = delete;
+    LoopLock& operator=(const LoopLock&) = delete;
+
+private:
+    pa_threaded_mainloop* m_loop;
+};
+
+pa_context* newContext(pa_mainloop_api* api)
+{
+    pa_proplist* properties = pa_proplist_new();
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Parlanza");
+    pa_proplist_sets(properties, PA_PROP_MEDIA_ROLE, "a11y");
+    pa_context* context = pa_context_new_with_proplist(api, "Parlanza", properties);
+    pa_proplist_free(properties);
+    return context;
 }
 
 } // namespace
 
-DeviceAudioOutput::DeviceAudioOutput(QObject* parent) : AudioOutput(parent), m_reader(this)
+DeviceAudioOutput::DeviceAudioOutput(QObject* parent) : AudioOutput(parent)
 {
-    m_reader.open(QIODevice::ReadOnly);
+    m_hold.setSingleShot(true);
+    m_hold.setInterval(HoldMs);
+    connect(&m_hold, &QTimer::timeout, this, [this] {
+        if (!m_feeding) {
+            startFallback();
+            reportMissing();
+        }
+    });
+    m_retry.setSingleShot(true);
+    connect(&m_retry, &QTimer::timeout, this, [this] { connectNow(); });
+    m_loop = pa_threaded_mainloop_new();
+    if (m_loop == nullptr || pa_threaded_mainloop_start(m_loop) < 0) {
+        platform::eventlog::warning(QStringLiteral("The sound system cannot be used."));
+        return;
+    }
+    connectNow();
 }
 
 DeviceAudioOutput::~DeviceAudioOutput()
 {
-    closeSink();
+    if (m_loop != nullptr) {
+        {
+            LoopLock lock(m_loop);
+            closeLink();
+        }
+        pa_threaded_mainloop_stop(m_loop);
+        pa_threaded_mainloop_free(m_loop);
+    }
 }
 
 bool DeviceAudioOutput::deviceAvailable()
 {
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull() || !device.isFormatSupported(speechFormat())) {
-        return false;
+    pa_mainloop* loop = pa_mainloop_new();
+    pa_context* context = newContext(pa_mainloop_get_api(loop));
+    bool ready = false;
+    if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0) {
+        const QDeadlineTimer deadline(2000);
+        while (!deadline.hasExpired()) {
+            const pa_context_state_t state = pa_context_get_state(context);
+            if (state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state)) {
+                ready = state == PA_CONTEXT_READY;
+                break;
+            }
+            pa_mainloop_prepare(loop, 10000);
+            pa_mainloop_poll(loop);
+            pa_mainloop_dispatch(loop);
+        }
     }
-    // With no sound server the device list can still name one; only opening tells.
-    QAudioSink probe(device, speechFormat());
-    QBuffer silence;
-    silence.setData(QByteArray(64, '\0'));
-    silence.open(QIODevice::ReadOnly);
-    probe.start(&silence);
-    const bool opened = probe.error() == QAudio::NoError;
-    probe.stop();
-    return opened;
+    pa_context_disconnect(context);
+    pa_context_unref(context);
+    pa_mainloop_free(loop);
+    return ready;
 }
 
 qint64 DeviceAudioOutput::playedPosition() const
@@ -59,70 +112,63 @@ qint64 DeviceAudioOutput::playedPosition() const
     if (ring() == nullptr) {
         return 0;
     }
-    if (m_fallback) {
-        return m_fallback->playedPosition();
+    if (m_fallback || m_loop == nullptr) {
+        return ring()->readPosition();
     }
-    const qint64 handed = ring()->readPosition();
-    if (m_sink == nullptr || m_sink->state() == QAudio::IdleState ||
-        m_sink->state() == QAudio::StoppedState) {
-        return handed;
+    LoopLock lock(m_loop);
+    if (!m_feeding) {
+        return ring()->readPosition();
     }
-    const qint64 held = std::max<qint64>(0, m_sink->bufferSize() - m_sink->bytesFree()) / 2;
-    return handed - held;
+    pa_usec_t time = 0;
+    if (pa_stream_get_time(m_stream, &time) == 0) {
+        if (m_dry) {
+            time += pa_usec_t(m_dryFor.nsecsElapsed() / 1000);
+        }
+        const auto heard = qint64((time * SampleRate + 500000) / 1000000);
+        m_played = std::clamp(heard, m_played, m_written);
+    }
+    return m_streamStart + m_played;
 }
 
 void DeviceAudioOutput::startOutput()
 {
+    flow();
+}
+
+void DeviceAudioOutput::dataArrived()
+{
+    flow();
+}
+
+// Samples are waiting: the stream takes them, or the silent output, or they wait a moment
+// for a server that is being reached.
+void DeviceAudioOutput::flow()
+{
     if (m_fallback) {
         m_fallback->start();
+        // The server may be back: sound returns mid-utterance once the stream is ready.
+        if (m_link == Link::Down) {
+            connectNow();
+        }
         return;
     }
-    if (m_sink != nullptr) {
-        dataArrived();
+    if (m_loop == nullptr) {
+        startFallback();
+        reportMissing();
         return;
     }
-    const QAudioFormat format = speechFormat();
-    m_sink = new QAudioSink(QMediaDevices::defaultAudioOutput(), format, this);
-    m_sink->setBufferSize(format.bytesForDuration(qint64(DeviceBufferMs) * 1000));
-    connect(m_sink, &QAudioSink::stateChanged, this, [this] { checkSink(); });
-    m_sink->start(&m_reader);
-    // A sink that cannot open says so only through error(), without a signal.
-    checkSink();
-}
-
-void DeviceAudioOutput::checkSink()
-{
-    if (m_sink == nullptr || m_fallback) {
-        return;
+    {
+        LoopLock lock(m_loop);
+        if (m_feeding) {
+            fill(pa_stream_writable_size(m_stream));
+            return;
+        }
     }
-    switch (m_sink->error()) {
-    case QAudio::OpenError:
-        fallBack(QStringLiteral("the audio device cannot be opened"));
-        break;
-    case QAudio::IOError:
-    case QAudio::FatalError:
-        fallBack(QStringLiteral("the audio device failed"));
-        break;
-    default:
-        break;
+    if (m_link == Link::Down) {
+        connectNow();
     }
-}
-
-void DeviceAudioOutput::fallBack(const QString& reason)
-{
-    platform::eventlog::warning(QStringLiteral("Speech goes on without sound: %1.").arg(reason));
-    // The sink is deleted later: this may run inside its own signal.
-    QAudioSink* sink = m_sink;
-    m_sink = nullptr;
-    sink->disconnect(this);
-    sink->stop();
-    sink->deleteLater();
-    m_fallback = std::make_unique<SilentAudioOutput>();
-    m_fallback->setRing(ring());
-    connect(m_fallback.get(), &AudioOutput::utteranceEnded, this, &AudioOutput::utteranceEnded);
-    m_fallback->start();
-    if (isSuspended()) {
-        m_fallback->suspend();
+    if (!m_hold.isActive()) {
+        m_hold.start();
     }
 }
 
@@ -130,8 +176,11 @@ void DeviceAudioOutput::suspendOutput()
 {
     if (m_fallback) {
         m_fallback->suspend();
-    } else if (m_sink != nullptr) {
-        m_sink->suspend();
+    } else if (m_loop != nullptr) {
+        LoopLock lock(m_loop);
+        if (m_feeding) {
+            pa_operation_unref(pa_stream_cork(m_stream, 1, nullptr, nullptr));
+        }
     }
 }
 
@@ -139,52 +188,290 @@ void DeviceAudioOutput::resumeOutput()
 {
     if (m_fallback) {
         m_fallback->resume();
-    } else if (m_sink != nullptr) {
-        m_sink->resume();
+    } else if (m_loop != nullptr) {
+        LoopLock lock(m_loop);
+        if (m_feeding) {
+            pa_operation_unref(pa_stream_cork(m_stream, 0, nullptr, nullptr));
+        }
     }
 }
 
+// The server drops a stream's queued sound at once when the stream goes; a fresh stream
+// also starts its clock from zero, which keeps the played position simple.
 void DeviceAudioOutput::discardOutput()
 {
     if (m_fallback) {
         m_fallback->discard();
     }
-    closeSink();
-}
-
-void DeviceAudioOutput::dataArrived()
-{
-    if (m_fallback) {
-        m_fallback->wake();
+    if (m_loop == nullptr) {
         return;
     }
-    // A pull-mode sink that ran dry waits for readyRead before it reads again.
-    if (m_sink != nullptr && m_sink->state() == QAudio::IdleState) {
-        Q_EMIT m_reader.readyRead();
+    LoopLock lock(m_loop);
+    if (m_stream != nullptr && m_link == Link::Ready) {
+        closeStream();
+        openStream();
     }
 }
 
-void DeviceAudioOutput::closeSink()
+void DeviceAudioOutput::connectNow()
 {
-    if (m_sink != nullptr) {
-        m_sink->disconnect(this);
-        m_sink->stop();
-        delete m_sink;
-        m_sink = nullptr;
+    m_retry.stop();
+    if (m_loop == nullptr || m_link != Link::Down) {
+        return;
+    }
+    LoopLock lock(m_loop);
+    closeLink();
+    m_context = newContext(pa_threaded_mainloop_get_api(m_loop));
+    const quint64 serial = ++m_contextSerial;
+    m_link = Link::Connecting;
+    pa_context_set_state_callback(m_context, &DeviceAudioOutput::contextStateChanged, this);
+    if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+        QMetaObject::invokeMethod(
+            this, [this, serial] { linkLost(serial); }, Qt::QueuedConnection);
     }
 }
 
-qint64 DeviceAudioOutput::RingReader::bytesAvailable() const
+void DeviceAudioOutput::contextStateChanged(pa_context* context, void* data)
 {
-    const AudioRing* ring = m_output->ring();
-    return (ring != nullptr ? ring->available() * 2 : 0) + QIODevice::bytesAvailable();
+    auto* self = static_cast<DeviceAudioOutput*>(data);
+    const pa_context_state_t state = pa_context_get_state(context);
+    if (state == PA_CONTEXT_READY) {
+        pa_context_set_subscribe_callback(
+            context,
+            [](pa_context* c, pa_subscription_event_type_t event, uint32_t index, void* d) {
+                serverChanged(c, int(event), index, d);
+            },
+            self);
+        pa_operation_unref(
+            pa_context_subscribe(context, PA_SUBSCRIPTION_MASK_SERVER, nullptr, nullptr));
+        self->openStream();
+    } else if (!PA_CONTEXT_IS_GOOD(state)) {
+        const quint64 serial = self->m_contextSerial;
+        QMetaObject::invokeMethod(
+            self, [self, serial] { self->linkLost(serial); }, Qt::QueuedConnection);
+    }
 }
 
-qint64 DeviceAudioOutput::RingReader::readData(char* data, qint64 maxSize)
+// The default device changed (or another server setting): the stream moves along unless
+// it is there already.
+void DeviceAudioOutput::serverChanged(pa_context* context, int, unsigned, void* data)
 {
-    AudioRing* ring = m_output->ring();
-    if (ring == nullptr) {
-        return 0;
+    pa_operation_unref(pa_context_get_server_info(context, &DeviceAudioOutput::serverInfo, data));
+}
+
+void DeviceAudioOutput::serverInfo(pa_context* context, const pa_server_info* info, void* data)
+{
+    auto* self = static_cast<DeviceAudioOutput*>(data);
+    pa_stream* stream = self->m_stream;
+    if (info == nullptr || info->default_sink_name == nullptr || stream == nullptr ||
+        pa_stream_get_state(stream) != PA_STREAM_READY) {
+        return;
     }
-    return ring->read(reinterpret_cast<qint16*>(data), qsizetype(maxSize / 2)) * 2;
+    const char* device = pa_stream_get_device_name(stream);
+    if (device == nullptr || std::strcmp(device, info->default_sink_name) != 0) {
+        pa_operation_unref(pa_context_move_sink_input_by_name(
+            context, pa_stream_get_index(stream), info->default_sink_name, nullptr, nullptr));
+    }
+}
+
+void DeviceAudioOutput::openStream()
+{
+    m_stream = pa_stream_new(m_context, "Speech", &SpeechSpec, nullptr);
+    ++m_streamSerial;
+    if (m_stream == nullptr) {
+        QMetaObject::invokeMethod(
+            this, [this, serial = m_contextSerial] { linkLost(serial); }, Qt::QueuedConnection);
+        return;
+    }
+    pa_stream_set_state_callback(m_stream, &DeviceAudioOutput::streamStateChanged, this);
+    pa_stream_set_write_callback(m_stream, &DeviceAudioOutput::streamWritable, this);
+    pa_stream_set_underflow_callback(m_stream, &DeviceAudioOutput::streamRanDry, this);
+    pa_buffer_attr attributes{};
+    attributes.maxlength = std::numeric_limits<uint32_t>::max();
+    attributes.tlength = uint32_t(pa_usec_to_bytes(StreamBufferMs * 1000, &SpeechSpec));
+    // Playback starts with the first sample, and starts again with the first sample after
+    // the stream ran dry, so even the shortest end of an utterance is played.
+    attributes.prebuf = uint32_t(pa_frame_size(&SpeechSpec));
+    attributes.minreq = std::numeric_limits<uint32_t>::max();
+    attributes.fragsize = std::numeric_limits<uint32_t>::max();
+    const auto flags = pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
+                                         PA_STREAM_AUTO_TIMING_UPDATE);
+    if (pa_stream_connect_playback(m_stream, nullptr, &attributes, flags, nullptr, nullptr) < 0) {
+        QMetaObject::invokeMethod(
+            this, [this, serial = m_contextSerial] { linkLost(serial); }, Qt::QueuedConnection);
+    }
+}
+
+void DeviceAudioOutput::streamStateChanged(pa_stream* stream, void* data)
+{
+    auto* self = static_cast<DeviceAudioOutput*>(data);
+    const pa_stream_state_t state = pa_stream_get_state(stream);
+    if (state == PA_STREAM_READY) {
+        const quint64 serial = self->m_streamSerial;
+        QMetaObject::invokeMethod(
+            self, [self, serial] { self->streamReady(serial); }, Qt::QueuedConnection);
+    } else if (!PA_STREAM_IS_GOOD(state)) {
+        const quint64 serial = self->m_contextSerial;
+        QMetaObject::invokeMethod(
+            self, [self, serial] { self->linkLost(serial); }, Qt::QueuedConnection);
+    }
+}
+
+void DeviceAudioOutput::streamWritable(pa_stream*, size_t bytes, void* data)
+{
+    static_cast<DeviceAudioOutput*>(data)->fill(bytes);
+}
+
+void DeviceAudioOutput::streamRanDry(pa_stream*, void* data)
+{
+    auto* self = static_cast<DeviceAudioOutput*>(data);
+    self->m_dry = true;
+    self->m_dryFor.start();
+}
+
+void DeviceAudioOutput::fill(size_t bytes)
+{
+    AudioRing* source = ring();
+    if (!m_feeding || source == nullptr || bytes == size_t(-1)) {
+        return;
+    }
+    auto wanted = qsizetype(bytes / sizeof(qint16));
+    while (wanted > 0) {
+        m_chunk.resize(std::min<qsizetype>(wanted, SampleRate / 10));
+        const qsizetype n = source->read(m_chunk.data(), m_chunk.size());
+        if (n == 0) {
+            return;
+        }
+        if (pa_stream_write(m_stream, m_chunk.constData(), size_t(n) * sizeof(qint16), nullptr, 0,
+                            PA_SEEK_RELATIVE) < 0) {
+            return;
+        }
+        m_written += n;
+        m_dry = false;
+        wanted -= n;
+    }
+}
+
+void DeviceAudioOutput::closeStream()
+{
+    m_feeding = false;
+    if (m_stream != nullptr) {
+        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+        pa_stream_set_write_callback(m_stream, nullptr, nullptr);
+        pa_stream_set_underflow_callback(m_stream, nullptr, nullptr);
+        pa_stream_disconnect(m_stream);
+        pa_stream_unref(m_stream);
+        m_stream = nullptr;
+    }
+}
+
+void DeviceAudioOutput::closeLink()
+{
+    closeStream();
+    if (m_context != nullptr) {
+        pa_context_set_state_callback(m_context, nullptr, nullptr);
+        pa_context_set_subscribe_callback(m_context, nullptr, nullptr);
+        pa_context_disconnect(m_context);
+        pa_context_unref(m_context);
+        m_context = nullptr;
+    }
+}
+
+void DeviceAudioOutput::streamReady(quint64 serial)
+{
+    bool wasFeeding = false;
+    {
+        LoopLock lock(m_loop);
+        if (serial != m_streamSerial || m_stream == nullptr) {
+            return;
+        }
+        wasFeeding = m_link == Link::Ready;
+        m_link = Link::Ready;
+    }
+    m_retryMs = 0;
+    m_hold.stop();
+    // The silent output stops taking samples before the stream starts to.
+    stopFallback();
+    {
+        LoopLock lock(m_loop);
+        if (serial != m_streamSerial || m_stream == nullptr) {
+            return;
+        }
+        m_streamStart = ring() != nullptr ? ring()->readPosition() : 0;
+        m_written = 0;
+        m_played = 0;
+        m_dry = false;
+        m_feeding = true;
+        if (isSuspended()) {
+            pa_operation_unref(pa_stream_cork(m_stream, 1, nullptr, nullptr));
+        }
+        fill(pa_stream_writable_size(m_stream));
+    }
+    if (!wasFeeding) {
+        platform::eventlog::information(
+            QStringLiteral("Speech is heard through the sound server."));
+        Q_EMIT streamingChanged(true);
+    }
+    if (ring() != nullptr && (ring()->available() > 0 || ring()->hasEnds())) {
+        start();
+    }
+}
+
+void DeviceAudioOutput::linkLost(quint64 serial)
+{
+    {
+        LoopLock lock(m_loop);
+        if (serial != m_contextSerial || m_link == Link::Down) {
+            return;
+        }
+        closeLink();
+    }
+    const bool wasReady = m_link == Link::Ready;
+    m_link = Link::Down;
+    if (wasReady) {
+        platform::eventlog::warning(
+            QStringLiteral("The sound server went away: speech goes on without sound until it "
+                           "is back."));
+        Q_EMIT streamingChanged(false);
+    }
+    // What the server still held is lost; the silent clock carries on from the ring.
+    if (wasReady || m_hold.isActive()) {
+        m_hold.stop();
+        startFallback();
+        if (!wasReady) {
+            reportMissing();
+        }
+    }
+    m_retryMs = std::clamp(m_retryMs * 2, FirstRetryMs, LastRetryMs);
+    m_retry.start(m_retryMs);
+}
+
+void DeviceAudioOutput::startFallback()
+{
+    if (!m_fallback) {
+        m_fallback = std::make_unique<SilentAudioOutput>();
+        m_fallback->setRing(ring());
+        connect(m_fallback.get(), &AudioOutput::utteranceEnded, this, &AudioOutput::utteranceEnded);
+        if (isSuspended()) {
+            m_fallback->suspend();
+        }
+    }
+    m_fallback->start();
+    start();
+}
+
+void DeviceAudioOutput::stopFallback()
+{
+    m_fallback.reset();
+}
+
+void DeviceAudioOutput::reportMissing()
+{
+    if (m_missingReported) {
+        return;
+    }
+    m_missingReported = true;
+    platform::eventlog::warning(
+        QStringLiteral("No sound output was found: speech goes on without sound."));
+    Q_EMIT outputMissing();
 }

@@ -2,14 +2,22 @@
 
 #include "speech/AudioOutput.h"
 
-#include <QIODevice>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QVector>
+#include <memory>
 
-class QAudioSink;
+struct pa_context;
+struct pa_server_info;
+struct pa_stream;
+struct pa_threaded_mainloop;
 class SilentAudioOutput;
 
-// The default audio device through Qt Multimedia, in pull mode: the sink reads the
-// ring through a small sequential device. If the device fails (the sound server goes
-// away), the silent output takes over, so speech still ends at its natural time.
+// The sound server's default device through libpulse (PulseAudio, or PipeWire's
+// PulseAudio service): a playback stream that libpulse's own thread fills from the ring.
+// The output never gives up on the server: while there is none, or after it went away,
+// the silent output keeps time, and sound comes back as soon as the server does. The
+// stream follows the server's default device.
 class DeviceAudioOutput : public AudioOutput
 {
     Q_OBJECT
@@ -17,11 +25,16 @@ public:
     explicit DeviceAudioOutput(QObject* parent = nullptr);
     ~DeviceAudioOutput() override;
 
-    // True when there is a default output device that opens.
+    // True when a sound server answers now (waits up to two seconds).
     static bool deviceAvailable();
 
     qint64 playedPosition() const override;
     bool isDevice() const override { return true; }
+    // Sound goes to the server's stream rather than to the silent clock.
+    bool isStreaming() const { return m_feeding; }
+
+Q_SIGNALS:
+    void streamingChanged(bool streaming);
 
 protected:
     void startOutput() override;
@@ -31,27 +44,51 @@ protected:
     void dataArrived() override;
 
 private:
-    class RingReader : public QIODevice
-    {
-    public:
-        explicit RingReader(DeviceAudioOutput* output) : m_output(output) {}
-        bool isSequential() const override { return true; }
-        qint64 bytesAvailable() const override;
+    enum class Link { Down, Connecting, Ready };
 
-    protected:
-        qint64 readData(char* data, qint64 maxSize) override;
-        qint64 writeData(const char*, qint64) override { return -1; }
+    // Pulse thread (the main loop's lock held).
+    static void contextStateChanged(pa_context* context, void* self);
+    static void serverChanged(pa_context* context, int event, unsigned index, void* self);
+    static void serverInfo(pa_context* context, const pa_server_info* info, void* self);
+    static void streamStateChanged(pa_stream* stream, void* self);
+    static void streamWritable(pa_stream* stream, size_t bytes, void* self);
+    static void streamRanDry(pa_stream* stream, void* self);
+    void openStream();
+    void fill(size_t bytes);
+    void closeStream();
+    void closeLink();
 
-    private:
-        DeviceAudioOutput* m_output;
-    };
+    // GUI thread.
+    void connectNow();
+    void linkLost(quint64 serial);
+    void streamReady(quint64 serial);
+    void flow();
+    void startFallback();
+    void stopFallback();
+    void reportMissing();
 
-    void closeSink();
-    void checkSink();
-    void fallBack(const QString& reason);
+    pa_threaded_mainloop* m_loop = nullptr;
+    pa_context* m_context = nullptr;
+    pa_stream* m_stream = nullptr;
+    // Each context and stream gets a new serial, so news of an old one is ignored.
+    quint64 m_contextSerial = 0;
+    quint64 m_streamSerial = 0;
+    Link m_link = Link::Down;
+    // The stream takes samples from the ring; written and read with the lock held.
+    bool m_feeding = false;
+    qint64 m_streamStart = 0; // ring position of the stream's first sample
+    qint64 m_written = 0;     // samples handed to the stream
+    mutable qint64 m_played = 0;
+    // Since the stream ran dry: the server's clock stops there, short of the last
+    // samples still on their way through the device.
+    bool m_dry = false;
+    QElapsedTimer m_dryFor;
+    QVector<qint16> m_chunk;
 
-    QAudioSink* m_sink = nullptr;
-    // Takes over, keeping time, once the device has failed.
     std::unique_ptr<SilentAudioOutput> m_fallback;
-    RingReader m_reader;
+    // Speech waits this long for a server that is being reached before it goes on silently.
+    QTimer m_hold;
+    QTimer m_retry;
+    int m_retryMs = 0;
+    bool m_missingReported = false;
 };

@@ -1,8 +1,11 @@
 #include "speech/WaveFileWriter.h"
 
+#include "platform/FileError.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <sndfile.h>
 
@@ -57,7 +60,11 @@ struct WaveFileWriter::Io
             }
             std::memcpy(writer->m_head.data() + position, buffer, size_t(n));
         }
-        return writer->m_file.write(static_cast<const char*>(buffer), count);
+        const qint64 written = writer->m_file.write(static_cast<const char*>(buffer), count);
+        if (written != count && writer->m_errorNumber == 0) {
+            writer->m_errorNumber = errno;
+        }
+        return written;
     }
 
     static sf_count_t tell(void* data) { return of(data)->m_file.pos(); }
@@ -86,7 +93,9 @@ bool WaveFileWriter::open()
         return false;
     }
     if (!m_file.open(QIODevice::WriteOnly)) {
-        fail(m_file.errorString());
+        // The save file refuses some targets by itself, without a word from the system.
+        const int refused = platform::writeAccessError(m_target);
+        failFile(refused != 0 ? refused : errno);
         return false;
     }
     SF_INFO format{};
@@ -110,8 +119,11 @@ bool WaveFileWriter::write(const qint16* samples, qsizetype count)
         return false;
     }
     if (sf_write_short(m_sound, samples, count) != count) {
-        fail(m_file.error() != QFileDevice::NoError ? m_file.errorString()
-                                                    : QString::fromUtf8(sf_strerror(m_sound)));
+        if (m_file.error() != QFileDevice::NoError) {
+            failFile(m_errorNumber);
+        } else {
+            fail(QString::fromUtf8(sf_strerror(m_sound)));
+        }
         return false;
     }
     m_written += count;
@@ -128,13 +140,19 @@ bool WaveFileWriter::commit()
     const int closed = sf_close(m_sound);
     m_sound = nullptr;
     if (closed != 0 || m_file.error() != QFileDevice::NoError) {
-        fail(m_file.error() != QFileDevice::NoError ? m_file.errorString()
-                                                    : QString::fromUtf8(sf_error_number(closed)));
+        if (m_file.error() != QFileDevice::NoError) {
+            failFile(m_errorNumber);
+        } else {
+            fail(QString::fromUtf8(sf_error_number(closed)));
+        }
         cancel();
         return false;
     }
-    if (!rewriteAsPlainPcm() || !m_file.commit()) {
-        fail(m_file.errorString());
+    if (!rewriteAsPlainPcm()) {
+        return false;
+    }
+    if (!m_file.commit()) {
+        failFile(m_errorNumber != 0 ? m_errorNumber : errno);
         return false;
     }
     return true;
@@ -175,7 +193,7 @@ bool WaveFileWriter::rewriteAsPlainPcm()
     appendLittleEndian(header, quint32(gap), 4);
     header.append(QByteArray(gap, '\0'));
     if (!m_file.seek(12) || m_file.write(header) != header.size()) {
-        fail(m_file.errorString());
+        failFile(m_errorNumber != 0 ? m_errorNumber : errno);
         cancel();
         return false;
     }
@@ -192,6 +210,11 @@ void WaveFileWriter::cancel()
         m_file.cancelWriting();
         m_file.commit(); // with writing cancelled, this only removes the temporary file
     }
+}
+
+void WaveFileWriter::failFile(int errorNumber)
+{
+    fail(platform::fileErrorText(errorNumber, &m_file));
 }
 
 void WaveFileWriter::fail(const QString& reason)

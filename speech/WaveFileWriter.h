@@ -29,6 +29,8 @@ public:
 private:
     struct Io;
     void fail(const QString& reason);
+    // Fails with what the system said about the last file operation that went wrong.
+    void failFile(int errorNumber);
     bool rewriteAsPlainPcm();
 
     QString m_target;
@@ -38,5 +40,6 @@ private:
     QByteArray m_head;
     QString m_error;
     qint64 m_written = 0;
+    int m_errorNumber = 0; // of the first write that failed
     bool m_failed = false;
 };

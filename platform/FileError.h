@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+class QFileDevice;
+
+namespace platform {
+
+// Why a file could not be read or written, in the system's own words where it has them
+// ("No space left on device", "Permission denied", "Read-only file system", ...): from
+// the error number the failing call left behind, else from what the file says. Never
+// "Unknown error": a reason the system does not give becomes a plain general one.
+QString fileErrorText(int errorNumber, const QFileDevice* file = nullptr);
+
+// The error number that keeps a file from being written at the path (the file's own, or
+// its folder's when there is no file yet), or 0 when nothing does.
+int writeAccessError(const QString& path);
+
+} // namespace platform
