@@ -45,6 +45,33 @@ parlanza_stop_pulseaudio() {
     fi
 }
 
+# A PulseAudio server of a test's own, with the null sink test_sink, in the runtime folder
+# given: a test may kill and restart it without disturbing the shared server.
+parlanza_pulseaudio_in() {
+    local dir="$1"
+    mkdir -p "$dir"
+    export XDG_RUNTIME_DIR="$dir" PULSE_SERVER="unix:$dir/pulse/native"
+    pulseaudio -n --daemonize=yes --exit-idle-time=-1 --disallow-exit --use-pid-file=yes \
+        --load=module-native-protocol-unix \
+        --load="module-null-sink sink_name=test_sink rate=48000 norewinds=1" \
+        >>"$dir/log" 2>&1 || return 1
+    local tries=0
+    until pactl info >/dev/null 2>&1; do
+        tries=$((tries + 1))
+        [ "$tries" -lt 50 ] || return 1
+        sleep 0.1
+    done
+    pactl set-default-sink test_sink
+}
+
+# Kills that server the hard way, as a crash would.
+parlanza_kill_pulseaudio_in() {
+    local pid
+    pid="$(cat "$1/pulse/pid" 2>/dev/null)" || return 0
+    kill -9 "$pid" 2>/dev/null || true
+    while kill -0 "$pid" 2>/dev/null; do sleep 0.05; done
+}
+
 parlanza_start_test_services() {
     parlanza_start_pulseaudio
 }
