@@ -340,10 +340,9 @@ void Main::connectHandlers()
 
     connect(m_speech, &SpeechControl::AudioStop, this, &Main::DirectSS1_AudioStop);
     connect(m_speech, &SpeechControl::RecordingFailed, this, &Main::DirectSS1_RecordingFailed);
-    if (auto* real = qobject_cast<DirectSS*>(m_speech)) {
-        // Queued: the box's own event loop must not run inside the audio output's code.
-        connect(real, &DirectSS::noSoundOutput, this, &Main::noSoundOutput, Qt::QueuedConnection);
-    }
+    // Queued: the box's own event loop must not run inside the audio output's code.
+    connect(m_speech, &SpeechControl::SoundOutputMissing, this, &Main::noSoundOutput,
+            Qt::QueuedConnection);
     if (m_lstVoice) {
         connect(m_lstVoice, &QListWidget::currentRowChanged, this, &Main::lstVoice_Click);
     }

@@ -58,7 +58,10 @@ DeviceAudioOutput::DeviceAudioOutput(QObject* parent) : AudioOutput(parent)
     connect(&m_hold, &QTimer::timeout, this, [this] {
         if (!m_feeding) {
             startFallback();
-            reportMissing();
+            // A server that is there but slow to give a new stream is no missing output.
+            if (m_link != Link::Ready) {
+                reportMissing();
+            }
         }
     });
     m_retry.setSingleShot(true);

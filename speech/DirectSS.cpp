@@ -80,7 +80,7 @@ DirectSS::DirectSS(std::unique_ptr<AudioOutput> output, QObject* parent)
             audio, [audio] { audio->wake(); }, Qt::QueuedConnection);
     });
     connect(audio, &AudioOutput::utteranceEnded, this, [this](quint64 id) { finishUtterance(id); });
-    connect(audio, &AudioOutput::outputMissing, this, &DirectSS::noSoundOutput);
+    connect(audio, &AudioOutput::outputMissing, this, &SpeechControl::SoundOutputMissing);
 
     SpeechWorker::Callbacks callbacks;
     callbacks.recordingFinished = [this](quint64 id) {

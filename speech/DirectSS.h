@@ -56,10 +56,6 @@ public:
     // Utterances that have not raised AudioStop yet.
     int pendingUtterances() const { return int(m_pending.size()); }
 
-Q_SIGNALS:
-    // Speech was asked for and no sound output was found; it goes on silently, in time.
-    void noSoundOutput();
-
 private:
     struct Pending
     {

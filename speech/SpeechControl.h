@@ -62,4 +62,6 @@ Q_SIGNALS:
     void AudioStop();
     // A recording could not be written; any existing file at path is untouched.
     void RecordingFailed(const QString& path, const QString& reason);
+    // Speech was asked for and no sound output was found: it goes on silently, in time.
+    void SoundOutputMissing();
 };

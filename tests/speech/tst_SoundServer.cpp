@@ -81,7 +81,8 @@ private Q_SLOTS:
         qputenv("PULSE_SERVER", QFile::encodeName("unix:" + m_runtime.path() + "/pulse/native"));
         // Made while there is no server at all.
         m_control = std::make_unique<DirectSS>();
-        m_missing = std::make_unique<QSignalSpy>(m_control.get(), &DirectSS::noSoundOutput);
+        m_missing =
+            std::make_unique<QSignalSpy>(m_control.get(), &SpeechControl::SoundOutputMissing);
         m_control->selectVoice(voiceNumber(*m_control, QStringLiteral("Sam")));
     }
 
