@@ -184,6 +184,9 @@ void DeviceAudioOutput::suspendOutput()
         if (m_feeding) {
             pa_operation_unref(pa_stream_cork(m_stream, 1, nullptr, nullptr));
         }
+        // A dry stream's own clock goes on from here once it is resumed.
+        m_dryWhilePaused = m_dry;
+        m_dry = false;
     }
 }
 
@@ -195,6 +198,11 @@ void DeviceAudioOutput::resumeOutput()
         LoopLock lock(m_loop);
         if (m_feeding) {
             pa_operation_unref(pa_stream_cork(m_stream, 0, nullptr, nullptr));
+        }
+        if (m_dryWhilePaused) {
+            m_dryWhilePaused = false;
+            m_dry = true;
+            m_dryFor.start();
         }
     }
 }
@@ -291,7 +299,7 @@ void DeviceAudioOutput::openStream()
     pa_stream_set_underflow_callback(m_stream, &DeviceAudioOutput::streamRanDry, this);
     pa_buffer_attr attributes{};
     attributes.maxlength = std::numeric_limits<uint32_t>::max();
-    attributes.tlength = uint32_t(pa_usec_to_bytes(StreamBufferMs * 1000, &SpeechSpec));
+    attributes.tlength = uint32_t(pa_usec_to_bytes(pa_usec_t(StreamBufferMs) * 1000, &SpeechSpec));
     // Playback starts with the first sample, and starts again with the first sample after
     // the stream ran dry, so even the shortest end of an utterance is played.
     attributes.prebuf = uint32_t(pa_frame_size(&SpeechSpec));
@@ -325,9 +333,13 @@ void DeviceAudioOutput::streamWritable(pa_stream*, size_t bytes, void* data)
     static_cast<DeviceAudioOutput*>(data)->fill(bytes);
 }
 
-void DeviceAudioOutput::streamRanDry(pa_stream*, void* data)
+void DeviceAudioOutput::streamRanDry(pa_stream* stream, void* data)
 {
     auto* self = static_cast<DeviceAudioOutput*>(data);
+    if (pa_stream_is_corked(stream) > 0) {
+        self->m_dryWhilePaused = true;
+        return;
+    }
     self->m_dry = true;
     self->m_dryFor.start();
 }
@@ -351,6 +363,7 @@ void DeviceAudioOutput::fill(size_t bytes)
         }
         m_written += n;
         m_dry = false;
+        m_dryWhilePaused = false;
         wanted -= n;
     }
 }
@@ -404,6 +417,7 @@ void DeviceAudioOutput::streamReady(quint64 serial)
         m_written = 0;
         m_played = 0;
         m_dry = false;
+        m_dryWhilePaused = false;
         m_feeding = true;
         if (isSuspended()) {
             pa_operation_unref(pa_stream_cork(m_stream, 1, nullptr, nullptr));

@@ -82,6 +82,7 @@ private:
     // Since the stream ran dry: the server's clock stops there, short of the last
     // samples still on their way through the device.
     bool m_dry = false;
+    bool m_dryWhilePaused = false;
     QElapsedTimer m_dryFor;
     QVector<qint16> m_chunk;
 

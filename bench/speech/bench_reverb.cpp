@@ -91,23 +91,32 @@ struct RingOut
     double c50 = 0;
 };
 
-RingOut ringOut(const QVector<float>& response)
+// Energy from each sample to the end (Schroeder's backward integration).
+QVector<double> remainingEnergy(const QVector<float>& response)
 {
     QVector<double> remaining(response.size() + 1, 0);
     for (qsizetype n = response.size() - 1; n >= 0; --n) {
         remaining[n] = remaining[n + 1] + double(response[n]) * response[n];
     }
+    return remaining;
+}
+
+// The decay time from the reverberant part alone; the clarity from all of the response,
+// the direct sound included.
+RingOut ringOut(const QVector<float>& response, const QVector<float>& reverberant)
+{
+    const QVector<double> wet = remainingEnergy(reverberant);
     const auto fallsTo = [&](double db) {
-        for (qsizetype n = 0; n < response.size(); ++n) {
-            if (10 * std::log10(remaining[n] / remaining[0]) <= db) {
+        for (qsizetype n = 0; n < reverberant.size(); ++n) {
+            if (10 * std::log10(wet[n] / wet[0]) <= db) {
                 return double(n) / Rate;
             }
         }
-        return double(response.size()) / Rate;
+        return double(reverberant.size()) / Rate;
     };
+    const QVector<double> all = remainingEnergy(response);
     const qsizetype early = Rate * 50 / 1000;
-    return {3 * (fallsTo(-25) - fallsTo(-5)),
-            10 * std::log10((remaining[0] - remaining[early]) / remaining[early])};
+    return {3 * (fallsTo(-25) - fallsTo(-5)), 10 * std::log10((all[0] - all[early]) / all[early])};
 }
 
 QStringList words(const QString& text)
@@ -153,25 +162,32 @@ int main(int argc, char** argv)
     const bool haveSox = !QStandardPaths::findExecutable(QStringLiteral("sox")).isEmpty();
 
     // Ring-out of each room's impulse response, and of sox's reverb on the same impulse.
-    std::printf("ring-out from the impulse response (RT60 from the -5..-25 dB decay; C50: "
-                "higher is clearer)\n");
-    QVector<float> impulse(Rate * 5, 0);
+    std::printf(
+        "ring-out from the impulse response (RT60 from the reverberation's -5..-25 dB decay; C50: "
+        "higher is clearer)\n");
+    QVector<float> impulse(qsizetype(Rate) * 5, 0);
     impulse[0] = 0.5f;
     for (const Room& room : Rooms) {
         SoundEffect effect(room.kind, Rate);
         QVector<float> response = impulse;
         effect.process(response.data(), response.size());
-        const RingOut figures = ringOut(response);
+        QVector<float> reverberant = response;
+        reverberant[0] = 0; // the direct sound: the room's first reflection comes later
+        const RingOut figures = ringOut(response, reverberant);
         std::printf("  Mary in %-8s RT60 %.2f s  C50 %+5.1f dB  tail rendered %.1f s\n", room.name,
                     figures.rt60, figures.c50, double(effect.tailLength()) / Rate);
     }
     if (haveSox) {
         const QString in = dir.filePath(QStringLiteral("impulse.wav"));
         const QString out = dir.filePath(QStringLiteral("impulse-sox.wav"));
+        const QString wetOut = dir.filePath(QStringLiteral("impulse-sox-wet.wav"));
         writeWave(in, impulse, Rate);
         if (run(QStringLiteral("sox"), {in, out, QStringLiteral("reverb"), QStringLiteral("50"),
-                                        QStringLiteral("50"), QStringLiteral("100")})) {
-            const RingOut figures = ringOut(readWave(out));
+                                        QStringLiteral("50"), QStringLiteral("100")}) &&
+            run(QStringLiteral("sox"),
+                {in, wetOut, QStringLiteral("reverb"), QStringLiteral("-w"), QStringLiteral("50"),
+                 QStringLiteral("50"), QStringLiteral("100")})) {
+            const RingOut figures = ringOut(readWave(out), readWave(wetOut));
             std::printf("  sox reverb 50 50 100 RT60 %.2f s  C50 %+5.1f dB\n", figures.rt60,
                         figures.c50);
         }

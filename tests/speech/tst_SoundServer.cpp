@@ -63,11 +63,12 @@ class tst_SoundServer : public QObject
             return -1;
         }
         const auto* samples = reinterpret_cast<const qint16*>(bytes.constData());
+        const qsizetype count = bytes.size() / 2;
         double sum = 0;
-        for (qsizetype i = 0; i < bytes.size() / 2; ++i) {
+        for (qsizetype i = 0; i < count; ++i) {
             sum += double(samples[i]) * samples[i];
         }
-        return bytes.size() > 1 ? std::sqrt(sum / double(bytes.size() / 2)) : 0;
+        return count > 0 ? std::sqrt(sum / double(count)) : 0;
     }
 
 private Q_SLOTS:
