@@ -104,6 +104,12 @@ qsizetype AudioRing::available() const
     return qsizetype(m_writePosition - m_readPosition);
 }
 
+qint64 AudioRing::writePosition() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_writePosition;
+}
+
 qint64 AudioRing::readPosition() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);

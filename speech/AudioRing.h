@@ -20,6 +20,8 @@ public:
     bool write(const qint16* samples, qsizetype count, quint64 generation);
     // Writes what fits without blocking; the count written, or -1 for a stale generation.
     qsizetype tryWrite(const qint16* samples, qsizetype count, quint64 generation);
+    // Samples written since the ring was created: where the next write lands.
+    qint64 writePosition() const;
     // The utterance ends after everything written so far.
     bool markEnd(quint64 utterance, quint64 generation);
 

@@ -5,6 +5,7 @@
 #include "speech/AudioOutput.h"
 #include "speech/AudioRing.h"
 #include "speech/SpeechWorker.h"
+#include "speech/WordMarks.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -20,6 +21,9 @@ namespace {
 
 // About a second of audio between synthesis and output.
 constexpr qsizetype RingSamples = AudioOutput::SampleRate;
+
+// How often the words heard are looked for: well inside the time of the shortest word.
+constexpr int WordPollMs = 10;
 
 std::optional<int> intArgument(const QVariantList& args)
 {
@@ -70,9 +74,14 @@ platform::Result<QVector<qint16>> decodeWave(const QString& path)
 
 DirectSS::DirectSS(std::unique_ptr<AudioOutput> output, QObject* parent)
     : SpeechControl(parent), m_ring(std::make_unique<AudioRing>(RingSamples)),
+      m_words(std::make_unique<WordMarks>()),
       m_output(output ? std::move(output) : AudioOutput::createDefault())
 {
     m_ring->reset(m_generation);
+    m_words->reset(m_generation);
+    m_wordPoll.setInterval(WordPollMs);
+    m_wordPoll.setTimerType(Qt::PreciseTimer);
+    connect(&m_wordPoll, &QTimer::timeout, this, &DirectSS::reportHeardWords);
     m_output->setRing(m_ring.get());
     AudioOutput* audio = m_output.get();
     m_ring->setWakeHandler([audio] {
@@ -100,7 +109,8 @@ DirectSS::DirectSS(std::unique_ptr<AudioOutput> output, QObject* parent)
             },
             Qt::QueuedConnection);
     };
-    m_worker = std::make_unique<SpeechWorker>(*m_ring, AudioOutput::SampleRate, callbacks);
+    m_worker =
+        std::make_unique<SpeechWorker>(*m_ring, AudioOutput::SampleRate, callbacks, m_words.get());
     m_voices = m_worker->voices();
     const QString error = m_worker->startError();
     if (!error.isEmpty()) {
@@ -214,6 +224,9 @@ quint32 DirectSS::speakText(const QString& text)
     job.generation = m_generation;
     job.text = text;
     job.target = m_outputFile;
+    job.sentenceCues = sentenceCues();
+    job.wordCues = wordCues();
+    m_lastUtterance = job.id;
     if (m_voices.isEmpty()) {
         // Nothing can speak; the utterance still ends so the caller's cycle completes.
         m_pending.append({job.id, false});
@@ -238,15 +251,22 @@ quint32 DirectSS::speakText(const QString& text)
     m_worker->enqueue(std::move(job));
     if (!toFile) {
         m_output->start();
+        m_wordPoll.start();
     }
     return result;
 }
 
-void DirectSS::stopAll()
+void DirectSS::startGeneration()
 {
     m_ring->reset(++m_generation);
+    m_words->reset(m_generation);
     m_worker->cancelBefore(m_generation);
     m_output->discard();
+}
+
+void DirectSS::stopAll()
+{
+    startGeneration();
     m_paused = false;
     // Spoken utterances end now; recordings end once their file is complete.
     for (auto it = m_pending.begin(); it != m_pending.end();) {
@@ -261,13 +281,41 @@ void DirectSS::stopAll()
 
 void DirectSS::finishUtterance(quint64 id)
 {
-    const auto it = std::find_if(m_pending.begin(), m_pending.end(),
-                                 [id](const Pending& pending) { return pending.id == id; });
+    const auto find = [this, id] {
+        return std::find_if(m_pending.begin(), m_pending.end(),
+                            [id](const Pending& pending) { return pending.id == id; });
+    };
+    auto it = find();
     if (it == m_pending.end()) {
         return;
     }
+    // Its last words are out before its end (and a receiver may stop everything meanwhile).
+    if (!it->toFile) {
+        reportHeardWords();
+        it = find();
+        if (it == m_pending.end()) {
+            return;
+        }
+    }
     m_pending.erase(it);
     Q_EMIT AudioStop();
+}
+
+void DirectSS::reportHeardWords()
+{
+    const quint64 generation = m_generation;
+    for (const WordMarks::Mark& mark : m_words->takeUpTo(m_output->playedPosition())) {
+        // A receiver may have stopped the speech.
+        if (m_generation != generation) {
+            return;
+        }
+        Q_EMIT WordHeard(mark.utterance, qint32(mark.textStart), qint32(mark.textLength));
+    }
+    const bool speaking = std::any_of(m_pending.cbegin(), m_pending.cend(),
+                                      [](const Pending& pending) { return !pending.toFile; });
+    if (!speaking && m_words->isEmpty()) {
+        m_wordPoll.stop();
+    }
 }
 
 void DirectSS::postAudioStop()
@@ -344,9 +392,7 @@ bool DirectSS::playWaveFile(const QString& path)
     loop.exec();
     disconnect(connection);
     if (!ended) {
-        m_ring->reset(++m_generation);
-        m_worker->cancelBefore(m_generation);
-        m_output->discard();
+        startGeneration();
     }
     return ended;
 }

@@ -4,12 +4,14 @@
 #include "speech/VoiceDefinition.h"
 
 #include <QList>
+#include <QTimer>
 #include <memory>
 #include <optional>
 
 class AudioOutput;
 class AudioRing;
 class SpeechWorker;
+class WordMarks;
 
 // The speech control: real voices from espeak-ng and flite, spoken through the default
 // audio output (or a silent one that keeps time) or rendered into wave files.
@@ -43,6 +45,12 @@ public:
 
     QVariant invoke(int dispid, const QVariantList& args = {}) override;
     bool playWaveFile(const QString& path) override;
+    quint64 lastUtterance() const override { return m_lastUtterance; }
+
+    // Raises WordHeard for every word the output has played up to. A poll calls it every
+    // few milliseconds while speaking; a test that moves the output's clock by hand calls
+    // it after each move.
+    void reportHeardWords();
 
     const QList<VoiceDefinition>& voices() const { return m_voices; }
     AudioOutput* output() const { return m_output.get(); }
@@ -65,11 +73,14 @@ private:
 
     quint32 speakText(const QString& text);
     void stopAll();
+    // Drops everything in the buffer and what is being synthesised for it.
+    void startGeneration();
     void finishUtterance(quint64 id);
     void postAudioStop();
     std::optional<int> voiceArgument(const QVariantList& args) const;
 
     std::unique_ptr<AudioRing> m_ring;
+    std::unique_ptr<WordMarks> m_words;
     std::unique_ptr<AudioOutput> m_output;
     std::unique_ptr<SpeechWorker> m_worker;
     QList<VoiceDefinition> m_voices;
@@ -80,6 +91,8 @@ private:
     QString m_outputFile;
     quint32 m_lastResult = ResultOk;
     quint64 m_nextId = 1;
+    quint64 m_lastUtterance = 0;
+    QTimer m_wordPoll;
     quint64 m_generation = 1;
     bool m_paused = false;
 };

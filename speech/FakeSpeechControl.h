@@ -21,6 +21,7 @@ public:
 
     QVariant invoke(int dispid, const QVariantList& args = {}) override;
     bool playWaveFile(const QString& path) override;
+    quint64 lastUtterance() const override { return quint64(m_spoken.size()); }
 
     // The voice names answered by DISPIDs 18 and 19; the nineteen named voices at first.
     void setVoices(const QStringList& names) { m_voices = names; }
@@ -43,6 +44,8 @@ public:
     // Raises AudioStop now, as the control does when an utterance ends.
     void finishUtterance() { Q_EMIT AudioStop(); }
     void failRecording(const QString& reason) { Q_EMIT RecordingFailed(m_outputFile, reason); }
+    // Raises WordHeard for characters of the last spoken text.
+    void hearWord(qint32 start, qint32 length) { Q_EMIT WordHeard(lastUtterance(), start, length); }
 
 private:
     QList<Call> m_calls;

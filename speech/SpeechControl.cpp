@@ -29,6 +29,12 @@ void SpeechControl::setPitch(int pitch)
     invoke(DispidPitch, {pitch});
 }
 
+void SpeechControl::setSubtitles(bool sentenceCues, bool wordCues)
+{
+    m_sentenceCues = sentenceCues;
+    m_wordCues = wordCues;
+}
+
 void SpeechControl::setOutputFile(const QString& path)
 {
     invoke(DispidOutputFile, {path});

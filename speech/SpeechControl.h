@@ -43,6 +43,16 @@ public:
     // be read or speech is under way.
     virtual bool playWaveFile(const QString& path) = 0;
 
+    // The number the last speak call gave its utterance (from 1; 0 before any); WordHeard
+    // names utterances by it.
+    virtual quint64 lastUtterance() const = 0;
+
+    // Which timing files each following recording also writes beside its sound file:
+    // name.srt with a cue for each sentence, name.vtt with a cue for each word.
+    void setSubtitles(bool sentenceCues, bool wordCues);
+    bool sentenceCues() const { return m_sentenceCues; }
+    bool wordCues() const { return m_wordCues; }
+
     // Typed helpers; each is exactly one invoke().
     int voiceCount();
     QString voiceName(int voiceNumber);
@@ -64,4 +74,12 @@ Q_SIGNALS:
     void RecordingFailed(const QString& path, const QString& reason);
     // Speech was asked for and no sound output was found: it goes on silently, in time.
     void SoundOutputMissing();
+    // A word is being heard now: its characters in the utterance's text (UTF-16 offsets).
+    // Words come in the order they are spoken, each once; none after the utterance's
+    // AudioStop.
+    void WordHeard(quint64 utterance, qint32 start, qint32 length);
+
+private:
+    bool m_sentenceCues = false;
+    bool m_wordCues = false;
 };

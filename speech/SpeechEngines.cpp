@@ -8,7 +8,11 @@ extern "C" {
 }
 
 #include <QHash>
+#include <QVector>
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 extern "C" {
 cst_voice* register_cmu_us_slt(const char* voxdir);
@@ -36,14 +40,79 @@ QHash<QByteArray, FliteVoice>& fliteVoices()
 struct SynthContext
 {
     const SpeechEngines::ChunkSink* sink = nullptr;
+    const SpeechEngines::WordSink* words = nullptr; // null: nobody asked
+    QVector<qsizetype> charStarts; // espeak-ng: the byte where each character starts
+    qint64 delivered = 0;          // flite: samples of the earlier utterances of the text
     bool aborted = false;
 };
+
+// espeak-ng counts characters from 1; a number read as several words gives each of them
+// the number's characters, which the caller folds into one.
+void reportEspeakWord(const SynthContext& context, const espeak_EVENT& event)
+{
+    const qsizetype chars = context.charStarts.size() - 1;
+    const qsizetype first = std::clamp<qsizetype>(event.text_position - 1, 0, chars);
+    const qsizetype last = std::clamp<qsizetype>(first + event.length, first, chars);
+    SpeechEngines::WordEvent word;
+    word.sample = event.sample;
+    word.byteStart = context.charStarts.at(first);
+    word.byteLength = context.charStarts.at(last) - word.byteStart;
+    (*context.words)(word);
+}
+
+QVector<qsizetype> characterStarts(const QByteArray& utf8)
+{
+    QVector<qsizetype> starts;
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        if ((quint8(utf8.at(i)) & 0xC0) != 0x80) {
+            starts.append(i);
+        }
+    }
+    starts.append(utf8.size());
+    return starts;
+}
+
+// flite knows every word's timing once an utterance is planned, before its first sample:
+// a word starts where the segment before its first one ends. The text position is the
+// whitespace-delimited token's, punctuation in front of it included.
+void reportFliteWords(const SynthContext& context, const cst_utterance* utterance, int rate)
+{
+    const cst_item* previousToken = nullptr;
+    for (const cst_item* word = relation_head(utt_relation(utterance, "Word")); word != nullptr;
+         word = item_next(word)) {
+        const cst_item* token = item_parent(item_as(word, "Token"));
+        // "1984" is read as several words, all of them one token of the text.
+        if (token == nullptr || token == previousToken ||
+            item_daughter(item_as(word, "SylStructure")) == nullptr) {
+            continue;
+        }
+        previousToken = token;
+        const float start =
+            ffeature_float(word, "R:SylStructure.daughter1.daughter1.R:Segment.p.end");
+        const char* punctuation = item_feat_present(token, "prepunctuation")
+                                      ? item_feat_string(token, "prepunctuation")
+                                      : "";
+        SpeechEngines::WordEvent event;
+        event.sample = context.delivered + std::lround(double(start) * rate);
+        event.byteStart = item_feat_int(token, "file_pos") + qsizetype(std::strlen(punctuation));
+        event.byteLength = qsizetype(std::strlen(item_feat_string(token, "name")));
+        (*context.words)(event);
+    }
+}
 
 int espeakCallback(short* samples, int count, espeak_EVENT* events)
 {
     auto* context = static_cast<SynthContext*>(events != nullptr ? events->user_data : nullptr);
     if (context == nullptr || context->aborted) {
         return 1;
+    }
+    if (context->words != nullptr) {
+        for (const espeak_EVENT* event = events; event->type != espeakEVENT_LIST_TERMINATED;
+             ++event) {
+            if (event->type == espeakEVENT_WORD) {
+                reportEspeakWord(*context, *event);
+            }
+        }
     }
     if (samples != nullptr && count > 0 && !(*context->sink)(samples, count)) {
         context->aborted = true;
@@ -52,16 +121,23 @@ int espeakCallback(short* samples, int count, espeak_EVENT* events)
     return 0;
 }
 
-int fliteCallback(const cst_wave* wave, int start, int size, int /*last*/,
+int fliteCallback(const cst_wave* wave, int start, int size, int last,
                   cst_audio_streaming_info* info)
 {
     auto* context = static_cast<SynthContext*>(info->userdata);
     if (context->aborted) {
         return CST_AUDIO_STREAM_STOP;
     }
+    // Each utterance of the text starts a wave of its own.
+    if (start == 0 && context->words != nullptr && info->utt != nullptr) {
+        reportFliteWords(*context, info->utt, wave->sample_rate);
+    }
     if (size > 0 && !(*context->sink)(wave->samples + start, size)) {
         context->aborted = true;
         return CST_AUDIO_STREAM_STOP;
+    }
+    if (last != 0) {
+        context->delivered += start + size;
     }
     return CST_AUDIO_STREAM_CONT;
 }
@@ -163,16 +239,17 @@ void SpeechEngines::beginUtterance()
 }
 
 bool SpeechEngines::synthesize(const VoiceDefinition& voice, const ProsodySettings& prosody,
-                               const QByteArray& utf8, const ChunkSink& sink)
+                               const QByteArray& utf8, const ChunkSink& sink, const WordSink& words)
 {
     if (voice.engine == SynthEngine::Flite) {
-        return synthesizeFlite(voice, prosody, utf8, sink);
+        return synthesizeFlite(voice, prosody, utf8, sink, words);
     }
-    return synthesizeEspeak(voice, prosody, utf8, sink);
+    return synthesizeEspeak(voice, prosody, utf8, sink, words);
 }
 
 bool SpeechEngines::synthesizeEspeak(const VoiceDefinition& voice, const ProsodySettings& prosody,
-                                     const QByteArray& utf8, const ChunkSink& sink)
+                                     const QByteArray& utf8, const ChunkSink& sink,
+                                     const WordSink& words)
 {
     if (!m_espeakReady) {
         return false;
@@ -187,6 +264,10 @@ bool SpeechEngines::synthesizeEspeak(const VoiceDefinition& voice, const Prosody
     espeak_SetParameter(espeakPITCH, prosody.espeakPitch, 0);
     SynthContext context;
     context.sink = &sink;
+    if (words) {
+        context.words = &words;
+        context.charStarts = characterStarts(utf8);
+    }
     // Text comes in pieces: each keeps the pause that ends its last sentence, so the
     // pieces join as the whole text would have.
     const espeak_ERROR result =
@@ -200,7 +281,8 @@ bool SpeechEngines::synthesizeEspeak(const VoiceDefinition& voice, const Prosody
 }
 
 bool SpeechEngines::synthesizeFlite(const VoiceDefinition& voice, const ProsodySettings& prosody,
-                                    const QByteArray& utf8, const ChunkSink& sink)
+                                    const QByteArray& utf8, const ChunkSink& sink,
+                                    const WordSink& words)
 {
     const FliteVoice entry = fliteVoices().value(voice.engineVoice);
     if (entry.voice == nullptr) {
@@ -212,12 +294,15 @@ bool SpeechEngines::synthesizeFlite(const VoiceDefinition& voice, const ProsodyS
                          float(entry.naturalF0 * prosody.fliteF0Factor));
     SynthContext context;
     context.sink = &sink;
+    context.words = words ? &words : nullptr;
     cst_audio_streaming_info* info = new_audio_streaming_info();
     info->asc = fliteCallback;
     info->userdata = &context;
     flite_feat_set(features, "streaming_info", audio_streaming_info_val(info));
+    // flite drops a last sentence of one word when the text ends right after it.
+    const QByteArray text = utf8 + ' ';
     cst_tokenstream* tokens =
-        ts_open_string(utf8.constData(), get_param_string(features, "text_whitespace", nullptr),
+        ts_open_string(text.constData(), get_param_string(features, "text_whitespace", nullptr),
                        get_param_string(features, "text_singlecharsymbols", nullptr),
                        get_param_string(features, "text_prepunctuation", nullptr),
                        get_param_string(features, "text_postpunctuation", nullptr));

@@ -20,6 +20,17 @@ public:
     // Receives engine audio, mono 16-bit at the engine's rate; false aborts synthesis.
     using ChunkSink = std::function<bool(const qint16* samples, qsizetype count)>;
 
+    // Where a word starts in the audio of one synthesize call (engine samples from the
+    // call's first) and which bytes of the call's UTF-8 text it was read from.
+    struct WordEvent
+    {
+        qint64 sample = 0;
+        qsizetype byteStart = 0;
+        qsizetype byteLength = 0;
+    };
+    // Receives the words in the order they are spoken, before or with their audio.
+    using WordSink = std::function<void(const WordEvent& word)>;
+
     static SpeechEngines& instance();
 
     std::unique_lock<std::mutex> lock() { return std::unique_lock<std::mutex>(m_mutex); }
@@ -37,17 +48,17 @@ public:
     // the same, spoken or rendered.
     void beginUtterance();
 
-    // Speaks one piece of text, feeding the sink as audio comes. False when the sink
-    // aborted or the engine failed.
+    // Speaks one piece of text, feeding the sink as audio comes and the word sink (when
+    // given) with each word's start. False when the sink aborted or the engine failed.
     bool synthesize(const VoiceDefinition& voice, const ProsodySettings& prosody,
-                    const QByteArray& utf8, const ChunkSink& sink);
+                    const QByteArray& utf8, const ChunkSink& sink, const WordSink& words = {});
 
 private:
     SpeechEngines() = default;
     bool synthesizeEspeak(const VoiceDefinition& voice, const ProsodySettings& prosody,
-                          const QByteArray& utf8, const ChunkSink& sink);
+                          const QByteArray& utf8, const ChunkSink& sink, const WordSink& words);
     bool synthesizeFlite(const VoiceDefinition& voice, const ProsodySettings& prosody,
-                         const QByteArray& utf8, const ChunkSink& sink);
+                         const QByteArray& utf8, const ChunkSink& sink, const WordSink& words);
 
     std::mutex m_mutex;
     bool m_initialised = false;

@@ -2,10 +2,13 @@
 
 #include "speech/AudioRing.h"
 #include "speech/SpeechEngines.h"
+#include "speech/SubtitleWriter.h"
 #include "speech/TextSegmenter.h"
 #include "speech/VoiceCatalog.h"
 #include "speech/VoicePipeline.h"
 #include "speech/WaveFileWriter.h"
+#include "speech/WordMarks.h"
+#include "speech/WordTimeline.h"
 
 namespace {
 
@@ -25,10 +28,27 @@ AheadThread& ahead()
     return thread;
 }
 
+// Writes the timing files the recording asked for beside it; the reason when one fails.
+QString writeSubtitles(const SpeechJob& job, const SubtitleWriter& subtitles, qint64 samples)
+{
+    using Kind = SubtitleWriter::Kind;
+    for (const Kind kind : {Kind::Sentences, Kind::Words}) {
+        if (!(kind == Kind::Sentences ? job.sentenceCues : job.wordCues)) {
+            continue;
+        }
+        const QString path = SubtitleWriter::pathFor(job.target, kind);
+        const platform::Result<void> written = subtitles.write(path, kind, samples);
+        if (!written) {
+            return QStringLiteral("%1: %2").arg(path, written.error());
+        }
+    }
+    return {};
+}
+
 } // namespace
 
-SpeechWorker::SpeechWorker(AudioRing& ring, int outputRate, Callbacks callbacks)
-    : m_ring(ring), m_outputRate(outputRate), m_callbacks(std::move(callbacks)),
+SpeechWorker::SpeechWorker(AudioRing& ring, int outputRate, Callbacks callbacks, WordMarks* words)
+    : m_ring(ring), m_words(words), m_outputRate(outputRate), m_callbacks(std::move(callbacks)),
       m_started(m_startedPromise.get_future().share())
 {
     AheadThread& waiting = ahead();
@@ -190,6 +210,14 @@ void SpeechWorker::speak(const SpeechJob& job)
                       : m_ring.write(samples, count, job.generation);
     };
 
+    // Where each word is heard: a mark in the ring for the output, a cue beside the file.
+    const qint64 ringStart = toFile ? 0 : m_ring.writePosition();
+    std::optional<SubtitleWriter> subtitles;
+    if (toFile && (job.sentenceCues || job.wordCues)) {
+        subtitles.emplace(job.text, m_outputRate);
+    }
+    const bool timeWords = subtitles.has_value() || (!toFile && m_words != nullptr);
+
     SpeechEngines& engines = SpeechEngines::instance();
     bool complete = true;
     {
@@ -197,9 +225,29 @@ void SpeechWorker::speak(const SpeechJob& job)
         engines.beginUtterance();
         VoicePipeline pipeline(engines.sampleRate(job.voice), m_outputRate, job.prosody.sonicSpeed,
                                job.voice.effect);
+        qint64 engineSamples = 0;
         const SpeechEngines::ChunkSink engineSink = [&](const qint16* samples, qsizetype count) {
+            engineSamples += count;
             return pipeline.process(samples, count, sink);
         };
+        WordTimeline timeline(
+            job.text, [&pipeline](qint64 sample) { return pipeline.outputPosition(sample); });
+        SpeechEngines::WordSink wordSink;
+        if (timeWords) {
+            wordSink = [&](const SpeechEngines::WordEvent& event) {
+                const std::optional<WordTiming> word = timeline.place(event);
+                if (!word) {
+                    return;
+                }
+                if (subtitles) {
+                    subtitles->addWord(*word);
+                } else {
+                    m_words->add(
+                        {ringStart + word->sample, job.id, word->textStart, word->textLength},
+                        job.generation);
+                }
+            };
+        }
         TextSegmenter segments(job.text);
         while (complete) {
             const std::optional<QStringView> next = segments.next();
@@ -214,8 +262,10 @@ void SpeechWorker::speak(const SpeechJob& job)
             if (piece.trimmed().isEmpty()) {
                 continue;
             }
+            const QByteArray utf8 = piece.toUtf8();
+            timeline.beginPiece(piece, utf8, engineSamples);
             // A failing engine skips the piece rather than the rest of the text.
-            if (!engines.synthesize(job.voice, job.prosody, piece.toUtf8(), engineSink) &&
+            if (!engines.synthesize(job.voice, job.prosody, utf8, engineSink, wordSink) &&
                 (!current(job) || (toFile && !writer->errorString().isEmpty()))) {
                 complete = false;
             }
@@ -231,7 +281,13 @@ void SpeechWorker::speak(const SpeechJob& job)
     }
     // A stopped recording keeps what was rendered; a failed one keeps nothing.
     if (writer->errorString().isEmpty() && writer->commit()) {
-        m_callbacks.recordingFinished(job.id);
+        const QString failed =
+            subtitles ? writeSubtitles(job, *subtitles, writer->samplesWritten()) : QString();
+        if (failed.isEmpty()) {
+            m_callbacks.recordingFinished(job.id);
+        } else {
+            m_callbacks.recordingFailed(job.id, job.target, failed);
+        }
     } else {
         m_callbacks.recordingFailed(job.id, job.target, writer->errorString());
     }

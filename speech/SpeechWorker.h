@@ -13,6 +13,7 @@
 #include <thread>
 
 class AudioRing;
+class WordMarks;
 
 // One utterance as the worker receives it.
 struct SpeechJob
@@ -23,6 +24,9 @@ struct SpeechJob
     VoiceDefinition voice;
     ProsodySettings prosody;
     QString target; // empty: into the ring for the output, else a wave file
+    // A recording also writes its timings: name.srt by sentence, name.vtt by word.
+    bool sentenceCues = false;
+    bool wordCues = false;
 };
 
 // The thread that makes every call into the synthesis libraries. It speaks queued jobs
@@ -38,8 +42,9 @@ public:
         std::function<void(quint64 id, const QString& path, const QString& reason)> recordingFailed;
     };
 
-    // Takes over the thread started by startAhead() when there is one.
-    SpeechWorker(AudioRing& ring, int outputRate, Callbacks callbacks);
+    // Takes over the thread started by startAhead() when there is one. With word marks,
+    // every word spoken into the ring is marked at its place there.
+    SpeechWorker(AudioRing& ring, int outputRate, Callbacks callbacks, WordMarks* words = nullptr);
     ~SpeechWorker();
     SpeechWorker(const SpeechWorker&) = delete;
     SpeechWorker& operator=(const SpeechWorker&) = delete;
@@ -67,6 +72,7 @@ private:
     bool current(const SpeechJob& job) const { return job.generation >= m_generation.load(); }
 
     AudioRing& m_ring;
+    WordMarks* m_words;
     int m_outputRate;
     Callbacks m_callbacks;
     std::promise<void> m_startedPromise;

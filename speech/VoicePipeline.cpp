@@ -15,6 +15,7 @@ VoicePipeline::VoicePipeline(int engineRate, int outputRate, double speed, Voice
     if (std::abs(speed - 1.0) > 1e-6) {
         m_sonic = sonicCreateStream(engineRate, 1);
         sonicSetSpeed(m_sonic, float(speed));
+        m_speed = double(float(speed));
     }
     if (engineRate != outputRate) {
         soxr_error_t error = nullptr;
@@ -34,6 +35,11 @@ VoicePipeline::~VoicePipeline()
     if (m_resampler != nullptr) {
         soxr_delete(m_resampler);
     }
+}
+
+qint64 VoicePipeline::outputPosition(qint64 engineSample) const
+{
+    return std::llround(double(engineSample) * m_ratio / m_speed);
 }
 
 bool VoicePipeline::process(const qint16* samples, qsizetype count, const Sink& sink)

@@ -27,6 +27,11 @@ public:
     // Drains the stages and lets the room ring out.
     bool finish(const Sink& sink);
 
+    // Where the engine's sample comes out, in output samples from the first: every stage
+    // keeps time in proportion (the stretch content-aligned, the resampler without delay,
+    // the effects' dry voice undelayed).
+    qint64 outputPosition(qint64 engineSample) const;
+
 private:
     bool afterSonic(const float* samples, qsizetype count, const Sink& sink);
     bool afterResampler(float* samples, qsizetype count, const Sink& sink);
@@ -35,6 +40,7 @@ private:
     sonicStreamStruct* m_sonic = nullptr;
     soxr* m_resampler = nullptr;
     double m_ratio = 1;
+    double m_speed = 1;
     SoundEffect m_effect;
     QVector<float> m_floats;
     QVector<float> m_resampled;

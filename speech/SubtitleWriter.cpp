@@ -1,0 +1,135 @@
+#include "speech/SubtitleWriter.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTextBoundaryFinder>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+QString timestamp(qint64 ms, char fractionSeparator)
+{
+    return QStringLiteral("%1:%2:%3%4%5")
+        .arg(ms / 3600000, 2, 10, QLatin1Char('0'))
+        .arg(ms / 60000 % 60, 2, 10, QLatin1Char('0'))
+        .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
+        .arg(QLatin1Char(fractionSeparator))
+        .arg(ms % 1000, 3, 10, QLatin1Char('0'));
+}
+
+// Where each sentence of the text starts, in order, the text's end last.
+QList<qsizetype> sentenceStarts(const QString& text)
+{
+    QList<qsizetype> starts{0};
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Sentence, text);
+    while (finder.toNextBoundary() > 0) {
+        starts.append(finder.position());
+    }
+    if (starts.constLast() != text.size()) {
+        starts.append(text.size());
+    }
+    return starts;
+}
+
+} // namespace
+
+SubtitleWriter::SubtitleWriter(const QString& text, int sampleRate)
+    : m_text(text), m_sampleRate(std::max(sampleRate, 1))
+{
+}
+
+void SubtitleWriter::addWord(const WordTiming& word)
+{
+    m_words.append(word);
+}
+
+QString SubtitleWriter::pathFor(const QString& soundPath, Kind kind)
+{
+    const QFileInfo sound(soundPath);
+    const QString suffix =
+        kind == Kind::Sentences ? QStringLiteral(".srt") : QStringLiteral(".vtt");
+    const QString path = sound.dir().filePath(sound.completeBaseName() + suffix);
+    // A sound file named like its subtitles keeps its name.
+    return QFileInfo(path) == sound ? soundPath + suffix : path;
+}
+
+qint64 SubtitleWriter::milliseconds(qint64 samples) const
+{
+    return std::llround(double(samples) * 1000.0 / m_sampleRate);
+}
+
+QList<SubtitleWriter::Cue> SubtitleWriter::cues(Kind kind, qint64 totalSamples) const
+{
+    // A cue lasts until the next one starts, the last one until the sound ends.
+    QList<WordTiming> words;
+    std::copy_if(m_words.cbegin(), m_words.cend(), std::back_inserter(words),
+                 [totalSamples](const WordTiming& word) { return word.sample < totalSamples; });
+    QList<Cue> cues;
+    if (kind == Kind::Words) {
+        for (const WordTiming& word : words) {
+            cues.append(
+                {milliseconds(word.sample), 0, m_text.mid(word.textStart, word.textLength)});
+        }
+    } else {
+        const QList<qsizetype> starts = sentenceStarts(m_text);
+        qsizetype sentence = -1;
+        for (const WordTiming& word : words) {
+            const auto after = std::upper_bound(starts.cbegin(), starts.cend(), word.textStart);
+            const qsizetype index = std::max<qsizetype>(0, after - starts.cbegin() - 1);
+            if (index == sentence || index + 1 >= starts.size()) {
+                continue;
+            }
+            sentence = index;
+            const QString text =
+                m_text.mid(starts.at(index), starts.at(index + 1) - starts.at(index));
+            cues.append({milliseconds(word.sample), 0, text.simplified()});
+        }
+    }
+    const qint64 endMs = milliseconds(totalSamples);
+    for (qsizetype i = 0; i < cues.size(); ++i) {
+        const qint64 next = i + 1 < cues.size() ? cues.at(i + 1).startMs : endMs;
+        // Players refuse a cue that ends before it starts.
+        cues[i].endMs = std::max(next, cues.at(i).startMs + 1);
+    }
+    return cues;
+}
+
+QByteArray SubtitleWriter::contents(Kind kind, qint64 totalSamples) const
+{
+    QString out;
+    if (kind == Kind::Words) {
+        out += QStringLiteral("WEBVTT\n\n");
+    }
+    int number = 0;
+    for (const Cue& cue : cues(kind, totalSamples)) {
+        if (kind == Kind::Sentences) {
+            out += QString::number(++number) + QLatin1Char('\n') + timestamp(cue.startMs, ',') +
+                   QStringLiteral(" --> ") + timestamp(cue.endMs, ',') + QLatin1Char('\n') +
+                   cue.text + QStringLiteral("\n\n");
+        } else {
+            QString text = cue.text;
+            text.replace(QLatin1Char('&'), QStringLiteral("&amp;"))
+                .replace(QLatin1Char('<'), QStringLiteral("&lt;"))
+                .replace(QLatin1Char('>'), QStringLiteral("&gt;"));
+            out += timestamp(cue.startMs, '.') + QStringLiteral(" --> ") +
+                   timestamp(cue.endMs, '.') + QLatin1Char('\n') + text + QStringLiteral("\n\n");
+        }
+    }
+    return out.toUtf8();
+}
+
+platform::Result<void> SubtitleWriter::write(const QString& path, Kind kind,
+                                             qint64 totalSamples) const
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return platform::Failure{file.errorString()};
+    }
+    const QByteArray data = contents(kind, totalSamples);
+    if (file.write(data) != data.size() || !file.commit()) {
+        return platform::Failure{file.errorString()};
+    }
+    return {};
+}

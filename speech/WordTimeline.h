@@ -1,0 +1,36 @@
+#pragma once
+
+#include "speech/SpeechEngines.h"
+#include "speech/WordTiming.h"
+
+#include <QByteArray>
+#include <QStringView>
+#include <QVector>
+#include <functional>
+#include <optional>
+
+// Places the engines' word events of one utterance: the text goes to the engines in
+// pieces, each as UTF-8 and each with its audio counted from its own start; a timing
+// counts output samples from the utterance's start and characters of its whole text.
+class WordTimeline
+{
+public:
+    // Turns an engine sample of the utterance into an output sample.
+    using Placement = std::function<qint64(qint64 engineSample)>;
+
+    WordTimeline(QStringView text, Placement placement);
+
+    // Before each piece goes to the engine: the piece (a view into the text), the bytes the
+    // engine gets, and the engine samples of the utterance so far.
+    void beginPiece(QStringView piece, const QByteArray& utf8, qint64 engineSamplesBefore);
+    // A word of the current piece; none for one inside the word before it (the engines
+    // read a number as several words, all from the same characters).
+    std::optional<WordTiming> place(const SpeechEngines::WordEvent& word);
+
+private:
+    QStringView m_text;
+    Placement m_placement;
+    QVector<qsizetype> m_textAt; // for each byte of the piece (and one past): text offset
+    qint64 m_engineBefore = 0;
+    qsizetype m_lastEnd = 0;
+};
