@@ -1,6 +1,7 @@
 #include "app/Main.h"
 
 #include "app/About.h"
+#include "app/FollowAlong.h"
 #include "app/MainAccessible.h"
 #include "controls/bevel/bvlBUTTON.h"
 #include "controls/rkbuttons/rkButtons_H.h"
@@ -383,6 +384,7 @@ void Main::connectHandlers()
     if (!m_richTextBox1 || !m_rtfTemp) {
         return;
     }
+    m_follow = new FollowAlong(*this, *m_richTextBox1, *m_speech, m_lblStatus);
     m_commonDialog.owner = this;
     setAcceptDrops(true);
     connect(m_richTextBox1, &platform::RichTextBox::filesDropped, this, &Main::openDroppedFiles);
@@ -599,11 +601,23 @@ QString Main::prepareUtterance()
 
 void Main::cmdSpkText_Click()
 {
-    const QString text = prepareUtterance();
+    speakRange(0, -1);
+}
+
+bool Main::speakRange(int start, int end)
+{
+    QString text = prepareUtterance();
     if (text.isEmpty()) {
-        return;
+        return false;
+    }
+    if (start > 0 || end >= 0) {
+        const int last = end < 0 ? int(text.size()) : std::min(end, int(text.size()));
+        text = text.mid(start, std::max(0, last - start));
     }
     m_speech->speak(text);
+    if (m_follow) {
+        m_follow->started(start, text);
+    }
     m_timer1->start();
     m_cmdPauseText->setEnabled(true);
     setStatus(kSpeaking, kStatusYellow);
@@ -611,6 +625,7 @@ void Main::cmdSpkText_Click()
     if (m_speech->lastResult() == SpeechControl::ResultIncompatible) {
         incompatibleSetting();
     }
+    return true;
 }
 
 void Main::incompatibleSetting()
@@ -645,6 +660,9 @@ void Main::cmdPauseText_Click()
 void Main::cmdStopText_Click()
 {
     m_speech->stop();
+    if (m_follow) {
+        m_follow->stopped();
+    }
     if (!m_recording) {
         m_speech->setOutputFile(QString());
     }
@@ -863,6 +881,9 @@ void Main::BuildMenu()
                     QStringLiteral("&About"), image(13));
     if (QAction* help = m_menu->action(howToUse)) {
         help->setShortcut(QKeySequence(Qt::Key_F1));
+    }
+    if (m_follow) {
+        m_follow->addMenu(*m_menu); // shown between File and Help
     }
     // The classic face is rarely installed; its closest relatives stand in.
     QFont::insertSubstitutions(QStringLiteral("Ms Sans Serif"),

@@ -16,6 +16,7 @@
 
 class bvlBUTTON;
 class ClsSkin;
+class FollowAlong;
 class HTMLHelp;
 class QComboBox;
 class QLabel;
@@ -65,6 +66,9 @@ public:
 
     // Speaking cycle and recording.
     void cmdSpkText_Click();
+    // Speaks the editor's characters from start to end (-1: to the end of the text) as
+    // SPEAK speaks them all; false when there was nothing to speak.
+    bool speakRange(int start, int end);
     void cmdPauseText_Click();
     void cmdStopText_Click();
     void cmdRec_Click();
@@ -101,6 +105,7 @@ public:
     HTMLHelp* helpObject() const { return m_help.get(); }
     SpeechControl* speechControl() const { return m_speech; }
     editor::CommonDialog& commonDialog() { return m_commonDialog; }
+    FollowAlong* followAlong() const { return m_follow; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -133,6 +138,7 @@ private:
     platform::MenuBar* m_menu = nullptr;
     std::unique_ptr<HTMLHelp> m_help;
     QPointer<About> m_about;
+    FollowAlong* m_follow = nullptr;
     editor::CommonDialog m_commonDialog;
     platform::WindowProcedure m_previousProcedure;
     QList<QPixmap> m_smallImages;

@@ -6,11 +6,13 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextEdit>
 #include <algorithm>
 #include <cmath>
 #include <private/qtextdocumentlayout_p.h>
@@ -22,6 +24,8 @@ namespace platform {
 namespace {
 
 constexpr int kAutoScrollIntervalMs = 50;
+// The view follows the spoken word again this long after the user last touched it.
+constexpr int kUserQuietMs = 3000;
 constexpr float kMaxFontPoints = 1638.0F;
 
 bool isBold(const QTextCharFormat& format)
@@ -84,6 +88,11 @@ RichTextBox::RichTextBox(QWidget* parent)
             QAccessible::updateAccessibility(&event);
         }
     });
+    // Actions are what the user does to a scroll bar (wheel, arrows, dragging); the
+    // program's own scrolling sets values.
+    for (QScrollBar* bar : {verticalScrollBar(), horizontalScrollBar()}) {
+        connect(bar, &QAbstractSlider::actionTriggered, this, [this] { m_userActivity.start(); });
+    }
     relayout();
 }
 
@@ -382,6 +391,81 @@ int RichTextBox::positionAt(const QPoint& viewportPoint) const
         .position();
 }
 
+void RichTextBox::setSpokenRange(int start, int length)
+{
+    const int last = std::max(0, document()->characterCount() - 1);
+    QTextEdit::ExtraSelection mark;
+    mark.cursor = QTextCursor(document());
+    mark.cursor.setPosition(std::clamp(start, 0, last));
+    mark.cursor.setPosition(std::clamp(start + length, 0, last), QTextCursor::KeepAnchor);
+    mark.format.setBackground(spokenColor());
+    m_control->setExtraSelections({mark});
+    if (!userIsBusy()) {
+        bringIntoView(mark.cursor);
+    }
+}
+
+void RichTextBox::clearSpokenRange()
+{
+    m_control->setExtraSelections({});
+}
+
+std::optional<std::pair<int, int>> RichTextBox::spokenRange() const
+{
+    const QList<QTextEdit::ExtraSelection> marks = m_control->extraSelections();
+    if (marks.isEmpty() || !marks.constFirst().cursor.hasSelection()) {
+        return std::nullopt;
+    }
+    const QTextCursor& cursor = marks.constFirst().cursor;
+    return std::pair(cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart());
+}
+
+QColor RichTextBox::spokenColor()
+{
+    return {0xFF, 0xE0, 0x66};
+}
+
+void RichTextBox::setContextActions(const QList<QAction*>& actions)
+{
+    m_contextActions.clear();
+    for (QAction* action : actions) {
+        m_contextActions.append(action);
+    }
+}
+
+bool RichTextBox::userIsBusy() const
+{
+    return m_selecting || m_autoScrollTimer.isActive() || verticalScrollBar()->isSliderDown() ||
+           horizontalScrollBar()->isSliderDown() ||
+           (m_userActivity.isValid() && m_userActivity.elapsed() < kUserQuietMs);
+}
+
+void RichTextBox::bringIntoView(const QTextCursor& range)
+{
+    QTextCursor start = range;
+    start.setPosition(range.selectionStart());
+    QTextCursor end = range;
+    end.setPosition(range.selectionEnd());
+    QRectF word = m_control->cursorRect(start);
+    const QRectF endRect = m_control->cursorRect(end);
+    // A word broken over two lines is brought in by its first.
+    if (qFuzzyCompare(endRect.top(), word.top())) {
+        word = word.united(endRect);
+    }
+    updateScrollBars();
+    const QRectF inView = documentToView(word);
+    const QRectF view(viewport()->rect());
+    if (view.contains(inView)) {
+        return;
+    }
+    // Leave room for the lines that follow: the word's line goes a quarter down the view.
+    if (inView.top() < view.top() || inView.bottom() > view.bottom()) {
+        QScrollBar* v = verticalScrollBar();
+        v->setValue(v->value() + int(std::floor(inView.top() - view.height() / 4)));
+    }
+    ensureVisible(word);
+}
+
 void RichTextBox::relayout()
 {
     // The text wraps at the view's width measured in document units, so a zoomed view
@@ -522,6 +606,7 @@ void RichTextBox::pageUpDown(QTextCursor::MoveOperation direction, QTextCursor::
 
 void RichTextBox::keyPressEvent(QKeyEvent* e)
 {
+    m_userActivity.start();
     if ((e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab) &&
         (e->modifiers() & Qt::ControlModifier)) {
         // Tab types a tab; Ctrl+Tab and Ctrl+Shift+Tab leave, as in Qt's own editors.
@@ -556,6 +641,8 @@ void RichTextBox::keyReleaseEvent(QKeyEvent* e)
 
 void RichTextBox::mousePressEvent(QMouseEvent* e)
 {
+    m_userActivity.start();
+    m_selecting = e->button() == Qt::LeftButton;
     m_lastMousePos = e->position().toPoint();
     sendMouseToControl(e);
 }
@@ -576,6 +663,8 @@ void RichTextBox::mouseMoveEvent(QMouseEvent* e)
 
 void RichTextBox::mouseReleaseEvent(QMouseEvent* e)
 {
+    m_userActivity.start();
+    m_selecting = false;
     m_autoScrollTimer.stop();
     m_lastMousePos = e->position().toPoint();
     sendMouseToControl(e);
@@ -611,7 +700,23 @@ void RichTextBox::timerEvent(QTimerEvent* e)
 
 void RichTextBox::contextMenuEvent(QContextMenuEvent* e)
 {
-    sendToControl(e);
+    QMenu* menu =
+        m_control->createStandardContextMenu(viewToDocument().map(QPointF(e->pos())), this);
+    if (menu == nullptr) {
+        return;
+    }
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    bool separated = false;
+    for (const QPointer<QAction>& action : std::as_const(m_contextActions)) {
+        if (action) {
+            if (!separated) {
+                menu->addSeparator();
+                separated = true;
+            }
+            menu->addAction(action);
+        }
+    }
+    menu->popup(e->globalPos());
 }
 
 void RichTextBox::dragEnterEvent(QDragEnterEvent* e)

@@ -4,10 +4,15 @@
 #include "platform/OleColor.h"
 
 #include <QAbstractScrollArea>
+#include <QAction>
 #include <QBasicTimer>
+#include <QElapsedTimer>
+#include <QList>
 #include <QPoint>
+#include <QPointer>
 #include <QTextCursor>
 #include <optional>
+#include <utility>
 
 class QTextDocument;
 class QWidgetTextControl;
@@ -85,6 +90,20 @@ public:
     QRect cursorRect(int position) const;
     int positionAt(const QPoint& viewportPoint) const;
 
+    // The word being spoken, drawn over the text: the document, its modified state and its
+    // undo history stay as they are, and the mark moves with edits around it. When the word
+    // is out of sight the view brings it in, unless the user is scrolling, selecting or
+    // typing (or did so in the last few seconds).
+    void setSpokenRange(int start, int length);
+    void clearSpokenRange();
+    // Start and length of the marked word; nothing when none is marked.
+    std::optional<std::pair<int, int>> spokenRange() const;
+    // What the marked word is drawn on.
+    static QColor spokenColor();
+
+    // Actions the context menu offers below its own.
+    void setContextActions(const QList<QAction*>& actions);
+
 Q_SIGNALS:
     void Change();
     void SelChange();
@@ -132,6 +151,8 @@ private:
     QPointF clampedToText(const QPointF& documentPoint) const;
     void mergeSelectionFormat(const QTextCharFormat& format);
     std::optional<bool> selectionHas(bool (*test)(const QTextCharFormat&)) const;
+    bool userIsBusy() const;
+    void bringIntoView(const QTextCursor& range);
 
     QWidgetTextControl* m_control = nullptr;
     OleColor m_backColor = systemColor(ColorWindow);
@@ -139,6 +160,9 @@ private:
     int m_zoomDenominator = 1;
     QBasicTimer m_autoScrollTimer;
     QPoint m_lastMousePos;
+    QElapsedTimer m_userActivity; // since the user last scrolled, selected or typed
+    bool m_selecting = false;
+    QList<QPointer<QAction>> m_contextActions;
 };
 
 } // namespace platform

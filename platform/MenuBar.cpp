@@ -68,9 +68,11 @@ void MenuBar::moveBefore(qint32 id, const QString& beforeKey)
     for (const Item& item : std::as_const(m_items)) {
         if (item.key == beforeKey && moved && item.action) {
             const QList<QObject*> menus = item.action->associatedObjects();
+            // A menu of the bar moves along the bar itself.
             for (QObject* object : menus) {
-                auto* menu = qobject_cast<QMenu*>(object);
-                if (menu && moved->associatedObjects().contains(menu)) {
+                auto* menu = qobject_cast<QWidget*>(object);
+                if ((qobject_cast<QMenu*>(menu) || qobject_cast<QMenuBar*>(menu)) &&
+                    moved->associatedObjects().contains(menu)) {
                     menu->removeAction(moved);
                     menu->insertAction(item.action, moved);
                     return;

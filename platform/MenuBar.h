@@ -30,7 +30,8 @@ public:
                    const QString& caption, const QPixmap& picture = {});
 
     // Moves the item with that id just before the item with key beforeKey of the same
-    // menu; nothing happens when either is unknown or they are in different menus.
+    // menu (or of the bar, for two menus of the bar); nothing happens when either is
+    // unknown or they are in different menus.
     void moveBefore(qint32 id, const QString& beforeKey);
     // The item's action (for its shortcut and enabled state); null for an unknown id.
     QAction* action(qint32 id) const { return m_items.value(id).action; }

@@ -201,7 +201,7 @@ private Q_SLOTS:
         };
         bench.main.Form_Load();
         QCOMPARE(seen,
-                 QStringList({QStringLiteral("sound: skin 1, menu 6, visible 0, voices 0"),
+                 QStringList({QStringLiteral("sound: skin 1, menu 13, visible 0, voices 0"),
                               QStringLiteral("voices: timer 0, PAUSE 0, zoom rows 0, bars 1")}));
         QCOMPARE(bench.speech.playedFiles(), QStringList{startSoundPath()});
 
@@ -647,17 +647,18 @@ private Q_SLOTS:
         for (qint32 id = 1; id <= menu->count(); ++id) {
             keys << menu->keyOf(id);
         }
-        QCOMPARE(keys,
-                 QStringList({"keyFile", "keyExit", "keyHelp", "keyHelpfile", "", "keyAbout"}));
+        QCOMPARE(keys, QStringList({"keyFile", "keyExit", "keyHelp", "keyHelpfile", "", "keyAbout",
+                                    "keySpeak", "keySpeakFromCaret", "keySpeakSelection",
+                                    "keyContinue", "", "keySentenceCues", "keyWordCues"}));
         QCOMPARE(menu->fontName(), QStringLiteral("Ms Sans Serif"));
         QCOMPARE(menu->fontSize(), 9.0);
         const QList<QAction*> bar = menu->widget()->actions();
-        const QList<QAction*> help = bar[1]->menu()->actions();
+        const QList<QAction*> help = bar[2]->menu()->actions();
         QStringList texts;
         for (const QAction* action : bar + help) {
             texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
         }
-        QCOMPARE(texts, QStringList({"&File", "&Help", "&How to Use", "-", "&About"}));
+        QCOMPARE(texts, QStringList({"&File", "&Speak", "&Help", "&How to Use", "-", "&About"}));
         QCOMPARE(help[0]->shortcut(), QKeySequence(Qt::Key_F1));
         QVERIFY(!help[0]->icon().isNull());
         QVERIFY(!help[2]->icon().isNull());

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <optional>
+
+class Main;
+class QAction;
+class QLabel;
+class QWidget;
+class SpeechControl;
+
+namespace platform {
+class MenuBar;
+class RichTextBox;
+} // namespace platform
+
+// Lets the listener follow the speech in the editor: marks the word being heard, shows
+// under the status how far the speaking has come, and speaks from the caret, the
+// selection, or on from the word after the last one heard before STOP. It also chooses the
+// timing files recordings write beside them.
+class FollowAlong : public QObject
+{
+    Q_OBJECT
+public:
+    // The keys of the Speak menu's items.
+    static const QString kMenuKey;
+    static const QString kFromCaretKey;
+    static const QString kSelectionKey;
+    static const QString kContinueKey;
+    static const QString kSentenceCuesKey;
+    static const QString kWordCuesKey;
+
+    FollowAlong(Main& main, platform::RichTextBox& editor, SpeechControl& speech, QLabel* status);
+    ~FollowAlong() override;
+
+    // Adds the Speak menu to the bar and its speaking commands to the editor's context menu.
+    void addMenu(platform::MenuBar& menu);
+
+    // The window's speaking cycle has just spoken text, the editor's characters from start.
+    void started(int start, const QString& text);
+    // STOP: the mark goes; Continue starts after the last word heard.
+    void stopped();
+
+    void speakFromCaret();
+    void speakSelection();
+    void continueSpeaking();
+
+    // Where Continue would start, when something was heard since speaking last began.
+    std::optional<int> continuePosition() const;
+    // The line under the status that grows as the speaking goes on.
+    QWidget* progressLine() const { return m_progress; }
+
+private:
+    struct Edit
+    {
+        int position;
+        int removed;
+        int added;
+    };
+    struct Utterance
+    {
+        quint64 id = 0;
+        int start = 0; // where its text began in the editor when it was spoken
+        QString text;
+        qsizetype firstEdit = 0; // edits made since it was spoken start here
+        int end = 0;             // where its text ends in the editor now
+        int words = -1;          // counted when first needed
+    };
+
+    void wordHeard(quint64 utterance, qint32 start, qint32 length);
+    void contentsChange(int position, int removed, int added);
+    std::optional<int> mapWord(const Utterance& utterance, int start, int length) const;
+    void speakLater(int start, int end);
+    void clearMark();
+    void showProgress(Utterance& utterance, int start);
+    void menuClicked(qint32 id);
+
+    Main& m_main;
+    platform::RichTextBox& m_editor;
+    SpeechControl& m_speech;
+    QPointer<QLabel> m_status;
+    QWidget* m_progress = nullptr;
+    platform::MenuBar* m_menu = nullptr;
+    QPointer<QAction> m_sentenceCues;
+    QPointer<QAction> m_wordCues;
+    QList<Utterance> m_utterances;
+    QList<Edit> m_edits;
+    // After the last word heard, and the end of what was being spoken then.
+    std::optional<int> m_resumeAt;
+    int m_resumeEnd = 0;
+    // Counting words up to the one heard goes on from the last count.
+    int m_countedTo = 0;
+    int m_countedWords = 0;
+};

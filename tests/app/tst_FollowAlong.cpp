@@ -1,0 +1,216 @@
+// Following the speech in the whole window, with the real engines, on a real X server: the
+// word heard is marked on the screen and moves on, the speaking commands start where they
+// say, and editing while speaking never marks a wrong place.
+#include "app/FollowAlong.h"
+#include "app/Main.h"
+#include "editor/RichTextBox.h"
+#include "platform/MenuBar.h"
+#include "speech/DirectSS.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextCursor>
+#include <optional>
+
+namespace {
+
+const QString kParagraph = QStringLiteral(
+    "Reading along is easier when the word being spoken stands out on the page. The listener "
+    "can look away for a moment and find the place again at a glance, even in a long text that "
+    "keeps scrolling while it is read aloud from the first line to the last one.");
+
+using Range = std::pair<int, int>;
+
+} // namespace
+
+class tst_FollowAlong : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<Main> m_main;
+    platform::RichTextBox* m_editor = nullptr;
+    QList<Range> m_marks; // each word marked, in order
+
+    // The document position at the middle of the marked word as the screen shows it.
+    std::optional<int> markedOnScreen() const
+    {
+        const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+        const QRect view(m_editor->viewport()->mapToGlobal(QPoint(0, 0)),
+                         m_editor->viewport()->size());
+        const QRgb marked = platform::RichTextBox::spokenColor().rgb();
+        QRect found;
+        for (int y = view.top(); y <= view.bottom(); ++y) {
+            for (int x = view.left(); x <= view.right(); ++x) {
+                if ((shot.pixel(x, y) & 0xFFFFFF) == (marked & 0xFFFFFF)) {
+                    found |= QRect(x, y, 1, 1);
+                }
+            }
+        }
+        if (found.isEmpty()) {
+            return std::nullopt;
+        }
+        return m_editor->positionAt(m_editor->viewport()->mapFromGlobal(found.center()));
+    }
+
+    static Range wordAt(const QString& text, int position)
+    {
+        int start = position;
+        while (start > 0 && text.at(start - 1).isLetterOrNumber()) {
+            --start;
+        }
+        int end = position;
+        while (end < text.size() && text.at(end).isLetterOrNumber()) {
+            ++end;
+        }
+        return {start, end - start};
+    }
+
+    void command(const QKeySequence& keys) { QTest::keySequence(m_main.get(), keys); }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_main = std::make_unique<Main>();
+        m_main->Form_Load();
+        QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+        m_main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
+        m_editor = m_main->findChild<platform::RichTextBox*>(QStringLiteral("RichTextBox1"));
+        QVERIFY(m_editor && m_main->followAlong());
+        connect(m_main->speechControl(), &SpeechControl::WordHeard, this, [this] {
+            if (const std::optional<Range> mark = m_editor->spokenRange()) {
+                m_marks.append(*mark);
+            }
+        });
+    }
+
+    void init()
+    {
+        m_main->cmdStopText_Click();
+        m_editor->setText(kParagraph);
+        QTRY_VERIFY(qobject_cast<DirectSS*>(m_main->speechControl())->isIdle());
+        m_marks.clear();
+    }
+
+    void cleanupTestCase() { m_main.reset(); }
+
+    void markMovesOnWhileSpeaking()
+    {
+        auto* status = m_main->findChild<QLabel*>(QStringLiteral("lblStatus"));
+        m_main->cmdSpkText_Click();
+        QTRY_VERIFY_WITH_TIMEOUT(m_marks.size() >= 2, 10000);
+        const std::optional<int> first = markedOnScreen();
+        QTest::qWait(1000);
+        const std::optional<int> second = markedOnScreen();
+        QVERIFY(first && second);
+        QVERIFY2(wordAt(kParagraph, *second).first > wordAt(kParagraph, *first).first,
+                 qPrintable(QStringLiteral("%1 then %2").arg(*first).arg(*second)));
+        // The position at a glance, the written status as it was.
+        QCOMPARE(status->text(), QStringLiteral("SPEAKING"));
+        QVERIFY(status->toolTip().contains(QStringLiteral(" of 51")));
+        QVERIFY(m_main->followAlong()->progressLine()->isVisible());
+        // Drawn over the text, not written into it.
+        QVERIFY(!m_editor->document()->isModified());
+        QVERIFY(!m_editor->document()->isUndoAvailable());
+        m_main->cmdStopText_Click();
+        QVERIFY(!m_editor->spokenRange());
+        QTRY_VERIFY(!markedOnScreen());
+        QVERIFY(!m_main->followAlong()->progressLine()->isVisible());
+    }
+
+    void speakFromTheCaret_data()
+    {
+        QTest::addColumn<int>("caret");
+        QTest::addColumn<int>("firstWord");
+        const int spoken = int(kParagraph.indexOf(QStringLiteral("spoken")));
+        QTest::newRow("inside a word") << spoken + 3 << spoken;
+        QTest::newRow("at a word's start") << spoken << spoken;
+        QTest::newRow("after a word") << spoken - 1 << spoken;
+    }
+
+    void speakFromTheCaret()
+    {
+        QFETCH(int, caret);
+        QFETCH(int, firstWord);
+        m_editor->setSelStart(caret);
+        command(QKeySequence(Qt::SHIFT | Qt::Key_F5));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_marks.isEmpty(), 10000);
+        QCOMPARE(m_marks.first(), wordAt(kParagraph, firstWord));
+    }
+
+    void speakTheSelection()
+    {
+        const int start = int(kParagraph.indexOf(QStringLiteral("The listener")));
+        const int end = int(kParagraph.indexOf(QStringLiteral(" for a moment")));
+        m_editor->setSelStart(start);
+        m_editor->setSelLength(end - start);
+        QSignalSpy stopped(m_main->speechControl(), &SpeechControl::AudioStop);
+        command(QKeySequence(Qt::CTRL | Qt::Key_F5));
+        QTRY_VERIFY_WITH_TIMEOUT(stopped.count() > 0, 15000);
+        QCOMPARE(m_marks.size(), 5);
+        QCOMPARE(m_marks.first(), wordAt(kParagraph, start));
+        QCOMPARE(m_marks.last(), wordAt(kParagraph, end - 1));
+        // Cleared at the end.
+        QVERIFY(!m_editor->spokenRange());
+    }
+
+    void continueAfterStop()
+    {
+        m_main->cmdSpkText_Click();
+        QTRY_VERIFY_WITH_TIMEOUT(m_marks.size() >= 4, 10000);
+        m_main->cmdStopText_Click();
+        const Range last = m_marks.last();
+        m_marks.clear();
+        QTest::qWait(300);
+        QVERIFY(m_marks.isEmpty());
+        command(QKeySequence(Qt::Key_F7));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_marks.isEmpty(), 10000);
+        int next = last.first + last.second;
+        while (!kParagraph.at(next).isLetterOrNumber()) {
+            ++next;
+        }
+        QCOMPARE(m_marks.first(), wordAt(kParagraph, next));
+    }
+
+    // Text typed before the word being spoken moves the mark along with its word; text
+    // deleted under it takes the mark away.
+    void editingWhileSpeaking()
+    {
+        m_main->cmdSpkText_Click();
+        QTRY_VERIFY_WITH_TIMEOUT(m_marks.size() >= 2, 10000);
+        QTextCursor start(m_editor->document());
+        start.insertText(QStringLiteral("Inserted first. "));
+        const int marked = int(m_marks.size());
+        QTRY_VERIFY_WITH_TIMEOUT(m_marks.size() >= marked + 2, 10000);
+        const QString now = m_editor->text();
+        for (qsizetype i = marked; i < m_marks.size(); ++i) {
+            const Range mark = m_marks.at(i);
+            QCOMPARE(now.mid(mark.first, mark.second),
+                     kParagraph.mid(mark.first - 16, mark.second));
+        }
+        m_editor->selectAll();
+        m_editor->setSelText(QStringLiteral("Something else entirely, spoken by nobody."));
+        const int before = int(m_marks.size());
+        QTest::qWait(1000);
+        QCOMPARE(m_marks.size(), before);
+        QVERIFY(!m_editor->spokenRange());
+    }
+
+    void timingFilesChosenInTheMenu()
+    {
+        platform::MenuBar* menu = m_main->menuBar();
+        for (qint32 id = 1; id <= menu->count(); ++id) {
+            if (menu->keyOf(id) == FollowAlong::kWordCuesKey) {
+                menu->trigger(id);
+            }
+        }
+        QVERIFY(m_main->speechControl()->wordCues());
+        QVERIFY(!m_main->speechControl()->sentenceCues());
+    }
+};
+
+QTEST_MAIN(tst_FollowAlong)
+#include "tst_FollowAlong.moc"
