@@ -9,6 +9,7 @@
 
 #include <QGuiApplication>
 #include <QLabel>
+#include <QScrollBar>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
@@ -92,6 +93,7 @@ private Q_SLOTS:
         m_main->cmdStopText_Click();
         m_editor->setText(kParagraph);
         QTRY_VERIFY(qobject_cast<DirectSS*>(m_main->speechControl())->isIdle());
+        QTest::qWait(100); // the stopped speech's end, reported by a queued call
         m_marks.clear();
     }
 
@@ -197,6 +199,30 @@ private Q_SLOTS:
         QTest::qWait(1000);
         QCOMPARE(m_marks.size(), before);
         QVERIFY(!m_editor->spokenRange());
+    }
+
+    // The view goes to the word only once it is out of sight, and not while the user has
+    // just scrolled; zoomed, the mark is still drawn on its word.
+    void markKeptInView()
+    {
+        m_editor->setText(kParagraph.repeated(30));
+        QScrollBar* bar = m_editor->verticalScrollBar();
+        const int far = int(kParagraph.size()) * 15;
+        QVERIFY(m_editor->sendZoomMessage(2, 1));
+        m_editor->setSpokenRange(far, 7);
+        QVERIFY(bar->value() > 0);
+        QVERIFY(m_editor->viewport()->rect().contains(m_editor->cursorRect(far)));
+        QTRY_VERIFY(markedOnScreen().has_value());
+        QCOMPARE(wordAt(m_editor->text(), *markedOnScreen()), Range(far, 7));
+        const int shown = bar->value();
+        m_editor->setSpokenRange(far + 8, 4);
+        QCOMPARE(bar->value(), shown);
+        bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        const int scrolled = bar->value();
+        m_editor->setSpokenRange(far + int(kParagraph.size()) * 10, 7);
+        QCOMPARE(bar->value(), scrolled);
+        QVERIFY(m_editor->sendZoomMessage(0, 0));
+        m_editor->clearSpokenRange();
     }
 
     void timingFilesChosenInTheMenu()
