@@ -4,13 +4,14 @@
 #include "app/FollowAlong.h"
 #include "app/Main.h"
 #include "editor/RichTextBox.h"
-#include "platform/MenuBar.h"
 #include "speech/DirectSS.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QLabel>
-#include <QScrollBar>
+#include <QMenu>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextCursor>
@@ -225,16 +226,21 @@ private Q_SLOTS:
         m_editor->clearSpokenRange();
     }
 
-    void timingFilesChosenInTheMenu()
+    void contextMenuOffersTheCommands()
     {
-        platform::MenuBar* menu = m_main->menuBar();
-        for (qint32 id = 1; id <= menu->count(); ++id) {
-            if (menu->keyOf(id) == FollowAlong::kWordCuesKey) {
-                menu->trigger(id);
-            }
+        const QPoint at(10, 10);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at,
+                                m_editor->viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(m_editor->viewport(), &event);
+        QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QStringList texts;
+        for (const QAction* action : menu->actions().mid(menu->actions().size() - 3)) {
+            texts << action->text() + QLatin1Char(' ') + action->shortcut().toString();
         }
-        QVERIFY(m_main->speechControl()->wordCues());
-        QVERIFY(!m_main->speechControl()->sentenceCues());
+        menu->close();
+        QCOMPARE(texts, QStringList({"Speak from the &Caret Shift+F5",
+                                     "Speak the &Selection Ctrl+F5", "C&ontinue F7"}));
     }
 };
 
