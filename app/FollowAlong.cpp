@@ -169,7 +169,9 @@ void FollowAlong::started(int start, const QString& text)
     utterance.firstEdit = m_edits.size();
     utterance.end = start + int(text.size());
     m_utterances.append(utterance);
-    m_resumeAt.reset();
+    // Stopped before its first word, it continues from its start.
+    m_resumeAt = start;
+    m_resumeEnd = utterance.end;
     m_countedTo = 0;
     m_countedWords = 0;
 }

@@ -48,7 +48,8 @@ public:
     void speakSelection();
     void continueSpeaking();
 
-    // Where Continue would start, when something was heard since speaking last began.
+    // Where Continue would start: the word after the last one heard (the first word when
+    // none was); none when nothing is left of what was being spoken.
     std::optional<int> continuePosition() const;
     // The line under the status that grows as the speaking goes on.
     QWidget* progressLine() const { return m_progress; }

@@ -44,8 +44,6 @@ public:
     // Raises AudioStop now, as the control does when an utterance ends.
     void finishUtterance() { Q_EMIT AudioStop(); }
     void failRecording(const QString& reason) { Q_EMIT RecordingFailed(m_outputFile, reason); }
-    // Raises WordHeard for characters of the last spoken text.
-    void hearWord(qint32 start, qint32 length) { Q_EMIT WordHeard(lastUtterance(), start, length); }
 
 private:
     QList<Call> m_calls;

@@ -1,5 +1,6 @@
 // CPU time of the GUI thread while the workbench speaks a long text with the bar
-// animation running, read from /proc/self/task/<tid>/stat over a stretch of wall time.
+// animation running and the word being heard marked in the editor, read from
+// /proc/self/task/<tid>/stat over a stretch of wall time.
 //   bench_speaking_cpu [seconds]   default 30; target: <= 5 % of one core
 #include "app/Main.h"
 #include "editor/RichTextBox.h"
@@ -48,6 +49,9 @@ int main(int argc, char** argv)
     main.cmdSpkText_Click();
 
     int frames = 0;
+    int words = 0;
+    QObject::connect(main.speechControl(), &SpeechControl::WordHeard, &app,
+                     [&words, editor] { words += editor->spokenRange() ? 1 : 0; });
     auto* picture = main.findChild<QLabel*>(QStringLiteral("Picture1"));
     QTimer counter;
     QObject::connect(main.findChild<QTimer*>(QStringLiteral("Timer1")), &QTimer::timeout, &counter,
@@ -58,6 +62,7 @@ int main(int argc, char** argv)
     qint64 startTicks = 0;
     QTimer::singleShot(1000, [&] {
         frames = 0;
+        words = 0;
         startTicks = threadTicks(tid);
         clock.start();
         QTimer::singleShot(seconds * 1000, [&] { QCoreApplication::exit(0); });
@@ -74,6 +79,7 @@ int main(int argc, char** argv)
     std::printf("GUI thread: %.2f s of CPU over %.1f s = %.2f %% of one core (target <= 5 %%)\n",
                 cpu, wall, 100.0 * cpu / wall);
     std::printf("animation frames: %d (%.1f per second)\n", frames, frames / wall);
+    std::printf("words marked in the editor: %d (%.1f per second)\n", words, words / wall);
     main.cmdStopText_Click();
     return 0;
 }
