@@ -45,7 +45,7 @@ int main(int argc, char** argv)
     main.Form_Load();
     auto* editor = main.findChild<platform::RichTextBox*>(QStringLiteral("RichTextBox1"));
     // Enough text to speak for far longer than the measurement.
-    editor->setText(benchtext::englishText(200 * 1024));
+    editor->setText(benchtext::englishText(qsizetype(200) * 1024));
     main.cmdSpkText_Click();
 
     int frames = 0;
