@@ -102,12 +102,17 @@ DirectSS::DirectSS(std::unique_ptr<AudioOutput> output, QObject* parent)
             [this, id, path, reason] {
                 m_lastResult = ResultWriteFailed;
                 platform::eventlog::warning(
-                    QStringLiteral("The wave file %1 could not be written: %2")
+                    QStringLiteral("The recording %1 could not be written: %2")
                         .arg(QDir::toNativeSeparators(path), reason));
                 Q_EMIT RecordingFailed(path, reason);
                 finishUtterance(id);
             },
             Qt::QueuedConnection);
+    };
+    callbacks.recordingProgress = [this](quint64, qsizetype done, qsizetype total) {
+        const int percent = total > 0 ? int(done * 100 / total) : 100;
+        QMetaObject::invokeMethod(
+            this, [this, percent] { Q_EMIT RecordingProgress(percent); }, Qt::QueuedConnection);
     };
     m_worker =
         std::make_unique<SpeechWorker>(*m_ring, AudioOutput::SampleRate, callbacks, m_words.get());
@@ -227,6 +232,7 @@ quint32 DirectSS::speakText(const QString& text)
     job.sentenceCues = sentenceCues();
     job.wordCues = wordCues();
     m_lastUtterance = job.id;
+    job.title = recordingTitle();
     if (m_voices.isEmpty()) {
         // Nothing can speak; the utterance still ends so the caller's cycle completes.
         m_pending.append({job.id, false});

@@ -52,6 +52,9 @@ public:
     void setSubtitles(bool sentenceCues, bool wordCues);
     bool sentenceCues() const { return m_sentenceCues; }
     bool wordCues() const { return m_wordCues; }
+    // The title tag of the following recordings (the document's name); empty for none.
+    virtual void setRecordingTitle(const QString& title) { m_recordingTitle = title; }
+    QString recordingTitle() const { return m_recordingTitle; }
 
     // Typed helpers; each is exactly one invoke().
     int voiceCount();
@@ -79,7 +82,11 @@ Q_SIGNALS:
     // AudioStop.
     void WordHeard(quint64 utterance, qint32 start, qint32 length);
 
+    // Share of the recording's text rendered so far, 0..100.
+    void RecordingProgress(int percent);
+
 private:
     bool m_sentenceCues = false;
     bool m_wordCues = false;
+    QString m_recordingTitle;
 };

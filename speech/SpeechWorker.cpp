@@ -2,6 +2,7 @@
 
 #include "speech/AudioRing.h"
 #include "speech/SpeechEngines.h"
+#include "speech/SpeechRenderer.h"
 #include "speech/SubtitleWriter.h"
 #include "speech/TextSegmenter.h"
 #include "speech/VoiceCatalog.h"
@@ -193,9 +194,21 @@ void SpeechWorker::run()
 void SpeechWorker::speak(const SpeechJob& job)
 {
     const bool toFile = !job.target.isEmpty();
+    // A recording without timing files renders on every core; one with them is rendered
+    // here, where each word's place in the sound is known.
+    if (toFile && !job.sentenceCues && !job.wordCues) {
+        record(job);
+        return;
+    }
     std::unique_ptr<WaveFileWriter> writer;
     if (toFile) {
-        writer = std::make_unique<WaveFileWriter>(job.target, m_outputRate);
+        const std::optional<SoundFormat> format = WaveFileWriter::formatForPath(job.target);
+        if (!format) {
+            m_callbacks.recordingFailed(job.id, job.target,
+                                        WaveFileWriter::unknownFormatMessage(job.target));
+            return;
+        }
+        writer = std::make_unique<WaveFileWriter>(job.target, m_outputRate, *format, job.title);
         if (!writer->open()) {
             m_callbacks.recordingFailed(job.id, job.target, writer->errorString());
             return;
@@ -213,7 +226,7 @@ void SpeechWorker::speak(const SpeechJob& job)
     // Where each word is heard: a mark in the ring for the output, a cue beside the file.
     const qint64 ringStart = toFile ? 0 : m_ring.writePosition();
     std::optional<SubtitleWriter> subtitles;
-    if (toFile && (job.sentenceCues || job.wordCues)) {
+    if (toFile) {
         subtitles.emplace(job.text, m_outputRate);
     }
     const bool timeWords = subtitles.has_value() || (!toFile && m_words != nullptr);
@@ -222,7 +235,6 @@ void SpeechWorker::speak(const SpeechJob& job)
     bool complete = true;
     {
         auto lock = engines.lock();
-        engines.beginUtterance();
         VoicePipeline pipeline(engines.sampleRate(job.voice), m_outputRate, job.prosody.sonicSpeed,
                                job.voice.effect);
         qint64 engineSamples = 0;
@@ -264,6 +276,8 @@ void SpeechWorker::speak(const SpeechJob& job)
             }
             const QByteArray utf8 = piece.toUtf8();
             timeline.beginPiece(piece, utf8, engineSamples);
+            // Each piece starts from the same engine state, as it does when rendered.
+            engines.beginUtterance();
             // A failing engine skips the piece rather than the rest of the text.
             if (!engines.synthesize(job.voice, job.prosody, utf8, engineSink, wordSink) &&
                 (!current(job) || (toFile && !writer->errorString().isEmpty()))) {
@@ -279,16 +293,61 @@ void SpeechWorker::speak(const SpeechJob& job)
         m_ring.markEnd(job.id, job.generation);
         return;
     }
-    // A stopped recording keeps what was rendered; a failed one keeps nothing.
-    if (writer->errorString().isEmpty() && writer->commit()) {
-        const QString failed =
-            subtitles ? writeSubtitles(job, *subtitles, writer->samplesWritten()) : QString();
+    if (!current(job)) {
+        // Stopped: the file that was there stays as it was.
+        writer->cancel();
+        m_callbacks.recordingFinished(job.id);
+    } else if (complete && writer->errorString().isEmpty() && writer->commit()) {
+        const QString failed = writeSubtitles(job, *subtitles, writer->samplesWritten());
         if (failed.isEmpty()) {
             m_callbacks.recordingFinished(job.id);
         } else {
             m_callbacks.recordingFailed(job.id, job.target, failed);
         }
     } else {
+        writer->cancel();
         m_callbacks.recordingFailed(job.id, job.target, writer->errorString());
+    }
+}
+
+void SpeechWorker::record(const SpeechJob& job)
+{
+    const std::optional<SoundFormat> format = WaveFileWriter::formatForPath(job.target);
+    if (!format) {
+        m_callbacks.recordingFailed(job.id, job.target,
+                                    WaveFileWriter::unknownFormatMessage(job.target));
+        return;
+    }
+    WaveFileWriter writer(job.target, m_outputRate, *format, job.title);
+    if (!writer.open()) {
+        m_callbacks.recordingFailed(job.id, job.target, writer.errorString());
+        return;
+    }
+    SpeechRenderer::Request request;
+    request.text = job.text;
+    request.voice = job.voice;
+    request.prosody = job.prosody;
+    request.outputRate = m_outputRate;
+    request.jobs = int(std::max(1U, std::thread::hardware_concurrency()));
+    const SpeechRenderer::Sink sink = [&](const qint16* samples, qsizetype count) {
+        return current(job) && writer.write(samples, count);
+    };
+    const SpeechRenderer::Progress progress = [&](qsizetype done, qsizetype total) {
+        if (m_callbacks.recordingProgress) {
+            m_callbacks.recordingProgress(job.id, done, total);
+        }
+    };
+    QString reason;
+    const bool complete = SpeechRenderer::render(request, sink, progress, &reason);
+    if (!current(job)) {
+        // Stopped: the file that was there stays as it was.
+        writer.cancel();
+        m_callbacks.recordingFinished(job.id);
+    } else if (complete && writer.commit()) {
+        m_callbacks.recordingFinished(job.id);
+    } else {
+        writer.cancel();
+        m_callbacks.recordingFailed(job.id, job.target,
+                                    writer.errorString().isEmpty() ? reason : writer.errorString());
     }
 }

@@ -23,7 +23,8 @@ struct SpeechJob
     QString text;
     VoiceDefinition voice;
     ProsodySettings prosody;
-    QString target; // empty: into the ring for the output, else a wave file
+    QString target; // empty: into the ring for the output, else a sound file
+    QString title;  // the recording's title tag
     // A recording also writes its timings: name.srt by sentence, name.vtt by word.
     bool sentenceCues = false;
     bool wordCues = false;
@@ -31,7 +32,7 @@ struct SpeechJob
 
 // The thread that makes every call into the synthesis libraries. It speaks queued jobs
 // one after another, clause by clause, into the ring (blocking while it is full) or into
-// a wave file as fast as synthesis allows.
+// a sound file as fast as synthesis allows (on every core).
 class SpeechWorker
 {
 public:
@@ -40,6 +41,8 @@ public:
         // Called on the worker thread; the owner forwards them to its own thread.
         std::function<void(quint64 id)> recordingFinished;
         std::function<void(quint64 id, const QString& path, const QString& reason)> recordingFailed;
+        // Characters of the recording's text rendered so far, of its length.
+        std::function<void(quint64 id, qsizetype done, qsizetype total)> recordingProgress;
     };
 
     // Takes over the thread started by startAhead() when there is one. With word marks,
@@ -55,7 +58,7 @@ public:
 
     void enqueue(SpeechJob job);
     // Everything of older generations is dropped: queued jobs at once, the running one
-    // at its next chunk. Dropped recordings keep what they had rendered.
+    // at its next chunk. Dropped recordings leave their target as it was.
     void cancelBefore(quint64 generation);
     // True while a job is queued or being synthesised.
     bool busy() const;
@@ -69,6 +72,7 @@ public:
 private:
     void run();
     void speak(const SpeechJob& job);
+    void record(const SpeechJob& job);
     bool current(const SpeechJob& job) const { return job.generation >= m_generation.load(); }
 
     AudioRing& m_ring;

@@ -25,6 +25,13 @@ public:
     static constexpr int RoboMinSpeed = 80;
     static constexpr int RoboMaxSpeed = 220;
 
+    // What the user is told when the voice refuses a speed or tone.
+    static QString refusalMessage()
+    {
+        return QStringLiteral("This setting is not compatible with the selected Voice. Please "
+                              "try a different setting.");
+    }
+
     // The named voices. Espeak-ng variants missing from availableVariants fall back to
     // the plain English voice.
     static QList<VoiceDefinition> namedVoices(const QStringList& availableVariants);

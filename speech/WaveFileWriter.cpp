@@ -6,10 +6,54 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <sndfile.h>
+#include <soxr.h>
 
 namespace {
+
+struct FormatEntry
+{
+    SoundFormat format;
+    const char* extension;
+    const char* filter;
+    int sndfileFormat;
+};
+
+// Dialog order: the wave entry the window always had, then the compressed formats.
+constexpr FormatEntry Formats[] = {
+    {SoundFormat::Wave, "wav", "Wav Files (*.wav)", SF_FORMAT_RF64 | SF_FORMAT_PCM_16},
+    {SoundFormat::Mp3, "mp3", "MP3 Files (*.mp3)", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III},
+    {SoundFormat::OggVorbis, "ogg", "Ogg Vorbis Files (*.ogg)", SF_FORMAT_OGG | SF_FORMAT_VORBIS},
+    {SoundFormat::Opus, "opus", "Opus Files (*.opus)", SF_FORMAT_OGG | SF_FORMAT_OPUS},
+    {SoundFormat::Flac, "flac", "FLAC Files (*.flac)", SF_FORMAT_FLAC | SF_FORMAT_PCM_16},
+};
+
+const FormatEntry& entryFor(SoundFormat format)
+{
+    for (const FormatEntry& entry : Formats) {
+        if (entry.format == format) {
+            return entry;
+        }
+    }
+    return Formats[0];
+}
+
+// Opus codes only these rates; other rates are resampled to the next one up.
+int opusRate(int rate)
+{
+    for (const int allowed : {8000, 12000, 16000, 24000, 48000}) {
+        if (rate <= allowed) {
+            return allowed;
+        }
+    }
+    return 48000;
+}
+
+// Speech needs far less than music: these keep voices clear at a small size.
+constexpr double Mp3CompressionLevel = 0.6;
+constexpr double OpusCompressionLevel = 0.5;
 
 // Header bytes kept aside while writing, enough for every chunk before the data.
 constexpr qint64 HeaderShadow = 512;
@@ -70,14 +114,64 @@ struct WaveFileWriter::Io
     static sf_count_t tell(void* data) { return of(data)->m_file.pos(); }
 };
 
-WaveFileWriter::WaveFileWriter(const QString& target, int sampleRate)
-    : m_target(target), m_sampleRate(sampleRate), m_file(target)
+std::optional<SoundFormat> WaveFileWriter::formatForName(const QString& name)
+{
+    for (const FormatEntry& entry : Formats) {
+        if (name.compare(QLatin1String(entry.extension), Qt::CaseInsensitive) == 0) {
+            return entry.format;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<SoundFormat> WaveFileWriter::formatForPath(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix();
+    if (suffix.isEmpty()) {
+        return SoundFormat::Wave;
+    }
+    return formatForName(suffix);
+}
+
+QString WaveFileWriter::extension(SoundFormat format)
+{
+    return QLatin1String(entryFor(format).extension);
+}
+
+QString WaveFileWriter::unknownFormatMessage(const QString& path)
+{
+    QStringList names;
+    for (const FormatEntry& entry : Formats) {
+        names.append(QLatin1Char('.') + QLatin1String(entry.extension));
+    }
+    return QStringLiteral("The file name %1 ends in .%2, which names no sound format. "
+                          "Use one of %3.")
+        .arg(QFileInfo(path).fileName(), QFileInfo(path).suffix(),
+             names.join(QStringLiteral(", ")));
+}
+
+QString WaveFileWriter::dialogFilter()
+{
+    QStringList parts;
+    for (const FormatEntry& entry : Formats) {
+        parts << QLatin1String(entry.filter)
+              << QStringLiteral("*.") + QLatin1String(entry.extension);
+    }
+    return parts.join(QLatin1Char('|'));
+}
+
+WaveFileWriter::WaveFileWriter(const QString& target, int sampleRate, SoundFormat format,
+                               const QString& title)
+    : m_target(target), m_sampleRate(sampleRate), m_format(format), m_title(title), m_file(target)
 {
 }
 
 WaveFileWriter::~WaveFileWriter()
 {
     cancel();
+    if (m_resampler != nullptr) {
+        soxr_delete(m_resampler);
+    }
 }
 
 bool WaveFileWriter::open()
@@ -101,15 +195,50 @@ bool WaveFileWriter::open()
     SF_INFO format{};
     format.samplerate = m_sampleRate;
     format.channels = 1;
-    format.format = SF_FORMAT_RF64 | SF_FORMAT_PCM_16;
+    format.format = entryFor(m_format).sndfileFormat;
+    if (m_format == SoundFormat::Opus && opusRate(m_sampleRate) != m_sampleRate) {
+        format.samplerate = opusRate(m_sampleRate);
+        soxr_error_t error = nullptr;
+        m_resampler =
+            soxr_create(m_sampleRate, format.samplerate, 1, &error, nullptr, nullptr, nullptr);
+        if (error != nullptr) {
+            m_resampler = nullptr;
+            fail(QString::fromUtf8(error));
+            return false;
+        }
+    }
     static SF_VIRTUAL_IO io{Io::length, Io::seek, Io::read, Io::write, Io::tell};
     m_sound = sf_open_virtual(&io, SFM_WRITE, &format, this);
     if (m_sound == nullptr) {
         fail(QString::fromUtf8(sf_strerror(nullptr)));
         return false;
     }
-    // Plain WAV unless the data outgrows it.
-    sf_command(m_sound, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
+    switch (m_format) {
+    case SoundFormat::Wave:
+        // Plain WAV unless the data outgrows it.
+        sf_command(m_sound, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
+        break;
+    case SoundFormat::Mp3: {
+        int mode = SF_BITRATE_MODE_VARIABLE;
+        sf_command(m_sound, SFC_SET_BITRATE_MODE, &mode, sizeof(mode));
+        double level = Mp3CompressionLevel;
+        sf_command(m_sound, SFC_SET_COMPRESSION_LEVEL, &level, sizeof(level));
+        break;
+    }
+    case SoundFormat::Opus: {
+        double level = OpusCompressionLevel;
+        sf_command(m_sound, SFC_SET_COMPRESSION_LEVEL, &level, sizeof(level));
+        break;
+    }
+    case SoundFormat::OggVorbis:
+    case SoundFormat::Flac:
+        break; // the encoders' own defaults suit speech
+    }
+    // Wave files take their tags after the data (the header is rewritten in place);
+    // the other formats only before it.
+    if (m_format != SoundFormat::Wave && !m_title.isEmpty()) {
+        sf_set_string(m_sound, SF_STR_TITLE, m_title.toUtf8().constData());
+    }
     return true;
 }
 
@@ -117,6 +246,35 @@ bool WaveFileWriter::write(const qint16* samples, qsizetype count)
 {
     if (m_sound == nullptr || m_failed) {
         return false;
+    }
+    if (m_resampler == nullptr) {
+        return writeToFile(samples, count);
+    }
+    m_in.resize(count);
+    for (qsizetype i = 0; i < count; ++i) {
+        m_in[i] = float(samples[i]) / 32768.0f;
+    }
+    const double ratio = double(opusRate(m_sampleRate)) / m_sampleRate;
+    m_resampled.resize(qsizetype(std::ceil(double(count) * ratio)) + 64);
+    size_t produced = 0;
+    soxr_process(m_resampler, m_in.constData(), size_t(count), nullptr, m_resampled.data(),
+                 size_t(m_resampled.size()), &produced);
+    m_converted.resize(qsizetype(produced));
+    for (qsizetype i = 0; i < qsizetype(produced); ++i) {
+        m_converted[i] =
+            qint16(std::lround(std::clamp(m_resampled[i] * 32768.0f, -32768.0f, 32767.0f)));
+    }
+    if (!writeToFile(m_converted.constData(), m_converted.size())) {
+        return false;
+    }
+    m_written += count - m_converted.size(); // counted in the caller's samples
+    return true;
+}
+
+bool WaveFileWriter::writeToFile(const qint16* samples, qsizetype count)
+{
+    if (count == 0) {
+        return true;
     }
     if (sf_write_short(m_sound, samples, count) != count) {
         if (m_file.error() != QFileDevice::NoError) {
@@ -133,6 +291,26 @@ bool WaveFileWriter::write(const qint16* samples, qsizetype count)
 bool WaveFileWriter::commit()
 {
     if (m_sound == nullptr || m_failed) {
+        cancel();
+        return false;
+    }
+    if (m_resampler != nullptr) {
+        size_t produced = 0;
+        m_resampled.resize(4096);
+        do {
+            soxr_process(m_resampler, nullptr, 0, nullptr, m_resampled.data(),
+                         size_t(m_resampled.size()), &produced);
+            m_converted.resize(qsizetype(produced));
+            for (qsizetype i = 0; i < qsizetype(produced); ++i) {
+                m_converted[i] =
+                    qint16(std::lround(std::clamp(m_resampled[i] * 32768.0f, -32768.0f, 32767.0f)));
+            }
+        } while (produced > 0 && writeToFile(m_converted.constData(), m_converted.size()));
+    }
+    if (m_format == SoundFormat::Wave && !m_title.isEmpty()) {
+        sf_set_string(m_sound, SF_STR_TITLE, m_title.toUtf8().constData());
+    }
+    if (m_failed) {
         cancel();
         return false;
     }

@@ -2,17 +2,34 @@
 
 #include <QSaveFile>
 #include <QString>
+#include <QVector>
+#include <optional>
 
 struct sf_private_tag;
+struct soxr;
 
-// Writes a mono 16-bit PCM wave file the safe way: into a temporary file beside the
-// target, moved into place only by commit(). Files that would pass 4 GiB are written as
-// RF64. Whatever fails, an existing file at the target stays as it was and no temporary
-// file is left behind.
+// The sound file formats a recording can be written in, told apart by extension.
+enum class SoundFormat { Wave, Mp3, OggVorbis, Opus, Flac };
+
+// Writes a mono sound file the safe way: into a temporary file beside the target, moved
+// into place only by commit(). Wave files are 16-bit PCM, written as RF64 when they would
+// pass 4 GiB; the compressed formats carry the title as a tag. Whatever fails, an
+// existing file at the target stays as it was and no temporary file is left behind.
 class WaveFileWriter
 {
 public:
-    WaveFileWriter(const QString& target, int sampleRate);
+    // The format a path names by its extension (any case); a path without one is a wave
+    // file. None for an extension that names no format.
+    static std::optional<SoundFormat> formatForPath(const QString& path);
+    static std::optional<SoundFormat> formatForName(const QString& name); // "mp3", "flac"...
+    static QString extension(SoundFormat format);
+    // "The file name x.abc names no sound format; use .wav, .mp3, ..."
+    static QString unknownFormatMessage(const QString& path);
+    // The save dialog's filter: wave files first, then every other format.
+    static QString dialogFilter();
+
+    WaveFileWriter(const QString& target, int sampleRate, SoundFormat format = SoundFormat::Wave,
+                   const QString& title = {});
     ~WaveFileWriter(); // without commit(), discards the temporary file
     WaveFileWriter(const WaveFileWriter&) = delete;
     WaveFileWriter& operator=(const WaveFileWriter&) = delete;
@@ -32,9 +49,16 @@ private:
     // Fails with what the system said about the last file operation that went wrong.
     void failFile(int errorNumber);
     bool rewriteAsPlainPcm();
+    bool writeToFile(const qint16* samples, qsizetype count);
 
     QString m_target;
     int m_sampleRate;
+    SoundFormat m_format;
+    QString m_title;
+    soxr* m_resampler = nullptr; // for formats that take only some rates
+    QVector<float> m_in;
+    QVector<float> m_resampled;
+    QVector<qint16> m_converted;
     QSaveFile m_file;
     sf_private_tag* m_sound = nullptr;
     QByteArray m_head;

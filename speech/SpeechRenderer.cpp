@@ -1,0 +1,336 @@
+#include "speech/SpeechRenderer.h"
+
+#include "platform/WorkerProcess.h"
+#include "speech/SpeechEngines.h"
+#include "speech/TextSegmenter.h"
+#include "speech/VoicePipeline.h"
+
+#include <QDataStream>
+#include <QIODevice>
+#include <QVector>
+#include <cerrno>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+QString& workerProgramPath()
+{
+    static QString path;
+    return path;
+}
+
+struct Piece
+{
+    qsizetype start = 0;
+    qsizetype length = 0;
+    bool blank = false;
+};
+
+QList<Piece> cutPieces(const QString& text, qsizetype length)
+{
+    QList<Piece> pieces;
+    TextSegmenter segments(text, length);
+    qsizetype start = 0;
+    while (const std::optional<QStringView> piece = segments.next()) {
+        pieces.append({start, piece->size(), piece->trimmed().isEmpty()});
+        start += piece->size();
+    }
+    return pieces;
+}
+
+// One piece from a fresh engine state into the sink; false when the sink refused.
+bool synthesizePiece(SpeechEngines& engines, const VoiceDefinition& voice,
+                     const ProsodySettings& prosody, const QByteArray& utf8,
+                     const SpeechEngines::ChunkSink& sink, bool& refused)
+{
+    engines.beginUtterance();
+    const SpeechEngines::ChunkSink guarded = [&](const qint16* samples, qsizetype count) {
+        refused = !sink(samples, count);
+        return !refused;
+    };
+    // A failing engine skips the piece rather than the rest of the text.
+    engines.synthesize(voice, prosody, utf8, guarded);
+    return !refused;
+}
+
+QByteArray encodeRequest(const SpeechRenderer::Request& request, const Piece& piece)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out << qint32(request.voice.engine) << request.voice.engineVoice
+        << qint32(request.prosody.espeakRate) << qint32(request.prosody.espeakPitch)
+        << request.prosody.fliteStretch << request.prosody.fliteF0Factor
+        << QStringView(request.text).mid(piece.start, piece.length).toUtf8();
+    return bytes;
+}
+
+bool renderSerially(const SpeechRenderer::Request& request, const QList<Piece>& pieces,
+                    VoicePipeline& pipeline, const SpeechRenderer::Sink& sink,
+                    const SpeechRenderer::Progress& progress)
+{
+    SpeechEngines& engines = SpeechEngines::instance();
+    auto lock = engines.lock();
+    const SpeechEngines::ChunkSink engineSink = [&](const qint16* samples, qsizetype count) {
+        return pipeline.process(samples, count, sink);
+    };
+    for (const Piece& piece : pieces) {
+        bool refused = false;
+        if (!piece.blank &&
+            !synthesizePiece(engines, request.voice, request.prosody,
+                             QStringView(request.text).mid(piece.start, piece.length).toUtf8(),
+                             engineSink, refused)) {
+            return false;
+        }
+        if (progress) {
+            progress(piece.start + piece.length, request.text.size());
+        }
+    }
+    return true;
+}
+
+// Pieces handed out to worker processes in order, collected in order; a worker takes a
+// piece only while few enough finished ones wait, which bounds the memory held.
+class ParallelRender
+{
+public:
+    ParallelRender(const SpeechRenderer::Request& request, const QList<Piece>& pieces,
+                   std::vector<std::unique_ptr<platform::WorkerProcess>> workers)
+        : m_request(request), m_pieces(pieces), m_workers(std::move(workers)),
+          m_audio(pieces.size()), m_ready(pieces.size(), false),
+          m_window(qsizetype(m_workers.size()) * 2)
+    {
+    }
+
+    bool run(VoicePipeline& pipeline, const SpeechRenderer::Sink& sink,
+             const SpeechRenderer::Progress& progress, QString* reason)
+    {
+        std::vector<std::thread> threads;
+        for (auto& worker : m_workers) {
+            threads.emplace_back([this, process = worker.get()] { feed(*process); });
+        }
+        bool complete = true;
+        for (qsizetype i = 0; i < m_pieces.size(); ++i) {
+            QVector<qint16> audio;
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_changed.wait(lock, [&] { return m_ready[size_t(i)] || m_stop; });
+                if (!m_ready[size_t(i)]) {
+                    complete = false;
+                    break;
+                }
+                audio.swap(m_audio[i]);
+                m_consumed = i + 1;
+            }
+            m_changed.notify_all();
+            if (!audio.isEmpty() && !pipeline.process(audio.constData(), audio.size(), sink)) {
+                complete = false;
+                break;
+            }
+            if (progress) {
+                progress(m_pieces[i].start + m_pieces[i].length, m_request.text.size());
+            }
+        }
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_stop = true;
+            if (reason != nullptr) {
+                *reason = m_failure;
+            }
+        }
+        m_changed.notify_all();
+        for (auto& worker : m_workers) {
+            worker->kill(); // ends a read still waiting for audio
+        }
+        for (std::thread& thread : threads) {
+            thread.join();
+        }
+        return complete;
+    }
+
+private:
+    void feed(platform::WorkerProcess& process)
+    {
+        while (true) {
+            qsizetype index = 0;
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_changed.wait(lock, [&] {
+                    return m_stop || m_next >= m_pieces.size() || m_next < m_consumed + m_window;
+                });
+                if (m_stop || m_next >= m_pieces.size()) {
+                    return;
+                }
+                index = m_next++;
+            }
+            QVector<qint16> audio;
+            bool ok = true;
+            if (!m_pieces[index].blank) {
+                const QByteArray request = encodeRequest(m_request, m_pieces[index]);
+                const quint32 size = quint32(request.size());
+                qint64 count = 0;
+                ok = process.writeAll(&size, sizeof(size)) &&
+                     process.writeAll(request.constData(), request.size()) &&
+                     process.readAll(&count, sizeof(count)) && count >= 0;
+                if (ok) {
+                    audio.resize(count);
+                    ok = process.readAll(audio.data(), count * qint64(sizeof(qint16)));
+                }
+            }
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                if (!ok) {
+                    if (!m_stop) {
+                        m_failure = QStringLiteral("A rendering process ended unexpectedly.");
+                    }
+                    m_stop = true;
+                } else {
+                    m_audio[index] = std::move(audio);
+                    m_ready[size_t(index)] = true;
+                }
+            }
+            m_changed.notify_all();
+            if (!ok) {
+                return;
+            }
+        }
+    }
+
+    const SpeechRenderer::Request& m_request;
+    const QList<Piece>& m_pieces;
+    std::vector<std::unique_ptr<platform::WorkerProcess>> m_workers;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    QList<QVector<qint16>> m_audio;
+    std::vector<bool> m_ready;
+    qsizetype m_window;
+    qsizetype m_next = 0;
+    qsizetype m_consumed = 0;
+    bool m_stop = false;
+    QString m_failure;
+};
+
+} // namespace
+
+void SpeechRenderer::setWorkerProgram(const QString& program)
+{
+    workerProgramPath() = program;
+}
+
+QString SpeechRenderer::workerProgram()
+{
+    return workerProgramPath();
+}
+
+bool SpeechRenderer::render(const Request& request, const Sink& sink, const Progress& progress,
+                            QString* reason)
+{
+    SpeechEngines& engines = SpeechEngines::instance();
+    int engineRate = 0;
+    {
+        auto lock = engines.lock();
+        (void)engines.initialise(); // a missing espeak-ng leaves its pieces silent, as spoken
+        engineRate = engines.sampleRate(request.voice);
+    }
+    const QList<Piece> pieces = cutPieces(request.text, request.pieceLength);
+    qsizetype work = 0;
+    for (const Piece& piece : pieces) {
+        work += piece.blank ? 0 : 1;
+    }
+    std::vector<std::unique_ptr<platform::WorkerProcess>> workers;
+    const qsizetype wanted = std::clamp<qsizetype>(work, 1, std::max(1, request.jobs));
+    if (!workerProgram().isEmpty()) {
+        for (qsizetype i = 0; i < wanted; ++i) {
+            auto started = platform::WorkerProcess::start(workerProgram(), {workerArgument()});
+            if (!started) {
+                break; // fewer workers, or the serial render when none starts
+            }
+            workers.push_back(std::move(started).value());
+        }
+    }
+    VoicePipeline pipeline(engineRate, request.outputRate, request.prosody.sonicSpeed,
+                           request.voice.effect);
+    bool complete = false;
+    if (workers.empty()) {
+        complete = renderSerially(request, pieces, pipeline, sink, progress);
+    } else {
+        ParallelRender parallel(request, pieces, std::move(workers));
+        complete = parallel.run(pipeline, sink, progress, reason);
+    }
+    return complete && pipeline.finish(sink);
+}
+
+int SpeechRenderer::serveWorker()
+{
+    // Audio goes out through a descriptor of its own: anything an engine prints to
+    // standard output lands on standard error instead of in the audio.
+    const int audioOut = dup(STDOUT_FILENO);
+    dup2(STDERR_FILENO, STDOUT_FILENO);
+    SpeechEngines& engines = SpeechEngines::instance();
+    auto lock = engines.lock();
+    (void)engines.initialise();
+    QVector<qint16> audio;
+    const SpeechEngines::ChunkSink collect = [&audio](const qint16* samples, qsizetype count) {
+        const qsizetype at = audio.size();
+        audio.resize(at + count);
+        std::copy(samples, samples + count, audio.begin() + at);
+        return true;
+    };
+    while (true) {
+        quint32 size = 0;
+        if (!platform::WorkerProcess::readAllFrom(STDIN_FILENO, &size, sizeof(size))) {
+            return 0; // the input ended: no more work
+        }
+        QByteArray request(qsizetype(size), Qt::Uninitialized);
+        if (!platform::WorkerProcess::readAllFrom(STDIN_FILENO, request.data(), size)) {
+            return 1;
+        }
+        QDataStream in(request);
+        qint32 engine = 0;
+        qint32 rate = 0;
+        qint32 pitch = 0;
+        VoiceDefinition voice;
+        ProsodySettings prosody;
+        QByteArray utf8;
+        in >> engine >> voice.engineVoice >> rate >> pitch >> prosody.fliteStretch >>
+            prosody.fliteF0Factor >> utf8;
+        if (in.status() != QDataStream::Ok) {
+            return 1;
+        }
+        voice.engine =
+            engine == qint32(SynthEngine::Flite) ? SynthEngine::Flite : SynthEngine::Espeak;
+        prosody.espeakRate = rate;
+        prosody.espeakPitch = pitch;
+        // espeak-ng keeps state of its own from one text to the next (its pitch flutter
+        // and wave generator), out of reach of its interface. Each piece is therefore
+        // synthesised in a child forked from the worker as it stood after start-up, so
+        // that a piece sounds the same whatever this worker rendered before.
+        const pid_t child = fork();
+        if (child > 0) {
+            int status = 0;
+            while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+            }
+            if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+                return 1;
+            }
+            continue;
+        }
+        audio.clear();
+        bool refused = false;
+        synthesizePiece(engines, voice, prosody, utf8, collect, refused);
+        const qint64 count = audio.size();
+        const bool sent = platform::WorkerProcess::writeAllTo(audioOut, &count, sizeof(count)) &&
+                          platform::WorkerProcess::writeAllTo(audioOut, audio.constData(),
+                                                              count * qint64(sizeof(qint16)));
+        if (child == 0) {
+            _exit(sent ? 0 : 1);
+        }
+        if (!sent) {
+            return 1; // no child could be made: rendered here, but the parent has gone
+        }
+    }
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "speech/TextSegmenter.h"
+#include "speech/VoiceDefinition.h"
+
+#include <QString>
+#include <functional>
+
+// Renders a whole text into output audio as fast as the machine allows. The text is cut
+// at sentence ends into the pieces the engines take one at a time; each piece starts from
+// the same engine state, so a piece sounds the same whichever process renders it. With
+// more than one job the pieces are synthesised in worker processes (both engines keep
+// global state and share rand(), so threads cannot), joined in order and sent through one
+// voice pipeline: the result is the serial render sample for sample, and only a few
+// pieces are held in memory at a time.
+class SpeechRenderer
+{
+public:
+    using Sink = std::function<bool(const qint16* samples, qsizetype count)>;
+    // Characters of the text rendered so far, and the text's length.
+    using Progress = std::function<void(qsizetype done, qsizetype total)>;
+
+    struct Request
+    {
+        QString text;
+        VoiceDefinition voice;
+        ProsodySettings prosody;
+        int outputRate = 22050;
+        int jobs = 1;
+        // Characters handed to an engine at a time (cut at a sentence end before).
+        qsizetype pieceLength = TextSegmenter::DefaultMaximum;
+    };
+
+    // The program started as a worker ("PROGRAM --render-worker"); empty means every
+    // render runs in this process.
+    static void setWorkerProgram(const QString& program);
+    static QString workerProgram();
+    static QString workerArgument() { return QStringLiteral("--render-worker"); }
+
+    // Renders the request into the sink; the caller must not hold the engines' lock.
+    // False with a reason when the sink refused (reason empty) or a worker failed.
+    static bool render(const Request& request, const Sink& sink, const Progress& progress,
+                       QString* reason);
+
+    // A worker's main loop: requests on standard input, audio on standard output, until
+    // the input ends. Returns the process exit status.
+    static int serveWorker();
+};
