@@ -302,6 +302,22 @@ void FollowAlong::showProgress(Utterance& utterance, int start)
     }
 }
 
+void FollowAlong::showRecordingShare(int percent)
+{
+    if (!m_status || !m_progress) {
+        return;
+    }
+    m_status->setToolTip(QStringLiteral("Recorded %1%").arg(percent));
+    const QRect area = m_status->rect();
+    QPalette palette = m_progress->palette();
+    palette.setColor(QPalette::Window, m_status->palette().color(QPalette::WindowText));
+    m_progress->setPalette(palette);
+    m_progress->setGeometry(0, area.height() - kProgressHeight, area.width() * percent / 100,
+                            kProgressHeight);
+    m_progress->setAccessibleDescription(m_status->toolTip());
+    m_progress->show();
+}
+
 void FollowAlong::clearMark()
 {
     m_editor.clearSpokenRange();

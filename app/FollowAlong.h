@@ -53,6 +53,8 @@ public:
     std::optional<int> continuePosition() const;
     // The line under the status that grows as the speaking goes on.
     QWidget* progressLine() const { return m_progress; }
+    // A recording's share rendered so far, 0..100, on the same line; the status keeps its text.
+    void showRecordingShare(int percent);
 
 private:
     struct Edit

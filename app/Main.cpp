@@ -9,6 +9,7 @@
 #include "controls/skinned/UcScroll.h"
 #include "editor/DocumentLoading.h"
 #include "editor/EditCommands.h"
+#include "editor/FileOpen.h"
 #include "editor/RichTextBox.h"
 #include "editor/Zoom.h"
 #include "help/HTMLHelp.h"
@@ -26,6 +27,7 @@
 #include "speech/DirectSS.h"
 #include "speech/SpeechControl.h"
 #include "speech/VoiceCatalog.h"
+#include "speech/WaveFileWriter.h"
 
 #include <QBitmap>
 #include <QCloseEvent>
@@ -344,6 +346,11 @@ void Main::connectHandlers()
     // Queued: the box's own event loop must not run inside the audio output's code.
     connect(m_speech, &SpeechControl::SoundOutputMissing, this, &Main::noSoundOutput,
             Qt::QueuedConnection);
+    connect(m_speech, &SpeechControl::RecordingProgress, this, [this](int percent) {
+        if (m_recording && m_follow) {
+            m_follow->showRecordingShare(percent);
+        }
+    });
     if (m_lstVoice) {
         connect(m_lstVoice, &QListWidget::currentRowChanged, this, &Main::lstVoice_Click);
     }
@@ -712,7 +719,7 @@ void Main::clearPicture()
 
 void Main::cmdSaveFile_Click()
 {
-    m_commonDialog.Filter = QStringLiteral("Wav Files (*.wav)|*.wav");
+    m_commonDialog.Filter = WaveFileWriter::dialogFilter();
     // The dialog starts from what the box shows; a cancel leaves the box as it is, so a
     // path the user typed is not lost.
     m_commonDialog.FileName = m_txtFile->text();
@@ -734,12 +741,21 @@ void Main::cmdRec_Click()
                               platform::MessageIcon::Exclamation, {}, this);
         return;
     }
+    if (!WaveFileWriter::formatForPath(path)) {
+        platform::showMessage(WaveFileWriter::unknownFormatMessage(path),
+                              platform::MessageButtons::Ok, platform::MessageIcon::Exclamation, {},
+                              this);
+        return;
+    }
     if (QFileInfo::exists(path) &&
         platform::showMessage(kOverwrite, platform::MessageButtons::OkCancel,
                               platform::MessageIcon::None, {},
                               this) != platform::MessageAnswer::Ok) {
         return;
     }
+    // The document's name, or the recording's own when the text was typed in.
+    const QString document = editor::FileOpen::OpenFileName;
+    m_speech->setRecordingTitle(QFileInfo(document.isEmpty() ? path : document).completeBaseName());
     m_speech->setOutputFile(path);
     m_speech->speak(text);
     m_timer1->start();
@@ -756,7 +772,7 @@ void Main::cmdRec_Click()
 void Main::DirectSS1_RecordingFailed(const QString& path, const QString& reason)
 {
     // The audio-stopped event that follows returns the window to Idle.
-    platform::showMessage(QStringLiteral("The wave file could not be written:\n%1\n\n%2")
+    platform::showMessage(QStringLiteral("The recording could not be written:\n%1\n\n%2")
                               .arg(QDir::toNativeSeparators(path), reason),
                           platform::MessageButtons::Ok, platform::MessageIcon::Exclamation, {},
                           this);

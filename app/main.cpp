@@ -1,8 +1,10 @@
 #include "app/Start.h"
 #include "app/StartUpWarmUp.h"
+#include "speech/SpeechRenderer.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QIcon>
 
 int main(int argc, char* argv[])
@@ -22,6 +24,12 @@ int main(int argc, char* argv[])
                        "PDF, EPUB, web page or Markdown."),
         QStringLiteral("[file]"));
     arguments.process(app);
+    // Recordings render on every core through the command line's worker mode.
+    const QString renderer =
+        QApplication::applicationDirPath() + QStringLiteral("/parlanza-render");
+    if (QFileInfo(renderer).isExecutable()) {
+        SpeechRenderer::setWorkerProgram(renderer);
+    }
     const QStringList files = arguments.positionalArguments();
     Start start;
     if (!start.Form_Load(files.isEmpty() ? QString() : files.first())) {

@@ -17,6 +17,7 @@ declare -A allowed=(
     [editor]="documents platform help"
     [help]="helpviewer platform"
     [speech]="platform"
+    [render]="speech documents platform"
     [controls/skinned]="skin platform"
     [controls/rkbuttons]="platform"
     [controls/bevel]="platform"

@@ -1,0 +1,204 @@
+// parlanza-render against the engines' own command lines on the same text and voice, in
+// alternating runs (medians of wall time): 100 KB to WAV against `espeak-ng -w`, a folder
+// of ten texts against a shell loop of it, "Mary" serial and parallel against
+// `flite -voice slt`, MP3 against WAV (the encoding's share), and the window's RECORD of
+// 1 MB through the renderer's workers against the same control rendering in its own
+// process (as it did before the renderer). Peak memory is the largest process's.
+#include "BenchText.h"
+#include "speech/DirectSS.h"
+#include "speech/SilentAudioOutput.h"
+#include "speech/SpeechRenderer.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+
+extern char** environ;
+
+namespace {
+
+struct Measure
+{
+    double seconds = 0;
+    long peakKb = 0;
+};
+
+Measure spawn(const QStringList& command)
+{
+    QList<QByteArray> storage;
+    for (const QString& part : command) {
+        storage.append(part.toLocal8Bit());
+    }
+    std::vector<char*> argv;
+    for (QByteArray& part : storage) {
+        argv.push_back(part.data());
+    }
+    argv.push_back(nullptr);
+    QElapsedTimer timer;
+    timer.start();
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+        std::fprintf(stderr, "cannot run %s\n", argv[0]);
+        std::exit(1);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "%s failed\n", qPrintable(command.join(' ')));
+        std::exit(1);
+    }
+    return {timer.nsecsElapsed() / 1e9, usage.ru_maxrss};
+}
+
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0 : values.at(values.size() / 2);
+}
+
+// Runs ours and the peer alternately; prints both medians and their ratio.
+void compare(const char* what, int runs, const std::function<Measure()>& ours,
+             const std::function<Measure()>& peer, double target)
+{
+    QList<double> oursTimes, peerTimes;
+    long peak = 0;
+    for (int run = 0; run < runs; ++run) {
+        const Measure a = ours();
+        oursTimes.append(a.seconds);
+        peak = std::max(peak, a.peakKb);
+        peerTimes.append(peer().seconds);
+    }
+    const double ratio = median(oursTimes) / median(peerTimes);
+    std::printf("%-44s ours %7.2f s  peer %7.2f s  ratio %.2f (target <= %.2f)  peak %ld KB\n",
+                what, median(oursTimes), median(peerTimes), ratio, target, peak);
+    std::fflush(stdout);
+}
+
+bool writeText(const QString& path, const QString& text)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) == text.toUtf8().size();
+}
+
+double recordThroughWindow(DirectSS& control, const QString& text, const QString& path)
+{
+    QSignalSpy stopped(&control, &SpeechControl::AudioStop);
+    QElapsedTimer timer;
+    timer.start();
+    control.setOutputFile(path);
+    control.speak(text);
+    while (stopped.count() == 0) {
+        stopped.wait(60000);
+    }
+    control.setOutputFile(QString());
+    return timer.nsecsElapsed() / 1e9;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 3;
+    const QString ours = QStringLiteral(PARLANZA_RENDER_PROGRAM);
+    const QString jobs = QString::number(std::max(1U, std::thread::hardware_concurrency()));
+    QTemporaryDir dir;
+    const auto file = [&dir](const QString& name) { return dir.filePath(name); };
+    std::printf("load average: %s; %s cores\n", benchtext::loadAverage().constData(),
+                qPrintable(jobs));
+
+    const QString text100 = file("100k.txt");
+    writeText(text100, benchtext::englishText(100 * 1024));
+    const QString espeakVoice = QStringLiteral("English (America)");
+    compare(
+        "100 KB to WAV vs espeak-ng -w", runs,
+        [&] {
+            return spawn(
+                {ours, "--force", "--voice", espeakVoice, text100, "-o", file("ours.wav")});
+        },
+        [&] {
+            return spawn({"espeak-ng", "-v", "en-us", "-f", text100, "-w", file("e.wav")});
+        },
+        0.6);
+
+    QDir().mkpath(file("folder"));
+    QString loop = QStringLiteral("for f in %1/*.txt; do espeak-ng -v en-us -f \"$f\" -w "
+                                  "\"${f%.txt}.peer.wav\"; done")
+                       .arg(file("folder"));
+    for (int i = 0; i < 10; ++i) {
+        writeText(file("folder/t%1.txt").arg(i), benchtext::englishText(10 * 1024).mid(i * 7));
+    }
+    compare(
+        "folder of 10 texts vs shell loop of espeak-ng", runs,
+        [&] {
+            return spawn(
+                {ours, "--force", "--voice", espeakVoice, file("folder"), "-o", file("out")});
+        },
+        [&] {
+            return spawn({"sh", "-c", loop});
+        },
+        0.6);
+
+    const QString text20 = file("20k.txt");
+    writeText(text20, benchtext::englishText(20 * 1024));
+    const auto flite = [&] {
+        return spawn({"flite", "-voice", "slt", "-f", text20, "-o", file("f.wav")});
+    };
+    compare(
+        "Mary 20 KB, --jobs 1 vs flite -voice slt", runs,
+        [&] {
+            return spawn(
+                {ours, "--force", "--jobs", "1", "--voice", "Mary", text20, "-o", file("m1.wav")});
+        },
+        flite, 1.05);
+    compare(
+        "Mary 20 KB, all cores vs flite -voice slt", runs,
+        [&] {
+            return spawn({ours, "--force", "--voice", "Mary", text20, "-o", file("m2.wav")});
+        },
+        flite, 0.6);
+
+    compare(
+        "100 KB to MP3 vs to WAV (encoding share)", runs,
+        [&] {
+            return spawn(
+                {ours, "--force", "--voice", espeakVoice, text100, "-o", file("ours.mp3")});
+        },
+        [&] {
+            return spawn(
+                {ours, "--force", "--voice", espeakVoice, text100, "-o", file("ours.wav")});
+        },
+        99);
+
+    // The window's RECORD: the same control with and without the renderer's workers.
+    DirectSS control(std::make_unique<SilentAudioOutput>());
+    for (int i = 0; i < control.voices().size(); ++i) {
+        if (control.voices().at(i).name == espeakVoice) {
+            control.selectVoice(i + 1);
+        }
+    }
+    const QString megabyte = benchtext::englishText(1024 * 1024);
+    const int recordRuns = std::max(1, runs / 2);
+    compare(
+        "window RECORD of 1 MB vs in one process", recordRuns,
+        [&] {
+            SpeechRenderer::setWorkerProgram(ours);
+            return Measure{recordThroughWindow(control, megabyte, file("w.wav")),
+                           benchtext::statusKb("VmHWM:")};
+        },
+        [&] {
+            SpeechRenderer::setWorkerProgram(QString());
+            return Measure{recordThroughWindow(control, megabyte, file("w.wav")), 0};
+        },
+        0.6);
+    return 0;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/Result.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// What parlanza-render reads: the text of a document file or of standard input, the
+// files of a folder, and a text cut into numbered parts.
+namespace documentinput {
+
+// The text of a document file.
+platform::Result<QString> readDocument(const QString& path);
+// All of standard input as text.
+QString readStandardInput();
+
+// The document files in a folder and its subfolders, sorted, hidden ones left out.
+QStringList filesIn(const QString& folder);
+
+// One part per chapter or heading (text before the first one is a part of its own).
+QStringList splitAtHeadings(const QString& text);
+// One part every count paragraphs (blocks between blank lines; lines when there are
+// none).
+QStringList splitEveryParagraphs(const QString& text, int count);
+
+} // namespace documentinput

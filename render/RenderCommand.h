@@ -1,0 +1,24 @@
+#pragma once
+
+#include "render/RenderOptions.h"
+
+#include <QStringList>
+#include <cstdio>
+
+// parlanza-render's work: reads each input, renders it with the chosen voice into its
+// output (written aside, moved into place only when complete), and reports one line per
+// output. Exit status 0 when all were written, 1 when some failed, 2 on a usage error.
+class RenderCommand
+{
+public:
+    static constexpr int ExitDone = 0;
+    static constexpr int ExitSomeFailed = 1;
+    static constexpr int ExitUsage = 2;
+    static constexpr int ExitInterrupted = 130;
+
+    // Runs the whole command line (without the program name).
+    static int run(const QStringList& arguments, FILE* out = stdout, FILE* err = stderr);
+
+    // Set from a signal handler: the current render stops and nothing partial is kept.
+    static void interrupt();
+};

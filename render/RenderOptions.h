@@ -1,0 +1,32 @@
+#pragma once
+
+#include "platform/Result.h"
+#include "speech/WaveFileWriter.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// The command line of parlanza-render, read into values; a usage error says what is
+// wrong in words.
+struct RenderOptions
+{
+    enum class Split { None, Chapters, Paragraphs };
+
+    QStringList inputs; // files, folders, or "-" for standard input
+    QString output;     // a file or a folder; empty: beside each input
+    QString voice;      // empty: the window's first voice
+    std::optional<int> speed;
+    std::optional<int> tone;
+    std::optional<SoundFormat> format;
+    Split split = Split::None;
+    int paragraphsPerPart = 0;
+    int jobs = 1;
+    bool listVoices = false;
+    bool dryRun = false;
+    bool force = false;
+    bool help = false;
+
+    static platform::Result<RenderOptions> parse(const QStringList& arguments);
+    static QString usage();
+};

@@ -1,0 +1,31 @@
+#include "render/RenderCommand.h"
+#include "speech/SpeechRenderer.h"
+
+#include <QCoreApplication>
+#include <csignal>
+
+namespace {
+
+void onInterrupt(int)
+{
+    RenderCommand::interrupt();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 2 && SpeechRenderer::workerArgument() == QLatin1String(argv[1])) {
+        // A worker of a render: its parent handles Ctrl+C and ends it.
+        std::signal(SIGINT, SIG_IGN);
+        return SpeechRenderer::serveWorker();
+    }
+    QCoreApplication app(argc, argv);
+    struct sigaction action = {};
+    action.sa_handler = onInterrupt;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    QStringList arguments = QCoreApplication::arguments();
+    arguments.removeFirst();
+    return RenderCommand::run(arguments);
+}
