@@ -22,7 +22,7 @@ echo "lintian $(lintian --version | awk '{print $2}'), appstreamcli $(appstreamc
 step "Building the package"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF \
     -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON ${PARLANZA_CMAKE_ARGS:-} >/dev/null
-cmake --build "$build" -j "$(nproc)" --target parlanza parlanza_desktop_files
+cmake --build "$build" -j "$(nproc)" --target parlanza parlanza-render parlanza_desktop_files
 rm -f "$build"/parlanza_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/parlanza_*.deb)
