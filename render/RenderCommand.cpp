@@ -289,6 +289,7 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
             request.prosody = voice.prosody(speed, tone);
             request.outputRate = AudioOutput::SampleRate;
             request.jobs = options.jobs;
+            request.cancelled = [] { return interrupted.load(); };
             // Smaller pieces let short texts (the tests') spread over the workers too.
             if (const int length = qEnvironmentVariableIntValue("PARLANZA_RENDER_PIECE_CHARS");
                 length > 0) {

@@ -9,6 +9,7 @@
 #include <QIODevice>
 #include <QVector>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -17,6 +18,9 @@
 #include <unistd.h>
 
 namespace {
+
+// How often a render waiting for a worker asks whether it should end.
+constexpr std::chrono::milliseconds CancelPoll(50);
 
 QString& workerProgramPath()
 {
@@ -118,7 +122,12 @@ public:
             QVector<qint16> audio;
             {
                 std::unique_lock<std::mutex> lock(m_mutex);
-                m_changed.wait(lock, [&] { return m_ready[size_t(i)] || m_stop; });
+                while (!m_changed.wait_for(lock, CancelPoll,
+                                           [&] { return m_ready[size_t(i)] || m_stop; })) {
+                    if (m_request.cancelled && m_request.cancelled()) {
+                        m_stop = true;
+                    }
+                }
                 if (!m_ready[size_t(i)]) {
                     complete = false;
                     break;

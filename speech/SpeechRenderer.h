@@ -29,6 +29,8 @@ public:
         int jobs = 1;
         // Characters handed to an engine at a time (cut at a sentence end before).
         qsizetype pieceLength = TextSegmenter::DefaultMaximum;
+        // Asked now and then while waiting for workers: true ends the render soon.
+        std::function<bool()> cancelled;
     };
 
     // The program started as a worker ("PROGRAM --render-worker"); empty means every

@@ -329,6 +329,7 @@ void SpeechWorker::record(const SpeechJob& job)
     request.prosody = job.prosody;
     request.outputRate = m_outputRate;
     request.jobs = int(std::max(1U, std::thread::hardware_concurrency()));
+    request.cancelled = [&] { return !current(job); };
     const SpeechRenderer::Sink sink = [&](const qint16* samples, qsizetype count) {
         return current(job) && writer.write(samples, count);
     };
