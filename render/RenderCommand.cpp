@@ -225,7 +225,7 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
                     QDir(folder).filePath(QDir(QFileInfo(roots.at(i)).absoluteFilePath())
                                               .relativeFilePath(QFileInfo(input).absolutePath()));
             }
-            target = QDir(folder).filePath(base + QLatin1Char('.') + suffix);
+            target = QDir::cleanPath(QDir(folder).filePath(base + QLatin1Char('.') + suffix));
         }
 
         const platform::Result<QString> text =

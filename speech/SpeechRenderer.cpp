@@ -22,10 +22,50 @@ namespace {
 // How often a render waiting for a worker asks whether it should end.
 constexpr std::chrono::milliseconds CancelPoll(50);
 
-QString& workerProgramPath()
+using Workers = std::vector<std::unique_ptr<platform::WorkerProcess>>;
+
+// Workers stay started between renders (a folder of texts, one recording after another):
+// each starts its engines once.
+struct WorkerPool
 {
-    static QString path;
-    return path;
+    std::mutex mutex;
+    QString program;
+    Workers idle;
+};
+
+WorkerPool& workerPool()
+{
+    static WorkerPool pool;
+    return pool;
+}
+
+Workers takeWorkers(qsizetype count)
+{
+    WorkerPool& pool = workerPool();
+    std::lock_guard<std::mutex> lock(pool.mutex);
+    Workers workers;
+    while (qsizetype(workers.size()) < count && !pool.idle.empty()) {
+        workers.push_back(std::move(pool.idle.back()));
+        pool.idle.pop_back();
+    }
+    while (qsizetype(workers.size()) < count && !pool.program.isEmpty()) {
+        auto started =
+            platform::WorkerProcess::start(pool.program, {SpeechRenderer::workerArgument()});
+        if (!started) {
+            break; // fewer workers, or the serial render when none starts
+        }
+        workers.push_back(std::move(started).value());
+    }
+    return workers;
+}
+
+void returnWorkers(Workers workers)
+{
+    WorkerPool& pool = workerPool();
+    std::lock_guard<std::mutex> lock(pool.mutex);
+    for (auto& worker : workers) {
+        pool.idle.push_back(std::move(worker));
+    }
 }
 
 struct Piece
@@ -103,7 +143,7 @@ class ParallelRender
 {
 public:
     ParallelRender(const SpeechRenderer::Request& request, const QList<Piece>& pieces,
-                   std::vector<std::unique_ptr<platform::WorkerProcess>> workers)
+                   Workers workers)
         : m_request(request), m_pieces(pieces), m_workers(std::move(workers)),
           m_audio(pieces.size()), m_ready(pieces.size(), false),
           m_window(qsizetype(m_workers.size()) * 2)
@@ -152,11 +192,16 @@ public:
             }
         }
         m_changed.notify_all();
-        for (auto& worker : m_workers) {
-            worker->kill(); // ends a read still waiting for audio
+        if (!complete) {
+            for (auto& worker : m_workers) {
+                worker->kill(); // ends a read still waiting for audio
+            }
         }
         for (std::thread& thread : threads) {
             thread.join();
+        }
+        if (complete) {
+            returnWorkers(std::move(m_workers)); // every answer read: ready for more
         }
         return complete;
     }
@@ -211,7 +256,7 @@ private:
 
     const SpeechRenderer::Request& m_request;
     const QList<Piece>& m_pieces;
-    std::vector<std::unique_ptr<platform::WorkerProcess>> m_workers;
+    Workers m_workers;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     QList<QVector<qint16>> m_audio;
@@ -227,12 +272,20 @@ private:
 
 void SpeechRenderer::setWorkerProgram(const QString& program)
 {
-    workerProgramPath() = program;
+    Workers ended;
+    WorkerPool& pool = workerPool();
+    std::lock_guard<std::mutex> lock(pool.mutex);
+    if (pool.program != program) {
+        pool.program = program;
+        ended.swap(pool.idle);
+    }
 }
 
 QString SpeechRenderer::workerProgram()
 {
-    return workerProgramPath();
+    WorkerPool& pool = workerPool();
+    std::lock_guard<std::mutex> lock(pool.mutex);
+    return pool.program;
 }
 
 bool SpeechRenderer::render(const Request& request, const Sink& sink, const Progress& progress,
@@ -250,17 +303,7 @@ bool SpeechRenderer::render(const Request& request, const Sink& sink, const Prog
     for (const Piece& piece : pieces) {
         work += piece.blank ? 0 : 1;
     }
-    std::vector<std::unique_ptr<platform::WorkerProcess>> workers;
-    const qsizetype wanted = std::clamp<qsizetype>(work, 1, std::max(1, request.jobs));
-    if (!workerProgram().isEmpty()) {
-        for (qsizetype i = 0; i < wanted; ++i) {
-            auto started = platform::WorkerProcess::start(workerProgram(), {workerArgument()});
-            if (!started) {
-                break; // fewer workers, or the serial render when none starts
-            }
-            workers.push_back(std::move(started).value());
-        }
-    }
+    Workers workers = takeWorkers(std::clamp<qsizetype>(work, 1, std::max(1, request.jobs)));
     VoicePipeline pipeline(engineRate, request.outputRate, request.prosody.sonicSpeed,
                            request.voice.effect);
     bool complete = false;

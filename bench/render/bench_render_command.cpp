@@ -16,10 +16,12 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <fcntl.h>
 #include <functional>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -44,8 +46,14 @@ Measure spawn(const QStringList& command)
     argv.push_back(nullptr);
     QElapsedTimer timer;
     timer.start();
+    // The result lines would interleave with the figures.
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+    const int failed = posix_spawnp(&pid, argv[0], &quiet, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&quiet);
+    if (failed != 0) {
         std::fprintf(stderr, "cannot run %s\n", argv[0]);
         std::exit(1);
     }
