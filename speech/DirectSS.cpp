@@ -5,6 +5,7 @@
 #include "speech/AudioOutput.h"
 #include "speech/AudioRing.h"
 #include "speech/SpeechWorker.h"
+#include "speech/WaveFileWriter.h"
 #include "speech/WordMarks.h"
 
 #include <QDir>
@@ -250,7 +251,9 @@ quint32 DirectSS::speakText(const QString& text)
     }
     job.prosody = job.voice.prosody(speed, pitch);
     const bool toFile = !job.target.isEmpty();
-    if (toFile && result == ResultOk && !QFileInfo(job.target).absoluteDir().exists()) {
+    if (toFile && result == ResultOk &&
+        (!QFileInfo(job.target).absoluteDir().exists() ||
+         !WaveFileWriter::formatForPath(job.target))) {
         result = ResultWriteFailed; // the worker reports the details
     }
     m_pending.append({job.id, toFile});

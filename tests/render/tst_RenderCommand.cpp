@@ -99,6 +99,9 @@ private Q_SLOTS:
         QTest::newRow("existing output kept without --force")
             << QStringList{"a.txt", "b.txt", "c.wav"} << 1 << "exists (--force overwrites it)"
             << QStringList{"a.txt", "a.wav", "b.txt", "b.wav", "c.wav"};
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: parlanza-render" << none;
+        QTest::newRow("flag with a value")
+            << QStringList{"--force=yes", "a.txt"} << 2 << "--force takes no value" << none;
         QTest::newRow("dry run writes nothing")
             << QStringList{"--dry-run", "a.txt", "b.txt"} << 0 << "would write  a.txt" << none;
     }

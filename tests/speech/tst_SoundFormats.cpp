@@ -37,7 +37,10 @@ private Q_SLOTS:
         QVERIFY(render(*silent.control, "Mary", text, wave));
         const QString path = dir.filePath(name);
         silent.control->setRecordingTitle(QStringLiteral("Chapter One"));
+        QSignalSpy progress(silent.control.get(), &SpeechControl::RecordingProgress);
         QVERIFY(render(*silent.control, "Mary", text, path));
+        QVERIFY(!progress.isEmpty());
+        QCOMPARE(progress.last().at(0).toInt(), 100);
 
         SF_INFO info{};
         SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
