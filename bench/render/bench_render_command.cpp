@@ -86,8 +86,10 @@ void compare(const char* what, int runs, const std::function<Measure()>& ours,
         peerTimes.append(peer().seconds);
     }
     const double ratio = median(oursTimes) / median(peerTimes);
-    std::printf("%-44s ours %7.2f s  peer %7.2f s  ratio %.2f (target <= %.2f)  peak %ld KB\n",
-                what, median(oursTimes), median(peerTimes), ratio, target, peak);
+    const QByteArray goal =
+        target > 0 ? QStringLiteral(" (target <= %1)").arg(target, 0, 'f', 2).toUtf8() : "";
+    std::printf("%-46s ours %7.2f s  peer %7.2f s  ratio %.2f%s  peak %ld KB\n", what,
+                median(oursTimes), median(peerTimes), ratio, goal.constData(), peak);
     std::fflush(stdout);
 }
 
