@@ -161,15 +161,12 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
     QList<QString> missing;
     for (const QString& input : options.inputs) {
         const QFileInfo info(input);
-        if (input == QLatin1String("-")) {
-            files.append(input);
-            roots.append(QString());
-        } else if (info.isDir()) {
+        if (info.isDir()) {
             for (const QString& file : documentinput::filesIn(input)) {
                 files.append(file);
                 roots.append(input);
             }
-        } else if (info.exists()) {
+        } else if (input == QLatin1String("-") || info.exists()) {
             files.append(input);
             roots.append(QString());
         } else {

@@ -127,7 +127,7 @@ int main(int argc, char** argv)
                 qPrintable(jobs));
 
     const QString text100 = file("100k.txt");
-    writeText(text100, benchtext::englishText(100 * 1024));
+    writeText(text100, benchtext::englishText(qsizetype(100) * 1024));
     const QString espeakVoice = QStringLiteral("English (America)");
     compare(
         "100 KB to WAV vs espeak-ng -w", runs,
@@ -145,7 +145,8 @@ int main(int argc, char** argv)
                                   "\"${f%.txt}.peer.wav\"; done")
                        .arg(file("folder"));
     for (int i = 0; i < 10; ++i) {
-        writeText(file("folder/t%1.txt").arg(i), benchtext::englishText(10 * 1024).mid(i * 7));
+        writeText(file("folder/t%1.txt").arg(i),
+                  benchtext::englishText(qsizetype(10) * 1024).mid(qsizetype(i) * 7));
     }
     compare(
         "folder of 10 texts vs shell loop of espeak-ng", runs,
@@ -159,7 +160,7 @@ int main(int argc, char** argv)
         0.6);
 
     const QString text20 = file("20k.txt");
-    writeText(text20, benchtext::englishText(20 * 1024));
+    writeText(text20, benchtext::englishText(qsizetype(20) * 1024));
     const auto flite = [&] {
         return spawn({"flite", "-voice", "slt", "-f", text20, "-o", file("f.wav")});
     };
@@ -196,7 +197,7 @@ int main(int argc, char** argv)
             control.selectVoice(i + 1);
         }
     }
-    const QString megabyte = benchtext::englishText(1024 * 1024);
+    const QString megabyte = benchtext::englishText(qsizetype(1024) * 1024);
     const int recordRuns = std::max(1, runs / 2);
     compare(
         "window RECORD of 1 MB vs in one process", recordRuns,

@@ -194,7 +194,7 @@ private Q_SLOTS:
         QVERIFY2(serial.status == 0 && parallel.status == 0,
                  qPrintable(QString(serial.err + parallel.err)));
         const QByteArray one = testfiles::read(path("serial.wav"));
-        QVERIFY(one.size() > 22050 * 2 * 3);
+        QVERIFY(one.size() > qsizetype(22050) * 2 * 3);
         QVERIFY(one == testfiles::read(path("parallel.wav")));
     }
 
