@@ -118,7 +118,7 @@ private Q_SLOTS:
             QCOMPARE(filesIn(m_dir->path()), QStringList{"old.wav"});
         }
         QTRY_COMPARE_WITH_TIMEOUT(stopped.count(), 1, 60000);
-        QVERIFY(readWave(path).samples.size() > AudioOutput::SampleRate * 10);
+        QVERIFY(readWave(path).samples.size() > qsizetype(AudioOutput::SampleRate) * 10);
         QCOMPARE(filesIn(m_dir->path()), QStringList{"old.wav"});
     }
 
@@ -186,7 +186,7 @@ private Q_SLOTS:
             std::signal(SIGXFSZ, SIG_IGN);
             getrlimit(RLIMIT_FSIZE, &oldLimit);
             rlimit small = oldLimit;
-            small.rlim_cur = 64 * 1024;
+            small.rlim_cur = rlim_t(64) * 1024;
             setrlimit(RLIMIT_FSIZE, &small);
         } else if (kind == "folder") {
             path = folder;
