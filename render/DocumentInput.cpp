@@ -1,43 +1,15 @@
 #include "render/DocumentInput.h"
 
-#include "documents/CodePage.h"
-#include "documents/DocumentFile.h"
+#include "documents/DocumentReader.h"
 
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QStringDecoder>
 #include <algorithm>
 #include <cstdio>
 
 namespace {
-
-constexpr int WindowsWestern = 1252;
-
-// Plain text as the editor reads it: a byte order mark decides, then UTF-8, then the
-// Western code page.
-QString decodeText(const QByteArray& bytes)
-{
-    const QByteArrayView view(bytes);
-    const auto decodeWith = [](QStringDecoder::Encoding encoding, QByteArrayView body) {
-        QStringDecoder decoder(encoding);
-        return QString(decoder(body));
-    };
-    if (view.startsWith("\xFF\xFE")) {
-        return decodeWith(QStringDecoder::Utf16LE, view.sliced(2));
-    }
-    if (view.startsWith("\xFE\xFF")) {
-        return decodeWith(QStringDecoder::Utf16BE, view.sliced(2));
-    }
-    const QByteArrayView body = view.startsWith("\xEF\xBB\xBF") ? view.sliced(3) : view;
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8(body);
-    if (!utf8.hasError()) {
-        return text;
-    }
-    return platform::codepage::decode(body.toByteArray(), WindowsWestern);
-}
 
 QStringList documentSuffixes()
 {
@@ -53,11 +25,7 @@ namespace documentinput {
 
 platform::Result<QString> readDocument(const QString& path)
 {
-    const platform::Result<QByteArray> bytes = platform::documentfile::read(path);
-    if (!bytes) {
-        return platform::Failure{bytes.error()};
-    }
-    return decodeText(bytes.value());
+    return platform::readDocument(path);
 }
 
 QString readStandardInput()
@@ -66,7 +34,8 @@ QString readStandardInput()
     if (!input.open(stdin, QIODevice::ReadOnly)) {
         return {};
     }
-    return decodeText(input.readAll());
+    const platform::Result<QString> text = platform::readDocumentData(input.readAll());
+    return text ? text.value() : QString();
 }
 
 QStringList filesIn(const QString& folder)

@@ -10,9 +10,9 @@
 // files of a folder, and a text cut into numbered parts.
 namespace documentinput {
 
-// The text of a document file.
+// The text of a document file, its kind decided by its content as the window decides.
 platform::Result<QString> readDocument(const QString& path);
-// All of standard input as text.
+// All of standard input as text (any document kind); empty when it holds none.
 QString readStandardInput();
 
 // The document files in a folder and its subfolders, sorted, hidden ones left out.

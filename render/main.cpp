@@ -1,7 +1,7 @@
 #include "render/RenderCommand.h"
 #include "speech/SpeechRenderer.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <csignal>
 
 namespace {
@@ -20,12 +20,17 @@ int main(int argc, char** argv)
         std::signal(SIGINT, SIG_IGN);
         return SpeechRenderer::serveWorker();
     }
-    QCoreApplication app(argc, argv);
+    // Web pages, Markdown and rich text are read through Qt's text documents, which need
+    // a GUI application; nothing is ever shown, so no display is needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QGuiApplication app(argc, argv);
     struct sigaction action = {};
     action.sa_handler = onInterrupt;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
-    QStringList arguments = QCoreApplication::arguments();
+    QStringList arguments = QGuiApplication::arguments();
     arguments.removeFirst();
     return RenderCommand::run(arguments);
 }
