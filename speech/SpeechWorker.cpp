@@ -29,8 +29,16 @@ AheadThread& ahead()
     return thread;
 }
 
-// Writes the timing files the recording asked for beside it; the reason when one fails.
-QString writeSubtitles(const SpeechJob& job, const SubtitleWriter& subtitles, qint64 samples)
+// A timing file that could not be written, and why.
+struct SubtitleFailure
+{
+    QString path;
+    QString reason;
+};
+
+// Writes the timing files the recording asked for beside it; the first that fails, if any.
+std::optional<SubtitleFailure> writeSubtitles(const SpeechJob& job, const SubtitleWriter& subtitles,
+                                              qint64 samples)
 {
     using Kind = SubtitleWriter::Kind;
     for (const Kind kind : {Kind::Sentences, Kind::Words}) {
@@ -40,10 +48,10 @@ QString writeSubtitles(const SpeechJob& job, const SubtitleWriter& subtitles, qi
         const QString path = SubtitleWriter::pathFor(job.target, kind);
         const platform::Result<void> written = subtitles.write(path, kind, samples);
         if (!written) {
-            return QStringLiteral("%1: %2").arg(path, written.error());
+            return SubtitleFailure{path, written.error()};
         }
     }
-    return {};
+    return std::nullopt;
 }
 
 } // namespace
@@ -298,11 +306,13 @@ void SpeechWorker::speak(const SpeechJob& job)
         writer->cancel();
         m_callbacks.recordingFinished(job.id);
     } else if (complete && writer->errorString().isEmpty() && writer->commit()) {
-        const QString failed = writeSubtitles(job, *subtitles, writer->samplesWritten());
-        if (failed.isEmpty()) {
+        // The sound file is in place; a failed timing file is named on its own.
+        const std::optional<SubtitleFailure> failed =
+            writeSubtitles(job, *subtitles, writer->samplesWritten());
+        if (!failed) {
             m_callbacks.recordingFinished(job.id);
         } else {
-            m_callbacks.recordingFailed(job.id, job.target, failed);
+            m_callbacks.recordingFailed(job.id, failed->path, failed->reason);
         }
     } else {
         writer->cancel();
