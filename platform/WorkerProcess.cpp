@@ -11,6 +11,28 @@
 
 extern char** environ;
 
+namespace {
+
+// Moves all size bytes with read() or write(), going on after partial transfers and
+// interrupted calls; false when the other end has closed or a call fails.
+template <typename Byte, typename Call> bool transferAll(Byte* bytes, qint64 size, Call call)
+{
+    while (size > 0) {
+        const ssize_t n = call(bytes, size_t(size));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        bytes += n;
+        size -= n;
+    }
+    return true;
+}
+
+} // namespace
+
 namespace platform {
 
 Result<std::unique_ptr<WorkerProcess>> WorkerProcess::start(const QString& program,
@@ -90,36 +112,16 @@ bool WorkerProcess::readAll(void* data, qint64 size)
 
 bool WorkerProcess::writeAllTo(int descriptor, const void* data, qint64 size)
 {
-    const char* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = write(descriptor, bytes, size_t(size));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        bytes += n;
-        size -= n;
-    }
-    return true;
+    return transferAll(
+        static_cast<const char*>(data), size,
+        [descriptor](const char* bytes, size_t count) { return write(descriptor, bytes, count); });
 }
 
 bool WorkerProcess::readAllFrom(int descriptor, void* data, qint64 size)
 {
-    char* bytes = static_cast<char*>(data);
-    while (size > 0) {
-        const ssize_t n = read(descriptor, bytes, size_t(size));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        bytes += n;
-        size -= n;
-    }
-    return true;
+    return transferAll(static_cast<char*>(data), size, [descriptor](char* bytes, size_t count) {
+        return read(descriptor, bytes, count);
+    });
 }
 
 } // namespace platform
