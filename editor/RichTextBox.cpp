@@ -13,6 +13,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTextLayout>
 #include <algorithm>
 #include <cmath>
 #include <private/qtextdocumentlayout_p.h>
@@ -399,6 +400,15 @@ void RichTextBox::setSpokenRange(int start, int length)
     mark.cursor.setPosition(std::clamp(start, 0, last));
     mark.cursor.setPosition(std::clamp(start + length, 0, last), QTextCursor::KeepAnchor);
     mark.format.setBackground(spokenColor());
+    // Qt drops a block's shaped text once it is laid out, and shapes the whole block
+    // again for every repaint; a long paragraph under the moving mark would be shaped
+    // anew for each word. The spoken block keeps its shaping while it is spoken.
+    const int block = document()->findBlock(mark.cursor.selectionStart()).blockNumber();
+    if (block != m_spokenBlock) {
+        keepShaping(m_spokenBlock, false);
+        m_spokenBlock = block;
+        keepShaping(m_spokenBlock, true);
+    }
     m_control->setExtraSelections({mark});
     if (!userIsBusy()) {
         bringIntoView(mark.cursor);
@@ -408,6 +418,17 @@ void RichTextBox::setSpokenRange(int start, int length)
 void RichTextBox::clearSpokenRange()
 {
     m_control->setExtraSelections({});
+    keepShaping(m_spokenBlock, false);
+    m_spokenBlock = -1;
+}
+
+void RichTextBox::keepShaping(int blockNumber, bool keep)
+{
+    // By number rather than by handle: an edit may have removed the block since; the
+    // number then names another block or none, and either is harmless.
+    if (QTextLayout* layout = document()->findBlockByNumber(blockNumber).layout()) {
+        layout->setCacheEnabled(keep);
+    }
 }
 
 std::optional<std::pair<int, int>> RichTextBox::spokenRange() const

@@ -152,9 +152,11 @@ private:
     void mergeSelectionFormat(const QTextCharFormat& format);
     std::optional<bool> selectionHas(bool (*test)(const QTextCharFormat&)) const;
     bool userIsBusy() const;
+    void keepShaping(int blockNumber, bool keep);
     void bringIntoView(const QTextCursor& range);
 
     QWidgetTextControl* m_control = nullptr;
+    int m_spokenBlock = -1; // the block under the spoken mark
     OleColor m_backColor = systemColor(ColorWindow);
     int m_zoomNumerator = 1;
     int m_zoomDenominator = 1;
