@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "app/About.h"
 #include "app/Main.h"
 #include "controls/bevel/bvlBUTTON.h"
@@ -17,14 +18,17 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
 #include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <functional>
 
 namespace {
@@ -727,6 +731,63 @@ private Q_SLOTS:
         }
         QVERIFY(!about->isVisible());
         QVERIFY(!bench.main.isVisible());
+    }
+
+    // A run without any sound output tells the user once, in plain words, and not on every
+    // speak call.
+    void noSoundOutputIsToldOncePerRun()
+    {
+        Workbench bench;
+        for (int i = 0; i < 3; ++i) {
+            Q_EMIT bench.speech.SoundOutputMissing();
+            QTest::qWait(20);
+        }
+        QCOMPARE(bench.boxes.boxes().size(), 1);
+        const QString text = bench.boxes.boxes().constLast().text;
+        QVERIFY2(text.contains(QLatin1String("No sound output")) &&
+                     text.contains(QLatin1String("recording")),
+                 qPrintable(text));
+    }
+
+    void dropOpensTheFile_data()
+    {
+        QTest::addColumn<bool>("onEditor");
+        QTest::addColumn<bool>("file");
+        QTest::newRow("file on the window") << false << true;
+        QTest::newRow("file on the editor") << true << true;
+        QTest::newRow("selection on the editor") << true << false;
+    }
+
+    // A file dropped on the window, or on its editor, replaces the editor's text with the
+    // file's; a dropped selection is typed in instead.
+    void dropOpensTheFile()
+    {
+        QFETCH(bool, onEditor);
+        QFETCH(bool, file);
+        Workbench bench;
+        platform::RichTextBox* editor = bench.editor();
+        editor->setText(QStringLiteral("typed"));
+        QMimeData data;
+        if (file) {
+            data.setUrls({QUrl::fromLocalFile(testfiles::fixture(QStringLiteral("sample.html")))});
+        } else {
+            data.setText(QStringLiteral("dropped words "));
+        }
+        QWidget* target = onEditor ? editor->viewport() : static_cast<QWidget*>(&bench.main);
+        const QPoint at = target->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &drop);
+        if (file) {
+            QCOMPARE(editor->text().simplified(),
+                     testfiles::expectedText(QStringLiteral("sample")).simplified());
+        } else {
+            QVERIFY2(editor->text().contains(QLatin1String("dropped words")),
+                     qPrintable(editor->text()));
+            QVERIFY(editor->text().contains(QLatin1String("typed")));
+        }
     }
 
     void howToUseKeepsOneHelpObject()
