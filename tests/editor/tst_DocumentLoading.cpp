@@ -11,14 +11,17 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QImage>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QScopeGuard>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 using platform::FakeCommonDialogService;
 using platform::RichTextBox;
@@ -54,6 +57,17 @@ public:
     bool hourglass = false;
 };
 
+const QString kPrevious = QStringLiteral("previous text");
+
+void dropOn(RichTextBox& box, QMimeData* data)
+{
+    const QPoint middle = box.viewport()->rect().center();
+    QDragEnterEvent enter(middle, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(box.viewport(), &enter);
+    QDropEvent drop(QPointF(middle), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(box.viewport(), &drop);
+}
+
 } // namespace
 
 class tst_DocumentLoading : public QObject
@@ -66,6 +80,11 @@ private Q_SLOTS:
         QVERIFY(m_temp.isValid());
         qputenv("TMPDIR", m_temp.path().toUtf8());
         QCOMPARE(QDir::tempPath(), m_temp.path());
+        QVERIFY(testfiles::write(m_temp.filePath(QStringLiteral("empty.txt")), QByteArray()));
+        // Large on paper only: refused before a byte is read.
+        QFile huge(m_temp.filePath(QStringLiteral("huge.txt")));
+        QVERIFY(huge.open(QIODevice::WriteOnly));
+        QVERIFY(huge.resize(platform::documentfile::kMaxBytes + 1));
     }
 
     void init()
@@ -123,19 +142,6 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(QString, expected);
         QCOMPARE(editor::FileOpen::StripNulls(text), expected);
-    }
-
-    void filesOverTheLimitAreRefused()
-    {
-        // A sparse file: large on paper, nothing on disk, refused before it is read.
-        QTemporaryDir dir;
-        QFile file(dir.filePath("huge.txt"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(file.resize(platform::documentfile::kMaxBytes + 1));
-        file.close();
-        const platform::Result<QString> result = editor::LoadTextFile(file.fileName());
-        QVERIFY(!result.ok());
-        QVERIFY2(result.error().contains("too large"), qPrintable(result.error()));
     }
 
     void openReadsAsTheChosenEntrySays_data()
@@ -237,6 +243,76 @@ private Q_SLOTS:
                 QVERIFY(box.text.startsWith(QStringLiteral("Error converting Word Document")));
                 QCOMPARE(box.icon, platform::MessageIcon::Critical);
             }
+        }
+    }
+
+    // Every kind the reader knows, opened as All Documents or dropped on the editor.
+    void opensByContent_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("drop");
+        QTest::addColumn<QString>("message"); // empty: the sample's text is expected
+        const QString expected = fixture(QStringLiteral("sample.expected.txt"));
+        const QList<std::pair<QString, QString>> files = {
+            {expected, {}},
+            {fixture(QStringLiteral("sample.md")), {}},
+            {fixture(QStringLiteral("sample.html")), {}},
+            {fixture(QStringLiteral("sample.rtf")), {}},
+            {fixture(QStringLiteral("sample.pdf")), {}},
+            {fixture(QStringLiteral("sample.epub")), {}},
+            {fixture(QStringLiteral("sample.docx")), {}},
+            {fixture(QStringLiteral("sample.odt")), {}},
+            {fixture(QStringLiteral("damaged.docx")), QStringLiteral("damaged")},
+            {fixture(QStringLiteral("encrypted.pdf")), QStringLiteral("password")},
+            {fixture(QStringLiteral("encrypted.odt")), QStringLiteral("password")},
+            {fixture(QStringLiteral("scanned.pdf")),
+             QStringLiteral("contains no text; it may be a scanned image")},
+            {fixture(QStringLiteral("drm.epub")), QStringLiteral("DRM")},
+            {m_temp.filePath(QStringLiteral("empty.txt")), QStringLiteral("empty")},
+            {m_temp.filePath(QStringLiteral("huge.txt")), QStringLiteral("too large")},
+        };
+        for (const auto& [path, message] : files) {
+            const QByteArray name = QFileInfo(path).fileName().toUtf8();
+            QTest::addRow("open %s", name.constData()) << path << false << message;
+            QTest::addRow("drop %s", name.constData()) << path << true << message;
+        }
+    }
+
+    void opensByContent()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, drop);
+        QFETCH(QString, message);
+        RichTextBox RichTextBox1;
+        RichTextBox RTFtemp;
+        RichTextBox1.resize(200, 100);
+        RichTextBox1.setText(kPrevious);
+        connect(&RichTextBox1, &RichTextBox::filesDropped, this, [&](const QStringList& paths) {
+            editor::openDroppedFile(RichTextBox1, RTFtemp, paths.first());
+        });
+        FakeCommonDialogService dialogs;
+        Boxes boxes;
+
+        if (drop) {
+            auto* data = new QMimeData;
+            data->setUrls({QUrl::fromLocalFile(path)});
+            dropOn(RichTextBox1, data);
+            delete data;
+        } else {
+            dialogs.queueFile(platform::FileDialogResult{path, QFileInfo(path).fileName(),
+                                                         editor::AllDocumentsEntry});
+            editor::cmdOpen_Click(RichTextBox1, RTFtemp);
+        }
+
+        if (message.isEmpty()) {
+            QCOMPARE(boxes.boxes.size(), 0);
+            QCOMPARE(RichTextBox1.text().simplified(), expectedText("sample").simplified());
+        } else {
+            QCOMPARE(boxes.boxes.size(), 1);
+            const QString text = boxes.boxes.first().text;
+            QVERIFY2(text.contains(message) && text.contains(QFileInfo(path).fileName()),
+                     qPrintable(text));
+            QCOMPARE(RichTextBox1.text(), kPrevious);
         }
     }
 
