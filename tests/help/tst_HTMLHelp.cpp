@@ -328,7 +328,7 @@ private Q_SLOTS:
                 registerComponent(call == Call::ViewerVersion ? ViewerClass : BrowserClass,
                                   argument);
             }
-            call == Call::ViewerVersion ? help.HHVersion() : help.IEVersion();
+            QVERIFY((call == Call::ViewerVersion ? help.HHVersion() : help.IEVersion()).isEmpty());
             break;
         case Call::PopupSource:
             help.setCHMFile(m_manual);
@@ -409,12 +409,9 @@ private Q_SLOTS:
 
     void readsComponentVersions()
     {
+        // Without the components (their messages are the message-box test's) nothing is known.
         HTMLHelp help;
         QVERIFY(!help.HHInstalled());
-        QVERIFY(help.HHVersion().isEmpty() && help.IEVersion().isEmpty());
-        registerComponent(ViewerClass, QStringLiteral("/nowhere/hhctrl.ocx"));
-        registerComponent(BrowserClass, QStringLiteral("/nowhere/shdocvw.dll"));
-        QVERIFY(help.HHVersion().isEmpty() && help.IEVersion().isEmpty());
         QCOMPARE(help.HHFriendlyName(), QStringLiteral("unknown"));
         m_boxes->clear();
 
