@@ -166,34 +166,31 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected"); // null: the previous text stays
         QTest::addColumn<QString>("message");  // in the box, or empty for none
 
-        QTest::newRow("rich text chosen as Text Files shows the markup")
-            << "r.rtf" << rtf << text << QString::fromLatin1(rtf) << "";
-        QTest::newRow("rich text chosen as Rich Text shows its text")
-            << "r.rtf" << rtf << rich << "Bold words\nnext"
-            << "";
-        QTest::newRow("Word document chosen as All files reads as text")
-            << "w.doc" << doc << int(editor::AllFilesEntry) << editor::decodeText(doc) << "";
-        QTest::newRow("empty file") << "e.txt" << QByteArray("") << text << ""
-                                    << "";
-        QTest::newRow("missing file")
-            << "gone.txt" << QByteArray() << text << QString() << "could not be opened";
-        QTest::newRow("plain text chosen as Rich Text")
-            << "p.rtf" << QByteArray("no markup here") << rich << QString()
-            << "could not be opened";
-        QTest::newRow("an entry the list does not have")
-            << "a.txt" << QByteArray("new text") << 7 << QString() << "";
-        QTest::newRow("renamed PNG chosen as Word Document")
-            << "picture.doc" << png << word << QString() << "not a Word document";
+        const auto row = [](const char* name, const QString& file, const QByteArray& content,
+                            int entry, const QString& expected, const QString& message) {
+            QTest::newRow(name) << file << content << entry << expected << message;
+        };
+        row("rich text chosen as Text Files shows the markup", "r.rtf", rtf, text,
+            QString::fromLatin1(rtf), "");
+        row("rich text chosen as Rich Text shows its text", "r.rtf", rtf, rich, "Bold words\nnext",
+            "");
+        row("Word document chosen as All files reads as text", "w.doc", doc, editor::AllFilesEntry,
+            editor::decodeText(doc), "");
+        row("empty file", "e.txt", "", text, "", "");
+        row("missing file", "gone.txt", QByteArray(), text, QString(), "could not be opened");
+        row("plain text chosen as Rich Text", "p.rtf", "no markup here", rich, QString(),
+            "could not be opened");
+        row("an entry the list does not have", "a.txt", "new text", 7, QString(), "");
+        row("renamed PNG chosen as Word Document", "picture.doc", png, word, QString(),
+            "not a Word document");
         // These run LibreOffice.
-        QTest::newRow("Word document written by LibreOffice")
-            << "mixed.doc" << testfiles::read(fixture("mixed.doc")) << word << expectedText("mixed")
-            << "";
-        QTest::newRow("damaged Word document")
-            << "corrupt.doc" << testfiles::read(fixture("corrupt.doc")) << word << QString()
-            << "could not convert";
-        QTest::newRow("password-protected Word document")
-            << "protected.doc" << testfiles::read(fixture("protected.doc")) << word << QString()
-            << "could not convert";
+        const auto sample = [](const char* name) { return testfiles::read(fixture(name)); };
+        row("Word document written by LibreOffice", "mixed.doc", sample("mixed.doc"), word,
+            expectedText("mixed"), "");
+        row("damaged Word document", "corrupt.doc", sample("corrupt.doc"), word, QString(),
+            "could not convert");
+        row("password-protected Word document", "protected.doc", sample("protected.doc"), word,
+            QString(), "could not convert");
     }
 
     void openReadsAsTheChosenEntrySays()

@@ -129,19 +129,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("topic");
-        const int keyword = int(HelpCommand::KeywordLookup);
-        const int alink = int(HelpCommand::ALinkLookup);
-        QTest::newRow("keyword") << keyword << QStringLiteral("Tone") << QString() << QString()
-                                 << QStringLiteral("/voices.htm");
-        QTest::newRow("keyword default")
-            << keyword << QStringLiteral("nothing") << QStringLiteral("menus.htm")
-            << QStringLiteral("ignored") << QStringLiteral("/menus.htm");
-        QTest::newRow("keyword message") << keyword << QStringLiteral("nothing") << QString()
-                                         << QStringLiteral("No such topic") << QString();
-        QTest::newRow("alink") << alink << QStringLiteral("Messages") << QString() << QString()
-                               << QStringLiteral("/messages.htm");
-        QTest::newRow("alink nothing")
-            << alink << QStringLiteral("Nobody") << QString() << QString() << QString();
+        const auto row = [](const char* name, HelpCommand command, const QString& names,
+                            const QString& url, const QString& message, const QString& topic) {
+            QTest::newRow(name) << int(command) << names << url << message << topic;
+        };
+        const HelpCommand keyword = HelpCommand::KeywordLookup;
+        const HelpCommand alink = HelpCommand::ALinkLookup;
+        row("keyword", keyword, "Tone", "", "", "/voices.htm");
+        row("keyword default", keyword, "nothing", "menus.htm", "ignored", "/menus.htm");
+        row("keyword message", keyword, "nothing", "", "No such topic", "");
+        row("alink", alink, "Messages", "", "", "/messages.htm");
+        row("alink nothing", alink, "Nobody", "", "", "");
     }
     void looksUpKeywordsAndAssociativeLinks()
     {
