@@ -6,9 +6,12 @@
 #include "documents/PlainText.h"
 #include "documents/RtfReader.h"
 #include "documents/ZipArchive.h"
+#include "platform/FileError.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QTextDocument>
+#include <cerrno>
 #include <memory>
 
 namespace platform {
@@ -148,6 +151,32 @@ DocumentKind documentKind(const QByteArray& data)
     }
     const Result<std::shared_ptr<ZipArchive>> archive = ZipArchive::open(data);
     return archive ? zipKind(*archive.value()) : DocumentKind::OtherZip;
+}
+
+Result<DocumentKind> documentKindOfFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        const int error = errno;
+        return Failure{tr("The file cannot be opened: %1.").arg(fileErrorText(error, &file))};
+    }
+    // Every sign but a zip archive's contents is in the first bytes, where the binary
+    // test looks too.
+    const DocumentKind kind = kindWithoutArchive(file.read(kBinarySniffBytes));
+    if (kind != DocumentKind::OtherZip) {
+        return kind;
+    }
+    const Result<QByteArray> whole = documentfile::read(path);
+    if (!whole) {
+        return Failure{whole.error()};
+    }
+    return documentKind(whole.value());
+}
+
+bool isReadableKind(DocumentKind kind)
+{
+    return kind != DocumentKind::Empty && kind != DocumentKind::OtherZip &&
+           kind != DocumentKind::Binary;
 }
 
 Result<QString> readDocumentData(const QByteArray& data, const DocumentReadOptions& options)

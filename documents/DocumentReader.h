@@ -37,6 +37,12 @@ struct DocumentReadOptions
 // The kind of document the data holds (a zip archive is looked into).
 DocumentKind documentKind(const QByteArray& data);
 
+// The kind of document in a file, told from its first bytes without reading the rest (a
+// zip archive is read whole to be looked into), or why the file cannot be read.
+Result<DocumentKind> documentKindOfFile(const QString& path);
+// Whether readDocument takes documents of this kind (one may still turn out damaged).
+bool isReadableKind(DocumentKind kind);
+
 // The document's text, or why there is none, in words that name the reason (damaged,
 // encrypted, empty, too large, no text layer, locked by DRM).
 Result<QString> readDocument(const QString& path);

@@ -4,22 +4,9 @@
 
 #include <QDirIterator>
 #include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
 #include <cstdio>
-
-namespace {
-
-QStringList documentSuffixes()
-{
-    return {QStringLiteral("txt"),  QStringLiteral("text"), QStringLiteral("md"),
-            QStringLiteral("rtf"),  QStringLiteral("htm"),  QStringLiteral("html"),
-            QStringLiteral("doc"),  QStringLiteral("docx"), QStringLiteral("odt"),
-            QStringLiteral("epub"), QStringLiteral("pdf"),  QStringLiteral("markdown")};
-}
-
-} // namespace
 
 namespace documentinput {
 
@@ -38,19 +25,22 @@ QString readStandardInput()
     return text ? text.value() : QString();
 }
 
-QStringList filesIn(const QString& folder)
+FolderFiles filesIn(const QString& folder)
 {
     QStringList files;
-    const QStringList suffixes = documentSuffixes();
     QDirIterator it(folder, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     while (it.hasNext()) {
-        const QFileInfo info(it.next());
-        if (suffixes.contains(info.suffix(), Qt::CaseInsensitive)) {
-            files.append(info.filePath());
-        }
+        files.append(it.next());
     }
     std::sort(files.begin(), files.end());
-    return files;
+    FolderFiles found;
+    for (const QString& file : std::as_const(files)) {
+        // A file that cannot be looked into is tried, so that its reading says why it fails.
+        const platform::Result<platform::DocumentKind> kind = platform::documentKindOfFile(file);
+        (!kind || platform::isReadableKind(kind.value()) ? found.documents : found.skipped)
+            .append(file);
+    }
+    return found;
 }
 
 QStringList splitAtHeadings(const QString& text)

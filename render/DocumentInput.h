@@ -15,8 +15,14 @@ platform::Result<QString> readDocument(const QString& path);
 // All of standard input as text (any document kind); empty when it holds none.
 QString readStandardInput();
 
-// The document files in a folder and its subfolders, sorted, hidden ones left out.
-QStringList filesIn(const QString& folder);
+// The files of a folder and its subfolders, sorted, hidden ones left out: the documents,
+// told by their content as the window tells them, and the others.
+struct FolderFiles
+{
+    QStringList documents;
+    QStringList skipped;
+};
+FolderFiles filesIn(const QString& folder);
 
 // One part per chapter or heading (text before the first one is a part of its own).
 QStringList splitAtHeadings(const QString& text);

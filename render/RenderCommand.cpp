@@ -4,6 +4,7 @@
 #include "speech/AudioOutput.h"
 #include "speech/SpeechEngines.h"
 #include "speech/SpeechRenderer.h"
+#include "speech/SubtitleWriter.h"
 #include "speech/VoiceCatalog.h"
 
 #include <QDir>
@@ -87,6 +88,22 @@ QString partTarget(const QString& target, int part)
                                    .arg(info.suffix()));
 }
 
+// One line for the files of a folder that are not documents, naming a few of them.
+QString skippedLine(const QString& folder, const QStringList& files)
+{
+    constexpr qsizetype Named = 3;
+    QStringList names;
+    for (qsizetype i = 0; i < std::min(files.size(), Named); ++i) {
+        names.append(native(files.at(i)));
+    }
+    if (files.size() > Named) {
+        names.append(QStringLiteral("..."));
+    }
+    return QStringLiteral("skipped %1 file(s) in %2 that hold no document: %3")
+        .arg(files.size())
+        .arg(native(folder), names.join(QStringLiteral(", ")));
+}
+
 } // namespace
 
 void RenderCommand::interrupt()
@@ -159,12 +176,17 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
     QStringList files;
     QList<QString> roots; // the folder an input was found in, for its place in the output
     QList<QString> missing;
+    QStringList skipped; // one line for each folder that holds other files
     for (const QString& input : options.inputs) {
         const QFileInfo info(input);
         if (info.isDir()) {
-            for (const QString& file : documentinput::filesIn(input)) {
+            const documentinput::FolderFiles found = documentinput::filesIn(input);
+            for (const QString& file : found.documents) {
                 files.append(file);
                 roots.append(input);
+            }
+            if (!found.skipped.isEmpty()) {
+                skipped.append(skippedLine(input, found.skipped));
             }
         } else if (input == QLatin1String("-") || info.exists()) {
             files.append(input);
@@ -194,6 +216,9 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
         return ExitUsage;
     }
 
+    for (const QString& line : std::as_const(skipped)) {
+        print(out, line);
+    }
     int failures = 0;
     for (const QString& input : missing) {
         print(out, QStringLiteral("failed  %1: no such file or folder").arg(native(input)));
@@ -256,14 +281,25 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
                 continue;
             }
             written.insert(QFileInfo(partPath).absoluteFilePath());
-            if (QFileInfo::exists(partPath) && !options.force) {
+            const QString timingPath =
+                options.timings
+                    ? QDir::cleanPath(SubtitleWriter::pathFor(partPath, *options.timings))
+                    : QString();
+            const auto taken = [&](const QString& path) {
+                return !path.isEmpty() && QFileInfo::exists(path) && !options.force;
+            };
+            if (taken(partPath) || taken(timingPath)) {
                 print(out, QStringLiteral("failed  %1: %2 exists (--force overwrites it)")
-                               .arg(from, native(partPath)));
+                               .arg(from, native(taken(partPath) ? partPath : timingPath)));
                 ++failures;
                 continue;
             }
             if (options.dryRun) {
                 print(out, QStringLiteral("would write  %1 -> %2").arg(from, native(partPath)));
+                if (!timingPath.isEmpty()) {
+                    print(out,
+                          QStringLiteral("would write  %1 -> %2").arg(from, native(timingPath)));
+                }
                 continue;
             }
             if (!QDir().mkpath(QFileInfo(partPath).absolutePath())) {
@@ -280,6 +316,7 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
                 ++failures;
                 continue;
             }
+            SubtitleWriter timings(parts.at(p), AudioOutput::SampleRate);
             SpeechRenderer::Request request;
             request.text = parts.at(p);
             request.voice = voice;
@@ -287,6 +324,9 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
             request.outputRate = AudioOutput::SampleRate;
             request.jobs = options.jobs;
             request.cancelled = [] { return interrupted.load(); };
+            if (options.timings) {
+                request.words = [&timings](const WordTiming& word) { timings.addWord(word); };
+            }
             // Smaller pieces let short texts (the tests') spread over the workers too.
             if (const int length = qEnvironmentVariableIntValue("PARLANZA_RENDER_PIECE_CHARS");
                 length > 0) {
@@ -317,6 +357,18 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
                   QStringLiteral("written %1 -> %2 (%3 s)")
                       .arg(from, native(partPath))
                       .arg(double(writer.samplesWritten()) / AudioOutput::SampleRate, 0, 'f', 1));
+            // As in the window, the sound file stays when its timing file cannot be written.
+            if (options.timings) {
+                const platform::Result<void> timed =
+                    timings.write(timingPath, *options.timings, writer.samplesWritten());
+                if (timed) {
+                    print(out, QStringLiteral("written %1 -> %2").arg(from, native(timingPath)));
+                } else {
+                    print(out, QStringLiteral("failed  %1: %2 cannot be written: %3")
+                                   .arg(from, native(timingPath), timed.error()));
+                    ++failures;
+                }
+            }
         }
     }
     if (interrupted.load()) {

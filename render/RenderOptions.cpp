@@ -25,7 +25,7 @@ QString RenderOptions::usage()
     return QStringLiteral(
                "Usage: parlanza-render [options] INPUT... [-o|--output PATH]\n"
                "Renders texts into sound files. INPUT is a file, a folder (read recursively) or -\n"
-               "for standard input.\n"
+               "for standard input; documents are told by their content, not their names.\n"
                "\n"
                "  -o, --output PATH    the output file (one input) or folder; by default each\n"
                "                       output goes beside its input\n"
@@ -37,6 +37,10 @@ QString RenderOptions::usage()
                "      --format NAME    wav, mp3, ogg, opus or flac (default: the output's "
                "extension,\n"
                "                       else wav)\n"
+               "      --timings srt    also write NAME.srt beside each output, a cue for each "
+               "sentence\n"
+               "      --timings vtt    also write NAME.vtt beside each output, a cue for each "
+               "word\n"
                "      --split chapters one output per chapter or heading, numbered\n"
                "      --split N        one output every N paragraphs, numbered\n"
                "      --jobs N         processes rendering at once (default: all cores)\n"
@@ -99,7 +103,8 @@ platform::Result<RenderOptions> RenderOptions::parse(const QStringList& argument
         } else if (name == QLatin1String("-o") || name == QLatin1String("--output") ||
                    name == QLatin1String("--voice") || name == QLatin1String("--speed") ||
                    name == QLatin1String("--tone") || name == QLatin1String("--format") ||
-                   name == QLatin1String("--split") || name == QLatin1String("--jobs")) {
+                   name == QLatin1String("--split") || name == QLatin1String("--jobs") ||
+                   name == QLatin1String("--timings")) {
             const std::optional<QString> text = value();
             if (!text) {
                 return usageError(QStringLiteral("%1 needs a value.").arg(name));
@@ -131,6 +136,17 @@ platform::Result<RenderOptions> RenderOptions::parse(const QStringList& argument
                         QStringLiteral("--format %1 names no sound format; use wav, mp3, ogg, "
                                        "opus or flac.")
                             .arg(*text));
+                }
+            } else if (name == QLatin1String("--timings")) {
+                if (text->compare(QLatin1String("srt"), Qt::CaseInsensitive) == 0) {
+                    options.timings = SubtitleWriter::Kind::Sentences;
+                } else if (text->compare(QLatin1String("vtt"), Qt::CaseInsensitive) == 0) {
+                    options.timings = SubtitleWriter::Kind::Words;
+                } else {
+                    return usageError(QStringLiteral("--timings takes srt (a cue for each "
+                                                     "sentence) or vtt (a cue for each word), "
+                                                     "not %1.")
+                                          .arg(*text));
                 }
             } else if (name == QLatin1String("--split")) {
                 const std::optional<int> n = number(*text);

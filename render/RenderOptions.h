@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Result.h"
+#include "speech/SubtitleWriter.h"
 #include "speech/WaveFileWriter.h"
 
 #include <QString>
@@ -19,6 +20,7 @@ struct RenderOptions
     std::optional<int> speed;
     std::optional<int> tone;
     std::optional<SoundFormat> format;
+    std::optional<SubtitleWriter::Kind> timings; // a timing file beside each output
     Split split = Split::None;
     int paragraphsPerPart = 0;
     int jobs = 1;

@@ -4,6 +4,7 @@
 #include "speech/SpeechEngines.h"
 #include "speech/TextSegmenter.h"
 #include "speech/VoicePipeline.h"
+#include "speech/WordTimeline.h"
 
 #include <QDataStream>
 #include <QIODevice>
@@ -15,6 +16,7 @@
 #include <mutex>
 #include <sys/wait.h>
 #include <thread>
+#include <type_traits>
 #include <unistd.h>
 
 namespace {
@@ -75,6 +77,55 @@ struct Piece
     bool blank = false;
 };
 
+using WordEvents = QVector<SpeechEngines::WordEvent>;
+// Word events cross from a worker as they are in memory: both ends are this program.
+static_assert(std::is_trivially_copyable_v<SpeechEngines::WordEvent>);
+
+// A piece as a worker rendered it: engine audio and, when asked for, its words.
+struct RenderedPiece
+{
+    QVector<qint16> audio;
+    WordEvents words;
+};
+
+// The render's words placed as the window's recording places them: each piece's engine
+// words counted from the engine samples of the pieces before it.
+class RenderWords
+{
+public:
+    RenderWords(const SpeechRenderer::Request& request, const VoicePipeline& pipeline)
+        : m_words(request.words), m_text(request.text),
+          m_timeline(request.text,
+                     [&pipeline](qint64 sample) { return pipeline.outputPosition(sample); })
+    {
+    }
+
+    bool wanted() const { return bool(m_words); }
+
+    void beginPiece(const Piece& piece, const QByteArray& utf8)
+    {
+        if (wanted()) {
+            m_timeline.beginPiece(QStringView(m_text).mid(piece.start, piece.length), utf8,
+                                  m_engineSamples);
+        }
+    }
+
+    void add(const SpeechEngines::WordEvent& event)
+    {
+        if (const std::optional<WordTiming> word = m_timeline.place(event)) {
+            m_words(*word);
+        }
+    }
+
+    void addSamples(qsizetype count) { m_engineSamples += count; }
+
+private:
+    const SpeechRenderer::Words& m_words;
+    const QString& m_text;
+    WordTimeline m_timeline;
+    qint64 m_engineSamples = 0;
+};
+
 QList<Piece> cutPieces(const QString& text, qsizetype length)
 {
     QList<Piece> pieces;
@@ -90,7 +141,8 @@ QList<Piece> cutPieces(const QString& text, qsizetype length)
 // One piece from a fresh engine state into the sink; false when the sink refused.
 bool synthesizePiece(SpeechEngines& engines, const VoiceDefinition& voice,
                      const ProsodySettings& prosody, const QByteArray& utf8,
-                     const SpeechEngines::ChunkSink& sink, bool& refused)
+                     const SpeechEngines::ChunkSink& sink, const SpeechEngines::WordSink& words,
+                     bool& refused)
 {
     engines.beginUtterance();
     const SpeechEngines::ChunkSink guarded = [&](const qint16* samples, qsizetype count) {
@@ -98,7 +150,7 @@ bool synthesizePiece(SpeechEngines& engines, const VoiceDefinition& voice,
         return !refused;
     };
     // A failing engine skips the piece rather than the rest of the text.
-    engines.synthesize(voice, prosody, utf8, guarded);
+    engines.synthesize(voice, prosody, utf8, guarded, words);
     return !refused;
 }
 
@@ -109,26 +161,34 @@ QByteArray encodeRequest(const SpeechRenderer::Request& request, const Piece& pi
     out << qint32(request.voice.engine) << request.voice.engineVoice
         << qint32(request.prosody.espeakRate) << qint32(request.prosody.espeakPitch)
         << request.prosody.fliteStretch << request.prosody.fliteF0Factor
-        << QStringView(request.text).mid(piece.start, piece.length).toUtf8();
+        << QStringView(request.text).mid(piece.start, piece.length).toUtf8() << bool(request.words);
     return bytes;
 }
 
 bool renderSerially(const SpeechRenderer::Request& request, const QList<Piece>& pieces,
-                    VoicePipeline& pipeline, const SpeechRenderer::Sink& sink,
+                    VoicePipeline& pipeline, RenderWords& words, const SpeechRenderer::Sink& sink,
                     const SpeechRenderer::Progress& progress)
 {
     SpeechEngines& engines = SpeechEngines::instance();
     auto lock = engines.lock();
     const SpeechEngines::ChunkSink engineSink = [&](const qint16* samples, qsizetype count) {
+        words.addSamples(count);
         return pipeline.process(samples, count, sink);
     };
+    SpeechEngines::WordSink wordSink;
+    if (words.wanted()) {
+        wordSink = [&words](const SpeechEngines::WordEvent& event) { words.add(event); };
+    }
     for (const Piece& piece : pieces) {
-        bool refused = false;
-        if (!piece.blank &&
-            !synthesizePiece(engines, request.voice, request.prosody,
-                             QStringView(request.text).mid(piece.start, piece.length).toUtf8(),
-                             engineSink, refused)) {
-            return false;
+        if (!piece.blank) {
+            const QByteArray utf8 =
+                QStringView(request.text).mid(piece.start, piece.length).toUtf8();
+            words.beginPiece(piece, utf8);
+            bool refused = false;
+            if (!synthesizePiece(engines, request.voice, request.prosody, utf8, engineSink,
+                                 wordSink, refused)) {
+                return false;
+            }
         }
         if (progress) {
             progress(piece.start + piece.length, request.text.size());
@@ -145,12 +205,12 @@ public:
     ParallelRender(const SpeechRenderer::Request& request, const QList<Piece>& pieces,
                    Workers workers)
         : m_request(request), m_pieces(pieces), m_workers(std::move(workers)),
-          m_audio(pieces.size()), m_ready(pieces.size(), false),
+          m_rendered(pieces.size()), m_ready(pieces.size(), false),
           m_window(qsizetype(m_workers.size()) * 2)
     {
     }
 
-    bool run(VoicePipeline& pipeline, const SpeechRenderer::Sink& sink,
+    bool run(VoicePipeline& pipeline, RenderWords& words, const SpeechRenderer::Sink& sink,
              const SpeechRenderer::Progress& progress, QString* reason)
     {
         std::vector<std::thread> threads;
@@ -159,7 +219,7 @@ public:
         }
         bool complete = true;
         for (qsizetype i = 0; i < m_pieces.size(); ++i) {
-            QVector<qint16> audio;
+            RenderedPiece piece;
             {
                 std::unique_lock<std::mutex> lock(m_mutex);
                 while (!m_changed.wait_for(lock, CancelPoll,
@@ -172,10 +232,20 @@ public:
                     complete = false;
                     break;
                 }
-                audio.swap(m_audio[i]);
+                std::swap(piece, m_rendered[i]);
                 m_consumed = i + 1;
             }
             m_changed.notify_all();
+            if (words.wanted() && !m_pieces[i].blank) {
+                words.beginPiece(m_pieces[i], QStringView(m_request.text)
+                                                  .mid(m_pieces[i].start, m_pieces[i].length)
+                                                  .toUtf8());
+                for (const SpeechEngines::WordEvent& event : std::as_const(piece.words)) {
+                    words.add(event);
+                }
+            }
+            words.addSamples(piece.audio.size());
+            const QVector<qint16>& audio = piece.audio;
             if (!audio.isEmpty() && !pipeline.process(audio.constData(), audio.size(), sink)) {
                 complete = false;
                 break;
@@ -221,18 +291,25 @@ private:
                 }
                 index = m_next++;
             }
-            QVector<qint16> audio;
+            RenderedPiece piece;
             bool ok = true;
             if (!m_pieces[index].blank) {
                 const QByteArray request = encodeRequest(m_request, m_pieces[index]);
                 const quint32 size = quint32(request.size());
                 qint64 count = 0;
+                qint64 wordCount = 0;
                 ok = process.writeAll(&size, sizeof(size)) &&
                      process.writeAll(request.constData(), request.size()) &&
                      process.readAll(&count, sizeof(count)) && count >= 0;
                 if (ok) {
-                    audio.resize(count);
-                    ok = process.readAll(audio.data(), count * qint64(sizeof(qint16)));
+                    piece.audio.resize(count);
+                    ok = process.readAll(piece.audio.data(), count * qint64(sizeof(qint16))) &&
+                         process.readAll(&wordCount, sizeof(wordCount)) && wordCount >= 0;
+                }
+                if (ok) {
+                    piece.words.resize(wordCount);
+                    ok = process.readAll(piece.words.data(),
+                                         wordCount * qint64(sizeof(SpeechEngines::WordEvent)));
                 }
             }
             {
@@ -243,7 +320,7 @@ private:
                     }
                     m_stop = true;
                 } else {
-                    m_audio[index] = std::move(audio);
+                    m_rendered[index] = std::move(piece);
                     m_ready[size_t(index)] = true;
                 }
             }
@@ -259,7 +336,7 @@ private:
     Workers m_workers;
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    QList<QVector<qint16>> m_audio;
+    QList<RenderedPiece> m_rendered;
     std::vector<bool> m_ready;
     qsizetype m_window;
     qsizetype m_next = 0;
@@ -306,12 +383,13 @@ bool SpeechRenderer::render(const Request& request, const Sink& sink, const Prog
     Workers workers = takeWorkers(std::clamp<qsizetype>(work, 1, std::max(1, request.jobs)));
     VoicePipeline pipeline(engineRate, request.outputRate, request.prosody.sonicSpeed,
                            request.voice.effect);
+    RenderWords words(request, pipeline);
     bool complete = false;
     if (workers.empty()) {
-        complete = renderSerially(request, pieces, pipeline, sink, progress);
+        complete = renderSerially(request, pieces, pipeline, words, sink, progress);
     } else {
         ParallelRender parallel(request, pieces, std::move(workers));
-        complete = parallel.run(pipeline, sink, progress, reason);
+        complete = parallel.run(pipeline, words, sink, progress, reason);
     }
     return complete && pipeline.finish(sink);
 }
@@ -325,12 +403,15 @@ int SpeechRenderer::serveWorker()
     SpeechEngines& engines = SpeechEngines::instance();
     auto lock = engines.lock();
     (void)engines.initialise();
-    QVector<qint16> audio;
-    const SpeechEngines::ChunkSink collect = [&audio](const qint16* samples, qsizetype count) {
-        const qsizetype at = audio.size();
-        audio.resize(at + count);
-        std::copy(samples, samples + count, audio.begin() + at);
+    RenderedPiece piece;
+    const SpeechEngines::ChunkSink collect = [&piece](const qint16* samples, qsizetype count) {
+        const qsizetype at = piece.audio.size();
+        piece.audio.resize(at + count);
+        std::copy(samples, samples + count, piece.audio.begin() + at);
         return true;
+    };
+    const SpeechEngines::WordSink collectWords = [&piece](const SpeechEngines::WordEvent& word) {
+        piece.words.append(word);
     };
     while (true) {
         quint32 size = 0;
@@ -348,8 +429,9 @@ int SpeechRenderer::serveWorker()
         VoiceDefinition voice;
         ProsodySettings prosody;
         QByteArray utf8;
+        bool timed = false;
         in >> engine >> voice.engineVoice >> rate >> pitch >> prosody.fliteStretch >>
-            prosody.fliteF0Factor >> utf8;
+            prosody.fliteF0Factor >> utf8 >> timed;
         if (in.status() != QDataStream::Ok) {
             return 1;
         }
@@ -371,13 +453,20 @@ int SpeechRenderer::serveWorker()
             }
             continue;
         }
-        audio.clear();
+        piece = {};
         bool refused = false;
-        synthesizePiece(engines, voice, prosody, utf8, collect, refused);
-        const qint64 count = audio.size();
-        const bool sent = platform::WorkerProcess::writeAllTo(audioOut, &count, sizeof(count)) &&
-                          platform::WorkerProcess::writeAllTo(audioOut, audio.constData(),
-                                                              count * qint64(sizeof(qint16)));
+        synthesizePiece(engines, voice, prosody, utf8, collect,
+                        timed ? collectWords : SpeechEngines::WordSink(), refused);
+        const qint64 count = piece.audio.size();
+        const qint64 wordCount = piece.words.size();
+        const bool sent =
+            platform::WorkerProcess::writeAllTo(audioOut, &count, sizeof(count)) &&
+            platform::WorkerProcess::writeAllTo(audioOut, piece.audio.constData(),
+                                                count * qint64(sizeof(qint16))) &&
+            platform::WorkerProcess::writeAllTo(audioOut, &wordCount, sizeof(wordCount)) &&
+            platform::WorkerProcess::writeAllTo(audioOut, piece.words.constData(),
+                                                wordCount *
+                                                    qint64(sizeof(SpeechEngines::WordEvent)));
         if (child == 0) {
             _exit(sent ? 0 : 1);
         }

@@ -2,6 +2,7 @@
 
 #include "speech/TextSegmenter.h"
 #include "speech/VoiceDefinition.h"
+#include "speech/WordTiming.h"
 
 #include <QString>
 #include <functional>
@@ -12,13 +13,16 @@
 // more than one job the pieces are synthesised in worker processes (both engines keep
 // global state and share rand(), so threads cannot), joined in order and sent through one
 // voice pipeline: the result is the serial render sample for sample, and only a few
-// pieces are held in memory at a time.
+// pieces are held in memory at a time. The words' places come back with the audio, so a
+// render that is timed is as fast as one that is not.
 class SpeechRenderer
 {
 public:
     using Sink = std::function<bool(const qint16* samples, qsizetype count)>;
     // Characters of the text rendered so far, and the text's length.
     using Progress = std::function<void(qsizetype done, qsizetype total)>;
+    // A spoken word, in output samples from the render's first and characters of its text.
+    using Words = std::function<void(const WordTiming& word)>;
 
     struct Request
     {
@@ -31,6 +35,9 @@ public:
         qsizetype pieceLength = TextSegmenter::DefaultMaximum;
         // Asked now and then while waiting for workers: true ends the render soon.
         std::function<bool()> cancelled;
+        // When given, receives each word in order, placed as a recording in the window
+        // places it.
+        Words words;
     };
 
     // The program started as a worker ("PROGRAM --render-worker"); empty means every

@@ -51,8 +51,10 @@ QString SubtitleWriter::pathFor(const QString& soundPath, Kind kind)
     const QString suffix =
         kind == Kind::Sentences ? QStringLiteral(".srt") : QStringLiteral(".vtt");
     const QString path = sound.dir().filePath(sound.completeBaseName() + suffix);
-    // A sound file named like its subtitles keeps its name.
-    return QFileInfo(path) == sound ? soundPath + suffix : path;
+    // A sound file named like its subtitles keeps its name. Paths are compared rather than
+    // files: the sound file need not exist yet, and two missing files compare equal.
+    return QFileInfo(path).absoluteFilePath() == sound.absoluteFilePath() ? soundPath + suffix
+                                                                          : path;
 }
 
 qint64 SubtitleWriter::milliseconds(qint64 samples) const

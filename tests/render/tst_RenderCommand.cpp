@@ -1,4 +1,6 @@
 #include "TestFiles.h"
+#include "speech/SpeechTestSupport.h"
+#include "speech/SubtitleWriter.h"
 #include "speech/VoiceCatalog.h"
 
 #include <QDir>
@@ -9,7 +11,8 @@
 #include <csignal>
 
 // parlanza-render as its users run it: options, refusals and exit statuses, outputs that
-// are complete or absent, and parallel renders equal to serial ones.
+// are complete or absent, parallel renders equal to serial ones, timing files equal to the
+// window's, and folders read by content.
 class tst_RenderCommand : public QObject
 {
     Q_OBJECT
@@ -25,18 +28,20 @@ class tst_RenderCommand : public QObject
 
     QString path(const QString& name) const { return m_dir->filePath(name); }
 
-    static QProcessEnvironment environment()
+    static QProcessEnvironment environment(bool shortPieces = true)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         // Pieces of a sentence or two, so that short texts still spread over workers.
-        env.insert(QStringLiteral("PARLANZA_RENDER_PIECE_CHARS"), QStringLiteral("60"));
+        if (shortPieces) {
+            env.insert(QStringLiteral("PARLANZA_RENDER_PIECE_CHARS"), QStringLiteral("60"));
+        }
         return env;
     }
 
-    Run run(const QStringList& arguments, const QByteArray& input = {})
+    Run run(const QStringList& arguments, const QByteArray& input = {}, bool shortPieces = true)
     {
         QProcess process;
-        process.setProcessEnvironment(environment());
+        process.setProcessEnvironment(environment(shortPieces));
         process.setWorkingDirectory(m_dir->path());
         process.start(QStringLiteral(PARLANZA_RENDER_PROGRAM), arguments);
         process.write(input);
@@ -97,8 +102,17 @@ private Q_SLOTS:
             << QStringList{"/proc/self/mem", "a.txt", "b.txt"} << 1 << "failed  /proc/self/mem"
             << bothDone;
         QTest::newRow("existing output kept without --force")
-            << QStringList{"a.txt", "b.txt", "c.wav"} << 1 << "exists (--force overwrites it)"
-            << QStringList{"a.txt", "a.wav", "b.txt", "b.wav", "c.wav"};
+            << QStringList{"a.txt", "b.txt", "older=a.wav"} << 1
+            << "a.wav exists (--force overwrites it)" << bothDone;
+        QTest::newRow("existing timing file kept without --force")
+            << QStringList{"--timings", "vtt", "a.txt", "b.txt", "older=a.vtt"} << 1
+            << "a.vtt exists (--force overwrites it)"
+            << QStringList{"a.txt", "a.vtt", "b.txt", "b.vtt", "b.wav"};
+        QTest::newRow("unknown timings")
+            << QStringList{"--timings", "ass", "a.txt"} << 2 << "--timings takes srt" << none;
+        QTest::newRow("dry run names the timing file")
+            << QStringList{"--dry-run", "--timings=SRT", "a.txt"} << 0
+            << "would write  a.txt -> a.srt" << none;
         QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: parlanza-render" << none;
         QTest::newRow("flag with a value")
             << QStringList{"--force=yes", "a.txt"} << 2 << "--force takes no value" << none;
@@ -112,18 +126,21 @@ private Q_SLOTS:
         QFETCH(int, status);
         QFETCH(QString, message);
         QFETCH(QStringList, after);
-        if (arguments.contains("c.wav")) {
-            arguments.removeAll("c.wav");
-            QVERIFY(testfiles::write(path("a.wav"), "older"));
-            after.removeAll("c.wav");
+        QString older;
+        for (const QString& argument : std::as_const(arguments)) {
+            if (argument.startsWith("older=")) {
+                older = argument.mid(6);
+                QVERIFY(testfiles::write(path(older), "older"));
+            }
         }
+        arguments.removeAll("older=" + older);
         const Run result = run(arguments);
         QCOMPARE(result.status, status);
         const QString said = result.out + result.err;
         QVERIFY2(said.contains(message), qPrintable(said));
         QCOMPARE(files(), after);
-        if (QFileInfo(path("a.wav")).size() == 5) {
-            QCOMPARE(testfiles::read(path("a.wav")), QByteArray("older"));
+        if (!older.isEmpty()) {
+            QCOMPARE(testfiles::read(path(older)), QByteArray("older"));
         }
     }
 
@@ -133,9 +150,10 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("outputs"); // in out/
         QTest::newRow("one file, format by extension")
             << QStringList{"a.txt", "-o", "out/speech.mp3"} << QStringList{"speech.mp3"};
+        // Documents told by content; a picture, an empty file and hidden ones left out.
         QTest::newRow("folder, recursive, --format")
             << QStringList{"in", "--format", "flac", "--output", "out"}
-            << QStringList{"c.flac", "deeper/"};
+            << QStringList{"c.flac", "deeper/", "notes.flac", "report.flac"};
         QTest::newRow("split by chapters")
             << QStringList{"chapters.txt", "--split", "chapters", "-o", "out/"}
             << QStringList{"chapters-001.wav", "chapters-002.wav", "chapters-003.wav"};
@@ -155,14 +173,23 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(path("in/deeper")));
         QVERIFY(testfiles::write(path("in/c.txt"), "Third."));
         QVERIFY(testfiles::write(path("in/deeper/d.md"), "Fourth."));
-        QVERIFY(testfiles::write(path("in/picture.png"), "not a document"));
+        QVERIFY(testfiles::write(path("in/notes"), "No extension."));
+        QVERIFY(testfiles::write(path("in/report.dat"),
+                                 testfiles::read(PARLANZA_DOCUMENT_TEST_DATA "/sample.pdf")));
+        QVERIFY(testfiles::write(path("in/picture.txt"), QByteArray("\x89PNG\r\n\x1a\n\0\0", 10)));
+        QVERIFY(testfiles::write(path("in/empty.md"), ""));
+        QVERIFY(testfiles::write(path("in/.hidden.txt"), "Hidden."));
+        QVERIFY(QDir().mkpath(path("in/.cache")) &&
+                testfiles::write(path("in/.cache/e.txt"), "In a hidden folder."));
         QVERIFY(testfiles::write(path("chapters.txt"),
                                  "Preface words.\n\nChapter 1\n\nOne.\n\nChapter 2\n\nTwo."));
         const Run result = run(arguments, "From standard input.");
         QVERIFY2(result.status == 0, qPrintable(QString(result.out + result.err)));
         QCOMPARE(files(path("out")), outputs);
-        QCOMPARE(result.out.count(QStringLiteral("written ")),
-                 outputs.contains("deeper/") ? 2 : outputs.size());
+        QCOMPARE(result.out.count(QStringLiteral("written ")), outputs.size());
+        QCOMPARE(result.out.contains("skipped 2 file(s) in in that hold no document: "
+                                     "in/empty.md, in/picture.txt\n"),
+                 arguments.contains("in"));
     }
 
     void listsTheWindowsVoices()
@@ -198,24 +225,79 @@ private Q_SLOTS:
         QVERIFY(one == testfiles::read(path("parallel.wav")));
     }
 
+    // A text long enough for the window to cut it into pieces, so that the render spreads
+    // the same pieces over its workers. espeak-ng's pitch flutter runs on from piece to
+    // piece in the window but starts afresh in each worker, which can move its words by a
+    // few pitch periods.
+    void timingFilesMatchTheWindow_data()
+    {
+        QTest::addColumn<QString>("voice");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("toleranceMs");
+        QTest::newRow("flite words") << "Mike" << int(SubtitleWriter::Kind::Words) << 1;
+        QTest::newRow("flite sentences, effect")
+            << "Mary in Hall" << int(SubtitleWriter::Kind::Sentences) << 1;
+        QTest::newRow("espeak-ng words")
+            << "English (America)" << int(SubtitleWriter::Kind::Words) << 20;
+    }
+
+    void timingFilesMatchTheWindow()
+    {
+        QFETCH(QString, voice);
+        QFETCH(int, kind);
+        QFETCH(int, toleranceMs);
+        QString text;
+        for (int i = 1; text.size() < 2300; ++i) {
+            text += QStringLiteral("Line %1 of the story: the wind & the rain <came> back again. "
+                                   "Did it stop? No!\n")
+                        .arg(i);
+        }
+        QVERIFY(testfiles::write(path("t.txt"), text.toUtf8()));
+        const auto type = SubtitleWriter::Kind(kind);
+        const QString timings = SubtitleWriter::pathFor(path("t.wav"), type);
+        QVERIFY(testfiles::write(timings, "older"));
+        const Run rendered = run({"--voice", voice, "--jobs", "3", "--force",
+                                  QStringLiteral("--timings=%1").arg(timings.right(3)), "t.txt"},
+                                 {}, false);
+        QVERIFY2(rendered.status == 0, qPrintable(rendered.err));
+
+        speechtest::SilentControl window;
+        window.control->setSubtitles(type == SubtitleWriter::Kind::Sentences,
+                                     type == SubtitleWriter::Kind::Words);
+        QVERIFY(speechtest::render(*window.control, voice, text, path("window.wav"), 120000));
+        const QList<speechtest::Cue> expected =
+            speechtest::readCues(SubtitleWriter::pathFor(path("window.wav"), type));
+        const QList<speechtest::Cue> cues = speechtest::readCues(timings);
+        QVERIFY(expected.size() > (type == SubtitleWriter::Kind::Words ? 400 : 30));
+        QCOMPARE(cues.size(), expected.size());
+        for (qsizetype i = 0; i < cues.size(); ++i) {
+            QCOMPARE(cues[i].text, expected[i].text);
+            QVERIFY2(qAbs(cues[i].startMs - expected[i].startMs) <= toleranceMs &&
+                         qAbs(cues[i].endMs - expected[i].endMs) <= toleranceMs,
+                     qPrintable(QString::number(i)));
+        }
+    }
+
     void interruptedRunLeavesNoPartialOutput()
     {
         QVERIFY(testfiles::write(
             path("long.txt"),
             QByteArray("A long text that takes a while to speak. ").repeated(400)));
         QVERIFY(testfiles::write(path("long.wav"), "older"));
+        QVERIFY(testfiles::write(path("long.srt"), "older"));
         QProcess process;
         process.setProcessEnvironment(environment());
         process.setWorkingDirectory(m_dir->path());
         process.start(QStringLiteral(PARLANZA_RENDER_PROGRAM),
-                      {"--voice", "Mary", "--force", "long.txt", "a.txt"});
+                      {"--voice", "Mary", "--force", "--timings", "srt", "long.txt", "a.txt"});
         QVERIFY(process.waitForStarted());
         QTest::qWait(1500); // well into the long text
         ::kill(pid_t(process.processId()), SIGINT);
         QVERIFY(process.waitForFinished(20000));
         QCOMPARE(process.exitCode(), 130);
-        QCOMPARE(files(), (QStringList{"a.txt", "b.txt", "long.txt", "long.wav"}));
+        QCOMPARE(files(), (QStringList{"a.txt", "b.txt", "long.srt", "long.txt", "long.wav"}));
         QCOMPARE(testfiles::read(path("long.wav")), QByteArray("older"));
+        QCOMPARE(testfiles::read(path("long.srt")), QByteArray("older"));
     }
 
     void gnuParallelGivesTheSameOutputs()

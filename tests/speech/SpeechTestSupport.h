@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVector>
@@ -90,6 +91,37 @@ inline QVector<qint16> renderedSamples(DirectSS& control, const QString& voice, 
                                        const QString& path)
 {
     return render(control, voice, text, path) ? readWave(path).samples : QVector<qint16>();
+}
+
+// A cue of a timing file (.srt or .vtt), its times in milliseconds.
+struct Cue
+{
+    qint64 startMs = 0;
+    qint64 endMs = 0;
+    QString text;
+};
+
+inline QList<Cue> readCues(const QString& path)
+{
+    QFile file(path);
+    QList<Cue> cues;
+    static const QRegularExpression cue(
+        QStringLiteral("(\\d+):(\\d\\d):(\\d\\d)[,.](\\d{3}) --> "
+                       "(\\d+):(\\d\\d):(\\d\\d)[,.](\\d{3})\\n(.*)"));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return cues;
+    }
+    for (const auto& match : cue.globalMatch(QString::fromUtf8(file.readAll()))) {
+        const auto at = [&match](int first) {
+            qint64 value = 0;
+            for (const int unit : {60, 60, 1000}) {
+                value = (value + match.captured(first++).toLongLong()) * unit;
+            }
+            return value + match.captured(first).toLongLong();
+        };
+        cues.append({at(1), at(5), match.captured(9)});
+    }
+    return cues;
 }
 
 // Moves the clock in steps, letting synthesis refill the buffer before each step, until

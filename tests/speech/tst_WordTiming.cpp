@@ -1,7 +1,6 @@
 #include "SpeechTestSupport.h"
 #include "speech/SubtitleWriter.h"
 
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <cmath>
 
@@ -18,12 +17,6 @@ class tst_WordTiming : public QObject
         QString word;
         qint64 sample; // played from the utterance's start when the word was marked
     };
-    struct Cue
-    {
-        qint64 startMs, endMs;
-        QString text;
-    };
-
     std::unique_ptr<SilentControl> m_silent;
     QTemporaryDir m_dir;
 
@@ -79,29 +72,6 @@ class tst_WordTiming : public QObject
             quiet = loud ? 0 : quiet + 1;
         }
         return starts;
-    }
-
-    static QList<Cue> readCues(const QString& path)
-    {
-        QFile file(path);
-        QList<Cue> cues;
-        static const QRegularExpression cue(
-            QStringLiteral("(\\d+):(\\d\\d):(\\d\\d)[,.](\\d{3}) --> "
-                           "(\\d+):(\\d\\d):(\\d\\d)[,.](\\d{3})\\n(.*)"));
-        if (!file.open(QIODevice::ReadOnly)) {
-            return cues;
-        }
-        for (const auto& match : cue.globalMatch(QString::fromUtf8(file.readAll()))) {
-            const auto at = [&match](int first) {
-                qint64 value = 0;
-                for (const int unit : {60, 60, 1000}) {
-                    value = (value + match.captured(first++).toLongLong()) * unit;
-                }
-                return value + match.captured(first).toLongLong();
-            };
-            cues.append({at(1), at(5), match.captured(9)});
-        }
-        return cues;
     }
 
 private Q_SLOTS:
