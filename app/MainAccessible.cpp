@@ -1,6 +1,7 @@
 #include "app/MainAccessible.h"
 
 #include "app/Main.h"
+#include "app/ProgressLineAccessible.h"
 #include "controls/bevel/bvlBUTTONAccessible.h"
 #include "controls/rkbuttons/rkButtons_HAccessible.h"
 #include "controls/skinned/UcCmdAccessible.h"
@@ -28,6 +29,7 @@ void MainAccessible::installFactories()
     QAccessible::installFactory(&UcScrollAccessible::create);
     QAccessible::installFactory(&UcProgressAccessible::create);
     QAccessible::installFactory(&RichTextBoxAccessible::create);
+    QAccessible::installFactory(&ProgressLineAccessible::create);
     QAccessible::installFactory(&MainAccessible::create);
 }
 
