@@ -8,6 +8,7 @@
 #include "controls/skinned/UcProgressAccessible.h"
 #include "controls/skinned/UcScrollAccessible.h"
 #include "editor/RichTextBoxAccessible.h"
+#include "platform/AccessibleMenuItem.h"
 
 MainAccessible::MainAccessible(Main* window) : QAccessibleWidget(window, QAccessible::Window) {}
 
@@ -30,6 +31,7 @@ void MainAccessible::installFactories()
     QAccessible::installFactory(&UcProgressAccessible::create);
     QAccessible::installFactory(&RichTextBoxAccessible::create);
     QAccessible::installFactory(&ProgressLineAccessible::create);
+    QAccessible::installFactory(&platform::AccessibleMenuItem::create);
     QAccessible::installFactory(&MainAccessible::create);
 }
 
