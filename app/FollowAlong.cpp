@@ -1,6 +1,7 @@
 #include "app/FollowAlong.h"
 
 #include "app/Main.h"
+#include "app/ProgressLine.h"
 #include "editor/RichTextBox.h"
 #include "platform/MenuBar.h"
 #include "platform/MessageBoxService.h"
@@ -25,8 +26,6 @@ namespace {
 
 const QString kNoSelection = QStringLiteral("Please Select Some Text To Speak !");
 const QString kNothingAfterCaret = QStringLiteral("There Is No Text After The Caret To Speak !");
-
-constexpr int kProgressHeight = 3;
 
 // Letters, digits and the apostrophes inside words such as "don't".
 bool isWordCharacter(QChar c)
@@ -87,12 +86,7 @@ FollowAlong::FollowAlong(Main& main, platform::RichTextBox& editor, SpeechContro
     connect(&speech, &SpeechControl::AudioStop, this, &FollowAlong::clearMark);
     connect(editor.document(), &QTextDocument::contentsChange, this, &FollowAlong::contentsChange);
     if (status) {
-        // A thin line along the bottom of the status, in its colour.
-        m_progress = new QWidget(status);
-        m_progress->setObjectName(QStringLiteral("speakingProgress"));
-        m_progress->setAutoFillBackground(true);
-        m_progress->setAccessibleName(QStringLiteral("Speaking position"));
-        m_progress->hide();
+        m_progress = new ProgressLine(status);
     }
 }
 
@@ -152,9 +146,29 @@ void FollowAlong::menuClicked(qint32 id)
     } else if (key == kContinueKey) {
         continueSpeaking();
     } else if (key == kSentenceCuesKey || key == kWordCuesKey) {
-        m_speech.setSubtitles(m_sentenceCues && m_sentenceCues->isChecked(),
-                              m_wordCues && m_wordCues->isChecked());
+        m_speech.setSubtitles(sentenceTimings(), wordTimings());
     }
+}
+
+void FollowAlong::setTimingFiles(bool sentences, bool words)
+{
+    if (m_sentenceCues) {
+        m_sentenceCues->setChecked(sentences);
+    }
+    if (m_wordCues) {
+        m_wordCues->setChecked(words);
+    }
+    m_speech.setSubtitles(sentenceTimings(), wordTimings());
+}
+
+bool FollowAlong::sentenceTimings() const
+{
+    return m_sentenceCues && m_sentenceCues->isChecked();
+}
+
+bool FollowAlong::wordTimings() const
+{
+    return m_wordCues && m_wordCues->isChecked();
 }
 
 void FollowAlong::started(int start, const QString& text)
@@ -291,14 +305,7 @@ void FollowAlong::showProgress(Utterance& utterance, int start)
     m_status->setToolTip(
         QStringLiteral("Word %L1 of %L2").arg(std::max(m_countedWords, 1)).arg(total));
     if (m_progress) {
-        const QRect area = m_status->rect();
-        const int width = total > 0 ? int(qint64(area.width()) * m_countedWords / total) : 0;
-        QPalette palette = m_progress->palette();
-        palette.setColor(QPalette::Window, m_status->palette().color(QPalette::WindowText));
-        m_progress->setPalette(palette);
-        m_progress->setGeometry(0, area.height() - kProgressHeight, width, kProgressHeight);
-        m_progress->setAccessibleDescription(m_status->toolTip());
-        m_progress->show();
+        m_progress->setProgress(m_countedWords, total, m_status->toolTip());
     }
 }
 
@@ -308,14 +315,7 @@ void FollowAlong::showRecordingShare(int percent)
         return;
     }
     m_status->setToolTip(QStringLiteral("Recorded %1%").arg(percent));
-    const QRect area = m_status->rect();
-    QPalette palette = m_progress->palette();
-    palette.setColor(QPalette::Window, m_status->palette().color(QPalette::WindowText));
-    m_progress->setPalette(palette);
-    m_progress->setGeometry(0, area.height() - kProgressHeight, area.width() * percent / 100,
-                            kProgressHeight);
-    m_progress->setAccessibleDescription(m_status->toolTip());
-    m_progress->show();
+    m_progress->setProgress(percent, 100, m_status->toolTip());
 }
 
 void FollowAlong::clearMark()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/ProgressLine.h"
+
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -52,7 +54,12 @@ public:
     // none was); none when nothing is left of what was being spoken.
     std::optional<int> continuePosition() const;
     // The line under the status that grows as the speaking goes on.
-    QWidget* progressLine() const { return m_progress; }
+    ProgressLine* progressLine() const { return m_progress; }
+    // Which timing files recordings write beside their sound files (the two checked items).
+    void setTimingFiles(bool sentences, bool words);
+    bool sentenceTimings() const;
+    bool wordTimings() const;
+
     // A recording's share rendered so far, 0..100, on the same line; the status keeps its text.
     void showRecordingShare(int percent);
 
@@ -85,7 +92,7 @@ private:
     platform::RichTextBox& m_editor;
     SpeechControl& m_speech;
     QPointer<QLabel> m_status;
-    QWidget* m_progress = nullptr;
+    ProgressLine* m_progress = nullptr;
     platform::MenuBar* m_menu = nullptr;
     QPointer<QAction> m_sentenceCues;
     QPointer<QAction> m_wordCues;

@@ -1,12 +1,14 @@
 #include "app/MainAccessible.h"
 
 #include "app/Main.h"
+#include "app/ProgressLineAccessible.h"
 #include "controls/bevel/bvlBUTTONAccessible.h"
 #include "controls/rkbuttons/rkButtons_HAccessible.h"
 #include "controls/skinned/UcCmdAccessible.h"
 #include "controls/skinned/UcProgressAccessible.h"
 #include "controls/skinned/UcScrollAccessible.h"
 #include "editor/RichTextBoxAccessible.h"
+#include "platform/AccessibleMenuItem.h"
 
 MainAccessible::MainAccessible(Main* window) : QAccessibleWidget(window, QAccessible::Window) {}
 
@@ -28,6 +30,8 @@ void MainAccessible::installFactories()
     QAccessible::installFactory(&UcScrollAccessible::create);
     QAccessible::installFactory(&UcProgressAccessible::create);
     QAccessible::installFactory(&RichTextBoxAccessible::create);
+    QAccessible::installFactory(&ProgressLineAccessible::create);
+    QAccessible::installFactory(&platform::AccessibleMenuItem::create);
     QAccessible::installFactory(&MainAccessible::create);
 }
 

@@ -1,5 +1,6 @@
 #include "app/Session.h"
 
+#include "app/FollowAlong.h"
 #include "app/Main.h"
 #include "controls/rkbuttons/rkButtons_H.h"
 #include "controls/skinned/UcScroll.h"
@@ -32,6 +33,8 @@ const QString kOpenFilter = QStringLiteral("open/filter");
 const QString kRecordFolder = QStringLiteral("record/folder");
 const QString kWindowPlace = QStringLiteral("window/place");
 const QString kHelpPlace = QStringLiteral("help/place");
+const QString kSentenceTimings = QStringLiteral("record/sentenceTimings");
+const QString kWordTimings = QStringLiteral("record/wordTimings");
 
 const QString kReopenKey = QStringLiteral("keyReopen");
 
@@ -49,6 +52,14 @@ std::optional<int> storedNumber(const QVariant& stored, const UcScroll& bar)
         return std::nullopt;
     }
     return value;
+}
+
+// A stored choice is on only when it says so plainly; anything else leaves it off.
+bool storedSwitch(const QVariant& stored)
+{
+    return stored.typeId() == QMetaType::Bool
+               ? stored.toBool()
+               : stored.toString().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
 }
 
 QString folderOf(const QString& path)
@@ -147,6 +158,10 @@ void Session::restoreControls()
     if (QFileInfo(recordFolder).isDir()) {
         m_main.commonDialog().InitDir = recordFolder;
     }
+    if (FollowAlong* follow = m_main.followAlong()) {
+        follow->setTimingFiles(storedSwitch(m_settings.value(kSentenceTimings)),
+                               storedSwitch(m_settings.value(kWordTimings)));
+    }
 }
 
 void Session::watchControls()
@@ -220,8 +235,14 @@ void Session::addReopenItem()
         reopen->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
     }
     connect(menu, &platform::MenuBar::Click, this, [this, menu](qint32 id) {
-        if (menu->keyOf(id) == kReopenKey) {
+        const QString key = menu->keyOf(id);
+        FollowAlong* follow = m_main.followAlong();
+        if (key == kReopenKey) {
             reopenLastText();
+        } else if (follow &&
+                   (key == FollowAlong::kSentenceCuesKey || key == FollowAlong::kWordCuesKey)) {
+            m_settings.setValue(kSentenceTimings, follow->sentenceTimings());
+            m_settings.setValue(kWordTimings, follow->wordTimings());
         }
     });
 }

@@ -11,11 +11,11 @@
 class Main;
 class QTimer;
 
-// What the program remembers between runs: the voice, speed, tone and zoom, where the
-// Open and recording dialogs were last, the main and help windows' places (settings),
-// and the editor's text (the draft, saved every few seconds when it changed and at
-// exit, brought back by File, Reopen Last Text). Without a settings file the window
-// starts exactly as its form says.
+// What the program remembers between runs: the voice, speed, tone and zoom, the timing
+// files recordings write, where the Open and recording dialogs were last, the main and
+// help windows' places (settings), and the editor's text (the draft, saved every few seconds when
+// it changed and at exit, brought back by File, Reopen Last Text). Without a settings file the
+// window starts exactly as its form says.
 class Session : public QObject
 {
     Q_OBJECT

@@ -7,15 +7,6 @@ namespace platform {
 
 namespace {
 
-// Captions keep their access-key marks ("&Speak"): a reader says "Speak".
-QString withoutAccessMarks(QString caption)
-{
-    caption.replace(QLatin1String("&&"), QString(QChar(0x1)));
-    caption.remove(QLatin1Char('&'));
-    caption.replace(QChar(0x1), QLatin1Char('&'));
-    return caption;
-}
-
 // A tooltip that ends with the button's shortcuts, "Open File (Ctrl+O)", names it without
 // them: the reader tells the shortcuts as the keys of Press.
 QString withoutShortcuts(const QWidget* button)
@@ -27,6 +18,14 @@ QString withoutShortcuts(const QWidget* button)
 }
 
 } // namespace
+
+QString withoutAccessMarks(QString caption)
+{
+    caption.replace(QLatin1String("&&"), QString(QChar(0x1)));
+    caption.remove(QLatin1Char('&'));
+    caption.replace(QChar(0x1), QLatin1Char('&'));
+    return caption;
+}
 
 AccessibleButton::AccessibleButton(QWidget* button) : QAccessibleWidget(button) {}
 

@@ -8,6 +8,9 @@
 // Press and SetFocus actions. Each button kind says what its caption, look and click are.
 namespace platform {
 
+// Captions keep their access-key marks ("&Speak"): a reader says "Speak".
+QString withoutAccessMarks(QString caption);
+
 class AccessibleButton : public QAccessibleWidget
 {
 public:

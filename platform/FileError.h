@@ -16,4 +16,9 @@ QString fileErrorText(int errorNumber, const QFileDevice* file = nullptr);
 // its folder's when there is no file yet), or 0 when nothing does.
 int writeAccessError(const QString& path);
 
+// Why nothing can be written at the path, said before trying: "x is a folder.", "The folder
+// y does not exist."; empty when neither stands in the way. A link is followed to where it
+// points, as writing through it does.
+QString writeTargetProblem(const QString& path);
+
 } // namespace platform

@@ -1,10 +1,13 @@
 #include "speech/SubtitleWriter.h"
 
+#include "platform/FileError.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QTextBoundaryFinder>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 
 namespace {
@@ -125,13 +128,18 @@ QByteArray SubtitleWriter::contents(Kind kind, qint64 totalSamples) const
 platform::Result<void> SubtitleWriter::write(const QString& path, Kind kind,
                                              qint64 totalSamples) const
 {
+    // Refused in the sound file's words; a link is written through to where it points.
+    if (const QString problem = platform::writeTargetProblem(path); !problem.isEmpty()) {
+        return platform::Failure{problem};
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        return platform::Failure{file.errorString()};
+        const int refused = platform::writeAccessError(path);
+        return platform::Failure{platform::fileErrorText(refused != 0 ? refused : errno, &file)};
     }
     const QByteArray data = contents(kind, totalSamples);
     if (file.write(data) != data.size() || !file.commit()) {
-        return platform::Failure{file.errorString()};
+        return platform::Failure{platform::fileErrorText(errno, &file)};
     }
     return {};
 }

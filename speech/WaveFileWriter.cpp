@@ -2,7 +2,6 @@
 
 #include "platform/FileError.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
@@ -176,14 +175,9 @@ WaveFileWriter::~WaveFileWriter()
 
 bool WaveFileWriter::open()
 {
-    const QFileInfo info(m_target);
-    if (!info.absoluteDir().exists()) {
-        fail(QStringLiteral("The folder %1 does not exist.")
-                 .arg(QDir::toNativeSeparators(info.absolutePath())));
-        return false;
-    }
-    if (info.isDir()) {
-        fail(QStringLiteral("%1 is a folder.").arg(QDir::toNativeSeparators(m_target)));
+    // A link is written through to where it points, as the timing files beside it are.
+    if (const QString problem = platform::writeTargetProblem(m_target); !problem.isEmpty()) {
+        fail(problem);
         return false;
     }
     if (!m_file.open(QIODevice::WriteOnly)) {
