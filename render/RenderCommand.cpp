@@ -9,8 +9,13 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMap>
 #include <QSet>
+#include <algorithm>
 #include <atomic>
+#include <mutex>
+#include <optional>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -20,10 +25,11 @@ std::atomic<bool> interrupted{false};
 // One output to write: where its text comes from, and which part of it.
 struct Output
 {
-    QString input;  // a file, or "-" for standard input
+    QString from;   // the input as the result lines name it
     QString target; // the sound file
+    QString timing; // its timing file, or empty
     QString title;
-    int part = 0; // 1.. when the input is split
+    QString text;
 };
 
 void print(FILE* stream, const QString& line)
@@ -102,6 +108,272 @@ QString skippedLine(const QString& folder, const QStringList& files)
     return QStringLiteral("skipped %1 file(s) in %2 that hold no document: %3")
         .arg(files.size())
         .arg(native(folder), names.join(QStringLiteral(", ")));
+}
+
+// Result lines and the progress bar, from any number of rendering threads. The bar
+// shows the outputs being rendered together, and steps aside for each result line.
+class Reporter
+{
+public:
+    Reporter(FILE* out, FILE* err) : m_out(out), m_bar(err) {}
+
+    void line(const QString& text, bool failed = false)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bar.clear();
+        print(m_out, text);
+        m_failures += failed ? 1 : 0;
+        showBar();
+    }
+
+    void progress(const QString& target, qsizetype done, qsizetype total)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_rendering[target] = {done, total};
+        showBar();
+    }
+
+    void finished(const QString& target)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_rendering.remove(target);
+        m_bar.clear();
+        showBar();
+    }
+
+    int failures() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_failures;
+    }
+
+private:
+    void showBar()
+    {
+        if (m_rendering.isEmpty()) {
+            return;
+        }
+        qsizetype done = 0;
+        qsizetype total = 0;
+        for (const auto& [d, t] : std::as_const(m_rendering)) {
+            done += d;
+            total += t;
+        }
+        m_bar.show(m_rendering.size() == 1 ? m_rendering.firstKey()
+                                           : QStringLiteral("%1 files").arg(m_rendering.size()),
+                   done, total);
+    }
+
+    mutable std::mutex m_mutex;
+    FILE* m_out;
+    ProgressBar m_bar;
+    QMap<QString, std::pair<qsizetype, qsizetype>> m_rendering;
+    int m_failures = 0;
+};
+
+// The outputs of the inputs, one at a time and in order: each input is read when its
+// first output is asked for, so a large collection is never held in memory at once.
+// Inputs and outputs that cannot be rendered are reported here and passed over.
+class OutputQueue
+{
+public:
+    OutputQueue(const RenderOptions& options, const QStringList& files, const QList<QString>& roots,
+                bool outputIsFile, const QString& suffix, Reporter& report)
+        : m_options(options), m_files(files), m_roots(roots), m_outputIsFile(outputIsFile),
+          m_suffix(suffix), m_report(report)
+    {
+    }
+
+    std::optional<Output> next()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        while (!interrupted.load()) {
+            if (m_part >= m_parts.size()) {
+                if (m_file >= m_files.size()) {
+                    return std::nullopt;
+                }
+                readInput(m_file++);
+                continue;
+            }
+            const qsizetype p = m_part++;
+            if (std::optional<Output> output = prepare(p)) {
+                return output;
+            }
+        }
+        return std::nullopt;
+    }
+
+private:
+    void readInput(qsizetype i)
+    {
+        m_parts.clear();
+        m_part = 0;
+        const QString& input = m_files.at(i);
+        const bool standardInput = input == QLatin1String("-");
+        m_from = native(input);
+        if (m_outputIsFile) {
+            m_target = m_options.output;
+        } else {
+            const QString base =
+                standardInput ? QStringLiteral("stdin") : QFileInfo(input).completeBaseName();
+            QString folder = m_options.output;
+            if (folder.isEmpty()) {
+                folder = QFileInfo(input).path();
+            } else if (!m_roots.at(i).isEmpty()) {
+                folder =
+                    QDir(folder).filePath(QDir(QFileInfo(m_roots.at(i)).absoluteFilePath())
+                                              .relativeFilePath(QFileInfo(input).absolutePath()));
+            }
+            m_target = QDir::cleanPath(QDir(folder).filePath(base + QLatin1Char('.') + m_suffix));
+        }
+        const platform::Result<QString> text =
+            standardInput ? platform::Result<QString>(documentinput::readStandardInput())
+                          : documentinput::readDocument(input);
+        if (!text) {
+            m_report.line(QStringLiteral("failed  %1: %2").arg(m_from, text.error()), true);
+            return;
+        }
+        QStringList parts{text.value()};
+        if (m_options.split == RenderOptions::Split::Chapters) {
+            parts = documentinput::splitAtHeadings(text.value());
+        } else if (m_options.split == RenderOptions::Split::Paragraphs) {
+            parts = documentinput::splitEveryParagraphs(text.value(), m_options.paragraphsPerPart);
+        }
+        if (parts.isEmpty() || (parts.size() == 1 && parts.first().trimmed().isEmpty())) {
+            m_report.line(QStringLiteral("failed  %1: contains no text to speak").arg(m_from),
+                          true);
+            return;
+        }
+        m_parts = parts;
+        m_title = standardInput ? QString() : QFileInfo(input).completeBaseName();
+    }
+
+    std::optional<Output> prepare(qsizetype p)
+    {
+        const bool split = m_options.split != RenderOptions::Split::None;
+        Output output;
+        output.from = m_from;
+        output.target = partTarget(m_target, split ? int(p + 1) : 0);
+        output.text = m_parts.at(p);
+        output.title =
+            m_parts.size() > 1 ? QStringLiteral("%1 (%2)").arg(m_title).arg(p + 1) : m_title;
+        if (m_written.contains(QFileInfo(output.target).absoluteFilePath())) {
+            m_report.line(QStringLiteral("failed  %1: %2 is already an output of this run")
+                              .arg(m_from, native(output.target)),
+                          true);
+            return std::nullopt;
+        }
+        m_written.insert(QFileInfo(output.target).absoluteFilePath());
+        if (m_options.timings) {
+            output.timing =
+                QDir::cleanPath(SubtitleWriter::pathFor(output.target, *m_options.timings));
+        }
+        const auto taken = [&](const QString& path) {
+            return !path.isEmpty() && QFileInfo::exists(path) && !m_options.force;
+        };
+        if (taken(output.target) || taken(output.timing)) {
+            m_report.line(
+                QStringLiteral("failed  %1: %2 exists (--force overwrites it)")
+                    .arg(m_from, native(taken(output.target) ? output.target : output.timing)),
+                true);
+            return std::nullopt;
+        }
+        if (m_options.dryRun) {
+            m_report.line(
+                QStringLiteral("would write  %1 -> %2").arg(m_from, native(output.target)));
+            if (!output.timing.isEmpty()) {
+                m_report.line(
+                    QStringLiteral("would write  %1 -> %2").arg(m_from, native(output.timing)));
+            }
+            return std::nullopt;
+        }
+        const QString folder = QFileInfo(output.target).absolutePath();
+        if (!QDir().mkpath(folder)) {
+            m_report.line(QStringLiteral("failed  %1: the folder %2 cannot be made")
+                              .arg(m_from, native(folder)),
+                          true);
+            return std::nullopt;
+        }
+        return output;
+    }
+
+    std::mutex m_mutex;
+    const RenderOptions& m_options;
+    const QStringList& m_files;
+    const QList<QString>& m_roots;
+    const bool m_outputIsFile;
+    const QString m_suffix;
+    Reporter& m_report;
+    QSet<QString> m_written;
+    qsizetype m_file = 0;
+    // The input being handed out.
+    QString m_from;
+    QString m_target;
+    QString m_title;
+    QStringList m_parts;
+    qsizetype m_part = 0;
+};
+
+void renderOutput(const Output& output, const RenderOptions& options, const VoiceDefinition& voice,
+                  int speed, int tone, SoundFormat format, int jobs, Reporter& report)
+{
+    WaveFileWriter writer(output.target, AudioOutput::SampleRate, format, output.title);
+    if (!writer.open()) {
+        report.line(QStringLiteral("failed  %1: %2").arg(output.from, writer.errorString()), true);
+        return;
+    }
+    SubtitleWriter timings(output.text, AudioOutput::SampleRate);
+    SpeechRenderer::Request request;
+    request.text = output.text;
+    request.voice = voice;
+    request.prosody = voice.prosody(speed, tone);
+    request.outputRate = AudioOutput::SampleRate;
+    request.jobs = jobs;
+    request.cancelled = [] { return interrupted.load(); };
+    if (options.timings) {
+        request.words = [&timings](const WordTiming& word) { timings.addWord(word); };
+    }
+    // Smaller pieces let short texts (the tests') spread over the workers too.
+    if (const int length = qEnvironmentVariableIntValue("PARLANZA_RENDER_PIECE_CHARS");
+        length > 0) {
+        request.pieceLength = length;
+    }
+    const SpeechRenderer::Sink sink = [&](const qint16* samples, qsizetype count) {
+        return !interrupted.load() && writer.write(samples, count);
+    };
+    const SpeechRenderer::Progress progress = [&](qsizetype done, qsizetype total) {
+        report.progress(output.target, done, total);
+    };
+    QString reason;
+    const bool complete = SpeechRenderer::render(request, sink, progress, &reason);
+    report.finished(output.target);
+    if (interrupted.load()) {
+        writer.cancel();
+        return;
+    }
+    if (!complete || !writer.commit()) {
+        writer.cancel();
+        report.line(
+            QStringLiteral("failed  %1: %2")
+                .arg(output.from, writer.errorString().isEmpty() ? reason : writer.errorString()),
+            true);
+        return;
+    }
+    report.line(QStringLiteral("written %1 -> %2 (%3 s)")
+                    .arg(output.from, native(output.target))
+                    .arg(double(writer.samplesWritten()) / AudioOutput::SampleRate, 0, 'f', 1));
+    // As in the window, the sound file stays when its timing file cannot be written.
+    if (options.timings) {
+        const platform::Result<void> timed =
+            timings.write(output.timing, *options.timings, writer.samplesWritten());
+        if (timed) {
+            report.line(QStringLiteral("written %1 -> %2").arg(output.from, native(output.timing)));
+        } else {
+            report.line(QStringLiteral("failed  %1: %2 cannot be written: %3")
+                            .arg(output.from, native(output.timing), timed.error()),
+                        true);
+        }
+    }
 }
 
 } // namespace
@@ -227,150 +499,25 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
 
     SpeechRenderer::setWorkerProgram(
         QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
-    ProgressBar bar(err);
-    QSet<QString> written;
-    const QString suffix = WaveFileWriter::extension(format);
-    for (qsizetype i = 0; i < files.size() && !interrupted.load(); ++i) {
-        const QString& input = files.at(i);
-        const bool standardInput = input == QLatin1String("-");
-        QString target;
-        if (outputIsFile) {
-            target = options.output;
-        } else {
-            const QString base =
-                standardInput ? QStringLiteral("stdin") : QFileInfo(input).completeBaseName();
-            QString folder = options.output;
-            if (folder.isEmpty()) {
-                folder = QFileInfo(input).path();
-            } else if (!roots.at(i).isEmpty()) {
-                folder =
-                    QDir(folder).filePath(QDir(QFileInfo(roots.at(i)).absoluteFilePath())
-                                              .relativeFilePath(QFileInfo(input).absolutePath()));
+    Reporter report(out, err);
+    OutputQueue queue(options, files, roots, outputIsFile, WaveFileWriter::extension(format),
+                      report);
+    // Several outputs are rendered side by side, each on its share of the cores: a folder
+    // of short texts keeps every core busy instead of waiting at each file's last piece.
+    const int lanes = int(std::clamp<qsizetype>(files.size(), 1, std::max(1, options.jobs)));
+    const int jobsEach = std::max(1, options.jobs / lanes);
+    std::vector<std::thread> threads;
+    for (int lane = 0; lane < lanes; ++lane) {
+        threads.emplace_back([&] {
+            while (const std::optional<Output> output = queue.next()) {
+                renderOutput(*output, options, voice, speed, tone, format, jobsEach, report);
             }
-            target = QDir::cleanPath(QDir(folder).filePath(base + QLatin1Char('.') + suffix));
-        }
-
-        const platform::Result<QString> text =
-            standardInput ? platform::Result<QString>(documentinput::readStandardInput())
-                          : documentinput::readDocument(input);
-        if (!text) {
-            print(out, QStringLiteral("failed  %1: %2").arg(native(input), text.error()));
-            ++failures;
-            continue;
-        }
-        QStringList parts{text.value()};
-        if (options.split == RenderOptions::Split::Chapters) {
-            parts = documentinput::splitAtHeadings(text.value());
-        } else if (options.split == RenderOptions::Split::Paragraphs) {
-            parts = documentinput::splitEveryParagraphs(text.value(), options.paragraphsPerPart);
-        }
-        if (parts.isEmpty() || (parts.size() == 1 && parts.first().trimmed().isEmpty())) {
-            print(out, QStringLiteral("failed  %1: contains no text to speak").arg(native(input)));
-            ++failures;
-            continue;
-        }
-        const QString title = standardInput ? QString() : QFileInfo(input).completeBaseName();
-        for (qsizetype p = 0; p < parts.size() && !interrupted.load(); ++p) {
-            const QString partPath =
-                partTarget(target, options.split == RenderOptions::Split::None ? 0 : int(p + 1));
-            const QString from = native(input);
-            if (written.contains(QFileInfo(partPath).absoluteFilePath())) {
-                print(out, QStringLiteral("failed  %1: %2 is already an output of this run")
-                               .arg(from, native(partPath)));
-                ++failures;
-                continue;
-            }
-            written.insert(QFileInfo(partPath).absoluteFilePath());
-            const QString timingPath =
-                options.timings
-                    ? QDir::cleanPath(SubtitleWriter::pathFor(partPath, *options.timings))
-                    : QString();
-            const auto taken = [&](const QString& path) {
-                return !path.isEmpty() && QFileInfo::exists(path) && !options.force;
-            };
-            if (taken(partPath) || taken(timingPath)) {
-                print(out, QStringLiteral("failed  %1: %2 exists (--force overwrites it)")
-                               .arg(from, native(taken(partPath) ? partPath : timingPath)));
-                ++failures;
-                continue;
-            }
-            if (options.dryRun) {
-                print(out, QStringLiteral("would write  %1 -> %2").arg(from, native(partPath)));
-                if (!timingPath.isEmpty()) {
-                    print(out,
-                          QStringLiteral("would write  %1 -> %2").arg(from, native(timingPath)));
-                }
-                continue;
-            }
-            if (!QDir().mkpath(QFileInfo(partPath).absolutePath())) {
-                print(out, QStringLiteral("failed  %1: the folder %2 cannot be made")
-                               .arg(from, native(QFileInfo(partPath).absolutePath())));
-                ++failures;
-                continue;
-            }
-            WaveFileWriter writer(partPath, AudioOutput::SampleRate, format,
-                                  parts.size() > 1 ? QStringLiteral("%1 (%2)").arg(title).arg(p + 1)
-                                                   : title);
-            if (!writer.open()) {
-                print(out, QStringLiteral("failed  %1: %2").arg(from, writer.errorString()));
-                ++failures;
-                continue;
-            }
-            SubtitleWriter timings(parts.at(p), AudioOutput::SampleRate);
-            SpeechRenderer::Request request;
-            request.text = parts.at(p);
-            request.voice = voice;
-            request.prosody = voice.prosody(speed, tone);
-            request.outputRate = AudioOutput::SampleRate;
-            request.jobs = options.jobs;
-            request.cancelled = [] { return interrupted.load(); };
-            if (options.timings) {
-                request.words = [&timings](const WordTiming& word) { timings.addWord(word); };
-            }
-            // Smaller pieces let short texts (the tests') spread over the workers too.
-            if (const int length = qEnvironmentVariableIntValue("PARLANZA_RENDER_PIECE_CHARS");
-                length > 0) {
-                request.pieceLength = length;
-            }
-            const SpeechRenderer::Sink sink = [&](const qint16* samples, qsizetype count) {
-                return !interrupted.load() && writer.write(samples, count);
-            };
-            const SpeechRenderer::Progress progress = [&](qsizetype done, qsizetype total) {
-                bar.show(partPath, done, total);
-            };
-            QString reason;
-            const bool complete = SpeechRenderer::render(request, sink, progress, &reason);
-            bar.clear();
-            if (interrupted.load()) {
-                writer.cancel();
-                break;
-            }
-            if (!complete || !writer.commit()) {
-                writer.cancel();
-                print(out, QStringLiteral("failed  %1: %2")
-                               .arg(from, writer.errorString().isEmpty() ? reason
-                                                                         : writer.errorString()));
-                ++failures;
-                continue;
-            }
-            print(out,
-                  QStringLiteral("written %1 -> %2 (%3 s)")
-                      .arg(from, native(partPath))
-                      .arg(double(writer.samplesWritten()) / AudioOutput::SampleRate, 0, 'f', 1));
-            // As in the window, the sound file stays when its timing file cannot be written.
-            if (options.timings) {
-                const platform::Result<void> timed =
-                    timings.write(timingPath, *options.timings, writer.samplesWritten());
-                if (timed) {
-                    print(out, QStringLiteral("written %1 -> %2").arg(from, native(timingPath)));
-                } else {
-                    print(out, QStringLiteral("failed  %1: %2 cannot be written: %3")
-                                   .arg(from, native(timingPath), timed.error()));
-                    ++failures;
-                }
-            }
-        }
+        });
     }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    failures += report.failures();
     if (interrupted.load()) {
         print(err,
               QStringLiteral("parlanza-render: interrupted; the unfinished output was not kept."));
