@@ -201,46 +201,18 @@ void SpeechWorker::run()
 
 void SpeechWorker::speak(const SpeechJob& job)
 {
-    const bool toFile = !job.target.isEmpty();
-    // A recording without timing files renders on every core; one with them is rendered
-    // here, where each word's place in the sound is known.
-    if (toFile && !job.sentenceCues && !job.wordCues) {
+    // A recording renders on every core; only speaking aloud goes through the ring.
+    if (!job.target.isEmpty()) {
         record(job);
         return;
     }
-    std::unique_ptr<WaveFileWriter> writer;
-    if (toFile) {
-        const std::optional<SoundFormat> format = WaveFileWriter::formatForPath(job.target);
-        if (!format) {
-            m_callbacks.recordingFailed(job.id, job.target,
-                                        WaveFileWriter::unknownFormatMessage(job.target));
-            return;
-        }
-        writer = std::make_unique<WaveFileWriter>(job.target, m_outputRate, *format, job.title);
-        if (!writer->open()) {
-            m_callbacks.recordingFailed(job.id, job.target, writer->errorString());
-            return;
-        }
-    }
-
     const VoicePipeline::Sink sink = [&](const qint16* samples, qsizetype count) {
-        if (!current(job)) {
-            return false;
-        }
-        return toFile ? writer->write(samples, count)
-                      : m_ring.write(samples, count, job.generation);
+        return current(job) && m_ring.write(samples, count, job.generation);
     };
 
-    // Where each word is heard: a mark in the ring for the output, a cue beside the file.
-    const qint64 ringStart = toFile ? 0 : m_ring.writePosition();
-    std::optional<SubtitleWriter> subtitles;
-    if (toFile) {
-        subtitles.emplace(job.text, m_outputRate);
-    }
-    const bool timeWords = subtitles.has_value() || (!toFile && m_words != nullptr);
-
+    // Where each word is heard: a mark in the ring for the output.
+    const qint64 ringStart = m_ring.writePosition();
     SpeechEngines& engines = SpeechEngines::instance();
-    bool complete = true;
     {
         auto lock = engines.lock();
         VoicePipeline pipeline(engines.sampleRate(job.voice), m_outputRate, job.prosody.sonicSpeed,
@@ -253,15 +225,9 @@ void SpeechWorker::speak(const SpeechJob& job)
         WordTimeline timeline(
             job.text, [&pipeline](qint64 sample) { return pipeline.outputPosition(sample); });
         SpeechEngines::WordSink wordSink;
-        if (timeWords) {
+        if (m_words != nullptr) {
             wordSink = [&](const SpeechEngines::WordEvent& event) {
-                const std::optional<WordTiming> word = timeline.place(event);
-                if (!word) {
-                    return;
-                }
-                if (subtitles) {
-                    subtitles->addWord(*word);
-                } else {
+                if (const std::optional<WordTiming> word = timeline.place(event)) {
                     m_words->add(
                         {ringStart + word->sample, job.id, word->textStart, word->textLength},
                         job.generation);
@@ -269,16 +235,11 @@ void SpeechWorker::speak(const SpeechJob& job)
             };
         }
         TextSegmenter segments(job.text);
-        while (complete) {
-            const std::optional<QStringView> next = segments.next();
-            if (!next) {
+        while (const std::optional<QStringView> next = segments.next()) {
+            if (!current(job)) {
                 break;
             }
             const QStringView piece = *next;
-            if (!current(job)) {
-                complete = false;
-                break;
-            }
             if (piece.trimmed().isEmpty()) {
                 continue;
             }
@@ -287,37 +248,13 @@ void SpeechWorker::speak(const SpeechJob& job)
             // Each piece starts from the same engine state, as it does when rendered.
             engines.beginUtterance();
             // A failing engine skips the piece rather than the rest of the text.
-            if (!engines.synthesize(job.voice, job.prosody, utf8, engineSink, wordSink) &&
-                (!current(job) || (toFile && !writer->errorString().isEmpty()))) {
-                complete = false;
-            }
+            engines.synthesize(job.voice, job.prosody, utf8, engineSink, wordSink);
         }
-        if (complete) {
-            complete = pipeline.finish(sink);
+        if (current(job)) {
+            pipeline.finish(sink);
         }
     }
-
-    if (!toFile) {
-        m_ring.markEnd(job.id, job.generation);
-        return;
-    }
-    if (!current(job)) {
-        // Stopped: the file that was there stays as it was.
-        writer->cancel();
-        m_callbacks.recordingFinished(job.id);
-    } else if (complete && writer->errorString().isEmpty() && writer->commit()) {
-        // The sound file is in place; a failed timing file is named on its own.
-        const std::optional<SubtitleFailure> failed =
-            writeSubtitles(job, *subtitles, writer->samplesWritten());
-        if (!failed) {
-            m_callbacks.recordingFinished(job.id);
-        } else {
-            m_callbacks.recordingFailed(job.id, failed->path, failed->reason);
-        }
-    } else {
-        writer->cancel();
-        m_callbacks.recordingFailed(job.id, job.target, writer->errorString());
-    }
+    m_ring.markEnd(job.id, job.generation);
 }
 
 void SpeechWorker::record(const SpeechJob& job)
@@ -348,6 +285,12 @@ void SpeechWorker::record(const SpeechJob& job)
             m_callbacks.recordingProgress(job.id, done, total);
         }
     };
+    // Timing files get the words' places from the same render.
+    std::optional<SubtitleWriter> subtitles;
+    if (job.sentenceCues || job.wordCues) {
+        subtitles.emplace(job.text, m_outputRate);
+        request.words = [&subtitles](const WordTiming& word) { subtitles->addWord(word); };
+    }
     QString reason;
     const bool complete = SpeechRenderer::render(request, sink, progress, &reason);
     if (!current(job)) {
@@ -355,7 +298,14 @@ void SpeechWorker::record(const SpeechJob& job)
         writer.cancel();
         m_callbacks.recordingFinished(job.id);
     } else if (complete && writer.commit()) {
-        m_callbacks.recordingFinished(job.id);
+        // The sound file is in place; a failed timing file is named on its own.
+        const std::optional<SubtitleFailure> failed =
+            subtitles ? writeSubtitles(job, *subtitles, writer.samplesWritten()) : std::nullopt;
+        if (!failed) {
+            m_callbacks.recordingFinished(job.id);
+        } else {
+            m_callbacks.recordingFailed(job.id, failed->path, failed->reason);
+        }
     } else {
         writer.cancel();
         m_callbacks.recordingFailed(job.id, job.target,
