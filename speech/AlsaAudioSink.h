@@ -8,7 +8,8 @@
 #include <thread>
 
 class AudioRing;
-struct _snd_pcm;
+// ALSA's own name for snd_pcm_t, so that its header stays out of this one.
+struct _snd_pcm; // NOLINT(bugprone-reserved-identifier)
 
 // ALSA's "default" device, for a machine without a sound server: a thread of its own
 // opens it (so a device that takes its time never holds up the program), then keeps it
