@@ -1,6 +1,7 @@
 #include "speech/DeviceAudioOutput.h"
 
 #include "platform/EventLog.h"
+#include "speech/AlsaAudioSink.h"
 #include "speech/AudioRing.h"
 #include "speech/SilentAudioOutput.h"
 
@@ -20,6 +21,8 @@ constexpr int StreamBufferMs = 100;
 constexpr int HoldMs = 300;
 constexpr int FirstRetryMs = 250;
 constexpr int LastRetryMs = 2000;
+// A device that takes longer than this to open is waited for on the silent clock.
+constexpr int AlsaWaitMs = 500;
 
 const pa_sample_spec SpeechSpec{PA_SAMPLE_S16LE, AudioOutput::SampleRate, 1};
 
@@ -56,12 +59,22 @@ DeviceAudioOutput::DeviceAudioOutput(QObject* parent) : AudioOutput(parent)
     m_hold.setSingleShot(true);
     m_hold.setInterval(HoldMs);
     connect(&m_hold, &QTimer::timeout, this, [this] {
-        if (!m_feeding) {
+        if (m_feeding) {
+            return;
+        }
+        // A server that is there but slow to give a new stream is no missing output.
+        if (m_link == Link::Ready) {
             startFallback();
-            // A server that is there but slow to give a new stream is no missing output.
-            if (m_link != Link::Ready) {
-                reportMissing();
-            }
+        } else {
+            playWithoutServer(true);
+        }
+    });
+    m_alsaWait.setSingleShot(true);
+    m_alsaWait.setInterval(AlsaWaitMs);
+    connect(&m_alsaWait, &QTimer::timeout, this, [this] {
+        startFallback();
+        if (m_reportIfSilent) {
+            reportMissing();
         }
     });
     m_retry.setSingleShot(true);
@@ -115,6 +128,9 @@ qint64 DeviceAudioOutput::playedPosition() const
     if (ring() == nullptr) {
         return 0;
     }
+    if (m_alsaOpen) {
+        return m_alsa->playedPosition();
+    }
     if (m_fallback || m_loop == nullptr) {
         return ring()->readPosition();
     }
@@ -147,6 +163,13 @@ void DeviceAudioOutput::dataArrived()
 // for a server that is being reached.
 void DeviceAudioOutput::flow()
 {
+    if (m_alsaOpen) {
+        m_alsa->wake();
+        if (m_link == Link::Down) {
+            connectNow();
+        }
+        return;
+    }
     if (m_fallback) {
         m_fallback->start();
         // The server may be back: sound returns mid-utterance once the stream is ready.
@@ -155,9 +178,11 @@ void DeviceAudioOutput::flow()
         }
         return;
     }
+    if (m_alsa != nullptr) {
+        return; // ALSA is being opened
+    }
     if (m_loop == nullptr) {
-        startFallback();
-        reportMissing();
+        playWithoutServer(true);
         return;
     }
     {
@@ -177,6 +202,9 @@ void DeviceAudioOutput::flow()
 
 void DeviceAudioOutput::suspendOutput()
 {
+    if (m_alsaOpen) {
+        m_alsa->pause();
+    }
     if (m_fallback) {
         m_fallback->suspend();
     } else if (m_loop != nullptr) {
@@ -192,6 +220,9 @@ void DeviceAudioOutput::suspendOutput()
 
 void DeviceAudioOutput::resumeOutput()
 {
+    if (m_alsaOpen) {
+        m_alsa->resume();
+    }
     if (m_fallback) {
         m_fallback->resume();
     } else if (m_loop != nullptr) {
@@ -211,6 +242,9 @@ void DeviceAudioOutput::resumeOutput()
 // also starts its clock from zero, which keeps the played position simple.
 void DeviceAudioOutput::discardOutput()
 {
+    if (m_alsaOpen) {
+        m_alsa->discard();
+    }
     if (m_fallback) {
         m_fallback->discard();
     }
@@ -406,11 +440,25 @@ void DeviceAudioOutput::streamReady(quint64 serial)
     }
     m_retryMs = 0;
     m_hold.stop();
+    m_alsaWait.stop();
+    if (m_alsaOpen) {
+        // Never two outputs at once: the stream takes over once ALSA has played what it
+        // holds.
+        m_alsa->finish();
+        return;
+    }
+    closeAlsa();
+    beginStreaming(wasFeeding);
+}
+
+void DeviceAudioOutput::beginStreaming(bool wasFeeding)
+{
     // The silent output stops taking samples before the stream starts to.
     stopFallback();
+    m_alsaTried = false;
     {
         LoopLock lock(m_loop);
-        if (serial != m_streamSerial || m_stream == nullptr) {
+        if (m_link != Link::Ready || m_stream == nullptr) {
             return;
         }
         m_streamStart = ring() != nullptr ? ring()->readPosition() : 0;
@@ -445,19 +493,17 @@ void DeviceAudioOutput::linkLost(quint64 serial)
     }
     const bool wasReady = m_link == Link::Ready;
     m_link = Link::Down;
-    if (wasReady) {
+    if (wasReady && !m_alsaOpen) {
         platform::eventlog::warning(
             QStringLiteral("The sound server went away: speech goes on without sound until it "
                            "is back."));
         Q_EMIT streamingChanged(false);
     }
-    // What the server still held is lost; the silent clock carries on from the ring.
-    if (wasReady || m_hold.isActive()) {
+    // What the server still held is lost; ALSA or the silent clock carries on from the
+    // ring. A stream that waited for ALSA to finish leaves ALSA playing.
+    if (m_alsaOpen || wasReady || m_hold.isActive()) {
         m_hold.stop();
-        startFallback();
-        if (!wasReady) {
-            reportMissing();
-        }
+        playWithoutServer(!wasReady);
     }
     m_retryMs = std::clamp(m_retryMs * 2, FirstRetryMs, LastRetryMs);
     m_retry.start(m_retryMs);
@@ -491,4 +537,94 @@ void DeviceAudioOutput::reportMissing()
     platform::eventlog::warning(
         QStringLiteral("No sound output was found: speech goes on without sound."));
     Q_EMIT outputMissing();
+}
+
+void DeviceAudioOutput::playWithoutServer(bool reportIfSilent)
+{
+    if (m_alsaOpen) {
+        m_alsa->startFeeding(isSuspended());
+        return;
+    }
+    if (m_alsa != nullptr) {
+        m_reportIfSilent = m_reportIfSilent || reportIfSilent;
+        return;
+    }
+    if (m_alsaTried || ring() == nullptr) {
+        startFallback();
+        if (reportIfSilent) {
+            reportMissing();
+        }
+        return;
+    }
+    m_alsaTried = true;
+    m_reportIfSilent = reportIfSilent;
+    auto* sink = new AlsaAudioSink(ring(), this);
+    m_alsa = sink;
+    connect(sink, &AlsaAudioSink::opened, this, [this, sink] { alsaOpened(sink); });
+    connect(sink, &AlsaAudioSink::failed, this,
+            [this, sink](const QString& reason) { alsaFailed(sink, reason); });
+    connect(sink, &AlsaAudioSink::drained, this, [this, sink] { alsaDrained(sink); });
+    m_alsaWait.start();
+}
+
+void DeviceAudioOutput::alsaOpened(AlsaAudioSink* sink)
+{
+    if (sink != m_alsa) {
+        return;
+    }
+    m_alsaOpen = true;
+    m_alsaWait.stop();
+    m_hold.stop();
+    // The silent clock, if it was already going, stops taking samples before ALSA starts to.
+    stopFallback();
+    m_alsa->startFeeding(isSuspended());
+    platform::eventlog::information(
+        QStringLiteral("No sound server: speech is heard through ALSA's default device."));
+    if (ring() != nullptr && (ring()->available() > 0 || ring()->hasEnds())) {
+        start();
+    }
+}
+
+void DeviceAudioOutput::alsaFailed(AlsaAudioSink* sink, const QString& reason)
+{
+    if (sink != m_alsa) {
+        return;
+    }
+    const bool wasOpen = m_alsaOpen;
+    const bool waited = m_alsaWait.isActive();
+    closeAlsa();
+    if (wasOpen) {
+        platform::eventlog::warning(
+            QStringLiteral("The sound device went away: speech goes on without sound."));
+        startFallback();
+        return;
+    }
+    platform::eventlog::information(QStringLiteral("ALSA %1.").arg(reason));
+    if (waited) {
+        startFallback();
+        if (m_reportIfSilent) {
+            reportMissing();
+        }
+    }
+}
+
+void DeviceAudioOutput::alsaDrained(AlsaAudioSink* sink)
+{
+    if (sink != m_alsa || m_link != Link::Ready || m_alsa->isFeeding()) {
+        return;
+    }
+    closeAlsa();
+    beginStreaming(false);
+}
+
+void DeviceAudioOutput::closeAlsa()
+{
+    m_alsaWait.stop();
+    m_alsaOpen = false;
+    if (m_alsa != nullptr) {
+        m_alsa->disconnect(this);
+        // Not at once: this may run inside one of its own signals.
+        m_alsa->deleteLater();
+        m_alsa = nullptr;
+    }
 }

@@ -11,13 +11,15 @@ struct pa_context;
 struct pa_server_info;
 struct pa_stream;
 struct pa_threaded_mainloop;
+class AlsaAudioSink;
 class SilentAudioOutput;
 
 // The sound server's default device through libpulse (PulseAudio, or PipeWire's
 // PulseAudio service): a playback stream that libpulse's own thread fills from the ring.
 // The output never gives up on the server: while there is none, or after it went away,
-// the silent output keeps time, and sound comes back as soon as the server does. The
-// stream follows the server's default device.
+// speech goes to ALSA's default device, or when that cannot be opened either the silent
+// output keeps time; sound moves to the server as soon as it is back. The stream follows
+// the server's default device.
 class DeviceAudioOutput : public AudioOutput
 {
     Q_OBJECT
@@ -62,10 +64,17 @@ private:
     void connectNow();
     void linkLost(quint64 serial);
     void streamReady(quint64 serial);
+    void beginStreaming(bool wasFeeding);
     void flow();
     void startFallback();
     void stopFallback();
     void reportMissing();
+    // No server: ALSA's default device if it opens, else the silent output.
+    void playWithoutServer(bool reportIfSilent);
+    void alsaOpened(AlsaAudioSink* sink);
+    void alsaFailed(AlsaAudioSink* sink, const QString& reason);
+    void alsaDrained(AlsaAudioSink* sink);
+    void closeAlsa();
 
     pa_threaded_mainloop* m_loop = nullptr;
     pa_context* m_context = nullptr;
@@ -92,4 +101,13 @@ private:
     QTimer m_retry;
     int m_retryMs = 0;
     bool m_missingReported = false;
+
+    // ALSA's default device, a child of the output, while it is being opened or used.
+    AlsaAudioSink* m_alsa = nullptr;
+    bool m_alsaOpen = false;
+    // ALSA is tried once each time the server is found missing.
+    bool m_alsaTried = false;
+    bool m_reportIfSilent = false;
+    // How long speech waits for ALSA to open before it goes on silently.
+    QTimer m_alsaWait;
 };
