@@ -123,23 +123,23 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<QString>("key");
-        QTest::newRow("integer too large") << QByteArray(R"({"v": 40000})") << "integer";
-        QTest::newRow("integer fraction") << QByteArray(R"({"v": 2.5})") << "integer";
-        QTest::newRow("integer text") << QByteArray(R"({"v": "abc"})") << "integer";
-        QTest::newRow("long too large") << QByteArray(R"({"v": 5000000000})") << "long";
-        QTest::newRow("byte negative") << QByteArray(R"({"v": -1})") << "byte";
-        QTest::newRow("boolean text") << QByteArray(R"({"v": "yes"})") << "boolean";
-        QTest::newRow("string number") << QByteArray(R"({"v": 12})") << "string";
-        QTest::newRow("colour garbage") << QByteArray(R"({"v": "0xZZ"})") << "colour";
-        QTest::newRow("colour object") << QByteArray(R"({"v": {}})") << "colour";
-        QTest::newRow("font without name") << QByteArray(R"({"v": {"size": 9}})") << "font";
-        QTest::newRow("font list without a first name")
-            << QByteArray(R"({"v": {"name": ", Arial"}})") << "font";
-        QTest::newRow("font size zero")
-            << QByteArray(R"({"v": {"name": "Arial", "size": 0}})") << "font";
-        QTest::newRow("picture missing resource")
-            << QByteArray(R"({"v": {"resource": "NO_SUCH_BITMAP"}})") << "picture";
-        QTest::newRow("picture bad data") << QByteArray(R"({"v": {"data": "AAAA"}})") << "picture";
+        const auto row = [](const char* tag, const char* json, const char* key) {
+            QTest::newRow(tag) << QByteArray(json) << QString::fromLatin1(key);
+        };
+        row("integer too large", R"({"v": 40000})", "integer");
+        row("integer fraction", R"({"v": 2.5})", "integer");
+        row("integer text", R"({"v": "abc"})", "integer");
+        row("long too large", R"({"v": 5000000000})", "long");
+        row("byte negative", R"({"v": -1})", "byte");
+        row("boolean text", R"({"v": "yes"})", "boolean");
+        row("string number", R"({"v": 12})", "string");
+        row("colour garbage", R"({"v": "0xZZ"})", "colour");
+        row("colour object", R"({"v": {}})", "colour");
+        row("font without name", R"({"v": {"size": 9}})", "font");
+        row("font list without a first name", R"({"v": {"name": ", Arial"}})", "font");
+        row("font size zero", R"({"v": {"name": "Arial", "size": 0}})", "font");
+        row("picture missing resource", R"({"v": {"resource": "NO_SUCH_BITMAP"}})", "picture");
+        row("picture bad data", R"({"v": {"data": "AAAA"}})", "picture");
     }
 
     void badValuesFallBackWithAWarning()

@@ -1,5 +1,7 @@
-// Twips and pixels, rounding, and colours: plain ones and system colours.
+// The host's numbers: twips and pixels, rounding, colours (plain ones and system colours),
+// and the codes of keys, mouse buttons and shift keys.
 
+#include "platform/InputCodes.h"
 #include "platform/OleColor.h"
 #include "platform/Units.h"
 
@@ -8,6 +10,7 @@
 #include <QTest>
 
 using namespace platform;
+using namespace platform::input;
 
 class tst_Units : public QObject
 {
@@ -77,18 +80,18 @@ private Q_SLOTS:
         QTest::addColumn<int>("index");
         QTest::addColumn<QPalette::ColorGroup>("group");
         QTest::addColumn<QPalette::ColorRole>("role");
-        QTest::newRow("button face") << int(ColorButtonFace) << QPalette::All << QPalette::Button;
-        QTest::newRow("button text")
-            << int(ColorButtonText) << QPalette::All << QPalette::ButtonText;
-        QTest::newRow("highlight") << int(ColorHighlight) << QPalette::All << QPalette::Highlight;
-        QTest::newRow("active caption")
-            << int(ColorActiveCaption) << QPalette::All << QPalette::Highlight;
-        QTest::newRow("menu highlight")
-            << int(ColorMenuHighlight) << QPalette::All << QPalette::Highlight;
-        QTest::newRow("active border")
-            << int(ColorActiveBorder) << QPalette::All << QPalette::Button;
-        QTest::newRow("inactive caption text is the disabled button text")
-            << int(ColorInactiveCaptionText) << QPalette::Disabled << QPalette::ButtonText;
+        const auto row = [](const char* tag, int index, QPalette::ColorRole role,
+                            QPalette::ColorGroup group = QPalette::All) {
+            QTest::newRow(tag) << index << group << role;
+        };
+        row("button face", ColorButtonFace, QPalette::Button);
+        row("button text", ColorButtonText, QPalette::ButtonText);
+        row("highlight", ColorHighlight, QPalette::Highlight);
+        row("active caption", ColorActiveCaption, QPalette::Highlight);
+        row("menu highlight", ColorMenuHighlight, QPalette::Highlight);
+        row("active border", ColorActiveBorder, QPalette::Button);
+        row("inactive caption text is the disabled button text", ColorInactiveCaptionText,
+            QPalette::ButtonText, QPalette::Disabled);
     }
 
     void indexesReadTheirPaletteRole()
@@ -112,6 +115,74 @@ private Q_SLOTS:
         QCOMPARE(sysColor(31), OleColor(0));
         QCOMPARE(sysColor(-1), OleColor(0));
         QCOMPARE(translateColor(0x800000FF), OleColor(0));
+    }
+
+    void keyCode_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("code");
+        QTest::newRow("letter is its capital") << int(Qt::Key_Q) << 0x51;
+        QTest::newRow("digit is its character") << int(Qt::Key_7) << 0x37;
+        QTest::newRow("F1") << int(Qt::Key_F1) << 0x70;
+        QTest::newRow("F24") << int(Qt::Key_F24) << 0x87;
+        QTest::newRow("backtab is tab") << int(Qt::Key_Backtab) << 0x09;
+        QTest::newRow("keypad enter is return") << int(Qt::Key_Enter) << 0x0D;
+        QTest::newRow("clear") << int(Qt::Key_Clear) << 0x0C;
+        QTest::newRow("shift") << int(Qt::Key_Shift) << 0x10;
+        QTest::newRow("escape") << int(Qt::Key_Escape) << 0x1B;
+        QTest::newRow("space") << int(Qt::Key_Space) << 0x20;
+        QTest::newRow("home") << int(Qt::Key_Home) << 0x24;
+        QTest::newRow("left") << int(Qt::Key_Left) << 0x25;
+        QTest::newRow("down") << int(Qt::Key_Down) << 0x28;
+        QTest::newRow("print") << int(Qt::Key_Print) << 0x2C;
+        QTest::newRow("delete") << int(Qt::Key_Delete) << 0x2E;
+        QTest::newRow("num lock") << int(Qt::Key_NumLock) << 0x90;
+        QTest::newRow("scroll lock") << int(Qt::Key_ScrollLock) << 0x91;
+        QTest::newRow("punctuation has none") << int(Qt::Key_Semicolon) << 0;
+        QTest::newRow("lower-case character has none") << int('q') << 0;
+        QTest::newRow("media key has none") << int(Qt::Key_VolumeUp) << 0;
+    }
+
+    void keyCode()
+    {
+        QFETCH(int, key);
+        QFETCH(int, code);
+        QCOMPARE(platform::input::keyCode(key), code);
+    }
+
+    void mouseAndShift_data()
+    {
+        // The button, the buttons held and the modifiers; their codes in the same order.
+        QTest::addColumn<QList<int>>("input");
+        QTest::addColumn<QList<int>>("codes");
+        QTest::newRow("nothing") << QList<int>{Qt::NoButton, Qt::NoButton, Qt::NoModifier}
+                                 << QList<int>{0, 0, 0};
+        QTest::newRow("left, shift")
+            << QList<int>{Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier} << QList<int>{1, 1, 1};
+        QTest::newRow("right, ctrl")
+            << QList<int>{Qt::RightButton, Qt::RightButton, Qt::ControlModifier}
+            << QList<int>{2, 2, 2};
+        QTest::newRow("middle, alt")
+            << QList<int>{Qt::MiddleButton, Qt::MiddleButton, Qt::AltModifier}
+            << QList<int>{4, 4, 4};
+        QTest::newRow("all held, all shifts, meta and keypad ignored")
+            << QList<int>{Qt::LeftButton,
+                          Qt::LeftButton | Qt::RightButton | Qt::MiddleButton | Qt::BackButton,
+                          Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier |
+                              Qt::MetaModifier | Qt::KeypadModifier}
+            << QList<int>{1, 7, 7};
+        QTest::newRow("extra button has no number")
+            << QList<int>{Qt::BackButton, Qt::BackButton, Qt::NoModifier} << QList<int>{0, 0, 0};
+    }
+
+    void mouseAndShift()
+    {
+        QFETCH(QList<int>, input);
+        QFETCH(QList<int>, codes);
+        QCOMPARE(QList<int>({platform::input::buttonCode(Qt::MouseButton(input[0])),
+                             platform::input::buttonsCode(Qt::MouseButtons::fromInt(input[1])),
+                             shiftState(Qt::KeyboardModifiers::fromInt(input[2]))}),
+                 codes);
     }
 };
 

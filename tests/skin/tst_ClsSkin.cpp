@@ -1,12 +1,21 @@
+// The skin: its artwork, error reports and picture contexts, how it paints a form, and how
+// the form is moved, sized and given its title-bar controls.
+
 #include "platform/ControlTag.h"
+#include "platform/EventLog.h"
 #include "platform/FakeMessageBoxService.h"
+#include "platform/Resources.h"
 #include "platform/Units.h"
 #include "platform/WindowMessages.h"
+#include "skin/ClsPictureDC.h"
 #include "skin/ClsSkin.h"
+#include "skin/ReportError.h"
 #include "skin/SkinTestSupport.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QTest>
+#include <QtEndian>
 
 using namespace platform;
 using skintest::bitmap;
@@ -14,6 +23,34 @@ using skintest::painted;
 using skintest::solid;
 
 namespace {
+
+// Every piece of the skin with its size; the scroll and progress pieces are 8-bit RLE.
+struct Piece
+{
+    const char* name;
+    int width;
+    int height;
+    bool rle8;
+};
+
+constexpr Piece kPieces[] = {
+    {"BACKGROUND", 97, 92, false},   {"TOPLEFT", 31, 46, false},      {"TOPRIGHT", 140, 32, false},
+    {"BOTTOMLEFT", 13, 19, false},   {"BOTTOMRIGHT", 14, 22, false},  {"TOPFORM", 60, 32, false},
+    {"BOTTOMFORM", 75, 9, false},    {"LEFTFORM", 6, 59, false},      {"RIGHTFORM", 5, 60, false},
+    {"CLOSEUP", 21, 21, false},      {"CLOSEDN", 21, 21, false},      {"RESTOREUP", 21, 21, false},
+    {"RESTOREDN", 21, 21, false},    {"MINIUP", 21, 20, false},       {"MINIDN", 21, 20, false},
+    {"BUTTONUP", 95, 22, false},     {"BUTTONDN", 95, 22, false},     {"CHECKOFF", 12, 12, false},
+    {"CHECKON", 12, 12, false},      {"RADIOOFF", 12, 12, false},     {"RADIOON", 12, 12, false},
+    {"SBACKGROUND", 273, 74, false}, {"HLEFT", 12, 22, true},         {"HRIGHT", 12, 22, true},
+    {"HLEFTUP", 10, 13, true},       {"HLEFTDN", 10, 13, true},       {"HRIGHTUP", 10, 13, true},
+    {"HRIGHTDN", 10, 13, true},      {"MHSCROLL", 36, 22, true},      {"THUMB", 14, 13, true},
+    {"VSCROLLTOP", 22, 12, true},    {"VSCROLLBOTTOM", 22, 12, true}, {"VMIDSCROLL", 22, 36, true},
+    {"VUPUP", 13, 10, true},         {"VUPDN", 13, 10, true},         {"VDNUP", 13, 10, true},
+    {"VDNDN", 13, 10, true},         {"VTHUMB", 13, 14, true},        {"HBPROGLEFT", 19, 19, true},
+    {"HBPROGRIGHT", 19, 19, true},   {"HBPROGMID", 60, 19, true},     {"HPROGRESS", 109, 14, true},
+    {"VPROGUP", 19, 19, true},       {"VPROGDN", 19, 19, true},       {"VBPROGMID", 19, 60, true},
+    {"VPROGRESS", 14, 109, true},
+};
 
 // A borderless form with the three title-bar buttons, a caption label and a control kept
 // at the top-left corner, all found by their tags.
@@ -62,6 +99,13 @@ struct MessageRecorder
     QList<WindowMessage> messages;
 };
 
+// One bitmap handed to a picture context: through setStdBitmap or setPictBitmap.
+struct Attach
+{
+    bool pict;
+    QImage image;
+};
+
 struct PressRow
 {
     const char* name;
@@ -73,12 +117,139 @@ struct PressRow
 } // namespace
 
 Q_DECLARE_METATYPE(PressRow)
+Q_DECLARE_METATYPE(QList<Attach>)
 
 class tst_ClsSkin : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() { setTwipsPerPixelOverride(15.0); }
+
+    void catalogueIsComplete()
+    {
+        QStringList expected;
+        for (const Piece& piece : kPieces) {
+            const QString name = QString::fromLatin1(piece.name);
+            expected.append(name + QStringLiteral(".bmp"));
+            QFile file(QStringLiteral(":/bitmaps/%1.bmp").arg(name));
+            QVERIFY2(file.open(QIODevice::ReadOnly), piece.name);
+            const QByteArray data = file.readAll();
+            QVERIFY2(data.size() >= 54 && data.startsWith("BM"), piece.name);
+            // Stored bottom-up: a positive height. 8-bit RLE or 24-bit plain pixels.
+            const auto* header = reinterpret_cast<const uchar*>(data.constData());
+            QCOMPARE(qFromLittleEndian<qint32>(header + 22), piece.height);
+            QCOMPARE(qFromLittleEndian<quint16>(header + 28), quint16(piece.rle8 ? 8 : 24));
+            QCOMPARE(qFromLittleEndian<quint32>(header + 30), quint32(piece.rle8 ? 1 : 0));
+            const std::optional<QImage> image = resources::bitmap(name);
+            QVERIFY2(image, piece.name);
+            QCOMPARE(image->size(), QSize(piece.width, piece.height));
+        }
+        expected.sort();
+        QStringList files = QDir(QStringLiteral(":/bitmaps")).entryList(QDir::Files);
+        files.sort();
+        QCOMPARE(files, expected);
+    }
+
+    void reportsBoxAndLogEntry_data()
+    {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<QString>("extra");
+        QTest::addColumn<skin::LogType>("logType");
+        QTest::addColumn<LogLevel>("level");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("error") << 11 << "Division by zero" << QString() << skin::LogType::Error
+                               << LogLevel::Error << "ERROR  11 - Division by zero";
+        QTest::newRow("warning, extra text on its own line")
+            << 326 << "Resource with identifier 'THUMB' not found"
+            << "while loading the track" << skin::LogType::Warning << LogLevel::Warning
+            << "ERROR  326 - Resource with identifier 'THUMB' not found\nwhile loading the track";
+        QTest::newRow("information")
+            << 5 << "Invalid procedure call" << QString() << skin::LogType::Information
+            << LogLevel::Information << "ERROR  5 - Invalid procedure call";
+    }
+
+    void reportsBoxAndLogEntry()
+    {
+        QFETCH(int, number);
+        QFETCH(QString, description);
+        QFETCH(QString, extra);
+        QFETCH(skin::LogType, logType);
+        QFETCH(LogLevel, level);
+        QFETCH(QString, text);
+        const QString title = QStringLiteral("ERROR - %1 - TileBlt - ClsSkin").arg(number);
+
+        FakeMessageBoxService boxes;
+        EventLogCapture log;
+        skin::ReportError(number, description, QStringLiteral("TileBlt"), QStringLiteral("ClsSkin"),
+                          logType, extra);
+
+        QCOMPARE(boxes.boxes().size(), 1);
+        const MessageBoxRequest& box = boxes.boxes().first();
+        QCOMPARE(box.title, title);
+        QCOMPARE(box.text, text);
+        QCOMPARE(box.icon, MessageIcon::Exclamation);
+        QCOMPARE(box.buttons, MessageButtons::Ok);
+        QCOMPARE(log.entries().size(), 1);
+        QCOMPARE(log.entries().first().level, level);
+        QCOMPARE(log.entries().first().text, title + QStringLiteral(": ") + text);
+    }
+
+    void attachments_data()
+    {
+        QImage marked = solid(QSize(4, 3), qRgb(9, 9, 9));
+        marked.setPixel(1, 1, qRgb(0x12, 0x34, 0x56));
+        QTest::addColumn<QList<Attach>>("attaches");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<OleColor>("transColor");
+        QTest::newRow("nothing attached") << QList<Attach>{} << QSize(0, 0) << 0u;
+        QTest::newRow("bitmap keeps the colour set before")
+            << QList<Attach>{{false, marked}} << QSize(4, 3) << 0u;
+        QTest::newRow("picture: colour of pixel (1, 1)")
+            << QList<Attach>{{true, marked}} << QSize(4, 3) << rgb(0x12, 0x34, 0x56);
+        QTest::newRow("picture without a pixel (1, 1)")
+            << QList<Attach>{{true, solid(QSize(1, 5), qRgb(1, 2, 3))}} << QSize(1, 5)
+            << ClsPictureDC::kInvalidColor;
+        QTest::newRow("second attach replaces the first")
+            << QList<Attach>{{true, marked}, {false, solid(QSize(7, 2), qRgb(0, 0, 0))}}
+            << QSize(7, 2) << rgb(0x12, 0x34, 0x56);
+        QTest::newRow("null bitmap releases the first")
+            << QList<Attach>{{false, marked}, {false, QImage()}} << QSize(0, 0) << 0u;
+    }
+
+    void attachments()
+    {
+        QFETCH(QList<Attach>, attaches);
+        QFETCH(QSize, size);
+        QFETCH(OleColor, transColor);
+        ClsPictureDC dc;
+        QImage given;
+        for (const Attach& attach : attaches) {
+            given = attach.image.copy();
+            if (attach.pict) {
+                dc.setPictBitmap(given);
+            } else {
+                dc.setStdBitmap(given);
+            }
+        }
+        QCOMPARE(QSize(dc.Width(), dc.Height()), size);
+        QCOMPARE(dc.TransColor(), transColor);
+        QCOMPARE(dc.bmType(), 0);
+        QCOMPARE(dc.Bits(), 0);
+        if (size.isEmpty()) {
+            QVERIFY(!dc.hDC());
+            QCOMPARE(dc.WidthBytes() + dc.Planes() + dc.BitsPerPixel(), 0);
+            return;
+        }
+        // The context holds the last bitmap alone, ready for copies; the giver's is its own.
+        QVERIFY(dc.hDC());
+        QCOMPARE(dc.hDC()->format(), QImage::Format_RGB32);
+        QCOMPARE(dc.hDC()->convertToFormat(given.format()), given);
+        QCOMPARE(QList<int>({dc.WidthBytes(), dc.Planes(), dc.BitsPerPixel()}),
+                 QList<int>({4 * size.width(), 1, 32}));
+        given.fill(Qt::white);
+        QVERIFY(dc.hDC()->pixel(0, 0) != qRgb(255, 255, 255));
+    }
 
     void tileBltBoundsAreInclusive_data()
     {

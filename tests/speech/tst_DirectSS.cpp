@@ -52,18 +52,13 @@ private Q_SLOTS:
         QTest::addColumn<int>("dispid");
         QTest::addColumn<QVariantList>("args");
         QTest::addColumn<quint32>("result");
-        QTest::newRow("name of voice 0")
-            << 19 << QVariantList{0} << SpeechControl::ResultInvalidArgument;
-        QTest::newRow("name past the end")
-            << 19 << QVariantList{100000} << SpeechControl::ResultInvalidArgument;
-        QTest::newRow("name without number")
-            << 19 << QVariantList{} << SpeechControl::ResultInvalidArgument;
-        QTest::newRow("select a text")
-            << 16 << QVariantList{"Mary"} << SpeechControl::ResultInvalidArgument;
-        QTest::newRow("select voice -1")
-            << 16 << QVariantList{-1} << SpeechControl::ResultInvalidArgument;
-        QTest::newRow("speed a text")
-            << 10 << QVariantList{"fast"} << SpeechControl::ResultInvalidArgument;
+        const quint32 invalid = SpeechControl::ResultInvalidArgument;
+        QTest::newRow("name of voice 0") << 19 << QVariantList{0} << invalid;
+        QTest::newRow("name past the end") << 19 << QVariantList{100000} << invalid;
+        QTest::newRow("name without number") << 19 << QVariantList{} << invalid;
+        QTest::newRow("select a text") << 16 << QVariantList{"Mary"} << invalid;
+        QTest::newRow("select voice -1") << 16 << QVariantList{-1} << invalid;
+        QTest::newRow("speed a text") << 10 << QVariantList{"fast"} << invalid;
         QTest::newRow("unknown member")
             << 1234 << QVariantList{} << SpeechControl::ResultUnknownMember;
         QTest::newRow("valid select") << 16 << QVariantList{2} << SpeechControl::ResultOk;
@@ -87,23 +82,22 @@ private Q_SLOTS:
         QTest::addColumn<int>("speed");
         QTest::addColumn<int>("pitch");
         QTest::addColumn<quint32>("result");
-        QTest::newRow("Mary, extremes") << "Mary" << 50 << 300 << SpeechControl::ResultOk;
-        QTest::newRow("Mike, fastest lowest") << "Mike" << 270 << 90 << SpeechControl::ResultOk;
-        QTest::newRow("language voice, slowest") << "German" << 50 << 90 << SpeechControl::ResultOk;
-        QTest::newRow("Female Whisper, high tone")
-            << "Female Whisper" << 150 << 250 << SpeechControl::ResultIncompatible;
-        QTest::newRow("Female Whisper, highest accepted")
-            << "Female Whisper" << 150 << 200 << SpeechControl::ResultOk;
-        QTest::newRow("Male Whisper, highest tone")
-            << "Male Whisper" << 120 << 300 << SpeechControl::ResultIncompatible;
-        QTest::newRow("RoboSoft One, slowest")
-            << "RoboSoft One" << 50 << 100 << SpeechControl::ResultIncompatible;
-        QTest::newRow("RoboSoft Six, fastest")
-            << "RoboSoft Six" << 270 << 170 << SpeechControl::ResultIncompatible;
-        QTest::newRow("RoboSoft Three, edge speeds")
-            << "RoboSoft Three" << 80 << 90 << SpeechControl::ResultOk;
-        QTest::newRow("speed below the scale")
-            << "Mary" << 10 << 170 << SpeechControl::ResultIncompatible;
+        const quint32 ok = SpeechControl::ResultOk;
+        const quint32 refused = SpeechControl::ResultIncompatible;
+        const auto row = [](const char* tag, const char* voice, int speed, int pitch,
+                            quint32 result) {
+            QTest::newRow(tag) << QString::fromLatin1(voice) << speed << pitch << result;
+        };
+        row("Mary, extremes", "Mary", 50, 300, ok);
+        row("Mike, fastest lowest", "Mike", 270, 90, ok);
+        row("language voice, slowest", "German", 50, 90, ok);
+        row("Female Whisper, high tone", "Female Whisper", 150, 250, refused);
+        row("Female Whisper, highest accepted", "Female Whisper", 150, 200, ok);
+        row("Male Whisper, highest tone", "Male Whisper", 120, 300, refused);
+        row("RoboSoft One, slowest", "RoboSoft One", 50, 100, refused);
+        row("RoboSoft Six, fastest", "RoboSoft Six", 270, 170, refused);
+        row("RoboSoft Three, edge speeds", "RoboSoft Three", 80, 90, ok);
+        row("speed below the scale", "Mary", 10, 170, refused);
     }
 
     void callingOrderAndRefusal()

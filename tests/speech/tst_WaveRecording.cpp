@@ -1,20 +1,25 @@
 #include "SpeechTestSupport.h"
 #include "TestFiles.h"
 #include "platform/EventLog.h"
+#include "speech/WaveFileWriter.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 using namespace speechtest;
 
-// Rendering into wave files: standard files, the overwrite rule, stop during a
-// recording, and failures that must leave an existing file and no temporary file.
+// Rendering into sound files: standard wave files and every other format the path names,
+// the overwrite rule, stop during a recording, and failures that say why and must leave
+// an existing file and no temporary file.
 class tst_WaveRecording : public QObject
 {
     Q_OBJECT
@@ -77,6 +82,88 @@ private Q_SLOTS:
         QVERIFY(testfiles::read(path).startsWith("RIFF"));
         QCOMPARE(filesIn(m_dir->path()), QStringList{"speech.wav"});
         QCOMPARE(m_control->lastResult(), SpeechControl::ResultOk);
+    }
+
+    // Every format the path names reads back by libsndfile, as long as the wave file
+    // of the same text, tagged with the title.
+    void everyFormatReadsBack_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("container");
+        QTest::newRow("wave") << QString("a.wav") << int(SF_FORMAT_WAV);
+        QTest::newRow("mp3") << QString("a.MP3") << int(SF_FORMAT_MPEG);
+        QTest::newRow("vorbis") << QString("a.ogg") << int(SF_FORMAT_OGG);
+        QTest::newRow("opus") << QString("a.opus") << int(SF_FORMAT_OGG);
+        QTest::newRow("flac") << QString("a.flac") << int(SF_FORMAT_FLAC);
+        QTest::newRow("no extension: wave") << QString("a") << int(SF_FORMAT_WAV);
+    }
+
+    void everyFormatReadsBack()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, container);
+        const QString text = QStringLiteral("Compressed speech, read back.");
+        const QString wave = m_dir->filePath(QStringLiteral("reference.wav"));
+        QVERIFY(render(*m_control, "Mary", text, wave));
+        const QString path = m_dir->filePath(name);
+        m_control->setRecordingTitle(QStringLiteral("Chapter One"));
+        QSignalSpy progress(m_control, &SpeechControl::RecordingProgress);
+        QVERIFY(render(*m_control, "Mary", text, path));
+        QVERIFY(!progress.isEmpty());
+        QCOMPARE(progress.last().at(0).toInt(), 100);
+
+        SF_INFO info{};
+        SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+        QVERIFY2(file != nullptr, sf_strerror(nullptr));
+        const char* title = sf_get_string(file, SF_STR_TITLE);
+        const QString readTitle = title != nullptr ? QString::fromUtf8(title) : QString();
+        sf_close(file);
+        QCOMPARE(info.format & SF_FORMAT_TYPEMASK, container);
+        QCOMPARE(info.channels, 1);
+        const double seconds = double(info.frames) / info.samplerate;
+        const double reference = double(readWave(wave).samples.size()) / AudioOutput::SampleRate;
+        QVERIFY2(qAbs(seconds - reference) <= reference / 100,
+                 qPrintable(QStringLiteral("%1 s vs %2 s").arg(seconds).arg(reference)));
+        QCOMPARE(readTitle, QStringLiteral("Chapter One"));
+        QCOMPARE(filesIn(m_dir->path()).size(), 2);
+    }
+
+    void namesOfNoFormatAreRefused_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("known");
+        QTest::newRow("wave") << QString("/x/speech.Wav") << true;
+        QTest::newRow("unknown") << QString("/x/speech.aiff") << false;
+        QTest::newRow("dotted folder") << QString("/x.mp3/speech") << true;
+        QTest::newRow("text") << QString("speech.txt") << false;
+    }
+
+    void namesOfNoFormatAreRefused()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, known);
+        QCOMPARE(WaveFileWriter::formatForPath(path).has_value(), known);
+        if (!known) {
+            const QString message = WaveFileWriter::unknownFormatMessage(path);
+            QVERIFY(message.contains(QFileInfo(path).fileName()));
+            QVERIFY(message.contains(QStringLiteral(".mp3")));
+        }
+        // The save dialog lists wave files first.
+        const QStringList parts = WaveFileWriter::dialogFilter().split(QLatin1Char('|'));
+        QCOMPARE(parts.mid(0, 2), (QStringList{"Wav Files (*.wav)", "*.wav"}));
+        QCOMPARE(parts.size(), 10);
+    }
+
+    void unknownFormatFailsBeforeRendering()
+    {
+        const QString path = m_dir->filePath(QStringLiteral("old.aiff"));
+        QVERIFY(testfiles::write(path, "an older file"));
+        QSignalSpy failed(m_control, &SpeechControl::RecordingFailed);
+        QVERIFY(render(*m_control, "Mary", QStringLiteral("Never rendered."), path));
+        QCOMPARE(failed.count(), 1);
+        QVERIFY(failed.at(0).at(1).toString().contains(QStringLiteral(".aiff")));
+        QCOMPARE(testfiles::read(path), QByteArray("an older file"));
+        QCOMPARE(filesIn(m_dir->path()), QStringList{"old.aiff"});
     }
 
     // A long text is spoken in pieces; they join as espeak-ng speaks the whole text, with
@@ -156,22 +243,45 @@ private Q_SLOTS:
     void failuresKeepTheOldFileAndLeaveNoTemporary_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::newRow("missing folder") << "missing";
-        QTest::newRow("read-only folder") << "readonly";
-        QTest::newRow("file size limit") << "full";
-        QTest::newRow("path is a folder") << "folder";
+        QTest::addColumn<QString>("reason"); // what the message must name; none: any text
+        QTest::newRow("missing folder") << "missing" << QString();
+        QTest::newRow("read-only folder") << "readonly" << QString();
+        QTest::newRow("file size limit") << "full" << QString();
+        QTest::newRow("path is a folder") << "folder" << QString();
+        // Real file systems that refuse: a small tmpfs mounted for the test.
+        QTest::newRow("full disk") << "tmpfs"
+                                   << "No space left on device";
+        QTest::newRow("read-only disk") << "tmpfs-ro"
+                                        << "Read-only file system";
     }
 
     void failuresKeepTheOldFileAndLeaveNoTemporary()
     {
         QFETCH(QString, kind);
+        QFETCH(QString, reason);
         const QString folder = m_dir->filePath(QStringLiteral("target"));
         QVERIFY(QDir().mkpath(folder));
+        const QByteArray where = QFile::encodeName(folder);
+        if (kind.startsWith("tmpfs") &&
+            ::mount("tmpfs", where.constData(), "tmpfs", 0, "size=48k") != 0) {
+            QSKIP(qPrintable(QStringLiteral("A tmpfs cannot be mounted here (%1); the test needs "
+                                            "root or CAP_SYS_ADMIN.")
+                                 .arg(QString::fromLocal8Bit(std::strerror(errno)))));
+        }
+        const auto unmount = qScopeGuard([&] {
+            if (kind.startsWith("tmpfs")) {
+                ::umount2(where.constData(), MNT_DETACH);
+            }
+        });
         QString path = folder + QStringLiteral("/speech.wav");
         QVERIFY(testfiles::write(path, "precious older take"));
         QStringList before = filesIn(folder);
         rlimit oldLimit{};
-        if (kind == "missing") {
+        if (kind == "tmpfs-ro") {
+            QCOMPARE(
+                ::mount("tmpfs", where.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=48k"),
+                0);
+        } else if (kind == "missing") {
             path = m_dir->filePath(QStringLiteral("no/such/folder/speech.wav"));
         } else if (kind == "readonly") {
             if (geteuid() == 0) {
@@ -210,7 +320,9 @@ private Q_SLOTS:
         QCOMPARE(stopped.count(), 1);
         QCOMPARE(failed.count(), 1);
         QCOMPARE(failed.at(0).at(0).toString(), path);
-        QVERIFY(!failed.at(0).at(1).toString().isEmpty());
+        const QString said = failed.at(0).at(1).toString();
+        QVERIFY(!said.isEmpty());
+        QVERIFY2(said.contains(reason), qPrintable(said));
         QCOMPARE(m_control->lastResult(), SpeechControl::ResultWriteFailed);
         QCOMPARE(log.entries(platform::LogLevel::Warning).size(), 1);
         QCOMPARE(testfiles::read(folder + QStringLiteral("/speech.wav")),
