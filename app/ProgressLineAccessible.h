@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QAccessibleWidget>
+#include "platform/AccessibleProgress.h"
 
 class ProgressLine;
 
 // The line under the status as screen readers see it: a read-only progress bar named
 // "Speaking position", with the words heard (or the percent recorded) as its value.
-class ProgressLineAccessible : public QAccessibleWidget, public QAccessibleValueInterface
+class ProgressLineAccessible : public AccessibleProgress
 {
 public:
     explicit ProgressLineAccessible(ProgressLine* line);
@@ -14,14 +14,11 @@ public:
     // For QAccessible::installFactory.
     static QAccessibleInterface* create(const QString& className, QObject* object);
 
-    void* interface_cast(QAccessible::InterfaceType type) override;
-    QString text(QAccessible::Text t) const override;
-
-    QVariant currentValue() const override;
-    void setCurrentValue(const QVariant& value) override;
-    QVariant maximumValue() const override;
-    QVariant minimumValue() const override;
-    QVariant minimumStepSize() const override;
+protected:
+    int value() const override;
+    int minimum() const override { return 0; }
+    int maximum() const override;
+    int stepSize() const override { return 1; }
 
 private:
     ProgressLine* line() const;

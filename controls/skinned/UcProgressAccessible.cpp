@@ -2,10 +2,7 @@
 
 #include "controls/skinned/UcProgress.h"
 
-UcProgressAccessible::UcProgressAccessible(UcProgress* bar)
-    : QAccessibleWidget(bar, QAccessible::ProgressBar)
-{
-}
+UcProgressAccessible::UcProgressAccessible(UcProgress* bar) : AccessibleProgress(bar) {}
 
 QAccessibleInterface* UcProgressAccessible::create(const QString& className, QObject* object)
 {
@@ -21,43 +18,17 @@ UcProgress* UcProgressAccessible::bar() const
     return static_cast<UcProgress*>(widget());
 }
 
-void* UcProgressAccessible::interface_cast(QAccessible::InterfaceType type)
-{
-    if (type == QAccessible::ValueInterface) {
-        return static_cast<QAccessibleValueInterface*>(this);
-    }
-    return QAccessibleWidget::interface_cast(type);
-}
-
-QString UcProgressAccessible::text(QAccessible::Text t) const
-{
-    if (t == QAccessible::Value) {
-        return QString::number(bar()->Value());
-    }
-    return QAccessibleWidget::text(t);
-}
-
-QVariant UcProgressAccessible::currentValue() const
+int UcProgressAccessible::value() const
 {
     return bar()->Value();
 }
 
-void UcProgressAccessible::setCurrentValue(const QVariant& /*value*/)
-{
-    // The program sets the progress; a reader only reads it.
-}
-
-QVariant UcProgressAccessible::maximumValue() const
-{
-    return bar()->Max();
-}
-
-QVariant UcProgressAccessible::minimumValue() const
+int UcProgressAccessible::minimum() const
 {
     return bar()->Min();
 }
 
-QVariant UcProgressAccessible::minimumStepSize() const
+int UcProgressAccessible::maximum() const
 {
-    return 0;
+    return bar()->Max();
 }

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QAccessibleWidget>
+#include "platform/AccessibleProgress.h"
 
 class UcProgress;
 
 // A skinned progress bar as screen readers see it: a progress bar with its value and
 // bounds, read-only.
-class UcProgressAccessible : public QAccessibleWidget, public QAccessibleValueInterface
+class UcProgressAccessible : public AccessibleProgress
 {
 public:
     explicit UcProgressAccessible(UcProgress* bar);
@@ -14,14 +14,10 @@ public:
     // For QAccessible::installFactory.
     static QAccessibleInterface* create(const QString& className, QObject* object);
 
-    void* interface_cast(QAccessible::InterfaceType type) override;
-    QString text(QAccessible::Text t) const override;
-
-    QVariant currentValue() const override;
-    void setCurrentValue(const QVariant& value) override;
-    QVariant maximumValue() const override;
-    QVariant minimumValue() const override;
-    QVariant minimumStepSize() const override;
+protected:
+    int value() const override;
+    int minimum() const override;
+    int maximum() const override;
 
 private:
     UcProgress* bar() const;
