@@ -90,19 +90,9 @@ void WorkerProcess::kill()
 
 bool WorkerProcess::writeAll(const void* data, qint64 size)
 {
-    const char* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = send(m_socket, bytes, size_t(size), MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        bytes += n;
-        size -= n;
-    }
-    return true;
+    return transferAll(static_cast<const char*>(data), size, [this](const char* bytes, size_t n) {
+        return send(m_socket, bytes, n, MSG_NOSIGNAL);
+    });
 }
 
 bool WorkerProcess::readAll(void* data, qint64 size)

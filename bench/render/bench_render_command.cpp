@@ -27,6 +27,8 @@ extern char** environ;
 
 namespace {
 
+using benchtext::median;
+
 struct Measure
 {
     double seconds = 0;
@@ -65,12 +67,6 @@ Measure spawn(const QStringList& command)
         std::exit(1);
     }
     return {timer.nsecsElapsed() / 1e9, usage.ru_maxrss};
-}
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0 : values.at(values.size() / 2);
 }
 
 // Runs ours and the peer alternately; prints both medians and their ratio.

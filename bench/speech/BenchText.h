@@ -4,10 +4,22 @@
 #include <QRandomGenerator>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <sys/resource.h>
 
 // Inputs and measures shared by the speech benchmarks.
 namespace benchtext {
+
+inline double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0 : values.at(values.size() / 2);
+}
+
+inline double maximum(const QList<double>& values)
+{
+    return values.isEmpty() ? 0 : *std::max_element(values.cbegin(), values.cend());
+}
 
 // Plain English sentences of ordinary words, the same every run, cut to the size.
 inline QString englishText(qsizetype bytes)

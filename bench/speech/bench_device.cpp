@@ -16,16 +16,8 @@
 
 namespace {
 
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0 : values.at(values.size() / 2);
-}
-
-double maximum(const QList<double>& values)
-{
-    return values.isEmpty() ? 0 : *std::max_element(values.cbegin(), values.cend());
-}
+using benchtext::maximum;
+using benchtext::median;
 
 double threadCpuMs()
 {

@@ -12,20 +12,8 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace {
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0 : values.at(values.size() / 2);
-}
-
-double maximum(const QList<double>& values)
-{
-    return values.isEmpty() ? 0 : *std::max_element(values.cbegin(), values.cend());
-}
-
-} // namespace
+using benchtext::maximum;
+using benchtext::median;
 
 int main(int argc, char** argv)
 {

@@ -16,17 +16,13 @@
 
 namespace {
 
+using benchtext::median;
+
 struct Run
 {
     double wall = 0;
     double cpu = 0;
 };
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0 : values.at(values.size() / 2);
-}
 
 } // namespace
 
