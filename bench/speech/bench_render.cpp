@@ -33,7 +33,7 @@ int main(int argc, char** argv)
     const QString voiceName = QStringLiteral("English (America)");
     QTemporaryDir dir;
     const QString textPath = dir.filePath(QStringLiteral("text.txt"));
-    const QString text = benchtext::englishText(100 * 1024);
+    const QString text = benchtext::englishText(qsizetype(100) * 1024);
     {
         QFile file(textPath);
         if (!file.open(QIODevice::WriteOnly)) {
