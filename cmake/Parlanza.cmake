@@ -35,8 +35,10 @@ endfunction()
 #                   [XVFB [WINDOW_MANAGERS none|openbox ...]]):
 # a Qt Test program registered with CTest. GUI tests run offscreen unless the
 # environment says otherwise.
-# XVFB: the test needs a real X server; it runs on its own virtual screen (xvfb-run),
-# one such test at a time. WINDOW_MANAGERS runs it once per entry: "none" (the default)
+# XVFB: the test needs a real X server; it runs on its own virtual screen (xvfb-run)
+# with a session bus of its own, as on a desktop, one such test at a time. Without a
+# session bus every Qt program asks libdbus to start one through the X server, and that
+# start now and then never answers, leaving the program frozen before its first window. WINDOW_MANAGERS runs it once per entry: "none" (the default)
 # on the bare server as <name>, "openbox" under openbox as <name>_openbox, with
 # PARLANZA_TEST_WM naming the manager.
 function(parlanza_add_test name)
@@ -64,7 +66,7 @@ function(parlanza_add_test name)
     if(NOT ARG_WINDOW_MANAGERS)
         set(ARG_WINDOW_MANAGERS none)
     endif()
-    set(xvfb xvfb-run -a -s "-screen 0 1024x768x24")
+    set(xvfb xvfb-run -a -s "-screen 0 1024x768x24" dbus-run-session --)
     foreach(wm IN LISTS ARG_WINDOW_MANAGERS)
         if(wm STREQUAL "none")
             set(test ${name})
