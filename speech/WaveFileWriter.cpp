@@ -1,6 +1,7 @@
 #include "speech/WaveFileWriter.h"
 
 #include "platform/FileError.h"
+#include "platform/WriteBack.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -53,6 +54,9 @@ int opusRate(int rate)
 // Speech needs far less than music: these keep voices clear at a small size.
 constexpr double Mp3CompressionLevel = 0.6;
 constexpr double OpusCompressionLevel = 0.5;
+
+// How much written sound goes out to the disk at a time while a recording is made.
+constexpr qint64 WriteBackStep = qint64(8) << 20;
 
 // Header bytes kept aside while writing, enough for every chunk before the data.
 constexpr qint64 HeaderShadow = 512;
@@ -279,6 +283,10 @@ bool WaveFileWriter::writeToFile(const qint16* samples, qsizetype count)
         return false;
     }
     m_written += count;
+    if (const qint64 end = m_file.pos(); end - m_writtenBack >= WriteBackStep) {
+        platform::startWriteBack(m_file, m_writtenBack, end);
+        m_writtenBack = end;
+    }
     return true;
 }
 

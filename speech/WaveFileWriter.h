@@ -64,6 +64,7 @@ private:
     QByteArray m_head;
     QString m_error;
     qint64 m_written = 0;
-    int m_errorNumber = 0; // of the first write that failed
+    qint64 m_writtenBack = 0; // bytes already handed to the disk
+    int m_errorNumber = 0;    // of the first write that failed
     bool m_failed = false;
 };

@@ -190,6 +190,28 @@ private Q_SLOTS:
                  qPrintable(QStringLiteral("%1 vs %2 samples").arg(ourLength).arg(theirLength)));
     }
 
+    // A recording long enough to go out to the disk in several steps while it is written
+    // reads back sample for sample.
+    void longRecordingReadsBackExactly()
+    {
+        const QString path = m_dir->filePath(QStringLiteral("long.wav"));
+        WaveFileWriter writer(path, AudioOutput::SampleRate);
+        QVERIFY(writer.open());
+        QVector<qint16> written;
+        QVector<qint16> block(4999);
+        for (int step = 0; written.size() < 12'000'000; ++step) {
+            for (qsizetype i = 0; i < block.size(); ++i) {
+                block[i] = qint16((qsizetype(step) * 7919 + i * 31) % 65536 - 32768);
+            }
+            QVERIFY(writer.write(block.constData(), block.size()));
+            written += block;
+        }
+        QVERIFY(writer.commit());
+        const WaveContents read = readWave(path);
+        QVERIFY(read.ok);
+        QVERIFY(read.samples == written);
+    }
+
     void replacesAnExistingFileOnlyWhenComplete()
     {
         const QString path = m_dir->filePath(QStringLiteral("old.wav"));
