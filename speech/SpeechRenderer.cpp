@@ -24,6 +24,11 @@ namespace {
 // How often a render waiting for a worker asks whether it should end.
 constexpr std::chrono::milliseconds CancelPoll(50);
 
+// A worker sends a piece's audio as it comes, in chunks of up to this many samples, each
+// after its count, and then this count. Nothing of a piece's length is held or faulted in.
+constexpr qsizetype WorkerChunk = 32768;
+constexpr qint64 WorkerAudioEnd = -1;
+
 using Workers = std::vector<std::unique_ptr<platform::WorkerProcess>>;
 
 // Workers stay started between renders (a folder of texts, one recording after another):
@@ -299,13 +304,15 @@ private:
                 qint64 count = 0;
                 qint64 wordCount = 0;
                 ok = process.writeAll(&size, sizeof(size)) &&
-                     process.writeAll(request.constData(), request.size()) &&
-                     process.readAll(&count, sizeof(count)) && count >= 0;
-                if (ok) {
-                    piece.audio.resize(count);
-                    ok = process.readAll(piece.audio.data(), count * qint64(sizeof(qint16))) &&
-                         process.readAll(&wordCount, sizeof(wordCount)) && wordCount >= 0;
+                     process.writeAll(request.constData(), request.size());
+                // The audio comes in chunks as it is synthesised, ended by a negative count.
+                while (ok && process.readAll(&count, sizeof(count)) && count >= 0) {
+                    const qsizetype at = piece.audio.size();
+                    piece.audio.resize(at + count);
+                    ok = process.readAll(piece.audio.data() + at, count * qint64(sizeof(qint16)));
                 }
+                ok = ok && count == WorkerAudioEnd &&
+                     process.readAll(&wordCount, sizeof(wordCount)) && wordCount >= 0;
                 if (ok) {
                     piece.words.resize(wordCount);
                     ok = process.readAll(piece.words.data(),
@@ -403,15 +410,35 @@ int SpeechRenderer::serveWorker()
     SpeechEngines& engines = SpeechEngines::instance();
     auto lock = engines.lock();
     (void)engines.initialise();
-    RenderedPiece piece;
-    const SpeechEngines::ChunkSink collect = [&piece](const qint16* samples, qsizetype count) {
-        const qsizetype at = piece.audio.size();
-        piece.audio.resize(at + count);
-        std::copy(samples, samples + count, piece.audio.begin() + at);
+    WordEvents words;
+    QVector<qint16> chunk;
+    chunk.reserve(WorkerChunk);
+    const auto sendChunk = [&chunk, audioOut] {
+        const qint64 count = chunk.size();
+        const bool sent =
+            count == 0 || (platform::WorkerProcess::writeAllTo(audioOut, &count, sizeof(count)) &&
+                           platform::WorkerProcess::writeAllTo(audioOut, chunk.constData(),
+                                                               count * qint64(sizeof(qint16))));
+        chunk.clear();
+        return sent;
+    };
+    const SpeechEngines::ChunkSink send = [&chunk, &sendChunk](const qint16* samples,
+                                                               qsizetype count) {
+        while (count > 0) {
+            const qsizetype n = std::min(count, WorkerChunk - chunk.size());
+            const qsizetype at = chunk.size();
+            chunk.resize(at + n);
+            std::copy(samples, samples + n, chunk.begin() + at);
+            samples += n;
+            count -= n;
+            if (chunk.size() == WorkerChunk && !sendChunk()) {
+                return false; // the parent has gone
+            }
+        }
         return true;
     };
-    const SpeechEngines::WordSink collectWords = [&piece](const SpeechEngines::WordEvent& word) {
-        piece.words.append(word);
+    const SpeechEngines::WordSink collectWords = [&words](const SpeechEngines::WordEvent& word) {
+        words.append(word);
     };
     while (true) {
         quint32 size = 0;
@@ -453,20 +480,18 @@ int SpeechRenderer::serveWorker()
             }
             continue;
         }
-        piece = {};
+        words.clear();
         bool refused = false;
-        synthesizePiece(engines, voice, prosody, utf8, collect,
+        synthesizePiece(engines, voice, prosody, utf8, send,
                         timed ? collectWords : SpeechEngines::WordSink(), refused);
-        const qint64 count = piece.audio.size();
-        const qint64 wordCount = piece.words.size();
+        const qint64 end = WorkerAudioEnd;
+        const qint64 wordCount = words.size();
         const bool sent =
-            platform::WorkerProcess::writeAllTo(audioOut, &count, sizeof(count)) &&
-            platform::WorkerProcess::writeAllTo(audioOut, piece.audio.constData(),
-                                                count * qint64(sizeof(qint16))) &&
+            !refused && sendChunk() &&
+            platform::WorkerProcess::writeAllTo(audioOut, &end, sizeof(end)) &&
             platform::WorkerProcess::writeAllTo(audioOut, &wordCount, sizeof(wordCount)) &&
-            platform::WorkerProcess::writeAllTo(audioOut, piece.words.constData(),
-                                                wordCount *
-                                                    qint64(sizeof(SpeechEngines::WordEvent)));
+            platform::WorkerProcess::writeAllTo(
+                audioOut, words.constData(), wordCount * qint64(sizeof(SpeechEngines::WordEvent)));
         if (child == 0) {
             _exit(sent ? 0 : 1);
         }

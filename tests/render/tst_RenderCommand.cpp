@@ -223,6 +223,14 @@ private Q_SLOTS:
         const QByteArray one = testfiles::read(path("serial.wav"));
         QVERIFY(one.size() > qsizetype(22050) * 2 * 3);
         QVERIFY(one == testfiles::read(path("parallel.wav")));
+        // Both went through workers. Rendered in this process, in pieces of its own, flite
+        // gives as much audio: none lost or repeated on the way back from the workers.
+        if (voice != QLatin1String("English (America)")) {
+            speechtest::SilentControl window;
+            QVERIFY(speechtest::render(*window.control, voice, text, path("window.wav")));
+            QCOMPARE(speechtest::readWave(path("window.wav")).samples.size(),
+                     speechtest::readWave(path("serial.wav")).samples.size());
+        }
     }
 
     // A text long enough for the window to cut it into pieces, so that the render spreads
