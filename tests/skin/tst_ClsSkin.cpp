@@ -238,8 +238,8 @@ private Q_SLOTS:
         // An exact multiple of the tile still gets an extra column, one pixel less does not.
         for (const auto& [clientWidth, columnsDrawn] : {std::pair{8, 3}, {7, 2}}) {
             // The painter is not clipped to the client, so the extra column shows.
-            const QImage target = painted(QSize(20, 12), [&](QPainter& dc) {
-                skin.TileBlt(dc, QRect(0, 0, clientWidth, 6), &skin.picture(ClsSkin::Background));
+            const QImage target = painted(QSize(20, 12), [&, width = clientWidth](QPainter& dc) {
+                skin.TileBlt(dc, QRect(0, 0, width, 6), &skin.picture(ClsSkin::Background));
             });
             for (int x = 0; x < 20; ++x) {
                 const bool drawn = x < columnsDrawn * 4;
