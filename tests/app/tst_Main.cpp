@@ -1,12 +1,20 @@
+// The main window in process: its start, layout, states, messages, voices, bars, menus and
+// drops, and what screen readers and keyboard users get: each accessible interface (role, name,
+// states, actions, value, text), the keys that press, move and leave the controls, the
+// window's shortcuts and tab order. The same seen from outside is in tests/app/atspi/.
 #include "TestFiles.h"
 #include "app/About.h"
+#include "app/BarAnimation.h"
 #include "app/Main.h"
+#include "app/MainAccessible.h"
 #include "controls/bevel/bvlBUTTON.h"
 #include "controls/rkbuttons/rkButtons_H.h"
 #include "controls/skinned/UcCmd.h"
+#include "controls/skinned/UcProgress.h"
 #include "controls/skinned/UcScroll.h"
 #include "editor/RichTextBox.h"
 #include "help/HTMLHelp.h"
+#include "platform/AmbientProperties.h"
 #include "platform/AppInfo.h"
 #include "platform/ControlTag.h"
 #include "platform/FakeCommonDialogService.h"
@@ -16,6 +24,8 @@
 #include "skin/ClsSkin.h"
 #include "speech/FakeSpeechControl.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
@@ -25,11 +35,13 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -150,6 +162,79 @@ struct Workbench
     }
 };
 
+// A button of one kind ("bevel", "image", "skinned") and behaviour (0 push, 1 check,
+// 2 option) on a shown form, with the focus; Click is counted.
+struct Button
+{
+    QWidget form;
+    QWidget* widget = nullptr;
+    std::unique_ptr<QSignalSpy> clicks;
+
+    Button(const QString& kind, int behaviour)
+    {
+        if (kind == QLatin1String("bevel")) {
+            auto* button = new bvlBUTTON(&form);
+            button->setCaption(QStringLiteral("&Speak"));
+            button->setBehaviour(static_cast<quint8>(behaviour));
+            clicks = std::make_unique<QSignalSpy>(button, &bvlBUTTON::Click);
+            widget = button;
+        } else if (kind == QLatin1String("image")) {
+            auto* button = new rkButtons_H(&form);
+            button->setMode(behaviour);
+            clicks = std::make_unique<QSignalSpy>(button, &rkButtons_H::Click);
+            widget = button;
+        } else {
+            auto* button = new UcCmd(&form);
+            const int styles[] = {UcCmd::StyleClose, UcCmd::StyleCheck, UcCmd::StyleOption};
+            button->setStyle(styles[behaviour]);
+            button->setCaption(QStringLiteral("Loud"));
+            clicks = std::make_unique<QSignalSpy>(button, &UcCmd::Click);
+            widget = button;
+        }
+        widget->setToolTip(QStringLiteral("Close"));
+        widget->setGeometry(10, 10, 80, 30);
+        form.show();
+        form.activateWindow();
+        widget->setFocus();
+        active = QTest::qWaitForWindowActive(&form);
+    }
+    bool active = false;
+};
+
+const QColor kBackground(0, 0, 0);
+
+// Bars on a 150 x 60 pixel picture of 2250 x 900 twips: bar width 225 twips = 15 pixels.
+struct Bars
+{
+    explicit Bars(std::function<int()> steps = {})
+    {
+        bars.setup(2250);
+        if (steps) {
+            bars.setStepSource(std::move(steps));
+        }
+    }
+    void tick(int times = 1)
+    {
+        for (int n = 0; n < times; ++n) {
+            bars.tick(image, QSizeF(2250, 900), kBackground);
+        }
+    }
+    BarAnimation bars;
+    QImage image{150, 60, QImage::Format_RGB32};
+};
+
+// The topmost row of a column that is not background, or the height when none is.
+int barTop(const QImage& image, int x)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        const QColor pixel = image.pixelColor(x, y);
+        if (pixel != kBackground) {
+            return y;
+        }
+    }
+    return image.height();
+}
+
 const QString kIdle = QStringLiteral(
     "SPEAK on, PAUSE off (PAUSE), STOP on, RECORD on, FILE on, ERASE on, timer off, STOPPED "
     "#ff0000");
@@ -177,6 +262,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
+        MainAccessible::installFactories();
         QVERIFY(m_scratch.isValid());
         QDir().mkpath(QFileInfo(startSoundPath()).path());
         QFile sound(startSoundPath());
@@ -316,11 +402,8 @@ private Q_SLOTS:
         bench.main.cmdSpkText_Click();
         QCOMPARE(bench.speech.dispids(), QList<int>({16, 10, 7, 6, 59}));
         const QList<FakeSpeechControl::Call>& calls = bench.speech.calls();
-        QCOMPARE(calls[0].args, QVariantList{3});
-        QCOMPARE(calls[1].args, QVariantList{150});
-        QCOMPARE(calls[2].args, QVariantList{120});
-        QCOMPARE(calls[3].args, QVariantList{QStringLiteral("Hello there. Second sentence.")});
-        // Pressing SPEAK again sends the text again.
+        QCOMPARE(QList<QVariantList>({calls[0].args, calls[1].args, calls[2].args, calls[3].args}),
+                 QList<QVariantList>({{3}, {150}, {120}, {"Hello there. Second sentence."}}));
         bench.main.cmdSpkText_Click();
         QCOMPARE(bench.speech.spokenTexts().size(), 2);
     }
@@ -392,77 +475,60 @@ private Q_SLOTS:
         }
     }
 
-    void speakAndRecordChecks_data()
-    {
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("withFile");
-        QTest::addColumn<bool>("fileExists");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<bool>("records");
-
-        const QString record = QStringLiteral("record");
-        QTest::newRow("speak without text")
-            << QStringLiteral("speak") << QString() << false << false << 1 << kNoText << false;
-        QTest::newRow("no text") << record << QString() << true << false << 1 << kNoText << false;
-        QTest::newRow("no file") << record << "Text." << false << false << 1 << kNoFileName
-                                 << false;
-        QTest::newRow("existing, cancel")
-            << record << "Text." << true << true << 2 << kOverwrite << false;
-        QTest::newRow("existing, OK")
-            << record << "Text." << true << true << 1 << kOverwrite << true;
-        QTest::newRow("new file") << record << "Text." << true << false << 1 << QString() << true;
-    }
-
+    // SPEAK and RECORD want text, RECORD a file name and leave to overwrite one: each refusal
+    // sends only the voice and keeps the box and any old file.
     void speakAndRecordChecks()
     {
-        QFETCH(QString, action);
-        QFETCH(QString, text);
-        QFETCH(bool, withFile);
-        QFETCH(bool, fileExists);
-        QFETCH(int, answer);
-        QFETCH(QString, message);
-        QFETCH(bool, records);
+        struct Row
+        {
+            QString action, text;
+            bool withFile, fileExists;
+            MessageAnswer answer;
+            QString message; // none when empty
+            bool records;
+        };
+        const MessageAnswer ok = MessageAnswer::Ok;
+        const Row rows[] = {
+            {"speak", {}, false, false, ok, kNoText, false},
+            {"record", {}, true, false, ok, kNoText, false},
+            {"record", "Text.", false, false, ok, kNoFileName, false},
+            {"record", "Text.", true, true, MessageAnswer::Cancel, kOverwrite, false},
+            {"record", "Text.", true, true, ok, kOverwrite, true},
+            {"record", "Text.", true, false, ok, {}, true}};
+        for (const Row& row : rows) {
+            Workbench bench;
+            const QString path = scratchFile(QStringLiteral("check.wav"));
+            QFile::remove(path);
+            QVERIFY(!row.fileExists || testfiles::write(path, "old recording"));
+            bench.editor()->setText(row.text);
+            if (row.withFile) {
+                bench.fileBox()->setText(path);
+            }
+            bench.boxes.queueAnswers({row.answer});
+            bench.speech.clearCalls();
+            bench.run(row.action);
 
-        Workbench bench;
-        const QString path = scratchFile(QStringLiteral("check.wav"));
-        QFile::remove(path);
-        if (fileExists) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("old recording");
-        }
-        bench.editor()->setText(text);
-        if (withFile) {
-            bench.fileBox()->setText(path);
-        }
-        bench.boxes.queueAnswers({static_cast<MessageAnswer>(answer)});
-        bench.speech.clearCalls();
-        bench.run(action);
-
-        if (message.isEmpty()) {
-            QVERIFY(bench.boxes.boxes().isEmpty());
-        } else {
-            QCOMPARE(bench.boxes.boxes().size(), 1);
-            const platform::MessageBoxRequest& box = bench.boxes.boxes()[0];
-            QCOMPARE(box.text, message);
-            const bool question = message == kOverwrite;
-            QCOMPARE(box.icon, question ? MessageIcon::None : MessageIcon::Exclamation);
-            QCOMPARE(box.buttons, question ? MessageButtons::OkCancel : MessageButtons::Ok);
-        }
-        if (records) {
-            QCOMPARE(bench.speech.dispids(), QList<int>({16, 10, 7, 68, 6, 59}));
-            QCOMPARE(bench.speech.calls()[3].args, QVariantList{path}); // the path in the box
-            QCOMPARE(bench.state(), kRecordingState);
-        } else {
-            QCOMPARE(bench.speech.dispids(), QList<int>({16, 10, 7}));
-            QCOMPARE(bench.state(), kIdle);
-            QCOMPARE(bench.fileBox()->text(), withFile ? path : QString());
-            if (fileExists) {
-                QFile file(path);
-                QVERIFY(file.open(QIODevice::ReadOnly));
-                QCOMPARE(file.readAll(), QByteArray("old recording"));
+            if (row.message.isEmpty()) {
+                QVERIFY(bench.boxes.boxes().isEmpty());
+            } else {
+                QCOMPARE(bench.boxes.boxes().size(), 1);
+                const platform::MessageBoxRequest& box = bench.boxes.boxes()[0];
+                QCOMPARE(box.text, row.message);
+                const bool question = row.message == kOverwrite;
+                QCOMPARE(box.icon, question ? MessageIcon::None : MessageIcon::Exclamation);
+                QCOMPARE(box.buttons, question ? MessageButtons::OkCancel : MessageButtons::Ok);
+            }
+            if (row.records) {
+                QCOMPARE(bench.speech.dispids(), QList<int>({16, 10, 7, 68, 6, 59}));
+                QCOMPARE(bench.speech.calls()[3].args, QVariantList{path}); // the path in the box
+                QCOMPARE(bench.state(), kRecordingState);
+            } else {
+                QCOMPARE(bench.speech.dispids(), QList<int>({16, 10, 7}));
+                QCOMPARE(bench.state(), kIdle);
+                QCOMPARE(bench.fileBox()->text(), row.withFile ? path : QString());
+                if (row.fileExists) {
+                    QCOMPARE(testfiles::read(path), QByteArray("old recording"));
+                }
             }
         }
     }
@@ -510,63 +576,47 @@ private Q_SLOTS:
         QCOMPARE(bench.speech.outputFile(), QString());
     }
 
-    void refusedSettingRestoresTheVoiceValues_data()
-    {
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<QString>("state");
-        QTest::newRow("speak") << "speak" << kSpeakingState;
-        QTest::newRow("record") << "record" << kRecordingState;
-    }
-
     void refusedSettingRestoresTheVoiceValues()
     {
-        QFETCH(QString, action);
-        QFETCH(QString, state);
-        Workbench bench;
-        bench.editor()->setText(QStringLiteral("Text."));
-        bench.fileBox()->setText(scratchFile(QStringLiteral("refused.wav")));
-        bench.voices()->setCurrentRow(6); // Mary in Space
-        bench.speed()->setValue(270);
-        bench.pitch()->setValue(300);
-        bench.speech.setNextSpeakResult(SpeechControl::ResultIncompatible);
-        bench.speech.clearCalls();
-        bench.run(action);
-        QCOMPARE(bench.boxes.boxes().size(), 1);
-        QCOMPARE(bench.boxes.boxes()[0].text, kIncompatible);
-        QCOMPARE(bench.boxes.boxes()[0].icon, MessageIcon::Exclamation);
-        QCOMPARE(bench.speech.dispids().last(), SpeechControl::DispidVoiceName);
-        QCOMPARE(bench.speech.calls().last().args, QVariantList{7});
-        QCOMPARE(bench.voiceValues(), QStringList({"150", "200", "150", "200"}));
-        QCOMPARE(bench.state(), state);
+        for (const auto& [action, state] :
+             {std::pair{"speak", kSpeakingState}, std::pair{"record", kRecordingState}}) {
+            Workbench bench;
+            bench.editor()->setText(QStringLiteral("Text."));
+            bench.fileBox()->setText(scratchFile(QStringLiteral("refused.wav")));
+            bench.voices()->setCurrentRow(6); // Mary in Space
+            bench.speed()->setValue(270);
+            bench.pitch()->setValue(300);
+            bench.speech.setNextSpeakResult(SpeechControl::ResultIncompatible);
+            bench.speech.clearCalls();
+            bench.run(QLatin1String(action));
+            QCOMPARE(bench.boxes.boxes().size(), 1);
+            QCOMPARE(bench.boxes.boxes()[0].text, kIncompatible);
+            QCOMPARE(bench.boxes.boxes()[0].icon, MessageIcon::Exclamation);
+            QCOMPARE(bench.speech.dispids().last(), SpeechControl::DispidVoiceName);
+            QCOMPARE(bench.speech.calls().last().args, QVariantList{7});
+            QCOMPARE(bench.voiceValues(), QStringList({"150", "200", "150", "200"}));
+            QCOMPARE(bench.state(), state);
+        }
     }
 
-    void voiceSelection_data()
-    {
-        QTest::addColumn<QStringList>("voices");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("speed");
-        QTest::addColumn<int>("pitch");
-        // The user's own 200 and 250 stay for a voice the table does not know.
-        QTest::newRow("RoboSoft Five") << QStringList{} << 10 << 130 << 130;
-        QTest::newRow("unknown voice") << QStringList{"Mary", "Zed"} << 1 << 200 << 250;
-        QTest::newRow("case matters") << QStringList{"Mary", "mary in space"} << 1 << 200 << 250;
-    }
-
+    // The voices, the row chosen and the values it shows: the user's own 200 and 250 stay for
+    // a voice the table does not know, whatever the case of a known name.
     void voiceSelection()
     {
-        QFETCH(QStringList, voices);
-        QFETCH(int, row);
-        QFETCH(int, speed);
-        QFETCH(int, pitch);
-        Workbench bench(voices);
-        bench.speed()->setValue(200);
-        bench.pitch()->setValue(250);
-        bench.speech.clearCalls();
-        bench.voices()->setCurrentRow(row);
-        QCOMPARE(bench.speech.dispids(), QList<int>{SpeechControl::DispidVoiceName});
-        QCOMPARE(bench.speech.calls()[0].args, QVariantList{row + 1});
-        const QString both[] = {QString::number(speed), QString::number(pitch)};
-        QCOMPARE(bench.voiceValues(), QStringList({both[0], both[1], both[0], both[1]}));
+        const std::tuple<QStringList, int, QString, QString> rows[] = {
+            {{}, 10, "130", "130"}, // RoboSoft Five
+            {{"Mary", "Zed"}, 1, "200", "250"},
+            {{"Mary", "mary in space"}, 1, "200", "250"}};
+        for (const auto& [voices, row, speed, pitch] : rows) {
+            Workbench bench(voices);
+            bench.speed()->setValue(200);
+            bench.pitch()->setValue(250);
+            bench.speech.clearCalls();
+            bench.voices()->setCurrentRow(row);
+            QCOMPARE(bench.speech.dispids(), QList<int>{SpeechControl::DispidVoiceName});
+            QCOMPARE(bench.speech.calls()[0].args, QVariantList{row + 1});
+            QCOMPARE(bench.voiceValues(), QStringList({speed, pitch, speed, pitch}));
+        }
     }
 
     void noVoicesLeavesTheListEmpty()
@@ -579,69 +629,117 @@ private Q_SLOTS:
         QCOMPARE(bench.speech.dispids(), QList<int>{SpeechControl::DispidVoiceCount});
     }
 
-    void arrowsAndThumbDragUpdateTheLabel_data()
-    {
-        QTest::addColumn<QString>("bar");
-        QTest::addColumn<QString>("label");
-        QTest::newRow("speed") << QStringLiteral("scrSpeed") << QStringLiteral("lblSpeed");
-        QTest::newRow("tone") << QStringLiteral("scrPitch") << QStringLiteral("lblPitch");
-    }
-
+    // The number follows every change of its bar, arrows and thumb alike.
     void arrowsAndThumbDragUpdateTheLabel()
     {
-        QFETCH(QString, bar);
-        QFETCH(QString, label);
-        Workbench bench;
-        auto* scroll = bench.main.findChild<UcScroll*>(bar);
-        QLabel* number = bench.main.findChild<QLabel*>(label);
-        const int value = scroll->Value();
-        QTest::mouseClick(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
-        QVERIFY(scroll->Value() > value);
-        // The number follows every change, arrows included.
-        QCOMPARE(number->text(), QString::number(scroll->Value()));
+        for (const auto& [bar, label] :
+             {std::pair{"scrSpeed", "lblSpeed"}, {"scrPitch", "lblPitch"}}) {
+            Workbench bench;
+            auto* scroll = bench.control<UcScroll>(bar);
+            QLabel* number = bench.label(label);
+            const int value = scroll->Value();
+            QTest::mouseClick(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
+            QVERIFY(scroll->Value() > value);
+            QCOMPARE(number->text(), QString::number(scroll->Value()));
 
-        const QPoint grab = scroll->ImgThumb().center();
-        QTest::mousePress(scroll, Qt::LeftButton, {}, grab);
-        QTest::mouseMove(scroll, grab + QPoint(40, 0));
-        QVERIFY(scroll->Value() > value);
-        QCOMPARE(number->text(), QString::number(scroll->Value()));
-        QTest::mouseRelease(scroll, Qt::LeftButton, {}, grab + QPoint(40, 0));
+            const QPoint grab = scroll->ImgThumb().center();
+            QTest::mousePress(scroll, Qt::LeftButton, {}, grab);
+            QTest::mouseMove(scroll, grab + QPoint(40, 0));
+            QVERIFY(scroll->Value() > value);
+            QCOMPARE(number->text(), QString::number(scroll->Value()));
+            QTest::mouseRelease(scroll, Qt::LeftButton, {}, grab + QPoint(40, 0));
+        }
     }
 
-    void animationRunsOnlyWhileSpeakingAndClearsOnStop_data()
+    void colours()
     {
-        QTest::addColumn<QString>("ending");
-        QTest::newRow("stop") << "stop";
-        QTest::newRow("end") << "end";
+        QCOMPARE(BarAnimation::barColor(0, 10), QColor(235, 105, 35));
+        QCOMPARE(BarAnimation::barColor(9, 10), QColor(255, 255, 188));
+        QCOMPARE(BarAnimation::barColor(4, 10), QColor(255, 173, 103));
     }
 
-    // The bars' own rules (colours, segment lines) are the animation's test; here, that the
-    // window's picture shows them while speaking, and only then.
+    // Even steps raise a bar (its top goes up), odd steps lower it, within 0..height.
+    void stepsMoveLevelsWithinBounds()
+    {
+        int step = 10;
+        Bars b([&step] { return step; });
+        b.tick(6);
+        QCOMPARE(b.bars.level(0), 0.0f); // 50 - 10 five times, then held at 0
+        step = 9;
+        b.tick(200);
+        QCOMPARE(b.bars.level(9), 900.0f); // held at the picture's height
+    }
+
+    // Each bar draws its own step: with the real generator the bars do not all move alike.
+    void barsMoveIndependently()
+    {
+        Bars b;
+        bool differ = false;
+        for (int n = 0; n < 5 && !differ; ++n) {
+            b.tick();
+            for (int i = 1; i < 10; ++i) {
+                differ = differ || b.bars.level(i) != b.bars.level(0);
+            }
+        }
+        QVERIFY(differ);
+    }
+
+    void firstTickFillsTheLowerHalf()
+    {
+        Bars b;
+        b.tick();
+        for (int i = 0; i < 10; ++i) {
+            QVERIFY(b.bars.level(i) >= 40.0f && b.bars.level(i) <= 59.0f);
+            // Level 50 +- 10 of a 60 pixel picture: the top lies between rows 24 and 36.
+            const int top = barTop(b.image, i * 15 + 7);
+            QVERIFY2(top >= 23 && top <= 36, qPrintable(QString::number(top)));
+            QCOMPARE(b.image.pixelColor(i * 15 + 7, 58), BarAnimation::barColor(i, 10));
+        }
+    }
+
+    // Lines of background colour every 75 twips (5 pixels) cut the full-height bars into
+    // segments; a level above a hundred draws nothing.
+    void segmentLinesAndLevelsAboveAHundred()
+    {
+        Bars full([] { return 10; });
+        full.tick(5);
+        for (int row = 0; row < 60; ++row) {
+            const bool isLine = row % 5 == 0; // 1/15, 76/15, ... rounded
+            QCOMPARE(full.image.pixelColor(20, row) == kBackground, isLine);
+        }
+        Bars empty([] { return 9; });
+        empty.tick(7);
+        QVERIFY(empty.bars.level(0) > 100.0f);
+        QCOMPARE(barTop(empty.image, 7), 60);
+    }
+
+    // The window's picture shows the bars while speaking, and only then.
     void animationRunsOnlyWhileSpeakingAndClearsOnStop()
     {
-        QFETCH(QString, ending);
-        Workbench bench;
-        QVERIFY(bench.timer()->interval() >= Main::kFrameInterval);
-        bench.editor()->setText(QStringLiteral("Text."));
-        bench.main.cmdSpkText_Click();
-        QVERIFY(bench.timer()->isActive());
-        auto* picture = bench.label("Picture1");
-        bench.main.Timer1_Timer();
-        QVERIFY(!picture->pixmap().isNull());
-        const QImage& image = bench.main.animationPicture();
-        QCOMPARE(image.size(), picture->size());
-        QCOMPARE(bench.main.bars().barCount(), 10);
-        for (int i = 0; i < 10; ++i) {
-            // The middle of each bar: coloured at the bottom, background near the top.
-            const int x = int((i + 0.5) * image.width() / 10.0);
-            QCOMPARE(image.pixelColor(x, image.height() - 2), BarAnimation::barColor(i, 10));
-            QCOMPARE(image.pixelColor(x, image.height() / 4),
-                     picture->palette().color(QPalette::Window));
+        for (const QString ending : {"stop", "end"}) {
+            Workbench bench;
+            QVERIFY(bench.timer()->interval() >= Main::kFrameInterval);
+            bench.editor()->setText(QStringLiteral("Text."));
+            bench.main.cmdSpkText_Click();
+            QVERIFY(bench.timer()->isActive());
+            auto* picture = bench.label("Picture1");
+            bench.main.Timer1_Timer();
+            QVERIFY(!picture->pixmap().isNull());
+            const QImage& image = bench.main.animationPicture();
+            QCOMPARE(image.size(), picture->size());
+            QCOMPARE(bench.main.bars().barCount(), 10);
+            for (int i = 0; i < 10; ++i) {
+                // The middle of each bar: coloured at the bottom, background near the top.
+                const int x = int((i + 0.5) * image.width() / 10.0);
+                QCOMPARE(image.pixelColor(x, image.height() - 2), BarAnimation::barColor(i, 10));
+                QCOMPARE(image.pixelColor(x, image.height() / 4),
+                         picture->palette().color(QPalette::Window));
+            }
+            bench.run(ending);
+            QVERIFY(!bench.timer()->isActive());
+            QVERIFY(picture->pixmap().isNull());
+            QVERIFY(bench.main.animationPicture().isNull());
         }
-        bench.run(ending);
-        QVERIFY(!bench.timer()->isActive());
-        QVERIFY(picture->pixmap().isNull());
-        QVERIFY(bench.main.animationPicture().isNull());
     }
 
     void menuItemsInOrder()
@@ -670,67 +768,55 @@ private Q_SLOTS:
         QVERIFY(!bar[0]->menu()->actions().at(0)->icon().isNull());
     }
 
-    void menuClicksThatDoNothing_data()
-    {
-        QTest::addColumn<QString>("key");
-        QTest::newRow("File") << "keyFile";
-        QTest::newRow("Exit in other case") << "KEYEXIT";
-        QTest::newRow("About in other case") << "keyabout";
-    }
-
+    // File, and Exit and About in another case.
     void menuClicksThatDoNothing()
     {
-        QFETCH(QString, key);
-        Workbench bench;
-        platform::MenuBar* menu = bench.main.menuBar();
-        qint32 id = 0;
-        for (qint32 i = 1; i <= menu->count(); ++i) {
-            if (menu->keyOf(i) == key) {
-                id = i;
+        for (const QString key : {"keyFile", "KEYEXIT", "keyabout"}) {
+            Workbench bench;
+            platform::MenuBar* menu = bench.main.menuBar();
+            qint32 id = 0;
+            for (qint32 i = 1; i <= menu->count(); ++i) {
+                if (menu->keyOf(i) == key) {
+                    id = i;
+                }
             }
+            if (id == 0) {
+                id = menu->addItem(QStringLiteral("keyHelp"), key,
+                                   platform::MenuBar::ItemKind::Item, QStringLiteral("Odd"));
+            }
+            bench.main.SmartMenuXP1_Click(id);
+            QVERIFY(bench.main.isVisible());
+            QVERIFY(!bench.main.aboutWindow());
+            QVERIFY(!bench.main.helpObject());
+            QVERIFY(bench.boxes.boxes().isEmpty());
         }
-        if (id == 0) {
-            id = menu->addItem(QStringLiteral("keyHelp"), key, platform::MenuBar::ItemKind::Item,
-                               QStringLiteral("Odd"));
-        }
-        bench.main.SmartMenuXP1_Click(id);
-        QVERIFY(bench.main.isVisible());
-        QVERIFY(!bench.main.aboutWindow());
-        QVERIFY(!bench.main.helpObject());
-        QVERIFY(bench.boxes.boxes().isEmpty());
     }
 
     // Exit and the title bar's close button both take the About window along.
-    void closingTakesAboutAlong_data()
-    {
-        QTest::addColumn<bool>("titleBar");
-        QTest::newRow("Exit") << false;
-        QTest::newRow("title bar") << true;
-    }
-
     void closingTakesAboutAlong()
     {
-        QFETCH(bool, titleBar);
-        Workbench bench;
-        bench.main.menuBar()->trigger(6); // About
-        About* about = bench.main.aboutWindow();
-        QVERIFY(about && about->isVisible());
-        QVERIFY(about->speechText().contains(QStringLiteral("19 voices")));
-        if (titleBar) {
-            QHash<QString, UcCmd*> buttons;
-            for (UcCmd* button : bench.main.findChildren<UcCmd*>()) {
-                buttons.insert(platform::controlTag(button), button);
+        for (const bool titleBar : {false, true}) {
+            Workbench bench;
+            bench.main.menuBar()->trigger(6); // About
+            About* about = bench.main.aboutWindow();
+            QVERIFY(about && about->isVisible());
+            QVERIFY(about->speechText().contains(QStringLiteral("19 voices")));
+            if (titleBar) {
+                QHash<QString, UcCmd*> buttons;
+                for (UcCmd* button : bench.main.findChildren<UcCmd*>()) {
+                    buttons.insert(platform::controlTag(button), button);
+                }
+                QVERIFY(buttons.contains("MINIMISE") && buttons.contains("TOPCLOSE"));
+                Q_EMIT buttons.value(QStringLiteral("MINIMISE"))->Click();
+                QVERIFY(bench.main.isMinimized());
+                bench.main.showNormal();
+                Q_EMIT buttons.value(QStringLiteral("TOPCLOSE"))->Click();
+            } else {
+                bench.main.menuBar()->trigger(2); // Exit
             }
-            QVERIFY(buttons.contains("MINIMISE") && buttons.contains("TOPCLOSE"));
-            Q_EMIT buttons.value(QStringLiteral("MINIMISE"))->Click();
-            QVERIFY(bench.main.isMinimized());
-            bench.main.showNormal();
-            Q_EMIT buttons.value(QStringLiteral("TOPCLOSE"))->Click();
-        } else {
-            bench.main.menuBar()->trigger(2); // Exit
+            QVERIFY(!about->isVisible());
+            QVERIFY(!bench.main.isVisible());
         }
-        QVERIFY(!about->isVisible());
-        QVERIFY(!bench.main.isVisible());
     }
 
     // A run without any sound output tells the user once, in plain words, and not on every
@@ -749,44 +835,37 @@ private Q_SLOTS:
                  qPrintable(text));
     }
 
-    void dropOpensTheFile_data()
-    {
-        QTest::addColumn<bool>("onEditor");
-        QTest::addColumn<bool>("file");
-        QTest::newRow("file on the window") << false << true;
-        QTest::newRow("file on the editor") << true << true;
-        QTest::newRow("selection on the editor") << true << false;
-    }
-
     // A file dropped on the window, or on its editor, replaces the editor's text with the
     // file's; a dropped selection is typed in instead.
     void dropOpensTheFile()
     {
-        QFETCH(bool, onEditor);
-        QFETCH(bool, file);
-        Workbench bench;
-        platform::RichTextBox* editor = bench.editor();
-        editor->setText(QStringLiteral("typed"));
-        QMimeData data;
-        if (file) {
-            data.setUrls({QUrl::fromLocalFile(testfiles::fixture(QStringLiteral("sample.html")))});
-        } else {
-            data.setText(QStringLiteral("dropped words "));
-        }
-        QWidget* target = onEditor ? editor->viewport() : static_cast<QWidget*>(&bench.main);
-        const QPoint at = target->rect().center();
-        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(target, &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(target, &drop);
-        if (file) {
-            QCOMPARE(editor->text().simplified(),
-                     testfiles::expectedText(QStringLiteral("sample")).simplified());
-        } else {
-            QVERIFY2(editor->text().contains(QLatin1String("dropped words")),
-                     qPrintable(editor->text()));
-            QVERIFY(editor->text().contains(QLatin1String("typed")));
+        // On the editor or not, a file or not.
+        for (const auto& [onEditor, file] : {std::pair{false, true}, {true, true}, {true, false}}) {
+            Workbench bench;
+            platform::RichTextBox* editor = bench.editor();
+            editor->setText(QStringLiteral("typed"));
+            QMimeData data;
+            if (file) {
+                data.setUrls(
+                    {QUrl::fromLocalFile(testfiles::fixture(QStringLiteral("sample.html")))});
+            } else {
+                data.setText(QStringLiteral("dropped words "));
+            }
+            QWidget* target = onEditor ? editor->viewport() : static_cast<QWidget*>(&bench.main);
+            const QPoint at = target->rect().center();
+            QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(target, &enter);
+            QVERIFY(enter.isAccepted());
+            QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(target, &drop);
+            if (file) {
+                QCOMPARE(editor->text().simplified(),
+                         testfiles::expectedText(QStringLiteral("sample")).simplified());
+            } else {
+                QVERIFY2(editor->text().contains(QLatin1String("dropped words")),
+                         qPrintable(editor->text()));
+                QVERIFY(editor->text().contains(QLatin1String("typed")));
+            }
         }
     }
 
@@ -801,6 +880,259 @@ private Q_SLOTS:
         QCOMPARE(help->CHMFile(), platform::programFile(QStringLiteral("help/Parlanza.chm")));
         QCOMPARE(help->HHTopicID(), 1);
         QCOMPARE(help->HHWindow(), QStringLiteral("Main"));
+    }
+
+    // Role, name, states, actions; Press, Space, Return and keypad Enter all run the click,
+    // and a disabled button answers none of them. Each kind, pushed, checked and as an option:
+    // an image option button is quiet once set, skinned check and option buttons never click.
+    void buttons()
+    {
+        const std::tuple<const char*, int, QString, int> rows[] = {
+            {"bevel", 0, "Speak", 4},   {"bevel", 1, "Speak", 4},  {"bevel", 2, "Speak", 4},
+            {"image", 0, "Close", 4},   {"image", 1, "Close", 4},  {"image", 2, "Close", 1},
+            {"skinned", 0, "Close", 4}, {"skinned", 1, "Loud", 0}, {"skinned", 2, "Loud", 0}};
+        for (const auto& [kind, behaviour, name, clicks] : rows) {
+            Button button(kind, behaviour);
+            QVERIFY(button.active);
+            QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(button.widget);
+            const QAccessible::Role roles[] = {QAccessible::PushButton, QAccessible::CheckBox,
+                                               QAccessible::RadioButton};
+            QCOMPARE(iface->role(), roles[behaviour]);
+            QCOMPARE(iface->text(QAccessible::Name), name);
+            QVERIFY(iface->state().focusable && iface->state().focused);
+            QCOMPARE(bool(iface->state().checkable), behaviour != 0);
+            QAccessibleActionInterface* actions = iface->actionInterface();
+            QCOMPARE(actions->actionNames(),
+                     QStringList({QAccessibleActionInterface::pressAction(),
+                                  QAccessibleActionInterface::setFocusAction()}));
+
+            actions->doAction(QAccessibleActionInterface::pressAction());
+            QCOMPARE(button.clicks->count(), std::min(clicks, 1));
+            QCOMPARE(bool(iface->state().checked), behaviour != 0);
+            QTest::keyClick(button.widget, Qt::Key_Space);
+            QTest::keyClick(button.widget, Qt::Key_Return);
+            QTest::keyClick(button.widget, Qt::Key_Enter, Qt::KeypadModifier);
+            QCOMPARE(button.clicks->count(), clicks);
+            // Four presses: a toggle is off again, an option button stays on.
+            QCOMPARE(bool(iface->state().checked), behaviour == 2);
+
+            button.widget->setEnabled(false);
+            actions->doAction(QAccessibleActionInterface::pressAction());
+            QTest::keyClick(button.widget, Qt::Key_Space);
+            QCOMPARE(button.clicks->count(), clicks);
+            QVERIFY(iface->state().disabled);
+        }
+    }
+
+    // The form hears every key first, in order; the click follows the release.
+    void bevelledButtonKeysReachTheFormFirst()
+    {
+        Button button(QStringLiteral("bevel"), 0);
+        auto* bevel = static_cast<bvlBUTTON*>(button.widget);
+        QStringList heard;
+        connect(bevel, &bvlBUTTON::KeyDown, this,
+                [&heard](qint16 key) { heard << QStringLiteral("down %1").arg(key); });
+        connect(bevel, &bvlBUTTON::KeyPress, this,
+                [&heard](qint16 key) { heard << QStringLiteral("press %1").arg(key); });
+        connect(bevel, &bvlBUTTON::KeyUp, this,
+                [&heard](qint16 key) { heard << QStringLiteral("up %1").arg(key); });
+        connect(bevel, &bvlBUTTON::Click, this, [&heard] { heard << QStringLiteral("click"); });
+        QTest::keyPress(bevel, Qt::Key_Return);
+        QVERIFY(bevel->stateWord() & bvlBUTTON::kStatePressed);
+        QTest::keyRelease(bevel, Qt::Key_Return);
+        QCOMPARE(heard, QStringList({"down 13", "press 13", "up 13", "click"}));
+        QCOMPARE(bevel->stateWord() & bvlBUTTON::kStatePressed, 0);
+    }
+
+    // Return and Escape that no control takes press the form's default and cancel buttons.
+    void defaultAndCancelButtons()
+    {
+        Button button(QStringLiteral("image"), 0);
+        auto* box = new QLineEdit(&button.form);
+        box->show();
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Return);
+        QTest::keyClick(box, Qt::Key_Escape);
+        QCOMPARE(button.clicks->count(), 0);
+        platform::AmbientProperties::setDisplayAsDefault(button.widget, true);
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(button.clicks->count(), 1);
+        QVERIFY(QAccessible::queryAccessibleInterface(button.widget)->state().defaultButton);
+        platform::AmbientProperties::setCancel(button.widget, true);
+        QTest::keyClick(box, Qt::Key_Escape);
+        QCOMPARE(button.clicks->count(), 2);
+    }
+
+    // Arrows, pages, Home and End from 150 in 50..270, across and upright; Scroll stays the
+    // thumb drag's.
+    void scrollBarKeys()
+    {
+        const std::tuple<qint16, Qt::Key, int> rows[] = {
+            {0, Qt::Key_Right, 151}, {0, Qt::Key_Up, 151},     {0, Qt::Key_Left, 149},
+            {0, Qt::Key_Down, 149},  {0, Qt::Key_PageUp, 160}, {0, Qt::Key_PageDown, 140},
+            {0, Qt::Key_Home, 50},   {0, Qt::Key_End, 270},    {1, Qt::Key_Down, 151},
+            {1, Qt::Key_PageUp, 140}};
+        for (const auto& [orientation, key, value] : rows) {
+            UcScroll bar;
+            bar.setOrientation(orientation);
+            bar.setMax(270);
+            bar.setMin(50);
+            bar.setValue(150);
+            QSignalSpy scrolled(&bar, &UcScroll::Scroll);
+            QVERIFY(bar.focusPolicy() & Qt::TabFocus);
+            QTest::keyClick(&bar, key);
+            QCOMPARE(bar.Value(), value);
+            QCOMPARE(scrolled.count(), 0);
+        }
+    }
+
+    void valueInterfaces()
+    {
+        UcScroll bar;
+        bar.setMax(270);
+        bar.setMin(50);
+        bar.setSmallChange(10);
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&bar);
+        QCOMPARE(iface->role(), QAccessible::Slider);
+        QAccessibleValueInterface* value = iface->valueInterface();
+        QCOMPARE(value->minimumValue().toInt(), 50);
+        QCOMPARE(value->maximumValue().toInt(), 270);
+        QCOMPARE(value->minimumStepSize().toInt(), 10);
+        QSignalSpy changed(&bar, &UcScroll::Change);
+        value->setCurrentValue(199.6);
+        QCOMPARE(bar.Value(), 200);
+        QCOMPARE(changed.count(), 1);
+        value->setCurrentValue(900);
+        QCOMPARE(value->currentValue().toInt(), 270);
+        iface->actionInterface()->doAction(QAccessibleActionInterface::decreaseAction());
+        QCOMPARE(iface->text(QAccessible::Value), QStringLiteral("260"));
+
+        UcProgress progress;
+        progress.setValue(40);
+        QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(&progress);
+        QCOMPARE(shown->role(), QAccessible::ProgressBar);
+        shown->valueInterface()->setCurrentValue(90);
+        QCOMPARE(shown->valueInterface()->currentValue().toInt(), 40);
+        QCOMPARE(shown->valueInterface()->maximumValue().toInt(), 100);
+    }
+
+    void editor()
+    {
+        QWidget form;
+        auto* editor = new platform::RichTextBox(&form);
+        auto* after = new QLineEdit(&form);
+        editor->setGeometry(0, 0, 300, 200);
+        after->move(0, 210);
+        form.show();
+        editor->setFocus();
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(editor);
+        QCOMPARE(iface->role(), QAccessible::EditableText);
+        QVERIFY(iface->state().editable && iface->state().multiLine);
+        QAccessibleTextInterface* text = iface->textInterface();
+        QVERIFY(text && iface->editableTextInterface());
+
+        QTest::keyClicks(editor, QStringLiteral("Hello"));
+        QTest::keyClick(editor, Qt::Key_Tab);
+        QTest::keyClicks(editor, QStringLiteral("world"));
+        QCOMPARE(text->text(0, text->characterCount()), QStringLiteral("Hello\tworld"));
+        QCOMPARE(text->cursorPosition(), 11);
+
+        text->setSelection(0, 1, 4);
+        QCOMPARE(editor->selText(), QStringLiteral("ell"));
+        int start = 0;
+        int end = 0;
+        text->selection(0, &start, &end);
+        QCOMPARE(std::pair(start, end), std::pair(1, 4));
+        iface->editableTextInterface()->replaceText(0, 5, QStringLiteral("Goodbye"));
+        iface->editableTextInterface()->deleteText(7, 8);
+        iface->editableTextInterface()->insertText(7, QStringLiteral(", "));
+        QCOMPARE(editor->text(), QStringLiteral("Goodbye, world"));
+
+        const QRect letter = text->characterRect(9);
+        QVERIFY(letter.width() > 0 && letter.height() > 0);
+        QCOMPARE(text->offsetAtPoint(letter.center()), 9);
+
+        // Ctrl+Tab leaves the editor, which Tab does not.
+        QTest::keyClick(editor, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(form.focusWidget(), after);
+    }
+
+    // The window: a frame named by its title, without the hidden editor; the numbers and
+    // the status tied to what they label; Tab in reading order and round again.
+    void mainWindow()
+    {
+        Workbench window;
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&window.main);
+        QCOMPARE(iface->role(), QAccessible::Window);
+        QCOMPARE(iface->text(QAccessible::Name), QStringLiteral("Parlanza"));
+        QList<QObject*> children;
+        for (int i = 0; i < iface->childCount(); ++i) {
+            children << iface->child(i)->object();
+            QCOMPARE(iface->indexOfChild(iface->child(i)), i);
+        }
+        QVERIFY(children.contains(window.control<QWidget>("RichTextBox1")));
+        QVERIFY(!children.contains(window.control<QWidget>("RTFtemp")));
+
+        const auto labels = [&window](const char* name) {
+            QStringList texts;
+            for (const auto& [other, relation] :
+                 QAccessible::queryAccessibleInterface(window.control<QWidget>(name))
+                     ->relations(QAccessible::Label)) {
+                texts << other->text(QAccessible::Name);
+            }
+            texts.sort();
+            return texts;
+        };
+        window.speed()->setValue(200);
+        QCOMPARE(labels("scrSpeed"), QStringList({"200", "SPEED"}));
+        QCOMPARE(labels("lblStatus"), QStringList({"STATUS"}));
+
+        QStringList order;
+        QWidget* start = window.control<QWidget>("cmdOpen");
+        for (QWidget* w = start->nextInFocusChain(); w != start; w = w->nextInFocusChain()) {
+            if (w->parentWidget() == &window.main && !w->isHidden() &&
+                (w->focusPolicy() & Qt::TabFocus)) {
+                order << w->objectName();
+            }
+        }
+        QCOMPARE(order.join(QLatin1Char(' ')),
+                 QStringLiteral("cmdFont cmdBold cmdItalic cmdForeColor cmdBackColor cmdCut "
+                                "cmdCopy cmdPaste cmdDelete cmdClear cmdAll cboZoom "
+                                "RichTextBox1 lstVoice scrSpeed scrPitch cmdSpkText cmdPauseText "
+                                "cmdStopText cmdRec cmdSaveFile cmdClearText txtFile UcCmd3 "
+                                "UcCmd2 UcCmd1"));
+    }
+
+    // Each shortcut does what its button's click does (after SPEAK, for PAUSE and STOP),
+    // and nothing while the button is disabled.
+    void shortcuts()
+    {
+        const std::pair<QKeySequence, QString> rows[] = {
+            {QKeySequence(Qt::Key_F5), "SPEAKING"},
+            {QKeySequence(Qt::CTRL | Qt::Key_Return), "SPEAKING"},
+            {QKeySequence(Qt::Key_F6), "PAUSED"},
+            {QKeySequence(Qt::CTRL | Qt::Key_Space), "PAUSED"},
+            {QKeySequence(Qt::Key_Escape), "STOPPED"},
+            {QKeySequence(Qt::CTRL | Qt::Key_R), "RECORDING"}};
+        for (const auto& [keys, status] : rows) {
+            Workbench window;
+            QVERIFY(QTest::qWaitForWindowActive(&window.main));
+            window.editor()->setText(QStringLiteral("Hi"));
+            window.fileBox()->setText(scratchFile(QStringLiteral("typed.wav")));
+            if (status == QLatin1String("PAUSED") || status == QLatin1String("STOPPED")) {
+                window.main.cmdSpkText_Click();
+            }
+            QWidget* focus = QApplication::focusWidget();
+            QTest::keySequence(focus, keys);
+            QLabel* label = window.label("lblStatus");
+            QCOMPARE(label->text(), status);
+            if (status == QLatin1String("PAUSED")) {
+                QTest::keySequence(focus, keys); // resumes
+                window.control<QWidget>("cmdPauseText")->setEnabled(false);
+                QTest::keySequence(focus, keys);
+                QCOMPARE(label->text(), QStringLiteral("SPEAKING"));
+            }
+        }
     }
 };
 

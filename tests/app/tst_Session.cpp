@@ -1,4 +1,9 @@
+// What one run leaves the next (values, places, draft, timing choice), and the follow-along's
+// position line and items as screen readers read them.
+#include "TestFiles.h"
+#include "app/FollowAlong.h"
 #include "app/Main.h"
+#include "app/ProgressLine.h"
 #include "app/Session.h"
 #include "controls/rkbuttons/rkButtons_H.h"
 #include "controls/skinned/UcScroll.h"
@@ -11,9 +16,9 @@
 #include "platform/MenuBar.h"
 #include "speech/FakeSpeechControl.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
@@ -52,6 +57,23 @@ struct Run
         return main.findChild<T*>(QLatin1String(name));
     }
     platform::RichTextBox* editor() { return control<platform::RichTextBox>("RichTextBox1"); }
+    QAction* item(const QString& key) const
+    {
+        platform::MenuBar* menu = main.menuBar();
+        for (qint32 id = 1; id <= menu->count(); ++id) {
+            if (menu->keyOf(id) == key) {
+                return menu->action(id);
+            }
+        }
+        return nullptr;
+    }
+    // The two timing items as checked, and what recordings were told to write.
+    QList<bool> timings() const
+    {
+        return {item(FollowAlong::kSentenceCuesKey)->isChecked(),
+                item(FollowAlong::kWordCuesKey)->isChecked(), speech.sentenceCues(),
+                speech.wordCues()};
+    }
 
     // Every remembered value as the window and its dialogs hold it.
     QStringList remembered()
@@ -108,12 +130,9 @@ private Q_SLOTS:
             auto* zoom = run.control<QComboBox>("cboZoom");
             zoom->setCurrentIndex(zoom->count() - 1);
             Q_EMIT zoom->activated(zoom->currentIndex());
-            QFile text(documents.filePath(QStringLiteral("a.rtf")));
-            QVERIFY(text.open(QIODevice::WriteOnly));
-            text.write("{\\rtf1 hello}");
-            text.close();
-            run.dialogs.queueFile(
-                platform::FileDialogResult{text.fileName(), QStringLiteral("a.rtf"), 2});
+            const QString text = documents.filePath(QStringLiteral("a.rtf"));
+            QVERIFY(testfiles::write(text, "{\\rtf1 hello}"));
+            run.dialogs.queueFile(platform::FileDialogResult{text, QStringLiteral("a.rtf"), 2});
             Q_EMIT run.control<rkButtons_H>("cmdOpen")->Click();
             run.control<QLineEdit>("txtFile")->setText(documents.filePath(QStringLiteral("x.wav")));
             run.main.move(40, 30);
@@ -149,75 +168,54 @@ private Q_SLOTS:
         QCOMPARE(help.geometry(), place);
     }
 
-    void placeOffEveryScreenIsIgnored_data()
-    {
-        QTest::addColumn<QRect>("place");
-        QTest::addColumn<bool>("onScreen");
-        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        QTest::newRow("inside") << QRect(screen.topLeft() + QPoint(10, 10), QSize(200, 100))
-                                << true;
-        QTest::newRow("title off the top")
-            << QRect(screen.left() + 10, screen.top() - 50, 200, 100) << false;
-        QTest::newRow("on a screen that has gone")
-            << QRect(screen.right() + 100, screen.top(), 200, 100) << false;
-        QTest::newRow("mostly off the right")
-            << QRect(screen.right() - 50, screen.top() + 10, 400, 100) << false;
-        QTest::newRow("empty") << QRect() << false;
-    }
     void placeOffEveryScreenIsIgnored()
     {
-        QFETCH(QRect, place);
-        QFETCH(bool, onScreen);
-        QCOMPARE(Session::isOnScreen(place), onScreen);
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(Session::isOnScreen(QRect(screen.topLeft() + QPoint(10, 10), QSize(200, 100))));
+        // The title off the top, on a screen that has gone, mostly off the right, empty.
+        for (const QRect& place :
+             {QRect(screen.left() + 10, screen.top() - 50, 200, 100),
+              QRect(screen.right() + 100, screen.top(), 200, 100),
+              QRect(screen.right() - 50, screen.top() + 10, 400, 100), QRect()}) {
+            QVERIFY(!Session::isOnScreen(place));
+        }
     }
 
     // A damaged or unreadable file gives the defaults and a line in the event log; the
     // next change writes a whole new file. A folder that cannot be written never stops it.
-    void badSettingsFallBackToDefaults_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("logged");
-        QTest::addColumn<bool>("writable");
-        QTest::newRow("damaged") << "damaged"
-                                 << "is damaged" << true;
-        QTest::newRow("unreadable") << "folder in its place"
-                                    << "cannot be read" << false;
-        QTest::newRow("read-only folder") << "file in the folder's place"
-                                          << "cannot be written" << false;
-    }
     void badSettingsFallBackToDefaults()
     {
-        QFETCH(QString, kind);
-        QFETCH(QString, logged);
-        QFETCH(bool, writable);
-        QTemporaryDir folder;
-        const QString path = Run::settingsPath(folder.path());
-        const QString config = QFileInfo(path).absolutePath();
-        if (kind == QLatin1String("damaged")) {
-            QDir().mkpath(config);
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("[speech\nspeed=123\n\x89PNG\r\n\x1a\n\0\0", 28);
-        } else if (kind == QLatin1String("folder in its place")) {
-            QDir().mkpath(path);
-        } else {
-            // Even root cannot make a folder where a file is.
-            QFile file(config);
-            QVERIFY(file.open(QIODevice::WriteOnly));
+        for (const auto& [kind, logged, writable] :
+             {std::tuple<QString, QString, bool>{"damaged", "is damaged", true},
+              {"folder in its place", "cannot be read", false},
+              {"file in the folder's place", "cannot be written", false}}) {
+            QTemporaryDir folder;
+            const QString path = Run::settingsPath(folder.path());
+            const QString config = QFileInfo(path).absolutePath();
+            if (kind == QLatin1String("damaged")) {
+                QDir().mkpath(config);
+                QVERIFY(testfiles::write(
+                    path, QByteArray("[speech\nspeed=123\n\x89PNG\r\n\x1a\n\0\0", 28)));
+            } else if (kind == QLatin1String("folder in its place")) {
+                QDir().mkpath(path);
+            } else {
+                // Even root cannot make a folder where a file is.
+                QVERIFY(testfiles::write(config, {}));
+            }
+            platform::EventLogCapture log;
+            Run run(folder.path());
+            QCOMPARE(run.control<UcScroll>("scrSpeed")->Value(), 150);
+            run.control<UcScroll>("scrSpeed")->setValue(131);
+            QCOMPARE(run.control<UcScroll>("scrSpeed")->Value(), 131);
+            QStringList lines;
+            for (const platform::LogEntry& entry : log.entries()) {
+                lines << entry.text;
+            }
+            QVERIFY2(lines.join(u'\n').contains(logged), qPrintable(lines.join(u'\n')));
+            QSettings written(path, QSettings::IniFormat);
+            QCOMPARE(written.status() == QSettings::NoError && written.value("speech/speed") == 131,
+                     writable);
         }
-        platform::EventLogCapture log;
-        Run run(folder.path());
-        QCOMPARE(run.control<UcScroll>("scrSpeed")->Value(), 150);
-        run.control<UcScroll>("scrSpeed")->setValue(131);
-        QCOMPARE(run.control<UcScroll>("scrSpeed")->Value(), 131);
-        QStringList lines;
-        for (const platform::LogEntry& entry : log.entries()) {
-            lines << entry.text;
-        }
-        QVERIFY2(lines.join(u'\n').contains(logged), qPrintable(lines.join(u'\n')));
-        QSettings written(path, QSettings::IniFormat);
-        QCOMPARE(written.status() == QSettings::NoError && written.value("speech/speed") == 131,
-                 writable);
     }
 
     void draftIsSavedAndReopened()
@@ -246,6 +244,77 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(&again.main));
         QTest::keyClick(again.editor(), Qt::Key_T, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(again.editor()->text(), text + QStringLiteral(" and more at exit"));
+    }
+
+    void timingChoiceSurvivesARestart()
+    {
+        QTemporaryDir folder;
+        {
+            Run run(folder.path());
+            QCOMPARE(run.timings(), QList<bool>({false, false, false, false}));
+            run.item(FollowAlong::kWordCuesKey)->trigger();
+            QCOMPARE(run.timings(), QList<bool>({false, true, false, true}));
+        }
+        {
+            Run run(folder.path());
+            QCOMPARE(run.timings(), QList<bool>({false, true, false, true}));
+            run.item(FollowAlong::kSentenceCuesKey)->trigger();
+            run.item(FollowAlong::kWordCuesKey)->trigger();
+        }
+        Run again(folder.path());
+        QCOMPARE(again.timings(), QList<bool>({true, false, true, false}));
+    }
+
+    void brokenStoredChoiceIsOff()
+    {
+        for (const auto& [stored, on] : {std::pair{"true", true},
+                                         {"True", true},
+                                         {"false", false},
+                                         {"yes please", false},
+                                         {"2", false},
+                                         {"", false}}) {
+            QTemporaryDir folder;
+            {
+                QSettings settings(Run::settingsPath(folder.path()), QSettings::IniFormat);
+                settings.setValue(QStringLiteral("record/sentenceTimings"), stored);
+                settings.setValue(QStringLiteral("record/wordTimings"), stored);
+            }
+            Run run(folder.path());
+            QCOMPARE(run.timings(), QList<bool>({on, on, on, on}));
+        }
+    }
+
+    // Read as a screen reader reads them, from inside the program.
+    void accessibleReading()
+    {
+        QTemporaryDir folder;
+        Run run(folder.path());
+        ProgressLine* line = run.main.followAlong()->progressLine();
+        line->setProgress(7, 51, QStringLiteral("Word 7 of 51"));
+        QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(line);
+        QVERIFY(bar && bar->valueInterface());
+        QCOMPARE(bar->role(), QAccessible::ProgressBar);
+        QCOMPARE(bar->text(QAccessible::Name), QStringLiteral("Speaking position"));
+        QCOMPARE(bar->text(QAccessible::Description), QStringLiteral("Word 7 of 51"));
+        QCOMPARE(bar->valueInterface()->currentValue().toInt(), 7);
+        QCOMPARE(bar->valueInterface()->minimumValue().toInt(), 0);
+        QCOMPARE(bar->valueInterface()->maximumValue().toInt(), 51);
+        line->setProgress(80, 51, {}); // past the end stays at the end
+        QCOMPARE(bar->valueInterface()->currentValue().toInt(), 51);
+
+        for (const QString& key : {FollowAlong::kSentenceCuesKey, FollowAlong::kWordCuesKey}) {
+            QAction* action = run.item(key);
+            QAccessibleInterface* item = QAccessible::queryAccessibleInterface(action);
+            QVERIFY(item);
+            QCOMPARE(item->role(), QAccessible::MenuItem);
+            QVERIFY(item->state().checkable);
+            QCOMPARE(item->state().checked, false);
+            item->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+            QVERIFY(item->state().checked && action->isChecked());
+        }
+        QAccessibleInterface* plain =
+            QAccessible::queryAccessibleInterface(run.item(FollowAlong::kContinueKey));
+        QVERIFY(plain && !plain->state().checkable);
     }
 };
 

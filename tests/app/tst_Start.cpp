@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "platform/DraftFile.h"
 #include "platform/SingleInstance.h"
 
@@ -70,16 +71,6 @@ QString draftIn(const QString& tmpDir)
         .value_or(QString());
 }
 
-QString writeFile(const QString& folder, const QString& name, const QByteArray& content)
-{
-    QFile file(QDir(folder).filePath(name));
-    if (!file.open(QIODevice::WriteOnly)) {
-        return {};
-    }
-    file.write(content);
-    return file.fileName();
-}
-
 // The longest the program takes to save a changed text, with room for a slow machine.
 constexpr int kDraftWaitMs = 15000;
 
@@ -122,8 +113,8 @@ private Q_SLOTS:
     void fileArgumentOpensAndSurvivesAKill()
     {
         QTemporaryDir tmp;
-        const QString file = writeFile(tmp.path(), QStringLiteral("letter.rtf"),
-                                       "{\\rtf1\\ansi Dear {\\b reader}\\par}");
+        const QString file = tmp.filePath(QStringLiteral("letter.rtf"));
+        QVERIFY(testfiles::write(file, "{\\rtf1\\ansi Dear {\\b reader}\\par}"));
         QProcess first;
         startFirstCopy(first, tmp.path(), {file});
         QTRY_COMPARE_WITH_TIMEOUT(draftIn(tmp.path()), QStringLiteral("Dear reader\n"),
@@ -138,8 +129,8 @@ private Q_SLOTS:
         QTemporaryDir tmp;
         QProcess first;
         startFirstCopy(first, tmp.path());
-        const QString file =
-            writeFile(tmp.path(), QStringLiteral("note.txt"), "Handed over\r\nto the first copy");
+        const QString file = tmp.filePath(QStringLiteral("note.txt"));
+        QVERIFY(testfiles::write(file, "Handed over\r\nto the first copy"));
 
         int exitCode = -1;
         // No refusal box: the file went to the running copy, and this copy ended.

@@ -103,45 +103,27 @@ private Q_SLOTS:
         QCOMPARE(QApplication::overrideCursor(), nullptr);
     }
 
-    void decodeText_data()
+    void decodeTextAndStripNulls()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("UTF-16 LE, beyond ASCII")
-            << QByteArray("\xFF\xFE") + utf16(kGreeting, QStringEncoder::Utf16LE) << kGreeting;
-        QTest::newRow("UTF-16 BE, beyond ASCII")
-            << QByteArray("\xFE\xFF") + utf16(kGreeting, QStringEncoder::Utf16BE) << kGreeting;
-        QTest::newRow("UTF-8 with mark")
-            << QByteArray("\xEF\xBB\xBF") + kGreeting.toUtf8() << kGreeting;
-        QTest::newRow("UTF-8 without mark") << kGreeting.toUtf8() << kGreeting;
-        QTest::newRow("Windows-1252") << QByteArray("caf\xE9 \x80 \x93ok\x94 na\xEFve")
-                                      << QString::fromUtf8("café € “ok” naïve");
-        QTest::newRow("CRLF line ends") << QByteArray("one\r\ntwo") << "one\r\ntwo";
-        QTest::newRow("UTF-8 mark only") << QByteArray("\xEF\xBB\xBF") << "";
-    }
-
-    void decodeText()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, expected);
-        QCOMPARE(editor::decodeText(bytes), expected);
-    }
-
-    void stripNulls_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("no NUL") << "C:/docs/a.txt"
-                                << "C:/docs/a.txt";
-        QTest::newRow("NUL then padding") << QString::fromUtf16(u"a.txt\0   ", 9) << "a.txt";
-        QTest::newRow("NUL first") << QString::fromUtf16(u"\0abc", 4) << "";
-    }
-
-    void stripNulls()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, expected);
-        QCOMPARE(editor::FileOpen::StripNulls(text), expected);
+        const std::pair<QByteArray, QString> rows[] = {
+            // UTF-16 both ways and UTF-8 with and without its mark, beyond ASCII.
+            {QByteArray("\xFF\xFE") + utf16(kGreeting, QStringEncoder::Utf16LE), kGreeting},
+            {QByteArray("\xFE\xFF") + utf16(kGreeting, QStringEncoder::Utf16BE), kGreeting},
+            {QByteArray("\xEF\xBB\xBF") + kGreeting.toUtf8(), kGreeting},
+            {kGreeting.toUtf8(), kGreeting},
+            {QByteArray("caf\xE9 \x80 \x93ok\x94 na\xEFve"),
+             QString::fromUtf8("café € “ok” naïve")},
+            {QByteArray("one\r\ntwo"), QStringLiteral("one\r\ntwo")},
+            {QByteArray("\xEF\xBB\xBF"), QString()}};
+        for (const auto& [bytes, expected] : rows) {
+            QCOMPARE(editor::decodeText(bytes), expected);
+        }
+        // A name ends at its first NUL.
+        QCOMPARE(editor::FileOpen::StripNulls(QStringLiteral("C:/docs/a.txt")),
+                 QStringLiteral("C:/docs/a.txt"));
+        QCOMPARE(editor::FileOpen::StripNulls(QString::fromUtf16(u"a.txt\0   ", 9)),
+                 QStringLiteral("a.txt"));
+        QCOMPARE(editor::FileOpen::StripNulls(QString::fromUtf16(u"\0abc", 4)), QString());
     }
 
     void openReadsAsTheChosenEntrySays_data()

@@ -1,11 +1,19 @@
+// The editor box (selection, zoom, caret, scrolling, menu) and the commands that edit it
+// (styles, clipboard, font and colour dialogs).
+#include "editor/CommonDialog.h"
+#include "editor/EditCommands.h"
 #include "editor/RichTextBox.h"
 #include "editor/Zoom.h"
+#include "platform/FakeCommonDialogService.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QFontMetricsF>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -14,6 +22,7 @@
 #include <QTimer>
 #include <functional>
 
+using platform::FakeCommonDialogService;
 using platform::RichTextBox;
 
 namespace {
@@ -65,6 +74,19 @@ QFont monospace()
     return font;
 }
 
+QTextCharFormat formatAt(const RichTextBox& box, int position)
+{
+    QTextCursor cursor(box.document());
+    cursor.setPosition(position + 1);
+    return cursor.charFormat();
+}
+
+void select(RichTextBox& box, int start, int length)
+{
+    box.setSelStart(start);
+    box.setSelLength(length);
+}
+
 } // namespace
 
 class tst_RichTextBox : public QObject
@@ -72,6 +94,8 @@ class tst_RichTextBox : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void init() { QApplication::clipboard()->setText(QStringLiteral("on the clipboard")); }
+
     void selectionReadsAndWrites()
     {
         RichTextBox box;
@@ -154,115 +178,89 @@ private Q_SLOTS:
     }
 
     // The zoom list and the zoom message with its range.
-    void choosingARowSendsItsRatio_data()
-    {
-        QTest::addColumn<int>("numerator"); // 0: no row chosen, nothing sent
-        QTest::addColumn<int>("denominator");
-        const QList<std::pair<int, int>> rows{{1, 10}, {1, 4}, {1, 2}, {3, 4}, {4, 5}, {9, 10},
-                                              {1, 1},  {3, 2}, {2, 1}, {5, 2}, {3, 1}};
-        for (const auto& [numerator, denominator] : rows) {
-            QTest::addRow("%d%%", 100 * numerator / denominator) << numerator << denominator;
-        }
-        QTest::newRow("none") << 0 << 0;
-    }
-
+    // Each row sends its ratio; with no row chosen nothing is sent.
     void choosingARowSendsItsRatio()
     {
-        QFETCH(int, numerator);
-        QFETCH(int, denominator);
-        QComboBox cboZoom;
-        editor::fillZoomList(cboZoom);
-        QCOMPARE(cboZoom.count(), 11);
-        QCOMPARE(cboZoom.currentText(), QStringLiteral("100%"));
-        RichTextBox RichTextBox1;
-        QSignalSpy sent(&RichTextBox1, &RichTextBox::zoomMessageReceived);
-        cboZoom.setCurrentIndex(cboZoom.findText(QString::fromLatin1(QTest::currentDataTag())));
-        QCOMPARE(editor::cboZoom_Click(cboZoom, RichTextBox1), std::nullopt);
-        QCOMPARE(sent.count(), numerator ? 1 : 0);
-        if (numerator) {
-            QCOMPARE(sent.at(0).at(0).toInt(), numerator);
-            QCOMPARE(sent.at(0).at(1).toInt(), denominator);
-            QCOMPARE(RichTextBox1.zoomFactor(), qreal(numerator) / denominator);
+        const std::pair<int, int> rows[] = {{1, 10}, {1, 4}, {1, 2}, {3, 4}, {4, 5}, {9, 10},
+                                            {1, 1},  {3, 2}, {2, 1}, {5, 2}, {3, 1}, {0, 0}};
+        for (const auto& [numerator, denominator] : rows) {
+            QComboBox cboZoom;
+            editor::fillZoomList(cboZoom);
+            QCOMPARE(cboZoom.count(), 11);
+            QCOMPARE(cboZoom.currentText(), QStringLiteral("100%"));
+            RichTextBox RichTextBox1;
+            QSignalSpy sent(&RichTextBox1, &RichTextBox::zoomMessageReceived);
+            const QString row =
+                QStringLiteral("%1%").arg(numerator ? 100 * numerator / denominator : -1);
+            cboZoom.setCurrentIndex(cboZoom.findText(row));
+            QCOMPARE(editor::cboZoom_Click(cboZoom, RichTextBox1), std::nullopt);
+            QCOMPARE(sent.count(), numerator ? 1 : 0);
+            if (numerator) {
+                QCOMPARE(sent.at(0).at(0).toInt(), numerator);
+                QCOMPARE(sent.at(0).at(1).toInt(), denominator);
+                QCOMPARE(RichTextBox1.zoomFactor(), qreal(numerator) / denominator);
+            }
         }
     }
 
-    void setZoomChecksTheRange_data()
-    {
-        QTest::addColumn<int>("numerator");
-        QTest::addColumn<int>("denominator");
-        QTest::addColumn<bool>("sends");
-        QTest::addColumn<qreal>("factor"); // the editor's zoom after 2/1
-        QTest::newRow("64 and 1") << 64 << 1 << true << 64.0;
-        QTest::newRow("1 and 64") << 1 << 64 << true << 1 / 64.0;
-        QTest::newRow("0 and 0 switches zoom off") << 0 << 0 << true << 1.0;
-        QTest::newRow("65 as numerator") << 65 << 1 << false << 2.0;
-        QTest::newRow("-1 as denominator") << 1 << -1 << false << 2.0;
-        QTest::newRow("65 as denominator") << 1 << 65 << false << 2.0;
-        QTest::newRow("0 as denominator, refused by the editor") << 1 << 0 << true << 2.0;
-        QTest::newRow("largest 32-bit") << 0x7FFFFFFF << 1 << false << 2.0;
-    }
-
+    // Numerator, denominator, whether the message goes out, and the editor's zoom after 2/1:
+    // 0 and 0 switch zoom off, a zero denominator is left for the editor to refuse.
     void setZoomChecksTheRange()
     {
-        QFETCH(int, numerator);
-        QFETCH(int, denominator);
-        QFETCH(bool, sends);
-        QFETCH(qreal, factor);
-        RichTextBox RichTextBox1;
-        QVERIFY(RichTextBox1.sendZoomMessage(2, 1));
-        QSignalSpy sent(&RichTextBox1, &RichTextBox::zoomMessageReceived);
-        const std::optional<editor::ZoomError> error =
-            editor::setZoom(RichTextBox1.hWnd(), numerator, denominator);
-        QCOMPARE(sent.count(), sends ? 1 : 0);
-        QCOMPARE(error.has_value(), !sends);
-        QCOMPARE(RichTextBox1.zoomFactor(), factor);
-        if (error) {
-            QCOMPARE(error->number, 27110);
-            QCOMPARE(error->source,
-                     QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() +
-                         QStringLiteral(".mRichEdit30"));
-            QCOMPARE(error->description,
-                     QStringLiteral("Numerator and Denominator must be between 1 and 64"));
+        const std::tuple<int, int, bool, qreal> rows[] = {
+            {64, 1, true, 64.0}, {1, 64, true, 1 / 64.0},    {0, 0, true, 1.0},
+            {65, 1, false, 2.0}, {1, -1, false, 2.0},        {1, 65, false, 2.0},
+            {1, 0, true, 2.0},   {0x7FFFFFFF, 1, false, 2.0}};
+        for (const auto& [numerator, denominator, sends, factor] : rows) {
+            RichTextBox RichTextBox1;
+            QVERIFY(RichTextBox1.sendZoomMessage(2, 1));
+            QSignalSpy sent(&RichTextBox1, &RichTextBox::zoomMessageReceived);
+            const std::optional<editor::ZoomError> error =
+                editor::setZoom(RichTextBox1.hWnd(), numerator, denominator);
+            QCOMPARE(sent.count(), sends ? 1 : 0);
+            QCOMPARE(error.has_value(), !sends);
+            QCOMPARE(RichTextBox1.zoomFactor(), factor);
+            if (error) {
+                QCOMPARE(error->number, 27110);
+                QCOMPARE(error->source,
+                         QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() +
+                             QStringLiteral(".mRichEdit30"));
+                QCOMPARE(error->description,
+                         QStringLiteral("Numerator and Denominator must be between 1 and 64"));
+            }
         }
-    }
-
-    void clickPutsCaretOnCharacter_data()
-    {
-        QTest::addColumn<int>("numerator");
-        QTest::addColumn<int>("denominator");
-        QTest::newRow("1/1") << 1 << 1;
-        QTest::newRow("2/1") << 2 << 1;
-        QTest::newRow("1/2") << 1 << 2;
     }
 
     void clickPutsCaretOnCharacter()
     {
-        QFETCH(int, numerator);
-        QFETCH(int, denominator);
-        const QString line = QStringLiteral("The quick brown fox");
-        RichTextBox box;
-        QVERIFY(show(box, line + u'\n' + line, {800, 300}, numerator, denominator, monospace()));
-        const qreal factor = qreal(numerator) / denominator;
+        for (const auto& [numerator, denominator] : {std::pair{1, 1}, {2, 1}, {1, 2}}) {
+            const QString line = QStringLiteral("The quick brown fox");
+            RichTextBox box;
+            QVERIFY(
+                show(box, line + u'\n' + line, {800, 300}, numerator, denominator, monospace()));
+            const qreal factor = qreal(numerator) / denominator;
 
-        // Where the characters are, worked out from the font rather than asked of the editor.
-        const QFontMetricsF metrics(monospace());
-        const qreal margin = box.document()->documentMargin();
-        for (const int target : {0, 4, 10, 18}) {
-            for (const int row : {0, 1}) {
-                const qreal left = margin + metrics.horizontalAdvance(line.left(target));
-                const qreal width = metrics.horizontalAdvance(line.at(target));
-                // A third into the character: the caret goes before it.
-                const QPointF inDocument(left + width / 3, margin + metrics.height() * (row + 0.5));
-                const QPoint click = (inDocument * factor).toPoint();
-                QTest::mouseClick(box.viewport(), Qt::LeftButton, {}, click);
-                const int expected = row * (int(line.size()) + 1) + target;
-                QVERIFY2(box.selStart() == expected,
-                         qPrintable(QStringLiteral("clicked char %1 of row %2, caret at %3")
-                                        .arg(target)
-                                        .arg(row)
-                                        .arg(box.selStart())));
-                QCOMPARE(box.selLength(), 0);
-                QCOMPARE(box.positionAt(click), expected);
+            // Where the characters are, worked out from the font rather than asked of the editor.
+            const QFontMetricsF metrics(monospace());
+            const qreal margin = box.document()->documentMargin();
+            for (const int target : {0, 4, 10, 18}) {
+                for (const int row : {0, 1}) {
+                    const qreal left = margin + metrics.horizontalAdvance(line.left(target));
+                    const qreal width = metrics.horizontalAdvance(line.at(target));
+                    // A third into the character: the caret goes before it.
+                    const QPointF inDocument(left + width / 3,
+                                             margin + metrics.height() * (row + 0.5));
+                    const QPoint click = (inDocument * factor).toPoint();
+                    QTest::mouseClick(box.viewport(), Qt::LeftButton, {}, click);
+                    const int expected = row * (int(line.size()) + 1) + target;
+                    QVERIFY2(box.selStart() == expected,
+                             qPrintable(QStringLiteral("clicked char %1 of row %2, caret at %3")
+                                            .arg(target)
+                                            .arg(row)
+                                            .arg(box.selStart())));
+                    QCOMPARE(box.selLength(), 0);
+                    QCOMPARE(box.positionAt(click), expected);
+                }
             }
         }
     }
@@ -341,6 +339,188 @@ private Q_SLOTS:
         QVERIFY2(entries.filter(QStringLiteral("Paste")).size() == 1,
                  qPrintable(entries.join(", ")));
         QVERIFY(entries.filter(QStringLiteral("Select All")).size() == 1);
+    }
+
+    // Bold, then italic.
+    void styleTogglesAMixedSelection()
+    {
+        for (const bool italic : {false, true}) {
+            const auto click = [italic](RichTextBox& box) {
+                italic ? editor::cmdItalic_Click(box) : editor::cmdBold_Click(box);
+            };
+            const auto state = [italic](const RichTextBox& box) {
+                return italic ? box.selItalic() : box.selBold();
+            };
+            const auto on = [italic](const QTextCharFormat& format) {
+                return italic ? format.fontItalic() : format.fontWeight() == QFont::Bold;
+            };
+            RichTextBox box;
+            box.setText(QStringLiteral("plain bold"));
+            select(box, 6, 4);
+            click(box);
+            QCOMPARE(state(box), std::optional<bool>(true));
+            // Partly set: the first click clears all of it, the second sets all of it.
+            select(box, 0, 10);
+            QCOMPARE(state(box), std::nullopt);
+            click(box);
+            QCOMPARE(state(box), std::optional<bool>(false));
+            QVERIFY(!on(formatAt(box, 7)));
+            click(box);
+            QCOMPARE(state(box), std::optional<bool>(true));
+            QVERIFY(on(formatAt(box, 0)));
+            QCOMPARE(box.text(), QStringLiteral("plain bold"));
+        }
+    }
+
+    void selectAllSelectsAndFocuses()
+    {
+        QWidget window;
+        QLineEdit other(&window);
+        auto* box = new RichTextBox(&window);
+        box->move(0, 40);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        for (const QString& text : {QStringLiteral("two\nlines"), QString()}) {
+            box->setText(text);
+            box->setSelStart(2);
+            other.setFocus();
+            QVERIFY(!box->hasFocus());
+            editor::cmdAll_Click(*box);
+            QCOMPARE(box->selStart(), 0);
+            QCOMPARE(box->selText(), text);
+            QVERIFY(box->hasFocus());
+        }
+    }
+
+    void clipboardCommands()
+    {
+        RichTextBox box;
+        box.setText(QStringLiteral("alpha beta gamma"));
+        // With nothing selected, Cut and Copy leave the clipboard alone.
+        box.setSelStart(4);
+        editor::cmdCopy_Click(box);
+        editor::cmdCut_Click(box);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("on the clipboard"));
+        QCOMPARE(box.text(), QStringLiteral("alpha beta gamma"));
+        QCOMPARE(box.selStart(), 4);
+
+        select(box, 6, 5);
+        editor::cmdCopy_Click(box);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("beta "));
+        QCOMPARE(box.text(), QStringLiteral("alpha beta gamma"));
+        editor::cmdCut_Click(box);
+        QCOMPARE(box.text(), QStringLiteral("alpha gamma"));
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("beta "));
+        box.setSelStart(0);
+        editor::cmdPaste_Click(box);
+        QCOMPARE(box.text(), QStringLiteral("beta alpha gamma"));
+
+        // Formatted clipboard content arrives as its characters only.
+        auto* rich = new QMimeData;
+        rich->setHtml(QStringLiteral("<b>big</b>"));
+        rich->setText(QStringLiteral("big"));
+        QApplication::clipboard()->setMimeData(rich);
+        select(box, 0, 4);
+        editor::cmdPaste_Click(box);
+        QCOMPARE(box.text(), QStringLiteral("big alpha gamma"));
+        select(box, 0, 3);
+        QCOMPARE(box.selBold(), std::optional<bool>(false));
+
+        select(box, 3, 6);
+        editor::cmdDelete_Click(box);
+        QCOMPARE(box.text(), QStringLiteral("big gamma"));
+        editor::cmdClearText_Click(box);
+        QCOMPARE(box.text(), QString());
+        editor::cmdClear_Click();
+        QCOMPARE(QApplication::clipboard()->text(), QString());
+
+        // A clipboard without text (a picture) pastes nothing and keeps the selection.
+        QImage image(4, 4, QImage::Format_RGB32);
+        image.fill(Qt::green);
+        auto* picture = new QMimeData;
+        picture->setImageData(image);
+        QApplication::clipboard()->setMimeData(picture);
+        box.setText(QStringLiteral("unchanged"));
+        select(box, 2, 3);
+        editor::cmdPaste_Click(box);
+        QCOMPARE(box.text(), QStringLiteral("unchanged"));
+        QCOMPARE(std::pair(box.selStart(), box.selLength()), std::pair(2, 3));
+    }
+
+    void fontDialogAppliesItsValues()
+    {
+        RichTextBox box;
+        box.setText(QStringLiteral("abc def"));
+        select(box, 0, 3);
+        editor::CommonDialog dialog;
+        FakeCommonDialogService dialogs;
+        dialogs.queueFont(
+            platform::FontChoice{QStringLiteral("Liberation Mono"), 18.0F, true, true, true, true});
+        editor::cmdFont_Click(box, dialog);
+        QCOMPARE(dialog.Flags, quint32(3));
+        const QTextCharFormat format = formatAt(box, 1);
+        QCOMPARE(format.fontFamilies().toStringList(), QStringList{"Liberation Mono"});
+        QCOMPARE(format.fontPointSize(), 18.0);
+        QCOMPARE(format.fontWeight(), int(QFont::Bold));
+        QVERIFY(format.fontItalic() && format.fontStrikeOut() && format.fontUnderline());
+        QCOMPARE(formatAt(box, 5).fontWeight(), int(QFont::Normal));
+
+        // The dialog starts from what was chosen last; a size the editor refuses is
+        // skipped and the other values still apply.
+        select(box, 4, 3);
+        dialogs.queueFont(platform::FontChoice{QStringLiteral("DejaVu Sans"), 0.0F});
+        editor::cmdFont_Click(box, dialog);
+        QCOMPARE(dialogs.requests().at(1).font.name, QStringLiteral("Liberation Mono"));
+        QCOMPARE(dialogs.requests().at(1).font.size, 18.0F);
+        QCOMPARE(formatAt(box, 5).fontFamilies().toStringList(), QStringList{"DejaVu Sans"});
+        QVERIFY(!formatAt(box, 5).hasProperty(QTextFormat::FontPointSize));
+    }
+
+    void colourDialogs()
+    {
+        RichTextBox box;
+        box.setText(QStringLiteral("abc def"));
+        select(box, 4, 3);
+        editor::CommonDialog dialog;
+        FakeCommonDialogService dialogs;
+        dialogs.queueColor(platform::rgb(0, 0, 255));
+        editor::cmdForeColor_Click(box, dialog);
+        QCOMPARE(formatAt(box, 5).foreground().color(), QColor(0, 0, 255));
+        QVERIFY(!formatAt(box, 1).hasProperty(QTextFormat::ForegroundBrush));
+
+        dialogs.queueColor(platform::rgb(255, 255, 224));
+        editor::cmdBackColor_Click(box, dialog);
+        QCOMPARE(box.backColor(), platform::rgb(255, 255, 224));
+        // The second dialog opened on the colour chosen in the first.
+        QCOMPARE(dialogs.requests().at(1).color, platform::rgb(0, 0, 255));
+        box.resize(200, 100);
+        const QImage shot = box.viewport()->grab().toImage();
+        QCOMPARE(QColor(shot.pixel(shot.width() - 5, shot.height() - 5)), QColor(255, 255, 224));
+    }
+
+    void cancelledDialogsApplyNothing()
+    {
+        RichTextBox box;
+        box.setText(QStringLiteral("abc def"));
+        select(box, 0, 7);
+        const QString before = box.document()->toHtml();
+        const platform::OleColor background = box.backColor();
+        editor::CommonDialog dialog;
+        FakeCommonDialogService dialogs; // every dialog is cancelled
+        editor::cmdFont_Click(box, dialog);
+        editor::cmdForeColor_Click(box, dialog);
+        editor::cmdBackColor_Click(box, dialog);
+        QCOMPARE(dialogs.requests().size(), 3);
+        QCOMPARE(box.document()->toHtml(), before);
+        QCOMPARE(box.backColor(), background);
+        QCOMPARE(box.selLength(), 7);
+
+        // Also after a colour was chosen once: a cancel does not apply it again.
+        dialogs.queueColor(platform::rgb(255, 0, 0));
+        editor::cmdBackColor_Click(box, dialog);
+        editor::cmdForeColor_Click(box, dialog);
+        QCOMPARE(box.document()->toHtml(), before);
     }
 };
 

@@ -60,15 +60,6 @@ public:
 };
 
 using DisplayCall = void (HTMLHelp::*)(QWidget*);
-// Each display operation with the command it sends.
-const std::pair<const char*, std::pair<DisplayCall, HelpCommand>> Displays[] = {
-    {"topic url", {&HTMLHelp::HHDisplayTopicURL, HelpCommand::DisplayTopic}},
-    {"topic id", {&HTMLHelp::HHDisplayTopicID, HelpCommand::HelpContext}},
-    {"search", {&HTMLHelp::HHDisplaySearch, HelpCommand::DisplaySearch}},
-    {"index", {&HTMLHelp::HHDisplayIndex, HelpCommand::DisplayIndex}},
-    {"contents", {&HTMLHelp::HHDisplayContents, HelpCommand::DisplayToc}},
-    {"alink", {&HTMLHelp::HHDisplayALink, HelpCommand::ALinkLookup}},
-    {"keyword", {&HTMLHelp::HHDisplayKeyword, HelpCommand::KeywordLookup}}};
 
 } // namespace
 
@@ -152,9 +143,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<DisplayCall>("display");
         QTest::addColumn<int>("command");
-        for (const auto& [name, display] : Displays) {
-            QTest::newRow(name) << display.first << int(display.second);
-        }
+        QTest::newRow("topic url")
+            << &HTMLHelp::HHDisplayTopicURL << int(HelpCommand::DisplayTopic);
+        QTest::newRow("topic id") << &HTMLHelp::HHDisplayTopicID << int(HelpCommand::HelpContext);
+        QTest::newRow("search") << &HTMLHelp::HHDisplaySearch << int(HelpCommand::DisplaySearch);
+        QTest::newRow("index") << &HTMLHelp::HHDisplayIndex << int(HelpCommand::DisplayIndex);
+        QTest::newRow("contents") << &HTMLHelp::HHDisplayContents << int(HelpCommand::DisplayToc);
+        QTest::newRow("alink") << &HTMLHelp::HHDisplayALink << int(HelpCommand::ALinkLookup);
+        QTest::newRow("keyword") << &HTMLHelp::HHDisplayKeyword << int(HelpCommand::KeywordLookup);
     }
     void displayOperationsSendTheirCommand()
     {
@@ -427,106 +423,92 @@ private Q_SLOTS:
         QVERIFY(help.HHInstalled());
     }
 
-    void verifiesTheMinimumConfiguration_data()
-    {
-        QTest::addColumn<QList<int>>("viewer");
-        QTest::addColumn<QList<int>>("browser");
-        QTest::addColumn<int>("viewerCode");
-        QTest::addColumn<int>("browserCode");
-        QTest::addColumn<bool>("result");
-        const QList<int> viewer13{4, 74, 8702, 0};
-        const QList<int> ie501{5, 0, 2919, 6307};
-        QTest::newRow("browser too old for 275") << viewer13 << ie501 << 16 << 275 << false;
-        QTest::newRow("browser new enough for 275")
-            << viewer13 << QList<int>{5, 50, 3825, 1300} << 16 << 275 << true;
-        // Compared as numbers: 6307 is newer than 800 (as text it would be older).
-        QTest::newRow("revision compared as a number") << viewer13 << ie501 << 26 << 272 << true;
-        QTest::newRow("same as minimum") << viewer13 << ie501 << 26 << 274 << true;
-        QTest::newRow("viewer too old")
-            << QList<int>{4, 72, 7290, 0} << ie501 << 17 << 256 << false;
-        QTest::newRow("minimum written with fewer digits")
-            << viewer13 << QList<int>{5, 0, 2717, 2000} << 16 << 270 << true;
-        QTest::newRow("one revision short")
-            << viewer13 << QList<int>{5, 0, 2717, 1999} << 16 << 270 << false;
-        QTest::newRow("unknown viewer code") << viewer13 << ie501 << 27 << 256 << false;
-        QTest::newRow("unknown browser code") << viewer13 << ie501 << 16 << 255 << false;
-    }
     void verifiesTheMinimumConfiguration()
     {
-        QFETCH(QList<int>, viewer);
-        QFETCH(QList<int>, browser);
-        QFETCH(int, viewerCode);
-        QFETCH(int, browserCode);
-        QFETCH(bool, result);
-        installVersions(viewer, browser);
-        HTMLHelp help;
-        QCOMPARE(help.HHVerifyMinConfig(viewerCode, browserCode), result);
+        struct Row
+        {
+            const char* name;
+            QList<int> viewer;
+            QList<int> browser;
+            int viewerCode;
+            int browserCode;
+            bool result;
+        };
+        const QList<int> viewer13{4, 74, 8702, 0};
+        const QList<int> ie501{5, 0, 2919, 6307};
+        const Row rows[] = {
+            {"browser too old for 275", viewer13, ie501, 16, 275, false},
+            {"browser new enough for 275", viewer13, {5, 50, 3825, 1300}, 16, 275, true},
+            // Compared as numbers: 6307 is newer than 800 (as text it would be older).
+            {"revision compared as a number", viewer13, ie501, 26, 272, true},
+            {"same as minimum", viewer13, ie501, 26, 274, true},
+            {"viewer too old", {4, 72, 7290, 0}, ie501, 17, 256, false},
+            {"minimum written with fewer digits", viewer13, {5, 0, 2717, 2000}, 16, 270, true},
+            {"one revision short", viewer13, {5, 0, 2717, 1999}, 16, 270, false},
+            {"unknown viewer code", viewer13, ie501, 27, 256, false},
+            {"unknown browser code", viewer13, ie501, 16, 255, false}};
+        for (const Row& row : rows) {
+            installVersions(row.viewer, row.browser);
+            QVERIFY2(HTMLHelp().HHVerifyMinConfig(row.viewerCode, row.browserCode) == row.result,
+                     row.name);
+        }
     }
 
-    void popups_data()
-    {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("popupFile");
-        QTest::addColumn<bool>("sent");
-        QTest::addColumn<bool>("custom"); // own colours and font
-        const QString hello = QStringLiteral("Hello");
-        QTest::newRow("literal") << 4 << hello << QString() << true << false;
-        QTest::newRow("literal, own style") << 4 << hello << QString() << true << true;
-        QTest::newRow("literal empty") << 4 << QString() << QString() << false << false;
-        QTest::newRow("resource") << 2 << QString() << QString() << true << false;
-        QTest::newRow("help file text")
-            << 1 << QString() << QStringLiteral("cs.TXT") << true << false;
-        QTest::newRow("unknown type") << 3 << hello << QString() << false << false;
-    }
+    // The type (4 literal, 2 a string resource, 1 a help file's text, 3 unknown), the text
+    // and file, whether the pop-up is shown, and whether in its own colours and font.
     void popups()
     {
-        QFETCH(int, type);
-        QFETCH(QString, text);
-        QFETCH(QString, popupFile);
-        QFETCH(bool, sent);
-        QFETCH(bool, custom);
-        HTMLHelp help;
-        help.setCHMFile(m_manual);
-        if (custom) {
-            help.setHHPopupCustomColors(true);
-            help.setHHPopupTextFont(QStringLiteral("Courier"));
-            help.setHHPopupTextSize(QStringLiteral("14"));
-            help.setHHPopupTextBold(true);
-            help.setHHPopupTextItalic(true);
-            help.setHHPopupTextUnderline(true);
+        const QString hello = QStringLiteral("Hello");
+        const std::tuple<int, QString, QString, bool, bool> rows[] = {
+            {4, hello, {}, true, false},    {4, hello, {}, true, true},
+            {4, {}, {}, false, false},      {2, {}, {}, true, false},
+            {1, {}, "cs.TXT", true, false}, {3, hello, {}, false, false}};
+        for (const auto& [type, text, popupFile, sent, custom] : rows) {
+            m_viewer->calls.clear();
+            m_boxes->clear(); // the last row's handle check told there was no window
+            HTMLHelp help;
+            help.setCHMFile(m_manual);
+            if (custom) {
+                help.setHHPopupCustomColors(true);
+                help.setHHPopupTextFont(QStringLiteral("Courier"));
+                help.setHHPopupTextSize(QStringLiteral("14"));
+                help.setHHPopupTextBold(true);
+                help.setHHPopupTextItalic(true);
+                help.setHHPopupTextUnderline(true);
+            }
+            help.setHHPopupType(type);
+            help.setHHPopupText(text);
+            help.setHHPopupFile(popupFile);
+            help.setHHPopupID(17);
+            help.setHHPopupTextColor(rgb(1, 2, 3));
+            help.setHHPopupBackColor(rgb(4, 5, 6));
+            help.setHHPopupCustomTextColor(rgb(7, 8, 9));
+            help.setHHPopupCustomBackColor(rgb(10, 11, 12));
+            QWidget caller;
+            QCursor::setPos(123, 45);
+            help.HHDisplayPopup(&caller);
+            QCOMPARE(m_viewer->calls.size(), sent ? 1 : 0);
+            QVERIFY(m_boxes->boxes().isEmpty());
+            if (!sent) {
+                continue;
+            }
+            const HelpCall& call = m_viewer->calls.first();
+            QCOMPARE(int(call.command), int(HelpCommand::DisplayTextPopup));
+            QCOMPARE(call.caller, &caller);
+            QCOMPARE(call.file, type == 1 ? m_manual + QStringLiteral("::/cs.TXT") : QString());
+            const HelpPopup& popup = std::get<HelpPopup>(call.data);
+            QCOMPARE(popup.instance, quintptr(0));
+            QCOMPARE(popup.textId, type == 4 ? 0u : 17u);
+            QCOMPARE(popup.text.has_value(), type == 4);
+            QCOMPARE(popup.position, QCursor::pos());
+            QCOMPARE(popup.foreground, custom ? rgb(7, 8, 9) : rgb(1, 2, 3));
+            QCOMPARE(popup.background, custom ? rgb(10, 11, 12) : rgb(4, 5, 6));
+            QCOMPARE(popup.margins, QRect(QPoint(-1, -1), QPoint(-1, -1)));
+            QCOMPARE(popup.font, custom
+                                     ? QStringLiteral("Courier, 14, ascii, Bold Italic Underline")
+                                     : QStringLiteral("Arial, 10, ascii, "));
+            QCOMPARE(help.HHWndHandle(), HelpWindowHandle(0)); // pop-ups keep no window
         }
-        help.setHHPopupType(type);
-        help.setHHPopupText(text);
-        help.setHHPopupFile(popupFile);
-        help.setHHPopupID(17);
-        help.setHHPopupTextColor(rgb(1, 2, 3));
-        help.setHHPopupBackColor(rgb(4, 5, 6));
-        help.setHHPopupCustomTextColor(rgb(7, 8, 9));
-        help.setHHPopupCustomBackColor(rgb(10, 11, 12));
-        QWidget caller;
-        QCursor::setPos(123, 45);
-        help.HHDisplayPopup(&caller);
-        QCOMPARE(m_viewer->calls.size(), sent ? 1 : 0);
-        QVERIFY(m_boxes->boxes().isEmpty());
-        if (!sent) {
-            return;
-        }
-        const HelpCall& call = m_viewer->calls.first();
-        QCOMPARE(int(call.command), int(HelpCommand::DisplayTextPopup));
-        QCOMPARE(call.caller, &caller);
-        QCOMPARE(call.file, type == 1 ? m_manual + QStringLiteral("::/cs.TXT") : QString());
-        const HelpPopup& popup = std::get<HelpPopup>(call.data);
-        QCOMPARE(popup.instance, quintptr(0));
-        QCOMPARE(popup.textId, type == 4 ? 0u : 17u);
-        QCOMPARE(popup.text.has_value(), type == 4);
-        QCOMPARE(popup.position, QCursor::pos());
-        QCOMPARE(popup.foreground, custom ? rgb(7, 8, 9) : rgb(1, 2, 3));
-        QCOMPARE(popup.background, custom ? rgb(10, 11, 12) : rgb(4, 5, 6));
-        QCOMPARE(popup.margins, QRect(QPoint(-1, -1), QPoint(-1, -1)));
-        QCOMPARE(popup.font, custom ? QStringLiteral("Courier, 14, ascii, Bold Italic Underline")
-                                    : QStringLiteral("Arial, 10, ascii, "));
-        QCOMPARE(help.HHWndHandle(), HelpWindowHandle(0)); // pop-ups keep no window
     }
 
     void closeSystemMenuAndWhatsThis()

@@ -1,18 +1,26 @@
+// The compiled-help reader, the version reader for the installed components, and the viewer's
+// windows and pop-ups.
+
 #include "TestFiles.h"
 #include "helpviewer/ChmBrowser.h"
+#include "helpviewer/ChmFile.h"
 #include "helpviewer/ChmHelpViewer.h"
+#include "helpviewer/FileVersion.h"
 #include "helpviewer/HelpPopupWindow.h"
 #include "helpviewer/HelpWindow.h"
+#include "helpviewer/TestPeImage.h"
 #include "platform/FakeMessageBoxService.h"
 #include "platform/Resources.h"
 
 #include <QApplication>
 #include <QListWidget>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QtEndian>
 
 using namespace platform;
 
@@ -44,10 +52,269 @@ class tst_HelpViewer : public QObject
     Q_OBJECT
 
 private:
+    QTemporaryDir m_dir;
+    QByteArray m_original;
+    ChmFile m_help;
+
     ChmHelpViewer m_viewer;
     FakeMessageBoxService m_boxes;
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_original = testfiles::read(HelpFile);
+        m_help = ChmFile::open(HelpFile);
+        QVERIFY2(m_help.isOpen(), qPrintable(m_help.errorString()));
+    }
+
+    void readsTheProjectTables()
+    {
+        const std::optional<platform::ChmWindowType> main =
+            m_help.windowType(QStringLiteral("main"));
+        QVERIFY(main);
+        QCOMPARE(QVariantList({m_help.system().title, m_help.system().defaultWindow,
+                               m_help.defaultTopic(), main->caption, main->geometry, main->homeFile,
+                               main->navigationWidth}),
+                 QVariantList({"Parlanza Help", "Main", "/howto.htm", "Parlanza Help",
+                               QRect(QPoint(80, 60), QPoint(919, 699)), "howto.htm", 270}));
+        QVERIFY(!m_help.windowType(QStringLiteral("Secondary")));
+    }
+
+    void mapsContextIdsThroughTheStoredPath()
+    {
+        QCOMPARE(QStringList({m_help.topicForContextId(1).value_or(QString()),
+                              m_help.topicForContextId(10).value_or(QString()),
+                              m_help.topicForContextId(11).value_or(QStringLiteral("unmapped"))}),
+                 QStringList({"/howto.htm", "/messages.htm", "unmapped"}));
+    }
+
+    void resolvesTheLongestSuffixThatExists()
+    {
+        // The compiler stores the build machine's path; only a tail of it names the
+        // object, and a deeper object must win over a shorter match.
+        QByteArray strings(1, '\0');
+        const quint32 deep = quint32(strings.size());
+        strings += QByteArray("/home/x/build/images/bars.png") + '\0';
+        const quint32 windowsPath = quint32(strings.size());
+        strings += QByteArray("C:\\proj\\howto.htm") + '\0';
+        QByteArray ivb(4 + 16, '\0');
+        qToLittleEndian<quint32>(16, ivb.data());
+        qToLittleEndian<quint32>(7, ivb.data() + 4);
+        qToLittleEndian<quint32>(deep, ivb.data() + 8);
+        qToLittleEndian<quint32>(8, ivb.data() + 12);
+        qToLittleEndian<quint32>(windowsPath, ivb.data() + 16);
+        const ChmFile chm = ChmFile::fromObjects({{QStringLiteral("/#STRINGS"), strings},
+                                                  {QStringLiteral("/#IVB"), ivb},
+                                                  {QStringLiteral("/bars.png"), "b"},
+                                                  {QStringLiteral("/images/bars.png"), "p"},
+                                                  {QStringLiteral("/howto.htm"), "h"}});
+        QCOMPARE(chm.topicForContextId(7).value_or(QString()), QStringLiteral("/images/bars.png"));
+        QCOMPARE(chm.topicForContextId(8).value_or(QString()), QStringLiteral("/howto.htm"));
+    }
+
+    // Only a sane rectangle becomes the window's place: not none, inside out, overflowing or
+    // far away.
+    void windowPlacesMustBePlausible()
+    {
+        const std::pair<std::array<qint32, 4>, QRect> rows[] = {
+            {{10, 20, 510, 420}, QRect(10, 20, 500, 400)},
+            {{0, 0, 0, 0}, QRect()},
+            {{500, 20, 10, 420}, QRect()},
+            {{574449004, 0, -1634885776, 10}, QRect()},
+            {{0, 0, 2000000, 10}, QRect()}};
+        for (const auto& [rect, geometry] : rows) {
+            const QByteArray strings("\0Main\0", 6);
+            QByteArray windows(8 + 196, '\0');
+            qToLittleEndian<quint32>(1, windows.data());
+            qToLittleEndian<quint32>(196, windows.data() + 4);
+            qToLittleEndian<quint32>(1, windows.data() + 8 + 0x08);
+            for (int i = 0; i < 4; ++i) {
+                qToLittleEndian<qint32>(rect[i], windows.data() + 8 + 0x20 + 4 * qsizetype(i));
+            }
+            const ChmFile chm = ChmFile::fromObjects(
+                {{QStringLiteral("/#STRINGS"), strings}, {QStringLiteral("/#WINDOWS"), windows}});
+            QCOMPARE(chm.windowTypes().size(), 1);
+            QCOMPARE(chm.windowTypes().first().name, QStringLiteral("Main"));
+            QCOMPARE(chm.windowTypes().first().geometry, geometry);
+        }
+    }
+
+    // Stored, without the slash, in another case, with dots, backslashes or a fragment.
+    void findsObjectsWhateverTheSpelling()
+    {
+        for (const QString path :
+             {"/howto.htm", "howto.htm", "/HowTo.HTM", "images/../images/./bars.png",
+              "\\images\\bars.png", "messages.htm#word"}) {
+            QVERIFY2(m_help.contains(path) && m_help.object(path), qPrintable(path));
+        }
+        QVERIFY(!m_help.contains(QStringLiteral("/nothing.htm")));
+        QVERIFY(!m_help.object(QStringLiteral("/nothing.htm")));
+    }
+
+    void buildsContentsAndIndex()
+    {
+        const QList<platform::ChmSitemapEntry> toc = m_help.contents();
+        QCOMPARE(toc.size(), 2);
+        QCOMPARE(toc.at(0).children.size(), 8);
+        QCOMPARE(QStringList({toc.at(0).name, toc.at(0).locals.join(u'|'),
+                              toc.at(0).children.at(3).name, toc.at(1).name}),
+                 QStringList({"How to Use", "howto.htm", "Recording to a Wave File", "Messages"}));
+        for (const platform::ChmSitemapEntry& entry : m_help.index()) {
+            QVERIFY2(m_help.contains(entry.locals.value(0)), qPrintable(entry.name));
+        }
+        QCOMPARE(m_help.topicsForKeyword(QStringLiteral("nothing; speed")),
+                 QStringList{QStringLiteral("/voices.htm")});
+        QCOMPARE(m_help.topicsForALink(QStringLiteral("Recording")),
+                 QStringList{QStringLiteral("/recording.htm")});
+        QVERIFY(m_help.topicsForALink(QStringLiteral("Nobody")).isEmpty());
+    }
+
+    void searchesEveryPage()
+    {
+        const QList<platform::ChmSearchHit> hits = m_help.search(QStringLiteral("overwrite wave"));
+        QVERIFY(!hits.isEmpty());
+        for (const platform::ChmSearchHit& hit : hits) {
+            QVERIFY(hit.path == QStringLiteral("/recording.htm") ||
+                    hit.path == QStringLiteral("/messages.htm"));
+        }
+        QVERIFY(m_help.search(QStringLiteral("xylophone")).isEmpty());
+        QVERIFY(m_help.search(QStringLiteral("  ")).isEmpty());
+        // Words inside tags are not text.
+        QVERIFY(m_help.search(QStringLiteral("stylesheet")).isEmpty());
+        QCOMPARE(m_help.pageTitle(QStringLiteral("zoom.htm")), QStringLiteral("Zoom"));
+    }
+
+    void parsesSitemapsDefensively()
+    {
+        const QString html = QStringLiteral(
+            "<ul><li><object type=\"text/sitemap\"><param name=\"Name\" value=\"A &amp; B\">"
+            "<param name=\"Local\" value='a.htm'><param name=\"Name\" value=\"ignored\">"
+            "<param name=\"Local\" value=\"b.htm\"></object>"
+            "<li><object type=\"text/site properties\"><param name=\"Name\" value=\"x\"></object>"
+            "<ul><ul><li><object type=\"text/sitemap\"><param name=\"Name\" value=\"C\"></object>"
+            "</ul>");
+        const QList<platform::ChmSitemapEntry> entries = ChmSitemap::parse(html);
+        QCOMPARE(entries.size(), 1);
+        QCOMPARE(entries.at(0).name, QStringLiteral("A & B"));
+        QCOMPARE(entries.at(0).locals,
+                 (QStringList{QStringLiteral("a.htm"), QStringLiteral("b.htm")}));
+        QCOMPARE(entries.at(0).children.size(), 1);
+        // A hostile nesting depth must neither overflow the stack nor lose the entries.
+        QString deep;
+        for (int i = 0; i < 100000; ++i) {
+            deep += QStringLiteral("<ul>");
+        }
+        deep += QStringLiteral(
+            "<object type=\"text/sitemap\"><param name=\"Name\" value=\"Deep\"></object>");
+        QList<platform::ChmSitemapEntry> level = ChmSitemap::parse(deep);
+        int depth = 0;
+        while (!level.isEmpty() && level.first().name != QStringLiteral("Deep")) {
+            level = level.first().children;
+            ++depth;
+        }
+        QCOMPARE(level.value(0).name, QStringLiteral("Deep"));
+        QVERIFY(depth < ChmSitemap::MaxDepth);
+    }
+
+    // Missing, empty, text, a header only, half a file, and a block length whose high half is
+    // set (chmlib would copy from past its buffer).
+    void refusesWhatIsNotAHelpFile()
+    {
+        using Status = ChmFile::Status;
+        const std::pair<QByteArray, Status> rows[] = {
+            {QByteArray(), Status::Missing},
+            {"", Status::NotHelpFile},
+            {"just some words\n", Status::NotHelpFile},
+            {m_original.left(0x60), Status::NotHelpFile},
+            {m_original.left(m_original.size() / 2), Status::Damaged},
+            {testfiles::read(QStringLiteral(PARLANZA_TEST_DATA "/block-length-high-bits.chm")),
+             Status::Damaged}};
+        const QString path = m_dir.filePath(QStringLiteral("bad.chm"));
+        for (const auto& [content, status] : rows) {
+            QFile::remove(path);
+            QVERIFY(content.isNull() || testfiles::write(path, content));
+            const ChmFile chm = ChmFile::open(path);
+            QCOMPARE(int(chm.status()), int(status));
+            QVERIFY(!chm.isOpen());
+            QVERIFY(chm.errorString().contains(path));
+        }
+    }
+
+    void survivesDamagedCopies()
+    {
+        // chmlib itself crashes on some of these; the reader must only ever report.
+        QRandomGenerator random(20261206);
+        int opened = 0;
+        int refused = 0;
+        for (int round = 0; round < 120; ++round) {
+            QByteArray copy = m_original;
+            if (round % 3 == 0) {
+                copy.truncate(random.bounded(int(copy.size())));
+            } else {
+                const int flips = 1 + random.bounded(12);
+                for (int i = 0; i < flips; ++i) {
+                    copy[random.bounded(int(copy.size()))] = char(random.bounded(256));
+                }
+            }
+            const QString path = m_dir.filePath(QStringLiteral("mutated.chm"));
+            QVERIFY(testfiles::write(path, copy));
+            const ChmFile chm = ChmFile::open(path, 5000);
+            if (chm.isOpen()) {
+                ++opened;
+                chm.contents();
+                chm.index();
+                chm.topicForContextId(1);
+                chm.search(QStringLiteral("voice"));
+            } else {
+                ++refused;
+                QVERIFY(!chm.errorString().isEmpty());
+            }
+        }
+        QVERIFY(opened > 0);
+        QVERIFY(refused > 0);
+    }
+
+    // The version resource of an installed component.
+    // The version resource of an installed component; the viewer's own version, read from a
+    // file, is the help wrapper's test.
+    void readsFileVersions()
+    {
+        for (const auto& [pe32Plus, parts] :
+             {std::pair{true, std::array<quint16, 4>{5, 50, 3825, 1300}},
+              {false, {65535, 65535, 65535, 65535}}}) {
+            const QByteArray image =
+                testpe::image(parts[0], parts[1], parts[2], parts[3], pe32Plus);
+            const std::optional<FileVersion> version = FileVersion::fromImage(image);
+            QVERIFY(version);
+            QCOMPARE(*version, (FileVersion{parts[0], parts[1], parts[2], parts[3]}));
+
+            const QString path = m_dir.filePath(QStringLiteral("component.dll"));
+            QVERIFY(testfiles::write(path, image));
+            QCOMPARE(FileVersion::read(path), version);
+        }
+        QVERIFY(!FileVersion::read(m_dir.filePath(QStringLiteral("missing.dll"))));
+    }
+
+    // Empty, not a program, DOS only, headers only, cut in the tree or the block, a bad
+    // signature or key, a header past the end, icons only, a tree pointing back at its root.
+    void refusesProgramsWithoutAVersion()
+    {
+        const QByteArray good = testpe::image(1, 2, 3, 4);
+        QList<QByteArray> images{QByteArray(),     "#!/bin/sh\necho hello\n",
+                                 good.left(0x40),  good.left(0x200),
+                                 good.left(0x230), good.left(0x200 + 0x58 + 50)};
+        images << good << good << good << good << good;
+        images[6][0x200 + 0x58 + 40] = 0;
+        images[7][0x200 + 0x58 + 6] = 'X';
+        testpe::put32(images[8], 0x3C, 0x7FFFFFF0u);
+        testpe::put32(images[9], 0x200 + 16, 3);
+        testpe::put32(images[10], 0x200 + 0x18 + 20, 0x80000000u);
+        for (qsizetype i = 0; i < images.size(); ++i) {
+            QVERIFY2(!FileVersion::fromImage(images[i]), qPrintable(QString::number(i)));
+        }
+    }
+
     void cleanup()
     {
         m_viewer.closeAll();
@@ -122,78 +389,60 @@ private Q_SLOTS:
         QCOMPARE(window->resultsList()->item(0)->text(), QStringLiteral("Editing and Formatting"));
     }
 
-    void looksUpKeywordsAndAssociativeLinks_data()
-    {
-        QTest::addColumn<int>("command");
-        QTest::addColumn<QString>("names");
-        QTest::addColumn<QString>("url");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("topic");
-        const auto row = [](const char* name, HelpCommand command, const QString& names,
-                            const QString& url, const QString& message, const QString& topic) {
-            QTest::newRow(name) << int(command) << names << url << message << topic;
-        };
-        const HelpCommand keyword = HelpCommand::KeywordLookup;
-        const HelpCommand alink = HelpCommand::ALinkLookup;
-        row("keyword", keyword, "Tone", "", "", "/voices.htm");
-        row("keyword default", keyword, "nothing", "menus.htm", "ignored", "/menus.htm");
-        row("keyword message", keyword, "nothing", "", "No such topic", "");
-        row("alink", alink, "Messages", "", "", "/messages.htm");
-        row("alink nothing", alink, "Nobody", "", "", "");
-    }
+    // The command, the names looked up, the default topic, the message, and the topic shown
+    // (none when empty): a default topic wins over the message.
     void looksUpKeywordsAndAssociativeLinks()
     {
-        QFETCH(int, command);
-        QFETCH(QString, names);
-        QFETCH(QString, url);
-        QFETCH(QString, message);
-        QFETCH(QString, topic);
-        HelpAkLink link;
-        link.keywords = names;
-        if (!url.isEmpty()) {
-            link.url = url;
-        }
-        if (!message.isEmpty()) {
-            link.msgText = message;
-            link.msgTitle = QStringLiteral("Look-up");
-        }
-        const HelpWindowHandle handle =
-            m_viewer.htmlHelp(nullptr, HelpFile, HelpCommand(command), link);
-        if (topic.isEmpty()) {
-            QCOMPARE(handle, HelpWindowHandle(0));
-        } else {
-            QVERIFY(handle);
-            QCOMPARE(m_viewer.window(handle)->currentTopic(), topic);
-        }
-        const bool boxExpected = topic.isEmpty() && !message.isEmpty();
-        QCOMPARE(m_boxes.boxes().size(), boxExpected ? 1 : 0);
-        if (boxExpected) {
-            QCOMPARE(m_boxes.boxes().at(0).text, message);
-            QCOMPARE(m_boxes.boxes().at(0).title, QStringLiteral("Look-up"));
+        const HelpCommand keyword = HelpCommand::KeywordLookup;
+        const HelpCommand alink = HelpCommand::ALinkLookup;
+        const std::tuple<HelpCommand, QString, QString, QString, QString> rows[] = {
+            {keyword, "Tone", "", "", "/voices.htm"},
+            {keyword, "nothing", "menus.htm", "ignored", "/menus.htm"},
+            {keyword, "nothing", "", "No such topic", ""},
+            {alink, "Messages", "", "", "/messages.htm"},
+            {alink, "Nobody", "", "", ""}};
+        for (const auto& [command, names, url, message, topic] : rows) {
+            m_boxes.clear();
+            HelpAkLink link;
+            link.keywords = names;
+            if (!url.isEmpty()) {
+                link.url = url;
+            }
+            if (!message.isEmpty()) {
+                link.msgText = message;
+                link.msgTitle = QStringLiteral("Look-up");
+            }
+            const HelpWindowHandle handle = m_viewer.htmlHelp(nullptr, HelpFile, command, link);
+            if (topic.isEmpty()) {
+                QCOMPARE(handle, HelpWindowHandle(0));
+            } else {
+                QVERIFY(handle);
+                QCOMPARE(m_viewer.window(handle)->currentTopic(), topic);
+            }
+            const bool boxExpected = topic.isEmpty() && !message.isEmpty();
+            QCOMPARE(m_boxes.boxes().size(), boxExpected ? 1 : 0);
+            if (boxExpected) {
+                QCOMPARE(m_boxes.boxes().at(0).text, message);
+                QCOMPARE(m_boxes.boxes().at(0).title, QStringLiteral("Look-up"));
+            }
         }
     }
 
-    void refusesBadFilesWithAMessage_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("wording");
-        QTest::newRow("text") << QByteArray("plain words")
-                              << QStringLiteral("not a compiled help file");
-        const QByteArray whole = testfiles::read(HelpFile);
-        QTest::newRow("truncated") << whole.left(whole.size() * 2 / 3) << QStringLiteral("damaged");
-    }
     void refusesBadFilesWithAMessage()
     {
-        QFETCH(QByteArray, content);
-        QFETCH(QString, wording);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("broken.chm"));
-        QVERIFY(testfiles::write(path, content));
-        QCOMPARE(m_viewer.htmlHelp(nullptr, path, HelpCommand::HelpContext, quintptr(1)),
-                 HelpWindowHandle(0));
-        QCOMPARE(m_boxes.boxes().size(), 1);
-        QVERIFY(m_boxes.boxes().at(0).text.contains(wording));
-        QVERIFY(m_boxes.boxes().at(0).text.contains(path));
+        for (const auto& [content, wording] :
+             {std::pair<QByteArray, QString>{"plain words", "not a compiled help file"},
+              {m_original.left(m_original.size() * 2 / 3), "damaged"}}) {
+            m_boxes.clear();
+            QTemporaryDir dir;
+            const QString path = dir.filePath(QStringLiteral("broken.chm"));
+            QVERIFY(testfiles::write(path, content));
+            QCOMPARE(m_viewer.htmlHelp(nullptr, path, HelpCommand::HelpContext, quintptr(1)),
+                     HelpWindowHandle(0));
+            QCOMPARE(m_boxes.boxes().size(), 1);
+            QVERIFY(m_boxes.boxes().at(0).text.contains(wording));
+            QVERIFY(m_boxes.boxes().at(0).text.contains(path));
+        }
     }
 
     void refusesUnknownTopics()

@@ -1,16 +1,19 @@
-// The host's numbers: twips and pixels, rounding, colours (plain ones and system colours),
-// and the codes of keys, mouse buttons and shift keys.
+// The host's numbers and pictures: twips and pixels, rounding, colours (plain ones and system
+// colours), the codes of keys, mouse buttons and shift keys, and raster copies.
 
 #include "platform/InputCodes.h"
 #include "platform/OleColor.h"
+#include "platform/RasterCopy.h"
 #include "platform/Units.h"
 
 #include <QApplication>
+#include <QPainter>
 #include <QPalette>
 #include <QTest>
 
 using namespace platform;
 using namespace platform::input;
+using platform::raster::RasterOp;
 
 class tst_Units : public QObject
 {
@@ -23,26 +26,16 @@ private Q_SLOTS:
         QApplication::setPalette(QPalette());
     }
 
-    void roundHalfEven_data()
-    {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<qint64>("expected");
-        QTest::newRow("0.5 goes down to even") << 0.5 << qint64(0);
-        QTest::newRow("1.5 goes up to even") << 1.5 << qint64(2);
-        QTest::newRow("-2.5 goes up to even") << -2.5 << qint64(-2);
-        QTest::newRow("-0.5 is zero") << -0.5 << qint64(0);
-        QTest::newRow("just below a half") << 2.4999999 << qint64(2);
-        QTest::newRow("just above a half") << 2.5000001 << qint64(3);
-        QTest::newRow("negative just above a half") << -2.5000001 << qint64(-3);
-        QTest::newRow("whole") << 7.0 << qint64(7);
-        QTest::newRow("large") << 4294967296.5 << qint64(4294967296);
-    }
-
+    // Halves go to the even neighbour; whole, large and nearly-half values as expected.
     void roundHalfEven()
     {
-        QFETCH(double, value);
-        QFETCH(qint64, expected);
-        QCOMPARE(platform::roundHalfEven(value), expected);
+        const std::pair<double, qint64> rows[] = {
+            {0.5, 0},         {1.5, 2},       {-2.5, -2},
+            {-0.5, 0},        {2.4999999, 2}, {2.5000001, 3},
+            {-2.5000001, -3}, {7.0, 7},       {4294967296.5, 4294967296}};
+        for (const auto& [value, expected] : rows) {
+            QCOMPARE(platform::roundHalfEven(value), expected);
+        }
     }
 
     // The offscreen screen reports 96 dots per inch: 15 twips to the pixel. Conversions
@@ -75,38 +68,27 @@ private Q_SLOTS:
     // Each index reads its own palette role: only that role gets the test colour, so an
     // index that reads a neighbouring role by a table typo sees the default palette. The
     // colour is read at the moment of use, so it follows a palette change.
-    void indexesReadTheirPaletteRole_data()
-    {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QPalette::ColorGroup>("group");
-        QTest::addColumn<QPalette::ColorRole>("role");
-        const auto row = [](const char* tag, int index, QPalette::ColorRole role,
-                            QPalette::ColorGroup group = QPalette::All) {
-            QTest::newRow(tag) << index << group << role;
-        };
-        row("button face", ColorButtonFace, QPalette::Button);
-        row("button text", ColorButtonText, QPalette::ButtonText);
-        row("highlight", ColorHighlight, QPalette::Highlight);
-        row("active caption", ColorActiveCaption, QPalette::Highlight);
-        row("menu highlight", ColorMenuHighlight, QPalette::Highlight);
-        row("active border", ColorActiveBorder, QPalette::Button);
-        row("inactive caption text is the disabled button text", ColorInactiveCaptionText,
-            QPalette::ButtonText, QPalette::Disabled);
-    }
-
     void indexesReadTheirPaletteRole()
     {
-        QFETCH(int, index);
-        QFETCH(QPalette::ColorGroup, group);
-        QFETCH(QPalette::ColorRole, role);
-        QPalette palette;
-        palette.setColor(group, role, QColor(128, 129, 130));
-        QApplication::setPalette(palette);
-        QCOMPARE(sysColor(index), rgb(128, 129, 130));
-        palette.setColor(group, role, QColor(10, 20, 30));
-        QApplication::setPalette(palette);
-        QCOMPARE(translateColor(systemColor(index)), rgb(10, 20, 30));
-        QCOMPARE(toQColor(kSystemColorFlag | OleColor(index)), QColor(10, 20, 30));
+        // The inactive caption text is the disabled button text.
+        const std::tuple<int, QPalette::ColorRole, QPalette::ColorGroup> rows[] = {
+            {ColorButtonFace, QPalette::Button, QPalette::All},
+            {ColorButtonText, QPalette::ButtonText, QPalette::All},
+            {ColorHighlight, QPalette::Highlight, QPalette::All},
+            {ColorActiveCaption, QPalette::Highlight, QPalette::All},
+            {ColorMenuHighlight, QPalette::Highlight, QPalette::All},
+            {ColorActiveBorder, QPalette::Button, QPalette::All},
+            {ColorInactiveCaptionText, QPalette::ButtonText, QPalette::Disabled}};
+        for (const auto& [index, role, group] : rows) {
+            QPalette palette;
+            palette.setColor(group, role, QColor(128, 129, 130));
+            QApplication::setPalette(palette);
+            QCOMPARE(sysColor(index), rgb(128, 129, 130));
+            palette.setColor(group, role, QColor(10, 20, 30));
+            QApplication::setPalette(palette);
+            QCOMPARE(translateColor(systemColor(index)), rgb(10, 20, 30));
+            QCOMPARE(toQColor(kSystemColorFlag | OleColor(index)), QColor(10, 20, 30));
+        }
     }
 
     void unknownIndexesAreBlack()
@@ -117,72 +99,118 @@ private Q_SLOTS:
         QCOMPARE(translateColor(0x800000FF), OleColor(0));
     }
 
-    void keyCode_data()
-    {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("code");
-        QTest::newRow("letter is its capital") << int(Qt::Key_Q) << 0x51;
-        QTest::newRow("digit is its character") << int(Qt::Key_7) << 0x37;
-        QTest::newRow("F1") << int(Qt::Key_F1) << 0x70;
-        QTest::newRow("F24") << int(Qt::Key_F24) << 0x87;
-        QTest::newRow("backtab is tab") << int(Qt::Key_Backtab) << 0x09;
-        QTest::newRow("keypad enter is return") << int(Qt::Key_Enter) << 0x0D;
-        QTest::newRow("clear") << int(Qt::Key_Clear) << 0x0C;
-        QTest::newRow("shift") << int(Qt::Key_Shift) << 0x10;
-        QTest::newRow("escape") << int(Qt::Key_Escape) << 0x1B;
-        QTest::newRow("space") << int(Qt::Key_Space) << 0x20;
-        QTest::newRow("home") << int(Qt::Key_Home) << 0x24;
-        QTest::newRow("left") << int(Qt::Key_Left) << 0x25;
-        QTest::newRow("down") << int(Qt::Key_Down) << 0x28;
-        QTest::newRow("print") << int(Qt::Key_Print) << 0x2C;
-        QTest::newRow("delete") << int(Qt::Key_Delete) << 0x2E;
-        QTest::newRow("num lock") << int(Qt::Key_NumLock) << 0x90;
-        QTest::newRow("scroll lock") << int(Qt::Key_ScrollLock) << 0x91;
-        QTest::newRow("punctuation has none") << int(Qt::Key_Semicolon) << 0;
-        QTest::newRow("lower-case character has none") << int('q') << 0;
-        QTest::newRow("media key has none") << int(Qt::Key_VolumeUp) << 0;
-    }
-
+    // Letters are their capitals, digits their characters; punctuation, lower-case characters
+    // and media keys have none.
     void keyCode()
     {
-        QFETCH(int, key);
-        QFETCH(int, code);
-        QCOMPARE(platform::input::keyCode(key), code);
+        using namespace Qt;
+        const std::pair<int, int> rows[] = {
+            {Key_Q, 0x51},          {Key_7, 0x37},      {Key_F1, 0x70},     {Key_F24, 0x87},
+            {Key_Backtab, 0x09},    {Key_Enter, 0x0D},  {Key_Clear, 0x0C},  {Key_Shift, 0x10},
+            {Key_Escape, 0x1B},     {Key_Space, 0x20},  {Key_Home, 0x24},   {Key_Left, 0x25},
+            {Key_Down, 0x28},       {Key_Print, 0x2C},  {Key_Delete, 0x2E}, {Key_NumLock, 0x90},
+            {Key_ScrollLock, 0x91}, {Key_Semicolon, 0}, {'q', 0},           {Key_VolumeUp, 0}};
+        for (const auto& [key, code] : rows) {
+            QVERIFY2(platform::input::keyCode(key) == code, qPrintable(QString::number(key, 16)));
+        }
     }
 
-    void mouseAndShift_data()
-    {
-        // The button, the buttons held and the modifiers; their codes in the same order.
-        QTest::addColumn<QList<int>>("input");
-        QTest::addColumn<QList<int>>("codes");
-        QTest::newRow("nothing") << QList<int>{Qt::NoButton, Qt::NoButton, Qt::NoModifier}
-                                 << QList<int>{0, 0, 0};
-        QTest::newRow("left, shift")
-            << QList<int>{Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier} << QList<int>{1, 1, 1};
-        QTest::newRow("right, ctrl")
-            << QList<int>{Qt::RightButton, Qt::RightButton, Qt::ControlModifier}
-            << QList<int>{2, 2, 2};
-        QTest::newRow("middle, alt")
-            << QList<int>{Qt::MiddleButton, Qt::MiddleButton, Qt::AltModifier}
-            << QList<int>{4, 4, 4};
-        QTest::newRow("all held, all shifts, meta and keypad ignored")
-            << QList<int>{Qt::LeftButton,
-                          Qt::LeftButton | Qt::RightButton | Qt::MiddleButton | Qt::BackButton,
-                          Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier |
-                              Qt::MetaModifier | Qt::KeypadModifier}
-            << QList<int>{1, 7, 7};
-        QTest::newRow("extra button has no number")
-            << QList<int>{Qt::BackButton, Qt::BackButton, Qt::NoModifier} << QList<int>{0, 0, 0};
-    }
-
+    // The button, the buttons held and the modifiers give their codes: meta, keypad and extra
+    // buttons have none.
     void mouseAndShift()
     {
-        QFETCH(QList<int>, input);
-        QFETCH(QList<int>, codes);
-        QCOMPARE(QList<int>({platform::input::buttonCode(Qt::MouseButton(input[0])),
-                             platform::input::buttonsCode(Qt::MouseButtons::fromInt(input[1])),
-                             shiftState(Qt::KeyboardModifiers::fromInt(input[2]))}),
-                 codes);
+        using namespace Qt;
+        const std::pair<std::array<int, 3>, QList<int>> rows[] = {
+            {{NoButton, NoButton, NoModifier}, {0, 0, 0}},
+            {{LeftButton, LeftButton, ShiftModifier}, {1, 1, 1}},
+            {{RightButton, RightButton, ControlModifier}, {2, 2, 2}},
+            {{MiddleButton, MiddleButton, AltModifier}, {4, 4, 4}},
+            {{LeftButton, LeftButton | RightButton | MiddleButton | BackButton,
+              ShiftModifier | ControlModifier | AltModifier | MetaModifier | KeypadModifier},
+             {1, 7, 7}},
+            {{BackButton, BackButton, NoModifier}, {0, 0, 0}}};
+        for (const auto& [input, codes] : rows) {
+            QCOMPARE(QList<int>({platform::input::buttonCode(MouseButton(input[0])),
+                                 platform::input::buttonsCode(MouseButtons::fromInt(input[1])),
+                                 shiftState(KeyboardModifiers::fromInt(input[2]))}),
+                     codes);
+        }
+    }
+
+    // Copy, AND, OR, and NOT source OR destination, inside the target rectangle only.
+    void rasterOperations()
+    {
+        const QRgb source = qRgb(0x0F, 0xF0, 0x33);
+        const QRgb destination = qRgb(0x55, 0x55, 0xA0);
+        const std::pair<RasterOp, QRgb> rows[] = {{RasterOp::SrcCopy, source},
+                                                  {RasterOp::SrcAnd, qRgb(0x05, 0x50, 0x20)},
+                                                  {RasterOp::SrcPaint, qRgb(0x5F, 0xF5, 0xB3)},
+                                                  {RasterOp::MergePaint, qRgb(0xF5, 0x5F, 0xEC)}};
+        QImage sourceImage(3, 3, QImage::Format_RGB32);
+        sourceImage.fill(source);
+        for (const auto& [op, expected] : rows) {
+            QImage target(5, 5, QImage::Format_RGB32);
+            target.fill(destination);
+            {
+                QPainter dc(&target);
+                platform::raster::bitBlt(dc, 1, 1, 3, 3, &sourceImage, 0, 0, op);
+            }
+            QCOMPARE(QList<QRgb>({target.pixel(0, 0), target.pixel(1, 1), target.pixel(3, 3),
+                                  target.pixel(4, 4)}),
+                     QList<QRgb>({destination, expected, expected, destination}));
+        }
+    }
+
+    void stretchIsNearestNeighbour()
+    {
+        QImage source(2, 1, QImage::Format_RGB32);
+        source.setPixel(0, 0, qRgb(255, 0, 0));
+        source.setPixel(1, 0, qRgb(0, 0, 255));
+        QImage target(6, 2, QImage::Format_RGB32);
+        target.fill(Qt::black);
+        {
+            QPainter dc(&target);
+            platform::raster::stretchBlt(dc, 0, 0, 6, 2, &source, 0, 0, 2, 1);
+        }
+        for (int x = 0; x < 6; ++x) {
+            for (int y = 0; y < 2; ++y) {
+                QCOMPARE(target.pixel(x, y), x < 3 ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
+            }
+        }
+    }
+
+    void negativeHeightRunsUpwardsMirrored()
+    {
+        QImage source(1, 3, QImage::Format_RGB32);
+        source.setPixel(0, 0, qRgb(1, 1, 1));
+        source.setPixel(0, 1, qRgb(2, 2, 2));
+        source.setPixel(0, 2, qRgb(3, 3, 3));
+        QImage target(1, 8, QImage::Format_RGB32);
+        target.fill(Qt::black);
+        {
+            QPainter dc(&target);
+            // From the line y 6 upwards, three rows: rows 3, 4, 5, the source's top lowest.
+            platform::raster::stretchBlt(dc, 0, 6, 1, -3, &source, 0, 0, 1, 3);
+        }
+        QList<QRgb> column;
+        for (int y = 2; y <= 6; ++y) {
+            column << target.pixel(0, y);
+        }
+        QCOMPARE(column, QList<QRgb>({qRgb(0, 0, 0), qRgb(3, 3, 3), qRgb(2, 2, 2), qRgb(1, 1, 1),
+                                      qRgb(0, 0, 0)}));
+    }
+
+    void nullSourceDrawsNothing()
+    {
+        QImage target(4, 4, QImage::Format_RGB32);
+        target.fill(qRgb(9, 9, 9));
+        {
+            QPainter dc(&target);
+            platform::raster::bitBlt(dc, 0, 0, 4, 4, nullptr, 0, 0);
+            const QImage empty;
+            platform::raster::stretchBlt(dc, 0, 0, 4, 4, &empty, 0, 0, 0, 0);
+        }
+        QCOMPARE(target.pixel(2, 2), qRgb(9, 9, 9));
     }
 };
 

@@ -108,16 +108,12 @@ struct Attach
 
 struct PressRow
 {
-    const char* name;
     bool moveAllowed, resizeAllowed;
     double moveX, moveY, pressY;
     int hit;
 };
 
 } // namespace
-
-Q_DECLARE_METATYPE(PressRow)
-Q_DECLARE_METATYPE(QList<Attach>)
 
 class tst_ClsSkin : public QObject
 {
@@ -150,119 +146,87 @@ private Q_SLOTS:
         QCOMPARE(files, expected);
     }
 
-    void reportsBoxAndLogEntry_data()
-    {
-        QTest::addColumn<int>("number");
-        QTest::addColumn<QString>("description");
-        QTest::addColumn<QString>("extra");
-        QTest::addColumn<skin::LogType>("logType");
-        QTest::addColumn<LogLevel>("level");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("error") << 11 << "Division by zero" << QString() << skin::LogType::Error
-                               << LogLevel::Error << "ERROR  11 - Division by zero";
-        QTest::newRow("warning, extra text on its own line")
-            << 326 << "Resource with identifier 'THUMB' not found"
-            << "while loading the track" << skin::LogType::Warning << LogLevel::Warning
-            << "ERROR  326 - Resource with identifier 'THUMB' not found\nwhile loading the track";
-        QTest::newRow("information")
-            << 5 << "Invalid procedure call" << QString() << skin::LogType::Information
-            << LogLevel::Information << "ERROR  5 - Invalid procedure call";
-    }
-
+    // Extra text goes on its own line; the log entry takes the kind of report.
     void reportsBoxAndLogEntry()
     {
-        QFETCH(int, number);
-        QFETCH(QString, description);
-        QFETCH(QString, extra);
-        QFETCH(skin::LogType, logType);
-        QFETCH(LogLevel, level);
-        QFETCH(QString, text);
-        const QString title = QStringLiteral("ERROR - %1 - TileBlt - ClsSkin").arg(number);
-
-        FakeMessageBoxService boxes;
-        EventLogCapture log;
-        skin::ReportError(number, description, QStringLiteral("TileBlt"), QStringLiteral("ClsSkin"),
-                          logType, extra);
-
-        QCOMPARE(boxes.boxes().size(), 1);
-        const MessageBoxRequest& box = boxes.boxes().first();
-        QCOMPARE(box.title, title);
-        QCOMPARE(box.text, text);
-        QCOMPARE(box.icon, MessageIcon::Exclamation);
-        QCOMPARE(box.buttons, MessageButtons::Ok);
-        QCOMPARE(log.entries().size(), 1);
-        QCOMPARE(log.entries().first().level, level);
-        QCOMPARE(log.entries().first().text, title + QStringLiteral(": ") + text);
-    }
-
-    void attachments_data()
-    {
-        QImage marked = solid(QSize(4, 3), qRgb(9, 9, 9));
-        marked.setPixel(1, 1, qRgb(0x12, 0x34, 0x56));
-        QTest::addColumn<QList<Attach>>("attaches");
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<OleColor>("transColor");
-        QTest::newRow("nothing attached") << QList<Attach>{} << QSize(0, 0) << 0u;
-        QTest::newRow("bitmap keeps the colour set before")
-            << QList<Attach>{{false, marked}} << QSize(4, 3) << 0u;
-        QTest::newRow("picture: colour of pixel (1, 1)")
-            << QList<Attach>{{true, marked}} << QSize(4, 3) << rgb(0x12, 0x34, 0x56);
-        QTest::newRow("picture without a pixel (1, 1)")
-            << QList<Attach>{{true, solid(QSize(1, 5), qRgb(1, 2, 3))}} << QSize(1, 5)
-            << ClsPictureDC::kInvalidColor;
-        QTest::newRow("second attach replaces the first")
-            << QList<Attach>{{true, marked}, {false, solid(QSize(7, 2), qRgb(0, 0, 0))}}
-            << QSize(7, 2) << rgb(0x12, 0x34, 0x56);
-        QTest::newRow("null bitmap releases the first")
-            << QList<Attach>{{false, marked}, {false, QImage()}} << QSize(0, 0) << 0u;
+        const std::tuple<int, const char*, const char*, skin::LogType, LogLevel, const char*>
+            rows[] = {
+                {11, "Division by zero", "", skin::LogType::Error, LogLevel::Error,
+                 "ERROR  11 - Division by zero"},
+                {326, "Resource with identifier 'THUMB' not found", "while loading the track",
+                 skin::LogType::Warning, LogLevel::Warning,
+                 "ERROR  326 - Resource with identifier 'THUMB' not found\nwhile loading the "
+                 "track"},
+                {5, "Invalid procedure call", "", skin::LogType::Information, LogLevel::Information,
+                 "ERROR  5 - Invalid procedure call"},
+            };
+        for (const auto& [number, description, extra, logType, level, text] : rows) {
+            const QString title = QStringLiteral("ERROR - %1 - TileBlt - ClsSkin").arg(number);
+            FakeMessageBoxService boxes;
+            EventLogCapture log;
+            skin::ReportError(number, QString::fromLatin1(description), QStringLiteral("TileBlt"),
+                              QStringLiteral("ClsSkin"), logType, QString::fromLatin1(extra));
+            QCOMPARE(boxes.boxes().size(), 1);
+            const MessageBoxRequest& box = boxes.boxes().first();
+            QCOMPARE(box.title, title);
+            QCOMPARE(box.text, QLatin1String(text));
+            QCOMPARE(box.icon, MessageIcon::Exclamation);
+            QCOMPARE(box.buttons, MessageButtons::Ok);
+            QCOMPARE(log.entries().size(), 1);
+            QCOMPARE(log.entries().first().level, level);
+            QCOMPARE(log.entries().first().text,
+                     title + QStringLiteral(": ") + QLatin1String(text));
+        }
     }
 
     void attachments()
     {
-        QFETCH(QList<Attach>, attaches);
-        QFETCH(QSize, size);
-        QFETCH(OleColor, transColor);
-        ClsPictureDC dc;
-        QImage given;
-        for (const Attach& attach : attaches) {
-            given = attach.image.copy();
-            if (attach.pict) {
-                dc.setPictBitmap(given);
-            } else {
-                dc.setStdBitmap(given);
+        QImage marked = solid(QSize(4, 3), qRgb(9, 9, 9));
+        marked.setPixel(1, 1, qRgb(0x12, 0x34, 0x56));
+        const std::tuple<QList<Attach>, QSize, OleColor> rows[] = {
+            {{}, QSize(0, 0), 0u}, // nothing attached
+            // A bitmap keeps the colour set before; a picture takes that of its pixel (1, 1).
+            {{{false, marked}}, QSize(4, 3), 0u},
+            {{{true, marked}}, QSize(4, 3), rgb(0x12, 0x34, 0x56)},
+            {{{true, solid(QSize(1, 5), qRgb(1, 2, 3))}}, QSize(1, 5), ClsPictureDC::kInvalidColor},
+            // A second attach replaces the first; a null bitmap releases it.
+            {{{true, marked}, {false, solid(QSize(7, 2), qRgb(0, 0, 0))}},
+             QSize(7, 2),
+             rgb(0x12, 0x34, 0x56)},
+            {{{false, marked}, {false, QImage()}}, QSize(0, 0), 0u}};
+        for (const auto& [attaches, size, transColor] : rows) {
+            ClsPictureDC dc;
+            QImage given;
+            for (const Attach& attach : attaches) {
+                given = attach.image.copy();
+                if (attach.pict) {
+                    dc.setPictBitmap(given);
+                } else {
+                    dc.setStdBitmap(given);
+                }
             }
+            QCOMPARE(QSize(dc.Width(), dc.Height()), size);
+            QCOMPARE(dc.TransColor(), transColor);
+            QCOMPARE(dc.bmType(), 0);
+            QCOMPARE(dc.Bits(), 0);
+            if (size.isEmpty()) {
+                QVERIFY(!dc.hDC());
+                QCOMPARE(dc.WidthBytes() + dc.Planes() + dc.BitsPerPixel(), 0);
+                continue;
+            }
+            // The context holds the last bitmap alone, ready for copies; the giver's is its own.
+            QVERIFY(dc.hDC());
+            QCOMPARE(dc.hDC()->format(), QImage::Format_RGB32);
+            QCOMPARE(dc.hDC()->convertToFormat(given.format()), given);
+            QCOMPARE(QList<int>({dc.WidthBytes(), dc.Planes(), dc.BitsPerPixel()}),
+                     QList<int>({4 * size.width(), 1, 32}));
+            given.fill(Qt::white);
+            QVERIFY(dc.hDC()->pixel(0, 0) != qRgb(255, 255, 255));
         }
-        QCOMPARE(QSize(dc.Width(), dc.Height()), size);
-        QCOMPARE(dc.TransColor(), transColor);
-        QCOMPARE(dc.bmType(), 0);
-        QCOMPARE(dc.Bits(), 0);
-        if (size.isEmpty()) {
-            QVERIFY(!dc.hDC());
-            QCOMPARE(dc.WidthBytes() + dc.Planes() + dc.BitsPerPixel(), 0);
-            return;
-        }
-        // The context holds the last bitmap alone, ready for copies; the giver's is its own.
-        QVERIFY(dc.hDC());
-        QCOMPARE(dc.hDC()->format(), QImage::Format_RGB32);
-        QCOMPARE(dc.hDC()->convertToFormat(given.format()), given);
-        QCOMPARE(QList<int>({dc.WidthBytes(), dc.Planes(), dc.BitsPerPixel()}),
-                 QList<int>({4 * size.width(), 1, 32}));
-        given.fill(Qt::white);
-        QVERIFY(dc.hDC()->pixel(0, 0) != qRgb(255, 255, 255));
-    }
-
-    void tileBltBoundsAreInclusive_data()
-    {
-        QTest::addColumn<int>("clientWidth");
-        QTest::addColumn<int>("columnsDrawn");
-        QTest::newRow("exact multiple still gets an extra column") << 8 << 3;
-        QTest::newRow("one pixel less") << 7 << 2;
     }
 
     void tileBltBoundsAreInclusive()
     {
-        QFETCH(int, clientWidth);
-        QFETCH(int, columnsDrawn);
         QImage tile(4, 3, QImage::Format_RGB32);
         for (int y = 0; y < 3; ++y) {
             for (int x = 0; x < 4; ++x) {
@@ -271,26 +235,30 @@ private Q_SLOTS:
         }
         ClsSkin skin;
         skin.setPieceBitmap(ClsSkin::Background, tile);
-        // The painter is not clipped to the client, so the extra column shows.
-        const QImage target = painted(QSize(20, 12), [&](QPainter& dc) {
-            skin.TileBlt(dc, QRect(0, 0, clientWidth, 6), &skin.picture(ClsSkin::Background));
-        });
-        for (int x = 0; x < 20; ++x) {
-            const bool drawn = x < columnsDrawn * 4;
-            QCOMPARE(target.pixel(x, 7), drawn ? tile.pixel(x % 4, 7 % 3) : qRgb(0, 0, 0));
+        // An exact multiple of the tile still gets an extra column, one pixel less does not.
+        for (const auto& [clientWidth, columnsDrawn] : {std::pair{8, 3}, {7, 2}}) {
+            // The painter is not clipped to the client, so the extra column shows.
+            const QImage target = painted(QSize(20, 12), [&, width = clientWidth](QPainter& dc) {
+                skin.TileBlt(dc, QRect(0, 0, width, 6), &skin.picture(ClsSkin::Background));
+            });
+            for (int x = 0; x < 20; ++x) {
+                const bool drawn = x < columnsDrawn * 4;
+                QCOMPARE(target.pixel(x, 7), drawn ? tile.pixel(x % 4, 7 % 3) : qRgb(0, 0, 0));
+            }
+            // 6 / 3 = 2 rows, plus the inclusive one: rows up to y 8.
+            QCOMPARE(target.pixel(0, 8), tile.pixel(0, 2));
+            QCOMPARE(target.pixel(0, 9), qRgb(0, 0, 0));
         }
-        // 6 / 3 = 2 rows, plus the inclusive one: rows up to y 8.
-        QCOMPARE(target.pixel(0, 8), tile.pixel(0, 2));
-        QCOMPARE(target.pixel(0, 9), qRgb(0, 0, 0));
 
         // Missing pieces draw nothing.
         ClsSkin bare;
-        const QImage untouched = painted(target.size(), [&](QPainter& dc) {
-            bare.TileBlt(dc, target.rect(), &bare.picture(ClsSkin::Background));
-            bare.TileBlt(dc, target.rect(), nullptr);
-            bare.CopyToFormCorner(dc, target.rect());
+        const QRect all(0, 0, 20, 12);
+        const QImage untouched = painted(all.size(), [&](QPainter& dc) {
+            bare.TileBlt(dc, all, &bare.picture(ClsSkin::Background));
+            bare.TileBlt(dc, all, nullptr);
+            bare.CopyToFormCorner(dc, all);
         });
-        QCOMPARE(untouched, solid(target.size(), qRgb(0, 0, 0)));
+        QCOMPARE(untouched, solid(all.size(), qRgb(0, 0, 0)));
     }
 
     void frameDrawingOrder()
@@ -366,86 +334,69 @@ private Q_SLOTS:
         QCOMPARE(skinned.corner->pos(), QPoint(10, 10));
     }
 
-    void hitTestTable_data()
-    {
-        QTest::addColumn<double>("x");
-        QTest::addColumn<double>("y");
-        QTest::addColumn<int>("hit");
-        QTest::addColumn<Qt::CursorShape>("pointer");
-        // A form of 300 x 200 pixels, 4500 x 3000 twips; the band is 60 twips.
-        QTest::newRow("top-left corner at 60/60")
-            << 60.0 << 60.0 << HTTOPLEFT << Qt::SizeFDiagCursor;
-        QTest::newRow("top at 61/60") << 61.0 << 60.0 << HTTOP << Qt::SizeVerCursor;
-        QTest::newRow("top") << 2250.0 << 0.0 << HTTOP << Qt::SizeVerCursor;
-        QTest::newRow("top-right at W-60") << 4440.0 << 60.0 << HTTOPRIGHT << Qt::SizeBDiagCursor;
-        QTest::newRow("top at W-61") << 4439.0 << 60.0 << HTTOP << Qt::SizeVerCursor;
-        QTest::newRow("bottom-left") << 60.0 << 2940.0 << HTBOTTOMLEFT << Qt::SizeBDiagCursor;
-        QTest::newRow("bottom-right") << 4440.0 << 2940.0 << HTBOTTOMRIGHT << Qt::SizeFDiagCursor;
-        QTest::newRow("right") << 4450.0 << 1500.0 << HTRIGHT << Qt::SizeHorCursor;
-        QTest::newRow("left at 60") << 60.0 << 61.0 << HTLEFT << Qt::SizeHorCursor;
-        QTest::newRow("client at 61") << 61.0 << 61.0 << HTCLIENT << Qt::ArrowCursor;
-        QTest::newRow("bottom") << 2250.0 << 2940.0 << HTBOTTOM << Qt::SizeVerCursor;
-        QTest::newRow("just above the bottom band")
-            << 2250.0 << 2939.0 << HTCLIENT << Qt::ArrowCursor;
-    }
-
     void hitTestTable()
     {
-        QFETCH(double, x);
-        QFETCH(double, y);
-        QFETCH(int, hit);
-        QFETCH(Qt::CursorShape, pointer);
-        QCOMPARE(ClsSkin::hitTest(x, y, 4500, 3000), hit);
-        // A mouse move keeps the hit code and shows its pointer.
-        SkinnedForm skinned;
-        skinned.form.setCursor(Qt::WaitCursor);
-        skinned.skin.TheForm_MouseMove(Qt::NoButton, x, y);
-        QCOMPARE(skinned.skin.resizeHitCode(), hit);
-        QCOMPARE(skinned.form.cursor().shape(), pointer);
-        // Without resizing the pointer never changes and no hit code is kept.
-        SkinnedForm fixed;
-        fixed.skin.setResizeFormAllow(false);
-        fixed.skin.TheForm_MouseMove(Qt::NoButton, x, y);
-        QCOMPARE(fixed.form.cursor().shape(), Qt::ArrowCursor);
-        QCOMPARE(fixed.skin.resizeHitCode(), 0);
-    }
-
-    void mouseDownMovesOrSizes_data()
-    {
-        QTest::addColumn<PressRow>("row");
-        // After a move to (moveX, moveY), a press at pressY; the band runs to 250 twips.
-        // hit 0: nothing is sent.
-        const PressRow rows[] = {
-            {"band at 250", true, true, 2000, 1500, 250, HTCAPTION},
-            {"band over the left edge", true, true, 30, 200, 200, HTCAPTION},
-            {"251 over the client", true, true, 2000, 1500, 251, 0},
-            {"251 over the right edge", true, true, 4470, 1500, 251, HTRIGHT},
-            {"59 over the top", true, true, 2000, 30, 59, HTTOP},
-            {"no sizing: edge", true, false, 4470, 1500, 1000, 0},
-            {"no sizing: band", true, false, 4470, 1500, 100, HTCAPTION},
-            {"no moving: band", false, true, 2000, 1500, 100, 0},
-        };
-        for (const PressRow& row : rows) {
-            QTest::newRow(row.name) << row;
+        // A form of 300 x 200 pixels, 4500 x 3000 twips; the band is 60 twips. The last row is
+        // just above the bottom band.
+        const std::tuple<double, double, int, Qt::CursorShape> rows[] = {
+            {60, 60, HTTOPLEFT, Qt::SizeFDiagCursor},
+            {61, 60, HTTOP, Qt::SizeVerCursor},
+            {2250, 0, HTTOP, Qt::SizeVerCursor},
+            {4440, 60, HTTOPRIGHT, Qt::SizeBDiagCursor},
+            {4439, 60, HTTOP, Qt::SizeVerCursor},
+            {60, 2940, HTBOTTOMLEFT, Qt::SizeBDiagCursor},
+            {4440, 2940, HTBOTTOMRIGHT, Qt::SizeFDiagCursor},
+            {4450, 1500, HTRIGHT, Qt::SizeHorCursor},
+            {60, 61, HTLEFT, Qt::SizeHorCursor},
+            {61, 61, HTCLIENT, Qt::ArrowCursor},
+            {2250, 2940, HTBOTTOM, Qt::SizeVerCursor},
+            {2250, 2939, HTCLIENT, Qt::ArrowCursor}};
+        for (const auto& [x, y, hit, pointer] : rows) {
+            QCOMPARE(ClsSkin::hitTest(x, y, 4500, 3000), hit);
+            // A mouse move keeps the hit code and shows its pointer.
+            SkinnedForm skinned;
+            skinned.form.setCursor(Qt::WaitCursor);
+            skinned.skin.TheForm_MouseMove(Qt::NoButton, x, y);
+            QCOMPARE(skinned.skin.resizeHitCode(), hit);
+            QCOMPARE(skinned.form.cursor().shape(), pointer);
+            // Without resizing the pointer never changes and no hit code is kept.
+            SkinnedForm fixed;
+            fixed.skin.setResizeFormAllow(false);
+            fixed.skin.TheForm_MouseMove(Qt::NoButton, x, y);
+            QCOMPARE(fixed.form.cursor().shape(), Qt::ArrowCursor);
+            QCOMPARE(fixed.skin.resizeHitCode(), 0);
         }
     }
 
     void mouseDownMovesOrSizes()
     {
-        QFETCH(PressRow, row);
-        SkinnedForm skinned;
-        MessageRecorder recorder(&skinned.form);
-        skinned.skin.setMoveFormAllow(row.moveAllowed);
-        skinned.skin.setResizeFormAllow(row.resizeAllowed);
-        skinned.skin.TheForm_MouseMove(Qt::NoButton, row.moveX, row.moveY);
-        // The right button never moves or sizes.
-        skinned.skin.TheForm_MouseDown(Qt::RightButton, row.moveX, row.pressY);
-        QVERIFY(recorder.messages.isEmpty());
-        skinned.skin.TheForm_MouseDown(Qt::LeftButton, row.moveX, row.pressY);
-        QCOMPARE(recorder.messages.size(), row.hit == 0 ? 0 : 1);
-        if (row.hit != 0) {
-            QCOMPARE(recorder.messages[0].message, WM_NCLBUTTONDOWN);
-            QCOMPARE(int(recorder.messages[0].wParam), row.hit);
+        // After a move to (moveX, moveY), a press at pressY; the band runs to 250 twips.
+        // hit 0: nothing is sent.
+        const PressRow rows[] = {
+            {true, true, 2000, 1500, 250, HTCAPTION},  // band at 250
+            {true, true, 30, 200, 200, HTCAPTION},     // band over the left edge
+            {true, true, 2000, 1500, 251, 0},          // 251 over the client
+            {true, true, 4470, 1500, 251, HTRIGHT},    // 251 over the right edge
+            {true, true, 2000, 30, 59, HTTOP},         // 59 over the top
+            {true, false, 4470, 1500, 1000, 0},        // no sizing: edge
+            {true, false, 4470, 1500, 100, HTCAPTION}, // no sizing: band
+            {false, true, 2000, 1500, 100, 0},         // no moving: band
+        };
+        for (const PressRow& row : rows) {
+            SkinnedForm skinned;
+            MessageRecorder recorder(&skinned.form);
+            skinned.skin.setMoveFormAllow(row.moveAllowed);
+            skinned.skin.setResizeFormAllow(row.resizeAllowed);
+            skinned.skin.TheForm_MouseMove(Qt::NoButton, row.moveX, row.moveY);
+            // The right button never moves or sizes.
+            skinned.skin.TheForm_MouseDown(Qt::RightButton, row.moveX, row.pressY);
+            QVERIFY(recorder.messages.isEmpty());
+            skinned.skin.TheForm_MouseDown(Qt::LeftButton, row.moveX, row.pressY);
+            QCOMPARE(recorder.messages.size(), row.hit == 0 ? 0 : 1);
+            if (row.hit != 0) {
+                QCOMPARE(recorder.messages[0].message, WM_NCLBUTTONDOWN);
+                QCOMPARE(int(recorder.messages[0].wParam), row.hit);
+            }
         }
     }
 

@@ -1,37 +1,91 @@
 #include "SpeechTestSupport.h"
+#include "speech/SubtitleWriter.h"
 
 #include <QTemporaryDir>
+#include <cmath>
 
 using namespace speechtest;
 
 // Speaking against the silent output with a hand-moved clock: when utterances end, what
-// pause and stop do to the samples, and how speak calls queue.
+// pause and stop do to the samples, how speak calls queue, and when each word is marked:
+// against where it starts in the sound, through pause and resume, and in the timing files
+// written beside a recording.
 class tst_SpeechTiming : public QObject
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<SilentControl> m_silentControl;
-    ManualSpeechClock* m_clock = nullptr;
-    SilentAudioOutput* m_silent = nullptr;
-    DirectSS* m_control = nullptr;
+    std::optional<SilentControl> m_s; // made afresh for each test
     QTemporaryDir m_dir;
 
     QVector<qint16> rendered(const QString& voice, const QString& text)
     {
-        return renderedSamples(*m_control, voice, text, m_dir.filePath("reference.wav"));
+        return renderedSamples(*m_s->control, voice, text, m_dir.filePath("reference.wav"));
+    }
+
+    struct Heard
+    {
+        QString word;
+        qint64 sample; // played from the utterance's start when the word was marked
+    };
+    static qint64 ms(qint64 samples)
+    {
+        return std::llround(samples * 1e3 / AudioOutput::SampleRate);
+    }
+
+    // Speaks the text, moving the clock a step at a time and asking for the words heard
+    // after each step (then calling afterStep) until the utterance ends.
+    QList<Heard> follow(const QString& text, qint64 stepUs,
+                        const std::function<void(const QList<Heard>&)>& afterStep = {})
+    {
+        DirectSS& control = *m_s->control;
+        QList<Heard> heard;
+        const qint64 start = m_s->output->playedPosition();
+        QObject receiver;
+        connect(&control, &SpeechControl::WordHeard, &receiver, [&](quint64, qint32 at, qint32 n) {
+            heard.append({text.mid(at, n), m_s->output->playedPosition() - start});
+        });
+        QSignalSpy stopped(&control, &SpeechControl::AudioStop);
+        control.speak(text);
+        const auto step = [&] {
+            control.reportHeardWords();
+            if (afterStep) {
+                afterStep(heard);
+            }
+            return stopped.count() > 0;
+        };
+        return playUntil(control, *m_s->clock, step, stepUs, 100000) ? heard : QList<Heard>();
+    }
+
+    // Where sound starts after at least 40 ms (eight 5 ms windows) of near silence: the
+    // true starts of words spoken with pauses between them, found in the sound alone.
+    static QList<qint64> onsets(const QVector<qint16>& samples)
+    {
+        const qsizetype window = AudioOutput::SampleRate / 200;
+        QVector<double> rms;
+        for (qsizetype i = 0; i + window <= samples.size(); i += window) {
+            double sum = 0;
+            for (qsizetype j = i; j < i + window; ++j) {
+                sum += double(samples[j]) * samples[j];
+            }
+            rms.append(std::sqrt(sum / window));
+        }
+        const double loudest = rms.isEmpty() ? 0 : *std::max_element(rms.cbegin(), rms.cend());
+        QList<qint64> starts;
+        for (qsizetype i = 0, quiet = 8; i < rms.size(); ++i) {
+            const bool loud = rms[i] > 0.05 * loudest;
+            if (loud && quiet >= 8) {
+                starts.append(i * window);
+            }
+            quiet = loud ? 0 : quiet + 1;
+        }
+        return starts;
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        m_silentControl = std::make_unique<SilentControl>();
-        m_clock = m_silentControl->clock;
-        m_silent = m_silentControl->output;
-        m_control = m_silentControl->control.get();
-    }
+    void init() { m_s.emplace(); }
 
-    void cleanup() { m_silentControl.reset(); }
+    void cleanup() { m_s.reset(); }
 
     void endsAtItsNaturalTimeOnce()
     {
@@ -39,27 +93,28 @@ private Q_SLOTS:
         const QVector<qint16> reference = rendered("Mike", text);
         QVERIFY(reference.size() > AudioOutput::SampleRate / 2);
 
-        QSignalSpy stopped(m_control, &SpeechControl::AudioStop);
-        m_control->speak(text);
+        QSignalSpy stopped(m_s->control.get(), &SpeechControl::AudioStop);
+        m_s->control->speak(text);
         // Synthesis alone does not end it: the clock has not moved.
-        QTRY_VERIFY(!m_control->isSynthesizing() || m_control->bufferedSamples() > 20000);
+        QTRY_VERIFY(!m_s->control->isSynthesizing() || m_s->control->bufferedSamples() > 20000);
         QTest::qWait(50);
         QCOMPARE(stopped.count(), 0);
 
         const qint64 step = 10000;
         QVERIFY(playUntil(
-            *m_control, *m_clock, [&] { return stopped.count() > 0; }, step));
-        QCOMPARE(m_silent->playedSamples(), qint64(reference.size()));
+            *m_s->control, *m_s->clock, [&] { return stopped.count() > 0; }, step));
+        QCOMPARE(m_s->output->playedSamples(), qint64(reference.size()));
         // It ended within one step of the time the samples take.
         const qint64 expectedUs = qint64(reference.size()) * 1000000 / AudioOutput::SampleRate;
         QVERIFY2(
-            qAbs(m_clock->nowMicroseconds() - expectedUs) <= 3 * step,
-            qPrintable(QStringLiteral("%1 vs %2").arg(m_clock->nowMicroseconds()).arg(expectedUs)));
+            qAbs(m_s->clock->nowMicroseconds() - expectedUs) <= 3 * step,
+            qPrintable(
+                QStringLiteral("%1 vs %2").arg(m_s->clock->nowMicroseconds()).arg(expectedUs)));
         QTest::qWait(50);
-        m_clock->advance(1000000);
+        m_s->clock->advance(1000000);
         QTest::qWait(20);
         QCOMPARE(stopped.count(), 1);
-        QVERIFY(m_control->isIdle());
+        QVERIFY(m_s->control->isIdle());
     }
 
     // No sample lost or repeated: what was played with pauses is exactly the rendering.
@@ -71,27 +126,27 @@ private Q_SLOTS:
         const QVector<qint16> reference = rendered("Mary", text);
         QVERIFY(reference.size() > AudioOutput::SampleRate * 2);
 
-        QSignalSpy stopped(m_control, &SpeechControl::AudioStop);
-        const quint64 digestBefore = m_silent->digest();
+        QSignalSpy stopped(m_s->control.get(), &SpeechControl::AudioStop);
+        const quint64 digestBefore = m_s->output->digest();
         QCOMPARE(digestBefore, SilentAudioOutput::DigestSeed);
-        m_control->speak(text);
-        QVERIFY(playUntil(*m_control, *m_clock,
-                          [&] { return m_silent->playedSamples() > AudioOutput::SampleRate; }));
+        m_s->control->speak(text);
+        QVERIFY(playUntil(*m_s->control, *m_s->clock,
+                          [&] { return m_s->output->playedSamples() > AudioOutput::SampleRate; }));
         for (int pause = 0; pause < 3; ++pause) {
-            m_control->pause();
-            const qint64 played = m_silent->playedSamples();
-            m_clock->advance(2000000);
+            m_s->control->pause();
+            const qint64 played = m_s->output->playedSamples();
+            m_s->clock->advance(2000000);
             QTest::qWait(20);
-            QCOMPARE(m_silent->playedSamples(), played);
+            QCOMPARE(m_s->output->playedSamples(), played);
             QCOMPARE(stopped.count(), 0);
-            m_control->resume();
+            m_s->control->resume();
             playUntil(
-                *m_control, *m_clock, [&] { return m_silent->playedSamples() > played + 7000; },
-                33333);
+                *m_s->control, *m_s->clock,
+                [&] { return m_s->output->playedSamples() > played + 7000; }, 33333);
         }
-        QVERIFY(playUntil(*m_control, *m_clock, [&] { return stopped.count() > 0; }));
-        QCOMPARE(m_silent->playedSamples(), qint64(reference.size()));
-        QCOMPARE(m_silent->digest(),
+        QVERIFY(playUntil(*m_s->control, *m_s->clock, [&] { return stopped.count() > 0; }));
+        QCOMPARE(m_s->output->playedSamples(), qint64(reference.size()));
+        QCOMPARE(m_s->output->digest(),
                  SilentAudioOutput::digestOf(reference.constData(), reference.size()));
         QCOMPARE(stopped.count(), 1);
     }
@@ -106,31 +161,32 @@ private Q_SLOTS:
     void stopIsImmediateAndEndsOnce()
     {
         QFETCH(bool, paused);
-        QSignalSpy stopped(m_control, &SpeechControl::AudioStop);
-        m_control->selectVoice(voiceNumber(*m_control, "Mike"));
-        m_control->speak(
+        QSignalSpy stopped(m_s->control.get(), &SpeechControl::AudioStop);
+        m_s->control->selectVoice(voiceNumber(*m_s->control, "Mike"));
+        m_s->control->speak(
             QStringLiteral("A long text that will not be heard to its end. ").repeated(200));
-        QVERIFY(playUntil(*m_control, *m_clock,
-                          [&] { return m_silent->playedSamples() > AudioOutput::SampleRate / 2; }));
+        QVERIFY(playUntil(*m_s->control, *m_s->clock, [&] {
+            return m_s->output->playedSamples() > AudioOutput::SampleRate / 2;
+        }));
         if (paused) {
-            m_control->pause();
+            m_s->control->pause();
         }
-        m_control->stop();
-        const qint64 played = m_silent->playedSamples();
-        QCOMPARE(m_control->bufferedSamples(), 0);
+        m_s->control->stop();
+        const qint64 played = m_s->output->playedSamples();
+        QCOMPARE(m_s->control->bufferedSamples(), 0);
         // Arrives on the next turn of the event loop, without the clock moving.
         QTRY_COMPARE(stopped.count(), 1);
-        QTRY_VERIFY(m_control->isIdle());
-        m_clock->advance(3000000);
+        QTRY_VERIFY(m_s->control->isIdle());
+        m_s->clock->advance(3000000);
         QTest::qWait(50);
-        QCOMPARE(m_silent->playedSamples(), played);
+        QCOMPARE(m_s->output->playedSamples(), played);
         QCOMPARE(stopped.count(), 1);
-        QVERIFY(!m_control->isPaused());
+        QVERIFY(!m_s->control->isPaused());
 
         // The next utterance is heard again.
-        m_control->speak(QStringLiteral("Again."));
-        QVERIFY(playUntil(*m_control, *m_clock, [&] { return stopped.count() == 2; }));
-        QVERIFY(m_silent->playedSamples() > played);
+        m_s->control->speak(QStringLiteral("Again."));
+        QVERIFY(playUntil(*m_s->control, *m_s->clock, [&] { return stopped.count() == 2; }));
+        QVERIFY(m_s->output->playedSamples() > played);
     }
 
     // A speak while speaking queues behind; each utterance raises its own AudioStop.
@@ -142,25 +198,25 @@ private Q_SLOTS:
         const qsizetype secondLength = rendered("Sam", second).size();
         QVERIFY(firstLength > 0 && secondLength > firstLength);
 
-        QSignalSpy stopped(m_control, &SpeechControl::AudioStop);
+        QSignalSpy stopped(m_s->control.get(), &SpeechControl::AudioStop);
         QList<qint64> endedAt;
-        connect(m_control, &SpeechControl::AudioStop, this,
-                [&] { endedAt.append(m_silent->playedSamples()); });
-        m_control->speak(first);
-        m_control->speak(second);
-        QCOMPARE(m_control->pendingUtterances(), 2);
+        connect(m_s->control.get(), &SpeechControl::AudioStop, this,
+                [&] { endedAt.append(m_s->output->playedSamples()); });
+        m_s->control->speak(first);
+        m_s->control->speak(second);
+        QCOMPARE(m_s->control->pendingUtterances(), 2);
         QVERIFY(playUntil(
-            *m_control, *m_clock, [&] { return stopped.count() == 2; }, 10000));
-        QCOMPARE(m_silent->playedSamples(), qint64(firstLength + secondLength));
+            *m_s->control, *m_s->clock, [&] { return stopped.count() == 2; }, 10000));
+        QCOMPARE(m_s->output->playedSamples(), qint64(firstLength + secondLength));
         QVERIFY(endedAt.at(0) >= firstLength);
         QVERIFY2(endedAt.at(0) < firstLength + 2205, qPrintable(QString::number(endedAt.at(0))));
 
         // Stop with three queued ends each of them once.
         stopped.clear();
         for (int i = 0; i < 3; ++i) {
-            m_control->speak(second);
+            m_s->control->speak(second);
         }
-        m_control->stop();
+        m_s->control->stop();
         QTRY_COMPARE(stopped.count(), 3);
         QTest::qWait(50);
         QCOMPARE(stopped.count(), 3);
@@ -168,12 +224,136 @@ private Q_SLOTS:
 
     void emptyTextEndsToo()
     {
-        QSignalSpy stopped(m_control, &SpeechControl::AudioStop);
-        m_control->speak(QString());
-        QVERIFY(playUntil(*m_control, *m_clock, [&] { return stopped.count() == 1; }));
-        QCOMPARE(m_silent->playedSamples(), 0);
+        QSignalSpy stopped(m_s->control.get(), &SpeechControl::AudioStop);
+        m_s->control->speak(QString());
+        QVERIFY(playUntil(*m_s->control, *m_s->clock, [&] { return stopped.count() == 1; }));
+        QCOMPARE(m_s->output->playedSamples(), 0);
+    }
+
+    void markedWhenTheWordStarts_data()
+    {
+        QTest::addColumn<QString>("voice");
+        QTest::addColumn<int>("speed"); // 0: the voice's own
+        QTest::newRow("espeak-ng") << "English (America)" << 0;
+        QTest::newRow("flite") << "Mary" << 0;
+        QTest::newRow("flite diphones") << "Sam" << 0;
+        QTest::newRow("telephone effect") << "Mary (for Telephone)" << 0;
+        QTest::newRow("time-stretched, speed 50") << "English (America)" << 50;
+        QTest::newRow("speed 270") << "English (America)" << 270;
+    }
+
+    // The text rendered to a file gives each word's start where sound begins after a
+    // pause; the same text spoken must mark each word within 30 ms of that.
+    void markedWhenTheWordStarts()
+    {
+        QFETCH(QString, voice);
+        QFETCH(int, speed);
+        DirectSS& control = *m_s->control;
+        if (speed > 0) {
+            control.setSpeed(speed);
+        }
+        const QString text = QStringLiteral("Ella. Ollie. Lola. Yellow. Ally. Lily. Ellie. Leo.");
+        const QList<qint64> truth =
+            onsets(renderedSamples(control, voice, text, m_dir.filePath("truth.wav")));
+        QCOMPARE(truth.size(), 8);
+        control.selectVoice(voiceNumber(control, voice));
+        const QList<Heard> heard = follow(text, 2000);
+        QCOMPARE(heard.size(), truth.size());
+        qint64 worst = 0;
+        for (qsizetype i = 0; i < heard.size(); ++i) {
+            worst = std::max(worst, qAbs(heard[i].sample - truth[i]));
+            QVERIFY2(ms(worst) <= 30, qPrintable(heard[i].word));
+        }
+        qInfo("largest difference: %lld ms", ms(worst));
+    }
+
+    void pauseAndResumeMarkEachWordOnce_data()
+    {
+        QTest::addColumn<QString>("voice");
+        QTest::newRow("espeak-ng") << "English (America)";
+        QTest::newRow("flite") << "Mike";
+    }
+
+    void pauseAndResumeMarkEachWordOnce()
+    {
+        QFETCH(QString, voice);
+        DirectSS& control = *m_s->control;
+        control.selectVoice(voiceNumber(control, voice));
+        int pauses = 0;
+        const QList<Heard> heard =
+            follow(QStringLiteral("The quick brown fox jumps over the lazy dog, twice. It sleeps."),
+                   10000, [&](const QList<Heard>& sofar) {
+                       // Paused after the third and after the seventh word, each time for 2 s.
+                       if (sofar.size() == 3 + 4 * pauses && pauses < 2) {
+                           control.pause();
+                           for (int step = 0; step < 100; ++step) {
+                               m_s->clock->advance(20000);
+                               control.reportHeardWords();
+                           }
+                           QCOMPARE(sofar.size(), 3 + 4 * pauses++);
+                           control.resume();
+                       }
+                   });
+        QCOMPARE(pauses, 2);
+        QStringList spoken;
+        for (const Heard& word : heard) {
+            spoken << word.word;
+        }
+        QCOMPARE(spoken.join(' '),
+                 QStringLiteral("The quick brown fox jumps over the lazy dog twice It sleeps"));
+    }
+
+    // The recording and the speaking of a text are two renderings of it, which must sound
+    // the same for their times to be compared. espeak-ng's do not quite: it keeps its pitch
+    // flutter running from one text to the next, which moves words by up to a few pitch
+    // periods, so its voices are left to the test against the sound above.
+    void timingFilesMatchTheMarks_data()
+    {
+        QTest::addColumn<QString>("voice");
+        QTest::newRow("flite") << "Mary";
+        QTest::newRow("flite diphones") << "Sam";
+    }
+
+    void timingFilesMatchTheMarks()
+    {
+        QFETCH(QString, voice);
+        DirectSS& control = *m_s->control;
+        const QStringList sentences = {QStringLiteral("Hello there, how are you today?"),
+                                       QStringLiteral("I am fine & well."),
+                                       QStringLiteral("Thanks for <asking>!")};
+        const QString text = sentences.join(QLatin1Char('\n'));
+        const QString sound = m_dir.filePath(QStringLiteral("timed.wav"));
+        control.setSubtitles(true, true);
+        const qint64 endMs = ms(renderedSamples(control, voice, text, sound).size());
+        control.setSubtitles(false, false);
+        const QList<Cue> words =
+            readCues(SubtitleWriter::pathFor(sound, SubtitleWriter::Kind::Words));
+        const QList<Cue> lines =
+            readCues(SubtitleWriter::pathFor(sound, SubtitleWriter::Kind::Sentences));
+        control.selectVoice(voiceNumber(control, voice));
+        const QList<Heard> heard = follow(text, 1000);
+        QVERIFY(heard.size() >= 12);
+        QCOMPARE(words.size(), heard.size());
+        QCOMPARE(lines.size(), sentences.size());
+        for (qsizetype i = 0, line = 0; i < heard.size(); ++i) {
+            QString escaped = heard[i].word;
+            escaped.replace('&', "&amp;").replace('<', "&lt;").replace('>', "&gt;");
+            QCOMPARE(words[i].text, escaped);
+            // Marked on the first step (1 ms) at or after the cue's time.
+            QVERIFY2(qBound(0LL, ms(heard[i].sample) - words[i].startMs, 1LL) ==
+                         ms(heard[i].sample) - words[i].startMs,
+                     qPrintable(heard[i].word));
+            QCOMPARE(words[i].endMs, i + 1 < words.size() ? words[i + 1].startMs : endMs);
+            if (line < lines.size() && sentences[line].startsWith(heard[i].word)) {
+                QCOMPARE(lines[line].startMs, words[i].startMs);
+                QCOMPARE(lines[line].text, sentences[line]);
+                QCOMPARE(lines[line].endMs,
+                         line + 1 < lines.size() ? lines[line + 1].startMs : endMs);
+                ++line;
+            }
+        }
     }
 };
 
-QTEST_GUILESS_MAIN(tst_SpeechTiming)
+QTEST_MAIN(tst_SpeechTiming)
 #include "tst_SpeechTiming.moc"

@@ -1,21 +1,78 @@
 #include "SpeechTestSupport.h"
 #include "TestFiles.h"
 #include "platform/EventLog.h"
+#include "speech/SubtitleWriter.h"
 #include "speech/WaveFileWriter.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <functional>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 using namespace speechtest;
+
+namespace {
+
+enum class Target { Folder, LinkToNewFile, LinkIntoMissingFolder, LinkToFolder };
+
+// Makes the name a folder or a link; returns where a written file would land.
+QString prepare(Target target, const QString& path, const QDir& dir)
+{
+    const QString aside = dir.filePath(QStringLiteral("elsewhere/") + QFileInfo(path).fileName());
+    switch (target) {
+    case Target::Folder:
+        QDir().mkpath(path);
+        QFile(path + QStringLiteral("/keep")).open(QIODevice::WriteOnly);
+        return path;
+    case Target::LinkToNewFile:
+        QDir().mkpath(dir.filePath(QStringLiteral("elsewhere")));
+        QFile::link(aside, path);
+        return aside;
+    case Target::LinkIntoMissingFolder:
+        QFile::link(dir.filePath(QStringLiteral("missing/x")), path);
+        return dir.filePath(QStringLiteral("missing/x"));
+    case Target::LinkToFolder:
+        QDir().mkpath(aside);
+        QFile::link(aside, path);
+        return aside;
+    }
+    return path;
+}
+
+struct Written
+{
+    bool ok;
+    QString error;
+};
+
+Written writeSound(const QString& path)
+{
+    WaveFileWriter writer(path, 22050);
+    const QVector<qint16> samples(2205, 1000);
+    const bool ok =
+        writer.open() && writer.write(samples.constData(), samples.size()) && writer.commit();
+    return {ok, writer.errorString()};
+}
+
+Written writeTimings(const QString& path)
+{
+    SubtitleWriter timings(QStringLiteral("One word."), 22050);
+    timings.addWord({0, 0, 3});
+    const platform::Result<void> written =
+        timings.write(path, SubtitleWriter::Kind::Sentences, 22050);
+    return {written.ok(), written.error()};
+}
+
+} // namespace
 
 // Rendering into sound files: standard wave files and every other format the path names,
 // the overwrite rule, stop during a recording, and failures that say why and must leave
@@ -25,10 +82,7 @@ class tst_WaveRecording : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<SilentControl> m_silentControl;
-    ManualSpeechClock* m_clock = nullptr;
-    SilentAudioOutput* m_silent = nullptr;
-    DirectSS* m_control = nullptr;
+    std::optional<SilentControl> m_s; // made afresh for each test
     std::unique_ptr<QTemporaryDir> m_dir;
 
     static QStringList filesIn(const QString& folder)
@@ -39,16 +93,13 @@ private:
 private Q_SLOTS:
     void init()
     {
-        m_silentControl = std::make_unique<SilentControl>();
-        m_clock = m_silentControl->clock;
-        m_silent = m_silentControl->output;
-        m_control = m_silentControl->control.get();
+        m_s.emplace();
         m_dir = std::make_unique<QTemporaryDir>();
     }
 
     void cleanup()
     {
-        m_silentControl.reset();
+        m_s.reset();
         m_dir.reset();
     }
 
@@ -65,13 +116,13 @@ private Q_SLOTS:
     {
         QFETCH(QString, voice);
         const QString path = m_dir->filePath(QStringLiteral("speech.wav"));
-        QSignalSpy failed(m_control, &SpeechControl::RecordingFailed);
-        m_control->setSpeed(voice == "German" ? 50 : 150);
-        QVERIFY(
-            render(*m_control, voice, QStringLiteral("Rendering into a file. Seven words."), path));
+        QSignalSpy failed(m_s->control.get(), &SpeechControl::RecordingFailed);
+        m_s->control->setSpeed(voice == "German" ? 50 : 150);
+        QVERIFY(render(*m_s->control, voice, QStringLiteral("Rendering into a file. Seven words."),
+                       path));
         // As fast as synthesis allows: the silent output's clock never moved.
-        QCOMPARE(m_clock->nowMicroseconds(), 0);
-        QCOMPARE(m_silent->playedSamples(), 0);
+        QCOMPARE(m_s->clock->nowMicroseconds(), 0);
+        QCOMPARE(m_s->output->playedSamples(), 0);
         QCOMPARE(failed.count(), 0);
         const WaveContents wave = readWave(path);
         QVERIFY(wave.ok);
@@ -81,7 +132,7 @@ private Q_SLOTS:
         QVERIFY(wave.samples.size() > AudioOutput::SampleRate);
         QVERIFY(testfiles::read(path).startsWith("RIFF"));
         QCOMPARE(filesIn(m_dir->path()), QStringList{"speech.wav"});
-        QCOMPARE(m_control->lastResult(), SpeechControl::ResultOk);
+        QCOMPARE(m_s->control->lastResult(), SpeechControl::ResultOk);
     }
 
     // Every format the path names reads back by libsndfile, as long as the wave file
@@ -104,11 +155,11 @@ private Q_SLOTS:
         QFETCH(int, container);
         const QString text = QStringLiteral("Compressed speech, read back.");
         const QString wave = m_dir->filePath(QStringLiteral("reference.wav"));
-        QVERIFY(render(*m_control, "Mary", text, wave));
+        QVERIFY(render(*m_s->control, "Mary", text, wave));
         const QString path = m_dir->filePath(name);
-        m_control->setRecordingTitle(QStringLiteral("Chapter One"));
-        QSignalSpy progress(m_control, &SpeechControl::RecordingProgress);
-        QVERIFY(render(*m_control, "Mary", text, path));
+        m_s->control->setRecordingTitle(QStringLiteral("Chapter One"));
+        QSignalSpy progress(m_s->control.get(), &SpeechControl::RecordingProgress);
+        QVERIFY(render(*m_s->control, "Mary", text, path));
         QVERIFY(!progress.isEmpty());
         QCOMPARE(progress.last().at(0).toInt(), 100);
 
@@ -158,8 +209,8 @@ private Q_SLOTS:
     {
         const QString path = m_dir->filePath(QStringLiteral("old.aiff"));
         QVERIFY(testfiles::write(path, "an older file"));
-        QSignalSpy failed(m_control, &SpeechControl::RecordingFailed);
-        QVERIFY(render(*m_control, "Mary", QStringLiteral("Never rendered."), path));
+        QSignalSpy failed(m_s->control.get(), &SpeechControl::RecordingFailed);
+        QVERIFY(render(*m_s->control, "Mary", QStringLiteral("Never rendered."), path));
         QCOMPARE(failed.count(), 1);
         QVERIFY(failed.at(0).at(1).toString().contains(QStringLiteral(".aiff")));
         QCOMPARE(testfiles::read(path), QByteArray("an older file"));
@@ -178,7 +229,7 @@ private Q_SLOTS:
             text += QStringLiteral("Sentence number %1 ends here. ").arg(i);
         }
         const QString ours = m_dir->filePath(QStringLiteral("ours.wav"));
-        QVERIFY(render(*m_control, "English (America)", text, ours));
+        QVERIFY(render(*m_s->control, "English (America)", text, ours));
         const QString theirs = m_dir->filePath(QStringLiteral("theirs.wav"));
         QProcess espeak;
         espeak.start("espeak-ng", {"-v", "gmw/en-US", "-w", theirs, text});
@@ -216,10 +267,11 @@ private Q_SLOTS:
     {
         const QString path = m_dir->filePath(QStringLiteral("old.wav"));
         QVERIFY(testfiles::write(path, "an older file"));
-        QSignalSpy stopped(m_control, &SpeechControl::AudioStop);
-        m_control->selectVoice(voiceNumber(*m_control, "Mary"));
-        m_control->setOutputFile(path);
-        m_control->speak(QStringLiteral("A long recording takes a while to render. ").repeated(15));
+        QSignalSpy stopped(m_s->control.get(), &SpeechControl::AudioStop);
+        m_s->control->selectVoice(voiceNumber(*m_s->control, "Mary"));
+        m_s->control->setOutputFile(path);
+        m_s->control->speak(
+            QStringLiteral("A long recording takes a while to render. ").repeated(15));
         // While it renders, the old file is still all there is at the path.
         QTest::qWait(100);
         if (stopped.count() == 0) {
@@ -235,13 +287,13 @@ private Q_SLOTS:
     {
         const QString path = m_dir->filePath(QStringLiteral("stopped.wav"));
         QVERIFY(testfiles::write(path, "an older file"));
-        QSignalSpy stopped(m_control, &SpeechControl::AudioStop);
-        QSignalSpy failed(m_control, &SpeechControl::RecordingFailed);
-        m_control->selectVoice(voiceNumber(*m_control, "Mike"));
-        m_control->setOutputFile(path);
-        m_control->speak(QStringLiteral("This book is far too long to finish. ").repeated(2000));
+        QSignalSpy stopped(m_s->control.get(), &SpeechControl::AudioStop);
+        QSignalSpy failed(m_s->control.get(), &SpeechControl::RecordingFailed);
+        m_s->control->selectVoice(voiceNumber(*m_s->control, "Mike"));
+        m_s->control->setOutputFile(path);
+        m_s->control->speak(QStringLiteral("This book is far too long to finish. ").repeated(2000));
         QTest::qWait(300);
-        m_control->stop();
+        m_s->control->stop();
         QTRY_COMPARE_WITH_TIMEOUT(stopped.count(), 1, 10000);
         QTest::qWait(50);
         QCOMPARE(stopped.count(), 1);
@@ -253,12 +305,12 @@ private Q_SLOTS:
     void afterRecordingSpeechIsHeardAgain()
     {
         const QString path = m_dir->filePath(QStringLiteral("once.wav"));
-        QVERIFY(render(*m_control, "Sam", QStringLiteral("Into the file."), path));
+        QVERIFY(render(*m_s->control, "Sam", QStringLiteral("Into the file."), path));
         QFile::remove(path);
-        QSignalSpy stopped(m_control, &SpeechControl::AudioStop);
-        m_control->speak(QStringLiteral("Out loud."));
-        QVERIFY(playUntil(*m_control, *m_clock, [&] { return stopped.count() == 1; }));
-        QVERIFY(m_silent->playedSamples() > 0);
+        QSignalSpy stopped(m_s->control.get(), &SpeechControl::AudioStop);
+        m_s->control->speak(QStringLiteral("Out loud."));
+        QVERIFY(playUntil(*m_s->control, *m_s->clock, [&] { return stopped.count() == 1; }));
+        QVERIFY(m_s->output->playedSamples() > 0);
         QVERIFY(filesIn(m_dir->path()).isEmpty());
     }
 
@@ -325,11 +377,11 @@ private Q_SLOTS:
         }
 
         platform::EventLogCapture log;
-        QSignalSpy stopped(m_control, &SpeechControl::AudioStop);
-        QSignalSpy failed(m_control, &SpeechControl::RecordingFailed);
-        m_control->selectVoice(voiceNumber(*m_control, "Mary"));
-        m_control->setOutputFile(path);
-        m_control->speak(
+        QSignalSpy stopped(m_s->control.get(), &SpeechControl::AudioStop);
+        QSignalSpy failed(m_s->control.get(), &SpeechControl::RecordingFailed);
+        m_s->control->selectVoice(voiceNumber(*m_s->control, "Mary"));
+        m_s->control->setOutputFile(path);
+        m_s->control->speak(
             QStringLiteral("Far more than sixty-four kilobytes of speech. ").repeated(10));
         const bool ended = stopped.wait(30000) || stopped.count() == 1;
         if (kind == "full") {
@@ -345,12 +397,59 @@ private Q_SLOTS:
         const QString said = failed.at(0).at(1).toString();
         QVERIFY(!said.isEmpty());
         QVERIFY2(said.contains(reason), qPrintable(said));
-        QCOMPARE(m_control->lastResult(), SpeechControl::ResultWriteFailed);
+        QCOMPARE(m_s->control->lastResult(), SpeechControl::ResultWriteFailed);
         QCOMPARE(log.entries(platform::LogLevel::Warning).size(), 1);
         QCOMPARE(testfiles::read(folder + QStringLiteral("/speech.wav")),
                  QByteArray("precious older take"));
         QCOMPARE(filesIn(folder), before);
         QVERIFY(!QFile::exists(QStringLiteral("/proc/parlanza-speech.wav")));
+    }
+
+    // Where a recording's files land when the name given is not a plain file: a folder is
+    // refused in the same words for the sound and its timings and stays as it was; a link
+    // is written through to where it points, or refused when that folder is missing.
+    void awkwardNames_data()
+    {
+        QTest::addColumn<Target>("target");
+        QTest::addColumn<bool>("writes");
+        QTest::addColumn<QString>("words"); // of the refusal
+        QTest::newRow("a folder") << Target::Folder << false << QStringLiteral("is a folder");
+        QTest::newRow("a link to a folder")
+            << Target::LinkToFolder << false << QStringLiteral("is a folder");
+        QTest::newRow("a link to nothing yet") << Target::LinkToNewFile << true << QString();
+        QTest::newRow("a link into a missing folder")
+            << Target::LinkIntoMissingFolder << false << QStringLiteral("does not exist");
+    }
+
+    void awkwardNames()
+    {
+        QFETCH(Target, target);
+        QFETCH(bool, writes);
+        QFETCH(QString, words);
+        const std::pair<QString, std::function<Written(const QString&)>> writers[] = {
+            {QStringLiteral("speech.wav"), writeSound},
+            {QStringLiteral("speech.srt"), writeTimings}};
+        for (const auto& [name, write] : writers) {
+            QTemporaryDir dir;
+            const QString path = QDir(dir.path()).filePath(name);
+            const QString lands = prepare(target, path, QDir(dir.path()));
+            const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries);
+            const Written written = write(path);
+            QVERIFY2(written.ok == writes, qPrintable(name + u' ' + written.error));
+            QVERIFY2(written.error.contains(words), qPrintable(written.error));
+            if (!writes) {
+                // Said with the name given, and nothing around it changed.
+                QVERIFY2(written.error.contains(QFileInfo(lands).dir().dirName()) ||
+                             written.error.contains(name),
+                         qPrintable(written.error));
+                QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries), before);
+                QCOMPARE(QFileInfo(lands).isDir(), target != Target::LinkIntoMissingFolder);
+                continue;
+            }
+            QVERIFY(QFileInfo(path).isSymLink());
+            QVERIFY2(QFileInfo(lands).isFile() && QFileInfo(lands).size() > 0, qPrintable(lands));
+            QCOMPARE(QDir(QFileInfo(lands).path()).entryList(QDir::Files).size(), 1);
+        }
     }
 };
 

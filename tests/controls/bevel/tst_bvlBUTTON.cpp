@@ -1,3 +1,6 @@
+// The bevel module: co-ordinate parsing, colour and band arithmetic, outlines; and the
+// bevelled button: its states, events, stored properties, layout and looks.
+
 #include "BevelTestHost.h"
 #include "controls/ReferenceImage.h"
 #include "controls/bevel/bvlBUTTON.h"
@@ -11,11 +14,26 @@
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
+#include <cmath>
 #include <memory>
 
 using platform::OleColor;
 
 namespace {
+
+const QString kFormatMessage = QStringLiteral(
+    "INVALID CARTESIAN CO-ORDINATES FORMAT.\r\n\r\nCo-ordinates must be in the format\r\n"
+    "\"(x,y)\" where x and y are Integers\r\nin the range -32768 to +32767.");
+const QString kNumericMessage =
+    QStringLiteral("NON-NUMERIC CARTESIAN CO-ORDINATES.\r\n\r\nCo-ordinates must numeric "
+                   "Integers\r\nin the range -32768 to +32767.");
+const QString kValueMessage =
+    QStringLiteral("INVALID CARTESIAN CO-ORDINATES VALUES.\r\n\r\nValues must be Integers in "
+                   "the\r\nrange -32768 to +32767 only.");
+
+constexpr double kPi = mdlSHPCLR::kPi;
+constexpr double kP = 1.5757963267949;
+constexpr double kQ = kPi + kP;
 
 // Signals of one button, counted.
 struct Spies
@@ -50,18 +68,17 @@ constexpr QRgb kKey = 0xFFC0C0C0u; // the default transparency colour
 constexpr QRgb kRed = 0xFFC80000u;
 
 // A 12 x 12 picture: a red square on the transparency colour, with a two-pixel frame of it.
-platform::Picture redSquare()
-{
-    QImage image(12, 12, QImage::Format_RGB32);
-    image.fill(kKey);
-    QPainter(&image).fillRect(2, 2, 8, 8, QColor::fromRgb(kRed));
-    return platform::Picture(platform::Picture::Type::Bitmap, image);
-}
-
 platform::Picture plain(QRgb colour, QSize size = QSize(10, 10))
 {
     QImage image(size, QImage::Format_RGB32);
     image.fill(colour);
+    return platform::Picture(platform::Picture::Type::Bitmap, image);
+}
+
+platform::Picture redSquare()
+{
+    QImage image = plain(kKey, QSize(12, 12)).image();
+    QPainter(&image).fillRect(2, 2, 8, 8, QColor::fromRgb(kRed));
     return platform::Picture(platform::Picture::Type::Bitmap, image);
 }
 
@@ -116,6 +133,177 @@ private Q_SLOTS:
     }
 
     void cleanup() { m_host.reset(); }
+
+    void parseCoordinate()
+    {
+        // x and y start as 77, 88: a failure leaves alone what it could not read. Valid input
+        // gives no message.
+        const std::tuple<const char*, const char*, QPoint, QString> rows[] = {
+            {"", "(0,0)", {0, 0}, {}},
+            {"5", "(5,0)", {5, 0}, {}},
+            {",7", "(0,7)", {0, 7}, {}},
+            {"(3,", "(3,0)", {3, 0}, {}},
+            {" ( 1 , 2 ) ", "(1,2)", {1, 2}, {}},
+            {"1  2", "(12,0)", {12, 0}, {}},
+            {"(2.5,3.5)", "(2,4)", {2, 4}, {}}, // halves to even
+            {"(-32768,+32767)", "(-32768,32767)", {-32768, 32767}, {}},
+            {"(9)", "(9,0)", {9, 0}, {}},
+            {"()", "(,0)", {77, 88}, kFormatMessage},
+            {"(,5)", "(,5)", {77, 88}, kFormatMessage},
+            {"(a,1)", "(a,1)", {77, 88}, kNumericMessage},
+            {"(1,2,3)", "(1,2,3)", {77, 88}, kNumericMessage},
+            {"(40000,1)", "(40000,1)", {77, 88}, kValueMessage},
+            // What could be read before the failure is kept.
+            {"(12,99999)", "(12,99999)", {12, 88}, kValueMessage},
+            {"(32767.5,0)", "(32767.5,0)", {77, 88}, kValueMessage}, // rounds past the limit
+            {"(1e999,0)", "(1e999,0)", {77, 88}, kValueMessage},
+            {"(1,-1e30)", "(1,-1e30)", {1, 88}, kValueMessage}, // beyond a 64-bit number
+        };
+        for (const auto& [input, text, xy, message] : rows) {
+            const bool valid = message.isEmpty();
+            platform::FakeMessageBoxService boxes;
+            qint16 parsedX = 77;
+            qint16 parsedY = 88;
+            QString inOut = QString::fromLatin1(input);
+            QCOMPARE(mdlSHPCLR::ParseCoordinate(inOut, parsedX, parsedY), valid);
+            QCOMPARE(inOut, QLatin1String(text));
+            QCOMPARE(QPoint(parsedX, parsedY), xy);
+            QCOMPARE(boxes.boxes().size(), valid ? 0 : 1);
+            if (!valid) {
+                const platform::MessageBoxRequest& box = boxes.boxes().constFirst();
+                QCOMPARE(box.text, message);
+                QCOMPARE(box.title, QStringLiteral("Cartesian Co-ordinates Validation"));
+                QCOMPARE(box.icon, platform::MessageIcon::Exclamation);
+                QCOMPARE(box.buttons, platform::MessageButtons::Ok);
+            }
+        }
+    }
+
+    // Fully saturated and grey colours come back exactly; system colours are translated first.
+    void hlsOfKnownColours()
+    {
+        // Hue, lightness, saturation.
+        const std::pair<OleColor, QList<int>> rows[] = {
+            {platform::rgb(255, 0, 0), {0, 120, 240}},
+            {platform::rgb(0, 255, 0), {80, 120, 240}},
+            {platform::rgb(0, 0, 255), {160, 120, 240}},
+            {platform::rgb(255, 255, 255), {160, 240, 0}},
+        };
+        for (const auto& [colour, hls] : rows) {
+            const mdlSHPCLR::HLS found = mdlSHPCLR::RGBToHLS(colour);
+            QCOMPARE(QList<int>({found.hue, found.lightness, found.saturation}), hls);
+            QCOMPARE(mdlSHPCLR::HLSToRGB(found), colour);
+        }
+        QCOMPARE(mdlSHPCLR::RGBToHLS(platform::systemColor(platform::ColorButtonFace)),
+                 mdlSHPCLR::RGBToHLS(platform::sysColor(platform::ColorButtonFace)));
+    }
+
+    void bandLightness()
+    {
+        const double s = kPi / 6.0;
+        const double k = std::sin(kPi / 4.0); // strength halfway across the band
+        // Lightness, angle, position across the band, sunken, expected.
+        const std::tuple<double, double, double, bool, double> rows[] = {
+            // Boundaries and insides of each sector, at the outer edge (full strength).
+            {120, 0, 1, false, 40},
+            {120, 6.28318520717959, 1, false, 40}, // the right strip
+            {120, 6.2881, 1, false, 40},           // past the bound
+            {120, kP / 2, 1, false, 130},
+            {120, kP, 1, false, 220},
+            {120, kP + s / 2, 1, false, 230}, // rising to the highlight
+            {120, kP + 1.5 * s, 1, false, 240},
+            {120, kP + 2.5 * s, 1, false, 230}, // falling from it
+            {120, kPi, 1, false, 220},
+            {120, kPi + kP / 2, 1, false, 130},
+            {120, kQ, 1, false, 40},
+            {120, kQ + s / 2, 1, false, 20}, // falling to black
+            {120, kQ + 2.5 * s, 1, false, 20},
+            // Strength across the band, and beyond its edges.
+            {120, kP, 0, false, 120},
+            {120, kP, 0.5, false, 120 + 100 * k},
+            {200, kP + 1.5 * s, 0.5, false, 200 + 40 * k},
+            {120, kP, 2, false, 220},
+            {120, kP, -1, false, 120},
+            // Sunken: turned by half a turn.
+            {120, kP, 1, true, 40},
+            {120, kQ, 1, true, 220},
+        };
+        for (const auto& [lightness, angle, position, sunken, expected] : rows) {
+            const double actual = mdlSHPCLR::BandLightness(lightness, angle, position, sunken);
+            QVERIFY2(std::abs(actual - expected) < 1e-6,
+                     qPrintable(QStringLiteral("%1 instead of %2").arg(actual).arg(expected)));
+        }
+    }
+
+    void shapeRegion()
+    {
+        const QSize wide(100, 40);
+        const QSize square(100, 100);
+        // The rounded rectangle's corners are of a 20 x 20 ellipse, the capsule's of a 40 x 40
+        // one, with half circles at the ends.
+        const std::tuple<int, QSize, QPoint, bool> rows[] = {
+            {0, wide, {0, 0}, true},     {1, square, {0, 0}, false},
+            {1, square, {15, 15}, true}, {1, square, {14, 14}, false},
+            {2, wide, {2, 2}, false},    {2, wide, {3, 3}, true},
+            {3, wide, {5, 5}, false},    {3, wide, {6, 6}, true},
+            {3, wide, {0, 12}, false}, // the end, above its middle
+        };
+        for (const auto& [shape, size, pixel, inside] : rows) {
+            const std::optional<QRegion> region = mdlSHPCLR::ShapeRegion(shape, size);
+            QVERIFY(region);
+            QCOMPARE(region->contains(pixel), inside);
+            QCOMPARE(region->boundingRect(), QRect(QPoint(0, 0), size));
+            QVERIFY(!mdlSHPCLR::ShapeRegion(4, size));
+            QVERIFY(!mdlSHPCLR::ShapeRegion(-1, size));
+        }
+    }
+
+    void cornerDiameterAndAutomaticBevel()
+    {
+        QCOMPARE(mdlSHPCLR::CornerDiameter(2, QSize(100, 40)), 20);
+        QCOMPARE(mdlSHPCLR::CornerDiameter(3, QSize(100, 40)), 40);
+        QCOMPARE(mdlSHPCLR::CornerDiameter(2, QSize(41, 100)), 20); // 20.5 goes to even
+        QCOMPARE(mdlSHPCLR::CornerDiameter(2, QSize(43, 100)), 22); // 21.5 goes to even
+        QCOMPARE(mdlSHPCLR::CornerDiameter(0, QSize(100, 40)), 0);
+
+        QCOMPARE(mdlSHPCLR::AutoBevelWidth(0, QSize(100, 40)), 6);
+        QCOMPARE(mdlSHPCLR::AutoBevelWidth(0, QSize(7, 30)), 1);
+        QCOMPARE(mdlSHPCLR::AutoBevelWidth(0, QSize(0, 0)), 1);
+        for (int shape = 1; shape <= 3; ++shape) {
+            QCOMPARE(mdlSHPCLR::AutoBevelWidth(shape, QSize(100, 40)),
+                     mdlSHPCLR::AutoBevelWidth(0, QSize(100, 40)));
+        }
+    }
+
+    // Given width, a band wider than the face, a one-pixel band.
+    void pixelsOutsideTheBandKeepTheFace()
+    {
+        const std::tuple<int, QSize, int> rows[] = {
+            {2, QSize(100, 40), 3}, {0, QSize(20, 10), 30}, {3, QSize(6, 4), 0}};
+        const OleColor face = platform::rgb(90, 140, 200);
+        const QRgb faceRgb = qRgb(90, 140, 200);
+        for (const auto& [shape, size, bevel] : rows) {
+            QImage image(size, QImage::Format_RGB32);
+            auto width = static_cast<qint16>(bevel);
+            const QRegion band = mdlSHPCLR::DrawBevel(image, shape, face, width, true);
+            QVERIFY(!band.isEmpty());
+            const QRegion outline = *mdlSHPCLR::ShapeRegion(shape, size);
+            int shaded = 0;
+            for (int y = 0; y < size.height(); ++y) {
+                for (int x = 0; x < size.width(); ++x) {
+                    const QRgb pixel = image.pixel(x, y) | 0xFF000000u;
+                    if (!band.contains(QPoint(x, y))) {
+                        QVERIFY2(pixel == faceRgb,
+                                 qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+                    } else {
+                        QVERIFY(outline.contains(QPoint(x, y)));
+                        shaded += pixel != faceRgb ? 1 : 0;
+                    }
+                }
+            }
+            QVERIFY(shaded > band.boundingRect().width());
+        }
+    }
 
     void stateWord_data()
     {
@@ -271,42 +459,36 @@ private Q_SLOTS:
         QCOMPARE(a.click.size(), 0);
     }
 
-    void flash_data()
-    {
-        QTest::addColumn<bool>("pointerOver");
-        QTest::addColumn<bool>("heldToggle");
-        QTest::addColumn<int>("endState");
-        QTest::newRow("pointer away") << false << false << 0;
-        QTest::newRow("pointer over") << true << false << int(bvlBUTTON::kStateOver);
-        QTest::newRow("held toggle stays pressed")
-            << false << true << int(bvlBUTTON::kStatePressed);
-    }
-
+    // With the pointer away, with it over the button, and on a held toggle that stays pressed.
     void flash()
     {
-        QFETCH(bool, pointerOver);
-        QFETCH(bool, heldToggle);
-        QFETCH(int, endState);
-        bvlBUTTON* button = addButton();
-        if (heldToggle) {
-            button->setBehaviour(bvlBUTTON::kToggleButton);
-            button->setValue(true);
+        const std::tuple<bool, bool, int> rows[] = {{false, false, 0},
+                                                    {true, false, bvlBUTTON::kStateOver},
+                                                    {false, true, bvlBUTTON::kStatePressed}};
+        for (const auto& [pointerOver, heldToggle, endState] : rows) {
+            bvlBUTTON* button = addButton();
+            if (heldToggle) {
+                button->setBehaviour(bvlBUTTON::kToggleButton);
+                button->setValue(true);
+            }
+            Spies spies(button);
+            if (pointerOver) {
+                m_host->pointAt(button, kInside);
+            }
+            button->Flash();
+            QCOMPARE(button->stateWord(), bvlBUTTON::kStateFlashing);
+            QCOMPARE(button->frame().pixel(0, 20), button->sunkenFace().pixel(0, 20));
+            QVERIFY(button->isTimerRunning());
+            QTRY_VERIFY(!button->isTimerRunning());
+            QCOMPARE(button->stateWord(), endState);
+            const QImage& face = heldToggle ? button->sunkenFace() : button->raisedFace();
+            QCOMPARE(button->frame().pixel(0, 20), face.pixel(0, 20));
+            QCOMPARE(button->Value(), heldToggle);
+            QCOMPARE(spies.mouseExit.size(), 0);
+            QCOMPARE(spies.click.size(), 0);
+            m_host->pointAway();
+            delete button;
         }
-        Spies spies(button);
-        if (pointerOver) {
-            m_host->pointAt(button, kInside);
-        }
-        button->Flash();
-        QCOMPARE(button->stateWord(), bvlBUTTON::kStateFlashing);
-        QCOMPARE(button->frame().pixel(0, 20), button->sunkenFace().pixel(0, 20));
-        QVERIFY(button->isTimerRunning());
-        QTRY_VERIFY(!button->isTimerRunning());
-        QCOMPARE(button->stateWord(), endState);
-        const QImage& face = heldToggle ? button->sunkenFace() : button->raisedFace();
-        QCOMPARE(button->frame().pixel(0, 20), face.pixel(0, 20));
-        QCOMPARE(button->Value(), heldToggle);
-        QCOMPARE(spies.mouseExit.size(), 0);
-        QCOMPARE(spies.click.size(), 0);
     }
 
     void accessKeyFlashesAndClicks()
@@ -386,8 +568,8 @@ private Q_SLOTS:
         QCOMPARE(button->stateWord(), 0);
     }
 
-    // Offsets are tidied when set; a rejected one (its words: tst_mdlSHPCLR's ParseCoordinate
-    // table) keeps the property as it was, and a stored one keeps what could be read of it.
+    // Offsets are tidied when set; a rejected one (its words: the ParseCoordinate table) keeps the
+    // property as it was, and a stored one keeps what could be read of it.
     void rejectedOffsets()
     {
         platform::FakeMessageBoxService boxes;
@@ -543,41 +725,31 @@ private Q_SLOTS:
         QVERIFY(button->raisedFace().pixel(50, 2) != qRgb(160, 176, 200));
     }
 
-    void layout_data()
-    {
-        QTest::addColumn<int>("justify");
-        QTest::addColumn<QString>("offset");
-        QTest::addColumn<QRect>("pictureRect");
-        QTest::addColumn<QPoint>("place");
-
-        // 120 x 48 control, bevel 7: left 7, top 7, right 120 - 7 - 1 = 112, bottom 40;
-        // a 12 x 12 picture.
-        QTest::newRow("top left") << 0 << "(0,0)" << QRect(7, 7, 105, 33) << QPoint(7, 7);
-        QTest::newRow("centre") << 4 << "(0,0)" << QRect(7, 7, 105, 33) << QPoint(53, 17);
-        QTest::newRow("bottom right") << 8 << "(0,0)" << QRect(7, 7, 105, 33) << QPoint(100, 28);
-        QTest::newRow("offset bottom right")
-            << 8 << "(-4,5)" << QRect(3, 12, 105, 33) << QPoint(96, 33);
-    }
-
+    // Justified top left, centred, bottom right, and bottom right with an offset.
     void layout()
     {
-        QFETCH(int, justify);
-        QFETCH(QString, offset);
-        QFETCH(QRect, pictureRect);
-        QFETCH(QPoint, place);
-
-        bvlBUTTON* button = addButton(QStringLiteral("cmdLayout"), QRect(0, 0, 120, 48));
-        button->setPicture(redSquare());
-        button->setPictureJustify(justify);
-        button->setPictureOffset(offset);
-        QCOMPARE(button->BevelHeight(), 7);
-        QCOMPARE(button->pictureRect(), pictureRect);
-        QCOMPARE(button->picturePlace(bvlWorkSurface::BasicRow), QRect(place, QSize(12, 12)));
-        // No hover picture: nothing to place.
-        QCOMPARE(button->picturePlace(bvlWorkSurface::HoverRow), QRect(0, 0, 0, 0));
-        // The caption rectangle follows its own offset only.
-        button->setCaptionOffset(offset);
-        QCOMPARE(button->captionRect(), pictureRect);
+        // 120 x 48 control, bevel 7: left 7, top 7, right 120 - 7 - 1 = 112, bottom 40;
+        // a 12 x 12 picture.
+        const std::tuple<int, QString, QRect, QPoint> rows[] = {
+            {0, "(0,0)", QRect(7, 7, 105, 33), QPoint(7, 7)},
+            {4, "(0,0)", QRect(7, 7, 105, 33), QPoint(53, 17)},
+            {8, "(0,0)", QRect(7, 7, 105, 33), QPoint(100, 28)},
+            {8, "(-4,5)", QRect(3, 12, 105, 33), QPoint(96, 33)}};
+        for (const auto& [justify, offset, pictureRect, place] : rows) {
+            bvlBUTTON* button = addButton(QStringLiteral("cmdLayout"), QRect(0, 0, 120, 48));
+            button->setPicture(redSquare());
+            button->setPictureJustify(justify);
+            button->setPictureOffset(offset);
+            QCOMPARE(button->BevelHeight(), 7);
+            QCOMPARE(button->pictureRect(), pictureRect);
+            QCOMPARE(button->picturePlace(bvlWorkSurface::BasicRow), QRect(place, QSize(12, 12)));
+            // No hover picture: nothing to place.
+            QCOMPARE(button->picturePlace(bvlWorkSurface::HoverRow), QRect(0, 0, 0, 0));
+            // The caption rectangle follows its own offset only.
+            button->setCaptionOffset(offset);
+            QCOMPARE(button->captionRect(), pictureRect);
+            delete button;
+        }
     }
 
     // The mask, sprite and disabled pictures of the work surface show in the looks; the hover

@@ -1,15 +1,21 @@
-// The button's properties, their coupling rules, design-time advice, option groups,
-// stored format, palette and caption layout; its outlines: self-widening, shapes cut from a
-// picture, and the one-pixel shift of a pressed custom-shaped button. The pixels of each
-// outline, its rings and what it cuts off are checked by the looks sheets.
+// Colour arithmetic, gradients and region outlines of the painting module; the button's mouse,
+// keyboard, focus and hover tracking and the events it raises; its properties, their coupling
+// rules, design-time advice, option groups, stored format, palette and caption layout; its
+// outlines: self-widening, shapes cut from a picture, and the one-pixel shift of a pressed
+// custom-shaped button; and every face style in every state and outline against the sheets in
+// reference/ (see its README to regenerate them).
 
+#include "controls/ReferenceImage.h"
+#include "controls/rkbuttons/modRkTimer.h"
 #include "controls/rkbuttons/rkButtons_H.h"
+#include "controls/rkbuttons/rkPaint.h"
 #include "platform/AmbientProperties.h"
 #include "platform/EventLog.h"
 #include "platform/FakeMessageBoxService.h"
 #include "platform/WindowProperties.h"
 #include "rkTestSupport.h"
 
+#include <QKeyEvent>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -17,6 +23,27 @@ using platform::OleColor;
 using platform::rgb;
 
 namespace {
+
+QImage blank(int width, int height, QRgb fill = 0xFF000000)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(fill);
+    return image;
+}
+
+OleColor at(const QImage& image, int x, int y)
+{
+    return rkpaint::fromRgb(image.pixel(x, y));
+}
+
+struct ShiftRow
+{
+    const char* name;
+    OleColor color;
+    int shift;
+    bool scaleBlue, avoidExtremes, invert;
+    OleColor expected;
+};
 
 platform::Picture bitmap(QSize size = QSize(16, 16), QColor key = Qt::magenta)
 {
@@ -88,37 +115,291 @@ QImage discPicture(QSize size)
     return image;
 }
 
+// Records the virtual key and scan code of each key press that reaches a widget.
+class KeyRecorder : public QObject
+{
+public:
+    QList<std::pair<quint32, quint32>> keys;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            keys.append({key->nativeVirtualKey(), key->nativeScanCode()});
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+enum class State { Normal, Hover, Pressed, Checked, Disabled, Default };
+constexpr std::array<State, 6> kStates = {State::Normal,  State::Hover,    State::Pressed,
+                                          State::Checked, State::Disabled, State::Default};
+
+constexpr QSize kCell(100, 34);
+constexpr int kGap = 4;
+
+// Pixels whose channels differ by at most this much count as equal; text is anti-aliased
+// and may shift slightly between FreeType builds.
+constexpr int kChannelTolerance = 40;
+// The share of pixels that may differ by more.
+constexpr double kPixelTolerance = 0.01;
+
+platform::Picture samplePicture()
+{
+    QImage image(16, 16, QImage::Format_RGB32);
+    image.fill(qRgb(255, 0, 255)); // the colour key
+    QPainter painter(&image);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 128, 0));
+    painter.drawRect(3, 3, 10, 10);
+    painter.setBrush(QColor(255, 255, 0));
+    painter.drawRect(6, 6, 4, 4);
+    return platform::Picture(platform::Picture::Type::Bitmap, image);
+}
+
+platform::Picture shapePicture()
+{
+    // A blue diamond with anti-aliased edges on white: the fringe is near the key.
+    QImage image(64, 64, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(40, 90, 200));
+    painter.drawPolygon(QPolygon({QPoint(32, 2), QPoint(62, 32), QPoint(32, 62), QPoint(2, 32)}));
+    painter.setBrush(QColor(250, 210, 60));
+    painter.drawEllipse(QPoint(32, 32), 10, 10);
+    return platform::Picture(platform::Picture::Type::Bitmap, image);
+}
+
+QImage renderCell(QWidget* container, int style, int shape, State state, QSize size)
+{
+    rkButtons_H* button = rktest::makeButton(container, QRect(QPoint(10, 10), size));
+    button->DelayDrawing(true);
+    button->setCaption(QStringLiteral("&Open"));
+    button->setButtonStyle(style);
+    if (shape >= 7) {
+        button->setPicture(shapePicture());
+    } else {
+        button->setPicture(samplePicture());
+    }
+    button->setButtonShape(shape);
+    button->setHoverBackColor(platform::rgb(255, 236, 160));
+    button->setHoverForeColor(platform::rgb(0, 0, 160));
+    if (state == State::Checked) {
+        button->setMode(1);
+        button->setValue(true);
+    }
+    button->DelayDrawing(false);
+    switch (state) {
+    case State::Hover:
+        rktest::hover(button);
+        break;
+    case State::Pressed:
+        rktest::hover(button);
+        rktest::press(button);
+        break;
+    case State::Disabled:
+        button->setEnabled(false);
+        break;
+    case State::Default:
+        platform::AmbientProperties::setDisplayAsDefault(button, true);
+        break;
+    default:
+        break;
+    }
+    QImage image = rktest::look(button);
+    if (state == State::Pressed) {
+        rktest::release(button);
+    }
+    rktest::moveAway(button);
+    delete button;
+    return image;
+}
+
+QImage renderSheet(QWidget* container, int style, const QList<int>& shapes, QSize cell)
+{
+    QImage sheet(static_cast<int>(kStates.size()) * (cell.width() + kGap) + kGap,
+                 static_cast<int>(shapes.size()) * (cell.height() + kGap) + kGap,
+                 QImage::Format_RGB32);
+    sheet.fill(rktest::kContainerColor);
+    QPainter painter(&sheet);
+    for (int row = 0; row < shapes.size(); ++row) {
+        for (std::size_t column = 0; column < kStates.size(); ++column) {
+            const QImage cellImage =
+                renderCell(container, style, shapes[row], kStates[column], cell);
+            painter.drawImage(kGap + static_cast<int>(column) * (cell.width() + kGap),
+                              kGap + row * (cell.height() + kGap), cellImage);
+        }
+    }
+    return sheet;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(ShiftRow)
 
 class tst_rkButtons_H : public rktest::Fixture
 {
     Q_OBJECT
 
-private Q_SLOTS:
-    void accessKeys_data()
+private:
+    // The events a button raises, in their order.
+    QStringList m_log;
+    void note(const char* event, int value)
     {
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QString>("key");
-        const auto row = [](const char* tag, const char* caption, const char* key) {
-            QTest::newRow(tag) << QString::fromUtf8(caption) << QString::fromUtf8(key);
-        };
-        row("letter", "&Open", "O");
-        row("inside", "Se&lect All", "l");
-        row("only a literal pair", "Cut && Paste", "");
-        row("pair right of a single", "&Save && Exit", "S");
-        row("pair left of a single", "A && &B", "B");
-        row("trailing ampersand", "Open&", "");
-        row("none", "Open", "");
-        row("last single wins", "&a &b", "b");
+        m_log << QStringLiteral("%1 %2").arg(QLatin1String(event)).arg(value);
+    }
+    void recordEvents(rkButtons_H* b)
+    {
+        m_log.clear();
+        connect(b, &rkButtons_H::Click, this, [this] { m_log << QStringLiteral("Click"); });
+        connect(b, &rkButtons_H::KeyDown, this, [this](int key, int) { note("KeyDown", key); });
+        connect(b, &rkButtons_H::KeyUp, this, [this](int key, int) { note("KeyUp", key); });
+        connect(b, &rkButtons_H::MouseDown, this,
+                [this](int button, int, double, double) { note("MouseDown", button); });
+        connect(b, &rkButtons_H::MouseUp, this,
+                [this](int button, int, double, double) { note("MouseUp", button); });
+        connect(b, &rkButtons_H::DoubleClick, this,
+                [this](int button) { note("DoubleClick", button); });
     }
 
+    // Press, release, the second press the system reports as a double click, release.
+    static void sendDoubleClick(rkButtons_H* b, QImage* afterFirstClick = nullptr)
+    {
+        const QPointF at(b->rect().center());
+        const auto send = [b, at](QEvent::Type type, Qt::MouseButtons held) {
+            QMouseEvent event(type, at, b->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+            QApplication::sendEvent(b, &event);
+        };
+        send(QEvent::MouseButtonPress, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, Qt::NoButton);
+        if (afterFirstClick) {
+            *afterFirstClick = b->presentedImage();
+        }
+        send(QEvent::MouseButtonDblClick, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, Qt::NoButton);
+    }
+
+private Q_SLOTS:
+    void shiftColor_data()
+    {
+        QTest::addColumn<ShiftRow>("row");
+        // Green and blue are scaled by 255 and 65280: components of 128 and above come out
+        // one higher than a plain shift.
+        const OleColor white = 0xFFFFFF;
+        const ShiftRow rows[] = {
+            {"white darker", white, -32, false, false, false, rgb(223, 224, 224)},
+            {"low green exact", rgb(10, 100, 50), 5, false, false, false, rgb(15, 105, 55)},
+            {"high green one up", rgb(0, 200, 0), 0, false, false, false, rgb(0, 201, 0)},
+            {"clamped high", white, 48, false, false, false, white},
+            {"clamped low", rgb(10, 10, 10), -40, false, false, false, 0},
+            // Scaled blue: B0 = 225 (0xE0 * 65536 / 65280 rounded), shift * B0 / 192 = -37.5,
+            // truncated to -37.
+            {"scale blue", rgb(0, 0, 0xE0), -32, true, false, false, rgb(0, 0, 225 - 37)},
+            {"scale blue no blue", rgb(100, 0, 0), 48, true, false, false, rgb(148, 48, 0)},
+            {"invert", rgb(10, 20, 30), 0, false, false, true, rgb(245, 235, 225)},
+            {"black retries lighter", rgb(10, 10, 10), -40, false, true, false, rgb(50, 50, 50)},
+            {"white retries darker", white, 10, false, true, false, rgb(245, 246, 246)},
+            {"zero shift on white becomes 64, then -64", white, 0, false, true, false,
+             rgb(191, 192, 192)},
+            // White by +300 and by -300 are both extremes: the retries end after the third try.
+            {"both signs extreme still returns", white, 300, false, true, false, white},
+        };
+        for (const ShiftRow& row : rows) {
+            QTest::newRow(row.name) << row;
+        }
+    }
+
+    void shiftColor()
+    {
+        QFETCH(ShiftRow, row);
+        QCOMPARE(
+            rkpaint::ShiftColor(row.color, row.shift, row.scaleBlue, row.avoidExtremes, row.invert),
+            row.expected);
+    }
+
+    void gradientRamp()
+    {
+        const QList<OleColor> ramp = rkpaint::gradientRamp(rgb(0, 0, 0), rgb(100, 200, 50), 5);
+        QCOMPARE(ramp.size(), 5);
+        QCOMPARE(ramp.first(), rgb(0, 0, 0));
+        // The end's green and blue are scaled as ShiftColor does: 200 -> 201, 50 -> 50.
+        QCOMPARE(ramp.last(), rgb(100, 201, 50));
+        QCOMPARE(ramp[2], rgb(50, 100, 25));
+        QCOMPARE(rkpaint::gradientRamp(rgb(1, 2, 3), rgb(9, 9, 9), 1),
+                 QList<OleColor>{rgb(1, 2, 3)});
+        QVERIFY(rkpaint::gradientRamp(rgb(1, 2, 3), rgb(9, 9, 9), 0).isEmpty());
+    }
+
+    // Horizontal (modes 1, 2) on a 1024-pixel screen, vertical (3, 4) on a 768-pixel one; a
+    // gradient longer than a quarter of the screen has bands two pixels wide.
+    void gradientBands()
+    {
+        const std::tuple<int, QSize, int, int> rows[] = {{2, QSize(100, 20), 1024, 1},
+                                                         {1, QSize(300, 20), 1024, 2},
+                                                         {3, QSize(20, 100), 768, 1},
+                                                         {4, QSize(20, 201), 768, 2}};
+        const OleColor c1 = rgb(0, 0, 255);
+        const OleColor c2 = rgb(255, 0, 0);
+        for (const auto& [mode, size, screen, bandWidth] : rows) {
+            QImage image = blank(size.width(), size.height());
+            rkpaint::drawGradient(image, c1, c2, mode, screen);
+
+            const bool horizontal = mode <= 2;
+            const int length = horizontal ? size.width() : size.height();
+            auto sample = [&](int i) { return horizontal ? at(image, i, 3) : at(image, 3, i); };
+            // Count the bands: runs of one colour along the gradient.
+            int bands = 1;
+            for (int i = 1; i < length; ++i) {
+                if (sample(i) != sample(i - 1)) {
+                    ++bands;
+                }
+            }
+            QCOMPARE(bands, length / bandWidth);
+            // The ramp accumulates its steps and truncates, so its far end may fall one short.
+            auto near = [](OleColor a, OleColor b) {
+                const QRgb x = rkpaint::toRgb(a);
+                const QRgb y = rkpaint::toRgb(b);
+                return std::abs(qRed(x) - qRed(y)) <= 1 && std::abs(qGreen(x) - qGreen(y)) <= 1 &&
+                       std::abs(qBlue(x) - qBlue(y)) <= 1;
+            };
+            const bool reversed = mode == 2 || mode == 4;
+            QCOMPARE(sample(reversed ? length - 1 : 0), c1);
+            QVERIFY(near(sample(reversed ? 0 : length - 1), c2));
+            QVERIFY(!near(sample(reversed ? 0 : length - 1), c1));
+            QCOMPARE(rkpaint::gradientBandWidth(screen, length), bandWidth);
+        }
+    }
+
+    void gradientKeepsOutsideClip()
+    {
+        QImage image = blank(10, 10);
+        rkpaint::drawGradient(image, rgb(255, 255, 255), rgb(255, 255, 255), 1, 1024,
+                              QRegion(2, 2, 3, 3));
+        QCOMPARE(at(image, 3, 3), rgb(255, 255, 255));
+        QCOMPARE(at(image, 0, 0), OleColor(0));
+        QCOMPARE(at(image, 5, 5), OleColor(0));
+    }
+
+    void regionFrameIsTheBorder()
+    {
+        const QRegion frame = rkpaint::regionFrame(QRegion(0, 0, 5, 4));
+        QCOMPARE(frame, QRegion(0, 0, 5, 4).subtracted(QRegion(1, 1, 3, 2)));
+    }
+    // The last single ampersand marks the key; a pair is a literal one.
     void accessKeys()
     {
-        QFETCH(QString, caption);
-        QFETCH(QString, key);
-        rkButtons_H* b = button();
-        b->setCaption(caption);
-        QCOMPARE(b->AccessKeys(), key);
+        const std::pair<const char*, const char*> rows[] = {
+            {"&Open", "O"},   {"Se&lect All", "l"}, {"Cut && Paste", ""}, {"&Save && Exit", "S"},
+            {"A && &B", "B"}, {"Open&", ""},        {"Open", ""},         {"&a &b", "b"}};
+        for (const auto& [caption, key] : rows) {
+            rkButtons_H* b = button();
+            b->setCaption(QString::fromLatin1(caption));
+            QCOMPARE(b->AccessKeys(), QLatin1String(key));
+            delete b;
+        }
     }
 
     void accessKeyClicks()
@@ -493,42 +774,36 @@ private Q_SLOTS:
         QCOMPARE(bag.readLong(QStringLiteral("CapAlign"), 2), 0);
     }
 
-    void load_data()
-    {
-        QTest::addColumn<QJsonObject>("stored");
-        QTest::addColumn<QString>("result");
-        const qint64 red = rgb(255, 0, 0);
-        const qint64 container = platform::fromQColor(QColor::fromRgb(rktest::kContainerColor));
-        QTest::newRow("damaged")
-            << QJsonObject{{"BackStyle", 42}, {"Shape", 7},    {"Mode", -3},
-                           {"ImgSize", 20},   {"Value", true}, {"CapAlign", "left"}}
-            // A custom shape needs its picture.
-            << "ButtonStyle=0 ButtonShape=0 Mode=0 Value=0 ImgSize=16 CaptionAlign=2";
-        // "cBHover" is found under any case; a missing one is the loaded back colour.
-        QTest::newRow("hover back colour in capitals")
-            << QJsonObject{{"Mode", 0},
-                           {"Value", false},
-                           {"cBack", "0x000000FF"},
-                           {"CBHOVER", "0x0000FF00"}}
-            << QStringLiteral("BackColor=%1 HoverBackColor=%2").arg(red).arg(rgb(0, 255, 0));
-        QTest::newRow("no hover back colour")
-            << QJsonObject{{"cBack", "0x000000FF"}} << QStringLiteral("HoverBackColor=%1").arg(red);
-        // Without "cBack" the button takes its container's colour.
-        QTest::newRow("nothing stored")
-            << QJsonObject{}
-            << QStringLiteral("BackColor=%1 CaptionAlign=2 ShowFocusRect=1 ImgSize=16")
-                   .arg(container);
-    }
-
     void load()
     {
-        QFETCH(QJsonObject, stored);
-        QFETCH(QString, result);
-        platform::EventLogCapture log;
-        rkButtons_H* b = button();
-        b->UserControl_ReadProperties(platform::PropertyBag(stored));
-        QCOMPARE(properties(b, result), result);
-        QVERIFY(!b->presentedImage().isNull());
+        const qint64 red = rgb(255, 0, 0);
+        const qint64 container = platform::fromQColor(QColor::fromRgb(rktest::kContainerColor));
+        const std::pair<QJsonObject, QString> rows[] = {
+            // Damaged: a custom shape needs its picture.
+            {QJsonObject{{"BackStyle", 42},
+                         {"Shape", 7},
+                         {"Mode", -3},
+                         {"ImgSize", 20},
+                         {"Value", true},
+                         {"CapAlign", "left"}},
+             "ButtonStyle=0 ButtonShape=0 Mode=0 Value=0 ImgSize=16 CaptionAlign=2"},
+            // "cBHover" is found under any case; a missing one is the loaded back colour.
+            {QJsonObject{
+                 {"Mode", 0}, {"Value", false}, {"cBack", "0x000000FF"}, {"CBHOVER", "0x0000FF00"}},
+             QStringLiteral("BackColor=%1 HoverBackColor=%2").arg(red).arg(rgb(0, 255, 0))},
+            {QJsonObject{{"cBack", "0x000000FF"}}, QStringLiteral("HoverBackColor=%1").arg(red)},
+            // Without "cBack" the button takes its container's colour.
+            {QJsonObject{}, QStringLiteral("BackColor=%1 CaptionAlign=2 ShowFocusRect=1 ImgSize=16")
+                                .arg(container)},
+        };
+        for (const auto& [stored, result] : rows) {
+            platform::EventLogCapture log;
+            rkButtons_H* b = button();
+            b->UserControl_ReadProperties(platform::PropertyBag(stored));
+            QCOMPARE(properties(b, result), result);
+            QVERIFY(!b->presentedImage().isNull());
+            delete b;
+        }
     }
 
     // The icon is applied before the pointer, and a loaded option joins its group.
@@ -555,26 +830,18 @@ private Q_SLOTS:
         QVERIFY(c->Value() && !a->Value());
     }
 
-    void slantedButtonWidensItself_data()
-    {
-        QTest::addColumn<int>("width");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("20 wide becomes 30") << 20 << 30;
-        QTest::newRow("28 wide becomes 33") << 28 << 33;
-        QTest::newRow("29 wide stays") << 29 << 29;
-    }
-
+    // 20 wide becomes 30, 28 becomes 33, 29 stays.
     void slantedButtonWidensItself()
     {
-        QFETCH(int, width);
-        QFETCH(int, expected);
-        rkButtons_H* b = button(QRect(10, 10, width, 23));
-        b->setButtonShape(2);
-        QCOMPARE(b->width(), expected);
-        QCOMPARE(b->height(), 23);
-        QCOMPARE(b->RightEdge(), expected - 24);
-        QCOMPARE(b->presentedImage().size(), b->size());
-        QVERIFY(!b->isDrawingDelayed());
+        for (const auto& [width, expected] : {std::pair{20, 30}, {28, 33}, {29, 29}}) {
+            rkButtons_H* b = button(QRect(10, 10, width, 23));
+            b->setButtonShape(2);
+            QCOMPARE(b->width(), expected);
+            QCOMPARE(b->height(), 23);
+            QCOMPARE(b->RightEdge(), expected - 24);
+            QCOMPARE(b->presentedImage().size(), b->size());
+            QVERIFY(!b->isDrawingDelayed());
+        }
     }
 
     void resizedWhileDrawingIsDelayed()
@@ -636,45 +903,268 @@ private Q_SLOTS:
         }
     }
 
-    void customClick_data()
-    {
-        QTest::addColumn<int>("shape");
-        QTest::addColumn<int>("customClick");
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<QPoint>("shift");
-        QTest::newRow("command button moves") << 8 << 4 << 0 << QPoint(1, 1);
-        QTest::newRow("check button stays") << 7 << 6 << 1 << QPoint(0, 0);
-    }
-
+    // A pressed command button of a custom shape moves by a pixel, a check button stays.
     void customClick()
     {
-        QFETCH(int, shape);
-        QFETCH(int, customClick);
-        QFETCH(int, mode);
-        QFETCH(QPoint, shift);
-        rkButtons_H* b = button(QRect(50, 50, 40, 40));
-        b->setPicture(
-            platform::Picture(platform::Picture::Type::Bitmap, discPicture(QSize(40, 40))));
-        b->setButtonShape(shape);
-        b->setCustomClick(customClick);
-        b->setMode(mode);
-        const QPoint home = b->pos();
-        rktest::hover(b);
-        rktest::press(b);
-        QCOMPARE(b->pos(), home + shift);
-        QCOMPARE(bool(b->StateFlags() & rkButtons_H::kStateShifted), !shift.isNull());
-        rktest::release(b);
-        QCOMPARE(b->pos(), home);
-        QVERIFY(!(b->StateFlags() & rkButtons_H::kStateShifted));
+        const std::tuple<int, int, int, QPoint> rows[] = {{8, 4, 0, QPoint(1, 1)},
+                                                          {7, 6, 1, QPoint(0, 0)}};
+        for (const auto& [shape, click, mode, shift] : rows) {
+            rkButtons_H* b = button(QRect(50, 50, 40, 40));
+            b->setPicture(
+                platform::Picture(platform::Picture::Type::Bitmap, discPicture(QSize(40, 40))));
+            b->setButtonShape(shape);
+            b->setCustomClick(click);
+            b->setMode(mode);
+            const QPoint home = b->pos();
+            rktest::hover(b);
+            rktest::press(b);
+            QCOMPARE(b->pos(), home + shift);
+            QCOMPARE(bool(b->StateFlags() & rkButtons_H::kStateShifted), !shift.isNull());
+            rktest::release(b);
+            QCOMPARE(b->pos(), home);
+            QVERIFY(!(b->StateFlags() & rkButtons_H::kStateShifted));
 
-        // Leaving while pressed moves it back as well.
+            // Leaving while pressed moves it back as well.
+            rktest::hover(b);
+            rktest::press(b);
+            QCOMPARE(b->pos(), home + shift);
+            rktest::moveAway(b);
+            QTRY_COMPARE(b->pos(), home);
+            rktest::release(b);
+            QCOMPARE(b->pos(), home);
+            delete b;
+        }
+    }
+
+    void hoverEntersOnceAndLeavesAlsoWhileHeld()
+    {
+        rkButtons_H* b = button();
+        b->setCaption(QString());
+        b->setHoverBackColor(platform::rgb(255, 255, 0));
+        QSignalSpy hover(b, &rkButtons_H::MouseOnButton);
+        QSignalSpy moves(b, &rkButtons_H::MouseMove);
+        const QImage normal = b->presentedImage();
+
+        rktest::sendMove(b, QPoint(20, 10));
+        rktest::sendMove(b, QPoint(30, 12));
+        rktest::sendMove(b, QPoint(40, 14));
+        QCOMPARE(moves.count(), 3);
+        QCOMPARE(hover.count(), 1);
+        QCOMPARE(hover.first().first().toBool(), true);
+        QVERIFY(b->Hovering());
+        QVERIFY(b->presentedImage() != normal);
+
+        // The hover timer runs on the button's own window and finds it through its
+        // window properties.
+        QCOMPARE(modRkTimer::timerInterval(b, modRkTimer::kHoverTimerId), 50);
+        QCOMPARE(platform::windowprops::object(b, QStringLiteral("rk_ClassID")), b);
+        QCOMPARE(platform::windowprops::number(b, QStringLiteral("rk_TimerID")),
+                 std::optional<qint64>(237));
+
+        rktest::moveAway(b);
+        QTRY_COMPARE(hover.count(), 2);
+        QCOMPARE(hover.last().first().toBool(), false);
+        QVERIFY(!b->Hovering());
+        QVERIFY(!modRkTimer::isTimerActive(b, modRkTimer::kHoverTimerId));
+        QCOMPARE(b->presentedImage(), normal);
+
+        // Leaving while held shows the normal face; the release outside clicks nothing.
         rktest::hover(b);
         rktest::press(b);
-        QCOMPARE(b->pos(), home + shift);
+        QVERIFY(b->PressedLook());
+        QVERIFY(b->presentedImage() != normal);
         rktest::moveAway(b);
-        QTRY_COMPARE(b->pos(), home);
-        rktest::release(b);
-        QCOMPARE(b->pos(), home);
+        QTRY_VERIFY(!b->Hovering());
+        QVERIFY(!b->PressedLook());
+        QCOMPARE(b->presentedImage(), normal);
+        QSignalSpy clicks(b, &rkButtons_H::Click);
+        QTest::mouseRelease(b, Qt::LeftButton, Qt::NoModifier, QPoint(150, 150));
+        QCOMPARE(clicks.count(), 0);
+    }
+
+    void destroyedWhileTrackingStopsItsTimer()
+    {
+        rkButtons_H* b = button();
+        rktest::hover(b);
+        QVERIFY(modRkTimer::isTimerActive(b, modRkTimer::kHoverTimerId));
+        delete b;
+        QCursor::setPos(m_container->mapToGlobal(QPoint(390, 290)));
+        QTest::qWait(120); // two ticks' time: nothing may reach the deleted button
+    }
+
+    void hoverTimerProcIgnoresWindowsWithoutAButton()
+    {
+        QWidget stranger;
+        modRkTimer::HoverTimerProc(&stranger, modRkTimer::kTimerMessage, 237, 0);
+        platform::windowprops::setObject(&stranger, QStringLiteral("rk_ClassID"), &stranger);
+        modRkTimer::HoverTimerProc(&stranger, modRkTimer::kTimerMessage, 237, 0);
+    }
+
+    // By mode and mouse button: the clicks raised and the Value left.
+    void clicks()
+    {
+        const std::tuple<int, Qt::MouseButton, int, bool> rows[] = {{0, Qt::LeftButton, 1, false},
+                                                                    {0, Qt::RightButton, 0, false},
+                                                                    {1, Qt::LeftButton, 1, true},
+                                                                    {2, Qt::LeftButton, 1, true}};
+        for (const auto& [mode, mouseButton, clicks, value] : rows) {
+            rkButtons_H* b = button();
+            b->setMode(mode);
+            QSignalSpy spy(b, &rkButtons_H::Click);
+            rktest::hover(b);
+            rktest::press(b, mouseButton);
+            rktest::release(b, mouseButton);
+            QCOMPARE(spy.count(), clicks);
+            QCOMPARE(b->Value(), value);
+            QCOMPARE(b->LastMouseButton(), mouseButton == Qt::LeftButton ? 1 : 2);
+            delete b;
+        }
+    }
+
+    void optionAlreadySetRaisesNoClick()
+    {
+        rkButtons_H* a = option(0, QStringLiteral("a"));
+        rkButtons_H* b = option(1, QStringLiteral("b"));
+        a->setValue(true);
+        QSignalSpy clicksA(a, &rkButtons_H::Click);
+        const QImage setLook = a->presentedImage();
+        rktest::hover(a);
+        rktest::moveAway(a);
+        QTRY_VERIFY(!a->Hovering());
+        QTest::mouseClick(a, Qt::LeftButton);
+        QCOMPARE(clicksA.count(), 0);
+        QVERIFY(a->Value());
+        QCOMPARE(a->presentedImage(), setLook); // not left looking pressed
+        QTest::mouseClick(b, Qt::LeftButton);
+        QVERIFY(b->Value());
+        QVERIFY(!a->Value());
+    }
+
+    // Check and option buttons raise KeyUp before the click and not again after it; command
+    // buttons click first and then raise KeyUp.
+    void spaceBar()
+    {
+        const QStringList command{"KeyDown 32", "Click", "KeyUp 32"};
+        const QStringList other{"KeyDown 32", "KeyUp 32", "Click"};
+        for (int mode = 0; mode <= 2; ++mode) {
+            rkButtons_H* b = button();
+            b->setMode(mode);
+            recordEvents(b);
+            QTest::keyPress(b, Qt::Key_Space);
+            QVERIFY(b->PressedLook());
+            QVERIFY(b->StateFlags() & rkButtons_H::kStatePressed);
+            QVERIFY(!(b->StateFlags() & rkButtons_H::kStateHover));
+            QTest::keyRelease(b, Qt::Key_Space);
+            QCOMPARE(m_log, mode == 0 ? command : other);
+            QVERIFY(!b->PressedLook());
+            QCOMPARE(b->Value(), mode != 0);
+            delete b;
+        }
+    }
+
+    void arrowKeysGoToTheContainer()
+    {
+        rkButtons_H* b = button();
+        recordEvents(b);
+        KeyRecorder recorder;
+        m_container->installEventFilter(&recorder);
+        for (Qt::Key key : {Qt::Key_Left, Qt::Key_Up, Qt::Key_Right, Qt::Key_Down}) {
+            QTest::keyClick(b, key);
+        }
+        QVERIFY(m_log.isEmpty());
+        QTRY_COMPARE(recorder.keys.size(), 4);
+        QCOMPARE(recorder.keys, (QList<std::pair<quint32, quint32>>{
+                                    {37, 0x4B}, {38, 0x48}, {39, 0x4D}, {40, 0x50}}));
+        m_container->removeEventFilter(&recorder);
+    }
+
+    void arrowOntoAnOptionSelectsIt()
+    {
+        rkButtons_H* a = option(0, QStringLiteral("a"));
+        rkButtons_H* b = option(1, QStringLiteral("b"));
+        a->setValue(true);
+        QSignalSpy clicks(b, &rkButtons_H::Click);
+        // The arrow's release arrives at the button the container moved the focus to.
+        QTest::keyRelease(b, Qt::Key_Down);
+        QVERIFY(b->Value());
+        QVERIFY(!a->Value());
+        QCOMPARE(clicks.count(), 1);
+    }
+
+    void otherKeysPassThrough()
+    {
+        rkButtons_H* b = button();
+        recordEvents(b);
+        QSignalSpy presses(b, &rkButtons_H::KeyPress);
+        QTest::keyClick(b, Qt::Key_A);
+        QTest::keyClick(b, Qt::Key_Shift);
+        QCOMPARE(m_log, (QStringList{"KeyDown 65", "KeyUp 65", "KeyDown 16"}));
+        QCOMPARE(presses.count(), 1);
+        QCOMPARE(presses.first().first().toInt(), int('a'));
+    }
+
+    void doubleClick()
+    {
+        rkButtons_H* b = button();
+        recordEvents(b);
+        rktest::hover(b);
+        sendDoubleClick(b);
+        // The second press is replaced by the double click; its release clicks no more.
+        QCOMPARE(m_log, (QStringList{"MouseDown 1", "MouseUp 1", "Click", "DoubleClick 1",
+                                     "MouseDown 1", "MouseUp 1"}));
+        QCOMPARE(b->LastMouseButton(), 1);
+
+        // A check button toggles once and looks released.
+        rkButtons_H* check = button(QRect(10, 50, 100, 30), QStringLiteral("check"));
+        check->setMode(1);
+        QImage checked;
+        sendDoubleClick(check, &checked);
+        QVERIFY(check->Value());
+        QCOMPARE(check->presentedImage(), checked);
+    }
+
+    void buttonDeletedByItsClickHandler()
+    {
+        rkButtons_H* b = button();
+        connect(b, &rkButtons_H::Click, b, [b] { delete b; });
+        QPointer<rkButtons_H> watch(b);
+        QTest::keyPress(b, Qt::Key_Space);
+        QTest::keyRelease(b, Qt::Key_Space);
+        QVERIFY(watch.isNull());
+    }
+
+    void sheets_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("style");
+        QTest::addColumn<QList<int>>("shapes");
+        QTest::addColumn<QSize>("cell");
+        for (int style = 0; style <= 7; ++style) {
+            QTest::addRow("style %d", style) << QStringLiteral("style%1").arg(style) << style
+                                             << QList<int>{0, 1, 2, 3, 4, 5, 6} << kCell;
+        }
+        QTest::addRow("custom shapes")
+            << QStringLiteral("custom") << 0 << QList<int>{7, 8} << QSize(48, 48);
+        QTest::addRow("custom shapes, style 2")
+            << QStringLiteral("custom2") << 2 << QList<int>{7, 8} << QSize(48, 48);
+    }
+
+    void sheets()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, style);
+        QFETCH(QList<int>, shapes);
+        QFETCH(QSize, cell);
+        const QImage sheet = renderSheet(m_container.get(), style, shapes, cell);
+        const QString path = QStringLiteral(RKBUTTONS_REFERENCE_DIR "/%1.png").arg(name);
+        if (referenceimage::writeIfAsked(sheet, path, "PARLANZA_REGENERATE_REFERENCES")) {
+            QSKIP("reference written");
+        }
+        const QString mismatch = referenceimage::mismatch(
+            sheet, path, kChannelTolerance,
+            static_cast<qsizetype>(sheet.width() * sheet.height() * kPixelTolerance),
+            QStringLiteral("rkbuttons-%1-actual.png").arg(name));
+        QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
     }
 };
 

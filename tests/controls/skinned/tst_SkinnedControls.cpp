@@ -1,0 +1,680 @@
+// The skinned command button, scroll bar and progress bar.
+
+#include "controls/skinned/UcCmd.h"
+#include "controls/skinned/UcProgress.h"
+#include "controls/skinned/UcScroll.h"
+#include "platform/ControlTag.h"
+#include "platform/FakeMessageBoxService.h"
+#include "platform/OleColor.h"
+#include "platform/Units.h"
+#include "skin/SkinTestSupport.h"
+
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace platform;
+using skintest::bitmap;
+using Bar = skintest::Hosted<UcScroll>;
+using Progress = skintest::Hosted<UcProgress>;
+
+namespace {
+
+struct StyleRow
+{
+    const char *tag, *up, *down;
+    bool captionShown;
+    const char* group;
+    QPoint pos;
+};
+
+enum Property { Value, Min, Max, SmallChange, LargeChange };
+using Setter = void (UcScroll::*)(qint32);
+const Setter kSetters[] = {&UcScroll::setValue, &UcScroll::setMin, &UcScroll::setMax,
+                           &UcScroll::setSmallChange, &UcScroll::setLargeChange};
+
+// What a keyed copy leaves at a pixel: the trough where the bar bitmap has its key
+// colour (its pixel (1, 1)), the bar bitmap's own pixel elsewhere. This checks the sprite and
+// mask the bar is drawn with.
+QRgb keyed(const QImage& bar, int x, int y, QRgb trough)
+{
+    const QRgb source = bar.pixel(x, y);
+    return source == bar.pixel(1, 1) ? trough : source;
+}
+
+// The source pixel a nearest-neighbour stretch of source length s onto length d shows
+// at destination pixel i: the one under the pixel's centre; a centre that falls exactly
+// on a boundary takes the pixel before it.
+int nearest(int i, int s, int d)
+{
+    return ((2 * i + 1) * s - 1) / (2 * d);
+}
+
+// The composition with the bar empty: the trough alone.
+QImage trough(UcProgress* bar)
+{
+    const qint32 value = bar->Value();
+    bar->setValue(bar->Min());
+    QImage image = bar->PictDC().copy();
+    bar->setValue(value);
+    return image;
+}
+
+} // namespace
+
+class tst_SkinnedControls : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { setTwipsPerPixelOverride(15.0); }
+
+    void layoutSizes()
+    {
+        UcCmd button;
+        QCOMPARE(button.imageWidthTwips(), 600);
+        QCOMPARE(button.imageHeightTwips(), 300);
+        QCOMPARE(button.size(), QSize(40, 20));
+        button.setPictureUP(QStringLiteral("RESTOREUP")); // 21 x 21 pixels, 315 twips
+        button.setScaleFactor(1.5);
+        // 472.5 twips rounds to the even 472.
+        QCOMPARE(button.imageWidthTwips(), 472);
+        QCOMPARE(button.imageHeightTwips(), 472);
+        QCOMPARE(button.size(), QSize(31, 31));
+
+        // A check button's width takes in its caption: 12 pixels of picture (180 twips) +
+        // 20 twips + the caption.
+        UcCmd check;
+        check.setStyle(UcCmd::StyleCheck);
+        const QString caption = QStringLiteral("Read every punctuation mark aloud");
+        check.setCaption(caption);
+        const double captionTwips =
+            pixelsToTwipsX(QFontMetrics(check.font()).horizontalAdvance(caption));
+        QCOMPARE(check.width(), twipsToPixelsX(180 + 20 + captionTwips));
+        QCOMPARE(check.captionRect().left(), twipsToPixelsX(200));
+        QCOMPARE(check.height(), 12);
+    }
+
+    // Check and option buttons are capped at 3; zero and negative factors are ignored.
+    void scaleFactorCap()
+    {
+        const std::tuple<int, double, double> rows[] = {
+            {UcCmd::StyleCheck, 5.0, 3.0},   {UcCmd::StyleOption, 3.5, 3.0},
+            {UcCmd::StyleButton, 5.0, 5.0},  {UcCmd::StylePlain, 0.0, 1.0},
+            {UcCmd::StyleButton, -2.0, 1.0},
+        };
+        for (const auto& [style, written, stored] : rows) {
+            UcCmd button;
+            button.setStyle(style);
+            button.setScaleFactor(written);
+            QCOMPARE(button.ScaleFactor(), stored);
+        }
+    }
+
+    void styleTable()
+    {
+        // By style: plain, close, restore, minimise, button, check, option. Title-bar buttons
+        // place themselves 6000 twips - n x 315 - 90 across the 400-pixel host, 55 twips down.
+        const StyleRow rows[] = {
+            {"", "", "", true, "", {0, 0}},
+            {"TOPCLOSE", "CLOSEUP", "CLOSEDN", false, "", {373, 4}},
+            {"RESTORE", "RESTOREUP", "RESTOREDN", false, "", {352, 4}},
+            {"MINIMISE", "MINIUP", "MINIDN", false, "", {331, 4}},
+            {"BOUTON", "BUTTONUP", "BUTTONDN", true, "", {0, 0}},
+            {"CHECKBUTTON", "CHECKOFF", "CHECKON", true, "", {0, 0}},
+            {"OPTBUTTON", "RADIOOFF", "RADIOON", true, "OPT1", {0, 0}},
+        };
+        for (int style = 0; style < 7; ++style) {
+            const StyleRow& row = rows[style];
+            const QString tag = QLatin1String(row.tag);
+            const QString up = QLatin1String(row.up);
+            QWidget host;
+            host.resize(400, 300);
+            auto* button = new UcCmd(&host);
+            setControlTag(button, QStringLiteral("old tag"));
+            button->setCaption(QStringLiteral("Caption"));
+            button->setValue(true);
+            button->setStyle(style);
+            QCOMPARE(controlTag(button), tag);
+            QCOMPARE(button->PictureUP(), up);
+            QCOMPARE(button->PictureDN(), QLatin1String(row.down));
+            QCOMPARE(button->isCaptionShown(), row.captionShown);
+            QCOMPARE(button->OptionGroup(), QLatin1String(row.group));
+            QCOMPARE(button->pos(), row.pos);
+            if (style >= 5) {
+                QVERIFY(!button->Value() && !button->isDownShown());
+            }
+            if (style == 4) {
+                QCOMPARE(button->captionColor(), OleColor(0xA70A4A));
+            }
+            if (!up.isEmpty()) {
+                // The released picture is the size reference.
+                QCOMPARE(button->imageRect().size(), skintest::bitmap(row.up).size());
+            }
+            // A style out of range is stored but keeps the pictures and the tag.
+            const QRect image = button->imageRect();
+            button->setStyle(7);
+            QCOMPARE(button->Style(), 7);
+            QCOMPARE(controlTag(button), tag);
+            QCOMPARE(button->PictureUP(), up);
+            QCOMPARE(button->imageRect(), image);
+        }
+    }
+
+    void pushAndCheckButtons()
+    {
+        QWidget host;
+        host.resize(300, 100);
+        auto* button = new UcCmd(&host);
+        button->setStyle(UcCmd::StyleButton);
+        button->setCaption(QStringLiteral("SPEAK"));
+        host.show();
+        QSignalSpy clicks(button, &UcCmd::Click);
+        QTest::mousePress(button, Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(button->isDownShown());
+        QCOMPARE(button->captionColor(), OleColor(0));
+        QCOMPARE(clicks.size(), 0);
+        // Released far outside: still the released picture and a click.
+        QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(250, 80));
+        QVERIFY(!button->isDownShown());
+        QCOMPARE(button->captionColor(), OleColor(0x990C5D));
+        QCOMPARE(clicks.size(), 1);
+        // A press on the caption works like one on the picture.
+        QTest::mouseClick(button, Qt::LeftButton, {}, button->captionRect().center());
+        QCOMPARE(clicks.size(), 2);
+
+        // Disabled, the caption takes the system's inactive colour.
+        button->setEnabled(false);
+        QCOMPARE(button->captionColor(), systemColor(ColorInactiveCaptionText));
+        button->setEnabledProperty(true);
+        QCOMPARE(button->captionColor(), OleColor(0xA70A4A));
+
+        // A check button toggles; its caption does nothing, and it raises no Click.
+        auto* check = new UcCmd(&host);
+        check->setStyle(UcCmd::StyleCheck);
+        check->setCaption(QStringLiteral("Loop"));
+        check->move(0, 50);
+        check->show();
+        QSignalSpy checkClicks(check, &UcCmd::Click);
+        QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(check->Value() && check->isDownShown());
+        QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(!check->Value() && !check->isDownShown());
+        QTest::mouseClick(check, Qt::LeftButton, {}, check->captionRect().center());
+        QVERIFY(!check->Value());
+        QCOMPARE(checkClicks.size(), 0);
+    }
+
+    void optionGroupClearing()
+    {
+        QWidget host;
+        host.resize(300, 200);
+        QList<UcCmd*> options;
+        for (int i = 0; i < 3; ++i) {
+            auto* option = new UcCmd(&host);
+            option->setStyle(UcCmd::StyleOption);
+            option->move(0, i * 20);
+            options.append(option);
+        }
+        auto* other = new UcCmd(&host);
+        other->setStyle(UcCmd::StyleOption);
+        other->setOptionGroup(QStringLiteral("OPT2"));
+        other->setValue(true);
+        host.show();
+
+        QTest::mouseClick(options[0], Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(options[0]->Value());
+        QTest::mouseClick(options[1], Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(!options[0]->Value());
+        QVERIFY(!options[0]->isDownShown());
+        QVERIFY(options[1]->Value());
+        QVERIFY(!options[2]->Value());
+        // Another group is left alone.
+        QVERIFY(other->Value());
+        // Clicking the option that is on changes nothing.
+        QTest::mouseClick(options[1], Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(options[1]->Value());
+        QVERIFY(options[1]->isDownShown());
+        // Laying out an option that is off clears its whole group.
+        options[2]->setCaption(QStringLiteral("Robot"));
+        QVERIFY(!options[1]->Value());
+        QVERIFY(!options[2]->Value());
+        QVERIFY(other->Value());
+    }
+
+    void missingPictureIsReported()
+    {
+        FakeMessageBoxService boxes;
+        UcCmd button;
+        button.setPictureUP(QStringLiteral("RESTOREUP"));
+        const QSize before = button.size();
+        button.setPictureUP(QStringLiteral("NOSUCHPICTURE"));
+        QCOMPARE(boxes.boxes().size(), 1);
+        QCOMPARE(boxes.boxes().first().title, QStringLiteral("ERROR - 326 - PictureUP - UcCmd"));
+        QCOMPARE(boxes.boxes().first().text,
+                 QStringLiteral("ERROR  326 - Resource with identifier 'NOSUCHPICTURE' not found"));
+        // The picture that was there stays.
+        QCOMPARE(button.size(), before);
+    }
+
+    void mouseMoveIsPassedOn()
+    {
+        QWidget host;
+        host.setCursor(Qt::SizeHorCursor);
+        auto* button = new UcCmd(&host);
+        button->setStyle(UcCmd::StyleClose);
+        host.show();
+        QSignalSpy moves(button, &UcCmd::MouseMove);
+        QMouseEvent move(QEvent::MouseMove, QPointF(3, 4), button->mapToGlobal(QPointF(3, 4)),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(button, &move);
+        QCOMPARE(moves.size(), 1);
+        QCOMPARE(moves.first().at(2).toFloat(), 45.0f);
+        QCOMPARE(moves.first().at(3).toFloat(), 60.0f);
+        // The sizing arrow the skin left on the form is gone.
+        QCOMPARE(host.cursor().shape(), Qt::ArrowCursor);
+    }
+
+    void cmdPropertyBagRoundTrip()
+    {
+        QWidget host;
+        UcCmd source(&host);
+        UcCmd fresh(&host);
+        // Defaults store nothing, and an empty bag gives the defaults.
+        QCOMPARE(skintest::roundTrip(source, fresh).first, QJsonObject());
+        QCOMPARE(fresh.Style(), 0);
+        QCOMPARE(fresh.ScaleFactor(), 1.0);
+        QVERIFY(fresh.Enabled());
+        QCOMPARE(fresh.captionColor(), OleColor(0x990C5D));
+        QCOMPARE(fresh.size(), QSize(40, 20));
+
+        source.setStyle(UcCmd::StyleOption);
+        source.setBorderStyle(1);
+        source.setScaleFactor(2.5);
+        source.setCaption(QStringLiteral("Female voice"));
+        source.setOptionGroup(QStringLiteral("VOICES"));
+        source.setValue(true);
+        QFont font = source.font();
+        font.setPointSize(font.pointSize() + 3);
+        source.setFont(font);
+        source.setEnabled(false);
+        UcCmd copy(&host);
+        auto [written, again] = skintest::roundTrip(source, copy);
+        QCOMPARE(again, written);
+        QVERIFY(written.contains(QStringLiteral("Font")));
+        written.remove(QStringLiteral("Font"));
+        QCOMPARE(written, QJsonObject({{"BorderStyle", 1},
+                                       {"Enabled", false},
+                                       {"ScaleFactor", 2.5},
+                                       {"PictureUP", "RADIOOFF"},
+                                       {"PictureDN", "RADIOON"},
+                                       {"Style", 6},
+                                       {"Caption", "Female voice"},
+                                       {"Value", true},
+                                       {"OptionGroup", "VOICES"}}));
+        QCOMPARE(copy.Font().pointSize(), font.pointSize());
+        QCOMPARE(copy.captionColor(), systemColor(ColorInactiveCaptionText));
+        QVERIFY(copy.isDownShown());
+        QCOMPARE(copy.size(), source.size());
+        // Loading does not apply the style again, but an untagged control gets its tag.
+        QCOMPARE(controlTag(&copy), QStringLiteral("OPTBUTTON"));
+        UcCmd tagged(&host);
+        setControlTag(&tagged, QStringLiteral("HOST TAG"));
+        tagged.UserControl_ReadProperties(PropertyBag(again));
+        QCOMPARE(controlTag(&tagged), QStringLiteral("HOST TAG"));
+        // The released picture sets the size, also when the pressed one differs.
+        UcCmd mixed(&host);
+        mixed.UserControl_ReadProperties(
+            PropertyBag(QJsonObject{{"PictureUP", "RESTOREUP"}, {"PictureDN", "BUTTONDN"}}));
+        QCOMPARE(mixed.imageRect().size(), QSize(21, 21));
+        QCOMPARE(mixed.size(), QSize(21, 21));
+    }
+
+    void valueRules()
+    {
+        // Each row starts from the defaults with the value at 30. Value raises Change, even
+        // when nothing changed; the bounds push each other but leave the value as it is.
+        // stored: Min, Max, Value, SmallChange, LargeChange.
+        const int top = 2147483647;
+        const std::tuple<Property, int, QList<int>, int> rows[] = {
+            {Value, 105, {0, 100, 100, 1, 10}, 1},
+            {Value, -3, {0, 100, 0, 1, 10}, 1},
+            {Value, 30, {0, 100, 30, 1, 10}, 1},
+            {Min, 150, {150, 250, 30, 1, 10}, 0},
+            {Max, -20, {-120, -20, 30, 1, 10}, 0},
+            {Max, 0, {0, 0, 30, 1, 10}, 0},
+            {Min, top - 47, {top - 47, top, 30, 1, 10}, 0},
+            {SmallChange, 0, {0, 100, 30, 1, 10}, 0},
+            {SmallChange, 40000, {0, 100, 30, 1, 10}, 0},
+            {SmallChange, 32767, {0, 100, 30, 32767, 10}, 0},
+            {LargeChange, -1, {0, 100, 30, 1, 10}, 0},
+            {LargeChange, 1, {0, 100, 30, 1, 1}, 0}};
+        for (const auto& [property, written, stored, changes] : rows) {
+            UcScroll bar;
+            bar.setValue(30);
+            QSignalSpy changed(&bar, &UcScroll::Change);
+            (bar.*kSetters[property])(written);
+            QCOMPARE(QList<int>(
+                         {bar.Min(), bar.Max(), bar.Value(), bar.SmallChange(), bar.LargeChange()}),
+                     stored);
+            QCOMPARE(changed.size(), changes);
+        }
+    }
+
+    void horizontalGeometryAndThumb()
+    {
+        // 300 x 22 pixels: k = 330 / 50 = 6.6 -> 7; arrows and thumb 15 high and 18.75 -> 19
+        // wide; the thumb runs from 2 + 19 = 21 to 279 - 19 = 260, half way 140.5 to even.
+        Bar bar(QSize(300, 22));
+        QCOMPARE(bar.control->ImgLeft(), QRect(2, 4, 19, 15));
+        QCOMPARE(bar.control->ImgRight(), QRect(279, 4, 19, 15));
+        for (const auto& [value, thumbLeft] : {std::pair{0, 21}, {100, 260}, {50, 140}}) {
+            bar.control->setValue(value);
+            QCOMPARE(bar.control->ImgThumb(), QRect(thumbLeft, 4, 19, 15));
+        }
+    }
+
+    void verticalGeometryShrinksToMaximumWidth()
+    {
+        Bar bar(QSize(40, 200), 1);
+        // 350 twips at 15 twips a pixel.
+        QCOMPARE(bar.control->width(), 23);
+        // k = 350 / 50 = 7: 16 wide, 16 x 4 / 3.5 = 18.29 -> 18 high, centred across.
+        QCOMPARE(bar.control->ImgLeft(), QRect(4, 2, 16, 18));
+        QCOMPARE(bar.control->ImgRight(), QRect(4, 200 - 18 - 2, 16, 18));
+        QCOMPARE(bar.control->ImgThumb().topLeft(), QPoint(4, 20));
+        bar.control->setValue(100);
+        QCOMPARE(bar.control->ImgThumb().top(), 180 - 18);
+    }
+
+    void heldArrowRepeatTiming()
+    {
+        Bar bar(QSize(300, 22));
+        UcScroll* scroll = bar.control;
+        QTest::mousePress(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
+        QVERIFY(scroll->isRightArrowPressed());
+        QTimer& timer = scroll->ClickTimer();
+        QVERIFY(timer.isActive());
+        QCOMPARE(timer.interval(), 333);
+        QCOMPARE(scroll->Value(), 0);
+        // Ticks at 333, 666 and 999 ms keep the slow pace; the fourth, at 1332 ms, speeds up.
+        const QList<int> intervalAfterTick = {333, 333, 333, 3, 3, 3};
+        for (int tick = 0; tick < intervalAfterTick.size(); ++tick) {
+            scroll->ClickTimer_Timer();
+            QCOMPARE(scroll->Value(), tick + 1);
+            QCOMPARE(timer.interval(), intervalAfterTick[tick]);
+        }
+        // Releasing on the arrow stops at once; the click adds one more step.
+        QTest::mouseRelease(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
+        QVERIFY(!timer.isActive());
+        QVERIFY(!scroll->isRightArrowPressed());
+        QCOMPARE(scroll->Value(), 7);
+
+        // The decreasing arrow runs the other way, and the next press starts slow again.
+        QTest::mousePress(scroll, Qt::LeftButton, {}, scroll->ImgLeft().center());
+        QCOMPARE(timer.interval(), 333);
+        scroll->ClickTimer_Timer();
+        QCOMPARE(scroll->Value(), 6);
+        // Released off the arrow: it stops but is no click.
+        QTest::mouseRelease(scroll, Qt::LeftButton, {}, QPoint(150, 10));
+        QVERIFY(!timer.isActive());
+        QCOMPARE(scroll->Value(), 6);
+
+        // Hidden while held: no release will come, so the repeat stops now.
+        QTest::mousePress(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
+        QVERIFY(timer.isActive());
+        bar.host.hide();
+        QVERIFY(!timer.isActive());
+        QVERIFY(!scroll->isRightArrowPressed());
+    }
+
+    void clicksStepOnce()
+    {
+        Bar bar(QSize(300, 22));
+        UcScroll* scroll = bar.control;
+        scroll->setSmallChange(4);
+        scroll->setValue(50);
+        QTest::mouseClick(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
+        QCOMPARE(scroll->Value(), 54);
+        QTest::mouseClick(scroll, Qt::LeftButton, {}, scroll->ImgLeft().center());
+        QCOMPARE(scroll->Value(), 50);
+        // On the track: exactly at the thumb's left counts as before it. The thumb would take
+        // that press, so the track is pressed just above the thumb, at the same x.
+        const int left = scroll->ImgThumb().left();
+        QTest::mouseClick(scroll, Qt::LeftButton, {}, QPoint(left, 1));
+        QCOMPARE(scroll->Value(), 40);
+        scroll->setValue(50);
+        QTest::mouseClick(scroll, Qt::LeftButton, {}, QPoint(left + 1, 1));
+        QCOMPARE(scroll->Value(), 60);
+        // One step per press, however long it is held.
+        QTest::mousePress(scroll, Qt::LeftButton, {}, QPoint(270, 1));
+        QVERIFY(!scroll->ClickTimer().isActive());
+        QTest::mouseRelease(scroll, Qt::LeftButton, {}, QPoint(270, 1));
+        QCOMPARE(scroll->Value(), 70);
+    }
+
+    void scrollOnlyFromThumbDragsPastTheEnd()
+    {
+        Bar bar(QSize(300, 22));
+        UcScroll* scroll = bar.control;
+        QList<QString> events;
+        connect(scroll, &UcScroll::Change, this, [&] { events.append(QStringLiteral("Change")); });
+        connect(scroll, &UcScroll::Scroll, this, [&] { events.append(QStringLiteral("Scroll")); });
+        // Arrows, the track and a held arrow's repeat change the value but never scroll.
+        QTest::mouseClick(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
+        QTest::mouseClick(scroll, Qt::LeftButton, {}, QPoint(270, 1));
+        QTest::mousePress(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
+        scroll->ClickTimer_Timer();
+        QTest::mouseRelease(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
+        QCOMPARE(events, QList<QString>(4, QStringLiteral("Change")));
+        scroll->setValue(0);
+        events.clear();
+        const QPoint grab = scroll->ImgThumb().topLeft() + QPoint(5, 5);
+        QTest::mousePress(scroll, Qt::LeftButton, {}, grab);
+        QTest::mouseMove(scroll, grab + QPoint(119, 0));
+        // 21 + 119 = 140 of 21..260: (119 / 239) x 100 = 49.8 -> 50.
+        QCOMPARE(scroll->Value(), 50);
+        QCOMPARE(events, QList<QString>({QStringLiteral("Change"), QStringLiteral("Scroll")}));
+        QTest::mouseMove(scroll, grab + QPoint(500, 0));
+        QCOMPARE(scroll->ImgThumb().left(), 260);
+        QCOMPARE(scroll->Value(), 100);
+        // The same place again moves nothing and raises nothing.
+        events.clear();
+        QTest::mouseMove(scroll, grab + QPoint(600, 0));
+        QVERIFY(events.isEmpty());
+        QTest::mouseMove(scroll, grab + QPoint(-500, 0));
+        QCOMPARE(scroll->ImgThumb().left(), 21);
+        QCOMPARE(scroll->Value(), 0);
+        QTest::mouseRelease(scroll, Qt::LeftButton, {}, grab + QPoint(-500, 0));
+        // After the release moves do not drag.
+        events.clear();
+        QTest::mouseMove(scroll, grab + QPoint(50, 0));
+        QVERIFY(events.isEmpty());
+
+        // With equal bounds a drag neither divides by zero nor moves the thumb.
+        scroll->setMax(0);
+        QTest::mousePress(scroll, Qt::LeftButton, {}, grab);
+        QTest::mouseMove(scroll, grab + QPoint(100, 0));
+        QTest::mouseRelease(scroll, Qt::LeftButton, {}, grab + QPoint(100, 0));
+        QCOMPARE(scroll->Value(), 0);
+        QCOMPARE(scroll->ImgThumb().left(), 21);
+    }
+
+    void trackPainting()
+    {
+        // The middle piece is tiled at its own width (36) from 0; the end pieces, 12 long, are
+        // stretched to 14 pixels, nearest-neighbour.
+        Bar across(QSize(100, 22));
+        const auto paint = [](UcScroll* bar) {
+            return skintest::painted(bar->size(), [&](QPainter& dc) { bar->paintTrack(dc); });
+        };
+        QImage track = paint(across.control);
+        const QImage middle = bitmap("MHSCROLL");
+        const QImage low = bitmap("HLEFT");
+        const QImage high = bitmap("HRIGHT");
+        for (int y : {0, 5, 11, 21}) {
+            QCOMPARE(track.pixel(14, y), middle.pixel(14, y));
+            QCOMPARE(track.pixel(50, y), middle.pixel(50 - 36, y));
+            QCOMPARE(track.pixel(85, y), middle.pixel(85 - 72, y));
+            QCOMPARE(track.pixel(0, y), low.pixel(0, y));
+            QCOMPARE(track.pixel(13, y), low.pixel(11, y));
+            QCOMPARE(track.pixel(86, y), high.pixel(0, y));
+            QCOMPARE(track.pixel(99, y), high.pixel(11, y));
+        }
+        // With a border the pieces leave the bottom two rows of the inner area alone: 22 rows
+        // shrunk to 18, so row 17 shows source row (17.5 x 22 / 18) = 21.
+        across.control->setBorderStyle(1);
+        track = paint(across.control);
+        QCOMPARE(track.pixel(50, 17), middle.pixel(14, 21));
+        QCOMPARE(track.pixel(50, 9), middle.pixel(14, 11));
+        QCOMPARE(track.pixel(50, 18), qRgb(0, 0, 0));
+
+        Bar down(QSize(22, 100), 1);
+        track = paint(down.control);
+        const QImage column = bitmap("VMIDSCROLL");
+        const QImage top = bitmap("VSCROLLTOP");
+        const QImage bottom = bitmap("VSCROLLBOTTOM");
+        for (int x : {0, 7, 21}) {
+            QCOMPARE(track.pixel(x, 0), top.pixel(x, 0));
+            QCOMPARE(track.pixel(x, 11), top.pixel(x, 11));
+            QCOMPARE(track.pixel(x, 12), column.pixel(x, 12));
+            QCOMPARE(track.pixel(x, 50), column.pixel(x, 50 - 36));
+            QCOMPARE(track.pixel(x, 87), column.pixel(x, 87 - 72));
+            QCOMPARE(track.pixel(x, 88), bottom.pixel(x, 0));
+            QCOMPARE(track.pixel(x, 99), bottom.pixel(x, 11));
+        }
+    }
+
+    void scrollPropertyBagRoundTrip()
+    {
+        UcScroll source;
+        UcScroll copy;
+        QCOMPARE(skintest::roundTrip(source, copy).first, QJsonObject()); // defaults: nothing
+        source.setBorderStyle(1);
+        source.setOrientation(1);
+        source.setMin(-50);
+        source.setMax(50);
+        source.setValue(20);
+        source.setSmallChange(2);
+        source.setLargeChange(25);
+        const auto [written, again] = skintest::roundTrip(source, copy);
+        QCOMPARE(written, QJsonObject({{"BorderStyle", 1},
+                                       {"Orientation", 1},
+                                       {"Min", -50},
+                                       {"Max", 50},
+                                       {"Value", 20},
+                                       {"SmallChange", 2},
+                                       {"LargeChange", 25}}));
+        QCOMPARE(again, written);
+
+        // A stored value outside the bounds is taken as it is.
+        UcScroll loaded;
+        loaded.UserControl_ReadProperties(PropertyBag(QJsonObject{{QStringLiteral("Value"), 500}}));
+        QCOMPARE(loaded.Value(), 500);
+    }
+
+    // At 76 % the bar starts at 4, from 77 % (>= 100 / 1.3) at 0.
+    void horizontalBar()
+    {
+        Progress progress(QSize(100, 19));
+        const QImage empty = trough(progress.control);
+        const QImage bar = bitmap("HPROGRESS"); // 109 x 14, stretched to length x 19
+        const int row = 9;
+        const int sourceRow = nearest(row, 14, 19);
+        for (const auto& [value, left] : {std::pair{76, 4}, {77, 0}, {100, 0}}) {
+            progress.control->setValue(value);
+            // On a control of 100 pixels the bar is as long as the value.
+            const int length = value;
+            QCOMPARE(progress.control->GetHorizontalPos(), length);
+            const QImage& shown = progress.control->PictDC();
+            for (int x = 0; x < 100; ++x) {
+                const bool onBar = x >= left && x < left + length;
+                QCOMPARE(shown.pixel(x, row), onBar ? keyed(bar, nearest(x - left, 109, length),
+                                                            sourceRow, empty.pixel(x, row))
+                                                    : empty.pixel(x, row));
+            }
+            // Down the bar's first column the keyed corners leave the trough showing.
+            const int firstColumn = nearest(0, 109, length);
+            for (int y = 0; y < 19; ++y) {
+                QCOMPARE(shown.pixel(left, y),
+                         keyed(bar, firstColumn, nearest(y, 14, 19), empty.pixel(left, y)));
+            }
+        }
+    }
+
+    void verticalBarGrowsUpwardsFromFourAboveTheBottom()
+    {
+        Progress progress(QSize(19, 104), 1);
+        const QImage empty = trough(progress.control);
+        progress.control->setValue(50);
+        // round(-0.5 x (104 - 4)).
+        QCOMPARE(progress.control->GetVerticalPos(), -50);
+        const QImage& shown = progress.control->PictDC();
+        const QImage bar = bitmap("VPROGRESS"); // 14 x 109, mirrored top to bottom
+        const int column = 9;
+        const int sourceColumn = nearest(column, 14, 19);
+        for (int y = 0; y < 104; ++y) {
+            if (y < 50 || y >= 100) {
+                QCOMPARE(shown.pixel(column, y), empty.pixel(column, y));
+                continue;
+            }
+            // Row 99, just above the line y 100, shows the top of the bitmap.
+            const int sourceRow = nearest(99 - y, 109, 50);
+            QCOMPARE(shown.pixel(column, y),
+                     keyed(bar, sourceColumn, sourceRow, empty.pixel(column, y)));
+        }
+    }
+
+    void valueAndBoundRules()
+    {
+        Progress progress(QSize(100, 19));
+        UcProgress* bar = progress.control;
+        const QImage empty = trough(bar);
+        // Values outside the bounds are ignored.
+        bar->setValue(40);
+        const QImage before = bar->PictDC().copy();
+        bar->setValue(101);
+        bar->setValue(-1);
+        QCOMPARE(bar->Value(), 40);
+        bar->Refresh();
+        QCOMPARE(bar->PictDC(), before);
+        // Equal bounds draw an empty bar.
+        bar->setMax(0);
+        bar->setValue(0);
+        QCOMPARE(bar->GetHorizontalPos(), 0);
+        bar->Refresh();
+        QCOMPARE(bar->PictDC(), empty);
+        // A negative Min is stored as 0.
+        bar->setMin(7);
+        bar->setMin(-5);
+        QCOMPARE(bar->Min(), 0);
+    }
+
+    void thicknessIsCapped()
+    {
+        // 400 twips: 26.67 -> 27 pixels.
+        const std::tuple<qint16, QSize, QSize> rows[] = {{0, QSize(200, 40), QSize(200, 27)},
+                                                         {0, QSize(200, 19), QSize(200, 19)},
+                                                         {1, QSize(40, 200), QSize(27, 200)}};
+        for (const auto& [orientation, requested, laidOut] : rows) {
+            QCOMPARE(Progress(requested, orientation).control->size(), laidOut);
+        }
+    }
+
+    void progressPropertyBagRoundTrip()
+    {
+        UcProgress source;
+        UcProgress copy;
+        QCOMPARE(skintest::roundTrip(source, copy).first, QJsonObject()); // defaults: nothing
+        source.setOrientation(1);
+        source.setMax(500);
+        source.setMin(20);
+        source.setValue(300);
+        const auto [written, again] = skintest::roundTrip(source, copy);
+        QCOMPARE(written,
+                 QJsonObject({{"Orientation", 1}, {"Min", 20}, {"Max", 500}, {"Value", 300}}));
+        QCOMPARE(again, written);
+    }
+};
+
+QTEST_MAIN(tst_SkinnedControls)
+#include "tst_SkinnedControls.moc"

@@ -1,0 +1,427 @@
+// Window procedures, messages and properties; the menu bar; message boxes, file dialogs and
+// the program's resources.
+
+#include "TestFiles.h"
+#include "platform/AppInfo.h"
+#include "platform/CommonDialogService.h"
+#include "platform/EventLog.h"
+#include "platform/FakeMessageBoxService.h"
+#include "platform/MenuBar.h"
+#include "platform/MessageBoxService.h"
+#include "platform/Resources.h"
+#include "platform/WindowMessages.h"
+#include "platform/WindowProperties.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+
+using namespace platform;
+namespace props = platform::windowprops;
+using platform::MenuBar;
+
+namespace {
+
+void sendMouse(QWidget* widget, QEvent::Type type, const QPoint& global, Qt::MouseButtons buttons)
+{
+    const QPoint local = widget->mapFromGlobal(global);
+    QMouseEvent event(type, local, global,
+                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                      Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+// Answers the real box that is about to run modally, after checking what it shows.
+struct SeenBox
+{
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+};
+
+void answerNextBox(SeenBox* seen, QMessageBox::StandardButton press)
+{
+    QTimer::singleShot(0, [seen, press] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        seen->title = box->windowTitle();
+        seen->text = box->text();
+        seen->icon = box->icon();
+        seen->buttons = box->standardButtons();
+        box->button(press)->click();
+    });
+}
+
+const QString kFilter =
+    QStringLiteral("Text Files (*.txt)|*.txt|Rich Text (*.rtf)|*.rtf|Word Document (*.doc)|*.doc|"
+                   "All files (*.*)|*.*");
+
+// Runs the action on the file dialog as soon as it is shown.
+void onFileDialog(QObject* context, std::function<void(QFileDialog&)> action)
+{
+    auto* poll = new QTimer(context);
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, context, [poll, action] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            return;
+        }
+        poll->stop();
+        poll->deleteLater();
+        // Whatever the checks find, the dialog must close or the test hangs.
+        const auto close = qScopeGuard([dialog] {
+            if (dialog->isVisible()) {
+                dialog->reject();
+            }
+        });
+        action(*dialog);
+    });
+    poll->start();
+}
+
+// The names the dialog lists in its folder.
+QStringList listedNames(QFileDialog& dialog)
+{
+    QStringList names;
+    auto* view = dialog.findChild<QAbstractItemView*>(QStringLiteral("listView"));
+    if (!view) {
+        return names;
+    }
+    QAbstractItemModel* model = view->model();
+    const QModelIndex root = view->rootIndex();
+    for (int row = 0; row < model->rowCount(root); ++row) {
+        names << model->index(row, 0, root).data().toString();
+    }
+    names.sort();
+    return names;
+}
+
+} // namespace
+
+class tst_WindowServices : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // The offscreen platform has no window manager; the hand-made loops are what runs.
+        setSystemMoveResizeEnabled(false);
+    }
+
+    // Negative coordinates (a screen left of or above the primary one) come back intact.
+    void pointParamRoundTrips()
+    {
+        for (const QPoint point : {QPoint(640, 480), QPoint(-20, -1), QPoint(-1920, 1080)}) {
+            QCOMPARE(pointFromParam(makePointParam(point)), point);
+        }
+    }
+
+    // The default procedure turns a press on the caption or an edge into the move or size
+    // command, which comes through the window's procedure again.
+    void pressBecomesAMoveOrSizeCommand()
+    {
+        const std::pair<int, quintptr> rows[] = {
+            {HTCAPTION, SC_MOVE | HTCAPTION}, {HTLEFT, SC_SIZE + 1},
+            {HTRIGHT, SC_SIZE + 2},           {HTTOP, SC_SIZE + 3},
+            {HTTOPLEFT, SC_SIZE + 4},         {HTTOPRIGHT, SC_SIZE + 5},
+            {HTBOTTOM, SC_SIZE + 6},          {HTBOTTOMLEFT, SC_SIZE + 7},
+            {HTBOTTOMRIGHT, SC_SIZE + 8}};
+        for (const auto& [hit, command] : rows) {
+            QWidget window;
+            QList<WindowMessage> seen;
+            setWindowProcedure(&window, [&](QWidget*, const WindowMessage& message) {
+                seen.append(message);
+                // Answer everything: no move or size starts.
+                return qintptr(0);
+            });
+            sendMessage(&window, WM_NCLBUTTONDOWN, static_cast<quintptr>(hit),
+                        makePointParam(QPoint(5, 6)));
+            QCOMPARE(seen.size(), 1);
+            QCOMPARE(defWindowProc(&window, seen[0]), qintptr(0));
+            QCOMPARE(seen.size(), 2);
+            QCOMPARE(seen[1].message, WM_SYSCOMMAND);
+            QCOMPARE(seen[1].wParam, command);
+            QCOMPARE(pointFromParam(seen[1].lParam), QPoint(5, 6));
+        }
+    }
+
+    void restoringThePreviousProcedure()
+    {
+        QWidget window;
+        int calls = 0;
+        const WindowProcedure previous =
+            setWindowProcedure(&window, [&](QWidget*, const WindowMessage&) {
+                ++calls;
+                return qintptr(7);
+            });
+        QVERIFY(previous); // the default procedure
+        QCOMPARE(sendMessage(&window, 0x0400, 0, 0), qintptr(7));
+        setWindowProcedure(&window, previous);
+        QCOMPARE(sendMessage(&window, 0x0400, 0, 0), qintptr(0));
+        QCOMPARE(calls, 1);
+    }
+
+    // Moving by hand is also the X-server move test's (without a window manager); here, sizing
+    // past the minimum.
+    void sizeFollowsTheMouseAndKeepsTheMinimum()
+    {
+        QWidget window;
+        window.setMinimumSize(60, 50);
+        window.setGeometry(50, 60, 120, 90);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QPoint press(50, 60);
+        sendMessage(&window, WM_NCLBUTTONDOWN, HTTOPLEFT, makePointParam(press));
+        sendMouse(&window, QEvent::MouseMove, press + QPoint(-10, -20), Qt::LeftButton);
+        QCOMPARE(window.geometry(), QRect(40, 40, 130, 110));
+        // Past the minimum: the bottom-right corner stays put.
+        sendMouse(&window, QEvent::MouseMove, press + QPoint(100, 100), Qt::LeftButton);
+        QCOMPARE(window.geometry(), QRect(110, 100, 60, 50));
+        sendMouse(&window, QEvent::MouseButtonRelease, press + QPoint(100, 100), Qt::NoButton);
+    }
+
+    // Names match without case; a name holds one kind of value.
+    void numbersAndObjects()
+    {
+        QObject window;
+        auto* member = new QObject;
+        props::setNumber(&window, QStringLiteral("rk_OptCount"), 2);
+        props::setObject(&window, QStringLiteral("1rk_Obj"), member);
+        QCOMPARE(props::number(&window, QStringLiteral("RK_OPTCOUNT")), std::optional<qint64>(2));
+        QCOMPARE(props::object(&window, QStringLiteral("1rk_obj")), member);
+        QCOMPARE(props::object(&window, QStringLiteral("rk_OptCount")), nullptr);
+        QCOMPARE(props::number(&window, QStringLiteral("1rk_Obj")), std::nullopt);
+        // A reference does not outlive its object.
+        delete member;
+        QCOMPARE(props::object(&window, QStringLiteral("1rk_Obj")), nullptr);
+        QVERIFY(props::contains(&window, QStringLiteral("1rk_Obj")));
+        props::setNumber(&window, QStringLiteral("1rk_Obj"), 7);
+        QCOMPARE(props::number(&window, QStringLiteral("1rk_Obj")), std::optional<qint64>(7));
+        props::remove(&window, QStringLiteral("1RK_OBJ"));
+        QVERIFY(!props::contains(&window, QStringLiteral("1rk_Obj")));
+        QVERIFY(props::contains(&window, QStringLiteral("rk_OptCount")));
+    }
+
+    // Without a window nothing is kept; reading creates nothing; the store goes with its window.
+    void noWindowAndWindowGone()
+    {
+        props::setNumber(nullptr, QStringLiteral("x"), 1);
+        QCOMPARE(props::number(nullptr, QStringLiteral("x")), std::nullopt);
+        QCOMPARE(props::object(nullptr, QStringLiteral("x")), nullptr);
+        props::remove(nullptr, QStringLiteral("x"));
+        auto* window = new QObject;
+        QCOMPARE(props::number(window, QStringLiteral("missing")), std::nullopt);
+        QVERIFY(window->children().isEmpty());
+        props::setNumber(window, QStringLiteral("rk_TimerID"), 237);
+        QCOMPARE(window->children().size(), 1);
+        QPointer<QObject> store = window->children().first();
+        delete window;
+        QVERIFY(store.isNull());
+    }
+
+    void buildsMenusFromKeyedItems()
+    {
+        QWidget window;
+        MenuBar bar(&window);
+        const qint32 file = bar.addItem({}, QStringLiteral("keyFile"), MenuBar::ItemKind::Item,
+                                        QStringLiteral("File"));
+        const qint32 exit = bar.addItem(QStringLiteral("keyFile"), QStringLiteral("keyExit"),
+                                        MenuBar::ItemKind::Item, QStringLiteral("Exit"));
+        bar.addItem({}, QStringLiteral("keyHelp"), MenuBar::ItemKind::Item, QStringLiteral("Help"));
+        bar.addItem(QStringLiteral("keyHelp"), QStringLiteral("keyHelpfile"),
+                    MenuBar::ItemKind::Item, QStringLiteral("How to Use"));
+        const qint32 separator = bar.addItem(QStringLiteral("keyHelp"), QString(),
+                                             MenuBar::ItemKind::Separator, QString());
+        bar.addItem(QStringLiteral("keyHelp"), QStringLiteral("keyAbout"), MenuBar::ItemKind::Item,
+                    QStringLiteral("About"));
+        // An unknown parent is refused and adds nothing.
+        QCOMPARE(bar.addItem(QStringLiteral("nope"), QStringLiteral("k"), MenuBar::ItemKind::Item,
+                             QStringLiteral("x")),
+                 0);
+
+        // The order and captions of the menus are checked on the main window's bar.
+        QVERIFY(file != 0 && exit != 0 && separator != 0);
+        QCOMPARE(bar.count(), 6);
+        QCOMPARE(bar.keyOf(exit), QStringLiteral("keyExit"));
+        QCOMPARE(bar.keyOf(separator), QString());
+        QCOMPARE(bar.keyOf(999), QString());
+
+        // Clicks report the item's id, from the menu and from code.
+        QSignalSpy clicks(&bar, &MenuBar::Click);
+        const QList<QAction*> menus = bar.widget()->actions();
+        menus.at(0)->menu()->actions().first()->trigger();
+        QCOMPARE(clicks.size(), 1);
+        QCOMPARE(clicks.first().first().toInt(), exit);
+        bar.trigger(exit);
+        QCOMPARE(clicks.size(), 2);
+
+        // An item that gets children becomes a submenu.
+        const qint32 leaf = bar.addItem(QStringLiteral("keyHelpfile"), QStringLiteral("leaf"),
+                                        MenuBar::ItemKind::Item, QStringLiteral("Leaf"));
+        QVERIFY(leaf != 0);
+        QAction* helpFile = menus.at(1)->menu()->actions().first();
+        QVERIFY(helpFile->menu());
+        QCOMPARE(helpFile->menu()->actions().first()->text(), QStringLiteral("Leaf"));
+
+        // An item placed before another of its menu; across menus or to an unknown key
+        // it stays where it is.
+        const qint32 last = bar.addItem(QStringLiteral("keyHelp"), QStringLiteral("keyLast"),
+                                        MenuBar::ItemKind::Item, QStringLiteral("Last"));
+        bar.moveBefore(last, QStringLiteral("keyExit"));
+        bar.moveBefore(last, QStringLiteral("nope"));
+        QCOMPARE(menus.at(1)->menu()->actions().last(), bar.action(last));
+        bar.moveBefore(last, QStringLiteral("keyHelpfile"));
+        QCOMPARE(menus.at(1)->menu()->actions().first(), bar.action(last));
+    }
+
+    void fontReachesBarAndMenus()
+    {
+        MenuBar bar;
+        bar.addItem({}, QStringLiteral("keyHelp"), MenuBar::ItemKind::Item, QStringLiteral("Help"));
+        bar.setFontName(QStringLiteral("DejaVu Serif"));
+        bar.setFontSize(9);
+        QMenu* help = bar.widget()->actions().first()->menu();
+        QCOMPARE(QVariantList({bar.fontName(), bar.fontSize(), help->font().family(),
+                               help->font().pointSizeF()}),
+                 QVariantList({"DejaVu Serif", 9.0, "DejaVu Serif", 9.0}));
+        bar.setFontSize(0);
+        QCOMPARE(bar.fontSize(), 9.0);
+    }
+
+    void realBoxShowsWhatItIsAsked()
+    {
+        SeenBox seen;
+        answerNextBox(&seen, QMessageBox::Cancel);
+        const MessageAnswer answer =
+            showMessage(QStringLiteral("File already exists ! Overwrite ?"),
+                        MessageButtons::OkCancel, MessageIcon::Exclamation);
+        QCOMPARE(answer, MessageAnswer::Cancel);
+        QCOMPARE(seen.title, QStringLiteral("Parlanza"));
+        QCOMPARE(seen.text, QStringLiteral("File already exists ! Overwrite ?"));
+        QCOMPARE(seen.icon, QMessageBox::Warning);
+        QCOMPARE(seen.buttons, QMessageBox::Ok | QMessageBox::Cancel);
+
+        // A given title is kept.
+        answerNextBox(&seen, QMessageBox::Yes);
+        QCOMPARE(MessageBoxService::current().show(requestFromStyle(
+                     QStringLiteral("Go on?"), 4 + 32, QStringLiteral("HTML Help Class"))),
+                 MessageAnswer::Yes);
+        QCOMPARE(seen.title, QStringLiteral("HTML Help Class"));
+        QCOMPARE(seen.icon, QMessageBox::Question);
+        QCOMPARE(seen.buttons, QMessageBox::Yes | QMessageBox::No);
+    }
+
+    // Style words: 0 to 5 choose the buttons, 16, 32, 48 and 64 the icon.
+    void styleWordsChooseButtonsAndIcon()
+    {
+        const std::tuple<unsigned, MessageButtons, MessageIcon> rows[] = {
+            {0, MessageButtons::Ok, MessageIcon::None},
+            {48, MessageButtons::Ok, MessageIcon::Exclamation},
+            {16, MessageButtons::Ok, MessageIcon::Critical},
+            {64, MessageButtons::Ok, MessageIcon::Information},
+            {1 + 48, MessageButtons::OkCancel, MessageIcon::Exclamation},
+            {2, MessageButtons::AbortRetryIgnore, MessageIcon::None},
+            {3 + 32, MessageButtons::YesNoCancel, MessageIcon::Question},
+            {5 + 16, MessageButtons::RetryCancel, MessageIcon::Critical}};
+        for (const auto& [style, buttons, icon] : rows) {
+            const MessageBoxRequest request = requestFromStyle(QStringLiteral("t"), style);
+            QCOMPARE(request.buttons, buttons);
+            QCOMPARE(request.icon, icon);
+        }
+    }
+
+    // Each pair of the filter a name filter; a description alone matches everything.
+    void nameFilters()
+    {
+        const std::pair<QString, QStringList> rows[] = {
+            {kFilter,
+             {"Text Files (*.txt) (*.txt)", "Rich Text (*.rtf) (*.rtf)",
+              "Word Document (*.doc) (*.doc)", "All files (*.*) (*)"}},
+            {QStringLiteral("Wav Files (*.wav)|*.wav"), {"Wav Files (*.wav) (*.wav)"}},
+            {QStringLiteral("Pictures|*.bmp;*.png"), {"Pictures (*.bmp *.png)"}},
+            {QStringLiteral("Anything"), {"Anything (*)"}},
+            {QString(), {}}};
+        for (const auto& [filter, expected] : rows) {
+            QCOMPARE(fileDialogNameFilters(filter), expected);
+        }
+    }
+
+    void allFilesListsNamesWithoutExtension()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        for (const char* name : {"README", "a.txt", "b.doc"}) {
+            QVERIFY(testfiles::write(dir.filePath(QLatin1String(name)), "x"));
+        }
+        QStringList underText;
+        QStringList underAll;
+        onFileDialog(this, [&](QFileDialog& dialog) {
+            QTRY_COMPARE(listedNames(dialog), QStringList{"a.txt"});
+            underText = listedNames(dialog);
+            dialog.selectNameFilter(dialog.nameFilters().at(3));
+            QTRY_COMPARE(listedNames(dialog).size(), 3);
+            underAll = listedNames(dialog);
+            dialog.reject();
+        });
+        FileDialogRequest request;
+        request.filter = kFilter;
+        request.filterIndex = 1;
+        request.initialDir = dir.path();
+        QVERIFY(!CommonDialogService::current().showOpen(request).has_value());
+        QCOMPARE(underText, QStringList{"a.txt"});
+        QCOMPARE(underAll, (QStringList{"README", "a.txt", "b.doc"}));
+    }
+
+    // The caption colours are decimal texts in the string table.
+    void stringTableHoldsTheCaptionColours()
+    {
+        QStringList table;
+        for (int id = 101; id <= 104; ++id) {
+            table << resources::string(id).value_or(QStringLiteral("none"));
+        }
+        QCOMPARE(table, QStringList({"10947146", "10030173", "0", "none"}));
+    }
+
+    void missingBitmapIsReportedNotFatal()
+    {
+        FakeMessageBoxService boxes;
+        EventLogCapture log;
+        QVERIFY(!resources::bitmap(QStringLiteral("NO_SUCH_BITMAP")));
+        QVERIFY(resources::bitmapOrReport(QStringLiteral("NO_SUCH_BITMAP")).isNull());
+        QCOMPARE(boxes.boxes().size(), 1);
+        QVERIFY(boxes.boxes().first().text.contains(QLatin1String("NO_SUCH_BITMAP")));
+        QCOMPARE(boxes.boxes().first().icon, MessageIcon::Exclamation);
+        QCOMPARE(log.entries(LogLevel::Error).size(), 1);
+    }
+
+    void programFilesLiveBesideTheExecutable()
+    {
+        const QString folder = QCoreApplication::applicationDirPath();
+        QCOMPARE(programFile(QStringLiteral("\\audio\\start.wav")),
+                 QDir(folder).filePath(QStringLiteral("audio/start.wav")));
+        QCOMPARE(programFile(QStringLiteral("help/Parlanza.chm")),
+                 QDir(folder).filePath(QStringLiteral("help/Parlanza.chm")));
+        QCOMPARE(appTitle(), QStringLiteral("Parlanza"));
+    }
+};
+
+QTEST_MAIN(tst_WindowServices)
+#include "tst_WindowServices.moc"
