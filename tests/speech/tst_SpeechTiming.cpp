@@ -124,7 +124,7 @@ private Q_SLOTS:
             QStringLiteral("Pause and resume lose nothing. Every sample comes back exactly once, "
                            "however long the pause lasts.");
         const QVector<qint16> reference = rendered("Mary", text);
-        QVERIFY(reference.size() > AudioOutput::SampleRate * 2);
+        QVERIFY(reference.size() > qsizetype(AudioOutput::SampleRate) * 2);
 
         QSignalSpy stopped(m_s->control.get(), &SpeechControl::AudioStop);
         const quint64 digestBefore = m_s->output->digest();
