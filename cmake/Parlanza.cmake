@@ -38,9 +38,10 @@ endfunction()
 # XVFB: the test needs a real X server; it runs on its own virtual screen (xvfb-run)
 # with a session bus of its own, as on a desktop, one such test at a time. Without a
 # session bus every Qt program asks libdbus to start one through the X server, and that
-# start now and then never answers, leaving the program frozen before its first window. WINDOW_MANAGERS runs it once per entry: "none" (the default)
-# on the bare server as <name>, "openbox" under openbox as <name>_openbox, with
-# PARLANZA_TEST_WM naming the manager.
+# start now and then never answers, leaving the program frozen before its first window.
+# WINDOW_MANAGERS runs it once per entry: "none" (the default) on the bare server as
+# <name>, "openbox" under openbox as <name>_openbox, with PARLANZA_TEST_WM naming the
+# manager.
 function(parlanza_add_test name)
     cmake_parse_arguments(ARG "XVFB" "TIMEOUT" "SOURCES;LIBS;ENVIRONMENT;LABELS;WINDOW_MANAGERS"
         ${ARGN})
