@@ -10,7 +10,9 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QVector>
+#include <cmath>
 #include <sndfile.h>
+#include <span>
 
 // Helpers shared by the speech tests: finding voices, rendering to files, reading them
 // back, and driving a silent output's hand-moved clock.
@@ -53,6 +55,25 @@ struct WaveContents
     int format = 0;
     QVector<qint16> samples;
 };
+
+// The root mean square of samples [from, to) as far as there are any; -1 where none are.
+inline double rms(std::span<const qint16> samples, qsizetype from = 0,
+                  qsizetype to = std::numeric_limits<qsizetype>::max())
+{
+    from = std::clamp<qsizetype>(from, 0, qsizetype(samples.size()));
+    to = std::clamp<qsizetype>(to, from, qsizetype(samples.size()));
+    double sum = 0;
+    for (qsizetype i = from; i < to; ++i) {
+        sum += double(samples[size_t(i)]) * samples[size_t(i)];
+    }
+    return to > from ? std::sqrt(sum / double(to - from)) : -1;
+}
+
+// Samples recorded as raw 16-bit words.
+inline std::span<const qint16> samplesOf(const QByteArray& raw)
+{
+    return {reinterpret_cast<const qint16*>(raw.constData()), size_t(raw.size() / 2)};
+}
 
 inline WaveContents readWave(const QString& path)
 {

@@ -120,21 +120,16 @@ private Q_SLOTS:
         QFile file(raw);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
-        const qsizetype count = bytes.size() / 2;
-        const auto* played = reinterpret_cast<const qint16*>(bytes.constData());
+        const std::span<const qint16> played = samplesOf(bytes);
+        const auto count = qsizetype(played.size());
         // Every sample once, in order: what was rendered to a file, sample for sample.
         QVERIFY2(
             std::abs(count - rendered.size()) <= 32,
             qPrintable(
                 QStringLiteral("%1 samples played, %2 rendered").arg(count).arg(rendered.size())));
-        qsizetype differing = 0;
-        double energy = 0;
-        for (qsizetype i = 0; i < std::min(count, rendered.size()); ++i) {
-            differing += played[i] != rendered.at(i) ? 1 : 0;
-            energy += double(played[i]) * played[i];
-        }
-        QCOMPARE(differing, 0);
-        QVERIFY(std::sqrt(energy / double(count)) > 300);
+        QVERIFY(std::equal(played.begin(), played.begin() + std::min(count, rendered.size()),
+                           rendered.cbegin()));
+        QVERIFY(rms(played) > 300);
         QCOMPARE(missing.count(), 0);
         QVERIFY(log.entries(platform::LogLevel::Warning).isEmpty());
     }

@@ -62,13 +62,7 @@ class tst_SoundServer : public QObject
         if (!ended || stopped.count() != 1) {
             return -1;
         }
-        const auto* samples = reinterpret_cast<const qint16*>(bytes.constData());
-        const qsizetype count = bytes.size() / 2;
-        double sum = 0;
-        for (qsizetype i = 0; i < count; ++i) {
-            sum += double(samples[i]) * samples[i];
-        }
-        return count > 0 ? std::sqrt(sum / double(count)) : 0;
+        return rms(samplesOf(bytes));
     }
 
 private Q_SLOTS:
