@@ -3,8 +3,9 @@
 // integration, RT60 extrapolated from the -5..-25 dB decay) and the clarity C50 (energy in
 // the first 50 ms against the rest, in dB), beside sox's "reverb 50 50 100" as the peer.
 // Intelligibility: the word error rate of an offline recogniser (pocketsphinx with its US
-// English model) on 20 Harvard sentences spoken by Mary, dry, through sox's reverb and
-// through each room; needs sox, pocketsphinx and pocketsphinx-en-us.
+// English model) on 20 Harvard sentences spoken by Mary, dry and through sox's reverb, and
+// by the room voices as the program renders them; needs sox, pocketsphinx and
+// pocketsphinx-en-us.
 //   bench_reverb [sentences]   default 20
 #include "speech/DirectSS.h"
 #include "speech/SilentAudioOutput.h"
@@ -200,13 +201,19 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    // The dry voice, rendered the way a recording is.
+    // Every voice rendered the way a recording is: the rooms through the program itself.
     DirectSS control(std::make_unique<SilentAudioOutput>());
-    for (int i = 1; i <= control.voiceCount(); ++i) {
-        if (control.voiceName(i) == QLatin1String("Mary")) {
-            control.selectVoice(i);
+    const auto record = [&control](const QString& voice, const char* text, const QString& path) {
+        for (int i = 1; i <= control.voiceCount(); ++i) {
+            if (control.voiceName(i) == voice) {
+                control.selectVoice(i);
+            }
         }
-    }
+        QSignalSpy stopped(&control, &SpeechControl::AudioStop);
+        control.setOutputFile(path);
+        control.speak(QString::fromLatin1(text));
+        return stopped.wait(60000);
+    };
     const QStringList conditions = {QStringLiteral("dry"), QStringLiteral("sox reverb 50 50 100"),
                                     QStringLiteral("Mary in Hall"),
                                     QStringLiteral("Mary in Stadium"),
@@ -214,24 +221,18 @@ int main(int argc, char** argv)
     QStringList control16k;
     for (int s = 0; s < sentences; ++s) {
         const QString dry = dir.filePath(QStringLiteral("c0-%1.wav").arg(s));
-        QSignalSpy stopped(&control, &SpeechControl::AudioStop);
-        control.setOutputFile(dry);
-        control.speak(QString::fromLatin1(Sentences[s]));
-        if (!stopped.wait(60000)) {
+        bool rendered = record(QStringLiteral("Mary"), Sentences[s], dry);
+        for (int c = 2; c < conditions.size(); ++c) {
+            rendered = rendered && record(conditions.at(c), Sentences[s],
+                                          dir.filePath(QStringLiteral("c%1-%2.wav").arg(c).arg(s)));
+        }
+        if (!rendered) {
             std::fprintf(stderr, "rendering did not finish\n");
             return 1;
         }
         run(QStringLiteral("sox"),
             {dry, dir.filePath(QStringLiteral("c1-%1.wav").arg(s)), QStringLiteral("reverb"),
              QStringLiteral("50"), QStringLiteral("50"), QStringLiteral("100")});
-        const QVector<float> samples = readWave(dry);
-        for (int r = 0; r < 3; ++r) {
-            SoundEffect effect(Rooms[r].kind, Rate);
-            QVector<float> wet = samples;
-            wet.resize(wet.size() + effect.tailLength(), 0);
-            effect.process(wet.data(), wet.size());
-            writeWave(dir.filePath(QStringLiteral("c%1-%2.wav").arg(r + 2).arg(s)), wet, Rate);
-        }
         for (int c = 0; c < conditions.size(); ++c) {
             const QString name = QStringLiteral("c%1-%2").arg(c).arg(s);
             run(QStringLiteral("sox"),
