@@ -210,8 +210,8 @@ private Q_SLOTS:
             info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
             SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
             QVERIFY(file != nullptr);
-            QVector<qint16> tone(44100 * 2);
-            for (int i = 0; i < 44100; ++i) {
+            QVector<qint16> tone(qsizetype(44100) * 2);
+            for (qsizetype i = 0; i < 44100; ++i) {
                 tone[2 * i] = tone[2 * i + 1] =
                     qint16(8000 * std::sin(2 * M_PI * 440 * i / 44100.0));
             }

@@ -17,7 +17,7 @@ double bandShare(const QVector<qint16>& samples, double low, double high)
     constexpr int Window = 512;
     double inside = 0;
     double total = 0;
-    for (qsizetype start = 0; start + Window <= samples.size(); start += Window * 8) {
+    for (qsizetype start = 0; start + Window <= samples.size(); start += qsizetype(Window) * 8) {
         for (int k = 1; k < Window / 2; ++k) {
             double re = 0;
             double im = 0;
@@ -47,7 +47,8 @@ double medianPitch(const QVector<qint16>& samples, double* voicedShare = nullptr
     const int maxLag = AudioOutput::SampleRate / 60;
     QList<double> pitches;
     int frames = 0;
-    for (qsizetype start = 0; start + Frame + maxLag <= samples.size(); start += 2 * Frame) {
+    for (qsizetype start = 0; start + Frame + maxLag <= samples.size();
+         start += qsizetype(2) * Frame) {
         double energy = 0;
         for (int n = 0; n < Frame; ++n) {
             energy += double(samples[start + n]) * samples[start + n];
