@@ -529,6 +529,9 @@ void Main::Form_Load()
     if (m_cboZoom) {
         m_cboZoom->setFocus();
     }
+    if (m_soundOutputMissing) {
+        QMetaObject::invokeMethod(this, &Main::noSoundOutput, Qt::QueuedConnection);
+    }
 
     if (m_richTextBox1) {
         m_richTextBox1->setSelColor(kTypingColor);
@@ -780,6 +783,11 @@ void Main::DirectSS1_RecordingFailed(const QString& path, const QString& reason)
 
 void Main::noSoundOutput()
 {
+    // Told over the window once it shows, not over an empty screen during the start sound.
+    if (!isVisible()) {
+        m_soundOutputMissing = true;
+        return;
+    }
     static bool told = false;
     if (told) {
         return;

@@ -165,6 +165,7 @@ private:
     bool m_formLoaded = false;
     QString m_formError;
     bool m_recording = false;
+    bool m_soundOutputMissing = false; // found before the window showed
     BarAnimation m_bars;
     QImage m_animation;
 };

@@ -820,15 +820,19 @@ private Q_SLOTS:
     }
 
     // A run without any sound output tells the user once, in plain words, and not on every
-    // speak call.
+    // speak call; found during the start sound, it is told once the window shows.
     void noSoundOutputIsToldOncePerRun()
     {
-        Workbench bench;
+        Workbench bench({}, false);
         for (int i = 0; i < 3; ++i) {
             Q_EMIT bench.speech.SoundOutputMissing();
             QTest::qWait(20);
+            QCOMPARE(bench.boxes.boxes().size(), i == 0 ? 0 : 1);
+            if (i == 0) {
+                bench.main.Form_Load();
+                QTRY_COMPARE(bench.boxes.boxes().size(), 1);
+            }
         }
-        QCOMPARE(bench.boxes.boxes().size(), 1);
         const QString text = bench.boxes.boxes().constLast().text;
         QVERIFY2(text.contains(QLatin1String("No sound output")) &&
                      text.contains(QLatin1String("recording")),
