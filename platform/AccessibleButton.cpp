@@ -1,5 +1,7 @@
 #include "platform/AccessibleButton.h"
 
+#include "platform/AccessibleActions.h"
+
 #include <QVariant>
 #include <QWidget>
 
@@ -73,13 +75,19 @@ QStringList AccessibleButton::actionNames() const
 
 void AccessibleButton::doAction(const QString& actionName)
 {
-    if (actionName == pressAction()) {
-        if (widget()->isEnabled()) {
-            press();
+    // The click may open a box with an event loop of its own: a reader that asked for it
+    // gets its answer first, and the click runs from the event loop, as Qt's own buttons do.
+    afterReply(widget(), [actionName](QWidget* button) {
+        auto* self = dynamic_cast<AccessibleButton*>(QAccessible::queryAccessibleInterface(button));
+        if (self == nullptr) {
+            return;
         }
-        return;
-    }
-    QAccessibleWidget::doAction(actionName);
+        if (actionName != pressAction()) {
+            self->QAccessibleWidget::doAction(actionName);
+        } else if (button->isEnabled()) {
+            self->press();
+        }
+    });
 }
 
 QStringList AccessibleButton::keyBindingsForAction(const QString& actionName) const

@@ -1,5 +1,6 @@
 #include "platform/AccessibleMenuItem.h"
 
+#include "platform/AccessibleActions.h"
 #include "platform/AccessibleButton.h"
 
 #include <QAction>
@@ -151,11 +152,20 @@ void AccessibleMenuItem::doAction(const QString& actionName)
     }
     if (actionName == showMenuAction()) {
         if (auto* menu = qobject_cast<QMenu*>(m_owner.data())) {
-            menu->setActiveAction(m_action);
+            afterReply(menu, [action = m_action](QMenu* owner) {
+                if (action) {
+                    owner->setActiveAction(action);
+                }
+            });
         }
         return;
     }
-    m_action->trigger();
+    // The command may open a dialog: the reader has its reply before it runs.
+    afterReply(m_action.data(), [](QAction* action) {
+        if (action->isEnabled()) {
+            action->trigger();
+        }
+    });
 }
 
 QStringList AccessibleMenuItem::keyBindingsForAction(const QString& actionName) const

@@ -1,6 +1,7 @@
 #include "controls/skinned/UcScrollAccessible.h"
 
 #include "controls/skinned/UcScroll.h"
+#include "platform/AccessibleActions.h"
 
 #include <algorithm>
 
@@ -45,17 +46,20 @@ QStringList UcScrollAccessible::actionNames() const
 
 void UcScrollAccessible::doAction(const QString& actionName)
 {
-    if (!bar()->isEnabled()) {
-        return;
-    }
-    const qint64 step = bar()->SmallChange();
-    if (actionName == increaseAction()) {
-        setCurrentValue(qint64(bar()->Value()) + step);
-    } else if (actionName == decreaseAction()) {
-        setCurrentValue(qint64(bar()->Value()) - step);
-    } else {
-        QAccessibleWidget::doAction(actionName);
-    }
+    // A change of the bar runs the window's handlers: the reader has its reply first.
+    platform::afterReply(bar(), [actionName](UcScroll* bar) {
+        if (!bar->isEnabled()) {
+            return;
+        }
+        const qint64 step = bar->SmallChange();
+        if (actionName == increaseAction()) {
+            setValueWithin(bar, qint64(bar->Value()) + step);
+        } else if (actionName == decreaseAction()) {
+            setValueWithin(bar, qint64(bar->Value()) - step);
+        } else if (actionName == setFocusAction()) {
+            bar->setFocus();
+        }
+    });
 }
 
 QVariant UcScrollAccessible::currentValue() const
@@ -65,10 +69,14 @@ QVariant UcScrollAccessible::currentValue() const
 
 void UcScrollAccessible::setCurrentValue(const QVariant& value)
 {
-    // Readers send doubles: the nearest whole value, kept inside the bounds.
-    const qint64 wanted = qRound64(value.toDouble());
-    bar()->setValue(static_cast<qint32>(std::clamp<qint64>(
-        wanted, std::min(bar()->Min(), bar()->Max()), std::max(bar()->Min(), bar()->Max()))));
+    // Readers send doubles: the nearest whole value.
+    setValueWithin(bar(), qRound64(value.toDouble()));
+}
+
+void UcScrollAccessible::setValueWithin(UcScroll* bar, qint64 wanted)
+{
+    bar->setValue(static_cast<qint32>(std::clamp<qint64>(wanted, std::min(bar->Min(), bar->Max()),
+                                                         std::max(bar->Min(), bar->Max()))));
 }
 
 QVariant UcScrollAccessible::maximumValue() const

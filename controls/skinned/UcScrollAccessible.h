@@ -27,4 +27,6 @@ public:
 
 private:
     UcScroll* bar() const;
+    // The nearest value inside the bar's bounds.
+    static void setValueWithin(UcScroll* bar, qint64 wanted);
 };

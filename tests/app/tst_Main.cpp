@@ -910,9 +910,13 @@ private Q_SLOTS:
                      QStringList({QAccessibleActionInterface::pressAction(),
                                   QAccessibleActionInterface::setFocusAction()}));
 
+            // The reader has its reply before the click runs from the event loop.
+            // (An image option button already clicked as it took the focus.)
+            const qsizetype before = button.clicks->count();
             actions->doAction(QAccessibleActionInterface::pressAction());
-            QCOMPARE(button.clicks->count(), std::min(clicks, 1));
-            QCOMPARE(bool(iface->state().checked), behaviour != 0);
+            QCOMPARE(button.clicks->count(), before);
+            QTRY_COMPARE(button.clicks->count(), std::min(clicks, 1));
+            QTRY_COMPARE(bool(iface->state().checked), behaviour != 0);
             QTest::keyClick(button.widget, Qt::Key_Space);
             QTest::keyClick(button.widget, Qt::Key_Return);
             QTest::keyClick(button.widget, Qt::Key_Enter, Qt::KeypadModifier);
@@ -922,6 +926,7 @@ private Q_SLOTS:
 
             button.widget->setEnabled(false);
             actions->doAction(QAccessibleActionInterface::pressAction());
+            QCoreApplication::processEvents();
             QTest::keyClick(button.widget, Qt::Key_Space);
             QCOMPARE(button.clicks->count(), clicks);
             QVERIFY(iface->state().disabled);
@@ -1009,7 +1014,7 @@ private Q_SLOTS:
         value->setCurrentValue(900);
         QCOMPARE(value->currentValue().toInt(), 270);
         iface->actionInterface()->doAction(QAccessibleActionInterface::decreaseAction());
-        QCOMPARE(iface->text(QAccessible::Value), QStringLiteral("260"));
+        QTRY_COMPARE(iface->text(QAccessible::Value), QStringLiteral("260"));
 
         UcProgress progress;
         progress.setValue(40);

@@ -310,7 +310,7 @@ private Q_SLOTS:
             QVERIFY(item->state().checkable);
             QCOMPARE(item->state().checked, false);
             item->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
-            QVERIFY(item->state().checked && action->isChecked());
+            QTRY_VERIFY(item->state().checked && action->isChecked());
         }
         QAccessibleInterface* plain =
             QAccessible::queryAccessibleInterface(run.item(FollowAlong::kContinueKey));
