@@ -111,8 +111,12 @@ void setForeColor(QWidget* widget, platform::OleColor color)
 Main::Main(SpeechControl* speech, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_speech(speech)
 {
+    m_sinceStart.start();
     MainAccessible::installFactories();
     setObjectName(QStringLiteral("Main"));
+    m_soundNotice = new QTimer(this);
+    m_soundNotice->setSingleShot(true);
+    connect(m_soundNotice, &QTimer::timeout, this, &Main::tellNoSoundOutput);
     setWindowTitle(platform::appTitle());
     m_formLoaded = loadForm();
     // Made after the controls: meanwhile the engines have been loading their data.
@@ -625,6 +629,11 @@ bool Main::speakRange(int start, int end)
         text = text.mid(start, std::max(0, last - start));
     }
     m_speech->speak(text);
+    m_speakAsked = true;
+    // Speaking makes the output look for a server again: the notice waits only for that.
+    if (m_soundNotice->isActive()) {
+        m_soundNotice->start(std::min(m_soundNotice->remainingTime(), kSoundOutputCheckMs));
+    }
     if (m_follow) {
         m_follow->started(start, text);
     }
@@ -783,16 +792,31 @@ void Main::DirectSS1_RecordingFailed(const QString& path, const QString& reason)
 
 void Main::noSoundOutput()
 {
+    m_soundOutputMissing = true;
     // Told over the window once it shows, not over an empty screen during the start sound.
     if (!isVisible()) {
-        m_soundOutputMissing = true;
         return;
     }
-    static bool told = false;
-    if (told) {
+    // A desktop may start its sound service a moment after the programs it starts: in the
+    // first seconds the notice waits to see whether one comes, unless a SPEAK found none.
+    const qint64 wait =
+        m_speakAsked ? 0 : std::max<qint64>(0, kSoundOutputGraceMs - m_sinceStart.elapsed());
+    if (!m_soundNotice->isActive() || wait < m_soundNotice->remainingTime()) {
+        m_soundNotice->start(int(wait));
+    }
+}
+
+void Main::tellNoSoundOutput()
+{
+    if (!m_soundOutputMissing || m_speech->soundOutputReached()) {
+        m_soundOutputMissing = false;
         return;
     }
-    told = true;
+    m_soundOutputMissing = false;
+    if (m_soundNoticeGiven) {
+        return;
+    }
+    m_soundNoticeGiven = true;
     platform::showMessage(
         QStringLiteral("No sound output was found, so speech cannot be heard. Speaking still "
                        "runs in time, and recording into a wave file still works."),

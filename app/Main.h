@@ -6,6 +6,7 @@
 #include "platform/OleColor.h"
 #include "platform/WindowMessages.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QList>
 #include <QPixmap>
@@ -76,8 +77,13 @@ public:
     void cmdClearText_Click();
     void DirectSS1_AudioStop();
     void DirectSS1_RecordingFailed(const QString& path, const QString& reason);
-    // Tells the user, once a run, that speech cannot be heard.
+    // No sound output was found. The user is told once a run that speech cannot be heard,
+    // over the window, and only when no output has been reached by the end of the first
+    // kSoundOutputGraceMs of the run, or soon after a SPEAK that finds none.
     void noSoundOutput();
+    static constexpr int kSoundOutputGraceMs = 4000;
+    // How long a SPEAK gives the output to reach a server that has come meanwhile.
+    static constexpr int kSoundOutputCheckMs = 1000;
 
     // Voices, speed and tone.
     void FillVoiceList();
@@ -127,6 +133,7 @@ private:
     // empty text has been refused with a message.
     QString prepareUtterance();
     void clearPicture();
+    void tellNoSoundOutput();
     void showHelp();
     void showAbout();
     void openDroppedFiles(const QStringList& paths);
@@ -165,7 +172,12 @@ private:
     bool m_formLoaded = false;
     QString m_formError;
     bool m_recording = false;
-    bool m_soundOutputMissing = false; // found before the window showed
+    // Found and not yet told; the notice is due when m_soundNotice fires.
+    bool m_soundOutputMissing = false;
+    bool m_speakAsked = false;
+    bool m_soundNoticeGiven = false;
+    QElapsedTimer m_sinceStart;
+    QTimer* m_soundNotice = nullptr;
     BarAnimation m_bars;
     QImage m_animation;
 };

@@ -35,6 +35,8 @@ public:
     // Samples actually played since the ring was created.
     virtual qint64 playedPosition() const = 0;
     virtual bool isDevice() const = 0;
+    // Sound reaches a server or a device now, rather than only the silent clock.
+    virtual bool reachesSound() const { return isDevice(); }
 
 Q_SIGNALS:
     void utteranceEnded(quint64 utterance);

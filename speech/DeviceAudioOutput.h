@@ -32,6 +32,7 @@ public:
 
     qint64 playedPosition() const override;
     bool isDevice() const override { return true; }
+    bool reachesSound() const override { return m_link == Link::Ready || m_alsaOpen; }
     // Sound goes to the server's stream rather than to the silent clock.
     bool isStreaming() const { return m_feeding; }
 

@@ -73,6 +73,11 @@ platform::Result<QVector<qint16>> decodeWave(const QString& path)
 
 } // namespace
 
+bool DirectSS::soundOutputReached() const
+{
+    return m_output->reachesSound();
+}
+
 DirectSS::DirectSS(std::unique_ptr<AudioOutput> output, QObject* parent)
     : SpeechControl(parent), m_ring(std::make_unique<AudioRing>(RingSamples)),
       m_words(std::make_unique<WordMarks>()),

@@ -46,6 +46,7 @@ public:
     QVariant invoke(int dispid, const QVariantList& args = {}) override;
     bool playWaveFile(const QString& path) override;
     quint64 lastUtterance() const override { return m_lastUtterance; }
+    bool soundOutputReached() const override;
 
     // Raises WordHeard for every word the output has played up to. A poll calls it every
     // few milliseconds while speaking; a test that moves the output's clock by hand calls

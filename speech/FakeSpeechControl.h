@@ -22,6 +22,9 @@ public:
     QVariant invoke(int dispid, const QVariantList& args = {}) override;
     bool playWaveFile(const QString& path) override;
     quint64 lastUtterance() const override { return quint64(m_spoken.size()); }
+    bool soundOutputReached() const override { return m_outputReached; }
+    // What soundOutputReached answers; a sound output is there at first.
+    void setOutputReached(bool reached) { m_outputReached = reached; }
 
     // The voice names answered by DISPIDs 18 and 19; the nineteen named voices at first.
     void setVoices(const QStringList& names) { m_voices = names; }
@@ -55,6 +58,7 @@ private:
     int m_speed = 0;
     int m_pitch = 0;
     bool m_paused = false;
+    bool m_outputReached = true;
     quint32 m_lastResult = ResultOk;
     quint32 m_nextSpeakResult = ResultOk;
 };

@@ -47,6 +47,9 @@ public:
     // names utterances by it.
     virtual quint64 lastUtterance() const = 0;
 
+    // Speech is heard through a sound server or device now, not only timed in silence.
+    virtual bool soundOutputReached() const { return true; }
+
     // Which timing files each following recording also writes beside its sound file:
     // name.srt with a cue for each sentence, name.vtt with a cue for each word.
     void setSubtitles(bool sentenceCues, bool wordCues);

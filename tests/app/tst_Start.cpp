@@ -4,7 +4,10 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
@@ -74,6 +77,31 @@ QString draftIn(const QString& tmpDir)
 // The longest the program takes to save a changed text, with room for a slow machine.
 constexpr int kDraftWaitMs = 15000;
 
+// Runs a function of scripts/test-services.sh with the given arguments.
+bool testService(const QString& function, const QStringList& arguments)
+{
+    QProcess shell;
+    shell.start(QStringLiteral("bash"),
+                QStringList{QStringLiteral("-c"),
+                            QStringLiteral("source \"%1/scripts/test-services.sh\" && %2 \"$@\"")
+                                .arg(QStringLiteral(PARLANZA_SOURCE_DIR), function),
+                            QStringLiteral("bash")} +
+                    arguments);
+    return shell.waitForFinished(15000) && shell.exitCode() == 0;
+}
+
+// Reads the probe's output until it holds the line, or the time runs out; all of it.
+QString readUntil(QProcess& probe, QString& out, const QString& line, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!out.contains(line + QLatin1Char('\n')) && !deadline.hasExpired() &&
+           probe.state() == QProcess::Running) {
+        probe.waitForReadyRead(50);
+        out += QString::fromUtf8(probe.readAllStandardOutput());
+    }
+    return out;
+}
+
 } // namespace
 
 class tst_Start : public QObject
@@ -141,6 +169,99 @@ private Q_SLOTS:
         QCOMPARE(first.state(), QProcess::Running);
         first.terminate();
         QVERIFY(first.waitForFinished(10000));
+    }
+
+    // A sound service that starts a moment after the program (as a desktop may start it
+    // after the programs it starts) brings no notice, and SPEAK is heard through it; with
+    // no output at all the user is told exactly once.
+    void soundServerThatComesLateBringsNoNotice_data()
+    {
+        QTest::addColumn<bool>("serverComes");
+        QTest::newRow("server a second late") << true;
+        QTest::newRow("no output at all") << false;
+    }
+
+    void soundServerThatComesLateBringsNoNotice()
+    {
+        QFETCH(bool, serverComes);
+        if (QStandardPaths::findExecutable(QStringLiteral("pulseaudio")).isEmpty() ||
+            QStandardPaths::findExecutable(QStringLiteral("parec")).isEmpty()) {
+            QSKIP("pulseaudio and parec (packages pulseaudio, pulseaudio-utils) are needed.");
+        }
+        QTemporaryDir tmp;
+        // The probe as the program is installed: the start sound beside it.
+        const QString program = tmp.filePath(QStringLiteral("program"));
+        QVERIFY(QDir().mkpath(program + QStringLiteral("/audio")));
+        QVERIFY(QFile::copy(QStringLiteral(START_PROBE), program + QStringLiteral("/probe")));
+        QVERIFY(QFile::setPermissions(program + QStringLiteral("/probe"),
+                                      QFile::ReadOwner | QFile::ExeOwner));
+        QVERIFY(QFile::copy(QFileInfo(QStringLiteral(PARLANZA_EXECUTABLE))
+                                .dir()
+                                .filePath(QStringLiteral("audio/start.wav")),
+                            program + QStringLiteral("/audio/start.wav")));
+        // No server yet at the address the program asks, and no ALSA device whatever the
+        // machine has.
+        const QString runtime = tmp.filePath(QStringLiteral("runtime"));
+        QVERIFY(QDir().mkpath(runtime));
+        QVERIFY(testfiles::write(tmp.filePath(QStringLiteral("asound.conf")),
+                                 "pcm.!default {\ntype hw\ncard 7\n}\n"));
+        QProcessEnvironment env = environmentFor(tmp.path());
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        env.insert(QStringLiteral("PULSE_SERVER"),
+                   QStringLiteral("unix:%1/pulse/native").arg(runtime));
+        env.insert(QStringLiteral("ALSA_CONFIG_PATH"), tmp.filePath(QStringLiteral("asound.conf")));
+        QProcess probe;
+        probe.setProcessEnvironment(env);
+        QElapsedTimer started;
+        started.start();
+        probe.start(program + QStringLiteral("/probe"));
+        QVERIFY(probe.waitForStarted(10000));
+        const auto stopServer = qScopeGuard([&] {
+            testService(QStringLiteral("parlanza_kill_pulseaudio_in"), {runtime});
+            probe.kill();
+            probe.waitForFinished(10000);
+        });
+
+        QString out;
+        if (serverComes) {
+            QTRY_VERIFY(started.elapsed() >= 1000);
+            QVERIFY(testService(QStringLiteral("parlanza_pulseaudio_in"), {runtime}));
+        }
+        QVERIFY2(readUntil(probe, out, QStringLiteral("RUNNING"), 20000)
+                     .contains(QLatin1String("RUNNING\n")),
+                 qPrintable(out));
+
+        QProcess recorder;
+        if (serverComes) {
+            QProcessEnvironment heard = env;
+            recorder.setProcessEnvironment(heard);
+            recorder.start(QStringLiteral("parec"),
+                           {QStringLiteral("-d"), QStringLiteral("test_sink.monitor"),
+                            QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
+                            QStringLiteral("--channels=1"), QStringLiteral("--rate=16000")});
+            QVERIFY(recorder.waitForStarted(5000) && recorder.waitForReadyRead(5000));
+        }
+        // Long enough that the output has settled whether it reached anything before the
+        // speech ends.
+        probe.write("SPEAK Is anybody there? This sentence is spoken to find out who hears "
+                    "it, and it goes on for a while.\n");
+        QVERIFY2(readUntil(probe, out, QStringLiteral("STOPPED"), 30000)
+                     .contains(QLatin1String("STOPPED\n")),
+                 qPrintable(out));
+        const auto notices = out.count(QLatin1String("No sound output"));
+        QVERIFY2(notices == (serverComes ? 0 : 1), qPrintable(out));
+        if (!serverComes) {
+            return;
+        }
+        recorder.terminate();
+        recorder.waitForFinished(5000);
+        const QByteArray bytes = recorder.readAllStandardOutput();
+        int loudest = 0;
+        for (qsizetype i = 0; i + 1 < bytes.size(); i += 2) {
+            const auto sample = qint16(quint8(bytes[i]) | (quint8(bytes[i + 1]) << 8));
+            loudest = std::max(loudest, std::abs(int(sample)));
+        }
+        QVERIFY2(loudest > 1000, qPrintable(QString::number(loudest)));
     }
 
     // One process may ask twice; with nowhere to put the lock the program still starts
