@@ -149,9 +149,18 @@ class Program:
 
     def _heard(self, event):
         self.events.append(event.type)
+        # Qt's bridge sends the object, not its new name: the name read here is the one the
+        # label shows when the event is delivered, which may be a later one (a short
+        # recording's RECORDING may read as STOPPED again). Each change is one entry.
         if (event.type.endswith("accessible-name") and event.source is not None and
                 event.source.getRole() == pyatspi.ROLE_LABEL):
             self.statuses.append(event.source.name)
+
+    def windows(self):
+        """The names of the program's windows as the reader sees them now."""
+        app = fresh(self.app)
+        return [fresh(app.getChildAtIndex(i)).name for i in range(app.childCount)
+                if app.getChildAtIndex(i) is not None]
 
     def focus_window(self):
         ids = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--pid",
@@ -180,6 +189,10 @@ def run(test):
         test(program)
     except Failure as failure:
         print("FAIL:", failure)
+        if program is not None:
+            # What the window showed and said: a box in front of it takes the keys.
+            print("windows:", program.windows())
+            print("statuses heard:", " ".join(program.statuses))
         sys.exit(1)
     finally:
         if program is not None:

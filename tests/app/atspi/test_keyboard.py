@@ -59,12 +59,18 @@ def test(program):
         wait_until("%s after %s" % (shown, key), lambda: fresh(status).name == shown)
 
     wave = os.path.join(program.folder, "typed.wav")
-    tab_to(window, "the path box", lambda a: a.getRole() == pyatspi.ROLE_TEXT and
+    path = tab_to(window, "the path box", lambda a: a.getRole() == pyatspi.ROLE_TEXT and
            not a.getState().contains(pyatspi.STATE_MULTI_LINE))
     type_text(wave)
+    wait_until("the typed path", lambda: path.queryText().getText(0, -1) == wave)
+    heard = len(program.statuses)
     keys("ctrl+r")
-    wait_until("RECORDING", lambda: "RECORDING" in program.statuses)
+    wait_until("the recording", lambda: os.path.exists(wave))
     wait_until("the end of the recording", lambda: fresh(status).name == "STOPPED", 60)
+    # Two changes told: RECORDING and STOPPED again (a quick recording may read as
+    # STOPPED twice by the time the reader asks).
+    wait_until("two status changes", lambda: len(
+        [s for s in program.statuses[heard:] if s in ("RECORDING", "STOPPED")]) >= 2)
     check(os.path.getsize(wave) > 44, "no wave file at " + wave)
     print("statuses heard:", " ".join(program.statuses))
     print("recorded", os.path.getsize(wave), "bytes")
