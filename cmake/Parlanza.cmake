@@ -35,6 +35,8 @@ endfunction()
 #                   [XVFB [WINDOW_MANAGERS none|openbox ...]]):
 # a Qt Test program registered with CTest. GUI tests run offscreen unless the
 # environment says otherwise.
+# LABELS live: the test drives a real window, bus, sound server or other process (every XVFB
+# test is); CI runs these several times over, so a flake fails there.
 # XVFB: the test needs a real X server; it runs on its own virtual screen (xvfb-run)
 # with a session bus of its own, as on a desktop, one such test at a time. Without a
 # session bus every Qt program asks libdbus to start one through the X server, and that
@@ -83,7 +85,7 @@ function(parlanza_add_test name)
         endif()
         set_tests_properties(${test} PROPERTIES
             TIMEOUT ${ARG_TIMEOUT}
-            LABELS "${ARG_LABELS}"
+            LABELS "live;${ARG_LABELS}"
             RUN_SERIAL TRUE
             ENVIRONMENT "${environment}")
         # libxkbcommon-x11 (Debian 12) strndup()s a keymap name that is not NUL-terminated
