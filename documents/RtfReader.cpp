@@ -42,6 +42,8 @@ constexpr int kNoNumberFormat = 255;
 // the text boxes inside it are read.
 // ListTable, ListOverrides, LevelText: the list table, which numbers paragraphs that carry
 // no number of their own.
+// OldNumbering, OldNumberText: the older way of numbering, a \pn group in the paragraph's
+// own properties, with the text before or after its number.
 enum class Destination {
     Text,
     Skip,
@@ -51,7 +53,9 @@ enum class Destination {
     ListTable,
     ListOverrides,
     LevelText,
-    PropertyName
+    PropertyName,
+    OldNumbering,
+    OldNumberText
 };
 
 struct GroupState
@@ -78,6 +82,21 @@ struct ListLevel
     int format = 0;
     int start = 1;
     QString text;
+};
+
+// A paragraph numbered the older way: body text numbered in one run (\pnlvlbody), a
+// bullet (\pnlvlblt), an outline level 1 to 9 (\pnlvlN), or a paragraph inside a list
+// that carries no number (\pnlvlcont). The formats are those of the list table.
+struct OldNumbering
+{
+    enum class Kind { None, Body, Bullet, Outline, Unnumbered };
+    Kind kind = Kind::None;
+    int level = 0;
+    int format = 0;
+    int start = 1;
+    bool restart = false;
+    QString before;
+    QString after;
 };
 
 QString romanNumber(int value)
@@ -195,6 +214,9 @@ const QHash<QByteArray, Destination>& knownDestinations()
         t.insert("listtable", Destination::ListTable);
         t.insert("listoverridetable", Destination::ListOverrides);
         t.insert("leveltext", Destination::LevelText);
+        t.insert("pn", Destination::OldNumbering);
+        t.insert("pntxtb", Destination::OldNumberText);
+        t.insert("pntxta", Destination::OldNumberText);
         t.insert("sn", Destination::PropertyName);
         t.insert("sv", Destination::Skip);
         for (const char* name : {"shp", "shpgrp", "shpinst", "sp", "do"}) {
@@ -220,7 +242,6 @@ const QHash<QByteArray, Destination>& knownDestinations()
                                  "field_inst", "macpict",      "wmetafile",
                                  "dibitmap",   "wbitmap",      "objdata",
                                  "objclass",   "objname",      "shprslt",
-                                 "pn",         "pntxta",       "pntxtb",
                                  "docvar",     "xmlnstbl",     "mmathPr",
                                  "userprops",  "rsidtbl",      "protusertbl",
                                  "picprop",    "blipuid",      "comment",
@@ -267,6 +288,8 @@ private:
     void colorTableWord(const QByteArray& word, int parameter);
     void listTableWord(const QByteArray& word, int parameter);
     QString listNumber();
+    void oldNumberingWord(const QByteArray& word, int parameter);
+    QString oldNumber();
 
     GroupState& state() { return m_stack.back(); }
     const GroupState& state() const { return m_stack.back(); }
@@ -314,6 +337,16 @@ private:
     int m_paragraphLevel = 0;
     bool m_paragraphStart = true;
     bool m_paragraphHasNumber = false;
+
+    // The older numbering: the paragraph's, the text being read into it, and the numbers so
+    // far. A list runs on while paragraphs numbered alike follow each other (an outline's
+    // levels differ in format).
+    OldNumbering m_oldNumbering;
+    bool m_oldTextAfter = false;
+    std::array<int, kListLevels + 1> m_oldCounters{};
+    OldNumbering::Kind m_previousOldKind = OldNumbering::Kind::None;
+    int m_previousOldFormat = 0;
+    bool m_paragraphOldNumbered = false;
 };
 
 bool Parser::consumeUnicodeFallback()
@@ -454,6 +487,14 @@ void Parser::textByte(char byte)
             m_propertyName.append(byte);
         }
         return;
+    case Destination::OldNumbering:
+        return;
+    case Destination::OldNumberText:
+        if (QString& text = m_oldTextAfter ? m_oldNumbering.after : m_oldNumbering.before;
+            byte != '\0' && text.size() < kMaxControlWordLength) {
+            text += codepage::decode(QByteArray(1, byte), m_documentCodePage);
+        }
+        return;
     case Destination::LevelText:
         if (byte != ';' && !m_listBeingDefined.empty() &&
             m_listBeingDefined.back().text.size() < kMaxControlWordLength) {
@@ -542,8 +583,8 @@ void Parser::appendText(const QString& text)
         }
         m_formatDirty = false;
     }
-    if (paragraphStart && !m_paragraphHasNumber && m_paragraphList > 0) {
-        m_run.append(listNumber());
+    if (paragraphStart && !m_paragraphHasNumber) {
+        m_run.append(m_paragraphList > 0 ? listNumber() : oldNumber());
     }
     m_run.append(text);
 }
@@ -623,6 +664,12 @@ void Parser::paragraph()
     m_cursor.insertBlock(QTextBlockFormat(), formatFor(state()));
     m_paragraphStart = true;
     m_paragraphHasNumber = false;
+    // A paragraph inside a list without a number of its own keeps the list going.
+    if (m_oldNumbering.kind != OldNumbering::Kind::Unnumbered) {
+        m_previousOldKind = m_paragraphOldNumbered ? m_oldNumbering.kind : OldNumbering::Kind::None;
+        m_previousOldFormat = m_oldNumbering.format;
+    }
+    m_paragraphOldNumbered = false;
 }
 
 QString Parser::listNumber()
@@ -657,6 +704,58 @@ QString Parser::listNumber()
         number = formatNumber(counters[level], own.format) + u'.';
     }
     return number.isEmpty() ? number : number + u' ';
+}
+
+QString Parser::oldNumber()
+{
+    OldNumbering& numbering = m_oldNumbering;
+    if (numbering.kind == OldNumbering::Kind::None ||
+        numbering.kind == OldNumbering::Kind::Unnumbered) {
+        return {};
+    }
+    const bool continues =
+        !numbering.restart && m_previousOldKind == numbering.kind &&
+        (numbering.kind == OldNumbering::Kind::Outline || m_previousOldFormat == numbering.format);
+    numbering.restart = false;
+    m_paragraphOldNumbered = true;
+    if (!continues) {
+        m_oldCounters.fill(0);
+    }
+    if (numbering.kind == OldNumbering::Kind::Bullet) {
+        return QStringLiteral("\u2022 ");
+    }
+    const int slot = numbering.kind == OldNumbering::Kind::Outline ? numbering.level : 0;
+    int& counter = m_oldCounters[slot];
+    counter = counter == 0 ? numbering.start : std::min(counter + 1, kMaxTableEntries);
+    // A higher level's number starts the levels below it again.
+    std::fill(m_oldCounters.begin() + slot + 1, m_oldCounters.end(), 0);
+    return numbering.before + formatNumber(counter, numbering.format) + numbering.after + u' ';
+}
+
+void Parser::oldNumberingWord(const QByteArray& word, int parameter)
+{
+    using Kind = OldNumbering::Kind;
+    OldNumbering& numbering = m_oldNumbering;
+    // The formats by their list-table numbers.
+    static const QHash<QByteArray, int> kFormats = {{"pndec", 0},   {"pnucrm", 1},  {"pnlcrm", 2},
+                                                    {"pnucltr", 3}, {"pnlcltr", 4}, {"pncard", 0},
+                                                    {"pnord", 0},   {"pnordt", 0}};
+    if (word == "pnlvlbody") {
+        numbering.kind = Kind::Body;
+    } else if (word == "pnlvlblt") {
+        numbering.kind = Kind::Bullet;
+    } else if (word == "pnlvlcont") {
+        numbering.kind = Kind::Unnumbered;
+    } else if (word == "pnlvl") {
+        numbering.kind = Kind::Outline;
+        numbering.level = std::clamp(parameter, 1, kListLevels);
+    } else if (word == "pnstart") {
+        numbering.start = std::clamp(parameter, 0, kMaxTableEntries);
+    } else if (word == "pnrestart") {
+        numbering.restart = true;
+    } else if (const auto format = kFormats.constFind(word); format != kFormats.constEnd()) {
+        numbering.format = format.value();
+    }
 }
 
 void Parser::listTableWord(const QByteArray& word, int parameter)
@@ -755,6 +854,14 @@ void Parser::controlWord(const QByteArray& word, bool hasParameter, int paramete
         s.destination = destination.value();
         if (word == "sn") {
             m_propertyName.clear();
+        } else if (word == "pn") {
+            // The paragraph's numbering, all of it: a \pn group without a level numbers body
+            // text.
+            m_oldNumbering = OldNumbering{};
+            m_oldNumbering.kind = OldNumbering::Kind::Body;
+        } else if (destination.value() == Destination::OldNumberText) {
+            m_oldTextAfter = word == "pntxta";
+            (m_oldTextAfter ? m_oldNumbering.after : m_oldNumbering.before).clear();
         } else if (word == "sv" && m_propertyName == "gtextUNICODE") {
             // The words of a text effect (WordArt) are the shape's text.
             s.destination = Destination::Text;
@@ -779,6 +886,13 @@ void Parser::controlWord(const QByteArray& word, bool hasParameter, int paramete
     }
     if (s.destination == Destination::ListTable) {
         listTableWord(word, parameter);
+        return;
+    }
+    if (s.destination == Destination::OldNumbering) {
+        oldNumberingWord(word, parameter);
+        return;
+    }
+    if (s.destination == Destination::OldNumberText) {
         return;
     }
     if (s.destination == Destination::ListOverrides) {
@@ -877,6 +991,7 @@ void Parser::controlWord(const QByteArray& word, bool hasParameter, int paramete
     } else if (word == "pard") {
         m_paragraphList = 0;
         m_paragraphLevel = 0;
+        m_oldNumbering = OldNumbering{};
     } else if (word == "ls") {
         m_paragraphList = parameter;
     } else if (word == "ilvl") {

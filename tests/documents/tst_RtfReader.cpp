@@ -155,10 +155,29 @@ private Q_SLOTS:
             "{\\rtf1{\\listtext\\pard\\plain 1.\\tab}\\pard\\ls1 Alpha\\par{\\listtext\\pard"
             "\\plain 2.\\tab}\\pard\\ls1 Beta}",
             "1.\tAlpha\n2.\tBeta");
-        row("old-style bullet and its definition",
-            "{\\rtf1{\\pntext\\'B7\\tab}{\\*\\pn\\pnlvlblt{\\pntxtb\\'B7}}Item\\par{\\pn\\pnlvlbody"
-            "\\pndec{\\pntxta .}}Body}",
-            "\u00B7\tItem\nBody");
+        // Numbered the older way, by a \\pn group: the writer's own text wins, as above.
+        row("older numbering written out, not doubled",
+            "{\\rtf1{\\pntext\\'B7\\tab}{\\*\\pn\\pnlvlblt{\\pntxtb\\'B7}}Item\\par{\\pntext "
+            "1.\\tab}"
+            "\\pard{\\pn\\pnlvlbody\\pndec{\\pntxta .}}Body}",
+            "\u00B7\tItem\n1.\tBody");
+        row("older numbering: numbers, letters, roman, restarted",
+            "{\\rtf1\\pard{\\*\\pn\\pnlvlbody\\pndec\\pnstart1{\\pntxta .}}Alpha\\par "
+            "Beta\\par\\pard "
+            "Plain\\par\\pard{\\*\\pn\\pnlvlbody\\pnlcltr{\\pntxta )}}One\\par "
+            "Two\\par\\pard{\\*\\pn"
+            "\\pnlvlbody\\pnucrm\\pnstart4{\\pntxtb (}{\\pntxta )}}Four\\par "
+            "Five\\par\\pard{\\*\\pn"
+            "\\pnlvlbody\\pndec\\pnrestart{\\pntxta .}}Again}",
+            "1. Alpha\n2. Beta\nPlain\na) One\nb) Two\n(IV) Four\n(V) Five\n1. Again");
+        row("older bullets, outline levels and a paragraph kept in the list",
+            "{\\rtf1{\\fonttbl{\\f1\\fnil\\fcharset2 Symbol;}}\\pard{\\*\\pn\\pnlvlblt\\pnf1"
+            "{\\pntxtb\\'b7}}Dot\\par Dash\\par\\pard{\\*\\pn\\pnlvl1\\pnucrm{\\pntxta .}}Part\\par"
+            "\\pard{\\*\\pn\\pnlvl2\\pndec{\\pntxta .}}Sub\\par\\pard{\\*\\pn\\pnlvlcont}more\\par"
+            "\\pard{\\*\\pn\\pnlvl2\\pndec{\\pntxta "
+            ".}}Sub\\par\\pard{\\*\\pn\\pnlvl1\\pnucrm{\\pntxta .}}"
+            "Part\\par\\pard{\\*\\pn\\pnlvl2\\pndec{\\pntxta .}}Sub}",
+            "\u2022 Dot\n\u2022 Dash\nI. Part\n1. Sub\nmore\n2. Sub\nII. Part\n1. Sub");
         const QByteArray listTable =
             "{\\rtf1{\\*\\listtable{\\list\\listtemplateid7{\\listlevel\\levelnfc0\\levelstartat1"
             "{\\leveltext\\leveltemplateid1\\'02\\'00.;}{\\levelnumbers\\'01;}}"
