@@ -9,7 +9,6 @@
 #include "controls/skinned/UcScroll.h"
 #include "editor/DocumentLoading.h"
 #include "editor/EditCommands.h"
-#include "editor/FileOpen.h"
 #include "editor/RichTextBox.h"
 #include "editor/Zoom.h"
 #include "help/HTMLHelp.h"
@@ -41,6 +40,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QShortcut>
+#include <QTextDocument>
 #include <QTimer>
 #include <algorithm>
 
@@ -399,9 +399,22 @@ void Main::connectHandlers()
     m_commonDialog.owner = this;
     setAcceptDrops(true);
     connect(m_richTextBox1, &platform::RichTextBox::filesDropped, this, &Main::openDroppedFiles);
+    // Text typed into an emptied editor is no longer the document's. Opening an empty
+    // file passes here before its name is set, so it keeps the name.
+    connect(m_richTextBox1->document(), &QTextDocument::contentsChanged, this, [this] {
+        if (m_richTextBox1->document()->isEmpty()) {
+            m_documentPath.clear();
+        }
+    });
     platform::RichTextBox& box = *m_richTextBox1;
     const QList<std::pair<const char*, std::function<void()>>> commands = {
-        {"cmdOpen", [this, &box] { editor::cmdOpen_Click(box, *m_rtfTemp); }},
+        {"cmdOpen",
+         [this, &box] {
+             const QString opened = editor::cmdOpen_Click(box, *m_rtfTemp);
+             if (!opened.isEmpty()) {
+                 m_documentPath = opened;
+             }
+         }},
         {"cmdAll", [&box] { editor::cmdAll_Click(box); }},
         {"cmdClear", [] { editor::cmdClear_Click(); }},
         {"cmdDelete", [&box] { editor::cmdDelete_Click(box); }},
@@ -575,9 +588,19 @@ void Main::dropEvent(QDropEvent* event)
 void Main::openDroppedFiles(const QStringList& paths)
 {
     // The editor holds one document: the first file is the one opened.
-    if (m_richTextBox1 && m_rtfTemp && !paths.isEmpty()) {
-        editor::openDroppedFile(*m_richTextBox1, *m_rtfTemp, paths.first());
+    if (!paths.isEmpty()) {
+        openFile(paths.first());
     }
+}
+
+bool Main::openFile(const QString& path)
+{
+    if (!m_richTextBox1 || !m_rtfTemp ||
+        !editor::openDroppedFile(*m_richTextBox1, *m_rtfTemp, path)) {
+        return false;
+    }
+    m_documentPath = path;
+    return true;
 }
 
 void Main::closeEvent(QCloseEvent* event)
@@ -765,9 +788,9 @@ void Main::cmdRec_Click()
                               this) != platform::MessageAnswer::Ok) {
         return;
     }
-    // The document's name, or the recording's own when the text was typed in.
-    const QString document = editor::FileOpen::OpenFileName;
-    m_speech->setRecordingTitle(QFileInfo(document.isEmpty() ? path : document).completeBaseName());
+    // The document's name; typed text has none rather than the recording's own, which
+    // players show anyway when a file has no title.
+    m_speech->setRecordingTitle(QFileInfo(m_documentPath).completeBaseName());
     m_speech->setOutputFile(path);
     m_speech->speak(text);
     m_timer1->start();

@@ -100,6 +100,17 @@ public:
     void BuildMenu();
     void SmartMenuXP1_Click(qint32 id);
 
+    // The document the editor's text came from (its full path), empty for text typed from
+    // scratch. Every way of opening a file sets it, editing keeps it, and emptying the
+    // editor (ERASE, or deleting all of it) makes it none. Recordings take their title
+    // from it.
+    const QString& documentPath() const { return m_documentPath; }
+    // For text put in by other means than opening its file: the draft brought back.
+    void setDocumentPath(const QString& path) { m_documentPath = path; }
+    // Opens a file as a dropped one is read (by its content): a drop, the command line
+    // and a file handed over by a second copy. False when the text was not replaced.
+    bool openFile(const QString& path);
+
     // Paused while the PAUSE button offers to resume.
     qint16 pauseState() const;
     bool isRecording() const { return m_recording; }
@@ -169,6 +180,7 @@ private:
     QTimer* m_timer1 = nullptr;
     QComboBox* m_cboZoom = nullptr;
 
+    QString m_documentPath;
     bool m_formLoaded = false;
     QString m_formError;
     bool m_recording = false;

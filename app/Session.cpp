@@ -35,6 +35,8 @@ const QString kWindowPlace = QStringLiteral("window/place");
 const QString kHelpPlace = QStringLiteral("help/place");
 const QString kSentenceTimings = QStringLiteral("record/sentenceTimings");
 const QString kWordTimings = QStringLiteral("record/wordTimings");
+// The document the draft's text came from, written with the draft.
+const QString kDraftDocument = QStringLiteral("draft/document");
 
 const QString kReopenKey = QStringLiteral("keyReopen");
 
@@ -70,7 +72,8 @@ QString folderOf(const QString& path)
 } // namespace
 
 Session::Session(Main& main, const QString& settingsPath, const QString& draftPath)
-    : m_main(main), m_settings(settingsPath), m_draft(draftPath), m_lastText(m_draft.load())
+    : m_main(main), m_settings(settingsPath), m_draft(draftPath), m_lastText(m_draft.load()),
+      m_lastDocument(m_lastText ? m_settings.value(kDraftDocument).toString() : QString())
 {
     const QRect place = m_settings.value(kWindowPlace).toRect();
     if (place.isValid() && isOnScreen(QRect(place.topLeft(), m_main.size()))) {
@@ -253,6 +256,7 @@ void Session::reopenLastText()
     if (box && m_lastText) {
         box->setText(*m_lastText);
         box->setSelStart(0);
+        m_main.setDocumentPath(m_lastDocument);
     }
 }
 
@@ -267,6 +271,7 @@ void Session::saveDraft()
     // An emptied editor keeps the last text that had something in it.
     if (!text.isEmpty()) {
         m_draft.save(text);
+        m_settings.setValue(kDraftDocument, m_main.documentPath());
     }
 }
 
@@ -282,11 +287,7 @@ void Session::saveWindowPlace()
 
 void Session::openFile(const QString& path)
 {
-    auto* box = control<platform::RichTextBox>(m_main, "RichTextBox1");
-    auto* hidden = control<platform::RichTextBox>(m_main, "RTFtemp");
-    if (box && hidden) {
-        editor::openDroppedFile(*box, *hidden, path);
-    }
+    m_main.openFile(path);
     m_main.showNormal();
     m_main.raise();
     m_main.activateWindow();

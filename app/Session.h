@@ -14,8 +14,8 @@ class QTimer;
 // What the program remembers between runs: the voice, speed, tone and zoom, the timing
 // files recordings write, where the Open and recording dialogs were last, the main and
 // help windows' places (settings), and the editor's text (the draft, saved every few seconds when
-// it changed and at exit, brought back by File, Reopen Last Text). Without a settings file the
-// window starts exactly as its form says.
+// it changed and at exit, brought back by File, Reopen Last Text, with the name of the document
+// it came from). Without a settings file the window starts exactly as its form says.
 class Session : public QObject
 {
     Q_OBJECT
@@ -55,6 +55,8 @@ private:
     platform::SettingsFile m_settings;
     platform::DraftFile m_draft;
     std::optional<QString> m_lastText;
+    // The document that text came from; empty when it was typed or is not known.
+    QString m_lastDocument;
     QTimer* m_draftTimer = nullptr;
     bool m_textChanged = false;
     // Where the user last put the windows; written when they hide and at exit.

@@ -111,14 +111,16 @@ bool ImportWordDocument(platform::RichTextBox& editor, const QString& path)
     return true;
 }
 
-void cmdOpen_Click(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RTFtemp)
+QString cmdOpen_Click(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RTFtemp)
 {
     FileOpen::OpenFilter = kOpenFilter;
     FileOpen::ShowOpenDialog();
-    if (FileOpen::OpenFileName.isEmpty()) {
-        return;
+    const QString chosen = FileOpen::OpenFileName;
+    if (chosen.isEmpty() ||
+        !openDocument(RichTextBox1, RTFtemp, chosen, FileOpen::OpenFilterIndex)) {
+        return {};
     }
-    openDocument(RichTextBox1, RTFtemp, FileOpen::OpenFileName, FileOpen::OpenFilterIndex);
+    return chosen;
 }
 
 bool openDocument(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RTFtemp,

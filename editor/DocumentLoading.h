@@ -47,8 +47,9 @@ bool ImportWordDocument(platform::RichTextBox& editor, const QString& path);
 // The Open command: asks for a file and replaces the editor's text with the file's,
 // read as the chosen filter entry says. The text is replaced only when the file was
 // read; otherwise a message names the file and the reason. The caret ends at the start.
-// RTFtemp is the hidden editor that reads rich text.
-void cmdOpen_Click(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RTFtemp);
+// RTFtemp is the hidden editor that reads rich text. Returns the file now in the editor,
+// empty when the dialog was cancelled or the file not read.
+QString cmdOpen_Click(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RTFtemp);
 
 // The part of Open after its dialog: reads the file as the filter entry says and replaces
 // the editor's text, or tells why not. False when the text was not replaced.

@@ -1,21 +1,29 @@
 // The whole program with the real speech engine, on a real X server (xvfb-run) and the
 // test sound server when there is one: typing, speaking, pausing, resuming, the natural
-// end, recording, a second copy and a missing start sound.
+// end, recording and its title, a second copy and a missing start sound.
 #include "app/Main.h"
+#include "app/Session.h"
 #include "app/Start.h"
 #include "controls/bevel/bvlBUTTON.h"
+#include "controls/rkbuttons/rkButtons_H.h"
+#include "editor/DocumentLoading.h"
 #include "editor/RichTextBox.h"
+#include "platform/FakeCommonDialogService.h"
+#include "platform/SingleInstance.h"
 #include "speech/DirectSS.h"
 #include "tests/speech/SpeechTestSupport.h"
 
 #include <QCursor>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 namespace {
 
@@ -50,6 +58,20 @@ void saveShot(QWidget& window, const QString& name)
     if (!folder.isEmpty()) {
         window.grab().save(QDir(folder).filePath(name));
     }
+}
+
+// A recording's title as libsndfile reads it back (an MP3's from its ID3 tag).
+QString recordedTitle(const QString& path)
+{
+    SF_INFO info{};
+    SNDFILE* sound = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    if (sound == nullptr) {
+        return QStringLiteral("?");
+    }
+    const char* title = sf_get_string(sound, SF_STR_TITLE);
+    const QString read = title != nullptr ? QString::fromUtf8(title) : QString();
+    sf_close(sound);
+    return read;
 }
 
 } // namespace
@@ -163,6 +185,98 @@ private Q_SLOTS:
 
         main->close();
         QVERIFY(!main->isVisible());
+    }
+
+    // A recording is titled by the document in the editor however it got there, and an
+    // edit keeps the name; text typed after ERASE has no title.
+    void recordingIsTitledByTheDocument_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<bool>("named");
+        // The Open dialog first: the name it leaves must not reach any later document.
+        for (const char* how :
+             {"open", "drop", "command line", "hand-off", "reopen", "edited", "erased and typed"}) {
+            for (const char* format : {"mp3", "flac"}) {
+                QTest::addRow("%s, %s", how, format)
+                    << QString::fromLatin1(how) << QString::fromLatin1(format)
+                    << (QByteArray(how) != "erased and typed");
+            }
+        }
+    }
+
+    void recordingIsTitledByTheDocument()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, format);
+        QFETCH(bool, named);
+        // Named like no other row's document; the title drops the last extension only.
+        const QString name = how + QStringLiteral(" notes.v2");
+        const QString document = m_tmp.filePath(name + QStringLiteral(".txt"));
+        const QString text = QStringLiteral("A short note, read aloud.");
+        QFile file(document);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) > 0);
+        file.close();
+        // The lock a second copy started with this test's folder as its TMPDIR looks for.
+        const QString lock =
+            m_tmp.filePath(QFileInfo(platform::SingleInstance::defaultLockPath()).fileName());
+        const bool fromCommandLine =
+            how == QLatin1String("command line") || how == QLatin1String("erased and typed");
+        if (how == QLatin1String("reopen")) {
+            Start earlier(lock);
+            QVERIFY(earlier.Form_Load(document));
+        }
+
+        Start start(lock);
+        QVERIFY(start.Form_Load(fromCommandLine ? document : QString()));
+        Main* main = start.mainWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(main));
+        auto* editor = main->findChild<platform::RichTextBox*>(QStringLiteral("RichTextBox1"));
+        auto* fileBox = main->findChild<QLineEdit*>(QStringLiteral("txtFile"));
+        QVERIFY(editor && fileBox);
+        platform::FakeCommonDialogService dialogs;
+        if (how == QLatin1String("open")) {
+            dialogs.queueFile(platform::FileDialogResult{document, QFileInfo(document).fileName(),
+                                                         editor::TextFilesEntry});
+            main->findChild<rkButtons_H*>(QStringLiteral("cmdOpen"))->click();
+        } else if (how == QLatin1String("drop") || how == QLatin1String("edited")) {
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(document)});
+            const QPoint at = main->rect().center();
+            QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(main, &enter);
+            QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(main, &drop);
+        } else if (how == QLatin1String("hand-off")) {
+            QProcess second;
+            second.setProcessEnvironment(processEnvironment());
+            second.start(QStringLiteral(PARLANZA_EXECUTABLE), {document});
+            QVERIFY(second.waitForStarted(10000));
+            QTRY_COMPARE_WITH_TIMEOUT(editor->text(), text, 20000);
+            // The second copy ends once this one has answered, from its event loop.
+            QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 10000);
+            QCOMPARE(second.exitCode(), 0);
+        } else if (how == QLatin1String("reopen")) {
+            start.session()->reopenLastText();
+        }
+        QCOMPARE(editor->text(), text);
+        if (how == QLatin1String("edited")) {
+            editor->setFocus();
+            editor->setSelStart(int(text.size()));
+            QTest::keyClicks(editor, QStringLiteral(" And one more line."));
+        } else if (how == QLatin1String("erased and typed")) {
+            main->cmdClearText_Click();
+            editor->setFocus();
+            QTest::keyClicks(editor, QStringLiteral("Typed from scratch."));
+        }
+
+        const QString recording = m_tmp.filePath(QStringLiteral("titled.") + format);
+        QFile::remove(recording);
+        fileBox->setText(recording);
+        main->cmdRec_Click();
+        QVERIFY(main->isRecording());
+        QTRY_VERIFY_WITH_TIMEOUT(!main->isRecording(), 30000);
+        QCOMPARE(recordedTitle(recording), named ? name : QString());
     }
 
     void missingStartSoundAndSecondCopy()
