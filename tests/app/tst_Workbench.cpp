@@ -179,7 +179,7 @@ private Q_SLOTS:
         QVERIFY(recorded.ok);
         QVERIFY(recorded.rate >= 8000);
         // A sentence and a half is a few seconds of speech, and not silence.
-        QVERIFY2(recorded.samples.size() > recorded.rate * 2,
+        QVERIFY2(recorded.samples.size() > qsizetype(recorded.rate) * 2,
                  qPrintable(QString::number(recorded.samples.size())));
         QVERIFY(*std::max_element(recorded.samples.begin(), recorded.samples.end()) > 1000);
 
