@@ -89,7 +89,13 @@ QString plainText(const QTextDocument& document)
             text.append(u'\n');
         }
         if (QTextList* list = block.textList()) {
-            const QString marker = list->itemText(block);
+            // A bullet's item text is only its full stop, which a voice would read as the
+            // end of a sentence.
+            const QTextListFormat::Style style = list->format().style();
+            const bool bullet = style == QTextListFormat::ListDisc ||
+                                style == QTextListFormat::ListCircle ||
+                                style == QTextListFormat::ListSquare;
+            const QString marker = bullet ? QString() : list->itemText(block);
             text.append(marker.isEmpty() ? QStringLiteral("\u2022") : marker);
             text.append(u' ');
         }

@@ -1,7 +1,14 @@
 #include "platform/WriteBack.h"
 
+#include "platform/FileError.h"
+
+#include <QFile>
 #include <QFileDevice>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <cerrno>
 #include <fcntl.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -12,6 +19,34 @@ bool startWriteBack(QFileDevice& file, qint64 from, qint64 to)
         return false;
     }
     return sync_file_range(descriptor, from, to - from, SYNC_FILE_RANGE_WRITE) == 0;
+}
+
+Result<void> commitWhole(QSaveFile& file, int errorNumber)
+{
+    const auto failed = [&](int error) {
+        file.cancelWriting();
+        file.commit(); // with writing cancelled, this only removes the temporary file
+        return Failure{fileErrorText(errorNumber != 0 ? errorNumber : error, &file)};
+    };
+    if (!file.flush()) {
+        return failed(errno);
+    }
+    const qint64 size = file.size();
+    if (::fsync(file.handle()) != 0) {
+        return failed(errno);
+    }
+    if (!file.commit()) {
+        return Failure{fileErrorText(errorNumber != 0 ? errorNumber : errno, &file)};
+    }
+    // The save file writes through a link to where it points.
+    const QFileInfo placed(file.fileName());
+    if (const qint64 found = placed.exists() ? placed.size() : -1; found != size) {
+        QFile::remove(placed.canonicalFilePath());
+        return Failure{QStringLiteral("the disk kept %1 of its %2 bytes")
+                           .arg(qMax<qint64>(found, 0))
+                           .arg(size)};
+    }
+    return {};
 }
 
 } // namespace platform

@@ -1,9 +1,11 @@
 #include "speech/SubtitleWriter.h"
 
 #include "platform/FileError.h"
+#include "platform/WriteBack.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTextBoundaryFinder>
 #include <algorithm>
@@ -22,11 +24,53 @@ QString timestamp(qint64 ms, char fractionSeparator)
         .arg(ms % 1000, 3, 10, QLatin1Char('0'));
 }
 
-// Where each sentence of the text starts, in order, the text's end last.
+// Whether a line starts like an item of a list: a bullet, or a number or letter with a
+// full stop or bracket after it.
+bool startsListItem(QStringView line)
+{
+    line = line.trimmed();
+    if (line.startsWith(u'-') || line.startsWith(u'*') || line.startsWith(u'+') ||
+        line.startsWith(u'\u2022')) {
+        return true;
+    }
+    qsizetype at = 0;
+    while (at < line.size() && at < 4 && line[at].isLetterOrNumber()) {
+        ++at;
+    }
+    return at > 0 && at < line.size() && (line[at] == u'.' || line[at] == u')') &&
+           (at + 1 == line.size() || line[at + 1].isSpace());
+}
+
+// Whether a single line break inside a text was made by wrapping it by hand: the next
+// line goes on in lower case, or the line before is a long one that ends in no punctuation.
+// Lines of documents (headings, paragraphs, items of lists) keep their breaks.
+bool wrappedAt(const QString& text, qsizetype lineBreak)
+{
+    constexpr qsizetype WrappedLineLength = 50;
+    const qsizetype lineStart = text.lastIndexOf(u'\n', lineBreak - 1) + 1;
+    const qsizetype nextEnd = text.indexOf(u'\n', lineBreak + 1);
+    const QStringView before = QStringView(text).mid(lineStart, lineBreak - lineStart).trimmed();
+    const QStringView next =
+        QStringView(text).mid(lineBreak + 1, nextEnd < 0 ? -1 : nextEnd - lineBreak - 1).trimmed();
+    if (before.isEmpty() || next.isEmpty() || startsListItem(next)) {
+        return false;
+    }
+    return next.front().isLower() ||
+           (before.size() >= WrappedLineLength && before.back().isLetterOrNumber());
+}
+
+// Where each sentence of the text starts, in order, the text's end last. A line break made
+// by wrapping the text by hand counts as a space; other line breaks end a sentence.
 QList<qsizetype> sentenceStarts(const QString& text)
 {
+    QString joined = text;
+    for (qsizetype i = 0; i < joined.size(); ++i) {
+        if (joined[i] == u'\n' && wrappedAt(text, i)) {
+            joined[i] = u' ';
+        }
+    }
     QList<qsizetype> starts{0};
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Sentence, text);
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Sentence, joined);
     while (finder.toNextBoundary() > 0) {
         starts.append(finder.position());
     }
@@ -73,9 +117,36 @@ QList<SubtitleWriter::Cue> SubtitleWriter::cues(Kind kind, qint64 totalSamples) 
                  [totalSamples](const WordTiming& word) { return word.sample < totalSamples; });
     QList<Cue> cues;
     if (kind == Kind::Words) {
-        for (const WordTiming& word : words) {
+        // Some voices say a short word together with the one before it ("was a") and mark
+        // only that one: the words between two marks get cues of their own, placed in the
+        // time between the marks as they are placed in the text between them.
+        static const QRegularExpression kWord(QStringLiteral("\\w+"),
+                                              QRegularExpression::UseUnicodePropertiesOption);
+        for (qsizetype i = 0; i < words.size(); ++i) {
+            const WordTiming& word = words.at(i);
             cues.append(
                 {milliseconds(word.sample), 0, m_text.mid(word.textStart, word.textLength)});
+            if (i + 1 == words.size()) {
+                break;
+            }
+            const WordTiming& next = words.at(i + 1);
+            const qsizetype gap = word.textStart + word.textLength;
+            if (next.textStart <= gap || next.sample < word.sample) {
+                continue;
+            }
+            QRegularExpressionMatchIterator unmarked =
+                kWord.globalMatch(m_text, gap, QRegularExpression::NormalMatch);
+            while (unmarked.hasNext()) {
+                const QRegularExpressionMatch found = unmarked.next();
+                if (found.capturedEnd() > next.textStart) {
+                    break;
+                }
+                const double share = double(found.capturedStart() - word.textStart) /
+                                     double(next.textStart - word.textStart);
+                const qint64 sample =
+                    word.sample + std::llround(share * double(next.sample - word.sample));
+                cues.append({milliseconds(sample), 0, found.captured()});
+            }
         }
     } else {
         const QList<qsizetype> starts = sentenceStarts(m_text);
@@ -138,8 +209,11 @@ platform::Result<void> SubtitleWriter::write(const QString& path, Kind kind,
         return platform::Failure{platform::fileErrorText(refused != 0 ? refused : errno, &file)};
     }
     const QByteArray data = contents(kind, totalSamples);
-    if (file.write(data) != data.size() || !file.commit()) {
-        return platform::Failure{platform::fileErrorText(errno, &file)};
+    if (file.write(data) != data.size()) {
+        const int error = errno;
+        file.cancelWriting();
+        file.commit(); // with writing cancelled, this only removes the temporary file
+        return platform::Failure{platform::fileErrorText(error, &file)};
     }
-    return {};
+    return platform::commitWhole(file);
 }

@@ -4,12 +4,15 @@
 #include "platform/WriteBack.h"
 
 #include <QFileInfo>
+#include <QtEndian>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <ogg/ogg.h>
 #include <sndfile.h>
 #include <soxr.h>
+#include <unistd.h>
 
 namespace {
 
@@ -275,14 +278,14 @@ bool WaveFileWriter::writeToFile(const qint16* samples, qsizetype count)
         return true;
     }
     if (sf_write_short(m_sound, samples, count) != count) {
-        if (m_file.error() != QFileDevice::NoError) {
-            failFile(m_errorNumber);
-        } else {
-            fail(QString::fromUtf8(sf_strerror(m_sound)));
-        }
+        failSound(sf_error(m_sound));
         return false;
     }
     m_written += count;
+    if (m_format == SoundFormat::OggVorbis || m_format == SoundFormat::Opus) {
+        m_content.addData(QByteArrayView(reinterpret_cast<const char*>(samples),
+                                         count * qsizetype(sizeof(qint16))));
+    }
     if (const qint64 end = m_file.pos(); end - m_writtenBack >= WriteBackStep) {
         platform::startWriteBack(m_file, m_writtenBack, end);
         m_writtenBack = end;
@@ -319,23 +322,78 @@ bool WaveFileWriter::commit()
     sf_write_sync(m_sound);
     const int closed = sf_close(m_sound);
     m_sound = nullptr;
-    if (closed != 0 || m_file.error() != QFileDevice::NoError) {
-        if (m_file.error() != QFileDevice::NoError) {
-            failFile(m_errorNumber);
-        } else {
-            fail(QString::fromUtf8(sf_error_number(closed)));
-        }
+    if (closed != 0 || m_file.error() != QFileDevice::NoError || m_errorNumber != 0) {
+        failSound(closed);
         cancel();
         return false;
     }
-    if (!rewriteAsPlainPcm()) {
+    if (!rewriteAsPlainPcm() || !stampStreamSerial()) {
         return false;
     }
-    if (!m_file.commit()) {
-        failFile(m_errorNumber != 0 ? m_errorNumber : errno);
+    if (const platform::Result<void> placed = platform::commitWhole(m_file, m_errorNumber);
+        !placed) {
+        fail(placed.error());
         return false;
     }
     return true;
+}
+
+// libsndfile gives an Ogg stream a random serial number, so two renders of one text would
+// differ. Every page gets a serial made from the samples and the title instead, with its
+// checksum made again; the pages are rewritten where they are.
+bool WaveFileWriter::stampStreamSerial()
+{
+    if (m_format != SoundFormat::OggVorbis && m_format != SoundFormat::Opus) {
+        return true;
+    }
+    m_content.addData(m_title.toUtf8());
+    const QByteArray digest = m_content.result();
+    const quint32 serial = qFromBigEndian<quint32>(digest.constData());
+    const int descriptor = m_file.handle();
+    if (!m_file.flush() || descriptor < 0) {
+        failFile(errno);
+        cancel();
+        return false;
+    }
+    constexpr qsizetype HeaderSize = 27;
+    for (off_t at = 0;;) {
+        QByteArray page(HeaderSize + 255, Qt::Uninitialized);
+        const ssize_t head = ::pread(descriptor, page.data(), size_t(page.size()), at);
+        if (head == 0) {
+            return true;
+        }
+        if (head < HeaderSize || !page.startsWith("OggS") || head < HeaderSize + quint8(page[26])) {
+            fail(head < 0 ? platform::fileErrorText(errno, &m_file)
+                          : QStringLiteral("the Ogg stream written is not whole"));
+            cancel();
+            return false;
+        }
+        const int segments = quint8(page[26]);
+        qsizetype body = 0;
+        for (int i = 0; i < segments; ++i) {
+            body += quint8(page[HeaderSize + i]);
+        }
+        const qsizetype size = HeaderSize + segments + body;
+        page.resize(size);
+        if (::pread(descriptor, page.data(), size_t(size), at) != ssize_t(size)) {
+            fail(QStringLiteral("the Ogg stream written is not whole"));
+            cancel();
+            return false;
+        }
+        qToLittleEndian<quint32>(serial, page.data() + 14);
+        ogg_page stamped{};
+        stamped.header = reinterpret_cast<unsigned char*>(page.data());
+        stamped.header_len = long(HeaderSize + segments);
+        stamped.body = stamped.header + stamped.header_len;
+        stamped.body_len = long(body);
+        ogg_page_checksum_set(&stamped);
+        if (::pwrite(descriptor, page.constData() + 14, 12, at + 14) != 12) {
+            failFile(errno);
+            cancel();
+            return false;
+        }
+        at += size;
+    }
 }
 
 // libsndfile writes a small RF64 file as RIFF with the extensible format chunk, which
@@ -389,6 +447,17 @@ void WaveFileWriter::cancel()
     if (m_file.isOpen()) {
         m_file.cancelWriting();
         m_file.commit(); // with writing cancelled, this only removes the temporary file
+    }
+}
+
+// Some encoders (Opus) report a write the file refused as "No Error.": the file's own
+// error comes first.
+void WaveFileWriter::failSound(int soundError)
+{
+    if (m_errorNumber != 0 || m_file.error() != QFileDevice::NoError || soundError == 0) {
+        failFile(m_errorNumber);
+    } else {
+        fail(QString::fromUtf8(sf_error_number(soundError)));
     }
 }
 

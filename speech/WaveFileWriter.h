@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCryptographicHash>
 #include <QSaveFile>
 #include <QString>
 #include <QVector>
@@ -48,7 +49,10 @@ private:
     void fail(const QString& reason);
     // Fails with what the system said about the last file operation that went wrong.
     void failFile(int errorNumber);
+    // Fails with the file's error, else with libsndfile's.
+    void failSound(int soundError);
     bool rewriteAsPlainPcm();
+    bool stampStreamSerial();
     bool writeToFile(const qint16* samples, qsizetype count);
 
     QString m_target;
@@ -66,5 +70,7 @@ private:
     qint64 m_written = 0;
     qint64 m_writtenBack = 0; // bytes already handed to the disk
     int m_errorNumber = 0;    // of the first write that failed
+    // What was written, for an Ogg stream's serial number: the same content, the same file.
+    QCryptographicHash m_content{QCryptographicHash::Sha1};
     bool m_failed = false;
 };
