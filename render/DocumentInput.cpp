@@ -1,12 +1,19 @@
 #include "render/DocumentInput.h"
 
 #include "documents/DocumentReader.h"
+#include "platform/FileError.h"
+#include "speech/WaveFileWriter.h"
 
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <dirent.h>
+#include <poll.h>
+#include <unistd.h>
 
 namespace documentinput {
 
@@ -15,31 +22,104 @@ platform::Result<QString> readDocument(const QString& path)
     return platform::readDocument(path);
 }
 
-QString readStandardInput()
+QString readStandardInput(const std::function<bool()>& stopped)
 {
-    QFile input;
-    if (!input.open(stdin, QIODevice::ReadOnly)) {
+    // Waits in short steps, so that a signal that came just before a read is not slept
+    // through until the input ends.
+    constexpr int StepMs = 100;
+    QByteArray data;
+    char buffer[65536];
+    while (!stopped()) {
+        pollfd input{STDIN_FILENO, POLLIN, 0};
+        const int ready = ::poll(&input, 1, StepMs);
+        if (ready < 0 && errno != EINTR) {
+            break;
+        }
+        if (ready <= 0) {
+            continue;
+        }
+        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            break;
+        }
+        data.append(buffer, got);
+    }
+    if (stopped()) {
         return {};
     }
-    const platform::Result<QString> text = platform::readDocumentData(input.readAll());
+    const platform::Result<QString> text = platform::readDocumentData(data);
     return text ? text.value() : QString();
 }
 
+bool isOutputFile(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    static const QStringList others{QStringLiteral("srt"), QStringLiteral("vtt"),
+                                    QStringLiteral("cue"), QStringLiteral("m4a"),
+                                    QStringLiteral("m4b")};
+    return !suffix.isEmpty() &&
+           (WaveFileWriter::formatForName(suffix).has_value() || others.contains(suffix));
+}
+
+namespace {
+
+// The system's reason a folder cannot be listed, or empty when it can.
+QString listingError(const QString& folder)
+{
+    DIR* listing = ::opendir(QFile::encodeName(folder).constData());
+    if (listing == nullptr) {
+        return platform::fileErrorText(errno);
+    }
+    ::closedir(listing);
+    return {};
+}
+
+} // namespace
+
 FolderFiles filesIn(const QString& folder)
 {
+    FolderFiles found;
+    if (const QString reason = listingError(folder); !reason.isEmpty()) {
+        found.unreadable.append({folder, reason});
+        return found;
+    }
     QStringList files;
-    QDirIterator it(folder, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    QDirIterator it(folder, QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
     while (it.hasNext()) {
-        files.append(it.next());
+        const QString path = it.next();
+        const QFileInfo info = it.fileInfo();
+        if (info.isSymLink() && !info.exists()) {
+            found.brokenLinks.append(path);
+        } else if (info.isDir()) {
+            // Links to folders are not followed, so a walk never goes round in circles.
+            if (const QString reason = listingError(path); !reason.isEmpty() && !info.isSymLink()) {
+                found.unreadable.append({path, reason});
+            }
+        } else if (!info.isFile()) {
+            found.skipped.append(path); // a device, a FIFO or a socket is never opened
+        } else {
+            files.append(path);
+        }
     }
     std::sort(files.begin(), files.end());
-    FolderFiles found;
+    std::sort(found.skipped.begin(), found.skipped.end());
+    std::sort(found.brokenLinks.begin(), found.brokenLinks.end());
     for (const QString& file : std::as_const(files)) {
+        if (isOutputFile(file)) {
+            found.outputs.append(file);
+            continue;
+        }
         // A file that cannot be looked into is tried, so that its reading says why it fails.
         const platform::Result<platform::DocumentKind> kind = platform::documentKindOfFile(file);
-        (!kind || platform::isReadableKind(kind.value()) ? found.documents : found.skipped)
-            .append(file);
+        const bool document = !kind || kind.value() == platform::DocumentKind::Empty ||
+                              platform::isReadableKind(kind.value());
+        (document ? found.documents : found.skipped).append(file);
     }
+    std::sort(found.skipped.begin(), found.skipped.end());
     return found;
 }
 

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // What parlanza-render reads: the text of a document file or of standard input, the
 // files of a folder, and a text cut into numbered parts.
@@ -12,15 +13,31 @@ namespace documentinput {
 
 // The text of a document file, its kind decided by its content as the window decides.
 platform::Result<QString> readDocument(const QString& path);
-// All of standard input as text (any document kind); empty when it holds none.
-QString readStandardInput();
+// All of standard input as text (any document kind); empty when it holds none, or when
+// stopped (asked between reads, every tenth of a second while the input waits).
+QString readStandardInput(const std::function<bool()>& stopped);
+
+// Whether the file is one that renders write (a sound or timing file), by its extension:
+// such files are never read as documents, so a render never takes an earlier one's
+// outputs for its inputs.
+bool isOutputFile(const QString& path);
 
 // The files of a folder and its subfolders, sorted, hidden ones left out: the documents,
-// told by their content as the window tells them, and the others.
+// told by their content as the window tells them (empty files among them, so that they
+// are told apart from texts of blanks no more than the window does), the outputs of
+// renders, and what is left out.
 struct FolderFiles
 {
+    struct Unreadable
+    {
+        QString folder;
+        QString reason; // the system's
+    };
     QStringList documents;
-    QStringList skipped;
+    QStringList outputs;     // sound and timing files, by extension
+    QStringList skipped;     // files holding no document, and what is no file at all
+    QStringList brokenLinks; // links that lead nowhere or round in a loop
+    QList<Unreadable> unreadable;
 };
 FolderFiles filesIn(const QString& folder);
 

@@ -1,5 +1,7 @@
 #include "render/RenderCommand.h"
 
+#include "platform/FileError.h"
+#include "platform/OutputClaim.h"
 #include "render/DocumentInput.h"
 #include "speech/AudioOutput.h"
 #include "speech/SpeechEngines.h"
@@ -11,8 +13,10 @@
 #include <QFileInfo>
 #include <QMap>
 #include <QSet>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -20,7 +24,12 @@
 
 namespace {
 
-std::atomic<bool> interrupted{false};
+std::atomic<bool> stopping{false};
+std::atomic<int> interruptSignal{0};
+
+// The sound written to standard output (-o -) is rendered into a file of its own first,
+// so that its header knows its length, and then sent.
+const QString kStandardOutput = QStringLiteral("-");
 
 // One output to write: where its text comes from, and which part of it.
 struct Output
@@ -30,6 +39,9 @@ struct Output
     QString timing; // its timing file, or empty
     QString title;
     QString text;
+    // Held while the output is written, so no other render writes the same files.
+    std::shared_ptr<platform::OutputClaim> targetClaim;
+    std::shared_ptr<platform::OutputClaim> timingClaim;
 };
 
 void print(FILE* stream, const QString& line)
@@ -41,6 +53,18 @@ void print(FILE* stream, const QString& line)
 QString native(const QString& path)
 {
     return QDir::toNativeSeparators(path);
+}
+
+// The file a path names once its links are followed, so that two names of one file
+// compare equal, for files that are not there yet too.
+QString resolvedPath(const QString& path)
+{
+    const QFileInfo info(path);
+    if (const QString canonical = info.canonicalFilePath(); !canonical.isEmpty()) {
+        return canonical;
+    }
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? info.absoluteFilePath() : QDir(folder).filePath(info.fileName());
 }
 
 class ProgressBar
@@ -94,8 +118,8 @@ QString partTarget(const QString& target, int part)
                                    .arg(info.suffix()));
 }
 
-// One line for the files of a folder that are not documents, naming a few of them.
-QString skippedLine(const QString& folder, const QStringList& files)
+// One line for the files of a folder that are left out, naming a few of them.
+QString skippedLine(const QString& folder, const QStringList& files, const QString& why)
 {
     constexpr qsizetype Named = 3;
     QStringList names;
@@ -105,9 +129,9 @@ QString skippedLine(const QString& folder, const QStringList& files)
     if (files.size() > Named) {
         names.append(QStringLiteral("..."));
     }
-    return QStringLiteral("skipped %1 file(s) in %2 that hold no document: %3")
+    return QStringLiteral("skipped %1 file(s) in %2 that %3: %4")
         .arg(files.size())
-        .arg(native(folder), names.join(QStringLiteral(", ")));
+        .arg(native(folder), why, names.join(QStringLiteral(", ")));
 }
 
 // Result lines and the progress bar, from any number of rendering threads. The bar
@@ -115,13 +139,14 @@ QString skippedLine(const QString& folder, const QStringList& files)
 class Reporter
 {
 public:
-    Reporter(FILE* out, FILE* err) : m_out(out), m_bar(err) {}
+    Reporter(FILE* out, FILE* err) : m_out(out), m_err(err), m_bar(err) {}
 
+    // Results go to standard output, failures to standard error.
     void line(const QString& text, bool failed = false)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_bar.clear();
-        print(m_out, text);
+        print(failed ? m_err : m_out, text);
         m_failures += failed ? 1 : 0;
         showBar();
     }
@@ -166,6 +191,7 @@ private:
 
     mutable std::mutex m_mutex;
     FILE* m_out;
+    FILE* m_err;
     ProgressBar m_bar;
     QMap<QString, std::pair<qsizetype, qsizetype>> m_rendering;
     int m_failures = 0;
@@ -182,12 +208,24 @@ public:
         : m_options(options), m_files(files), m_roots(roots), m_outputIsFile(outputIsFile),
           m_suffix(suffix), m_report(report)
     {
+        QMap<QString, int> stems;
+        for (const QString& file : files) {
+            if (file != QLatin1String("-")) {
+                m_inputs.insert(resolvedPath(file));
+                ++stems[stemKey(file)];
+            }
+        }
+        for (auto it = stems.cbegin(); it != stems.cend(); ++it) {
+            if (it.value() > 1) {
+                m_sharedStems.insert(it.key());
+            }
+        }
     }
 
     std::optional<Output> next()
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        while (!interrupted.load()) {
+        while (!stopping.load()) {
             if (m_part >= m_parts.size()) {
                 if (m_file >= m_files.size()) {
                     return std::nullopt;
@@ -214,8 +252,12 @@ private:
         if (m_outputIsFile) {
             m_target = m_options.output;
         } else {
-            const QString base =
-                standardInput ? QStringLiteral("stdin") : QFileInfo(input).completeBaseName();
+            // Documents that differ only in their extension keep it, or all but one would
+            // want the same output.
+            const QString base = standardInput ? QStringLiteral("stdin")
+                                 : m_sharedStems.contains(stemKey(input))
+                                     ? QFileInfo(input).fileName()
+                                     : QFileInfo(input).completeBaseName();
             QString folder = m_options.output;
             if (folder.isEmpty()) {
                 folder = QFileInfo(input).path();
@@ -226,9 +268,18 @@ private:
             }
             m_target = QDir::cleanPath(QDir(folder).filePath(base + QLatin1Char('.') + m_suffix));
         }
+        // An empty file and one of blanks alike hold nothing to speak: in a folder they are
+        // passed over like the other files that hold no document, named on their own they
+        // fail.
+        const bool empty = !standardInput && QFileInfo(input).size() == 0;
         const platform::Result<QString> text =
-            standardInput ? platform::Result<QString>(documentinput::readStandardInput())
-                          : documentinput::readDocument(input);
+            standardInput ? platform::Result<QString>(
+                                documentinput::readStandardInput([] { return stopping.load(); }))
+            : empty ? platform::Result<QString>(QString())
+                    : documentinput::readDocument(input);
+        if (stopping.load()) {
+            return;
+        }
         if (!text) {
             m_report.line(QStringLiteral("failed  %1: %2").arg(m_from, text.error()), true);
             return;
@@ -240,8 +291,11 @@ private:
             parts = documentinput::splitEveryParagraphs(text.value(), m_options.paragraphsPerPart);
         }
         if (parts.isEmpty() || (parts.size() == 1 && parts.first().trimmed().isEmpty())) {
-            m_report.line(QStringLiteral("failed  %1: contains no text to speak").arg(m_from),
-                          true);
+            const bool inFolder = !m_roots.at(i).isEmpty();
+            m_report.line(
+                QStringLiteral("%1 %2: contains no text to speak")
+                    .arg(inFolder ? QStringLiteral("skipped") : QStringLiteral("failed "), m_from),
+                !inFolder);
             return;
         }
         m_parts = parts;
@@ -257,28 +311,35 @@ private:
         output.text = m_parts.at(p);
         output.title =
             m_parts.size() > 1 ? QStringLiteral("%1 (%2)").arg(m_title).arg(p + 1) : m_title;
-        if (m_written.contains(QFileInfo(output.target).absoluteFilePath())) {
-            m_report.line(QStringLiteral("failed  %1: %2 is already an output of this run")
-                              .arg(m_from, native(output.target)),
-                          true);
-            return std::nullopt;
+        if (output.target == kStandardOutput) {
+            // Nothing on the disk to refuse, claim or overwrite.
+            if (m_options.dryRun) {
+                m_report.line(QStringLiteral("would write  %1 -> standard output").arg(m_from));
+                return std::nullopt;
+            }
+            return output;
         }
-        m_written.insert(QFileInfo(output.target).absoluteFilePath());
         if (m_options.timings) {
             output.timing =
                 QDir::cleanPath(SubtitleWriter::pathFor(output.target, *m_options.timings));
         }
-        const auto taken = [&](const QString& path) {
-            return !path.isEmpty() && QFileInfo::exists(path) && !m_options.force;
-        };
-        if (taken(output.target) || taken(output.timing)) {
-            m_report.line(
-                QStringLiteral("failed  %1: %2 exists (--force overwrites it)")
-                    .arg(m_from, native(taken(output.target) ? output.target : output.timing)),
-                true);
-            return std::nullopt;
+        const QStringList paths = output.timing.isEmpty()
+                                      ? QStringList{output.target}
+                                      : QStringList{output.target, output.timing};
+        for (const QString& path : paths) {
+            if (const QString why = refusal(path); !why.isEmpty()) {
+                m_report.line(QStringLiteral("failed  %1: %2 %3").arg(m_from, native(path), why),
+                              true);
+                return std::nullopt;
+            }
+        }
+        for (const QString& path : paths) {
+            m_written.insert(resolvedPath(path));
         }
         if (m_options.dryRun) {
+            if (!refuseExisting(paths)) {
+                return std::nullopt;
+            }
             m_report.line(
                 QStringLiteral("would write  %1 -> %2").arg(m_from, native(output.target)));
             if (!output.timing.isEmpty()) {
@@ -294,7 +355,60 @@ private:
                           true);
             return std::nullopt;
         }
+        // Claimed before looking whether the files exist: a render that claims them after
+        // this one let go finds them written.
+        for (const QString& path : paths) {
+            auto claim = platform::OutputClaim::take(path);
+            if (!claim) {
+                m_report.line(
+                    QStringLiteral("failed  %1: %2 %3").arg(m_from, native(path), claim.error()),
+                    true);
+                return std::nullopt;
+            }
+            (path == output.target ? output.targetClaim : output.timingClaim) =
+                std::move(claim).value();
+        }
+        if (!refuseExisting(paths)) {
+            return std::nullopt;
+        }
         return output;
+    }
+
+    // False, said, when one of the paths is there to be overwritten without --force.
+    bool refuseExisting(const QStringList& paths)
+    {
+        for (const QString& path : paths) {
+            if (!m_options.force && QFileInfo(path).exists()) {
+                m_report.line(QStringLiteral("failed  %1: %2 exists (--force overwrites it)")
+                                  .arg(m_from, native(path)),
+                              true);
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Why nothing may be written at the path, or empty. An existing file is only looked at
+    // once the path is claimed.
+    QString refusal(const QString& path) const
+    {
+        const QString resolved = resolvedPath(path);
+        if (m_inputs.contains(resolved)) {
+            return QStringLiteral("is an input of this run; an output never replaces an input");
+        }
+        if (m_written.contains(resolved)) {
+            return QStringLiteral("is already an output of this run");
+        }
+        if (const QString kind = platform::notRegularFileKind(path); !kind.isEmpty()) {
+            return QStringLiteral("is %1; only regular files are written").arg(kind);
+        }
+        return {};
+    }
+
+    static QString stemKey(const QString& file)
+    {
+        const QFileInfo info(file);
+        return QDir(info.absolutePath()).filePath(info.completeBaseName());
     }
 
     std::mutex m_mutex;
@@ -304,7 +418,9 @@ private:
     const bool m_outputIsFile;
     const QString m_suffix;
     Reporter& m_report;
-    QSet<QString> m_written;
+    QSet<QString> m_written; // outputs handed out, links followed
+    QSet<QString> m_inputs;  // links followed
+    QSet<QString> m_sharedStems;
     qsizetype m_file = 0;
     // The input being handed out.
     QString m_from;
@@ -314,12 +430,51 @@ private:
     qsizetype m_part = 0;
 };
 
+// The finished file's bytes, whole, to standard output.
+platform::Result<void> sendToStandardOutput(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return platform::Failure{file.errorString()};
+    }
+    std::fflush(stdout);
+    while (!file.atEnd()) {
+        const QByteArray chunk = file.read(1 << 16);
+        if (chunk.isEmpty() && file.error() != QFileDevice::NoError) {
+            return platform::Failure{file.errorString()};
+        }
+        for (qsizetype sent = 0; sent < chunk.size();) {
+            const ssize_t done =
+                ::write(STDOUT_FILENO, chunk.constData() + sent, size_t(chunk.size() - sent));
+            if (done < 0 && errno == EINTR && !stopping.load()) {
+                continue;
+            }
+            if (done <= 0) {
+                return platform::Failure{platform::fileErrorText(errno)};
+            }
+            sent += done;
+        }
+    }
+    return {};
+}
+
 void renderOutput(const Output& output, const RenderOptions& options, const VoiceDefinition& voice,
                   int speed, int tone, SoundFormat format, int jobs, Reporter& report)
 {
-    WaveFileWriter writer(output.target, AudioOutput::SampleRate, format, output.title);
+    const bool toStandardOutput = output.target == kStandardOutput;
+    QTemporaryDir aside;
+    const QString written =
+        toStandardOutput
+            ? aside.filePath(QStringLiteral("standard-output.") + WaveFileWriter::extension(format))
+            : output.target;
+    WaveFileWriter writer(written, AudioOutput::SampleRate, format, output.title);
+    const auto cannotWrite = [&](const QString& path, const QString& reason) {
+        report.line(QStringLiteral("failed  %1: %2 cannot be written: %3")
+                        .arg(output.from, native(path), reason),
+                    true);
+    };
     if (!writer.open()) {
-        report.line(QStringLiteral("failed  %1: %2").arg(output.from, writer.errorString()), true);
+        cannotWrite(output.target, writer.errorString());
         return;
     }
     SubtitleWriter timings(output.text, AudioOutput::SampleRate);
@@ -329,7 +484,7 @@ void renderOutput(const Output& output, const RenderOptions& options, const Voic
     request.prosody = voice.prosody(speed, tone);
     request.outputRate = AudioOutput::SampleRate;
     request.jobs = jobs;
-    request.cancelled = [] { return interrupted.load(); };
+    request.cancelled = [] { return stopping.load(); };
     if (options.timings) {
         request.words = [&timings](const WordTiming& word) { timings.addWord(word); };
     }
@@ -339,7 +494,7 @@ void renderOutput(const Output& output, const RenderOptions& options, const Voic
         request.pieceLength = length;
     }
     const SpeechRenderer::Sink sink = [&](const qint16* samples, qsizetype count) {
-        return !interrupted.load() && writer.write(samples, count);
+        return !stopping.load() && writer.write(samples, count);
     };
     const SpeechRenderer::Progress progress = [&](qsizetype done, qsizetype total) {
         report.progress(output.target, done, total);
@@ -347,20 +502,30 @@ void renderOutput(const Output& output, const RenderOptions& options, const Voic
     QString reason;
     const bool complete = SpeechRenderer::render(request, sink, progress, &reason);
     report.finished(output.target);
-    if (interrupted.load()) {
+    if (stopping.load()) {
         writer.cancel();
         return;
     }
     if (!complete || !writer.commit()) {
         writer.cancel();
-        report.line(
-            QStringLiteral("failed  %1: %2")
-                .arg(output.from, writer.errorString().isEmpty() ? reason : writer.errorString()),
-            true);
+        if (writer.errorString().isEmpty()) {
+            report.line(QStringLiteral("failed  %1: %2").arg(output.from, reason), true);
+        } else {
+            cannotWrite(output.target, writer.errorString());
+        }
         return;
     }
+    if (toStandardOutput) {
+        if (const platform::Result<void> sent = sendToStandardOutput(written); !sent) {
+            report.line(QStringLiteral("failed  %1: standard output cannot be written: %2")
+                            .arg(output.from, sent.error()),
+                        true);
+            return;
+        }
+    }
     report.line(QStringLiteral("written %1 -> %2 (%3 s)")
-                    .arg(output.from, native(output.target))
+                    .arg(output.from, toStandardOutput ? QStringLiteral("standard output")
+                                                       : native(output.target))
                     .arg(double(writer.samplesWritten()) / AudioOutput::SampleRate, 0, 'f', 1));
     // As in the window, the sound file stays when its timing file cannot be written.
     if (options.timings) {
@@ -369,18 +534,23 @@ void renderOutput(const Output& output, const RenderOptions& options, const Voic
         if (timed) {
             report.line(QStringLiteral("written %1 -> %2").arg(output.from, native(output.timing)));
         } else {
-            report.line(QStringLiteral("failed  %1: %2 cannot be written: %3")
-                            .arg(output.from, native(output.timing), timed.error()),
-                        true);
+            cannotWrite(output.timing, timed.error());
         }
     }
 }
 
 } // namespace
 
-void RenderCommand::interrupt()
+void RenderCommand::interrupt(int signal)
 {
-    interrupted.store(true);
+    int none = 0;
+    interruptSignal.compare_exchange_strong(none, signal);
+    stopping.store(true);
+}
+
+bool RenderCommand::interrupted()
+{
+    return stopping.load();
 }
 
 int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
@@ -394,6 +564,10 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
     const RenderOptions& options = parsed.value();
     if (options.help) {
         std::fputs(qPrintable(RenderOptions::usage()), out);
+        return ExitDone;
+    }
+    if (options.version) {
+        print(out, QStringLiteral("parlanza-render %1").arg(QStringLiteral(PARLANZA_VERSION)));
         return ExitDone;
     }
 
@@ -448,7 +622,9 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
     QStringList files;
     QList<QString> roots; // the folder an input was found in, for its place in the output
     QList<QString> missing;
-    QStringList skipped; // one line for each folder that holds other files
+    QList<QString> refused; // sound and timing files, which are never read
+    QStringList unreadable; // one failure line for each folder that cannot be read
+    QStringList skipped;    // one line for each folder that holds other files
     for (const QString& input : options.inputs) {
         const QFileInfo info(input);
         if (info.isDir()) {
@@ -457,9 +633,30 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
                 files.append(file);
                 roots.append(input);
             }
-            if (!found.skipped.isEmpty()) {
-                skipped.append(skippedLine(input, found.skipped));
+            if (!found.outputs.isEmpty()) {
+                skipped.append(
+                    skippedLine(input, found.outputs, QStringLiteral("are sound or timing files")));
             }
+            if (!found.skipped.isEmpty()) {
+                skipped.append(
+                    skippedLine(input, found.skipped, QStringLiteral("hold no document")));
+            }
+            if (!found.brokenLinks.isEmpty()) {
+                skipped.append(skippedLine(input, found.brokenLinks,
+                                           QStringLiteral("are links leading nowhere")));
+            }
+            for (const auto& [folder, reason] : found.unreadable) {
+                unreadable.append(QStringLiteral("failed  %1: the folder cannot be read: %2")
+                                      .arg(native(folder), reason));
+            }
+            if (found.documents.isEmpty() && found.outputs.isEmpty() && found.skipped.isEmpty() &&
+                found.brokenLinks.isEmpty() && found.unreadable.isEmpty()) {
+                skipped.append(QStringLiteral("skipped %1: the folder holds no files (hidden "
+                                              "ones are left out)")
+                                   .arg(native(input)));
+            }
+        } else if (info.exists() && documentinput::isOutputFile(input)) {
+            refused.append(input);
         } else if (input == QLatin1String("-") || info.exists()) {
             files.append(input);
             roots.append(QString());
@@ -468,13 +665,50 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
         }
     }
     const QFileInfo outputInfo(options.output);
-    const bool outputIsFile = !options.output.isEmpty() &&
-                              options.split == RenderOptions::Split::None &&
-                              files.size() + missing.size() == 1 && options.inputs.size() == 1 &&
-                              !QFileInfo(options.inputs.first()).isDir() && !outputInfo.isDir() &&
-                              !options.output.endsWith(QLatin1Char('/'));
+    const bool outputIsFile =
+        !options.output.isEmpty() && options.split == RenderOptions::Split::None &&
+        files.size() + missing.size() + refused.size() == 1 && options.inputs.size() == 1 &&
+        !QFileInfo(options.inputs.first()).isDir() && !outputInfo.isDir() &&
+        !options.output.endsWith(QLatin1Char('/'));
+    const bool toStandardOutput = options.output == kStandardOutput;
+    // -o naming a sound file, or standard output, takes exactly one output.
+    if (toStandardOutput || (!outputInfo.suffix().isEmpty() && !outputInfo.isDir() &&
+                             !options.output.endsWith(QLatin1Char('/')) &&
+                             WaveFileWriter::formatForPath(options.output))) {
+        QStringList several;
+        if (options.split != RenderOptions::Split::None) {
+            several << QStringLiteral("--split");
+        }
+        if (options.inputs.size() > 1) {
+            several << QStringLiteral("several inputs");
+        }
+        if (std::any_of(options.inputs.cbegin(), options.inputs.cend(),
+                        [](const QString& input) { return QFileInfo(input).isDir(); })) {
+            several << QStringLiteral("a folder as input");
+        }
+        if (!several.isEmpty()) {
+            print(err, QStringLiteral("parlanza-render: -o %1 names one output, but %2 make "
+                                      "several; give a folder.")
+                           .arg(options.output, several.join(QStringLiteral(" and "))));
+            return ExitUsage;
+        }
+    }
+    if (toStandardOutput && options.timings) {
+        print(err, QStringLiteral("parlanza-render: --timings writes files beside the sound; "
+                                  "with -o - there is none."));
+        return ExitUsage;
+    }
+    if (outputIsFile && !toStandardOutput && options.format) {
+        const std::optional<SoundFormat> named = WaveFileWriter::formatForPath(options.output);
+        if (named && *named != *options.format) {
+            print(err, QStringLiteral("parlanza-render: --format %1 does not match %2; give one "
+                                      "or the other.")
+                           .arg(WaveFileWriter::extension(*options.format), options.output));
+            return ExitUsage;
+        }
+    }
     SoundFormat format = options.format.value_or(SoundFormat::Wave);
-    if (outputIsFile && !options.format) {
+    if (outputIsFile && !options.format && !toStandardOutput) {
         const std::optional<SoundFormat> named = WaveFileWriter::formatForPath(options.output);
         if (!named) {
             print(err, QStringLiteral("parlanza-render: %1")
@@ -492,14 +726,25 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
         print(out, line);
     }
     int failures = 0;
+    for (const QString& line : std::as_const(unreadable)) {
+        print(err, line);
+        ++failures;
+    }
     for (const QString& input : missing) {
-        print(out, QStringLiteral("failed  %1: no such file or folder").arg(native(input)));
+        print(err, QStringLiteral("failed  %1: no such file or folder").arg(native(input)));
+        ++failures;
+    }
+    for (const QString& input : refused) {
+        print(err, QStringLiteral("failed  %1: a sound or timing file is an output, never read "
+                                  "as a document")
+                       .arg(native(input)));
         ++failures;
     }
 
     SpeechRenderer::setWorkerProgram(
         QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
-    Reporter report(out, err);
+    // With the sound on standard output, the results go with the failures.
+    Reporter report(toStandardOutput ? err : out, err);
     OutputQueue queue(options, files, roots, outputIsFile, WaveFileWriter::extension(format),
                       report);
     // Several outputs are rendered side by side, each on its share of the cores: a folder
@@ -518,10 +763,10 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
         thread.join();
     }
     failures += report.failures();
-    if (interrupted.load()) {
+    if (stopping.load()) {
         print(err,
               QStringLiteral("parlanza-render: interrupted; the unfinished output was not kept."));
-        return ExitInterrupted;
+        return ExitSignalBase + interruptSignal.load();
     }
     return failures > 0 ? ExitSomeFailed : ExitDone;
 }

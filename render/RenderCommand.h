@@ -14,11 +14,15 @@ public:
     static constexpr int ExitDone = 0;
     static constexpr int ExitSomeFailed = 1;
     static constexpr int ExitUsage = 2;
-    static constexpr int ExitInterrupted = 130;
+    // An interrupted run ends as the shell reports a signal: 128 and its number (Ctrl+C 130,
+    // TERM 143, HUP 129).
+    static constexpr int ExitSignalBase = 128;
 
     // Runs the whole command line (without the program name).
     static int run(const QStringList& arguments, FILE* out = stdout, FILE* err = stderr);
 
-    // Set from a signal handler: the current render stops and nothing partial is kept.
-    static void interrupt();
+    // Called from a signal handler: the current render stops, nothing partial is kept, and
+    // the run ends with the signal's status.
+    static void interrupt(int signal);
+    static bool interrupted();
 };

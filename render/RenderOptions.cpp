@@ -48,6 +48,7 @@ QString RenderOptions::usage()
                "      --dry-run        show what would be written, write nothing\n"
                "      --list-voices    list the voices and end\n"
                "  -h, --help           show this help\n"
+               "      --version        show the version\n"
                "\n"
                "Exit status: 0 all done, 1 some inputs failed, 2 usage error.\n")
         .arg(VoiceDefinition::SpeedMinimum)
@@ -94,6 +95,8 @@ platform::Result<RenderOptions> RenderOptions::parse(const QStringList& argument
         bool ok = true;
         if (name == QLatin1String("-h") || name == QLatin1String("--help")) {
             ok = flag(options.help);
+        } else if (name == QLatin1String("--version")) {
+            ok = flag(options.version);
         } else if (name == QLatin1String("--list-voices")) {
             ok = flag(options.listVoices);
         } else if (name == QLatin1String("--dry-run")) {
@@ -175,7 +178,7 @@ platform::Result<RenderOptions> RenderOptions::parse(const QStringList& argument
             return usageError(QStringLiteral("%1 takes no value.").arg(name));
         }
     }
-    if (options.inputs.isEmpty() && !options.listVoices && !options.help) {
+    if (options.inputs.isEmpty() && !options.listVoices && !options.help && !options.version) {
         return usageError(QStringLiteral("No input given."));
     }
     return options;

@@ -28,6 +28,7 @@ struct RenderOptions
     bool dryRun = false;
     bool force = false;
     bool help = false;
+    bool version = false;
 
     static platform::Result<RenderOptions> parse(const QStringList& arguments);
     static QString usage();
