@@ -69,13 +69,17 @@ bool SingleInstance::listen(std::function<void(const QString& file)> onFile)
     QObject::connect(server, &QLocalServer::newConnection, server, [server, onFile] {
         while (QLocalSocket* socket = server->nextPendingConnection()) {
             QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket, onFile] {
+            QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket, server, onFile] {
                 while (socket->canReadLine()) {
                     const QString file = QString::fromUtf8(socket->readLine()).chopped(1);
                     socket->write(kTaken);
                     socket->flush();
+                    // Opening the file may show a box with an event loop of its own, in which
+                    // this socket can go away: the other copy has its answer, and the file is
+                    // opened from the event loop.
                     if (!file.isEmpty()) {
-                        onFile(file);
+                        QMetaObject::invokeMethod(
+                            server, [onFile, file] { onFile(file); }, Qt::QueuedConnection);
                     }
                 }
             });

@@ -3,6 +3,8 @@
 #include "platform/SingleInstance.h"
 
 #include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -11,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+#include <thread>
 
 namespace {
 
@@ -262,6 +265,31 @@ private Q_SLOTS:
             loudest = std::max(loudest, std::abs(int(sample)));
         }
         QVERIFY2(loudest > 1000, qPrintable(QString::number(loudest)));
+    }
+
+    // A handed-over file whose opening runs an event loop of its own (a box saying the file
+    // cannot be opened) while the other copy goes away: the first copy goes on.
+    void aFileThatOpensABoxLeavesTheChannelWhole()
+    {
+        QTemporaryDir tmp;
+        platform::SingleInstance first(tmp.filePath(QStringLiteral("x.lock")));
+        QVERIFY(first.tryAcquire());
+        QStringList opened;
+        QVERIFY(first.listen([&opened](const QString& file) {
+            QEventLoop box; // as a modal box runs one until it is answered
+            QTimer::singleShot(300, &box, &QEventLoop::quit);
+            box.exec();
+            opened << file;
+        }));
+        for (const QString& file : {QStringLiteral("/nonexistent/one.txt"),
+                                    QStringLiteral("/nonexistent/two.txt")}) {
+            std::thread second([&] {
+                platform::SingleInstance other(tmp.filePath(QStringLiteral("x.lock")));
+                QVERIFY(other.handOff(file));
+            });
+            QTRY_COMPARE(opened.size() > 0 && opened.constLast() == file, true);
+            second.join();
+        }
     }
 
     // One process may ask twice; with nowhere to put the lock the program still starts
