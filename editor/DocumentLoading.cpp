@@ -140,6 +140,12 @@ bool openDocument(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RT
         }
         return false;
     }
+    // A file that yields nothing to read (empty, or damaged before its text) would only
+    // empty the editor.
+    if (loaded->value().trimmed().isEmpty()) {
+        reportOpenFailure(path, tr("The file contains no text."));
+        return false;
+    }
     const WaitCursor wait;
     RichTextBox1.setText(loaded->value());
     RichTextBox1.setSelStart(0);

@@ -158,7 +158,11 @@ private Q_SLOTS:
             "");
         row("Word document chosen as All files reads as text", "w.doc", doc, editor::AllFilesEntry,
             editor::decodeText(doc), "");
-        row("empty file", "e.txt", "", text, "", "");
+        // Nothing read keeps the text, with a word why.
+        row("empty file", "e.txt", "", text, QString(), "contains no text");
+        row("rich text cut off in its tables", "cut.rtf",
+            "{\\rtf1\\ansi{\\fonttbl{\\f0\\fswiss Arial;}{\\f1 Times", rich, QString(),
+            "contains no text");
         row("missing file", "gone.txt", QByteArray(), text, QString(), "could not be opened");
         row("plain text chosen as Rich Text", "p.rtf", "no markup here", rich, QString(),
             "could not be opened");
