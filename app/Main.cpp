@@ -848,6 +848,9 @@ void Main::tellNoSoundOutput()
 
 void Main::cmdClearText_Click()
 {
+    if (const QString text = m_richTextBox1->text(); !text.isEmpty()) {
+        Q_EMIT textErasing(text);
+    }
     editor::cmdClearText_Click(*m_richTextBox1);
 }
 

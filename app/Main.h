@@ -124,6 +124,10 @@ public:
     editor::CommonDialog& commonDialog() { return m_commonDialog; }
     FollowAlong* followAlong() const { return m_follow; }
 
+Q_SIGNALS:
+    // ERASE is about to empty the editor of this text (never empty).
+    void textErasing(const QString& text);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     // A file dropped anywhere on the window opens as one dropped on the editor does.

@@ -216,6 +216,8 @@ void Session::watchControls()
             }
         });
     }
+    // The text ERASE takes is kept at once, newer than any draft saved before it.
+    connect(&m_main, &Main::textErasing, this, &Session::keepDraft);
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
         saveDraft();
         saveWindowPlace();
@@ -270,8 +272,20 @@ void Session::saveDraft()
     const QString text = box->text();
     // An emptied editor keeps the last text that had something in it.
     if (!text.isEmpty()) {
-        m_draft.save(text);
-        m_settings.setValue(kDraftDocument, m_main.documentPath());
+        keepDraft(text);
+    }
+}
+
+void Session::keepDraft(const QString& text)
+{
+    m_draft.save(text);
+    m_settings.setValue(kDraftDocument, m_main.documentPath());
+    m_lastText = text;
+    m_lastDocument = m_main.documentPath();
+    if (platform::MenuBar* menu = m_main.menuBar(); menu && m_reopenId != 0) {
+        if (QAction* reopen = menu->action(m_reopenId)) {
+            reopen->setEnabled(true);
+        }
     }
 }
 

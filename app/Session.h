@@ -33,11 +33,14 @@ public:
 
     // Opens a file as the Open command reads it, and brings the window forward.
     void openFile(const QString& path);
-    // The text the previous run left; nothing when there was none.
+    // The latest text the editor had, as the draft keeps it: the previous run's at first,
+    // then each one saved, the text ERASE removed among them; nothing when there was none.
     const std::optional<QString>& lastText() const { return m_lastText; }
     void reopenLastText();
     // Saves the editor's text now when it changed since the last save.
     void saveDraft();
+    // Keeps the text as the draft and as the one Reopen Last Text brings back.
+    void keepDraft(const QString& text);
 
     // True when a window at that place can be seen and grabbed on some screen.
     static bool isOnScreen(const QRect& place);

@@ -4,6 +4,9 @@
 #include "editor/RichTextBox.h"
 #include "platform/ClipboardService.h"
 
+#include <QTextCursor>
+#include <QTextDocument>
+
 namespace editor {
 
 namespace {
@@ -95,7 +98,11 @@ void cmdClear_Click()
 
 void cmdClearText_Click(platform::RichTextBox& editor)
 {
-    editor.setText(QString());
+    // Removed as an edit, so that Ctrl+Z brings the text back.
+    QTextCursor all(editor.document());
+    all.select(QTextCursor::Document);
+    all.removeSelectedText();
+    editor.setTextCursor(all);
 }
 
 } // namespace editor

@@ -246,6 +246,46 @@ private Q_SLOTS:
         QCOMPARE(again.editor()->text(), text + QStringLiteral(" and more at exit"));
     }
 
+    // ERASE by mistake loses nothing: Ctrl+Z brings the text back, and Reopen Last Text
+    // brings back the text just erased (on a first run too), never an older draft, which
+    // never overwrites it.
+    void erasedTextComesBack_data()
+    {
+        QTest::addColumn<bool>("earlierDraft");
+        QTest::newRow("first run") << false;
+        QTest::newRow("with an older draft") << true;
+    }
+
+    void erasedTextComesBack()
+    {
+        QFETCH(bool, earlierDraft);
+        QTemporaryDir folder;
+        const QString draftPath = QDir(folder.path()).filePath(QStringLiteral("draft.txt"));
+        if (earlierDraft) {
+            QVERIFY(platform::DraftFile(draftPath).save(QStringLiteral("An older text.")));
+        }
+        Run run(folder.path());
+        QAction* reopen = run.item(QStringLiteral("keyReopen"));
+        QCOMPARE(reopen->isEnabled(), earlierDraft);
+        const QString typed = QStringLiteral("Typed just now, and erased by mistake.");
+        run.main.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&run.main));
+        run.editor()->setFocus();
+        QTest::keyClicks(run.editor(), typed);
+        run.main.cmdClearText_Click();
+        QVERIFY(run.editor()->text().isEmpty());
+        QCOMPARE(platform::DraftFile(draftPath).load().value_or(QString()), typed);
+        QTest::keyClick(run.editor(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(run.editor()->text(), typed);
+
+        run.main.cmdClearText_Click();
+        QVERIFY(reopen->isEnabled());
+        reopen->trigger();
+        QCOMPARE(run.editor()->text(), typed);
+        run.session->saveDraft();
+        QCOMPARE(platform::DraftFile(draftPath).load().value_or(QString()), typed);
+    }
+
     void timingChoiceSurvivesARestart()
     {
         QTemporaryDir folder;

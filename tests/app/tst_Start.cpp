@@ -3,15 +3,15 @@
 #include "platform/SingleInstance.h"
 
 #include <QDeadlineTimer>
-#include <QEventLoop>
-#include <QTimer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <csignal>
 #include <thread>
 
@@ -281,8 +281,8 @@ private Q_SLOTS:
             box.exec();
             opened << file;
         }));
-        for (const QString& file : {QStringLiteral("/nonexistent/one.txt"),
-                                    QStringLiteral("/nonexistent/two.txt")}) {
+        for (const QString& file :
+             {QStringLiteral("/nonexistent/one.txt"), QStringLiteral("/nonexistent/two.txt")}) {
             std::thread second([&] {
                 platform::SingleInstance other(tmp.filePath(QStringLiteral("x.lock")));
                 QVERIFY(other.handOff(file));
