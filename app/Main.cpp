@@ -410,7 +410,8 @@ void Main::connectHandlers()
     const QList<std::pair<const char*, std::function<void()>>> commands = {
         {"cmdOpen",
          [this, &box] {
-             const QString opened = editor::cmdOpen_Click(box, *m_rtfTemp);
+             const QString opened =
+                 editor::cmdOpen_Click(box, *m_rtfTemp, [this] { stopBeforeNewText(); });
              if (!opened.isEmpty()) {
                  m_documentPath = opened;
              }
@@ -596,7 +597,8 @@ void Main::openDroppedFiles(const QStringList& paths)
 bool Main::openFile(const QString& path)
 {
     if (!m_richTextBox1 || !m_rtfTemp ||
-        !editor::openDroppedFile(*m_richTextBox1, *m_rtfTemp, path)) {
+        !editor::openDroppedFile(*m_richTextBox1, *m_rtfTemp, path,
+                                 [this] { stopBeforeNewText(); })) {
         return false;
     }
     m_documentPath = path;
@@ -844,6 +846,13 @@ void Main::tellNoSoundOutput()
         QStringLiteral("No sound output was found, so speech cannot be heard. Speaking still "
                        "runs in time, and recording into a wave file still works."),
         platform::MessageButtons::Ok, platform::MessageIcon::Information, {}, this);
+}
+
+void Main::stopBeforeNewText()
+{
+    if (m_recording || (m_cmdPauseText && m_cmdPauseText->isEnabled())) {
+        cmdStopText_Click();
+    }
 }
 
 void Main::cmdClearText_Click()

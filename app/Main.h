@@ -110,6 +110,9 @@ public:
     // Opens a file as a dropped one is read (by its content): a drop, the command line
     // and a file handed over by a second copy. False when the text was not replaced.
     bool openFile(const QString& path);
+    // Whatever replaces the whole text stops the speech or recording of the old one first,
+    // as STOP does (ERASE is disabled meanwhile for the same reason).
+    void stopBeforeNewText();
 
     // Paused while the PAUSE button offers to resume.
     qint16 pauseState() const;

@@ -256,6 +256,7 @@ void Session::reopenLastText()
 {
     auto* box = control<platform::RichTextBox>(m_main, "RichTextBox1");
     if (box && m_lastText) {
+        m_main.stopBeforeNewText();
         box->setText(*m_lastText);
         box->setSelStart(0);
         m_main.setDocumentPath(m_lastDocument);

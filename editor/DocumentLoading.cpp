@@ -111,20 +111,21 @@ bool ImportWordDocument(platform::RichTextBox& editor, const QString& path)
     return true;
 }
 
-QString cmdOpen_Click(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RTFtemp)
+QString cmdOpen_Click(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RTFtemp,
+                      const std::function<void()>& beforeReplacing)
 {
     FileOpen::OpenFilter = kOpenFilter;
     FileOpen::ShowOpenDialog();
     const QString chosen = FileOpen::OpenFileName;
     if (chosen.isEmpty() ||
-        !openDocument(RichTextBox1, RTFtemp, chosen, FileOpen::OpenFilterIndex)) {
+        !openDocument(RichTextBox1, RTFtemp, chosen, FileOpen::OpenFilterIndex, beforeReplacing)) {
         return {};
     }
     return chosen;
 }
 
 bool openDocument(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RTFtemp,
-                  const QString& path, int entry)
+                  const QString& path, int entry, const std::function<void()>& beforeReplacing)
 {
     // The file is read completely before the editor's text is replaced, so that a file
     // that cannot be read leaves the previous text in place.
@@ -146,6 +147,9 @@ bool openDocument(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RT
         reportOpenFailure(path, tr("The file contains no text."));
         return false;
     }
+    if (beforeReplacing) {
+        beforeReplacing();
+    }
     const WaitCursor wait;
     RichTextBox1.setText(loaded->value());
     RichTextBox1.setSelStart(0);
@@ -153,9 +157,9 @@ bool openDocument(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RT
 }
 
 bool openDroppedFile(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RTFtemp,
-                     const QString& path)
+                     const QString& path, const std::function<void()>& beforeReplacing)
 {
-    return openDocument(RichTextBox1, RTFtemp, path, AllDocumentsEntry);
+    return openDocument(RichTextBox1, RTFtemp, path, AllDocumentsEntry, beforeReplacing);
 }
 
 QStringList droppedFiles(const QMimeData* data)

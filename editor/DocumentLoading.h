@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class QMimeData;
 
@@ -48,18 +49,21 @@ bool ImportWordDocument(platform::RichTextBox& editor, const QString& path);
 // read as the chosen filter entry says. The text is replaced only when the file was
 // read; otherwise a message names the file and the reason. The caret ends at the start.
 // RTFtemp is the hidden editor that reads rich text. Returns the file now in the editor,
-// empty when the dialog was cancelled or the file not read.
-QString cmdOpen_Click(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RTFtemp);
+// empty when the dialog was cancelled or the file not read. beforeReplacing runs once the
+// file was read, just before its text replaces the editor's.
+QString cmdOpen_Click(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RTFtemp,
+                      const std::function<void()>& beforeReplacing = {});
 
 // The part of Open after its dialog: reads the file as the filter entry says and replaces
 // the editor's text, or tells why not. False when the text was not replaced.
 bool openDocument(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RTFtemp,
-                  const QString& path, int entry);
+                  const QString& path, int entry,
+                  const std::function<void()>& beforeReplacing = {});
 
 // Opens a file dropped on the editor or the window, or named on the command line: read
 // as "All documents" (by its content), as openDocument does.
 bool openDroppedFile(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RTFtemp,
-                     const QString& path);
+                     const QString& path, const std::function<void()>& beforeReplacing = {});
 
 // The local files a drag carries, in its order; none for a dragged text selection.
 QStringList droppedFiles(const QMimeData* data);

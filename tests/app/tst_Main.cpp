@@ -909,6 +909,58 @@ private Q_SLOTS:
         }
     }
 
+    // A new text while the old one is spoken (or paused) stops that speech first; a file
+    // that cannot be opened changes nothing.
+    void newTextStopsTheSpeechOfTheOld_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("paused");
+        QTest::addColumn<bool>("readable");
+        for (const char* how : {"open", "drop", "hand-off"}) {
+            QTest::addRow("%s", how) << QString::fromLatin1(how) << false << true;
+        }
+        QTest::newRow("drop while paused") << "drop" << true << true;
+        QTest::newRow("open of a missing file") << "open" << false << false;
+    }
+
+    void newTextStopsTheSpeechOfTheOld()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, paused);
+        QFETCH(bool, readable);
+        Workbench bench;
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("new.txt"));
+        if (readable) {
+            QVERIFY(testfiles::write(file, "The new text."));
+        }
+        bench.editor()->setText(QStringLiteral("The old text, being spoken."));
+        bench.main.cmdSpkText_Click();
+        if (paused) {
+            bench.main.cmdPauseText_Click();
+        }
+        QLabel* status = bench.label("lblStatus");
+        const QString before = status->text();
+        if (how == QLatin1String("open")) {
+            bench.dialogs.queueFile(platform::FileDialogResult{file, QStringLiteral("new.txt"), 1});
+            bench.control<rkButtons_H>("cmdOpen")->click();
+        } else if (how == QLatin1String("drop")) {
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(file)});
+            const QPoint at = bench.main.rect().center();
+            QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(&bench.main, &enter);
+            QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(&bench.main, &drop);
+        } else {
+            bench.main.openFile(file);
+        }
+        QCOMPARE(status->text(), readable ? QStringLiteral("STOPPED") : before);
+        QCOMPARE(bench.speech.isPaused(), paused && !readable);
+        QCOMPARE(bench.editor()->text(), readable ? QStringLiteral("The new text.")
+                                                  : QStringLiteral("The old text, being spoken."));
+    }
+
     void howToUseKeepsOneHelpObject()
     {
         Workbench bench;
