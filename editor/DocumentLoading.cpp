@@ -58,6 +58,18 @@ std::optional<platform::Result<QString>> readAs(int entry, const QString& path,
                                                 platform::RichTextBox& RTFtemp)
 {
     const WaitCursor wait;
+    // A document of a kind the written entries cannot read (an office, PDF or EPUB file,
+    // or rich text) is read by its content whichever entry was chosen, rather than shown
+    // as its raw bytes.
+    if (entry >= TextFilesEntry && entry <= AllFilesEntry && entry != RichTextEntry) {
+        using Kind = platform::DocumentKind;
+        const platform::Result<Kind> kind = platform::documentKindOfFile(path);
+        if (kind && (kind.value() == Kind::RichText || kind.value() == Kind::Pdf ||
+                     kind.value() == Kind::OfficeOpenXml || kind.value() == Kind::OpenDocument ||
+                     kind.value() == Kind::Epub)) {
+            return platform::readDocument(path);
+        }
+    }
     switch (entry) {
     case TextFilesEntry:
     case AllFilesEntry:

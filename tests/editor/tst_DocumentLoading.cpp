@@ -152,8 +152,13 @@ private Q_SLOTS:
                             int entry, const QString& expected, const QString& message) {
             QTest::newRow(name) << file << content << entry << expected << message;
         };
-        row("rich text chosen as Text Files shows the markup", "r.rtf", rtf, text,
-            QString::fromLatin1(rtf), "");
+        // A document the entry cannot read is read by its content.
+        row("rich text chosen as Text Files is read as rich text", "r.rtf", rtf, text,
+            "Bold words\nnext", "");
+        row("DOCX chosen as Text Files", "s.docx", testfiles::read(fixture("sample.docx")), text,
+            expectedText("sample"), "");
+        row("PDF chosen as Word Document", "s.doc", testfiles::read(fixture("sample.pdf")), word,
+            expectedText("sample"), "");
         row("rich text chosen as Rich Text shows its text", "r.rtf", rtf, rich, "Bold words\nnext",
             "");
         row("Word document chosen as All files reads as text", "w.doc", doc, editor::AllFilesEntry,
@@ -208,8 +213,9 @@ private Q_SLOTS:
 
         QCOMPARE(dialogs.requests().size(), 1);
         QCOMPARE(dialogs.requests().at(0).file.filter, editor::kOpenFilter);
-        QCOMPARE(RichTextBox1.text(),
-                 expected.isNull() ? QStringLiteral("previous text") : expected);
+        // Readers of documents lay out lists and chapters in their own ways: the words count.
+        QCOMPARE(RichTextBox1.text().simplified(),
+                 expected.isNull() ? QStringLiteral("previous text") : expected.simplified());
         if (!expected.isNull()) {
             QCOMPARE(RichTextBox1.selStart(), 0);
             QCOMPARE(RichTextBox1.selLength(), 0);
