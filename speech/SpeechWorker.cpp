@@ -294,8 +294,16 @@ void SpeechWorker::record(const SpeechJob& job)
     QString reason;
     const bool complete = SpeechRenderer::render(request, sink, progress, &reason);
     if (!current(job)) {
-        // Stopped: the file that was there stays as it was.
-        writer.cancel();
+        // Stopped: what was recorded so far is kept, a whole file ending where the speech
+        // stopped, with its timing files (RECORD has asked before replacing a file). With
+        // nothing recorded yet, the file that was there stays as it was.
+        if (writer.samplesWritten() > 0 && writer.commit()) {
+            if (subtitles) {
+                writeSubtitles(job, *subtitles, writer.samplesWritten());
+            }
+        } else {
+            writer.cancel();
+        }
         m_callbacks.recordingFinished(job.id);
     } else if (complete && writer.commit()) {
         // The sound file is in place; a failed timing file is named on its own.
