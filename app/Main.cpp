@@ -484,6 +484,17 @@ void Main::connectKeyboard()
     };
     labelled("Label3", m_scrSpeed);
     labelled("Label5", m_scrPitch);
+    // Controls without a caption of their own are named as their tooltips describe them,
+    // the editor by what it holds.
+    for (QWidget* control :
+         {static_cast<QWidget*>(m_lstVoice), findChild<QWidget*>(QStringLiteral("txtFile"))}) {
+        if (control && control->accessibleName().isEmpty()) {
+            control->setAccessibleName(control->toolTip());
+        }
+    }
+    if (m_richTextBox1) {
+        m_richTextBox1->setAccessibleName(QStringLiteral("Text"));
+    }
     if (m_lblSpeed && m_lblPitch) {
         m_lblSpeed->setBuddy(m_scrSpeed);
         m_lblPitch->setBuddy(m_scrPitch);

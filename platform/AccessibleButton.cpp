@@ -51,7 +51,12 @@ QString AccessibleButton::text(QAccessible::Text t) const
             return widget()->accessibleName();
         }
         const QString name = withoutAccessMarks(caption()).trimmed();
-        return name.isEmpty() ? withoutShortcuts(widget()) : name;
+        const QString described = withoutShortcuts(widget());
+        // A caption of one letter is a glyph ("B" for bold): the tooltip says what it does.
+        if (name.size() <= 1 && !described.isEmpty()) {
+            return described;
+        }
+        return name.isEmpty() ? described : name;
     }
     return QAccessibleWidget::text(t);
 }

@@ -9,7 +9,7 @@ from harness import (check, find, fresh, label_for, labelled_by, press, run, typ
 
 BUTTONS = ["SPEAK", "PAUSE", "STOP", "RECORD", "FILE", "ERASE",
            # the toolbar: three captions, the rest named by their tooltips
-           "Open File", "F", "B", "I", "Set Fore Color", "Set Back Color", "Cut", "Copy",
+           "Open File", "Set Font", "Bold", "Italic", "Set Fore Color", "Set Back Color", "Cut", "Copy",
            "Paste", "Delete", "Clear Clipboard", "Select All",
            # the title bar
            "Close", "Maximize Window", "Minimize Window"]
@@ -53,6 +53,12 @@ def test(program):
     editors = [a for a in walk(window) if a.getRole() == pyatspi.ROLE_TEXT and
                a.getState().contains(pyatspi.STATE_MULTI_LINE)]
     check(len(editors) == 1, "the hidden work editor is in the tree")
+    # Every control a reader lands on has a name.
+    check(editor.name == "Text", "the editor is named %r" % editor.name)
+    check(find(window, pyatspi.ROLE_LIST, "Choose a Voice") is not None, "no list Choose a Voice")
+    boxes = [a.name for a in walk(window) if a.getRole() == pyatspi.ROLE_TEXT and
+             not a.getState().contains(pyatspi.STATE_MULTI_LINE)]
+    check("Wave File to Record Into" in boxes, "the file box is named %s" % boxes)
     program.focus_window()
     editor.queryComponent().grabFocus()
     wait_until("the editor's focus", lambda: fresh(editor).getState().contains(
