@@ -819,11 +819,13 @@ void Main::cmdRec_Click()
 
 void Main::DirectSS1_RecordingFailed(const QString& path, const QString& reason)
 {
-    // The audio-stopped event that follows returns the window to Idle.
-    platform::showMessage(QStringLiteral("The recording could not be written:\n%1\n\n%2")
-                              .arg(QDir::toNativeSeparators(path), reason),
-                          platform::MessageButtons::Ok, platform::MessageIcon::Exclamation, {},
-                          this);
+    const QString message = QStringLiteral("The recording could not be written:\n%1\n\n%2")
+                                .arg(QDir::toNativeSeparators(path), reason);
+    // The window is Idle again before the message shows, not RECORDING behind it; the
+    // audio-stopped event that follows finds it so.
+    DirectSS1_AudioStop();
+    platform::showMessage(message, platform::MessageButtons::Ok, platform::MessageIcon::Exclamation,
+                          {}, this);
 }
 
 void Main::noSoundOutput()

@@ -15,6 +15,9 @@ FakeMessageBoxService::~FakeMessageBoxService()
 MessageAnswer FakeMessageBoxService::show(const MessageBoxRequest& request)
 {
     m_boxes.append(request);
+    if (onShow) {
+        onShow(request);
+    }
     if (!m_answers.isEmpty()) {
         return m_answers.takeFirst();
     }

@@ -3,6 +3,7 @@
 #include "platform/MessageBoxService.h"
 
 #include <QList>
+#include <functional>
 
 // A message-box service for tests: installs itself while it lives, records every
 // box and answers from a queue (then with the box's first button).
@@ -23,6 +24,9 @@ public:
 
     const QList<MessageBoxRequest>& boxes() const { return m_boxes; }
     void clear() { m_boxes.clear(); }
+
+    // Called as each box shows, while its caller waits for the answer.
+    std::function<void(const MessageBoxRequest&)> onShow;
 
 private:
     MessageBoxService* m_previous = nullptr;

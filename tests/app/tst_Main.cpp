@@ -565,7 +565,16 @@ private Q_SLOTS:
         const QString path = scratchFile(QStringLiteral("no/such/folder/out.wav"));
         bench.fileBox()->setText(path);
         bench.main.cmdRec_Click();
+        // Told once the window has left RECORDING, its bars still.
+        QString stateAtBox;
+        bool barsAtBox = true;
+        bench.boxes.onShow = [&](const platform::MessageBoxRequest&) {
+            stateAtBox = bench.state();
+            barsAtBox = bench.timer()->isActive();
+        };
         bench.speech.failRecording(QStringLiteral("No such file or directory"));
+        QCOMPARE(stateAtBox, kIdle);
+        QVERIFY(!barsAtBox);
         bench.speech.finishUtterance();
         QCOMPARE(bench.boxes.boxes().size(), 1);
         const platform::MessageBoxRequest& box = bench.boxes.boxes()[0];
