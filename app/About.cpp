@@ -7,6 +7,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 About::About(QWidget* parent) : QWidget(parent, Qt::Window)
@@ -14,6 +15,9 @@ About::About(QWidget* parent) : QWidget(parent, Qt::Window)
     setObjectName(QStringLiteral("About"));
     setWindowTitle(QStringLiteral("About %1").arg(platform::appTitle()));
     setAttribute(Qt::WA_DeleteOnClose, false);
+    // Escape closes it, as it closes a dialog.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            &QWidget::close);
 
     auto* icon = new QLabel(this);
     icon->setPixmap(QIcon(QStringLiteral(":/icons/parlanza.png")).pixmap(96, 96));

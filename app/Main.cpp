@@ -1034,4 +1034,6 @@ void Main::showAbout()
     m_about->setSpeechEngines(engines);
     m_about->show();
     m_about->raise();
+    // Keys go to it at once, Escape among them.
+    m_about->activateWindow();
 }

@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QToolButton>
@@ -50,6 +51,9 @@ HelpWindow::HelpWindow(std::shared_ptr<const ChmFile> file, const QString& windo
     : QWidget(owner, Qt::Window), m_file(std::move(file)), m_windowType(windowType)
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    // Escape closes it, as it closes a dialog.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            &QWidget::close);
     // Help belongs to the program's windows: it must not keep the program running
     // after the user has closed the program itself.
     setAttribute(Qt::WA_QuitOnClose, false);

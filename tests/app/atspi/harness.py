@@ -157,10 +157,14 @@ class Program:
             self.statuses.append(event.source.name)
 
     def windows(self):
-        """The names of the program's windows as the reader sees them now."""
+        """The names of the program's windows on the screen now."""
         app = fresh(self.app)
-        return [fresh(app.getChildAtIndex(i)).name for i in range(app.childCount)
-                if app.getChildAtIndex(i) is not None]
+        shown = []
+        for index in range(app.childCount):
+            window = app.getChildAtIndex(index)
+            if window is not None and fresh(window).getState().contains(pyatspi.STATE_SHOWING):
+                shown.append(window.name)
+        return shown
 
     def focus_window(self):
         ids = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--pid",
