@@ -14,6 +14,7 @@
 #include "controls/skinned/UcScroll.h"
 #include "editor/RichTextBox.h"
 #include "help/HTMLHelp.h"
+#include "platform/AccessibleButton.h"
 #include "platform/AmbientProperties.h"
 #include "platform/AppInfo.h"
 #include "platform/ControlTag.h"
@@ -39,6 +40,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 #include <QUrl>
 #include <functional>
@@ -968,6 +970,40 @@ private Q_SLOTS:
         QCOMPARE(bench.speech.isPaused(), paused && !readable);
         QCOMPARE(bench.editor()->text(), readable ? QStringLiteral("The new text.")
                                                   : QStringLiteral("The old text, being spoken."));
+    }
+
+    // The help names every menu command and every key the window answers.
+    void helpNamesEveryCommandAndKey()
+    {
+        Workbench bench;
+        QString help;
+        for (const QFileInfo& page :
+             QDir(QStringLiteral(PARLANZA_HELP_SOURCE)).entryInfoList({QStringLiteral("*.htm")})) {
+            QTextDocument document;
+            document.setHtml(QString::fromUtf8(testfiles::read(page.filePath())));
+            help += document.toPlainText().simplified() + u' ';
+        }
+        QStringList named;
+        platform::MenuBar* menu = bench.main.menuBar();
+        for (qint32 id = 1; id <= menu->count(); ++id) {
+            if (QAction* action = menu->action(id); action && !action->isSeparator()) {
+                named << platform::withoutAccessMarks(action->text());
+                named << action->shortcut().toString(QKeySequence::NativeText);
+            }
+        }
+        for (QWidget* control : bench.main.findChildren<QWidget*>()) {
+            named
+                << control->property(platform::AccessibleButton::kShortcutsProperty).toStringList();
+        }
+        named.removeAll(QString());
+        QVERIFY(named.size() > 20);
+        QStringList missing;
+        for (const QString& name : std::as_const(named)) {
+            if (!help.contains(name)) {
+                missing << name;
+            }
+        }
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QStringLiteral(" | "))));
     }
 
     void howToUseKeepsOneHelpObject()
