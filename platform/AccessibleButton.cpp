@@ -44,6 +44,14 @@ QAccessible::Role AccessibleButton::role() const
     return QAccessible::PushButton;
 }
 
+void captionChanged(QWidget* button)
+{
+    if (QAccessible::isActive()) {
+        QAccessibleEvent event(button, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
 QString AccessibleButton::text(QAccessible::Text t) const
 {
     if (t == QAccessible::Name) {

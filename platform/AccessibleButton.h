@@ -11,6 +11,10 @@ namespace platform {
 // Captions keep their access-key marks ("&Speak"): a reader says "Speak".
 QString withoutAccessMarks(QString caption);
 
+// A button's caption changed (PAUSE becoming RESUME): a reader on it hears the new name,
+// as from Qt's own buttons.
+void captionChanged(QWidget* button);
+
 class AccessibleButton : public QAccessibleWidget
 {
 public:

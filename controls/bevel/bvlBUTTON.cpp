@@ -1,5 +1,6 @@
 #include "controls/bevel/bvlBUTTON.h"
 
+#include "platform/AccessibleButton.h"
 #include "platform/FocusMark.h"
 #include "platform/InputCodes.h"
 #include "platform/PropertyBag.h"
@@ -217,6 +218,7 @@ void bvlBUTTON::setCaption(const QString& caption)
     }
     m_caption = caption;
     Q_EMIT PropertyChanged(QStringLiteral("Caption"));
+    platform::captionChanged(this);
     paintState(true);
 }
 

@@ -1,4 +1,5 @@
 #include "controls/rkbuttons/rkButtons_H.h"
+#include "platform/AccessibleButton.h"
 #include "platform/AmbientProperties.h"
 #include "platform/MessageBoxService.h"
 #include "platform/Units.h"
@@ -194,6 +195,7 @@ void rkButtons_H::setCaption(const QString& caption)
     LayoutCaption();
     RedrawButton();
     notifyChanged(QStringLiteral("Caption"));
+    platform::captionChanged(this);
 }
 
 void rkButtons_H::setCaptionAlign(int align)

@@ -1,5 +1,6 @@
 #include "controls/skinned/UcCmd.h"
 
+#include "platform/AccessibleButton.h"
 #include "platform/ControlTag.h"
 #include "platform/FocusMark.h"
 #include "platform/InputCodes.h"
@@ -244,6 +245,7 @@ void UcCmd::setCaption(const QString& caption)
 {
     m_caption = caption;
     Q_EMIT PropertyChanged(QStringLiteral("Caption"));
+    platform::captionChanged(this);
     RePaint();
 }
 

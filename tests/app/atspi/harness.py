@@ -131,6 +131,7 @@ class Program:
         self.window = wait_until("the main window's frame", lambda: find(
             self.app, pyatspi.ROLE_FRAME, "Parlanza"), 30)
         self.statuses = []
+        self.buttons = []  # buttons whose name changed, as then named
         self.events = []
         pyatspi.Registry.registerEventListener(self._heard, *self.HEARD)
 
@@ -152,9 +153,12 @@ class Program:
         # Qt's bridge sends the object, not its new name: the name read here is the one the
         # label shows when the event is delivered, which may be a later one (a short
         # recording's RECORDING may read as STOPPED again). Each change is one entry.
-        if (event.type.endswith("accessible-name") and event.source is not None and
-                event.source.getRole() == pyatspi.ROLE_LABEL):
-            self.statuses.append(event.source.name)
+        if event.type.endswith("accessible-name") and event.source is not None:
+            role = event.source.getRole()
+            if role == pyatspi.ROLE_LABEL:
+                self.statuses.append(event.source.name)
+            elif role == pyatspi.ROLE_PUSH_BUTTON:
+                self.buttons.append(event.source.name)
 
     def windows(self):
         """The names of the program's windows on the screen now."""

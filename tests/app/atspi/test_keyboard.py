@@ -57,6 +57,9 @@ def test(program):
                        ("Escape", "STOPPED")):
         keys(key)
         wait_until("%s after %s" % (shown, key), lambda: fresh(status).name == shown)
+        if shown == "PAUSED":
+            # PAUSE became RESUME, and a reader on it hears so.
+            wait_until("the RESUME name change", lambda: "RESUME" in program.buttons)
 
     wave = os.path.join(program.folder, "typed.wav")
     path = tab_to(window, "the path box", lambda a: a.getRole() == pyatspi.ROLE_TEXT and
