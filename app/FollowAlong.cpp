@@ -175,6 +175,7 @@ void FollowAlong::started(int start, const QString& text)
 {
     if (m_utterances.isEmpty()) {
         m_edits.clear();
+        m_followed = m_editor.document()->toPlainText();
     }
     Utterance utterance;
     utterance.id = m_speech.lastUtterance();
@@ -188,6 +189,18 @@ void FollowAlong::started(int start, const QString& text)
     m_resumeEnd = utterance.end;
     m_countedTo = 0;
     m_countedWords = 0;
+    // Continue goes on counting the words of what was being spoken.
+    if (m_continuing && m_spanStart <= start) {
+        const QString before = m_editor.text().mid(m_spanStart, start - m_spanStart);
+        m_wordsBefore = 0;
+        for (qsizetype i = 0; i < before.size(); ++i) {
+            m_wordsBefore += startsWord(before, i) ? 1 : 0;
+        }
+    } else {
+        m_spanStart = start;
+        m_wordsBefore = 0;
+    }
+    m_continuing = false;
 }
 
 void FollowAlong::stopped()
@@ -267,8 +280,25 @@ std::optional<int> FollowAlong::mapWord(const Utterance& utterance, int start, i
 void FollowAlong::contentsChange(int position, int removed, int added)
 {
     if (m_utterances.isEmpty() && !m_resumeAt) {
+        m_followed.clear();
         return;
     }
+    // A paste reports the rest of its paragraph as replaced too (its format is carried
+    // over): only the characters that differ have moved.
+    QString now = m_editor.document()->toPlainText();
+    if (removed > 0 && added > 0 && m_followed.size() - removed == now.size() - added) {
+        while (removed > 0 && added > 0 && now.at(position) == m_followed.at(position)) {
+            ++position;
+            --removed;
+            --added;
+        }
+        while (removed > 0 && added > 0 &&
+               now.at(position + added - 1) == m_followed.at(position + removed - 1)) {
+            --removed;
+            --added;
+        }
+    }
+    m_followed = std::move(now);
     if (!m_utterances.isEmpty()) {
         m_edits.append({position, removed, added});
     }
@@ -278,6 +308,7 @@ void FollowAlong::contentsChange(int position, int removed, int added)
     if (m_resumeAt) {
         m_resumeAt = mapPoint(*m_resumeAt, position, removed, added);
         m_resumeEnd = mapPoint(m_resumeEnd, position, removed, added);
+        m_spanStart = mapPoint(m_spanStart, position, removed, added);
     }
 }
 
@@ -298,14 +329,14 @@ void FollowAlong::showProgress(Utterance& utterance, int start)
     for (; m_countedTo <= start && m_countedTo < text.size(); ++m_countedTo) {
         m_countedWords += startsWord(text, m_countedTo) ? 1 : 0;
     }
-    const int total = std::max(utterance.words, m_countedWords);
+    const int total = m_wordsBefore + std::max(utterance.words, m_countedWords);
     if (!m_status) {
         return;
     }
-    m_status->setToolTip(
-        QStringLiteral("Word %L1 of %L2").arg(std::max(m_countedWords, 1)).arg(total));
+    const int heard = m_wordsBefore + std::max(m_countedWords, 1);
+    m_status->setToolTip(QStringLiteral("Word %L1 of %L2").arg(heard).arg(total));
     if (m_progress) {
-        m_progress->setProgress(m_countedWords, total, m_status->toolTip());
+        m_progress->setProgress(m_wordsBefore + m_countedWords, total, m_status->toolTip());
     }
 }
 
@@ -364,6 +395,7 @@ void FollowAlong::continueSpeaking()
         speakFromCaret();
         return;
     }
+    m_continuing = true;
     speakLater(*start, m_resumeEnd);
 }
 

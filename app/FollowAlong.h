@@ -98,10 +98,17 @@ private:
     QPointer<QAction> m_wordCues;
     QList<Utterance> m_utterances;
     QList<Edit> m_edits;
+    // The editor's text as the last edit left it, while the speech is followed.
+    QString m_followed;
     // After the last word heard, and the end of what was being spoken then.
     std::optional<int> m_resumeAt;
     int m_resumeEnd = 0;
     // Counting words up to the one heard goes on from the last count.
     int m_countedTo = 0;
     int m_countedWords = 0;
+    // Where the text being followed began (Continue does not move it), and its words before
+    // the utterance now spoken.
+    int m_spanStart = 0;
+    int m_wordsBefore = 0;
+    bool m_continuing = false;
 };

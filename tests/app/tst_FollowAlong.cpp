@@ -7,6 +7,7 @@
 #include "speech/DirectSS.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QMenu>
@@ -35,6 +36,7 @@ class tst_FollowAlong : public QObject
     std::unique_ptr<Main> m_main;
     platform::RichTextBox* m_editor = nullptr;
     QList<Range> m_marks; // each word marked, in order
+    QStringList m_counts; // the status's "Word n of m" as each was marked
 
     // The document position at the middle of the marked word as the screen shows it.
     std::optional<int> markedOnScreen() const
@@ -85,6 +87,7 @@ private Q_SLOTS:
         connect(m_main->speechControl(), &SpeechControl::WordHeard, this, [this] {
             if (const std::optional<Range> mark = m_editor->spokenRange()) {
                 m_marks.append(*mark);
+                m_counts.append(m_main->findChild<QLabel*>(QStringLiteral("lblStatus"))->toolTip());
             }
         });
     }
@@ -96,6 +99,7 @@ private Q_SLOTS:
         QTRY_VERIFY(qobject_cast<DirectSS*>(m_main->speechControl())->isIdle());
         QTest::qWait(100); // the stopped speech's end, reported by a queued call
         m_marks.clear();
+        m_counts.clear();
     }
 
     void cleanupTestCase() { m_main.reset(); }
@@ -166,7 +170,9 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(m_marks.size() >= 4, 10000);
         m_main->cmdStopText_Click();
         const Range last = m_marks.last();
+        const QString lastCount = m_counts.last();
         m_marks.clear();
+        m_counts.clear();
         QTest::qWait(300);
         QVERIFY(m_marks.isEmpty());
         command(QKeySequence(Qt::Key_F7));
@@ -176,30 +182,9 @@ private Q_SLOTS:
             ++next;
         }
         QCOMPARE(m_marks.first(), wordAt(kParagraph, next));
-    }
-
-    // Text typed before the word being spoken moves the mark along with its word; text
-    // deleted under it takes the mark away.
-    void editingWhileSpeaking()
-    {
-        m_main->cmdSpkText_Click();
-        QTRY_VERIFY_WITH_TIMEOUT(m_marks.size() >= 2, 10000);
-        QTextCursor start(m_editor->document());
-        start.insertText(QStringLiteral("Inserted first. "));
-        const int marked = int(m_marks.size());
-        QTRY_VERIFY_WITH_TIMEOUT(m_marks.size() >= marked + 2, 10000);
-        const QString now = m_editor->text();
-        for (qsizetype i = marked; i < m_marks.size(); ++i) {
-            const Range mark = m_marks.at(i);
-            QCOMPARE(now.mid(mark.first, mark.second),
-                     kParagraph.mid(mark.first - 16, mark.second));
-        }
-        m_editor->selectAll();
-        m_editor->setSelText(QStringLiteral("Something else entirely, spoken by nobody."));
-        const int before = int(m_marks.size());
-        QTest::qWait(1000);
-        QCOMPARE(m_marks.size(), before);
-        QVERIFY(!m_editor->spokenRange());
+        // The count goes on from the word before, out of the same whole.
+        QCOMPARE(m_counts.first(), QStringLiteral("Word %1 of 51")
+                                       .arg(lastCount.section(QLatin1Char(' '), 1, 1).toInt() + 1));
     }
 
     // The view goes to the word only once it is out of sight, and not while the user has
@@ -224,6 +209,44 @@ private Q_SLOTS:
         QCOMPARE(bar->value(), scrolled);
         QVERIFY(m_editor->sendZoomMessage(0, 0));
         m_editor->clearSpokenRange();
+    }
+
+    // Text typed before the word being spoken moves the mark along with its word; text
+    // deleted under it takes the mark away.
+    void editingWhileSpeaking()
+    {
+        m_main->cmdSpkText_Click();
+        QTRY_VERIFY_WITH_TIMEOUT(m_marks.size() >= 2, 10000);
+        QTextCursor start(m_editor->document());
+        start.insertText(QStringLiteral("Inserted first. "));
+        const int marked = int(m_marks.size());
+        QTRY_VERIFY_WITH_TIMEOUT(m_marks.size() >= marked + 2, 10000);
+        const QString now = m_editor->text();
+        for (qsizetype i = marked; i < m_marks.size(); ++i) {
+            const Range mark = m_marks.at(i);
+            QCOMPARE(now.mid(mark.first, mark.second),
+                     kParagraph.mid(mark.first - 16, mark.second));
+        }
+        // Pasted as a user pastes: the clipboard's text at the start, by the key.
+        QGuiApplication::clipboard()->setText(QStringLiteral("Pasted too. "));
+        m_editor->setSelStart(0);
+        m_editor->setFocus();
+        QTest::keySequence(m_editor, QKeySequence::Paste);
+        QCOMPARE(m_editor->text().left(12), QStringLiteral("Pasted too. "));
+        const int pasted = int(m_marks.size());
+        QTRY_VERIFY_WITH_TIMEOUT(m_marks.size() >= pasted + 2, 10000);
+        const QString afterPaste = m_editor->text();
+        for (qsizetype i = pasted; i < m_marks.size(); ++i) {
+            const Range mark = m_marks.at(i);
+            QCOMPARE(afterPaste.mid(mark.first, mark.second),
+                     kParagraph.mid(mark.first - 28, mark.second));
+        }
+        m_editor->selectAll();
+        m_editor->setSelText(QStringLiteral("Something else entirely, spoken by nobody."));
+        const int before = int(m_marks.size());
+        QTest::qWait(1000);
+        QCOMPARE(m_marks.size(), before);
+        QVERIFY(!m_editor->spokenRange());
     }
 
     void contextMenuOffersTheCommands()
