@@ -41,18 +41,63 @@ struct SynthContext
 {
     const SpeechEngines::ChunkSink* sink = nullptr;
     const SpeechEngines::WordSink* words = nullptr; // null: nobody asked
-    QVector<qsizetype> charStarts; // espeak-ng: the byte where each character starts
-    qint64 delivered = 0;          // flite: samples of the earlier utterances of the text
+    QVector<qsizetype> charStarts;    // espeak-ng: the byte where each character starts
+    const QByteArray* utf8 = nullptr; // espeak-ng: the text those are in
+    qsizetype wordEnd = 0;            // espeak-ng: the character after the last word reported
+    qint64 delivered = 0;             // flite: samples of the earlier utterances of the text
     bool aborted = false;
 };
 
+char32_t characterAt(const SynthContext& context, qsizetype index)
+{
+    const qsizetype start = context.charStarts.at(index);
+    const QList<uint> decoded =
+        QString::fromUtf8(context.utf8->mid(start, context.charStarts.at(index + 1) - start))
+            .toUcs4();
+    return decoded.isEmpty() ? 0 : decoded.constFirst();
+}
+
+bool insideWord(char32_t c)
+{
+    return QChar::isLetterOrNumber(c) || QChar::isMark(c);
+}
+
+// espeak-ng ends a word at an apostrophe or a hyphen ("don" of "don't", "well" of
+// "well-known", "L" of "L'eau") and says the rest with it: the word marked is the
+// written one.
+qsizetype writtenWordEnd(const SynthContext& context, qsizetype end)
+{
+    const qsizetype chars = context.charStarts.size() - 1;
+    while (end < chars) {
+        const char32_t c = characterAt(context, end);
+        if (insideWord(c)) {
+            ++end;
+            continue;
+        }
+        const bool joiner = c == U'\'' || c == U'\u2019' || c == U'-' || c == U'\u2010';
+        if (!joiner || end + 1 >= chars ||
+            !QChar::isLetterOrNumber(characterAt(context, end + 1))) {
+            break;
+        }
+        end += 2;
+    }
+    return end;
+}
+
 // espeak-ng counts characters from 1; a number read as several words gives each of them
 // the number's characters, which the caller folds into one.
-void reportEspeakWord(const SynthContext& context, const espeak_EVENT& event)
+void reportEspeakWord(SynthContext& context, const espeak_EVENT& event)
 {
     const qsizetype chars = context.charStarts.size() - 1;
     const qsizetype first = std::clamp<qsizetype>(event.text_position - 1, 0, chars);
-    const qsizetype last = std::clamp<qsizetype>(first + event.length, first, chars);
+    if (first < context.wordEnd && event.length > 0) {
+        return; // the rest of a written word already marked
+    }
+    qsizetype last = std::clamp<qsizetype>(first + event.length, first, chars);
+    if (last > first) {
+        last = writtenWordEnd(context, last);
+    }
+    context.wordEnd = last;
     SpeechEngines::WordEvent word;
     word.sample = event.sample;
     word.byteStart = context.charStarts.at(first);
@@ -267,6 +312,7 @@ bool SpeechEngines::synthesizeEspeak(const VoiceDefinition& voice, const Prosody
     if (words) {
         context.words = &words;
         context.charStarts = characterStarts(utf8);
+        context.utf8 = &utf8;
     }
     // Text comes in pieces: each keeps the pause that ends its last sentence, so the
     // pieces join as the whole text would have.

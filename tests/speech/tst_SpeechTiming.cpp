@@ -267,6 +267,39 @@ private Q_SLOTS:
         qInfo("largest difference: %lld ms", ms(worst));
     }
 
+    // Each word is marked whole, as it is written: accented, with an apostrophe or a
+    // hyphen inside.
+    void wordsMarkedAsWritten_data()
+    {
+        QTest::addColumn<QString>("voice");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("words");
+        const QString french = QStringLiteral("Il va à Paris, là-bas. L'eau est à côté.");
+        const QString english =
+            QStringLiteral("Don't stop the well-known rock'n'roll band's tour.");
+        QTest::newRow("espeak-ng, French")
+            << "French (France)" << french << "Il va à Paris là-bas L'eau est à côté";
+        QTest::newRow("espeak-ng, English") << "English (America)" << english
+                                            << "Don't stop the well-known rock'n'roll band's tour";
+        QTest::newRow("flite") << "Mary" << english
+                               << "Don't stop the well-known rock'n'roll band's tour";
+        // flite's English voices say nothing at all for "à".
+        QTest::newRow("flite, French") << "Mary" << french << "Il va Paris là-bas L'eau est côté";
+    }
+
+    void wordsMarkedAsWritten()
+    {
+        QFETCH(QString, voice);
+        QFETCH(QString, text);
+        QFETCH(QString, words);
+        m_s->control->selectVoice(voiceNumber(*m_s->control, voice));
+        QStringList heard;
+        for (const Heard& word : follow(text, 2000)) {
+            heard << word.word;
+        }
+        QCOMPARE(heard.join(QLatin1Char(' ')), words);
+    }
+
     void pauseAndResumeMarkEachWordOnce_data()
     {
         QTest::addColumn<QString>("voice");
