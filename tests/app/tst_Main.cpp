@@ -40,6 +40,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cmath>
 #include <QTextDocument>
 #include <QTimer>
 #include <QUrl>
@@ -351,6 +352,27 @@ private Q_SLOTS:
         }
         QCOMPARE(bench.control<rkButtons_H>("cmdBold")->Caption(), QStringLiteral("B"));
         QCOMPARE(bench.control<rkButtons_H>("cmdBold")->Mode(), 1);
+        // The letters of F, B and I read as working buttons: dark on their face (a contrast
+        // of 4.5 or more), not faint like a disabled caption.
+        const auto luminance = [](QColor c) {
+            const auto linear = [](qreal v) {
+                return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+            };
+            return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) +
+                   0.0722 * linear(c.blueF());
+        };
+        for (const char* name : {"cmdFont", "cmdBold", "cmdItalic"}) {
+            const QImage shot = bench.control<rkButtons_H>(name)->grab().toImage();
+            const QRect inside = shot.rect().adjusted(4, 4, -4, -4);
+            const qreal face = luminance(shot.pixelColor(inside.topLeft()));
+            qreal darkest = face;
+            for (int y = inside.top(); y <= inside.bottom(); ++y) {
+                for (int x = inside.left(); x <= inside.right(); ++x) {
+                    darkest = std::min(darkest, luminance(shot.pixelColor(x, y)));
+                }
+            }
+            QVERIFY2((face + 0.05) / (darkest + 0.05) >= 4.5, name);
+        }
         QVERIFY(bench.boxes.boxes().isEmpty()); // every picture was found
         QCOMPARE(bench.button("cmdSpkText")->toolTip(),
                  QStringLiteral("Speak Text (F5, Ctrl+Return)"));
