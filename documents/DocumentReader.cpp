@@ -179,38 +179,69 @@ bool isReadableKind(DocumentKind kind)
            kind != DocumentKind::Binary;
 }
 
-Result<QString> readDocumentData(const QByteArray& data, const DocumentReadOptions& options)
+namespace {
+
+// Text read whole, from a reader that cannot tell a document cut short.
+Result<DocumentText> whole(Result<QString> text)
+{
+    if (!text) {
+        return Failure{text.error()};
+    }
+    return DocumentText{std::move(text).value(), false};
+}
+
+Result<DocumentText> readData(const QByteArray& data, const DocumentReadOptions& options)
 {
     switch (kindWithoutArchive(data)) {
     case DocumentKind::Empty:
         return Failure{tr("The file is empty.")};
     case DocumentKind::Pdf:
-        return pdftext::read(data);
+        return whole(pdftext::read(data));
     case DocumentKind::RichText: {
         QTextDocument document;
-        const Result<void> read = RtfReader::read(data, document);
+        const Result<RtfEnd> read = RtfReader::read(data, document);
         if (!read) {
             return Failure{read.error()};
         }
-        return document.toPlainText();
+        return DocumentText{document.toPlainText(), read.value() == RtfEnd::CutShort};
     }
     case DocumentKind::Word97:
         if (isEncryptedOfficePackage(data)) {
             return Failure{passwordProtected()};
         }
-        return WordConverter::convertData(data, WordConverter::Format::Word97,
-                                          options.converterTimeoutMs);
+        return whole(WordConverter::convertData(data, WordConverter::Format::Word97,
+                                                options.converterTimeoutMs));
     case DocumentKind::OtherZip:
-        return readArchive(data, options);
+        return whole(readArchive(data, options));
     case DocumentKind::Binary:
         return Failure{tr("The file is not a document this program can read.")};
     case DocumentKind::Html:
-        return markuptext::fromHtml(data);
+        return whole(markuptext::fromHtml(data));
     case DocumentKind::Markdown:
-        return markuptext::fromMarkdown(plaintext::decode(data));
+        return whole(markuptext::fromMarkdown(plaintext::decode(data)));
     default:
-        return plaintext::decode(data);
+        return whole(plaintext::decode(data));
     }
+}
+
+} // namespace
+
+Result<QString> readDocumentData(const QByteArray& data, const DocumentReadOptions& options)
+{
+    Result<DocumentText> read = readData(data, options);
+    if (!read) {
+        return Failure{read.error()};
+    }
+    return std::move(read).value().text;
+}
+
+Result<DocumentText> readDocumentText(const QString& path)
+{
+    const Result<QByteArray> file = documentfile::read(path);
+    if (!file) {
+        return Failure{file.error()};
+    }
+    return readData(file.value(), DocumentReadOptions());
 }
 
 Result<QString> readDocument(const QString& path)

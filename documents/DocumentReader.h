@@ -43,8 +43,17 @@ Result<DocumentKind> documentKindOfFile(const QString& path);
 // Whether readDocument takes documents of this kind (one may still turn out damaged).
 bool isReadableKind(DocumentKind kind);
 
+// A document's text, and whether the document ended before its text did (a rich-text
+// file cut short): what could be read is there, but more may be missing.
+struct DocumentText
+{
+    QString text;
+    bool cutShort = false;
+};
+
 // The document's text, or why there is none, in words that name the reason (damaged,
 // encrypted, empty, too large, no text layer, locked by DRM).
+Result<DocumentText> readDocumentText(const QString& path);
 Result<QString> readDocument(const QString& path);
 Result<QString> readDocument(const QString& path, const DocumentReadOptions& options);
 

@@ -261,6 +261,7 @@ public:
     Parser(const QByteArray& data, QTextDocument& document) : m_data(data), m_cursor(&document) {}
 
     void run();
+    bool ended() const { return m_ended; }
 
 private:
     // Tokens
@@ -1095,7 +1096,7 @@ bool RtfReader::looksLikeRtf(const QByteArray& data)
     return data.mid(i, 5) == "{\\rtf";
 }
 
-Result<void> RtfReader::read(const QByteArray& data, QTextDocument& document)
+Result<RtfEnd> RtfReader::read(const QByteArray& data, QTextDocument& document)
 {
     if (!looksLikeRtf(data)) {
         return Failure{tr("The file is not in Rich Text Format.")};
@@ -1112,10 +1113,10 @@ Result<void> RtfReader::read(const QByteArray& data, QTextDocument& document)
     parser.run();
     edit.endEditBlock();
     document.setUndoRedoEnabled(undo);
-    return {};
+    return parser.ended() ? RtfEnd::Complete : RtfEnd::CutShort;
 }
 
-Result<void> RtfReader::readFile(const QString& path, QTextDocument& document)
+Result<RtfEnd> RtfReader::readFile(const QString& path, QTextDocument& document)
 {
     const Result<QByteArray> file = documentfile::read(path);
     if (!file) {

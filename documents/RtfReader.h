@@ -12,16 +12,20 @@ class QTextDocument;
 // Everything else (pictures, objects, headers, style sheets) is skipped.
 namespace platform {
 
+// Whether the rich text was there to its end: CutShort when the data ends before the
+// document's own group closes (a file truncated or damaged on its way).
+enum class RtfEnd { Complete, CutShort };
+
 class RtfReader
 {
 public:
     // Replaces the document's content with the rich text. Data that does not begin
     // like rich text is refused and leaves the document as it was; a file cut short
     // keeps what was read up to its end.
-    static Result<void> read(const QByteArray& data, QTextDocument& document);
+    static Result<RtfEnd> read(const QByteArray& data, QTextDocument& document);
 
     // The same for a file; a file that cannot be read is refused with the reason.
-    static Result<void> readFile(const QString& path, QTextDocument& document);
+    static Result<RtfEnd> readFile(const QString& path, QTextDocument& document);
 
     // Whether the data begins like rich text ("{\rtf", after optional blanks).
     static bool looksLikeRtf(const QByteArray& data);

@@ -52,10 +52,19 @@ void reportWordFailure(const QString& path, const QString& reason)
                           platform::MessageButtons::Ok, platform::MessageIcon::Critical);
 }
 
+// Text read whole by a reader that cannot tell a file cut short.
+platform::Result<platform::DocumentText> whole(platform::Result<QString> text)
+{
+    if (!text) {
+        return platform::Failure{text.error()};
+    }
+    return platform::DocumentText{std::move(text).value(), false};
+}
+
 // The file's text, read as the filter entry says, under the hourglass (which is gone
 // again before any message is shown). Nothing for an entry the list does not have.
-std::optional<platform::Result<QString>> readAs(int entry, const QString& path,
-                                                platform::RichTextBox& RTFtemp)
+std::optional<platform::Result<platform::DocumentText>> readAs(int entry, const QString& path,
+                                                               platform::RichTextBox& RTFtemp)
 {
     const WaitCursor wait;
     // A document of a kind the written entries cannot read (an office, PDF or EPUB file,
@@ -67,24 +76,24 @@ std::optional<platform::Result<QString>> readAs(int entry, const QString& path,
         if (kind && (kind.value() == Kind::RichText || kind.value() == Kind::Pdf ||
                      kind.value() == Kind::OfficeOpenXml || kind.value() == Kind::OpenDocument ||
                      kind.value() == Kind::Epub)) {
-            return platform::readDocument(path);
+            return platform::readDocumentText(path);
         }
     }
     switch (entry) {
     case TextFilesEntry:
     case AllFilesEntry:
-        return LoadTextFile(path);
+        return whole(LoadTextFile(path));
     case RichTextEntry: {
-        const platform::Result<void> rich = RTFtemp.loadFile(path);
+        const platform::Result<platform::RtfEnd> rich = RTFtemp.loadFile(path);
         if (!rich) {
             return platform::Failure{rich.error()};
         }
-        return RTFtemp.text();
+        return platform::DocumentText{RTFtemp.text(), rich.value() == platform::RtfEnd::CutShort};
     }
     case WordEntry:
-        return platform::WordConverter::convert(path);
+        return whole(platform::WordConverter::convert(path));
     case AllDocumentsEntry:
-        return platform::readDocument(path);
+        return platform::readDocumentText(path);
     default:
         return std::nullopt;
     }
@@ -141,7 +150,8 @@ bool openDocument(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RT
 {
     // The file is read completely before the editor's text is replaced, so that a file
     // that cannot be read leaves the previous text in place.
-    const std::optional<platform::Result<QString>> loaded = readAs(entry, path, RTFtemp);
+    const std::optional<platform::Result<platform::DocumentText>> loaded =
+        readAs(entry, path, RTFtemp);
     if (!loaded) {
         return false;
     }
@@ -155,16 +165,26 @@ bool openDocument(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RT
     }
     // A file that yields nothing to read (empty, or damaged before its text) would only
     // empty the editor.
-    if (loaded->value().trimmed().isEmpty()) {
+    const platform::DocumentText& document = loaded->value();
+    if (document.text.trimmed().isEmpty()) {
         reportOpenFailure(path, tr("The file contains no text."));
         return false;
     }
     if (beforeReplacing) {
         beforeReplacing();
     }
-    const WaitCursor wait;
-    RichTextBox1.setText(loaded->value());
-    RichTextBox1.setSelStart(0);
+    {
+        const WaitCursor wait;
+        RichTextBox1.setText(document.text);
+        RichTextBox1.setSelStart(0);
+    }
+    if (document.cutShort) {
+        platform::eventlog::warning(QLatin1String("Incomplete document ") + path);
+        platform::showMessage(tr("The file \"%1\" may be incomplete.\n\nIt ends before its text "
+                                 "does; the text that could be read is shown.")
+                                  .arg(QDir::toNativeSeparators(path)),
+                              platform::MessageButtons::Ok, platform::MessageIcon::Exclamation);
+    }
     return true;
 }
 

@@ -300,11 +300,11 @@ void RichTextBox::setBackColor(OleColor color)
     viewport()->update();
 }
 
-Result<void> RichTextBox::loadFile(const QString& path)
+Result<RtfEnd> RichTextBox::loadFile(const QString& path)
 {
     // The reader refuses an unreadable file or one that is not rich text before it
     // touches the document, so a failure leaves the content as it was.
-    Result<void> result = RtfReader::readFile(path, *document());
+    Result<RtfEnd> result = RtfReader::readFile(path, *document());
     if (!result) {
         return result;
     }

@@ -70,8 +70,9 @@ public:
     // The handle other parts send the zoom message to.
     RichTextBox* hWnd() { return this; }
 
-    // Replaces the content with a rich-text file; on failure the content stays.
-    Result<void> loadFile(const QString& path);
+    // Replaces the content with a rich-text file; on failure the content stays. A file cut
+    // short shows what it holds and says so.
+    Result<RtfEnd> loadFile(const QString& path);
 
     // The zoom message: numerator and denominator from 1 to 64, giving a ratio between
     // 1/64 and 64, scale the view; 0 and 0 switch zooming off. Anything else is refused

@@ -168,6 +168,12 @@ private Q_SLOTS:
         row("rich text cut off in its tables", "cut.rtf",
             "{\\rtf1\\ansi{\\fonttbl{\\f0\\fswiss Arial;}{\\f1 Times", rich, QString(),
             "contains no text");
+        // Cut short after some text: that text, and a word that more may be missing.
+        const QByteArray cut = "{\\rtf1\\ansi {\\b Bold} words\\par next wo";
+        row("rich text cut off in its text", "half.rtf", cut, rich, "Bold words\nnext wo",
+            "may be incomplete");
+        row("rich text cut off, read by its content", "half.rtf", cut, text, "Bold words\nnext wo",
+            "may be incomplete");
         row("missing file", "gone.txt", QByteArray(), text, QString(), "could not be opened");
         row("plain text chosen as Rich Text", "p.rtf", "no markup here", rich, QString(),
             "could not be opened");
