@@ -9,6 +9,7 @@
 #include "controls/skinned/UcScroll.h"
 #include "editor/DocumentLoading.h"
 #include "editor/EditCommands.h"
+#include "editor/FileOpen.h"
 #include "editor/RichTextBox.h"
 #include "editor/Zoom.h"
 #include "help/HTMLHelp.h"
@@ -40,11 +41,20 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QShortcut>
+#include <QStandardPaths>
 #include <QTextDocument>
 #include <QTimer>
 #include <algorithm>
 
 namespace {
+
+// One of the user's own folders as the desktop names it (Documents, Music), or the home
+// folder where it does not exist.
+QString userFolder(QStandardPaths::StandardLocation which)
+{
+    const QString folder = QStandardPaths::writableLocation(which);
+    return QFileInfo(folder).isDir() ? folder : QDir::homePath();
+}
 
 const QString kStopped = QStringLiteral("STOPPED");
 const QString kSpeaking = QStringLiteral("SPEAKING");
@@ -524,6 +534,11 @@ void Main::Form_Load()
 
     BuildMenu();
 
+    // A first run opens documents from the user's documents folder and records into the
+    // music folder, not the program's own; the session brings back the folders last used.
+    editor::FileOpen::OpenInitDir = userFolder(QStandardPaths::DocumentsLocation);
+    m_commonDialog.InitDir = userFolder(QStandardPaths::MusicLocation);
+
     // Played to its end before the window shows; without the file the window opens in
     // silence.
     const QString startSound = platform::programFile(QStringLiteral("audio/start.wav"));
@@ -783,11 +798,20 @@ void Main::cmdRec_Click()
         return;
     }
     // The recording goes where the box says: that is the path the user sees.
-    const QString path = m_txtFile->text();
+    QString path = m_txtFile->text();
     if (path.isEmpty()) {
         platform::showMessage(kNoFileName, platform::MessageButtons::Ok,
                               platform::MessageIcon::Exclamation, {}, this);
         return;
+    }
+    // A bare name goes into the recordings folder, not wherever the program was started;
+    // the box then shows where.
+    if (QFileInfo(path).isRelative()) {
+        const QString folder = QFileInfo(m_commonDialog.InitDir).isDir()
+                                   ? m_commonDialog.InitDir
+                                   : userFolder(QStandardPaths::MusicLocation);
+        path = QDir::cleanPath(QDir(folder).absoluteFilePath(path));
+        m_txtFile->setText(QDir::toNativeSeparators(path));
     }
     if (!WaveFileWriter::formatForPath(path)) {
         platform::showMessage(WaveFileWriter::unknownFormatMessage(path),

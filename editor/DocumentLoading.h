@@ -22,8 +22,9 @@ namespace editor {
 // command line are read.
 inline const QString kOpenFilter =
     QStringLiteral("Text Files (*.txt)|*.txt|Rich Text (*.rtf)|*.rtf|Word Document (*.doc)|*.doc|"
-                   "All files (*.*)|*.*|All documents|*.txt;*.rtf;*.doc;*.docx;*.odt;*.pdf;"
-                   "*.epub;*.html;*.htm;*.xhtml;*.md;*.markdown");
+                   "All files (*.*)|*.*|All documents (*.txt;*.rtf;*.doc;*.docx;*.odt;*.pdf;"
+                   "*.epub;*.html;*.htm;*.xhtml;*.md;*.markdown)|*.txt;*.rtf;*.doc;*.docx;*.odt;"
+                   "*.pdf;*.epub;*.html;*.htm;*.xhtml;*.md;*.markdown");
 enum OpenFilterEntry : int {
     TextFilesEntry = 1,
     RichTextEntry = 2,

@@ -12,8 +12,10 @@
 #include "controls/skinned/UcCmd.h"
 #include "controls/skinned/UcProgress.h"
 #include "controls/skinned/UcScroll.h"
+#include "editor/FileOpen.h"
 #include "editor/RichTextBox.h"
 #include "help/HTMLHelp.h"
+#include "helpviewer/ChmFile.h"
 #include "platform/AccessibleButton.h"
 #include "platform/AmbientProperties.h"
 #include "platform/AppInfo.h"
@@ -40,10 +42,10 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <cmath>
 #include <QTextDocument>
 #include <QTimer>
 #include <QUrl>
+#include <cmath>
 #include <functional>
 #include <memory>
 
@@ -498,6 +500,32 @@ private Q_SLOTS:
         if (later.endsWith(68)) {
             QCOMPARE(bench.speech.outputFile(), QString());
         }
+    }
+
+    // On a first run Open starts in the user's documents folder and FILE in the music
+    // folder (as the desktop names them); a bare recording name goes into that folder and
+    // the box shows where.
+    void firstRunFoldersAreTheUsers()
+    {
+        QTemporaryDir config;
+        const QString documents = scratchFile(QStringLiteral("My Documents"));
+        const QString music = scratchFile(QStringLiteral("My Music"));
+        QVERIFY(QDir().mkpath(documents) && QDir().mkpath(music));
+        QVERIFY(testfiles::write(config.filePath(QStringLiteral("user-dirs.dirs")),
+                                 "XDG_DOCUMENTS_DIR=\"" + documents.toUtf8() +
+                                     "\"\nXDG_MUSIC_DIR=\"" + music.toUtf8() + "\"\n"));
+        const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        const auto restore = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", oldConfig); });
+        Workbench bench;
+        QCOMPARE(editor::FileOpen::OpenInitDir, documents);
+        QCOMPARE(bench.main.commonDialog().InitDir, music);
+        bench.editor()->setText(QStringLiteral("Some text to record."));
+        bench.fileBox()->setText(QStringLiteral("bare name.wav"));
+        bench.main.cmdRec_Click();
+        const QString expected = music + QStringLiteral("/bare name.wav");
+        QCOMPARE(bench.speech.outputFile(), expected);
+        QCOMPARE(bench.fileBox()->text(), expected);
     }
 
     // SPEAK and RECORD want text, RECORD a file name and leave to overwrite one: each refusal
@@ -998,11 +1026,19 @@ private Q_SLOTS:
     void helpNamesEveryCommandAndKey()
     {
         Workbench bench;
+        // The help the user reads is the compiled file: it holds every page as written.
+        const platform::ChmFile compiled =
+            platform::ChmFile::open(QStringLiteral(PARLANZA_HELP_FILE));
+        QVERIFY2(compiled.isOpen(), qPrintable(compiled.errorString()));
         QString help;
         for (const QFileInfo& page :
              QDir(QStringLiteral(PARLANZA_HELP_SOURCE)).entryInfoList({QStringLiteral("*.htm")})) {
+            const QByteArray source = testfiles::read(page.filePath());
+            QVERIFY2(
+                compiled.object(page.fileName()) == source,
+                qPrintable(page.fileName() + QStringLiteral(" differs: run tools/build-help.sh")));
             QTextDocument document;
-            document.setHtml(QString::fromUtf8(testfiles::read(page.filePath())));
+            document.setHtml(QString::fromUtf8(source));
             help += document.toPlainText().simplified() + u' ';
         }
         QStringList named;

@@ -219,6 +219,15 @@ private Q_SLOTS:
 
         QCOMPARE(dialogs.requests().size(), 1);
         QCOMPARE(dialogs.requests().at(0).file.filter, editor::kOpenFilter);
+        // The dialog shows only the entries' names: they name every kind of file read.
+        const QStringList parts = editor::kOpenFilter.split(u'|');
+        QString names;
+        for (qsizetype i = 0; i < parts.size(); i += 2) {
+            names += parts.at(i);
+        }
+        for (const QString& pattern : parts.last().split(u';')) {
+            QVERIFY2(names.contains(pattern), qPrintable(pattern));
+        }
         // Readers of documents lay out lists and chapters in their own ways: the words count.
         QCOMPARE(RichTextBox1.text().simplified(),
                  expected.isNull() ? QStringLiteral("previous text") : expected.simplified());
