@@ -10,6 +10,7 @@
 #include "editor/Zoom.h"
 #include "helpviewer/HelpWindow.h"
 #include "platform/MenuBar.h"
+#include "platform/ScreenPlace.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -75,6 +76,8 @@ Session::Session(Main& main, const QString& settingsPath, const QString& draftPa
     : m_main(main), m_settings(settingsPath), m_draft(draftPath), m_lastText(m_draft.load()),
       m_lastDocument(m_lastText ? m_settings.value(kDraftDocument).toString() : QString())
 {
+    // Every window shows wholly on a screen, a remembered place included.
+    qApp->installEventFilter(new platform::KeepWindowsOnScreen(this));
     const QRect place = m_settings.value(kWindowPlace).toRect();
     if (place.isValid() && isOnScreen(QRect(place.topLeft(), m_main.size()))) {
         m_main.move(place.topLeft());

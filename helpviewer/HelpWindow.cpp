@@ -1,13 +1,12 @@
 #include "helpviewer/HelpWindow.h"
 
 #include "helpviewer/ChmBrowser.h"
+#include "platform/ScreenPlace.h"
 
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
 #include <QTabWidget>
@@ -164,16 +163,7 @@ HelpWindow::HelpWindow(std::shared_ptr<const ChmFile> file, const QString& windo
     setWindowTitle(caption);
     if (type && type->geometry.isValid()) {
         // The place was chosen on the help author's screen; keep it on this one.
-        QRect place = type->geometry;
-        if (const QScreen* screen = QGuiApplication::screenAt(place.center())
-                                        ? QGuiApplication::screenAt(place.center())
-                                        : QGuiApplication::primaryScreen()) {
-            const QRect area = screen->availableGeometry();
-            place.setSize(place.size().boundedTo(area.size()));
-            place.moveLeft(std::clamp(place.left(), area.left(), area.right() - place.width() + 1));
-            place.moveTop(std::clamp(place.top(), area.top(), area.bottom() - place.height() + 1));
-        }
-        setGeometry(place);
+        setGeometry(placedOnScreen(type->geometry));
     } else {
         resize(800, 600);
     }

@@ -1,6 +1,7 @@
 // What one run leaves the next (values, places, draft, timing choice), and the follow-along's
 // position line and items as screen readers read them.
 #include "TestFiles.h"
+#include "app/About.h"
 #include "app/FollowAlong.h"
 #include "app/Main.h"
 #include "app/ProgressLine.h"
@@ -14,6 +15,7 @@
 #include "platform/FakeCommonDialogService.h"
 #include "platform/FakeMessageBoxService.h"
 #include "platform/MenuBar.h"
+#include "platform/ScreenPlace.h"
 #include "speech/FakeSpeechControl.h"
 
 #include <QAccessible>
@@ -23,6 +25,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -110,7 +113,14 @@ private Q_SLOTS:
     {
         QTemporaryDir folder;
         Run run(folder.path());
-        QCOMPARE(run.remembered(), QStringList({"Mary", "150", "170", "100%", "", "0", "", "0,0"}));
+        // Open and FILE start in the user's own folders.
+        const auto userFolder = [](QStandardPaths::StandardLocation which) {
+            const QString folder = QStandardPaths::writableLocation(which);
+            return QFileInfo(folder).isDir() ? folder : QDir::homePath();
+        };
+        QCOMPARE(run.remembered(), QStringList({"Mary", "150", "170", "100%",
+                                                userFolder(QStandardPaths::DocumentsLocation), "0",
+                                                userFolder(QStandardPaths::MusicLocation), "0,0"}));
         QVERIFY(run.editor()->text().isEmpty());
         run.main.close();
         run.session.reset();
@@ -135,7 +145,7 @@ private Q_SLOTS:
             run.dialogs.queueFile(platform::FileDialogResult{text, QStringLiteral("a.rtf"), 2});
             Q_EMIT run.control<rkButtons_H>("cmdOpen")->Click();
             run.control<QLineEdit>("txtFile")->setText(documents.filePath(QStringLiteral("x.wav")));
-            run.main.move(40, 30);
+            run.main.move(10, 30);
             before = run.remembered();
             run.main.close();
             // The dialogs start in those folders from the next run on.
@@ -168,17 +178,46 @@ private Q_SLOTS:
         QCOMPARE(help.geometry(), place);
     }
 
-    void placeOffEveryScreenIsIgnored()
+    // A remembered place is clamped onto the screen, not trusted; one on a screen that has
+    // gone is ignored. Any window shown later (About) lies wholly on the screen too.
+    void windowsShowWhollyOnAScreen()
     {
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         QVERIFY(Session::isOnScreen(QRect(screen.topLeft() + QPoint(10, 10), QSize(200, 100))));
-        // The title off the top, on a screen that has gone, mostly off the right, empty.
-        for (const QRect& place :
-             {QRect(screen.left() + 10, screen.top() - 50, 200, 100),
-              QRect(screen.right() + 100, screen.top(), 200, 100),
-              QRect(screen.right() - 50, screen.top() + 10, 400, 100), QRect()}) {
-            QVERIFY(!Session::isOnScreen(place));
+        QVERIFY(!Session::isOnScreen(QRect(screen.right() + 100, screen.top(), 200, 100)));
+        // Mostly off the right, its title off the top, its bottom below the edge, on a screen
+        // that has gone.
+        for (const QPoint& corner :
+             {QPoint(screen.right() - 100, screen.top() + 10), QPoint(screen.left() + 10, -50),
+              QPoint(screen.left() + 20, screen.bottom() - 60), QPoint(screen.right() + 500, 0)}) {
+            QTemporaryDir folder;
+            QSettings(Run::settingsPath(folder.path()), QSettings::IniFormat)
+                .setValue("window/place", QRect(corner, QSize(300, 200)));
+            Run run(folder.path());
+            QVERIFY(QTest::qWaitForWindowExposed(&run.main));
+            QVERIFY2(screen.contains(run.main.geometry()),
+                     qPrintable(QStringLiteral("%1,%2").arg(run.main.x()).arg(run.main.y())));
+            if (corner.y() > screen.center().y()) {
+                // About, opened where its bottom would be below the screen's edge.
+                platform::MenuBar* menu = run.main.menuBar();
+                for (qint32 id = 1; id <= menu->count(); ++id) {
+                    if (menu->keyOf(id) == QLatin1String("keyAbout")) {
+                        run.main.SmartMenuXP1_Click(id);
+                    }
+                }
+                About* about = run.main.aboutWindow();
+                QVERIFY(about && about->isVisible());
+                about->hide();
+                about->move(corner);
+                about->show();
+                QVERIFY(screen.contains(about->geometry()));
+                about->close();
+            }
         }
+        const QRect tooLarge(screen.topLeft() - QPoint(40, 40), screen.size() + QSize(300, 300));
+        QCOMPARE(platform::placedOnScreen(tooLarge), screen);
+        QCOMPARE(platform::placedOnScreen(tooLarge, screen.size() + QSize(10, 0)),
+                 QRect(screen.topLeft(), screen.size() + QSize(10, 0)));
     }
 
     // A damaged or unreadable file gives the defaults and a line in the event log; the
