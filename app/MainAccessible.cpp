@@ -10,6 +10,27 @@
 #include "editor/RichTextBoxAccessible.h"
 #include "platform/AccessibleMenuItem.h"
 
+namespace {
+
+// The program's other windows: About is a dialog, the help a frame of its own, as a screen
+// reader expects them (a plain top-level widget would read as a filler).
+QAccessibleInterface* createOtherWindow(const QString& className, QObject* object)
+{
+    auto* window = qobject_cast<QWidget*>(object);
+    if (!window || !window->isWindow()) {
+        return nullptr;
+    }
+    if (className == QLatin1String("About")) {
+        return new QAccessibleWidget(window, QAccessible::Dialog);
+    }
+    if (className == QLatin1String("platform::HelpWindow")) {
+        return new QAccessibleWidget(window, QAccessible::Window);
+    }
+    return nullptr;
+}
+
+} // namespace
+
 MainAccessible::MainAccessible(Main* window) : QAccessibleWidget(window, QAccessible::Window) {}
 
 QAccessibleInterface* MainAccessible::create(const QString& className, QObject* object)
@@ -33,6 +54,7 @@ void MainAccessible::installFactories()
     QAccessible::installFactory(&ProgressLineAccessible::create);
     QAccessible::installFactory(&platform::AccessibleMenuItem::create);
     QAccessible::installFactory(&MainAccessible::create);
+    QAccessible::installFactory(&createOtherWindow);
 }
 
 QList<QWidget*> MainAccessible::shownChildren() const

@@ -78,13 +78,18 @@ def test(program):
     print("statuses heard:", " ".join(program.statuses))
     print("recorded", os.path.getsize(wave), "bytes")
 
-    # How to Use and About, each closed again with Escape.
-    for opening, title in ((("alt+h", "Return"), "Help"), (("alt+h", "a"), "About")):
+    # How to Use (a frame) and About (a dialog), each closed again with Escape.
+    for opening, title, role in ((("alt+h", "Return"), "Help", pyatspi.ROLE_FRAME),
+                                 (("alt+h", "a"), "About", pyatspi.ROLE_DIALOG)):
         program.focus_window()  # no window manager gives it back when a window closes
         keys(*opening)
         def showing():
             return any(title in name for name in program.windows())
         wait_until("the %s window" % title, showing, 30)
+        app = fresh(program.app)
+        roles = [app.getChildAtIndex(i).getRole() for i in range(app.childCount)
+                 if title in app.getChildAtIndex(i).name]
+        check(roles == [role], "the %s window reads as %s" % (title, roles))
         keys("Escape")
         wait_until("the %s window closed by Escape" % title, lambda: not showing(), 30)
 
