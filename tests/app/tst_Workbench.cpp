@@ -279,6 +279,45 @@ private Q_SLOTS:
         QCOMPARE(recordedTitle(recording), named ? name : QString());
     }
 
+    // Closing the window while recording keeps what was recorded, as STOP does: a whole file
+    // of its kind, there once the program has ended.
+    void closingWhileRecordingKeepsTheRecording_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::newRow("wav") << "wav";
+        QTest::newRow("ogg") << "ogg";
+    }
+
+    void closingWhileRecordingKeepsTheRecording()
+    {
+        QFETCH(QString, format);
+        const QString recording = m_tmp.filePath(QStringLiteral("closed.") + format);
+        QFile::remove(recording);
+        {
+            Start start(m_tmp.filePath(QStringLiteral("closing.lock")));
+            QVERIFY(start.Form_Load(QString()));
+            Main* main = start.mainWindow();
+            QVERIFY(QTest::qWaitForWindowExposed(main));
+            main->findChild<platform::RichTextBox*>(QStringLiteral("RichTextBox1"))
+                ->setText(QStringLiteral("A long text that takes a while to record, read out to "
+                                         "the end of the page and over again. ")
+                              .repeated(200));
+            main->findChild<QLineEdit*>(QStringLiteral("txtFile"))->setText(recording);
+            main->cmdRec_Click();
+            QVERIFY(main->isRecording());
+            auto* status = main->findChild<QLabel*>(QStringLiteral("lblStatus"));
+            QTRY_VERIFY_WITH_TIMEOUT(status->toolTip().startsWith(QStringLiteral("Recorded")),
+                                     30000);
+            QVERIFY(main->isRecording());
+            main->close();
+        }
+        SF_INFO info{};
+        SNDFILE* sound = sf_open(QFile::encodeName(recording).constData(), SFM_READ, &info);
+        QVERIFY2(sound != nullptr, sf_strerror(nullptr));
+        sf_close(sound);
+        QVERIFY(info.frames > 0);
+    }
+
     void missingStartSoundAndSecondCopy()
     {
         const QString program = programWithoutStartSound();
