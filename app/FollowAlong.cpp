@@ -187,6 +187,7 @@ void FollowAlong::started(int start, const QString& text)
     // Stopped before its first word, it continues from its start.
     m_resumeAt = start;
     m_resumeEnd = utterance.end;
+    m_heardStart = start;
     m_countedTo = 0;
     m_countedWords = 0;
     // Continue goes on counting the words of what was being spoken.
@@ -219,6 +220,14 @@ std::optional<int> FollowAlong::continuePosition() const
     return start < 0 ? std::nullopt : std::optional<int>(start);
 }
 
+std::optional<std::pair<int, int>> FollowAlong::heardRange() const
+{
+    if (!m_resumeAt || m_heardStart >= m_resumeEnd) {
+        return std::nullopt;
+    }
+    return std::pair(m_heardStart, m_resumeEnd);
+}
+
 void FollowAlong::wordHeard(quint64 id, qint32 start, qint32 length)
 {
     const auto it = std::find_if(m_utterances.begin(), m_utterances.end(),
@@ -237,6 +246,7 @@ void FollowAlong::wordHeard(quint64 id, qint32 start, qint32 length)
         return;
     }
     m_editor.setSpokenRange(*position, length);
+    m_heardStart = *position;
     m_resumeAt = *position + length;
     m_resumeEnd = utterance.end;
     showProgress(utterance, start);
@@ -309,6 +319,7 @@ void FollowAlong::contentsChange(int position, int removed, int added)
         m_resumeAt = mapPoint(*m_resumeAt, position, removed, added);
         m_resumeEnd = mapPoint(m_resumeEnd, position, removed, added);
         m_spanStart = mapPoint(m_spanStart, position, removed, added);
+        m_heardStart = mapPoint(m_heardStart, position, removed, added);
     }
 }
 
@@ -395,7 +406,7 @@ void FollowAlong::continueSpeaking()
         speakFromCaret();
         return;
     }
-    m_continuing = true;
+    countOn();
     speakLater(*start, m_resumeEnd);
 }
 

@@ -53,6 +53,11 @@ public:
     // Where Continue would start: the word after the last one heard (the first word when
     // none was); none when nothing is left of what was being spoken.
     std::optional<int> continuePosition() const;
+    // Where speaking held for a lost sound output goes on: from the start of the last word
+    // heard (the start of what was spoken when none was) to the end of what was spoken.
+    std::optional<std::pair<int, int>> heardRange() const;
+    // The next speaking goes on with what was being spoken: its words are counted on.
+    void countOn() { m_continuing = true; }
     // The line under the status that grows as the speaking goes on.
     ProgressLine* progressLine() const { return m_progress; }
     // Which timing files recordings write beside their sound files (the two checked items).
@@ -103,6 +108,7 @@ private:
     // After the last word heard, and the end of what was being spoken then.
     std::optional<int> m_resumeAt;
     int m_resumeEnd = 0;
+    int m_heardStart = 0; // the start of the last word heard
     // Counting words up to the one heard goes on from the last count.
     int m_countedTo = 0;
     int m_countedWords = 0;

@@ -3,6 +3,7 @@
 #include "app/About.h"
 #include "app/FollowAlong.h"
 #include "app/MainAccessible.h"
+#include "app/NoticeLine.h"
 #include "controls/bevel/bvlBUTTON.h"
 #include "controls/rkbuttons/rkButtons_H.h"
 #include "controls/skinned/UcCmd.h"
@@ -44,6 +45,7 @@
 #include <QStandardPaths>
 #include <QTextDocument>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <algorithm>
 
 namespace {
@@ -360,6 +362,18 @@ void Main::connectHandlers()
     // Queued: the box's own event loop must not run inside the audio output's code.
     connect(m_speech, &SpeechControl::SoundOutputMissing, this, &Main::noSoundOutput,
             Qt::QueuedConnection);
+    connect(m_speech, &SpeechControl::SoundOutputChanged, this, &Main::soundOutputChanged);
+    if (m_picture1) {
+        // Over the bars, which are still while speech holds.
+        m_soundLostLine = new NoticeLine(m_picture1);
+        m_soundLostLine->setObjectName(QStringLiteral("lblSoundNotice"));
+        QPalette colours = m_soundLostLine->palette();
+        colours.setColor(QPalette::WindowText, QColor(0xFF, 0xE0, 0x66));
+        m_soundLostLine->setPalette(colours);
+        auto* layout = new QVBoxLayout(m_picture1);
+        layout->setContentsMargins(4, 0, 4, 0);
+        layout->addWidget(m_soundLostLine);
+    }
     connect(m_speech, &SpeechControl::RecordingProgress, this, [this](int percent) {
         if (m_recording && m_follow) {
             m_follow->showRecordingShare(percent);
@@ -675,8 +689,12 @@ bool Main::speakRange(int start, int end)
     if (text.isEmpty()) {
         return false;
     }
+    const int last = end < 0 ? int(text.size()) : std::min(end, int(text.size()));
+    if (m_soundLost) {
+        holdSpeech(start, last);
+        return true;
+    }
     if (start > 0 || end >= 0) {
-        const int last = end < 0 ? int(text.size()) : std::min(end, int(text.size()));
         text = text.mid(start, std::max(0, last - start));
     }
     m_speech->speak(text);
@@ -722,13 +740,18 @@ void Main::cmdPauseText_Click()
         m_speech->resume();
         m_cmdPauseText->setCaption(kPauseCaption);
         m_cmdSpkText->setEnabled(true);
-        m_timer1->start();
         setStatus(kSpeaking, kStatusYellow);
+        if (m_held) {
+            QMetaObject::invokeMethod(this, &Main::speakHeld, Qt::QueuedConnection);
+        } else {
+            m_timer1->start();
+        }
     }
 }
 
 void Main::cmdStopText_Click()
 {
+    dropHeld();
     m_speech->stop();
     if (m_follow) {
         m_follow->stopped();
@@ -747,6 +770,10 @@ void Main::cmdStopText_Click()
 
 void Main::DirectSS1_AudioStop()
 {
+    // Speech held for the sound output has no utterance: this one was stopped for the hold.
+    if (m_held) {
+        return;
+    }
     m_timer1->stop();
     clearPicture();
     if (m_recording) {
@@ -827,6 +854,7 @@ void Main::cmdRec_Click()
     }
     // The document's name; typed text has none rather than the recording's own, which
     // players show anyway when a file has no title.
+    dropHeld();
     m_speech->setRecordingTitle(QFileInfo(m_documentPath).completeBaseName());
     m_speech->setOutputFile(path);
     m_speech->speak(text);
@@ -883,6 +911,75 @@ void Main::tellNoSoundOutput()
         QStringLiteral("No sound output was found, so speech cannot be heard. Speaking still "
                        "runs in time, and recording into a wave file still works."),
         platform::MessageButtons::Ok, platform::MessageIcon::Information, {}, this);
+}
+
+const QString Main::kSoundLostNotice = QStringLiteral("Sound output lost; looking for it...");
+
+void Main::soundOutputChanged(bool heard)
+{
+    m_soundLost = !heard;
+    if (heard) {
+        if (m_held) {
+            m_soundLostLine->tell(QString());
+            // After the stop made for the hold has been reported.
+            QMetaObject::invokeMethod(this, &Main::speakHeld, Qt::QueuedConnection);
+        }
+        return;
+    }
+    const bool speaking = !m_recording && m_cmdPauseText && m_cmdPauseText->isEnabled();
+    if (!speaking || m_held) {
+        return;
+    }
+    const std::optional<std::pair<int, int>> heardRange =
+        m_follow ? m_follow->heardRange() : std::nullopt;
+    const auto [start, end] = heardRange.value_or(std::pair(0, int(m_richTextBox1->text().size())));
+    m_held = std::pair(start, end);
+    m_speech->stop();
+    if (m_follow) {
+        m_follow->stopped();
+    }
+    holdSpeech(start, end);
+    m_heldMidway = true;
+}
+
+// Speaking waits for the sound output: the window stays SPEAKING (or PAUSED), its bars
+// still, and says why in one line.
+void Main::holdSpeech(int start, int end)
+{
+    m_held = std::pair(start, end);
+    m_heldMidway = false;
+    m_timer1->stop();
+    clearPicture();
+    if (m_soundLostLine) {
+        m_soundLostLine->tell(kSoundLostNotice);
+    }
+    m_cmdPauseText->setEnabled(true);
+    m_cmdClearText->setEnabled(false);
+    if (pauseState() != kPaused) {
+        setStatus(kSpeaking, kStatusYellow);
+    }
+}
+
+void Main::speakHeld()
+{
+    if (!m_held || m_soundLost || pauseState() == kPaused) {
+        return;
+    }
+    const auto [start, end] = *m_held;
+    const bool midway = m_heldMidway;
+    dropHeld();
+    if (m_follow && midway) {
+        m_follow->countOn();
+    }
+    speakRange(start, end);
+}
+
+void Main::dropHeld()
+{
+    m_held.reset();
+    if (m_soundLostLine) {
+        m_soundLostLine->tell(QString());
+    }
 }
 
 void Main::stopBeforeNewText()

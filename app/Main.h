@@ -19,6 +19,7 @@ class bvlBUTTON;
 class ClsSkin;
 class FollowAlong;
 class HTMLHelp;
+class NoticeLine;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -84,6 +85,10 @@ public:
     static constexpr int kSoundOutputGraceMs = 4000;
     // How long a SPEAK gives the output to reach a server that has come meanwhile.
     static constexpr int kSoundOutputCheckMs = 1000;
+    // The sound output was lost while speaking, or is back. Speech holds at the last word
+    // heard, with a notice in the window, and goes on from that word once sound is back.
+    void soundOutputChanged(bool heard);
+    static const QString kSoundLostNotice;
 
     // Voices, speed and tone.
     void FillVoiceList();
@@ -152,6 +157,9 @@ private:
     QString prepareUtterance();
     void clearPicture();
     void tellNoSoundOutput();
+    void holdSpeech(int start, int end);
+    void speakHeld();
+    void dropHeld();
     void showHelp();
     void showAbout();
     void openDroppedFiles(const QStringList& paths);
@@ -197,6 +205,14 @@ private:
     bool m_soundNoticeGiven = false;
     QElapsedTimer m_sinceStart;
     QTimer* m_soundNotice = nullptr;
+    // The sound output went away after speech had been heard, and is not back.
+    bool m_soundLost = false;
+    // What waits for the sound output to be spoken: the editor's characters start..end.
+    std::optional<std::pair<int, int>> m_held;
+    // The held speech was cut off midway (its words are counted on), not asked for while
+    // the output was gone.
+    bool m_heldMidway = false;
+    NoticeLine* m_soundLostLine = nullptr;
     BarAnimation m_bars;
     QImage m_animation;
 };

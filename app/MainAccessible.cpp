@@ -1,6 +1,7 @@
 #include "app/MainAccessible.h"
 
 #include "app/Main.h"
+#include "app/NoticeLine.h"
 #include "app/ProgressLineAccessible.h"
 #include "controls/bevel/bvlBUTTONAccessible.h"
 #include "controls/rkbuttons/rkButtons_HAccessible.h"
@@ -55,6 +56,7 @@ void MainAccessible::installFactories()
     QAccessible::installFactory(&platform::AccessibleMenuItem::create);
     QAccessible::installFactory(&MainAccessible::create);
     QAccessible::installFactory(&createOtherWindow);
+    QAccessible::installFactory(&NoticeLine::createAccessible);
 }
 
 QList<QWidget*> MainAccessible::shownChildren() const

@@ -42,6 +42,9 @@ Q_SIGNALS:
     void utteranceEnded(quint64 utterance);
     // Speech was asked for and no sound output was found: it goes on, silently, in time.
     void outputMissing();
+    // Sound that was heard is heard no more (the server or device went away), or is heard
+    // again; the first sound heard counts as heard again too.
+    void heardChanged(bool heard);
 
 protected:
     AudioRing* ring() const { return m_ring; }

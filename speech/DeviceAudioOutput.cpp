@@ -477,6 +477,7 @@ void DeviceAudioOutput::beginStreaming(bool wasFeeding)
             QStringLiteral("Speech is heard through the sound server."));
         Q_EMIT streamingChanged(true);
     }
+    setHeard(true);
     if (ring() != nullptr && (ring()->available() > 0 || ring()->hasEnds())) {
         start();
     }
@@ -498,6 +499,7 @@ void DeviceAudioOutput::linkLost(quint64 serial)
             QStringLiteral("The sound server went away: speech goes on without sound until it "
                            "is back."));
         Q_EMIT streamingChanged(false);
+        setHeard(false);
     }
     // What the server still held is lost; ALSA or the silent clock carries on from the
     // ring. A stream that waited for ALSA to finish leaves ALSA playing.
@@ -507,6 +509,14 @@ void DeviceAudioOutput::linkLost(quint64 serial)
     }
     m_retryMs = std::clamp(m_retryMs * 2, FirstRetryMs, LastRetryMs);
     m_retry.start(m_retryMs);
+}
+
+void DeviceAudioOutput::setHeard(bool heard)
+{
+    if (heard != m_heard) {
+        m_heard = heard;
+        Q_EMIT heardChanged(heard);
+    }
 }
 
 void DeviceAudioOutput::startFallback()
@@ -580,6 +590,7 @@ void DeviceAudioOutput::alsaOpened(AlsaAudioSink* sink)
     m_alsa->startFeeding(isSuspended());
     platform::eventlog::information(
         QStringLiteral("No sound server: speech is heard through ALSA's default device."));
+    setHeard(true);
     if (ring() != nullptr && (ring()->available() > 0 || ring()->hasEnds())) {
         start();
     }
@@ -596,6 +607,7 @@ void DeviceAudioOutput::alsaFailed(AlsaAudioSink* sink, const QString& reason)
     if (wasOpen) {
         platform::eventlog::warning(
             QStringLiteral("The sound device went away: speech goes on without sound."));
+        setHeard(false);
         startFallback();
         return;
     }

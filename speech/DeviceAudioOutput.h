@@ -67,6 +67,7 @@ private:
     void streamReady(quint64 serial);
     void beginStreaming(bool wasFeeding);
     void flow();
+    void setHeard(bool heard);
     void startFallback();
     void stopFallback();
     void reportMissing();
@@ -106,6 +107,7 @@ private:
     // ALSA's default device, a child of the output, while it is being opened or used.
     AlsaAudioSink* m_alsa = nullptr;
     bool m_alsaOpen = false;
+    bool m_heard = false; // as last told by heardChanged
     // ALSA is tried once each time the server is found missing.
     bool m_alsaTried = false;
     bool m_reportIfSilent = false;

@@ -96,6 +96,7 @@ DirectSS::DirectSS(std::unique_ptr<AudioOutput> output, QObject* parent)
     });
     connect(audio, &AudioOutput::utteranceEnded, this, [this](quint64 id) { finishUtterance(id); });
     connect(audio, &AudioOutput::outputMissing, this, &SpeechControl::SoundOutputMissing);
+    connect(audio, &AudioOutput::heardChanged, this, &SpeechControl::SoundOutputChanged);
 
     SpeechWorker::Callbacks callbacks;
     callbacks.recordingFinished = [this](quint64 id) {

@@ -80,6 +80,8 @@ Q_SIGNALS:
     void RecordingFailed(const QString& path, const QString& reason);
     // Speech was asked for and no sound output was found: it goes on silently, in time.
     void SoundOutputMissing();
+    // Sound that was heard is heard no more (the sound server went away), or is heard again.
+    void SoundOutputChanged(bool heard);
     // A word is being heard now: its characters in the utterance's text (UTF-16 offsets).
     // Words come in the order they are spoken, each once; none after the utterance's
     // AudioStop.

@@ -1,10 +1,21 @@
 """Following the speech from the accessibility bus: the line under the status is a progress
-bar whose value rises while speaking, described as the tooltip says; the two timing items of
-the Speak menu can be toggled, and their checked state follows."""
+bar whose value rises while speaking, described as the tooltip says; when the sound server
+goes away the window holds and says so in an alert, and goes on once the server is back; the
+two timing items of the Speak menu can be toggled, and their checked state follows."""
+
+import os
+import subprocess
+import tempfile
 
 import pyatspi
 
-from harness import check, find, fresh, press, run, type_text, wait_until, walk
+from harness import (check, find, fresh, label_for, press, run, type_text, wait_until,
+                     walk)
+
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..")
+LOST = "Sound output lost; looking for it..."
+# No ALSA device for the program to fall back on: without the server nothing is heard.
+os.environ["ALSA_CONFIG_PATH"] = tempfile.mkstemp(prefix="parlanza-asound-")[1]
 
 TEXT = ("A screen reader follows this text while it is spoken aloud, word by word, and the "
         "line under the status grows with every word that is heard until the very end.")
@@ -13,6 +24,17 @@ TIMINGS = ("Record Sentence Timings (.srt)", "Record Word Timings (.vtt)")
 
 def checked(item):
     return fresh(item).getState().contains(pyatspi.STATE_CHECKED)
+
+
+def sound_server(function):
+    """Runs one of the test services' functions on this test's own sound server."""
+    subprocess.run(["bash", "-c", 'source "$0/scripts/test-services.sh" && %s "$1"' % function,
+                    ROOT, os.environ["XDG_RUNTIME_DIR"]], check=True, timeout=60)
+
+
+def alert_showing(window):
+    alert = find(window, pyatspi.ROLE_ALERT, LOST)
+    return alert is not None and fresh(alert).getState().contains(pyatspi.STATE_SHOWING)
 
 
 def test(program):
@@ -38,6 +60,16 @@ def test(program):
     check(fresh(line).description.startswith("Word "), "described as " + line.description)
     wait_until("value change events",
                lambda: "object:property-change:accessible-value" in program.events)
+
+    # The sound server dies: the speech holds, an alert says so, and the status stays.
+    sound_server("parlanza_kill_pulseaudio_in")
+    wait_until("the alert " + LOST, lambda: alert_showing(window), 30)
+    status = label_for(window, "STATUS")
+    check(fresh(status).name == "SPEAKING", "the status is " + status.name)
+    held = fresh(line).queryValue().currentValue
+    sound_server("parlanza_pulseaudio_in")
+    wait_until("the alert gone", lambda: not alert_showing(window), 30)
+    wait_until("the line moving on again", lambda: fresh(line).queryValue().currentValue > held)
     press(next(b for b in walk(window) if b.name == "STOP"))
 
     toggled = []
