@@ -294,16 +294,22 @@ void FollowAlong::contentsChange(int position, int removed, int added)
         return;
     }
     // A paste reports the rest of its paragraph as replaced too (its format is carried
-    // over): only the characters that differ have moved.
+    // over): only the characters that differ have moved. A report may reach the
+    // document's closing paragraph mark, one past the plain text's end.
     QString now = m_editor.document()->toPlainText();
+    const auto same = [&](qsizetype before, qsizetype after) {
+        const bool endBefore = before >= m_followed.size();
+        const bool endAfter = after >= now.size();
+        return endBefore || endAfter ? endBefore && endAfter
+                                     : m_followed.at(before) == now.at(after);
+    };
     if (removed > 0 && added > 0 && m_followed.size() - removed == now.size() - added) {
-        while (removed > 0 && added > 0 && now.at(position) == m_followed.at(position)) {
+        while (removed > 0 && added > 0 && same(position, position)) {
             ++position;
             --removed;
             --added;
         }
-        while (removed > 0 && added > 0 &&
-               now.at(position + added - 1) == m_followed.at(position + removed - 1)) {
+        while (removed > 0 && added > 0 && same(position + removed - 1, position + added - 1)) {
             --removed;
             --added;
         }
