@@ -4,6 +4,7 @@
 #include "app/FollowAlong.h"
 #include "app/MainAccessible.h"
 #include "app/NoticeLine.h"
+#include "app/VoiceList.h"
 #include "controls/bevel/bvlBUTTON.h"
 #include "controls/rkbuttons/rkButtons_H.h"
 #include "controls/skinned/UcCmd.h"
@@ -249,7 +250,7 @@ QWidget* Main::createControl(const platform::FormControl& control)
         (control.name == QLatin1String("RTFtemp") ? m_rtfTemp : m_richTextBox1) = box;
         widget = box;
     } else if (kind == QLatin1String("ListBox")) {
-        m_lstVoice = new QListWidget(this);
+        m_lstVoice = new VoiceList(this);
         widget = m_lstVoice;
     } else if (kind == QLatin1String("UcScroll")) {
         auto* scroll = new UcScroll(this);

@@ -2,6 +2,7 @@
 
 #include "app/Main.h"
 #include "app/NoticeLine.h"
+#include "app/VoiceList.h"
 #include "app/ProgressLineAccessible.h"
 #include "controls/bevel/bvlBUTTONAccessible.h"
 #include "controls/rkbuttons/rkButtons_HAccessible.h"
@@ -57,6 +58,7 @@ void MainAccessible::installFactories()
     QAccessible::installFactory(&MainAccessible::create);
     QAccessible::installFactory(&createOtherWindow);
     QAccessible::installFactory(&NoticeLine::createAccessible);
+    QAccessible::installFactory(&VoiceList::createAccessible);
 }
 
 QList<QWidget*> MainAccessible::shownChildren() const

@@ -44,9 +44,19 @@ def test(program):
     type_text(TEXT)
     wait_until("the typed text", lambda: editor.queryText().getText(0, -1) == TEXT)
 
+    # The current voice is the focus only while the list has it, and is selected.
+    voices = find(window, pyatspi.ROLE_LIST, "Choose a Voice")
+    def item_states(name):
+        item = next(i for i in fresh(voices) if i is not None and i.name == name)
+        return fresh(item).getState()
+    check(not item_states("Mary").contains(pyatspi.STATE_FOCUSED),
+          "Mary is focused while the editor has the focus")
     keys("ctrl+Tab")  # leaves the editor for the voice list
+    wait_until("Mary focused with the list",
+               lambda: item_states("Mary").contains(pyatspi.STATE_FOCUSED))
     type_text("Mike")
     wait_until("Mike's speed", lambda: "170" in labelled_by(speed))
+    wait_until("Mike selected", lambda: item_states("Mike").contains(pyatspi.STATE_SELECTED))
     keys("Tab")
     check(fresh(speed).getState().contains(pyatspi.STATE_FOCUSED), "the speed bar has no focus")
     keys(*["Right"] * 30)
