@@ -106,7 +106,6 @@ FolderFiles filesIn(const QString& folder)
         }
     }
     std::sort(files.begin(), files.end());
-    std::sort(found.skipped.begin(), found.skipped.end());
     std::sort(found.brokenLinks.begin(), found.brokenLinks.end());
     for (const QString& file : std::as_const(files)) {
         if (isOutputFile(file)) {

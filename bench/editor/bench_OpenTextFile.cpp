@@ -5,7 +5,7 @@
 #include "editor/EditCommands.h"
 #include "editor/FileOpen.h"
 #include "editor/RichTextBox.h"
-#include "platform/FakeCommonDialogService.h"
+#include "doubles/FakeCommonDialogService.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -69,7 +69,7 @@ int main(int argc, char** argv)
             platform::RichTextBox RTFtemp;
             RichTextBox1.resize(800, 600);
             RichTextBox1.show();
-            platform::FakeCommonDialogService dialogs;
+            doubles::FakeCommonDialogService dialogs;
             dialogs.queueFile(platform::FileDialogResult{path, QStringLiteral("large.txt"),
                                                          editor::TextFilesEntry});
             const double ms =

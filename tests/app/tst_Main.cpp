@@ -20,12 +20,12 @@
 #include "platform/AmbientProperties.h"
 #include "platform/AppInfo.h"
 #include "platform/ControlTag.h"
-#include "platform/FakeCommonDialogService.h"
-#include "platform/FakeMessageBoxService.h"
+#include "doubles/FakeCommonDialogService.h"
+#include "doubles/FakeMessageBoxService.h"
 #include "platform/MenuBar.h"
 #include "platform/WindowMessages.h"
 #include "skin/ClsSkin.h"
-#include "speech/FakeSpeechControl.h"
+#include "doubles/FakeSpeechControl.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -69,7 +69,7 @@ QString startSoundPath()
 
 // A fake that also notes what the window looked like when the start sound played and
 // when the voices were first asked for.
-class ProbeSpeech : public FakeSpeechControl
+class ProbeSpeech : public doubles::FakeSpeechControl
 {
 public:
     std::function<void()> onStartSound;
@@ -80,22 +80,22 @@ public:
         if (onStartSound) {
             onStartSound();
         }
-        return FakeSpeechControl::playWaveFile(path);
+        return doubles::FakeSpeechControl::playWaveFile(path);
     }
     QVariant invoke(int dispid, const QVariantList& args = {}) override
     {
         if (dispid == DispidVoiceCount && onVoiceCount) {
             onVoiceCount();
         }
-        return FakeSpeechControl::invoke(dispid, args);
+        return doubles::FakeSpeechControl::invoke(dispid, args);
     }
 };
 
 // A loaded window over a recording fake, with message boxes and dialogs answered by fakes.
 struct Workbench
 {
-    platform::FakeMessageBoxService boxes;
-    platform::FakeCommonDialogService dialogs;
+    doubles::FakeMessageBoxService boxes;
+    doubles::FakeCommonDialogService dialogs;
     ProbeSpeech speech;
     Main main{&speech};
 
@@ -428,7 +428,7 @@ private Q_SLOTS:
         bench.speech.clearCalls();
         bench.main.cmdSpkText_Click();
         QCOMPARE(bench.speech.dispids(), QList<int>({16, 10, 7, 6, 59}));
-        const QList<FakeSpeechControl::Call>& calls = bench.speech.calls();
+        const QList<doubles::FakeSpeechControl::Call>& calls = bench.speech.calls();
         QCOMPARE(QList<QVariantList>({calls[0].args, calls[1].args, calls[2].args, calls[3].args}),
                  QList<QVariantList>({{3}, {150}, {120}, {"Hello there. Second sentence."}}));
         bench.main.cmdSpkText_Click();
@@ -595,7 +595,7 @@ private Q_SLOTS:
         bench.main.cmdSaveFile_Click();
         QCOMPARE(bench.fileBox()->text(), chosen);
         QCOMPARE(bench.dialogs.requests().size(), 1);
-        QCOMPARE(bench.dialogs.requests()[0].kind, platform::FakeCommonDialogService::Kind::Save);
+        QCOMPARE(bench.dialogs.requests()[0].kind, doubles::FakeCommonDialogService::Kind::Save);
         // The wave entry first, as it always was, then the compressed formats.
         QVERIFY(bench.dialogs.requests()[0].file.filter.startsWith(
             QStringLiteral("Wav Files (*.wav)|*.wav|MP3 Files (*.mp3)|*.mp3|")));

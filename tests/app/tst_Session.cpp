@@ -12,11 +12,11 @@
 #include "editor/RichTextBox.h"
 #include "helpviewer/HelpWindow.h"
 #include "platform/EventLog.h"
-#include "platform/FakeCommonDialogService.h"
-#include "platform/FakeMessageBoxService.h"
+#include "doubles/FakeCommonDialogService.h"
+#include "doubles/FakeMessageBoxService.h"
 #include "platform/MenuBar.h"
 #include "platform/ScreenPlace.h"
-#include "speech/FakeSpeechControl.h"
+#include "doubles/FakeSpeechControl.h"
 
 #include <QAccessible>
 #include <QComboBox>
@@ -35,9 +35,9 @@ namespace {
 // the given folder.
 struct Run
 {
-    platform::FakeMessageBoxService boxes;
-    platform::FakeCommonDialogService dialogs;
-    FakeSpeechControl speech;
+    doubles::FakeMessageBoxService boxes;
+    doubles::FakeCommonDialogService dialogs;
+    doubles::FakeSpeechControl speech;
     Main main{&speech};
     std::unique_ptr<Session> session;
 

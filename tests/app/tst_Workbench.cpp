@@ -8,7 +8,7 @@
 #include "controls/rkbuttons/rkButtons_H.h"
 #include "editor/DocumentLoading.h"
 #include "editor/RichTextBox.h"
-#include "platform/FakeCommonDialogService.h"
+#include "doubles/FakeCommonDialogService.h"
 #include "platform/SingleInstance.h"
 #include "speech/DirectSS.h"
 #include "tests/speech/SpeechTestSupport.h"
@@ -234,7 +234,7 @@ private Q_SLOTS:
         auto* editor = main->findChild<platform::RichTextBox*>(QStringLiteral("RichTextBox1"));
         auto* fileBox = main->findChild<QLineEdit*>(QStringLiteral("txtFile"));
         QVERIFY(editor && fileBox);
-        platform::FakeCommonDialogService dialogs;
+        doubles::FakeCommonDialogService dialogs;
         if (how == QLatin1String("open")) {
             dialogs.queueFile(platform::FileDialogResult{document, QFileInfo(document).fileName(),
                                                          editor::TextFilesEntry});

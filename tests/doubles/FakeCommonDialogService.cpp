@@ -1,6 +1,6 @@
-#include "platform/FakeCommonDialogService.h"
+#include "doubles/FakeCommonDialogService.h"
 
-namespace platform {
+namespace doubles {
 
 namespace {
 template <typename T> std::optional<T> takeFirst(QList<std::optional<T>>& queue)
@@ -9,38 +9,38 @@ template <typename T> std::optional<T> takeFirst(QList<std::optional<T>>& queue)
 }
 } // namespace
 
-FakeCommonDialogService::FakeCommonDialogService() : m_previous(&CommonDialogService::current())
+FakeCommonDialogService::FakeCommonDialogService() : m_previous(&platform::CommonDialogService::current())
 {
-    CommonDialogService::setCurrent(this);
+    platform::CommonDialogService::setCurrent(this);
 }
 
 FakeCommonDialogService::~FakeCommonDialogService()
 {
-    CommonDialogService::setCurrent(m_previous);
+    platform::CommonDialogService::setCurrent(m_previous);
 }
 
-std::optional<FileDialogResult> FakeCommonDialogService::showOpen(const FileDialogRequest& request)
+std::optional<platform::FileDialogResult> FakeCommonDialogService::showOpen(const platform::FileDialogRequest& request)
 {
     m_requests.append({Kind::Open, request, 0, {}});
     return takeFirst(m_files);
 }
 
-std::optional<FileDialogResult> FakeCommonDialogService::showSave(const FileDialogRequest& request)
+std::optional<platform::FileDialogResult> FakeCommonDialogService::showSave(const platform::FileDialogRequest& request)
 {
     m_requests.append({Kind::Save, request, 0, {}});
     return takeFirst(m_files);
 }
 
-std::optional<OleColor> FakeCommonDialogService::showColor(OleColor initial, QWidget*)
+std::optional<platform::OleColor> FakeCommonDialogService::showColor(platform::OleColor initial, QWidget*)
 {
     m_requests.append({Kind::Color, {}, initial, {}});
     return takeFirst(m_colors);
 }
 
-std::optional<FontChoice> FakeCommonDialogService::showFont(const FontChoice& initial, QWidget*)
+std::optional<platform::FontChoice> FakeCommonDialogService::showFont(const platform::FontChoice& initial, QWidget*)
 {
     m_requests.append({Kind::Font, {}, 0, initial});
     return takeFirst(m_fonts);
 }
 
-} // namespace platform
+} // namespace doubles

@@ -7,9 +7,9 @@
 
 // A common-dialog service for tests: installs itself while it lives, records every
 // request and answers from queues; an empty queue answers as if the user cancelled.
-namespace platform {
+namespace doubles {
 
-class FakeCommonDialogService final : public CommonDialogService
+class FakeCommonDialogService final : public platform::CommonDialogService
 {
 public:
     enum class Kind { Open, Save, Color, Font };
@@ -17,9 +17,9 @@ public:
     struct Request
     {
         Kind kind = Kind::Open;
-        FileDialogRequest file; // open and save as
-        OleColor color = 0;     // colour: the colour shown first
-        FontChoice font;        // font: the font shown first
+        platform::FileDialogRequest file; // open and save as
+        platform::OleColor color = 0;     // colour: the colour shown first
+        platform::FontChoice font;        // font: the font shown first
     };
 
     FakeCommonDialogService();
@@ -27,24 +27,24 @@ public:
     FakeCommonDialogService(const FakeCommonDialogService&) = delete;
     FakeCommonDialogService& operator=(const FakeCommonDialogService&) = delete;
 
-    std::optional<FileDialogResult> showOpen(const FileDialogRequest& request) override;
-    std::optional<FileDialogResult> showSave(const FileDialogRequest& request) override;
-    std::optional<OleColor> showColor(OleColor initial, QWidget* owner) override;
-    std::optional<FontChoice> showFont(const FontChoice& initial, QWidget* owner) override;
+    std::optional<platform::FileDialogResult> showOpen(const platform::FileDialogRequest& request) override;
+    std::optional<platform::FileDialogResult> showSave(const platform::FileDialogRequest& request) override;
+    std::optional<platform::OleColor> showColor(platform::OleColor initial, QWidget* owner) override;
+    std::optional<platform::FontChoice> showFont(const platform::FontChoice& initial, QWidget* owner) override;
 
     // The answers of the next dialogs of each kind; std::nullopt is a cancel.
-    void queueFile(std::optional<FileDialogResult> answer) { m_files.append(std::move(answer)); }
-    void queueColor(std::optional<OleColor> answer) { m_colors.append(answer); }
-    void queueFont(std::optional<FontChoice> answer) { m_fonts.append(std::move(answer)); }
+    void queueFile(std::optional<platform::FileDialogResult> answer) { m_files.append(std::move(answer)); }
+    void queueColor(std::optional<platform::OleColor> answer) { m_colors.append(answer); }
+    void queueFont(std::optional<platform::FontChoice> answer) { m_fonts.append(std::move(answer)); }
 
     const QList<Request>& requests() const { return m_requests; }
 
 private:
-    CommonDialogService* m_previous = nullptr;
+    platform::CommonDialogService* m_previous = nullptr;
     QList<Request> m_requests;
-    QList<std::optional<FileDialogResult>> m_files;
-    QList<std::optional<OleColor>> m_colors;
-    QList<std::optional<FontChoice>> m_fonts;
+    QList<std::optional<platform::FileDialogResult>> m_files;
+    QList<std::optional<platform::OleColor>> m_colors;
+    QList<std::optional<platform::FontChoice>> m_fonts;
 };
 
-} // namespace platform
+} // namespace doubles

@@ -1,18 +1,18 @@
-#include "platform/FakeMessageBoxService.h"
+#include "doubles/FakeMessageBoxService.h"
 
-namespace platform {
+namespace doubles {
 
-FakeMessageBoxService::FakeMessageBoxService() : m_previous(&MessageBoxService::current())
+FakeMessageBoxService::FakeMessageBoxService() : m_previous(&platform::MessageBoxService::current())
 {
-    MessageBoxService::setCurrent(this);
+    platform::MessageBoxService::setCurrent(this);
 }
 
 FakeMessageBoxService::~FakeMessageBoxService()
 {
-    MessageBoxService::setCurrent(m_previous);
+    platform::MessageBoxService::setCurrent(m_previous);
 }
 
-MessageAnswer FakeMessageBoxService::show(const MessageBoxRequest& request)
+platform::MessageAnswer FakeMessageBoxService::show(const platform::MessageBoxRequest& request)
 {
     m_boxes.append(request);
     if (onShow) {
@@ -22,16 +22,16 @@ MessageAnswer FakeMessageBoxService::show(const MessageBoxRequest& request)
         return m_answers.takeFirst();
     }
     switch (request.buttons) {
-    case MessageButtons::AbortRetryIgnore:
-        return MessageAnswer::Abort;
-    case MessageButtons::YesNoCancel:
-    case MessageButtons::YesNo:
-        return MessageAnswer::Yes;
-    case MessageButtons::RetryCancel:
-        return MessageAnswer::Retry;
+    case platform::MessageButtons::AbortRetryIgnore:
+        return platform::MessageAnswer::Abort;
+    case platform::MessageButtons::YesNoCancel:
+    case platform::MessageButtons::YesNo:
+        return platform::MessageAnswer::Yes;
+    case platform::MessageButtons::RetryCancel:
+        return platform::MessageAnswer::Retry;
     default:
-        return MessageAnswer::Ok;
+        return platform::MessageAnswer::Ok;
     }
 }
 
-} // namespace platform
+} // namespace doubles

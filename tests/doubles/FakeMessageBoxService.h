@@ -7,9 +7,9 @@
 
 // A message-box service for tests: installs itself while it lives, records every
 // box and answers from a queue (then with the box's first button).
-namespace platform {
+namespace doubles {
 
-class FakeMessageBoxService final : public MessageBoxService
+class FakeMessageBoxService final : public platform::MessageBoxService
 {
 public:
     FakeMessageBoxService();
@@ -17,21 +17,21 @@ public:
     FakeMessageBoxService(const FakeMessageBoxService&) = delete;
     FakeMessageBoxService& operator=(const FakeMessageBoxService&) = delete;
 
-    MessageAnswer show(const MessageBoxRequest& request) override;
+    platform::MessageAnswer show(const platform::MessageBoxRequest& request) override;
 
     // Answers for the next boxes, in order.
-    void queueAnswers(const QList<MessageAnswer>& answers) { m_answers += answers; }
+    void queueAnswers(const QList<platform::MessageAnswer>& answers) { m_answers += answers; }
 
-    const QList<MessageBoxRequest>& boxes() const { return m_boxes; }
+    const QList<platform::MessageBoxRequest>& boxes() const { return m_boxes; }
     void clear() { m_boxes.clear(); }
 
     // Called as each box shows, while its caller waits for the answer.
-    std::function<void(const MessageBoxRequest&)> onShow;
+    std::function<void(const platform::MessageBoxRequest&)> onShow;
 
 private:
-    MessageBoxService* m_previous = nullptr;
-    QList<MessageBoxRequest> m_boxes;
-    QList<MessageAnswer> m_answers;
+    platform::MessageBoxService* m_previous = nullptr;
+    QList<platform::MessageBoxRequest> m_boxes;
+    QList<platform::MessageAnswer> m_answers;
 };
 
-} // namespace platform
+} // namespace doubles

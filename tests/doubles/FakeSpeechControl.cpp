@@ -1,6 +1,8 @@
-#include "speech/FakeSpeechControl.h"
+#include "doubles/FakeSpeechControl.h"
 
 #include "speech/VoiceCatalog.h"
+
+namespace doubles {
 
 FakeSpeechControl::FakeSpeechControl(QObject* parent) : SpeechControl(parent)
 {
@@ -66,3 +68,5 @@ bool FakeSpeechControl::playWaveFile(const QString& path)
     m_played.append(path);
     return true;
 }
+
+} // namespace doubles

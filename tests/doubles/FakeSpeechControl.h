@@ -5,6 +5,8 @@
 #include <QList>
 #include <QStringList>
 
+namespace doubles {
+
 // A stand-in for the speech control in tests: records every DISPID call in order,
 // answers gets from a voice list it is given, and raises AudioStop when told to.
 class FakeSpeechControl : public SpeechControl
@@ -62,3 +64,5 @@ private:
     quint32 m_lastResult = ResultOk;
     quint32 m_nextSpeakResult = ResultOk;
 };
+
+} // namespace doubles

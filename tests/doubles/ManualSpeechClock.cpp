@@ -1,4 +1,6 @@
-#include "speech/ManualSpeechClock.h"
+#include "doubles/ManualSpeechClock.h"
+
+namespace doubles {
 
 void ManualSpeechClock::advance(qint64 microseconds)
 {
@@ -7,3 +9,5 @@ void ManualSpeechClock::advance(qint64 microseconds)
         Q_EMIT advanced();
     }
 }
+
+} // namespace doubles

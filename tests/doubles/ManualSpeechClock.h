@@ -2,6 +2,8 @@
 
 #include "speech/SpeechClock.h"
 
+namespace doubles {
+
 // A clock that moves only when told to, for tests of timing behaviour.
 class ManualSpeechClock : public SpeechClock
 {
@@ -15,3 +17,5 @@ public:
 private:
     qint64 m_now = 0;
 };
+
+} // namespace doubles

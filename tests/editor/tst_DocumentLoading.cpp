@@ -4,7 +4,7 @@
 #include "editor/DocumentLoading.h"
 #include "editor/FileOpen.h"
 #include "editor/RichTextBox.h"
-#include "platform/FakeCommonDialogService.h"
+#include "doubles/FakeCommonDialogService.h"
 #include "platform/MessageBoxService.h"
 
 #include <QApplication>
@@ -23,7 +23,7 @@
 #include <QTimer>
 #include <QUrl>
 
-using platform::FakeCommonDialogService;
+using doubles::FakeCommonDialogService;
 using platform::RichTextBox;
 using testfiles::expectedText;
 using testfiles::fixture;
@@ -211,7 +211,7 @@ private Q_SLOTS:
         RichTextBox RTFtemp;
         RichTextBox1.setText(QStringLiteral("previous text"));
         RichTextBox1.setSelStart(8);
-        FakeCommonDialogService dialogs;
+        doubles::FakeCommonDialogService dialogs;
         dialogs.queueFile(platform::FileDialogResult{path, name, entry});
         Boxes boxes;
 
@@ -294,7 +294,7 @@ private Q_SLOTS:
         connect(&RichTextBox1, &RichTextBox::filesDropped, this, [&](const QStringList& paths) {
             editor::openDroppedFile(RichTextBox1, RTFtemp, paths.first());
         });
-        FakeCommonDialogService dialogs;
+        doubles::FakeCommonDialogService dialogs;
         Boxes boxes;
 
         if (drop) {

@@ -27,7 +27,7 @@ declare -A sources=(
                 platform/Resources.cpp platform/EventLog.cpp platform/MessageBoxService.cpp
                 platform/AppInfo.cpp"
     [ParseCoordinate]="controls/bevel/mdlSHPCLR.cpp platform/Units.cpp platform/OleColor.cpp
-                       platform/MessageBoxService.cpp platform/FakeMessageBoxService.cpp
+                       platform/MessageBoxService.cpp tests/doubles/FakeMessageBoxService.cpp
                        platform/AppInfo.cpp"
 )
 declare -A libs=([ChmFile]="-lchm" [ChmTables]="-lchm")
@@ -58,7 +58,7 @@ command -v ccache >/dev/null 2>&1 && launcher=(ccache)
 qt=($(pkg-config --cflags --libs Qt6Core Qt6Gui Qt6Widgets))
 # The normal build's definitions, so that the code compiles as it does there.
 flags=(-std=c++20 -g -O1 -fPIC -fno-omit-frame-pointer -fno-sanitize-recover=undefined
-       -fsanitize=fuzzer-no-link,address,undefined -I"$root" -DQT_NO_KEYWORDS_FOR_SIGNALS
+       -fsanitize=fuzzer-no-link,address,undefined -I"$root" -I"$root/tests" -DQT_NO_KEYWORDS_FOR_SIGNALS
        -DQT_NO_CAST_FROM_BYTEARRAY -DQT_USE_QSTRINGBUILDER)
 
 build() {

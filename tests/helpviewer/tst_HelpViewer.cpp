@@ -9,7 +9,7 @@
 #include "helpviewer/HelpPopupWindow.h"
 #include "helpviewer/HelpWindow.h"
 #include "helpviewer/TestPeImage.h"
-#include "platform/FakeMessageBoxService.h"
+#include "doubles/FakeMessageBoxService.h"
 #include "platform/Resources.h"
 
 #include <QApplication>
@@ -57,7 +57,7 @@ private:
     ChmFile m_help;
 
     ChmHelpViewer m_viewer;
-    FakeMessageBoxService m_boxes;
+    doubles::FakeMessageBoxService m_boxes;
 
 private Q_SLOTS:
     void initTestCase()

@@ -5,7 +5,7 @@
 #include "platform/AppInfo.h"
 #include "platform/CommonDialogService.h"
 #include "platform/EventLog.h"
-#include "platform/FakeMessageBoxService.h"
+#include "doubles/FakeMessageBoxService.h"
 #include "platform/MenuBar.h"
 #include "platform/MessageBoxService.h"
 #include "platform/Resources.h"
@@ -402,7 +402,7 @@ private Q_SLOTS:
 
     void missingBitmapIsReportedNotFatal()
     {
-        FakeMessageBoxService boxes;
+        doubles::FakeMessageBoxService boxes;
         EventLogCapture log;
         QVERIFY(!resources::bitmap(QStringLiteral("NO_SUCH_BITMAP")));
         QVERIFY(resources::bitmapOrReport(QStringLiteral("NO_SUCH_BITMAP")).isNull());

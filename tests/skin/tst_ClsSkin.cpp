@@ -3,7 +3,7 @@
 
 #include "platform/ControlTag.h"
 #include "platform/EventLog.h"
-#include "platform/FakeMessageBoxService.h"
+#include "doubles/FakeMessageBoxService.h"
 #include "platform/Resources.h"
 #include "platform/Units.h"
 #include "platform/WindowMessages.h"
@@ -162,7 +162,7 @@ private Q_SLOTS:
             };
         for (const auto& [number, description, extra, logType, level, text] : rows) {
             const QString title = QStringLiteral("ERROR - %1 - TileBlt - ClsSkin").arg(number);
-            FakeMessageBoxService boxes;
+            doubles::FakeMessageBoxService boxes;
             EventLogCapture log;
             skin::ReportError(number, QString::fromLatin1(description), QStringLiteral("TileBlt"),
                               QStringLiteral("ClsSkin"), logType, QString::fromLatin1(extra));
@@ -300,7 +300,7 @@ private Q_SLOTS:
 
     void paintingTheForm()
     {
-        FakeMessageBoxService boxes;
+        doubles::FakeMessageBoxService boxes;
         SkinnedForm skinned;
         skinned.skin.SetFrmPict();
         QCOMPARE(boxes.boxes().size(), 0);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "speech/DirectSS.h"
-#include "speech/ManualSpeechClock.h"
+#include "doubles/ManualSpeechClock.h"
 #include "speech/SilentAudioOutput.h"
 
 #include <QCoreApplication>
@@ -21,13 +21,13 @@ namespace speechtest {
 // A control speaking into the silent output, whose clock moves only when told.
 struct SilentControl
 {
-    ManualSpeechClock* clock = nullptr;
+    doubles::ManualSpeechClock* clock = nullptr;
     SilentAudioOutput* output = nullptr;
     std::unique_ptr<DirectSS> control;
 
     SilentControl()
     {
-        auto ownClock = std::make_unique<ManualSpeechClock>();
+        auto ownClock = std::make_unique<doubles::ManualSpeechClock>();
         clock = ownClock.get();
         auto ownOutput = std::make_unique<SilentAudioOutput>(clock);
         output = ownOutput.get();
@@ -148,7 +148,7 @@ inline QList<Cue> readCues(const QString& path)
 // Moves the clock in steps, letting synthesis refill the buffer before each step, until
 // the condition holds. False when it never did.
 template <typename Condition>
-bool playUntil(DirectSS& control, ManualSpeechClock& clock, Condition condition,
+bool playUntil(DirectSS& control, doubles::ManualSpeechClock& clock, Condition condition,
                qint64 stepMicroseconds = 50000, int maxSteps = 4000)
 {
     for (int step = 0; step < maxSteps; ++step) {

@@ -6,7 +6,7 @@
 #include "controls/bevel/bvlBUTTON.h"
 #include "controls/bevel/bvlWorkSurface.h"
 #include "controls/bevel/mdlSHPCLR.h"
-#include "platform/FakeMessageBoxService.h"
+#include "doubles/FakeMessageBoxService.h"
 #include "platform/Picture.h"
 #include "platform/PropertyBag.h"
 
@@ -161,7 +161,7 @@ private Q_SLOTS:
         };
         for (const auto& [input, text, xy, message] : rows) {
             const bool valid = message.isEmpty();
-            platform::FakeMessageBoxService boxes;
+            doubles::FakeMessageBoxService boxes;
             qint16 parsedX = 77;
             qint16 parsedY = 88;
             QString inOut = QString::fromLatin1(input);
@@ -572,7 +572,7 @@ private Q_SLOTS:
     // property as it was, and a stored one keeps what could be read of it.
     void rejectedOffsets()
     {
-        platform::FakeMessageBoxService boxes;
+        doubles::FakeMessageBoxService boxes;
         bvlBUTTON* button = addButton();
         Spies spies(button);
         button->setCaptionOffset(QStringLiteral(" ( 3 , -4 ) "));

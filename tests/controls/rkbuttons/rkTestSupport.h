@@ -2,7 +2,7 @@
 
 #include "controls/rkbuttons/rkButtons_H.h"
 #include "platform/AmbientProperties.h"
-#include "platform/FakeMessageBoxService.h"
+#include "doubles/FakeMessageBoxService.h"
 #include "platform/Units.h"
 
 #include <QApplication>
@@ -119,7 +119,7 @@ protected:
     }
 
     std::unique_ptr<QWidget> m_container;
-    std::unique_ptr<platform::FakeMessageBoxService> m_boxes;
+    std::unique_ptr<doubles::FakeMessageBoxService> m_boxes;
 
 private Q_SLOTS:
     void initTestCase() { platform::setTwipsPerPixelOverride(15.0); }
@@ -128,7 +128,7 @@ private Q_SLOTS:
     void init()
     {
         platform::AmbientProperties::setDesignMode(false);
-        m_boxes = std::make_unique<platform::FakeMessageBoxService>();
+        m_boxes = std::make_unique<doubles::FakeMessageBoxService>();
         m_container = makeContainer();
         m_container->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_container.get()));

@@ -11,7 +11,7 @@
 #include "controls/rkbuttons/rkPaint.h"
 #include "platform/AmbientProperties.h"
 #include "platform/EventLog.h"
-#include "platform/FakeMessageBoxService.h"
+#include "doubles/FakeMessageBoxService.h"
 #include "platform/WindowProperties.h"
 #include "rkTestSupport.h"
 

@@ -4,7 +4,7 @@
 #include "controls/skinned/UcProgress.h"
 #include "controls/skinned/UcScroll.h"
 #include "platform/ControlTag.h"
-#include "platform/FakeMessageBoxService.h"
+#include "doubles/FakeMessageBoxService.h"
 #include "platform/OleColor.h"
 #include "platform/Units.h"
 #include "skin/SkinTestSupport.h"
@@ -243,7 +243,7 @@ private Q_SLOTS:
 
     void missingPictureIsReported()
     {
-        FakeMessageBoxService boxes;
+        doubles::FakeMessageBoxService boxes;
         UcCmd button;
         button.setPictureUP(QStringLiteral("RESTOREUP"));
         const QSize before = button.size();
