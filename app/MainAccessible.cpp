@@ -2,8 +2,8 @@
 
 #include "app/Main.h"
 #include "app/NoticeLine.h"
-#include "app/VoiceList.h"
 #include "app/ProgressLineAccessible.h"
+#include "app/VoiceList.h"
 #include "controls/bevel/bvlBUTTONAccessible.h"
 #include "controls/rkbuttons/rkButtons_HAccessible.h"
 #include "controls/skinned/UcCmdAccessible.h"

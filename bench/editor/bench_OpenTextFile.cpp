@@ -1,11 +1,11 @@
 // Opening a 20 MB plain-text file into the editor, against QPlainTextEdit::setPlainText
 // of the same text in the same run. Target: ratio at most 1.5.
 
+#include "doubles/FakeCommonDialogService.h"
 #include "editor/DocumentLoading.h"
 #include "editor/EditCommands.h"
 #include "editor/FileOpen.h"
 #include "editor/RichTextBox.h"
-#include "doubles/FakeCommonDialogService.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -12,6 +12,9 @@
 #include "controls/skinned/UcCmd.h"
 #include "controls/skinned/UcProgress.h"
 #include "controls/skinned/UcScroll.h"
+#include "doubles/FakeCommonDialogService.h"
+#include "doubles/FakeMessageBoxService.h"
+#include "doubles/FakeSpeechControl.h"
 #include "editor/FileOpen.h"
 #include "editor/RichTextBox.h"
 #include "help/HTMLHelp.h"
@@ -20,12 +23,9 @@
 #include "platform/AmbientProperties.h"
 #include "platform/AppInfo.h"
 #include "platform/ControlTag.h"
-#include "doubles/FakeCommonDialogService.h"
-#include "doubles/FakeMessageBoxService.h"
 #include "platform/MenuBar.h"
 #include "platform/WindowMessages.h"
 #include "skin/ClsSkin.h"
-#include "doubles/FakeSpeechControl.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -8,15 +8,15 @@
 #include "app/Session.h"
 #include "controls/rkbuttons/rkButtons_H.h"
 #include "controls/skinned/UcScroll.h"
+#include "doubles/FakeCommonDialogService.h"
+#include "doubles/FakeMessageBoxService.h"
+#include "doubles/FakeSpeechControl.h"
 #include "editor/FileOpen.h"
 #include "editor/RichTextBox.h"
 #include "helpviewer/HelpWindow.h"
 #include "platform/EventLog.h"
-#include "doubles/FakeCommonDialogService.h"
-#include "doubles/FakeMessageBoxService.h"
 #include "platform/MenuBar.h"
 #include "platform/ScreenPlace.h"
-#include "doubles/FakeSpeechControl.h"
 
 #include <QAccessible>
 #include <QComboBox>

@@ -27,15 +27,25 @@ public:
     FakeCommonDialogService(const FakeCommonDialogService&) = delete;
     FakeCommonDialogService& operator=(const FakeCommonDialogService&) = delete;
 
-    std::optional<platform::FileDialogResult> showOpen(const platform::FileDialogRequest& request) override;
-    std::optional<platform::FileDialogResult> showSave(const platform::FileDialogRequest& request) override;
-    std::optional<platform::OleColor> showColor(platform::OleColor initial, QWidget* owner) override;
-    std::optional<platform::FontChoice> showFont(const platform::FontChoice& initial, QWidget* owner) override;
+    std::optional<platform::FileDialogResult>
+    showOpen(const platform::FileDialogRequest& request) override;
+    std::optional<platform::FileDialogResult>
+    showSave(const platform::FileDialogRequest& request) override;
+    std::optional<platform::OleColor> showColor(platform::OleColor initial,
+                                                QWidget* owner) override;
+    std::optional<platform::FontChoice> showFont(const platform::FontChoice& initial,
+                                                 QWidget* owner) override;
 
     // The answers of the next dialogs of each kind; std::nullopt is a cancel.
-    void queueFile(std::optional<platform::FileDialogResult> answer) { m_files.append(std::move(answer)); }
+    void queueFile(std::optional<platform::FileDialogResult> answer)
+    {
+        m_files.append(std::move(answer));
+    }
     void queueColor(std::optional<platform::OleColor> answer) { m_colors.append(answer); }
-    void queueFont(std::optional<platform::FontChoice> answer) { m_fonts.append(std::move(answer)); }
+    void queueFont(std::optional<platform::FontChoice> answer)
+    {
+        m_fonts.append(std::move(answer));
+    }
 
     const QList<Request>& requests() const { return m_requests; }
 

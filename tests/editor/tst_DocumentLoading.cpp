@@ -1,10 +1,10 @@
 #include "TestFiles.h"
 #include "documents/DocumentFile.h"
 #include "documents/WordConverter.h"
+#include "doubles/FakeCommonDialogService.h"
 #include "editor/DocumentLoading.h"
 #include "editor/FileOpen.h"
 #include "editor/RichTextBox.h"
-#include "doubles/FakeCommonDialogService.h"
 #include "platform/MessageBoxService.h"
 
 #include <QApplication>

@@ -1,10 +1,10 @@
 // The editor box (selection, zoom, caret, scrolling, menu) and the commands that edit it
 // (styles, clipboard, font and colour dialogs).
+#include "doubles/FakeCommonDialogService.h"
 #include "editor/CommonDialog.h"
 #include "editor/EditCommands.h"
 #include "editor/RichTextBox.h"
 #include "editor/Zoom.h"
-#include "doubles/FakeCommonDialogService.h"
 
 #include <QApplication>
 #include <QClipboard>

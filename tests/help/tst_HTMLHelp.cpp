@@ -1,10 +1,10 @@
 #include "TestFiles.h"
+#include "doubles/FakeMessageBoxService.h"
 #include "help/HTMLHelp.h"
 #include "helpviewer/ChmHelpViewer.h"
 #include "helpviewer/HelpWindow.h"
 #include "helpviewer/TestPeImage.h"
 #include "platform/AppInfo.h"
-#include "doubles/FakeMessageBoxService.h"
 #include "platform/Registry.h"
 
 #include <QCursor>

@@ -2,6 +2,7 @@
 // windows and pop-ups.
 
 #include "TestFiles.h"
+#include "doubles/FakeMessageBoxService.h"
 #include "helpviewer/ChmBrowser.h"
 #include "helpviewer/ChmFile.h"
 #include "helpviewer/ChmHelpViewer.h"
@@ -9,7 +10,6 @@
 #include "helpviewer/HelpPopupWindow.h"
 #include "helpviewer/HelpWindow.h"
 #include "helpviewer/TestPeImage.h"
-#include "doubles/FakeMessageBoxService.h"
 #include "platform/Resources.h"
 
 #include <QApplication>

@@ -2,10 +2,10 @@
 // the program's resources.
 
 #include "TestFiles.h"
+#include "doubles/FakeMessageBoxService.h"
 #include "platform/AppInfo.h"
 #include "platform/CommonDialogService.h"
 #include "platform/EventLog.h"
-#include "doubles/FakeMessageBoxService.h"
 #include "platform/MenuBar.h"
 #include "platform/MessageBoxService.h"
 #include "platform/Resources.h"

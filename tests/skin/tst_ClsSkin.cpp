@@ -1,9 +1,9 @@
 // The skin: its artwork, error reports and picture contexts, how it paints a form, and how
 // the form is moved, sized and given its title-bar controls.
 
+#include "doubles/FakeMessageBoxService.h"
 #include "platform/ControlTag.h"
 #include "platform/EventLog.h"
-#include "doubles/FakeMessageBoxService.h"
 #include "platform/Resources.h"
 #include "platform/Units.h"
 #include "platform/WindowMessages.h"

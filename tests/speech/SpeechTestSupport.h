@@ -1,7 +1,7 @@
 #pragma once
 
-#include "speech/DirectSS.h"
 #include "doubles/ManualSpeechClock.h"
+#include "speech/DirectSS.h"
 #include "speech/SilentAudioOutput.h"
 
 #include <QCoreApplication>

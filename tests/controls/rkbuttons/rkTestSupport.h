@@ -1,8 +1,8 @@
 #pragma once
 
 #include "controls/rkbuttons/rkButtons_H.h"
-#include "platform/AmbientProperties.h"
 #include "doubles/FakeMessageBoxService.h"
+#include "platform/AmbientProperties.h"
 #include "platform/Units.h"
 
 #include <QApplication>
