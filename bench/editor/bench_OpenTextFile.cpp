@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr qint64 kFileBytes = 20 * 1024 * 1024;
+constexpr qint64 kFileBytes = qint64(20) * 1024 * 1024;
 constexpr int kRounds = 3;
 
 QByteArray makeText()
