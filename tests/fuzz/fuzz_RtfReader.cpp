@@ -20,12 +20,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     QTextDocument document;
-    const platform::Result<void> result = platform::RtfReader::read(bytes, document);
-    if (result.ok() == result.error().isEmpty()) {
-        // Either read without a reason or refused with one.
-        (void)document.toPlainText();
-    } else {
-        std::abort();
+    const platform::Result<platform::RtfEnd> result = platform::RtfReader::read(bytes, document);
+    if (result.ok() != result.error().isEmpty()) {
+        std::abort(); // either read without a reason or refused with one
     }
+    (void)document.toPlainText();
     return 0;
 }
