@@ -38,6 +38,15 @@ bool startsWord(const QString& text, qsizetype i)
     return isWordCharacter(text.at(i)) && (i == 0 || !isWordCharacter(text.at(i - 1)));
 }
 
+int countWords(const QString& text)
+{
+    int words = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        words += startsWord(text, i) ? 1 : 0;
+    }
+    return words;
+}
+
 // The first word starting at or after the position, before the end; -1 when none does.
 int nextWordStart(const QString& text, int position, int end)
 {
@@ -192,11 +201,7 @@ void FollowAlong::started(int start, const QString& text)
     m_countedWords = 0;
     // Continue goes on counting the words of what was being spoken.
     if (m_continuing && m_spanStart <= start) {
-        const QString before = m_editor.text().mid(m_spanStart, start - m_spanStart);
-        m_wordsBefore = 0;
-        for (qsizetype i = 0; i < before.size(); ++i) {
-            m_wordsBefore += startsWord(before, i) ? 1 : 0;
-        }
+        m_wordsBefore = countWords(m_editor.text().mid(m_spanStart, start - m_spanStart));
     } else {
         m_spanStart = start;
         m_wordsBefore = 0;
@@ -333,10 +338,7 @@ void FollowAlong::showProgress(Utterance& utterance, int start)
 {
     const QString& text = utterance.text;
     if (utterance.words < 0) {
-        utterance.words = 0;
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            utterance.words += startsWord(text, i) ? 1 : 0;
-        }
+        utterance.words = countWords(text);
     }
     // Counting goes on from where it stopped: the words are heard in order.
     if (start < m_countedTo) {

@@ -692,7 +692,7 @@ bool Main::speakRange(int start, int end)
     }
     const int last = end < 0 ? int(text.size()) : std::min(end, int(text.size()));
     if (m_soundLost) {
-        holdSpeech(start, last);
+        holdSpeech(start, last, false);
         return true;
     }
     if (start > 0 || end >= 0) {
@@ -934,21 +934,20 @@ void Main::soundOutputChanged(bool heard)
     const std::optional<std::pair<int, int>> heardRange =
         m_follow ? m_follow->heardRange() : std::nullopt;
     const auto [start, end] = heardRange.value_or(std::pair(0, int(m_richTextBox1->text().size())));
-    m_held = std::pair(start, end);
+    // Held before the stop, so that the stop's report finds the speech held.
+    holdSpeech(start, end, true);
     m_speech->stop();
     if (m_follow) {
         m_follow->stopped();
     }
-    holdSpeech(start, end);
-    m_heldMidway = true;
 }
 
 // Speaking waits for the sound output: the window stays SPEAKING (or PAUSED), its bars
 // still, and says why in one line.
-void Main::holdSpeech(int start, int end)
+void Main::holdSpeech(int start, int end, bool midway)
 {
     m_held = std::pair(start, end);
-    m_heldMidway = false;
+    m_heldMidway = midway;
     m_timer1->stop();
     clearPicture();
     if (m_soundLostLine) {

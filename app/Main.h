@@ -157,7 +157,8 @@ private:
     QString prepareUtterance();
     void clearPicture();
     void tellNoSoundOutput();
-    void holdSpeech(int start, int end);
+    // midway: cut off while speaking (its words are counted on when it goes on).
+    void holdSpeech(int start, int end, bool midway);
     void speakHeld();
     void dropHeld();
     void showHelp();
