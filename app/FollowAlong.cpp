@@ -87,7 +87,7 @@ int mapPoint(int position, int editAt, int removed, int added)
 
 } // namespace
 
-FollowAlong::FollowAlong(Main& main, platform::RichTextBox& editor, SpeechControl& speech,
+FollowAlong::FollowAlong(Main& main, editor::RichTextBox& editor, SpeechControl& speech,
                          QLabel* status)
     : QObject(&main), m_main(main), m_editor(editor), m_speech(speech), m_status(status)
 {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/ProgressLine.h"
+#include "editor/RichTextBox.h"
+#include "platform/MenuBar.h"
 
 #include <QList>
 #include <QObject>
@@ -13,11 +15,6 @@ class QAction;
 class QLabel;
 class QWidget;
 class SpeechControl;
-
-namespace platform {
-class MenuBar;
-class RichTextBox;
-} // namespace platform
 
 // Lets the listener follow the speech in the editor: marks the word being heard, shows
 // under the status how far the speaking has come, and speaks from the caret, the
@@ -35,7 +32,7 @@ public:
     static const QString kSentenceCuesKey;
     static const QString kWordCuesKey;
 
-    FollowAlong(Main& main, platform::RichTextBox& editor, SpeechControl& speech, QLabel* status);
+    FollowAlong(Main& main, editor::RichTextBox& editor, SpeechControl& speech, QLabel* status);
     ~FollowAlong() override;
 
     // Adds the Speak menu to the bar and its speaking commands to the editor's context menu.
@@ -94,7 +91,7 @@ private:
     void menuClicked(qint32 id);
 
     Main& m_main;
-    platform::RichTextBox& m_editor;
+    editor::RichTextBox& m_editor;
     SpeechControl& m_speech;
     QPointer<QLabel> m_status;
     ProgressLine* m_progress = nullptr;

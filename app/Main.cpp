@@ -5,6 +5,7 @@
 #include "app/MainAccessible.h"
 #include "app/NoticeLine.h"
 #include "app/VoiceList.h"
+#include "audio/AudioOutput.h"
 #include "controls/bevel/bvlBUTTON.h"
 #include "controls/rkbuttons/rkButtons_H.h"
 #include "controls/skinned/UcCmd.h"
@@ -24,12 +25,11 @@
 #include "platform/MessageBoxService.h"
 #include "platform/Resources.h"
 #include "platform/Units.h"
+#include "recording/SoundFileWriter.h"
 #include "skin/ClsSkin.h"
-#include "speech/AudioOutput.h"
 #include "speech/DirectSS.h"
 #include "speech/SpeechControl.h"
 #include "speech/VoiceCatalog.h"
-#include "speech/WaveFileWriter.h"
 
 #include <QBitmap>
 #include <QCloseEvent>
@@ -246,7 +246,7 @@ QWidget* Main::createControl(const platform::FormControl& control)
     }
 
     if (kind == QLatin1String("RichTextBox")) {
-        auto* box = new platform::RichTextBox(this);
+        auto* box = new editor::RichTextBox(this);
         (control.name == QLatin1String("RTFtemp") ? m_rtfTemp : m_richTextBox1) = box;
         widget = box;
     } else if (kind == QLatin1String("ListBox")) {
@@ -423,7 +423,7 @@ void Main::connectHandlers()
     m_follow = new FollowAlong(*this, *m_richTextBox1, *m_speech, m_lblStatus);
     m_commonDialog.owner = this;
     setAcceptDrops(true);
-    connect(m_richTextBox1, &platform::RichTextBox::filesDropped, this, &Main::openDroppedFiles);
+    connect(m_richTextBox1, &editor::RichTextBox::filesDropped, this, &Main::openDroppedFiles);
     // Text typed into an emptied editor is no longer the document's. Opening an empty
     // file passes here before its name is set, so it keeps the name.
     connect(m_richTextBox1->document(), &QTextDocument::contentsChanged, this, [this] {
@@ -431,7 +431,7 @@ void Main::connectHandlers()
             m_documentPath.clear();
         }
     });
-    platform::RichTextBox& box = *m_richTextBox1;
+    editor::RichTextBox& box = *m_richTextBox1;
     const QList<std::pair<const char*, std::function<void()>>> commands = {
         {"cmdOpen",
          [this, &box] {
@@ -810,7 +810,7 @@ void Main::clearPicture()
 
 void Main::cmdSaveFile_Click()
 {
-    m_commonDialog.Filter = WaveFileWriter::dialogFilter();
+    m_commonDialog.Filter = recording::dialogFilter();
     // The dialog starts from what the box shows; a cancel leaves the box as it is, so a
     // path the user typed is not lost.
     m_commonDialog.FileName = m_txtFile->text();
@@ -841,10 +841,10 @@ void Main::cmdRec_Click()
         path = QDir::cleanPath(QDir(folder).absoluteFilePath(path));
         m_txtFile->setText(QDir::toNativeSeparators(path));
     }
-    if (!WaveFileWriter::formatForPath(path)) {
-        platform::showMessage(WaveFileWriter::unknownFormatMessage(path),
-                              platform::MessageButtons::Ok, platform::MessageIcon::Exclamation, {},
-                              this);
+    if (const platform::Result<recording::SoundFormat> format = recording::formatForPath(path);
+        !format) {
+        platform::showMessage(format.error(), platform::MessageButtons::Ok,
+                              platform::MessageIcon::Exclamation, {}, this);
         return;
     }
     if (QFileInfo::exists(path) &&

@@ -3,6 +3,9 @@
 #include "app/About.h"
 #include "app/BarAnimation.h"
 #include "editor/CommonDialog.h"
+#include "editor/RichTextBox.h"
+#include "platform/FormFile.h"
+#include "platform/MenuBar.h"
 #include "platform/OleColor.h"
 #include "platform/WindowMessages.h"
 
@@ -27,12 +30,6 @@ class QListWidget;
 class QTimer;
 class SpeechControl;
 class UcScroll;
-
-namespace platform {
-class MenuBar;
-class RichTextBox;
-struct FormControl;
-} // namespace platform
 
 // The workbench: the document editor, the voice list with speed and tone, the speech
 // buttons with their status line and bar animation, the editing commands, the zoom list
@@ -177,8 +174,8 @@ private:
     platform::WindowProcedure m_previousProcedure;
     QList<QPixmap> m_smallImages;
 
-    platform::RichTextBox* m_richTextBox1 = nullptr;
-    platform::RichTextBox* m_rtfTemp = nullptr;
+    editor::RichTextBox* m_richTextBox1 = nullptr;
+    editor::RichTextBox* m_rtfTemp = nullptr;
     QListWidget* m_lstVoice = nullptr;
     UcScroll* m_scrSpeed = nullptr;
     UcScroll* m_scrPitch = nullptr;

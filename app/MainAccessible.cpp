@@ -25,7 +25,7 @@ QAccessibleInterface* createOtherWindow(const QString& className, QObject* objec
     if (className == QLatin1String("About")) {
         return new QAccessibleWidget(window, QAccessible::Dialog);
     }
-    if (className == QLatin1String("platform::HelpWindow")) {
+    if (className == QLatin1String("helpviewer::HelpWindow")) {
         return new QAccessibleWidget(window, QAccessible::Window);
     }
     return nullptr;

@@ -141,7 +141,7 @@ void Session::restoreControls()
     }
 
     auto* zoom = control<QComboBox>(m_main, "cboZoom");
-    auto* box = control<platform::RichTextBox>(m_main, "RichTextBox1");
+    auto* box = control<editor::RichTextBox>(m_main, "RichTextBox1");
     const QString zoomText = m_settings.value(kZoom).toString();
     if (zoom && box && !zoomText.isEmpty()) {
         const int row = zoom->findText(zoomText);
@@ -207,7 +207,7 @@ void Session::watchControls()
             }
         });
     }
-    if (auto* box = control<platform::RichTextBox>(m_main, "RichTextBox1")) {
+    if (auto* box = control<editor::RichTextBox>(m_main, "RichTextBox1")) {
         m_draftTimer = new QTimer(this);
         m_draftTimer->setInterval(kDraftInterval);
         m_draftTimer->setSingleShot(true);
@@ -257,7 +257,7 @@ void Session::addReopenItem()
 
 void Session::reopenLastText()
 {
-    auto* box = control<platform::RichTextBox>(m_main, "RichTextBox1");
+    auto* box = control<editor::RichTextBox>(m_main, "RichTextBox1");
     if (box && m_lastText) {
         m_main.stopBeforeNewText();
         box->setText(*m_lastText);
@@ -268,7 +268,7 @@ void Session::reopenLastText()
 
 void Session::saveDraft()
 {
-    auto* box = control<platform::RichTextBox>(m_main, "RichTextBox1");
+    auto* box = control<editor::RichTextBox>(m_main, "RichTextBox1");
     if (!box || !m_textChanged) {
         return;
     }
@@ -329,7 +329,7 @@ bool Session::eventFilter(QObject* watched, QEvent* event)
         } else if (type == QEvent::Move && m_main.isVisible()) {
             m_windowPlace = m_main.geometry();
         }
-    } else if (qobject_cast<platform::HelpWindow*>(window)) {
+    } else if (qobject_cast<helpviewer::HelpWindow*>(window)) {
         if (type == QEvent::Show) {
             const QRect place = m_settings.value(kHelpPlace).toRect();
             if (isOnScreen(place)) {

@@ -5,7 +5,7 @@
 #include <iconv.h>
 #include <mutex>
 
-namespace platform::codepage {
+namespace documents::codepage {
 
 namespace {
 
@@ -139,4 +139,4 @@ QString decode(const QByteArray& bytes, int codePage)
     return result;
 }
 
-} // namespace platform::codepage
+} // namespace documents::codepage

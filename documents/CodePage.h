@@ -5,7 +5,7 @@
 
 // Decoding of bytes written in a Windows code page (1252, 1251, 932, 936, ...), as
 // rich-text files and old plain-text files carry them.
-namespace platform::codepage {
+namespace documents::codepage {
 
 // Whether the code page is one this system can decode.
 bool isSupported(int codePage);
@@ -15,4 +15,4 @@ bool isSupported(int codePage);
 // as Windows-1252.
 QString decode(const QByteArray& bytes, int codePage);
 
-} // namespace platform::codepage
+} // namespace documents::codepage

@@ -14,7 +14,7 @@
 #include <cerrno>
 #include <memory>
 
-namespace platform {
+namespace documents {
 
 namespace {
 
@@ -54,7 +54,7 @@ DocumentKind zipKind(const ZipArchive& archive)
     if (epubtext::isEpub(archive)) {
         return DocumentKind::Epub;
     }
-    const Result<QByteArray> type = archive.read(QStringLiteral("mimetype"), 256);
+    const platform::Result<QByteArray> type = archive.read(QStringLiteral("mimetype"), 256);
     if (type && type.value().startsWith("application/vnd.oasis.opendocument.text")) {
         return DocumentKind::OpenDocument;
     }
@@ -93,51 +93,51 @@ DocumentKind kindWithoutArchive(const QByteArray& data)
 }
 
 // A member the converter will need, read once to prove the archive is whole.
-Result<void> checkMember(const ZipArchive& archive, const QString& name, qint64 maxBytes)
+platform::Result<void> checkMember(const ZipArchive& archive, const QString& name, qint64 maxBytes)
 {
-    const Result<QByteArray> member = archive.read(name, maxBytes);
+    const platform::Result<QByteArray> member = archive.read(name, maxBytes);
     if (!member) {
-        return Failure{member.error()};
+        return platform::Failure{member.error()};
     }
     return {};
 }
 
-Result<QString> readArchive(const QByteArray& data, const DocumentReadOptions& options)
+platform::Result<QString> readArchive(const QByteArray& data, const DocumentReadOptions& options)
 {
-    const Result<std::shared_ptr<ZipArchive>> opened = ZipArchive::open(data);
+    const platform::Result<std::shared_ptr<ZipArchive>> opened = ZipArchive::open(data);
     if (!opened) {
-        return Failure{opened.error()};
+        return platform::Failure{opened.error()};
     }
     const ZipArchive& archive = *opened.value();
     switch (zipKind(archive)) {
     case DocumentKind::Epub:
         return epubtext::read(archive, options.maxBytes);
     case DocumentKind::OpenDocument: {
-        const Result<QByteArray> manifest =
+        const platform::Result<QByteArray> manifest =
             archive.read(QStringLiteral("META-INF/manifest.xml"), kMaxManifestBytes);
         if (manifest && manifest.value().contains("encryption-data")) {
-            return Failure{passwordProtected()};
+            return platform::Failure{passwordProtected()};
         }
-        if (const Result<void> whole =
+        if (const platform::Result<void> whole =
                 checkMember(archive, QStringLiteral("content.xml"), options.maxBytes);
             !whole) {
-            return Failure{whole.error()};
+            return platform::Failure{whole.error()};
         }
         return WordConverter::convertData(data, WordConverter::Format::OpenDocument,
                                           options.converterTimeoutMs);
     }
     case DocumentKind::OfficeOpenXml: {
-        if (const Result<void> whole =
+        if (const platform::Result<void> whole =
                 checkMember(archive, QStringLiteral("word/document.xml"), options.maxBytes);
             !whole) {
-            return Failure{whole.error()};
+            return platform::Failure{whole.error()};
         }
         return WordConverter::convertData(data, WordConverter::Format::OfficeOpenXml,
                                           options.converterTimeoutMs);
     }
     default:
-        return Failure{tr("The file is a zip archive that holds no document this program "
-                          "can read.")};
+        return platform::Failure{tr("The file is a zip archive that holds no document this program "
+                                    "can read.")};
     }
 }
 
@@ -149,16 +149,17 @@ DocumentKind documentKind(const QByteArray& data)
     if (kind != DocumentKind::OtherZip) {
         return kind;
     }
-    const Result<std::shared_ptr<ZipArchive>> archive = ZipArchive::open(data);
+    const platform::Result<std::shared_ptr<ZipArchive>> archive = ZipArchive::open(data);
     return archive ? zipKind(*archive.value()) : DocumentKind::OtherZip;
 }
 
-Result<DocumentKind> documentKindOfFile(const QString& path)
+platform::Result<DocumentKind> documentKindOfFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         const int error = errno;
-        return Failure{tr("The file cannot be opened: %1.").arg(fileErrorText(error, &file))};
+        return platform::Failure{
+            tr("The file cannot be opened: %1.").arg(platform::fileErrorText(error, &file))};
     }
     // Every sign but a zip archive's contents is in the first bytes, where the binary
     // test looks too.
@@ -166,9 +167,9 @@ Result<DocumentKind> documentKindOfFile(const QString& path)
     if (kind != DocumentKind::OtherZip) {
         return kind;
     }
-    const Result<QByteArray> whole = documentfile::read(path);
+    const platform::Result<QByteArray> whole = documentfile::read(path);
     if (!whole) {
-        return Failure{whole.error()};
+        return platform::Failure{whole.error()};
     }
     return documentKind(whole.value());
 }
@@ -182,39 +183,39 @@ bool isReadableKind(DocumentKind kind)
 namespace {
 
 // Text read whole, from a reader that cannot tell a document cut short.
-Result<DocumentText> whole(Result<QString> text)
+platform::Result<DocumentText> whole(platform::Result<QString> text)
 {
     if (!text) {
-        return Failure{text.error()};
+        return platform::Failure{text.error()};
     }
     return DocumentText{std::move(text).value(), false};
 }
 
-Result<DocumentText> readData(const QByteArray& data, const DocumentReadOptions& options)
+platform::Result<DocumentText> readData(const QByteArray& data, const DocumentReadOptions& options)
 {
     switch (kindWithoutArchive(data)) {
     case DocumentKind::Empty:
-        return Failure{tr("The file is empty.")};
+        return platform::Failure{tr("The file is empty.")};
     case DocumentKind::Pdf:
         return whole(pdftext::read(data));
     case DocumentKind::RichText: {
         QTextDocument document;
-        const Result<RtfEnd> read = RtfReader::read(data, document);
+        const platform::Result<RtfEnd> read = RtfReader::read(data, document);
         if (!read) {
-            return Failure{read.error()};
+            return platform::Failure{read.error()};
         }
         return DocumentText{document.toPlainText(), read.value() == RtfEnd::CutShort};
     }
     case DocumentKind::Word97:
         if (isEncryptedOfficePackage(data)) {
-            return Failure{passwordProtected()};
+            return platform::Failure{passwordProtected()};
         }
         return whole(WordConverter::convertData(data, WordConverter::Format::Word97,
                                                 options.converterTimeoutMs));
     case DocumentKind::OtherZip:
         return whole(readArchive(data, options));
     case DocumentKind::Binary:
-        return Failure{tr("The file is not a document this program can read.")};
+        return platform::Failure{tr("The file is not a document this program can read.")};
     case DocumentKind::Html:
         return whole(markuptext::fromHtml(data));
     case DocumentKind::Markdown:
@@ -226,36 +227,37 @@ Result<DocumentText> readData(const QByteArray& data, const DocumentReadOptions&
 
 } // namespace
 
-Result<QString> readDocumentData(const QByteArray& data, const DocumentReadOptions& options)
+platform::Result<QString> readDocumentData(const QByteArray& data,
+                                           const DocumentReadOptions& options)
 {
-    Result<DocumentText> read = readData(data, options);
+    platform::Result<DocumentText> read = readData(data, options);
     if (!read) {
-        return Failure{read.error()};
+        return platform::Failure{read.error()};
     }
     return std::move(read).value().text;
 }
 
-Result<DocumentText> readDocumentText(const QString& path)
+platform::Result<DocumentText> readDocumentText(const QString& path)
 {
-    const Result<QByteArray> file = documentfile::read(path);
+    const platform::Result<QByteArray> file = documentfile::read(path);
     if (!file) {
-        return Failure{file.error()};
+        return platform::Failure{file.error()};
     }
     return readData(file.value(), DocumentReadOptions());
 }
 
-Result<QString> readDocument(const QString& path)
+platform::Result<QString> readDocument(const QString& path)
 {
     return readDocument(path, DocumentReadOptions());
 }
 
-Result<QString> readDocument(const QString& path, const DocumentReadOptions& options)
+platform::Result<QString> readDocument(const QString& path, const DocumentReadOptions& options)
 {
-    const Result<QByteArray> file = documentfile::read(path, options.maxBytes);
+    const platform::Result<QByteArray> file = documentfile::read(path, options.maxBytes);
     if (!file) {
-        return Failure{file.error()};
+        return platform::Failure{file.error()};
     }
     return readDocumentData(file.value(), options);
 }
 
-} // namespace platform
+} // namespace documents

@@ -11,7 +11,7 @@
 // than its name: word-processor files (through LibreOffice), rich text, PDF, electronic
 // books, web pages, Markdown notes and plain text. Needs a QGuiApplication (web pages,
 // Markdown and rich text are read through QTextDocument).
-namespace platform {
+namespace documents {
 
 enum class DocumentKind {
     Empty,
@@ -39,7 +39,7 @@ DocumentKind documentKind(const QByteArray& data);
 
 // The kind of document in a file, told from its first bytes without reading the rest (a
 // zip archive is read whole to be looked into), or why the file cannot be read.
-Result<DocumentKind> documentKindOfFile(const QString& path);
+platform::Result<DocumentKind> documentKindOfFile(const QString& path);
 // Whether readDocument takes documents of this kind (one may still turn out damaged).
 bool isReadableKind(DocumentKind kind);
 
@@ -53,12 +53,13 @@ struct DocumentText
 
 // The document's text, or why there is none, in words that name the reason (damaged,
 // encrypted, empty, too large, no text layer, locked by DRM).
-Result<DocumentText> readDocumentText(const QString& path);
-Result<QString> readDocument(const QString& path);
-Result<QString> readDocument(const QString& path, const DocumentReadOptions& options);
+platform::Result<DocumentText> readDocumentText(const QString& path);
+platform::Result<QString> readDocument(const QString& path);
+platform::Result<QString> readDocument(const QString& path, const DocumentReadOptions& options);
 
 // The same for a document already in memory.
-Result<QString> readDocumentData(const QByteArray& data,
-                                 const DocumentReadOptions& options = DocumentReadOptions());
+platform::Result<QString>
+readDocumentData(const QByteArray& data,
+                 const DocumentReadOptions& options = DocumentReadOptions());
 
-} // namespace platform
+} // namespace documents

@@ -9,7 +9,7 @@
 #include <QUrl>
 #include <QXmlStreamReader>
 
-namespace platform::epubtext {
+namespace documents::epubtext {
 
 namespace {
 
@@ -32,7 +32,7 @@ bool hasRightsManagement(const ZipArchive& archive)
     if (archive.contains(QStringLiteral("META-INF/rights.xml"))) {
         return true;
     }
-    const Result<QByteArray> encryption =
+    const platform::Result<QByteArray> encryption =
         archive.read(QStringLiteral("META-INF/encryption.xml"), kMaxMetadataBytes);
     if (!encryption) {
         return false;
@@ -96,35 +96,35 @@ QStringList spine(const QByteArray& package, const QString& packageDir)
 
 bool isEpub(const ZipArchive& archive)
 {
-    const Result<QByteArray> type = archive.read(QStringLiteral("mimetype"), 64);
+    const platform::Result<QByteArray> type = archive.read(QStringLiteral("mimetype"), 64);
     return type && type.value().trimmed() == "application/epub+zip";
 }
 
-Result<QString> read(const ZipArchive& archive, qint64 maxBytes)
+platform::Result<QString> read(const ZipArchive& archive, qint64 maxBytes)
 {
     if (hasRightsManagement(archive)) {
-        return Failure{tr("The book is locked by digital rights management (DRM).")};
+        return platform::Failure{tr("The book is locked by digital rights management (DRM).")};
     }
-    const Result<QByteArray> container =
+    const platform::Result<QByteArray> container =
         archive.read(QStringLiteral("META-INF/container.xml"), kMaxMetadataBytes);
     if (!container) {
-        return Failure{container.error()};
+        return platform::Failure{container.error()};
     }
     const QString opf = packagePath(container.value());
     if (opf.isEmpty()) {
-        return Failure{tr("The book is damaged: it names no content.")};
+        return platform::Failure{tr("The book is damaged: it names no content.")};
     }
-    const Result<QByteArray> package = archive.read(opf, kMaxMetadataBytes);
+    const platform::Result<QByteArray> package = archive.read(opf, kMaxMetadataBytes);
     if (!package) {
-        return Failure{package.error()};
+        return platform::Failure{package.error()};
     }
     QString text;
     qint64 budget = maxBytes;
     const QStringList chapters = spine(package.value(), opf.section(u'/', 0, -2));
     for (const QString& chapter : chapters) {
-        const Result<QByteArray> page = archive.read(chapter, budget);
+        const platform::Result<QByteArray> page = archive.read(chapter, budget);
         if (!page) {
-            return Failure{page.error()};
+            return platform::Failure{page.error()};
         }
         budget -= page.value().size();
         if (!text.isEmpty()) {
@@ -135,4 +135,4 @@ Result<QString> read(const ZipArchive& archive, qint64 maxBytes)
     return text;
 }
 
-} // namespace platform::epubtext
+} // namespace documents::epubtext

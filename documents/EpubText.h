@@ -6,7 +6,7 @@
 
 // The text of electronic books (EPUB): the chapters' XHTML in the order of the book's
 // spine, each read as a web page.
-namespace platform {
+namespace documents {
 
 class ZipArchive;
 
@@ -17,7 +17,7 @@ bool isEpub(const ZipArchive& archive);
 
 // The book's text, or why there is none: damaged, or locked by digital rights
 // management.
-Result<QString> read(const ZipArchive& archive, qint64 maxBytes);
+platform::Result<QString> read(const ZipArchive& archive, qint64 maxBytes);
 
 } // namespace epubtext
-} // namespace platform
+} // namespace documents

@@ -6,7 +6,7 @@
 #include <QTextDocument>
 #include <QTextList>
 
-namespace platform::markuptext {
+namespace documents::markuptext {
 
 namespace {
 
@@ -123,4 +123,4 @@ QString fromMarkdown(const QString& markdown)
     return plainText(document);
 }
 
-} // namespace platform::markuptext
+} // namespace documents::markuptext

@@ -7,7 +7,7 @@ class QTextDocument;
 
 // Web pages and Markdown notes to plain text through Qt's own readers, with list numbers
 // and bullets kept as words ("1. Alpha"), since a listener cannot see the indent.
-namespace platform::markuptext {
+namespace documents::markuptext {
 
 // Whether the data reads like a web page: its first tag is a document type, <html>,
 // <head> or <body>, after optional blanks, an XML declaration and comments.
@@ -26,4 +26,4 @@ QString fromMarkdown(const QString& markdown);
 // bullet.
 QString plainText(const QTextDocument& document);
 
-} // namespace platform::markuptext
+} // namespace documents::markuptext

@@ -6,7 +6,7 @@
 #include <poppler-global.h>
 #include <poppler-page.h>
 
-namespace platform::pdftext {
+namespace documents::pdftext {
 
 namespace {
 
@@ -47,7 +47,7 @@ QString joinHyphenatedLines(const QString& text)
     return joined;
 }
 
-Result<QString> read(const QByteArray& data)
+platform::Result<QString> read(const QByteArray& data)
 {
     // Poppler writes its complaints about damaged files to the terminal: the reason the
     // user reads comes from here instead.
@@ -55,10 +55,10 @@ Result<QString> read(const QByteArray& data)
     const std::unique_ptr<poppler::document> document(
         poppler::document::load_from_raw_data(data.constData(), static_cast<int>(data.size())));
     if (!document) {
-        return Failure{tr("The PDF file is damaged and cannot be read.")};
+        return platform::Failure{tr("The PDF file is damaged and cannot be read.")};
     }
     if (document->is_locked()) {
-        return Failure{tr("The PDF file is protected by a password.")};
+        return platform::Failure{tr("The PDF file is protected by a password.")};
     }
     QString text;
     const int pages = document->pages();
@@ -80,9 +80,9 @@ Result<QString> read(const QByteArray& data)
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.remove(u'\f');
     if (text.trimmed().isEmpty()) {
-        return Failure{tr("The file contains no text; it may be a scanned image.")};
+        return platform::Failure{tr("The file contains no text; it may be a scanned image.")};
     }
     return joinHyphenatedLines(text);
 }
 
-} // namespace platform::pdftext
+} // namespace documents::pdftext

@@ -7,7 +7,7 @@
 
 // The text of PDF files through Poppler (its C++ interface, which gives the reading order pdftotext
 // gives): each page's text in reading order, words broken by a hyphen at a line's end joined again.
-namespace platform::pdftext {
+namespace documents::pdftext {
 
 // Whether the data begins like a PDF file ("%PDF-" within its first kilobyte, as readers
 // accept it).
@@ -15,10 +15,10 @@ bool looksLikePdf(const QByteArray& head);
 
 // The document's text, or why there is none: damaged, protected by a password, or
 // without a text layer at all (a scanned image).
-Result<QString> read(const QByteArray& data);
+platform::Result<QString> read(const QByteArray& data);
 
 // Joins a word hyphenated across a line break ("exam-\nple" becomes "example") and
 // keeps every other line break.
 QString joinHyphenatedLines(const QString& text);
 
-} // namespace platform::pdftext
+} // namespace documents::pdftext

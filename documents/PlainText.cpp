@@ -4,7 +4,7 @@
 
 #include <QStringDecoder>
 
-namespace platform::plaintext {
+namespace documents::plaintext {
 
 namespace {
 
@@ -35,4 +35,4 @@ QString decode(const QByteArray& bytes)
     return codepage::decode(body.toByteArray(), kWindowsWestern);
 }
 
-} // namespace platform::plaintext
+} // namespace documents::plaintext

@@ -13,7 +13,7 @@
 #include <array>
 #include <vector>
 
-namespace platform {
+namespace documents {
 
 namespace {
 
@@ -1096,10 +1096,10 @@ bool RtfReader::looksLikeRtf(const QByteArray& data)
     return data.mid(i, 5) == "{\\rtf";
 }
 
-Result<RtfEnd> RtfReader::read(const QByteArray& data, QTextDocument& document)
+platform::Result<RtfEnd> RtfReader::read(const QByteArray& data, QTextDocument& document)
 {
     if (!looksLikeRtf(data)) {
-        return Failure{tr("The file is not in Rich Text Format.")};
+        return platform::Failure{tr("The file is not in Rich Text Format.")};
     }
     document.clear();
     // Thousands of small inserts would each be an undo step.
@@ -1116,13 +1116,13 @@ Result<RtfEnd> RtfReader::read(const QByteArray& data, QTextDocument& document)
     return parser.ended() ? RtfEnd::Complete : RtfEnd::CutShort;
 }
 
-Result<RtfEnd> RtfReader::readFile(const QString& path, QTextDocument& document)
+platform::Result<RtfEnd> RtfReader::readFile(const QString& path, QTextDocument& document)
 {
-    const Result<QByteArray> file = documentfile::read(path);
+    const platform::Result<QByteArray> file = documentfile::read(path);
     if (!file) {
-        return Failure{file.error()};
+        return platform::Failure{file.error()};
     }
     return read(file.value(), document);
 }
 
-} // namespace platform
+} // namespace documents

@@ -10,7 +10,7 @@ class QTextDocument;
 // Reads rich text (RTF) into a QTextDocument: characters, paragraphs, tabs, bold,
 // italic, underline, strike-through, font name and size, text and background colours.
 // Everything else (pictures, objects, headers, style sheets) is skipped.
-namespace platform {
+namespace documents {
 
 // Whether the rich text was there to its end: CutShort when the data ends before the
 // document's own group closes (a file truncated or damaged on its way).
@@ -22,13 +22,13 @@ public:
     // Replaces the document's content with the rich text. Data that does not begin
     // like rich text is refused and leaves the document as it was; a file cut short
     // keeps what was read up to its end.
-    static Result<RtfEnd> read(const QByteArray& data, QTextDocument& document);
+    static platform::Result<RtfEnd> read(const QByteArray& data, QTextDocument& document);
 
     // The same for a file; a file that cannot be read is refused with the reason.
-    static Result<RtfEnd> readFile(const QString& path, QTextDocument& document);
+    static platform::Result<RtfEnd> readFile(const QString& path, QTextDocument& document);
 
     // Whether the data begins like rich text ("{\rtf", after optional blanks).
     static bool looksLikeRtf(const QByteArray& data);
 };
 
-} // namespace platform
+} // namespace documents

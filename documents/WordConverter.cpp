@@ -18,7 +18,7 @@
 #include <sys/types.h>
 #include <unistd.h>
 
-namespace platform {
+namespace documents {
 
 namespace {
 
@@ -108,19 +108,20 @@ QString WordConverter::converterProgram()
     return QStandardPaths::findExecutable(QStringLiteral("soffice"));
 }
 
-Result<QString> WordConverter::convert(const QString& path, int timeoutMs)
+platform::Result<QString> WordConverter::convert(const QString& path, int timeoutMs)
 {
-    const Result<QByteArray> file = documentfile::read(path);
+    const platform::Result<QByteArray> file = documentfile::read(path);
     if (!file) {
-        return Failure{file.error()};
+        return platform::Failure{file.error()};
     }
     if (!hasOleSignature(file.value())) {
-        return Failure{tr("The file is not a Word document.")};
+        return platform::Failure{tr("The file is not a Word document.")};
     }
     return convertData(file.value(), Format::Word97, timeoutMs);
 }
 
-Result<QString> WordConverter::convertData(const QByteArray& data, Format format, int timeoutMs)
+platform::Result<QString> WordConverter::convertData(const QByteArray& data, Format format,
+                                                     int timeoutMs)
 {
     // Without a fixed import filter a damaged document is read as plain text and
     // "converts" into garbage.
@@ -134,7 +135,8 @@ Result<QString> WordConverter::convertData(const QByteArray& data, Format format
                                                             : Import{"odt", "writer8"};
     const QString program = converterProgram();
     if (program.isEmpty() || !QFileInfo(program).isExecutable()) {
-        return Failure{tr("LibreOffice is needed to read Word documents and is not installed.")};
+        return platform::Failure{
+            tr("LibreOffice is needed to read Word documents and is not installed.")};
     }
 
     // The converter writes beside its input and keeps a profile: give it a folder of its
@@ -143,7 +145,8 @@ Result<QString> WordConverter::convertData(const QByteArray& data, Format format
     // makes the converter hang, hence the plain temporary folder names.
     QTemporaryDir work(QDir::tempPath() + QLatin1String("/parlanza-doc-XXXXXX"));
     if (!work.isValid()) {
-        return Failure{tr("No temporary folder for the conversion: %1.").arg(work.errorString())};
+        return platform::Failure{
+            tr("No temporary folder for the conversion: %1.").arg(work.errorString())};
     }
     const QString inputDir = work.filePath(QStringLiteral("in"));
     const QString outputDir = work.filePath(QStringLiteral("out"));
@@ -157,8 +160,8 @@ Result<QString> WordConverter::convertData(const QByteArray& data, Format format
     {
         QFile copy(input);
         if (!copy.open(QIODevice::WriteOnly) || copy.write(data) != data.size()) {
-            return Failure{tr("The document cannot be copied for the conversion: %1.")
-                               .arg(copy.errorString())};
+            return platform::Failure{tr("The document cannot be copied for the conversion: %1.")
+                                         .arg(copy.errorString())};
         }
     }
 
@@ -176,15 +179,16 @@ Result<QString> WordConverter::convertData(const QByteArray& data, Format format
     process.setChildProcessModifier([] { ::setsid(); });
     process.start();
     if (!process.waitForStarted(kStopWaitMs)) {
-        return Failure{tr("LibreOffice could not be started: %1.").arg(process.errorString())};
+        return platform::Failure{
+            tr("LibreOffice could not be started: %1.").arg(process.errorString())};
     }
     const qint64 groupId = process.processId();
     const bool finished = process.waitForFinished(timeoutMs);
     const QByteArray messages = process.readAll();
     endProcessGroup(process, groupId);
     if (!finished) {
-        return Failure{tr("LibreOffice did not finish the conversion within %1 seconds.")
-                           .arg(timeoutMs / 1000.0, 0, 'f', 0)};
+        return platform::Failure{tr("LibreOffice did not finish the conversion within %1 seconds.")
+                                     .arg(timeoutMs / 1000.0, 0, 'f', 0)};
     }
 
     // The converter exits with 0 whether it converted or not: the output file tells.
@@ -196,13 +200,14 @@ Result<QString> WordConverter::convertData(const QByteArray& data, Format format
         }
         const QString detail = QString::fromLocal8Bit(messages).trimmed();
         if (!detail.isEmpty()) {
-            eventlog::warning(QLatin1String("Document conversion: ") + detail);
+            platform::eventlog::warning(QLatin1String("Document conversion: ") + detail);
         }
-        return Failure{tr("LibreOffice could not convert the document; it may be damaged or "
-                          "protected by a password.")};
+        return platform::Failure{
+            tr("LibreOffice could not convert the document; it may be damaged or "
+               "protected by a password.")};
     }
     keepProfile(profileDir);
     return decodeOutput(output.readAll());
 }
 
-} // namespace platform
+} // namespace documents

@@ -8,7 +8,7 @@
 // Word-processor documents (.doc, .docx, .odt) to plain text, through LibreOffice run headless as a
 // child process: a private profile, a private output folder, its own process group, a
 // time limit. Nothing is left running afterwards and the clipboard is never touched.
-namespace platform {
+namespace documents {
 
 class WordConverter
 {
@@ -20,11 +20,12 @@ public:
 
     // The document's text, or why there is none. Blocks until the text is there, the
     // converter failed or the time ran out.
-    static Result<QString> convert(const QString& path, int timeoutMs = kDefaultTimeoutMs);
+    static platform::Result<QString> convert(const QString& path,
+                                             int timeoutMs = kDefaultTimeoutMs);
 
     // The text of a document already in memory, read in the given format.
-    static Result<QString> convertData(const QByteArray& data, Format format,
-                                       int timeoutMs = kDefaultTimeoutMs);
+    static platform::Result<QString> convertData(const QByteArray& data, Format format,
+                                                 int timeoutMs = kDefaultTimeoutMs);
 
     // Whether the data begins with the signature of an OLE compound file, the container
     // of .doc files.
@@ -34,4 +35,4 @@ public:
     static QString converterProgram();
 };
 
-} // namespace platform
+} // namespace documents

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <zip.h>
 
-namespace platform {
+namespace documents {
 
 namespace {
 
@@ -24,20 +24,20 @@ bool ZipArchive::looksLikeZip(const QByteArray& head)
     return head.startsWith("PK\x03\x04");
 }
 
-Result<std::shared_ptr<ZipArchive>> ZipArchive::open(const QByteArray& data)
+platform::Result<std::shared_ptr<ZipArchive>> ZipArchive::open(const QByteArray& data)
 {
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* source = zip_source_buffer_create(data.constData(), data.size(), 0, &error);
     if (source == nullptr) {
         zip_error_fini(&error);
-        return Failure{damaged()};
+        return platform::Failure{damaged()};
     }
     zip_t* archive = zip_open_from_source(source, ZIP_RDONLY, &error);
     zip_error_fini(&error);
     if (archive == nullptr) {
         zip_source_free(source);
-        return Failure{damaged()};
+        return platform::Failure{damaged()};
     }
     return std::shared_ptr<ZipArchive>(new ZipArchive(archive));
 }
@@ -65,25 +65,25 @@ bool ZipArchive::isEncrypted(const QString& name) const
            (stat.valid & ZIP_STAT_ENCRYPTION_METHOD) != 0 && stat.encryption_method != ZIP_EM_NONE;
 }
 
-Result<QByteArray> ZipArchive::read(const QString& name, qint64 maxBytes) const
+platform::Result<QByteArray> ZipArchive::read(const QString& name, qint64 maxBytes) const
 {
     const qint64 index = indexOf(name);
     if (index < 0) {
-        return Failure{tr("The file is damaged: \"%1\" is missing from it.").arg(name)};
+        return platform::Failure{tr("The file is damaged: \"%1\" is missing from it.").arg(name)};
     }
     if (isEncrypted(name)) {
-        return Failure{tr("The document is encrypted.")};
+        return platform::Failure{tr("The document is encrypted.")};
     }
     zip_stat_t stat;
     if (zip_stat_index(m_archive, index, 0, &stat) != 0 || (stat.valid & ZIP_STAT_SIZE) == 0) {
-        return Failure{damaged()};
+        return platform::Failure{damaged()};
     }
     if (stat.size > static_cast<zip_uint64_t>(maxBytes)) {
-        return Failure{tr("The document is too large to open.")};
+        return platform::Failure{tr("The document is too large to open.")};
     }
     zip_file_t* file = zip_fopen_index(m_archive, index, 0);
     if (file == nullptr) {
-        return Failure{damaged()};
+        return platform::Failure{damaged()};
     }
     QByteArray content(static_cast<qsizetype>(stat.size), Qt::Uninitialized);
     qint64 total = 0;
@@ -104,9 +104,9 @@ Result<QByteArray> ZipArchive::read(const QString& name, qint64 maxBytes) const
     }
     zip_fclose(file);
     if (failed || total != content.size()) {
-        return Failure{damaged()};
+        return platform::Failure{damaged()};
     }
     return content;
 }
 
-} // namespace platform
+} // namespace documents

@@ -11,7 +11,7 @@ struct zip;
 // A zip archive held in memory, read through libzip: the container of word-processor
 // documents and electronic books. Damaged archives and encrypted members are told apart
 // from missing ones so that the user hears the real reason.
-namespace platform {
+namespace documents {
 
 class ZipArchive
 {
@@ -21,7 +21,7 @@ public:
 
     // The archive, or why it cannot be read (damaged, cut short). The data must outlive
     // the archive.
-    static Result<std::shared_ptr<ZipArchive>> open(const QByteArray& data);
+    static platform::Result<std::shared_ptr<ZipArchive>> open(const QByteArray& data);
 
     ~ZipArchive();
     ZipArchive(const ZipArchive&) = delete;
@@ -33,7 +33,7 @@ public:
     bool isEncrypted(const QString& name) const;
 
     // A member's content, checked against its checksum, at most maxBytes long.
-    Result<QByteArray> read(const QString& name, qint64 maxBytes) const;
+    platform::Result<QByteArray> read(const QString& name, qint64 maxBytes) const;
 
 private:
     explicit ZipArchive(zip* archive) : m_archive(archive) {}
@@ -42,4 +42,4 @@ private:
     zip* m_archive = nullptr;
 };
 
-} // namespace platform
+} // namespace documents

@@ -53,30 +53,30 @@ void reportWordFailure(const QString& path, const QString& reason)
 }
 
 // Text read whole by a reader that cannot tell a file cut short.
-platform::Result<platform::DocumentText> whole(platform::Result<QString> text)
+platform::Result<documents::DocumentText> whole(platform::Result<QString> text)
 {
     if (!text) {
         return platform::Failure{text.error()};
     }
-    return platform::DocumentText{std::move(text).value(), false};
+    return documents::DocumentText{std::move(text).value(), false};
 }
 
 // The file's text, read as the filter entry says, under the hourglass (which is gone
 // again before any message is shown). Nothing for an entry the list does not have.
-std::optional<platform::Result<platform::DocumentText>> readAs(int entry, const QString& path,
-                                                               platform::RichTextBox& RTFtemp)
+std::optional<platform::Result<documents::DocumentText>> readAs(int entry, const QString& path,
+                                                                editor::RichTextBox& RTFtemp)
 {
     const WaitCursor wait;
     // A document of a kind the written entries cannot read (an office, PDF or EPUB file,
     // or rich text) is read by its content whichever entry was chosen, rather than shown
     // as its raw bytes.
     if (entry >= TextFilesEntry && entry <= AllFilesEntry && entry != RichTextEntry) {
-        using Kind = platform::DocumentKind;
-        const platform::Result<Kind> kind = platform::documentKindOfFile(path);
+        using Kind = documents::DocumentKind;
+        const platform::Result<Kind> kind = documents::documentKindOfFile(path);
         if (kind && (kind.value() == Kind::RichText || kind.value() == Kind::Pdf ||
                      kind.value() == Kind::OfficeOpenXml || kind.value() == Kind::OpenDocument ||
                      kind.value() == Kind::Epub)) {
-            return platform::readDocumentText(path);
+            return documents::readDocumentText(path);
         }
     }
     switch (entry) {
@@ -84,16 +84,16 @@ std::optional<platform::Result<platform::DocumentText>> readAs(int entry, const 
     case AllFilesEntry:
         return whole(LoadTextFile(path));
     case RichTextEntry: {
-        const platform::Result<platform::RtfEnd> rich = RTFtemp.loadFile(path);
+        const platform::Result<documents::RtfEnd> rich = RTFtemp.loadFile(path);
         if (!rich) {
             return platform::Failure{rich.error()};
         }
-        return platform::DocumentText{RTFtemp.text(), rich.value() == platform::RtfEnd::CutShort};
+        return documents::DocumentText{RTFtemp.text(), rich.value() == documents::RtfEnd::CutShort};
     }
     case WordEntry:
-        return whole(platform::WordConverter::convert(path));
+        return whole(documents::WordConverter::convert(path));
     case AllDocumentsEntry:
-        return platform::readDocumentText(path);
+        return documents::readDocumentText(path);
     default:
         return std::nullopt;
     }
@@ -103,25 +103,25 @@ std::optional<platform::Result<platform::DocumentText>> readAs(int entry, const 
 
 QString decodeText(const QByteArray& bytes)
 {
-    return platform::plaintext::decode(bytes);
+    return documents::plaintext::decode(bytes);
 }
 
 platform::Result<QString> LoadTextFile(const QString& path)
 {
     // Let the window repaint where the dialog was before the file is read.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    const platform::Result<QByteArray> file = platform::documentfile::read(path);
+    const platform::Result<QByteArray> file = documents::documentfile::read(path);
     if (!file) {
         return platform::Failure{file.error()};
     }
     return decodeText(file.value());
 }
 
-bool ImportWordDocument(platform::RichTextBox& editor, const QString& path)
+bool ImportWordDocument(editor::RichTextBox& editor, const QString& path)
 {
     const platform::Result<QString> conversion = [&path] {
         const WaitCursor wait;
-        return platform::WordConverter::convert(path);
+        return documents::WordConverter::convert(path);
     }();
     if (!conversion) {
         reportWordFailure(path, conversion.error());
@@ -132,7 +132,7 @@ bool ImportWordDocument(platform::RichTextBox& editor, const QString& path)
     return true;
 }
 
-QString cmdOpen_Click(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RTFtemp,
+QString cmdOpen_Click(editor::RichTextBox& RichTextBox1, editor::RichTextBox& RTFtemp,
                       const std::function<void()>& beforeReplacing)
 {
     FileOpen::OpenFilter = kOpenFilter;
@@ -145,12 +145,12 @@ QString cmdOpen_Click(platform::RichTextBox& RichTextBox1, platform::RichTextBox
     return chosen;
 }
 
-bool openDocument(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RTFtemp,
+bool openDocument(editor::RichTextBox& RichTextBox1, editor::RichTextBox& RTFtemp,
                   const QString& path, int entry, const std::function<void()>& beforeReplacing)
 {
     // The file is read completely before the editor's text is replaced, so that a file
     // that cannot be read leaves the previous text in place.
-    const std::optional<platform::Result<platform::DocumentText>> loaded =
+    const std::optional<platform::Result<documents::DocumentText>> loaded =
         readAs(entry, path, RTFtemp);
     if (!loaded) {
         return false;
@@ -165,7 +165,7 @@ bool openDocument(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RT
     }
     // A file that yields nothing to read (empty, or damaged before its text) would only
     // empty the editor.
-    const platform::DocumentText& document = loaded->value();
+    const documents::DocumentText& document = loaded->value();
     if (document.text.trimmed().isEmpty()) {
         reportOpenFailure(path, tr("The file contains no text."));
         return false;
@@ -188,7 +188,7 @@ bool openDocument(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RT
     return true;
 }
 
-bool openDroppedFile(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RTFtemp,
+bool openDroppedFile(editor::RichTextBox& RichTextBox1, editor::RichTextBox& RTFtemp,
                      const QString& path, const std::function<void()>& beforeReplacing)
 {
     return openDocument(RichTextBox1, RTFtemp, path, AllDocumentsEntry, beforeReplacing);

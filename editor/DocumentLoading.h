@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/RichTextBox.h"
 #include "platform/Result.h"
 
 #include <QByteArray>
@@ -8,10 +9,6 @@
 #include <functional>
 
 class QMimeData;
-
-namespace platform {
-class RichTextBox;
-}
 
 // Opening documents into the editor: plain text in any common encoding, rich text and
 // word-processor documents, all arriving as plain characters.
@@ -44,7 +41,7 @@ platform::Result<QString> LoadTextFile(const QString& path);
 // Converts a word-processor document and inserts its text at the editor's caret. On
 // failure shows "Error converting Word Document" with the reason, leaves the editor as
 // it was and returns false.
-bool ImportWordDocument(platform::RichTextBox& editor, const QString& path);
+bool ImportWordDocument(editor::RichTextBox& editor, const QString& path);
 
 // The Open command: asks for a file and replaces the editor's text with the file's,
 // read as the chosen filter entry says. The text is replaced only when the file was
@@ -52,18 +49,18 @@ bool ImportWordDocument(platform::RichTextBox& editor, const QString& path);
 // RTFtemp is the hidden editor that reads rich text. Returns the file now in the editor,
 // empty when the dialog was cancelled or the file not read. beforeReplacing runs once the
 // file was read, just before its text replaces the editor's.
-QString cmdOpen_Click(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RTFtemp,
+QString cmdOpen_Click(editor::RichTextBox& RichTextBox1, editor::RichTextBox& RTFtemp,
                       const std::function<void()>& beforeReplacing = {});
 
 // The part of Open after its dialog: reads the file as the filter entry says and replaces
 // the editor's text, or tells why not. False when the text was not replaced.
-bool openDocument(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RTFtemp,
+bool openDocument(editor::RichTextBox& RichTextBox1, editor::RichTextBox& RTFtemp,
                   const QString& path, int entry,
                   const std::function<void()>& beforeReplacing = {});
 
 // Opens a file dropped on the editor or the window, or named on the command line: read
 // as "All documents" (by its content), as openDocument does.
-bool openDroppedFile(platform::RichTextBox& RichTextBox1, platform::RichTextBox& RTFtemp,
+bool openDroppedFile(editor::RichTextBox& RichTextBox1, editor::RichTextBox& RTFtemp,
                      const QString& path, const std::function<void()>& beforeReplacing = {});
 
 // The local files a drag carries, in its order; none for a dragged text selection.

@@ -14,24 +14,24 @@ namespace {
 constexpr quint32 kFontFlagsBoth = 3;
 } // namespace
 
-void cmdAll_Click(platform::RichTextBox& editor)
+void cmdAll_Click(editor::RichTextBox& editor)
 {
     editor.selectAll();
     editor.setFocus();
 }
 
-void cmdBold_Click(platform::RichTextBox& editor)
+void cmdBold_Click(editor::RichTextBox& editor)
 {
     // A mixed selection counts as bold: the click makes all of it plain.
     editor.setSelBold(editor.selBold() == false);
 }
 
-void cmdItalic_Click(platform::RichTextBox& editor)
+void cmdItalic_Click(editor::RichTextBox& editor)
 {
     editor.setSelItalic(editor.selItalic() == false);
 }
 
-void cmdFont_Click(platform::RichTextBox& editor, CommonDialog& dialog)
+void cmdFont_Click(editor::RichTextBox& editor, CommonDialog& dialog)
 {
     dialog.Flags = kFontFlagsBoth;
     if (!dialog.ShowFont()) {
@@ -46,21 +46,21 @@ void cmdFont_Click(platform::RichTextBox& editor, CommonDialog& dialog)
     editor.setSelItalic(dialog.FontItalic);
 }
 
-void cmdForeColor_Click(platform::RichTextBox& editor, CommonDialog& dialog)
+void cmdForeColor_Click(editor::RichTextBox& editor, CommonDialog& dialog)
 {
     if (dialog.ShowColor()) {
         editor.setSelColor(dialog.Color);
     }
 }
 
-void cmdBackColor_Click(platform::RichTextBox& editor, CommonDialog& dialog)
+void cmdBackColor_Click(editor::RichTextBox& editor, CommonDialog& dialog)
 {
     if (dialog.ShowColor()) {
         editor.setBackColor(dialog.Color);
     }
 }
 
-void cmdCut_Click(platform::RichTextBox& editor)
+void cmdCut_Click(editor::RichTextBox& editor)
 {
     const QString selected = editor.selText();
     if (selected.isEmpty()) {
@@ -70,7 +70,7 @@ void cmdCut_Click(platform::RichTextBox& editor)
     editor.setSelText(QString());
 }
 
-void cmdCopy_Click(platform::RichTextBox& editor)
+void cmdCopy_Click(editor::RichTextBox& editor)
 {
     const QString selected = editor.selText();
     if (!selected.isEmpty()) {
@@ -78,7 +78,7 @@ void cmdCopy_Click(platform::RichTextBox& editor)
     }
 }
 
-void cmdPaste_Click(platform::RichTextBox& editor)
+void cmdPaste_Click(editor::RichTextBox& editor)
 {
     const QString text = platform::clipboard::text();
     if (!text.isEmpty()) {
@@ -86,7 +86,7 @@ void cmdPaste_Click(platform::RichTextBox& editor)
     }
 }
 
-void cmdDelete_Click(platform::RichTextBox& editor)
+void cmdDelete_Click(editor::RichTextBox& editor)
 {
     editor.setSelText(QString());
 }
@@ -96,7 +96,7 @@ void cmdClear_Click()
     platform::clipboard::clear();
 }
 
-void cmdClearText_Click(platform::RichTextBox& editor)
+void cmdClearText_Click(editor::RichTextBox& editor)
 {
     // Removed as an edit, so that Ctrl+Z brings the text back.
     QTextCursor all(editor.document());

@@ -20,7 +20,7 @@
 #include <private/qwidgettextcontrol_p.h>
 #include <private/qwidgettextcontrol_p_p.h>
 
-namespace platform {
+namespace editor {
 
 namespace {
 
@@ -284,14 +284,14 @@ bool RichTextBox::setSelFontSize(float points)
     return true;
 }
 
-void RichTextBox::setSelColor(OleColor color)
+void RichTextBox::setSelColor(platform::OleColor color)
 {
     QTextCharFormat format;
-    format.setForeground(toQColor(translateColor(color)));
+    format.setForeground(platform::toQColor(platform::translateColor(color)));
     mergeSelectionFormat(format);
 }
 
-void RichTextBox::setBackColor(OleColor color)
+void RichTextBox::setBackColor(platform::OleColor color)
 {
     if (m_backColor == color) {
         return;
@@ -300,11 +300,11 @@ void RichTextBox::setBackColor(OleColor color)
     viewport()->update();
 }
 
-Result<RtfEnd> RichTextBox::loadFile(const QString& path)
+platform::Result<documents::RtfEnd> RichTextBox::loadFile(const QString& path)
 {
     // The reader refuses an unreadable file or one that is not rich text before it
     // touches the document, so a failure leaves the content as it was.
-    Result<RtfEnd> result = RtfReader::readFile(path, *document());
+    platform::Result<documents::RtfEnd> result = documents::RtfReader::readFile(path, *document());
     if (!result) {
         return result;
     }
@@ -547,7 +547,7 @@ void RichTextBox::ensureVisible(const QRectF& documentRect)
 void RichTextBox::paintEvent(QPaintEvent* e)
 {
     QPainter painter(viewport());
-    painter.fillRect(e->rect(), toQColor(translateColor(m_backColor)));
+    painter.fillRect(e->rect(), platform::toQColor(platform::translateColor(m_backColor)));
     const qreal factor = zoomFactor();
     const QPointF offset = scrollOffset();
     const QRectF clip = viewToDocument().mapRect(QRectF(e->rect()));
@@ -824,4 +824,4 @@ bool RichTextBox::focusNextPrevChild(bool next)
     return QAbstractScrollArea::focusNextPrevChild(next);
 }
 
-} // namespace platform
+} // namespace editor

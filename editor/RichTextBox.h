@@ -20,7 +20,7 @@ class QWidgetTextControl;
 // The document editor: a rich-text edit control whose view can be zoomed by a ratio
 // (the zoom message) while the document itself (characters, font sizes) stays as it is.
 // Positions count characters from 0, a paragraph break counting as one.
-namespace platform {
+namespace editor {
 
 class RichTextBox : public QAbstractScrollArea
 {
@@ -61,18 +61,18 @@ public:
     // The editor refuses an empty name and a size outside 1 to 1638 points.
     bool setSelFontName(const QString& name);
     bool setSelFontSize(float points);
-    void setSelColor(OleColor color);
+    void setSelColor(platform::OleColor color);
 
     // The background of the whole editor.
-    OleColor backColor() const { return m_backColor; }
-    void setBackColor(OleColor color);
+    platform::OleColor backColor() const { return m_backColor; }
+    void setBackColor(platform::OleColor color);
 
     // The handle other parts send the zoom message to.
     RichTextBox* hWnd() { return this; }
 
     // Replaces the content with a rich-text file; on failure the content stays. A file cut
     // short shows what it holds and says so.
-    Result<RtfEnd> loadFile(const QString& path);
+    platform::Result<documents::RtfEnd> loadFile(const QString& path);
 
     // The zoom message: numerator and denominator from 1 to 64, giving a ratio between
     // 1/64 and 64, scale the view; 0 and 0 switch zooming off. Anything else is refused
@@ -158,7 +158,7 @@ private:
 
     QWidgetTextControl* m_control = nullptr;
     int m_spokenBlock = -1; // the block under the spoken mark
-    OleColor m_backColor = systemColor(ColorWindow);
+    platform::OleColor m_backColor = platform::systemColor(platform::ColorWindow);
     int m_zoomNumerator = 1;
     int m_zoomDenominator = 1;
     QBasicTimer m_autoScrollTimer;
@@ -168,4 +168,4 @@ private:
     QList<QPointer<QAction>> m_contextActions;
 };
 
-} // namespace platform
+} // namespace editor

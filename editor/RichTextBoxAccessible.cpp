@@ -10,23 +10,23 @@
 #include <QtMath>
 #include <algorithm>
 
-RichTextBoxAccessible::RichTextBoxAccessible(platform::RichTextBox* editor)
+RichTextBoxAccessible::RichTextBoxAccessible(editor::RichTextBox* editor)
     : QAccessibleWidget(editor, QAccessible::EditableText)
 {
 }
 
 QAccessibleInterface* RichTextBoxAccessible::create(const QString& className, QObject* object)
 {
-    auto* editor = qobject_cast<platform::RichTextBox*>(object);
-    if (className != QLatin1String("platform::RichTextBox") || !editor) {
+    auto* editor = qobject_cast<editor::RichTextBox*>(object);
+    if (className != QLatin1String("editor::RichTextBox") || !editor) {
         return nullptr;
     }
     return new RichTextBoxAccessible(editor);
 }
 
-platform::RichTextBox* RichTextBoxAccessible::editor() const
+editor::RichTextBox* RichTextBoxAccessible::editor() const
 {
-    return static_cast<platform::RichTextBox*>(widget());
+    return static_cast<editor::RichTextBox*>(widget());
 }
 
 void* RichTextBoxAccessible::interface_cast(QAccessible::InterfaceType type)

@@ -1,10 +1,8 @@
 #pragma once
 
-#include <QAccessibleWidget>
+#include "editor/RichTextBox.h"
 
-namespace platform {
-class RichTextBox;
-}
+#include <QAccessibleWidget>
 
 // The document editor as screen readers see it: multi-line editable text with its caret,
 // selection, character extents and formatting runs, and editing by a reader. The text and
@@ -15,7 +13,7 @@ class RichTextBoxAccessible : public QAccessibleWidget,
                               public QAccessibleEditableTextInterface
 {
 public:
-    explicit RichTextBoxAccessible(platform::RichTextBox* editor);
+    explicit RichTextBoxAccessible(editor::RichTextBox* editor);
 
     // For QAccessible::installFactory.
     static QAccessibleInterface* create(const QString& className, QObject* object);
@@ -45,7 +43,7 @@ public:
     void replaceText(int startOffset, int endOffset, const QString& text) override;
 
 private:
-    platform::RichTextBox* editor() const;
+    editor::RichTextBox* editor() const;
     // A cursor over [start, end), both clamped to the text.
     QTextCursor range(int start, int end) const;
 };

@@ -23,8 +23,7 @@ void fillZoomList(QComboBox& cboZoom)
     cboZoom.setCurrentIndex(cboZoom.findText(QStringLiteral("100%")));
 }
 
-std::optional<ZoomError> cboZoom_Click(const QComboBox& cboZoom,
-                                       platform::RichTextBox& RichTextBox1)
+std::optional<ZoomError> cboZoom_Click(const QComboBox& cboZoom, editor::RichTextBox& RichTextBox1)
 {
     const int index = cboZoom.currentIndex();
     if (index == -1) {
@@ -34,11 +33,11 @@ std::optional<ZoomError> cboZoom_Click(const QComboBox& cboZoom,
     return setZoom(RichTextBox1.hWnd(), value / kNumeratorShift, value & kDenominatorMask);
 }
 
-std::optional<ZoomError> setZoom(platform::RichTextBox* hWndRtf, qint32 lNumerator,
+std::optional<ZoomError> setZoom(editor::RichTextBox* hWndRtf, qint32 lNumerator,
                                  qint32 lDenominator)
 {
     const auto inRange = [](qint32 term) {
-        return term >= 0 && term <= platform::RichTextBox::kMaxZoomTerm;
+        return term >= 0 && term <= editor::RichTextBox::kMaxZoomTerm;
     };
     if (inRange(lNumerator) && inRange(lDenominator)) {
         if (hWndRtf) {

@@ -1,14 +1,12 @@
 #pragma once
 
+#include "editor/RichTextBox.h"
+
 #include <QString>
 #include <array>
 #include <optional>
 
 class QComboBox;
-
-namespace platform {
-class RichTextBox;
-}
 
 // The zoom list and the zoom message to the document editor: the view is scaled by a
 // ratio, the document (characters, font sizes) stays as it is.
@@ -53,12 +51,11 @@ struct ZoomError
 void fillZoomList(QComboBox& cboZoom);
 
 // The list's click: the selected row's ratio goes to the editor. No row, no change.
-std::optional<ZoomError> cboZoom_Click(const QComboBox& cboZoom,
-                                       platform::RichTextBox& RichTextBox1);
+std::optional<ZoomError> cboZoom_Click(const QComboBox& cboZoom, editor::RichTextBox& RichTextBox1);
 
 // Sends the zoom message when numerator and denominator both lie in 0..64; otherwise
 // sends nothing and returns error 27110.
-std::optional<ZoomError> setZoom(platform::RichTextBox* hWndRtf, qint32 lNumerator,
+std::optional<ZoomError> setZoom(editor::RichTextBox* hWndRtf, qint32 lNumerator,
                                  qint32 lDenominator);
 
 } // namespace editor

@@ -11,10 +11,10 @@
 #include <QWhatsThis>
 #include <array>
 
-using platform::HelpAkLink;
-using platform::HelpCommand;
-using platform::HelpData;
-using platform::HelpViewer;
+using helpviewer::HelpAkLink;
+using helpviewer::HelpCommand;
+using helpviewer::HelpData;
+using helpviewer::HelpViewer;
 using platform::MessageButtons;
 using platform::MessageIcon;
 using platform::Registry;
@@ -208,8 +208,8 @@ QString HTMLHelp::componentVersion(const QString& classKey, const QString& notRe
         errorBox(notInLocation);
         return {};
     }
-    const std::optional<platform::FileVersion> version =
-        platform::FileVersion::read(info.absoluteFilePath());
+    const std::optional<helpviewer::FileVersion> version =
+        helpviewer::FileVersion::read(info.absoluteFilePath());
     if (!version) {
         return {};
     }
@@ -256,7 +256,7 @@ QString HTMLHelp::IEFriendlyName()
     return m_ieFriendlyName;
 }
 
-platform::HelpWindowHandle HTMLHelp::HHWndHandle() const
+helpviewer::HelpWindowHandle HTMLHelp::HHWndHandle() const
 {
     if (m_wndHandle == 0) {
         warningBox(QStringLiteral("No HTML Help window handle to retrieve."));
@@ -265,7 +265,7 @@ platform::HelpWindowHandle HTMLHelp::HHWndHandle() const
     return m_wndHandle;
 }
 
-void HTMLHelp::HHDeleteJumpURLSysMenu(platform::HelpWindowHandle window)
+void HTMLHelp::HHDeleteJumpURLSysMenu(helpviewer::HelpWindowHandle window)
 {
     HelpViewer::current().deleteSystemMenuItem(window, JumpUrlCommand);
 }
@@ -329,7 +329,7 @@ void HTMLHelp::HHDisplayTopicID(QWidget* caller)
 
 void HTMLHelp::HHDisplaySearch(QWidget* caller)
 {
-    platform::HelpFtsQuery query;
+    helpviewer::HelpFtsQuery query;
     query.structSize = 32;
     query.unicodeStrings = false;
     query.searchQuery = QString();
@@ -479,7 +479,7 @@ void HTMLHelp::HHDisplayPopup(QWidget* caller)
     if (!m_popupType) {
         return;
     }
-    platform::HelpPopup popup;
+    helpviewer::HelpPopup popup;
     QString source;
     switch (*m_popupType) {
     case PopupType::HelpFileText:

@@ -75,9 +75,9 @@ public:
     QString HHFriendlyName();
     QString IEFriendlyName();
     // The window returned by the last display call; warns and gives 0 when there is none.
-    platform::HelpWindowHandle HHWndHandle() const;
+    helpviewer::HelpWindowHandle HHWndHandle() const;
 
-    void HHDeleteJumpURLSysMenu(platform::HelpWindowHandle window);
+    void HHDeleteJumpURLSysMenu(helpviewer::HelpWindowHandle window);
     void HHDisplayTopicURL(QWidget* caller = nullptr);
     void HHDisplayTopicID(QWidget* caller = nullptr);
     void HHDisplaySearch(QWidget* caller = nullptr);
@@ -111,8 +111,9 @@ private:
     bool isHelpFile(const QString& file) const;
     // The common part of the seven display operations; false when a check failed.
     bool prepareDisplay(QWidget* caller, QString* path, QWidget** owner);
-    void display(QWidget* caller, platform::HelpCommand command, const platform::HelpData& data);
-    platform::HelpAkLink akLink(const QString& keywords) const;
+    void display(QWidget* caller, helpviewer::HelpCommand command,
+                 const helpviewer::HelpData& data);
+    helpviewer::HelpAkLink akLink(const QString& keywords) const;
     // The file version of a registered component, or empty after telling why not.
     QString componentVersion(const QString& classKey, const QString& notRegistered,
                              const QString& notInLocation);
@@ -150,5 +151,5 @@ private:
     QString m_ieVersion;
     QString m_hhFriendlyName;
     QString m_ieFriendlyName;
-    platform::HelpWindowHandle m_wndHandle = 0;
+    helpviewer::HelpWindowHandle m_wndHandle = 0;
 };

@@ -3,7 +3,7 @@
 #include <QDesktopServices>
 #include <QRegularExpression>
 
-namespace platform {
+namespace helpviewer {
 
 ChmBrowser::ChmBrowser(QWidget* parent) : QTextBrowser(parent)
 {
@@ -91,4 +91,4 @@ void ChmBrowser::doSetSource(const QUrl& name, QTextDocument::ResourceType type)
     QDesktopServices::openUrl(name);
 }
 
-} // namespace platform
+} // namespace helpviewer

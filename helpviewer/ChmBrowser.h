@@ -8,7 +8,7 @@
 // A text browser that serves pages, pictures and style sheets from inside a compiled
 // help file. Pages are addressed as "its:/path/page.htm" so that relative links
 // resolve inside the file.
-namespace platform {
+namespace helpviewer {
 
 class ChmBrowser : public QTextBrowser
 {
@@ -39,4 +39,4 @@ private:
     std::shared_ptr<const ChmFile> m_file;
 };
 
-} // namespace platform
+} // namespace helpviewer

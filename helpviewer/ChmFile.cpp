@@ -16,7 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace platform {
+namespace helpviewer {
 namespace {
 
 // The stream the reading child writes: one record per object, then an end mark.
@@ -721,4 +721,4 @@ QString ChmFile::decodeText(const QByteArray& data)
     return QString::fromLatin1(data);
 }
 
-} // namespace platform
+} // namespace helpviewer

@@ -12,7 +12,7 @@
 // A compiled HTML help file (.chm), read with chmlib into memory together with the
 // tables the viewer needs: the project's options, window types, the context-id map,
 // the contents and the index.
-namespace platform {
+namespace helpviewer {
 
 // One window type of the file's #WINDOWS table.
 struct ChmWindowType
@@ -126,4 +126,4 @@ private:
     mutable QHash<QString, QString> m_plainText;
 };
 
-} // namespace platform
+} // namespace helpviewer

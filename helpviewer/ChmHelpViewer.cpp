@@ -10,19 +10,19 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-namespace platform {
+namespace helpviewer {
 namespace {
 
-constexpr OleColor DefaultColor = 0xFFFFFFFFu;
+constexpr platform::OleColor DefaultColor = 0xFFFFFFFFu;
 
 void tell(const QString& text)
 {
-    showMessage(text, MessageButtons::Ok, MessageIcon::Exclamation);
+    platform::showMessage(text, platform::MessageButtons::Ok, platform::MessageIcon::Exclamation);
 }
 
-QColor colourOf(OleColor colour)
+QColor colourOf(platform::OleColor colour)
 {
-    return colour == DefaultColor ? QColor() : toQColor(colour);
+    return colour == DefaultColor ? QColor() : platform::toQColor(colour);
 }
 
 // The text of one topic of a pop-up text file: ".topic <number>" lines start the
@@ -228,8 +228,9 @@ HelpWindowHandle ChmHelpViewer::lookUp(const std::shared_ptr<const ChmFile>& fil
     } else if (link.url && file->contains(*link.url)) {
         topic = *link.url;
     } else if (link.msgText) {
-        showMessage(*link.msgText, MessageButtons::Ok, MessageIcon::Information,
-                    link.msgTitle.value_or(QString()));
+        platform::showMessage(*link.msgText, platform::MessageButtons::Ok,
+                              platform::MessageIcon::Information,
+                              link.msgTitle.value_or(QString()));
         return 0;
     } else if (!link.indexOnFail) {
         return 0;
@@ -270,7 +271,7 @@ HelpWindowHandle ChmHelpViewer::showPopup(const QString& file, const HelpPopup& 
         }
         text = *found;
     } else {
-        const std::optional<QString> resource = resources::string(int(popup.textId));
+        const std::optional<QString> resource = platform::resources::string(int(popup.textId));
         if (!resource) {
             tell(QStringLiteral("The program has no pop-up text number %1.").arg(popup.textId));
             return 0;
@@ -322,4 +323,4 @@ void ChmHelpViewer::closeAll()
     }
 }
 
-} // namespace platform
+} // namespace helpviewer

@@ -12,7 +12,7 @@
 
 // The real help viewer: reads compiled help files with chmlib and shows them in
 // help windows, one per file and window type, reused by later calls.
-namespace platform {
+namespace helpviewer {
 
 class ChmHelpViewer final : public HelpViewer
 {
@@ -61,4 +61,4 @@ private:
     HelpWindowHandle m_nextHandle = 0x1000;
 };
 
-} // namespace platform
+} // namespace helpviewer

@@ -2,7 +2,7 @@
 
 #include <QRegularExpression>
 
-namespace platform {
+namespace helpviewer {
 namespace {
 
 struct Tag
@@ -170,4 +170,4 @@ QString ChmSitemap::decodeEntities(const QString& text)
     return result;
 }
 
-} // namespace platform
+} // namespace helpviewer

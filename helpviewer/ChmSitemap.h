@@ -7,7 +7,7 @@
 
 // The contents (.hhc) and index (.hhk) files of a help project: nested <UL> lists of
 // "text/sitemap" objects, each with a name and one or more local pages.
-namespace platform {
+namespace helpviewer {
 
 struct ChmSitemapEntry
 {
@@ -28,4 +28,4 @@ public:
     static QString decodeEntities(const QString& text);
 };
 
-} // namespace platform
+} // namespace helpviewer

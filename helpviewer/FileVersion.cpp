@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QtEndian>
 
-namespace platform {
+namespace helpviewer {
 namespace {
 
 constexpr quint32 ResourceDirectoryIndex = 2;
@@ -198,4 +198,4 @@ std::optional<FileVersion> FileVersion::fromImage(const QByteArray& data)
     return fixedInfo(image.mid(*offset, length));
 }
 
-} // namespace platform
+} // namespace helpviewer

@@ -6,7 +6,7 @@
 
 // The fixed version of a Windows program or library, read from the version resource
 // of its PE file, so that no Windows is needed to read it.
-namespace platform {
+namespace helpviewer {
 
 struct FileVersion
 {
@@ -24,4 +24,4 @@ struct FileVersion
     friend bool operator==(const FileVersion&, const FileVersion&) = default;
 };
 
-} // namespace platform
+} // namespace helpviewer

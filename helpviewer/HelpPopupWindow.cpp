@@ -3,7 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-namespace platform {
+namespace helpviewer {
 
 HelpPopupWindow::HelpPopupWindow(const QString& text, const QPoint& position,
                                  const QColor& foreground, const QColor& background,
@@ -76,4 +76,4 @@ void HelpPopupWindow::keyPressEvent(QKeyEvent* /*event*/)
     close();
 }
 
-} // namespace platform
+} // namespace helpviewer

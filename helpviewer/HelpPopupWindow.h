@@ -6,7 +6,7 @@
 
 // A help pop-up: a small borderless window with a line or two of text at a point of
 // the screen, gone at the next click or key.
-namespace platform {
+namespace helpviewer {
 
 class HelpPopupWindow : public QLabel
 {
@@ -25,4 +25,4 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
 
-} // namespace platform
+} // namespace helpviewer

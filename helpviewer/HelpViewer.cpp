@@ -2,7 +2,7 @@
 
 #include "helpviewer/ChmHelpViewer.h"
 
-namespace platform {
+namespace helpviewer {
 namespace {
 
 HelpViewer* g_current = nullptr;
@@ -23,4 +23,4 @@ void HelpViewer::setCurrent(HelpViewer* viewer)
     g_current = viewer;
 }
 
-} // namespace platform
+} // namespace helpviewer

@@ -13,7 +13,7 @@ class QWidget;
 // The compiled-help viewer, reached the way the help wrapper reaches it: one entry
 // point taking a window, a file path ("file.chm" or "file.chm>window type"), a command
 // and the command's data. Tests install a fake that records the calls.
-namespace platform {
+namespace helpviewer {
 
 // The help viewer's published command numbers.
 enum class HelpCommand : unsigned {
@@ -64,8 +64,8 @@ struct HelpPopup
     quint32 textId = 0;
     std::optional<QString> text;
     QPoint position;
-    OleColor foreground = 0xFFFFFFFFu; // -1: the viewer's default
-    OleColor background = 0xFFFFFFFFu;
+    platform::OleColor foreground = 0xFFFFFFFFu; // -1: the viewer's default
+    platform::OleColor background = 0xFFFFFFFFu;
     QRect margins = QRect(QPoint(-1, -1), QPoint(-1, -1));
     QString font; // "face, size, charset, styles"
 };
@@ -93,4 +93,4 @@ public:
     static void setCurrent(HelpViewer* viewer);
 };
 
-} // namespace platform
+} // namespace helpviewer

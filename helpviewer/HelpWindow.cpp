@@ -15,7 +15,7 @@
 #include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 
-namespace platform {
+namespace helpviewer {
 namespace {
 
 constexpr int TopicRole = Qt::UserRole;
@@ -163,7 +163,7 @@ HelpWindow::HelpWindow(std::shared_ptr<const ChmFile> file, const QString& windo
     setWindowTitle(caption);
     if (type && type->geometry.isValid()) {
         // The place was chosen on the help author's screen; keep it on this one.
-        setGeometry(placedOnScreen(type->geometry));
+        setGeometry(platform::placedOnScreen(type->geometry));
     } else {
         resize(800, 600);
     }
@@ -283,4 +283,4 @@ void HelpWindow::syncContents(const QUrl& url)
     }
 }
 
-} // namespace platform
+} // namespace helpviewer

@@ -12,7 +12,7 @@ class QTreeWidget;
 class QTreeWidgetItem;
 
 // The help viewer's window: contents, index and search beside the page.
-namespace platform {
+namespace helpviewer {
 
 class ChmBrowser;
 
@@ -66,4 +66,4 @@ private:
     QListWidget* m_results = nullptr;
 };
 
-} // namespace platform
+} // namespace helpviewer

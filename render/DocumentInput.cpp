@@ -2,7 +2,7 @@
 
 #include "documents/DocumentReader.h"
 #include "platform/FileError.h"
-#include "speech/WaveFileWriter.h"
+#include "recording/SoundFileWriter.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -19,7 +19,7 @@ namespace documentinput {
 
 platform::Result<QString> readDocument(const QString& path)
 {
-    return platform::readDocument(path);
+    return documents::readDocument(path);
 }
 
 QString readStandardInput(const std::function<bool()>& stopped)
@@ -50,7 +50,7 @@ QString readStandardInput(const std::function<bool()>& stopped)
     if (stopped()) {
         return {};
     }
-    const platform::Result<QString> text = platform::readDocumentData(data);
+    const platform::Result<QString> text = documents::readDocumentData(data);
     return text ? text.value() : QString();
 }
 
@@ -61,7 +61,7 @@ bool isOutputFile(const QString& path)
                                     QStringLiteral("cue"), QStringLiteral("m4a"),
                                     QStringLiteral("m4b")};
     return !suffix.isEmpty() &&
-           (WaveFileWriter::formatForName(suffix).has_value() || others.contains(suffix));
+           (recording::formatForName(suffix).has_value() || others.contains(suffix));
 }
 
 namespace {
@@ -113,9 +113,9 @@ FolderFiles filesIn(const QString& folder)
             continue;
         }
         // A file that cannot be looked into is tried, so that its reading says why it fails.
-        const platform::Result<platform::DocumentKind> kind = platform::documentKindOfFile(file);
-        const bool document = !kind || kind.value() == platform::DocumentKind::Empty ||
-                              platform::isReadableKind(kind.value());
+        const platform::Result<documents::DocumentKind> kind = documents::documentKindOfFile(file);
+        const bool document = !kind || kind.value() == documents::DocumentKind::Empty ||
+                              documents::isReadableKind(kind.value());
         (document ? found.documents : found.skipped).append(file);
     }
     std::sort(found.skipped.begin(), found.skipped.end());

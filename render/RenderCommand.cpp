@@ -1,12 +1,12 @@
 #include "render/RenderCommand.h"
 
+#include "audio/AudioOutput.h"
 #include "platform/FileError.h"
 #include "platform/OutputClaim.h"
+#include "recording/SubtitleWriter.h"
 #include "render/DocumentInput.h"
-#include "speech/AudioOutput.h"
 #include "speech/SpeechEngines.h"
 #include "speech/SpeechRenderer.h"
-#include "speech/SubtitleWriter.h"
 #include "speech/VoiceCatalog.h"
 
 #include <QDir>
@@ -320,8 +320,8 @@ private:
             return output;
         }
         if (m_options.timings) {
-            output.timing =
-                QDir::cleanPath(SubtitleWriter::pathFor(output.target, *m_options.timings));
+            output.timing = QDir::cleanPath(
+                recording::SubtitleWriter::pathFor(output.target, *m_options.timings));
         }
         const QStringList paths = output.timing.isEmpty()
                                       ? QStringList{output.target}
@@ -459,15 +459,16 @@ platform::Result<void> sendToStandardOutput(const QString& path)
 }
 
 void renderOutput(const Output& output, const RenderOptions& options, const VoiceDefinition& voice,
-                  int speed, int tone, SoundFormat format, int jobs, Reporter& report)
+                  int speed, int tone, recording::SoundFormat format, int jobs, Reporter& report)
 {
     const bool toStandardOutput = output.target == kStandardOutput;
     QTemporaryDir aside;
     const QString written =
         toStandardOutput
-            ? aside.filePath(QStringLiteral("standard-output.") + WaveFileWriter::extension(format))
+            ? aside.filePath(QStringLiteral("standard-output.") + recording::extension(format))
             : output.target;
-    WaveFileWriter writer(written, AudioOutput::SampleRate, format, output.title);
+    recording::SoundFileWriter writer(written, audio::AudioOutput::SampleRate, format,
+                                      output.title);
     const auto cannotWrite = [&](const QString& path, const QString& reason) {
         report.line(QStringLiteral("failed  %1: %2 cannot be written: %3")
                         .arg(output.from, native(path), reason),
@@ -477,16 +478,16 @@ void renderOutput(const Output& output, const RenderOptions& options, const Voic
         cannotWrite(output.target, writer.errorString());
         return;
     }
-    SubtitleWriter timings(output.text, AudioOutput::SampleRate);
+    recording::SubtitleWriter timings(output.text, audio::AudioOutput::SampleRate);
     SpeechRenderer::Request request;
     request.text = output.text;
     request.voice = voice;
     request.prosody = voice.prosody(speed, tone);
-    request.outputRate = AudioOutput::SampleRate;
+    request.outputRate = audio::AudioOutput::SampleRate;
     request.jobs = jobs;
     request.cancelled = [] { return stopping.load(); };
     if (options.timings) {
-        request.words = [&timings](const WordTiming& word) { timings.addWord(word); };
+        request.words = [&timings](const recording::WordTiming& word) { timings.addWord(word); };
     }
     // Smaller pieces let short texts (the tests') spread over the workers too.
     if (const int length = qEnvironmentVariableIntValue("PARLANZA_RENDER_PIECE_CHARS");
@@ -523,10 +524,11 @@ void renderOutput(const Output& output, const RenderOptions& options, const Voic
             return;
         }
     }
-    report.line(QStringLiteral("written %1 -> %2 (%3 s)")
-                    .arg(output.from, toStandardOutput ? QStringLiteral("standard output")
-                                                       : native(output.target))
-                    .arg(double(writer.samplesWritten()) / AudioOutput::SampleRate, 0, 'f', 1));
+    report.line(
+        QStringLiteral("written %1 -> %2 (%3 s)")
+            .arg(output.from,
+                 toStandardOutput ? QStringLiteral("standard output") : native(output.target))
+            .arg(double(writer.samplesWritten()) / audio::AudioOutput::SampleRate, 0, 'f', 1));
     // As in the window, the sound file stays when its timing file cannot be written.
     if (options.timings) {
         const platform::Result<void> timed =
@@ -674,7 +676,7 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
     // -o naming a sound file, or standard output, takes exactly one output.
     if (toStandardOutput || (!outputInfo.suffix().isEmpty() && !outputInfo.isDir() &&
                              !options.output.endsWith(QLatin1Char('/')) &&
-                             WaveFileWriter::formatForPath(options.output))) {
+                             recording::formatForPath(options.output).ok())) {
         QStringList several;
         if (options.split != RenderOptions::Split::None) {
             several << QStringLiteral("--split");
@@ -699,23 +701,24 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
         return ExitUsage;
     }
     if (outputIsFile && !toStandardOutput && options.format) {
-        const std::optional<SoundFormat> named = WaveFileWriter::formatForPath(options.output);
-        if (named && *named != *options.format) {
+        const platform::Result<recording::SoundFormat> named =
+            recording::formatForPath(options.output);
+        if (named && named.value() != *options.format) {
             print(err, QStringLiteral("parlanza-render: --format %1 does not match %2; give one "
                                       "or the other.")
-                           .arg(WaveFileWriter::extension(*options.format), options.output));
+                           .arg(recording::extension(*options.format), options.output));
             return ExitUsage;
         }
     }
-    SoundFormat format = options.format.value_or(SoundFormat::Wave);
+    recording::SoundFormat format = options.format.value_or(recording::SoundFormat::Wave);
     if (outputIsFile && !options.format && !toStandardOutput) {
-        const std::optional<SoundFormat> named = WaveFileWriter::formatForPath(options.output);
+        const platform::Result<recording::SoundFormat> named =
+            recording::formatForPath(options.output);
         if (!named) {
-            print(err, QStringLiteral("parlanza-render: %1")
-                           .arg(WaveFileWriter::unknownFormatMessage(options.output)));
+            print(err, QStringLiteral("parlanza-render: %1").arg(named.error()));
             return ExitUsage;
         }
-        format = *named;
+        format = named.value();
     }
     if (options.output.isEmpty() && files.contains(QStringLiteral("-"))) {
         print(err, QStringLiteral("parlanza-render: standard input needs --output."));
@@ -745,8 +748,7 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
         QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
     // With the sound on standard output, the results go with the failures.
     Reporter report(toStandardOutput ? err : out, err);
-    OutputQueue queue(options, files, roots, outputIsFile, WaveFileWriter::extension(format),
-                      report);
+    OutputQueue queue(options, files, roots, outputIsFile, recording::extension(format), report);
     // Several outputs are rendered side by side, each on its share of the cores: a folder
     // of short texts keeps every core busy instead of waiting at each file's last piece.
     const int lanes = int(std::clamp<qsizetype>(files.size(), 1, std::max(1, options.jobs)));

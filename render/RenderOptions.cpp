@@ -133,7 +133,7 @@ platform::Result<RenderOptions> RenderOptions::parse(const QStringList& argument
                 }
                 (speed ? options.speed : options.tone) = *n;
             } else if (name == QLatin1String("--format")) {
-                options.format = WaveFileWriter::formatForName(*text);
+                options.format = recording::formatForName(*text);
                 if (!options.format) {
                     return usageError(
                         QStringLiteral("--format %1 names no sound format; use wav, mp3, ogg, "
@@ -142,9 +142,9 @@ platform::Result<RenderOptions> RenderOptions::parse(const QStringList& argument
                 }
             } else if (name == QLatin1String("--timings")) {
                 if (text->compare(QLatin1String("srt"), Qt::CaseInsensitive) == 0) {
-                    options.timings = SubtitleWriter::Kind::Sentences;
+                    options.timings = recording::SubtitleWriter::Kind::Sentences;
                 } else if (text->compare(QLatin1String("vtt"), Qt::CaseInsensitive) == 0) {
-                    options.timings = SubtitleWriter::Kind::Words;
+                    options.timings = recording::SubtitleWriter::Kind::Words;
                 } else {
                     return usageError(QStringLiteral("--timings takes srt (a cue for each "
                                                      "sentence) or vtt (a cue for each word), "

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/Result.h"
-#include "speech/SubtitleWriter.h"
-#include "speech/WaveFileWriter.h"
+#include "recording/SoundFileWriter.h"
+#include "recording/SubtitleWriter.h"
 
 #include <QString>
 #include <QStringList>
@@ -19,8 +19,8 @@ struct RenderOptions
     QString voice;      // empty: the window's first voice
     std::optional<int> speed;
     std::optional<int> tone;
-    std::optional<SoundFormat> format;
-    std::optional<SubtitleWriter::Kind> timings; // a timing file beside each output
+    std::optional<recording::SoundFormat> format;
+    std::optional<recording::SubtitleWriter::Kind> timings; // a timing file beside each output
     Split split = Split::None;
     int paragraphsPerPart = 0;
     int jobs = 1;

@@ -1,11 +1,11 @@
 #include "speech/DirectSS.h"
 
+#include "audio/AudioOutput.h"
+#include "audio/AudioRing.h"
 #include "platform/EventLog.h"
 #include "platform/Result.h"
-#include "speech/AudioOutput.h"
-#include "speech/AudioRing.h"
+#include "recording/SoundFileWriter.h"
 #include "speech/SpeechWorker.h"
-#include "speech/WaveFileWriter.h"
 #include "speech/WordMarks.h"
 
 #include <QDir>
@@ -21,7 +21,7 @@
 namespace {
 
 // About a second of audio between synthesis and output.
-constexpr qsizetype RingSamples = AudioOutput::SampleRate;
+constexpr qsizetype RingSamples = audio::AudioOutput::SampleRate;
 
 // How often the words heard are looked for: well inside the time of the shortest word.
 constexpr int WordPollMs = 10;
@@ -51,13 +51,16 @@ platform::Result<QVector<qint16>> decodeWave(const QString& path)
         }
         mono[i] = sum / float(info.channels);
     }
-    if (info.samplerate != AudioOutput::SampleRate) {
+    if (info.samplerate != audio::AudioOutput::SampleRate) {
         QVector<float> resampled(
-            qsizetype(std::ceil(double(frames) * AudioOutput::SampleRate / info.samplerate)) + 64);
+            qsizetype(
+                std::ceil(double(frames) * audio::AudioOutput::SampleRate / info.samplerate)) +
+            64);
         size_t produced = 0;
-        const soxr_error_t failed = soxr_oneshot(
-            info.samplerate, AudioOutput::SampleRate, 1, mono.constData(), size_t(frames), nullptr,
-            resampled.data(), size_t(resampled.size()), &produced, nullptr, nullptr, nullptr);
+        const soxr_error_t failed =
+            soxr_oneshot(info.samplerate, audio::AudioOutput::SampleRate, 1, mono.constData(),
+                         size_t(frames), nullptr, resampled.data(), size_t(resampled.size()),
+                         &produced, nullptr, nullptr, nullptr);
         if (failed != nullptr) {
             return platform::Failure{QString::fromUtf8(failed)};
         }
@@ -78,10 +81,10 @@ bool DirectSS::soundOutputReached() const
     return m_output->reachesSound();
 }
 
-DirectSS::DirectSS(std::unique_ptr<AudioOutput> output, QObject* parent)
-    : SpeechControl(parent), m_ring(std::make_unique<AudioRing>(RingSamples)),
+DirectSS::DirectSS(std::unique_ptr<audio::AudioOutput> output, QObject* parent)
+    : SpeechControl(parent), m_ring(std::make_unique<audio::AudioRing>(RingSamples)),
       m_words(std::make_unique<WordMarks>()),
-      m_output(output ? std::move(output) : AudioOutput::createDefault())
+      m_output(output ? std::move(output) : audio::AudioOutput::createDefault())
 {
     m_ring->reset(m_generation);
     m_words->reset(m_generation);
@@ -89,14 +92,15 @@ DirectSS::DirectSS(std::unique_ptr<AudioOutput> output, QObject* parent)
     m_wordPoll.setTimerType(Qt::PreciseTimer);
     connect(&m_wordPoll, &QTimer::timeout, this, &DirectSS::reportHeardWords);
     m_output->setRing(m_ring.get());
-    AudioOutput* audio = m_output.get();
+    audio::AudioOutput* audio = m_output.get();
     m_ring->setWakeHandler([audio] {
         QMetaObject::invokeMethod(
             audio, [audio] { audio->wake(); }, Qt::QueuedConnection);
     });
-    connect(audio, &AudioOutput::utteranceEnded, this, [this](quint64 id) { finishUtterance(id); });
-    connect(audio, &AudioOutput::outputMissing, this, &SpeechControl::SoundOutputMissing);
-    connect(audio, &AudioOutput::heardChanged, this, &SpeechControl::SoundOutputChanged);
+    connect(audio, &audio::AudioOutput::utteranceEnded, this,
+            [this](quint64 id) { finishUtterance(id); });
+    connect(audio, &audio::AudioOutput::outputMissing, this, &SpeechControl::SoundOutputMissing);
+    connect(audio, &audio::AudioOutput::heardChanged, this, &SpeechControl::SoundOutputChanged);
 
     SpeechWorker::Callbacks callbacks;
     callbacks.recordingFinished = [this](quint64 id) {
@@ -121,8 +125,8 @@ DirectSS::DirectSS(std::unique_ptr<AudioOutput> output, QObject* parent)
         QMetaObject::invokeMethod(
             this, [this, percent] { Q_EMIT RecordingProgress(percent); }, Qt::QueuedConnection);
     };
-    m_worker =
-        std::make_unique<SpeechWorker>(*m_ring, AudioOutput::SampleRate, callbacks, m_words.get());
+    m_worker = std::make_unique<SpeechWorker>(*m_ring, audio::AudioOutput::SampleRate, callbacks,
+                                              m_words.get());
     m_voices = m_worker->voices();
     const QString error = m_worker->startError();
     if (!error.isEmpty()) {
@@ -257,9 +261,11 @@ quint32 DirectSS::speakText(const QString& text)
     }
     job.prosody = job.voice.prosody(speed, pitch);
     const bool toFile = !job.target.isEmpty();
+    if (toFile) {
+        job.format = recording::formatForPath(job.target);
+    }
     if (toFile && result == ResultOk &&
-        (!QFileInfo(job.target).absoluteDir().exists() ||
-         !WaveFileWriter::formatForPath(job.target))) {
+        (!QFileInfo(job.target).absoluteDir().exists() || !job.format)) {
         result = ResultWriteFailed; // the worker reports the details
     }
     m_pending.append({job.id, toFile});
@@ -386,7 +392,7 @@ bool DirectSS::playWaveFile(const QString& path)
         }
     };
     const QMetaObject::Connection connection =
-        connect(m_output.get(), &AudioOutput::utteranceEnded, &loop, [&](quint64 utterance) {
+        connect(m_output.get(), &audio::AudioOutput::utteranceEnded, &loop, [&](quint64 utterance) {
             if (utterance == id) {
                 ended = true;
                 loop.quit();
@@ -396,7 +402,7 @@ bool DirectSS::playWaveFile(const QString& path)
     feeder.setInterval(5);
     connect(&feeder, &QTimer::timeout, &loop, feed);
     // However the output behaves, the caller gets control back.
-    const qint64 limitMs = samples.size() * 1000 / AudioOutput::SampleRate + 3000;
+    const qint64 limitMs = samples.size() * 1000 / audio::AudioOutput::SampleRate + 3000;
     QTimer::singleShot(limitMs, &loop, [&loop] { loop.quit(); });
     feed();
     m_output->start();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "audio/AudioOutput.h"
+#include "audio/AudioRing.h"
 #include "speech/SpeechControl.h"
 #include "speech/VoiceDefinition.h"
 
@@ -8,8 +10,6 @@
 #include <memory>
 #include <optional>
 
-class AudioOutput;
-class AudioRing;
 class SpeechWorker;
 class WordMarks;
 
@@ -26,7 +26,7 @@ class DirectSS : public SpeechControl
 public:
     // Without an output the default device is used, or the silent output when there is
     // none.
-    explicit DirectSS(std::unique_ptr<AudioOutput> output = {}, QObject* parent = nullptr);
+    explicit DirectSS(std::unique_ptr<audio::AudioOutput> output = {}, QObject* parent = nullptr);
     ~DirectSS() override;
 
     // Starts the next control's worker thread at once, which loads the engines while the
@@ -54,7 +54,7 @@ public:
     void reportHeardWords();
 
     const QList<VoiceDefinition>& voices() const { return m_voices; }
-    AudioOutput* output() const { return m_output.get(); }
+    audio::AudioOutput* output() const { return m_output.get(); }
     // Samples synthesised and waiting for the output.
     qsizetype bufferedSamples() const;
     // The worker has a job queued or is synthesising one.
@@ -80,9 +80,9 @@ private:
     void postAudioStop();
     std::optional<int> voiceArgument(const QVariantList& args) const;
 
-    std::unique_ptr<AudioRing> m_ring;
+    std::unique_ptr<audio::AudioRing> m_ring;
     std::unique_ptr<WordMarks> m_words;
-    std::unique_ptr<AudioOutput> m_output;
+    std::unique_ptr<audio::AudioOutput> m_output;
     std::unique_ptr<SpeechWorker> m_worker;
     QList<VoiceDefinition> m_voices;
     QList<Pending> m_pending;

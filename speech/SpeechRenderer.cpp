@@ -117,7 +117,7 @@ public:
 
     void add(const SpeechEngines::WordEvent& event)
     {
-        if (const std::optional<WordTiming> word = m_timeline.place(event)) {
+        if (const std::optional<recording::WordTiming> word = m_timeline.place(event)) {
             m_words(*word);
         }
     }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "recording/WordTiming.h"
 #include "speech/TextSegmenter.h"
 #include "speech/VoiceDefinition.h"
-#include "speech/WordTiming.h"
 
 #include <QString>
 #include <functional>
@@ -22,7 +22,7 @@ public:
     // Characters of the text rendered so far, and the text's length.
     using Progress = std::function<void(qsizetype done, qsizetype total)>;
     // A spoken word, in output samples from the render's first and characters of its text.
-    using Words = std::function<void(const WordTiming& word)>;
+    using Words = std::function<void(const recording::WordTiming& word)>;
 
     struct Request
     {

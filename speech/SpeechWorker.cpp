@@ -1,13 +1,13 @@
 #include "speech/SpeechWorker.h"
 
-#include "speech/AudioRing.h"
+#include "audio/AudioRing.h"
+#include "recording/SoundFileWriter.h"
+#include "recording/SubtitleWriter.h"
 #include "speech/SpeechEngines.h"
 #include "speech/SpeechRenderer.h"
-#include "speech/SubtitleWriter.h"
 #include "speech/TextSegmenter.h"
 #include "speech/VoiceCatalog.h"
 #include "speech/VoicePipeline.h"
-#include "speech/WaveFileWriter.h"
 #include "speech/WordMarks.h"
 #include "speech/WordTimeline.h"
 
@@ -37,15 +37,15 @@ struct SubtitleFailure
 };
 
 // Writes the timing files the recording asked for beside it; the first that fails, if any.
-std::optional<SubtitleFailure> writeSubtitles(const SpeechJob& job, const SubtitleWriter& subtitles,
-                                              qint64 samples)
+std::optional<SubtitleFailure>
+writeSubtitles(const SpeechJob& job, const recording::SubtitleWriter& subtitles, qint64 samples)
 {
-    using Kind = SubtitleWriter::Kind;
+    using Kind = recording::SubtitleWriter::Kind;
     for (const Kind kind : {Kind::Sentences, Kind::Words}) {
         if (!(kind == Kind::Sentences ? job.sentenceCues : job.wordCues)) {
             continue;
         }
-        const QString path = SubtitleWriter::pathFor(job.target, kind);
+        const QString path = recording::SubtitleWriter::pathFor(job.target, kind);
         const platform::Result<void> written = subtitles.write(path, kind, samples);
         if (!written) {
             return SubtitleFailure{path, written.error()};
@@ -56,7 +56,8 @@ std::optional<SubtitleFailure> writeSubtitles(const SpeechJob& job, const Subtit
 
 } // namespace
 
-SpeechWorker::SpeechWorker(AudioRing& ring, int outputRate, Callbacks callbacks, WordMarks* words)
+SpeechWorker::SpeechWorker(audio::AudioRing& ring, int outputRate, Callbacks callbacks,
+                           WordMarks* words)
     : m_ring(ring), m_words(words), m_outputRate(outputRate), m_callbacks(std::move(callbacks)),
       m_started(m_startedPromise.get_future().share())
 {
@@ -227,7 +228,7 @@ void SpeechWorker::speak(const SpeechJob& job)
         SpeechEngines::WordSink wordSink;
         if (m_words != nullptr) {
             wordSink = [&](const SpeechEngines::WordEvent& event) {
-                if (const std::optional<WordTiming> word = timeline.place(event)) {
+                if (const std::optional<recording::WordTiming> word = timeline.place(event)) {
                     m_words->add(
                         {ringStart + word->sample, job.id, word->textStart, word->textLength},
                         job.generation);
@@ -259,13 +260,11 @@ void SpeechWorker::speak(const SpeechJob& job)
 
 void SpeechWorker::record(const SpeechJob& job)
 {
-    const std::optional<SoundFormat> format = WaveFileWriter::formatForPath(job.target);
-    if (!format) {
-        m_callbacks.recordingFailed(job.id, job.target,
-                                    WaveFileWriter::unknownFormatMessage(job.target));
+    if (!job.format) {
+        m_callbacks.recordingFailed(job.id, job.target, job.format.error());
         return;
     }
-    WaveFileWriter writer(job.target, m_outputRate, *format, job.title);
+    recording::SoundFileWriter writer(job.target, m_outputRate, job.format.value(), job.title);
     if (!writer.open()) {
         m_callbacks.recordingFailed(job.id, job.target, writer.errorString());
         return;
@@ -286,10 +285,12 @@ void SpeechWorker::record(const SpeechJob& job)
         }
     };
     // Timing files get the words' places from the same render.
-    std::optional<SubtitleWriter> subtitles;
+    std::optional<recording::SubtitleWriter> subtitles;
     if (job.sentenceCues || job.wordCues) {
         subtitles.emplace(job.text, m_outputRate);
-        request.words = [&subtitles](const WordTiming& word) { subtitles->addWord(word); };
+        request.words = [&subtitles](const recording::WordTiming& word) {
+            subtitles->addWord(word);
+        };
     }
     QString reason;
     const bool complete = SpeechRenderer::render(request, sink, progress, &reason);

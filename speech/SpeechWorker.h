@@ -1,5 +1,8 @@
 #pragma once
 
+#include "audio/AudioRing.h"
+#include "platform/Result.h"
+#include "recording/SoundFormat.h"
 #include "speech/VoiceDefinition.h"
 
 #include <QList>
@@ -12,7 +15,6 @@
 #include <mutex>
 #include <thread>
 
-class AudioRing;
 class WordMarks;
 
 // One utterance as the worker receives it.
@@ -24,7 +26,9 @@ struct SpeechJob
     VoiceDefinition voice;
     ProsodySettings prosody;
     QString target; // empty: into the ring for the output, else a sound file
-    QString title;  // the recording's title tag
+    // The sound format the target's name asks for, or why it names none.
+    platform::Result<recording::SoundFormat> format = recording::SoundFormat::Wave;
+    QString title; // the recording's title tag
     // A recording also writes its timings: name.srt by sentence, name.vtt by word.
     bool sentenceCues = false;
     bool wordCues = false;
@@ -47,7 +51,8 @@ public:
 
     // Takes over the thread started by startAhead() when there is one. With word marks,
     // every word spoken into the ring is marked at its place there.
-    SpeechWorker(AudioRing& ring, int outputRate, Callbacks callbacks, WordMarks* words = nullptr);
+    SpeechWorker(audio::AudioRing& ring, int outputRate, Callbacks callbacks,
+                 WordMarks* words = nullptr);
     ~SpeechWorker();
     SpeechWorker(const SpeechWorker&) = delete;
     SpeechWorker& operator=(const SpeechWorker&) = delete;
@@ -75,7 +80,7 @@ private:
     void record(const SpeechJob& job);
     bool current(const SpeechJob& job) const { return job.generation >= m_generation.load(); }
 
-    AudioRing& m_ring;
+    audio::AudioRing& m_ring;
     WordMarks* m_words;
     int m_outputRate;
     Callbacks m_callbacks;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "speech/WordTiming.h"
+#include "recording/WordTiming.h"
 
 #include <QList>
 #include <mutex>

@@ -26,7 +26,7 @@ void WordTimeline::beginPiece(QStringView piece, const QByteArray& utf8, qint64 
     m_textAt[utf8.size()] = offset;
 }
 
-std::optional<WordTiming> WordTimeline::place(const SpeechEngines::WordEvent& word)
+std::optional<recording::WordTiming> WordTimeline::place(const SpeechEngines::WordEvent& word)
 {
     const qsizetype bytes = m_textAt.size() - 1;
     if (bytes < 0) {
@@ -40,7 +40,7 @@ std::optional<WordTiming> WordTimeline::place(const SpeechEngines::WordEvent& wo
         return std::nullopt;
     }
     m_lastEnd = end;
-    WordTiming timing;
+    recording::WordTiming timing;
     timing.sample = m_placement(m_engineBefore + word.sample);
     timing.textStart = start;
     timing.textLength = end - start;

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "recording/WordTiming.h"
 #include "speech/SpeechEngines.h"
-#include "speech/WordTiming.h"
 
 #include <QByteArray>
 #include <QStringView>
@@ -25,7 +25,7 @@ public:
     void beginPiece(QStringView piece, const QByteArray& utf8, qint64 engineSamplesBefore);
     // A word of the current piece; none for one inside the word before it (the engines
     // read a number as several words, all from the same characters).
-    std::optional<WordTiming> place(const SpeechEngines::WordEvent& word);
+    std::optional<recording::WordTiming> place(const SpeechEngines::WordEvent& word);
 
 private:
     QStringView m_text;

@@ -43,7 +43,7 @@ int main(int argc, char** argv)
 
     Main main;
     main.Form_Load();
-    auto* editor = main.findChild<platform::RichTextBox*>(QStringLiteral("RichTextBox1"));
+    auto* editor = main.findChild<editor::RichTextBox*>(QStringLiteral("RichTextBox1"));
     // Enough text to speak for far longer than the measurement.
     editor->setText(benchtext::englishText(qsizetype(200) * 1024));
     main.cmdSpkText_Click();

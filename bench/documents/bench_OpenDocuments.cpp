@@ -93,7 +93,7 @@ QString makeDocument(const QString& dir, const QString& profile, const QString& 
     if (!writeFile(source, html.toUtf8())) {
         return {};
     }
-    if (!runTool(platform::WordConverter::converterProgram(),
+    if (!runTool(documents::WordConverter::converterProgram(),
                  officeArguments(profile) << QStringLiteral("--infilter=HTML (StarWriter)")
                                           << QStringLiteral("--convert-to") << format
                                           << QStringLiteral("--outdir") << dir << source)) {
@@ -143,7 +143,7 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     const QString profile = dir.filePath(QStringLiteral("profile"));
     QRandomGenerator random(42);
-    platform::DocumentReadOptions options;
+    documents::DocumentReadOptions options;
     options.converterTimeoutMs = kConverterTimeoutMs;
 
     // 300 pages, each starting on a new page.
@@ -163,7 +163,7 @@ int main(int argc, char** argv)
     const auto [pdfOurs, pdfPeer] = bestOf(
         kPdfRounds,
         [&] {
-            const platform::Result<QString> text = platform::readDocument(pdf, options);
+            const platform::Result<QString> text = documents::readDocument(pdf, options);
             characters = text ? text.value().size() : 0;
             return text.ok();
         },
@@ -192,7 +192,7 @@ int main(int argc, char** argv)
     const auto [docxOurs, docxPeer] = bestOf(
         kDocxRounds,
         [&] {
-            const platform::Result<QString> text = platform::readDocument(docx, options);
+            const platform::Result<QString> text = documents::readDocument(docx, options);
             characters = text ? text.value().size() : 0;
             if (!text) {
                 std::fprintf(stderr, "%s\n", qPrintable(text.error()));
@@ -200,7 +200,7 @@ int main(int argc, char** argv)
             return text.ok();
         },
         [&] {
-            return runTool(platform::WordConverter::converterProgram(),
+            return runTool(documents::WordConverter::converterProgram(),
                            officeArguments(profile)
                                << QStringLiteral("--convert-to")
                                << QStringLiteral("txt:Text (encoded):UTF8")

@@ -65,8 +65,8 @@ int main(int argc, char** argv)
     double bestPlain = 1e300;
     for (int round = 0; round < kRounds; ++round) {
         {
-            platform::RichTextBox RichTextBox1;
-            platform::RichTextBox RTFtemp;
+            editor::RichTextBox RichTextBox1;
+            editor::RichTextBox RTFtemp;
             RichTextBox1.resize(800, 600);
             RichTextBox1.show();
             doubles::FakeCommonDialogService dialogs;

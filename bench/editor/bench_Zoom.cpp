@@ -32,7 +32,7 @@ QString makeDocument()
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    platform::RichTextBox RichTextBox1;
+    editor::RichTextBox RichTextBox1;
     RichTextBox1.resize(800, 600);
     RichTextBox1.setText(makeDocument());
     RichTextBox1.show();

@@ -34,8 +34,8 @@ int main(int argc, char** argv)
     const QString file =
         argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(PARLANZA_HELP_FILE);
 
-    platform::ChmFile chm;
-    const double openMs = medianMs(20, [&] { chm = platform::ChmFile::open(file); });
+    helpviewer::ChmFile chm;
+    const double openMs = medianMs(20, [&] { chm = helpviewer::ChmFile::open(file); });
     if (!chm.isOpen()) {
         std::fprintf(stderr, "%s\n", qPrintable(chm.errorString()));
         return 1;
@@ -43,10 +43,10 @@ int main(int argc, char** argv)
     const double searchMs =
         medianMs(20, [&] { chm.search(QStringLiteral("wave file overwrite")); });
     const double windowMs = medianMs(10, [&] {
-        platform::ChmHelpViewer viewer;
-        const platform::HelpWindowHandle handle =
+        helpviewer::ChmHelpViewer viewer;
+        const helpviewer::HelpWindowHandle handle =
             viewer.htmlHelp(nullptr, file + QStringLiteral(">Main"),
-                            platform::HelpCommand::HelpContext, quintptr(1));
+                            helpviewer::HelpCommand::HelpContext, quintptr(1));
         if (!handle) {
             std::fprintf(stderr, "the help window did not open\n");
         }

@@ -5,8 +5,8 @@
 // 1 MB through the renderer's workers against the same control rendering in its own
 // process (as it did before the renderer). Peak memory is the largest process's.
 #include "BenchText.h"
+#include "audio/SilentAudioOutput.h"
 #include "speech/DirectSS.h"
-#include "speech/SilentAudioOutput.h"
 #include "speech/SpeechRenderer.h"
 
 #include <QCoreApplication>
@@ -189,7 +189,7 @@ int main(int argc, char** argv)
         99);
 
     // The window's RECORD: the same control with and without the renderer's workers.
-    DirectSS control(std::make_unique<SilentAudioOutput>());
+    DirectSS control(std::make_unique<audio::SilentAudioOutput>());
     for (int i = 0; i < control.voices().size(); ++i) {
         if (control.voices().at(i).name == espeakVoice) {
             control.selectVoice(i + 1);

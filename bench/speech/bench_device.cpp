@@ -4,7 +4,7 @@
 // while speaking.
 //   bench_device [runs]   default 5
 #include "BenchText.h"
-#include "speech/AudioOutput.h"
+#include "audio/AudioOutput.h"
 #include "speech/DirectSS.h"
 
 #include <QCoreApplication>
@@ -29,7 +29,7 @@ double threadCpuMs()
 }
 
 // Lets the event loop run for the time, noting the played position's range meanwhile.
-std::pair<qint64, qint64> watch(const AudioOutput& output, int ms)
+std::pair<qint64, qint64> watch(const audio::AudioOutput& output, int ms)
 {
     qint64 low = output.playedPosition();
     qint64 high = low;
@@ -62,7 +62,7 @@ int main(int argc, char** argv)
         }
     }
     const QString text = benchtext::englishText(4096);
-    const AudioOutput& output = *control.output();
+    const audio::AudioOutput& output = *control.output();
     QList<double> first, drift, resumeError, cpu;
     for (int run = 0; run < runs; ++run) {
         const qint64 before = output.playedPosition();
@@ -91,7 +91,8 @@ int main(int argc, char** argv)
         watch(output, 400);
         // Played since the resume against the time passed, less the device's start-up:
         // samples skipped or played twice show as a difference.
-        const double expected = double(resumed.nsecsElapsed()) / 1e9 * AudioOutput::SampleRate;
+        const double expected =
+            double(resumed.nsecsElapsed()) / 1e9 * audio::AudioOutput::SampleRate;
         resumeError.append(double(output.playedPosition() - held) - expected);
         control.stop();
         QDeadlineTimer idle(5000);
@@ -103,7 +104,7 @@ int main(int argc, char** argv)
                 maximum(first));
     std::printf("while paused the played position moved: max %.0f samples\n", maximum(drift));
     std::printf("400 ms after resume: played minus elapsed, median %+.0f samples (%.1f ms)\n",
-                median(resumeError), median(resumeError) * 1000 / AudioOutput::SampleRate);
+                median(resumeError), median(resumeError) * 1000 / audio::AudioOutput::SampleRate);
     std::printf("GUI thread while speaking: median %.2f %% of one core\n", median(cpu));
     std::printf("load average: %s\n", benchtext::loadAverage().constData());
     return 0;

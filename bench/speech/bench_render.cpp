@@ -2,8 +2,8 @@
 // espeak-ng's own command line on the same text and voice, in alternating runs; prints
 // wall and CPU time of each and their ratio, and the peak memory of the rendering.
 #include "BenchText.h"
+#include "audio/SilentAudioOutput.h"
 #include "speech/DirectSS.h"
-#include "speech/SilentAudioOutput.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -43,7 +43,7 @@ int main(int argc, char** argv)
         file.write(text.toUtf8());
     }
 
-    DirectSS control(std::make_unique<SilentAudioOutput>());
+    DirectSS control(std::make_unique<audio::SilentAudioOutput>());
     int number = 0;
     QByteArray identifier;
     for (int i = 0; i < control.voices().size(); ++i) {

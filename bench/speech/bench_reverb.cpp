@@ -7,8 +7,8 @@
 // by the room voices as the program renders them; needs sox, pocketsphinx and
 // pocketsphinx-en-us.
 //   bench_reverb [sentences]   default 20
+#include "audio/SilentAudioOutput.h"
 #include "speech/DirectSS.h"
-#include "speech/SilentAudioOutput.h"
 #include "speech/SoundEffect.h"
 
 #include <QCoreApplication>
@@ -26,7 +26,7 @@
 
 namespace {
 
-constexpr int Rate = AudioOutput::SampleRate;
+constexpr int Rate = audio::AudioOutput::SampleRate;
 
 const char* const Sentences[] = {"The birch canoe slid on the smooth planks.",
                                  "Glue the sheet to the dark blue background.",
@@ -202,7 +202,7 @@ int main(int argc, char** argv)
     }
 
     // Every voice rendered the way a recording is: the rooms through the program itself.
-    DirectSS control(std::make_unique<SilentAudioOutput>());
+    DirectSS control(std::make_unique<audio::SilentAudioOutput>());
     const auto record = [&control](const QString& voice, const char* text, const QString& path) {
         for (int i = 1; i <= control.voiceCount(); ++i) {
             if (control.voiceName(i) == voice) {

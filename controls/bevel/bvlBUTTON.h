@@ -5,6 +5,7 @@
 #include "platform/InputCodes.h"
 #include "platform/OleColor.h"
 #include "platform/Picture.h"
+#include "platform/PropertyBag.h"
 
 #include <QFont>
 #include <QImage>
@@ -13,10 +14,6 @@
 #include <QString>
 #include <QTimer>
 #include <QWidget>
-
-namespace platform {
-class PropertyBag;
-}
 
 // A push, toggle or option button whose face is a lit bevelled shape (rectangle, circle,
 // rounded rectangle or capsule), with a caption and a picture each placed on a

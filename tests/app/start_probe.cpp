@@ -58,7 +58,7 @@ int main(int argc, char* argv[])
         }
         const QString command = QString::fromUtf8(line, n).trimmed();
         if (command.startsWith(QLatin1String("SPEAK "))) {
-            main->findChild<platform::RichTextBox*>(QStringLiteral("RichTextBox1"))
+            main->findChild<editor::RichTextBox*>(QStringLiteral("RichTextBox1"))
                 ->setText(command.mid(6));
             main->cmdSpkText_Click();
         }

@@ -34,7 +34,7 @@ class tst_FollowAlong : public QObject
     Q_OBJECT
 
     std::unique_ptr<Main> m_main;
-    platform::RichTextBox* m_editor = nullptr;
+    editor::RichTextBox* m_editor = nullptr;
     QList<Range> m_marks; // each word marked, in order
     QStringList m_counts; // the status's "Word n of m" as each was marked
 
@@ -44,7 +44,7 @@ class tst_FollowAlong : public QObject
         const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
         const QRect view(m_editor->viewport()->mapToGlobal(QPoint(0, 0)),
                          m_editor->viewport()->size());
-        const QRgb marked = platform::RichTextBox::spokenColor().rgb();
+        const QRgb marked = editor::RichTextBox::spokenColor().rgb();
         QRect found;
         for (int y = view.top(); y <= view.bottom(); ++y) {
             for (int x = view.left(); x <= view.right(); ++x) {
@@ -82,7 +82,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
         m_main->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
-        m_editor = m_main->findChild<platform::RichTextBox*>(QStringLiteral("RichTextBox1"));
+        m_editor = m_main->findChild<editor::RichTextBox*>(QStringLiteral("RichTextBox1"));
         QVERIFY(m_editor && m_main->followAlong());
         connect(m_main->speechControl(), &SpeechControl::WordHeard, this, [this] {
             if (const std::optional<Range> mark = m_editor->spokenRange()) {

@@ -118,7 +118,7 @@ struct Workbench
         return found;
     }
     bvlBUTTON* button(const char* name) { return control<bvlBUTTON>(name); }
-    platform::RichTextBox* editor() { return control<platform::RichTextBox>("RichTextBox1"); }
+    editor::RichTextBox* editor() { return control<editor::RichTextBox>("RichTextBox1"); }
     QLabel* label(const char* name) { return control<QLabel>(name); }
     QTimer* timer() { return control<QTimer>("Timer1"); }
     QListWidget* voices() { return control<QListWidget>("lstVoice"); }
@@ -316,7 +316,7 @@ private Q_SLOTS:
         QVERIFY(bench.fileBox()->text().isEmpty());
 
         // Typed text takes the caption colour.
-        platform::RichTextBox* editor = bench.editor();
+        editor::RichTextBox* editor = bench.editor();
         editor->setSelText(QStringLiteral("typed"));
         editor->setSelStart(2);
         QCOMPARE(editor->textCursor().charFormat().foreground().color(), QColor(57, 69, 87));
@@ -347,7 +347,7 @@ private Q_SLOTS:
                          qPrintable(names[i] + QStringLiteral(" overlaps ") + names[j]));
             }
         }
-        QVERIFY(!bench.control<platform::RichTextBox>("RTFtemp")->isVisible());
+        QVERIFY(!bench.control<editor::RichTextBox>("RTFtemp")->isVisible());
         for (const char* name : {"cmdOpen", "cmdCut", "cmdCopy", "cmdPaste", "cmdDelete",
                                  "cmdClear", "cmdAll", "cmdForeColor", "cmdBackColor"}) {
             QVERIFY2(!bench.control<rkButtons_H>(name)->Picture().isNull(), name);
@@ -943,7 +943,7 @@ private Q_SLOTS:
         // On the editor or not, a file or not.
         for (const auto& [onEditor, file] : {std::pair{false, true}, {true, true}, {true, false}}) {
             Workbench bench;
-            platform::RichTextBox* editor = bench.editor();
+            editor::RichTextBox* editor = bench.editor();
             editor->setText(QStringLiteral("typed"));
             QMimeData data;
             if (file) {
@@ -1027,8 +1027,8 @@ private Q_SLOTS:
     {
         Workbench bench;
         // The help the user reads is the compiled file: it holds every page as written.
-        const platform::ChmFile compiled =
-            platform::ChmFile::open(QStringLiteral(PARLANZA_HELP_FILE));
+        const helpviewer::ChmFile compiled =
+            helpviewer::ChmFile::open(QStringLiteral(PARLANZA_HELP_FILE));
         QVERIFY2(compiled.isOpen(), qPrintable(compiled.errorString()));
         QString help;
         for (const QFileInfo& page :
@@ -1219,7 +1219,7 @@ private Q_SLOTS:
     void editor()
     {
         QWidget form;
-        auto* editor = new platform::RichTextBox(&form);
+        auto* editor = new editor::RichTextBox(&form);
         auto* after = new QLineEdit(&form);
         editor->setGeometry(0, 0, 300, 200);
         after->move(0, 210);

@@ -59,7 +59,7 @@ struct Run
     {
         return main.findChild<T*>(QLatin1String(name));
     }
-    platform::RichTextBox* editor() { return control<platform::RichTextBox>("RichTextBox1"); }
+    editor::RichTextBox* editor() { return control<editor::RichTextBox>("RichTextBox1"); }
     QAction* item(const QString& key) const
     {
         platform::MenuBar* menu = main.menuBar();
@@ -163,17 +163,17 @@ private Q_SLOTS:
     {
         QTemporaryDir folder;
         const auto helpFile =
-            std::make_shared<const platform::ChmFile>(platform::ChmFile::fromObjects({}));
+            std::make_shared<const helpviewer::ChmFile>(helpviewer::ChmFile::fromObjects({}));
         const QRect place(60, 50, 420, 300);
         {
             Run run(folder.path());
-            platform::HelpWindow help(helpFile, QStringLiteral("Main"));
+            helpviewer::HelpWindow help(helpFile, QStringLiteral("Main"));
             help.show();
             help.setGeometry(place);
             help.hide();
         }
         Run again(folder.path());
-        platform::HelpWindow help(helpFile, QStringLiteral("Main"));
+        helpviewer::HelpWindow help(helpFile, QStringLiteral("Main"));
         help.show();
         QCOMPARE(help.geometry(), place);
     }

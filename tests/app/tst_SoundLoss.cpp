@@ -31,7 +31,7 @@ class tst_SoundLoss : public QObject
 
     QTemporaryDir m_runtime;
     std::unique_ptr<Main> m_main;
-    platform::RichTextBox* m_editor = nullptr;
+    editor::RichTextBox* m_editor = nullptr;
     QList<Range> m_marks;
 
     bool server(const char* function)
@@ -64,7 +64,7 @@ private Q_SLOTS:
         m_main = std::make_unique<Main>();
         m_main->Form_Load();
         QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
-        m_editor = m_main->findChild<platform::RichTextBox*>(QStringLiteral("RichTextBox1"));
+        m_editor = m_main->findChild<editor::RichTextBox*>(QStringLiteral("RichTextBox1"));
         QVERIFY(m_editor && notice());
         connect(m_main->speechControl(), &SpeechControl::WordHeard, this, [this] {
             if (const std::optional<Range> mark = m_editor->spokenRange()) {

@@ -129,7 +129,7 @@ private Q_SLOTS:
         QVERIFY(speech);
         QVERIFY(speech->voices().size() >= 19);
 
-        auto* editor = main->findChild<platform::RichTextBox*>(QStringLiteral("RichTextBox1"));
+        auto* editor = main->findChild<editor::RichTextBox*>(QStringLiteral("RichTextBox1"));
         auto* speak = main->findChild<bvlBUTTON*>(QStringLiteral("cmdSpkText"));
         auto* pause = main->findChild<bvlBUTTON*>(QStringLiteral("cmdPauseText"));
         auto* record = main->findChild<bvlBUTTON*>(QStringLiteral("cmdRec"));
@@ -231,7 +231,7 @@ private Q_SLOTS:
         QVERIFY(start.Form_Load(fromCommandLine ? document : QString()));
         Main* main = start.mainWindow();
         QVERIFY(QTest::qWaitForWindowExposed(main));
-        auto* editor = main->findChild<platform::RichTextBox*>(QStringLiteral("RichTextBox1"));
+        auto* editor = main->findChild<editor::RichTextBox*>(QStringLiteral("RichTextBox1"));
         auto* fileBox = main->findChild<QLineEdit*>(QStringLiteral("txtFile"));
         QVERIFY(editor && fileBox);
         doubles::FakeCommonDialogService dialogs;
@@ -298,7 +298,7 @@ private Q_SLOTS:
             QVERIFY(start.Form_Load(QString()));
             Main* main = start.mainWindow();
             QVERIFY(QTest::qWaitForWindowExposed(main));
-            main->findChild<platform::RichTextBox*>(QStringLiteral("RichTextBox1"))
+            main->findChild<editor::RichTextBox*>(QStringLiteral("RichTextBox1"))
                 ->setText(QStringLiteral("A long text that takes a while to record, read out to "
                                          "the end of the page and over again. ")
                               .repeated(200));

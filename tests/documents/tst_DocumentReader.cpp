@@ -8,10 +8,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using platform::DocumentKind;
-using platform::WordConverter;
+using documents::DocumentKind;
+using documents::WordConverter;
 
-Q_DECLARE_METATYPE(platform::DocumentKind)
+Q_DECLARE_METATYPE(documents::DocumentKind)
 
 // Deciding a document's kind by its content, whatever its name says, the text rules of the
 // PDF reader, and the Word files refused before or without LibreOffice. Reading each kind
@@ -61,7 +61,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, data);
         QFETCH(DocumentKind, kind);
-        QCOMPARE(platform::documentKind(data), kind);
+        QCOMPARE(documents::documentKind(data), kind);
     }
 
     void hyphenatedLinesJoined_data()
@@ -82,7 +82,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, text);
         QFETCH(QString, expected);
-        QCOMPARE(platform::pdftext::joinHyphenatedLines(text), expected);
+        QCOMPARE(documents::pdftext::joinHyphenatedLines(text), expected);
     }
 
     void refusedWithReason_data()
@@ -107,7 +107,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, data);
         QFETCH(QString, reason);
-        const platform::Result<QString> text = platform::readDocumentData(data);
+        const platform::Result<QString> text = documents::readDocumentData(data);
         QVERIFY(!text.ok());
         QVERIFY2(text.error().contains(reason), qPrintable(text.error()));
     }

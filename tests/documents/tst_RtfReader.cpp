@@ -8,9 +8,9 @@
 #include <QTextDocument>
 #include <QTextFragment>
 
-using platform::RtfEnd;
-using platform::RtfReader;
-namespace codepage = platform::codepage;
+using documents::RtfEnd;
+using documents::RtfReader;
+namespace codepage = documents::codepage;
 
 namespace {
 

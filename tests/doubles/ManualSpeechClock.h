@@ -1,15 +1,15 @@
 #pragma once
 
-#include "speech/SpeechClock.h"
+#include "audio/SpeechClock.h"
 
 namespace doubles {
 
 // A clock that moves only when told to, for tests of timing behaviour.
-class ManualSpeechClock : public SpeechClock
+class ManualSpeechClock : public audio::SpeechClock
 {
     Q_OBJECT
 public:
-    using SpeechClock::SpeechClock;
+    using audio::SpeechClock::SpeechClock;
 
     qint64 nowMicroseconds() const override { return m_now; }
     void advance(qint64 microseconds);

@@ -24,7 +24,7 @@
 #include <QUrl>
 
 using doubles::FakeCommonDialogService;
-using platform::RichTextBox;
+using editor::RichTextBox;
 using testfiles::expectedText;
 using testfiles::fixture;
 
@@ -84,7 +84,7 @@ private Q_SLOTS:
         // Large on paper only: refused before a byte is read.
         QFile huge(m_temp.filePath(QStringLiteral("huge.txt")));
         QVERIFY(huge.open(QIODevice::WriteOnly));
-        QVERIFY(huge.resize(platform::documentfile::kMaxBytes + 1));
+        QVERIFY(huge.resize(documents::documentfile::kMaxBytes + 1));
     }
 
     void init()
@@ -197,8 +197,8 @@ private Q_SLOTS:
         QFETCH(int, entry);
         QFETCH(QString, expected);
         QFETCH(QString, message);
-        if (platform::WordConverter::hasOleSignature(content) &&
-            platform::WordConverter::converterProgram().isEmpty()) {
+        if (documents::WordConverter::hasOleSignature(content) &&
+            documents::WordConverter::converterProgram().isEmpty()) {
             QSKIP("LibreOffice (soffice) is not installed");
         }
 
@@ -379,7 +379,7 @@ private Q_SLOTS:
         QCOMPARE(boxes.boxes.size(), 1);
         QCOMPARE(boxes.boxes.at(0).icon, platform::MessageIcon::Critical);
         QVERIFY(!boxes.hourglass);
-        if (platform::WordConverter::converterProgram().isEmpty()) {
+        if (documents::WordConverter::converterProgram().isEmpty()) {
             QSKIP("LibreOffice (soffice) is not installed");
         }
         QVERIFY(editor::ImportWordDocument(RichTextBox1, fixture("plain.doc")));

@@ -23,7 +23,7 @@
 #include <functional>
 
 using doubles::FakeCommonDialogService;
-using platform::RichTextBox;
+using editor::RichTextBox;
 
 namespace {
 

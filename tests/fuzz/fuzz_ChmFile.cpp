@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     file.write(reinterpret_cast<const char*>(data), qint64(size));
     file.close();
 
-    const platform::ChmFile chm = platform::ChmFile::open(scratchFile(), 3000);
+    const helpviewer::ChmFile chm = helpviewer::ChmFile::open(scratchFile(), 3000);
     QFile::remove(scratchFile());
     if (!chm.isOpen()) {
         return 0;

@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (qsizetype i = 0; i < parts.size() && i < qsizetype(std::size(names)); ++i) {
         objects.insert(names[i], parts.at(i));
     }
-    const platform::ChmFile chm = platform::ChmFile::fromObjects(objects);
+    const helpviewer::ChmFile chm = helpviewer::ChmFile::fromObjects(objects);
     chm.defaultTopic();
     chm.contents();
     chm.index();

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     QTextDocument document;
-    const platform::Result<platform::RtfEnd> result = platform::RtfReader::read(bytes, document);
+    const platform::Result<documents::RtfEnd> result = documents::RtfReader::read(bytes, document);
     if (result.ok() != result.error().isEmpty()) {
         std::abort(); // either read without a reason or refused with one
     }

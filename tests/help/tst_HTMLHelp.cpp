@@ -15,6 +15,7 @@
 #include <QWhatsThis>
 
 using namespace platform;
+using namespace helpviewer;
 using testfiles::write;
 
 namespace {

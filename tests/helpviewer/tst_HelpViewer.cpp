@@ -23,6 +23,7 @@
 #include <QtEndian>
 
 using namespace platform;
+using namespace helpviewer;
 
 namespace {
 
@@ -70,7 +71,7 @@ private Q_SLOTS:
 
     void readsTheProjectTables()
     {
-        const std::optional<platform::ChmWindowType> main =
+        const std::optional<helpviewer::ChmWindowType> main =
             m_help.windowType(QStringLiteral("main"));
         QVERIFY(main);
         QCOMPARE(QVariantList({m_help.system().title, m_help.system().defaultWindow,
@@ -154,13 +155,13 @@ private Q_SLOTS:
 
     void buildsContentsAndIndex()
     {
-        const QList<platform::ChmSitemapEntry> toc = m_help.contents();
+        const QList<helpviewer::ChmSitemapEntry> toc = m_help.contents();
         QCOMPARE(toc.size(), 2);
         QCOMPARE(toc.at(0).children.size(), 8);
         QCOMPARE(QStringList({toc.at(0).name, toc.at(0).locals.join(u'|'),
                               toc.at(0).children.at(3).name, toc.at(1).name}),
                  QStringList({"How to Use", "howto.htm", "Recording to a Wave File", "Messages"}));
-        for (const platform::ChmSitemapEntry& entry : m_help.index()) {
+        for (const helpviewer::ChmSitemapEntry& entry : m_help.index()) {
             QVERIFY2(m_help.contains(entry.locals.value(0)), qPrintable(entry.name));
         }
         QCOMPARE(m_help.topicsForKeyword(QStringLiteral("nothing; speed")),
@@ -172,9 +173,10 @@ private Q_SLOTS:
 
     void searchesEveryPage()
     {
-        const QList<platform::ChmSearchHit> hits = m_help.search(QStringLiteral("overwrite wave"));
+        const QList<helpviewer::ChmSearchHit> hits =
+            m_help.search(QStringLiteral("overwrite wave"));
         QVERIFY(!hits.isEmpty());
-        for (const platform::ChmSearchHit& hit : hits) {
+        for (const helpviewer::ChmSearchHit& hit : hits) {
             QVERIFY(hit.path == QStringLiteral("/recording.htm") ||
                     hit.path == QStringLiteral("/messages.htm"));
         }
@@ -194,7 +196,7 @@ private Q_SLOTS:
             "<li><object type=\"text/site properties\"><param name=\"Name\" value=\"x\"></object>"
             "<ul><ul><li><object type=\"text/sitemap\"><param name=\"Name\" value=\"C\"></object>"
             "</ul>");
-        const QList<platform::ChmSitemapEntry> entries = ChmSitemap::parse(html);
+        const QList<helpviewer::ChmSitemapEntry> entries = ChmSitemap::parse(html);
         QCOMPARE(entries.size(), 1);
         QCOMPARE(entries.at(0).name, QStringLiteral("A & B"));
         QCOMPARE(entries.at(0).locals,
@@ -207,7 +209,7 @@ private Q_SLOTS:
         }
         deep += QStringLiteral(
             "<object type=\"text/sitemap\"><param name=\"Name\" value=\"Deep\"></object>");
-        QList<platform::ChmSitemapEntry> level = ChmSitemap::parse(deep);
+        QList<helpviewer::ChmSitemapEntry> level = ChmSitemap::parse(deep);
         int depth = 0;
         while (!level.isEmpty() && level.first().name != QStringLiteral("Deep")) {
             level = level.first().children;

@@ -1,6 +1,6 @@
 #include "TestFiles.h"
+#include "recording/SubtitleWriter.h"
 #include "speech/SpeechTestSupport.h"
-#include "speech/SubtitleWriter.h"
 #include "speech/VoiceCatalog.h"
 
 #include <QDir>
@@ -314,11 +314,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("voice");
         QTest::addColumn<int>("kind");
         QTest::addColumn<int>("toleranceMs");
-        QTest::newRow("flite words") << "Mike" << int(SubtitleWriter::Kind::Words) << 1;
+        QTest::newRow("flite words") << "Mike" << int(recording::SubtitleWriter::Kind::Words) << 1;
         QTest::newRow("flite sentences, effect")
-            << "Mary in Hall" << int(SubtitleWriter::Kind::Sentences) << 1;
+            << "Mary in Hall" << int(recording::SubtitleWriter::Kind::Sentences) << 1;
         QTest::newRow("espeak-ng words")
-            << "English (America)" << int(SubtitleWriter::Kind::Words) << 20;
+            << "English (America)" << int(recording::SubtitleWriter::Kind::Words) << 20;
     }
 
     void timingFilesMatchTheWindow()
@@ -333,8 +333,8 @@ private Q_SLOTS:
                         .arg(i);
         }
         QVERIFY(testfiles::write(path("t.txt"), text.toUtf8()));
-        const auto type = SubtitleWriter::Kind(kind);
-        const QString timings = SubtitleWriter::pathFor(path("t.wav"), type);
+        const auto type = recording::SubtitleWriter::Kind(kind);
+        const QString timings = recording::SubtitleWriter::pathFor(path("t.wav"), type);
         QVERIFY(testfiles::write(timings, "older"));
         const Run rendered = run({"--voice", voice, "--jobs", "3", "--force",
                                   QStringLiteral("--timings=%1").arg(timings.right(3)), "t.txt"},
@@ -342,13 +342,13 @@ private Q_SLOTS:
         QVERIFY2(rendered.status == 0, qPrintable(rendered.err));
 
         speechtest::SilentControl window;
-        window.control->setSubtitles(type == SubtitleWriter::Kind::Sentences,
-                                     type == SubtitleWriter::Kind::Words);
+        window.control->setSubtitles(type == recording::SubtitleWriter::Kind::Sentences,
+                                     type == recording::SubtitleWriter::Kind::Words);
         QVERIFY(speechtest::render(*window.control, voice, text, path("window.wav"), 120000));
         const QList<speechtest::Cue> expected =
-            speechtest::readCues(SubtitleWriter::pathFor(path("window.wav"), type));
+            speechtest::readCues(recording::SubtitleWriter::pathFor(path("window.wav"), type));
         const QList<speechtest::Cue> cues = speechtest::readCues(timings);
-        QVERIFY(expected.size() > (type == SubtitleWriter::Kind::Words ? 400 : 30));
+        QVERIFY(expected.size() > (type == recording::SubtitleWriter::Kind::Words ? 400 : 30));
         QCOMPARE(cues.size(), expected.size());
         for (qsizetype i = 0; i < cues.size(); ++i) {
             QCOMPARE(cues[i].text, expected[i].text);

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "audio/SilentAudioOutput.h"
 #include "doubles/ManualSpeechClock.h"
 #include "speech/DirectSS.h"
-#include "speech/SilentAudioOutput.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -22,14 +22,14 @@ namespace speechtest {
 struct SilentControl
 {
     doubles::ManualSpeechClock* clock = nullptr;
-    SilentAudioOutput* output = nullptr;
+    audio::SilentAudioOutput* output = nullptr;
     std::unique_ptr<DirectSS> control;
 
     SilentControl()
     {
         auto ownClock = std::make_unique<doubles::ManualSpeechClock>();
         clock = ownClock.get();
-        auto ownOutput = std::make_unique<SilentAudioOutput>(clock);
+        auto ownOutput = std::make_unique<audio::SilentAudioOutput>(clock);
         output = ownOutput.get();
         control = std::make_unique<DirectSS>(std::move(ownOutput));
         ownClock.release()->setParent(control.get());

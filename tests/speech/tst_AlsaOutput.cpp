@@ -94,7 +94,7 @@ private Q_SLOTS:
         QSignalSpy missing(control.get(), &SpeechControl::SoundOutputMissing);
         const QVector<qint16> rendered =
             renderedSamples(*control, QStringLiteral("Sam"), text(), path("reference.wav"));
-        QVERIFY(rendered.size() > AudioOutput::SampleRate);
+        QVERIFY(rendered.size() > audio::AudioOutput::SampleRate);
 
         QSignalSpy stopped(control.get(), &SpeechControl::AudioStop);
         control->speak(text());

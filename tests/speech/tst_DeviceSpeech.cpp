@@ -1,6 +1,6 @@
 #include "SpeechTestSupport.h"
+#include "audio/DeviceAudioOutput.h"
 #include "platform/EventLog.h"
-#include "speech/DeviceAudioOutput.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -87,7 +87,7 @@ private Q_SLOTS:
             return;
         }
         QString missing;
-        if (!DeviceAudioOutput::deviceAvailable()) {
+        if (!audio::DeviceAudioOutput::deviceAvailable()) {
             missing = "No audio device opens (./test.sh starts a PulseAudio test server).";
         } else if (QStandardPaths::findExecutable("parec").isEmpty()) {
             missing = "parec (package pulseaudio-utils) is not installed.";
@@ -104,7 +104,7 @@ private Q_SLOTS:
         // Run with and without a sound server: without one the device output fails to
         // open and must keep time by itself.
         platform::EventLogCapture log;
-        DirectSS control(std::make_unique<DeviceAudioOutput>());
+        DirectSS control(std::make_unique<audio::DeviceAudioOutput>());
         QSignalSpy stopped(&control, &SpeechControl::AudioStop);
         control.selectVoice(voiceNumber(control, "Sam"));
         QElapsedTimer timer;
@@ -113,7 +113,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(stopped.count(), 1, 5000);
         QVERIFY2(timer.elapsed() > 500, qPrintable(QString::number(timer.elapsed())));
         QCOMPARE(log.entries(platform::LogLevel::Warning).size(),
-                 DeviceAudioOutput::deviceAvailable() ? 0 : 1);
+                 audio::DeviceAudioOutput::deviceAvailable() ? 0 : 1);
     }
 
     void speechPauseResumeAndStopAreHeard()
@@ -175,8 +175,8 @@ private Q_SLOTS:
         const QString text = QStringLiteral("Hello there.");
         QTemporaryDir dir;
         QVERIFY(render(control, "Mary", text, dir.filePath("hello.wav")));
-        const qint64 lengthMs =
-            readWave(dir.filePath("hello.wav")).samples.size() * 1000 / AudioOutput::SampleRate;
+        const qint64 lengthMs = readWave(dir.filePath("hello.wav")).samples.size() * 1000 /
+                                audio::AudioOutput::SampleRate;
         stopped.clear();
         startRecording();
         const qint64 spoke = m_clock.elapsed();

@@ -1,4 +1,4 @@
-#include "speech/AudioRing.h"
+#include "audio/AudioRing.h"
 #include "speech/TextSegmenter.h"
 
 #include <QTest>
@@ -85,7 +85,7 @@ private Q_SLOTS:
     }
     void samplesSurviveTheWrap()
     {
-        AudioRing ring(7);
+        audio::AudioRing ring(7);
         ring.reset(1);
         QVector<qint16> out(7);
         qint16 next = 0;
@@ -107,7 +107,7 @@ private Q_SLOTS:
 
     void tryWriteTakesWhatFitsAndRefusesStaleGenerations()
     {
-        AudioRing ring(4);
+        audio::AudioRing ring(4);
         ring.reset(3);
         const qint16 samples[6] = {1, 2, 3, 4, 5, 6};
         QCOMPARE(ring.tryWrite(samples, 6, 3), 4);
@@ -121,7 +121,7 @@ private Q_SLOTS:
 
     void endsComeOutWhenTheirPositionIsReached()
     {
-        AudioRing ring(16);
+        audio::AudioRing ring(16);
         ring.reset(1);
         const qint16 samples[5] = {};
         QVERIFY(ring.markEnd(1, 1)); // an empty utterance ends where it starts
@@ -148,7 +148,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, release);
         QFETCH(int, written);
-        AudioRing ring(100);
+        audio::AudioRing ring(100);
         ring.reset(1);
         std::atomic<int> result{-1};
         QVector<qint16> block(250, 7);

@@ -1,5 +1,5 @@
 #include "SpeechTestSupport.h"
-#include "speech/SubtitleWriter.h"
+#include "recording/SubtitleWriter.h"
 
 #include <QTemporaryDir>
 #include <cmath>
@@ -30,7 +30,7 @@ private:
     };
     static qint64 ms(qint64 samples)
     {
-        return std::llround(samples * 1e3 / AudioOutput::SampleRate);
+        return std::llround(samples * 1e3 / audio::AudioOutput::SampleRate);
     }
 
     // Speaks the text, moving the clock a step at a time and asking for the words heard
@@ -61,7 +61,7 @@ private:
     // true starts of words spoken with pauses between them, found in the sound alone.
     static QList<qint64> onsets(const QVector<qint16>& samples)
     {
-        const qsizetype window = AudioOutput::SampleRate / 200;
+        const qsizetype window = audio::AudioOutput::SampleRate / 200;
         QVector<double> rms;
         for (qsizetype i = 0; i + window <= samples.size(); i += window) {
             double sum = 0;
@@ -91,7 +91,7 @@ private Q_SLOTS:
     {
         const QString text = QStringLiteral("The end comes when the last sample is heard.");
         const QVector<qint16> reference = rendered("Mike", text);
-        QVERIFY(reference.size() > AudioOutput::SampleRate / 2);
+        QVERIFY(reference.size() > audio::AudioOutput::SampleRate / 2);
 
         QSignalSpy stopped(m_s->control.get(), &SpeechControl::AudioStop);
         m_s->control->speak(text);
@@ -105,7 +105,8 @@ private Q_SLOTS:
             *m_s->control, *m_s->clock, [&] { return stopped.count() > 0; }, step));
         QCOMPARE(m_s->output->playedSamples(), qint64(reference.size()));
         // It ended within one step of the time the samples take.
-        const qint64 expectedUs = qint64(reference.size()) * 1000000 / AudioOutput::SampleRate;
+        const qint64 expectedUs =
+            qint64(reference.size()) * 1000000 / audio::AudioOutput::SampleRate;
         QVERIFY2(
             qAbs(m_s->clock->nowMicroseconds() - expectedUs) <= 3 * step,
             qPrintable(
@@ -124,14 +125,15 @@ private Q_SLOTS:
             QStringLiteral("Pause and resume lose nothing. Every sample comes back exactly once, "
                            "however long the pause lasts.");
         const QVector<qint16> reference = rendered("Mary", text);
-        QVERIFY(reference.size() > qsizetype(AudioOutput::SampleRate) * 2);
+        QVERIFY(reference.size() > qsizetype(audio::AudioOutput::SampleRate) * 2);
 
         QSignalSpy stopped(m_s->control.get(), &SpeechControl::AudioStop);
         const quint64 digestBefore = m_s->output->digest();
-        QCOMPARE(digestBefore, SilentAudioOutput::DigestSeed);
+        QCOMPARE(digestBefore, audio::SilentAudioOutput::DigestSeed);
         m_s->control->speak(text);
-        QVERIFY(playUntil(*m_s->control, *m_s->clock,
-                          [&] { return m_s->output->playedSamples() > AudioOutput::SampleRate; }));
+        QVERIFY(playUntil(*m_s->control, *m_s->clock, [&] {
+            return m_s->output->playedSamples() > audio::AudioOutput::SampleRate;
+        }));
         for (int pause = 0; pause < 3; ++pause) {
             m_s->control->pause();
             const qint64 played = m_s->output->playedSamples();
@@ -147,7 +149,7 @@ private Q_SLOTS:
         QVERIFY(playUntil(*m_s->control, *m_s->clock, [&] { return stopped.count() > 0; }));
         QCOMPARE(m_s->output->playedSamples(), qint64(reference.size()));
         QCOMPARE(m_s->output->digest(),
-                 SilentAudioOutput::digestOf(reference.constData(), reference.size()));
+                 audio::SilentAudioOutput::digestOf(reference.constData(), reference.size()));
         QCOMPARE(stopped.count(), 1);
     }
 
@@ -166,7 +168,7 @@ private Q_SLOTS:
         m_s->control->speak(
             QStringLiteral("A long text that will not be heard to its end. ").repeated(200));
         QVERIFY(playUntil(*m_s->control, *m_s->clock, [&] {
-            return m_s->output->playedSamples() > AudioOutput::SampleRate / 2;
+            return m_s->output->playedSamples() > audio::AudioOutput::SampleRate / 2;
         }));
         if (paused) {
             m_s->control->pause();
@@ -359,10 +361,10 @@ private Q_SLOTS:
         control.setSubtitles(true, true);
         const qint64 endMs = ms(renderedSamples(control, voice, text, sound).size());
         control.setSubtitles(false, false);
-        const QList<Cue> words =
-            readCues(SubtitleWriter::pathFor(sound, SubtitleWriter::Kind::Words));
-        const QList<Cue> lines =
-            readCues(SubtitleWriter::pathFor(sound, SubtitleWriter::Kind::Sentences));
+        const QList<Cue> words = readCues(
+            recording::SubtitleWriter::pathFor(sound, recording::SubtitleWriter::Kind::Words));
+        const QList<Cue> lines = readCues(
+            recording::SubtitleWriter::pathFor(sound, recording::SubtitleWriter::Kind::Sentences));
         control.selectVoice(voiceNumber(control, voice));
         const QList<Heard> heard = follow(text, 1000);
         QVERIFY(heard.size() >= 12);

@@ -28,7 +28,7 @@ double bandShare(const QVector<qint16>& samples, double low, double high)
                 im -= samples[start + n] * hann * std::sin(angle);
             }
             const double power = re * re + im * im;
-            const double frequency = double(k) * AudioOutput::SampleRate / Window;
+            const double frequency = double(k) * audio::AudioOutput::SampleRate / Window;
             total += power;
             if (frequency >= low && frequency < high) {
                 inside += power;
@@ -43,8 +43,8 @@ double bandShare(const QVector<qint16>& samples, double low, double high)
 double medianPitch(const QVector<qint16>& samples, double* voicedShare = nullptr)
 {
     constexpr int Frame = 1024;
-    const int minLag = AudioOutput::SampleRate / 450;
-    const int maxLag = AudioOutput::SampleRate / 60;
+    const int minLag = audio::AudioOutput::SampleRate / 450;
+    const int maxLag = audio::AudioOutput::SampleRate / 60;
     QList<double> pitches;
     int frames = 0;
     for (qsizetype start = 0; start + Frame + maxLag <= samples.size();
@@ -79,7 +79,7 @@ double medianPitch(const QVector<qint16>& samples, double* voicedShare = nullptr
             continue;
         }
         if (best > 0.6) {
-            pitches.append(double(AudioOutput::SampleRate) / bestLag);
+            pitches.append(double(audio::AudioOutput::SampleRate) / bestLag);
         }
     }
     if (voicedShare != nullptr) {
@@ -115,7 +115,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        m_control = std::make_unique<DirectSS>(std::make_unique<SilentAudioOutput>());
+        m_control = std::make_unique<DirectSS>(std::make_unique<audio::SilentAudioOutput>());
     }
     void cleanupTestCase() { m_control.reset(); }
 
@@ -149,7 +149,7 @@ private Q_SLOTS:
                     last = at + Step;
                 }
             }
-            ringing.append(double(last - dry.size()) / AudioOutput::SampleRate);
+            ringing.append(double(last - dry.size()) / audio::AudioOutput::SampleRate);
         }
         QVERIFY2(ringing.at(0) > 0.2 && ringing.at(0) < ringing.at(1) &&
                      ringing.at(1) < ringing.at(2),
@@ -166,7 +166,7 @@ private Q_SLOTS:
         for (const VoiceDefinition& voice : named) {
             const QVector<qint16> samples = speech(voice.name, voice.ownSpeed, voice.ownPitch);
             QVERIFY2(rms(samples) > 300, qPrintable(voice.name));
-            digests.insert(SilentAudioOutput::digestOf(samples.constData(), samples.size()));
+            digests.insert(audio::SilentAudioOutput::digestOf(samples.constData(), samples.size()));
         }
         QCOMPARE(digests.size(), named.size());
 

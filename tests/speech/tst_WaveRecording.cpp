@@ -1,8 +1,8 @@
 #include "SpeechTestSupport.h"
 #include "TestFiles.h"
 #include "platform/EventLog.h"
-#include "speech/SubtitleWriter.h"
-#include "speech/WaveFileWriter.h"
+#include "recording/SoundFileWriter.h"
+#include "recording/SubtitleWriter.h"
 
 #include <QDir>
 #include <QFile>
@@ -56,7 +56,7 @@ struct Written
 
 Written writeSound(const QString& path)
 {
-    WaveFileWriter writer(path, 22050);
+    recording::SoundFileWriter writer(path, 22050);
     const QVector<qint16> samples(2205, 1000);
     const bool ok =
         writer.open() && writer.write(samples.constData(), samples.size()) && writer.commit();
@@ -65,10 +65,10 @@ Written writeSound(const QString& path)
 
 Written writeTimings(const QString& path)
 {
-    SubtitleWriter timings(QStringLiteral("One word."), 22050);
+    recording::SubtitleWriter timings(QStringLiteral("One word."), 22050);
     timings.addWord({0, 0, 3});
     const platform::Result<void> written =
-        timings.write(path, SubtitleWriter::Kind::Sentences, 22050);
+        timings.write(path, recording::SubtitleWriter::Kind::Sentences, 22050);
     return {written.ok(), written.error()};
 }
 
@@ -126,10 +126,10 @@ private Q_SLOTS:
         QCOMPARE(failed.count(), 0);
         const WaveContents wave = readWave(path);
         QVERIFY(wave.ok);
-        QCOMPARE(wave.rate, AudioOutput::SampleRate);
+        QCOMPARE(wave.rate, audio::AudioOutput::SampleRate);
         QCOMPARE(wave.channels, 1);
         QCOMPARE(wave.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
-        QVERIFY(wave.samples.size() > AudioOutput::SampleRate);
+        QVERIFY(wave.samples.size() > audio::AudioOutput::SampleRate);
         QVERIFY(testfiles::read(path).startsWith("RIFF"));
         QCOMPARE(filesIn(m_dir->path()), QStringList{"speech.wav"});
         QCOMPARE(m_s->control->lastResult(), SpeechControl::ResultOk);
@@ -172,7 +172,8 @@ private Q_SLOTS:
         QCOMPARE(info.format & SF_FORMAT_TYPEMASK, container);
         QCOMPARE(info.channels, 1);
         const double seconds = double(info.frames) / info.samplerate;
-        const double reference = double(readWave(wave).samples.size()) / AudioOutput::SampleRate;
+        const double reference =
+            double(readWave(wave).samples.size()) / audio::AudioOutput::SampleRate;
         QVERIFY2(qAbs(seconds - reference) <= reference / 100,
                  qPrintable(QStringLiteral("%1 s vs %2 s").arg(seconds).arg(reference)));
         QCOMPARE(readTitle, QStringLiteral("Chapter One"));
@@ -193,14 +194,15 @@ private Q_SLOTS:
     {
         QFETCH(QString, path);
         QFETCH(bool, known);
-        QCOMPARE(WaveFileWriter::formatForPath(path).has_value(), known);
+        const platform::Result<recording::SoundFormat> format = recording::formatForPath(path);
+        QCOMPARE(format.ok(), known);
         if (!known) {
-            const QString message = WaveFileWriter::unknownFormatMessage(path);
+            const QString message = format.error();
             QVERIFY(message.contains(QFileInfo(path).fileName()));
             QVERIFY(message.contains(QStringLiteral(".mp3")));
         }
         // The save dialog lists wave files first.
-        const QStringList parts = WaveFileWriter::dialogFilter().split(QLatin1Char('|'));
+        const QStringList parts = recording::dialogFilter().split(QLatin1Char('|'));
         QCOMPARE(parts.mid(0, 2), (QStringList{"Wav Files (*.wav)", "*.wav"}));
         QCOMPARE(parts.size(), 10);
     }
@@ -246,7 +248,7 @@ private Q_SLOTS:
     void longRecordingReadsBackExactly()
     {
         const QString path = m_dir->filePath(QStringLiteral("long.wav"));
-        WaveFileWriter writer(path, AudioOutput::SampleRate);
+        recording::SoundFileWriter writer(path, audio::AudioOutput::SampleRate);
         QVERIFY(writer.open());
         QVector<qint16> written;
         QVector<qint16> block(4999);
@@ -279,7 +281,7 @@ private Q_SLOTS:
             QCOMPARE(filesIn(m_dir->path()), QStringList{"old.wav"});
         }
         QTRY_COMPARE_WITH_TIMEOUT(stopped.count(), 1, 60000);
-        QVERIFY(readWave(path).samples.size() > qsizetype(AudioOutput::SampleRate) * 10);
+        QVERIFY(readWave(path).samples.size() > qsizetype(audio::AudioOutput::SampleRate) * 10);
         QCOMPARE(filesIn(m_dir->path()), QStringList{"old.wav"});
     }
 

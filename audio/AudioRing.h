@@ -6,6 +6,8 @@
 #include <functional>
 #include <mutex>
 
+namespace audio {
+
 // The bounded buffer between the worker (writer) and the audio output (reader): mono
 // 16-bit samples plus end marks of utterances at absolute positions. The writer blocks
 // while it is full; a reset to a new generation discards everything and makes writes of
@@ -63,3 +65,5 @@ private:
     QList<EndMark> m_ends;
     std::function<void()> m_wake;
 };
+
+} // namespace audio

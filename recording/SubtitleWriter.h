@@ -1,11 +1,13 @@
 #pragma once
 
 #include "platform/Result.h"
-#include "speech/WordTiming.h"
+#include "recording/WordTiming.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
+
+namespace recording {
 
 // The timings of a recording, written beside its sound file: name.srt with a cue for each
 // sentence, name.vtt with a cue for each word, at the times the words are marked while
@@ -42,3 +44,5 @@ private:
     int m_sampleRate;
     QList<WordTiming> m_words;
 };
+
+} // namespace recording

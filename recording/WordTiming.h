@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+namespace recording {
+
 // One spoken word of an utterance: where it starts in the output, counted in output
 // samples from the utterance's first sample, and which characters of the utterance's text
 // it is (UTF-16 offsets).
@@ -13,3 +15,5 @@ struct WordTiming
 
     bool operator==(const WordTiming&) const = default;
 };
+
+} // namespace recording

@@ -1,7 +1,9 @@
-#include "speech/AudioOutput.h"
+#include "audio/AudioOutput.h"
 
-#include "speech/AudioRing.h"
-#include "speech/DeviceAudioOutput.h"
+#include "audio/AudioRing.h"
+#include "audio/DeviceAudioOutput.h"
+
+namespace audio {
 
 namespace {
 constexpr int PollIntervalMs = 5;
@@ -79,3 +81,5 @@ void AudioOutput::reportEnds()
         m_poll.stop();
     }
 }
+
+} // namespace audio

@@ -1,8 +1,10 @@
 #pragma once
 
-#include "speech/AudioOutput.h"
+#include "audio/AudioOutput.h"
 
 #include <QPointer>
+
+namespace audio {
 
 class SpeechClock;
 
@@ -46,3 +48,5 @@ private:
     qint64 m_played = 0;
     quint64 m_digest = DigestSeed;
 };
+
+} // namespace audio

@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QObject>
 
+namespace audio {
+
 // The time base of the silent output: the steady clock, or one a test moves by hand.
 class SpeechClock : public QObject
 {
@@ -21,3 +23,5 @@ Q_SIGNALS:
 private:
     QElapsedTimer m_timer;
 };
+
+} // namespace audio

@@ -1,15 +1,17 @@
-#include "speech/DeviceAudioOutput.h"
+#include "audio/DeviceAudioOutput.h"
 
+#include "audio/AlsaAudioSink.h"
+#include "audio/AudioRing.h"
+#include "audio/SilentAudioOutput.h"
 #include "platform/EventLog.h"
-#include "speech/AlsaAudioSink.h"
-#include "speech/AudioRing.h"
-#include "speech/SilentAudioOutput.h"
 
 #include <QDeadlineTimer>
 #include <algorithm>
 #include <cstring>
 #include <limits>
 #include <pulse/pulseaudio.h>
+
+namespace audio {
 
 namespace {
 
@@ -640,3 +642,5 @@ void DeviceAudioOutput::closeAlsa()
         m_alsa = nullptr;
     }
 }
+
+} // namespace audio

@@ -1,4 +1,6 @@
-#include "speech/SpeechClock.h"
+#include "audio/SpeechClock.h"
+
+namespace audio {
 
 SpeechClock::SpeechClock(QObject* parent) : QObject(parent)
 {
@@ -11,3 +13,5 @@ qint64 SpeechClock::nowMicroseconds() const
 {
     return m_timer.nsecsElapsed() / 1000;
 }
+
+} // namespace audio

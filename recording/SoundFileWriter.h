@@ -1,5 +1,7 @@
 #pragma once
 
+#include "recording/SoundFormat.h"
+
 #include <QCryptographicHash>
 #include <QSaveFile>
 #include <QString>
@@ -9,31 +11,20 @@
 struct sf_private_tag;
 struct soxr;
 
-// The sound file formats a recording can be written in, told apart by extension.
-enum class SoundFormat { Wave, Mp3, OggVorbis, Opus, Flac };
+namespace recording {
 
 // Writes a mono sound file the safe way: into a temporary file beside the target, moved
 // into place only by commit(). Wave files are 16-bit PCM, written as RF64 when they would
 // pass 4 GiB; the compressed formats carry the title as a tag. Whatever fails, an
 // existing file at the target stays as it was and no temporary file is left behind.
-class WaveFileWriter
+class SoundFileWriter
 {
 public:
-    // The format a path names by its extension (any case); a path without one is a wave
-    // file. None for an extension that names no format.
-    static std::optional<SoundFormat> formatForPath(const QString& path);
-    static std::optional<SoundFormat> formatForName(const QString& name); // "mp3", "flac"...
-    static QString extension(SoundFormat format);
-    // "The file name x.abc names no sound format; use .wav, .mp3, ..."
-    static QString unknownFormatMessage(const QString& path);
-    // The save dialog's filter: wave files first, then every other format.
-    static QString dialogFilter();
-
-    WaveFileWriter(const QString& target, int sampleRate, SoundFormat format = SoundFormat::Wave,
-                   const QString& title = {});
-    ~WaveFileWriter(); // without commit(), discards the temporary file
-    WaveFileWriter(const WaveFileWriter&) = delete;
-    WaveFileWriter& operator=(const WaveFileWriter&) = delete;
+    SoundFileWriter(const QString& target, int sampleRate, SoundFormat format = SoundFormat::Wave,
+                    const QString& title = {});
+    ~SoundFileWriter(); // without commit(), discards the temporary file
+    SoundFileWriter(const SoundFileWriter&) = delete;
+    SoundFileWriter& operator=(const SoundFileWriter&) = delete;
 
     bool open();
     bool write(const qint16* samples, qsizetype count);
@@ -74,3 +65,5 @@ private:
     QCryptographicHash m_content{QCryptographicHash::Sha1};
     bool m_failed = false;
 };
+
+} // namespace recording

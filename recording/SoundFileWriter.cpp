@@ -1,4 +1,4 @@
-#include "speech/WaveFileWriter.h"
+#include "recording/SoundFileWriter.h"
 
 #include "platform/FileError.h"
 #include "platform/WriteBack.h"
@@ -14,33 +14,26 @@
 #include <soxr.h>
 #include <unistd.h>
 
+namespace recording {
+
 namespace {
 
-struct FormatEntry
+// libsndfile's major format and encoding for each of ours.
+int sndfileFormat(SoundFormat format)
 {
-    SoundFormat format;
-    const char* extension;
-    const char* filter;
-    int sndfileFormat;
-};
-
-// Dialog order: the wave entry the window always had, then the compressed formats.
-constexpr FormatEntry Formats[] = {
-    {SoundFormat::Wave, "wav", "Wav Files (*.wav)", SF_FORMAT_RF64 | SF_FORMAT_PCM_16},
-    {SoundFormat::Mp3, "mp3", "MP3 Files (*.mp3)", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III},
-    {SoundFormat::OggVorbis, "ogg", "Ogg Vorbis Files (*.ogg)", SF_FORMAT_OGG | SF_FORMAT_VORBIS},
-    {SoundFormat::Opus, "opus", "Opus Files (*.opus)", SF_FORMAT_OGG | SF_FORMAT_OPUS},
-    {SoundFormat::Flac, "flac", "FLAC Files (*.flac)", SF_FORMAT_FLAC | SF_FORMAT_PCM_16},
-};
-
-const FormatEntry& entryFor(SoundFormat format)
-{
-    for (const FormatEntry& entry : Formats) {
-        if (entry.format == format) {
-            return entry;
-        }
+    switch (format) {
+    case SoundFormat::Mp3:
+        return SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
+    case SoundFormat::OggVorbis:
+        return SF_FORMAT_OGG | SF_FORMAT_VORBIS;
+    case SoundFormat::Opus:
+        return SF_FORMAT_OGG | SF_FORMAT_OPUS;
+    case SoundFormat::Flac:
+        return SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+    case SoundFormat::Wave:
+        break;
     }
-    return Formats[0];
+    return SF_FORMAT_RF64 | SF_FORMAT_PCM_16;
 }
 
 // Opus codes only these rates; other rates are resampled to the next one up.
@@ -79,9 +72,9 @@ void appendLittleEndian(QByteArray& bytes, quint32 value, int size)
 
 } // namespace
 
-struct WaveFileWriter::Io
+struct SoundFileWriter::Io
 {
-    static WaveFileWriter* of(void* data) { return static_cast<WaveFileWriter*>(data); }
+    static SoundFileWriter* of(void* data) { return static_cast<SoundFileWriter*>(data); }
 
     static sf_count_t length(void* data) { return of(data)->m_file.size(); }
 
@@ -101,7 +94,7 @@ struct WaveFileWriter::Io
 
     static sf_count_t write(const void* buffer, sf_count_t count, void* data)
     {
-        WaveFileWriter* writer = of(data);
+        SoundFileWriter* writer = of(data);
         const qint64 position = writer->m_file.pos();
         if (position < HeaderShadow) {
             const qint64 n = std::min<qint64>(count, HeaderShadow - position);
@@ -120,59 +113,13 @@ struct WaveFileWriter::Io
     static sf_count_t tell(void* data) { return of(data)->m_file.pos(); }
 };
 
-std::optional<SoundFormat> WaveFileWriter::formatForName(const QString& name)
-{
-    for (const FormatEntry& entry : Formats) {
-        if (name.compare(QLatin1String(entry.extension), Qt::CaseInsensitive) == 0) {
-            return entry.format;
-        }
-    }
-    return std::nullopt;
-}
-
-std::optional<SoundFormat> WaveFileWriter::formatForPath(const QString& path)
-{
-    const QString suffix = QFileInfo(path).suffix();
-    if (suffix.isEmpty()) {
-        return SoundFormat::Wave;
-    }
-    return formatForName(suffix);
-}
-
-QString WaveFileWriter::extension(SoundFormat format)
-{
-    return QLatin1String(entryFor(format).extension);
-}
-
-QString WaveFileWriter::unknownFormatMessage(const QString& path)
-{
-    QStringList names;
-    for (const FormatEntry& entry : Formats) {
-        names.append(QLatin1Char('.') + QLatin1String(entry.extension));
-    }
-    return QStringLiteral("The file name %1 ends in .%2, which names no sound format. "
-                          "Use one of %3.")
-        .arg(QFileInfo(path).fileName(), QFileInfo(path).suffix(),
-             names.join(QStringLiteral(", ")));
-}
-
-QString WaveFileWriter::dialogFilter()
-{
-    QStringList parts;
-    for (const FormatEntry& entry : Formats) {
-        parts << QLatin1String(entry.filter)
-              << QStringLiteral("*.") + QLatin1String(entry.extension);
-    }
-    return parts.join(QLatin1Char('|'));
-}
-
-WaveFileWriter::WaveFileWriter(const QString& target, int sampleRate, SoundFormat format,
-                               const QString& title)
+SoundFileWriter::SoundFileWriter(const QString& target, int sampleRate, SoundFormat format,
+                                 const QString& title)
     : m_target(target), m_sampleRate(sampleRate), m_format(format), m_title(title), m_file(target)
 {
 }
 
-WaveFileWriter::~WaveFileWriter()
+SoundFileWriter::~SoundFileWriter()
 {
     cancel();
     if (m_resampler != nullptr) {
@@ -180,7 +127,7 @@ WaveFileWriter::~WaveFileWriter()
     }
 }
 
-bool WaveFileWriter::open()
+bool SoundFileWriter::open()
 {
     // A link is written through to where it points, as the timing files beside it are.
     if (const QString problem = platform::writeTargetProblem(m_target); !problem.isEmpty()) {
@@ -196,7 +143,7 @@ bool WaveFileWriter::open()
     SF_INFO format{};
     format.samplerate = m_sampleRate;
     format.channels = 1;
-    format.format = entryFor(m_format).sndfileFormat;
+    format.format = sndfileFormat(m_format);
     if (m_format == SoundFormat::Opus && opusRate(m_sampleRate) != m_sampleRate) {
         format.samplerate = opusRate(m_sampleRate);
         soxr_error_t error = nullptr;
@@ -243,7 +190,7 @@ bool WaveFileWriter::open()
     return true;
 }
 
-bool WaveFileWriter::write(const qint16* samples, qsizetype count)
+bool SoundFileWriter::write(const qint16* samples, qsizetype count)
 {
     if (m_sound == nullptr || m_failed) {
         return false;
@@ -272,7 +219,7 @@ bool WaveFileWriter::write(const qint16* samples, qsizetype count)
     return true;
 }
 
-bool WaveFileWriter::writeToFile(const qint16* samples, qsizetype count)
+bool SoundFileWriter::writeToFile(const qint16* samples, qsizetype count)
 {
     if (count == 0) {
         return true;
@@ -293,7 +240,7 @@ bool WaveFileWriter::writeToFile(const qint16* samples, qsizetype count)
     return true;
 }
 
-bool WaveFileWriter::commit()
+bool SoundFileWriter::commit()
 {
     if (m_sound == nullptr || m_failed) {
         cancel();
@@ -341,7 +288,7 @@ bool WaveFileWriter::commit()
 // libsndfile gives an Ogg stream a random serial number, so two renders of one text would
 // differ. Every page gets a serial made from the samples and the title instead, with its
 // checksum made again; the pages are rewritten where they are.
-bool WaveFileWriter::stampStreamSerial()
+bool SoundFileWriter::stampStreamSerial()
 {
     if (m_format != SoundFormat::OggVorbis && m_format != SoundFormat::Opus) {
         return true;
@@ -399,7 +346,7 @@ bool WaveFileWriter::stampStreamSerial()
 // libsndfile writes a small RF64 file as RIFF with the extensible format chunk, which
 // older readers refuse. The same bytes are turned into the plain PCM format chunk and a
 // JUNK chunk, so the samples stay where they are.
-bool WaveFileWriter::rewriteAsPlainPcm()
+bool SoundFileWriter::rewriteAsPlainPcm()
 {
     if (m_head.size() < 12 || !m_head.startsWith("RIFF") || m_head.mid(8, 4) != "WAVE") {
         return true; // RF64: kept as written
@@ -438,7 +385,7 @@ bool WaveFileWriter::rewriteAsPlainPcm()
     return true;
 }
 
-void WaveFileWriter::cancel()
+void SoundFileWriter::cancel()
 {
     if (m_sound != nullptr) {
         sf_close(m_sound);
@@ -452,7 +399,7 @@ void WaveFileWriter::cancel()
 
 // Some encoders (Opus) report a write the file refused as "No Error.": the file's own
 // error comes first.
-void WaveFileWriter::failSound(int soundError)
+void SoundFileWriter::failSound(int soundError)
 {
     if (m_errorNumber != 0 || m_file.error() != QFileDevice::NoError || soundError == 0) {
         failFile(m_errorNumber);
@@ -461,15 +408,17 @@ void WaveFileWriter::failSound(int soundError)
     }
 }
 
-void WaveFileWriter::failFile(int errorNumber)
+void SoundFileWriter::failFile(int errorNumber)
 {
     fail(platform::fileErrorText(errorNumber, &m_file));
 }
 
-void WaveFileWriter::fail(const QString& reason)
+void SoundFileWriter::fail(const QString& reason)
 {
     if (!m_failed) {
         m_failed = true;
         m_error = reason;
     }
 }
+
+} // namespace recording

@@ -7,10 +7,12 @@
 #include <mutex>
 #include <thread>
 
-class AudioRing;
 // ALSA's own name for snd_pcm_t, so that its header stays out of this one.
 struct _snd_pcm; // NOLINT(bugprone-reserved-identifier)
 
+namespace audio {
+
+class AudioRing;
 // ALSA's "default" device, for a machine without a sound server: a thread of its own
 // opens it (so a device that takes its time never holds up the program), then keeps it
 // filled from the ring. Everything but the constructor and the signals' receivers is
@@ -74,3 +76,5 @@ private:
     // them, and they are handed over again on resume.
     QVector<qint16> m_recent;
 };
+
+} // namespace audio

@@ -4,6 +4,8 @@
 #include <QTimer>
 #include <memory>
 
+namespace audio {
+
 class AudioRing;
 
 // Where the control's audio goes: it pulls mono 16-bit samples at SampleRate from the
@@ -62,3 +64,5 @@ private:
     QTimer m_poll;
     bool m_suspended = false;
 };
+
+} // namespace audio

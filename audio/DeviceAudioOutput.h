@@ -1,6 +1,6 @@
 #pragma once
 
-#include "speech/AudioOutput.h"
+#include "audio/AudioOutput.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -11,6 +11,9 @@ struct pa_context;
 struct pa_server_info;
 struct pa_stream;
 struct pa_threaded_mainloop;
+
+namespace audio {
+
 class AlsaAudioSink;
 class SilentAudioOutput;
 
@@ -114,3 +117,5 @@ private:
     // How long speech waits for ALSA to open before it goes on silently.
     QTimer m_alsaWait;
 };
+
+} // namespace audio

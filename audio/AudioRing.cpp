@@ -1,7 +1,9 @@
-#include "speech/AudioRing.h"
+#include "audio/AudioRing.h"
 
 #include <algorithm>
 #include <cstring>
+
+namespace audio {
 
 AudioRing::AudioRing(qsizetype capacity) : m_buffer(std::max<qsizetype>(capacity, 1)) {}
 
@@ -163,3 +165,5 @@ void AudioRing::setWakeHandler(std::function<void()> handler)
     std::lock_guard<std::mutex> lock(m_mutex);
     m_wake = std::move(handler);
 }
+
+} // namespace audio

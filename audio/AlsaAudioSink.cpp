@@ -1,12 +1,14 @@
-#include "speech/AlsaAudioSink.h"
+#include "audio/AlsaAudioSink.h"
 
-#include "speech/AudioOutput.h"
-#include "speech/AudioRing.h"
+#include "audio/AudioOutput.h"
+#include "audio/AudioRing.h"
 
 #include <algorithm>
 #include <alsa/asoundlib.h>
 #include <chrono>
 #include <mutex>
+
+namespace audio {
 
 namespace {
 
@@ -344,3 +346,5 @@ void AlsaAudioSink::stopAndKeepUnplayed()
     m_written -= unplayed;
     m_played = m_written;
 }
+
+} // namespace audio

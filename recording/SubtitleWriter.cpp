@@ -1,4 +1,4 @@
-#include "speech/SubtitleWriter.h"
+#include "recording/SubtitleWriter.h"
 
 #include "platform/FileError.h"
 #include "platform/WriteBack.h"
@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+
+namespace recording {
 
 namespace {
 
@@ -217,3 +219,5 @@ platform::Result<void> SubtitleWriter::write(const QString& path, Kind kind,
     }
     return platform::commitWhole(file);
 }
+
+} // namespace recording

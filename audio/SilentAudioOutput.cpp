@@ -1,11 +1,13 @@
-#include "speech/SilentAudioOutput.h"
+#include "audio/SilentAudioOutput.h"
 
-#include "speech/AudioRing.h"
-#include "speech/SpeechClock.h"
+#include "audio/AudioRing.h"
+#include "audio/SpeechClock.h"
 
 #include <QVector>
 #include <algorithm>
 #include <cmath>
+
+namespace audio {
 
 SilentAudioOutput::SilentAudioOutput(SpeechClock* clock, QObject* parent)
     : AudioOutput(parent), m_clock(clock)
@@ -100,3 +102,5 @@ void SilentAudioOutput::consume()
         wanted -= n;
     }
 }
+
+} // namespace audio
