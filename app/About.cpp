@@ -10,6 +10,8 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
+namespace app {
+
 About::About(QWidget* parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("About"));
@@ -80,3 +82,5 @@ QString About::speechText() const
 {
     return m_speech->text();
 }
+
+} // namespace app

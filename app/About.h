@@ -5,6 +5,8 @@
 
 class QLabel;
 
+namespace app {
+
 // The About window: what the program is, which speech engines and voices it uses,
 // and the libraries it is built on.
 class About : public QWidget
@@ -20,3 +22,5 @@ public:
 private:
     QLabel* m_speech = nullptr;
 };
+
+} // namespace app

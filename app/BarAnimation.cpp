@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <algorithm>
 
+namespace app {
+
 namespace {
 
 int toPixels(double units, double pixelsPerUnit)
@@ -92,3 +94,5 @@ void BarAnimation::drawBox(QImage& picture, const QSizeF& scaleSize, double left
         QRect(QPoint(firstColumn, std::max(top, 0)), QPoint(lastColumn, picture.height() - 1)),
         color);
 }
+
+} // namespace app

@@ -7,6 +7,8 @@
 #include <array>
 #include <functional>
 
+namespace app {
+
 // The level-meter animation beside the speech buttons: bars in warm colours whose
 // heights wander at random, cut into segments by lines in the background colour.
 // Positions are in the picture's scale units (twips); drawing is into a pixel image.
@@ -46,3 +48,5 @@ private:
     QRandomGenerator m_random;
     StepSource m_stepSource;
 };
+
+} // namespace app

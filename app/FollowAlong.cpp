@@ -15,6 +15,8 @@
 #include <QTextDocument>
 #include <algorithm>
 
+namespace app {
+
 const QString FollowAlong::kMenuKey = QStringLiteral("keySpeak");
 const QString FollowAlong::kFromCaretKey = QStringLiteral("keySpeakFromCaret");
 const QString FollowAlong::kSelectionKey = QStringLiteral("keySpeakSelection");
@@ -87,12 +89,12 @@ int mapPoint(int position, int editAt, int removed, int added)
 
 } // namespace
 
-FollowAlong::FollowAlong(Main& main, editor::RichTextBox& editor, SpeechControl& speech,
+FollowAlong::FollowAlong(Main& main, editor::RichTextBox& editor, speech::SpeechControl& speech,
                          QLabel* status)
     : QObject(&main), m_main(main), m_editor(editor), m_speech(speech), m_status(status)
 {
-    connect(&speech, &SpeechControl::WordHeard, this, &FollowAlong::wordHeard);
-    connect(&speech, &SpeechControl::AudioStop, this, &FollowAlong::clearMark);
+    connect(&speech, &speech::SpeechControl::WordHeard, this, &FollowAlong::wordHeard);
+    connect(&speech, &speech::SpeechControl::AudioStop, this, &FollowAlong::clearMark);
     connect(editor.document(), &QTextDocument::contentsChange, this, &FollowAlong::contentsChange);
     if (status) {
         m_progress = new ProgressLine(status);
@@ -429,3 +431,5 @@ void FollowAlong::speakLater(int start, int end)
     QMetaObject::invokeMethod(
         this, [this, start, end] { m_main.speakRange(start, end); }, Qt::QueuedConnection);
 }
+
+} // namespace app

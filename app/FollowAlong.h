@@ -3,6 +3,7 @@
 #include "app/ProgressLine.h"
 #include "editor/RichTextBox.h"
 #include "platform/MenuBar.h"
+#include "speech/SpeechControl.h"
 
 #include <QList>
 #include <QObject>
@@ -10,11 +11,13 @@
 #include <QString>
 #include <optional>
 
-class Main;
 class QAction;
 class QLabel;
 class QWidget;
-class SpeechControl;
+
+namespace app {
+
+class Main;
 
 // Lets the listener follow the speech in the editor: marks the word being heard, shows
 // under the status how far the speaking has come, and speaks from the caret, the
@@ -32,7 +35,8 @@ public:
     static const QString kSentenceCuesKey;
     static const QString kWordCuesKey;
 
-    FollowAlong(Main& main, editor::RichTextBox& editor, SpeechControl& speech, QLabel* status);
+    FollowAlong(Main& main, editor::RichTextBox& editor, speech::SpeechControl& speech,
+                QLabel* status);
     ~FollowAlong() override;
 
     // Adds the Speak menu to the bar and its speaking commands to the editor's context menu.
@@ -92,7 +96,7 @@ private:
 
     Main& m_main;
     editor::RichTextBox& m_editor;
-    SpeechControl& m_speech;
+    speech::SpeechControl& m_speech;
     QPointer<QLabel> m_status;
     ProgressLine* m_progress = nullptr;
     platform::MenuBar* m_menu = nullptr;
@@ -115,3 +119,5 @@ private:
     int m_wordsBefore = 0;
     bool m_continuing = false;
 };
+
+} // namespace app

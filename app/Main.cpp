@@ -49,6 +49,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+namespace app {
+
 namespace {
 
 // One of the user's own folders as the desktop names it (Documents, Music), or the home
@@ -121,7 +123,7 @@ void setForeColor(QWidget* widget, platform::OleColor color)
 
 } // namespace
 
-Main::Main(SpeechControl* speech, QWidget* parent)
+Main::Main(speech::SpeechControl* speech, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_speech(speech)
 {
     m_sinceStart.start();
@@ -134,7 +136,7 @@ Main::Main(SpeechControl* speech, QWidget* parent)
     m_formLoaded = loadForm();
     // Made after the controls: meanwhile the engines have been loading their data.
     if (!m_speech) {
-        m_ownSpeech = std::make_unique<DirectSS>();
+        m_ownSpeech = std::make_unique<speech::DirectSS>();
         m_speech = m_ownSpeech.get();
     }
     if (m_formLoaded) {
@@ -253,7 +255,7 @@ QWidget* Main::createControl(const platform::FormControl& control)
         m_lstVoice = new VoiceList(this);
         widget = m_lstVoice;
     } else if (kind == QLatin1String("UcScroll")) {
-        auto* scroll = new UcScroll(this);
+        auto* scroll = new skinned::UcScroll(this);
         readProperties(scroll, control);
         (control.name == QLatin1String("scrSpeed") ? m_scrSpeed : m_scrPitch) = scroll;
         widget = scroll;
@@ -284,17 +286,17 @@ QWidget* Main::createControl(const platform::FormControl& control)
         }
         widget = label;
     } else if (kind == QLatin1String("bvlBUTTON")) {
-        auto* button = new bvlBUTTON(this);
+        auto* button = new bevel::bvlBUTTON(this);
         button->setObjectName(control.name);
         readProperties(button, control);
-        const QHash<QString, bvlBUTTON**> targets = {
+        const QHash<QString, bevel::bvlBUTTON**> targets = {
             {QStringLiteral("cmdSpkText"), &m_cmdSpkText},
             {QStringLiteral("cmdPauseText"), &m_cmdPauseText},
             {QStringLiteral("cmdStopText"), &m_cmdStopText},
             {QStringLiteral("cmdRec"), &m_cmdRec},
             {QStringLiteral("cmdSaveFile"), &m_cmdSaveFile},
             {QStringLiteral("cmdClearText"), &m_cmdClearText}};
-        if (bvlBUTTON** target = targets.value(control.name)) {
+        if (bevel::bvlBUTTON** target = targets.value(control.name)) {
             *target = button;
         }
         widget = button;
@@ -305,12 +307,12 @@ QWidget* Main::createControl(const platform::FormControl& control)
         m_cboZoom = new QComboBox(this);
         widget = m_cboZoom;
     } else if (kind == QLatin1String("rkButtons_H")) {
-        auto* button = new rkButtons_H(this);
+        auto* button = new rkbuttons::rkButtons_H(this);
         button->setObjectName(control.name);
         readProperties(button, control);
         widget = button;
     } else if (kind == QLatin1String("UcCmd")) {
-        auto* button = new UcCmd(this);
+        auto* button = new skinned::UcCmd(this);
         readProperties(button, control);
         widget = button;
     } else if (kind == QLatin1String("MenuBar")) {
@@ -347,8 +349,8 @@ QWidget* Main::createControl(const platform::FormControl& control)
 void Main::connectHandlers()
 {
     const auto clicked = [this](const char* name, void (Main::*handler)()) {
-        if (auto* button = findChild<bvlBUTTON*>(QLatin1String(name))) {
-            connect(button, &bvlBUTTON::Click, this, handler);
+        if (auto* button = findChild<bevel::bvlBUTTON*>(QLatin1String(name))) {
+            connect(button, &bevel::bvlBUTTON::Click, this, handler);
         }
     };
     clicked("cmdSpkText", &Main::cmdSpkText_Click);
@@ -358,12 +360,13 @@ void Main::connectHandlers()
     clicked("cmdSaveFile", &Main::cmdSaveFile_Click);
     clicked("cmdClearText", &Main::cmdClearText_Click);
 
-    connect(m_speech, &SpeechControl::AudioStop, this, &Main::DirectSS1_AudioStop);
-    connect(m_speech, &SpeechControl::RecordingFailed, this, &Main::DirectSS1_RecordingFailed);
+    connect(m_speech, &speech::SpeechControl::AudioStop, this, &Main::DirectSS1_AudioStop);
+    connect(m_speech, &speech::SpeechControl::RecordingFailed, this,
+            &Main::DirectSS1_RecordingFailed);
     // Queued: the box's own event loop must not run inside the audio output's code.
-    connect(m_speech, &SpeechControl::SoundOutputMissing, this, &Main::noSoundOutput,
+    connect(m_speech, &speech::SpeechControl::SoundOutputMissing, this, &Main::noSoundOutput,
             Qt::QueuedConnection);
-    connect(m_speech, &SpeechControl::SoundOutputChanged, this, &Main::soundOutputChanged);
+    connect(m_speech, &speech::SpeechControl::SoundOutputChanged, this, &Main::soundOutputChanged);
     if (m_picture1) {
         // Over the bars, which are still while speech holds.
         m_soundLostLine = new NoticeLine(m_picture1);
@@ -375,7 +378,7 @@ void Main::connectHandlers()
         layout->setContentsMargins(4, 0, 4, 0);
         layout->addWidget(m_soundLostLine);
     }
-    connect(m_speech, &SpeechControl::RecordingProgress, this, [this](int percent) {
+    connect(m_speech, &speech::SpeechControl::RecordingProgress, this, [this](int percent) {
         if (m_recording && m_follow) {
             m_follow->showRecordingShare(percent);
         }
@@ -384,16 +387,16 @@ void Main::connectHandlers()
         connect(m_lstVoice, &QListWidget::currentRowChanged, this, &Main::lstVoice_Click);
     }
     if (m_scrSpeed) {
-        connect(m_scrSpeed, &UcScroll::Scroll, this, &Main::scrSpeed_Scroll);
+        connect(m_scrSpeed, &skinned::UcScroll::Scroll, this, &Main::scrSpeed_Scroll);
     }
     if (m_scrPitch) {
-        connect(m_scrPitch, &UcScroll::Scroll, this, &Main::scrPitch_Scroll);
+        connect(m_scrPitch, &skinned::UcScroll::Scroll, this, &Main::scrPitch_Scroll);
     }
     // Scroll comes only from a thumb drag; the numbers follow every change (arrow, track,
     // keys, a screen reader), or they would show a value the engine no longer gets.
-    for (UcScroll* bar : {m_scrSpeed, m_scrPitch}) {
+    for (skinned::UcScroll* bar : {m_scrSpeed, m_scrPitch}) {
         if (bar && m_lblSpeed && m_lblPitch) {
-            connect(bar, &UcScroll::Change, this, &Main::showVoiceValues);
+            connect(bar, &skinned::UcScroll::Change, this, &Main::showVoiceValues);
         }
     }
     connectKeyboard();
@@ -408,12 +411,12 @@ void Main::connectHandlers()
                 [this] { editor::cboZoom_Click(*m_cboZoom, *m_richTextBox1); });
     }
 
-    for (UcCmd* button : findChildren<UcCmd*>()) {
+    for (skinned::UcCmd* button : findChildren<skinned::UcCmd*>()) {
         const QString tag = platform::controlTag(button);
         if (tag == QLatin1String("TOPCLOSE")) {
-            connect(button, &UcCmd::Click, this, &QWidget::close);
+            connect(button, &skinned::UcCmd::Click, this, &QWidget::close);
         } else if (tag == QLatin1String("MINIMISE")) {
-            connect(button, &UcCmd::Click, this, &QWidget::showMinimized);
+            connect(button, &skinned::UcCmd::Click, this, &QWidget::showMinimized);
         }
     }
 
@@ -454,8 +457,8 @@ void Main::connectHandlers()
         {"cmdBackColor", [this, &box] { editor::cmdBackColor_Click(box, m_commonDialog); }},
     };
     for (const auto& [name, command] : commands) {
-        if (auto* button = findChild<rkButtons_H*>(QLatin1String(name))) {
-            connect(button, &rkButtons_H::Click, this, command);
+        if (auto* button = findChild<rkbuttons::rkButtons_H*>(QLatin1String(name))) {
+            connect(button, &rkbuttons::rkButtons_H::Click, this, command);
         }
     }
 }
@@ -488,9 +491,9 @@ void Main::connectKeyboard()
                 if (!button->isEnabled()) {
                     return;
                 }
-                if (auto* bevelled = qobject_cast<bvlBUTTON*>(button)) {
+                if (auto* bevelled = qobject_cast<bevel::bvlBUTTON*>(button)) {
                     bevelled->click();
-                } else if (auto* imageButton = qobject_cast<rkButtons_H*>(button)) {
+                } else if (auto* imageButton = qobject_cast<rkbuttons::rkButtons_H*>(button)) {
                     imageButton->click();
                 }
             });
@@ -541,7 +544,7 @@ void Main::Form_Load()
         show();
         return;
     }
-    m_skin = new ClsSkin(this);
+    m_skin = new skin::ClsSkin(this);
     m_skin->setTheForm(this);
     m_skin->SetFrmPict();
     m_skin->setCloseButtonAllow(true);
@@ -711,7 +714,7 @@ bool Main::speakRange(int start, int end)
     m_cmdPauseText->setEnabled(true);
     setStatus(kSpeaking, kStatusYellow);
     m_cmdClearText->setEnabled(false);
-    if (m_speech->lastResult() == SpeechControl::ResultIncompatible) {
+    if (m_speech->lastResult() == speech::SpeechControl::ResultIncompatible) {
         incompatibleSetting();
     }
     return true;
@@ -865,7 +868,7 @@ void Main::cmdRec_Click()
     m_cmdSpkText->setEnabled(false);
     m_cmdPauseText->setEnabled(false);
     m_cmdClearText->setEnabled(false);
-    if (m_speech->lastResult() == SpeechControl::ResultIncompatible) {
+    if (m_speech->lastResult() == speech::SpeechControl::ResultIncompatible) {
         incompatibleSetting();
     }
 }
@@ -1015,7 +1018,7 @@ std::array<qint16, 2> Main::LookUpVoice(const QString& voiceName)
 {
     // Each named voice's own speed and tone, matched by exact name; other voices leave
     // the scroll bars as they are.
-    static const QList<VoiceDefinition> named = VoiceCatalog::namedVoices({});
+    static const QList<speech::VoiceDefinition> named = speech::VoiceCatalog::namedVoices({});
     const auto found = std::find_if(named.begin(), named.end(), [&voiceName](const auto& voice) {
         return voiceName == voice.name;
     });
@@ -1127,7 +1130,7 @@ void Main::SmartMenuXP1_Click(qint32 id)
 void Main::showHelp()
 {
     if (!m_help) {
-        m_help = std::make_unique<HTMLHelp>();
+        m_help = std::make_unique<help::HTMLHelp>();
     }
     m_help->setCHMFile(platform::programFile(QStringLiteral("help/Parlanza.chm")));
     m_help->setHHTopicID(1);
@@ -1141,11 +1144,11 @@ void Main::showAbout()
         m_about = new About;
     }
     QStringList engines;
-    if (const auto* real = qobject_cast<const DirectSS*>(m_speech)) {
+    if (const auto* real = qobject_cast<const speech::DirectSS*>(m_speech)) {
         int espeak = 0;
         int flite = 0;
-        for (const VoiceDefinition& voice : real->voices()) {
-            (voice.engine == SynthEngine::Espeak ? espeak : flite) += 1;
+        for (const speech::VoiceDefinition& voice : real->voices()) {
+            (voice.engine == speech::SynthEngine::Espeak ? espeak : flite) += 1;
         }
         engines << QStringLiteral("espeak-ng: %1 voices").arg(espeak)
                 << QStringLiteral("flite: %1 voices").arg(flite);
@@ -1158,3 +1161,5 @@ void Main::showAbout()
     // Keys go to it at once, Escape among them.
     m_about->activateWindow();
 }
+
+} // namespace app

@@ -2,12 +2,17 @@
 
 #include "app/About.h"
 #include "app/BarAnimation.h"
+#include "controls/bevel/bvlBUTTON.h"
+#include "controls/skinned/UcScroll.h"
 #include "editor/CommonDialog.h"
 #include "editor/RichTextBox.h"
+#include "help/HTMLHelp.h"
 #include "platform/FormFile.h"
 #include "platform/MenuBar.h"
 #include "platform/OleColor.h"
 #include "platform/WindowMessages.h"
+#include "skin/ClsSkin.h"
+#include "speech/SpeechControl.h"
 
 #include <QElapsedTimer>
 #include <QImage>
@@ -18,18 +23,16 @@
 #include <array>
 #include <memory>
 
-class bvlBUTTON;
-class ClsSkin;
-class FollowAlong;
-class HTMLHelp;
-class NoticeLine;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QTimer;
-class SpeechControl;
-class UcScroll;
+
+namespace app {
+
+class FollowAlong;
+class NoticeLine;
 
 // The workbench: the document editor, the voice list with speed and tone, the speech
 // buttons with their status line and bar animation, the editing commands, the zoom list
@@ -56,7 +59,7 @@ public:
     static constexpr int kFrameInterval = 16;
 
     // Uses the given speech control, or makes the real one when there is none.
-    explicit Main(SpeechControl* speech = nullptr, QWidget* parent = nullptr);
+    explicit Main(speech::SpeechControl* speech = nullptr, QWidget* parent = nullptr);
     ~Main() override;
 
     // The load sequence: skin, menu, start sound, animation, window filter, voices, zoom
@@ -124,8 +127,8 @@ public:
     const QImage& animationPicture() const { return m_animation; }
     platform::MenuBar* menuBar() const { return m_menu; }
     About* aboutWindow() const { return m_about; }
-    HTMLHelp* helpObject() const { return m_help.get(); }
-    SpeechControl* speechControl() const { return m_speech; }
+    help::HTMLHelp* helpObject() const { return m_help.get(); }
+    speech::SpeechControl* speechControl() const { return m_speech; }
     editor::CommonDialog& commonDialog() { return m_commonDialog; }
     FollowAlong* followAlong() const { return m_follow; }
 
@@ -163,11 +166,11 @@ private:
     void openDroppedFiles(const QStringList& paths);
     qintptr windowProcedure(QWidget* window, const platform::WindowMessage& message);
 
-    std::unique_ptr<SpeechControl> m_ownSpeech;
-    SpeechControl* m_speech = nullptr;
-    ClsSkin* m_skin = nullptr;
+    std::unique_ptr<speech::SpeechControl> m_ownSpeech;
+    speech::SpeechControl* m_speech = nullptr;
+    skin::ClsSkin* m_skin = nullptr;
     platform::MenuBar* m_menu = nullptr;
-    std::unique_ptr<HTMLHelp> m_help;
+    std::unique_ptr<help::HTMLHelp> m_help;
     QPointer<About> m_about;
     FollowAlong* m_follow = nullptr;
     editor::CommonDialog m_commonDialog;
@@ -177,17 +180,17 @@ private:
     editor::RichTextBox* m_richTextBox1 = nullptr;
     editor::RichTextBox* m_rtfTemp = nullptr;
     QListWidget* m_lstVoice = nullptr;
-    UcScroll* m_scrSpeed = nullptr;
-    UcScroll* m_scrPitch = nullptr;
+    skinned::UcScroll* m_scrSpeed = nullptr;
+    skinned::UcScroll* m_scrPitch = nullptr;
     QLabel* m_lblSpeed = nullptr;
     QLabel* m_lblPitch = nullptr;
     QLabel* m_lblStatus = nullptr;
-    bvlBUTTON* m_cmdSpkText = nullptr;
-    bvlBUTTON* m_cmdPauseText = nullptr;
-    bvlBUTTON* m_cmdStopText = nullptr;
-    bvlBUTTON* m_cmdRec = nullptr;
-    bvlBUTTON* m_cmdSaveFile = nullptr;
-    bvlBUTTON* m_cmdClearText = nullptr;
+    bevel::bvlBUTTON* m_cmdSpkText = nullptr;
+    bevel::bvlBUTTON* m_cmdPauseText = nullptr;
+    bevel::bvlBUTTON* m_cmdStopText = nullptr;
+    bevel::bvlBUTTON* m_cmdRec = nullptr;
+    bevel::bvlBUTTON* m_cmdSaveFile = nullptr;
+    bevel::bvlBUTTON* m_cmdClearText = nullptr;
     QLineEdit* m_txtFile = nullptr;
     QLabel* m_picture1 = nullptr;
     QTimer* m_timer1 = nullptr;
@@ -214,3 +217,5 @@ private:
     BarAnimation m_bars;
     QImage m_animation;
 };
+
+} // namespace app

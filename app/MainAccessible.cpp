@@ -1,5 +1,6 @@
 #include "app/MainAccessible.h"
 
+#include "app/About.h"
 #include "app/Main.h"
 #include "app/NoticeLine.h"
 #include "app/ProgressLineAccessible.h"
@@ -10,7 +11,10 @@
 #include "controls/skinned/UcProgressAccessible.h"
 #include "controls/skinned/UcScrollAccessible.h"
 #include "editor/RichTextBoxAccessible.h"
+#include "helpviewer/HelpWindow.h"
 #include "platform/AccessibleMenuItem.h"
+
+namespace app {
 
 namespace {
 
@@ -22,10 +26,10 @@ QAccessibleInterface* createOtherWindow(const QString& className, QObject* objec
     if (!window || !window->isWindow()) {
         return nullptr;
     }
-    if (className == QLatin1String("About")) {
+    if (className == QLatin1String(About::staticMetaObject.className())) {
         return new QAccessibleWidget(window, QAccessible::Dialog);
     }
-    if (className == QLatin1String("helpviewer::HelpWindow")) {
+    if (className == QLatin1String(helpviewer::HelpWindow::staticMetaObject.className())) {
         return new QAccessibleWidget(window, QAccessible::Window);
     }
     return nullptr;
@@ -38,7 +42,7 @@ MainAccessible::MainAccessible(Main* window) : QAccessibleWidget(window, QAccess
 QAccessibleInterface* MainAccessible::create(const QString& className, QObject* object)
 {
     auto* window = qobject_cast<Main*>(object);
-    if (className != QLatin1String("Main") || !window) {
+    if (className != QLatin1String(Main::staticMetaObject.className()) || !window) {
         return nullptr;
     }
     return new MainAccessible(window);
@@ -47,12 +51,12 @@ QAccessibleInterface* MainAccessible::create(const QString& className, QObject* 
 void MainAccessible::installFactories()
 {
     // Installing one twice is harmless: Qt keeps each factory once.
-    QAccessible::installFactory(&bvlBUTTONAccessible::create);
-    QAccessible::installFactory(&rkButtons_HAccessible::create);
-    QAccessible::installFactory(&UcCmdAccessible::create);
-    QAccessible::installFactory(&UcScrollAccessible::create);
-    QAccessible::installFactory(&UcProgressAccessible::create);
-    QAccessible::installFactory(&RichTextBoxAccessible::create);
+    QAccessible::installFactory(&bevel::bvlBUTTONAccessible::create);
+    QAccessible::installFactory(&rkbuttons::rkButtons_HAccessible::create);
+    QAccessible::installFactory(&skinned::UcCmdAccessible::create);
+    QAccessible::installFactory(&skinned::UcScrollAccessible::create);
+    QAccessible::installFactory(&skinned::UcProgressAccessible::create);
+    QAccessible::installFactory(&editor::RichTextBoxAccessible::create);
     QAccessible::installFactory(&ProgressLineAccessible::create);
     QAccessible::installFactory(&platform::AccessibleMenuItem::create);
     QAccessible::installFactory(&MainAccessible::create);
@@ -94,3 +98,5 @@ int MainAccessible::indexOfChild(const QAccessibleInterface* child) const
     }
     return static_cast<int>(shownChildren().indexOf(qobject_cast<QWidget*>(child->object())));
 }
+
+} // namespace app

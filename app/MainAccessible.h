@@ -2,6 +2,8 @@
 
 #include <QAccessibleWidget>
 
+namespace app {
+
 class Main;
 
 // The skinned main window as screen readers see it: a frame named by its title whose
@@ -23,3 +25,5 @@ public:
 private:
     QList<QWidget*> shownChildren() const;
 };
+
+} // namespace app

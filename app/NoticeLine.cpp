@@ -3,6 +3,8 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 
+namespace app {
+
 namespace {
 
 class NoticeLineAccessible : public QAccessibleWidget
@@ -47,8 +49,10 @@ void NoticeLine::tell(const QString& words)
 QAccessibleInterface* NoticeLine::createAccessible(const QString& className, QObject* object)
 {
     auto* line = qobject_cast<NoticeLine*>(object);
-    if (className != QLatin1String("NoticeLine") || !line) {
+    if (className != QLatin1String(NoticeLine::staticMetaObject.className()) || !line) {
         return nullptr;
     }
     return new NoticeLineAccessible(line);
 }
+
+} // namespace app

@@ -4,6 +4,8 @@
 
 class QAccessibleInterface;
 
+namespace app {
+
 // A one-line notice shown in the window instead of a box that would take the keyboard. A
 // screen reader hears it as an alert when it appears, and again when its words change.
 class NoticeLine : public QLabel
@@ -18,3 +20,5 @@ public:
     // For QAccessible::installFactory.
     static QAccessibleInterface* createAccessible(const QString& className, QObject* object);
 };
+
+} // namespace app

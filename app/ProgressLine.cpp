@@ -3,6 +3,8 @@
 #include <QAccessible>
 #include <algorithm>
 
+namespace app {
+
 namespace {
 
 constexpr int kHeight = 3;
@@ -53,3 +55,5 @@ void ProgressLine::tellValue()
         QAccessible::updateAccessibility(&event);
     }
 }
+
+} // namespace app

@@ -4,6 +4,8 @@
 #include <QTimer>
 #include <QWidget>
 
+namespace app {
+
 // The thin line along the bottom of the status that grows as the speaking (or a recording)
 // goes on. Screen readers read it as a progress bar: value of maximum, described by the
 // status's tooltip.
@@ -32,3 +34,5 @@ private:
     QElapsedTimer m_sinceValueEvent;
     QTimer m_pendingValueEvent;
 };
+
+} // namespace app

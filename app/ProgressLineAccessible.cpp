@@ -2,12 +2,17 @@
 
 #include "app/ProgressLine.h"
 
-ProgressLineAccessible::ProgressLineAccessible(ProgressLine* line) : AccessibleProgress(line) {}
+namespace app {
+
+ProgressLineAccessible::ProgressLineAccessible(ProgressLine* line)
+    : platform::AccessibleProgress(line)
+{
+}
 
 QAccessibleInterface* ProgressLineAccessible::create(const QString& className, QObject* object)
 {
     auto* line = qobject_cast<ProgressLine*>(object);
-    if (className != QLatin1String("ProgressLine") || !line) {
+    if (className != QLatin1String(ProgressLine::staticMetaObject.className()) || !line) {
         return nullptr;
     }
     return new ProgressLineAccessible(line);
@@ -27,3 +32,5 @@ int ProgressLineAccessible::maximum() const
 {
     return line()->maximum();
 }
+
+} // namespace app

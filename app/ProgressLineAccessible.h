@@ -2,11 +2,13 @@
 
 #include "platform/AccessibleProgress.h"
 
+namespace app {
+
 class ProgressLine;
 
 // The line under the status as screen readers see it: a read-only progress bar named
 // "Speaking position", with the words heard (or the percent recorded) as its value.
-class ProgressLineAccessible : public AccessibleProgress
+class ProgressLineAccessible : public platform::AccessibleProgress
 {
 public:
     explicit ProgressLineAccessible(ProgressLine* line);
@@ -23,3 +25,5 @@ protected:
 private:
     ProgressLine* line() const;
 };
+
+} // namespace app

@@ -23,6 +23,8 @@
 #include <QTextDocument>
 #include <QTimer>
 
+namespace app {
+
 namespace {
 
 const QString kVoice = QStringLiteral("speech/voice");
@@ -47,7 +49,7 @@ template <typename Control> Control* control(const Main& main, const char* name)
 }
 
 // A stored number that a bar can hold; nothing for anything else.
-std::optional<int> storedNumber(const QVariant& stored, const UcScroll& bar)
+std::optional<int> storedNumber(const QVariant& stored, const skinned::UcScroll& bar)
 {
     bool ok = false;
     const int value = stored.toInt(&ok);
@@ -117,8 +119,8 @@ void Session::Form_Loaded()
 void Session::restoreControls()
 {
     auto* voices = control<QListWidget>(m_main, "lstVoice");
-    auto* speed = control<UcScroll>(m_main, "scrSpeed");
-    auto* tone = control<UcScroll>(m_main, "scrPitch");
+    auto* speed = control<skinned::UcScroll>(m_main, "scrSpeed");
+    auto* tone = control<skinned::UcScroll>(m_main, "scrPitch");
     if (voices && speed && tone) {
         const QString voice = m_settings.value(kVoice).toString();
         const QList<QListWidgetItem*> found = voices->findItems(voice, Qt::MatchExactly);
@@ -180,20 +182,20 @@ void Session::watchControls()
             }
         });
     }
-    const auto rememberBar = [this](UcScroll* bar, const QString& key) {
+    const auto rememberBar = [this](skinned::UcScroll* bar, const QString& key) {
         if (bar) {
-            connect(bar, &UcScroll::Change, this,
+            connect(bar, &skinned::UcScroll::Change, this,
                     [this, bar, key] { m_settings.setValue(key, bar->Value()); });
         }
     };
-    rememberBar(control<UcScroll>(m_main, "scrSpeed"), kSpeed);
-    rememberBar(control<UcScroll>(m_main, "scrPitch"), kTone);
+    rememberBar(control<skinned::UcScroll>(m_main, "scrSpeed"), kSpeed);
+    rememberBar(control<skinned::UcScroll>(m_main, "scrPitch"), kTone);
     if (auto* zoom = control<QComboBox>(m_main, "cboZoom")) {
         connect(zoom, &QComboBox::activated, this,
                 [this, zoom] { m_settings.setValue(kZoom, zoom->currentText()); });
     }
-    if (auto* open = control<rkButtons_H>(m_main, "cmdOpen")) {
-        connect(open, &rkButtons_H::Click, this, [this] {
+    if (auto* open = control<rkbuttons::rkButtons_H>(m_main, "cmdOpen")) {
+        connect(open, &rkbuttons::rkButtons_H::Click, this, [this] {
             if (!editor::FileOpen::OpenFileName.isEmpty()) {
                 m_settings.setValue(kOpenFolder, folderOf(editor::FileOpen::OpenFileName));
                 m_settings.setValue(kOpenFilter, editor::FileOpen::OpenFilterIndex);
@@ -344,3 +346,5 @@ bool Session::eventFilter(QObject* watched, QEvent* event)
     }
     return false;
 }
+
+} // namespace app

@@ -8,8 +8,11 @@
 #include <QRect>
 #include <optional>
 
-class Main;
 class QTimer;
+
+namespace app {
+
+class Main;
 
 // What the program remembers between runs: the voice, speed, tone and zoom, the timing
 // files recordings write, where the Open and recording dialogs were last, the main and
@@ -67,3 +70,5 @@ private:
     QRect m_helpPlace;
     qint32 m_reopenId = 0;
 };
+
+} // namespace app

@@ -6,6 +6,8 @@
 
 #include <QFileInfo>
 
+namespace app {
+
 Start::Start(const QString& lockPath) : m_instance(lockPath) {}
 
 Start::~Start() = default;
@@ -32,3 +34,5 @@ bool Start::Form_Load(const QString& file)
     }
     return true;
 }
+
+} // namespace app

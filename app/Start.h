@@ -5,6 +5,8 @@
 #include <QString>
 #include <memory>
 
+namespace app {
+
 class Main;
 class Session;
 
@@ -31,3 +33,5 @@ private:
     // Goes before the window it remembers.
     std::unique_ptr<Session> m_session;
 };
+
+} // namespace app

@@ -4,6 +4,8 @@
 
 #include <thread>
 
+namespace app {
+
 // Loads what start-up would otherwise wait for one thing after another, while the window
 // system connects and the main window builds its controls: the font configuration and
 // the image reader (first needed by the first control) on a thread of its own, and the
@@ -19,6 +21,8 @@ public:
     StartUpWarmUp& operator=(const StartUpWarmUp&) = delete;
 
 private:
-    DirectSS::WarmUp m_speech;
+    speech::DirectSS::WarmUp m_speech;
     std::thread m_fonts;
 };
+
+} // namespace app

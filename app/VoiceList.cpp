@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QWindow>
 
+namespace app {
+
 namespace {
 
 // One voice of the list.
@@ -123,8 +125,10 @@ private:
 QAccessibleInterface* VoiceList::createAccessible(const QString& className, QObject* object)
 {
     auto* list = qobject_cast<VoiceList*>(object);
-    if (className != QLatin1String("VoiceList") || !list) {
+    if (className != QLatin1String(VoiceList::staticMetaObject.className()) || !list) {
         return nullptr;
     }
     return new VoiceListAccessible(list);
 }
+
+} // namespace app

@@ -4,6 +4,8 @@
 
 class QAccessibleInterface;
 
+namespace app {
+
 // The list of voices. To a screen reader it is a list of items, each named by its voice,
 // selected as the list shows it, and focused only while the list itself has the focus.
 class VoiceList : public QListWidget
@@ -15,3 +17,5 @@ public:
     // For QAccessible::installFactory.
     static QAccessibleInterface* createAccessible(const QString& className, QObject* object);
 };
+
+} // namespace app

@@ -9,7 +9,7 @@
 
 int main(int argc, char* argv[])
 {
-    StartUpWarmUp warmUp;
+    app::StartUpWarmUp warmUp;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlanza"));
     QApplication::setApplicationVersion(QStringLiteral(PARLANZA_VERSION));
@@ -28,10 +28,10 @@ int main(int argc, char* argv[])
     const QString renderer =
         QApplication::applicationDirPath() + QStringLiteral("/parlanza-render");
     if (QFileInfo(renderer).isExecutable()) {
-        SpeechRenderer::setWorkerProgram(renderer);
+        speech::SpeechRenderer::setWorkerProgram(renderer);
     }
     const QStringList files = arguments.positionalArguments();
-    Start start;
+    app::Start start;
     if (!start.Form_Load(files.isEmpty() ? QString() : files.first())) {
         return 0;
     }

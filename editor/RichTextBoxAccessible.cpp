@@ -10,6 +10,8 @@
 #include <QtMath>
 #include <algorithm>
 
+namespace editor {
+
 RichTextBoxAccessible::RichTextBoxAccessible(editor::RichTextBox* editor)
     : QAccessibleWidget(editor, QAccessible::EditableText)
 {
@@ -18,7 +20,7 @@ RichTextBoxAccessible::RichTextBoxAccessible(editor::RichTextBox* editor)
 QAccessibleInterface* RichTextBoxAccessible::create(const QString& className, QObject* object)
 {
     auto* editor = qobject_cast<editor::RichTextBox*>(object);
-    if (className != QLatin1String("editor::RichTextBox") || !editor) {
+    if (className != QLatin1String(RichTextBox::staticMetaObject.className()) || !editor) {
         return nullptr;
     }
     return new RichTextBoxAccessible(editor);
@@ -220,3 +222,5 @@ void RichTextBoxAccessible::replaceText(int startOffset, int endOffset, const QS
 {
     range(startOffset, endOffset).insertText(text);
 }
+
+} // namespace editor

@@ -4,6 +4,8 @@
 
 #include <QAccessibleWidget>
 
+namespace editor {
+
 // The document editor as screen readers see it: multi-line editable text with its caret,
 // selection, character extents and formatting runs, and editing by a reader. The text and
 // selection change events come from the editor's text control, the caret moves from the
@@ -47,3 +49,5 @@ private:
     // A cursor over [start, end), both clamped to the text.
     QTextCursor range(int start, int end) const;
 };
+
+} // namespace editor

@@ -11,6 +11,8 @@
 #include <QWhatsThis>
 #include <array>
 
+namespace help {
+
 using helpviewer::HelpAkLink;
 using helpviewer::HelpCommand;
 using helpviewer::HelpData;
@@ -634,3 +636,5 @@ int HTMLHelp::compareVersions(const QString& a, const QString& b)
     }
     return 0;
 }
+
+} // namespace help

@@ -8,6 +8,8 @@
 
 class QWidget;
 
+namespace help {
+
 // The HTML Help wrapper: shows topics, contents, index, search, keyword and
 // associative-link look-ups and text pop-ups of a compiled help file, registers help
 // files, and reports the installed versions of the help viewer and the browser
@@ -153,3 +155,5 @@ private:
     QString m_ieFriendlyName;
     helpviewer::HelpWindowHandle m_wndHandle = 0;
 };
+
+} // namespace help

@@ -1,5 +1,7 @@
 #include "platform/AccessibleProgress.h"
 
+namespace platform {
+
 AccessibleProgress::AccessibleProgress(QWidget* widget)
     : QAccessibleWidget(widget, QAccessible::ProgressBar)
 {
@@ -20,3 +22,5 @@ QString AccessibleProgress::text(QAccessible::Text t) const
     }
     return QAccessibleWidget::text(t);
 }
+
+} // namespace platform

@@ -2,6 +2,8 @@
 
 #include <QAccessibleWidget>
 
+namespace platform {
+
 // A progress indicator as screen readers see it: a read-only progress bar with its value
 // and bounds. Each indicator says where its figures come from.
 class AccessibleProgress : public QAccessibleWidget, public QAccessibleValueInterface
@@ -25,3 +27,5 @@ protected:
     virtual int maximum() const = 0;
     virtual int stepSize() const { return 0; }
 };
+
+} // namespace platform

@@ -15,7 +15,7 @@
 #include <poll.h>
 #include <unistd.h>
 
-namespace documentinput {
+namespace render::documentinput {
 
 platform::Result<QString> readDocument(const QString& path)
 {
@@ -162,4 +162,4 @@ QStringList splitEveryParagraphs(const QString& text, int count)
     return parts;
 }
 
-} // namespace documentinput
+} // namespace render::documentinput

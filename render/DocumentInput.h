@@ -9,7 +9,7 @@
 
 // What parlanza-render reads: the text of a document file or of standard input, the
 // files of a folder, and a text cut into numbered parts.
-namespace documentinput {
+namespace render::documentinput {
 
 // The text of a document file, its kind decided by its content as the window decides.
 platform::Result<QString> readDocument(const QString& path);
@@ -47,4 +47,4 @@ QStringList splitAtHeadings(const QString& text);
 // none).
 QStringList splitEveryParagraphs(const QString& text, int count);
 
-} // namespace documentinput
+} // namespace render::documentinput

@@ -22,6 +22,8 @@
 #include <thread>
 #include <unistd.h>
 
+namespace render {
+
 namespace {
 
 std::atomic<bool> stopping{false};
@@ -458,8 +460,9 @@ platform::Result<void> sendToStandardOutput(const QString& path)
     return {};
 }
 
-void renderOutput(const Output& output, const RenderOptions& options, const VoiceDefinition& voice,
-                  int speed, int tone, recording::SoundFormat format, int jobs, Reporter& report)
+void renderOutput(const Output& output, const RenderOptions& options,
+                  const speech::VoiceDefinition& voice, int speed, int tone,
+                  recording::SoundFormat format, int jobs, Reporter& report)
 {
     const bool toStandardOutput = output.target == kStandardOutput;
     QTemporaryDir aside;
@@ -479,7 +482,7 @@ void renderOutput(const Output& output, const RenderOptions& options, const Voic
         return;
     }
     recording::SubtitleWriter timings(output.text, audio::AudioOutput::SampleRate);
-    SpeechRenderer::Request request;
+    speech::SpeechRenderer::Request request;
     request.text = output.text;
     request.voice = voice;
     request.prosody = voice.prosody(speed, tone);
@@ -494,14 +497,14 @@ void renderOutput(const Output& output, const RenderOptions& options, const Voic
         length > 0) {
         request.pieceLength = length;
     }
-    const SpeechRenderer::Sink sink = [&](const qint16* samples, qsizetype count) {
+    const speech::SpeechRenderer::Sink sink = [&](const qint16* samples, qsizetype count) {
         return !stopping.load() && writer.write(samples, count);
     };
-    const SpeechRenderer::Progress progress = [&](qsizetype done, qsizetype total) {
+    const speech::SpeechRenderer::Progress progress = [&](qsizetype done, qsizetype total) {
         report.progress(output.target, done, total);
     };
     QString reason;
-    const bool complete = SpeechRenderer::render(request, sink, progress, &reason);
+    const bool complete = speech::SpeechRenderer::render(request, sink, progress, &reason);
     report.finished(output.target);
     if (stopping.load()) {
         writer.cancel();
@@ -573,18 +576,18 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
         return ExitDone;
     }
 
-    QList<VoiceDefinition> voices;
+    QList<speech::VoiceDefinition> voices;
     {
-        SpeechEngines& engines = SpeechEngines::instance();
+        speech::SpeechEngines& engines = speech::SpeechEngines::instance();
         auto lock = engines.lock();
         const platform::Result<void> started = engines.initialise();
         if (!started) {
             print(err, QStringLiteral("parlanza-render: %1").arg(started.error()));
         }
-        voices = VoiceCatalog::build(engines.espeakVariants(), engines.espeakLanguages());
+        voices = speech::VoiceCatalog::build(engines.espeakVariants(), engines.espeakLanguages());
     }
     if (options.listVoices) {
-        for (const VoiceDefinition& voice : voices) {
+        for (const speech::VoiceDefinition& voice : voices) {
             print(out, voice.name);
         }
         return ExitDone;
@@ -595,7 +598,7 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
     }
 
     // The voice, speed and tone as the window takes them.
-    VoiceDefinition voice = voices.constFirst();
+    speech::VoiceDefinition voice = voices.constFirst();
     if (!options.voice.isEmpty()) {
         const auto found = std::find_if(voices.begin(), voices.end(), [&](const auto& v) {
             return v.name.compare(options.voice, Qt::CaseInsensitive) == 0;
@@ -612,7 +615,7 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
     const int tone = options.tone.value_or(voice.ownPitch);
     if (!voice.accepts(speed, tone)) {
         print(err, QStringLiteral("parlanza-render: %1 (%2: speed %3..%4, tone %5..%6)")
-                       .arg(VoiceCatalog::refusalMessage(), voice.name)
+                       .arg(speech::VoiceCatalog::refusalMessage(), voice.name)
                        .arg(voice.minSpeed)
                        .arg(voice.maxSpeed)
                        .arg(voice.minPitch)
@@ -744,7 +747,7 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
         ++failures;
     }
 
-    SpeechRenderer::setWorkerProgram(
+    speech::SpeechRenderer::setWorkerProgram(
         QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
     // With the sound on standard output, the results go with the failures.
     Reporter report(toStandardOutput ? err : out, err);
@@ -772,3 +775,5 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
     }
     return failures > 0 ? ExitSomeFailed : ExitDone;
 }
+
+} // namespace render

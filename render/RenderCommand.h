@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <cstdio>
 
+namespace render {
+
 // parlanza-render's work: reads each input, renders it with the chosen voice into its
 // output (written aside, moved into place only when complete), and reports one line per
 // output. Exit status 0 when all were written, 1 when some failed, 2 on a usage error.
@@ -26,3 +28,5 @@ public:
     static void interrupt(int signal);
     static bool interrupted();
 };
+
+} // namespace render

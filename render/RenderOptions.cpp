@@ -4,6 +4,8 @@
 
 #include <thread>
 
+namespace render {
+
 namespace {
 
 platform::Failure usageError(const QString& message)
@@ -51,10 +53,10 @@ QString RenderOptions::usage()
                "      --version        show the version\n"
                "\n"
                "Exit status: 0 all done, 1 some inputs failed, 2 usage error.\n")
-        .arg(VoiceDefinition::SpeedMinimum)
-        .arg(VoiceDefinition::SpeedMaximum)
-        .arg(VoiceDefinition::PitchMinimum)
-        .arg(VoiceDefinition::PitchMaximum);
+        .arg(speech::VoiceDefinition::SpeedMinimum)
+        .arg(speech::VoiceDefinition::SpeedMaximum)
+        .arg(speech::VoiceDefinition::PitchMinimum)
+        .arg(speech::VoiceDefinition::PitchMaximum);
 }
 
 platform::Result<RenderOptions> RenderOptions::parse(const QStringList& arguments)
@@ -118,10 +120,10 @@ platform::Result<RenderOptions> RenderOptions::parse(const QStringList& argument
                 options.voice = *text;
             } else if (name == QLatin1String("--speed") || name == QLatin1String("--tone")) {
                 const bool speed = name == QLatin1String("--speed");
-                const int low =
-                    speed ? VoiceDefinition::SpeedMinimum : VoiceDefinition::PitchMinimum;
-                const int high =
-                    speed ? VoiceDefinition::SpeedMaximum : VoiceDefinition::PitchMaximum;
+                const int low = speed ? speech::VoiceDefinition::SpeedMinimum
+                                      : speech::VoiceDefinition::PitchMinimum;
+                const int high = speed ? speech::VoiceDefinition::SpeedMaximum
+                                       : speech::VoiceDefinition::PitchMaximum;
                 const std::optional<int> n = number(*text);
                 if (!n || *n < low || *n > high) {
                     return usageError(
@@ -183,3 +185,5 @@ platform::Result<RenderOptions> RenderOptions::parse(const QStringList& argument
     }
     return options;
 }
+
+} // namespace render

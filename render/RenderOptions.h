@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <optional>
 
+namespace render {
+
 // The command line of parlanza-render, read into values; a usage error says what is
 // wrong in words.
 struct RenderOptions
@@ -33,3 +35,5 @@ struct RenderOptions
     static platform::Result<RenderOptions> parse(const QStringList& arguments);
     static QString usage();
 };
+
+} // namespace render

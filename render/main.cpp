@@ -8,7 +8,7 @@ namespace {
 
 void onSignal(int signal)
 {
-    RenderCommand::interrupt(signal);
+    render::RenderCommand::interrupt(signal);
 }
 
 // Qt notes a missing runtime folder (as under cron or ssh) on every start; the command line
@@ -36,11 +36,11 @@ extern "C" struct audio_object* create_audio_device_object(const char*, const ch
 
 int main(int argc, char** argv)
 {
-    if (argc == 2 && SpeechRenderer::workerArgument() == QLatin1String(argv[1])) {
+    if (argc == 2 && speech::SpeechRenderer::workerArgument() == QLatin1String(argv[1])) {
         // A worker of a render: its parent handles Ctrl+C and a hang-up, and ends it.
         std::signal(SIGINT, SIG_IGN);
         std::signal(SIGHUP, SIG_IGN);
-        return SpeechRenderer::serveWorker();
+        return speech::SpeechRenderer::serveWorker();
     }
     qtHandler = qInstallMessageHandler(withoutRuntimeFolderNote);
     // Web pages, Markdown and rich text are read through Qt's text documents, which need
@@ -61,5 +61,5 @@ int main(int argc, char** argv)
     std::signal(SIGPIPE, SIG_IGN);
     QStringList arguments = QGuiApplication::arguments();
     arguments.removeFirst();
-    return RenderCommand::run(arguments);
+    return render::RenderCommand::run(arguments);
 }

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Fails when a source file includes a header from a folder it may not reach: every
-# library folder includes only its own headers and those of the folders listed below it.
+# Fails when a source file includes a header from a folder it may not reach (every
+# library folder includes only its own headers and those of the folders listed below it),
+# or when a library's code lives in a namespace other than its folder's: the last part of
+# the folder's path (controls/bevel: bevel), or one nested in it.
 # Registered with CTest; also runs by hand: scripts/check-layers.sh [source root].
 #
 # Tests in tests/<folder>/ may include what <folder> may include, <folder> itself, and
@@ -108,8 +110,44 @@ while IFS= read -r -d '' file; do
 done < <(find . \( -path './build*' -o -path './.git' -o -path './.cache' \) -prune -o \
     -type f \( -name '*.cpp' -o -name '*.h' \) -print0)
 
+# Every namespace a library's file opens at the outermost level is its folder's (or one
+# inside it, written "folder::inner"); a header declares what it offers inside it. Namespaces
+# are closed with "} // namespace name", as clang-format writes them.
+misplaced=0
+for lib in "${libraries[@]}"; do
+    [ -d "$lib" ] || continue
+    while IFS= read -r -d '' file; do
+        file="${file#./}"
+        problem="$(awk -v ns="${lib##*/}" -v header="$([[ "$file" == *.h ]] && echo 1)" '
+            /^namespace [A-Za-z_:]+ *\{/ {
+                name = $2
+                if (depth == 0 && name != ns && index(name, ns "::") != 1) {
+                    print FNR ": namespace " name " in a folder whose namespace is " ns
+                    found = 1
+                    exit
+                }
+                if (depth == 0) { opened = 1 }
+                depth++
+                next
+            }
+            /^namespace *\{/ { depth++; next }
+            /^} *\/\/ *namespace/ { depth-- }
+            END { if (!found && header && !opened) print "declares nothing inside namespace " ns }
+        ' "$file")"
+        if [ -n "$problem" ]; then
+            echo "$file:$problem" >&2
+            misplaced=$((misplaced + 1))
+        fi
+    done < <(find "$lib" -maxdepth 1 -type f \( -name '*.cpp' -o -name '*.h' \) -print0)
+done
+
 if [ "$violations" -gt 0 ]; then
     echo "$violations include(s) reach a folder above their own." >&2
+fi
+if [ "$misplaced" -gt 0 ]; then
+    echo "$misplaced file(s) declare their code outside their folder's namespace." >&2
+fi
+if [ "$violations" -gt 0 ] || [ "$misplaced" -gt 0 ]; then
     exit 1
 fi
-echo "Every include stays within its folder's layers."
+echo "Every include stays within its folder's layers, and every library in its namespace."

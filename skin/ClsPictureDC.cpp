@@ -1,5 +1,7 @@
 #include "skin/ClsPictureDC.h"
 
+namespace skin {
+
 void ClsPictureDC::setStdBitmap(const QImage& bitmap)
 {
     attach(bitmap);
@@ -23,3 +25,5 @@ void ClsPictureDC::attach(QImage bitmap)
     // Converting here, once, keeps every later copy a bare block transfer.
     m_context = bitmap.isNull() ? QImage() : bitmap.convertToFormat(QImage::Format_RGB32);
 }
+
+} // namespace skin

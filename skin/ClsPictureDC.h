@@ -4,6 +4,8 @@
 
 #include <QImage>
 
+namespace skin {
+
 // One bitmap held ready for raster copies, with its header fields and the colour that
 // sprite drawing treats as transparent. The skin engine and the skinned controls copy
 // every piece of their artwork from objects of this class.
@@ -46,3 +48,5 @@ private:
     QImage m_context;
     platform::OleColor m_transColor = 0;
 };
+
+} // namespace skin

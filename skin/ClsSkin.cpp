@@ -13,6 +13,8 @@
 #include <QPainter>
 #include <QWidget>
 
+namespace skin {
+
 namespace {
 
 const QString kModule = QStringLiteral("ClsSkin");
@@ -425,3 +427,5 @@ bool ClsSkin::eventFilter(QObject* watched, QEvent* event)
     }
     return false;
 }
+
+} // namespace skin

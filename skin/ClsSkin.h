@@ -11,6 +11,8 @@
 class QPainter;
 #include <QWidget>
 
+namespace skin {
+
 // Turns a borderless top-level window into a skinned one: tiles the background, draws
 // the frame from eight bitmaps, keeps the title-bar controls (found by their tag) in
 // place, and moves or sizes the window when its title band or edges are dragged. A
@@ -102,3 +104,5 @@ private:
     bool m_resizingControls = false;
     QPoint m_pressGlobal;
 };
+
+} // namespace skin

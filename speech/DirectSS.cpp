@@ -18,6 +18,8 @@
 #include <sndfile.h>
 #include <soxr.h>
 
+namespace speech {
+
 namespace {
 
 // About a second of audio between synthesis and output.
@@ -417,3 +419,5 @@ bool DirectSS::playWaveFile(const QString& path)
     }
     return ended;
 }
+
+} // namespace speech

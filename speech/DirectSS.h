@@ -10,6 +10,8 @@
 #include <memory>
 #include <optional>
 
+namespace speech {
+
 class SpeechWorker;
 class WordMarks;
 
@@ -97,3 +99,5 @@ private:
     quint64 m_generation = 1;
     bool m_paused = false;
 };
+
+} // namespace speech

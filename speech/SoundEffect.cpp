@@ -3,6 +3,8 @@
 #include <cmath>
 #include <numbers>
 
+namespace speech {
+
 namespace {
 
 struct Room
@@ -184,3 +186,5 @@ SoundEffect::Biquad SoundEffect::lowPass(double frequency, int rate)
     q.a2 = (1 - alpha) / a0;
     return q;
 }
+
+} // namespace speech

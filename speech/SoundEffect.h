@@ -4,6 +4,8 @@
 
 #include <QVector>
 
+namespace speech {
+
 // The room or line a voice speaks through, at the output rate: a telephone band-pass
 // (300..3400 Hz), or a reverberant hall, stadium or space of growing size with echoes.
 // Small code of our own: Debian has no small streaming library for these.
@@ -63,3 +65,5 @@ private:
     float m_dry = 1;
     qsizetype m_tail = 0;
 };
+
+} // namespace speech

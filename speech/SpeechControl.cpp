@@ -1,5 +1,7 @@
 #include "speech/SpeechControl.h"
 
+namespace speech {
+
 SpeechControl::SpeechControl(QObject* parent) : QObject(parent) {}
 
 SpeechControl::~SpeechControl() = default;
@@ -64,3 +66,5 @@ quint32 SpeechControl::lastResult()
 {
     return invoke(DispidLastResult).toUInt();
 }
+
+} // namespace speech

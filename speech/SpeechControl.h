@@ -5,6 +5,8 @@
 #include <QVariant>
 #include <QVariantList>
 
+namespace speech {
+
 // What the main window knows of the speech control: a dispatch entry by DISPID, typed
 // helpers over it, and the audio-stopped notification. Tests swap in a recording fake.
 class SpeechControl : public QObject
@@ -95,3 +97,5 @@ private:
     bool m_wordCues = false;
     QString m_recordingTitle;
 };
+
+} // namespace speech

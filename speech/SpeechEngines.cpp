@@ -14,6 +14,8 @@ extern "C" {
 #include <cstdlib>
 #include <cstring>
 
+namespace speech {
+
 extern "C" {
 cst_voice* register_cmu_us_slt(const char* voxdir);
 cst_voice* register_cmu_us_rms(const char* voxdir);
@@ -359,3 +361,5 @@ bool SpeechEngines::synthesizeFlite(const VoiceDefinition& voice, const ProsodyS
     feat_remove(features, "streaming_info");
     return tokens != nullptr && !context.aborted;
 }
+
+} // namespace speech

@@ -11,6 +11,8 @@
 #include <functional>
 #include <mutex>
 
+namespace speech {
+
 // The two synthesis libraries of the process. Both keep global state without locks, so
 // every call goes through this one object while its lock is held, and only from a
 // control's worker thread.
@@ -69,3 +71,5 @@ private:
     QStringList m_variants;
     QList<VoiceCatalog::Language> m_languages;
 };
+
+} // namespace speech

@@ -19,6 +19,8 @@
 #include <type_traits>
 #include <unistd.h>
 
+namespace speech {
+
 namespace {
 
 // How often a render waiting for a worker asks whether it should end.
@@ -500,3 +502,5 @@ int SpeechRenderer::serveWorker()
         }
     }
 }
+
+} // namespace speech

@@ -7,6 +7,8 @@
 #include <QString>
 #include <functional>
 
+namespace speech {
+
 // Renders a whole text into output audio as fast as the machine allows. The text is cut
 // at sentence ends into the pieces the engines take one at a time; each piece starts from
 // the same engine state, so a piece sounds the same whichever process renders it. With
@@ -55,3 +57,5 @@ public:
     // the input ends. Returns the process exit status.
     static int serveWorker();
 };
+
+} // namespace speech

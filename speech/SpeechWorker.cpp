@@ -11,6 +11,8 @@
 #include "speech/WordMarks.h"
 #include "speech/WordTimeline.h"
 
+namespace speech {
+
 namespace {
 
 // A worker thread started before its worker: it loads the engines, then waits for the
@@ -321,3 +323,5 @@ void SpeechWorker::record(const SpeechJob& job)
                                     writer.errorString().isEmpty() ? reason : writer.errorString());
     }
 }
+
+} // namespace speech

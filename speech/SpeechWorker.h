@@ -15,6 +15,8 @@
 #include <mutex>
 #include <thread>
 
+namespace speech {
+
 class WordMarks;
 
 // One utterance as the worker receives it.
@@ -97,3 +99,5 @@ private:
     std::atomic<quint64> m_generation{0};
     std::thread m_thread;
 };
+
+} // namespace speech

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace speech {
+
 namespace {
 
 bool endsSentence(QChar c)
@@ -54,3 +56,5 @@ qsizetype TextSegmenter::cutBefore(qsizetype limit) const
     }
     return limit;
 }
+
+} // namespace speech

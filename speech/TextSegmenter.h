@@ -4,6 +4,8 @@
 #include <QStringView>
 #include <optional>
 
+namespace speech {
+
 // Cuts a text into pieces the engines take one at a time, at sentence ends where it
 // can, so that no engine ever sees more than a few kilobytes and a stop is noticed
 // between pieces as well as inside them.
@@ -24,3 +26,5 @@ private:
     qsizetype m_position = 0;
     qsizetype m_maximum;
 };
+
+} // namespace speech

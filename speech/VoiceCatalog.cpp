@@ -3,6 +3,8 @@
 #include <QSet>
 #include <algorithm>
 
+namespace speech {
+
 namespace {
 
 struct NamedVoice
@@ -95,3 +97,5 @@ QList<VoiceDefinition> VoiceCatalog::build(const QStringList& availableVariants,
     }
     return voices;
 }
+
+} // namespace speech

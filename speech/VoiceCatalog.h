@@ -5,6 +5,8 @@
 #include <QList>
 #include <QStringList>
 
+namespace speech {
+
 // The control's voices in their stable order: the nineteen named voices first, then one
 // espeak-ng voice per language it ships.
 //
@@ -40,3 +42,5 @@ public:
     static QList<VoiceDefinition> build(const QStringList& availableVariants,
                                         QList<Language> languages);
 };
+
+} // namespace speech

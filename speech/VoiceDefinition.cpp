@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace speech {
+
 namespace {
 
 // espeak-ng's natural rate; slower than its floor of 80 words per minute is done by
@@ -54,3 +56,5 @@ ProsodySettings VoiceDefinition::prosody(int speed, int pitch) const
     settings.fliteF0Factor = std::pow(2.0, double(pitch - ownPitch) / ToneStepsPerOctave);
     return settings;
 }
+
+} // namespace speech

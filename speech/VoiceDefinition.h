@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+namespace speech {
+
 // One voice of the control: which engine speaks it, with which engine voice and sound
 // effect, its own speed and tone, and the settings it accepts.
 enum class SynthEngine { Espeak, Flite };
@@ -46,3 +48,5 @@ struct VoiceDefinition
     // natural rate and pitch.
     ProsodySettings prosody(int speed, int pitch) const;
 };
+
+} // namespace speech

@@ -5,6 +5,8 @@
 #include <sonic.h>
 #include <soxr.h>
 
+namespace speech {
+
 namespace {
 constexpr qsizetype Block = 4096;
 }
@@ -156,3 +158,5 @@ bool VoicePipeline::finish(const Sink& sink)
     }
     return true;
 }
+
+} // namespace speech

@@ -10,6 +10,8 @@
 struct sonicStreamStruct;
 struct soxr;
 
+namespace speech {
+
 // Turns one utterance's engine audio into output audio: extra slowing (libsonic),
 // resampling to the output rate (libsoxr), the voice's sound effect, and 16-bit samples.
 class VoicePipeline
@@ -47,3 +49,5 @@ private:
     QVector<float> m_sonicOut;
     QVector<qint16> m_out;
 };
+
+} // namespace speech

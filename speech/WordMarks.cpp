@@ -1,5 +1,7 @@
 #include "speech/WordMarks.h"
 
+namespace speech {
+
 bool WordMarks::add(const Mark& mark, quint64 generation)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -34,3 +36,5 @@ void WordMarks::reset(quint64 generation)
     m_marks.clear();
     m_generation = generation;
 }
+
+} // namespace speech

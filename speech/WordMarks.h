@@ -5,6 +5,8 @@
 #include <QList>
 #include <mutex>
 
+namespace speech {
+
 // The words on their way to the listener: placed by the worker at absolute positions of
 // the ring as their utterances are synthesised, taken on the GUI thread once the output
 // has played up to them. Like the ring, a reset to a new generation drops everything and
@@ -32,3 +34,5 @@ private:
     QList<Mark> m_marks;
     quint64 m_generation = 0;
 };
+
+} // namespace speech

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace speech {
+
 WordTimeline::WordTimeline(QStringView text, Placement placement)
     : m_text(text), m_placement(std::move(placement))
 {
@@ -46,3 +48,5 @@ std::optional<recording::WordTiming> WordTimeline::place(const SpeechEngines::Wo
     timing.textLength = end - start;
     return timing;
 }
+
+} // namespace speech

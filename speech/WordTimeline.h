@@ -9,6 +9,8 @@
 #include <functional>
 #include <optional>
 
+namespace speech {
+
 // Places the engines' word events of one utterance: the text goes to the engines in
 // pieces, each as UTF-8 and each with its audio counted from its own start; a timing
 // counts output samples from the utterance's start and characters of its whole text.
@@ -34,3 +36,5 @@ private:
     qint64 m_engineBefore = 0;
     qsizetype m_lastEnd = 0;
 };
+
+} // namespace speech

@@ -41,7 +41,7 @@ int main(int argc, char** argv)
     const auto tid = static_cast<pid_t>(::syscall(SYS_gettid));
     const double ticksPerSecond = double(::sysconf(_SC_CLK_TCK));
 
-    Main main;
+    app::Main main;
     main.Form_Load();
     auto* editor = main.findChild<editor::RichTextBox*>(QStringLiteral("RichTextBox1"));
     // Enough text to speak for far longer than the measurement.
@@ -50,7 +50,7 @@ int main(int argc, char** argv)
 
     int frames = 0;
     int words = 0;
-    QObject::connect(main.speechControl(), &SpeechControl::WordHeard, &app,
+    QObject::connect(main.speechControl(), &speech::SpeechControl::WordHeard, &app,
                      [&words, editor] { words += editor->spokenRange() ? 1 : 0; });
     auto* picture = main.findChild<QLabel*>(QStringLiteral("Picture1"));
     QTimer counter;

@@ -46,9 +46,9 @@ int child(int argc, char** argv, bool minimal, const QString& lockFolder)
         return waitUntilShown(&window);
     }
     // As the program's own main() does.
-    StartUpWarmUp warmUp;
+    app::StartUpWarmUp warmUp;
     QApplication app(argc, argv);
-    Start start(QDir(lockFolder).filePath(QStringLiteral("bench.lock")));
+    app::Start start(QDir(lockFolder).filePath(QStringLiteral("bench.lock")));
     if (!start.Form_Load()) {
         return 1;
     }

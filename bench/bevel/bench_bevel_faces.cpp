@@ -46,8 +46,10 @@ int main(int argc, char** argv)
             QImage sunken(size, QImage::Format_RGB32);
             const double ms = millisecondsPer(rounds, [&] {
                 qint16 bevel = 0;
-                mdlSHPCLR::DrawBevel(raised, shape, platform::rgb(160, 176, 200), bevel, true);
-                mdlSHPCLR::DrawBevel(sunken, shape, platform::rgb(160, 176, 200), bevel, false);
+                bevel::mdlSHPCLR::DrawBevel(raised, shape, platform::rgb(160, 176, 200), bevel,
+                                            true);
+                bevel::mdlSHPCLR::DrawBevel(sunken, shape, platform::rgb(160, 176, 200), bevel,
+                                            false);
             });
             line += QStringLiteral(" %1").arg(ms, 10, 'f', 3);
         }
@@ -55,13 +57,13 @@ int main(int argc, char** argv)
     }
 
     // A state change as the mouse makes it: copy a face, draw picture and caption.
-    bvlBUTTON button;
+    bevel::bvlBUTTON button;
     button.resize(160, 64);
     button.setCaption(QStringLiteral("SPEAK"));
     QImage picture(24, 24, QImage::Format_RGB32);
     picture.fill(qRgb(200, 0, 0));
     button.setPicture(platform::Picture(platform::Picture::Type::Bitmap, picture));
-    button.setBehaviour(bvlBUTTON::kToggleButton);
+    button.setBehaviour(bevel::bvlBUTTON::kToggleButton);
     const double toggle = millisecondsPer(2000, [&] { button.setValue(!button.Value()); });
     out << "state change repaint 160x64 with caption and picture: " << toggle << " ms\n";
     const double refresh = millisecondsPer(200, [&] { button.Refresh(); });

@@ -95,9 +95,9 @@ bool writeText(const QString& path, const QString& text)
     return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) == text.toUtf8().size();
 }
 
-double recordThroughWindow(DirectSS& control, const QString& text, const QString& path)
+double recordThroughWindow(speech::DirectSS& control, const QString& text, const QString& path)
 {
-    QSignalSpy stopped(&control, &SpeechControl::AudioStop);
+    QSignalSpy stopped(&control, &speech::SpeechControl::AudioStop);
     QElapsedTimer timer;
     timer.start();
     control.setOutputFile(path);
@@ -189,7 +189,7 @@ int main(int argc, char** argv)
         99);
 
     // The window's RECORD: the same control with and without the renderer's workers.
-    DirectSS control(std::make_unique<audio::SilentAudioOutput>());
+    speech::DirectSS control(std::make_unique<audio::SilentAudioOutput>());
     for (int i = 0; i < control.voices().size(); ++i) {
         if (control.voices().at(i).name == espeakVoice) {
             control.selectVoice(i + 1);
@@ -200,12 +200,12 @@ int main(int argc, char** argv)
     compare(
         "window RECORD of 1 MB vs in one process", recordRuns,
         [&] {
-            SpeechRenderer::setWorkerProgram(ours);
+            speech::SpeechRenderer::setWorkerProgram(ours);
             return Measure{recordThroughWindow(control, megabyte, file("w.wav")),
                            benchtext::statusKb("VmHWM:")};
         },
         [&] {
-            SpeechRenderer::setWorkerProgram(QString());
+            speech::SpeechRenderer::setWorkerProgram(QString());
             return Measure{recordThroughWindow(control, megabyte, file("w.wav")), 0};
         },
         0.6);

@@ -36,7 +36,7 @@ int main(int argc, char** argv)
     platform::setTwipsPerPixelOverride(15.0);
 
     QWidget form(nullptr, Qt::Window | Qt::FramelessWindowHint);
-    ClsSkin skin;
+    skin::ClsSkin skin;
     skin.setTheForm(&form);
     skin.SetFrmPict();
     for (const QSize size : {QSize(640, 480), QSize(1920, 1080)}) {
@@ -53,14 +53,14 @@ int main(int argc, char** argv)
     }
 
     QWidget host;
-    auto* progress = new UcProgress(&host);
+    auto* progress = new skinned::UcProgress(&host);
     progress->resize(300, 19);
     int value = 0;
     measure("progress bar 300 x 19 value update", 2000, [&] {
         value = (value + 7) % 101;
         progress->setValue(value);
     });
-    auto* vertical = new UcProgress(&host);
+    auto* vertical = new skinned::UcProgress(&host);
     vertical->setOrientation(1);
     vertical->resize(19, 300);
     measure("vertical progress bar 19 x 300 value update", 2000, [&] {
@@ -68,7 +68,7 @@ int main(int argc, char** argv)
         vertical->setValue(value);
     });
 
-    auto* scroll = new UcScroll(&host);
+    auto* scroll = new skinned::UcScroll(&host);
     scroll->UserControl_InitProperties();
     scroll->resize(300, 22);
     QImage scrollTarget(300, 22, QImage::Format_RGB32);

@@ -51,7 +51,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
-    DirectSS control;
+    speech::DirectSS control;
     if (!control.output()->isDevice()) {
         std::printf("no sound device: nothing measured\n");
         return 0;

@@ -19,7 +19,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 15;
-    DirectSS control(std::make_unique<audio::SilentAudioOutput>());
+    speech::DirectSS control(std::make_unique<audio::SilentAudioOutput>());
     const QList<QPair<QString, double>> voices = {{QStringLiteral("English (America)"), 20},
                                                   {QStringLiteral("Mary"), 60}};
     const QList<QPair<QString, qsizetype>> sizes = {{QStringLiteral("1 KB"), 1024},

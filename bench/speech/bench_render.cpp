@@ -43,7 +43,7 @@ int main(int argc, char** argv)
         file.write(text.toUtf8());
     }
 
-    DirectSS control(std::make_unique<audio::SilentAudioOutput>());
+    speech::DirectSS control(std::make_unique<audio::SilentAudioOutput>());
     int number = 0;
     QByteArray identifier;
     for (int i = 0; i < control.voices().size(); ++i) {
@@ -68,7 +68,7 @@ int main(int argc, char** argv)
     qint64 peerBytes = 0;
     for (int run = 0; run < runs; ++run) {
         const QString ours = dir.filePath(QStringLiteral("ours.wav"));
-        QSignalSpy stopped(&control, &SpeechControl::AudioStop);
+        QSignalSpy stopped(&control, &speech::SpeechControl::AudioStop);
         QElapsedTimer wall;
         double cpu = benchtext::cpuSeconds(RUSAGE_SELF);
         wall.start();

@@ -52,11 +52,11 @@ const char* const Sentences[] = {"The birch canoe slid on the smooth planks.",
 struct Room
 {
     const char* name;
-    VoiceEffectKind kind;
+    speech::VoiceEffectKind kind;
 };
-const Room Rooms[] = {{"Hall", VoiceEffectKind::Hall},
-                      {"Stadium", VoiceEffectKind::Stadium},
-                      {"Space", VoiceEffectKind::Space}};
+const Room Rooms[] = {{"Hall", speech::VoiceEffectKind::Hall},
+                      {"Stadium", speech::VoiceEffectKind::Stadium},
+                      {"Space", speech::VoiceEffectKind::Space}};
 
 QVector<float> readWave(const QString& path)
 {
@@ -169,7 +169,7 @@ int main(int argc, char** argv)
     QVector<float> impulse(qsizetype(Rate) * 5, 0);
     impulse[0] = 0.5f;
     for (const Room& room : Rooms) {
-        SoundEffect effect(room.kind, Rate);
+        speech::SoundEffect effect(room.kind, Rate);
         QVector<float> response = impulse;
         effect.process(response.data(), response.size());
         QVector<float> reverberant = response;
@@ -202,14 +202,14 @@ int main(int argc, char** argv)
     }
 
     // Every voice rendered the way a recording is: the rooms through the program itself.
-    DirectSS control(std::make_unique<audio::SilentAudioOutput>());
+    speech::DirectSS control(std::make_unique<audio::SilentAudioOutput>());
     const auto record = [&control](const QString& voice, const char* text, const QString& path) {
         for (int i = 1; i <= control.voiceCount(); ++i) {
             if (control.voiceName(i) == voice) {
                 control.selectVoice(i);
             }
         }
-        QSignalSpy stopped(&control, &SpeechControl::AudioStop);
+        QSignalSpy stopped(&control, &speech::SpeechControl::AudioStop);
         control.setOutputFile(path);
         control.speak(QString::fromLatin1(text));
         return stopped.wait(60000);

@@ -17,6 +17,8 @@
 #include <QShortcutEvent>
 #include <algorithm>
 
+namespace bevel {
+
 namespace {
 
 constexpr qint16 kCustomPointer = 99;
@@ -942,3 +944,5 @@ void bvlBUTTON::tmrRCB_Timer()
     }
     paintState(false);
 }
+
+} // namespace bevel

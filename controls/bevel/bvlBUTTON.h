@@ -15,6 +15,8 @@
 #include <QTimer>
 #include <QWidget>
 
+namespace bevel {
+
 // A push, toggle or option button whose face is a lit bevelled shape (rectangle, circle,
 // rounded rectangle or capsule), with a caption and a picture each placed on a
 // three-by-three grid, hover colours and pictures, and a transparency colour for pictures.
@@ -224,3 +226,5 @@ private:
     QImage m_frame;
     QTimer m_tmrRCB;
 };
+
+} // namespace bevel

@@ -2,12 +2,14 @@
 
 #include "controls/bevel/bvlBUTTON.h"
 
+namespace bevel {
+
 bvlBUTTONAccessible::bvlBUTTONAccessible(bvlBUTTON* button) : platform::AccessibleButton(button) {}
 
 QAccessibleInterface* bvlBUTTONAccessible::create(const QString& className, QObject* object)
 {
     auto* button = qobject_cast<bvlBUTTON*>(object);
-    if (className != QLatin1String("bvlBUTTON") || !button) {
+    if (className != QLatin1String(bvlBUTTON::staticMetaObject.className()) || !button) {
         return nullptr;
     }
     return new bvlBUTTONAccessible(button);
@@ -49,3 +51,5 @@ void bvlBUTTONAccessible::press()
 {
     button()->click();
 }
+
+} // namespace bevel

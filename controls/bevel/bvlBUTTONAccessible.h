@@ -2,6 +2,8 @@
 
 #include "platform/AccessibleButton.h"
 
+namespace bevel {
+
 class bvlBUTTON;
 
 // A bevelled button as screen readers see it: push, toggle (check box) or option (radio
@@ -24,3 +26,5 @@ protected:
 private:
     bvlBUTTON* button() const;
 };
+
+} // namespace bevel

@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <algorithm>
 
+namespace bevel {
+
 namespace {
 
 constexpr int kPartsPerRow = 4;
@@ -113,3 +115,5 @@ void bvlWorkSurface::draw(QPainter& painter, QPoint at, Row row, bool useTranspa
     }
     painter.setCompositionMode(previous);
 }
+
+} // namespace bevel

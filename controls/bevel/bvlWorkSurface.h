@@ -9,6 +9,8 @@
 
 class QPainter;
 
+namespace bevel {
+
 // The bevelled button's transparency work surface: for each of its two pictures a row
 // of four images of the picture's size, side by side: the mask (white where the picture
 // has the transparency colour), the sprite (those pixels black), a plain copy and the
@@ -42,3 +44,5 @@ private:
     QSize m_basicSize;
     QSize m_hoverSize;
 };
+
+} // namespace bevel

@@ -15,6 +15,8 @@
 #include <cmath>
 #include <limits>
 
+namespace bevel {
+
 namespace {
 
 constexpr int kRgbMax = 255;
@@ -563,3 +565,5 @@ bool mdlSHPCLR::IsMouseOver(const QWidget* window)
     // honours the window's shape: a cut-off corner belongs to whatever is behind it.
     return window && QApplication::widgetAt(CursorPosition()) == window;
 }
+
+} // namespace bevel

@@ -13,6 +13,8 @@
 
 class QWidget;
 
+namespace bevel {
+
 // Shape and colour helpers of the bevelled button: hue-lightness-saturation on the
 // 0..240 scale, the shapes and their bevels, the "(x,y)" offset text and the hover test.
 class mdlSHPCLR
@@ -94,3 +96,5 @@ public:
     static void setCursorPositionProvider(CursorPositionProvider provider);
     static QPoint CursorPosition();
 };
+
+} // namespace bevel

@@ -9,6 +9,8 @@
 #include <QKeyEvent>
 #include <QPainter>
 
+namespace rkbuttons {
+
 using rkpaint::ConvertColor;
 
 namespace {
@@ -246,3 +248,5 @@ void rkButtons_H::paintEvent(QPaintEvent* /*event*/)
         platform::drawFocusMark(painter, focusRect());
     }
 }
+
+} // namespace rkbuttons

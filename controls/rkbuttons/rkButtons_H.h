@@ -12,9 +12,11 @@
 #include <QRegion>
 #include <QWidget>
 
-namespace modRkTimer {
+namespace rkbuttons::modRkTimer {
 void HoverTimerProc(QObject* window, int message, int timerId, quint32 time);
-}
+} // namespace rkbuttons::modRkTimer
+
+namespace rkbuttons {
 
 // A push, check or option button that paints itself from colours, gradients and a
 // picture, in one of eight looks and nine outlines, and follows the mouse for its hover
@@ -370,3 +372,5 @@ private:
     int m_rightEdge = 0;
     QImage m_scaledPicture;
 };
+
+} // namespace rkbuttons

@@ -2,6 +2,8 @@
 
 #include "platform/AccessibleButton.h"
 
+namespace rkbuttons {
+
 class rkButtons_H;
 
 // An image and colour button as screen readers see it: push, check or option, named by its
@@ -25,3 +27,5 @@ protected:
 private:
     rkButtons_H* button() const;
 };
+
+} // namespace rkbuttons

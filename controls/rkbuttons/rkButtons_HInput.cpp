@@ -10,6 +10,8 @@
 #include <QMouseEvent>
 #include <array>
 
+namespace rkbuttons {
+
 using platform::input::buttonCode;
 using platform::input::buttonsCode;
 using platform::input::shiftState;
@@ -342,3 +344,5 @@ void rkButtons_H::dropEvent(QDropEvent* event)
 {
     Q_EMIT OLEDragDrop(event);
 }
+
+} // namespace rkbuttons

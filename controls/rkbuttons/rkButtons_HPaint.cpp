@@ -9,6 +9,8 @@
 #include <QScreen>
 #include <algorithm>
 
+namespace rkbuttons {
+
 using platform::OleColor;
 using rkpaint::ConvertColor;
 using rkpaint::ShiftColor;
@@ -810,3 +812,5 @@ void rkButtons_H::drawRoundedEdges(OleColor light, OleColor dark, OleColor outli
     painter.setPen(platform::toQColor(outline));
     painter.drawRoundedRect(QRect(0, 0, W - 1, H - 1), radius, radius);
 }
+
+} // namespace rkbuttons

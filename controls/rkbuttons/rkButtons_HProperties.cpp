@@ -6,6 +6,8 @@
 
 #include <QCursor>
 
+namespace rkbuttons {
+
 using rkpaint::ConvertColor;
 
 namespace {
@@ -522,3 +524,5 @@ void rkButtons_H::setHoverBackColor(OleColor color)
         notifyChanged(QStringLiteral("cBHover"));
     }
 }
+
+} // namespace rkbuttons

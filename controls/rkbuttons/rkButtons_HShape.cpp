@@ -5,6 +5,8 @@
 #include <QPainterPath>
 #include <array>
 
+namespace rkbuttons {
+
 using rkpaint::ConvertColor;
 
 namespace {
@@ -256,3 +258,5 @@ bool rkButtons_H::ApplyCustomClick()
     update();
     return true;
 }
+
+} // namespace rkbuttons

@@ -8,7 +8,7 @@
 
 namespace skinned {
 
-bool loadSkinPictures(std::initializer_list<std::pair<ClsPictureDC*, QString>> pictures,
+bool loadSkinPictures(std::initializer_list<std::pair<skin::ClsPictureDC*, QString>> pictures,
                       const QString& procedure, const QString& module)
 {
     for (const auto& [picture, name] : pictures) {
@@ -24,10 +24,11 @@ bool loadSkinPictures(std::initializer_list<std::pair<ClsPictureDC*, QString>> p
 }
 
 void paintTrack(QPainter& dc, int width, int height, bool horizontal, bool bordered,
-                const ClsPictureDC& middle, const ClsPictureDC& lowEnd, const ClsPictureDC& highEnd)
+                const skin::ClsPictureDC& middle, const skin::ClsPictureDC& lowEnd,
+                const skin::ClsPictureDC& highEnd)
 {
     using platform::raster::stretchBlt;
-    const auto stretch = [&dc](const ClsPictureDC& picture, int x, int y, int w, int h) {
+    const auto stretch = [&dc](const skin::ClsPictureDC& picture, int x, int y, int w, int h) {
         stretchBlt(dc, x, y, w, h, picture.hDC(), 0, 0, picture.Width(), picture.Height());
     };
     if (horizontal) {

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "skin/ClsPictureDC.h"
+
 #include <QString>
 #include <initializer_list>
 #include <utility>
 
-class ClsPictureDC;
 class QPainter;
 
 // What the scroll bar's track and the progress bar's trough have in common: both are
@@ -13,7 +14,7 @@ namespace skinned {
 
 // Attaches each named skin bitmap to its picture. A missing bitmap is reported under
 // the given procedure and module, and stops the loading (false).
-bool loadSkinPictures(std::initializer_list<std::pair<ClsPictureDC*, QString>> pictures,
+bool loadSkinPictures(std::initializer_list<std::pair<skin::ClsPictureDC*, QString>> pictures,
                       const QString& procedure, const QString& module);
 
 // Draws the track into a width x height pixel area. Horizontal: the middle piece tiled
@@ -21,7 +22,7 @@ bool loadSkinPictures(std::initializer_list<std::pair<ClsPictureDC*, QString>> p
 // border the pieces leave the bottom two rows alone. Vertical: the middle piece tiled
 // from the top at its own height, the end pieces at theirs, all as wide as the area.
 void paintTrack(QPainter& dc, int width, int height, bool horizontal, bool bordered,
-                const ClsPictureDC& middle, const ClsPictureDC& lowEnd,
-                const ClsPictureDC& highEnd);
+                const skin::ClsPictureDC& middle, const skin::ClsPictureDC& lowEnd,
+                const skin::ClsPictureDC& highEnd);
 
 } // namespace skinned

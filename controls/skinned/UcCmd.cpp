@@ -17,6 +17,8 @@
 #include <QPainter>
 #include <cmath>
 
+namespace skinned {
+
 namespace {
 
 const QString kModule = QStringLiteral("UcCmd");
@@ -331,8 +333,8 @@ void UcCmd::RePaint()
         if (parent) {
             const double left = parentWidthTwips(parent) -
                                 m_style * platform::pixelsToTwipsX(width()) -
-                                ClsSkin::kTitleButtonRight;
-            move(toPixelsX(left), toPixelsY(ClsSkin::kTitleButtonTop));
+                                skin::ClsSkin::kTitleButtonRight;
+            move(toPixelsX(left), toPixelsY(skin::ClsSkin::kTitleButtonTop));
         }
         break;
     case StyleOption:
@@ -581,3 +583,5 @@ void UcCmd::changeEvent(QEvent* event)
         RePaint();
     }
 }
+
+} // namespace skinned

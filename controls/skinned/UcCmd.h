@@ -8,6 +8,8 @@
 #include <QSizeF>
 #include <QWidget>
 
+namespace skinned {
+
 // A button drawn from two skin bitmaps, released ("up") and pressed ("down"), with an
 // optional caption. Its styles make it a push button, a title-bar close, restore or
 // minimise button (tagged so the form skin places them), a check box or an option
@@ -134,3 +136,5 @@ private:
     int m_pressKey = 0; // the key (Space, Return or Enter) holding the button down
     bool m_layingOut = false;
 };
+
+} // namespace skinned

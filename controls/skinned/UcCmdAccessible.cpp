@@ -2,12 +2,14 @@
 
 #include "controls/skinned/UcCmd.h"
 
+namespace skinned {
+
 UcCmdAccessible::UcCmdAccessible(UcCmd* button) : platform::AccessibleButton(button) {}
 
 QAccessibleInterface* UcCmdAccessible::create(const QString& className, QObject* object)
 {
     auto* button = qobject_cast<UcCmd*>(object);
-    if (className != QLatin1String("UcCmd") || !button) {
+    if (className != QLatin1String(UcCmd::staticMetaObject.className()) || !button) {
         return nullptr;
     }
     return new UcCmdAccessible(button);
@@ -50,3 +52,5 @@ void UcCmdAccessible::press()
 {
     button()->click();
 }
+
+} // namespace skinned

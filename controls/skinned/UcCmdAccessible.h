@@ -2,6 +2,8 @@
 
 #include "platform/AccessibleButton.h"
 
+namespace skinned {
+
 class UcCmd;
 
 // A skinned image button as screen readers see it: a push button (the title-bar buttons
@@ -24,3 +26,5 @@ protected:
 private:
     UcCmd* button() const;
 };
+
+} // namespace skinned

@@ -9,6 +9,8 @@
 #include <QAccessible>
 #include <QPainter>
 
+namespace skinned {
+
 namespace {
 
 const QString kModule = QStringLiteral("UcProgress");
@@ -43,7 +45,7 @@ void UcProgress::UserControl_ReadProperties(const platform::PropertyBag& bag)
     m_max = bag.readLong(QStringLiteral("Max"), 100);
     m_value = bag.readLong(QStringLiteral("Value"), 0);
     // The pictures of the stored orientation are loaded by the next paint.
-    m_troughMiddle = ClsPictureDC();
+    m_troughMiddle = skin::ClsPictureDC();
     m_loadFailed = false;
     update();
 }
@@ -121,13 +123,13 @@ void UcProgress::GetThePict()
              {&m_troughHigh,
               horizontal ? QStringLiteral("HBPROGRIGHT") : QStringLiteral("VPROGDN")}},
             QStringLiteral("GetThePict"), kModule)) {
-        m_troughMiddle = ClsPictureDC();
+        m_troughMiddle = skin::ClsPictureDC();
         return;
     }
     const QString barName = horizontal ? QStringLiteral("HPROGRESS") : QStringLiteral("VPROGRESS");
     const std::optional<QImage> bar = platform::resources::bitmap(barName);
     if (!bar) {
-        m_troughMiddle = ClsPictureDC();
+        m_troughMiddle = skin::ClsPictureDC();
         skin::ReportError(skin::kErrResourceNotFound, skin::resourceNotFoundText(barName),
                           QStringLiteral("GetThePict"), kModule);
         return;
@@ -148,7 +150,7 @@ void UcProgress::MaskSprite()
         return;
     }
     const platform::OleColor key = m_sprite.TransColor();
-    const bool keyValid = key != ClsPictureDC::kInvalidColor;
+    const bool keyValid = key != skin::ClsPictureDC::kInvalidColor;
     const QRgb keyRgb = platform::toQColor(key).rgb();
     const QRgb white = qRgb(255, 255, 255);
     const QRgb black = qRgb(0, 0, 0);
@@ -276,3 +278,5 @@ void UcProgress::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     UserResize();
 }
+
+} // namespace skinned

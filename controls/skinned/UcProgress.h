@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QWidget>
 
+namespace skinned {
+
 // A progress bar drawn from the skin: a trough of two end pieces around a tiled
 // middle, and over it the bar bitmap with its background keyed out. It grows from the
 // left, or (vertical) from the bottom up; each paint is composed off-screen and shown
@@ -47,8 +49,8 @@ public:
 
     // The composition surface as last drawn, the inner size of the control.
     const QImage& PictDC() const { return m_pictDC; }
-    const ClsPictureDC& sprite() const { return m_sprite; }
-    const ClsPictureDC& mask() const { return m_mask; }
+    const skin::ClsPictureDC& sprite() const { return m_sprite; }
+    const skin::ClsPictureDC& mask() const { return m_mask; }
 
 Q_SIGNALS:
     void PropertyChanged(const QString& name);
@@ -73,12 +75,14 @@ private:
 
     QImage m_pictDC;
     QImage m_pictBar;
-    ClsPictureDC m_troughMiddle;
-    ClsPictureDC m_troughHigh;
-    ClsPictureDC m_troughLow;
-    ClsPictureDC m_sprite;
-    ClsPictureDC m_mask;
+    skin::ClsPictureDC m_troughMiddle;
+    skin::ClsPictureDC m_troughHigh;
+    skin::ClsPictureDC m_troughLow;
+    skin::ClsPictureDC m_sprite;
+    skin::ClsPictureDC m_mask;
     bool m_painting = false;
     // A failed load is reported once, not again on every paint.
     bool m_loadFailed = false;
 };
+
+} // namespace skinned

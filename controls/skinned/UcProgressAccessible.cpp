@@ -2,12 +2,14 @@
 
 #include "controls/skinned/UcProgress.h"
 
-UcProgressAccessible::UcProgressAccessible(UcProgress* bar) : AccessibleProgress(bar) {}
+namespace skinned {
+
+UcProgressAccessible::UcProgressAccessible(UcProgress* bar) : platform::AccessibleProgress(bar) {}
 
 QAccessibleInterface* UcProgressAccessible::create(const QString& className, QObject* object)
 {
     auto* bar = qobject_cast<UcProgress*>(object);
-    if (className != QLatin1String("UcProgress") || !bar) {
+    if (className != QLatin1String(UcProgress::staticMetaObject.className()) || !bar) {
         return nullptr;
     }
     return new UcProgressAccessible(bar);
@@ -32,3 +34,5 @@ int UcProgressAccessible::maximum() const
 {
     return bar()->Max();
 }
+
+} // namespace skinned

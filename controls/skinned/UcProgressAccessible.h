@@ -2,11 +2,13 @@
 
 #include "platform/AccessibleProgress.h"
 
+namespace skinned {
+
 class UcProgress;
 
 // A skinned progress bar as screen readers see it: a progress bar with its value and
 // bounds, read-only.
-class UcProgressAccessible : public AccessibleProgress
+class UcProgressAccessible : public platform::AccessibleProgress
 {
 public:
     explicit UcProgressAccessible(UcProgress* bar);
@@ -22,3 +24,5 @@ protected:
 private:
     UcProgress* bar() const;
 };
+
+} // namespace skinned

@@ -10,6 +10,8 @@
 #include <QPainter>
 #include <limits>
 
+namespace skinned {
+
 namespace {
 
 const QString kModule = QStringLiteral("UcScroll");
@@ -185,7 +187,7 @@ void UcScroll::GetThePict()
 {
     m_loadFailed = true;
     const PieceNames& names = piecesFor(isHorizontal());
-    ClsPictureDC decreaseUp, decreaseDown, increaseUp, increaseDown, thumb;
+    skin::ClsPictureDC decreaseUp, decreaseDown, increaseUp, increaseDown, thumb;
     if (!skinned::loadSkinPictures({{&m_trackMiddle, names.middle},
                                     {&m_trackLow, names.low},
                                     {&m_trackHigh, names.high},
@@ -195,7 +197,7 @@ void UcScroll::GetThePict()
                                     {&increaseDown, names.increaseDown},
                                     {&thumb, names.thumb}},
                                    QStringLiteral("GetThePict"), kModule)) {
-        m_trackMiddle = ClsPictureDC();
+        m_trackMiddle = skin::ClsPictureDC();
         return;
     }
     m_loadFailed = false;
@@ -507,3 +509,5 @@ void UcScroll::hideEvent(QHideEvent* event)
     m_grab = Grab::None;
     releaseArrow();
 }
+
+} // namespace skinned

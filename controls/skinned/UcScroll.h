@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <QWidget>
 
+namespace skinned {
+
 // A scroll bar drawn from the skin: a track of two end pieces around a tiled middle, two
 // arrows that step by SmallChange (repeating while held), track clicks that step by
 // LargeChange and a thumb to drag; with the focus, the arrow keys, Page Up/Down, Home and End
@@ -106,9 +108,9 @@ private:
     Grab m_grab = Grab::None; // what the left button holds: an arrow, the thumb or nothing
 
     QTimer m_clickTimer;
-    ClsPictureDC m_trackMiddle;
-    ClsPictureDC m_trackLow;
-    ClsPictureDC m_trackHigh;
+    skin::ClsPictureDC m_trackMiddle;
+    skin::ClsPictureDC m_trackLow;
+    skin::ClsPictureDC m_trackHigh;
     QImage m_leftUp, m_leftDown, m_rightUp, m_rightDown, m_thumbImage;
     QRect m_leftArrow;
     QRect m_rightArrow;
@@ -117,3 +119,5 @@ private:
     // A failed load is reported once, not again on every paint.
     bool m_loadFailed = false;
 };
+
+} // namespace skinned

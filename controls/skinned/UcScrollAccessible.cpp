@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+namespace skinned {
+
 UcScrollAccessible::UcScrollAccessible(UcScroll* bar) : QAccessibleWidget(bar, QAccessible::Slider)
 {
 }
@@ -12,7 +14,7 @@ UcScrollAccessible::UcScrollAccessible(UcScroll* bar) : QAccessibleWidget(bar, Q
 QAccessibleInterface* UcScrollAccessible::create(const QString& className, QObject* object)
 {
     auto* bar = qobject_cast<UcScroll*>(object);
-    if (className != QLatin1String("UcScroll") || !bar) {
+    if (className != QLatin1String(UcScroll::staticMetaObject.className()) || !bar) {
         return nullptr;
     }
     return new UcScrollAccessible(bar);
@@ -93,3 +95,5 @@ QVariant UcScrollAccessible::minimumStepSize() const
 {
     return bar()->SmallChange();
 }
+
+} // namespace skinned

@@ -2,6 +2,8 @@
 
 #include <QAccessibleWidget>
 
+namespace skinned {
+
 class UcScroll;
 
 // A skinned scroll bar as screen readers see it: a slider with its value, bounds and step,
@@ -30,3 +32,5 @@ private:
     // The nearest value inside the bar's bounds.
     static void setValueWithin(UcScroll* bar, qint64 wanted);
 };
+
+} // namespace skinned

@@ -41,13 +41,14 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     PrintingMessageBoxService boxes;
     platform::MessageBoxService::setCurrent(&boxes);
-    Start start;
+    app::Start start;
     if (!start.Form_Load(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString())) {
         say("REFUSED");
         return 0;
     }
-    Main* main = start.mainWindow();
-    QObject::connect(main->speechControl(), &SpeechControl::AudioStop, [] { say("STOPPED"); });
+    app::Main* main = start.mainWindow();
+    QObject::connect(main->speechControl(), &speech::SpeechControl::AudioStop,
+                     [] { say("STOPPED"); });
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, [&input, main] {
         char line[4096];

@@ -33,7 +33,7 @@ class tst_FollowAlong : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<Main> m_main;
+    std::unique_ptr<app::Main> m_main;
     editor::RichTextBox* m_editor = nullptr;
     QList<Range> m_marks; // each word marked, in order
     QStringList m_counts; // the status's "Word n of m" as each was marked
@@ -77,14 +77,14 @@ class tst_FollowAlong : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        m_main = std::make_unique<Main>();
+        m_main = std::make_unique<app::Main>();
         m_main->Form_Load();
         QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
         m_main->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
         m_editor = m_main->findChild<editor::RichTextBox*>(QStringLiteral("RichTextBox1"));
         QVERIFY(m_editor && m_main->followAlong());
-        connect(m_main->speechControl(), &SpeechControl::WordHeard, this, [this] {
+        connect(m_main->speechControl(), &speech::SpeechControl::WordHeard, this, [this] {
             if (const std::optional<Range> mark = m_editor->spokenRange()) {
                 m_marks.append(*mark);
                 m_counts.append(m_main->findChild<QLabel*>(QStringLiteral("lblStatus"))->toolTip());
@@ -96,7 +96,7 @@ private Q_SLOTS:
     {
         m_main->cmdStopText_Click();
         m_editor->setText(kParagraph);
-        QTRY_VERIFY(qobject_cast<DirectSS*>(m_main->speechControl())->isIdle());
+        QTRY_VERIFY(qobject_cast<speech::DirectSS*>(m_main->speechControl())->isIdle());
         QTest::qWait(100); // the stopped speech's end, reported by a queued call
         m_marks.clear();
         m_counts.clear();
@@ -154,7 +154,7 @@ private Q_SLOTS:
         const int end = int(kParagraph.indexOf(QStringLiteral(" for a moment")));
         m_editor->setSelStart(start);
         m_editor->setSelLength(end - start);
-        QSignalSpy stopped(m_main->speechControl(), &SpeechControl::AudioStop);
+        QSignalSpy stopped(m_main->speechControl(), &speech::SpeechControl::AudioStop);
         command(QKeySequence(Qt::CTRL | Qt::Key_F5));
         QTRY_VERIFY_WITH_TIMEOUT(stopped.count() > 0, 15000);
         QCOMPARE(m_marks.size(), 5);

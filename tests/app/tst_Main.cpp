@@ -97,7 +97,7 @@ struct Workbench
     doubles::FakeMessageBoxService boxes;
     doubles::FakeCommonDialogService dialogs;
     ProbeSpeech speech;
-    Main main{&speech};
+    app::Main main{&speech};
 
     explicit Workbench(const QStringList& voices = {}, bool load = true)
     {
@@ -117,13 +117,13 @@ struct Workbench
         }
         return found;
     }
-    bvlBUTTON* button(const char* name) { return control<bvlBUTTON>(name); }
+    bevel::bvlBUTTON* button(const char* name) { return control<bevel::bvlBUTTON>(name); }
     editor::RichTextBox* editor() { return control<editor::RichTextBox>("RichTextBox1"); }
     QLabel* label(const char* name) { return control<QLabel>(name); }
     QTimer* timer() { return control<QTimer>("Timer1"); }
     QListWidget* voices() { return control<QListWidget>("lstVoice"); }
-    UcScroll* speed() { return control<UcScroll>("scrSpeed"); }
-    UcScroll* pitch() { return control<UcScroll>("scrPitch"); }
+    skinned::UcScroll* speed() { return control<skinned::UcScroll>("scrSpeed"); }
+    skinned::UcScroll* pitch() { return control<skinned::UcScroll>("scrPitch"); }
     QLineEdit* fileBox() { return control<QLineEdit>("txtFile"); }
 
     // The speed and tone bars' values, then their labels.
@@ -179,22 +179,23 @@ struct Button
     Button(const QString& kind, int behaviour)
     {
         if (kind == QLatin1String("bevel")) {
-            auto* button = new bvlBUTTON(&form);
+            auto* button = new bevel::bvlBUTTON(&form);
             button->setCaption(QStringLiteral("&Speak"));
             button->setBehaviour(static_cast<quint8>(behaviour));
-            clicks = std::make_unique<QSignalSpy>(button, &bvlBUTTON::Click);
+            clicks = std::make_unique<QSignalSpy>(button, &bevel::bvlBUTTON::Click);
             widget = button;
         } else if (kind == QLatin1String("image")) {
-            auto* button = new rkButtons_H(&form);
+            auto* button = new rkbuttons::rkButtons_H(&form);
             button->setMode(behaviour);
-            clicks = std::make_unique<QSignalSpy>(button, &rkButtons_H::Click);
+            clicks = std::make_unique<QSignalSpy>(button, &rkbuttons::rkButtons_H::Click);
             widget = button;
         } else {
-            auto* button = new UcCmd(&form);
-            const int styles[] = {UcCmd::StyleClose, UcCmd::StyleCheck, UcCmd::StyleOption};
+            auto* button = new skinned::UcCmd(&form);
+            const int styles[] = {skinned::UcCmd::StyleClose, skinned::UcCmd::StyleCheck,
+                                  skinned::UcCmd::StyleOption};
             button->setStyle(styles[behaviour]);
             button->setCaption(QStringLiteral("Loud"));
-            clicks = std::make_unique<QSignalSpy>(button, &UcCmd::Click);
+            clicks = std::make_unique<QSignalSpy>(button, &skinned::UcCmd::Click);
             widget = button;
         }
         widget->setToolTip(QStringLiteral("Close"));
@@ -225,7 +226,7 @@ struct Bars
             bars.tick(image, QSizeF(2250, 900), kBackground);
         }
     }
-    BarAnimation bars;
+    app::BarAnimation bars;
     QImage image{150, 60, QImage::Format_RGB32};
 };
 
@@ -268,7 +269,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        MainAccessible::installFactories();
+        app::MainAccessible::installFactories();
         QVERIFY(m_scratch.isValid());
         QDir().mkpath(QFileInfo(startSoundPath()).path());
         QFile sound(startSoundPath());
@@ -283,7 +284,7 @@ private Q_SLOTS:
         QStringList seen;
         bench.speech.onStartSound = [&] {
             seen << QStringLiteral("sound: skin %1, menu %2, visible %3, voices %4")
-                        .arg(bench.main.findChild<ClsSkin*>() != nullptr)
+                        .arg(bench.main.findChild<skin::ClsSkin*>() != nullptr)
                         .arg(bench.main.menuBar()->count())
                         .arg(bench.main.isVisible())
                         .arg(bench.voices()->count());
@@ -350,10 +351,10 @@ private Q_SLOTS:
         QVERIFY(!bench.control<editor::RichTextBox>("RTFtemp")->isVisible());
         for (const char* name : {"cmdOpen", "cmdCut", "cmdCopy", "cmdPaste", "cmdDelete",
                                  "cmdClear", "cmdAll", "cmdForeColor", "cmdBackColor"}) {
-            QVERIFY2(!bench.control<rkButtons_H>(name)->Picture().isNull(), name);
+            QVERIFY2(!bench.control<rkbuttons::rkButtons_H>(name)->Picture().isNull(), name);
         }
-        QCOMPARE(bench.control<rkButtons_H>("cmdBold")->Caption(), QStringLiteral("B"));
-        QCOMPARE(bench.control<rkButtons_H>("cmdBold")->Mode(), 1);
+        QCOMPARE(bench.control<rkbuttons::rkButtons_H>("cmdBold")->Caption(), QStringLiteral("B"));
+        QCOMPARE(bench.control<rkbuttons::rkButtons_H>("cmdBold")->Mode(), 1);
         // The letters of F, B and I read as working buttons: dark on their face (a contrast
         // of 4.5 or more), not faint like a disabled caption.
         const auto luminance = [](QColor c) {
@@ -364,7 +365,7 @@ private Q_SLOTS:
                    0.0722 * linear(c.blueF());
         };
         for (const char* name : {"cmdFont", "cmdBold", "cmdItalic"}) {
-            const QImage shot = bench.control<rkButtons_H>(name)->grab().toImage();
+            const QImage shot = bench.control<rkbuttons::rkButtons_H>(name)->grab().toImage();
             const QRect inside = shot.rect().adjusted(4, 4, -4, -4);
             const qreal face = luminance(shot.pixelColor(inside.topLeft()));
             qreal darkest = face;
@@ -380,7 +381,7 @@ private Q_SLOTS:
                  QStringLiteral("Speak Text (F5, Ctrl+Return)"));
         QCOMPARE(bench.speed()->toolTip(), QStringLiteral("Set Speaking Speed"));
         QStringList tags;
-        for (UcCmd* button : bench.main.findChildren<UcCmd*>()) {
+        for (skinned::UcCmd* button : bench.main.findChildren<skinned::UcCmd*>()) {
             tags << platform::controlTag(button);
         }
         tags.sort();
@@ -412,10 +413,10 @@ private Q_SLOTS:
         platform::sendMessage(&bench.main, platform::WM_SYSCOMMAND, platform::SC_MINIMIZE, 0);
         QCOMPARE(passed, QList<quint32>({platform::SC_MOVE, platform::SC_MINIMIZE}));
         // As the window goes its previous procedure is put back, and sees everything again.
-        platform::sendMessage(&bench.main, Main::WM_NCDESTROY, 0, 0);
+        platform::sendMessage(&bench.main, app::Main::WM_NCDESTROY, 0, 0);
         platform::sendMessage(&bench.main, platform::WM_SYSCOMMAND, platform::SC_SIZE + 8, 0);
         QCOMPARE(passed, QList<quint32>({platform::SC_MOVE, platform::SC_MINIMIZE,
-                                         Main::WM_NCDESTROY, platform::SC_SIZE}));
+                                         app::Main::WM_NCDESTROY, platform::SC_SIZE}));
     }
 
     void speakSendsTheWholeTextInOrder()
@@ -446,20 +447,20 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("later");
 
         const auto row = [](const char* name, const QStringList& actions, const QString& state,
-                            const QList<int>& later, qint16 pause = Main::kNotPaused,
+                            const QList<int>& later, qint16 pause = app::Main::kNotPaused,
                             bool recording = false) {
             QTest::newRow(name) << actions << state << pause << recording << later;
         };
         const QList<int> speakCalls{16, 10, 7, 6, 59};
         const QList<int> recordCalls{16, 10, 7, 68, 6, 59};
         row("speaking", {"speak"}, kSpeakingState, {});
-        row("paused", {"speak", "pause"}, kPausedState, {35}, Main::kPaused);
+        row("paused", {"speak", "pause"}, kPausedState, {35}, app::Main::kPaused);
         row("resumed", {"speak", "pause", "resume"}, kSpeakingState, {35, 37});
-        row("recording", {"record"}, kRecordingState, {}, Main::kNotPaused, true);
+        row("recording", {"record"}, kRecordingState, {}, app::Main::kNotPaused, true);
         row("stop while speaking", {"speak", "stop"}, kIdle, {36, 68});
         row("stop while paused", {"speak", "pause", "stop"}, kIdle, {35, 36, 68});
         // STOP leaves the recording to be ended by the audio-stopped event.
-        row("stop while recording", {"record", "stop"}, kIdle, {36}, Main::kNotPaused, true);
+        row("stop while recording", {"record", "stop"}, kIdle, {36}, app::Main::kNotPaused, true);
         row("stop then end of recording", {"record", "stop", "end"}, kIdle, {36, 68});
         // Speech that ends by itself leaves the window Idle, ERASE included.
         row("end of speech", {"speak", "end"}, kIdle, {});
@@ -467,7 +468,7 @@ private Q_SLOTS:
         row("end while paused", {"speak", "pause", "end"},
             QStringLiteral("SPEAK off, PAUSE on (RESUME), STOP on, RECORD on, FILE on, ERASE off, "
                            "timer off, PAUSED #ffff00"),
-            {35}, Main::kPaused);
+            {35}, app::Main::kPaused);
         row("pause, stop, speak to the end", {"speak", "pause", "stop", "speak", "end"}, kIdle,
             QList<int>{35, 36, 68} + speakCalls);
         // PAUSE goes by its caption, exactly: under any other nothing is sent.
@@ -475,7 +476,7 @@ private Q_SLOTS:
             QString(kSpeakingState).replace(QStringLiteral("(PAUSE)"), QStringLiteral("(Pause)")),
             {});
         row("record while speaking", {"speak", "record"}, kRecordingState, recordCalls,
-            Main::kNotPaused, true);
+            app::Main::kNotPaused, true);
     }
 
     void stateTable()
@@ -648,13 +649,13 @@ private Q_SLOTS:
             bench.voices()->setCurrentRow(6); // Mary in Space
             bench.speed()->setValue(270);
             bench.pitch()->setValue(300);
-            bench.speech.setNextSpeakResult(SpeechControl::ResultIncompatible);
+            bench.speech.setNextSpeakResult(speech::SpeechControl::ResultIncompatible);
             bench.speech.clearCalls();
             bench.run(QLatin1String(action));
             QCOMPARE(bench.boxes.boxes().size(), 1);
             QCOMPARE(bench.boxes.boxes()[0].text, kIncompatible);
             QCOMPARE(bench.boxes.boxes()[0].icon, MessageIcon::Exclamation);
-            QCOMPARE(bench.speech.dispids().last(), SpeechControl::DispidVoiceName);
+            QCOMPARE(bench.speech.dispids().last(), speech::SpeechControl::DispidVoiceName);
             QCOMPARE(bench.speech.calls().last().args, QVariantList{7});
             QCOMPARE(bench.voiceValues(), QStringList({"150", "200", "150", "200"}));
             QCOMPARE(bench.state(), state);
@@ -675,7 +676,7 @@ private Q_SLOTS:
             bench.pitch()->setValue(250);
             bench.speech.clearCalls();
             bench.voices()->setCurrentRow(row);
-            QCOMPARE(bench.speech.dispids(), QList<int>{SpeechControl::DispidVoiceName});
+            QCOMPARE(bench.speech.dispids(), QList<int>{speech::SpeechControl::DispidVoiceName});
             QCOMPARE(bench.speech.calls()[0].args, QVariantList{row + 1});
             QCOMPARE(bench.voiceValues(), QStringList({speed, pitch, speed, pitch}));
         }
@@ -688,7 +689,7 @@ private Q_SLOTS:
         bench.main.Form_Load();
         QCOMPARE(bench.voices()->count(), 0);
         QCOMPARE(bench.voices()->currentRow(), -1);
-        QCOMPARE(bench.speech.dispids(), QList<int>{SpeechControl::DispidVoiceCount});
+        QCOMPARE(bench.speech.dispids(), QList<int>{speech::SpeechControl::DispidVoiceCount});
     }
 
     // The number follows every change of its bar, arrows and thumb alike.
@@ -697,7 +698,7 @@ private Q_SLOTS:
         for (const auto& [bar, label] :
              {std::pair{"scrSpeed", "lblSpeed"}, {"scrPitch", "lblPitch"}}) {
             Workbench bench;
-            auto* scroll = bench.control<UcScroll>(bar);
+            auto* scroll = bench.control<skinned::UcScroll>(bar);
             QLabel* number = bench.label(label);
             const int value = scroll->Value();
             QTest::mouseClick(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
@@ -715,9 +716,9 @@ private Q_SLOTS:
 
     void colours()
     {
-        QCOMPARE(BarAnimation::barColor(0, 10), QColor(235, 105, 35));
-        QCOMPARE(BarAnimation::barColor(9, 10), QColor(255, 255, 188));
-        QCOMPARE(BarAnimation::barColor(4, 10), QColor(255, 173, 103));
+        QCOMPARE(app::BarAnimation::barColor(0, 10), QColor(235, 105, 35));
+        QCOMPARE(app::BarAnimation::barColor(9, 10), QColor(255, 255, 188));
+        QCOMPARE(app::BarAnimation::barColor(4, 10), QColor(255, 173, 103));
     }
 
     // Even steps raise a bar (its top goes up), odd steps lower it, within 0..height.
@@ -755,7 +756,7 @@ private Q_SLOTS:
             // Level 50 +- 10 of a 60 pixel picture: the top lies between rows 24 and 36.
             const int top = barTop(b.image, i * 15 + 7);
             QVERIFY2(top >= 23 && top <= 36, qPrintable(QString::number(top)));
-            QCOMPARE(b.image.pixelColor(i * 15 + 7, 58), BarAnimation::barColor(i, 10));
+            QCOMPARE(b.image.pixelColor(i * 15 + 7, 58), app::BarAnimation::barColor(i, 10));
         }
     }
 
@@ -780,7 +781,7 @@ private Q_SLOTS:
     {
         for (const QString ending : {"stop", "end"}) {
             Workbench bench;
-            QVERIFY(bench.timer()->interval() >= Main::kFrameInterval);
+            QVERIFY(bench.timer()->interval() >= app::Main::kFrameInterval);
             bench.editor()->setText(QStringLiteral("Text."));
             bench.main.cmdSpkText_Click();
             QVERIFY(bench.timer()->isActive());
@@ -793,7 +794,8 @@ private Q_SLOTS:
             for (int i = 0; i < 10; ++i) {
                 // The middle of each bar: coloured at the bottom, background near the top.
                 const int x = int((i + 0.5) * image.width() / 10.0);
-                QCOMPARE(image.pixelColor(x, image.height() - 2), BarAnimation::barColor(i, 10));
+                QCOMPARE(image.pixelColor(x, image.height() - 2),
+                         app::BarAnimation::barColor(i, 10));
                 QCOMPARE(image.pixelColor(x, image.height() / 4),
                          picture->palette().color(QPalette::Window));
             }
@@ -860,12 +862,12 @@ private Q_SLOTS:
         for (const bool titleBar : {false, true}) {
             Workbench bench;
             bench.main.menuBar()->trigger(6); // About
-            About* about = bench.main.aboutWindow();
+            app::About* about = bench.main.aboutWindow();
             QVERIFY(about && about->isVisible());
             QVERIFY(about->speechText().contains(QStringLiteral("19 voices")));
             if (titleBar) {
-                QHash<QString, UcCmd*> buttons;
-                for (UcCmd* button : bench.main.findChildren<UcCmd*>()) {
+                QHash<QString, skinned::UcCmd*> buttons;
+                for (skinned::UcCmd* button : bench.main.findChildren<skinned::UcCmd*>()) {
                     buttons.insert(platform::controlTag(button), button);
                 }
                 QVERIFY(buttons.contains("MINIMISE") && buttons.contains("TOPCLOSE"));
@@ -889,9 +891,9 @@ private Q_SLOTS:
         QTest::addColumn<bool>("speaks");      // SPEAK while the output is still missing
         QTest::addColumn<int>("reachedAfter"); // ms after the window shows; -1 never
         QTest::addColumn<int>("toldBefore");   // ms after the window shows; -1 never told
-        QTest::newRow("never reached") << false << -1 << Main::kSoundOutputGraceMs + 1000;
+        QTest::newRow("never reached") << false << -1 << app::Main::kSoundOutputGraceMs + 1000;
         QTest::newRow("reached in time") << false << 800 << -1;
-        QTest::newRow("speak finds none") << true << -1 << Main::kSoundOutputCheckMs + 700;
+        QTest::newRow("speak finds none") << true << -1 << app::Main::kSoundOutputCheckMs + 700;
         QTest::newRow("speak after it came") << true << 300 << -1;
     }
 
@@ -917,7 +919,7 @@ private Q_SLOTS:
             bench.editor()->setText(QStringLiteral("Hello."));
             bench.main.cmdSpkText_Click();
         }
-        const int waited = toldBefore >= 0 ? toldBefore : Main::kSoundOutputGraceMs + 1000;
+        const int waited = toldBefore >= 0 ? toldBefore : app::Main::kSoundOutputGraceMs + 1000;
         QTRY_VERIFY_WITH_TIMEOUT(!bench.boxes.boxes().isEmpty() || shown.elapsed() > waited,
                                  waited + 1000);
         QCOMPARE(bench.boxes.boxes().size(), toldBefore >= 0 ? 1 : 0);
@@ -932,7 +934,7 @@ private Q_SLOTS:
         Q_EMIT bench.speech.SoundOutputMissing();
         bench.editor()->setText(QStringLiteral("Hello again."));
         bench.main.cmdSpkText_Click();
-        QTest::qWait(Main::kSoundOutputCheckMs + 200);
+        QTest::qWait(app::Main::kSoundOutputCheckMs + 200);
         QCOMPARE(bench.boxes.boxes().size(), 1);
     }
 
@@ -1004,7 +1006,7 @@ private Q_SLOTS:
         const QString before = status->text();
         if (how == QLatin1String("open")) {
             bench.dialogs.queueFile(platform::FileDialogResult{file, QStringLiteral("new.txt"), 1});
-            bench.control<rkButtons_H>("cmdOpen")->click();
+            bench.control<rkbuttons::rkButtons_H>("cmdOpen")->click();
         } else if (how == QLatin1String("drop")) {
             QMimeData data;
             data.setUrls({QUrl::fromLocalFile(file)});
@@ -1068,7 +1070,7 @@ private Q_SLOTS:
     {
         Workbench bench;
         bench.main.menuBar()->trigger(4);
-        HTMLHelp* help = bench.main.helpObject();
+        help::HTMLHelp* help = bench.main.helpObject();
         QVERIFY(help);
         bench.main.menuBar()->trigger(4);
         QCOMPARE(bench.main.helpObject(), help);
@@ -1128,20 +1130,21 @@ private Q_SLOTS:
     void bevelledButtonKeysReachTheFormFirst()
     {
         Button button(QStringLiteral("bevel"), 0);
-        auto* bevel = static_cast<bvlBUTTON*>(button.widget);
+        auto* bevel = static_cast<bevel::bvlBUTTON*>(button.widget);
         QStringList heard;
-        connect(bevel, &bvlBUTTON::KeyDown, this,
+        connect(bevel, &bevel::bvlBUTTON::KeyDown, this,
                 [&heard](qint16 key) { heard << QStringLiteral("down %1").arg(key); });
-        connect(bevel, &bvlBUTTON::KeyPress, this,
+        connect(bevel, &bevel::bvlBUTTON::KeyPress, this,
                 [&heard](qint16 key) { heard << QStringLiteral("press %1").arg(key); });
-        connect(bevel, &bvlBUTTON::KeyUp, this,
+        connect(bevel, &bevel::bvlBUTTON::KeyUp, this,
                 [&heard](qint16 key) { heard << QStringLiteral("up %1").arg(key); });
-        connect(bevel, &bvlBUTTON::Click, this, [&heard] { heard << QStringLiteral("click"); });
+        connect(bevel, &bevel::bvlBUTTON::Click, this,
+                [&heard] { heard << QStringLiteral("click"); });
         QTest::keyPress(bevel, Qt::Key_Return);
-        QVERIFY(bevel->stateWord() & bvlBUTTON::kStatePressed);
+        QVERIFY(bevel->stateWord() & bevel::bvlBUTTON::kStatePressed);
         QTest::keyRelease(bevel, Qt::Key_Return);
         QCOMPARE(heard, QStringList({"down 13", "press 13", "up 13", "click"}));
-        QCOMPARE(bevel->stateWord() & bvlBUTTON::kStatePressed, 0);
+        QCOMPARE(bevel->stateWord() & bevel::bvlBUTTON::kStatePressed, 0);
     }
 
     // Return and Escape that no control takes press the form's default and cancel buttons.
@@ -1173,12 +1176,12 @@ private Q_SLOTS:
             {0, Qt::Key_Home, 50},   {0, Qt::Key_End, 270},    {1, Qt::Key_Down, 151},
             {1, Qt::Key_PageUp, 140}};
         for (const auto& [orientation, key, value] : rows) {
-            UcScroll bar;
+            skinned::UcScroll bar;
             bar.setOrientation(orientation);
             bar.setMax(270);
             bar.setMin(50);
             bar.setValue(150);
-            QSignalSpy scrolled(&bar, &UcScroll::Scroll);
+            QSignalSpy scrolled(&bar, &skinned::UcScroll::Scroll);
             QVERIFY(bar.focusPolicy() & Qt::TabFocus);
             QTest::keyClick(&bar, key);
             QCOMPARE(bar.Value(), value);
@@ -1188,7 +1191,7 @@ private Q_SLOTS:
 
     void valueInterfaces()
     {
-        UcScroll bar;
+        skinned::UcScroll bar;
         bar.setMax(270);
         bar.setMin(50);
         bar.setSmallChange(10);
@@ -1198,7 +1201,7 @@ private Q_SLOTS:
         QCOMPARE(value->minimumValue().toInt(), 50);
         QCOMPARE(value->maximumValue().toInt(), 270);
         QCOMPARE(value->minimumStepSize().toInt(), 10);
-        QSignalSpy changed(&bar, &UcScroll::Change);
+        QSignalSpy changed(&bar, &skinned::UcScroll::Change);
         value->setCurrentValue(199.6);
         QCOMPARE(bar.Value(), 200);
         QCOMPARE(changed.count(), 1);
@@ -1207,7 +1210,7 @@ private Q_SLOTS:
         iface->actionInterface()->doAction(QAccessibleActionInterface::decreaseAction());
         QTRY_COMPARE(iface->text(QAccessible::Value), QStringLiteral("260"));
 
-        UcProgress progress;
+        skinned::UcProgress progress;
         progress.setValue(40);
         QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(&progress);
         QCOMPARE(shown->role(), QAccessible::ProgressBar);

@@ -38,14 +38,14 @@ struct Run
     doubles::FakeMessageBoxService boxes;
     doubles::FakeCommonDialogService dialogs;
     doubles::FakeSpeechControl speech;
-    Main main{&speech};
-    std::unique_ptr<Session> session;
+    app::Main main{&speech};
+    std::unique_ptr<app::Session> session;
 
     explicit Run(const QString& folder)
     {
         speech.setVoices({QStringLiteral("Mary"), QStringLiteral("Mike"), QStringLiteral("Sam")});
-        session = std::make_unique<Session>(main, settingsPath(folder),
-                                            QDir(folder).filePath(QStringLiteral("draft.txt")));
+        session = std::make_unique<app::Session>(
+            main, settingsPath(folder), QDir(folder).filePath(QStringLiteral("draft.txt")));
         main.Form_Load();
         session->Form_Loaded();
     }
@@ -73,8 +73,8 @@ struct Run
     // The two timing items as checked, and what recordings were told to write.
     QList<bool> timings() const
     {
-        return {item(FollowAlong::kSentenceCuesKey)->isChecked(),
-                item(FollowAlong::kWordCuesKey)->isChecked(), speech.sentenceCues(),
+        return {item(app::FollowAlong::kSentenceCuesKey)->isChecked(),
+                item(app::FollowAlong::kWordCuesKey)->isChecked(), speech.sentenceCues(),
                 speech.wordCues()};
     }
 
@@ -82,8 +82,8 @@ struct Run
     QStringList remembered()
     {
         return {control<QListWidget>("lstVoice")->currentItem()->text(),
-                QString::number(control<UcScroll>("scrSpeed")->Value()),
-                QString::number(control<UcScroll>("scrPitch")->Value()),
+                QString::number(control<skinned::UcScroll>("scrSpeed")->Value()),
+                QString::number(control<skinned::UcScroll>("scrPitch")->Value()),
                 control<QComboBox>("cboZoom")->currentText(),
                 editor::FileOpen::OpenInitDir,
                 QString::number(editor::FileOpen::OpenFilterIndex),
@@ -135,15 +135,15 @@ private Q_SLOTS:
         {
             Run run(folder.path());
             run.control<QListWidget>("lstVoice")->setCurrentRow(1);
-            run.control<UcScroll>("scrSpeed")->setValue(123);
-            run.control<UcScroll>("scrPitch")->setValue(77);
+            run.control<skinned::UcScroll>("scrSpeed")->setValue(123);
+            run.control<skinned::UcScroll>("scrPitch")->setValue(77);
             auto* zoom = run.control<QComboBox>("cboZoom");
             zoom->setCurrentIndex(zoom->count() - 1);
             Q_EMIT zoom->activated(zoom->currentIndex());
             const QString text = documents.filePath(QStringLiteral("a.rtf"));
             QVERIFY(testfiles::write(text, "{\\rtf1 hello}"));
             run.dialogs.queueFile(platform::FileDialogResult{text, QStringLiteral("a.rtf"), 2});
-            Q_EMIT run.control<rkButtons_H>("cmdOpen")->Click();
+            Q_EMIT run.control<rkbuttons::rkButtons_H>("cmdOpen")->Click();
             run.control<QLineEdit>("txtFile")->setText(documents.filePath(QStringLiteral("x.wav")));
             run.main.move(10, 30);
             before = run.remembered();
@@ -183,8 +183,9 @@ private Q_SLOTS:
     void windowsShowWhollyOnAScreen()
     {
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        QVERIFY(Session::isOnScreen(QRect(screen.topLeft() + QPoint(10, 10), QSize(200, 100))));
-        QVERIFY(!Session::isOnScreen(QRect(screen.right() + 100, screen.top(), 200, 100)));
+        QVERIFY(
+            app::Session::isOnScreen(QRect(screen.topLeft() + QPoint(10, 10), QSize(200, 100))));
+        QVERIFY(!app::Session::isOnScreen(QRect(screen.right() + 100, screen.top(), 200, 100)));
         // Mostly off the right, its title off the top, its bottom below the edge, on a screen
         // that has gone.
         for (const QPoint& corner :
@@ -205,7 +206,7 @@ private Q_SLOTS:
                         run.main.SmartMenuXP1_Click(id);
                     }
                 }
-                About* about = run.main.aboutWindow();
+                app::About* about = run.main.aboutWindow();
                 QVERIFY(about && about->isVisible());
                 about->hide();
                 about->move(corner);
@@ -243,9 +244,9 @@ private Q_SLOTS:
             }
             platform::EventLogCapture log;
             Run run(folder.path());
-            QCOMPARE(run.control<UcScroll>("scrSpeed")->Value(), 150);
-            run.control<UcScroll>("scrSpeed")->setValue(131);
-            QCOMPARE(run.control<UcScroll>("scrSpeed")->Value(), 131);
+            QCOMPARE(run.control<skinned::UcScroll>("scrSpeed")->Value(), 150);
+            run.control<skinned::UcScroll>("scrSpeed")->setValue(131);
+            QCOMPARE(run.control<skinned::UcScroll>("scrSpeed")->Value(), 131);
             QStringList lines;
             for (const platform::LogEntry& entry : log.entries()) {
                 lines << entry.text;
@@ -268,7 +269,7 @@ private Q_SLOTS:
                 platform::DraftFile(QDir(folder.path()).filePath(QStringLiteral("draft.txt")))
                     .load()
                     .value_or(QString()),
-                text, Session::kDraftInterval * 3);
+                text, app::Session::kDraftInterval * 3);
             run.editor()->setText(text + QStringLiteral(" and more at exit"));
         }
         Run again(folder.path());
@@ -331,14 +332,14 @@ private Q_SLOTS:
         {
             Run run(folder.path());
             QCOMPARE(run.timings(), QList<bool>({false, false, false, false}));
-            run.item(FollowAlong::kWordCuesKey)->trigger();
+            run.item(app::FollowAlong::kWordCuesKey)->trigger();
             QCOMPARE(run.timings(), QList<bool>({false, true, false, true}));
         }
         {
             Run run(folder.path());
             QCOMPARE(run.timings(), QList<bool>({false, true, false, true}));
-            run.item(FollowAlong::kSentenceCuesKey)->trigger();
-            run.item(FollowAlong::kWordCuesKey)->trigger();
+            run.item(app::FollowAlong::kSentenceCuesKey)->trigger();
+            run.item(app::FollowAlong::kWordCuesKey)->trigger();
         }
         Run again(folder.path());
         QCOMPARE(again.timings(), QList<bool>({true, false, true, false}));
@@ -368,7 +369,7 @@ private Q_SLOTS:
     {
         QTemporaryDir folder;
         Run run(folder.path());
-        ProgressLine* line = run.main.followAlong()->progressLine();
+        app::ProgressLine* line = run.main.followAlong()->progressLine();
         line->setProgress(7, 51, QStringLiteral("Word 7 of 51"));
         QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(line);
         QVERIFY(bar && bar->valueInterface());
@@ -381,7 +382,8 @@ private Q_SLOTS:
         line->setProgress(80, 51, {}); // past the end stays at the end
         QCOMPARE(bar->valueInterface()->currentValue().toInt(), 51);
 
-        for (const QString& key : {FollowAlong::kSentenceCuesKey, FollowAlong::kWordCuesKey}) {
+        for (const QString& key :
+             {app::FollowAlong::kSentenceCuesKey, app::FollowAlong::kWordCuesKey}) {
             QAction* action = run.item(key);
             QAccessibleInterface* item = QAccessible::queryAccessibleInterface(action);
             QVERIFY(item);
@@ -392,7 +394,7 @@ private Q_SLOTS:
             QTRY_VERIFY(item->state().checked && action->isChecked());
         }
         QAccessibleInterface* plain =
-            QAccessible::queryAccessibleInterface(run.item(FollowAlong::kContinueKey));
+            QAccessible::queryAccessibleInterface(run.item(app::FollowAlong::kContinueKey));
         QVERIFY(plain && !plain->state().checkable);
     }
 };

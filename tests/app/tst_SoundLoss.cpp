@@ -30,7 +30,7 @@ class tst_SoundLoss : public QObject
     Q_OBJECT
 
     QTemporaryDir m_runtime;
-    std::unique_ptr<Main> m_main;
+    std::unique_ptr<app::Main> m_main;
     editor::RichTextBox* m_editor = nullptr;
     QList<Range> m_marks;
 
@@ -61,12 +61,12 @@ private Q_SLOTS:
         QFile(alsa).open(QIODevice::WriteOnly);
         qputenv("ALSA_CONFIG_PATH", QFile::encodeName(alsa));
         QVERIFY(server("parlanza_pulseaudio_in"));
-        m_main = std::make_unique<Main>();
+        m_main = std::make_unique<app::Main>();
         m_main->Form_Load();
         QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
         m_editor = m_main->findChild<editor::RichTextBox*>(QStringLiteral("RichTextBox1"));
         QVERIFY(m_editor && notice());
-        connect(m_main->speechControl(), &SpeechControl::WordHeard, this, [this] {
+        connect(m_main->speechControl(), &speech::SpeechControl::WordHeard, this, [this] {
             if (const std::optional<Range> mark = m_editor->spokenRange()) {
                 m_marks.append(*mark);
             }
@@ -82,13 +82,13 @@ private Q_SLOTS:
     void speechHoldsAtTheLastWordHeard()
     {
         m_editor->setText(kText);
-        QSignalSpy outputs(m_main->speechControl(), &SpeechControl::SoundOutputChanged);
+        QSignalSpy outputs(m_main->speechControl(), &speech::SpeechControl::SoundOutputChanged);
         m_main->cmdSpkText_Click();
         QTRY_VERIFY_WITH_TIMEOUT(m_marks.size() >= 4, 15000);
 
         QVERIFY(server("parlanza_kill_pulseaudio_in"));
         QTRY_VERIFY_WITH_TIMEOUT(notice()->isVisible(), 10000);
-        QCOMPARE(notice()->text(), Main::kSoundLostNotice);
+        QCOMPARE(notice()->text(), app::Main::kSoundLostNotice);
         QCOMPARE(status()->text(), QStringLiteral("SPEAKING"));
         QVERIFY(QApplication::activeModalWidget() == nullptr);
         const qsizetype heard = m_marks.size();

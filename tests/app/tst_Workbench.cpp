@@ -120,19 +120,19 @@ private Q_SLOTS:
 
     void speakPauseResumeEndAndRecord()
     {
-        Start start(m_tmp.filePath(QStringLiteral("in-process.lock")));
+        app::Start start(m_tmp.filePath(QStringLiteral("in-process.lock")));
         QVERIFY(start.Form_Load());
-        Main* main = start.mainWindow();
+        app::Main* main = start.mainWindow();
         QVERIFY(main->isVisible());
         QVERIFY(QTest::qWaitForWindowExposed(main));
-        auto* speech = qobject_cast<DirectSS*>(main->speechControl());
+        auto* speech = qobject_cast<speech::DirectSS*>(main->speechControl());
         QVERIFY(speech);
         QVERIFY(speech->voices().size() >= 19);
 
         auto* editor = main->findChild<editor::RichTextBox*>(QStringLiteral("RichTextBox1"));
-        auto* speak = main->findChild<bvlBUTTON*>(QStringLiteral("cmdSpkText"));
-        auto* pause = main->findChild<bvlBUTTON*>(QStringLiteral("cmdPauseText"));
-        auto* record = main->findChild<bvlBUTTON*>(QStringLiteral("cmdRec"));
+        auto* speak = main->findChild<bevel::bvlBUTTON*>(QStringLiteral("cmdSpkText"));
+        auto* pause = main->findChild<bevel::bvlBUTTON*>(QStringLiteral("cmdPauseText"));
+        auto* record = main->findChild<bevel::bvlBUTTON*>(QStringLiteral("cmdRec"));
         auto* status = main->findChild<QLabel*>(QStringLiteral("lblStatus"));
         auto* picture = main->findChild<QLabel*>(QStringLiteral("Picture1"));
         auto* fileBox = main->findChild<QLineEdit*>(QStringLiteral("txtFile"));
@@ -223,13 +223,13 @@ private Q_SLOTS:
         const bool fromCommandLine =
             how == QLatin1String("command line") || how == QLatin1String("erased and typed");
         if (how == QLatin1String("reopen")) {
-            Start earlier(lock);
+            app::Start earlier(lock);
             QVERIFY(earlier.Form_Load(document));
         }
 
-        Start start(lock);
+        app::Start start(lock);
         QVERIFY(start.Form_Load(fromCommandLine ? document : QString()));
-        Main* main = start.mainWindow();
+        app::Main* main = start.mainWindow();
         QVERIFY(QTest::qWaitForWindowExposed(main));
         auto* editor = main->findChild<editor::RichTextBox*>(QStringLiteral("RichTextBox1"));
         auto* fileBox = main->findChild<QLineEdit*>(QStringLiteral("txtFile"));
@@ -238,7 +238,7 @@ private Q_SLOTS:
         if (how == QLatin1String("open")) {
             dialogs.queueFile(platform::FileDialogResult{document, QFileInfo(document).fileName(),
                                                          editor::TextFilesEntry});
-            main->findChild<rkButtons_H*>(QStringLiteral("cmdOpen"))->click();
+            main->findChild<rkbuttons::rkButtons_H*>(QStringLiteral("cmdOpen"))->click();
         } else if (how == QLatin1String("drop") || how == QLatin1String("edited")) {
             QMimeData data;
             data.setUrls({QUrl::fromLocalFile(document)});
@@ -294,9 +294,9 @@ private Q_SLOTS:
         const QString recording = m_tmp.filePath(QStringLiteral("closed.") + format);
         QFile::remove(recording);
         {
-            Start start(m_tmp.filePath(QStringLiteral("closing.lock")));
+            app::Start start(m_tmp.filePath(QStringLiteral("closing.lock")));
             QVERIFY(start.Form_Load(QString()));
-            Main* main = start.mainWindow();
+            app::Main* main = start.mainWindow();
             QVERIFY(QTest::qWaitForWindowExposed(main));
             main->findChild<editor::RichTextBox*>(QStringLiteral("RichTextBox1"))
                 ->setText(QStringLiteral("A long text that takes a while to record, read out to "

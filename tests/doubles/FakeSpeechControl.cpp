@@ -4,9 +4,9 @@
 
 namespace doubles {
 
-FakeSpeechControl::FakeSpeechControl(QObject* parent) : SpeechControl(parent)
+FakeSpeechControl::FakeSpeechControl(QObject* parent) : speech::SpeechControl(parent)
 {
-    for (const VoiceDefinition& voice : VoiceCatalog::namedVoices({})) {
+    for (const speech::VoiceDefinition& voice : speech::VoiceCatalog::namedVoices({})) {
         m_voices.append(voice.name);
     }
 }

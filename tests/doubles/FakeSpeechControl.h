@@ -9,7 +9,7 @@ namespace doubles {
 
 // A stand-in for the speech control in tests: records every DISPID call in order,
 // answers gets from a voice list it is given, and raises AudioStop when told to.
-class FakeSpeechControl : public SpeechControl
+class FakeSpeechControl : public speech::SpeechControl
 {
     Q_OBJECT
 public:

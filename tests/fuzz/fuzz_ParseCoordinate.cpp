@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
     qint16 x = 0;
     qint16 y = 0;
-    if (!mdlSHPCLR::ParseCoordinate(text, x, y)) {
+    if (!bevel::mdlSHPCLR::ParseCoordinate(text, x, y)) {
         if (boxes.boxes().size() != 1) {
             std::abort();
         }
@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     qint16 x2 = 0;
     qint16 y2 = 0;
     if (!boxes.boxes().isEmpty() || text != QStringLiteral("(%1,%2)").arg(x).arg(y) ||
-        !mdlSHPCLR::ParseCoordinate(again, x2, y2) || again != text || x2 != x || y2 != y) {
+        !bevel::mdlSHPCLR::ParseCoordinate(again, x2, y2) || again != text || x2 != x || y2 != y) {
         std::abort();
     }
     return 0;

@@ -14,7 +14,6 @@
 #include <QTreeWidget>
 #include <QWhatsThis>
 
-using namespace platform;
 using namespace helpviewer;
 using testfiles::write;
 
@@ -60,7 +59,7 @@ public:
     HelpWindowHandle answer = 0x4242;
 };
 
-using DisplayCall = void (HTMLHelp::*)(QWidget*);
+using DisplayCall = void (help::HTMLHelp::*)(QWidget*);
 
 } // namespace
 
@@ -85,7 +84,7 @@ class tst_HTMLHelp : public QObject
 
 private:
     QTemporaryDir m_dir;
-    std::unique_ptr<Registry> m_registry;
+    std::unique_ptr<platform::Registry> m_registry;
     std::unique_ptr<doubles::FakeMessageBoxService> m_boxes;
     std::unique_ptr<RecordingHelpViewer> m_viewer;
     QString m_manual;    // a help file with a folder
@@ -93,11 +92,11 @@ private:
 
     void registerComponent(const QString& classKey, const QString& path)
     {
-        std::optional<RegistryKey> key =
-            m_registry->createKey(RegistryRoot::ClassesRoot, QStringLiteral("CLSID\\") + classKey,
-                                  registry_access::AllAccess);
+        std::optional<platform::RegistryKey> key = m_registry->createKey(
+            platform::RegistryRoot::ClassesRoot, QStringLiteral("CLSID\\") + classKey,
+            platform::registry_access::AllAccess);
         QVERIFY(key);
-        QVERIFY(m_registry->setValue(*key, {QString(), RegistryValueType::String, path}));
+        QVERIFY(m_registry->setValue(*key, {QString(), platform::RegistryValueType::String, path}));
     }
 
     void installVersions(QList<int> viewer, QList<int> browser)
@@ -117,17 +116,17 @@ private Q_SLOTS:
         m_manual = m_dir.filePath(QStringLiteral("Manual.chm"));
         QVERIFY(write(m_manual, "ITSF"));
         m_localName = QStringLiteral("tst_HTMLHelp_%1.chm").arg(QCoreApplication::applicationPid());
-        QVERIFY(write(programFile(m_localName), "ITSF"));
+        QVERIFY(write(platform::programFile(m_localName), "ITSF"));
     }
 
-    void cleanupTestCase() { QFile::remove(programFile(m_localName)); }
+    void cleanupTestCase() { QFile::remove(platform::programFile(m_localName)); }
 
     void init()
     {
         static int count = 0;
-        m_registry = std::make_unique<Registry>(
+        m_registry = std::make_unique<platform::Registry>(
             m_dir.filePath(QStringLiteral("registry%1.json").arg(++count)));
-        Registry::setCurrent(m_registry.get());
+        platform::Registry::setCurrent(m_registry.get());
         m_boxes = std::make_unique<doubles::FakeMessageBoxService>();
         m_viewer = std::make_unique<RecordingHelpViewer>();
     }
@@ -136,7 +135,7 @@ private Q_SLOTS:
     {
         m_viewer.reset();
         m_boxes.reset();
-        Registry::setCurrent(nullptr);
+        platform::Registry::setCurrent(nullptr);
         m_registry.reset();
     }
 
@@ -145,19 +144,23 @@ private Q_SLOTS:
         QTest::addColumn<DisplayCall>("display");
         QTest::addColumn<int>("command");
         QTest::newRow("topic url")
-            << &HTMLHelp::HHDisplayTopicURL << int(HelpCommand::DisplayTopic);
-        QTest::newRow("topic id") << &HTMLHelp::HHDisplayTopicID << int(HelpCommand::HelpContext);
-        QTest::newRow("search") << &HTMLHelp::HHDisplaySearch << int(HelpCommand::DisplaySearch);
-        QTest::newRow("index") << &HTMLHelp::HHDisplayIndex << int(HelpCommand::DisplayIndex);
-        QTest::newRow("contents") << &HTMLHelp::HHDisplayContents << int(HelpCommand::DisplayToc);
-        QTest::newRow("alink") << &HTMLHelp::HHDisplayALink << int(HelpCommand::ALinkLookup);
-        QTest::newRow("keyword") << &HTMLHelp::HHDisplayKeyword << int(HelpCommand::KeywordLookup);
+            << &help::HTMLHelp::HHDisplayTopicURL << int(HelpCommand::DisplayTopic);
+        QTest::newRow("topic id") << &help::HTMLHelp::HHDisplayTopicID
+                                  << int(HelpCommand::HelpContext);
+        QTest::newRow("search") << &help::HTMLHelp::HHDisplaySearch
+                                << int(HelpCommand::DisplaySearch);
+        QTest::newRow("index") << &help::HTMLHelp::HHDisplayIndex << int(HelpCommand::DisplayIndex);
+        QTest::newRow("contents") << &help::HTMLHelp::HHDisplayContents
+                                  << int(HelpCommand::DisplayToc);
+        QTest::newRow("alink") << &help::HTMLHelp::HHDisplayALink << int(HelpCommand::ALinkLookup);
+        QTest::newRow("keyword") << &help::HTMLHelp::HHDisplayKeyword
+                                 << int(HelpCommand::KeywordLookup);
     }
     void displayOperationsSendTheirCommand()
     {
         QFETCH(DisplayCall, display);
         QFETCH(int, command);
-        HTMLHelp help;
+        help::HTMLHelp help;
         help.setCHMFile(m_manual);
         help.setHHWindow(QStringLiteral("Main"));
         help.setHHTopicURL(QStringLiteral("/pages/intro.htm"));
@@ -222,7 +225,7 @@ private Q_SLOTS:
     // display test the other way round.
     void lookUpRecordLeavesOutWhatIsBlank()
     {
-        HTMLHelp help;
+        help::HTMLHelp help;
         help.setCHMFile(m_manual);
         help.setHHWindow(QStringLiteral("   "));
         help.setHHMsgText(QStringLiteral("Nothing found"));
@@ -241,11 +244,11 @@ private Q_SLOTS:
     {
         QTest::addColumn<Call>("call");
         QTest::addColumn<QString>("argument");
-        QTest::addColumn<MessageIcon>("icon");
+        QTest::addColumn<platform::MessageIcon>("icon");
         QTest::addColumn<QString>("text");
-        const MessageIcon warning = MessageIcon::Exclamation;
-        const MessageIcon error = MessageIcon::Critical;
-        const MessageIcon information = MessageIcon::Information;
+        const platform::MessageIcon warning = platform::MessageIcon::Exclamation;
+        const platform::MessageIcon error = platform::MessageIcon::Critical;
+        const platform::MessageIcon information = platform::MessageIcon::Information;
         QTest::newRow("not a help file")
             << Call::Display << "help.txt" << warning << "%1 is not a valid HTML Help file.";
         QTest::newRow("missing help file")
@@ -289,9 +292,9 @@ private Q_SLOTS:
     {
         QFETCH(Call, call);
         QFETCH(QString, argument);
-        QFETCH(MessageIcon, icon);
+        QFETCH(platform::MessageIcon, icon);
         QFETCH(QString, text);
-        HTMLHelp help;
+        help::HTMLHelp help;
         switch (call) {
         case Call::Display:
             help.setCHMFile(argument);
@@ -310,10 +313,10 @@ private Q_SLOTS:
             // The registry cannot be written: its file is a folder.
             const QString folder = m_dir.filePath(QStringLiteral("locked.json"));
             QVERIFY(QDir().mkpath(folder));
-            Registry locked(folder);
-            Registry::setCurrent(&locked);
+            platform::Registry locked(folder);
+            platform::Registry::setCurrent(&locked);
             help.HHRegister(argument);
-            Registry::setCurrent(m_registry.get());
+            platform::Registry::setCurrent(m_registry.get());
             break;
         }
         case Call::Unregister:
@@ -336,22 +339,22 @@ private Q_SLOTS:
         }
         QVERIFY(m_viewer->calls.isEmpty());
         QCOMPARE(m_boxes->boxes().size(), 1);
-        const MessageBoxRequest& box = m_boxes->boxes().first();
+        const platform::MessageBoxRequest& box = m_boxes->boxes().first();
         QCOMPARE(box.text, text.contains(u'%') ? text.arg(argument) : text);
         QCOMPARE(box.title, BoxTitle);
         QCOMPARE(box.icon, icon);
-        QCOMPARE(box.buttons, MessageButtons::Ok);
+        QCOMPARE(box.buttons, platform::MessageButtons::Ok);
         QCOMPARE(box.owner, nullptr);
     }
 
     void bareNamesBecomeFullPaths()
     {
-        HTMLHelp help;
+        help::HTMLHelp help;
         // Not registered: the program's folder.
         help.setCHMFile(m_localName);
         help.HHDisplayTopicID();
-        QCOMPARE(help.CHMFile(), programFile(m_localName));
-        QCOMPARE(m_viewer->calls.last().file, programFile(m_localName));
+        QCOMPARE(help.CHMFile(), platform::programFile(m_localName));
+        QCOMPARE(m_viewer->calls.last().file, platform::programFile(m_localName));
 
         // Registered: its registered folder, whatever the case of the name.
         help.HHRegister(m_manual);
@@ -364,7 +367,7 @@ private Q_SLOTS:
 
     void registersAndUnregisters()
     {
-        HTMLHelp help;
+        help::HTMLHelp help;
         help.HHRegister(QString());
         help.HHCheckRegistry(QString());
         help.HHRegister(m_manual);
@@ -372,9 +375,10 @@ private Q_SLOTS:
         QCOMPARE(help.HHRegFileName(), QStringLiteral("Manual.chm"));
         QCOMPARE(help.HHRegFilePath(), m_dir.path());
         QVERIFY(help.HHRegFileExists());
-        std::optional<RegistryKey> key = m_registry->openKey(
-            RegistryRoot::LocalMachine, QStringLiteral("Software\\Microsoft\\Windows\\HTML Help"),
-            registry_access::Read);
+        std::optional<platform::RegistryKey> key =
+            m_registry->openKey(platform::RegistryRoot::LocalMachine,
+                                QStringLiteral("Software\\Microsoft\\Windows\\HTML Help"),
+                                platform::registry_access::Read);
         QVERIFY(key);
         QCOMPARE(m_registry->queryValue(*key, QStringLiteral("Manual.chm"))->data, m_dir.path());
 
@@ -389,7 +393,7 @@ private Q_SLOTS:
         help.HHRegister(QStringLiteral("/nowhere/Other.chm"));
         help.HHRegister(QStringLiteral("/nowhere/notes.txt"));
         QVERIFY(help.HHRegFileName().isEmpty());
-        QCOMPARE(m_registry->values(*key).value_or(QList<RegistryValue>{{}}).size(), 0);
+        QCOMPARE(m_registry->values(*key).value_or(QList<platform::RegistryValue>{{}}).size(), 0);
 
         // A registered file that has since gone reads as registered but missing.
         const QString doomed = m_dir.filePath(QStringLiteral("Doomed.chm"));
@@ -407,7 +411,7 @@ private Q_SLOTS:
     void readsComponentVersions()
     {
         // Without the components (their messages are the message-box test's) nothing is known.
-        HTMLHelp help;
+        help::HTMLHelp help;
         QVERIFY(!help.HHInstalled());
         QCOMPARE(help.HHFriendlyName(), QStringLiteral("unknown"));
         m_boxes->clear();
@@ -418,9 +422,9 @@ private Q_SLOTS:
                  QStringList({"4.74.8702.00", "1.3", "5.00.2919.6307", "5.01"}));
         QVERIFY(m_boxes->boxes().isEmpty());
         QVERIFY(m_registry->createKey(
-            RegistryRoot::LocalMachine,
+            platform::RegistryRoot::LocalMachine,
             QStringLiteral("SOFTWARE\\Classes\\TypeLib\\{ADB880A2-D8FF-11CF-9377-00AA003B7A11}"),
-            registry_access::AllAccess));
+            platform::registry_access::AllAccess));
         QVERIFY(help.HHInstalled());
     }
 
@@ -450,7 +454,8 @@ private Q_SLOTS:
             {"unknown browser code", viewer13, ie501, 16, 255, false}};
         for (const Row& row : rows) {
             installVersions(row.viewer, row.browser);
-            QVERIFY2(HTMLHelp().HHVerifyMinConfig(row.viewerCode, row.browserCode) == row.result,
+            QVERIFY2(help::HTMLHelp().HHVerifyMinConfig(row.viewerCode, row.browserCode) ==
+                         row.result,
                      row.name);
         }
     }
@@ -467,7 +472,7 @@ private Q_SLOTS:
         for (const auto& [type, text, popupFile, sent, custom] : rows) {
             m_viewer->calls.clear();
             m_boxes->clear(); // the last row's handle check told there was no window
-            HTMLHelp help;
+            help::HTMLHelp help;
             help.setCHMFile(m_manual);
             if (custom) {
                 help.setHHPopupCustomColors(true);
@@ -481,10 +486,10 @@ private Q_SLOTS:
             help.setHHPopupText(text);
             help.setHHPopupFile(popupFile);
             help.setHHPopupID(17);
-            help.setHHPopupTextColor(rgb(1, 2, 3));
-            help.setHHPopupBackColor(rgb(4, 5, 6));
-            help.setHHPopupCustomTextColor(rgb(7, 8, 9));
-            help.setHHPopupCustomBackColor(rgb(10, 11, 12));
+            help.setHHPopupTextColor(platform::rgb(1, 2, 3));
+            help.setHHPopupBackColor(platform::rgb(4, 5, 6));
+            help.setHHPopupCustomTextColor(platform::rgb(7, 8, 9));
+            help.setHHPopupCustomBackColor(platform::rgb(10, 11, 12));
             QWidget caller;
             QCursor::setPos(123, 45);
             help.HHDisplayPopup(&caller);
@@ -502,8 +507,8 @@ private Q_SLOTS:
             QCOMPARE(popup.textId, type == 4 ? 0u : 17u);
             QCOMPARE(popup.text.has_value(), type == 4);
             QCOMPARE(popup.position, QCursor::pos());
-            QCOMPARE(popup.foreground, custom ? rgb(7, 8, 9) : rgb(1, 2, 3));
-            QCOMPARE(popup.background, custom ? rgb(10, 11, 12) : rgb(4, 5, 6));
+            QCOMPARE(popup.foreground, custom ? platform::rgb(7, 8, 9) : platform::rgb(1, 2, 3));
+            QCOMPARE(popup.background, custom ? platform::rgb(10, 11, 12) : platform::rgb(4, 5, 6));
             QCOMPARE(popup.margins, QRect(QPoint(-1, -1), QPoint(-1, -1)));
             QCOMPARE(popup.font, custom
                                      ? QStringLiteral("Courier, 14, ascii, Bold Italic Underline")
@@ -514,7 +519,7 @@ private Q_SLOTS:
 
     void closeSystemMenuAndWhatsThis()
     {
-        HTMLHelp help;
+        help::HTMLHelp help;
         help.HHClose();
         QCOMPARE(m_viewer->calls.size(), 1);
         const HelpCall& close = m_viewer->calls.first();
@@ -539,7 +544,7 @@ private Q_SLOTS:
         m_viewer.reset();
         ChmHelpViewer viewer;
         HelpViewer::setCurrent(&viewer);
-        HTMLHelp help;
+        help::HTMLHelp help;
         help.setCHMFile(QStringLiteral(PARLANZA_HELP_FILE));
         help.setHHTopicID(1);
         help.setHHWindow(QStringLiteral("Main"));

@@ -22,7 +22,6 @@
 #include <QTreeWidget>
 #include <QtEndian>
 
-using namespace platform;
 using namespace helpviewer;
 
 namespace {
@@ -462,8 +461,8 @@ private Q_SLOTS:
         HelpPopup popup;
         popup.text = QStringLiteral("Speaks the text");
         popup.position = QPoint(200, 150);
-        popup.foreground = rgb(0, 0, 128);
-        popup.background = rgb(255, 255, 224);
+        popup.foreground = platform::rgb(0, 0, 128);
+        popup.background = platform::rgb(255, 255, 224);
         popup.font = QStringLiteral("DejaVu Sans, 12, ascii, Bold Underline");
         QVERIFY(m_viewer.htmlHelp(nullptr, QString(), HelpCommand::DisplayTextPopup, popup));
         HelpPopupWindow* shown = m_viewer.popup();
@@ -488,7 +487,8 @@ private Q_SLOTS:
         popup.text.reset();
         popup.textId = 101;
         QVERIFY(m_viewer.htmlHelp(nullptr, QString(), HelpCommand::DisplayTextPopup, popup));
-        QCOMPARE(m_viewer.popup()->text(), resources::string(101).value_or(QStringLiteral("?")));
+        QCOMPARE(m_viewer.popup()->text(),
+                 platform::resources::string(101).value_or(QStringLiteral("?")));
         popup.textId = 99999;
         QCOMPARE(m_viewer.htmlHelp(nullptr, QString(), HelpCommand::DisplayTextPopup, popup),
                  HelpWindowHandle(0));

@@ -13,13 +13,12 @@
 #include <QTest>
 #include <unistd.h>
 
-using namespace platform;
-
 namespace {
 
-PropertyBag bagFrom(const char* json)
+platform::PropertyBag bagFrom(const char* json)
 {
-    return PropertyBag(QJsonDocument::fromJson(json).object(), QStringLiteral("Form.ctl"));
+    return platform::PropertyBag(QJsonDocument::fromJson(json).object(),
+                                 QStringLiteral("Form.ctl"));
 }
 
 } // namespace
@@ -37,14 +36,14 @@ private:
 private Q_SLOTS:
     void valuesRoundTrip()
     {
-        PropertyBag bag;
+        platform::PropertyBag bag;
         QFont font(QStringLiteral("Liberation Sans"));
         font.setPointSizeF(9.75);
         font.setBold(true);
         font.setItalic(true);
         QImage image(4, 3, QImage::Format_RGB32);
         image.fill(QColor(10, 200, 30));
-        const Picture picture(Picture::Type::Bitmap, image);
+        const platform::Picture picture(platform::Picture::Type::Bitmap, image);
 
         bag.writeInteger(QStringLiteral("ImgSize"), -7, 16);
         bag.writeLong(QStringLiteral("Mode"), 70000, std::nullopt);
@@ -55,11 +54,13 @@ private Q_SLOTS:
         bag.writeColor(QStringLiteral("BackColour"), 0x8000000F, 0x00FFFFFF);
         bag.writeFont(QStringLiteral("Font"), font, std::nullopt);
         bag.writePicture(QStringLiteral("Picture"), picture);
-        bag.writePicture(QStringLiteral("MouseIcon"), Picture(Picture::Type::Cursor, image));
-        bag.writePicture(QStringLiteral("Icon"), Picture(Picture::Type::Icon, image));
+        bag.writePicture(QStringLiteral("MouseIcon"),
+                         platform::Picture(platform::Picture::Type::Cursor, image));
+        bag.writePicture(QStringLiteral("Icon"),
+                         platform::Picture(platform::Picture::Type::Icon, image));
 
         // Through text, as a form file stores it.
-        const PropertyBag loaded(
+        const platform::PropertyBag loaded(
             QJsonDocument::fromJson(QJsonDocument(bag.toJson()).toJson()).object());
         QCOMPARE(loaded.readInteger(QStringLiteral("ImgSize"), 16), qint16(-7));
         QCOMPARE(loaded.readLong(QStringLiteral("Mode"), 0), 70000);
@@ -68,29 +69,30 @@ private Q_SLOTS:
         QCOMPARE(loaded.readSingle(QStringLiteral("Scale"), 1.0f), 1.25f);
         QCOMPARE(loaded.readString(QStringLiteral("Caption"), QString()),
                  QStringLiteral("SPEAK ä"));
-        QCOMPARE(loaded.readColor(QStringLiteral("BackColour"), 0), OleColor(0x8000000F));
+        QCOMPARE(loaded.readColor(QStringLiteral("BackColour"), 0), platform::OleColor(0x8000000F));
         const QFont readFont = loaded.readFont(QStringLiteral("Font"), QFont());
         QCOMPARE(readFont.family(), font.family());
         QCOMPARE(readFont.pointSizeF(), 9.75);
         QVERIFY(readFont.bold());
         QVERIFY(readFont.italic());
-        const Picture readPicture = loaded.readPicture(QStringLiteral("Picture"));
-        QCOMPARE(readPicture.type(), Picture::Type::Bitmap);
+        const platform::Picture readPicture = loaded.readPicture(QStringLiteral("Picture"));
+        QCOMPARE(readPicture.type(), platform::Picture::Type::Bitmap);
         QCOMPARE(readPicture.image().convertToFormat(QImage::Format_RGB32), image);
         // Cursors and icons stay what they are.
-        QCOMPARE(loaded.readPicture(QStringLiteral("MouseIcon")).type(), Picture::Type::Cursor);
-        QCOMPARE(loaded.readPicture(QStringLiteral("Icon")).type(), Picture::Type::Icon);
+        QCOMPARE(loaded.readPicture(QStringLiteral("MouseIcon")).type(),
+                 platform::Picture::Type::Cursor);
+        QCOMPARE(loaded.readPicture(QStringLiteral("Icon")).type(), platform::Picture::Type::Icon);
     }
 
     void defaultsAreNotWrittenAndMissingKeysReadThem()
     {
-        PropertyBag bag;
+        platform::PropertyBag bag;
         bag.writeInteger(QStringLiteral("ImgSize"), 16, 16);
         bag.writeBoolean(QStringLiteral("Focus"), true, true);
         bag.writeString(QStringLiteral("Caption"), QString(), QString());
         bag.writeColor(QStringLiteral("cFore"), 0x80000012, 0x80000012);
         bag.writeFont(QStringLiteral("Font"), QFont(), QFont());
-        bag.writePicture(QStringLiteral("Image"), Picture());
+        bag.writePicture(QStringLiteral("Image"), platform::Picture());
         QVERIFY(bag.isEmpty());
         // Missing keys read their defaults.
         QCOMPARE(bag.readInteger(QStringLiteral("ImgSize"), 16), qint16(16));
@@ -98,7 +100,8 @@ private Q_SLOTS:
         QCOMPARE(bag.readBoolean(QStringLiteral("Focus"), true), true);
         QCOMPARE(bag.readString(QStringLiteral("Caption"), QStringLiteral("x")),
                  QStringLiteral("x"));
-        QCOMPARE(bag.readColor(QStringLiteral("cFore"), 0x80000012), OleColor(0x80000012));
+        QCOMPARE(bag.readColor(QStringLiteral("cFore"), 0x80000012),
+                 platform::OleColor(0x80000012));
         QCOMPARE(bag.readDouble(QStringLiteral("Scale"), 1.5), 1.5);
         QVERIFY(bag.readPicture(QStringLiteral("Image")).isNull());
 
@@ -115,15 +118,15 @@ private Q_SLOTS:
 
     void keysMatchWithoutCase()
     {
-        PropertyBag bag;
+        platform::PropertyBag bag;
         bag.writeColor(QStringLiteral("cBhover"), 0x123456, 0);
-        QCOMPARE(bag.readColor(QStringLiteral("cBHover"), 0), OleColor(0x123456));
+        QCOMPARE(bag.readColor(QStringLiteral("cBHover"), 0), platform::OleColor(0x123456));
         QVERIFY(bag.contains(QStringLiteral("CBHOVER")));
 
         // Writing under another spelling replaces the value instead of adding a twin.
         bag.writeColor(QStringLiteral("cBHover"), 0x654321, 0);
         QCOMPARE(bag.toJson().size(), 1);
-        QCOMPARE(bag.readColor(QStringLiteral("cbhover"), 0), OleColor(0x654321));
+        QCOMPARE(bag.readColor(QStringLiteral("cbhover"), 0), platform::OleColor(0x654321));
         bag.remove(QStringLiteral("CBHOVER"));
         QVERIFY(bag.isEmpty());
     }
@@ -155,8 +158,8 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, json);
         QFETCH(QString, key);
-        EventLogCapture log;
-        const PropertyBag bag = bagFrom(json.constData());
+        platform::EventLogCapture log;
+        const platform::PropertyBag bag = bagFrom(json.constData());
         const QString v = QStringLiteral("v");
         QFont defaultFont(QStringLiteral("DejaVu Sans"));
         if (key == QLatin1String("integer")) {
@@ -170,13 +173,13 @@ private Q_SLOTS:
         } else if (key == QLatin1String("string")) {
             QCOMPARE(bag.readString(v, QStringLiteral("d")), QStringLiteral("d"));
         } else if (key == QLatin1String("colour")) {
-            QCOMPARE(bag.readColor(v, 0x8000000F), OleColor(0x8000000F));
+            QCOMPARE(bag.readColor(v, 0x8000000F), platform::OleColor(0x8000000F));
         } else if (key == QLatin1String("font")) {
             QCOMPARE(bag.readFont(v, defaultFont).family(), defaultFont.family());
         } else {
             QVERIFY(bag.readPicture(v).isNull());
         }
-        const QList<LogEntry> warnings = log.entries(LogLevel::Warning);
+        const QList<platform::LogEntry> warnings = log.entries(platform::LogLevel::Warning);
         QCOMPARE(warnings.size(), 1);
         QVERIFY2(warnings.first().text.contains(QLatin1String("Form.ctl.v")),
                  qPrintable(warnings.first().text));
@@ -186,13 +189,13 @@ private Q_SLOTS:
     // Booleans are numbers, true being -1.
     void olderSpellings()
     {
-        const PropertyBag bag = bagFrom(
+        const platform::PropertyBag bag = bagFrom(
             R"({"a": "&H8000000F&", "b": -2147483633, "c": "0x00574539", "d": 5719353,
                 "t": -1, "f": 0})");
-        QCOMPARE(bag.readColor(QStringLiteral("a"), 0), OleColor(0x8000000F));
-        QCOMPARE(bag.readColor(QStringLiteral("b"), 0), OleColor(0x8000000F));
-        QCOMPARE(bag.readColor(QStringLiteral("c"), 0), OleColor(0x574539));
-        QCOMPARE(bag.readColor(QStringLiteral("d"), 0), OleColor(0x574539));
+        QCOMPARE(bag.readColor(QStringLiteral("a"), 0), platform::OleColor(0x8000000F));
+        QCOMPARE(bag.readColor(QStringLiteral("b"), 0), platform::OleColor(0x8000000F));
+        QCOMPARE(bag.readColor(QStringLiteral("c"), 0), platform::OleColor(0x574539));
+        QCOMPARE(bag.readColor(QStringLiteral("d"), 0), platform::OleColor(0x574539));
         QCOMPARE(bag.readLong(QStringLiteral("a"), 0), qint32(0x8000000F));
         QCOMPARE(bag.readBoolean(QStringLiteral("t"), false), true);
         QCOMPARE(bag.readBoolean(QStringLiteral("f"), true), false);
@@ -211,28 +214,28 @@ private Q_SLOTS:
                  "width": 2400, "height": 255}
             ]})";
         QString error;
-        const std::optional<FormFile> form = FormFile::parse(json, &error);
+        const std::optional<platform::FormFile> form = platform::FormFile::parse(json, &error);
         QVERIFY2(form, qPrintable(error));
         QCOMPARE(form->name, QStringLiteral("Main"));
         QCOMPARE(form->twips, QSize(9000, 6000));
         QCOMPARE(form->properties.readString(QStringLiteral("caption"), QString()),
                  QStringLiteral("Parlanza"));
         QCOMPARE(form->controls.size(), 2);
-        const FormControl* speak = form->control(QStringLiteral("CMDSPKTEXT"));
+        const platform::FormControl* speak = form->control(QStringLiteral("CMDSPKTEXT"));
         QVERIFY(speak);
         QCOMPARE(speak->className, QStringLiteral("bvlBUTTON"));
         QCOMPARE(speak->twips, QRect(120, 240, 1200, 600));
         QCOMPARE(speak->tabIndex, 3);
         QCOMPARE(speak->properties.readColor(QStringLiteral("BackColour"), 0),
-                 OleColor(0x8000000F));
+                 platform::OleColor(0x8000000F));
         QCOMPARE(form->control(QStringLiteral("scrSpeed"))->twips.left(), -30);
         QVERIFY(!form->control(QStringLiteral("nothing")));
 
         // Written back as text, it reads the same.
-        const std::optional<FormFile> again = FormFile::parse(form->toJson());
+        const std::optional<platform::FormFile> again = platform::FormFile::parse(form->toJson());
         QVERIFY(again);
         QCOMPARE(again->toJson(), form->toJson());
-        const FormControl* speakAgain = again->control(QStringLiteral("cmdSpkText"));
+        const platform::FormControl* speakAgain = again->control(QStringLiteral("cmdSpkText"));
         QVERIFY(speakAgain);
         QCOMPARE(QVariantList({speakAgain->className, speakAgain->twips, speakAgain->tabIndex}),
                  QVariantList({speak->className, speak->twips, speak->tabIndex}));
@@ -241,8 +244,8 @@ private Q_SLOTS:
     // A broken value costs that value only: the control keeps its other settings.
     void badGeometryFallsBackToDefaults()
     {
-        EventLogCapture log;
-        const std::optional<FormFile> form = FormFile::parse(R"({
+        platform::EventLogCapture log;
+        const std::optional<platform::FormFile> form = platform::FormFile::parse(R"({
             "name": "Main", "width": "wide", "height": 99999999,
             "controls": [
                 {"class": "Label", "name": "a", "left": "x", "top": 15, "width": -5,
@@ -255,7 +258,7 @@ private Q_SLOTS:
         QCOMPARE(form->controls.size(), 1);
         QCOMPARE(form->controls.first().twips, QRect(0, 15, 1200, 360));
         QCOMPARE(form->controls.first().tabIndex, 0);
-        QVERIFY(log.entries(LogLevel::Warning).size() >= 7);
+        QVERIFY(log.entries(platform::LogLevel::Warning).size() >= 7);
     }
 
     // Not JSON, an array, empty, and no file at all.
@@ -266,7 +269,7 @@ private Q_SLOTS:
             const QString path = freshFile();
             QVERIFY(content.isNull() || testfiles::write(path, content));
             QString error;
-            QVERIFY(!FormFile::load(path, &error));
+            QVERIFY(!platform::FormFile::load(path, &error));
             QVERIFY(!error.isEmpty());
         }
     }
@@ -275,68 +278,82 @@ private Q_SLOTS:
     void rootNames()
     {
         const auto root = [](const char* name) {
-            const std::optional<RegistryRoot> found = Registry::rootFromName(QLatin1String(name));
+            const std::optional<platform::RegistryRoot> found =
+                platform::Registry::rootFromName(QLatin1String(name));
             return found ? int(*found) : -1;
         };
         QCOMPARE(QList<int>({root("HKCU"), root("hklm"), root("HKCR"), root("HKEY_LOCAL_MACHINE"),
                              root("HKXX")}),
-                 QList<int>({int(RegistryRoot::CurrentUser), int(RegistryRoot::LocalMachine),
-                             int(RegistryRoot::ClassesRoot), int(RegistryRoot::LocalMachine), -1}));
+                 QList<int>({int(platform::RegistryRoot::CurrentUser),
+                             int(platform::RegistryRoot::LocalMachine),
+                             int(platform::RegistryRoot::ClassesRoot),
+                             int(platform::RegistryRoot::LocalMachine), -1}));
     }
 
     void keepsValuesAcrossInstances()
     {
         const QString file = freshFile();
         {
-            Registry registry(file);
-            QVERIFY(!registry.openKey(RegistryRoot::LocalMachine, QStringLiteral("Software\\Test"),
-                                      registry_access::Read));
-            std::optional<RegistryKey> key = registry.createKey(
-                RegistryRoot::LocalMachine, QStringLiteral("Software\\Test\\Deep"),
-                registry_access::SetValue | registry_access::CreateSubKey);
+            platform::Registry registry(file);
+            QVERIFY(!registry.openKey(platform::RegistryRoot::LocalMachine,
+                                      QStringLiteral("Software\\Test"),
+                                      platform::registry_access::Read));
+            std::optional<platform::RegistryKey> key = registry.createKey(
+                platform::RegistryRoot::LocalMachine, QStringLiteral("Software\\Test\\Deep"),
+                platform::registry_access::SetValue | platform::registry_access::CreateSubKey);
             QVERIFY(key);
-            QVERIFY(registry.setValue(*key, {QStringLiteral("Alpha.chm"), RegistryValueType::String,
+            QVERIFY(registry.setValue(*key, {QStringLiteral("Alpha.chm"),
+                                             platform::RegistryValueType::String,
                                              QStringLiteral("/opt/a")}));
-            QVERIFY(registry.setValue(*key, {QStringLiteral("Beta.chm"), RegistryValueType::String,
+            QVERIFY(registry.setValue(*key, {QStringLiteral("Beta.chm"),
+                                             platform::RegistryValueType::String,
                                              QStringLiteral("/opt/b")}));
-            QVERIFY(registry.setValue(*key, {QStringLiteral("alpha.CHM"), RegistryValueType::String,
+            QVERIFY(registry.setValue(*key, {QStringLiteral("alpha.CHM"),
+                                             platform::RegistryValueType::String,
                                              QStringLiteral("/opt/c")}));
             registry.closeKey(*key);
             QVERIFY(!key->open);
-            QVERIFY(!registry.setValue(*key, {QStringLiteral("x"), RegistryValueType::String, {}}));
+            QVERIFY(!registry.setValue(
+                *key, {QStringLiteral("x"), platform::RegistryValueType::String, {}}));
         }
-        Registry registry(file);
+        platform::Registry registry(file);
         // Parents are created with the key, and paths match without regard to case.
-        QVERIFY(registry.openKey(RegistryRoot::LocalMachine, QStringLiteral("software\\test"),
-                                 registry_access::Read));
-        std::optional<RegistryKey> key =
-            registry.openKey(RegistryRoot::LocalMachine, QStringLiteral("SOFTWARE\\TEST\\DEEP\\"),
-                             registry_access::Read);
+        QVERIFY(registry.openKey(platform::RegistryRoot::LocalMachine,
+                                 QStringLiteral("software\\test"),
+                                 platform::registry_access::Read));
+        std::optional<platform::RegistryKey> key = registry.openKey(
+            platform::RegistryRoot::LocalMachine, QStringLiteral("SOFTWARE\\TEST\\DEEP\\"),
+            platform::registry_access::Read);
         QVERIFY(key);
-        const std::optional<QList<RegistryValue>> values = registry.values(*key);
+        const std::optional<QList<platform::RegistryValue>> values = registry.values(*key);
         QVERIFY(values);
         QCOMPARE(values->size(), 2);
         QCOMPARE(values->at(0).data, QStringLiteral("/opt/c"));
         QCOMPARE(values->at(1).name, QStringLiteral("Beta.chm"));
         QCOMPARE(registry.queryValue(*key, QStringLiteral("BETA.chm"))->data,
                  QStringLiteral("/opt/b"));
-        QVERIFY(!registry.openKey(RegistryRoot::CurrentUser, QStringLiteral("Software\\Test"),
-                                  registry_access::Read));
+        QVERIFY(!registry.openKey(platform::RegistryRoot::CurrentUser,
+                                  QStringLiteral("Software\\Test"),
+                                  platform::registry_access::Read));
     }
 
     void enforcesAccessRights()
     {
-        Registry registry(freshFile());
-        std::optional<RegistryKey> created = registry.createKey(
-            RegistryRoot::CurrentUser, QStringLiteral("K"), registry_access::SetValue);
+        platform::Registry registry(freshFile());
+        std::optional<platform::RegistryKey> created =
+            registry.createKey(platform::RegistryRoot::CurrentUser, QStringLiteral("K"),
+                               platform::registry_access::SetValue);
         QVERIFY(created);
-        QVERIFY(registry.setValue(
-            *created, {QStringLiteral("v"), RegistryValueType::String, QStringLiteral("1")}));
+        QVERIFY(
+            registry.setValue(*created, {QStringLiteral("v"), platform::RegistryValueType::String,
+                                         QStringLiteral("1")}));
         // Opened only for setting: reading is refused.
         QVERIFY(!registry.queryValue(*created, QStringLiteral("v")));
-        std::optional<RegistryKey> reading =
-            registry.openKey(RegistryRoot::CurrentUser, QStringLiteral("K"), registry_access::Read);
-        QVERIFY(!registry.setValue(*reading, {QStringLiteral("v"), RegistryValueType::String, {}}));
+        std::optional<platform::RegistryKey> reading =
+            registry.openKey(platform::RegistryRoot::CurrentUser, QStringLiteral("K"),
+                             platform::registry_access::Read);
+        QVERIFY(!registry.setValue(*reading,
+                                   {QStringLiteral("v"), platform::RegistryValueType::String, {}}));
         QVERIFY(!registry.deleteValue(*reading, QStringLiteral("v")));
         QVERIFY(registry.deleteValue(*created, QStringLiteral("V")));
         QVERIFY(!registry.deleteValue(*created, QStringLiteral("v")));
@@ -347,16 +364,18 @@ private Q_SLOTS:
     {
         qputenv("PARLANZA_TEST_ROOT", "/srv/help");
         qunsetenv("PARLANZA_TEST_UNSET");
-        QCOMPARE(Registry::expandEnvironmentStrings(
+        QCOMPARE(platform::Registry::expandEnvironmentStrings(
                      QStringLiteral("%PARLANZA_TEST_ROOT%/x;%PARLANZA_TEST_UNSET%;50%")),
                  QStringLiteral("/srv/help/x;%PARLANZA_TEST_UNSET%;50%"));
-        Registry registry(freshFile());
-        std::optional<RegistryKey> key = registry.createKey(
-            RegistryRoot::CurrentUser, QStringLiteral("E"), registry_access::AllAccess);
-        registry.setValue(*key, {QStringLiteral("plain"), RegistryValueType::String,
+        platform::Registry registry(freshFile());
+        std::optional<platform::RegistryKey> key =
+            registry.createKey(platform::RegistryRoot::CurrentUser, QStringLiteral("E"),
+                               platform::registry_access::AllAccess);
+        registry.setValue(*key, {QStringLiteral("plain"), platform::RegistryValueType::String,
                                  QStringLiteral("%PARLANZA_TEST_ROOT%")});
-        registry.setValue(*key, {QStringLiteral("expand"), RegistryValueType::ExpandString,
-                                 QStringLiteral("%PARLANZA_TEST_ROOT%\\a.chm")});
+        registry.setValue(*key,
+                          {QStringLiteral("expand"), platform::RegistryValueType::ExpandString,
+                           QStringLiteral("%PARLANZA_TEST_ROOT%\\a.chm")});
         QCOMPARE(registry.queryValue(*key, QStringLiteral("plain"))->data,
                  QStringLiteral("%PARLANZA_TEST_ROOT%"));
         QCOMPARE(registry.queryValue(*key, QStringLiteral("expand"))->data,
@@ -366,16 +385,16 @@ private Q_SLOTS:
 
     void classesRootIsTheMachinesClasses()
     {
-        Registry registry(freshFile());
-        std::optional<RegistryKey> key =
-            registry.createKey(RegistryRoot::LocalMachine,
+        platform::Registry registry(freshFile());
+        std::optional<platform::RegistryKey> key =
+            registry.createKey(platform::RegistryRoot::LocalMachine,
                                QStringLiteral("SOFTWARE\\Classes\\CLSID\\{X}\\InprocServer32"),
-                               registry_access::AllAccess);
-        registry.setValue(*key,
-                          {QString(), RegistryValueType::String, QStringLiteral("/lib/x.ocx")});
-        std::optional<RegistryKey> view =
-            registry.openKey(RegistryRoot::ClassesRoot,
-                             QStringLiteral("CLSID\\{X}\\InprocServer32"), registry_access::Read);
+                               platform::registry_access::AllAccess);
+        registry.setValue(
+            *key, {QString(), platform::RegistryValueType::String, QStringLiteral("/lib/x.ocx")});
+        std::optional<platform::RegistryKey> view = registry.openKey(
+            platform::RegistryRoot::ClassesRoot, QStringLiteral("CLSID\\{X}\\InprocServer32"),
+            platform::registry_access::Read);
         QVERIFY(view);
         QCOMPARE(registry.queryValue(*view, QString())->data, QStringLiteral("/lib/x.ocx"));
     }
@@ -396,24 +415,27 @@ private Q_SLOTS:
                 ::link(QFile::encodeName(path).constData(), QFile::encodeName(before).constData()),
                 0);
 
-            EventLogCapture log;
-            Registry registry(path);
-            QVERIFY(!registry.openKey(RegistryRoot::CurrentUser, QStringLiteral("K"),
-                                      registry_access::Read));
+            platform::EventLogCapture log;
+            platform::Registry registry(path);
+            QVERIFY(!registry.openKey(platform::RegistryRoot::CurrentUser, QStringLiteral("K"),
+                                      platform::registry_access::Read));
             QVERIFY(registry.loadError().contains(path));
-            QCOMPARE(log.entries(LogLevel::Error).size(), 1);
+            QCOMPARE(log.entries(platform::LogLevel::Error).size(), 1);
             QCOMPARE(testfiles::read(path), content);
 
-            std::optional<RegistryKey> key = registry.createKey(
-                RegistryRoot::CurrentUser, QStringLiteral("K"), registry_access::AllAccess);
+            std::optional<platform::RegistryKey> key =
+                registry.createKey(platform::RegistryRoot::CurrentUser, QStringLiteral("K"),
+                                   platform::registry_access::AllAccess);
             QVERIFY(key);
-            QVERIFY(registry.setValue(
-                *key, {QStringLiteral("v"), RegistryValueType::String, QStringLiteral("ok")}));
+            QVERIFY(
+                registry.setValue(*key, {QStringLiteral("v"), platform::RegistryValueType::String,
+                                         QStringLiteral("ok")}));
             QVERIFY(registry.loadError().isEmpty());
             QCOMPARE(testfiles::read(before), content);
-            Registry reread(path);
-            std::optional<RegistryKey> again = reread.openKey(
-                RegistryRoot::CurrentUser, QStringLiteral("K"), registry_access::Read);
+            platform::Registry reread(path);
+            std::optional<platform::RegistryKey> again =
+                reread.openKey(platform::RegistryRoot::CurrentUser, QStringLiteral("K"),
+                               platform::registry_access::Read);
             QVERIFY(again);
             QCOMPARE(reread.queryValue(*again, QStringLiteral("v"))->data, QStringLiteral("ok"));
         }
@@ -424,13 +446,13 @@ private Q_SLOTS:
         // A folder where the file should be: the change is refused and nothing is kept.
         const QString path = m_dir.filePath(QStringLiteral("folder.json"));
         QVERIFY(QDir().mkpath(path));
-        EventLogCapture log;
-        Registry registry(path);
-        QVERIFY(!registry.createKey(RegistryRoot::CurrentUser, QStringLiteral("K"),
-                                    registry_access::AllAccess));
-        QVERIFY(!registry.openKey(RegistryRoot::CurrentUser, QStringLiteral("K"),
-                                  registry_access::Read));
-        QVERIFY(!log.entries(LogLevel::Error).isEmpty());
+        platform::EventLogCapture log;
+        platform::Registry registry(path);
+        QVERIFY(!registry.createKey(platform::RegistryRoot::CurrentUser, QStringLiteral("K"),
+                                    platform::registry_access::AllAccess));
+        QVERIFY(!registry.openKey(platform::RegistryRoot::CurrentUser, QStringLiteral("K"),
+                                  platform::registry_access::Read));
+        QVERIFY(!log.entries(platform::LogLevel::Error).isEmpty());
     }
 };
 

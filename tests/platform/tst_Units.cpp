@@ -11,8 +11,10 @@
 #include <QPalette>
 #include <QTest>
 
-using namespace platform;
-using namespace platform::input;
+using platform::input::buttonCode;
+using platform::input::buttonsCode;
+using platform::input::keyCode;
+using platform::input::shiftState;
 using platform::raster::RasterOp;
 
 class tst_Units : public QObject
@@ -22,7 +24,7 @@ class tst_Units : public QObject
 private Q_SLOTS:
     void cleanup()
     {
-        setTwipsPerPixelOverride(0);
+        platform::setTwipsPerPixelOverride(0);
         QApplication::setPalette(QPalette());
     }
 
@@ -42,27 +44,27 @@ private Q_SLOTS:
     // round the way the rest of the program does, also at other densities.
     void conversions()
     {
-        QCOMPARE(twipsPerPixelY(), 15.0);
-        QCOMPARE(twipsToPixelsX(600), 40);
-        QCOMPARE(pixelsToTwipsY(21), 315.0);
-        setTwipsPerPixelOverride(10);
-        QCOMPARE(twipsToPixelsX(25), 2); // 2.5
-        QCOMPARE(twipsToPixelsY(35), 4); // 3.5
-        QCOMPARE(twipsToPixelsX(-25), -2);
-        QCOMPARE(pixelsToTwipsX(1.5), 15.0);
-        setTwipsPerPixelOverride(0);
-        QCOMPARE(twipsPerPixelX(), 15.0);
+        QCOMPARE(platform::twipsPerPixelY(), 15.0);
+        QCOMPARE(platform::twipsToPixelsX(600), 40);
+        QCOMPARE(platform::pixelsToTwipsY(21), 315.0);
+        platform::setTwipsPerPixelOverride(10);
+        QCOMPARE(platform::twipsToPixelsX(25), 2); // 2.5
+        QCOMPARE(platform::twipsToPixelsY(35), 4); // 3.5
+        QCOMPARE(platform::twipsToPixelsX(-25), -2);
+        QCOMPARE(platform::pixelsToTwipsX(1.5), 15.0);
+        platform::setTwipsPerPixelOverride(0);
+        QCOMPARE(platform::twipsPerPixelX(), 15.0);
     }
 
     void rgbValuesKeepTheirChannels()
     {
-        constexpr OleColor slate = 0x574539;
-        QCOMPARE(rgb(0x39, 0x45, 0x57), slate);
-        QCOMPARE(toQColor(slate), QColor(0x39, 0x45, 0x57));
-        QCOMPARE(fromQColor(QColor(74, 10, 167)), OleColor(0xA70A4A));
-        QCOMPARE(translateColor(0x00123456), OleColor(0x123456));
+        constexpr platform::OleColor slate = 0x574539;
+        QCOMPARE(platform::rgb(0x39, 0x45, 0x57), slate);
+        QCOMPARE(platform::toQColor(slate), QColor(0x39, 0x45, 0x57));
+        QCOMPARE(platform::fromQColor(QColor(74, 10, 167)), platform::OleColor(0xA70A4A));
+        QCOMPARE(platform::translateColor(0x00123456), platform::OleColor(0x123456));
         // Stray bits above the blue byte of a plain colour are dropped, not misread.
-        QCOMPARE(translateColor(0x01123456), OleColor(0x123456));
+        QCOMPARE(platform::translateColor(0x01123456), platform::OleColor(0x123456));
     }
 
     // Each index reads its own palette role: only that role gets the test colour, so an
@@ -72,31 +74,33 @@ private Q_SLOTS:
     {
         // The inactive caption text is the disabled button text.
         const std::tuple<int, QPalette::ColorRole, QPalette::ColorGroup> rows[] = {
-            {ColorButtonFace, QPalette::Button, QPalette::All},
-            {ColorButtonText, QPalette::ButtonText, QPalette::All},
-            {ColorHighlight, QPalette::Highlight, QPalette::All},
-            {ColorActiveCaption, QPalette::Highlight, QPalette::All},
-            {ColorMenuHighlight, QPalette::Highlight, QPalette::All},
-            {ColorActiveBorder, QPalette::Button, QPalette::All},
-            {ColorInactiveCaptionText, QPalette::ButtonText, QPalette::Disabled}};
+            {platform::ColorButtonFace, QPalette::Button, QPalette::All},
+            {platform::ColorButtonText, QPalette::ButtonText, QPalette::All},
+            {platform::ColorHighlight, QPalette::Highlight, QPalette::All},
+            {platform::ColorActiveCaption, QPalette::Highlight, QPalette::All},
+            {platform::ColorMenuHighlight, QPalette::Highlight, QPalette::All},
+            {platform::ColorActiveBorder, QPalette::Button, QPalette::All},
+            {platform::ColorInactiveCaptionText, QPalette::ButtonText, QPalette::Disabled}};
         for (const auto& [index, role, group] : rows) {
             QPalette palette;
             palette.setColor(group, role, QColor(128, 129, 130));
             QApplication::setPalette(palette);
-            QCOMPARE(sysColor(index), rgb(128, 129, 130));
+            QCOMPARE(platform::sysColor(index), platform::rgb(128, 129, 130));
             palette.setColor(group, role, QColor(10, 20, 30));
             QApplication::setPalette(palette);
-            QCOMPARE(translateColor(systemColor(index)), rgb(10, 20, 30));
-            QCOMPARE(toQColor(kSystemColorFlag | OleColor(index)), QColor(10, 20, 30));
+            QCOMPARE(platform::translateColor(platform::systemColor(index)),
+                     platform::rgb(10, 20, 30));
+            QCOMPARE(platform::toQColor(platform::kSystemColorFlag | platform::OleColor(index)),
+                     QColor(10, 20, 30));
         }
     }
 
     void unknownIndexesAreBlack()
     {
-        QCOMPARE(sysColor(25), OleColor(0));
-        QCOMPARE(sysColor(31), OleColor(0));
-        QCOMPARE(sysColor(-1), OleColor(0));
-        QCOMPARE(translateColor(0x800000FF), OleColor(0));
+        QCOMPARE(platform::sysColor(25), platform::OleColor(0));
+        QCOMPARE(platform::sysColor(31), platform::OleColor(0));
+        QCOMPARE(platform::sysColor(-1), platform::OleColor(0));
+        QCOMPARE(platform::translateColor(0x800000FF), platform::OleColor(0));
     }
 
     // Letters are their capitals, digits their characters; punctuation, lower-case characters

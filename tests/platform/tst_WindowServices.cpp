@@ -32,7 +32,6 @@
 #include <QWidget>
 #include <functional>
 
-using namespace platform;
 namespace props = platform::windowprops;
 using platform::MenuBar;
 
@@ -123,14 +122,14 @@ private Q_SLOTS:
     void initTestCase()
     {
         // The offscreen platform has no window manager; the hand-made loops are what runs.
-        setSystemMoveResizeEnabled(false);
+        platform::setSystemMoveResizeEnabled(false);
     }
 
     // Negative coordinates (a screen left of or above the primary one) come back intact.
     void pointParamRoundTrips()
     {
         for (const QPoint point : {QPoint(640, 480), QPoint(-20, -1), QPoint(-1920, 1080)}) {
-            QCOMPARE(pointFromParam(makePointParam(point)), point);
+            QCOMPARE(platform::pointFromParam(platform::makePointParam(point)), point);
         }
     }
 
@@ -139,27 +138,32 @@ private Q_SLOTS:
     void pressBecomesAMoveOrSizeCommand()
     {
         const std::pair<int, quintptr> rows[] = {
-            {HTCAPTION, SC_MOVE | HTCAPTION}, {HTLEFT, SC_SIZE + 1},
-            {HTRIGHT, SC_SIZE + 2},           {HTTOP, SC_SIZE + 3},
-            {HTTOPLEFT, SC_SIZE + 4},         {HTTOPRIGHT, SC_SIZE + 5},
-            {HTBOTTOM, SC_SIZE + 6},          {HTBOTTOMLEFT, SC_SIZE + 7},
-            {HTBOTTOMRIGHT, SC_SIZE + 8}};
+            {platform::HTCAPTION, platform::SC_MOVE | platform::HTCAPTION},
+            {platform::HTLEFT, platform::SC_SIZE + 1},
+            {platform::HTRIGHT, platform::SC_SIZE + 2},
+            {platform::HTTOP, platform::SC_SIZE + 3},
+            {platform::HTTOPLEFT, platform::SC_SIZE + 4},
+            {platform::HTTOPRIGHT, platform::SC_SIZE + 5},
+            {platform::HTBOTTOM, platform::SC_SIZE + 6},
+            {platform::HTBOTTOMLEFT, platform::SC_SIZE + 7},
+            {platform::HTBOTTOMRIGHT, platform::SC_SIZE + 8}};
         for (const auto& [hit, command] : rows) {
             QWidget window;
-            QList<WindowMessage> seen;
-            setWindowProcedure(&window, [&](QWidget*, const WindowMessage& message) {
-                seen.append(message);
-                // Answer everything: no move or size starts.
-                return qintptr(0);
-            });
-            sendMessage(&window, WM_NCLBUTTONDOWN, static_cast<quintptr>(hit),
-                        makePointParam(QPoint(5, 6)));
+            QList<platform::WindowMessage> seen;
+            platform::setWindowProcedure(&window,
+                                         [&](QWidget*, const platform::WindowMessage& message) {
+                                             seen.append(message);
+                                             // Answer everything: no move or size starts.
+                                             return qintptr(0);
+                                         });
+            platform::sendMessage(&window, platform::WM_NCLBUTTONDOWN, static_cast<quintptr>(hit),
+                                  platform::makePointParam(QPoint(5, 6)));
             QCOMPARE(seen.size(), 1);
-            QCOMPARE(defWindowProc(&window, seen[0]), qintptr(0));
+            QCOMPARE(platform::defWindowProc(&window, seen[0]), qintptr(0));
             QCOMPARE(seen.size(), 2);
-            QCOMPARE(seen[1].message, WM_SYSCOMMAND);
+            QCOMPARE(seen[1].message, platform::WM_SYSCOMMAND);
             QCOMPARE(seen[1].wParam, command);
-            QCOMPARE(pointFromParam(seen[1].lParam), QPoint(5, 6));
+            QCOMPARE(platform::pointFromParam(seen[1].lParam), QPoint(5, 6));
         }
     }
 
@@ -167,15 +171,15 @@ private Q_SLOTS:
     {
         QWidget window;
         int calls = 0;
-        const WindowProcedure previous =
-            setWindowProcedure(&window, [&](QWidget*, const WindowMessage&) {
+        const platform::WindowProcedure previous =
+            platform::setWindowProcedure(&window, [&](QWidget*, const platform::WindowMessage&) {
                 ++calls;
                 return qintptr(7);
             });
         QVERIFY(previous); // the default procedure
-        QCOMPARE(sendMessage(&window, 0x0400, 0, 0), qintptr(7));
-        setWindowProcedure(&window, previous);
-        QCOMPARE(sendMessage(&window, 0x0400, 0, 0), qintptr(0));
+        QCOMPARE(platform::sendMessage(&window, 0x0400, 0, 0), qintptr(7));
+        platform::setWindowProcedure(&window, previous);
+        QCOMPARE(platform::sendMessage(&window, 0x0400, 0, 0), qintptr(0));
         QCOMPARE(calls, 1);
     }
 
@@ -189,7 +193,8 @@ private Q_SLOTS:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         const QPoint press(50, 60);
-        sendMessage(&window, WM_NCLBUTTONDOWN, HTTOPLEFT, makePointParam(press));
+        platform::sendMessage(&window, platform::WM_NCLBUTTONDOWN, platform::HTTOPLEFT,
+                              platform::makePointParam(press));
         sendMouse(&window, QEvent::MouseMove, press + QPoint(-10, -20), Qt::LeftButton);
         QCOMPARE(window.geometry(), QRect(40, 40, 130, 110));
         // Past the minimum: the bottom-right corner stays put.
@@ -240,21 +245,22 @@ private Q_SLOTS:
     void buildsMenusFromKeyedItems()
     {
         QWidget window;
-        MenuBar bar(&window);
-        const qint32 file = bar.addItem({}, QStringLiteral("keyFile"), MenuBar::ItemKind::Item,
-                                        QStringLiteral("File"));
+        platform::MenuBar bar(&window);
+        const qint32 file = bar.addItem({}, QStringLiteral("keyFile"),
+                                        platform::MenuBar::ItemKind::Item, QStringLiteral("File"));
         const qint32 exit = bar.addItem(QStringLiteral("keyFile"), QStringLiteral("keyExit"),
-                                        MenuBar::ItemKind::Item, QStringLiteral("Exit"));
-        bar.addItem({}, QStringLiteral("keyHelp"), MenuBar::ItemKind::Item, QStringLiteral("Help"));
+                                        platform::MenuBar::ItemKind::Item, QStringLiteral("Exit"));
+        bar.addItem({}, QStringLiteral("keyHelp"), platform::MenuBar::ItemKind::Item,
+                    QStringLiteral("Help"));
         bar.addItem(QStringLiteral("keyHelp"), QStringLiteral("keyHelpfile"),
-                    MenuBar::ItemKind::Item, QStringLiteral("How to Use"));
+                    platform::MenuBar::ItemKind::Item, QStringLiteral("How to Use"));
         const qint32 separator = bar.addItem(QStringLiteral("keyHelp"), QString(),
-                                             MenuBar::ItemKind::Separator, QString());
-        bar.addItem(QStringLiteral("keyHelp"), QStringLiteral("keyAbout"), MenuBar::ItemKind::Item,
-                    QStringLiteral("About"));
+                                             platform::MenuBar::ItemKind::Separator, QString());
+        bar.addItem(QStringLiteral("keyHelp"), QStringLiteral("keyAbout"),
+                    platform::MenuBar::ItemKind::Item, QStringLiteral("About"));
         // An unknown parent is refused and adds nothing.
-        QCOMPARE(bar.addItem(QStringLiteral("nope"), QStringLiteral("k"), MenuBar::ItemKind::Item,
-                             QStringLiteral("x")),
+        QCOMPARE(bar.addItem(QStringLiteral("nope"), QStringLiteral("k"),
+                             platform::MenuBar::ItemKind::Item, QStringLiteral("x")),
                  0);
 
         // The order and captions of the menus are checked on the main window's bar.
@@ -265,7 +271,7 @@ private Q_SLOTS:
         QCOMPARE(bar.keyOf(999), QString());
 
         // Clicks report the item's id, from the menu and from code.
-        QSignalSpy clicks(&bar, &MenuBar::Click);
+        QSignalSpy clicks(&bar, &platform::MenuBar::Click);
         const QList<QAction*> menus = bar.widget()->actions();
         menus.at(0)->menu()->actions().first()->trigger();
         QCOMPARE(clicks.size(), 1);
@@ -275,7 +281,7 @@ private Q_SLOTS:
 
         // An item that gets children becomes a submenu.
         const qint32 leaf = bar.addItem(QStringLiteral("keyHelpfile"), QStringLiteral("leaf"),
-                                        MenuBar::ItemKind::Item, QStringLiteral("Leaf"));
+                                        platform::MenuBar::ItemKind::Item, QStringLiteral("Leaf"));
         QVERIFY(leaf != 0);
         QAction* helpFile = menus.at(1)->menu()->actions().first();
         QVERIFY(helpFile->menu());
@@ -284,7 +290,7 @@ private Q_SLOTS:
         // An item placed before another of its menu; across menus or to an unknown key
         // it stays where it is.
         const qint32 last = bar.addItem(QStringLiteral("keyHelp"), QStringLiteral("keyLast"),
-                                        MenuBar::ItemKind::Item, QStringLiteral("Last"));
+                                        platform::MenuBar::ItemKind::Item, QStringLiteral("Last"));
         bar.moveBefore(last, QStringLiteral("keyExit"));
         bar.moveBefore(last, QStringLiteral("nope"));
         QCOMPARE(menus.at(1)->menu()->actions().last(), bar.action(last));
@@ -294,8 +300,9 @@ private Q_SLOTS:
 
     void fontReachesBarAndMenus()
     {
-        MenuBar bar;
-        bar.addItem({}, QStringLiteral("keyHelp"), MenuBar::ItemKind::Item, QStringLiteral("Help"));
+        platform::MenuBar bar;
+        bar.addItem({}, QStringLiteral("keyHelp"), platform::MenuBar::ItemKind::Item,
+                    QStringLiteral("Help"));
         bar.setFontName(QStringLiteral("DejaVu Serif"));
         bar.setFontSize(9);
         QMenu* help = bar.widget()->actions().first()->menu();
@@ -310,10 +317,10 @@ private Q_SLOTS:
     {
         SeenBox seen;
         answerNextBox(&seen, QMessageBox::Cancel);
-        const MessageAnswer answer =
-            showMessage(QStringLiteral("File already exists ! Overwrite ?"),
-                        MessageButtons::OkCancel, MessageIcon::Exclamation);
-        QCOMPARE(answer, MessageAnswer::Cancel);
+        const platform::MessageAnswer answer = platform::showMessage(
+            QStringLiteral("File already exists ! Overwrite ?"), platform::MessageButtons::OkCancel,
+            platform::MessageIcon::Exclamation);
+        QCOMPARE(answer, platform::MessageAnswer::Cancel);
         QCOMPARE(seen.title, QStringLiteral("Parlanza"));
         QCOMPARE(seen.text, QStringLiteral("File already exists ! Overwrite ?"));
         QCOMPARE(seen.icon, QMessageBox::Warning);
@@ -321,9 +328,9 @@ private Q_SLOTS:
 
         // A given title is kept.
         answerNextBox(&seen, QMessageBox::Yes);
-        QCOMPARE(MessageBoxService::current().show(requestFromStyle(
+        QCOMPARE(platform::MessageBoxService::current().show(platform::requestFromStyle(
                      QStringLiteral("Go on?"), 4 + 32, QStringLiteral("HTML Help Class"))),
-                 MessageAnswer::Yes);
+                 platform::MessageAnswer::Yes);
         QCOMPARE(seen.title, QStringLiteral("HTML Help Class"));
         QCOMPARE(seen.icon, QMessageBox::Question);
         QCOMPARE(seen.buttons, QMessageBox::Yes | QMessageBox::No);
@@ -332,17 +339,18 @@ private Q_SLOTS:
     // Style words: 0 to 5 choose the buttons, 16, 32, 48 and 64 the icon.
     void styleWordsChooseButtonsAndIcon()
     {
-        const std::tuple<unsigned, MessageButtons, MessageIcon> rows[] = {
-            {0, MessageButtons::Ok, MessageIcon::None},
-            {48, MessageButtons::Ok, MessageIcon::Exclamation},
-            {16, MessageButtons::Ok, MessageIcon::Critical},
-            {64, MessageButtons::Ok, MessageIcon::Information},
-            {1 + 48, MessageButtons::OkCancel, MessageIcon::Exclamation},
-            {2, MessageButtons::AbortRetryIgnore, MessageIcon::None},
-            {3 + 32, MessageButtons::YesNoCancel, MessageIcon::Question},
-            {5 + 16, MessageButtons::RetryCancel, MessageIcon::Critical}};
+        const std::tuple<unsigned, platform::MessageButtons, platform::MessageIcon> rows[] = {
+            {0, platform::MessageButtons::Ok, platform::MessageIcon::None},
+            {48, platform::MessageButtons::Ok, platform::MessageIcon::Exclamation},
+            {16, platform::MessageButtons::Ok, platform::MessageIcon::Critical},
+            {64, platform::MessageButtons::Ok, platform::MessageIcon::Information},
+            {1 + 48, platform::MessageButtons::OkCancel, platform::MessageIcon::Exclamation},
+            {2, platform::MessageButtons::AbortRetryIgnore, platform::MessageIcon::None},
+            {3 + 32, platform::MessageButtons::YesNoCancel, platform::MessageIcon::Question},
+            {5 + 16, platform::MessageButtons::RetryCancel, platform::MessageIcon::Critical}};
         for (const auto& [style, buttons, icon] : rows) {
-            const MessageBoxRequest request = requestFromStyle(QStringLiteral("t"), style);
+            const platform::MessageBoxRequest request =
+                platform::requestFromStyle(QStringLiteral("t"), style);
             QCOMPARE(request.buttons, buttons);
             QCOMPARE(request.icon, icon);
         }
@@ -360,7 +368,7 @@ private Q_SLOTS:
             {QStringLiteral("Anything"), {"Anything (*)"}},
             {QString(), {}}};
         for (const auto& [filter, expected] : rows) {
-            QCOMPARE(fileDialogNameFilters(filter), expected);
+            QCOMPARE(platform::fileDialogNameFilters(filter), expected);
         }
     }
 
@@ -381,11 +389,11 @@ private Q_SLOTS:
             underAll = listedNames(dialog);
             dialog.reject();
         });
-        FileDialogRequest request;
+        platform::FileDialogRequest request;
         request.filter = kFilter;
         request.filterIndex = 1;
         request.initialDir = dir.path();
-        QVERIFY(!CommonDialogService::current().showOpen(request).has_value());
+        QVERIFY(!platform::CommonDialogService::current().showOpen(request).has_value());
         QCOMPARE(underText, QStringList{"a.txt"});
         QCOMPARE(underAll, (QStringList{"README", "a.txt", "b.doc"}));
     }
@@ -395,7 +403,7 @@ private Q_SLOTS:
     {
         QStringList table;
         for (int id = 101; id <= 104; ++id) {
-            table << resources::string(id).value_or(QStringLiteral("none"));
+            table << platform::resources::string(id).value_or(QStringLiteral("none"));
         }
         QCOMPARE(table, QStringList({"10947146", "10030173", "0", "none"}));
     }
@@ -403,23 +411,23 @@ private Q_SLOTS:
     void missingBitmapIsReportedNotFatal()
     {
         doubles::FakeMessageBoxService boxes;
-        EventLogCapture log;
-        QVERIFY(!resources::bitmap(QStringLiteral("NO_SUCH_BITMAP")));
-        QVERIFY(resources::bitmapOrReport(QStringLiteral("NO_SUCH_BITMAP")).isNull());
+        platform::EventLogCapture log;
+        QVERIFY(!platform::resources::bitmap(QStringLiteral("NO_SUCH_BITMAP")));
+        QVERIFY(platform::resources::bitmapOrReport(QStringLiteral("NO_SUCH_BITMAP")).isNull());
         QCOMPARE(boxes.boxes().size(), 1);
         QVERIFY(boxes.boxes().first().text.contains(QLatin1String("NO_SUCH_BITMAP")));
-        QCOMPARE(boxes.boxes().first().icon, MessageIcon::Exclamation);
-        QCOMPARE(log.entries(LogLevel::Error).size(), 1);
+        QCOMPARE(boxes.boxes().first().icon, platform::MessageIcon::Exclamation);
+        QCOMPARE(log.entries(platform::LogLevel::Error).size(), 1);
     }
 
     void programFilesLiveBesideTheExecutable()
     {
         const QString folder = QCoreApplication::applicationDirPath();
-        QCOMPARE(programFile(QStringLiteral("\\audio\\start.wav")),
+        QCOMPARE(platform::programFile(QStringLiteral("\\audio\\start.wav")),
                  QDir(folder).filePath(QStringLiteral("audio/start.wav")));
-        QCOMPARE(programFile(QStringLiteral("help/Parlanza.chm")),
+        QCOMPARE(platform::programFile(QStringLiteral("help/Parlanza.chm")),
                  QDir(folder).filePath(QStringLiteral("help/Parlanza.chm")));
-        QCOMPARE(appTitle(), QStringLiteral("Parlanza"));
+        QCOMPARE(platform::appTitle(), QStringLiteral("Parlanza"));
     }
 };
 

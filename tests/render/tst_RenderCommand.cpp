@@ -141,7 +141,7 @@ private Q_SLOTS:
             << QStringList{"--voice", "Nobody", "a.txt"} << 2 << "no voice \"Nobody\"" << none;
         QTest::newRow("refused by the voice")
             << QStringList{"--voice", "Female Whisper", "--tone", "250", "a.txt"} << 2
-            << VoiceCatalog::refusalMessage() << none;
+            << speech::VoiceCatalog::refusalMessage() << none;
         QTest::newRow("unknown format")
             << QStringList{"--format", "aiff", "a.txt"} << 2 << "names no sound format" << none;
         QTest::newRow("output names no format")

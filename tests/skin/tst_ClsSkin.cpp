@@ -17,7 +17,6 @@
 #include <QTest>
 #include <QtEndian>
 
-using namespace platform;
 using skintest::bitmap;
 using skintest::painted;
 using skintest::solid;
@@ -62,14 +61,14 @@ struct SkinnedForm
         for (const char* tag : {"TOPCLOSE", "RESTORE", "MINIMISE"}) {
             auto* button = new QWidget(&form);
             button->resize(21, 21);
-            setControlTag(button, QString::fromLatin1(tag));
+            platform::setControlTag(button, QString::fromLatin1(tag));
             buttons.append(button);
         }
         caption = new QLabel(&form);
-        setControlTag(caption, QStringLiteral("LblCaption"));
+        platform::setControlTag(caption, QStringLiteral("LblCaption"));
         corner = new QWidget(&form);
         corner->setGeometry(10, 10, 5, 5);
-        setControlTag(corner, QStringLiteral("TOPLEFT"));
+        platform::setControlTag(corner, QStringLiteral("TOPLEFT"));
         form.resize(300, 200);
         skin.setTheForm(&form);
     }
@@ -79,7 +78,7 @@ struct SkinnedForm
     QList<QWidget*> buttons;
     QLabel* caption = nullptr;
     QWidget* corner = nullptr;
-    ClsSkin skin;
+    skin::ClsSkin skin;
 };
 
 // Records the form's messages and answers them, so no move or sizing loop starts.
@@ -87,16 +86,17 @@ struct MessageRecorder
 {
     explicit MessageRecorder(QWidget* window) : window(window)
     {
-        previous = setWindowProcedure(window, [this](QWidget*, const WindowMessage& message) {
-            messages.append(message);
-            return qintptr(0);
-        });
+        previous = platform::setWindowProcedure(
+            window, [this](QWidget*, const platform::WindowMessage& message) {
+                messages.append(message);
+                return qintptr(0);
+            });
     }
-    ~MessageRecorder() { setWindowProcedure(window, previous); }
+    ~MessageRecorder() { platform::setWindowProcedure(window, previous); }
 
     QWidget* window;
-    WindowProcedure previous;
-    QList<WindowMessage> messages;
+    platform::WindowProcedure previous;
+    QList<platform::WindowMessage> messages;
 };
 
 // One bitmap handed to a picture context: through setStdBitmap or setPictBitmap.
@@ -119,7 +119,7 @@ class tst_ClsSkin : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { setTwipsPerPixelOverride(15.0); }
+    void initTestCase() { platform::setTwipsPerPixelOverride(15.0); }
 
     void catalogueIsComplete()
     {
@@ -136,7 +136,7 @@ private Q_SLOTS:
             QCOMPARE(qFromLittleEndian<qint32>(header + 22), piece.height);
             QCOMPARE(qFromLittleEndian<quint16>(header + 28), quint16(piece.rle8 ? 8 : 24));
             QCOMPARE(qFromLittleEndian<quint32>(header + 30), quint32(piece.rle8 ? 1 : 0));
-            const std::optional<QImage> image = resources::bitmap(name);
+            const std::optional<QImage> image = platform::resources::bitmap(name);
             QVERIFY2(image, piece.name);
             QCOMPARE(image->size(), QSize(piece.width, piece.height));
         }
@@ -149,29 +149,30 @@ private Q_SLOTS:
     // Extra text goes on its own line; the log entry takes the kind of report.
     void reportsBoxAndLogEntry()
     {
-        const std::tuple<int, const char*, const char*, skin::LogType, LogLevel, const char*>
+        const std::tuple<int, const char*, const char*, skin::LogType, platform::LogLevel,
+                         const char*>
             rows[] = {
-                {11, "Division by zero", "", skin::LogType::Error, LogLevel::Error,
+                {11, "Division by zero", "", skin::LogType::Error, platform::LogLevel::Error,
                  "ERROR  11 - Division by zero"},
                 {326, "Resource with identifier 'THUMB' not found", "while loading the track",
-                 skin::LogType::Warning, LogLevel::Warning,
+                 skin::LogType::Warning, platform::LogLevel::Warning,
                  "ERROR  326 - Resource with identifier 'THUMB' not found\nwhile loading the "
                  "track"},
-                {5, "Invalid procedure call", "", skin::LogType::Information, LogLevel::Information,
-                 "ERROR  5 - Invalid procedure call"},
+                {5, "Invalid procedure call", "", skin::LogType::Information,
+                 platform::LogLevel::Information, "ERROR  5 - Invalid procedure call"},
             };
         for (const auto& [number, description, extra, logType, level, text] : rows) {
             const QString title = QStringLiteral("ERROR - %1 - TileBlt - ClsSkin").arg(number);
             doubles::FakeMessageBoxService boxes;
-            EventLogCapture log;
+            platform::EventLogCapture log;
             skin::ReportError(number, QString::fromLatin1(description), QStringLiteral("TileBlt"),
                               QStringLiteral("ClsSkin"), logType, QString::fromLatin1(extra));
             QCOMPARE(boxes.boxes().size(), 1);
-            const MessageBoxRequest& box = boxes.boxes().first();
+            const platform::MessageBoxRequest& box = boxes.boxes().first();
             QCOMPARE(box.title, title);
             QCOMPARE(box.text, QLatin1String(text));
-            QCOMPARE(box.icon, MessageIcon::Exclamation);
-            QCOMPARE(box.buttons, MessageButtons::Ok);
+            QCOMPARE(box.icon, platform::MessageIcon::Exclamation);
+            QCOMPARE(box.buttons, platform::MessageButtons::Ok);
             QCOMPARE(log.entries().size(), 1);
             QCOMPARE(log.entries().first().level, level);
             QCOMPARE(log.entries().first().text,
@@ -183,19 +184,21 @@ private Q_SLOTS:
     {
         QImage marked = solid(QSize(4, 3), qRgb(9, 9, 9));
         marked.setPixel(1, 1, qRgb(0x12, 0x34, 0x56));
-        const std::tuple<QList<Attach>, QSize, OleColor> rows[] = {
+        const std::tuple<QList<Attach>, QSize, platform::OleColor> rows[] = {
             {{}, QSize(0, 0), 0u}, // nothing attached
             // A bitmap keeps the colour set before; a picture takes that of its pixel (1, 1).
             {{{false, marked}}, QSize(4, 3), 0u},
-            {{{true, marked}}, QSize(4, 3), rgb(0x12, 0x34, 0x56)},
-            {{{true, solid(QSize(1, 5), qRgb(1, 2, 3))}}, QSize(1, 5), ClsPictureDC::kInvalidColor},
+            {{{true, marked}}, QSize(4, 3), platform::rgb(0x12, 0x34, 0x56)},
+            {{{true, solid(QSize(1, 5), qRgb(1, 2, 3))}},
+             QSize(1, 5),
+             skin::ClsPictureDC::kInvalidColor},
             // A second attach replaces the first; a null bitmap releases it.
             {{{true, marked}, {false, solid(QSize(7, 2), qRgb(0, 0, 0))}},
              QSize(7, 2),
-             rgb(0x12, 0x34, 0x56)},
+             platform::rgb(0x12, 0x34, 0x56)},
             {{{false, marked}, {false, QImage()}}, QSize(0, 0), 0u}};
         for (const auto& [attaches, size, transColor] : rows) {
-            ClsPictureDC dc;
+            skin::ClsPictureDC dc;
             QImage given;
             for (const Attach& attach : attaches) {
                 given = attach.image.copy();
@@ -233,13 +236,13 @@ private Q_SLOTS:
                 tile.setPixel(x, y, qRgb(10 + x, 20 + y, 30));
             }
         }
-        ClsSkin skin;
-        skin.setPieceBitmap(ClsSkin::Background, tile);
+        skin::ClsSkin skin;
+        skin.setPieceBitmap(skin::ClsSkin::Background, tile);
         // An exact multiple of the tile still gets an extra column, one pixel less does not.
         for (const auto& [clientWidth, columnsDrawn] : {std::pair{8, 3}, {7, 2}}) {
             // The painter is not clipped to the client, so the extra column shows.
             const QImage target = painted(QSize(20, 12), [&, width = clientWidth](QPainter& dc) {
-                skin.TileBlt(dc, QRect(0, 0, width, 6), &skin.picture(ClsSkin::Background));
+                skin.TileBlt(dc, QRect(0, 0, width, 6), &skin.picture(skin::ClsSkin::Background));
             });
             for (int x = 0; x < 20; ++x) {
                 const bool drawn = x < columnsDrawn * 4;
@@ -251,10 +254,10 @@ private Q_SLOTS:
         }
 
         // Missing pieces draw nothing.
-        ClsSkin bare;
+        skin::ClsSkin bare;
         const QRect all(0, 0, 20, 12);
         const QImage untouched = painted(all.size(), [&](QPainter& dc) {
-            bare.TileBlt(dc, all, &bare.picture(ClsSkin::Background));
+            bare.TileBlt(dc, all, &bare.picture(skin::ClsSkin::Background));
             bare.TileBlt(dc, all, nullptr);
             bare.CopyToFormCorner(dc, all);
         });
@@ -266,15 +269,15 @@ private Q_SLOTS:
         const QRgb top = qRgb(255, 0, 0), bottom = qRgb(0, 255, 0), right = qRgb(0, 0, 255),
                    left = qRgb(255, 255, 0), topLeft = qRgb(1, 1, 1), topRight = qRgb(2, 2, 2),
                    bottomLeft = qRgb(3, 3, 3), bottomRight = qRgb(4, 4, 4), back = qRgb(9, 9, 9);
-        ClsSkin skin;
-        skin.setPieceBitmap(ClsSkin::TopForm, solid(QSize(1, 4), top));
-        skin.setPieceBitmap(ClsSkin::BottomForm, solid(QSize(1, 3), bottom));
-        skin.setPieceBitmap(ClsSkin::RightForm, solid(QSize(5, 1), right));
-        skin.setPieceBitmap(ClsSkin::LeftForm, solid(QSize(4, 1), left));
-        skin.setPieceBitmap(ClsSkin::TopLeft, solid(QSize(2, 2), topLeft));
-        skin.setPieceBitmap(ClsSkin::TopRight, solid(QSize(2, 1), topRight));
-        skin.setPieceBitmap(ClsSkin::BottomLeft, solid(QSize(1, 2), bottomLeft));
-        skin.setPieceBitmap(ClsSkin::BottomRight, solid(QSize(3, 2), bottomRight));
+        skin::ClsSkin skin;
+        skin.setPieceBitmap(skin::ClsSkin::TopForm, solid(QSize(1, 4), top));
+        skin.setPieceBitmap(skin::ClsSkin::BottomForm, solid(QSize(1, 3), bottom));
+        skin.setPieceBitmap(skin::ClsSkin::RightForm, solid(QSize(5, 1), right));
+        skin.setPieceBitmap(skin::ClsSkin::LeftForm, solid(QSize(4, 1), left));
+        skin.setPieceBitmap(skin::ClsSkin::TopLeft, solid(QSize(2, 2), topLeft));
+        skin.setPieceBitmap(skin::ClsSkin::TopRight, solid(QSize(2, 1), topRight));
+        skin.setPieceBitmap(skin::ClsSkin::BottomLeft, solid(QSize(1, 2), bottomLeft));
+        skin.setPieceBitmap(skin::ClsSkin::BottomRight, solid(QSize(3, 2), bottomRight));
         const QImage target = painted(
             QSize(20, 16), [&](QPainter& dc) { skin.CopyToFormCorner(dc, QRect(0, 0, 20, 16)); },
             back);
@@ -339,20 +342,20 @@ private Q_SLOTS:
         // A form of 300 x 200 pixels, 4500 x 3000 twips; the band is 60 twips. The last row is
         // just above the bottom band.
         const std::tuple<double, double, int, Qt::CursorShape> rows[] = {
-            {60, 60, HTTOPLEFT, Qt::SizeFDiagCursor},
-            {61, 60, HTTOP, Qt::SizeVerCursor},
-            {2250, 0, HTTOP, Qt::SizeVerCursor},
-            {4440, 60, HTTOPRIGHT, Qt::SizeBDiagCursor},
-            {4439, 60, HTTOP, Qt::SizeVerCursor},
-            {60, 2940, HTBOTTOMLEFT, Qt::SizeBDiagCursor},
-            {4440, 2940, HTBOTTOMRIGHT, Qt::SizeFDiagCursor},
-            {4450, 1500, HTRIGHT, Qt::SizeHorCursor},
-            {60, 61, HTLEFT, Qt::SizeHorCursor},
-            {61, 61, HTCLIENT, Qt::ArrowCursor},
-            {2250, 2940, HTBOTTOM, Qt::SizeVerCursor},
-            {2250, 2939, HTCLIENT, Qt::ArrowCursor}};
+            {60, 60, platform::HTTOPLEFT, Qt::SizeFDiagCursor},
+            {61, 60, platform::HTTOP, Qt::SizeVerCursor},
+            {2250, 0, platform::HTTOP, Qt::SizeVerCursor},
+            {4440, 60, platform::HTTOPRIGHT, Qt::SizeBDiagCursor},
+            {4439, 60, platform::HTTOP, Qt::SizeVerCursor},
+            {60, 2940, platform::HTBOTTOMLEFT, Qt::SizeBDiagCursor},
+            {4440, 2940, platform::HTBOTTOMRIGHT, Qt::SizeFDiagCursor},
+            {4450, 1500, platform::HTRIGHT, Qt::SizeHorCursor},
+            {60, 61, platform::HTLEFT, Qt::SizeHorCursor},
+            {61, 61, platform::HTCLIENT, Qt::ArrowCursor},
+            {2250, 2940, platform::HTBOTTOM, Qt::SizeVerCursor},
+            {2250, 2939, platform::HTCLIENT, Qt::ArrowCursor}};
         for (const auto& [x, y, hit, pointer] : rows) {
-            QCOMPARE(ClsSkin::hitTest(x, y, 4500, 3000), hit);
+            QCOMPARE(skin::ClsSkin::hitTest(x, y, 4500, 3000), hit);
             // A mouse move keeps the hit code and shows its pointer.
             SkinnedForm skinned;
             skinned.form.setCursor(Qt::WaitCursor);
@@ -373,14 +376,14 @@ private Q_SLOTS:
         // After a move to (moveX, moveY), a press at pressY; the band runs to 250 twips.
         // hit 0: nothing is sent.
         const PressRow rows[] = {
-            {true, true, 2000, 1500, 250, HTCAPTION},  // band at 250
-            {true, true, 30, 200, 200, HTCAPTION},     // band over the left edge
-            {true, true, 2000, 1500, 251, 0},          // 251 over the client
-            {true, true, 4470, 1500, 251, HTRIGHT},    // 251 over the right edge
-            {true, true, 2000, 30, 59, HTTOP},         // 59 over the top
-            {true, false, 4470, 1500, 1000, 0},        // no sizing: edge
-            {true, false, 4470, 1500, 100, HTCAPTION}, // no sizing: band
-            {false, true, 2000, 1500, 100, 0},         // no moving: band
+            {true, true, 2000, 1500, 250, platform::HTCAPTION},  // band at 250
+            {true, true, 30, 200, 200, platform::HTCAPTION},     // band over the left edge
+            {true, true, 2000, 1500, 251, 0},                    // 251 over the client
+            {true, true, 4470, 1500, 251, platform::HTRIGHT},    // 251 over the right edge
+            {true, true, 2000, 30, 59, platform::HTTOP},         // 59 over the top
+            {true, false, 4470, 1500, 1000, 0},                  // no sizing: edge
+            {true, false, 4470, 1500, 100, platform::HTCAPTION}, // no sizing: band
+            {false, true, 2000, 1500, 100, 0},                   // no moving: band
         };
         for (const PressRow& row : rows) {
             SkinnedForm skinned;
@@ -394,7 +397,7 @@ private Q_SLOTS:
             skinned.skin.TheForm_MouseDown(Qt::LeftButton, row.moveX, row.pressY);
             QCOMPARE(recorder.messages.size(), row.hit == 0 ? 0 : 1);
             if (row.hit != 0) {
-                QCOMPARE(recorder.messages[0].message, WM_NCLBUTTONDOWN);
+                QCOMPARE(recorder.messages[0].message, platform::WM_NCLBUTTONDOWN);
                 QCOMPARE(int(recorder.messages[0].wParam), row.hit);
             }
         }

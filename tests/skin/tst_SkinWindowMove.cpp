@@ -59,7 +59,7 @@ struct SkinnedWindow
         return exposed;
     }
     QWidget form;
-    ClsSkin skin;
+    skin::ClsSkin skin;
 };
 
 } // namespace

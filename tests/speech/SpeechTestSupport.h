@@ -23,7 +23,7 @@ struct SilentControl
 {
     doubles::ManualSpeechClock* clock = nullptr;
     audio::SilentAudioOutput* output = nullptr;
-    std::unique_ptr<DirectSS> control;
+    std::unique_ptr<speech::DirectSS> control;
 
     SilentControl()
     {
@@ -31,12 +31,12 @@ struct SilentControl
         clock = ownClock.get();
         auto ownOutput = std::make_unique<audio::SilentAudioOutput>(clock);
         output = ownOutput.get();
-        control = std::make_unique<DirectSS>(std::move(ownOutput));
+        control = std::make_unique<speech::DirectSS>(std::move(ownOutput));
         ownClock.release()->setParent(control.get());
     }
 };
 
-inline int voiceNumber(SpeechControl& control, const QString& name)
+inline int voiceNumber(speech::SpeechControl& control, const QString& name)
 {
     const int count = control.voiceCount();
     for (int i = 1; i <= count; ++i) {
@@ -95,10 +95,10 @@ inline WaveContents readWave(const QString& path)
 }
 
 // Speaks into the file and waits for the utterance to end; true when it did in time.
-inline bool render(DirectSS& control, const QString& voice, const QString& text,
+inline bool render(speech::DirectSS& control, const QString& voice, const QString& text,
                    const QString& path, int timeoutMs = 30000)
 {
-    QSignalSpy stopped(&control, &SpeechControl::AudioStop);
+    QSignalSpy stopped(&control, &speech::SpeechControl::AudioStop);
     control.selectVoice(voiceNumber(control, voice));
     control.setOutputFile(path);
     control.speak(text);
@@ -108,8 +108,8 @@ inline bool render(DirectSS& control, const QString& voice, const QString& text,
 }
 
 // The samples of the text spoken into the file; none when it did not end in time.
-inline QVector<qint16> renderedSamples(DirectSS& control, const QString& voice, const QString& text,
-                                       const QString& path)
+inline QVector<qint16> renderedSamples(speech::DirectSS& control, const QString& voice,
+                                       const QString& text, const QString& path)
 {
     return render(control, voice, text, path) ? readWave(path).samples : QVector<qint16>();
 }
@@ -148,7 +148,7 @@ inline QList<Cue> readCues(const QString& path)
 // Moves the clock in steps, letting synthesis refill the buffer before each step, until
 // the condition holds. False when it never did.
 template <typename Condition>
-bool playUntil(DirectSS& control, doubles::ManualSpeechClock& clock, Condition condition,
+bool playUntil(speech::DirectSS& control, doubles::ManualSpeechClock& clock, Condition condition,
                qint64 stepMicroseconds = 50000, int maxSteps = 4000)
 {
     for (int step = 0; step < maxSteps; ++step) {

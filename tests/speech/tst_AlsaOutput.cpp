@@ -90,13 +90,13 @@ private Q_SLOTS:
         const QString raw = path(QStringLiteral("out.raw"));
         QVERIFY(fileDevice(raw));
         platform::EventLogCapture log;
-        auto control = std::make_unique<DirectSS>();
-        QSignalSpy missing(control.get(), &SpeechControl::SoundOutputMissing);
+        auto control = std::make_unique<speech::DirectSS>();
+        QSignalSpy missing(control.get(), &speech::SpeechControl::SoundOutputMissing);
         const QVector<qint16> rendered =
             renderedSamples(*control, QStringLiteral("Sam"), text(), path("reference.wav"));
         QVERIFY(rendered.size() > audio::AudioOutput::SampleRate);
 
-        QSignalSpy stopped(control.get(), &SpeechControl::AudioStop);
+        QSignalSpy stopped(control.get(), &speech::SpeechControl::AudioStop);
         control->speak(text());
         if (pause) {
             QDeadlineTimer sounding(5000);
@@ -139,9 +139,9 @@ private Q_SLOTS:
     void deviceThatCannotOpenKeepsTime()
     {
         QVERIFY(useAlsaDefault(QStringLiteral("type hw\ncard 7")));
-        DirectSS control;
-        QSignalSpy missing(&control, &SpeechControl::SoundOutputMissing);
-        QSignalSpy stopped(&control, &SpeechControl::AudioStop);
+        speech::DirectSS control;
+        QSignalSpy missing(&control, &speech::SpeechControl::SoundOutputMissing);
+        QSignalSpy stopped(&control, &speech::SpeechControl::AudioStop);
         control.selectVoice(voiceNumber(control, QStringLiteral("Sam")));
         for (int i = 0; i < 2; ++i) {
             QElapsedTimer timer;
@@ -164,8 +164,8 @@ private Q_SLOTS:
         const QString raw = path(QStringLiteral("late.raw"));
         QVERIFY(fileDevice(raw));
         platform::EventLogCapture log;
-        DirectSS control;
-        QSignalSpy stopped(&control, &SpeechControl::AudioStop);
+        speech::DirectSS control;
+        QSignalSpy stopped(&control, &speech::SpeechControl::AudioStop);
         control.selectVoice(voiceNumber(control, QStringLiteral("Sam")));
         control.speak(QStringLiteral("This goes to the device."));
         QVERIFY(stopped.wait(5000));

@@ -104,8 +104,8 @@ private Q_SLOTS:
         // Run with and without a sound server: without one the device output fails to
         // open and must keep time by itself.
         platform::EventLogCapture log;
-        DirectSS control(std::make_unique<audio::DeviceAudioOutput>());
-        QSignalSpy stopped(&control, &SpeechControl::AudioStop);
+        speech::DirectSS control(std::make_unique<audio::DeviceAudioOutput>());
+        QSignalSpy stopped(&control, &speech::SpeechControl::AudioStop);
         control.selectVoice(voiceNumber(control, "Sam"));
         QElapsedTimer timer;
         timer.start();
@@ -118,9 +118,9 @@ private Q_SLOTS:
 
     void speechPauseResumeAndStopAreHeard()
     {
-        DirectSS control;
+        speech::DirectSS control;
         QVERIFY(control.output()->isDevice());
-        QSignalSpy stopped(&control, &SpeechControl::AudioStop);
+        QSignalSpy stopped(&control, &speech::SpeechControl::AudioStop);
 
         startRecording();
 
@@ -168,10 +168,11 @@ private Q_SLOTS:
     // The end is reported when the last sample is heard, not when it was handed over.
     void shortUtteranceEndsWhenHeard()
     {
-        DirectSS control;
-        QSignalSpy stopped(&control, &SpeechControl::AudioStop);
+        speech::DirectSS control;
+        QSignalSpy stopped(&control, &speech::SpeechControl::AudioStop);
         qint64 stoppedAt = -1;
-        connect(&control, &SpeechControl::AudioStop, this, [&] { stoppedAt = m_clock.elapsed(); });
+        connect(&control, &speech::SpeechControl::AudioStop, this,
+                [&] { stoppedAt = m_clock.elapsed(); });
         const QString text = QStringLiteral("Hello there.");
         QTemporaryDir dir;
         QVERIFY(render(control, "Mary", text, dir.filePath("hello.wav")));
@@ -200,7 +201,7 @@ private Q_SLOTS:
     void startSoundPlaysToTheEnd()
     {
         // Without a device the start sound still takes its time, on the silent output.
-        DirectSS control;
+        speech::DirectSS control;
         // A one-second tone written the way any wave file is.
         const QString path = QDir::temp().filePath(QStringLiteral("parlanza-tone.wav"));
         {

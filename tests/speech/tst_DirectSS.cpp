@@ -11,13 +11,16 @@ class tst_DirectSS : public QObject
     Q_OBJECT
 
 private:
-    static std::unique_ptr<DirectSS> makeControl() { return std::move(SilentControl().control); }
+    static std::unique_ptr<speech::DirectSS> makeControl()
+    {
+        return std::move(SilentControl().control);
+    }
 
 private Q_SLOTS:
     void voicesStartWithTheNamedOnesThenLanguages()
     {
         auto control = makeControl();
-        const int count = control->invoke(SpeechControl::DispidVoiceCount).toInt();
+        const int count = control->invoke(speech::SpeechControl::DispidVoiceCount).toInt();
         QVERIFY2(count > 19 + 50, qPrintable(QString::number(count)));
         const QStringList named =
             QStringLiteral("Mary|Mike|Sam|Mary (for Telephone)|Mike (for Telephone)|Female Whisper|"
@@ -27,7 +30,7 @@ private Q_SLOTS:
                 .split(u'|');
         QStringList names;
         for (int i = 1; i <= count; ++i) {
-            names.append(control->invoke(SpeechControl::DispidVoiceName, {i}).toString());
+            names.append(control->invoke(speech::SpeechControl::DispidVoiceName, {i}).toString());
         }
         QCOMPARE(names.mid(0, 19), named);
         QVERIFY(names.contains("German"));
@@ -35,8 +38,8 @@ private Q_SLOTS:
         QCOMPARE(names.removeDuplicates(), 0);
         QVERIFY(!names.contains(QString()));
         // The whisper and RoboSoft voices are really espeak-ng variants, not plain English.
-        for (const VoiceDefinition& voice : control->voices().mid(0, 19)) {
-            if (voice.engine == SynthEngine::Espeak) {
+        for (const speech::VoiceDefinition& voice : control->voices().mid(0, 19)) {
+            if (voice.engine == speech::SynthEngine::Espeak) {
                 QVERIFY2(voice.engineVoice.contains('+'), voice.engineVoice.constData());
             }
         }
@@ -52,7 +55,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("dispid");
         QTest::addColumn<QVariantList>("args");
         QTest::addColumn<quint32>("result");
-        const quint32 invalid = SpeechControl::ResultInvalidArgument;
+        const quint32 invalid = speech::SpeechControl::ResultInvalidArgument;
         QTest::newRow("name of voice 0") << 19 << QVariantList{0} << invalid;
         QTest::newRow("name past the end") << 19 << QVariantList{100000} << invalid;
         QTest::newRow("name without number") << 19 << QVariantList{} << invalid;
@@ -60,8 +63,8 @@ private Q_SLOTS:
         QTest::newRow("select voice -1") << 16 << QVariantList{-1} << invalid;
         QTest::newRow("speed a text") << 10 << QVariantList{"fast"} << invalid;
         QTest::newRow("unknown member")
-            << 1234 << QVariantList{} << SpeechControl::ResultUnknownMember;
-        QTest::newRow("valid select") << 16 << QVariantList{2} << SpeechControl::ResultOk;
+            << 1234 << QVariantList{} << speech::SpeechControl::ResultUnknownMember;
+        QTest::newRow("valid select") << 16 << QVariantList{2} << speech::SpeechControl::ResultOk;
     }
 
     void badArgumentsAreReportedNotObeyed()
@@ -71,7 +74,7 @@ private Q_SLOTS:
         QFETCH(quint32, result);
         auto control = makeControl();
         control->invoke(dispid, args);
-        QCOMPARE(control->invoke(SpeechControl::DispidLastResult).toUInt(), result);
+        QCOMPARE(control->invoke(speech::SpeechControl::DispidLastResult).toUInt(), result);
     }
 
     // The window's order for one utterance (16, 10, 7, (68), 6, 59), with settings each
@@ -82,8 +85,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("speed");
         QTest::addColumn<int>("pitch");
         QTest::addColumn<quint32>("result");
-        const quint32 ok = SpeechControl::ResultOk;
-        const quint32 refused = SpeechControl::ResultIncompatible;
+        const quint32 ok = speech::SpeechControl::ResultOk;
+        const quint32 refused = speech::SpeechControl::ResultIncompatible;
         const auto row = [](const char* tag, const char* voice, int speed, int pitch,
                             quint32 result) {
             QTest::newRow(tag) << QString::fromLatin1(voice) << speed << pitch << result;
@@ -107,17 +110,17 @@ private Q_SLOTS:
         QFETCH(int, pitch);
         QFETCH(quint32, result);
         auto control = makeControl();
-        QSignalSpy stopped(control.get(), &SpeechControl::AudioStop);
+        QSignalSpy stopped(control.get(), &speech::SpeechControl::AudioStop);
         const int number = voiceNumber(*control, voice);
         QVERIFY(number > 0);
-        control->invoke(SpeechControl::DispidSelectVoice, {number});
-        control->invoke(SpeechControl::DispidSpeed, {speed});
-        control->invoke(SpeechControl::DispidPitch, {pitch});
-        control->invoke(SpeechControl::DispidSpeak, {QStringLiteral("Hi.")});
-        QCOMPARE(control->invoke(SpeechControl::DispidLastResult).toUInt(), result);
+        control->invoke(speech::SpeechControl::DispidSelectVoice, {number});
+        control->invoke(speech::SpeechControl::DispidSpeed, {speed});
+        control->invoke(speech::SpeechControl::DispidPitch, {pitch});
+        control->invoke(speech::SpeechControl::DispidSpeak, {QStringLiteral("Hi.")});
+        QCOMPARE(control->invoke(speech::SpeechControl::DispidLastResult).toUInt(), result);
         // Reading the result does not change it.
         QCOMPARE(control->lastResult(), result);
-        control->invoke(SpeechControl::DispidStop);
+        control->invoke(speech::SpeechControl::DispidStop);
         QTRY_COMPARE(stopped.count(), 1);
     }
 
@@ -126,12 +129,12 @@ private Q_SLOTS:
     void warmedUpThreadBecomesTheWorker()
     {
         {
-            const DirectSS::WarmUp unused;
+            const speech::DirectSS::WarmUp unused;
         }
-        const DirectSS::WarmUp warmUp;
+        const speech::DirectSS::WarmUp warmUp;
         auto control = makeControl();
         QVERIFY(control->voiceCount() > 19);
-        QSignalSpy stopped(control.get(), &SpeechControl::AudioStop);
+        QSignalSpy stopped(control.get(), &speech::SpeechControl::AudioStop);
         control->speak(QStringLiteral("Hi."));
         QTRY_VERIFY(control->bufferedSamples() > 0);
         control->stop();

@@ -17,7 +17,7 @@ class tst_SoundServer : public QObject
     enum class Server { Starts, RestartsWhileIdle, DiesWhileSpeaking, ChangesDefaultDevice };
 
     QTemporaryDir m_runtime;
-    std::unique_ptr<DirectSS> m_control;
+    std::unique_ptr<speech::DirectSS> m_control;
     std::unique_ptr<QSignalSpy> m_missing;
 
     bool script(const QString& function, const QStringList& arguments = {})
@@ -52,7 +52,7 @@ class tst_SoundServer : public QObject
         if (!recorder.waitForStarted() || !recorder.waitForReadyRead(3000)) {
             return -1;
         }
-        QSignalSpy stopped(m_control.get(), &SpeechControl::AudioStop);
+        QSignalSpy stopped(m_control.get(), &speech::SpeechControl::AudioStop);
         m_control->speak(QStringLiteral("Can you hear me?"));
         const bool ended = stopped.wait(6000);
         QTest::qWait(300);
@@ -75,9 +75,9 @@ private Q_SLOTS:
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
         qputenv("PULSE_SERVER", QFile::encodeName("unix:" + m_runtime.path() + "/pulse/native"));
         // Made while there is no server at all.
-        m_control = std::make_unique<DirectSS>();
-        m_missing =
-            std::make_unique<QSignalSpy>(m_control.get(), &SpeechControl::SoundOutputMissing);
+        m_control = std::make_unique<speech::DirectSS>();
+        m_missing = std::make_unique<QSignalSpy>(m_control.get(),
+                                                 &speech::SpeechControl::SoundOutputMissing);
         m_control->selectVoice(voiceNumber(*m_control, QStringLiteral("Sam")));
     }
 
@@ -100,7 +100,7 @@ private Q_SLOTS:
     {
         QFETCH(Server, server);
         QString monitor = QStringLiteral("test_sink.monitor");
-        QSignalSpy stopped(m_control.get(), &SpeechControl::AudioStop);
+        QSignalSpy stopped(m_control.get(), &speech::SpeechControl::AudioStop);
         switch (server) {
         case Server::Starts:
             // Without any output speaking still ends in time, and the user is told once.

@@ -16,7 +16,7 @@ class tst_SpeechPieces : public QObject
 private:
     static QStringList pieces(const QString& text, qsizetype maximum)
     {
-        TextSegmenter segmenter(text, maximum);
+        speech::TextSegmenter segmenter(text, maximum);
         QStringList result;
         while (const std::optional<QStringView> piece = segmenter.next()) {
             result.append(piece->toString());
@@ -71,17 +71,17 @@ private Q_SLOTS:
     void aBookComesInBoundedPieces()
     {
         const QString book = QStringLiteral("It was a dark and stormy night. ").repeated(100000);
-        TextSegmenter segmenter(book);
+        speech::TextSegmenter segmenter(book);
         qsizetype total = 0;
         int count = 0;
         while (const std::optional<QStringView> piece = segmenter.next()) {
-            QVERIFY(piece->size() <= TextSegmenter::DefaultMaximum);
+            QVERIFY(piece->size() <= speech::TextSegmenter::DefaultMaximum);
             QVERIFY(piece->endsWith(QLatin1String(". ")) || total + piece->size() == book.size());
             total += piece->size();
             ++count;
         }
         QCOMPARE(total, book.size());
-        QVERIFY(count > book.size() / TextSegmenter::DefaultMaximum);
+        QVERIFY(count > book.size() / speech::TextSegmenter::DefaultMaximum);
     }
     void samplesSurviveTheWrap()
     {

@@ -38,14 +38,15 @@ private:
     QList<Heard> follow(const QString& text, qint64 stepUs,
                         const std::function<void(const QList<Heard>&)>& afterStep = {})
     {
-        DirectSS& control = *m_s->control;
+        speech::DirectSS& control = *m_s->control;
         QList<Heard> heard;
         const qint64 start = m_s->output->playedPosition();
         QObject receiver;
-        connect(&control, &SpeechControl::WordHeard, &receiver, [&](quint64, qint32 at, qint32 n) {
-            heard.append({text.mid(at, n), m_s->output->playedPosition() - start});
-        });
-        QSignalSpy stopped(&control, &SpeechControl::AudioStop);
+        connect(&control, &speech::SpeechControl::WordHeard, &receiver,
+                [&](quint64, qint32 at, qint32 n) {
+                    heard.append({text.mid(at, n), m_s->output->playedPosition() - start});
+                });
+        QSignalSpy stopped(&control, &speech::SpeechControl::AudioStop);
         control.speak(text);
         const auto step = [&] {
             control.reportHeardWords();
@@ -93,7 +94,7 @@ private Q_SLOTS:
         const QVector<qint16> reference = rendered("Mike", text);
         QVERIFY(reference.size() > audio::AudioOutput::SampleRate / 2);
 
-        QSignalSpy stopped(m_s->control.get(), &SpeechControl::AudioStop);
+        QSignalSpy stopped(m_s->control.get(), &speech::SpeechControl::AudioStop);
         m_s->control->speak(text);
         // Synthesis alone does not end it: the clock has not moved.
         QTRY_VERIFY(!m_s->control->isSynthesizing() || m_s->control->bufferedSamples() > 20000);
@@ -127,7 +128,7 @@ private Q_SLOTS:
         const QVector<qint16> reference = rendered("Mary", text);
         QVERIFY(reference.size() > qsizetype(audio::AudioOutput::SampleRate) * 2);
 
-        QSignalSpy stopped(m_s->control.get(), &SpeechControl::AudioStop);
+        QSignalSpy stopped(m_s->control.get(), &speech::SpeechControl::AudioStop);
         const quint64 digestBefore = m_s->output->digest();
         QCOMPARE(digestBefore, audio::SilentAudioOutput::DigestSeed);
         m_s->control->speak(text);
@@ -163,7 +164,7 @@ private Q_SLOTS:
     void stopIsImmediateAndEndsOnce()
     {
         QFETCH(bool, paused);
-        QSignalSpy stopped(m_s->control.get(), &SpeechControl::AudioStop);
+        QSignalSpy stopped(m_s->control.get(), &speech::SpeechControl::AudioStop);
         m_s->control->selectVoice(voiceNumber(*m_s->control, "Mike"));
         m_s->control->speak(
             QStringLiteral("A long text that will not be heard to its end. ").repeated(200));
@@ -200,9 +201,9 @@ private Q_SLOTS:
         const qsizetype secondLength = rendered("Sam", second).size();
         QVERIFY(firstLength > 0 && secondLength > firstLength);
 
-        QSignalSpy stopped(m_s->control.get(), &SpeechControl::AudioStop);
+        QSignalSpy stopped(m_s->control.get(), &speech::SpeechControl::AudioStop);
         QList<qint64> endedAt;
-        connect(m_s->control.get(), &SpeechControl::AudioStop, this,
+        connect(m_s->control.get(), &speech::SpeechControl::AudioStop, this,
                 [&] { endedAt.append(m_s->output->playedSamples()); });
         m_s->control->speak(first);
         m_s->control->speak(second);
@@ -226,7 +227,7 @@ private Q_SLOTS:
 
     void emptyTextEndsToo()
     {
-        QSignalSpy stopped(m_s->control.get(), &SpeechControl::AudioStop);
+        QSignalSpy stopped(m_s->control.get(), &speech::SpeechControl::AudioStop);
         m_s->control->speak(QString());
         QVERIFY(playUntil(*m_s->control, *m_s->clock, [&] { return stopped.count() == 1; }));
         QCOMPARE(m_s->output->playedSamples(), 0);
@@ -250,7 +251,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, voice);
         QFETCH(int, speed);
-        DirectSS& control = *m_s->control;
+        speech::DirectSS& control = *m_s->control;
         if (speed > 0) {
             control.setSpeed(speed);
         }
@@ -312,7 +313,7 @@ private Q_SLOTS:
     void pauseAndResumeMarkEachWordOnce()
     {
         QFETCH(QString, voice);
-        DirectSS& control = *m_s->control;
+        speech::DirectSS& control = *m_s->control;
         control.selectVoice(voiceNumber(control, voice));
         int pauses = 0;
         const QList<Heard> heard =
@@ -352,7 +353,7 @@ private Q_SLOTS:
     void timingFilesMatchTheMarks()
     {
         QFETCH(QString, voice);
-        DirectSS& control = *m_s->control;
+        speech::DirectSS& control = *m_s->control;
         const QStringList sentences = {QStringLiteral("Hello there, how are you today?"),
                                        QStringLiteral("I am fine & well."),
                                        QStringLiteral("Thanks for <asking>!")};

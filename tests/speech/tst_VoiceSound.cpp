@@ -101,7 +101,7 @@ class tst_VoiceSound : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<DirectSS> m_control;
+    std::unique_ptr<speech::DirectSS> m_control;
     QTemporaryDir m_dir;
     const QString m_text = QStringLiteral("She sells sea shells by the sea shore, surely.");
 
@@ -115,7 +115,8 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        m_control = std::make_unique<DirectSS>(std::make_unique<audio::SilentAudioOutput>());
+        m_control =
+            std::make_unique<speech::DirectSS>(std::make_unique<audio::SilentAudioOutput>());
     }
     void cleanupTestCase() { m_control.reset(); }
 
@@ -162,8 +163,8 @@ private Q_SLOTS:
     void namedVoicesSoundDifferent()
     {
         QSet<quint64> digests;
-        const QList<VoiceDefinition> named = m_control->voices().mid(0, 19);
-        for (const VoiceDefinition& voice : named) {
+        const QList<speech::VoiceDefinition> named = m_control->voices().mid(0, 19);
+        for (const speech::VoiceDefinition& voice : named) {
             const QVector<qint16> samples = speech(voice.name, voice.ownSpeed, voice.ownPitch);
             QVERIFY2(rms(samples) > 300, qPrintable(voice.name));
             digests.insert(audio::SilentAudioOutput::digestOf(samples.constData(), samples.size()));
@@ -215,18 +216,18 @@ private Q_SLOTS:
 
     void mappingIsMonotonicWithNaturalOwnValues()
     {
-        for (const VoiceDefinition& voice : VoiceCatalog::namedVoices({})) {
-            const ProsodySettings own = voice.prosody(voice.ownSpeed, voice.ownPitch);
+        for (const speech::VoiceDefinition& voice : speech::VoiceCatalog::namedVoices({})) {
+            const speech::ProsodySettings own = voice.prosody(voice.ownSpeed, voice.ownPitch);
             QCOMPARE(own.espeakRate, 175);
             QCOMPARE(own.espeakPitch, 50);
             QCOMPARE(own.fliteStretch, 1.0);
             QCOMPARE(own.fliteF0Factor, 1.0);
             QCOMPARE(own.sonicSpeed, 1.0);
-            ProsodySettings before = voice.prosody(voice.minSpeed, voice.minPitch);
+            speech::ProsodySettings before = voice.prosody(voice.minSpeed, voice.minPitch);
             for (int step = 1; step <= 20; ++step) {
                 const int speed = voice.minSpeed + (voice.maxSpeed - voice.minSpeed) * step / 20;
                 const int pitch = voice.minPitch + (voice.maxPitch - voice.minPitch) * step / 20;
-                const ProsodySettings now = voice.prosody(speed, pitch);
+                const speech::ProsodySettings now = voice.prosody(speed, pitch);
                 QVERIFY(now.espeakRate * now.sonicSpeed > before.espeakRate * before.sonicSpeed);
                 QVERIFY(now.fliteStretch < before.fliteStretch);
                 QVERIFY(now.espeakPitch > before.espeakPitch);

@@ -116,7 +116,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, voice);
         const QString path = m_dir->filePath(QStringLiteral("speech.wav"));
-        QSignalSpy failed(m_s->control.get(), &SpeechControl::RecordingFailed);
+        QSignalSpy failed(m_s->control.get(), &speech::SpeechControl::RecordingFailed);
         m_s->control->setSpeed(voice == "German" ? 50 : 150);
         QVERIFY(render(*m_s->control, voice, QStringLiteral("Rendering into a file. Seven words."),
                        path));
@@ -132,7 +132,7 @@ private Q_SLOTS:
         QVERIFY(wave.samples.size() > audio::AudioOutput::SampleRate);
         QVERIFY(testfiles::read(path).startsWith("RIFF"));
         QCOMPARE(filesIn(m_dir->path()), QStringList{"speech.wav"});
-        QCOMPARE(m_s->control->lastResult(), SpeechControl::ResultOk);
+        QCOMPARE(m_s->control->lastResult(), speech::SpeechControl::ResultOk);
     }
 
     // Every format the path names reads back by libsndfile, as long as the wave file
@@ -158,7 +158,7 @@ private Q_SLOTS:
         QVERIFY(render(*m_s->control, "Mary", text, wave));
         const QString path = m_dir->filePath(name);
         m_s->control->setRecordingTitle(QStringLiteral("Chapter One"));
-        QSignalSpy progress(m_s->control.get(), &SpeechControl::RecordingProgress);
+        QSignalSpy progress(m_s->control.get(), &speech::SpeechControl::RecordingProgress);
         QVERIFY(render(*m_s->control, "Mary", text, path));
         QVERIFY(!progress.isEmpty());
         QCOMPARE(progress.last().at(0).toInt(), 100);
@@ -211,7 +211,7 @@ private Q_SLOTS:
     {
         const QString path = m_dir->filePath(QStringLiteral("old.aiff"));
         QVERIFY(testfiles::write(path, "an older file"));
-        QSignalSpy failed(m_s->control.get(), &SpeechControl::RecordingFailed);
+        QSignalSpy failed(m_s->control.get(), &speech::SpeechControl::RecordingFailed);
         QVERIFY(render(*m_s->control, "Mary", QStringLiteral("Never rendered."), path));
         QCOMPARE(failed.count(), 1);
         QVERIFY(failed.at(0).at(1).toString().contains(QStringLiteral(".aiff")));
@@ -269,7 +269,7 @@ private Q_SLOTS:
     {
         const QString path = m_dir->filePath(QStringLiteral("old.wav"));
         QVERIFY(testfiles::write(path, "an older file"));
-        QSignalSpy stopped(m_s->control.get(), &SpeechControl::AudioStop);
+        QSignalSpy stopped(m_s->control.get(), &speech::SpeechControl::AudioStop);
         m_s->control->selectVoice(voiceNumber(*m_s->control, "Mary"));
         m_s->control->setOutputFile(path);
         m_s->control->speak(
@@ -301,9 +301,9 @@ private Q_SLOTS:
         QFETCH(QString, name);
         const QString path = m_dir->filePath(name);
         QVERIFY(testfiles::write(path, "an older file"));
-        QSignalSpy stopped(m_s->control.get(), &SpeechControl::AudioStop);
-        QSignalSpy failed(m_s->control.get(), &SpeechControl::RecordingFailed);
-        QSignalSpy progress(m_s->control.get(), &SpeechControl::RecordingProgress);
+        QSignalSpy stopped(m_s->control.get(), &speech::SpeechControl::AudioStop);
+        QSignalSpy failed(m_s->control.get(), &speech::SpeechControl::RecordingFailed);
+        QSignalSpy progress(m_s->control.get(), &speech::SpeechControl::RecordingProgress);
         m_s->control->selectVoice(voiceNumber(*m_s->control, "Mike"));
         m_s->control->setOutputFile(path);
         m_s->control->speak(QStringLiteral("This book is far too long to finish. ").repeated(2000));
@@ -325,7 +325,7 @@ private Q_SLOTS:
         const QString path = m_dir->filePath(QStringLiteral("once.wav"));
         QVERIFY(render(*m_s->control, "Sam", QStringLiteral("Into the file."), path));
         QFile::remove(path);
-        QSignalSpy stopped(m_s->control.get(), &SpeechControl::AudioStop);
+        QSignalSpy stopped(m_s->control.get(), &speech::SpeechControl::AudioStop);
         m_s->control->speak(QStringLiteral("Out loud."));
         QVERIFY(playUntil(*m_s->control, *m_s->clock, [&] { return stopped.count() == 1; }));
         QVERIFY(m_s->output->playedSamples() > 0);
@@ -395,8 +395,8 @@ private Q_SLOTS:
         }
 
         platform::EventLogCapture log;
-        QSignalSpy stopped(m_s->control.get(), &SpeechControl::AudioStop);
-        QSignalSpy failed(m_s->control.get(), &SpeechControl::RecordingFailed);
+        QSignalSpy stopped(m_s->control.get(), &speech::SpeechControl::AudioStop);
+        QSignalSpy failed(m_s->control.get(), &speech::SpeechControl::RecordingFailed);
         m_s->control->selectVoice(voiceNumber(*m_s->control, "Mary"));
         m_s->control->setOutputFile(path);
         m_s->control->speak(
@@ -415,7 +415,7 @@ private Q_SLOTS:
         const QString said = failed.at(0).at(1).toString();
         QVERIFY(!said.isEmpty());
         QVERIFY2(said.contains(reason), qPrintable(said));
-        QCOMPARE(m_s->control->lastResult(), SpeechControl::ResultWriteFailed);
+        QCOMPARE(m_s->control->lastResult(), speech::SpeechControl::ResultWriteFailed);
         QCOMPARE(log.entries(platform::LogLevel::Warning).size(), 1);
         QCOMPARE(testfiles::read(folder + QStringLiteral("/speech.wav")),
                  QByteArray("precious older take"));

@@ -28,9 +28,9 @@ QLabel* addLabel(QWidget* form, const QString& text, int x, int y)
     return label;
 }
 
-UcCmd* addButton(QWidget* form, int style, const QString& caption, int x, int y)
+skinned::UcCmd* addButton(QWidget* form, int style, const QString& caption, int x, int y)
 {
-    auto* button = new UcCmd(form);
+    auto* button = new skinned::UcCmd(form);
     button->setStyle(style);
     button->setCaption(caption);
     button->move(x, y);
@@ -61,20 +61,22 @@ int main(int argc, char** argv)
     caption->setFont(captionFont);
     caption->setGeometry(36, 6, 300, 18);
 
-    for (int style : {UcCmd::StyleClose, UcCmd::StyleRestore, UcCmd::StyleMinimise}) {
+    for (int style : {skinned::UcCmd::StyleClose, skinned::UcCmd::StyleRestore,
+                      skinned::UcCmd::StyleMinimise}) {
         addButton(&form, style, QString(), 0, 0);
     }
 
-    ClsSkin skin;
+    skin::ClsSkin skin;
     skin.setTheForm(&form);
     skin.SetFrmPict();
     skin.setCloseButtonAllow(true);
     skin.setMinimiseAllow(true);
 
     addLabel(&form, QStringLiteral("Push buttons"), 24, 48);
-    auto* speak = addButton(&form, UcCmd::StyleButton, QStringLiteral("SPEAK"), 24, 68);
-    addButton(&form, UcCmd::StyleButton, QStringLiteral("PAUSE"), 128, 68)->setEnabled(false);
-    auto* plain = new UcCmd(&form);
+    auto* speak = addButton(&form, skinned::UcCmd::StyleButton, QStringLiteral("SPEAK"), 24, 68);
+    addButton(&form, skinned::UcCmd::StyleButton, QStringLiteral("PAUSE"), 128, 68)
+        ->setEnabled(false);
+    auto* plain = new skinned::UcCmd(&form);
     plain->setPictureDN(QStringLiteral("BUTTONDN"));
     plain->setPictureUP(QStringLiteral("BUTTONUP"));
     plain->setCaption(QStringLiteral("Own pictures"));
@@ -82,50 +84,51 @@ int main(int argc, char** argv)
     plain->move(232, 66);
 
     addLabel(&form, QStringLiteral("Check and option buttons"), 24, 104);
-    addButton(&form, UcCmd::StyleCheck, QStringLiteral("Read punctuation"), 24, 124);
-    addButton(&form, UcCmd::StyleCheck, QStringLiteral("Loop"), 24, 146)->setValue(true);
-    addButton(&form, UcCmd::StyleOption, QStringLiteral("Female voice"), 220, 124);
-    auto* male = addButton(&form, UcCmd::StyleOption, QStringLiteral("Male voice"), 220, 146);
-    addButton(&form, UcCmd::StyleOption, QStringLiteral("Robot"), 220, 168);
+    addButton(&form, skinned::UcCmd::StyleCheck, QStringLiteral("Read punctuation"), 24, 124);
+    addButton(&form, skinned::UcCmd::StyleCheck, QStringLiteral("Loop"), 24, 146)->setValue(true);
+    addButton(&form, skinned::UcCmd::StyleOption, QStringLiteral("Female voice"), 220, 124);
+    auto* male =
+        addButton(&form, skinned::UcCmd::StyleOption, QStringLiteral("Male voice"), 220, 146);
+    addButton(&form, skinned::UcCmd::StyleOption, QStringLiteral("Robot"), 220, 168);
 
     addLabel(&form, QStringLiteral("Speed"), 24, 200);
-    auto* speed = new UcScroll(&form);
+    auto* speed = new skinned::UcScroll(&form);
     speed->setGeometry(24, 220, 300, 22);
     speed->UserControl_InitProperties();
     speed->setMax(200);
     speed->setValue(120);
     addLabel(&form, QStringLiteral("Tone"), 24, 252);
-    auto* tone = new UcScroll(&form);
+    auto* tone = new skinned::UcScroll(&form);
     tone->setGeometry(24, 272, 300, 22);
     tone->UserControl_InitProperties();
     tone->setValue(40);
-    auto* vertical = new UcScroll(&form);
+    auto* vertical = new skinned::UcScroll(&form);
     vertical->setGeometry(540, 48, 22, 290);
     vertical->setOrientation(1);
     vertical->setValue(30);
 
     addLabel(&form, QStringLiteral("Progress"), 24, 304);
-    auto* progress = new UcProgress(&form);
+    auto* progress = new skinned::UcProgress(&form);
     progress->setGeometry(24, 324, 300, 19);
     progress->setMax(200);
     progress->setValue(120);
-    auto* verticalProgress = new UcProgress(&form);
+    auto* verticalProgress = new skinned::UcProgress(&form);
     verticalProgress->setGeometry(500, 48, 19, 290);
     verticalProgress->setOrientation(1);
     verticalProgress->setValue(30);
 
-    QObject::connect(speed, &UcScroll::Change, progress,
+    QObject::connect(speed, &skinned::UcScroll::Change, progress,
                      [&] { progress->setValue(speed->Value()); });
-    QObject::connect(vertical, &UcScroll::Change, verticalProgress,
+    QObject::connect(vertical, &skinned::UcScroll::Change, verticalProgress,
                      [&] { verticalProgress->setValue(vertical->Value()); });
-    QObject::connect(speak, &UcCmd::Click, &form, [&] {
+    QObject::connect(speak, &skinned::UcCmd::Click, &form, [&] {
         tone->setValue(tone->Value() + 10 > tone->Max() ? tone->Min() : tone->Value() + 10);
     });
-    for (UcCmd* button : form.findChildren<UcCmd*>()) {
+    for (skinned::UcCmd* button : form.findChildren<skinned::UcCmd*>()) {
         if (platform::controlTag(button) == QLatin1String("TOPCLOSE")) {
-            QObject::connect(button, &UcCmd::Click, &form, &QWidget::close);
+            QObject::connect(button, &skinned::UcCmd::Click, &form, &QWidget::close);
         } else if (platform::controlTag(button) == QLatin1String("MINIMISE")) {
-            QObject::connect(button, &UcCmd::Click, &form, &QWidget::showMinimized);
+            QObject::connect(button, &skinned::UcCmd::Click, &form, &QWidget::showMinimized);
         }
     }
 

@@ -17,18 +17,18 @@ public:
     {
         window.resize(400, 300);
         window.move(100, 100);
-        mdlSHPCLR::setCursorPositionProvider([this] { return m_pointer; });
+        bevel::mdlSHPCLR::setCursorPositionProvider([this] { return m_pointer; });
         pointAway();
         window.show();
         m_exposed = QTest::qWaitForWindowExposed(&window);
     }
-    ~BevelTestHost() { mdlSHPCLR::setCursorPositionProvider({}); }
+    ~BevelTestHost() { bevel::mdlSHPCLR::setCursorPositionProvider({}); }
     BevelTestHost(const BevelTestHost&) = delete;
     BevelTestHost& operator=(const BevelTestHost&) = delete;
 
-    bvlBUTTON* add(const QString& name, const QRect& geometry, QWidget* parent = nullptr)
+    bevel::bvlBUTTON* add(const QString& name, const QRect& geometry, QWidget* parent = nullptr)
     {
-        auto* button = new bvlBUTTON(parent ? parent : &window);
+        auto* button = new bevel::bvlBUTTON(parent ? parent : &window);
         button->setObjectName(name);
         button->UserControl_InitProperties();
         button->setGeometry(geometry);

@@ -31,18 +31,18 @@ const QString kValueMessage =
     QStringLiteral("INVALID CARTESIAN CO-ORDINATES VALUES.\r\n\r\nValues must be Integers in "
                    "the\r\nrange -32768 to +32767 only.");
 
-constexpr double kPi = mdlSHPCLR::kPi;
+constexpr double kPi = bevel::mdlSHPCLR::kPi;
 constexpr double kP = 1.5757963267949;
 constexpr double kQ = kPi + kP;
 
 // Signals of one button, counted.
 struct Spies
 {
-    explicit Spies(bvlBUTTON* b)
-        : click(b, &bvlBUTTON::Click), dblClick(b, &bvlBUTTON::DblClick),
-          mouseDown(b, &bvlBUTTON::MouseDown), mouseMove(b, &bvlBUTTON::MouseMove),
-          mouseUp(b, &bvlBUTTON::MouseUp), mouseExit(b, &bvlBUTTON::MouseExit),
-          changed(b, &bvlBUTTON::PropertyChanged)
+    explicit Spies(bevel::bvlBUTTON* b)
+        : click(b, &bevel::bvlBUTTON::Click), dblClick(b, &bevel::bvlBUTTON::DblClick),
+          mouseDown(b, &bevel::bvlBUTTON::MouseDown), mouseMove(b, &bevel::bvlBUTTON::MouseMove),
+          mouseUp(b, &bevel::bvlBUTTON::MouseUp), mouseExit(b, &bevel::bvlBUTTON::MouseExit),
+          changed(b, &bevel::bvlBUTTON::PropertyChanged)
     {
     }
     // All but MouseExit.
@@ -165,7 +165,7 @@ private Q_SLOTS:
             qint16 parsedX = 77;
             qint16 parsedY = 88;
             QString inOut = QString::fromLatin1(input);
-            QCOMPARE(mdlSHPCLR::ParseCoordinate(inOut, parsedX, parsedY), valid);
+            QCOMPARE(bevel::mdlSHPCLR::ParseCoordinate(inOut, parsedX, parsedY), valid);
             QCOMPARE(inOut, QLatin1String(text));
             QCOMPARE(QPoint(parsedX, parsedY), xy);
             QCOMPARE(boxes.boxes().size(), valid ? 0 : 1);
@@ -190,12 +190,12 @@ private Q_SLOTS:
             {platform::rgb(255, 255, 255), {160, 240, 0}},
         };
         for (const auto& [colour, hls] : rows) {
-            const mdlSHPCLR::HLS found = mdlSHPCLR::RGBToHLS(colour);
+            const bevel::mdlSHPCLR::HLS found = bevel::mdlSHPCLR::RGBToHLS(colour);
             QCOMPARE(QList<int>({found.hue, found.lightness, found.saturation}), hls);
-            QCOMPARE(mdlSHPCLR::HLSToRGB(found), colour);
+            QCOMPARE(bevel::mdlSHPCLR::HLSToRGB(found), colour);
         }
-        QCOMPARE(mdlSHPCLR::RGBToHLS(platform::systemColor(platform::ColorButtonFace)),
-                 mdlSHPCLR::RGBToHLS(platform::sysColor(platform::ColorButtonFace)));
+        QCOMPARE(bevel::mdlSHPCLR::RGBToHLS(platform::systemColor(platform::ColorButtonFace)),
+                 bevel::mdlSHPCLR::RGBToHLS(platform::sysColor(platform::ColorButtonFace)));
     }
 
     void bandLightness()
@@ -229,7 +229,8 @@ private Q_SLOTS:
             {120, kQ, 1, true, 220},
         };
         for (const auto& [lightness, angle, position, sunken, expected] : rows) {
-            const double actual = mdlSHPCLR::BandLightness(lightness, angle, position, sunken);
+            const double actual =
+                bevel::mdlSHPCLR::BandLightness(lightness, angle, position, sunken);
             QVERIFY2(std::abs(actual - expected) < 1e-6,
                      qPrintable(QStringLiteral("%1 instead of %2").arg(actual).arg(expected)));
         }
@@ -249,29 +250,29 @@ private Q_SLOTS:
             {3, wide, {0, 12}, false}, // the end, above its middle
         };
         for (const auto& [shape, size, pixel, inside] : rows) {
-            const std::optional<QRegion> region = mdlSHPCLR::ShapeRegion(shape, size);
+            const std::optional<QRegion> region = bevel::mdlSHPCLR::ShapeRegion(shape, size);
             QVERIFY(region);
             QCOMPARE(region->contains(pixel), inside);
             QCOMPARE(region->boundingRect(), QRect(QPoint(0, 0), size));
-            QVERIFY(!mdlSHPCLR::ShapeRegion(4, size));
-            QVERIFY(!mdlSHPCLR::ShapeRegion(-1, size));
+            QVERIFY(!bevel::mdlSHPCLR::ShapeRegion(4, size));
+            QVERIFY(!bevel::mdlSHPCLR::ShapeRegion(-1, size));
         }
     }
 
     void cornerDiameterAndAutomaticBevel()
     {
-        QCOMPARE(mdlSHPCLR::CornerDiameter(2, QSize(100, 40)), 20);
-        QCOMPARE(mdlSHPCLR::CornerDiameter(3, QSize(100, 40)), 40);
-        QCOMPARE(mdlSHPCLR::CornerDiameter(2, QSize(41, 100)), 20); // 20.5 goes to even
-        QCOMPARE(mdlSHPCLR::CornerDiameter(2, QSize(43, 100)), 22); // 21.5 goes to even
-        QCOMPARE(mdlSHPCLR::CornerDiameter(0, QSize(100, 40)), 0);
+        QCOMPARE(bevel::mdlSHPCLR::CornerDiameter(2, QSize(100, 40)), 20);
+        QCOMPARE(bevel::mdlSHPCLR::CornerDiameter(3, QSize(100, 40)), 40);
+        QCOMPARE(bevel::mdlSHPCLR::CornerDiameter(2, QSize(41, 100)), 20); // 20.5 goes to even
+        QCOMPARE(bevel::mdlSHPCLR::CornerDiameter(2, QSize(43, 100)), 22); // 21.5 goes to even
+        QCOMPARE(bevel::mdlSHPCLR::CornerDiameter(0, QSize(100, 40)), 0);
 
-        QCOMPARE(mdlSHPCLR::AutoBevelWidth(0, QSize(100, 40)), 6);
-        QCOMPARE(mdlSHPCLR::AutoBevelWidth(0, QSize(7, 30)), 1);
-        QCOMPARE(mdlSHPCLR::AutoBevelWidth(0, QSize(0, 0)), 1);
+        QCOMPARE(bevel::mdlSHPCLR::AutoBevelWidth(0, QSize(100, 40)), 6);
+        QCOMPARE(bevel::mdlSHPCLR::AutoBevelWidth(0, QSize(7, 30)), 1);
+        QCOMPARE(bevel::mdlSHPCLR::AutoBevelWidth(0, QSize(0, 0)), 1);
         for (int shape = 1; shape <= 3; ++shape) {
-            QCOMPARE(mdlSHPCLR::AutoBevelWidth(shape, QSize(100, 40)),
-                     mdlSHPCLR::AutoBevelWidth(0, QSize(100, 40)));
+            QCOMPARE(bevel::mdlSHPCLR::AutoBevelWidth(shape, QSize(100, 40)),
+                     bevel::mdlSHPCLR::AutoBevelWidth(0, QSize(100, 40)));
         }
     }
 
@@ -285,9 +286,9 @@ private Q_SLOTS:
         for (const auto& [shape, size, bevel] : rows) {
             QImage image(size, QImage::Format_RGB32);
             auto width = static_cast<qint16>(bevel);
-            const QRegion band = mdlSHPCLR::DrawBevel(image, shape, face, width, true);
+            const QRegion band = bevel::mdlSHPCLR::DrawBevel(image, shape, face, width, true);
             QVERIFY(!band.isEmpty());
-            const QRegion outline = *mdlSHPCLR::ShapeRegion(shape, size);
+            const QRegion outline = *bevel::mdlSHPCLR::ShapeRegion(shape, size);
             int shaded = 0;
             for (int y = 0; y < size.height(); ++y) {
                 for (int x = 0; x < size.width(); ++x) {
@@ -343,7 +344,7 @@ private Q_SLOTS:
     {
         QFETCH(StateRow, row);
         const QString actions = QString::fromLatin1(row.actions);
-        bvlBUTTON* button = addButton();
+        bevel::bvlBUTTON* button = addButton();
         button->setBehaviour(static_cast<quint8>(row.behaviour));
         button->setMouseKeys(row.mouseKeys);
         button->setValue(row.value);
@@ -391,12 +392,12 @@ private Q_SLOTS:
         }
         // The face shown follows the pressed bit.
         QCOMPARE(button->frame().pixel(0, 20) == button->sunkenFace().pixel(0, 20),
-                 (row.state & bvlBUTTON::kStatePressed) != 0);
+                 (row.state & bevel::bvlBUTTON::kStatePressed) != 0);
     }
 
     void mouseMoveReportsPressedPointerReduced()
     {
-        bvlBUTTON* button = addButton();
+        bevel::bvlBUTTON* button = addButton();
         Spies spies(button);
         m_host->move(button, QPoint(12, 7));
         m_host->press(button, QPoint(5, 5));
@@ -413,19 +414,20 @@ private Q_SLOTS:
 
     void optionButtonsReleaseEachOther()
     {
-        bvlBUTTON* first = addButton(QStringLiteral("optA"), QRect(10, 10, 80, 30));
-        bvlBUTTON* second = addButton(QStringLiteral("optB"), QRect(10, 50, 80, 30));
-        bvlBUTTON* third = addButton(QStringLiteral("optC"), QRect(10, 90, 80, 30));
+        bevel::bvlBUTTON* first = addButton(QStringLiteral("optA"), QRect(10, 10, 80, 30));
+        bevel::bvlBUTTON* second = addButton(QStringLiteral("optB"), QRect(10, 50, 80, 30));
+        bevel::bvlBUTTON* third = addButton(QStringLiteral("optC"), QRect(10, 90, 80, 30));
         auto* frame = new QWidget(&m_host->window);
         frame->setGeometry(200, 10, 150, 150);
         frame->show();
-        bvlBUTTON* elsewhere = m_host->add(QStringLiteral("optD"), QRect(10, 10, 80, 30), frame);
-        bvlBUTTON* toggle = addButton(QStringLiteral("chkE"), QRect(10, 130, 80, 30));
-        for (bvlBUTTON* button : {first, second, third, elsewhere}) {
-            button->setBehaviour(bvlBUTTON::kOptionButton);
+        bevel::bvlBUTTON* elsewhere =
+            m_host->add(QStringLiteral("optD"), QRect(10, 10, 80, 30), frame);
+        bevel::bvlBUTTON* toggle = addButton(QStringLiteral("chkE"), QRect(10, 130, 80, 30));
+        for (bevel::bvlBUTTON* button : {first, second, third, elsewhere}) {
+            button->setBehaviour(bevel::bvlBUTTON::kOptionButton);
         }
-        toggle->setBehaviour(bvlBUTTON::kToggleButton);
-        for (bvlBUTTON* button : {toggle, elsewhere, first}) {
+        toggle->setBehaviour(bevel::bvlBUTTON::kToggleButton);
+        for (bevel::bvlBUTTON* button : {toggle, elsewhere, first}) {
             button->setValue(true);
         }
 
@@ -441,7 +443,7 @@ private Q_SLOTS:
         QCOMPARE(b.click.size(), 1);
         QCOMPARE(a.click.size() + c.click.size() + d.click.size(), 0);
         QCOMPARE(first->stateWord(), 0);
-        QCOMPARE(second->stateWord(), bvlBUTTON::kStatePressed);
+        QCOMPARE(second->stateWord(), bevel::bvlBUTTON::kStatePressed);
 
         // Released in code: no event.
         second->setValue(false);
@@ -463,12 +465,12 @@ private Q_SLOTS:
     void flash()
     {
         const std::tuple<bool, bool, int> rows[] = {{false, false, 0},
-                                                    {true, false, bvlBUTTON::kStateOver},
-                                                    {false, true, bvlBUTTON::kStatePressed}};
+                                                    {true, false, bevel::bvlBUTTON::kStateOver},
+                                                    {false, true, bevel::bvlBUTTON::kStatePressed}};
         for (const auto& [pointerOver, heldToggle, endState] : rows) {
-            bvlBUTTON* button = addButton();
+            bevel::bvlBUTTON* button = addButton();
             if (heldToggle) {
-                button->setBehaviour(bvlBUTTON::kToggleButton);
+                button->setBehaviour(bevel::bvlBUTTON::kToggleButton);
                 button->setValue(true);
             }
             Spies spies(button);
@@ -476,7 +478,7 @@ private Q_SLOTS:
                 m_host->pointAt(button, kInside);
             }
             button->Flash();
-            QCOMPARE(button->stateWord(), bvlBUTTON::kStateFlashing);
+            QCOMPARE(button->stateWord(), bevel::bvlBUTTON::kStateFlashing);
             QCOMPARE(button->frame().pixel(0, 20), button->sunkenFace().pixel(0, 20));
             QVERIFY(button->isTimerRunning());
             QTRY_VERIFY(!button->isTimerRunning());
@@ -493,14 +495,14 @@ private Q_SLOTS:
 
     void accessKeyFlashesAndClicks()
     {
-        bvlBUTTON* button = addButton();
+        bevel::bvlBUTTON* button = addButton();
         button->setAccessKeys(QStringLiteral("s"));
         m_host->window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&m_host->window));
         Spies spies(button);
         QTest::keyClick(&m_host->window, Qt::Key_S, Qt::AltModifier);
         QCOMPARE(spies.click.size(), 1);
-        QCOMPARE(button->stateWord(), bvlBUTTON::kStateFlashing);
+        QCOMPARE(button->stateWord(), bevel::bvlBUTTON::kStateFlashing);
         QVERIFY(!button->Value());
         QTRY_COMPARE(button->stateWord(), 0);
 
@@ -509,16 +511,16 @@ private Q_SLOTS:
         button->setEnabled(false);
         QTest::keyClick(&m_host->window, Qt::Key_S, Qt::AltModifier);
         QCOMPARE(spies.click.size(), 1);
-        QCOMPARE(button->stateWord(), bvlBUTTON::kStateDisabled);
+        QCOMPARE(button->stateWord(), bevel::bvlBUTTON::kStateDisabled);
     }
 
     void disabledIgnoresEverything()
     {
-        bvlBUTTON* button = addButton();
-        button->setBehaviour(bvlBUTTON::kToggleButton);
+        bevel::bvlBUTTON* button = addButton();
+        button->setBehaviour(bevel::bvlBUTTON::kToggleButton);
         Spies spies(button);
         button->setEnabled(false);
-        QCOMPARE(button->stateWord(), bvlBUTTON::kStateDisabled);
+        QCOMPARE(button->stateWord(), bevel::bvlBUTTON::kStateDisabled);
         QCOMPARE(spies.changed.size(), 1);
         spies.clear();
 
@@ -528,7 +530,7 @@ private Q_SLOTS:
         m_host->release(button, kInside);
         m_host->doubleClick(button, kInside);
         button->Flash();
-        QCOMPARE(button->stateWord(), bvlBUTTON::kStateDisabled);
+        QCOMPARE(button->stateWord(), bevel::bvlBUTTON::kStateDisabled);
         QVERIFY(!button->Value());
         for (const QSignalSpy* spy : spies.all()) {
             QCOMPARE(spy->size(), 0);
@@ -541,7 +543,7 @@ private Q_SLOTS:
         // A disabled window disables the button on screen, not its own Enabled.
         spies.clear();
         m_host->window.setEnabled(false);
-        QCOMPARE(button->stateWord(), bvlBUTTON::kStateDisabled);
+        QCOMPARE(button->stateWord(), bevel::bvlBUTTON::kStateDisabled);
         QVERIFY(button->Enabled());
         QCOMPARE(spies.changed.size(), 0);
         m_host->window.setEnabled(true);
@@ -551,10 +553,10 @@ private Q_SLOTS:
     // The codes themselves are the input-code table's test; here, that each event is raised.
     void keysAreReported()
     {
-        bvlBUTTON* button = addButton();
-        QSignalSpy down(button, &bvlBUTTON::KeyDown);
-        QSignalSpy press(button, &bvlBUTTON::KeyPress);
-        QSignalSpy up(button, &bvlBUTTON::KeyUp);
+        bevel::bvlBUTTON* button = addButton();
+        QSignalSpy down(button, &bevel::bvlBUTTON::KeyDown);
+        QSignalSpy press(button, &bevel::bvlBUTTON::KeyPress);
+        QSignalSpy up(button, &bevel::bvlBUTTON::KeyUp);
         Spies spies(button);
         QTest::keyClick(button, Qt::Key_A, Qt::ShiftModifier);
         QTest::keyClick(button, Qt::Key_Space);
@@ -573,7 +575,7 @@ private Q_SLOTS:
     void rejectedOffsets()
     {
         doubles::FakeMessageBoxService boxes;
-        bvlBUTTON* button = addButton();
+        bevel::bvlBUTTON* button = addButton();
         Spies spies(button);
         button->setCaptionOffset(QStringLiteral(" ( 3 , -4 ) "));
         QCOMPARE(button->CaptionOffset(), QStringLiteral("(3,-4)"));
@@ -586,7 +588,7 @@ private Q_SLOTS:
         QCOMPARE(button->captionRect(), rect);
         QCOMPARE(spies.changed.size(), 1);
 
-        auto* read = new bvlBUTTON(&m_host->window);
+        auto* read = new bevel::bvlBUTTON(&m_host->window);
         read->setObjectName(QStringLiteral("cmdStored"));
         read->setGeometry(10, 10, 100, 40);
         read->show();
@@ -604,14 +606,14 @@ private Q_SLOTS:
 
     void newControlTakesItsName()
     {
-        bvlBUTTON* button = addButton(QStringLiteral("cmdSpkText"));
+        bevel::bvlBUTTON* button = addButton(QStringLiteral("cmdSpkText"));
         QCOMPARE(button->Caption(), QStringLiteral("cmdSpkText"));
         // Only the bevel width the control chose for its size differs from the defaults.
         platform::PropertyBag written;
         button->UserControl_WriteProperties(written);
         QCOMPARE(written.toJson(), (QJsonObject{{QStringLiteral("BevelHeight"), 6}}));
 
-        auto* read = new bvlBUTTON(&m_host->window);
+        auto* read = new bevel::bvlBUTTON(&m_host->window);
         read->setObjectName(QStringLiteral("cmdStopText"));
         read->UserControl_ReadProperties(platform::PropertyBag());
         QCOMPARE(read->Caption(), QStringLiteral("cmdStopText"));
@@ -625,7 +627,7 @@ private Q_SLOTS:
 
     void propertyRoundTrip()
     {
-        bvlBUTTON* button = addButton(QStringLiteral("cmdSource"));
+        bevel::bvlBUTTON* button = addButton(QStringLiteral("cmdSource"));
         const platform::Picture picture = plain(qRgb(10, 200, 30), QSize(8, 6));
         const platform::Picture hover = plain(qRgb(250, 0, 30), QSize(8, 6));
         QFont font(QStringLiteral("DejaVu Serif"));
@@ -636,7 +638,7 @@ private Q_SLOTS:
         button->setAccessKeys(QStringLiteral("sp"));
         button->setAppearance(3);
         button->setBackColour(platform::rgb(1, 2, 3));
-        button->setBehaviour(bvlBUTTON::kToggleButton);
+        button->setBehaviour(bevel::bvlBUTTON::kToggleButton);
         button->setBevelAutoAdjust(false);
         button->setBevelHeight(5);
         button->setCaption(QStringLiteral("&SPEAK"));
@@ -661,7 +663,7 @@ private Q_SLOTS:
         button->UserControl_WriteProperties(bag);
         QCOMPARE(bag.toJson().size(), 23); // every key
 
-        auto* copy = new bvlBUTTON(&m_host->window);
+        auto* copy = new bevel::bvlBUTTON(&m_host->window);
         copy->setObjectName(QStringLiteral("cmdCopy"));
         copy->setGeometry(10, 60, 100, 40);
         Spies spies(copy);
@@ -678,12 +680,13 @@ private Q_SLOTS:
         QCOMPARE(copy->MouseIcon().image(), hover.image());
         // What was read shows at once: the pressed, disabled capsule with its offsets and pointer.
         QCOMPARE(copy->cursor().shape(), Qt::CrossCursor);
-        QCOMPARE(copy->stateWord(), bvlBUTTON::kStatePressed | bvlBUTTON::kStateDisabled);
+        QCOMPARE(copy->stateWord(),
+                 bevel::bvlBUTTON::kStatePressed | bevel::bvlBUTTON::kStateDisabled);
         QCOMPARE(copy->pictureRect().topLeft(), QPoint(5 - 7, 5 + 9));
-        QCOMPARE(copy->mask(), *mdlSHPCLR::ShapeRegion(3, QSize(100, 40)));
+        QCOMPARE(copy->mask(), *bevel::mdlSHPCLR::ShapeRegion(3, QSize(100, 40)));
         // Enabled, the held toggle stays down without a click.
         copy->setEnabled(true);
-        QCOMPARE(copy->stateWord(), bvlBUTTON::kStatePressed);
+        QCOMPARE(copy->stateWord(), bevel::bvlBUTTON::kStatePressed);
         QCOMPARE(copy->frame().pixel(50, 1), copy->sunkenFace().pixel(50, 1));
         QCOMPARE(spies.click.size(), 0);
     }
@@ -691,25 +694,25 @@ private Q_SLOTS:
     // Each shape's outline and size show in the looks; the pointer follows the outline.
     void pointerOverTheOutline()
     {
-        bvlBUTTON* button = addButton(QStringLiteral("cmdShape"));
-        button->setAppearance(mdlSHPCLR::kCapsule);
+        bevel::bvlBUTTON* button = addButton(QStringLiteral("cmdShape"));
+        button->setAppearance(bevel::mdlSHPCLR::kCapsule);
         QCOMPARE(button->windowRegion(), button->mask());
         // A pointer over a cut-off corner is over whatever lies behind it.
         m_host->pointAt(button, QPoint(5, 5));
-        QVERIFY(!mdlSHPCLR::IsMouseOver(button));
+        QVERIFY(!bevel::mdlSHPCLR::IsMouseOver(button));
         m_host->pointAt(button, QPoint(50, 20));
-        QVERIFY(mdlSHPCLR::IsMouseOver(button));
+        QVERIFY(bevel::mdlSHPCLR::IsMouseOver(button));
 
         // Back to a rectangle: the whole control.
-        button->setAppearance(mdlSHPCLR::kRectangle);
+        button->setAppearance(bevel::mdlSHPCLR::kRectangle);
         QCOMPARE(button->mask(), QRegion(button->rect()));
         m_host->pointAt(button, QPoint(5, 5));
-        QVERIFY(mdlSHPCLR::IsMouseOver(button));
+        QVERIFY(bevel::mdlSHPCLR::IsMouseOver(button));
     }
 
     void facesAreBuiltForTheSize()
     {
-        bvlBUTTON* button = addButton(QStringLiteral("cmdFace"), QRect(0, 0, 90, 30));
+        bevel::bvlBUTTON* button = addButton(QStringLiteral("cmdFace"), QRect(0, 0, 90, 30));
         button->setBackColour(kFace);
         button->resize(120, 64);
         QCOMPARE(button->raisedFace().size(), QSize(120, 64));
@@ -736,15 +739,16 @@ private Q_SLOTS:
             {8, "(0,0)", QRect(7, 7, 105, 33), QPoint(100, 28)},
             {8, "(-4,5)", QRect(3, 12, 105, 33), QPoint(96, 33)}};
         for (const auto& [justify, offset, pictureRect, place] : rows) {
-            bvlBUTTON* button = addButton(QStringLiteral("cmdLayout"), QRect(0, 0, 120, 48));
+            bevel::bvlBUTTON* button = addButton(QStringLiteral("cmdLayout"), QRect(0, 0, 120, 48));
             button->setPicture(redSquare());
             button->setPictureJustify(justify);
             button->setPictureOffset(offset);
             QCOMPARE(button->BevelHeight(), 7);
             QCOMPARE(button->pictureRect(), pictureRect);
-            QCOMPARE(button->picturePlace(bvlWorkSurface::BasicRow), QRect(place, QSize(12, 12)));
+            QCOMPARE(button->picturePlace(bevel::bvlWorkSurface::BasicRow),
+                     QRect(place, QSize(12, 12)));
             // No hover picture: nothing to place.
-            QCOMPARE(button->picturePlace(bvlWorkSurface::HoverRow), QRect(0, 0, 0, 0));
+            QCOMPARE(button->picturePlace(bevel::bvlWorkSurface::HoverRow), QRect(0, 0, 0, 0));
             // The caption rectangle follows its own offset only.
             button->setCaptionOffset(offset);
             QCOMPARE(button->captionRect(), pictureRect);
@@ -756,23 +760,23 @@ private Q_SLOTS:
     // row in the hover test.
     void workSurfaceRules()
     {
-        QCOMPARE(bvlWorkSurface::disabledLightness(0), 20);
-        QCOMPARE(bvlWorkSurface::disabledLightness(219), 239);
-        QCOMPARE(bvlWorkSurface::disabledLightness(220), 240);
+        QCOMPARE(bevel::bvlWorkSurface::disabledLightness(0), 20);
+        QCOMPARE(bevel::bvlWorkSurface::disabledLightness(219), 239);
+        QCOMPARE(bevel::bvlWorkSurface::disabledLightness(220), 240);
 
         // A see-through pixel of a picture counts as the transparency colour.
-        bvlWorkSurface surface;
+        bevel::bvlWorkSurface surface;
         QImage clear(3, 3, QImage::Format_ARGB32);
         clear.fill(Qt::transparent);
         surface.rebuild(clear, QImage(), 0xC0C0C0u);
         QCOMPARE(surface.image().pixel(1, 1), qRgb(255, 255, 255));
 
         // Without transparency a picture is copied as it is, its transparency colour too.
-        bvlBUTTON* key = addButton(QStringLiteral("cmdPicture"), QRect(0, 0, 80, 40));
+        bevel::bvlBUTTON* key = addButton(QStringLiteral("cmdPicture"), QRect(0, 0, 80, 40));
         key->setCaption(QString());
         key->setBackColour(kFace);
         key->setPicture(plain(kKey));
-        const QRect place = key->picturePlace(bvlWorkSurface::BasicRow);
+        const QRect place = key->picturePlace(bevel::bvlWorkSurface::BasicRow);
         QCOMPARE(place.size(), QSize(10, 10));
         key->setUseTransparency(false);
         QCOMPARE(changedArea(key->frame(), key->raisedFace(), key->rect()), place);
@@ -783,24 +787,25 @@ private Q_SLOTS:
     // MouseExit.
     void hover()
     {
-        bvlBUTTON* button = addButton(QStringLiteral("cmdHover"), QRect(0, 0, 120, 48));
+        bevel::bvlBUTTON* button = addButton(QStringLiteral("cmdHover"), QRect(0, 0, 120, 48));
         button->setBackColour(kFace);
         button->setFont(testFont());
         button->setCaption(QStringLiteral("HOVER"));
         button->setPicture(redSquare());
         button->setPictureJustify(3);
         button->setPictureHover(plain(qRgb(0, 0, 255), QSize(12, 12)));
-        const QPoint at = button->picturePlace(bvlWorkSurface::BasicRow).topLeft() + QPoint(5, 5);
+        const QPoint at =
+            button->picturePlace(bevel::bvlWorkSurface::BasicRow).topLeft() + QPoint(5, 5);
         QCOMPARE(button->frame().pixel(at), kRed);
         Spies spies(button);
 
         m_host->move(button, QPoint(60, 24));
-        QCOMPARE(button->stateWord(), bvlBUTTON::kStateOver);
+        QCOMPARE(button->stateWord(), bevel::bvlBUTTON::kStateOver);
         QCOMPARE(button->frame().pixel(at), qRgb(0, 0, 255));
         QVERIFY(button->isTimerRunning());
         // Still over at the next tick: nothing changes.
-        QTest::qWait(2 * bvlBUTTON::kTimerInterval);
-        QCOMPARE(button->stateWord(), bvlBUTTON::kStateOver);
+        QTest::qWait(2 * bevel::bvlBUTTON::kTimerInterval);
+        QCOMPARE(button->stateWord(), bevel::bvlBUTTON::kStateOver);
         QCOMPARE(spies.mouseExit.size(), 0);
 
         m_host->pointAway();
@@ -812,7 +817,7 @@ private Q_SLOTS:
 
     void captionJustifyBottomRight()
     {
-        bvlBUTTON* button = addButton(QStringLiteral("cmdCorner"), QRect(0, 0, 140, 60));
+        bevel::bvlBUTTON* button = addButton(QStringLiteral("cmdCorner"), QRect(0, 0, 140, 60));
         button->setBackColour(kFace);
         button->setFont(testFont());
         button->setCaption(QStringLiteral("EE"));
@@ -852,7 +857,8 @@ private Q_SLOTS:
         QFETCH(QSize, size);
         QFETCH(QString, state);
 
-        bvlBUTTON* button = addButton(QStringLiteral("cmdLook"), QRect(QPoint(10, 10), size));
+        bevel::bvlBUTTON* button =
+            addButton(QStringLiteral("cmdLook"), QRect(QPoint(10, 10), size));
         button->setFont(testFont());
         button->setBackColour(kFace);
         button->setCaptionColour(platform::rgb(20, 20, 60));
@@ -861,11 +867,11 @@ private Q_SLOTS:
         button->setCaptionJustify(5);
         button->setPicture(redSquare());
         button->setPictureJustify(3);
-        button->setPictureOffset(shape == mdlSHPCLR::kRectangle ? QStringLiteral("(2,0)")
-                                                                : QStringLiteral("(8,0)"));
+        button->setPictureOffset(shape == bevel::mdlSHPCLR::kRectangle ? QStringLiteral("(2,0)")
+                                                                       : QStringLiteral("(8,0)"));
         button->setAppearance(shape);
         if (state == QLatin1String("sunken")) {
-            button->setBehaviour(bvlBUTTON::kToggleButton);
+            button->setBehaviour(bevel::bvlBUTTON::kToggleButton);
             button->setValue(true);
         } else if (state == QLatin1String("hovered")) {
             m_host->move(button, QPoint(button->width() / 2, button->height() / 2));
@@ -890,8 +896,8 @@ private Q_SLOTS:
     }
 
 private:
-    bvlBUTTON* addButton(const QString& name = QStringLiteral("cmdTest"),
-                         const QRect& geometry = QRect(10, 10, 100, 40))
+    bevel::bvlBUTTON* addButton(const QString& name = QStringLiteral("cmdTest"),
+                                const QRect& geometry = QRect(10, 10, 100, 40))
     {
         return m_host->add(name, geometry);
     }

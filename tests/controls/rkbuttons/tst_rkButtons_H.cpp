@@ -33,7 +33,7 @@ QImage blank(int width, int height, QRgb fill = 0xFF000000)
 
 OleColor at(const QImage& image, int x, int y)
 {
-    return rkpaint::fromRgb(image.pixel(x, y));
+    return rkbuttons::rkpaint::fromRgb(image.pixel(x, y));
 }
 
 struct ShiftRow
@@ -77,9 +77,9 @@ QRect redPixels(const QImage& image, QRect within)
 }
 
 // The properties named in "Name=... Name=..." as the button has them now, in the same form.
-QString properties(const rkButtons_H* b, const QString& names)
+QString properties(const rkbuttons::rkButtons_H* b, const QString& names)
 {
-    using B = const rkButtons_H*;
+    using B = const rkbuttons::rkButtons_H*;
     const QHash<QString, std::function<qint64(B)>> get = {
         {"Value", [](B b) { return b->Value(); }},
         {"Mode", [](B b) { return b->Mode(); }},
@@ -92,7 +92,8 @@ QString properties(const rkButtons_H* b, const QString& names)
         {"ShowFocusRect", [](B b) { return b->ShowFocusRect(); }},
         {"BackColor", [](B b) { return b->BackColor(); }},
         {"HoverBackColor", [](B b) { return b->HoverBackColor(); }},
-        {"Default", [](B b) { return (b->StateFlags() & rkButtons_H::kStateDefault) != 0; }}};
+        {"Default",
+         [](B b) { return (b->StateFlags() & rkbuttons::rkButtons_H::kStateDefault) != 0; }}};
     QStringList shown;
     for (const QString& property : names.split(QLatin1Char(' '))) {
         const QString name = property.section(QLatin1Char('='), 0, 0);
@@ -175,7 +176,7 @@ platform::Picture shapePicture()
 
 QImage renderCell(QWidget* container, int style, int shape, State state, QSize size)
 {
-    rkButtons_H* button = rktest::makeButton(container, QRect(QPoint(10, 10), size));
+    rkbuttons::rkButtons_H* button = rktest::makeButton(container, QRect(QPoint(10, 10), size));
     button->DelayDrawing(true);
     button->setCaption(QStringLiteral("&Open"));
     button->setButtonStyle(style);
@@ -251,22 +252,25 @@ private:
     {
         m_log << QStringLiteral("%1 %2").arg(QLatin1String(event)).arg(value);
     }
-    void recordEvents(rkButtons_H* b)
+    void recordEvents(rkbuttons::rkButtons_H* b)
     {
         m_log.clear();
-        connect(b, &rkButtons_H::Click, this, [this] { m_log << QStringLiteral("Click"); });
-        connect(b, &rkButtons_H::KeyDown, this, [this](int key, int) { note("KeyDown", key); });
-        connect(b, &rkButtons_H::KeyUp, this, [this](int key, int) { note("KeyUp", key); });
-        connect(b, &rkButtons_H::MouseDown, this,
+        connect(b, &rkbuttons::rkButtons_H::Click, this,
+                [this] { m_log << QStringLiteral("Click"); });
+        connect(b, &rkbuttons::rkButtons_H::KeyDown, this,
+                [this](int key, int) { note("KeyDown", key); });
+        connect(b, &rkbuttons::rkButtons_H::KeyUp, this,
+                [this](int key, int) { note("KeyUp", key); });
+        connect(b, &rkbuttons::rkButtons_H::MouseDown, this,
                 [this](int button, int, double, double) { note("MouseDown", button); });
-        connect(b, &rkButtons_H::MouseUp, this,
+        connect(b, &rkbuttons::rkButtons_H::MouseUp, this,
                 [this](int button, int, double, double) { note("MouseUp", button); });
-        connect(b, &rkButtons_H::DoubleClick, this,
+        connect(b, &rkbuttons::rkButtons_H::DoubleClick, this,
                 [this](int button) { note("DoubleClick", button); });
     }
 
     // Press, release, the second press the system reports as a double click, release.
-    static void sendDoubleClick(rkButtons_H* b, QImage* afterFirstClick = nullptr)
+    static void sendDoubleClick(rkbuttons::rkButtons_H* b, QImage* afterFirstClick = nullptr)
     {
         const QPointF at(b->rect().center());
         const auto send = [b, at](QEvent::Type type, Qt::MouseButtons held) {
@@ -315,22 +319,23 @@ private Q_SLOTS:
     void shiftColor()
     {
         QFETCH(ShiftRow, row);
-        QCOMPARE(
-            rkpaint::ShiftColor(row.color, row.shift, row.scaleBlue, row.avoidExtremes, row.invert),
-            row.expected);
+        QCOMPARE(rkbuttons::rkpaint::ShiftColor(row.color, row.shift, row.scaleBlue,
+                                                row.avoidExtremes, row.invert),
+                 row.expected);
     }
 
     void gradientRamp()
     {
-        const QList<OleColor> ramp = rkpaint::gradientRamp(rgb(0, 0, 0), rgb(100, 200, 50), 5);
+        const QList<OleColor> ramp =
+            rkbuttons::rkpaint::gradientRamp(rgb(0, 0, 0), rgb(100, 200, 50), 5);
         QCOMPARE(ramp.size(), 5);
         QCOMPARE(ramp.first(), rgb(0, 0, 0));
         // The end's green and blue are scaled as ShiftColor does: 200 -> 201, 50 -> 50.
         QCOMPARE(ramp.last(), rgb(100, 201, 50));
         QCOMPARE(ramp[2], rgb(50, 100, 25));
-        QCOMPARE(rkpaint::gradientRamp(rgb(1, 2, 3), rgb(9, 9, 9), 1),
+        QCOMPARE(rkbuttons::rkpaint::gradientRamp(rgb(1, 2, 3), rgb(9, 9, 9), 1),
                  QList<OleColor>{rgb(1, 2, 3)});
-        QVERIFY(rkpaint::gradientRamp(rgb(1, 2, 3), rgb(9, 9, 9), 0).isEmpty());
+        QVERIFY(rkbuttons::rkpaint::gradientRamp(rgb(1, 2, 3), rgb(9, 9, 9), 0).isEmpty());
     }
 
     // Horizontal (modes 1, 2) on a 1024-pixel screen, vertical (3, 4) on a 768-pixel one; a
@@ -345,7 +350,7 @@ private Q_SLOTS:
         const OleColor c2 = rgb(255, 0, 0);
         for (const auto& [mode, size, screen, bandWidth] : rows) {
             QImage image = blank(size.width(), size.height());
-            rkpaint::drawGradient(image, c1, c2, mode, screen);
+            rkbuttons::rkpaint::drawGradient(image, c1, c2, mode, screen);
 
             const bool horizontal = mode <= 2;
             const int length = horizontal ? size.width() : size.height();
@@ -360,8 +365,8 @@ private Q_SLOTS:
             QCOMPARE(bands, length / bandWidth);
             // The ramp accumulates its steps and truncates, so its far end may fall one short.
             auto near = [](OleColor a, OleColor b) {
-                const QRgb x = rkpaint::toRgb(a);
-                const QRgb y = rkpaint::toRgb(b);
+                const QRgb x = rkbuttons::rkpaint::toRgb(a);
+                const QRgb y = rkbuttons::rkpaint::toRgb(b);
                 return std::abs(qRed(x) - qRed(y)) <= 1 && std::abs(qGreen(x) - qGreen(y)) <= 1 &&
                        std::abs(qBlue(x) - qBlue(y)) <= 1;
             };
@@ -369,15 +374,15 @@ private Q_SLOTS:
             QCOMPARE(sample(reversed ? length - 1 : 0), c1);
             QVERIFY(near(sample(reversed ? 0 : length - 1), c2));
             QVERIFY(!near(sample(reversed ? 0 : length - 1), c1));
-            QCOMPARE(rkpaint::gradientBandWidth(screen, length), bandWidth);
+            QCOMPARE(rkbuttons::rkpaint::gradientBandWidth(screen, length), bandWidth);
         }
     }
 
     void gradientKeepsOutsideClip()
     {
         QImage image = blank(10, 10);
-        rkpaint::drawGradient(image, rgb(255, 255, 255), rgb(255, 255, 255), 1, 1024,
-                              QRegion(2, 2, 3, 3));
+        rkbuttons::rkpaint::drawGradient(image, rgb(255, 255, 255), rgb(255, 255, 255), 1, 1024,
+                                         QRegion(2, 2, 3, 3));
         QCOMPARE(at(image, 3, 3), rgb(255, 255, 255));
         QCOMPARE(at(image, 0, 0), OleColor(0));
         QCOMPARE(at(image, 5, 5), OleColor(0));
@@ -385,7 +390,7 @@ private Q_SLOTS:
 
     void regionFrameIsTheBorder()
     {
-        const QRegion frame = rkpaint::regionFrame(QRegion(0, 0, 5, 4));
+        const QRegion frame = rkbuttons::rkpaint::regionFrame(QRegion(0, 0, 5, 4));
         QCOMPARE(frame, QRegion(0, 0, 5, 4).subtracted(QRegion(1, 1, 3, 2)));
     }
     // The last single ampersand marks the key; a pair is a literal one.
@@ -395,7 +400,7 @@ private Q_SLOTS:
             {"&Open", "O"},   {"Se&lect All", "l"}, {"Cut && Paste", ""}, {"&Save && Exit", "S"},
             {"A && &B", "B"}, {"Open&", ""},        {"Open", ""},         {"&a &b", "b"}};
         for (const auto& [caption, key] : rows) {
-            rkButtons_H* b = button();
+            rkbuttons::rkButtons_H* b = button();
             b->setCaption(QString::fromLatin1(caption));
             QCOMPARE(b->AccessKeys(), QLatin1String(key));
             delete b;
@@ -404,9 +409,9 @@ private Q_SLOTS:
 
     void accessKeyClicks()
     {
-        rkButtons_H* b = button();
+        rkbuttons::rkButtons_H* b = button();
         b->setCaption(QStringLiteral("&Open"));
-        QSignalSpy clicks(b, &rkButtons_H::Click);
+        QSignalSpy clicks(b, &rkbuttons::rkButtons_H::Click);
         QApplication::setActiveWindow(m_container.get());
         QVERIFY(QTest::qWaitForWindowActive(m_container.get()));
         QTest::keyClick(m_container.get(), Qt::Key_O, Qt::AltModifier);
@@ -435,10 +440,10 @@ private Q_SLOTS:
             const auto count = props::number(c, QStringLiteral("rk_OptCount"));
             return count.value_or(0) == members.size() ? members : QList<QObject*>{nullptr};
         };
-        rkButtons_H* a = option(0, QStringLiteral("a"));
-        rkButtons_H* b = option(1, QStringLiteral("b"));
-        rkButtons_H* d = option(2, QStringLiteral("d"));
-        rkButtons_H* e = option(3, QStringLiteral("e"));
+        rkbuttons::rkButtons_H* a = option(0, QStringLiteral("a"));
+        rkbuttons::rkButtons_H* b = option(1, QStringLiteral("b"));
+        rkbuttons::rkButtons_H* d = option(2, QStringLiteral("d"));
+        rkbuttons::rkButtons_H* e = option(3, QStringLiteral("e"));
         QCOMPARE(group(), (QList<QObject*>{a, b, d, e}));
 
         a->setValue(true);
@@ -465,8 +470,8 @@ private Q_SLOTS:
     void optionGroupNeverHoldsADestroyedButton()
     {
         QWidget* c = m_container.get();
-        rkButtons_H* a = option(0, QStringLiteral("a"));
-        rkButtons_H* b = option(1, QStringLiteral("b"));
+        rkbuttons::rkButtons_H* a = option(0, QStringLiteral("a"));
+        rkbuttons::rkButtons_H* b = option(1, QStringLiteral("b"));
         b->setValue(true);
         delete a;
         namespace props = platform::windowprops;
@@ -481,10 +486,10 @@ private Q_SLOTS:
 
     void focusSelectsAnUnsetGroup()
     {
-        rkButtons_H* a = option(0, QStringLiteral("a"));
-        rkButtons_H* b = option(1, QStringLiteral("b"));
-        QSignalSpy clicksA(a, &rkButtons_H::Click);
-        QSignalSpy clicksB(b, &rkButtons_H::Click);
+        rkbuttons::rkButtons_H* a = option(0, QStringLiteral("a"));
+        rkbuttons::rkButtons_H* b = option(1, QStringLiteral("b"));
+        QSignalSpy clicksA(a, &rkbuttons::rkButtons_H::Click);
+        QSignalSpy clicksB(b, &rkbuttons::rkButtons_H::Click);
         m_container->activateWindow();
         a->setFocus();
         QTRY_VERIFY(a->Value());
@@ -567,7 +572,7 @@ private Q_SLOTS:
         QFETCH(QString, changes);
         QFETCH(QStringList, advice);
         QFETCH(QString, result);
-        using B = rkButtons_H*;
+        using B = rkbuttons::rkButtons_H*;
         const QHash<QString, std::function<void(B, int)>> set = {
             {"Value", [](B b, int v) { b->setValue(v != 0); }},
             {"Mode", [](B b, int v) { b->setMode(v); }},
@@ -583,7 +588,7 @@ private Q_SLOTS:
                  b->setPicture(v == 0 ? platform::Picture() : v == 1 ? bitmap() : icon());
              }}};
 
-        rkButtons_H* b = button();
+        rkbuttons::rkButtons_H* b = button();
         platform::AmbientProperties::setDesignMode(design);
         for (const QString& change : changes.split(QLatin1Char(' '))) {
             const QStringList nameValue = change.split(QLatin1Char('='));
@@ -599,9 +604,9 @@ private Q_SLOTS:
 
     void mouseIcon()
     {
-        rkButtons_H* b = button();
+        rkbuttons::rkButtons_H* b = button();
         b->setMouseIcon(icon());
-        QCOMPARE(b->MousePointer(), rkButtons_H::kCustomPointer);
+        QCOMPARE(b->MousePointer(), rkbuttons::rkButtons_H::kCustomPointer);
         const platform::Picture kept = b->MouseIcon();
         b->setMouseIcon(bitmap());
         QCOMPARE(b->MouseIcon(), kept);
@@ -612,7 +617,7 @@ private Q_SLOTS:
 
     void hoverColorLocks()
     {
-        rkButtons_H* b = button();
+        rkbuttons::rkButtons_H* b = button();
         b->setForeColor(rgb(1, 2, 3));
         QCOMPARE(b->HoverForeColor(), rgb(1, 2, 3));
         b->setHoverForeColor(rgb(9, 9, 9));
@@ -642,7 +647,7 @@ private Q_SLOTS:
 
     void resetDefaultColors()
     {
-        rkButtons_H* b = button();
+        rkbuttons::rkButtons_H* b = button();
         b->setBackColor(rgb(1, 1, 1));
         b->setHoverForeColor(rgb(2, 2, 2));
         b->setResetDefaultColors(true); // run time: nothing
@@ -650,17 +655,18 @@ private Q_SLOTS:
         platform::AmbientProperties::setDesignMode(true);
         b->setGradientMode(3);
         b->setResetDefaultColors(true);
-        QCOMPARE(QList<qint64>({b->BackColor(), b->ForeColor(), b->HoverForeColor(),
-                                b->GradientMode(), b->HoverColorLocks(), b->ResetDefaultColors()}),
-                 QList<qint64>({rkButtons_H::kButtonFace, rkButtons_H::kButtonText,
-                                rkButtons_H::kButtonText, 0, 0, false}));
+        QCOMPARE(
+            QList<qint64>({b->BackColor(), b->ForeColor(), b->HoverForeColor(), b->GradientMode(),
+                           b->HoverColorLocks(), b->ResetDefaultColors()}),
+            QList<qint64>({rkbuttons::rkButtons_H::kButtonFace, rkbuttons::rkButtons_H::kButtonText,
+                           rkbuttons::rkButtons_H::kButtonText, 0, 0, false}));
         QVERIFY(!b->isDrawingDelayed());
     }
 
     // The face follows the system's colour scheme; rounded corners the container's colour.
     void coloursFollowTheirSources()
     {
-        rkButtons_H* b = button();
+        rkbuttons::rkButtons_H* b = button();
         b->setCaption(QString());
         const QPalette original = QApplication::palette();
         QPalette scheme = original;
@@ -680,7 +686,7 @@ private Q_SLOTS:
 
     void captionLineBreaks()
     {
-        rkButtons_H* b = button(QRect(10, 10, 120, 50));
+        rkbuttons::rkButtons_H* b = button(QRect(10, 10, 120, 50));
         b->setCaption(QStringLiteral("One"));
         const int oneLine = b->captionRect().height();
         b->setCaption(QStringLiteral("One||Two"));
@@ -702,7 +708,7 @@ private Q_SLOTS:
 
     void delayDrawing()
     {
-        rkButtons_H* b = button();
+        rkbuttons::rkButtons_H* b = button();
         b->setCaption(QString());
         b->DelayDrawing(true);
         const QImage before = b->presentedImage();
@@ -719,7 +725,7 @@ private Q_SLOTS:
 
     void storedFormatRoundTrip()
     {
-        rkButtons_H* b = button();
+        rkbuttons::rkButtons_H* b = button();
         b->setCaption(QStringLiteral("&Save"));
         b->setButtonStyle(5);
         b->setForeColor(rgb(1, 2, 3));
@@ -747,7 +753,7 @@ private Q_SLOTS:
         b->UserControl_WriteProperties(bag);
         QVERIFY(bag.contains(QStringLiteral("cBhover")));
 
-        rkButtons_H* copy = button(QRect(10, 50, 100, 30), QStringLiteral("copy"));
+        rkbuttons::rkButtons_H* copy = button(QRect(10, 50, 100, 30), QStringLiteral("copy"));
         copy->UserControl_ReadProperties(bag);
         // Every key was read: one left at its default would be missing when saved again.
         platform::PropertyBag again;
@@ -760,7 +766,7 @@ private Q_SLOTS:
 
     void defaultsAreNotWritten()
     {
-        rkButtons_H* b = button();
+        rkbuttons::rkButtons_H* b = button();
         QCOMPARE(b->Caption(), QStringLiteral("cmdTest")); // a new button shows its name
         b->setCaption(QString());
         platform::PropertyBag bag;
@@ -798,7 +804,7 @@ private Q_SLOTS:
         };
         for (const auto& [stored, result] : rows) {
             platform::EventLogCapture log;
-            rkButtons_H* b = button();
+            rkbuttons::rkButtons_H* b = button();
             b->UserControl_ReadProperties(platform::PropertyBag(stored));
             QCOMPARE(properties(b, result), result);
             QVERIFY(!b->presentedImage().isNull());
@@ -812,7 +818,7 @@ private Q_SLOTS:
         platform::PropertyBag bag;
         bag.writePicture(QStringLiteral("mIcon"), icon());
         bag.writeInteger(QStringLiteral("mPointer"), 2, 0);
-        rkButtons_H* b = button();
+        rkbuttons::rkButtons_H* b = button();
         b->UserControl_ReadProperties(bag);
         QCOMPARE(b->MousePointer(), 2);
         QVERIFY(!b->MouseIcon().isNull());
@@ -820,9 +826,9 @@ private Q_SLOTS:
         b->UserControl_ReadProperties(bag);
         QCOMPARE(b->MousePointer(), 0);
 
-        rkButtons_H* a = option(1, QStringLiteral("a"));
+        rkbuttons::rkButtons_H* a = option(1, QStringLiteral("a"));
         a->setValue(true);
-        rkButtons_H* c = button(QRect(10, 90, 80, 24), QStringLiteral("c"));
+        rkbuttons::rkButtons_H* c = button(QRect(10, 90, 80, 24), QStringLiteral("c"));
         c->UserControl_ReadProperties(
             platform::PropertyBag(QJsonObject{{"Mode", 2}, {"Value", true}}));
         QCOMPARE(platform::windowprops::number(m_container.get(), QStringLiteral("rk_OptCount")),
@@ -834,7 +840,7 @@ private Q_SLOTS:
     void slantedButtonWidensItself()
     {
         for (const auto& [width, expected] : {std::pair{20, 30}, {28, 33}, {29, 29}}) {
-            rkButtons_H* b = button(QRect(10, 10, width, 23));
+            rkbuttons::rkButtons_H* b = button(QRect(10, 10, width, 23));
             b->setButtonShape(2);
             QCOMPARE(b->width(), expected);
             QCOMPARE(b->height(), 23);
@@ -846,7 +852,7 @@ private Q_SLOTS:
 
     void resizedWhileDrawingIsDelayed()
     {
-        rkButtons_H* b = button(QRect(10, 10, 60, 20));
+        rkbuttons::rkButtons_H* b = button(QRect(10, 10, 60, 20));
         b->setButtonShape(4);
         b->DelayDrawing(true);
         b->resize(120, 40);
@@ -858,7 +864,7 @@ private Q_SLOTS:
 
     void rectangleAfterAnEllipseIsSquare()
     {
-        rkButtons_H* b = button(QRect(10, 10, 80, 40));
+        rkbuttons::rkButtons_H* b = button(QRect(10, 10, 80, 40));
         b->setButtonShape(6);
         QVERIFY(!b->mask().contains(QPoint(0, 0)));
         b->setButtonShape(0);
@@ -870,7 +876,7 @@ private Q_SLOTS:
     // key colour and the fringe near it.
     void customShapes()
     {
-        rkButtons_H* wide = button(QRect(10, 10, 100, 100), QStringLiteral("wide"));
+        rkbuttons::rkButtons_H* wide = button(QRect(10, 10, 100, 100), QStringLiteral("wide"));
         wide->setPicture(
             platform::Picture(platform::Picture::Type::Bitmap, discPicture(QSize(64, 32))));
         wide->setButtonShape(7);
@@ -882,7 +888,7 @@ private Q_SLOTS:
         // Pixels near the key by 3 count as background, by 4 as part of the shape.
         picture.setPixel(1, 20, qRgb(252, 253, 252));
         picture.setPixel(38, 20, qRgb(251, 255, 255));
-        rkButtons_H* b = button(QRect(10, 10, 40, 40));
+        rkbuttons::rkButtons_H* b = button(QRect(10, 10, 40, 40));
         b->setPicture(platform::Picture(platform::Picture::Type::Bitmap, picture));
         b->setButtonShape(7);
         QCOMPARE(b->size(), QSize(40, 40));
@@ -909,7 +915,7 @@ private Q_SLOTS:
         const std::tuple<int, int, int, QPoint> rows[] = {{8, 4, 0, QPoint(1, 1)},
                                                           {7, 6, 1, QPoint(0, 0)}};
         for (const auto& [shape, click, mode, shift] : rows) {
-            rkButtons_H* b = button(QRect(50, 50, 40, 40));
+            rkbuttons::rkButtons_H* b = button(QRect(50, 50, 40, 40));
             b->setPicture(
                 platform::Picture(platform::Picture::Type::Bitmap, discPicture(QSize(40, 40))));
             b->setButtonShape(shape);
@@ -919,10 +925,11 @@ private Q_SLOTS:
             rktest::hover(b);
             rktest::press(b);
             QCOMPARE(b->pos(), home + shift);
-            QCOMPARE(bool(b->StateFlags() & rkButtons_H::kStateShifted), !shift.isNull());
+            QCOMPARE(bool(b->StateFlags() & rkbuttons::rkButtons_H::kStateShifted),
+                     !shift.isNull());
             rktest::release(b);
             QCOMPARE(b->pos(), home);
-            QVERIFY(!(b->StateFlags() & rkButtons_H::kStateShifted));
+            QVERIFY(!(b->StateFlags() & rkbuttons::rkButtons_H::kStateShifted));
 
             // Leaving while pressed moves it back as well.
             rktest::hover(b);
@@ -938,11 +945,11 @@ private Q_SLOTS:
 
     void hoverEntersOnceAndLeavesAlsoWhileHeld()
     {
-        rkButtons_H* b = button();
+        rkbuttons::rkButtons_H* b = button();
         b->setCaption(QString());
         b->setHoverBackColor(platform::rgb(255, 255, 0));
-        QSignalSpy hover(b, &rkButtons_H::MouseOnButton);
-        QSignalSpy moves(b, &rkButtons_H::MouseMove);
+        QSignalSpy hover(b, &rkbuttons::rkButtons_H::MouseOnButton);
+        QSignalSpy moves(b, &rkbuttons::rkButtons_H::MouseMove);
         const QImage normal = b->presentedImage();
 
         rktest::sendMove(b, QPoint(20, 10));
@@ -956,7 +963,7 @@ private Q_SLOTS:
 
         // The hover timer runs on the button's own window and finds it through its
         // window properties.
-        QCOMPARE(modRkTimer::timerInterval(b, modRkTimer::kHoverTimerId), 50);
+        QCOMPARE(rkbuttons::modRkTimer::timerInterval(b, rkbuttons::modRkTimer::kHoverTimerId), 50);
         QCOMPARE(platform::windowprops::object(b, QStringLiteral("rk_ClassID")), b);
         QCOMPARE(platform::windowprops::number(b, QStringLiteral("rk_TimerID")),
                  std::optional<qint64>(237));
@@ -965,7 +972,7 @@ private Q_SLOTS:
         QTRY_COMPARE(hover.count(), 2);
         QCOMPARE(hover.last().first().toBool(), false);
         QVERIFY(!b->Hovering());
-        QVERIFY(!modRkTimer::isTimerActive(b, modRkTimer::kHoverTimerId));
+        QVERIFY(!rkbuttons::modRkTimer::isTimerActive(b, rkbuttons::modRkTimer::kHoverTimerId));
         QCOMPARE(b->presentedImage(), normal);
 
         // Leaving while held shows the normal face; the release outside clicks nothing.
@@ -977,16 +984,16 @@ private Q_SLOTS:
         QTRY_VERIFY(!b->Hovering());
         QVERIFY(!b->PressedLook());
         QCOMPARE(b->presentedImage(), normal);
-        QSignalSpy clicks(b, &rkButtons_H::Click);
+        QSignalSpy clicks(b, &rkbuttons::rkButtons_H::Click);
         QTest::mouseRelease(b, Qt::LeftButton, Qt::NoModifier, QPoint(150, 150));
         QCOMPARE(clicks.count(), 0);
     }
 
     void destroyedWhileTrackingStopsItsTimer()
     {
-        rkButtons_H* b = button();
+        rkbuttons::rkButtons_H* b = button();
         rktest::hover(b);
-        QVERIFY(modRkTimer::isTimerActive(b, modRkTimer::kHoverTimerId));
+        QVERIFY(rkbuttons::modRkTimer::isTimerActive(b, rkbuttons::modRkTimer::kHoverTimerId));
         delete b;
         QCursor::setPos(m_container->mapToGlobal(QPoint(390, 290)));
         QTest::qWait(120); // two ticks' time: nothing may reach the deleted button
@@ -995,9 +1002,11 @@ private Q_SLOTS:
     void hoverTimerProcIgnoresWindowsWithoutAButton()
     {
         QWidget stranger;
-        modRkTimer::HoverTimerProc(&stranger, modRkTimer::kTimerMessage, 237, 0);
+        rkbuttons::modRkTimer::HoverTimerProc(&stranger, rkbuttons::modRkTimer::kTimerMessage, 237,
+                                              0);
         platform::windowprops::setObject(&stranger, QStringLiteral("rk_ClassID"), &stranger);
-        modRkTimer::HoverTimerProc(&stranger, modRkTimer::kTimerMessage, 237, 0);
+        rkbuttons::modRkTimer::HoverTimerProc(&stranger, rkbuttons::modRkTimer::kTimerMessage, 237,
+                                              0);
     }
 
     // By mode and mouse button: the clicks raised and the Value left.
@@ -1008,9 +1017,9 @@ private Q_SLOTS:
                                                                     {1, Qt::LeftButton, 1, true},
                                                                     {2, Qt::LeftButton, 1, true}};
         for (const auto& [mode, mouseButton, clicks, value] : rows) {
-            rkButtons_H* b = button();
+            rkbuttons::rkButtons_H* b = button();
             b->setMode(mode);
-            QSignalSpy spy(b, &rkButtons_H::Click);
+            QSignalSpy spy(b, &rkbuttons::rkButtons_H::Click);
             rktest::hover(b);
             rktest::press(b, mouseButton);
             rktest::release(b, mouseButton);
@@ -1023,10 +1032,10 @@ private Q_SLOTS:
 
     void optionAlreadySetRaisesNoClick()
     {
-        rkButtons_H* a = option(0, QStringLiteral("a"));
-        rkButtons_H* b = option(1, QStringLiteral("b"));
+        rkbuttons::rkButtons_H* a = option(0, QStringLiteral("a"));
+        rkbuttons::rkButtons_H* b = option(1, QStringLiteral("b"));
         a->setValue(true);
-        QSignalSpy clicksA(a, &rkButtons_H::Click);
+        QSignalSpy clicksA(a, &rkbuttons::rkButtons_H::Click);
         const QImage setLook = a->presentedImage();
         rktest::hover(a);
         rktest::moveAway(a);
@@ -1047,13 +1056,13 @@ private Q_SLOTS:
         const QStringList command{"KeyDown 32", "Click", "KeyUp 32"};
         const QStringList other{"KeyDown 32", "KeyUp 32", "Click"};
         for (int mode = 0; mode <= 2; ++mode) {
-            rkButtons_H* b = button();
+            rkbuttons::rkButtons_H* b = button();
             b->setMode(mode);
             recordEvents(b);
             QTest::keyPress(b, Qt::Key_Space);
             QVERIFY(b->PressedLook());
-            QVERIFY(b->StateFlags() & rkButtons_H::kStatePressed);
-            QVERIFY(!(b->StateFlags() & rkButtons_H::kStateHover));
+            QVERIFY(b->StateFlags() & rkbuttons::rkButtons_H::kStatePressed);
+            QVERIFY(!(b->StateFlags() & rkbuttons::rkButtons_H::kStateHover));
             QTest::keyRelease(b, Qt::Key_Space);
             QCOMPARE(m_log, mode == 0 ? command : other);
             QVERIFY(!b->PressedLook());
@@ -1064,7 +1073,7 @@ private Q_SLOTS:
 
     void arrowKeysGoToTheContainer()
     {
-        rkButtons_H* b = button();
+        rkbuttons::rkButtons_H* b = button();
         recordEvents(b);
         KeyRecorder recorder;
         m_container->installEventFilter(&recorder);
@@ -1080,10 +1089,10 @@ private Q_SLOTS:
 
     void arrowOntoAnOptionSelectsIt()
     {
-        rkButtons_H* a = option(0, QStringLiteral("a"));
-        rkButtons_H* b = option(1, QStringLiteral("b"));
+        rkbuttons::rkButtons_H* a = option(0, QStringLiteral("a"));
+        rkbuttons::rkButtons_H* b = option(1, QStringLiteral("b"));
         a->setValue(true);
-        QSignalSpy clicks(b, &rkButtons_H::Click);
+        QSignalSpy clicks(b, &rkbuttons::rkButtons_H::Click);
         // The arrow's release arrives at the button the container moved the focus to.
         QTest::keyRelease(b, Qt::Key_Down);
         QVERIFY(b->Value());
@@ -1093,9 +1102,9 @@ private Q_SLOTS:
 
     void otherKeysPassThrough()
     {
-        rkButtons_H* b = button();
+        rkbuttons::rkButtons_H* b = button();
         recordEvents(b);
-        QSignalSpy presses(b, &rkButtons_H::KeyPress);
+        QSignalSpy presses(b, &rkbuttons::rkButtons_H::KeyPress);
         QTest::keyClick(b, Qt::Key_A);
         QTest::keyClick(b, Qt::Key_Shift);
         QCOMPARE(m_log, (QStringList{"KeyDown 65", "KeyUp 65", "KeyDown 16"}));
@@ -1105,7 +1114,7 @@ private Q_SLOTS:
 
     void doubleClick()
     {
-        rkButtons_H* b = button();
+        rkbuttons::rkButtons_H* b = button();
         recordEvents(b);
         rktest::hover(b);
         sendDoubleClick(b);
@@ -1115,7 +1124,7 @@ private Q_SLOTS:
         QCOMPARE(b->LastMouseButton(), 1);
 
         // A check button toggles once and looks released.
-        rkButtons_H* check = button(QRect(10, 50, 100, 30), QStringLiteral("check"));
+        rkbuttons::rkButtons_H* check = button(QRect(10, 50, 100, 30), QStringLiteral("check"));
         check->setMode(1);
         QImage checked;
         sendDoubleClick(check, &checked);
@@ -1125,9 +1134,9 @@ private Q_SLOTS:
 
     void buttonDeletedByItsClickHandler()
     {
-        rkButtons_H* b = button();
-        connect(b, &rkButtons_H::Click, b, [b] { delete b; });
-        QPointer<rkButtons_H> watch(b);
+        rkbuttons::rkButtons_H* b = button();
+        connect(b, &rkbuttons::rkButtons_H::Click, b, [b] { delete b; });
+        QPointer<rkbuttons::rkButtons_H> watch(b);
         QTest::keyPress(b, Qt::Key_Space);
         QTest::keyRelease(b, Qt::Key_Space);
         QVERIFY(watch.isNull());

@@ -13,10 +13,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
-using namespace platform;
 using skintest::bitmap;
-using Bar = skintest::Hosted<UcScroll>;
-using Progress = skintest::Hosted<UcProgress>;
+using Bar = skintest::Hosted<skinned::UcScroll>;
+using Progress = skintest::Hosted<skinned::UcProgress>;
 
 namespace {
 
@@ -29,9 +28,10 @@ struct StyleRow
 };
 
 enum Property { Value, Min, Max, SmallChange, LargeChange };
-using Setter = void (UcScroll::*)(qint32);
-const Setter kSetters[] = {&UcScroll::setValue, &UcScroll::setMin, &UcScroll::setMax,
-                           &UcScroll::setSmallChange, &UcScroll::setLargeChange};
+using Setter = void (skinned::UcScroll::*)(qint32);
+const Setter kSetters[] = {&skinned::UcScroll::setValue, &skinned::UcScroll::setMin,
+                           &skinned::UcScroll::setMax, &skinned::UcScroll::setSmallChange,
+                           &skinned::UcScroll::setLargeChange};
 
 // What a keyed copy leaves at a pixel: the trough where the bar bitmap has its key
 // colour (its pixel (1, 1)), the bar bitmap's own pixel elsewhere. This checks the sprite and
@@ -51,7 +51,7 @@ int nearest(int i, int s, int d)
 }
 
 // The composition with the bar empty: the trough alone.
-QImage trough(UcProgress* bar)
+QImage trough(skinned::UcProgress* bar)
 {
     const qint32 value = bar->Value();
     bar->setValue(bar->Min());
@@ -66,11 +66,11 @@ class tst_SkinnedControls : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { setTwipsPerPixelOverride(15.0); }
+    void initTestCase() { platform::setTwipsPerPixelOverride(15.0); }
 
     void layoutSizes()
     {
-        UcCmd button;
+        skinned::UcCmd button;
         QCOMPARE(button.imageWidthTwips(), 600);
         QCOMPARE(button.imageHeightTwips(), 300);
         QCOMPARE(button.size(), QSize(40, 20));
@@ -83,14 +83,14 @@ private Q_SLOTS:
 
         // A check button's width takes in its caption: 12 pixels of picture (180 twips) +
         // 20 twips + the caption.
-        UcCmd check;
-        check.setStyle(UcCmd::StyleCheck);
+        skinned::UcCmd check;
+        check.setStyle(skinned::UcCmd::StyleCheck);
         const QString caption = QStringLiteral("Read every punctuation mark aloud");
         check.setCaption(caption);
         const double captionTwips =
-            pixelsToTwipsX(QFontMetrics(check.font()).horizontalAdvance(caption));
-        QCOMPARE(check.width(), twipsToPixelsX(180 + 20 + captionTwips));
-        QCOMPARE(check.captionRect().left(), twipsToPixelsX(200));
+            platform::pixelsToTwipsX(QFontMetrics(check.font()).horizontalAdvance(caption));
+        QCOMPARE(check.width(), platform::twipsToPixelsX(180 + 20 + captionTwips));
+        QCOMPARE(check.captionRect().left(), platform::twipsToPixelsX(200));
         QCOMPARE(check.height(), 12);
     }
 
@@ -98,12 +98,12 @@ private Q_SLOTS:
     void scaleFactorCap()
     {
         const std::tuple<int, double, double> rows[] = {
-            {UcCmd::StyleCheck, 5.0, 3.0},   {UcCmd::StyleOption, 3.5, 3.0},
-            {UcCmd::StyleButton, 5.0, 5.0},  {UcCmd::StylePlain, 0.0, 1.0},
-            {UcCmd::StyleButton, -2.0, 1.0},
+            {skinned::UcCmd::StyleCheck, 5.0, 3.0},   {skinned::UcCmd::StyleOption, 3.5, 3.0},
+            {skinned::UcCmd::StyleButton, 5.0, 5.0},  {skinned::UcCmd::StylePlain, 0.0, 1.0},
+            {skinned::UcCmd::StyleButton, -2.0, 1.0},
         };
         for (const auto& [style, written, stored] : rows) {
-            UcCmd button;
+            skinned::UcCmd button;
             button.setStyle(style);
             button.setScaleFactor(written);
             QCOMPARE(button.ScaleFactor(), stored);
@@ -129,12 +129,12 @@ private Q_SLOTS:
             const QString up = QLatin1String(row.up);
             QWidget host;
             host.resize(400, 300);
-            auto* button = new UcCmd(&host);
-            setControlTag(button, QStringLiteral("old tag"));
+            auto* button = new skinned::UcCmd(&host);
+            platform::setControlTag(button, QStringLiteral("old tag"));
             button->setCaption(QStringLiteral("Caption"));
             button->setValue(true);
             button->setStyle(style);
-            QCOMPARE(controlTag(button), tag);
+            QCOMPARE(platform::controlTag(button), tag);
             QCOMPARE(button->PictureUP(), up);
             QCOMPARE(button->PictureDN(), QLatin1String(row.down));
             QCOMPARE(button->isCaptionShown(), row.captionShown);
@@ -144,7 +144,7 @@ private Q_SLOTS:
                 QVERIFY(!button->Value() && !button->isDownShown());
             }
             if (style == 4) {
-                QCOMPARE(button->captionColor(), OleColor(0xA70A4A));
+                QCOMPARE(button->captionColor(), platform::OleColor(0xA70A4A));
             }
             if (!up.isEmpty()) {
                 // The released picture is the size reference.
@@ -154,7 +154,7 @@ private Q_SLOTS:
             const QRect image = button->imageRect();
             button->setStyle(7);
             QCOMPARE(button->Style(), 7);
-            QCOMPARE(controlTag(button), tag);
+            QCOMPARE(platform::controlTag(button), tag);
             QCOMPARE(button->PictureUP(), up);
             QCOMPARE(button->imageRect(), image);
         }
@@ -164,19 +164,19 @@ private Q_SLOTS:
     {
         QWidget host;
         host.resize(300, 100);
-        auto* button = new UcCmd(&host);
-        button->setStyle(UcCmd::StyleButton);
+        auto* button = new skinned::UcCmd(&host);
+        button->setStyle(skinned::UcCmd::StyleButton);
         button->setCaption(QStringLiteral("SPEAK"));
         host.show();
-        QSignalSpy clicks(button, &UcCmd::Click);
+        QSignalSpy clicks(button, &skinned::UcCmd::Click);
         QTest::mousePress(button, Qt::LeftButton, {}, QPoint(5, 5));
         QVERIFY(button->isDownShown());
-        QCOMPARE(button->captionColor(), OleColor(0));
+        QCOMPARE(button->captionColor(), platform::OleColor(0));
         QCOMPARE(clicks.size(), 0);
         // Released far outside: still the released picture and a click.
         QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(250, 80));
         QVERIFY(!button->isDownShown());
-        QCOMPARE(button->captionColor(), OleColor(0x990C5D));
+        QCOMPARE(button->captionColor(), platform::OleColor(0x990C5D));
         QCOMPARE(clicks.size(), 1);
         // A press on the caption works like one on the picture.
         QTest::mouseClick(button, Qt::LeftButton, {}, button->captionRect().center());
@@ -184,17 +184,17 @@ private Q_SLOTS:
 
         // Disabled, the caption takes the system's inactive colour.
         button->setEnabled(false);
-        QCOMPARE(button->captionColor(), systemColor(ColorInactiveCaptionText));
+        QCOMPARE(button->captionColor(), platform::systemColor(platform::ColorInactiveCaptionText));
         button->setEnabledProperty(true);
-        QCOMPARE(button->captionColor(), OleColor(0xA70A4A));
+        QCOMPARE(button->captionColor(), platform::OleColor(0xA70A4A));
 
         // A check button toggles; its caption does nothing, and it raises no Click.
-        auto* check = new UcCmd(&host);
-        check->setStyle(UcCmd::StyleCheck);
+        auto* check = new skinned::UcCmd(&host);
+        check->setStyle(skinned::UcCmd::StyleCheck);
         check->setCaption(QStringLiteral("Loop"));
         check->move(0, 50);
         check->show();
-        QSignalSpy checkClicks(check, &UcCmd::Click);
+        QSignalSpy checkClicks(check, &skinned::UcCmd::Click);
         QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(5, 5));
         QVERIFY(check->Value() && check->isDownShown());
         QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(5, 5));
@@ -208,15 +208,15 @@ private Q_SLOTS:
     {
         QWidget host;
         host.resize(300, 200);
-        QList<UcCmd*> options;
+        QList<skinned::UcCmd*> options;
         for (int i = 0; i < 3; ++i) {
-            auto* option = new UcCmd(&host);
-            option->setStyle(UcCmd::StyleOption);
+            auto* option = new skinned::UcCmd(&host);
+            option->setStyle(skinned::UcCmd::StyleOption);
             option->move(0, i * 20);
             options.append(option);
         }
-        auto* other = new UcCmd(&host);
-        other->setStyle(UcCmd::StyleOption);
+        auto* other = new skinned::UcCmd(&host);
+        other->setStyle(skinned::UcCmd::StyleOption);
         other->setOptionGroup(QStringLiteral("OPT2"));
         other->setValue(true);
         host.show();
@@ -244,7 +244,7 @@ private Q_SLOTS:
     void missingPictureIsReported()
     {
         doubles::FakeMessageBoxService boxes;
-        UcCmd button;
+        skinned::UcCmd button;
         button.setPictureUP(QStringLiteral("RESTOREUP"));
         const QSize before = button.size();
         button.setPictureUP(QStringLiteral("NOSUCHPICTURE"));
@@ -260,10 +260,10 @@ private Q_SLOTS:
     {
         QWidget host;
         host.setCursor(Qt::SizeHorCursor);
-        auto* button = new UcCmd(&host);
-        button->setStyle(UcCmd::StyleClose);
+        auto* button = new skinned::UcCmd(&host);
+        button->setStyle(skinned::UcCmd::StyleClose);
         host.show();
-        QSignalSpy moves(button, &UcCmd::MouseMove);
+        QSignalSpy moves(button, &skinned::UcCmd::MouseMove);
         QMouseEvent move(QEvent::MouseMove, QPointF(3, 4), button->mapToGlobal(QPointF(3, 4)),
                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(button, &move);
@@ -277,17 +277,17 @@ private Q_SLOTS:
     void cmdPropertyBagRoundTrip()
     {
         QWidget host;
-        UcCmd source(&host);
-        UcCmd fresh(&host);
+        skinned::UcCmd source(&host);
+        skinned::UcCmd fresh(&host);
         // Defaults store nothing, and an empty bag gives the defaults.
         QCOMPARE(skintest::roundTrip(source, fresh).first, QJsonObject());
         QCOMPARE(fresh.Style(), 0);
         QCOMPARE(fresh.ScaleFactor(), 1.0);
         QVERIFY(fresh.Enabled());
-        QCOMPARE(fresh.captionColor(), OleColor(0x990C5D));
+        QCOMPARE(fresh.captionColor(), platform::OleColor(0x990C5D));
         QCOMPARE(fresh.size(), QSize(40, 20));
 
-        source.setStyle(UcCmd::StyleOption);
+        source.setStyle(skinned::UcCmd::StyleOption);
         source.setBorderStyle(1);
         source.setScaleFactor(2.5);
         source.setCaption(QStringLiteral("Female voice"));
@@ -297,7 +297,7 @@ private Q_SLOTS:
         font.setPointSize(font.pointSize() + 3);
         source.setFont(font);
         source.setEnabled(false);
-        UcCmd copy(&host);
+        skinned::UcCmd copy(&host);
         auto [written, again] = skintest::roundTrip(source, copy);
         QCOMPARE(again, written);
         QVERIFY(written.contains(QStringLiteral("Font")));
@@ -312,19 +312,19 @@ private Q_SLOTS:
                                        {"Value", true},
                                        {"OptionGroup", "VOICES"}}));
         QCOMPARE(copy.Font().pointSize(), font.pointSize());
-        QCOMPARE(copy.captionColor(), systemColor(ColorInactiveCaptionText));
+        QCOMPARE(copy.captionColor(), platform::systemColor(platform::ColorInactiveCaptionText));
         QVERIFY(copy.isDownShown());
         QCOMPARE(copy.size(), source.size());
         // Loading does not apply the style again, but an untagged control gets its tag.
-        QCOMPARE(controlTag(&copy), QStringLiteral("OPTBUTTON"));
-        UcCmd tagged(&host);
-        setControlTag(&tagged, QStringLiteral("HOST TAG"));
-        tagged.UserControl_ReadProperties(PropertyBag(again));
-        QCOMPARE(controlTag(&tagged), QStringLiteral("HOST TAG"));
+        QCOMPARE(platform::controlTag(&copy), QStringLiteral("OPTBUTTON"));
+        skinned::UcCmd tagged(&host);
+        platform::setControlTag(&tagged, QStringLiteral("HOST TAG"));
+        tagged.UserControl_ReadProperties(platform::PropertyBag(again));
+        QCOMPARE(platform::controlTag(&tagged), QStringLiteral("HOST TAG"));
         // The released picture sets the size, also when the pressed one differs.
-        UcCmd mixed(&host);
-        mixed.UserControl_ReadProperties(
-            PropertyBag(QJsonObject{{"PictureUP", "RESTOREUP"}, {"PictureDN", "BUTTONDN"}}));
+        skinned::UcCmd mixed(&host);
+        mixed.UserControl_ReadProperties(platform::PropertyBag(
+            QJsonObject{{"PictureUP", "RESTOREUP"}, {"PictureDN", "BUTTONDN"}}));
         QCOMPARE(mixed.imageRect().size(), QSize(21, 21));
         QCOMPARE(mixed.size(), QSize(21, 21));
     }
@@ -349,9 +349,9 @@ private Q_SLOTS:
             {LargeChange, -1, {0, 100, 30, 1, 10}, 0},
             {LargeChange, 1, {0, 100, 30, 1, 1}, 0}};
         for (const auto& [property, written, stored, changes] : rows) {
-            UcScroll bar;
+            skinned::UcScroll bar;
             bar.setValue(30);
-            QSignalSpy changed(&bar, &UcScroll::Change);
+            QSignalSpy changed(&bar, &skinned::UcScroll::Change);
             (bar.*kSetters[property])(written);
             QCOMPARE(QList<int>(
                          {bar.Min(), bar.Max(), bar.Value(), bar.SmallChange(), bar.LargeChange()}),
@@ -389,7 +389,7 @@ private Q_SLOTS:
     void heldArrowRepeatTiming()
     {
         Bar bar(QSize(300, 22));
-        UcScroll* scroll = bar.control;
+        skinned::UcScroll* scroll = bar.control;
         QTest::mousePress(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
         QVERIFY(scroll->isRightArrowPressed());
         QTimer& timer = scroll->ClickTimer();
@@ -430,7 +430,7 @@ private Q_SLOTS:
     void clicksStepOnce()
     {
         Bar bar(QSize(300, 22));
-        UcScroll* scroll = bar.control;
+        skinned::UcScroll* scroll = bar.control;
         scroll->setSmallChange(4);
         scroll->setValue(50);
         QTest::mouseClick(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
@@ -455,10 +455,12 @@ private Q_SLOTS:
     void scrollOnlyFromThumbDragsPastTheEnd()
     {
         Bar bar(QSize(300, 22));
-        UcScroll* scroll = bar.control;
+        skinned::UcScroll* scroll = bar.control;
         QList<QString> events;
-        connect(scroll, &UcScroll::Change, this, [&] { events.append(QStringLiteral("Change")); });
-        connect(scroll, &UcScroll::Scroll, this, [&] { events.append(QStringLiteral("Scroll")); });
+        connect(scroll, &skinned::UcScroll::Change, this,
+                [&] { events.append(QStringLiteral("Change")); });
+        connect(scroll, &skinned::UcScroll::Scroll, this,
+                [&] { events.append(QStringLiteral("Scroll")); });
         // Arrows, the track and a held arrow's repeat change the value but never scroll.
         QTest::mouseClick(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
         QTest::mouseClick(scroll, Qt::LeftButton, {}, QPoint(270, 1));
@@ -504,7 +506,7 @@ private Q_SLOTS:
         // The middle piece is tiled at its own width (36) from 0; the end pieces, 12 long, are
         // stretched to 14 pixels, nearest-neighbour.
         Bar across(QSize(100, 22));
-        const auto paint = [](UcScroll* bar) {
+        const auto paint = [](skinned::UcScroll* bar) {
             return skintest::painted(bar->size(), [&](QPainter& dc) { bar->paintTrack(dc); });
         };
         QImage track = paint(across.control);
@@ -546,8 +548,8 @@ private Q_SLOTS:
 
     void scrollPropertyBagRoundTrip()
     {
-        UcScroll source;
-        UcScroll copy;
+        skinned::UcScroll source;
+        skinned::UcScroll copy;
         QCOMPARE(skintest::roundTrip(source, copy).first, QJsonObject()); // defaults: nothing
         source.setBorderStyle(1);
         source.setOrientation(1);
@@ -567,8 +569,9 @@ private Q_SLOTS:
         QCOMPARE(again, written);
 
         // A stored value outside the bounds is taken as it is.
-        UcScroll loaded;
-        loaded.UserControl_ReadProperties(PropertyBag(QJsonObject{{QStringLiteral("Value"), 500}}));
+        skinned::UcScroll loaded;
+        loaded.UserControl_ReadProperties(
+            platform::PropertyBag(QJsonObject{{QStringLiteral("Value"), 500}}));
         QCOMPARE(loaded.Value(), 500);
     }
 
@@ -627,7 +630,7 @@ private Q_SLOTS:
     void valueAndBoundRules()
     {
         Progress progress(QSize(100, 19));
-        UcProgress* bar = progress.control;
+        skinned::UcProgress* bar = progress.control;
         const QImage empty = trough(bar);
         // Values outside the bounds are ignored.
         bar->setValue(40);
@@ -662,8 +665,8 @@ private Q_SLOTS:
 
     void progressPropertyBagRoundTrip()
     {
-        UcProgress source;
-        UcProgress copy;
+        skinned::UcProgress source;
+        skinned::UcProgress copy;
         QCOMPARE(skintest::roundTrip(source, copy).first, QJsonObject()); // defaults: nothing
         source.setOrientation(1);
         source.setMax(500);

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# check-layers.sh must pass a tree that keeps the rules and fail each planted breach.
+set -euo pipefail
+check="$(cd "$(dirname "$0")/../.." && pwd)/scripts/check-layers.sh"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+plant() { # plant <name> <file> <contents>: a fresh tree with one speech header and <file>
+    rm -rf "$work/tree"
+    mkdir -p "$work/tree/speech" "$work/tree/platform"
+    printf '#pragma once\n#include "platform/Y.h"\nnamespace speech {\nclass X;\n} // namespace speech\n' \
+        > "$work/tree/speech/X.h"
+    printf '#pragma once\nnamespace platform {\nclass Y;\n} // namespace platform\n' \
+        > "$work/tree/platform/Y.h"
+    [ -z "$2" ] || printf '%b' "$3" > "$work/tree/$2"
+}
+
+failures=0
+expect() { # expect pass|fail <what>
+    local got=pass
+    "$check" "$work/tree" > "$work/out" 2>&1 || got=fail
+    if [ "$got" != "$1" ]; then
+        echo "check-layers should $1 $2, but did not:" >&2
+        cat "$work/out" >&2
+        failures=$((failures + 1))
+    fi
+}
+
+plant clean "" ""
+expect pass "a tree that keeps the rules"
+plant wrong-namespace speech/Z.h '#pragma once\nnamespace platform {\nclass Z;\n} // namespace platform\n'
+expect fail "a speech header in namespace platform"
+plant global speech/Z.h '#pragma once\nclass Z;\n'
+expect fail "a speech header outside any namespace"
+plant nested-wrong speech/Z.cpp 'namespace speech {\n} // namespace speech\nnamespace documents::x {\n} // namespace documents::x\n'
+expect fail "a second namespace of another folder"
+plant nested-right speech/Z.h '#pragma once\nnamespace speech::inner {\nnamespace {\n} // namespace\n} // namespace speech::inner\n'
+expect pass "a namespace nested in the folder's own"
+plant upward platform/Z.h '#pragma once\n#include "speech/X.h"\nnamespace platform {\n} // namespace platform\n'
+expect fail "an include that reaches up"
+exit "$failures"
