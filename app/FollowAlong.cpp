@@ -1,6 +1,5 @@
 #include "app/FollowAlong.h"
 
-#include "app/Main.h"
 #include "app/ProgressLine.h"
 #include "editor/RichTextBox.h"
 #include "platform/MenuBar.h"
@@ -89,9 +88,9 @@ int mapPoint(int position, int editAt, int removed, int added)
 
 } // namespace
 
-FollowAlong::FollowAlong(Main& main, editor::RichTextBox& editor, speech::SpeechControl& speech,
-                         QLabel* status)
-    : QObject(&main), m_main(main), m_editor(editor), m_speech(speech), m_status(status)
+FollowAlong::FollowAlong(QWidget& window, editor::RichTextBox& editor,
+                         speech::SpeechControl& speech, QLabel* status)
+    : QObject(&window), m_window(window), m_editor(editor), m_speech(speech), m_status(status)
 {
     connect(&speech, &speech::SpeechControl::WordHeard, this, &FollowAlong::wordHeard);
     connect(&speech, &speech::SpeechControl::AudioStop, this, &FollowAlong::clearMark);
@@ -385,16 +384,16 @@ void FollowAlong::speakFromCaret()
 {
     const QString text = m_editor.text();
     if (text.isEmpty()) {
-        m_main.cmdSpkText_Click(); // which says there is nothing to speak
+        Q_EMIT speakAllAsked();
         return;
     }
     const int start = caretWordStart(text, m_editor.selStart());
     if (start < 0) {
         platform::showMessage(kNothingAfterCaret, platform::MessageButtons::Ok,
-                              platform::MessageIcon::Exclamation, {}, &m_main);
+                              platform::MessageIcon::Exclamation, {}, &m_window);
         return;
     }
-    speakLater(start, int(text.size()));
+    Q_EMIT speakRangeAsked(start, int(text.size()));
 }
 
 void FollowAlong::speakSelection()
@@ -403,10 +402,10 @@ void FollowAlong::speakSelection()
     const int end = start + m_editor.selLength();
     if (nextWordStart(m_editor.text(), start, end) < 0) {
         platform::showMessage(kNoSelection, platform::MessageButtons::Ok,
-                              platform::MessageIcon::Exclamation, {}, &m_main);
+                              platform::MessageIcon::Exclamation, {}, &m_window);
         return;
     }
-    speakLater(start, end);
+    Q_EMIT speakRangeAsked(start, end);
 }
 
 void FollowAlong::continueSpeaking()
@@ -417,19 +416,7 @@ void FollowAlong::continueSpeaking()
         return;
     }
     countOn();
-    speakLater(*start, m_resumeEnd);
-}
-
-// Whatever is speaking stops first; its end is reported by a queued call, so the new
-// speaking starts after that has been handled.
-void FollowAlong::speakLater(int start, int end)
-{
-    if (m_main.isRecording()) {
-        return;
-    }
-    m_main.cmdStopText_Click();
-    QMetaObject::invokeMethod(
-        this, [this, start, end] { m_main.speakRange(start, end); }, Qt::QueuedConnection);
+    Q_EMIT speakRangeAsked(*start, m_resumeEnd);
 }
 
 } // namespace app

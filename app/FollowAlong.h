@@ -17,8 +17,6 @@ class QWidget;
 
 namespace app {
 
-class Main;
-
 // Lets the listener follow the speech in the editor: marks the word being heard, shows
 // under the status how far the speaking has come, and speaks from the caret, the
 // selection, or on from the word after the last one heard before STOP. It also chooses the
@@ -35,7 +33,8 @@ public:
     static const QString kSentenceCuesKey;
     static const QString kWordCuesKey;
 
-    FollowAlong(Main& main, editor::RichTextBox& editor, speech::SpeechControl& speech,
+    // window: the main window, which owns it and parents its messages.
+    FollowAlong(QWidget& window, editor::RichTextBox& editor, speech::SpeechControl& speech,
                 QLabel* status);
     ~FollowAlong() override;
 
@@ -69,6 +68,13 @@ public:
     // A recording's share rendered so far, 0..100, on the same line; the status keeps its text.
     void showRecordingShare(int percent);
 
+Q_SIGNALS:
+    // The editor's characters from start to end are to be spoken in place of whatever is
+    // speaking now (Speak from the Caret, the Selection, Continue).
+    void speakRangeAsked(int start, int end);
+    // Speak from the Caret with no text: the window's SPEAK says there is nothing to speak.
+    void speakAllAsked();
+
 private:
     struct Edit
     {
@@ -89,12 +95,11 @@ private:
     void wordHeard(quint64 utterance, qint32 start, qint32 length);
     void contentsChange(int position, int removed, int added);
     std::optional<int> mapWord(const Utterance& utterance, int start, int length) const;
-    void speakLater(int start, int end);
     void clearMark();
     void showProgress(Utterance& utterance, int start);
     void menuClicked(qint32 id);
 
-    Main& m_main;
+    QWidget& m_window;
     editor::RichTextBox& m_editor;
     speech::SpeechControl& m_speech;
     QPointer<QLabel> m_status;

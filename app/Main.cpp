@@ -2,7 +2,6 @@
 
 #include "app/About.h"
 #include "app/FollowAlong.h"
-#include "app/MainAccessible.h"
 #include "app/NoticeLine.h"
 #include "app/VoiceList.h"
 #include "audio/AudioOutput.h"
@@ -127,7 +126,6 @@ Main::Main(speech::SpeechControl* speech, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_speech(speech)
 {
     m_sinceStart.start();
-    MainAccessible::installFactories();
     setObjectName(QStringLiteral("Main"));
     m_soundNotice = new QTimer(this);
     m_soundNotice->setSingleShot(true);
@@ -424,6 +422,8 @@ void Main::connectHandlers()
         return;
     }
     m_follow = new FollowAlong(*this, *m_richTextBox1, *m_speech, m_lblStatus);
+    connect(m_follow, &FollowAlong::speakRangeAsked, this, &Main::speakRangeInstead);
+    connect(m_follow, &FollowAlong::speakAllAsked, this, &Main::cmdSpkText_Click);
     m_commonDialog.owner = this;
     setAcceptDrops(true);
     connect(m_richTextBox1, &editor::RichTextBox::filesDropped, this, &Main::openDroppedFiles);
@@ -685,6 +685,18 @@ QString Main::prepareUtterance()
 void Main::cmdSpkText_Click()
 {
     speakRange(0, -1);
+}
+
+// Whatever is speaking stops first; its end is reported by a queued call, so the new
+// speaking starts after that has been handled. A recording is not interrupted.
+void Main::speakRangeInstead(int start, int end)
+{
+    if (m_recording) {
+        return;
+    }
+    cmdStopText_Click();
+    QMetaObject::invokeMethod(
+        this, [this, start, end] { speakRange(start, end); }, Qt::QueuedConnection);
 }
 
 bool Main::speakRange(int start, int end)
@@ -1144,16 +1156,8 @@ void Main::showAbout()
         m_about = new About;
     }
     QStringList engines;
-    if (const auto* real = qobject_cast<const speech::DirectSS*>(m_speech)) {
-        int espeak = 0;
-        int flite = 0;
-        for (const speech::VoiceDefinition& voice : real->voices()) {
-            (voice.engine == speech::SynthEngine::Espeak ? espeak : flite) += 1;
-        }
-        engines << QStringLiteral("espeak-ng: %1 voices").arg(espeak)
-                << QStringLiteral("flite: %1 voices").arg(flite);
-    } else {
-        engines << QStringLiteral("Speech control: %1 voices").arg(m_lstVoice->count());
+    for (const speech::SpeechControl::EngineVoices& engine : m_speech->engineVoices()) {
+        engines << QStringLiteral("%1: %2 voices").arg(engine.engine).arg(engine.voices);
     }
     m_about->setSpeechEngines(engines);
     m_about->show();

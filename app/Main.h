@@ -71,6 +71,8 @@ public:
     // Speaks the editor's characters from start to end (-1: to the end of the text) as
     // SPEAK speaks them all; false when there was nothing to speak.
     bool speakRange(int start, int end);
+    // Stops what is speaking, then speaks start to end; nothing while recording.
+    void speakRangeInstead(int start, int end);
     void cmdPauseText_Click();
     void cmdStopText_Click();
     void cmdRec_Click();

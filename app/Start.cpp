@@ -1,6 +1,7 @@
 #include "app/Start.h"
 
 #include "app/Main.h"
+#include "app/MainAccessible.h"
 #include "app/Session.h"
 #include "platform/MessageBoxService.h"
 
@@ -24,6 +25,7 @@ bool Start::Form_Load(const QString& file)
                               platform::MessageButtons::Ok, platform::MessageIcon::None);
         return false;
     }
+    MainAccessible::installFactories();
     m_main = std::make_unique<Main>();
     m_session = std::make_unique<Session>(*m_main);
     m_main->Form_Load();

@@ -1,7 +1,6 @@
 #include "audio/AudioOutput.h"
 
 #include "audio/AudioRing.h"
-#include "audio/DeviceAudioOutput.h"
 
 namespace audio {
 
@@ -17,11 +16,6 @@ AudioOutput::AudioOutput(QObject* parent) : QObject(parent)
 }
 
 AudioOutput::~AudioOutput() = default;
-
-std::unique_ptr<AudioOutput> AudioOutput::createDefault()
-{
-    return std::make_unique<DeviceAudioOutput>();
-}
 
 void AudioOutput::start()
 {

@@ -19,9 +19,6 @@ public:
     explicit AudioOutput(QObject* parent = nullptr);
     ~AudioOutput() override;
 
-    // The sound server's default device; while there is none, speech keeps time silently.
-    static std::unique_ptr<AudioOutput> createDefault();
-
     void setRing(AudioRing* ring) { m_ring = ring; }
 
     // Start pulling (again); harmless when already running.

@@ -12,8 +12,6 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
-#include <QMimeData>
-#include <QUrl>
 
 namespace editor {
 
@@ -192,20 +190,6 @@ bool openDroppedFile(editor::RichTextBox& RichTextBox1, editor::RichTextBox& RTF
                      const QString& path, const std::function<void()>& beforeReplacing)
 {
     return openDocument(RichTextBox1, RTFtemp, path, AllDocumentsEntry, beforeReplacing);
-}
-
-QStringList droppedFiles(const QMimeData* data)
-{
-    QStringList files;
-    if (data == nullptr || !data->hasUrls()) {
-        return files;
-    }
-    for (const QUrl& url : data->urls()) {
-        if (url.isLocalFile()) {
-            files << url.toLocalFile();
-        }
-    }
-    return files;
 }
 
 } // namespace editor

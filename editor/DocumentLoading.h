@@ -8,8 +8,6 @@
 #include <QStringList>
 #include <functional>
 
-class QMimeData;
-
 // Opening documents into the editor: plain text in any common encoding, rich text and
 // word-processor documents, all arriving as plain characters.
 namespace editor {
@@ -62,8 +60,5 @@ bool openDocument(editor::RichTextBox& RichTextBox1, editor::RichTextBox& RTFtem
 // as "All documents" (by its content), as openDocument does.
 bool openDroppedFile(editor::RichTextBox& RichTextBox1, editor::RichTextBox& RTFtemp,
                      const QString& path, const std::function<void()>& beforeReplacing = {});
-
-// The local files a drag carries, in its order; none for a dragged text selection.
-QStringList droppedFiles(const QMimeData* data);
 
 } // namespace editor

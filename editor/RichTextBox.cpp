@@ -1,7 +1,5 @@
 #include "editor/RichTextBox.h"
 
-#include "editor/DocumentLoading.h"
-
 #include <QAbstractTextDocumentLayout>
 #include <QAccessible>
 #include <QApplication>
@@ -822,6 +820,20 @@ bool RichTextBox::focusNextPrevChild(bool next)
         return false;
     }
     return QAbstractScrollArea::focusNextPrevChild(next);
+}
+
+QStringList droppedFiles(const QMimeData* data)
+{
+    QStringList files;
+    if (data == nullptr || !data->hasUrls()) {
+        return files;
+    }
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) {
+            files << url.toLocalFile();
+        }
+    }
+    return files;
 }
 
 } // namespace editor

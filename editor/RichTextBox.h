@@ -8,6 +8,7 @@
 #include <QBasicTimer>
 #include <QElapsedTimer>
 #include <QList>
+#include <QMimeData>
 #include <QPoint>
 #include <QPointer>
 #include <QTextCursor>
@@ -167,5 +168,8 @@ private:
     bool m_selecting = false;
     QList<QPointer<QAction>> m_contextActions;
 };
+
+// The local files a drag carries, in its order; none for a dragged text selection.
+QStringList droppedFiles(const QMimeData* data);
 
 } // namespace editor

@@ -1,5 +1,6 @@
 #include "help/HTMLHelp.h"
 
+#include "helpviewer/ChmHelpViewer.h"
 #include "helpviewer/FileVersion.h"
 #include "platform/AppInfo.h"
 #include "platform/MessageBoxService.h"
@@ -269,7 +270,7 @@ helpviewer::HelpWindowHandle HTMLHelp::HHWndHandle() const
 
 void HTMLHelp::HHDeleteJumpURLSysMenu(helpviewer::HelpWindowHandle window)
 {
-    HelpViewer::current().deleteSystemMenuItem(window, JumpUrlCommand);
+    helpviewer::currentHelpViewer().deleteSystemMenuItem(window, JumpUrlCommand);
 }
 
 bool HTMLHelp::isHelpFile(const QString& file) const
@@ -301,7 +302,7 @@ void HTMLHelp::display(QWidget* caller, HelpCommand command, const HelpData& dat
     if (!prepareDisplay(caller, &path, &owner)) {
         return;
     }
-    m_wndHandle = HelpViewer::current().htmlHelp(owner, path, command, data);
+    m_wndHandle = helpviewer::currentHelpViewer().htmlHelp(owner, path, command, data);
 }
 
 HelpAkLink HTMLHelp::akLink(const QString& keywords) const
@@ -350,7 +351,7 @@ void HTMLHelp::HHDisplayKeyword(QWidget* caller)
     if (!prepareDisplay(caller, &path, &owner)) {
         return;
     }
-    HelpViewer& viewer = HelpViewer::current();
+    HelpViewer& viewer = helpviewer::currentHelpViewer();
     m_wndHandle = viewer.htmlHelp(owner, m_chmFile, HelpCommand::DisplayTopic, quintptr(0));
     m_wndHandle = viewer.htmlHelp(owner, path, HelpCommand::KeywordLookup, akLink(m_keyword));
 }
@@ -461,7 +462,8 @@ void HTMLHelp::HHCheckRegistry(const QString& file)
 
 void HTMLHelp::HHClose()
 {
-    HelpViewer::current().htmlHelp(nullptr, QString(), HelpCommand::CloseAll, quintptr(0));
+    helpviewer::currentHelpViewer().htmlHelp(nullptr, QString(), HelpCommand::CloseAll,
+                                             quintptr(0));
 }
 
 void HTMLHelp::setHHPopupType(qint32 value)
@@ -517,7 +519,7 @@ void HTMLHelp::HHDisplayPopup(QWidget* caller)
                  (m_popupTextBold ? QStringLiteral("Bold ") : QString()) +
                  (m_popupTextItalic ? QStringLiteral("Italic ") : QString()) +
                  (m_popupTextUnderline ? QStringLiteral("Underline") : QString());
-    HelpViewer::current().htmlHelp(caller, source, HelpCommand::DisplayTextPopup, popup);
+    helpviewer::currentHelpViewer().htmlHelp(caller, source, HelpCommand::DisplayTextPopup, popup);
 }
 
 void HTMLHelp::HHInvokeWhatsThisHelp(QWidget* caller)

@@ -323,4 +323,24 @@ void ChmHelpViewer::closeAll()
     }
 }
 
+namespace {
+
+HelpViewer* g_current = nullptr;
+
+} // namespace
+
+HelpViewer& currentHelpViewer()
+{
+    if (g_current) {
+        return *g_current;
+    }
+    static ChmHelpViewer viewer;
+    return viewer;
+}
+
+void setCurrentHelpViewer(HelpViewer* viewer)
+{
+    g_current = viewer;
+}
+
 } // namespace helpviewer

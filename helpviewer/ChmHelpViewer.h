@@ -61,4 +61,9 @@ private:
     HelpWindowHandle m_nextHandle = 0x1000;
 };
 
+// The viewer in use; this one unless a test installed another.
+HelpViewer& currentHelpViewer();
+// Installs a viewer; nullptr puts this one back. The caller keeps ownership.
+void setCurrentHelpViewer(HelpViewer* viewer);
+
 } // namespace helpviewer

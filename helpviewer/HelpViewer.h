@@ -86,11 +86,6 @@ public:
     // Removes an item from a viewer window's system menu by its command; false when the
     // window has no such item.
     virtual bool deleteSystemMenuItem(HelpWindowHandle window, unsigned command) = 0;
-
-    // The viewer in use; the real one unless a test installed another.
-    static HelpViewer& current();
-    // Installs a viewer; nullptr puts the real one back. The caller keeps ownership.
-    static void setCurrent(HelpViewer* viewer);
 };
 
 } // namespace helpviewer

@@ -2,7 +2,8 @@
 # Fails when a source file includes a header from a folder it may not reach (every
 # library folder includes only its own headers and those of the folders listed below it),
 # or when a library's code lives in a namespace other than its folder's: the last part of
-# the folder's path (controls/bevel: bevel), or one nested in it.
+# the folder's path (controls/bevel: bevel), or one nested in it, or when two classes of
+# one library include each other.
 # Registered with CTest; also runs by hand: scripts/check-layers.sh [source root].
 #
 # Tests in tests/<folder>/ may include what <folder> may include, <folder> itself, and
@@ -141,13 +142,41 @@ for lib in "${libraries[@]}"; do
     done < <(find "$lib" -maxdepth 1 -type f \( -name '*.cpp' -o -name '*.h' \) -print0)
 done
 
+# Within a library no two classes include each other (X.h or X.cpp including Y.h while
+# Y.h or Y.cpp includes X.h): one of them is meant to talk to the other through signals.
+# The button's hover timer is a module of its own whose callback calls back into the
+# button that started it: the two are one unit.
+declare -A one_unit=([controls/rkbuttons:modRkTimer:rkButtons_H]=1)
+tangled=0
+for lib in "${libraries[@]}"; do
+    [ -d "$lib" ] || continue
+    declare -A edge=()
+    while IFS= read -r -d '' file; do
+        from="$(basename "${file%.*}")"
+        while IFS= read -r to; do
+            [ "$to" != "$from" ] && edge["$from>$to"]=1
+        done < <(sed -n "s|^#include \"$lib/\([^/\"]*\)\.h\".*|\1|p" "$file")
+    done < <(find "$lib" -maxdepth 1 -type f \( -name '*.cpp' -o -name '*.h' \) -print0)
+    for pair in "${!edge[@]}"; do
+        a="${pair%%>*}" b="${pair#*>}"
+        if [[ "$a" < "$b" ]] && [ -n "${edge["$b>$a"]:-}" ] && [ -z "${one_unit["$lib:$a:$b"]:-}" ]; then
+            echo "$lib: $a and $b include each other" >&2
+            tangled=$((tangled + 1))
+        fi
+    done
+    unset edge
+done
+
 if [ "$violations" -gt 0 ]; then
     echo "$violations include(s) reach a folder above their own." >&2
+fi
+if [ "$tangled" -gt 0 ]; then
+    echo "$tangled pair(s) of classes include each other." >&2
 fi
 if [ "$misplaced" -gt 0 ]; then
     echo "$misplaced file(s) declare their code outside their folder's namespace." >&2
 fi
-if [ "$violations" -gt 0 ] || [ "$misplaced" -gt 0 ]; then
+if [ "$violations" -gt 0 ] || [ "$misplaced" -gt 0 ] || [ "$tangled" -gt 0 ]; then
     exit 1
 fi
 echo "Every include stays within its folder's layers, and every library in its namespace."

@@ -2,6 +2,7 @@
 
 #include "audio/AudioOutput.h"
 #include "audio/AudioRing.h"
+#include "audio/DeviceAudioOutput.h"
 #include "platform/EventLog.h"
 #include "platform/Result.h"
 #include "recording/SoundFileWriter.h"
@@ -86,7 +87,7 @@ bool DirectSS::soundOutputReached() const
 DirectSS::DirectSS(std::unique_ptr<audio::AudioOutput> output, QObject* parent)
     : SpeechControl(parent), m_ring(std::make_unique<audio::AudioRing>(RingSamples)),
       m_words(std::make_unique<WordMarks>()),
-      m_output(output ? std::move(output) : audio::AudioOutput::createDefault())
+      m_output(output ? std::move(output) : std::make_unique<audio::DeviceAudioOutput>())
 {
     m_ring->reset(m_generation);
     m_words->reset(m_generation);
@@ -150,6 +151,16 @@ DirectSS::~DirectSS()
     m_ring->close();
     m_worker.reset();
     m_output->setRing(nullptr);
+}
+
+QList<SpeechControl::EngineVoices> DirectSS::engineVoices()
+{
+    int espeak = 0;
+    int flite = 0;
+    for (const VoiceDefinition& voice : m_voices) {
+        (voice.engine == SynthEngine::Espeak ? espeak : flite) += 1;
+    }
+    return {{QStringLiteral("espeak-ng"), espeak}, {QStringLiteral("flite"), flite}};
 }
 
 QVariant DirectSS::invoke(int dispid, const QVariantList& args)

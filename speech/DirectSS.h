@@ -56,6 +56,7 @@ public:
     void reportHeardWords();
 
     const QList<VoiceDefinition>& voices() const { return m_voices; }
+    QList<EngineVoices> engineVoices() override;
     audio::AudioOutput* output() const { return m_output.get(); }
     // Samples synthesised and waiting for the output.
     qsizetype bufferedSamples() const;

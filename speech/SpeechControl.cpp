@@ -6,6 +6,11 @@ SpeechControl::SpeechControl(QObject* parent) : QObject(parent) {}
 
 SpeechControl::~SpeechControl() = default;
 
+QList<SpeechControl::EngineVoices> SpeechControl::engineVoices()
+{
+    return {{QStringLiteral("Speech control"), voiceCount()}};
+}
+
 int SpeechControl::voiceCount()
 {
     return invoke(DispidVoiceCount).toInt();

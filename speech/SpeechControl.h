@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QVariant>
@@ -60,6 +61,14 @@ public:
     // The title tag of the following recordings (the document's name); empty for none.
     virtual void setRecordingTitle(const QString& title) { m_recordingTitle = title; }
     QString recordingTitle() const { return m_recordingTitle; }
+
+    // The engines behind the voices, each with how many voices it gives (the About box).
+    struct EngineVoices
+    {
+        QString engine;
+        int voices = 0;
+    };
+    virtual QList<EngineVoices> engineVoices();
 
     // Typed helpers; each is exactly one invoke().
     int voiceCount();

@@ -4,6 +4,7 @@
 #include "app/About.h"
 #include "app/FollowAlong.h"
 #include "app/Main.h"
+#include "app/MainAccessible.h"
 #include "app/ProgressLine.h"
 #include "app/Session.h"
 #include "controls/rkbuttons/rkButtons_H.h"
@@ -105,6 +106,8 @@ class tst_Session : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // As the program does before it builds its window.
+    void initTestCase() { app::MainAccessible::installFactories(); }
     void init() { resetOpenDialog(); }
 
     // The first run starts as the window does without remembered values (the main window's

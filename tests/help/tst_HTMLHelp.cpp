@@ -37,8 +37,8 @@ struct HelpCall
 class RecordingHelpViewer final : public HelpViewer
 {
 public:
-    RecordingHelpViewer() { HelpViewer::setCurrent(this); }
-    ~RecordingHelpViewer() override { HelpViewer::setCurrent(nullptr); }
+    RecordingHelpViewer() { helpviewer::setCurrentHelpViewer(this); }
+    ~RecordingHelpViewer() override { helpviewer::setCurrentHelpViewer(nullptr); }
     RecordingHelpViewer(const RecordingHelpViewer&) = delete;
     RecordingHelpViewer& operator=(const RecordingHelpViewer&) = delete;
 
@@ -543,7 +543,7 @@ private Q_SLOTS:
         // What the program's Help, How to Use command does, with the real viewer.
         m_viewer.reset();
         ChmHelpViewer viewer;
-        HelpViewer::setCurrent(&viewer);
+        helpviewer::setCurrentHelpViewer(&viewer);
         help::HTMLHelp help;
         help.setCHMFile(QStringLiteral(PARLANZA_HELP_FILE));
         help.setHHTopicID(1);
@@ -565,7 +565,7 @@ private Q_SLOTS:
         QCOMPARE(window->currentTopic(), QStringLiteral("/zoom.htm"));
         help.HHClose();
         QVERIFY(!viewer.window(help.HHWndHandle()));
-        HelpViewer::setCurrent(nullptr);
+        helpviewer::setCurrentHelpViewer(nullptr);
     }
 };
 

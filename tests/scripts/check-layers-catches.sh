@@ -38,4 +38,7 @@ plant nested-right speech/Z.h '#pragma once\nnamespace speech::inner {\nnamespac
 expect pass "a namespace nested in the folder's own"
 plant upward platform/Z.h '#pragma once\n#include "speech/X.h"\nnamespace platform {\n} // namespace platform\n'
 expect fail "an include that reaches up"
+plant tangled speech/Z.h '#pragma once\n#include "speech/X.h"\nnamespace speech {\n} // namespace speech\n'
+printf '#include "speech/Z.h"\nnamespace speech {\n} // namespace speech\n' > "$work/tree/speech/X.cpp"
+expect fail "two classes that include each other"
 exit "$failures"
