@@ -2,6 +2,7 @@
 
 #include "app/About.h"
 #include "app/FollowAlong.h"
+#include "app/FormLoader.h"
 #include "app/NoticeLine.h"
 #include "app/VoiceList.h"
 #include "audio/AudioOutput.h"
@@ -19,10 +20,8 @@
 #include "platform/AppInfo.h"
 #include "platform/ControlTag.h"
 #include "platform/EventLog.h"
-#include "platform/FormFile.h"
 #include "platform/MenuBar.h"
 #include "platform/MessageBoxService.h"
-#include "platform/Resources.h"
 #include "platform/Units.h"
 #include "recording/SoundFileWriter.h"
 #include "skin/ClsSkin.h"
@@ -30,14 +29,12 @@
 #include "speech/SpeechControl.h"
 #include "speech/VoiceCatalog.h"
 
-#include <QBitmap>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -73,46 +70,6 @@ const QString kIncompatible = QStringLiteral(
     "This setting is not compatible with the selected\r\n     Voice. Please try a different "
     "setting.");
 
-QRect pixelRect(const QRect& twips)
-{
-    return {platform::twipsToPixelsX(twips.x()), platform::twipsToPixelsY(twips.y()),
-            platform::twipsToPixelsX(twips.width()), platform::twipsToPixelsY(twips.height())};
-}
-
-void setColors(QWidget* widget, const platform::PropertyBag& bag)
-{
-    QPalette palette = widget->palette();
-    if (bag.contains(QStringLiteral("BackColor"))) {
-        const QColor back = platform::toQColor(bag.readColor(QStringLiteral("BackColor"), 0));
-        palette.setColor(QPalette::Window, back);
-        palette.setColor(QPalette::Base, back);
-        widget->setAutoFillBackground(true);
-    }
-    if (bag.contains(QStringLiteral("ForeColor"))) {
-        const QColor fore = platform::toQColor(bag.readColor(QStringLiteral("ForeColor"), 0));
-        palette.setColor(QPalette::WindowText, fore);
-        palette.setColor(QPalette::Text, fore);
-    }
-    widget->setPalette(palette);
-}
-
-// The corner pixel of a picture is its transparent colour.
-QBitmap transparentCornerMask(const QImage& image)
-{
-    if (image.isNull()) {
-        return {};
-    }
-    return QBitmap::fromImage(image.createMaskFromColor(image.pixel(0, 0), Qt::MaskInColor));
-}
-
-// Placed first, then given its stored properties: a control that builds its faces from
-// its size then builds them once, at the size it keeps.
-template <typename Control> void readProperties(Control* control, const platform::FormControl& form)
-{
-    control->setGeometry(pixelRect(form.twips));
-    control->UserControl_ReadProperties(form.properties);
-}
-
 void setForeColor(QWidget* widget, platform::OleColor color)
 {
     QPalette palette = widget->palette();
@@ -144,25 +101,17 @@ Main::Main(speech::SpeechControl* speech, QWidget* parent)
 
 bool Main::loadForm()
 {
-    const QString path = platform::resources::formFilePath(QStringLiteral("Main"));
-    const std::optional<platform::FormFile> form = platform::FormFile::load(path, &m_formError);
+    const platform::Result<FormContents> form = app::loadForm(QStringLiteral("Main"), *this);
     if (!form) {
+        m_formError = form.error();
         return false;
     }
-    setFixedSize(platform::twipsToPixelsX(form->twips.width()),
-                 platform::twipsToPixelsY(form->twips.height()));
-    QList<std::pair<int, QWidget*>> tabOrder;
-    for (const platform::FormControl& control : form->controls) {
-        if (QWidget* widget = createControl(control)) {
-            if (widget->focusPolicy() != Qt::NoFocus) {
-                tabOrder.append({control.tabIndex, widget});
-            }
-        }
-    }
-    std::stable_sort(tabOrder.begin(), tabOrder.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (qsizetype i = 1; i < tabOrder.size(); ++i) {
-        setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
+    m_smallImages = form.value().images;
+    bindControls();
+    if (m_timer1) {
+        // The form asks for 1 ms, as fast as the system timer goes. Nobody sees more than
+        // one frame of the screen, and a 1 ms repaint loop would keep a core busy.
+        m_timer1->setInterval(std::max(m_timer1->interval(), kFrameInterval));
     }
     const QStringList missing = missingControls();
     if (!missing.isEmpty()) {
@@ -170,6 +119,32 @@ bool Main::loadForm()
         return false;
     }
     return true;
+}
+
+void Main::bindControls()
+{
+    const auto named = [this]<typename Control>(Control*& member, const char* name) {
+        member = findChild<Control*>(QLatin1String(name), Qt::FindDirectChildrenOnly);
+    };
+    named(m_richTextBox1, "RichTextBox1");
+    named(m_rtfTemp, "RTFtemp");
+    named(m_lstVoice, "lstVoice");
+    named(m_scrSpeed, "scrSpeed");
+    named(m_scrPitch, "scrPitch");
+    named(m_lblSpeed, "lblSpeed");
+    named(m_lblPitch, "lblPitch");
+    named(m_lblStatus, "lblStatus");
+    named(m_cmdSpkText, "cmdSpkText");
+    named(m_cmdPauseText, "cmdPauseText");
+    named(m_cmdStopText, "cmdStopText");
+    named(m_cmdRec, "cmdRec");
+    named(m_cmdSaveFile, "cmdSaveFile");
+    named(m_cmdClearText, "cmdClearText");
+    named(m_txtFile, "txtFile");
+    named(m_picture1, "Picture1");
+    named(m_timer1, "Timer1");
+    named(m_cboZoom, "cboZoom");
+    named(m_menu, "SmartMenuXP1");
 }
 
 QStringList Main::missingControls() const
@@ -214,134 +189,6 @@ Main::~Main()
 qint16 Main::pauseState() const
 {
     return m_cmdPauseText && m_cmdPauseText->Caption() == kResumeCaption ? kPaused : kNotPaused;
-}
-
-QWidget* Main::createControl(const platform::FormControl& control)
-{
-    const QString& kind = control.className;
-    const platform::PropertyBag& bag = control.properties;
-    QWidget* widget = nullptr;
-
-    if (kind == QLatin1String("Timer")) {
-        m_timer1 = new QTimer(this);
-        m_timer1->setObjectName(control.name);
-        // The form asks for 1 ms, as fast as the system timer goes. Nobody sees more than
-        // one frame of the screen, and a 1 ms repaint loop would keep a core busy.
-        m_timer1->setInterval(
-            std::max<int>(bag.readLong(QStringLiteral("Interval"), 0), kFrameInterval));
-        return nullptr;
-    }
-    if (kind == QLatin1String("ImageList")) {
-        const QJsonArray names = bag.toJson().value(QStringLiteral("Images")).toArray();
-        for (const QJsonValue& name : names) {
-            const QImage image = platform::resources::bitmapOrReport(name.toString());
-            QPixmap pixmap = QPixmap::fromImage(image);
-            pixmap.setMask(transparentCornerMask(image));
-            m_smallImages.append(pixmap);
-        }
-        return nullptr;
-    }
-    if (kind == QLatin1String("CommonDialog") || kind == QLatin1String("DirectSS")) {
-        return nullptr; // non-visual: the dialog and the speech control are members
-    }
-
-    if (kind == QLatin1String("RichTextBox")) {
-        auto* box = new editor::RichTextBox(this);
-        (control.name == QLatin1String("RTFtemp") ? m_rtfTemp : m_richTextBox1) = box;
-        widget = box;
-    } else if (kind == QLatin1String("ListBox")) {
-        m_lstVoice = new VoiceList(this);
-        widget = m_lstVoice;
-    } else if (kind == QLatin1String("UcScroll")) {
-        auto* scroll = new skinned::UcScroll(this);
-        readProperties(scroll, control);
-        (control.name == QLatin1String("scrSpeed") ? m_scrSpeed : m_scrPitch) = scroll;
-        widget = scroll;
-    } else if (kind == QLatin1String("Label") || kind == QLatin1String("PictureBox") ||
-               kind == QLatin1String("Image")) {
-        auto* label = new QLabel(bag.readString(QStringLiteral("Caption"), QString()), this);
-        label->setAlignment(Qt::Alignment(
-            bag.readLong(QStringLiteral("Alignment"), Qt::AlignLeft | Qt::AlignVCenter)));
-        const platform::Picture picture = bag.readPicture(QStringLiteral("Picture"));
-        if (!picture.isNull()) {
-            const QImage& image = picture.image();
-            QPixmap pixmap = QPixmap::fromImage(image);
-            const bool stretch = bag.readBoolean(QStringLiteral("Stretch"), false);
-            if (!stretch) {
-                pixmap.setMask(transparentCornerMask(image));
-            }
-            label->setPixmap(pixmap);
-            label->setScaledContents(stretch);
-        }
-        if (control.name == QLatin1String("lblSpeed")) {
-            m_lblSpeed = label;
-        } else if (control.name == QLatin1String("lblPitch")) {
-            m_lblPitch = label;
-        } else if (control.name == QLatin1String("lblStatus")) {
-            m_lblStatus = label;
-        } else if (control.name == QLatin1String("Picture1")) {
-            m_picture1 = label;
-        }
-        widget = label;
-    } else if (kind == QLatin1String("bvlBUTTON")) {
-        auto* button = new bevel::bvlBUTTON(this);
-        button->setObjectName(control.name);
-        readProperties(button, control);
-        const QHash<QString, bevel::bvlBUTTON**> targets = {
-            {QStringLiteral("cmdSpkText"), &m_cmdSpkText},
-            {QStringLiteral("cmdPauseText"), &m_cmdPauseText},
-            {QStringLiteral("cmdStopText"), &m_cmdStopText},
-            {QStringLiteral("cmdRec"), &m_cmdRec},
-            {QStringLiteral("cmdSaveFile"), &m_cmdSaveFile},
-            {QStringLiteral("cmdClearText"), &m_cmdClearText}};
-        if (bevel::bvlBUTTON** target = targets.value(control.name)) {
-            *target = button;
-        }
-        widget = button;
-    } else if (kind == QLatin1String("TextBox")) {
-        m_txtFile = new QLineEdit(bag.readString(QStringLiteral("Text"), QString()), this);
-        widget = m_txtFile;
-    } else if (kind == QLatin1String("ComboBox")) {
-        m_cboZoom = new QComboBox(this);
-        widget = m_cboZoom;
-    } else if (kind == QLatin1String("rkButtons_H")) {
-        auto* button = new rkbuttons::rkButtons_H(this);
-        button->setObjectName(control.name);
-        readProperties(button, control);
-        widget = button;
-    } else if (kind == QLatin1String("UcCmd")) {
-        auto* button = new skinned::UcCmd(this);
-        readProperties(button, control);
-        widget = button;
-    } else if (kind == QLatin1String("MenuBar")) {
-        m_menu = new platform::MenuBar(this);
-        m_menu->setObjectName(control.name);
-        widget = m_menu->widget();
-    } else {
-        platform::eventlog::warning(QStringLiteral("The main window's form has a control of an "
-                                                   "unknown kind: %1 (%2)")
-                                        .arg(kind, control.name));
-        return nullptr;
-    }
-
-    widget->setObjectName(control.name);
-    widget->setGeometry(pixelRect(control.twips));
-    if (bag.contains(QStringLiteral("Font"))) {
-        widget->setFont(bag.readFont(QStringLiteral("Font"), widget->font()));
-    }
-    if (kind != QLatin1String("bvlBUTTON") && kind != QLatin1String("rkButtons_H") &&
-        kind != QLatin1String("UcCmd") && kind != QLatin1String("UcScroll")) {
-        setColors(widget, bag);
-    }
-    widget->setToolTip(bag.readString(QStringLiteral("ToolTipText"), QString()));
-    const QString tag = bag.readString(QStringLiteral("Tag"), QString());
-    if (!tag.isEmpty()) {
-        platform::setControlTag(widget, tag);
-    }
-    if (!bag.readBoolean(QStringLiteral("Visible"), true)) {
-        widget->hide();
-    }
-    return widget;
 }
 
 void Main::connectHandlers()

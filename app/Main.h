@@ -147,7 +147,8 @@ protected:
 private:
     bool loadForm();
     QStringList missingControls() const;
-    QWidget* createControl(const platform::FormControl& control);
+    // Points the members at the controls the form built, by their names.
+    void bindControls();
     void connectHandlers();
     // Shortcuts of the speech and file buttons, and what labels what for screen readers.
     void connectKeyboard();
