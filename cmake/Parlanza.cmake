@@ -48,7 +48,7 @@ function(parlanza_add_test name)
     cmake_parse_arguments(ARG "XVFB" "TIMEOUT" "SOURCES;LIBS;ENVIRONMENT;LABELS;WINDOW_MANAGERS"
         ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
-    target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS} parlanza_test_doubles)
+    target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS} parlanza_test_support)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
     parlanza_target_defaults(${name})
     if(NOT ARG_TIMEOUT)

@@ -1,11 +1,11 @@
 // Opening a 20 MB plain-text file into the editor, against QPlainTextEdit::setPlainText
 // of the same text in the same run. Target: ratio at most 1.5.
 
-#include "doubles/FakeCommonDialogService.h"
 #include "editor/DocumentLoading.h"
 #include "editor/EditCommands.h"
 #include "editor/FileOpen.h"
 #include "editor/RichTextBox.h"
+#include "support/FakeCommonDialogService.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -69,7 +69,7 @@ int main(int argc, char** argv)
             editor::RichTextBox RTFtemp;
             RichTextBox1.resize(800, 600);
             RichTextBox1.show();
-            doubles::FakeCommonDialogService dialogs;
+            support::FakeCommonDialogService dialogs;
             dialogs.queueFile(platform::FileDialogResult{path, QStringLiteral("large.txt"),
                                                          editor::TextFilesEntry});
             const double ms =

@@ -12,9 +12,6 @@
 #include "controls/skinned/UcCmd.h"
 #include "controls/skinned/UcProgress.h"
 #include "controls/skinned/UcScroll.h"
-#include "doubles/FakeCommonDialogService.h"
-#include "doubles/FakeMessageBoxService.h"
-#include "doubles/FakeSpeechControl.h"
 #include "editor/FileOpen.h"
 #include "editor/RichTextBox.h"
 #include "help/HTMLHelp.h"
@@ -26,6 +23,9 @@
 #include "platform/MenuBar.h"
 #include "platform/WindowMessages.h"
 #include "skin/ClsSkin.h"
+#include "support/FakeCommonDialogService.h"
+#include "support/FakeMessageBoxService.h"
+#include "support/FakeSpeechControl.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -69,7 +69,7 @@ QString startSoundPath()
 
 // A fake that also notes what the window looked like when the start sound played and
 // when the voices were first asked for.
-class ProbeSpeech : public doubles::FakeSpeechControl
+class ProbeSpeech : public support::FakeSpeechControl
 {
 public:
     std::function<void()> onStartSound;
@@ -80,22 +80,22 @@ public:
         if (onStartSound) {
             onStartSound();
         }
-        return doubles::FakeSpeechControl::playWaveFile(path);
+        return support::FakeSpeechControl::playWaveFile(path);
     }
     QVariant invoke(int dispid, const QVariantList& args = {}) override
     {
         if (dispid == DispidVoiceCount && onVoiceCount) {
             onVoiceCount();
         }
-        return doubles::FakeSpeechControl::invoke(dispid, args);
+        return support::FakeSpeechControl::invoke(dispid, args);
     }
 };
 
 // A loaded window over a recording fake, with message boxes and dialogs answered by fakes.
 struct Workbench
 {
-    doubles::FakeMessageBoxService boxes;
-    doubles::FakeCommonDialogService dialogs;
+    support::FakeMessageBoxService boxes;
+    support::FakeCommonDialogService dialogs;
     ProbeSpeech speech;
     app::Main main{&speech};
 
@@ -429,7 +429,7 @@ private Q_SLOTS:
         bench.speech.clearCalls();
         bench.main.cmdSpkText_Click();
         QCOMPARE(bench.speech.dispids(), QList<int>({16, 10, 7, 6, 59}));
-        const QList<doubles::FakeSpeechControl::Call>& calls = bench.speech.calls();
+        const QList<support::FakeSpeechControl::Call>& calls = bench.speech.calls();
         QCOMPARE(QList<QVariantList>({calls[0].args, calls[1].args, calls[2].args, calls[3].args}),
                  QList<QVariantList>({{3}, {150}, {120}, {"Hello there. Second sentence."}}));
         bench.main.cmdSpkText_Click();
@@ -596,7 +596,7 @@ private Q_SLOTS:
         bench.main.cmdSaveFile_Click();
         QCOMPARE(bench.fileBox()->text(), chosen);
         QCOMPARE(bench.dialogs.requests().size(), 1);
-        QCOMPARE(bench.dialogs.requests()[0].kind, doubles::FakeCommonDialogService::Kind::Save);
+        QCOMPARE(bench.dialogs.requests()[0].kind, support::FakeCommonDialogService::Kind::Save);
         // The wave entry first, as it always was, then the compressed formats.
         QVERIFY(bench.dialogs.requests()[0].file.filter.startsWith(
             QStringLiteral("Wav Files (*.wav)|*.wav|MP3 Files (*.mp3)|*.mp3|")));

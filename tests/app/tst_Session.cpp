@@ -9,15 +9,15 @@
 #include "app/Session.h"
 #include "controls/rkbuttons/rkButtons_H.h"
 #include "controls/skinned/UcScroll.h"
-#include "doubles/FakeCommonDialogService.h"
-#include "doubles/FakeMessageBoxService.h"
-#include "doubles/FakeSpeechControl.h"
 #include "editor/FileOpen.h"
 #include "editor/RichTextBox.h"
 #include "helpviewer/HelpWindow.h"
 #include "platform/EventLog.h"
 #include "platform/MenuBar.h"
 #include "platform/ScreenPlace.h"
+#include "support/FakeCommonDialogService.h"
+#include "support/FakeMessageBoxService.h"
+#include "support/FakeSpeechControl.h"
 
 #include <QAccessible>
 #include <QComboBox>
@@ -36,9 +36,9 @@ namespace {
 // the given folder.
 struct Run
 {
-    doubles::FakeMessageBoxService boxes;
-    doubles::FakeCommonDialogService dialogs;
-    doubles::FakeSpeechControl speech;
+    support::FakeMessageBoxService boxes;
+    support::FakeCommonDialogService dialogs;
+    support::FakeSpeechControl speech;
     app::Main main{&speech};
     std::unique_ptr<app::Session> session;
 

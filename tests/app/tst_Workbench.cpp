@@ -6,11 +6,11 @@
 #include "app/Start.h"
 #include "controls/bevel/bvlBUTTON.h"
 #include "controls/rkbuttons/rkButtons_H.h"
-#include "doubles/FakeCommonDialogService.h"
 #include "editor/DocumentLoading.h"
 #include "editor/RichTextBox.h"
 #include "platform/SingleInstance.h"
 #include "speech/DirectSS.h"
+#include "support/FakeCommonDialogService.h"
 #include "tests/speech/SpeechTestSupport.h"
 
 #include <QCursor>
@@ -234,7 +234,7 @@ private Q_SLOTS:
         auto* editor = main->findChild<editor::RichTextBox*>(QStringLiteral("RichTextBox1"));
         auto* fileBox = main->findChild<QLineEdit*>(QStringLiteral("txtFile"));
         QVERIFY(editor && fileBox);
-        doubles::FakeCommonDialogService dialogs;
+        support::FakeCommonDialogService dialogs;
         if (how == QLatin1String("open")) {
             dialogs.queueFile(platform::FileDialogResult{document, QFileInfo(document).fileName(),
                                                          editor::TextFilesEntry});

@@ -1,11 +1,11 @@
 #include "TestFiles.h"
 #include "documents/DocumentFile.h"
 #include "documents/WordConverter.h"
-#include "doubles/FakeCommonDialogService.h"
 #include "editor/DocumentLoading.h"
 #include "editor/FileOpen.h"
 #include "editor/RichTextBox.h"
 #include "platform/MessageBoxService.h"
+#include "support/FakeCommonDialogService.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -23,8 +23,8 @@
 #include <QTimer>
 #include <QUrl>
 
-using doubles::FakeCommonDialogService;
 using editor::RichTextBox;
+using support::FakeCommonDialogService;
 using testfiles::expectedText;
 using testfiles::fixture;
 
@@ -211,7 +211,7 @@ private Q_SLOTS:
         RichTextBox RTFtemp;
         RichTextBox1.setText(QStringLiteral("previous text"));
         RichTextBox1.setSelStart(8);
-        doubles::FakeCommonDialogService dialogs;
+        support::FakeCommonDialogService dialogs;
         dialogs.queueFile(platform::FileDialogResult{path, name, entry});
         Boxes boxes;
 
@@ -294,7 +294,7 @@ private Q_SLOTS:
         connect(&RichTextBox1, &RichTextBox::filesDropped, this, [&](const QStringList& paths) {
             editor::openDroppedFile(RichTextBox1, RTFtemp, paths.first());
         });
-        doubles::FakeCommonDialogService dialogs;
+        support::FakeCommonDialogService dialogs;
         Boxes boxes;
 
         if (drop) {

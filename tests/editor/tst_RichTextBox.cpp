@@ -1,10 +1,10 @@
 // The editor box (selection, zoom, caret, scrolling, menu) and the commands that edit it
 // (styles, clipboard, font and colour dialogs).
-#include "doubles/FakeCommonDialogService.h"
 #include "editor/CommonDialog.h"
 #include "editor/EditCommands.h"
 #include "editor/RichTextBox.h"
 #include "editor/Zoom.h"
+#include "support/FakeCommonDialogService.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -22,8 +22,8 @@
 #include <QTimer>
 #include <functional>
 
-using doubles::FakeCommonDialogService;
 using editor::RichTextBox;
+using support::FakeCommonDialogService;
 
 namespace {
 
@@ -454,7 +454,7 @@ private Q_SLOTS:
         box.setText(QStringLiteral("abc def"));
         select(box, 0, 3);
         editor::CommonDialog dialog;
-        doubles::FakeCommonDialogService dialogs;
+        support::FakeCommonDialogService dialogs;
         dialogs.queueFont(
             platform::FontChoice{QStringLiteral("Liberation Mono"), 18.0F, true, true, true, true});
         editor::cmdFont_Click(box, dialog);
@@ -483,7 +483,7 @@ private Q_SLOTS:
         box.setText(QStringLiteral("abc def"));
         select(box, 4, 3);
         editor::CommonDialog dialog;
-        doubles::FakeCommonDialogService dialogs;
+        support::FakeCommonDialogService dialogs;
         dialogs.queueColor(platform::rgb(0, 0, 255));
         editor::cmdForeColor_Click(box, dialog);
         QCOMPARE(formatAt(box, 5).foreground().color(), QColor(0, 0, 255));
@@ -507,7 +507,7 @@ private Q_SLOTS:
         const QString before = box.document()->toHtml();
         const platform::OleColor background = box.backColor();
         editor::CommonDialog dialog;
-        doubles::FakeCommonDialogService dialogs; // every dialog is cancelled
+        support::FakeCommonDialogService dialogs; // every dialog is cancelled
         editor::cmdFont_Click(box, dialog);
         editor::cmdForeColor_Click(box, dialog);
         editor::cmdBackColor_Click(box, dialog);

@@ -2,13 +2,13 @@
 // accepted, normalised to exactly "(x,y)" and read the same again, or be refused with
 // one message box.
 #include "controls/bevel/mdlSHPCLR.h"
-#include "doubles/FakeMessageBoxService.h"
+#include "support/FakeMessageBoxService.h"
 
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static doubles::FakeMessageBoxService boxes;
+    static support::FakeMessageBoxService boxes;
     boxes.clear();
     QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
     qint16 x = 0;

@@ -27,7 +27,7 @@ declare -A sources=(
                 platform/Resources.cpp platform/EventLog.cpp platform/MessageBoxService.cpp
                 platform/AppInfo.cpp"
     [ParseCoordinate]="controls/bevel/mdlSHPCLR.cpp platform/Units.cpp platform/OleColor.cpp
-                       platform/MessageBoxService.cpp tests/doubles/FakeMessageBoxService.cpp
+                       platform/MessageBoxService.cpp tests/support/FakeMessageBoxService.cpp
                        platform/AppInfo.cpp"
 )
 declare -A libs=([ChmFile]="-lchm" [ChmTables]="-lchm")

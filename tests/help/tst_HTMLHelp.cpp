@@ -1,11 +1,11 @@
 #include "TestFiles.h"
-#include "doubles/FakeMessageBoxService.h"
 #include "help/HTMLHelp.h"
 #include "helpviewer/ChmHelpViewer.h"
 #include "helpviewer/HelpWindow.h"
 #include "helpviewer/TestPeImage.h"
 #include "platform/AppInfo.h"
 #include "platform/Registry.h"
+#include "support/FakeMessageBoxService.h"
 
 #include <QCursor>
 #include <QDir>
@@ -85,7 +85,7 @@ class tst_HTMLHelp : public QObject
 private:
     QTemporaryDir m_dir;
     std::unique_ptr<platform::Registry> m_registry;
-    std::unique_ptr<doubles::FakeMessageBoxService> m_boxes;
+    std::unique_ptr<support::FakeMessageBoxService> m_boxes;
     std::unique_ptr<RecordingHelpViewer> m_viewer;
     QString m_manual;    // a help file with a folder
     QString m_localName; // a help file's bare name, in the program's folder
@@ -127,7 +127,7 @@ private Q_SLOTS:
         m_registry = std::make_unique<platform::Registry>(
             m_dir.filePath(QStringLiteral("registry%1.json").arg(++count)));
         platform::Registry::setCurrent(m_registry.get());
-        m_boxes = std::make_unique<doubles::FakeMessageBoxService>();
+        m_boxes = std::make_unique<support::FakeMessageBoxService>();
         m_viewer = std::make_unique<RecordingHelpViewer>();
     }
 

@@ -2,7 +2,6 @@
 // windows and pop-ups.
 
 #include "TestFiles.h"
-#include "doubles/FakeMessageBoxService.h"
 #include "helpviewer/ChmBrowser.h"
 #include "helpviewer/ChmFile.h"
 #include "helpviewer/ChmHelpViewer.h"
@@ -11,6 +10,7 @@
 #include "helpviewer/HelpWindow.h"
 #include "helpviewer/TestPeImage.h"
 #include "platform/Resources.h"
+#include "support/FakeMessageBoxService.h"
 
 #include <QApplication>
 #include <QListWidget>
@@ -57,7 +57,7 @@ private:
     ChmFile m_help;
 
     ChmHelpViewer m_viewer;
-    doubles::FakeMessageBoxService m_boxes;
+    support::FakeMessageBoxService m_boxes;
 
 private Q_SLOTS:
     void initTestCase()

@@ -2,7 +2,6 @@
 // the program's resources.
 
 #include "TestFiles.h"
-#include "doubles/FakeMessageBoxService.h"
 #include "platform/AppInfo.h"
 #include "platform/CommonDialogService.h"
 #include "platform/EventLog.h"
@@ -11,6 +10,7 @@
 #include "platform/Resources.h"
 #include "platform/WindowMessages.h"
 #include "platform/WindowProperties.h"
+#include "support/FakeMessageBoxService.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -176,10 +176,11 @@ private Q_SLOTS:
                 ++calls;
                 return qintptr(7);
             });
-        QVERIFY(previous); // the default procedure
-        QCOMPARE(platform::sendMessage(&window, 0x0400, 0, 0), qintptr(7));
+        QVERIFY(previous);                      // the default procedure
+        constexpr quint32 kOwnMessage = 0x0400; // the first number free for a program's own use
+        QCOMPARE(platform::sendMessage(&window, kOwnMessage, 0, 0), qintptr(7));
         platform::setWindowProcedure(&window, previous);
-        QCOMPARE(platform::sendMessage(&window, 0x0400, 0, 0), qintptr(0));
+        QCOMPARE(platform::sendMessage(&window, kOwnMessage, 0, 0), qintptr(0));
         QCOMPARE(calls, 1);
     }
 
@@ -410,7 +411,7 @@ private Q_SLOTS:
 
     void missingBitmapIsReportedNotFatal()
     {
-        doubles::FakeMessageBoxService boxes;
+        support::FakeMessageBoxService boxes;
         platform::EventLogCapture log;
         QVERIFY(!platform::resources::bitmap(QStringLiteral("NO_SUCH_BITMAP")));
         QVERIFY(platform::resources::bitmapOrReport(QStringLiteral("NO_SUCH_BITMAP")).isNull());

@@ -1,7 +1,6 @@
 // The skin: its artwork, error reports and picture contexts, how it paints a form, and how
 // the form is moved, sized and given its title-bar controls.
 
-#include "doubles/FakeMessageBoxService.h"
 #include "platform/ControlTag.h"
 #include "platform/EventLog.h"
 #include "platform/Resources.h"
@@ -11,6 +10,7 @@
 #include "skin/ClsSkin.h"
 #include "skin/ReportError.h"
 #include "skin/SkinTestSupport.h"
+#include "support/FakeMessageBoxService.h"
 
 #include <QDir>
 #include <QLabel>
@@ -163,7 +163,7 @@ private Q_SLOTS:
             };
         for (const auto& [number, description, extra, logType, level, text] : rows) {
             const QString title = QStringLiteral("ERROR - %1 - TileBlt - ClsSkin").arg(number);
-            doubles::FakeMessageBoxService boxes;
+            support::FakeMessageBoxService boxes;
             platform::EventLogCapture log;
             skin::ReportError(number, QString::fromLatin1(description), QStringLiteral("TileBlt"),
                               QStringLiteral("ClsSkin"), logType, QString::fromLatin1(extra));
@@ -303,7 +303,7 @@ private Q_SLOTS:
 
     void paintingTheForm()
     {
-        doubles::FakeMessageBoxService boxes;
+        support::FakeMessageBoxService boxes;
         SkinnedForm skinned;
         skinned.skin.SetFrmPict();
         QCOMPARE(boxes.boxes().size(), 0);

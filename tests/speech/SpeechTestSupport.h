@@ -1,8 +1,8 @@
 #pragma once
 
 #include "audio/SilentAudioOutput.h"
-#include "doubles/ManualSpeechClock.h"
 #include "speech/DirectSS.h"
+#include "support/ManualSpeechClock.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -21,13 +21,13 @@ namespace speechtest {
 // A control speaking into the silent output, whose clock moves only when told.
 struct SilentControl
 {
-    doubles::ManualSpeechClock* clock = nullptr;
+    support::ManualSpeechClock* clock = nullptr;
     audio::SilentAudioOutput* output = nullptr;
     std::unique_ptr<speech::DirectSS> control;
 
     SilentControl()
     {
-        auto ownClock = std::make_unique<doubles::ManualSpeechClock>();
+        auto ownClock = std::make_unique<support::ManualSpeechClock>();
         clock = ownClock.get();
         auto ownOutput = std::make_unique<audio::SilentAudioOutput>(clock);
         output = ownOutput.get();
@@ -148,7 +148,7 @@ inline QList<Cue> readCues(const QString& path)
 // Moves the clock in steps, letting synthesis refill the buffer before each step, until
 // the condition holds. False when it never did.
 template <typename Condition>
-bool playUntil(speech::DirectSS& control, doubles::ManualSpeechClock& clock, Condition condition,
+bool playUntil(speech::DirectSS& control, support::ManualSpeechClock& clock, Condition condition,
                qint64 stepMicroseconds = 50000, int maxSteps = 4000)
 {
     for (int step = 0; step < maxSteps; ++step) {

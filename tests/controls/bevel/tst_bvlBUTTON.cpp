@@ -6,9 +6,9 @@
 #include "controls/bevel/bvlBUTTON.h"
 #include "controls/bevel/bvlWorkSurface.h"
 #include "controls/bevel/mdlSHPCLR.h"
-#include "doubles/FakeMessageBoxService.h"
 #include "platform/Picture.h"
 #include "platform/PropertyBag.h"
+#include "support/FakeMessageBoxService.h"
 
 #include <QJsonObject>
 #include <QPainter>
@@ -161,7 +161,7 @@ private Q_SLOTS:
         };
         for (const auto& [input, text, xy, message] : rows) {
             const bool valid = message.isEmpty();
-            doubles::FakeMessageBoxService boxes;
+            support::FakeMessageBoxService boxes;
             qint16 parsedX = 77;
             qint16 parsedY = 88;
             QString inOut = QString::fromLatin1(input);
@@ -574,7 +574,7 @@ private Q_SLOTS:
     // property as it was, and a stored one keeps what could be read of it.
     void rejectedOffsets()
     {
-        doubles::FakeMessageBoxService boxes;
+        support::FakeMessageBoxService boxes;
         bevel::bvlBUTTON* button = addButton();
         Spies spies(button);
         button->setCaptionOffset(QStringLiteral(" ( 3 , -4 ) "));

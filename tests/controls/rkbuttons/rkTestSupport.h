@@ -1,9 +1,9 @@
 #pragma once
 
 #include "controls/rkbuttons/rkButtons_H.h"
-#include "doubles/FakeMessageBoxService.h"
 #include "platform/AmbientProperties.h"
 #include "platform/Units.h"
+#include "support/FakeMessageBoxService.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -119,7 +119,7 @@ protected:
     }
 
     std::unique_ptr<QWidget> m_container;
-    std::unique_ptr<doubles::FakeMessageBoxService> m_boxes;
+    std::unique_ptr<support::FakeMessageBoxService> m_boxes;
 
 private Q_SLOTS:
     void initTestCase() { platform::setTwipsPerPixelOverride(15.0); }
@@ -128,7 +128,7 @@ private Q_SLOTS:
     void init()
     {
         platform::AmbientProperties::setDesignMode(false);
-        m_boxes = std::make_unique<doubles::FakeMessageBoxService>();
+        m_boxes = std::make_unique<support::FakeMessageBoxService>();
         m_container = makeContainer();
         m_container->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_container.get()));

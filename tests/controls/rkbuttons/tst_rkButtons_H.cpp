@@ -9,11 +9,11 @@
 #include "controls/rkbuttons/modRkTimer.h"
 #include "controls/rkbuttons/rkButtons_H.h"
 #include "controls/rkbuttons/rkPaint.h"
-#include "doubles/FakeMessageBoxService.h"
 #include "platform/AmbientProperties.h"
 #include "platform/EventLog.h"
 #include "platform/WindowProperties.h"
 #include "rkTestSupport.h"
+#include "support/FakeMessageBoxService.h"
 
 #include <QKeyEvent>
 #include <QSignalSpy>

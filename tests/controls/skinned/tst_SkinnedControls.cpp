@@ -3,11 +3,11 @@
 #include "controls/skinned/UcCmd.h"
 #include "controls/skinned/UcProgress.h"
 #include "controls/skinned/UcScroll.h"
-#include "doubles/FakeMessageBoxService.h"
 #include "platform/ControlTag.h"
 #include "platform/OleColor.h"
 #include "platform/Units.h"
 #include "skin/SkinTestSupport.h"
+#include "support/FakeMessageBoxService.h"
 
 #include <QMouseEvent>
 #include <QSignalSpy>
@@ -243,7 +243,7 @@ private Q_SLOTS:
 
     void missingPictureIsReported()
     {
-        doubles::FakeMessageBoxService boxes;
+        support::FakeMessageBoxService boxes;
         skinned::UcCmd button;
         button.setPictureUP(QStringLiteral("RESTOREUP"));
         const QSize before = button.size();

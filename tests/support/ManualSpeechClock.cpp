@@ -1,6 +1,6 @@
-#include "doubles/ManualSpeechClock.h"
+#include "support/ManualSpeechClock.h"
 
-namespace doubles {
+namespace support {
 
 void ManualSpeechClock::advance(qint64 microseconds)
 {
@@ -10,4 +10,4 @@ void ManualSpeechClock::advance(qint64 microseconds)
     }
 }
 
-} // namespace doubles
+} // namespace support

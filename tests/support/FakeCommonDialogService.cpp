@@ -1,6 +1,6 @@
-#include "doubles/FakeCommonDialogService.h"
+#include "support/FakeCommonDialogService.h"
 
-namespace doubles {
+namespace support {
 
 namespace {
 template <typename T> std::optional<T> takeFirst(QList<std::optional<T>>& queue)
@@ -48,4 +48,4 @@ FakeCommonDialogService::showFont(const platform::FontChoice& initial, QWidget*)
     return takeFirst(m_fonts);
 }
 
-} // namespace doubles
+} // namespace support

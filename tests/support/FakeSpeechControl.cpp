@@ -1,8 +1,8 @@
-#include "doubles/FakeSpeechControl.h"
+#include "support/FakeSpeechControl.h"
 
 #include "speech/VoiceCatalog.h"
 
-namespace doubles {
+namespace support {
 
 FakeSpeechControl::FakeSpeechControl(QObject* parent) : speech::SpeechControl(parent)
 {
@@ -69,4 +69,4 @@ bool FakeSpeechControl::playWaveFile(const QString& path)
     return true;
 }
 
-} // namespace doubles
+} // namespace support

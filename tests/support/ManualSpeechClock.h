@@ -2,7 +2,7 @@
 
 #include "audio/SpeechClock.h"
 
-namespace doubles {
+namespace support {
 
 // A clock that moves only when told to, for tests of timing behaviour.
 class ManualSpeechClock : public audio::SpeechClock
@@ -18,4 +18,4 @@ private:
     qint64 m_now = 0;
 };
 
-} // namespace doubles
+} // namespace support

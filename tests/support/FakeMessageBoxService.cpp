@@ -1,6 +1,6 @@
-#include "doubles/FakeMessageBoxService.h"
+#include "support/FakeMessageBoxService.h"
 
-namespace doubles {
+namespace support {
 
 FakeMessageBoxService::FakeMessageBoxService() : m_previous(&platform::MessageBoxService::current())
 {
@@ -34,4 +34,4 @@ platform::MessageAnswer FakeMessageBoxService::show(const platform::MessageBoxRe
     }
 }
 
-} // namespace doubles
+} // namespace support

@@ -5,7 +5,7 @@
 #include <QList>
 #include <QStringList>
 
-namespace doubles {
+namespace support {
 
 // A stand-in for the speech control in tests: records every DISPID call in order,
 // answers gets from a voice list it is given, and raises AudioStop when told to.
@@ -65,4 +65,4 @@ private:
     quint32 m_nextSpeakResult = ResultOk;
 };
 
-} // namespace doubles
+} // namespace support

@@ -7,7 +7,7 @@
 
 // A common-dialog service for tests: installs itself while it lives, records every
 // request and answers from queues; an empty queue answers as if the user cancelled.
-namespace doubles {
+namespace support {
 
 class FakeCommonDialogService final : public platform::CommonDialogService
 {
@@ -57,4 +57,4 @@ private:
     QList<std::optional<platform::FontChoice>> m_fonts;
 };
 
-} // namespace doubles
+} // namespace support

@@ -7,7 +7,7 @@
 
 // A message-box service for tests: installs itself while it lives, records every
 // box and answers from a queue (then with the box's first button).
-namespace doubles {
+namespace support {
 
 class FakeMessageBoxService final : public platform::MessageBoxService
 {
@@ -34,4 +34,4 @@ private:
     QList<platform::MessageAnswer> m_answers;
 };
 
-} // namespace doubles
+} // namespace support
