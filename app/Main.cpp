@@ -305,7 +305,7 @@ QWidget* Main::createControl(const platform::FormControl& control)
         m_cboZoom = new QComboBox(this);
         widget = m_cboZoom;
     } else if (kind == QLatin1String("rkButtons_H")) {
-        auto* button = new rkButtons_H(this);
+        auto* button = new rkbuttons::rkButtons_H(this);
         button->setObjectName(control.name);
         readProperties(button, control);
         widget = button;
@@ -454,8 +454,8 @@ void Main::connectHandlers()
         {"cmdBackColor", [this, &box] { editor::cmdBackColor_Click(box, m_commonDialog); }},
     };
     for (const auto& [name, command] : commands) {
-        if (auto* button = findChild<rkButtons_H*>(QLatin1String(name))) {
-            connect(button, &rkButtons_H::Click, this, command);
+        if (auto* button = findChild<rkbuttons::rkButtons_H*>(QLatin1String(name))) {
+            connect(button, &rkbuttons::rkButtons_H::Click, this, command);
         }
     }
 }
@@ -490,7 +490,7 @@ void Main::connectKeyboard()
                 }
                 if (auto* bevelled = qobject_cast<bvlBUTTON*>(button)) {
                     bevelled->click();
-                } else if (auto* imageButton = qobject_cast<rkButtons_H*>(button)) {
+                } else if (auto* imageButton = qobject_cast<rkbuttons::rkButtons_H*>(button)) {
                     imageButton->click();
                 }
             });

@@ -48,7 +48,7 @@ void MainAccessible::installFactories()
 {
     // Installing one twice is harmless: Qt keeps each factory once.
     QAccessible::installFactory(&bvlBUTTONAccessible::create);
-    QAccessible::installFactory(&rkButtons_HAccessible::create);
+    QAccessible::installFactory(&rkbuttons::rkButtons_HAccessible::create);
     QAccessible::installFactory(&UcCmdAccessible::create);
     QAccessible::installFactory(&UcScrollAccessible::create);
     QAccessible::installFactory(&UcProgressAccessible::create);

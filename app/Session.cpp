@@ -192,8 +192,8 @@ void Session::watchControls()
         connect(zoom, &QComboBox::activated, this,
                 [this, zoom] { m_settings.setValue(kZoom, zoom->currentText()); });
     }
-    if (auto* open = control<rkButtons_H>(m_main, "cmdOpen")) {
-        connect(open, &rkButtons_H::Click, this, [this] {
+    if (auto* open = control<rkbuttons::rkButtons_H>(m_main, "cmdOpen")) {
+        connect(open, &rkbuttons::rkButtons_H::Click, this, [this] {
             if (!editor::FileOpen::OpenFileName.isEmpty()) {
                 m_settings.setValue(kOpenFolder, folderOf(editor::FileOpen::OpenFileName));
                 m_settings.setValue(kOpenFilter, editor::FileOpen::OpenFilterIndex);

@@ -10,7 +10,7 @@
 
 namespace {
 
-double microsecondsPerRedraw(rkButtons_H* button, int rounds)
+double microsecondsPerRedraw(rkbuttons::rkButtons_H* button, int rounds)
 {
     QElapsedTimer timer;
     timer.start();
@@ -52,7 +52,7 @@ int main(int argc, char** argv)
     for (int style = 0; style <= 7; ++style) {
         out << style;
         for (int shape = 0; shape <= 6; ++shape) {
-            rkButtons_H button(&form);
+            rkbuttons::rkButtons_H button(&form);
             button.setGeometry(10, 10, 100, 30);
             button.setCaption(QStringLiteral("&Open"));
             button.setPicture(picture(QSize(16, 16)));
@@ -63,7 +63,7 @@ int main(int argc, char** argv)
         out << "\n";
     }
 
-    rkButtons_H gradient(&form);
+    rkbuttons::rkButtons_H gradient(&form);
     gradient.setGeometry(0, 0, 400, 40);
     gradient.setGradientColor(0x00FF0000);
     gradient.setGradientMode(1);
@@ -73,7 +73,7 @@ int main(int argc, char** argv)
     out << "gradient, 150 x 40 (one-pixel bands): "
         << QString::number(microsecondsPerRedraw(&gradient, kRounds), 'f', 1) << " us\n";
 
-    rkButtons_H custom(&form);
+    rkbuttons::rkButtons_H custom(&form);
     custom.setGeometry(0, 0, 120, 120);
     custom.setPicture(picture(QSize(120, 120)));
     QElapsedTimer timer;

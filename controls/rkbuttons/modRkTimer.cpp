@@ -6,7 +6,7 @@
 #include <QDateTime>
 #include <QTimer>
 
-namespace modRkTimer {
+namespace rkbuttons::modRkTimer {
 namespace {
 
 QString timerName(int timerId)
@@ -78,4 +78,4 @@ void HoverTimerProc(QObject* window, int /*message*/, int /*timerId*/, quint32 /
     button->HoverCheck(static_cast<int>(*id));
 }
 
-} // namespace modRkTimer
+} // namespace rkbuttons::modRkTimer

@@ -8,7 +8,7 @@ class QObject;
 // timer is named by its window and an identifier, and each tick calls the callback with
 // the window, the timer message, the identifier and the tick time. The timer is a child
 // of its window, so it can never tick for a window that is gone.
-namespace modRkTimer {
+namespace rkbuttons::modRkTimer {
 
 constexpr int kTimerMessage = 0x0113;
 constexpr int kHoverTimerId = 237;
@@ -29,4 +29,4 @@ int timerInterval(const QObject* window, int timerId);
 // "rk_ClassID" and "rk_TimerID" and lets it check whether the mouse is still over it.
 void HoverTimerProc(QObject* window, int message, int timerId, quint32 time);
 
-} // namespace modRkTimer
+} // namespace rkbuttons::modRkTimer

@@ -9,7 +9,9 @@
 #include <QKeyEvent>
 #include <QPainter>
 
-using rkpaint::ConvertColor;
+namespace rkbuttons {
+
+using paint::ConvertColor;
 
 namespace {
 
@@ -246,3 +248,5 @@ void rkButtons_H::paintEvent(QPaintEvent* /*event*/)
         platform::drawFocusMark(painter, focusRect());
     }
 }
+
+} // namespace rkbuttons

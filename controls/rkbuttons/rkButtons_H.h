@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/rkbuttons/modRkTimer.h"
 #include "controls/rkbuttons/rkPaint.h"
 #include "platform/InputCodes.h"
 #include "platform/OleColor.h"
@@ -12,9 +13,7 @@
 #include <QRegion>
 #include <QWidget>
 
-namespace modRkTimer {
-void HoverTimerProc(QObject* window, int message, int timerId, quint32 time);
-}
+namespace rkbuttons {
 
 // A push, check or option button that paints itself from colours, gradients and a
 // picture, in one of eight looks and nine outlines, and follows the mouse for its hover
@@ -285,17 +284,17 @@ private:
     bool pressedUnderMouse() const;
     int drawingState() const;
     QRegion faceClip() const;
-    rkpaint::EdgeGeometry edgeGeometry() const;
+    paint::EdgeGeometry edgeGeometry() const;
     StyleResult drawStyle();
     void FillFace(OleColor base, OleColor gradient, std::optional<OleColor> hover);
     void DrawGradient(OleColor c1, OleColor c2);
     void DrawCaptionAndPicture(OleColor base, const CaptionColors& colors);
-    void DrawEdges(const rkpaint::EdgeColors& colors);
+    void DrawEdges(const paint::EdgeColors& colors);
     void DrawFocus(OleColor edgeColor);
     // Where the dotted focus rectangle goes, inside the edges.
     QRect focusRect() const;
     void drawPicture(const QRect& rect);
-    void drawEllipseEdges(const rkpaint::EdgeColors& colors);
+    void drawEllipseEdges(const paint::EdgeColors& colors);
     void drawRoundedEdges(OleColor light, OleColor dark, OleColor outline);
     void drawSingleCorners(const QList<QPoint>& points, OleColor color);
     void frameOutline(const StyleResult& result);
@@ -370,3 +369,5 @@ private:
     int m_rightEdge = 0;
     QImage m_scaledPicture;
 };
+
+} // namespace rkbuttons

@@ -3,6 +3,8 @@
 #include "controls/rkbuttons/rkButtons_H.h"
 #include "platform/AmbientProperties.h"
 
+namespace rkbuttons {
+
 rkButtons_HAccessible::rkButtons_HAccessible(rkButtons_H* button)
     : platform::AccessibleButton(button)
 {
@@ -11,7 +13,7 @@ rkButtons_HAccessible::rkButtons_HAccessible(rkButtons_H* button)
 QAccessibleInterface* rkButtons_HAccessible::create(const QString& className, QObject* object)
 {
     auto* button = qobject_cast<rkButtons_H*>(object);
-    if (className != QLatin1String("rkButtons_H") || !button) {
+    if (className != QLatin1String(rkButtons_H::staticMetaObject.className()) || !button) {
         return nullptr;
     }
     return new rkButtons_HAccessible(button);
@@ -59,3 +61,5 @@ void rkButtons_HAccessible::press()
 {
     button()->click();
 }
+
+} // namespace rkbuttons

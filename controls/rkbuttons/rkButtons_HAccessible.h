@@ -1,8 +1,9 @@
 #pragma once
 
+#include "controls/rkbuttons/rkButtons_H.h"
 #include "platform/AccessibleButton.h"
 
-class rkButtons_H;
+namespace rkbuttons {
 
 // An image and colour button as screen readers see it: push, check or option, named by its
 // caption or else its tooltip; Press runs its click; the form's default button says so.
@@ -25,3 +26,5 @@ protected:
 private:
     rkButtons_H* button() const;
 };
+
+} // namespace rkbuttons

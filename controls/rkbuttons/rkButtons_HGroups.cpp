@@ -1,6 +1,8 @@
 #include "controls/rkbuttons/rkButtons_H.h"
 #include "platform/WindowProperties.h"
 
+namespace rkbuttons {
+
 namespace {
 
 namespace props = platform::windowprops;
@@ -76,3 +78,5 @@ bool rkButtons_H::OptionToggle(int nOpt)
         return false;
     }
 }
+
+} // namespace rkbuttons

@@ -14,6 +14,8 @@ using platform::input::buttonCode;
 using platform::input::buttonsCode;
 using platform::input::shiftState;
 
+namespace rkbuttons {
+
 namespace {
 
 namespace props = platform::windowprops;
@@ -342,3 +344,5 @@ void rkButtons_H::dropEvent(QDropEvent* event)
 {
     Q_EMIT OLEDragDrop(event);
 }
+
+} // namespace rkbuttons

@@ -10,8 +10,11 @@
 #include <algorithm>
 
 using platform::OleColor;
-using rkpaint::ConvertColor;
-using rkpaint::ShiftColor;
+
+namespace rkbuttons {
+
+using paint::ConvertColor;
+using paint::ShiftColor;
 
 // --- resources -----------------------------------------------------------------------
 
@@ -88,7 +91,7 @@ void rkButtons_H::PrepareBuffer()
     const QSize wanted = size().expandedTo(QSize(1, 1));
     if (m_memory.size() != wanted) {
         m_memory = QImage(wanted, QImage::Format_RGB32);
-        m_memory.fill(rkpaint::toRgb(ConvertColor(m_backColor)));
+        m_memory.fill(paint::toRgb(ConvertColor(m_backColor)));
     }
 }
 
@@ -236,9 +239,9 @@ QRegion rkButtons_H::faceClip() const
     return m_memoryClip;
 }
 
-rkpaint::EdgeGeometry rkButtons_H::edgeGeometry() const
+paint::EdgeGeometry rkButtons_H::edgeGeometry() const
 {
-    rkpaint::EdgeGeometry geometry;
+    paint::EdgeGeometry geometry;
     geometry.width = m_memory.width();
     geometry.height = m_memory.height();
     geometry.leftInset = m_leftInset;
@@ -281,9 +284,9 @@ void rkButtons_H::frameOutline(const StyleResult& result)
 {
     if (isOval()) {
         if (m_buttonStyle == FaceStyle::Framed && !pressedUnderMouse()) {
-            rkpaint::frameRegion(m_screen, m_innerRegion1, result.frameColor);
+            paint::frameRegion(m_screen, m_innerRegion1, result.frameColor);
         } else if (m_buttonShape == Outline::OvalFramed) {
-            rkpaint::frameRegion(m_screen, m_windowRegion, result.frameColor);
+            paint::frameRegion(m_screen, m_windowRegion, result.frameColor);
         }
         return;
     }
@@ -295,7 +298,7 @@ void rkButtons_H::frameOutline(const StyleResult& result)
             const OleColor color = (m_value && m_mode == Behaviour::Check)
                                        ? ShiftColor(m_palette.shade, -32)
                                        : result.frameColor;
-            rkpaint::frameRegion(
+            paint::frameRegion(
                 m_screen, m_buttonShape == Outline::CustomInset ? m_innerRegion2 : m_innerRegion1,
                 color);
         }
@@ -303,7 +306,7 @@ void rkButtons_H::frameOutline(const StyleResult& result)
     }
     const OleColor color = m_mode == Behaviour::Option ? result.frameColor : m_palette.hoverFace;
     if (color != ConvertColor(m_backColor) || m_mode == Behaviour::Option) {
-        rkpaint::frameRegion(m_screen, m_windowRegion, color);
+        paint::frameRegion(m_screen, m_windowRegion, color);
     }
 }
 
@@ -322,16 +325,15 @@ void rkButtons_H::FillFace(OleColor base, OleColor gradient, std::optional<OleCo
             // The shaded face darkens by up to 25 towards the bottom.
             for (int y = 0; y < H; ++y) {
                 const auto shift = static_cast<int>(platform::roundHalfEven(25.0 / H * y));
-                rkpaint::fillRegion(m_memory, clipped(QRect(0, y, W, 1)),
-                                    ShiftColor(color, -shift));
+                paint::fillRegion(m_memory, clipped(QRect(0, y, W, 1)), ShiftColor(color, -shift));
             }
         } else {
-            rkpaint::fillRegion(m_memory, clipped(m_memory.rect()), color);
+            paint::fillRegion(m_memory, clipped(m_memory.rect()), color);
         }
         return;
     }
     if (Hovering() && !pressedUnderMouse() && m_gradientColor != m_hoverBackColor) {
-        rkpaint::fillRegion(m_memory, clipped(m_memory.rect()), color);
+        paint::fillRegion(m_memory, clipped(m_memory.rect()), color);
         return;
     }
     DrawGradient(base, gradient);
@@ -346,15 +348,15 @@ int rkButtons_H::screenLength(bool horizontal)
 
 void rkButtons_H::DrawGradient(OleColor c1, OleColor c2)
 {
-    rkpaint::drawGradient(m_memory, c1, c2, m_gradientMode,
-                          screenLength(rkpaint::gradientIsHorizontal(m_gradientMode)), faceClip());
+    paint::drawGradient(m_memory, c1, c2, m_gradientMode,
+                        screenLength(paint::gradientIsHorizontal(m_gradientMode)), faceClip());
 }
 
 QImage rkButtons_H::scaledBitmap(const QSize& size) const
 {
     const QImage& source = m_picture.image();
     // Scaled without smoothing, as a plain stretch copies pixels: the colour key survives.
-    return rkpaint::normaliseColorKey(
+    return paint::normaliseColorKey(
         source.convertToFormat(QImage::Format_RGB32)
             .scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation));
 }
@@ -472,7 +474,7 @@ void rkButtons_H::DrawCaptionAndPicture(OleColor base, const CaptionColors& colo
     }
 }
 
-void rkButtons_H::DrawEdges(const rkpaint::EdgeColors& colors)
+void rkButtons_H::DrawEdges(const paint::EdgeColors& colors)
 {
     if (isOval()) {
         drawEllipseEdges(colors);
@@ -481,21 +483,21 @@ void rkButtons_H::DrawEdges(const rkpaint::EdgeColors& colors)
     if (isCustom()) {
         return; // custom outlines are framed after the copy
     }
-    rkpaint::drawEdges(m_memory, edgeGeometry(), colors);
+    paint::drawEdges(m_memory, edgeGeometry(), colors);
 }
 
-void rkButtons_H::drawEllipseEdges(const rkpaint::EdgeColors& colors)
+void rkButtons_H::drawEllipseEdges(const paint::EdgeColors& colors)
 {
     // An ellipse has one ring, on the edge of its face: the light part of the middle ring
     // on the upper left half, the dark part on the lower right.
     auto side = [&colors](std::size_t ring, std::size_t which) { return colors[ring + which]; };
-    const std::optional<OleColor> light = side(rkpaint::Middle, rkpaint::Left)
-                                              ? side(rkpaint::Middle, rkpaint::Left)
-                                              : side(rkpaint::Outer, rkpaint::Left);
-    const std::optional<OleColor> dark = side(rkpaint::Middle, rkpaint::Right)
-                                             ? side(rkpaint::Middle, rkpaint::Right)
-                                             : side(rkpaint::Outer, rkpaint::Right);
-    const QRegion frame = rkpaint::regionFrame(m_innerRegion1);
+    const std::optional<OleColor> light = side(paint::Middle, paint::Left)
+                                              ? side(paint::Middle, paint::Left)
+                                              : side(paint::Outer, paint::Left);
+    const std::optional<OleColor> dark = side(paint::Middle, paint::Right)
+                                             ? side(paint::Middle, paint::Right)
+                                             : side(paint::Outer, paint::Right);
+    const QRegion frame = paint::regionFrame(m_innerRegion1);
     const qint64 W = m_memory.width();
     const qint64 H = m_memory.height();
     for (const QRect& rect : frame) {
@@ -504,7 +506,7 @@ void rkButtons_H::drawEllipseEdges(const rkpaint::EdgeColors& colors)
                 const bool upperLeft = x * H + y * W < W * H;
                 const std::optional<OleColor>& color = upperLeft ? light : dark;
                 if (color && m_memory.rect().contains(x, y)) {
-                    m_memory.setPixel(x, y, rkpaint::toRgb(*color));
+                    m_memory.setPixel(x, y, paint::toRgb(*color));
                 }
             }
         }
@@ -518,7 +520,7 @@ void rkButtons_H::drawSingleCorners(const QList<QPoint>& points, OleColor color)
     }
     for (const QPoint& point : points) {
         if (m_memory.rect().contains(point)) {
-            m_memory.setPixel(point, rkpaint::toRgb(color));
+            m_memory.setPixel(point, paint::toRgb(color));
         }
     }
 }
@@ -531,13 +533,13 @@ void rkButtons_H::DrawFocus(OleColor edgeColor)
     }
     // The default button wears a frame of the style's darkest tone around its edges.
     if (!isBoxed()) {
-        rkpaint::frameRegion(m_memory, m_innerRegion1, edgeColor);
+        paint::frameRegion(m_memory, m_innerRegion1, edgeColor);
     } else {
-        rkpaint::EdgeColors frame{};
+        paint::EdgeColors frame{};
         for (std::size_t side = 0; side < 4; ++side) {
-            frame[rkpaint::Outer + side] = edgeColor;
+            frame[paint::Outer + side] = edgeColor;
         }
-        rkpaint::drawEdges(m_memory, edgeGeometry(), frame);
+        paint::drawEdges(m_memory, edgeGeometry(), frame);
     }
     if (m_value) {
         return;
@@ -582,9 +584,9 @@ QRect rkButtons_H::focusRect() const
 // The default button's outer ring is drawn over in the style's darkest tone.
 rkButtons_H::StyleResult rkButtons_H::drawStyle()
 {
-    using rkpaint::Inner;
-    using rkpaint::Middle;
-    using rkpaint::Outer;
+    using paint::Inner;
+    using paint::Middle;
+    using paint::Outer;
     using Tone = std::optional<OleColor>;
     constexpr OleColor kWhite = 0xFFFFFF;
     constexpr OleColor kGrey = 0x808080;
@@ -601,7 +603,7 @@ rkButtons_H::StyleResult rkButtons_H::drawStyle()
     const OleColor face =
         (m_value && m_mode != Behaviour::Push) ? m_palette.checkedFace : m_palette.face;
 
-    rkpaint::EdgeColors edges{};
+    paint::EdgeColors edges{};
     auto ring = [&edges](std::size_t which, Tone left, Tone top, Tone right, Tone bottom) {
         const auto base = static_cast<std::size_t>(which);
         edges[base + 0] = left;
@@ -810,3 +812,5 @@ void rkButtons_H::drawRoundedEdges(OleColor light, OleColor dark, OleColor outli
     painter.setPen(platform::toQColor(outline));
     painter.drawRoundedRect(QRect(0, 0, W - 1, H - 1), radius, radius);
 }
+
+} // namespace rkbuttons

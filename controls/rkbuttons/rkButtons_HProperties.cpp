@@ -6,7 +6,9 @@
 
 #include <QCursor>
 
-using rkpaint::ConvertColor;
+namespace rkbuttons {
+
+using paint::ConvertColor;
 
 namespace {
 
@@ -522,3 +524,5 @@ void rkButtons_H::setHoverBackColor(OleColor color)
         notifyChanged(QStringLiteral("cBHover"));
     }
 }
+
+} // namespace rkbuttons

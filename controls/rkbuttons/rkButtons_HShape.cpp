@@ -5,7 +5,9 @@
 #include <QPainterPath>
 #include <array>
 
-using rkpaint::ConvertColor;
+namespace rkbuttons {
+
+using paint::ConvertColor;
 
 namespace {
 
@@ -145,7 +147,7 @@ bool rkButtons_H::buildCustomRegion()
         auto* line = reinterpret_cast<QRgb*>(scaled.scanLine(y));
         int runStart = -1;
         for (int x = 0; x <= W; ++x) {
-            const bool clear = x < W && rkpaint::nearColorKey(line[x], key);
+            const bool clear = x < W && paint::nearColorKey(line[x], key);
             if (clear) {
                 line[x] = key;
                 if (runStart < 0) {
@@ -177,7 +179,7 @@ bool rkButtons_H::buildCustomRegion()
     if (m_buttonShape == Outline::CustomInset) {
         drawRing();
     } else {
-        rkpaint::frameRegion(m_memory, m_windowRegion, ConvertColor(m_backColor));
+        paint::frameRegion(m_memory, m_windowRegion, ConvertColor(m_backColor));
     }
     m_memoryClip = m_innerRegion1;
     m_delayDrawing = wasDelayed;
@@ -186,7 +188,7 @@ bool rkButtons_H::buildCustomRegion()
 
 void rkButtons_H::drawRing()
 {
-    rkpaint::drawGradient(m_memory, 0xFFFFFF, 0x808080, 3, screenLength(false));
+    paint::drawGradient(m_memory, 0xFFFFFF, 0x808080, 3, screenLength(false));
 }
 
 void rkButtons_H::BuildButtonRegion()
@@ -218,7 +220,7 @@ void rkButtons_H::BuildButtonRegion()
         m_innerRegion2 = QRegion(2, 2, W - 4, H - 4, QRegion::Ellipse);
         if (m_buttonStyle != FaceStyle::Rounded) {
             if (m_buttonShape == Outline::OvalFramed) {
-                rkpaint::frameRegion(m_memory, m_windowRegion, 0x000000);
+                paint::frameRegion(m_memory, m_windowRegion, 0x000000);
             } else {
                 drawRing();
             }
@@ -256,3 +258,5 @@ bool rkButtons_H::ApplyCustomClick()
     update();
     return true;
 }
+
+} // namespace rkbuttons

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 
-namespace rkpaint {
+namespace rkbuttons::paint {
 namespace {
 
 int clampComponent(double value)
@@ -272,4 +272,4 @@ QImage normaliseColorKey(const QImage& source)
     return image;
 }
 
-} // namespace rkpaint
+} // namespace rkbuttons::paint

@@ -12,7 +12,7 @@
 // The drawing rules of the image and colour button that need no widget: colour
 // arithmetic, the gradient ramp, the three edge rings and region outlines. They draw
 // into a QImage (Format_RGB32) so tests can check their pixels directly.
-namespace rkpaint {
+namespace rkbuttons::paint {
 
 using platform::OleColor;
 
@@ -82,4 +82,4 @@ bool nearColorKey(QRgb pixel, QRgb key);
 // exact key, so that anti-aliased fringes drop out with the background.
 QImage normaliseColorKey(const QImage& image);
 
-} // namespace rkpaint
+} // namespace rkbuttons::paint

@@ -185,9 +185,9 @@ struct Button
             clicks = std::make_unique<QSignalSpy>(button, &bvlBUTTON::Click);
             widget = button;
         } else if (kind == QLatin1String("image")) {
-            auto* button = new rkButtons_H(&form);
+            auto* button = new rkbuttons::rkButtons_H(&form);
             button->setMode(behaviour);
-            clicks = std::make_unique<QSignalSpy>(button, &rkButtons_H::Click);
+            clicks = std::make_unique<QSignalSpy>(button, &rkbuttons::rkButtons_H::Click);
             widget = button;
         } else {
             auto* button = new UcCmd(&form);
@@ -350,10 +350,10 @@ private Q_SLOTS:
         QVERIFY(!bench.control<platform::RichTextBox>("RTFtemp")->isVisible());
         for (const char* name : {"cmdOpen", "cmdCut", "cmdCopy", "cmdPaste", "cmdDelete",
                                  "cmdClear", "cmdAll", "cmdForeColor", "cmdBackColor"}) {
-            QVERIFY2(!bench.control<rkButtons_H>(name)->Picture().isNull(), name);
+            QVERIFY2(!bench.control<rkbuttons::rkButtons_H>(name)->Picture().isNull(), name);
         }
-        QCOMPARE(bench.control<rkButtons_H>("cmdBold")->Caption(), QStringLiteral("B"));
-        QCOMPARE(bench.control<rkButtons_H>("cmdBold")->Mode(), 1);
+        QCOMPARE(bench.control<rkbuttons::rkButtons_H>("cmdBold")->Caption(), QStringLiteral("B"));
+        QCOMPARE(bench.control<rkbuttons::rkButtons_H>("cmdBold")->Mode(), 1);
         // The letters of F, B and I read as working buttons: dark on their face (a contrast
         // of 4.5 or more), not faint like a disabled caption.
         const auto luminance = [](QColor c) {
@@ -364,7 +364,7 @@ private Q_SLOTS:
                    0.0722 * linear(c.blueF());
         };
         for (const char* name : {"cmdFont", "cmdBold", "cmdItalic"}) {
-            const QImage shot = bench.control<rkButtons_H>(name)->grab().toImage();
+            const QImage shot = bench.control<rkbuttons::rkButtons_H>(name)->grab().toImage();
             const QRect inside = shot.rect().adjusted(4, 4, -4, -4);
             const qreal face = luminance(shot.pixelColor(inside.topLeft()));
             qreal darkest = face;
@@ -1004,7 +1004,7 @@ private Q_SLOTS:
         const QString before = status->text();
         if (how == QLatin1String("open")) {
             bench.dialogs.queueFile(platform::FileDialogResult{file, QStringLiteral("new.txt"), 1});
-            bench.control<rkButtons_H>("cmdOpen")->click();
+            bench.control<rkbuttons::rkButtons_H>("cmdOpen")->click();
         } else if (how == QLatin1String("drop")) {
             QMimeData data;
             data.setUrls({QUrl::fromLocalFile(file)});

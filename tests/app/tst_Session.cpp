@@ -143,7 +143,7 @@ private Q_SLOTS:
             const QString text = documents.filePath(QStringLiteral("a.rtf"));
             QVERIFY(testfiles::write(text, "{\\rtf1 hello}"));
             run.dialogs.queueFile(platform::FileDialogResult{text, QStringLiteral("a.rtf"), 2});
-            Q_EMIT run.control<rkButtons_H>("cmdOpen")->Click();
+            Q_EMIT run.control<rkbuttons::rkButtons_H>("cmdOpen")->Click();
             run.control<QLineEdit>("txtFile")->setText(documents.filePath(QStringLiteral("x.wav")));
             run.main.move(10, 30);
             before = run.remembered();

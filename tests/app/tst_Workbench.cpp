@@ -238,7 +238,7 @@ private Q_SLOTS:
         if (how == QLatin1String("open")) {
             dialogs.queueFile(platform::FileDialogResult{document, QFileInfo(document).fileName(),
                                                          editor::TextFilesEntry});
-            main->findChild<rkButtons_H*>(QStringLiteral("cmdOpen"))->click();
+            main->findChild<rkbuttons::rkButtons_H*>(QStringLiteral("cmdOpen"))->click();
         } else if (how == QLatin1String("drop") || how == QLatin1String("edited")) {
             QMimeData data;
             data.setUrls({QUrl::fromLocalFile(document)});

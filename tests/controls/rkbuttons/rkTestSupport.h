@@ -34,10 +34,10 @@ inline std::unique_ptr<QWidget> makeContainer(QSize size = QSize(400, 300))
 }
 
 // A button as a form places it: created, given its defaults and a size.
-inline rkButtons_H* makeButton(QWidget* container, QRect geometry,
-                               const QString& name = QStringLiteral("cmdTest"))
+inline rkbuttons::rkButtons_H* makeButton(QWidget* container, QRect geometry,
+                                          const QString& name = QStringLiteral("cmdTest"))
 {
-    auto* button = new rkButtons_H(container);
+    auto* button = new rkbuttons::rkButtons_H(container);
     button->setObjectName(name);
     button->UserControl_InitProperties();
     button->setGeometry(geometry);
@@ -53,31 +53,31 @@ inline void sendMove(QWidget* widget, QPoint at, Qt::MouseButtons buttons = Qt::
     QApplication::sendEvent(widget, &move);
 }
 
-inline void hover(rkButtons_H* button)
+inline void hover(rkbuttons::rkButtons_H* button)
 {
     sendMove(button, button->rect().center());
 }
 
-inline void moveAway(rkButtons_H* button)
+inline void moveAway(rkbuttons::rkButtons_H* button)
 {
     QWidget* container = button->parentWidget();
     const QPoint outside(container->width() - 2, container->height() - 2);
     QCursor::setPos(container->mapToGlobal(outside));
 }
 
-inline void press(rkButtons_H* button, Qt::MouseButton which = Qt::LeftButton)
+inline void press(rkbuttons::rkButtons_H* button, Qt::MouseButton which = Qt::LeftButton)
 {
     QTest::mousePress(button, which, Qt::NoModifier, button->rect().center());
 }
 
-inline void release(rkButtons_H* button, Qt::MouseButton which = Qt::LeftButton)
+inline void release(rkbuttons::rkButtons_H* button, Qt::MouseButton which = Qt::LeftButton)
 {
     QTest::mouseRelease(button, which, Qt::NoModifier, button->rect().center());
 }
 
 // What the user sees of a button: its presented image inside its outline, the container's
 // colour around it.
-inline QImage look(const rkButtons_H* button)
+inline QImage look(const rkbuttons::rkButtons_H* button)
 {
     QImage image(button->size(), QImage::Format_RGB32);
     image.fill(kContainerColor);
@@ -95,16 +95,16 @@ class Fixture : public QObject
     Q_OBJECT
 
 protected:
-    rkButtons_H* button(QRect geometry = QRect(10, 10, 100, 30),
-                        const QString& name = QStringLiteral("cmdTest"))
+    rkbuttons::rkButtons_H* button(QRect geometry = QRect(10, 10, 100, 30),
+                                   const QString& name = QStringLiteral("cmdTest"))
     {
         return makeButton(m_container.get(), geometry, name);
     }
 
     // An option button in the given row of the container.
-    rkButtons_H* option(int row, const QString& name)
+    rkbuttons::rkButtons_H* option(int row, const QString& name)
     {
-        rkButtons_H* b = button(QRect(10, 10 + 40 * row, 80, 24), name);
+        rkbuttons::rkButtons_H* b = button(QRect(10, 10 + 40 * row, 80, 24), name);
         b->setMode(2);
         return b;
     }

@@ -21,6 +21,9 @@
 
 using platform::OleColor;
 using platform::rgb;
+using rkbuttons::rkButtons_H;
+namespace modRkTimer = rkbuttons::modRkTimer;
+namespace rkpaint = rkbuttons::paint;
 
 namespace {
 
