@@ -37,9 +37,9 @@ rkButtons_H::~rkButtons_H()
 {
     // The timer reaches this object only through a borrowed reference: it stops first.
     modRkTimer::KillTimer(this, modRkTimer::kHoverTimerId);
-    if (m_mode == Behaviour::Option) {
+    if (m_props.mode == Behaviour::Option) {
         // Leaving quietly: a set button going away clears nobody else.
-        m_value = false;
+        m_props.value = false;
         OptionToggle(-1);
     }
 }
@@ -100,7 +100,8 @@ void rkButtons_H::AmbientChanged(const QString& name)
 {
     const platform::AmbientProperties ambient(this);
     if (name == QLatin1String(platform::AmbientProperties::kDisplayAsDefault)) {
-        const bool isDefault = ambient.DisplayAsDefault() && (m_showFocusRect || isDesignMode());
+        const bool isDefault =
+            ambient.DisplayAsDefault() && (m_props.showFocusRect || isDesignMode());
         if (isDefault) {
             m_stateFlags |= kStateDefault;
         } else {
@@ -116,7 +117,7 @@ void rkButtons_H::AmbientChanged(const QString& name)
         }
     } else if (name == QLatin1String("BackColor")) {
         m_containerBackColor = ConvertColor(ambient.BackColor());
-        if (!isBoxed() || m_buttonStyle == FaceStyle::Rounded) {
+        if (!isBoxed() || m_props.style == FaceStyle::Rounded) {
             RedrawButton();
         }
     }
@@ -192,7 +193,7 @@ void rkButtons_H::changeEvent(QEvent* event)
 {
     switch (event->type()) {
     case QEvent::EnabledChange:
-        if (m_buttonStyle == FaceStyle::Flat && m_mode == Behaviour::Push && isBoxed()) {
+        if (m_props.style == FaceStyle::Flat && m_props.mode == Behaviour::Push && isBoxed()) {
             // Style 3 cuts its corners only while enabled.
             const bool wasDelayed = m_delayDrawing;
             m_delayDrawing = true;
@@ -224,7 +225,7 @@ void rkButtons_H::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     const platform::AmbientProperties ambient(this);
-    if (ambient.UserMode() && ambient.DisplayAsDefault() && m_showFocusRect) {
+    if (ambient.UserMode() && ambient.DisplayAsDefault() && m_props.showFocusRect) {
         m_stateFlags |= kStateDefault;
         RedrawButton();
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/rkbuttons/ButtonProperties.h"
 #include "controls/rkbuttons/modRkTimer.h"
 #include "controls/rkbuttons/rkPaint.h"
 #include "platform/InputCodes.h"
@@ -28,11 +29,6 @@ class rkButtons_H : public QWidget
     Q_OBJECT
 
 public:
-    using OleColor = platform::OleColor;
-
-    static constexpr OleColor kButtonFace = 0x8000000Fu;
-    static constexpr OleColor kButtonText = 0x80000012u;
-
     // StateFlags bits.
     static constexpr quint16 kStateDefault = 0x0001;
     static constexpr quint16 kStatePressed = 0x0002;
@@ -44,34 +40,6 @@ public:
     static constexpr int kRightButton = platform::input::kRightButton;
     static constexpr int kMiddleButton = platform::input::kMiddleButton;
 
-    // The closed sets behind the numeric properties BackStyle, Shape, Mode, CapAlign and
-    // ImgAlign; the numbers are what forms store.
-    enum class FaceStyle { Standard, Soft, Framed, Flat, Outlined, Rounded, Light, Shaded };
-    enum class Outline {
-        Rectangle,
-        SlantedLeft,
-        SlantedRight,
-        SlantedBoth,
-        Oval,
-        OvalCaptionWhenSet, // the caption shows only while the button is set
-        OvalFramed,
-        Custom,      // cut from the picture
-        CustomInset, // cut from the picture, framed one pixel further in
-    };
-    enum class Behaviour { Push, Check, Option };
-    enum class CaptionPlace { Left, Right, Centre };
-    enum class PicturePlace {
-        Left,
-        BesideCaptionLeft,
-        Right,
-        BesideCaptionRight,
-        TopCentre,
-        BottomCentre,
-    };
-
-    // The pointer value that uses MouseIcon.
-    static constexpr int kCustomPointer = 99;
-
     explicit rkButtons_H(QWidget* parent = nullptr);
     ~rkButtons_H() override;
 
@@ -80,52 +48,52 @@ public:
     void UserControl_ReadProperties(const platform::PropertyBag& bag);
     void UserControl_WriteProperties(platform::PropertyBag& bag) const;
 
-    // Properties. Setters of range-limited values ignore values out of range.
-    int ButtonStyle() const { return static_cast<int>(m_buttonStyle); }
-    void setButtonStyle(int style);
-    int Mode() const { return static_cast<int>(m_mode); }
-    void setMode(int mode);
-    QString Caption() const { return m_caption; }
+    // Properties. PictureSize ignores values out of range.
+    FaceStyle ButtonStyle() const { return m_props.style; }
+    void setButtonStyle(FaceStyle style);
+    Behaviour Mode() const { return m_props.mode; }
+    void setMode(Behaviour mode);
+    QString Caption() const { return m_props.caption; }
     void setCaption(const QString& caption);
-    int CaptionAlign() const { return static_cast<int>(m_captionAlign); }
-    void setCaptionAlign(int align);
-    int CaptionStyle() const { return m_captionStyle; }
-    void setCaptionStyle(int style);
-    int CustomClick() const { return m_customClick; }
-    void setCustomClick(int direction);
-    int ButtonShape() const { return static_cast<int>(m_buttonShape); }
-    void setButtonShape(int shape);
-    const platform::Picture& Picture() const { return m_picture; }
+    CaptionPlace CaptionAlign() const { return m_props.captionAlign; }
+    void setCaptionAlign(CaptionPlace align);
+    CaptionRelief CaptionStyle() const { return m_props.captionRelief; }
+    void setCaptionStyle(CaptionRelief relief);
+    ClickShift CustomClick() const { return m_props.customClick; }
+    void setCustomClick(ClickShift shift);
+    Outline ButtonShape() const { return m_props.shape; }
+    void setButtonShape(Outline shape);
+    const platform::Picture& Picture() const { return m_props.picture; }
     void setPicture(const platform::Picture& picture);
-    int PictureAlign() const { return static_cast<int>(m_pictureAlign); }
-    void setPictureAlign(int align);
-    bool ShowFocusRect() const { return m_showFocusRect; }
+    PicturePlace PictureAlign() const { return m_props.pictureAlign; }
+    void setPictureAlign(PicturePlace align);
+    bool ShowFocusRect() const { return m_props.showFocusRect; }
     void setShowFocusRect(bool show);
-    bool Value() const { return m_value; }
+    bool Value() const { return m_props.value; }
     void setValue(bool value);
-    int PictureSize() const { return m_imgSize / 8 - 2; }
+    int PictureSize() const { return m_props.pictureSize / kPictureSizeStep - 2; }
     void setPictureSize(int size);
-    int MousePointer() const { return m_mousePointer; }
+    int MousePointer() const { return m_props.mousePointer; }
     void setMousePointer(int pointer);
     const platform::Picture& MouseIcon() const { return m_mouseIcon; }
     void setMouseIcon(const platform::Picture& icon);
     int FontStyle() const;
     void setFontStyle(int style);
-    OleColor ForeColor() const { return m_foreColor; }
+    OleColor ForeColor() const { return m_props.foreColor; }
     void setForeColor(OleColor color);
-    OleColor BackColor() const { return m_backColor; }
+    OleColor BackColor() const { return m_props.backColor; }
     void setBackColor(OleColor color);
-    OleColor GradientColor() const { return m_gradientColor; }
+    OleColor GradientColor() const { return m_props.gradientColor; }
     void setGradientColor(OleColor color);
-    int GradientMode() const { return m_gradientMode; }
-    void setGradientMode(int mode);
+    paint::GradientDirection GradientMode() const { return m_props.gradient; }
+    void setGradientMode(paint::GradientDirection direction);
     bool ResetDefaultColors() const { return false; }
     void setResetDefaultColors(bool reset);
-    int HoverColorLocks() const { return m_hoverColorLocks; }
+    int HoverColorLocks() const { return m_props.hoverColorLocks; }
     void setHoverColorLocks(int locks);
-    OleColor HoverForeColor() const { return m_hoverForeColor; }
+    OleColor HoverForeColor() const { return m_props.hoverForeColor; }
     void setHoverForeColor(OleColor color);
-    OleColor HoverBackColor() const { return m_hoverBackColor; }
+    OleColor HoverBackColor() const { return m_props.hoverBackColor; }
     void setHoverBackColor(OleColor color);
     // Enabled and Font are the widget's own (setEnabled, setFont); their changes are
     // followed through changeEvent.
@@ -158,7 +126,7 @@ public:
     bool Hovering() const { return (m_stateFlags & kStateHover) != 0; }
     bool PressedLook() const { return m_pressedLook; }
     int LastMouseButton() const { return m_lastMouseButton; }
-    int ImgSize() const { return m_imgSize; }
+    int ImgSize() const { return m_props.pictureSize; }
     int PictureWidth() const { return m_pictureWidth; }
     int PictureHeight() const { return m_pictureHeight; }
     bool PictureIsIcon() const { return m_pictureIsIcon; }
@@ -268,17 +236,11 @@ private:
         m_stateFlags = on ? (m_stateFlags | kStateHover) : (m_stateFlags & ~kStateHover);
     }
 
-    // Outline groups: rectangle or slanted (a box), oval, or cut from the picture.
-    bool isSlanted() const
-    {
-        return m_buttonShape >= Outline::SlantedLeft && m_buttonShape <= Outline::SlantedBoth;
-    }
-    bool isBoxed() const { return m_buttonShape <= Outline::SlantedBoth; }
-    bool isOval() const
-    {
-        return m_buttonShape >= Outline::Oval && m_buttonShape <= Outline::OvalFramed;
-    }
-    bool isCustom() const { return m_buttonShape >= Outline::Custom; }
+    bool hasGradient() const { return m_props.gradient != paint::GradientDirection::None; }
+    bool isSlanted() const { return rkbuttons::isSlanted(m_props.shape); }
+    bool isBoxed() const { return rkbuttons::isBoxed(m_props.shape); }
+    bool isOval() const { return rkbuttons::isOval(m_props.shape); }
+    bool isCustom() const { return rkbuttons::isCustom(m_props.shape); }
 
     // Drawing.
     bool pressedUnderMouse() const;
@@ -309,32 +271,13 @@ private:
     QImage scaledBitmap(const QSize& size) const;
 
     // Stored and public state.
-    QString m_caption;
+    ButtonProperties m_props;
     QString m_accessKeys;
     int m_accessShortcutId = 0;
-    CaptionPlace m_captionAlign = CaptionPlace::Centre;
-    int m_captionStyle = 0;
-    FaceStyle m_buttonStyle = FaceStyle::Standard;
-    Outline m_buttonShape = Outline::Rectangle;
-    bool m_showFocusRect = true;
-    OleColor m_hoverBackColor = kButtonFace;
-    OleColor m_hoverForeColor = kButtonText;
-    int m_hoverColorLocks = 0;
-    int m_gradientMode = 0;
-    OleColor m_gradientColor = kButtonFace;
-    Behaviour m_mode = Behaviour::Push;
-    bool m_value = false;
-    int m_customClick = 0;
-    platform::Picture m_picture;
-    PicturePlace m_pictureAlign = PicturePlace::Left;
-    int m_imgSize = 16;
     int m_pictureWidth = 0;
     int m_pictureHeight = 0;
     bool m_pictureIsIcon = false;
-    OleColor m_backColor = kButtonFace;
-    OleColor m_foreColor = kButtonText;
     OleColor m_containerBackColor = 0;
-    int m_mousePointer = 0;
     platform::Picture m_mouseIcon;
     bool m_delayDrawing = false;
     quint16 m_stateFlags = 0;

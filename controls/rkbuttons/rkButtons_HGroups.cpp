@@ -27,7 +27,7 @@ bool rkButtons_H::OptionToggle(int nOpt)
         return qobject_cast<rkButtons_H*>(props::object(container, optionEntryKey(index)));
     };
 
-    if ((nOpt == 1 || count >= 1) && m_value) {
+    if ((nOpt == 1 || count >= 1) && m_props.value) {
         const QPointer<rkButtons_H> self(this);
         for (qint64 i = 1; i <= count && self; ++i) {
             rkButtons_H* other = member(i);

@@ -149,7 +149,7 @@ void rkButtons_H::mouseReleaseEvent(QMouseEvent* event)
         m_delayDrawing = false;
         // Check and option buttons are redrawn by the click's change of Value; without a
         // click they must drop their pressed look here.
-        if (m_mode == Behaviour::Push || !click) {
+        if (m_props.mode == Behaviour::Push || !click) {
             RedrawButton();
         }
     }
@@ -190,16 +190,16 @@ void rkButtons_H::UserControl_Click()
     if (m_lastMouseButton != kLeftButton) {
         return;
     }
-    switch (m_mode) {
+    switch (m_props.mode) {
     case Behaviour::Push:
         Q_EMIT Click();
         break;
     case Behaviour::Check:
-        setValue(!m_value);
+        setValue(!m_props.value);
         Q_EMIT Click();
         break;
     default:
-        if (m_value) {
+        if (m_props.value) {
             // No change and no event, but the pressed look of the press must go.
             RedrawButton();
             return;
@@ -267,7 +267,7 @@ void rkButtons_H::keyReleaseEvent(QKeyEvent* event)
         m_pressKey = 0;
         m_lastMouseButton = kLeftButton;
         m_stateFlags &= ~kStatePressed;
-        if (m_mode == Behaviour::Push) {
+        if (m_props.mode == Behaviour::Push) {
             RedrawButton();
         } else {
             Q_EMIT KeyUp(keyCode, shift);
@@ -279,7 +279,7 @@ void rkButtons_H::keyReleaseEvent(QKeyEvent* event)
         UserControl_Click();
     } else if (isArrowKey(keyCode)) {
         keyCode = 0;
-        if (m_mode == Behaviour::Option && !m_value) {
+        if (m_props.mode == Behaviour::Option && !m_props.value) {
             m_lastMouseButton = kLeftButton;
             UserControl_Click();
         }
@@ -293,7 +293,7 @@ void rkButtons_H::keyReleaseEvent(QKeyEvent* event)
 
 void rkButtons_H::AccessKeyPress(int keyAscii)
 {
-    if ((keyAscii == kAsciiEnter || keyAscii == kAsciiEscape) && m_mode != Behaviour::Push) {
+    if ((keyAscii == kAsciiEnter || keyAscii == kAsciiEscape) && m_props.mode != Behaviour::Push) {
         return;
     }
     if (!(m_stateFlags & kStateDefault)) {
@@ -329,7 +329,7 @@ void rkButtons_H::focusInEvent(QFocusEvent* event)
 {
     QWidget::focusInEvent(event);
     update();
-    if (m_mode == Behaviour::Option && !m_value && !OptionToggle(2)) {
+    if (m_props.mode == Behaviour::Option && !m_props.value && !OptionToggle(2)) {
         m_lastMouseButton = kLeftButton;
         UserControl_Click();
     }

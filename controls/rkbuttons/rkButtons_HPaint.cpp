@@ -40,22 +40,22 @@ void rkButtons_H::PrepareResource(Resource resource)
     }
     case Resource::Picture:
         m_pictureCache = QImage();
-        if (m_picture.isNull()) {
+        if (m_props.picture.isNull()) {
             m_scaledPicture = QImage();
             m_pictureWidth = 0;
             m_pictureHeight = 0;
             m_pictureIsIcon = false;
         } else {
-            m_pictureWidth = m_picture.image().width();
-            m_pictureHeight = m_picture.image().height();
-            m_pictureIsIcon = m_picture.type() == platform::Picture::Type::Icon ||
-                              m_picture.type() == platform::Picture::Type::Cursor;
+            m_pictureWidth = m_props.picture.image().width();
+            m_pictureHeight = m_props.picture.image().height();
+            m_pictureIsIcon = m_props.picture.type() == platform::Picture::Type::Icon ||
+                              m_props.picture.type() == platform::Picture::Type::Cursor;
         }
         break;
     case Resource::BackColor: {
-        const OleColor face = ConvertColor(m_backColor);
-        const OleColor hover = ConvertColor(m_hoverBackColor);
-        switch (m_buttonStyle) {
+        const OleColor face = ConvertColor(m_props.backColor);
+        const OleColor hover = ConvertColor(m_props.hoverBackColor);
+        switch (m_props.style) {
         case FaceStyle::Framed:
             m_palette.face = ShiftColor(face, 48, true);
             m_palette.shade = ShiftColor(m_palette.face, -32, true);
@@ -91,7 +91,7 @@ void rkButtons_H::PrepareBuffer()
     const QSize wanted = size().expandedTo(QSize(1, 1));
     if (m_memory.size() != wanted) {
         m_memory = QImage(wanted, QImage::Format_RGB32);
-        m_memory.fill(paint::toRgb(ConvertColor(m_backColor)));
+        m_memory.fill(paint::toRgb(ConvertColor(m_props.backColor)));
     }
 }
 
@@ -102,12 +102,12 @@ constexpr int kCaptionMargin = 3;
 constexpr int kPictureGap = 4;
 constexpr int kTextFlags = Qt::TextWordWrap | Qt::TextShowMnemonic;
 
-int horizontalAlignment(rkButtons_H::CaptionPlace captionAlign)
+int horizontalAlignment(CaptionPlace captionAlign)
 {
     switch (captionAlign) {
-    case rkButtons_H::CaptionPlace::Left:
+    case CaptionPlace::Left:
         return Qt::AlignLeft;
-    case rkButtons_H::CaptionPlace::Right:
+    case CaptionPlace::Right:
         return Qt::AlignRight;
     default:
         return Qt::AlignHCenter;
@@ -119,15 +119,15 @@ void rkButtons_H::LayoutCaption()
 {
     const int W = width();
     const int H = height();
-    QString text = m_caption;
+    QString text = m_props.caption;
     text.replace(QLatin1String("||"), QLatin1String("\n"));
     m_captionText = text;
 
     QRect room(kCaptionMargin, kCaptionMargin, W - 2 * kCaptionMargin, H - 2 * kCaptionMargin);
     const bool slantLeft =
-        m_buttonShape == Outline::SlantedLeft || m_buttonShape == Outline::SlantedBoth;
+        m_props.shape == Outline::SlantedLeft || m_props.shape == Outline::SlantedBoth;
     const bool slantRight =
-        m_buttonShape == Outline::SlantedRight || m_buttonShape == Outline::SlantedBoth;
+        m_props.shape == Outline::SlantedRight || m_props.shape == Outline::SlantedBoth;
     // The slant is as wide as the button is high (see buildSlantedRegion).
     const int slant = H + 1;
     if (slantLeft) {
@@ -137,8 +137,8 @@ void rkButtons_H::LayoutCaption()
         room.setRight(room.right() - slant / 3);
     }
     const QRect fullRoom = room;
-    const bool hasPicture = !m_picture.isNull() && !isCustom();
-    const int img = m_imgSize;
+    const bool hasPicture = !m_props.picture.isNull() && !isCustom();
+    const int img = m_props.pictureSize;
     const int pictureTop = (H - img) / 2;
     // A picture at a slanted side sits where the slant has passed its whole height.
     int pictureLeft = fullRoom.left();
@@ -150,7 +150,7 @@ void rkButtons_H::LayoutCaption()
         pictureRight = std::min(pictureRight, W - slant + pictureTop - 2);
     }
     if (hasPicture && img < 33) {
-        switch (m_pictureAlign) {
+        switch (m_props.pictureAlign) {
         case PicturePlace::Left:
         case PicturePlace::BesideCaptionLeft:
             room.setLeft(std::max(room.left() + img, pictureLeft + img));
@@ -175,7 +175,7 @@ void rkButtons_H::LayoutCaption()
         text.isEmpty()
             ? QRect()
             : metrics.boundingRect(QRect(0, 0, std::max(1, room.width()), 100000),
-                                   kTextFlags | horizontalAlignment(m_captionAlign), text);
+                                   kTextFlags | horizontalAlignment(m_props.captionAlign), text);
     const int textHeight = measured.height();
     const int textTop = room.top() + (room.height() - textHeight) / 2;
     m_captionRect = QRect(room.left(), textTop, room.width(), textHeight);
@@ -184,7 +184,7 @@ void rkButtons_H::LayoutCaption()
         m_pictureRect = QRect();
         return;
     }
-    switch (m_pictureAlign) {
+    switch (m_props.pictureAlign) {
     case PicturePlace::Left:
         m_pictureRect = QRect(pictureLeft, pictureTop, img, img);
         break;
@@ -197,7 +197,7 @@ void rkButtons_H::LayoutCaption()
         const int textWidth = std::min(measured.width(), fullRoom.width());
         const int spare = std::max(0, fullRoom.width() - (textWidth + img + kPictureGap));
         const int start = fullRoom.left() + spare / 2;
-        if (m_pictureAlign == PicturePlace::BesideCaptionLeft) {
+        if (m_props.pictureAlign == PicturePlace::BesideCaptionLeft) {
             m_pictureRect = QRect(start, pictureTop, img, img);
             if (img < 33) {
                 m_captionRect = QRect(start + img + kPictureGap, textTop, textWidth, textHeight);
@@ -247,9 +247,9 @@ paint::EdgeGeometry rkButtons_H::edgeGeometry() const
     geometry.leftInset = m_leftInset;
     geometry.rightEdge = m_rightEdge;
     geometry.slantLeft =
-        m_buttonShape == Outline::SlantedLeft || m_buttonShape == Outline::SlantedBoth;
+        m_props.shape == Outline::SlantedLeft || m_props.shape == Outline::SlantedBoth;
     geometry.slantRight =
-        m_buttonShape == Outline::SlantedRight || m_buttonShape == Outline::SlantedBoth;
+        m_props.shape == Outline::SlantedRight || m_props.shape == Outline::SlantedBoth;
     return geometry;
 }
 
@@ -267,7 +267,7 @@ void rkButtons_H::RedrawButton()
     m_defaultMarkDrawn = false;
     // System colours are read at every redraw, so a new colour scheme shows at once.
     PrepareResource(Resource::BackColor);
-    if (isCustom() && m_mode == Behaviour::Push) {
+    if (isCustom() && m_props.mode == Behaviour::Push) {
         ApplyCustomClick();
     }
     const StyleResult result = drawStyle();
@@ -283,9 +283,9 @@ void rkButtons_H::RedrawButton()
 void rkButtons_H::frameOutline(const StyleResult& result)
 {
     if (isOval()) {
-        if (m_buttonStyle == FaceStyle::Framed && !pressedUnderMouse()) {
+        if (m_props.style == FaceStyle::Framed && !pressedUnderMouse()) {
             paint::frameRegion(m_screen, m_innerRegion1, result.frameColor);
-        } else if (m_buttonShape == Outline::OvalFramed) {
+        } else if (m_props.shape == Outline::OvalFramed) {
             paint::frameRegion(m_screen, m_windowRegion, result.frameColor);
         }
         return;
@@ -295,17 +295,18 @@ void rkButtons_H::frameOutline(const StyleResult& result)
     }
     if (!Hovering() || pressedUnderMouse()) {
         if (m_stateFlags & kStateDefault) {
-            const OleColor color = (m_value && m_mode == Behaviour::Check)
+            const OleColor color = (m_props.value && m_props.mode == Behaviour::Check)
                                        ? ShiftColor(m_palette.shade, -32)
                                        : result.frameColor;
             paint::frameRegion(
-                m_screen, m_buttonShape == Outline::CustomInset ? m_innerRegion2 : m_innerRegion1,
+                m_screen, m_props.shape == Outline::CustomInset ? m_innerRegion2 : m_innerRegion1,
                 color);
         }
         return;
     }
-    const OleColor color = m_mode == Behaviour::Option ? result.frameColor : m_palette.hoverFace;
-    if (color != ConvertColor(m_backColor) || m_mode == Behaviour::Option) {
+    const OleColor color =
+        m_props.mode == Behaviour::Option ? result.frameColor : m_palette.hoverFace;
+    if (color != ConvertColor(m_props.backColor) || m_props.mode == Behaviour::Option) {
         paint::frameRegion(m_screen, m_windowRegion, color);
     }
 }
@@ -316,12 +317,14 @@ void rkButtons_H::FillFace(OleColor base, OleColor gradient, std::optional<OleCo
     auto clipped = [&clip](const QRect& rect) {
         return clip.isEmpty() ? QRegion(rect) : clip.intersected(rect);
     };
-    const bool useHover = Hovering() && hover && (m_mode == Behaviour::Push || !m_value);
+    const bool useHover =
+        Hovering() && hover && (m_props.mode == Behaviour::Push || !m_props.value);
     const OleColor color = useHover ? *hover : base;
     const int W = m_memory.width();
     const int H = m_memory.height();
-    if (m_gradientMode == 0 || isCustom() || m_value) {
-        if (m_buttonStyle == FaceStyle::Framed && (isEnabled() || m_mode != Behaviour::Push)) {
+    if (!hasGradient() || isCustom() || m_props.value) {
+        if (m_props.style == FaceStyle::Framed &&
+            (isEnabled() || m_props.mode != Behaviour::Push)) {
             // The shaded face darkens by up to 25 towards the bottom.
             for (int y = 0; y < H; ++y) {
                 const auto shift = static_cast<int>(platform::roundHalfEven(25.0 / H * y));
@@ -332,7 +335,7 @@ void rkButtons_H::FillFace(OleColor base, OleColor gradient, std::optional<OleCo
         }
         return;
     }
-    if (Hovering() && !pressedUnderMouse() && m_gradientColor != m_hoverBackColor) {
+    if (Hovering() && !pressedUnderMouse() && m_props.gradientColor != m_props.hoverBackColor) {
         paint::fillRegion(m_memory, clipped(m_memory.rect()), color);
         return;
     }
@@ -348,13 +351,13 @@ int rkButtons_H::screenLength(bool horizontal)
 
 void rkButtons_H::DrawGradient(OleColor c1, OleColor c2)
 {
-    paint::drawGradient(m_memory, c1, c2, m_gradientMode,
-                        screenLength(paint::gradientIsHorizontal(m_gradientMode)), faceClip());
+    paint::drawGradient(m_memory, c1, c2, m_props.gradient,
+                        screenLength(paint::gradientIsHorizontal(m_props.gradient)), faceClip());
 }
 
 QImage rkButtons_H::scaledBitmap(const QSize& size) const
 {
-    const QImage& source = m_picture.image();
+    const QImage& source = m_props.picture.image();
     // Scaled without smoothing, as a plain stretch copies pixels: the colour key survives.
     return paint::normaliseColorKey(
         source.convertToFormat(QImage::Format_RGB32)
@@ -363,7 +366,7 @@ QImage rkButtons_H::scaledBitmap(const QSize& size) const
 
 void rkButtons_H::drawPicture(const QRect& rect)
 {
-    if (rect.isEmpty() || m_picture.isNull()) {
+    if (rect.isEmpty() || m_props.picture.isNull()) {
         return;
     }
     QPainter painter(&m_memory);
@@ -371,7 +374,7 @@ void rkButtons_H::drawPicture(const QRect& rect)
         painter.setClipRegion(faceClip());
     }
     if (m_pictureIsIcon) {
-        QImage icon = m_picture.image().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QImage icon = m_props.picture.image().convertToFormat(QImage::Format_ARGB32_Premultiplied);
         if (!isEnabled()) {
             // Disabled icons are washed out to a light grey of their own shape.
             for (int y = 0; y < icon.height(); ++y) {
@@ -419,10 +422,10 @@ void rkButtons_H::drawPicture(const QRect& rect)
 
 void rkButtons_H::DrawCaptionAndPicture(OleColor base, const CaptionColors& colors)
 {
-    const bool pushed = (m_pressedLook || pressedUnderMouse()) && m_buttonStyle != FaceStyle::Flat;
+    const bool pushed = (m_pressedLook || pressedUnderMouse()) && m_props.style != FaceStyle::Flat;
     const QPoint offset = pushed ? (isBoxed() ? QPoint(1, 1) : QPoint(0, 1)) : QPoint();
 
-    if (!m_picture.isNull() && !(isCustom() && m_value)) {
+    if (!m_props.picture.isNull() && !(isCustom() && m_props.value)) {
         QRect pictureRect = m_pictureRect.translated(offset);
         if (isCustom()) {
             pictureRect = m_memory.rect();
@@ -433,7 +436,8 @@ void rkButtons_H::DrawCaptionAndPicture(OleColor base, const CaptionColors& colo
         drawPicture(pictureRect);
     }
 
-    if (m_captionText.isEmpty() || ((!isBoxed() && m_buttonShape != Outline::Oval) && !m_value)) {
+    if (m_captionText.isEmpty() ||
+        ((!isBoxed() && m_props.shape != Outline::Oval) && !m_props.value)) {
         return;
     }
     QPainter painter(&m_memory);
@@ -442,19 +446,19 @@ void rkButtons_H::DrawCaptionAndPicture(OleColor base, const CaptionColors& colo
     }
     painter.setFont(m_captionFont);
     const QRect rect = m_captionRect.translated(offset);
-    const int flags = kTextFlags | horizontalAlignment(m_captionAlign) | Qt::AlignTop;
+    const int flags = kTextFlags | horizontalAlignment(m_props.captionAlign) | Qt::AlignTop;
     auto drawAt = [&](QPoint shift, OleColor color) {
         painter.setPen(platform::toQColor(color));
         painter.drawText(rect.translated(shift), flags, m_captionText);
     };
     if (isEnabled()) {
-        OleColor text =
-            ConvertColor(Hovering() && !pressedUnderMouse() ? m_hoverForeColor : m_foreColor);
+        OleColor text = ConvertColor(Hovering() && !pressedUnderMouse() ? m_props.hoverForeColor
+                                                                        : m_props.foreColor);
         if (colors.text) {
             text = *colors.text;
         }
-        if (m_captionStyle == 1 || m_captionStyle == 2) {
-            const int shift = m_captionStyle == 1 ? -40 : 40;
+        if (m_props.captionRelief != CaptionRelief::Flat) {
+            const int shift = m_props.captionRelief == CaptionRelief::Engraved ? -40 : 40;
             drawAt(QPoint(-1, 0), ShiftColor(base, shift));
             drawAt(QPoint(1, 1), ShiftColor(base, -shift));
         }
@@ -463,7 +467,7 @@ void rkButtons_H::DrawCaptionAndPicture(OleColor base, const CaptionColors& colo
     }
     QPoint first;
     OleColor firstColor = 0xFFFFFF;
-    if (!colors.disabled || m_gradientMode != 0) {
+    if (!colors.disabled || hasGradient()) {
         first = QPoint(1, 1);
     } else {
         firstColor = *colors.disabled;
@@ -515,7 +519,7 @@ void rkButtons_H::drawEllipseEdges(const paint::EdgeColors& colors)
 
 void rkButtons_H::drawSingleCorners(const QList<QPoint>& points, OleColor color)
 {
-    if (m_buttonShape != Outline::Rectangle) {
+    if (m_props.shape != Outline::Rectangle) {
         return;
     }
     for (const QPoint& point : points) {
@@ -528,7 +532,7 @@ void rkButtons_H::drawSingleCorners(const QList<QPoint>& points, OleColor color)
 void rkButtons_H::DrawFocus(OleColor edgeColor)
 {
     if (!(m_stateFlags & kStateDefault) || isCustom() ||
-        (!isBoxed() && m_buttonStyle == FaceStyle::Framed)) {
+        (!isBoxed() && m_props.style == FaceStyle::Framed)) {
         return;
     }
     // The default button wears a frame of the style's darkest tone around its edges.
@@ -541,7 +545,7 @@ void rkButtons_H::DrawFocus(OleColor edgeColor)
         }
         paint::drawEdges(m_memory, edgeGeometry(), frame);
     }
-    if (m_value) {
+    if (m_props.value) {
         return;
     }
     platform::drawFocusMark(m_memory, focusRect());
@@ -556,10 +560,10 @@ QRect rkButtons_H::focusRect() const
     if (!isBoxed()) {
         focus = QRect(W / 5, H / 5, W - 2 * (W / 5), H - 2 * (H / 5));
     } else {
-        if (m_buttonShape == Outline::SlantedLeft || m_buttonShape == Outline::SlantedBoth) {
+        if (m_props.shape == Outline::SlantedLeft || m_props.shape == Outline::SlantedBoth) {
             focus.setLeft(focus.left() + m_leftInset / 2);
         }
-        if (m_buttonShape == Outline::SlantedRight || m_buttonShape == Outline::SlantedBoth) {
+        if (m_props.shape == Outline::SlantedRight || m_props.shape == Outline::SlantedBoth) {
             focus.setRight(focus.right() - (W - m_rightEdge) / 2);
         }
     }
@@ -596,12 +600,12 @@ rkButtons_H::StyleResult rkButtons_H::drawStyle()
     const int H = m_memory.height();
     const bool enabled = isEnabled();
     const bool pressed = pressedUnderMouse();
-    const bool set = m_mode != Behaviour::Push && (m_pressedLook || m_value);
+    const bool set = m_props.mode != Behaviour::Push && (m_pressedLook || m_props.value);
     const bool sunken = pressed || set;
-    const OleColor gradient = ConvertColor(m_gradientColor);
+    const OleColor gradient = ConvertColor(m_props.gradientColor);
     const Tone hover = pressed ? Tone() : Tone(m_palette.hoverFace);
     const OleColor face =
-        (m_value && m_mode != Behaviour::Push) ? m_palette.checkedFace : m_palette.face;
+        (m_props.value && m_props.mode != Behaviour::Push) ? m_palette.checkedFace : m_palette.face;
 
     paint::EdgeColors edges{};
     auto ring = [&edges](std::size_t which, Tone left, Tone top, Tone right, Tone bottom) {
@@ -613,13 +617,13 @@ rkButtons_H::StyleResult rkButtons_H::drawStyle()
     };
     StyleResult result{!isBoxed() ? 2 : 1, kBlack};
 
-    switch (m_buttonStyle) {
+    switch (m_props.style) {
     case FaceStyle::Standard: {
         OleColor light = pressed ? face : platform::rgb(233, 233, 233);
         Tone fourth;
         if (isSlanted()) {
             fourth = ShiftColor(face, -48);
-        } else if (!enabled && m_mode != Behaviour::Push) {
+        } else if (!enabled && m_props.mode != Behaviour::Push) {
             fourth = kGrey;
         }
         if (set) {
@@ -683,10 +687,10 @@ rkButtons_H::StyleResult rkButtons_H::drawStyle()
     }
     case FaceStyle::Flat: {
         OleColor flat = m_palette.face;
-        if (pressed && m_mode == Behaviour::Push) {
+        if (pressed && m_props.mode == Behaviour::Push) {
             flat = m_palette.shade;
         }
-        if (m_value && m_mode != Behaviour::Push) {
+        if (m_props.value && m_props.mode != Behaviour::Push) {
             flat = m_palette.checkedFace;
         }
         const OleColor dark = ShiftColor(kGrey, -26);
@@ -696,7 +700,7 @@ rkButtons_H::StyleResult rkButtons_H::drawStyle()
         const OleColor stateTone = sunken ? grey : kWhite;
         const OleColor outer = enabled ? dark : grey;
         ring(Outer, outer, outer, outer, outer);
-        if (!enabled && m_mode == Behaviour::Push) {
+        if (!enabled && m_props.mode == Behaviour::Push) {
             ring(Middle, flat, flat, flat, flat);
             ring(Inner, flat, flat, flat, flat);
         } else {
@@ -728,7 +732,7 @@ rkButtons_H::StyleResult rkButtons_H::drawStyle()
         const OleColor dark = sunken ? kWhite : ShiftColor(face, -32);
         FillFace(face, gradient, hover);
         DrawCaptionAndPicture(face, {});
-        if (m_buttonShape == Outline::Rectangle) {
+        if (m_props.shape == Outline::Rectangle) {
             drawRoundedEdges(light, dark, outline);
         } else {
             ring(Outer, outline, outline, outline, outline);
@@ -756,12 +760,13 @@ rkButtons_H::StyleResult rkButtons_H::drawStyle()
     }
     default: {
         OleColor soft = face;
-        if (pressed && m_mode == Behaviour::Push) {
+        if (pressed && m_props.mode == Behaviour::Push) {
             soft = ShiftColor(face, -24);
         }
         const OleColor shadow = m_palette.shade;
         CaptionColors colors;
-        colors.text = ConvertColor(Hovering() && !pressed ? m_hoverForeColor : m_foreColor);
+        colors.text =
+            ConvertColor(Hovering() && !pressed ? m_props.hoverForeColor : m_props.foreColor);
         FillFace(soft, gradient, hover);
         DrawCaptionAndPicture(soft, colors);
         ring(Outer, shadow, shadow, shadow, shadow);

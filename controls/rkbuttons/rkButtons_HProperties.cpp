@@ -10,27 +10,18 @@ namespace rkbuttons {
 
 using paint::ConvertColor;
 
-namespace {
-
-int inRange(qint64 value, int low, int high, int fallback)
-{
-    return value >= low && value <= high ? static_cast<int>(value) : fallback;
-}
-
-} // namespace
-
 void rkButtons_H::UserControl_InitProperties()
 {
     const platform::AmbientProperties ambient(this);
     recordContainer();
     setCaption(ambient.DisplayName());
-    m_captionAlign = CaptionPlace::Centre;
-    m_showFocusRect = true;
-    m_hoverForeColor = kButtonText;
-    m_hoverBackColor = kButtonFace;
+    m_props.captionAlign = CaptionPlace::Centre;
+    m_props.showFocusRect = true;
+    m_props.hoverForeColor = kButtonText;
+    m_props.hoverBackColor = kButtonFace;
     setFont(ambient.Font());
     m_containerBackColor = ConvertColor(ambient.BackColor());
-    m_backColor = kButtonFace;
+    m_props.backColor = kButtonFace;
     PrepareResource(Resource::BackColor);
     for (const char* key : {"Caption", "CapAlign", "Focus", "cFHover", "cBHover", "Font"}) {
         notifyChanged(QString::fromLatin1(key));
@@ -44,50 +35,24 @@ void rkButtons_H::UserControl_ReadProperties(const platform::PropertyBag& bag)
     m_containerBackColor = ConvertColor(ambient.BackColor());
     m_delayDrawing = true;
 
-    // Values out of range fall back to their defaults, so a damaged form still loads.
-    m_caption = bag.readString(QStringLiteral("Caption"), QString());
-    m_captionAlign = CaptionPlace(inRange(bag.readLong(QStringLiteral("CapAlign"), 2), 0, 2, 2));
-    m_buttonStyle = FaceStyle(inRange(bag.readLong(QStringLiteral("BackStyle"), 0), 0, 7, 0));
-    m_buttonShape = Outline(inRange(bag.readLong(QStringLiteral("Shape"), 0), 0, 8, 0));
-    m_gradientMode = inRange(bag.readLong(QStringLiteral("Gradient"), 0), 0, 4, 0);
-    m_gradientColor = bag.readColor(QStringLiteral("cGradient"), kButtonFace);
-    m_foreColor = bag.readColor(QStringLiteral("cFore"), kButtonText);
+    const ButtonProperties stored = ButtonProperties::read(bag, ambient.BackColor());
+    m_props = stored;
+    PrepareResource(Resource::Picture);
     setFont(bag.readFont(QStringLiteral("Font"), font()));
-    m_showFocusRect = bag.readBoolean(QStringLiteral("Focus"), true);
-    m_mode = Behaviour(inRange(bag.readLong(QStringLiteral("Mode"), 0), 0, 2, 0));
-    m_value = bag.readBoolean(QStringLiteral("Value"), false) && m_mode != Behaviour::Push;
-    m_customClick = inRange(bag.readLong(QStringLiteral("CustomClick"), 0), 0, 8, 0);
-    m_picture = bag.readPicture(QStringLiteral("Image"));
-    const qint16 imgSize = bag.readInteger(QStringLiteral("ImgSize"), 16);
-    m_imgSize = (imgSize >= 16 && imgSize <= 48 && imgSize % 8 == 0) ? imgSize : 16;
-    m_pictureAlign = PicturePlace(inRange(bag.readLong(QStringLiteral("ImgAlign"), 0), 0, 5, 0));
-    m_hoverForeColor = bag.readColor(QStringLiteral("cFHover"), kButtonText);
     setEnabled(bag.readBoolean(QStringLiteral("Enabled"), true));
-    m_backColor = bag.readColor(QStringLiteral("cBack"), ambient.BackColor());
-    m_hoverBackColor = bag.readColor(QStringLiteral("cBHover"), m_backColor);
-    m_hoverColorLocks = bag.readLong(QStringLiteral("LockHover"), 0);
-    m_captionStyle = inRange(bag.readLong(QStringLiteral("CapStyle"), 0), 0, 2, 0);
-    // The icon goes through its setter first, so that a stored pointer wins over the
+    // The icon goes through its setter first, so that the stored pointer wins over the
     // custom pointer the icon selects.
     const platform::Picture icon = bag.readPicture(QStringLiteral("mIcon"));
     if (!icon.isNull()) {
         setMouseIcon(icon);
     }
-    m_mousePointer = bag.readInteger(QStringLiteral("mPointer"), 0);
+    m_props.mousePointer = stored.mousePointer;
     applyMousePointer();
 
-    PrepareResource(Resource::Picture);
-    if (isCustom() && (m_picture.isNull() || m_pictureIsIcon)) {
-        // A custom shape is cut from a bitmap; without one the button stays rectangular.
-        m_buttonShape = Outline::Rectangle;
-    }
-    if (isCustom()) {
-        m_imgSize = 48;
-    }
     PrepareResource(Resource::BackColor);
-    m_accessKeys = findAccessKey(m_caption);
+    m_accessKeys = findAccessKey(m_props.caption);
     registerAccessKey();
-    if (m_mode == Behaviour::Option) {
+    if (m_props.mode == Behaviour::Option) {
         OptionToggle(1);
     }
     m_delayDrawing = false;
@@ -96,42 +61,20 @@ void rkButtons_H::UserControl_ReadProperties(const platform::PropertyBag& bag)
 
 void rkButtons_H::UserControl_WriteProperties(platform::PropertyBag& bag) const
 {
-    bag.writeString(QStringLiteral("Caption"), m_caption, QString());
-    bag.writeLong(QStringLiteral("CapAlign"), CaptionAlign(), 2);
-    bag.writeLong(QStringLiteral("BackStyle"), ButtonStyle(), 0);
-    bag.writeLong(QStringLiteral("Shape"), ButtonShape(), 0);
+    m_props.write(bag);
     bag.writeFont(QStringLiteral("Font"), font(), std::nullopt);
-    bag.writeColor(QStringLiteral("cFore"), m_foreColor, kButtonText);
-    bag.writeColor(QStringLiteral("cFHover"), m_hoverForeColor, kButtonText);
-    bag.writeColor(QStringLiteral("cBhover"), m_hoverBackColor, m_backColor);
-    bag.writeBoolean(QStringLiteral("Focus"), m_showFocusRect, true);
-    bag.writeLong(QStringLiteral("LockHover"), m_hoverColorLocks, 0);
-    bag.writeColor(QStringLiteral("cGradient"), m_gradientColor, kButtonFace);
-    bag.writeLong(QStringLiteral("Gradient"), m_gradientMode, 0);
-    bag.writeLong(QStringLiteral("CapStyle"), m_captionStyle, 0);
-    bag.writeLong(QStringLiteral("Mode"), Mode(), std::nullopt);
-    bag.writeBoolean(QStringLiteral("Value"), m_value, std::nullopt);
-    bag.writeLong(QStringLiteral("CustomClick"), m_customClick, 0);
-    bag.writeLong(QStringLiteral("ImgAlign"), PictureAlign(), 0);
-    bag.writePicture(QStringLiteral("Image"), m_picture);
-    bag.writeInteger(QStringLiteral("ImgSize"), static_cast<qint16>(m_imgSize), 16);
     bag.writeBoolean(QStringLiteral("Enabled"), isEnabled(), true);
-    bag.writeColor(QStringLiteral("cBack"), m_backColor, std::nullopt);
-    bag.writeInteger(QStringLiteral("mPointer"), static_cast<qint16>(m_mousePointer), 0);
     bag.writePicture(QStringLiteral("mIcon"), m_mouseIcon);
 }
 
 // --- properties ----------------------------------------------------------------------
 
-void rkButtons_H::setButtonStyle(int style)
+void rkButtons_H::setButtonStyle(FaceStyle style)
 {
-    if (style < 0 || style > 7) {
-        return;
-    }
-    const FaceStyle old = m_buttonStyle;
-    m_buttonStyle = FaceStyle(style);
+    const FaceStyle old = m_props.style;
+    m_props.style = style;
     if (isBoxed() ||
-        ((old == FaceStyle::Rounded || m_buttonStyle == FaceStyle::Rounded) && !isCustom())) {
+        ((old == FaceStyle::Rounded || m_props.style == FaceStyle::Rounded) && !isCustom())) {
         BuildButtonRegion();
     }
     LayoutCaption();
@@ -140,20 +83,20 @@ void rkButtons_H::setButtonStyle(int style)
     notifyChanged(QStringLiteral("BackStyle"));
 }
 
-void rkButtons_H::setMode(int mode)
+void rkButtons_H::setMode(Behaviour mode)
 {
-    if (mode < 0 || mode > 2 || Behaviour(mode) == m_mode) {
+    if (mode == m_props.mode) {
         return;
     }
-    if (m_mode == Behaviour::Option) {
+    if (m_props.mode == Behaviour::Option) {
         OptionToggle(-1);
     }
-    m_mode = Behaviour(mode);
-    if (m_mode == Behaviour::Option) {
+    m_props.mode = mode;
+    if (m_props.mode == Behaviour::Option) {
         OptionToggle(1);
     }
-    if (m_mode == Behaviour::Push) {
-        m_value = false;
+    if (m_props.mode == Behaviour::Push) {
+        m_props.value = false;
     }
     RedrawButton();
     notifyChanged(QStringLiteral("Mode"));
@@ -193,65 +136,53 @@ void rkButtons_H::setCaption(const QString& caption)
 {
     m_accessKeys = findAccessKey(caption);
     registerAccessKey();
-    m_caption = caption;
+    m_props.caption = caption;
     LayoutCaption();
     RedrawButton();
     notifyChanged(QStringLiteral("Caption"));
     platform::captionChanged(this);
 }
 
-void rkButtons_H::setCaptionAlign(int align)
+void rkButtons_H::setCaptionAlign(CaptionPlace align)
 {
-    if (align < 0 || align > 2) {
-        return;
-    }
-    if (!m_picture.isNull() &&
-        (m_pictureAlign == PicturePlace::TopCentre ||
-         m_pictureAlign == PicturePlace::BottomCentre) &&
-        align != 2) {
+    if (!m_props.picture.isNull() &&
+        (m_props.pictureAlign == PicturePlace::TopCentre ||
+         m_props.pictureAlign == PicturePlace::BottomCentre) &&
+        align != CaptionPlace::Centre) {
         showDesignMessage(QStringLiteral("When button images are aligned top/bottom center, \r\n"
                                          "button captions can only be center aligned"));
         return;
     }
-    m_captionAlign = CaptionPlace(align);
+    m_props.captionAlign = align;
     LayoutCaption();
     RedrawButton();
     notifyChanged(QStringLiteral("CapAlign"));
 }
 
-void rkButtons_H::setCaptionStyle(int style)
+void rkButtons_H::setCaptionStyle(CaptionRelief relief)
 {
-    if (style < 0 || style > 2) {
-        return;
-    }
-    m_captionStyle = style;
-    if (!m_caption.isEmpty()) {
+    m_props.captionRelief = relief;
+    if (!m_props.caption.isEmpty()) {
         LayoutCaption();
         RedrawButton();
     }
     notifyChanged(QStringLiteral("CapStyle"));
 }
 
-void rkButtons_H::setCustomClick(int direction)
+void rkButtons_H::setCustomClick(ClickShift shift)
 {
-    if (direction < 0 || direction > 8) {
-        return;
-    }
-    m_customClick = direction;
-    if (direction >= 1 && !isCustom()) {
+    m_props.customClick = shift;
+    if (shift != ClickShift::None && !isCustom()) {
         showDesignMessage(QStringLiteral(
             "This property has no effect unless the Button Shape is a custom shape."));
     }
     notifyChanged(QStringLiteral("CustomClick"));
 }
 
-void rkButtons_H::setButtonShape(int shape)
+void rkButtons_H::setButtonShape(Outline shape)
 {
-    if (shape < 0 || shape > 8) {
-        return;
-    }
-    if (shape >= 7) {
-        if (m_picture.isNull() || m_pictureIsIcon) {
+    if (rkbuttons::isCustom(shape)) {
+        if (m_props.picture.isNull() || m_pictureIsIcon) {
             showDesignMessage(QStringLiteral(
                 "The Picture Property must be assigned first and must be a bitmap or JPEG."));
             return;
@@ -259,10 +190,10 @@ void rkButtons_H::setButtonShape(int shape)
         m_delayDrawing = true;
         // Set directly: the PictureSize setter refuses custom shapes, and the button may
         // already have one when it changes from one custom shape to the other.
-        m_imgSize = 48;
+        m_props.pictureSize = kLargestPicture;
     }
-    m_buttonShape = Outline(shape);
-    m_captionAlign = CaptionPlace::Centre;
+    m_props.shape = shape;
+    m_props.captionAlign = CaptionPlace::Centre;
     m_delayDrawing = false;
     UserControl_Resize();
     notifyChanged(QStringLiteral("Shape"));
@@ -270,19 +201,16 @@ void rkButtons_H::setButtonShape(int shape)
 
 void rkButtons_H::setPicture(const platform::Picture& picture)
 {
-    m_picture = picture;
-    if (m_imgSize == 0) {
-        m_imgSize = 16;
-    }
+    m_props.picture = picture;
     PrepareResource(Resource::Picture);
     if (!isCustom()) {
         LayoutCaption();
         RedrawButton();
     } else {
-        if (m_picture.isNull()) {
-            m_buttonShape = Outline::Rectangle;
+        if (m_props.picture.isNull()) {
+            m_props.shape = Outline::Rectangle;
         } else if (m_pictureIsIcon) {
-            m_buttonShape = Outline::Rectangle;
+            m_props.shape = Outline::Rectangle;
             showDesignMessage(
                 QStringLiteral("Icons cannot be used for custom buttons. Only use bitmaps or "
                                "JPEGs.\r\nButton was changed to Rectangular shaped."));
@@ -292,14 +220,11 @@ void rkButtons_H::setPicture(const platform::Picture& picture)
     notifyChanged(QStringLiteral("Image"));
 }
 
-void rkButtons_H::setPictureAlign(int align)
+void rkButtons_H::setPictureAlign(PicturePlace align)
 {
-    if (align < 0 || align > 5) {
-        return;
-    }
-    m_pictureAlign = PicturePlace(align);
-    if (align == 4 || align == 5) {
-        m_captionAlign = CaptionPlace::Centre;
+    m_props.pictureAlign = align;
+    if (align == PicturePlace::TopCentre || align == PicturePlace::BottomCentre) {
+        m_props.captionAlign = CaptionPlace::Centre;
     }
     LayoutCaption();
     RedrawButton();
@@ -308,10 +233,10 @@ void rkButtons_H::setPictureAlign(int align)
 
 void rkButtons_H::setShowFocusRect(bool show)
 {
-    if (show == m_showFocusRect) {
+    if (show == m_props.showFocusRect) {
         return;
     }
-    m_showFocusRect = show;
+    m_props.showFocusRect = show;
     if (m_stateFlags & kStateDefault) {
         if (isDesignMode()) {
             showDesignMessage(QStringLiteral(
@@ -327,16 +252,16 @@ void rkButtons_H::setShowFocusRect(bool show)
 
 void rkButtons_H::setValue(bool value)
 {
-    if (value && m_mode == Behaviour::Push) {
+    if (value && m_props.mode == Behaviour::Push) {
         showDesignMessage(
             QStringLiteral("This property is not applicable for command button modes."));
         return;
     }
-    if (value == m_value) {
+    if (value == m_props.value) {
         return;
     }
-    m_value = value;
-    if (value && m_mode == Behaviour::Option) {
+    m_props.value = value;
+    if (value && m_props.mode == Behaviour::Option) {
         OptionToggle(0);
     }
     RedrawButton();
@@ -352,7 +277,7 @@ void rkButtons_H::setPictureSize(int size)
         showDesignMessage(QStringLiteral("The picture size cannot be changed for Shaped buttons"));
         return;
     }
-    m_imgSize = (size + 2) * 8;
+    m_props.pictureSize = kSmallestPicture + size * kPictureSizeStep;
     LayoutCaption();
     RedrawButton();
     notifyChanged(QStringLiteral("ImgSize"));
@@ -365,10 +290,11 @@ void rkButtons_H::applyMousePointer()
         Qt::ArrowCursor,     Qt::SizeAllCursor, Qt::SizeBDiagCursor, Qt::SizeVerCursor,
         Qt::SizeFDiagCursor, Qt::SizeHorCursor, Qt::UpArrowCursor,   Qt::WaitCursor,
         Qt::ForbiddenCursor, Qt::BusyCursor,    Qt::WhatsThisCursor, Qt::SizeAllCursor};
-    if (m_mousePointer == kCustomPointer && !m_mouseIcon.isNull()) {
+    if (m_props.mousePointer == kCustomPointer && !m_mouseIcon.isNull()) {
         setCursor(QCursor(QPixmap::fromImage(m_mouseIcon.image())));
-    } else if (m_mousePointer > 0 && m_mousePointer < static_cast<int>(kPointers.size())) {
-        setCursor(kPointers[static_cast<std::size_t>(m_mousePointer)]);
+    } else if (m_props.mousePointer > 0 &&
+               m_props.mousePointer < static_cast<int>(kPointers.size())) {
+        setCursor(kPointers[static_cast<std::size_t>(m_props.mousePointer)]);
     } else {
         unsetCursor();
     }
@@ -376,7 +302,7 @@ void rkButtons_H::applyMousePointer()
 
 void rkButtons_H::setMousePointer(int pointer)
 {
-    m_mousePointer = static_cast<qint16>(pointer);
+    m_props.mousePointer = static_cast<qint16>(pointer);
     applyMousePointer();
     notifyChanged(QStringLiteral("mPointer"));
 }
@@ -393,7 +319,7 @@ void rkButtons_H::setMouseIcon(const platform::Picture& icon)
     }
     m_mouseIcon = icon;
     if (!icon.isNull()) {
-        m_mousePointer = kCustomPointer;
+        m_props.mousePointer = kCustomPointer;
     }
     applyMousePointer();
     notifyChanged(QStringLiteral("mIcon"));
@@ -416,12 +342,12 @@ void rkButtons_H::setFontStyle(int style)
 
 void rkButtons_H::setForeColor(OleColor color)
 {
-    if (color == m_foreColor) {
+    if (color == m_props.foreColor) {
         return;
     }
-    m_foreColor = color;
-    if (!(m_hoverColorLocks & 2)) {
-        m_hoverForeColor = color;
+    m_props.foreColor = color;
+    if (!(m_props.hoverColorLocks & kHoverForeLocked)) {
+        m_props.hoverForeColor = color;
     }
     m_delayDrawing = false;
     RedrawButton();
@@ -430,9 +356,9 @@ void rkButtons_H::setForeColor(OleColor color)
 
 void rkButtons_H::setBackColor(OleColor color)
 {
-    m_backColor = color;
-    if (!(m_hoverColorLocks & 1)) {
-        setHoverBackColor(m_gradientMode != 0 ? m_gradientColor : color);
+    m_props.backColor = color;
+    if (!(m_props.hoverColorLocks & kHoverBackLocked)) {
+        setHoverBackColor(hasGradient() ? m_props.gradientColor : color);
     }
     PrepareResource(Resource::BackColor);
     RedrawButton();
@@ -441,25 +367,22 @@ void rkButtons_H::setBackColor(OleColor color)
 
 void rkButtons_H::setGradientColor(OleColor color)
 {
-    m_gradientColor = color;
-    if (m_gradientMode > 0 && !(m_hoverColorLocks & 1)) {
-        m_hoverBackColor = color;
+    m_props.gradientColor = color;
+    if (hasGradient() && !(m_props.hoverColorLocks & kHoverBackLocked)) {
+        m_props.hoverBackColor = color;
     }
     PrepareResource(Resource::BackColor);
-    if (m_gradientMode != 0) {
+    if (hasGradient()) {
         RedrawButton();
     }
     notifyChanged(QStringLiteral("cGradient"));
 }
 
-void rkButtons_H::setGradientMode(int mode)
+void rkButtons_H::setGradientMode(paint::GradientDirection direction)
 {
-    if (mode < 0 || mode > 4) {
-        return;
-    }
-    m_gradientMode = mode;
-    if (!(m_hoverColorLocks & 1)) {
-        m_hoverBackColor = mode == 0 ? m_backColor : m_gradientColor;
+    m_props.gradient = direction;
+    if (!(m_props.hoverColorLocks & kHoverBackLocked)) {
+        m_props.hoverBackColor = hasGradient() ? m_props.gradientColor : m_props.backColor;
     }
     PrepareResource(Resource::BackColor);
     RedrawButton();
@@ -476,7 +399,7 @@ void rkButtons_H::setResetDefaultColors(bool reset)
     setForeColor(kButtonText);
     m_delayDrawing = true;
     setGradientColor(kButtonFace);
-    setGradientMode(0);
+    setGradientMode(paint::GradientDirection::None);
     setHoverColorLocks(0);
     PrepareResource(Resource::BackColor);
     Refresh();
@@ -486,12 +409,14 @@ void rkButtons_H::setResetDefaultColors(bool reset)
 
 void rkButtons_H::setHoverColorLocks(int locks)
 {
-    m_hoverColorLocks = locks;
-    if (locks == 0 || locks == 2) {
-        m_hoverBackColor = m_gradientMode > 0 ? m_gradientColor : m_backColor;
+    m_props.hoverColorLocks = locks;
+    // Only the combinations of the two lock bits free a colour; other values lock nothing
+    // and free nothing.
+    if (locks == 0 || locks == kHoverForeLocked) {
+        m_props.hoverBackColor = hasGradient() ? m_props.gradientColor : m_props.backColor;
     }
-    if (locks == 0 || locks == 1) {
-        m_hoverForeColor = m_foreColor;
+    if (locks == 0 || locks == kHoverBackLocked) {
+        m_props.hoverForeColor = m_props.foreColor;
     }
     PrepareResource(Resource::BackColor);
     RedrawButton();
@@ -502,10 +427,10 @@ void rkButtons_H::setHoverColorLocks(int locks)
 // even when the same value was already in place (the back colour following a gradient).
 void rkButtons_H::setHoverForeColor(OleColor color)
 {
-    const bool changed = color != m_hoverForeColor;
-    m_hoverForeColor = color;
-    if (color != m_foreColor) {
-        m_hoverColorLocks |= 2;
+    const bool changed = color != m_props.hoverForeColor;
+    m_props.hoverForeColor = color;
+    if (color != m_props.foreColor) {
+        m_props.hoverColorLocks |= kHoverForeLocked;
     }
     if (changed) {
         notifyChanged(QStringLiteral("cFHover"));
@@ -514,10 +439,10 @@ void rkButtons_H::setHoverForeColor(OleColor color)
 
 void rkButtons_H::setHoverBackColor(OleColor color)
 {
-    const bool changed = color != m_hoverBackColor;
-    m_hoverBackColor = color;
-    if (color != m_backColor) {
-        m_hoverColorLocks |= 1;
+    const bool changed = color != m_props.hoverBackColor;
+    m_props.hoverBackColor = color;
+    if (color != m_props.backColor) {
+        m_props.hoverColorLocks |= kHoverBackLocked;
     }
     if (changed) {
         PrepareResource(Resource::BackColor);

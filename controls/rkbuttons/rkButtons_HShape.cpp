@@ -29,7 +29,7 @@ QRegion rkButtons_H::cornerTrim(bool left, bool right) const
     auto triangle = [&trim](QPoint a, QPoint b, QPoint c) {
         trim += QRegion(QPolygon({a, b, c}), Qt::WindingFill);
     };
-    switch (m_buttonStyle) {
+    switch (m_props.style) {
     case FaceStyle::Soft:
         if (left) {
             pixel(0, 0);
@@ -91,18 +91,18 @@ void rkButtons_H::buildSlantedRegion()
         PrepareBuffer();
     }
     QPolygon polygon({QPoint(0, 0), QPoint(0, H + 1), QPoint(W + 1, H + 1), QPoint(W + 1, 0)});
-    if (m_buttonShape == Outline::SlantedLeft || m_buttonShape == Outline::SlantedBoth) {
+    if (m_props.shape == Outline::SlantedLeft || m_props.shape == Outline::SlantedBoth) {
         polygon[1] = QPoint(slant, H + 1);
         m_leftInset = slant;
     }
-    if (m_buttonShape == Outline::SlantedRight || m_buttonShape == Outline::SlantedBoth) {
+    if (m_props.shape == Outline::SlantedRight || m_props.shape == Outline::SlantedBoth) {
         polygon[3] = QPoint(W - slant + 1, 0);
         m_rightEdge = W - slant;
     }
     m_windowRegion = QRegion(polygon, Qt::WindingFill);
-    if (m_buttonShape != Outline::SlantedBoth) {
-        m_windowRegion -= cornerTrim(m_buttonShape == Outline::SlantedRight,
-                                     m_buttonShape == Outline::SlantedLeft);
+    if (m_props.shape != Outline::SlantedBoth) {
+        m_windowRegion -= cornerTrim(m_props.shape == Outline::SlantedRight,
+                                     m_props.shape == Outline::SlantedLeft);
     }
 }
 
@@ -131,9 +131,9 @@ bool rkButtons_H::buildCustomRegion()
         scaled = QImage(W, H, QImage::Format_RGB32);
         scaled.fill(Qt::white);
         QPainter painter(&scaled);
-        painter.drawImage(scaled.rect(), m_picture.image());
+        painter.drawImage(scaled.rect(), m_props.picture.image());
     } else {
-        scaled = m_picture.image()
+        scaled = m_props.picture.image()
                      .convertToFormat(QImage::Format_RGB32)
                      .scaled(W, H, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     }
@@ -176,10 +176,10 @@ bool rkButtons_H::buildCustomRegion()
     // would pull them off centre on any outline with slanted or rounded edges.
     m_scaledPicture = scaled;
 
-    if (m_buttonShape == Outline::CustomInset) {
+    if (m_props.shape == Outline::CustomInset) {
         drawRing();
     } else {
-        paint::frameRegion(m_memory, m_windowRegion, ConvertColor(m_backColor));
+        paint::frameRegion(m_memory, m_windowRegion, ConvertColor(m_props.backColor));
     }
     m_memoryClip = m_innerRegion1;
     m_delayDrawing = wasDelayed;
@@ -188,7 +188,8 @@ bool rkButtons_H::buildCustomRegion()
 
 void rkButtons_H::drawRing()
 {
-    paint::drawGradient(m_memory, 0xFFFFFF, 0x808080, 3, screenLength(false));
+    paint::drawGradient(m_memory, paint::kWhite, paint::kGrey,
+                        paint::GradientDirection::TopToBottom, screenLength(false));
 }
 
 void rkButtons_H::BuildButtonRegion()
@@ -202,7 +203,7 @@ void rkButtons_H::BuildButtonRegion()
     m_innerRegion2 = QRegion();
     PrepareBuffer();
 
-    switch (m_buttonShape) {
+    switch (m_props.shape) {
     case Outline::Rectangle:
         m_windowRegion = QRegion(0, 0, W + 1, H + 1);
         m_windowRegion -= cornerTrim(true, true);
@@ -218,8 +219,8 @@ void rkButtons_H::BuildButtonRegion()
         m_windowRegion = QRegion(0, 0, W, H, QRegion::Ellipse);
         m_innerRegion1 = QRegion(1, 1, W - 2, H - 2, QRegion::Ellipse);
         m_innerRegion2 = QRegion(2, 2, W - 4, H - 4, QRegion::Ellipse);
-        if (m_buttonStyle != FaceStyle::Rounded) {
-            if (m_buttonShape == Outline::OvalFramed) {
+        if (m_props.style != FaceStyle::Rounded) {
+            if (m_props.shape == Outline::OvalFramed) {
                 paint::frameRegion(m_memory, m_windowRegion, 0x000000);
             } else {
                 drawRing();
@@ -239,10 +240,10 @@ void rkButtons_H::BuildButtonRegion()
 
 bool rkButtons_H::ApplyCustomClick()
 {
-    if (m_mode != Behaviour::Push || m_customClick < 1 || m_customClick > 8) {
+    if (m_props.mode != Behaviour::Push || m_props.customClick == ClickShift::None) {
         return false;
     }
-    const QPoint offset = kCustomClickOffsets[static_cast<std::size_t>(m_customClick)];
+    const QPoint offset = kCustomClickOffsets[static_cast<std::size_t>(m_props.customClick)];
     const bool pressedOver = pressedUnderMouse();
     const bool shifted = (m_stateFlags & kStateShifted) != 0;
     if (pressedOver && !shifted) {

@@ -105,7 +105,7 @@ protected:
     rkbuttons::rkButtons_H* option(int row, const QString& name)
     {
         rkbuttons::rkButtons_H* b = button(QRect(10, 10 + 40 * row, 80, 24), name);
-        b->setMode(2);
+        b->setMode(rkbuttons::Behaviour::Option);
         return b;
     }
 

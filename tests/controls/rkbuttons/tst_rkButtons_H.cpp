@@ -85,13 +85,13 @@ QString properties(const rkButtons_H* b, const QString& names)
     using B = const rkButtons_H*;
     const QHash<QString, std::function<qint64(B)>> get = {
         {"Value", [](B b) { return b->Value(); }},
-        {"Mode", [](B b) { return b->Mode(); }},
+        {"Mode", [](B b) { return qint64(b->Mode()); }},
         {"ImgSize", [](B b) { return b->ImgSize(); }},
         {"PictureSize", [](B b) { return b->PictureSize(); }},
-        {"ButtonShape", [](B b) { return b->ButtonShape(); }},
-        {"ButtonStyle", [](B b) { return b->ButtonStyle(); }},
-        {"CaptionAlign", [](B b) { return b->CaptionAlign(); }},
-        {"CustomClick", [](B b) { return b->CustomClick(); }},
+        {"ButtonShape", [](B b) { return qint64(b->ButtonShape()); }},
+        {"ButtonStyle", [](B b) { return qint64(b->ButtonStyle()); }},
+        {"CaptionAlign", [](B b) { return qint64(b->CaptionAlign()); }},
+        {"CustomClick", [](B b) { return qint64(b->CustomClick()); }},
         {"ShowFocusRect", [](B b) { return b->ShowFocusRect(); }},
         {"BackColor", [](B b) { return b->BackColor(); }},
         {"HoverBackColor", [](B b) { return b->HoverBackColor(); }},
@@ -181,17 +181,17 @@ QImage renderCell(QWidget* container, int style, int shape, State state, QSize s
     rkButtons_H* button = rktest::makeButton(container, QRect(QPoint(10, 10), size));
     button->DelayDrawing(true);
     button->setCaption(QStringLiteral("&Open"));
-    button->setButtonStyle(style);
+    button->setButtonStyle(static_cast<rkbuttons::FaceStyle>(style));
     if (shape >= 7) {
         button->setPicture(shapePicture());
     } else {
         button->setPicture(samplePicture());
     }
-    button->setButtonShape(shape);
+    button->setButtonShape(static_cast<rkbuttons::Outline>(shape));
     button->setHoverBackColor(platform::rgb(255, 236, 160));
     button->setHoverForeColor(platform::rgb(0, 0, 160));
     if (state == State::Checked) {
-        button->setMode(1);
+        button->setMode(rkbuttons::Behaviour::Check);
         button->setValue(true);
     }
     button->DelayDrawing(false);
@@ -348,7 +348,8 @@ private Q_SLOTS:
         const OleColor c2 = rgb(255, 0, 0);
         for (const auto& [mode, size, screen, bandWidth] : rows) {
             QImage image = blank(size.width(), size.height());
-            rkpaint::drawGradient(image, c1, c2, mode, screen);
+            rkpaint::drawGradient(image, c1, c2,
+                                  static_cast<rkbuttons::paint::GradientDirection>(mode), screen);
 
             const bool horizontal = mode <= 2;
             const int length = horizontal ? size.width() : size.height();
@@ -379,7 +380,8 @@ private Q_SLOTS:
     void gradientKeepsOutsideClip()
     {
         QImage image = blank(10, 10);
-        rkpaint::drawGradient(image, rgb(255, 255, 255), rgb(255, 255, 255), 1, 1024,
+        rkpaint::drawGradient(image, rgb(255, 255, 255), rgb(255, 255, 255),
+                              rkbuttons::paint::GradientDirection::LeftToRight, 1024,
                               QRegion(2, 2, 3, 3));
         QCOMPARE(at(image, 3, 3), rgb(255, 255, 255));
         QCOMPARE(at(image, 0, 0), OleColor(0));
@@ -418,7 +420,7 @@ private Q_SLOTS:
         // Enter and Escape click only command buttons.
         b->AccessKeyPress(13);
         QCOMPARE(clicks.count(), 2);
-        b->setMode(1);
+        b->setMode(rkbuttons::Behaviour::Check);
         b->AccessKeyPress(27);
         QCOMPARE(clicks.count(), 2);
         QVERIFY(!b->Value());
@@ -451,15 +453,15 @@ private Q_SLOTS:
         QVERIFY(a->OptionToggle(2));
 
         // Leaving from the middle and from the front moves the ones after it down.
-        d->setMode(0);
+        d->setMode(rkbuttons::Behaviour::Push);
         QCOMPARE(group(), (QList<QObject*>{a, b, e}));
-        a->setMode(0);
+        a->setMode(rkbuttons::Behaviour::Push);
         QCOMPARE(group(), (QList<QObject*>{b, e}));
         // Leaving from the end.
-        e->setMode(1);
+        e->setMode(rkbuttons::Behaviour::Check);
         QCOMPARE(group(), (QList<QObject*>{b}));
         // A set member leaving to command mode loses its Value; the last one removes the count.
-        b->setMode(0);
+        b->setMode(rkbuttons::Behaviour::Push);
         QVERIFY(!b->Value());
         QVERIFY(group().isEmpty());
         QVERIFY(!props::contains(c, QStringLiteral("rk_OptCount")));
@@ -537,7 +539,6 @@ private Q_SLOTS:
             "ButtonShape=2");
         row("custom shape from an icon", true, "ButtonShape=2 Picture=2 ButtonShape=8",
             {pictureFirst}, "ButtonShape=2");
-        row("shape out of range", true, "ButtonShape=2 ButtonShape=9", {}, "ButtonShape=2");
         row("custom shape", true, "CaptionAlign=0 Picture=1 ButtonShape=7", {},
             "ButtonShape=7 PictureSize=4 CaptionAlign=2");
         // From one custom shape to the other without a picture-size complaint.
@@ -573,12 +574,16 @@ private Q_SLOTS:
         using B = rkButtons_H*;
         const QHash<QString, std::function<void(B, int)>> set = {
             {"Value", [](B b, int v) { b->setValue(v != 0); }},
-            {"Mode", [](B b, int v) { b->setMode(v); }},
+            {"Mode", [](B b, int v) { b->setMode(static_cast<rkbuttons::Behaviour>(v)); }},
             {"PictureSize", [](B b, int v) { b->setPictureSize(v); }},
-            {"ButtonShape", [](B b, int v) { b->setButtonShape(v); }},
-            {"CaptionAlign", [](B b, int v) { b->setCaptionAlign(v); }},
-            {"PictureAlign", [](B b, int v) { b->setPictureAlign(v); }},
-            {"CustomClick", [](B b, int v) { b->setCustomClick(v); }},
+            {"ButtonShape",
+             [](B b, int v) { b->setButtonShape(static_cast<rkbuttons::Outline>(v)); }},
+            {"CaptionAlign",
+             [](B b, int v) { b->setCaptionAlign(static_cast<rkbuttons::CaptionPlace>(v)); }},
+            {"PictureAlign",
+             [](B b, int v) { b->setPictureAlign(static_cast<rkbuttons::PicturePlace>(v)); }},
+            {"CustomClick",
+             [](B b, int v) { b->setCustomClick(static_cast<rkbuttons::ClickShift>(v)); }},
             {"ShowFocusRect", [](B b, int v) { b->setShowFocusRect(v != 0); }},
             {"Default",
              [](B b, int v) { platform::AmbientProperties::setDisplayAsDefault(b, v != 0); }},
@@ -604,7 +609,7 @@ private Q_SLOTS:
     {
         rkButtons_H* b = button();
         b->setMouseIcon(icon());
-        QCOMPARE(b->MousePointer(), rkButtons_H::kCustomPointer);
+        QCOMPARE(b->MousePointer(), rkbuttons::kCustomPointer);
         const platform::Picture kept = b->MouseIcon();
         b->setMouseIcon(bitmap());
         QCOMPARE(b->MouseIcon(), kept);
@@ -627,7 +632,7 @@ private Q_SLOTS:
         QCOMPARE(b->HoverBackColor(), rgb(200, 0, 0));
         // With a gradient the hover colour follows the gradient colour, which locks it.
         b->setGradientColor(rgb(0, 0, 200));
-        b->setGradientMode(1);
+        b->setGradientMode(rkbuttons::paint::GradientDirection::LeftToRight);
         QCOMPARE(b->HoverBackColor(), rgb(0, 0, 200));
         b->setBackColor(rgb(100, 0, 0));
         QCOMPARE(b->HoverBackColor(), rgb(0, 0, 200));
@@ -639,7 +644,7 @@ private Q_SLOTS:
         b->setHoverColorLocks(0);
         QCOMPARE(QList<OleColor>({b->HoverBackColor(), b->HoverForeColor()}),
                  QList<OleColor>({rgb(0, 200, 0), rgb(4, 5, 6)}));
-        b->setGradientMode(0);
+        b->setGradientMode(rkbuttons::paint::GradientDirection::None);
         QCOMPARE(b->HoverBackColor(), rgb(100, 0, 0));
     }
 
@@ -651,12 +656,13 @@ private Q_SLOTS:
         b->setResetDefaultColors(true); // run time: nothing
         QCOMPARE(b->BackColor(), rgb(1, 1, 1));
         platform::AmbientProperties::setDesignMode(true);
-        b->setGradientMode(3);
+        b->setGradientMode(rkbuttons::paint::GradientDirection::TopToBottom);
         b->setResetDefaultColors(true);
         QCOMPARE(QList<qint64>({b->BackColor(), b->ForeColor(), b->HoverForeColor(),
-                                b->GradientMode(), b->HoverColorLocks(), b->ResetDefaultColors()}),
-                 QList<qint64>({rkButtons_H::kButtonFace, rkButtons_H::kButtonText,
-                                rkButtons_H::kButtonText, 0, 0, false}));
+                                qint64(b->GradientMode()), b->HoverColorLocks(),
+                                b->ResetDefaultColors()}),
+                 QList<qint64>({rkbuttons::kButtonFace, rkbuttons::kButtonText,
+                                rkbuttons::kButtonText, 0, 0, false}));
         QVERIFY(!b->isDrawingDelayed());
     }
 
@@ -673,7 +679,7 @@ private Q_SLOTS:
         QCOMPARE(b->presentedImage().pixel(50, 15), qRgb(12, 140, 34));
         QApplication::setPalette(original);
 
-        b->setButtonStyle(5);
+        b->setButtonStyle(rkbuttons::FaceStyle::Rounded);
         QCOMPARE(b->presentedImage().pixel(0, 0), rktest::kContainerColor);
         QPalette palette = m_container->palette();
         palette.setColor(QPalette::Window, QColor(200, 10, 10));
@@ -710,7 +716,7 @@ private Q_SLOTS:
         b->DelayDrawing(true);
         const QImage before = b->presentedImage();
         b->setBackColor(rgb(0, 200, 0));
-        b->setButtonStyle(3);
+        b->setButtonStyle(rkbuttons::FaceStyle::Flat);
         QCOMPARE(b->presentedImage(), before);
         b->DelayDrawing(false);
         QCOMPARE(b->presentedImage().pixel(50, 15), qRgb(0, 200, 0));
@@ -724,26 +730,26 @@ private Q_SLOTS:
     {
         rkButtons_H* b = button();
         b->setCaption(QStringLiteral("&Save"));
-        b->setButtonStyle(5);
+        b->setButtonStyle(rkbuttons::FaceStyle::Rounded);
         b->setForeColor(rgb(1, 2, 3));
         b->setHoverForeColor(rgb(4, 5, 6));
         b->setBackColor(rgb(7, 8, 9));
         b->setHoverBackColor(rgb(10, 11, 12));
         b->setShowFocusRect(false);
         b->setGradientColor(rgb(13, 14, 15));
-        b->setGradientMode(4);
-        b->setCaptionStyle(2);
-        b->setMode(1);
+        b->setGradientMode(rkbuttons::paint::GradientDirection::BottomToTop);
+        b->setCaptionStyle(rkbuttons::CaptionRelief::Embossed);
+        b->setMode(rkbuttons::Behaviour::Check);
         b->setValue(true);
-        b->setCustomClick(6);
-        b->setPictureAlign(3);
+        b->setCustomClick(rkbuttons::ClickShift::Right);
+        b->setPictureAlign(rkbuttons::PicturePlace::BesideCaptionRight);
         b->setPicture(bitmap());
         b->setPictureSize(3);
         b->setEnabled(false);
         b->setMousePointer(11);
         b->setFontStyle(4);
-        b->setButtonShape(3);
-        b->setCaptionAlign(0);
+        b->setButtonShape(rkbuttons::Outline::SlantedBoth);
+        b->setCaptionAlign(rkbuttons::CaptionPlace::Left);
         b->setHoverColorLocks(3);
 
         platform::PropertyBag bag;
@@ -772,7 +778,7 @@ private Q_SLOTS:
         keys.sort();
         // Mode, Value, cBack and Font have no default and are always written.
         QCOMPARE(keys, (QStringList{"Font", "Mode", "Value", "cBack"}));
-        b->setCaptionAlign(0);
+        b->setCaptionAlign(rkbuttons::CaptionPlace::Left);
         b->UserControl_WriteProperties(bag);
         QCOMPARE(bag.readLong(QStringLiteral("CapAlign"), 2), 0);
     }
@@ -838,7 +844,7 @@ private Q_SLOTS:
     {
         for (const auto& [width, expected] : {std::pair{20, 30}, {28, 33}, {29, 29}}) {
             rkButtons_H* b = button(QRect(10, 10, width, 23));
-            b->setButtonShape(2);
+            b->setButtonShape(rkbuttons::Outline::SlantedRight);
             QCOMPARE(b->width(), expected);
             QCOMPARE(b->height(), 23);
             QCOMPARE(b->RightEdge(), expected - 24);
@@ -850,7 +856,7 @@ private Q_SLOTS:
     void resizedWhileDrawingIsDelayed()
     {
         rkButtons_H* b = button(QRect(10, 10, 60, 20));
-        b->setButtonShape(4);
+        b->setButtonShape(rkbuttons::Outline::Oval);
         b->DelayDrawing(true);
         b->resize(120, 40);
         QCOMPARE(b->mask().boundingRect(), QRect(0, 0, 60, 20));
@@ -862,9 +868,9 @@ private Q_SLOTS:
     void rectangleAfterAnEllipseIsSquare()
     {
         rkButtons_H* b = button(QRect(10, 10, 80, 40));
-        b->setButtonShape(6);
+        b->setButtonShape(rkbuttons::Outline::OvalFramed);
         QVERIFY(!b->mask().contains(QPoint(0, 0)));
-        b->setButtonShape(0);
+        b->setButtonShape(rkbuttons::Outline::Rectangle);
         QVERIFY(b->mask().contains(QPoint(0, 0)));
         QVERIFY(b->InnerRegion1().isEmpty());
     }
@@ -876,7 +882,7 @@ private Q_SLOTS:
         rkButtons_H* wide = button(QRect(10, 10, 100, 100), QStringLiteral("wide"));
         wide->setPicture(
             platform::Picture(platform::Picture::Type::Bitmap, discPicture(QSize(64, 32))));
-        wide->setButtonShape(7);
+        wide->setButtonShape(rkbuttons::Outline::Custom);
         QCOMPARE(wide->size(), QSize(100, 50));
         QCOMPARE(wide->ScaledPicture().size(), QSize(100, 50));
         QCOMPARE(wide->presentedImage().size(), QSize(100, 50));
@@ -887,7 +893,7 @@ private Q_SLOTS:
         picture.setPixel(38, 20, qRgb(251, 255, 255));
         rkButtons_H* b = button(QRect(10, 10, 40, 40));
         b->setPicture(platform::Picture(platform::Picture::Type::Bitmap, picture));
-        b->setButtonShape(7);
+        b->setButtonShape(rkbuttons::Outline::Custom);
         QCOMPARE(b->size(), QSize(40, 40));
         const QRegion outline = b->WindowRegion();
         QCOMPARE(b->mask(), outline);
@@ -915,9 +921,9 @@ private Q_SLOTS:
             rkButtons_H* b = button(QRect(50, 50, 40, 40));
             b->setPicture(
                 platform::Picture(platform::Picture::Type::Bitmap, discPicture(QSize(40, 40))));
-            b->setButtonShape(shape);
-            b->setCustomClick(click);
-            b->setMode(mode);
+            b->setButtonShape(static_cast<rkbuttons::Outline>(shape));
+            b->setCustomClick(static_cast<rkbuttons::ClickShift>(click));
+            b->setMode(static_cast<rkbuttons::Behaviour>(mode));
             const QPoint home = b->pos();
             rktest::hover(b);
             rktest::press(b);
@@ -1012,7 +1018,7 @@ private Q_SLOTS:
                                                                     {2, Qt::LeftButton, 1, true}};
         for (const auto& [mode, mouseButton, clicks, value] : rows) {
             rkButtons_H* b = button();
-            b->setMode(mode);
+            b->setMode(static_cast<rkbuttons::Behaviour>(mode));
             QSignalSpy spy(b, &rkButtons_H::Click);
             rktest::hover(b);
             rktest::press(b, mouseButton);
@@ -1051,7 +1057,7 @@ private Q_SLOTS:
         const QStringList other{"KeyDown 32", "KeyUp 32", "Click"};
         for (int mode = 0; mode <= 2; ++mode) {
             rkButtons_H* b = button();
-            b->setMode(mode);
+            b->setMode(static_cast<rkbuttons::Behaviour>(mode));
             recordEvents(b);
             QTest::keyPress(b, Qt::Key_Space);
             QVERIFY(b->PressedLook());
@@ -1119,7 +1125,7 @@ private Q_SLOTS:
 
         // A check button toggles once and looks released.
         rkButtons_H* check = button(QRect(10, 50, 100, 30), QStringLiteral("check"));
-        check->setMode(1);
+        check->setMode(rkbuttons::Behaviour::Check);
         QImage checked;
         sendDoubleClick(check, &checked);
         QVERIFY(check->Value());
