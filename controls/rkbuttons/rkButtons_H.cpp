@@ -28,9 +28,7 @@ rkButtons_H::rkButtons_H(QWidget* parent) : QWidget(parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     recordContainer();
     m_containerBackColor = ConvertColor(platform::AmbientProperties(this).BackColor());
-    m_rightEdge = width();
     PrepareResource(Resource::Font);
-    PrepareResource(Resource::BackColor);
 }
 
 rkButtons_H::~rkButtons_H()
@@ -211,7 +209,6 @@ void rkButtons_H::changeEvent(QEvent* event)
         break;
     case QEvent::PaletteChange:
         // A new colour scheme changes the system colours the palette was made from.
-        PrepareResource(Resource::BackColor);
         AmbientChanged(QStringLiteral("BackColor"));
         RedrawButton();
         break;
@@ -246,7 +243,7 @@ void rkButtons_H::paintEvent(QPaintEvent* /*event*/)
     QPainter painter(this);
     painter.drawImage(0, 0, m_screen);
     if (hasFocus() && !m_defaultMarkDrawn) {
-        platform::drawFocusMark(painter, focusRect());
+        platform::drawFocusMark(painter, focusRect(m_memory.size(), m_props.shape, m_outline));
     }
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "controls/rkbuttons/ButtonLook.h"
+#include "controls/rkbuttons/ButtonOutline.h"
 #include "controls/rkbuttons/ButtonProperties.h"
+#include "controls/rkbuttons/CaptionLayout.h"
 #include "controls/rkbuttons/modRkTimer.h"
 #include "controls/rkbuttons/rkPaint.h"
 #include "platform/InputCodes.h"
@@ -21,9 +24,9 @@ namespace rkbuttons {
 // look. Forms place it through its stored properties and listen to Click.
 //
 // The members live by concern: rkButtons_H.cpp (life cycle and host notifications),
-// rkButtons_HProperties.cpp (properties and the stored format), rkButtons_HGroups.cpp
-// (option groups), rkButtons_HPaint.cpp (caption layout and drawing), rkButtons_HShape.cpp
-// (outlines and regions), rkButtons_HInput.cpp (mouse, keyboard, focus, hover tracking).
+// rkButtons_HProperties.cpp (properties), rkButtons_HGroups.cpp (option groups),
+// rkButtons_HPaint.cpp (the look of the moment), rkButtons_HShape.cpp (outlines),
+// rkButtons_HInput.cpp (mouse, keyboard, focus, hover tracking).
 class rkButtons_H : public QWidget
 {
     Q_OBJECT
@@ -127,30 +130,11 @@ public:
     bool PressedLook() const { return m_pressedLook; }
     int LastMouseButton() const { return m_lastMouseButton; }
     int ImgSize() const { return m_props.pictureSize; }
-    int PictureWidth() const { return m_pictureWidth; }
-    int PictureHeight() const { return m_pictureHeight; }
-    bool PictureIsIcon() const { return m_pictureIsIcon; }
-    int LeftInset() const { return m_leftInset; }
-    int RightEdge() const { return m_rightEdge; }
-    QWidget* ContainerWindow() const { return m_containerWindow; }
-    const QRegion& WindowRegion() const { return m_windowRegion; }
-    const QRegion& InnerRegion1() const { return m_innerRegion1; }
-    const QRegion& InnerRegion2() const { return m_innerRegion2; }
-    const QImage& ScaledPicture() const { return m_scaledPicture; }
-    QRect captionRect() const { return m_captionRect; }
-    QRect pictureRect() const { return m_pictureRect; }
+    const ButtonOutline& outline() const { return m_outline; }
+    QRect captionRect() const { return m_layout.caption; }
+    QRect pictureRect() const { return m_layout.picture; }
     // What the button shows: the off-screen image with the outline framed on it.
     const QImage& presentedImage() const { return m_screen; }
-
-    // Palette of the current style, RGB.
-    struct Palette
-    {
-        OleColor face = 0;
-        OleColor shade = 0;
-        OleColor hoverFace = 0;
-        OleColor checkedFace = 0;
-    };
-    const Palette& facePalette() const { return m_palette; }
 
     // The pipeline steps, callable on their own.
     void RedrawButton();
@@ -194,21 +178,7 @@ protected:
 private:
     friend void modRkTimer::HoverTimerProc(QObject*, int, int, quint32);
 
-    enum class Resource { Font, Picture, BackColor };
-
-    struct CaptionColors
-    {
-        std::optional<OleColor> text;     // the style's own caption colour
-        std::optional<OleColor> disabled; // the style's own first disabled pass
-        bool skipSecondDisabledPass = false;
-    };
-
-    // The result of a style routine: 0 nothing drawn, 1 drawn, 2 drawn with an outline.
-    struct StyleResult
-    {
-        int drawn = 0;
-        OleColor frameColor = 0;
-    };
+    enum class Resource { Font, Picture };
 
     bool isDesignMode() const;
     void showDesignMessage(const QString& text) const;
@@ -244,39 +214,20 @@ private:
 
     // Drawing.
     bool pressedUnderMouse() const;
-    int drawingState() const;
-    QRegion faceClip() const;
-    paint::EdgeGeometry edgeGeometry() const;
-    StyleResult drawStyle();
-    void FillFace(OleColor base, OleColor gradient, std::optional<OleColor> hover);
-    void DrawGradient(OleColor c1, OleColor c2);
-    void DrawCaptionAndPicture(OleColor base, const CaptionColors& colors);
-    void DrawEdges(const paint::EdgeColors& colors);
-    void DrawFocus(OleColor edgeColor);
-    // Where the dotted focus rectangle goes, inside the edges.
-    QRect focusRect() const;
-    void drawPicture(const QRect& rect);
-    void drawEllipseEdges(const paint::EdgeColors& colors);
-    void drawRoundedEdges(OleColor light, OleColor dark, OleColor outline);
-    void drawSingleCorners(const QList<QPoint>& points, OleColor color);
-    void frameOutline(const StyleResult& result);
-
-    // Regions.
-    QRegion cornerTrim(bool left, bool right) const;
-    void buildSlantedRegion();
-    bool buildCustomRegion();
-    void drawRing();
+    // The look of this moment, for the painters.
+    ButtonLook currentLook() const;
+    // The picture as it is drawn at that size.
+    QImage pictureBitmap(QSize size) const;
     static int screenLength(bool horizontal);
-    void resizeSelf(int width, int height);
-    QImage scaledBitmap(const QSize& size) const;
+
+    // Outlines.
+    bool buildCustomRegion();
+    void resizeSelf(QSize size);
 
     // Stored and public state.
     ButtonProperties m_props;
     QString m_accessKeys;
     int m_accessShortcutId = 0;
-    int m_pictureWidth = 0;
-    int m_pictureHeight = 0;
-    bool m_pictureIsIcon = false;
     OleColor m_containerBackColor = 0;
     platform::Picture m_mouseIcon;
     bool m_delayDrawing = false;
@@ -295,22 +246,13 @@ private:
     // Drawing resources.
     QImage m_memory; // the off-screen context with its bitmap
     QImage m_screen; // what paintEvent shows
-    QRegion m_memoryClip;
     QFont m_captionFont;
-    Palette m_palette;
-    QRect m_captionRect;
-    QRect m_pictureRect;
-    QString m_captionText;
+    CaptionLayout m_layout;
     mutable QImage m_pictureCache; // the picture scaled to its rectangle, colour key normalised
 
-    // Regions.
-    QRegion m_windowRegion;
-    QRegion m_innerRegion1;
-    QRegion m_innerRegion2;
+    ButtonOutline m_outline;
+    QRegion m_faceClip; // empty: the face is the whole image
     QSize m_regionSize; // the size the outline was built for
-    int m_leftInset = 0;
-    int m_rightEdge = 0;
-    QImage m_scaledPicture;
 };
 
 } // namespace rkbuttons

@@ -22,7 +22,6 @@ void rkButtons_H::UserControl_InitProperties()
     setFont(ambient.Font());
     m_containerBackColor = ConvertColor(ambient.BackColor());
     m_props.backColor = kButtonFace;
-    PrepareResource(Resource::BackColor);
     for (const char* key : {"Caption", "CapAlign", "Focus", "cFHover", "cBHover", "Font"}) {
         notifyChanged(QString::fromLatin1(key));
     }
@@ -49,7 +48,6 @@ void rkButtons_H::UserControl_ReadProperties(const platform::PropertyBag& bag)
     m_props.mousePointer = stored.mousePointer;
     applyMousePointer();
 
-    PrepareResource(Resource::BackColor);
     m_accessKeys = findAccessKey(m_props.caption);
     registerAccessKey();
     if (m_props.mode == Behaviour::Option) {
@@ -78,7 +76,6 @@ void rkButtons_H::setButtonStyle(FaceStyle style)
         BuildButtonRegion();
     }
     LayoutCaption();
-    PrepareResource(Resource::BackColor);
     RedrawButton();
     notifyChanged(QStringLiteral("BackStyle"));
 }
@@ -182,7 +179,7 @@ void rkButtons_H::setCustomClick(ClickShift shift)
 void rkButtons_H::setButtonShape(Outline shape)
 {
     if (rkbuttons::isCustom(shape)) {
-        if (m_props.picture.isNull() || m_pictureIsIcon) {
+        if (m_props.picture.isNull() || m_props.pictureIsIcon()) {
             showDesignMessage(QStringLiteral(
                 "The Picture Property must be assigned first and must be a bitmap or JPEG."));
             return;
@@ -209,7 +206,7 @@ void rkButtons_H::setPicture(const platform::Picture& picture)
     } else {
         if (m_props.picture.isNull()) {
             m_props.shape = Outline::Rectangle;
-        } else if (m_pictureIsIcon) {
+        } else if (m_props.pictureIsIcon()) {
             m_props.shape = Outline::Rectangle;
             showDesignMessage(
                 QStringLiteral("Icons cannot be used for custom buttons. Only use bitmaps or "
@@ -360,7 +357,6 @@ void rkButtons_H::setBackColor(OleColor color)
     if (!(m_props.hoverColorLocks & kHoverBackLocked)) {
         setHoverBackColor(hasGradient() ? m_props.gradientColor : color);
     }
-    PrepareResource(Resource::BackColor);
     RedrawButton();
     notifyChanged(QStringLiteral("cBack"));
 }
@@ -371,7 +367,6 @@ void rkButtons_H::setGradientColor(OleColor color)
     if (hasGradient() && !(m_props.hoverColorLocks & kHoverBackLocked)) {
         m_props.hoverBackColor = color;
     }
-    PrepareResource(Resource::BackColor);
     if (hasGradient()) {
         RedrawButton();
     }
@@ -384,7 +379,6 @@ void rkButtons_H::setGradientMode(paint::GradientDirection direction)
     if (!(m_props.hoverColorLocks & kHoverBackLocked)) {
         m_props.hoverBackColor = hasGradient() ? m_props.gradientColor : m_props.backColor;
     }
-    PrepareResource(Resource::BackColor);
     RedrawButton();
     notifyChanged(QStringLiteral("Gradient"));
 }
@@ -401,7 +395,6 @@ void rkButtons_H::setResetDefaultColors(bool reset)
     setGradientColor(kButtonFace);
     setGradientMode(paint::GradientDirection::None);
     setHoverColorLocks(0);
-    PrepareResource(Resource::BackColor);
     Refresh();
     notifyChanged(QStringLiteral("cGradient"));
     notifyChanged(QStringLiteral("cBack"));
@@ -418,7 +411,6 @@ void rkButtons_H::setHoverColorLocks(int locks)
     if (locks == 0 || locks == kHoverBackLocked) {
         m_props.hoverForeColor = m_props.foreColor;
     }
-    PrepareResource(Resource::BackColor);
     RedrawButton();
     notifyChanged(QStringLiteral("LockHover"));
 }
@@ -445,7 +437,6 @@ void rkButtons_H::setHoverBackColor(OleColor color)
         m_props.hoverColorLocks |= kHoverBackLocked;
     }
     if (changed) {
-        PrepareResource(Resource::BackColor);
         notifyChanged(QStringLiteral("cBHover"));
     }
 }

@@ -847,7 +847,7 @@ private Q_SLOTS:
             b->setButtonShape(rkbuttons::Outline::SlantedRight);
             QCOMPARE(b->width(), expected);
             QCOMPARE(b->height(), 23);
-            QCOMPARE(b->RightEdge(), expected - 24);
+            QCOMPARE(b->outline().rightEdge, expected - 24);
             QCOMPARE(b->presentedImage().size(), b->size());
             QVERIFY(!b->isDrawingDelayed());
         }
@@ -872,7 +872,7 @@ private Q_SLOTS:
         QVERIFY(!b->mask().contains(QPoint(0, 0)));
         b->setButtonShape(rkbuttons::Outline::Rectangle);
         QVERIFY(b->mask().contains(QPoint(0, 0)));
-        QVERIFY(b->InnerRegion1().isEmpty());
+        QVERIFY(b->outline().inner1.isEmpty());
     }
 
     // A custom shape fits the picture into the button's width, and leaves out the picture's
@@ -884,7 +884,7 @@ private Q_SLOTS:
             platform::Picture(platform::Picture::Type::Bitmap, discPicture(QSize(64, 32))));
         wide->setButtonShape(rkbuttons::Outline::Custom);
         QCOMPARE(wide->size(), QSize(100, 50));
-        QCOMPARE(wide->ScaledPicture().size(), QSize(100, 50));
+        QCOMPARE(wide->outline().picture.size(), QSize(100, 50));
         QCOMPARE(wide->presentedImage().size(), QSize(100, 50));
 
         QImage picture = discPicture(QSize(40, 40));
@@ -895,10 +895,10 @@ private Q_SLOTS:
         b->setPicture(platform::Picture(platform::Picture::Type::Bitmap, picture));
         b->setButtonShape(rkbuttons::Outline::Custom);
         QCOMPARE(b->size(), QSize(40, 40));
-        const QRegion outline = b->WindowRegion();
+        const QRegion outline = b->outline().window;
         QCOMPARE(b->mask(), outline);
         // Every pixel kept is one that is not within 3 of white; every one dropped is.
-        const QImage scaled = b->ScaledPicture();
+        const QImage scaled = b->outline().picture;
         for (int y = 0; y < 40; ++y) {
             for (int x = 0; x < 40; ++x) {
                 const QRgb source = picture.pixel(x, y);
