@@ -26,6 +26,22 @@ int captionAlignment(CaptionPlace place)
     return Qt::AlignHCenter;
 }
 
+QString accessKey(const QString& caption)
+{
+    qsizetype i = caption.size() - 1;
+    while (i >= 0) {
+        if (caption[i] == QLatin1Char('&')) {
+            if (i > 0 && caption[i - 1] == QLatin1Char('&')) {
+                i -= 2; // a literal ampersand
+                continue;
+            }
+            return caption.mid(i + 1, 1);
+        }
+        --i;
+    }
+    return {};
+}
+
 QFont captionFont(const QFont& font)
 {
     QFont caption(font.family().left(32));

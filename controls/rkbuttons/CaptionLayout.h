@@ -27,6 +27,10 @@ struct CaptionLayout
 // The horizontal Qt alignment of a caption place.
 int captionAlignment(CaptionPlace place);
 
+// The caption's access key: the character after its last single ampersand ("&&" is a
+// literal one); empty when there is none.
+QString accessKey(const QString& caption);
+
 // The font the caption is drawn in: the widget's font at the pixel size its point size
 // has on the form.
 QFont captionFont(const QFont& font);

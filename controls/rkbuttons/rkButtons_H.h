@@ -23,10 +23,8 @@ namespace rkbuttons {
 // picture, in one of eight looks and nine outlines, and follows the mouse for its hover
 // look. Forms place it through its stored properties and listen to Click.
 //
-// The members live by concern: rkButtons_H.cpp (life cycle and host notifications),
-// rkButtons_HProperties.cpp (properties), rkButtons_HGroups.cpp (option groups),
-// rkButtons_HPaint.cpp (the look of the moment), rkButtons_HShape.cpp (outlines),
-// rkButtons_HInput.cpp (mouse, keyboard, focus, hover tracking).
+// The widget keeps the properties, the input and the state; what it shows is a ButtonLook
+// drawn by the painters of ButtonLook.h over an outline from ButtonOutline.h.
 class rkButtons_H : public QWidget
 {
     Q_OBJECT
@@ -191,7 +189,6 @@ private:
     void registerAccessKey();
     // Return and Escape on the form reach the default and cancel buttons.
     void watchFormKeys();
-    static QString findAccessKey(const QString& caption);
 
     void UserControl_Resize();
     void UserControl_Click();
