@@ -136,8 +136,7 @@ std::optional<ButtonOutline> customOutline(const platform::Picture& picture, QSi
     const int W = size.width();
     const int H = size.height();
     QImage scaled;
-    if (picture.type() == platform::Picture::Type::Icon ||
-        picture.type() == platform::Picture::Type::Cursor) {
+    if (isIcon(picture)) {
         scaled = QImage(W, H, QImage::Format_RGB32);
         scaled.fill(Qt::white);
         QPainter painter(&scaled);

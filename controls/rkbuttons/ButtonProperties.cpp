@@ -17,12 +17,6 @@ template <typename Enum> qint32 toStored(Enum value)
 
 } // namespace
 
-bool ButtonProperties::pictureIsIcon() const
-{
-    return picture.type() == platform::Picture::Type::Icon ||
-           picture.type() == platform::Picture::Type::Cursor;
-}
-
 ButtonProperties ButtonProperties::read(const platform::PropertyBag& bag, OleColor backDefault)
 {
     const ButtonProperties defaults;
@@ -56,7 +50,7 @@ ButtonProperties ButtonProperties::read(const platform::PropertyBag& bag, OleCol
     stored.captionRelief = readEnum("CapStyle", CaptionRelief::Embossed, defaults.captionRelief);
     stored.mousePointer = bag.readInteger(QStringLiteral("mPointer"), 0);
 
-    if (isCustom(stored.shape) && (stored.picture.isNull() || stored.pictureIsIcon())) {
+    if (isCustom(stored.shape) && (stored.picture.isNull() || isIcon(stored.picture))) {
         // A custom shape is cut from a bitmap; without one the button stays rectangular.
         stored.shape = Outline::Rectangle;
     }

@@ -83,6 +83,14 @@ constexpr int kHoverForeLocked = 2;
 // The pointer value that uses MouseIcon.
 constexpr int kCustomPointer = 99;
 
+// Icons and cursors draw smoothly scaled with their own transparency; bitmaps use the
+// colour of their first pixel as the transparent one.
+inline bool isIcon(const platform::Picture& picture)
+{
+    return picture.type() == platform::Picture::Type::Icon ||
+           picture.type() == platform::Picture::Type::Cursor;
+}
+
 struct ButtonProperties
 {
     QString caption;
@@ -105,10 +113,6 @@ struct ButtonProperties
     PicturePlace pictureAlign = PicturePlace::Left;
     int pictureSize = kSmallestPicture; // in pixels
     int mousePointer = 0;
-
-    // Icons and cursors draw smoothly scaled with their own transparency; bitmaps use the
-    // colour of their first pixel as the transparent one.
-    bool pictureIsIcon() const;
 
     // The values a form stores; any value out of range falls back to its default, so a
     // damaged form still loads. backDefault is the colour of a form that stores none.

@@ -98,7 +98,7 @@ rkButtons_H::~rkButtons_H()
     if (m_props.mode == Behaviour::Option) {
         // Leaving quietly: a set button going away clears nobody else.
         m_props.value = false;
-        OptionToggle(-1);
+        OptionToggle(GroupAction::Leave);
     }
 }
 
@@ -350,7 +350,7 @@ void rkButtons_H::UserControl_ReadProperties(const platform::PropertyBag& bag)
     m_accessKeys = accessKey(m_props.caption);
     registerAccessKey();
     if (m_props.mode == Behaviour::Option) {
-        OptionToggle(1);
+        OptionToggle(GroupAction::Join);
     }
     m_delayDrawing = false;
     UserControl_Resize();
@@ -385,11 +385,11 @@ void rkButtons_H::setMode(Behaviour mode)
         return;
     }
     if (m_props.mode == Behaviour::Option) {
-        OptionToggle(-1);
+        OptionToggle(GroupAction::Leave);
     }
     m_props.mode = mode;
     if (m_props.mode == Behaviour::Option) {
-        OptionToggle(1);
+        OptionToggle(GroupAction::Join);
     }
     if (m_props.mode == Behaviour::Push) {
         m_props.value = false;
@@ -462,7 +462,7 @@ void rkButtons_H::setCustomClick(ClickShift shift)
 void rkButtons_H::setButtonShape(Outline shape)
 {
     if (rkbuttons::isCustom(shape)) {
-        if (m_props.picture.isNull() || m_props.pictureIsIcon()) {
+        if (m_props.picture.isNull() || isIcon(m_props.picture)) {
             showDesignMessage(QStringLiteral(
                 "The Picture Property must be assigned first and must be a bitmap or JPEG."));
             return;
@@ -489,7 +489,7 @@ void rkButtons_H::setPicture(const platform::Picture& picture)
     } else {
         if (m_props.picture.isNull()) {
             m_props.shape = Outline::Rectangle;
-        } else if (m_props.pictureIsIcon()) {
+        } else if (isIcon(m_props.picture)) {
             m_props.shape = Outline::Rectangle;
             showDesignMessage(
                 QStringLiteral("Icons cannot be used for custom buttons. Only use bitmaps or "
@@ -542,7 +542,7 @@ void rkButtons_H::setValue(bool value)
     }
     m_props.value = value;
     if (value && m_props.mode == Behaviour::Option) {
-        OptionToggle(0);
+        OptionToggle(GroupAction::ClearOthers);
     }
     RedrawButton();
     notifyChanged(QStringLiteral("Value"));
@@ -550,7 +550,7 @@ void rkButtons_H::setValue(bool value)
 
 void rkButtons_H::setPictureSize(int size)
 {
-    if (size < 0 || size > 4) {
+    if (size < 0 || size > (kLargestPicture - kSmallestPicture) / kPictureSizeStep) {
         return;
     }
     if (isCustom()) {
@@ -589,8 +589,7 @@ void rkButtons_H::setMousePointer(int pointer)
 
 void rkButtons_H::setMouseIcon(const platform::Picture& icon)
 {
-    if (!icon.isNull() && icon.type() != platform::Picture::Type::Icon &&
-        icon.type() != platform::Picture::Type::Cursor) {
+    if (!icon.isNull() && !isIcon(icon)) {
         // Shown at run time too: the program asked for something the pointer cannot be.
         platform::showMessage(QStringLiteral("Invalid property value"),
                               platform::MessageButtons::Ok, platform::MessageIcon::Information,
@@ -726,7 +725,7 @@ void rkButtons_H::setHoverBackColor(OleColor color)
 
 // --- option groups -------------------------------------------------------------------
 
-bool rkButtons_H::OptionToggle(int nOpt)
+bool rkButtons_H::OptionToggle(GroupAction action)
 {
     QWidget* container = m_containerWindow;
     if (!container) {
@@ -737,7 +736,8 @@ bool rkButtons_H::OptionToggle(int nOpt)
         return qobject_cast<rkButtons_H*>(props::object(container, optionEntryKey(index)));
     };
 
-    if ((nOpt == 1 || count >= 1) && m_props.value) {
+    // A set button clears the others whatever else it asks, even while it leaves.
+    if ((action == GroupAction::Join || count >= 1) && m_props.value) {
         const QPointer<rkButtons_H> self(this);
         for (qint64 i = 1; i <= count && self; ++i) {
             rkButtons_H* other = member(i);
@@ -747,12 +747,12 @@ bool rkButtons_H::OptionToggle(int nOpt)
         }
     }
 
-    switch (nOpt) {
-    case 1:
+    switch (action) {
+    case GroupAction::Join:
         props::setNumber(container, kOptionCountProperty, count + 1);
         props::setObject(container, optionEntryKey(count + 1), this);
         return false;
-    case -1: {
+    case GroupAction::Leave: {
         qint64 found = 0;
         for (qint64 i = 1; i <= count; ++i) {
             if (found == 0) {
@@ -776,7 +776,7 @@ bool rkButtons_H::OptionToggle(int nOpt)
         }
         return false;
     }
-    case 2:
+    case GroupAction::AnySet:
         for (qint64 i = 1; i <= count; ++i) {
             const rkButtons_H* other = member(i);
             if (other && other->Value()) {
@@ -784,9 +784,10 @@ bool rkButtons_H::OptionToggle(int nOpt)
             }
         }
         return false;
-    default:
-        return false;
+    case GroupAction::ClearOthers:
+        break;
     }
+    return false;
 }
 
 // --- drawing -------------------------------------------------------------------------
@@ -837,7 +838,7 @@ int rkButtons_H::screenLength(bool horizontal)
 
 QImage rkButtons_H::pictureBitmap(QSize size) const
 {
-    if (m_props.pictureIsIcon()) {
+    if (isIcon(m_props.picture)) {
         return m_props.picture.image();
     }
     if (isCustom() && m_outline.picture.size() == size) {
@@ -905,7 +906,7 @@ ButtonLook rkButtons_H::currentLook() const
             }
         }
         look.pictureRect = rect;
-        look.pictureIsIcon = m_props.pictureIsIcon();
+        look.pictureIsIcon = isIcon(m_props.picture);
         look.picture = pictureBitmap(rect.size());
     }
     return look;
@@ -1296,7 +1297,7 @@ void rkButtons_H::focusInEvent(QFocusEvent* event)
 {
     QWidget::focusInEvent(event);
     update();
-    if (m_props.mode == Behaviour::Option && !m_props.value && !OptionToggle(2)) {
+    if (m_props.mode == Behaviour::Option && !m_props.value && !OptionToggle(GroupAction::AnySet)) {
         m_lastMouseButton = kLeftButton;
         UserControl_Click();
     }

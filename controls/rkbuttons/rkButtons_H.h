@@ -72,7 +72,7 @@ public:
     void setShowFocusRect(bool show);
     bool Value() const { return m_props.value; }
     void setValue(bool value);
-    int PictureSize() const { return m_props.pictureSize / kPictureSizeStep - 2; }
+    int PictureSize() const { return (m_props.pictureSize - kSmallestPicture) / kPictureSizeStep; }
     void setPictureSize(int size);
     int MousePointer() const { return m_props.mousePointer; }
     void setMousePointer(int pointer);
@@ -111,8 +111,10 @@ public:
     const QImage& hDC() const { return m_memory; }
     bool isDrawingDelayed() const { return m_delayDrawing; }
 
-    // Option groups: 1 join, -1 leave, 2 ask whether any member is set, 0 clear the others.
-    bool OptionToggle(int nOpt);
+    // Option groups are kept on the container window. A set member clears the others;
+    // AnySet answers whether any member is set.
+    enum class GroupAction { ClearOthers, Join, Leave, AnySet };
+    bool OptionToggle(GroupAction action);
 
     // Runs what a left click runs: Click, a check button flips, an option button sets
     // itself. Nothing while disabled.

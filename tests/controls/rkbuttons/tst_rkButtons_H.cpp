@@ -450,7 +450,7 @@ private Q_SLOTS:
         b->setValue(true);
         QVERIFY(!a->Value());
         QVERIFY(b->Value());
-        QVERIFY(a->OptionToggle(2));
+        QVERIFY(a->OptionToggle(rkButtons_H::GroupAction::AnySet));
 
         // Leaving from the middle and from the front moves the ones after it down.
         d->setMode(rkbuttons::Behaviour::Push);
@@ -480,7 +480,7 @@ private Q_SLOTS:
         QVERIFY(b->Value());
         // A button that is no member leaves nobody out.
         auto* stranger = button(QRect(10, 90, 80, 24), QStringLiteral("s"));
-        QVERIFY(!stranger->OptionToggle(-1));
+        QVERIFY(!stranger->OptionToggle(rkButtons_H::GroupAction::Leave));
         QCOMPARE(props::number(c, QStringLiteral("rk_OptCount")), std::optional<qint64>(1));
     }
 
