@@ -26,7 +26,6 @@ using paint::ConvertColor;
 using platform::input::buttonCode;
 using platform::input::buttonsCode;
 using platform::input::shiftState;
-namespace props = platform::windowprops;
 
 const QString kOptionCountProperty = QStringLiteral("rk_OptCount");
 const QString kClassIdProperty = QStringLiteral("rk_ClassID");
@@ -727,6 +726,7 @@ void rkButtons_H::setHoverBackColor(OleColor color)
 
 bool rkButtons_H::OptionToggle(GroupAction action)
 {
+    namespace props = platform::windowprops;
     QWidget* container = m_containerWindow;
     if (!container) {
         return false;
@@ -1033,6 +1033,7 @@ bool rkButtons_H::ApplyCustomClick()
 
 void rkButtons_H::startHoverTracking(int buttons)
 {
+    namespace props = platform::windowprops;
     setHoverBit(true);
     const QPointer<rkButtons_H> self(this);
     Q_EMIT MouseOnButton(true);

@@ -27,7 +27,6 @@ using platform::OleColor;
 using platform::rgb;
 using rkbuttons::Behaviour;
 using rkbuttons::rkButtons_H;
-namespace modRkTimer = rkbuttons::modRkTimer;
 
 namespace {
 
@@ -870,7 +869,7 @@ private Q_SLOTS:
 
         // The hover timer runs on the button's own window and finds it through its
         // window properties.
-        QCOMPARE(modRkTimer::timerInterval(b, modRkTimer::kHoverTimerId), 50);
+        QCOMPARE(rkbuttons::modRkTimer::timerInterval(b, rkbuttons::modRkTimer::kHoverTimerId), 50);
         QCOMPARE(platform::windowprops::object(b, QStringLiteral("rk_ClassID")), b);
         QCOMPARE(platform::windowprops::number(b, QStringLiteral("rk_TimerID")),
                  std::optional<qint64>(237));
@@ -879,7 +878,7 @@ private Q_SLOTS:
         QTRY_COMPARE(hovers.count(), 2);
         QCOMPARE(hovers.last().first().toBool(), false);
         QVERIFY(!b->Hovering());
-        QVERIFY(!modRkTimer::isTimerActive(b, modRkTimer::kHoverTimerId));
+        QVERIFY(!rkbuttons::modRkTimer::isTimerActive(b, rkbuttons::modRkTimer::kHoverTimerId));
         QCOMPARE(b->presentedImage(), normal);
 
         // Leaving while held shows the normal face; the release outside clicks nothing.
@@ -900,15 +899,17 @@ private Q_SLOTS:
     {
         rkButtons_H* b = button();
         hover(b);
-        QVERIFY(modRkTimer::isTimerActive(b, modRkTimer::kHoverTimerId));
+        QVERIFY(rkbuttons::modRkTimer::isTimerActive(b, rkbuttons::modRkTimer::kHoverTimerId));
         delete b;
         QCursor::setPos(m_container->mapToGlobal(QPoint(390, 290)));
         QTest::qWait(120); // two ticks' time: nothing may reach the deleted button
 
         QWidget stranger;
-        modRkTimer::HoverTimerProc(&stranger, modRkTimer::kTimerMessage, 237, 0);
+        rkbuttons::modRkTimer::HoverTimerProc(&stranger, rkbuttons::modRkTimer::kTimerMessage, 237,
+                                              0);
         platform::windowprops::setObject(&stranger, QStringLiteral("rk_ClassID"), &stranger);
-        modRkTimer::HoverTimerProc(&stranger, modRkTimer::kTimerMessage, 237, 0);
+        rkbuttons::modRkTimer::HoverTimerProc(&stranger, rkbuttons::modRkTimer::kTimerMessage, 237,
+                                              0);
     }
 
     // By mode and mouse button: the clicks raised and the Value left.
