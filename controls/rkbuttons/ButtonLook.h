@@ -26,6 +26,7 @@ struct FacePalette
 // back and hover are RGB (system colours already looked up).
 FacePalette facePalette(FaceStyle style, OleColor back, OleColor hover);
 
+// Everything one drawing of the button depends on, taken from its properties and state.
 struct ButtonLook
 {
     FaceStyle style = FaceStyle::Standard;
@@ -41,7 +42,7 @@ struct ButtonLook
 
     // Colours, all RGB.
     FacePalette palette;
-    OleColor backColor = 0;
+    OleColor backColor = 0; // a custom shape's hover frame in this colour is left out
     OleColor captionColor = 0;
     OleColor containerColor = 0; // shows in the cut corners of the rounded style
     paint::GradientDirection gradient = paint::GradientDirection::None;

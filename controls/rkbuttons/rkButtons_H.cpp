@@ -986,8 +986,8 @@ void rkButtons_H::BuildButtonRegion()
         }
         m_outline = boxOutline(size(), m_props.shape, m_props.style, isEnabled());
         if (!slantsRight(m_props.shape)) {
-            // Until the next rebuild, the edges of a button that has just widened itself
-            // end where its right side was.
+            // Kept as the button has always drawn: until the next rebuild, the edges of a
+            // button that has just widened itself end where its right side was.
             m_outline.rightEdge = builtWidth;
         }
     } else if (isOval()) {
