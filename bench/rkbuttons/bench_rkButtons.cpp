@@ -56,8 +56,8 @@ int main(int argc, char** argv)
             button.setGeometry(10, 10, 100, 30);
             button.setCaption(QStringLiteral("&Open"));
             button.setPicture(picture(QSize(16, 16)));
-            button.setButtonStyle(style);
-            button.setButtonShape(shape);
+            button.setButtonStyle(static_cast<rkbuttons::FaceStyle>(style));
+            button.setButtonShape(static_cast<rkbuttons::Outline>(shape));
             out << "\t" << QString::number(microsecondsPerRedraw(&button, kRounds), 'f', 1);
         }
         out << "\n";
@@ -66,7 +66,7 @@ int main(int argc, char** argv)
     rkbuttons::rkButtons_H gradient(&form);
     gradient.setGeometry(0, 0, 400, 40);
     gradient.setGradientColor(0x00FF0000);
-    gradient.setGradientMode(1);
+    gradient.setGradientMode(rkbuttons::paint::GradientDirection::LeftToRight);
     out << "gradient, 400 x 40 (two-pixel bands): "
         << QString::number(microsecondsPerRedraw(&gradient, kRounds), 'f', 1) << " us\n";
     gradient.setGeometry(0, 0, 150, 40);
@@ -80,7 +80,8 @@ int main(int argc, char** argv)
     timer.start();
     constexpr int kShapeRounds = 50;
     for (int i = 0; i < kShapeRounds; ++i) {
-        custom.setButtonShape(7 + i % 2);
+        custom.setButtonShape(i % 2 == 0 ? rkbuttons::Outline::Custom
+                                         : rkbuttons::Outline::CustomInset);
     }
     out << "custom shape cut from a 120 x 120 picture: "
         << QString::number(static_cast<double>(timer.nsecsElapsed()) / 1000.0 / kShapeRounds, 'f',

@@ -1,5 +1,10 @@
 #pragma once
 
+#include "controls/rkbuttons/ButtonLook.h"
+#include "controls/rkbuttons/ButtonOutline.h"
+#include "controls/rkbuttons/ButtonProperties.h"
+#include "controls/rkbuttons/CaptionLayout.h"
+#include "controls/rkbuttons/modRkTimer.h"
 #include "controls/rkbuttons/rkPaint.h"
 #include "platform/InputCodes.h"
 #include "platform/OleColor.h"
@@ -12,30 +17,19 @@
 #include <QRegion>
 #include <QWidget>
 
-namespace rkbuttons::modRkTimer {
-void HoverTimerProc(QObject* window, int message, int timerId, quint32 time);
-} // namespace rkbuttons::modRkTimer
-
 namespace rkbuttons {
 
 // A push, check or option button that paints itself from colours, gradients and a
 // picture, in one of eight looks and nine outlines, and follows the mouse for its hover
 // look. Forms place it through its stored properties and listen to Click.
 //
-// The members live by concern: rkButtons_H.cpp (life cycle and host notifications),
-// rkButtons_HProperties.cpp (properties and the stored format), rkButtons_HGroups.cpp
-// (option groups), rkButtons_HPaint.cpp (caption layout and drawing), rkButtons_HShape.cpp
-// (outlines and regions), rkButtons_HInput.cpp (mouse, keyboard, focus, hover tracking).
+// The widget keeps the properties, the input and the state; what it shows is a ButtonLook
+// drawn by the painters of ButtonLook.h over an outline from ButtonOutline.h.
 class rkButtons_H : public QWidget
 {
     Q_OBJECT
 
 public:
-    using OleColor = platform::OleColor;
-
-    static constexpr OleColor kButtonFace = 0x8000000Fu;
-    static constexpr OleColor kButtonText = 0x80000012u;
-
     // StateFlags bits.
     static constexpr quint16 kStateDefault = 0x0001;
     static constexpr quint16 kStatePressed = 0x0002;
@@ -47,34 +41,6 @@ public:
     static constexpr int kRightButton = platform::input::kRightButton;
     static constexpr int kMiddleButton = platform::input::kMiddleButton;
 
-    // The closed sets behind the numeric properties BackStyle, Shape, Mode, CapAlign and
-    // ImgAlign; the numbers are what forms store.
-    enum class FaceStyle { Standard, Soft, Framed, Flat, Outlined, Rounded, Light, Shaded };
-    enum class Outline {
-        Rectangle,
-        SlantedLeft,
-        SlantedRight,
-        SlantedBoth,
-        Oval,
-        OvalCaptionWhenSet, // the caption shows only while the button is set
-        OvalFramed,
-        Custom,      // cut from the picture
-        CustomInset, // cut from the picture, framed one pixel further in
-    };
-    enum class Behaviour { Push, Check, Option };
-    enum class CaptionPlace { Left, Right, Centre };
-    enum class PicturePlace {
-        Left,
-        BesideCaptionLeft,
-        Right,
-        BesideCaptionRight,
-        TopCentre,
-        BottomCentre,
-    };
-
-    // The pointer value that uses MouseIcon.
-    static constexpr int kCustomPointer = 99;
-
     explicit rkButtons_H(QWidget* parent = nullptr);
     ~rkButtons_H() override;
 
@@ -83,52 +49,52 @@ public:
     void UserControl_ReadProperties(const platform::PropertyBag& bag);
     void UserControl_WriteProperties(platform::PropertyBag& bag) const;
 
-    // Properties. Setters of range-limited values ignore values out of range.
-    int ButtonStyle() const { return static_cast<int>(m_buttonStyle); }
-    void setButtonStyle(int style);
-    int Mode() const { return static_cast<int>(m_mode); }
-    void setMode(int mode);
-    QString Caption() const { return m_caption; }
+    // Properties. PictureSize ignores values out of range.
+    FaceStyle ButtonStyle() const { return m_props.style; }
+    void setButtonStyle(FaceStyle style);
+    Behaviour Mode() const { return m_props.mode; }
+    void setMode(Behaviour mode);
+    QString Caption() const { return m_props.caption; }
     void setCaption(const QString& caption);
-    int CaptionAlign() const { return static_cast<int>(m_captionAlign); }
-    void setCaptionAlign(int align);
-    int CaptionStyle() const { return m_captionStyle; }
-    void setCaptionStyle(int style);
-    int CustomClick() const { return m_customClick; }
-    void setCustomClick(int direction);
-    int ButtonShape() const { return static_cast<int>(m_buttonShape); }
-    void setButtonShape(int shape);
-    const platform::Picture& Picture() const { return m_picture; }
+    CaptionPlace CaptionAlign() const { return m_props.captionAlign; }
+    void setCaptionAlign(CaptionPlace align);
+    CaptionRelief CaptionStyle() const { return m_props.captionRelief; }
+    void setCaptionStyle(CaptionRelief relief);
+    ClickShift CustomClick() const { return m_props.customClick; }
+    void setCustomClick(ClickShift shift);
+    Outline ButtonShape() const { return m_props.shape; }
+    void setButtonShape(Outline shape);
+    const platform::Picture& Picture() const { return m_props.picture; }
     void setPicture(const platform::Picture& picture);
-    int PictureAlign() const { return static_cast<int>(m_pictureAlign); }
-    void setPictureAlign(int align);
-    bool ShowFocusRect() const { return m_showFocusRect; }
+    PicturePlace PictureAlign() const { return m_props.pictureAlign; }
+    void setPictureAlign(PicturePlace align);
+    bool ShowFocusRect() const { return m_props.showFocusRect; }
     void setShowFocusRect(bool show);
-    bool Value() const { return m_value; }
+    bool Value() const { return m_props.value; }
     void setValue(bool value);
-    int PictureSize() const { return m_imgSize / 8 - 2; }
+    int PictureSize() const { return (m_props.pictureSize - kSmallestPicture) / kPictureSizeStep; }
     void setPictureSize(int size);
-    int MousePointer() const { return m_mousePointer; }
+    int MousePointer() const { return m_props.mousePointer; }
     void setMousePointer(int pointer);
     const platform::Picture& MouseIcon() const { return m_mouseIcon; }
     void setMouseIcon(const platform::Picture& icon);
     int FontStyle() const;
     void setFontStyle(int style);
-    OleColor ForeColor() const { return m_foreColor; }
+    OleColor ForeColor() const { return m_props.foreColor; }
     void setForeColor(OleColor color);
-    OleColor BackColor() const { return m_backColor; }
+    OleColor BackColor() const { return m_props.backColor; }
     void setBackColor(OleColor color);
-    OleColor GradientColor() const { return m_gradientColor; }
+    OleColor GradientColor() const { return m_props.gradientColor; }
     void setGradientColor(OleColor color);
-    int GradientMode() const { return m_gradientMode; }
-    void setGradientMode(int mode);
+    paint::GradientDirection GradientMode() const { return m_props.gradient; }
+    void setGradientMode(paint::GradientDirection direction);
     bool ResetDefaultColors() const { return false; }
     void setResetDefaultColors(bool reset);
-    int HoverColorLocks() const { return m_hoverColorLocks; }
+    int HoverColorLocks() const { return m_props.hoverColorLocks; }
     void setHoverColorLocks(int locks);
-    OleColor HoverForeColor() const { return m_hoverForeColor; }
+    OleColor HoverForeColor() const { return m_props.hoverForeColor; }
     void setHoverForeColor(OleColor color);
-    OleColor HoverBackColor() const { return m_hoverBackColor; }
+    OleColor HoverBackColor() const { return m_props.hoverBackColor; }
     void setHoverBackColor(OleColor color);
     // Enabled and Font are the widget's own (setEnabled, setFont); their changes are
     // followed through changeEvent.
@@ -145,8 +111,10 @@ public:
     const QImage& hDC() const { return m_memory; }
     bool isDrawingDelayed() const { return m_delayDrawing; }
 
-    // Option groups: 1 join, -1 leave, 2 ask whether any member is set, 0 clear the others.
-    bool OptionToggle(int nOpt);
+    // Option groups are kept on the container window. A set member clears the others;
+    // AnySet answers whether any member is set.
+    enum class GroupAction { ClearOthers, Join, Leave, AnySet };
+    bool OptionToggle(GroupAction action);
 
     // Runs what a left click runs: Click, a check button flips, an option button sets
     // itself. Nothing while disabled.
@@ -161,31 +129,12 @@ public:
     bool Hovering() const { return (m_stateFlags & kStateHover) != 0; }
     bool PressedLook() const { return m_pressedLook; }
     int LastMouseButton() const { return m_lastMouseButton; }
-    int ImgSize() const { return m_imgSize; }
-    int PictureWidth() const { return m_pictureWidth; }
-    int PictureHeight() const { return m_pictureHeight; }
-    bool PictureIsIcon() const { return m_pictureIsIcon; }
-    int LeftInset() const { return m_leftInset; }
-    int RightEdge() const { return m_rightEdge; }
-    QWidget* ContainerWindow() const { return m_containerWindow; }
-    const QRegion& WindowRegion() const { return m_windowRegion; }
-    const QRegion& InnerRegion1() const { return m_innerRegion1; }
-    const QRegion& InnerRegion2() const { return m_innerRegion2; }
-    const QImage& ScaledPicture() const { return m_scaledPicture; }
-    QRect captionRect() const { return m_captionRect; }
-    QRect pictureRect() const { return m_pictureRect; }
+    int ImgSize() const { return m_props.pictureSize; }
+    const ButtonOutline& outline() const { return m_outline; }
+    QRect captionRect() const { return m_layout.caption; }
+    QRect pictureRect() const { return m_layout.picture; }
     // What the button shows: the off-screen image with the outline framed on it.
     const QImage& presentedImage() const { return m_screen; }
-
-    // Palette of the current style, RGB.
-    struct Palette
-    {
-        OleColor face = 0;
-        OleColor shade = 0;
-        OleColor hoverFace = 0;
-        OleColor checkedFace = 0;
-    };
-    const Palette& facePalette() const { return m_palette; }
 
     // The pipeline steps, callable on their own.
     void RedrawButton();
@@ -229,21 +178,7 @@ protected:
 private:
     friend void modRkTimer::HoverTimerProc(QObject*, int, int, quint32);
 
-    enum class Resource { Font, Picture, BackColor };
-
-    struct CaptionColors
-    {
-        std::optional<OleColor> text;     // the style's own caption colour
-        std::optional<OleColor> disabled; // the style's own first disabled pass
-        bool skipSecondDisabledPass = false;
-    };
-
-    // The result of a style routine: 0 nothing drawn, 1 drawn, 2 drawn with an outline.
-    struct StyleResult
-    {
-        int drawn = 0;
-        OleColor frameColor = 0;
-    };
+    enum class Resource { Font, Picture };
 
     bool isDesignMode() const;
     void showDesignMessage(const QString& text) const;
@@ -256,7 +191,6 @@ private:
     void registerAccessKey();
     // Return and Escape on the form reach the default and cancel buttons.
     void watchFormKeys();
-    static QString findAccessKey(const QString& caption);
 
     void UserControl_Resize();
     void UserControl_Click();
@@ -271,73 +205,29 @@ private:
         m_stateFlags = on ? (m_stateFlags | kStateHover) : (m_stateFlags & ~kStateHover);
     }
 
-    // Outline groups: rectangle or slanted (a box), oval, or cut from the picture.
-    bool isSlanted() const
-    {
-        return m_buttonShape >= Outline::SlantedLeft && m_buttonShape <= Outline::SlantedBoth;
-    }
-    bool isBoxed() const { return m_buttonShape <= Outline::SlantedBoth; }
-    bool isOval() const
-    {
-        return m_buttonShape >= Outline::Oval && m_buttonShape <= Outline::OvalFramed;
-    }
-    bool isCustom() const { return m_buttonShape >= Outline::Custom; }
+    bool hasGradient() const { return m_props.gradient != paint::GradientDirection::None; }
+    bool isSlanted() const { return rkbuttons::isSlanted(m_props.shape); }
+    bool isBoxed() const { return rkbuttons::isBoxed(m_props.shape); }
+    bool isOval() const { return rkbuttons::isOval(m_props.shape); }
+    bool isCustom() const { return rkbuttons::isCustom(m_props.shape); }
 
     // Drawing.
     bool pressedUnderMouse() const;
-    int drawingState() const;
-    QRegion faceClip() const;
-    rkpaint::EdgeGeometry edgeGeometry() const;
-    StyleResult drawStyle();
-    void FillFace(OleColor base, OleColor gradient, std::optional<OleColor> hover);
-    void DrawGradient(OleColor c1, OleColor c2);
-    void DrawCaptionAndPicture(OleColor base, const CaptionColors& colors);
-    void DrawEdges(const rkpaint::EdgeColors& colors);
-    void DrawFocus(OleColor edgeColor);
-    // Where the dotted focus rectangle goes, inside the edges.
-    QRect focusRect() const;
-    void drawPicture(const QRect& rect);
-    void drawEllipseEdges(const rkpaint::EdgeColors& colors);
-    void drawRoundedEdges(OleColor light, OleColor dark, OleColor outline);
-    void drawSingleCorners(const QList<QPoint>& points, OleColor color);
-    void frameOutline(const StyleResult& result);
-
-    // Regions.
-    QRegion cornerTrim(bool left, bool right) const;
-    void buildSlantedRegion();
-    bool buildCustomRegion();
-    void drawRing();
+    // The look of this moment, for the painters.
+    ButtonLook currentLook() const;
+    // The picture as it is drawn at that size.
+    QImage pictureBitmap(QSize size) const;
     static int screenLength(bool horizontal);
-    void resizeSelf(int width, int height);
-    QImage scaledBitmap(const QSize& size) const;
+
+    // Outlines.
+    bool buildCustomRegion();
+    void resizeSelf(QSize size);
 
     // Stored and public state.
-    QString m_caption;
+    ButtonProperties m_props;
     QString m_accessKeys;
     int m_accessShortcutId = 0;
-    CaptionPlace m_captionAlign = CaptionPlace::Centre;
-    int m_captionStyle = 0;
-    FaceStyle m_buttonStyle = FaceStyle::Standard;
-    Outline m_buttonShape = Outline::Rectangle;
-    bool m_showFocusRect = true;
-    OleColor m_hoverBackColor = kButtonFace;
-    OleColor m_hoverForeColor = kButtonText;
-    int m_hoverColorLocks = 0;
-    int m_gradientMode = 0;
-    OleColor m_gradientColor = kButtonFace;
-    Behaviour m_mode = Behaviour::Push;
-    bool m_value = false;
-    int m_customClick = 0;
-    platform::Picture m_picture;
-    PicturePlace m_pictureAlign = PicturePlace::Left;
-    int m_imgSize = 16;
-    int m_pictureWidth = 0;
-    int m_pictureHeight = 0;
-    bool m_pictureIsIcon = false;
-    OleColor m_backColor = kButtonFace;
-    OleColor m_foreColor = kButtonText;
     OleColor m_containerBackColor = 0;
-    int m_mousePointer = 0;
     platform::Picture m_mouseIcon;
     bool m_delayDrawing = false;
     quint16 m_stateFlags = 0;
@@ -355,22 +245,13 @@ private:
     // Drawing resources.
     QImage m_memory; // the off-screen context with its bitmap
     QImage m_screen; // what paintEvent shows
-    QRegion m_memoryClip;
     QFont m_captionFont;
-    Palette m_palette;
-    QRect m_captionRect;
-    QRect m_pictureRect;
-    QString m_captionText;
+    CaptionLayout m_layout;
     mutable QImage m_pictureCache; // the picture scaled to its rectangle, colour key normalised
 
-    // Regions.
-    QRegion m_windowRegion;
-    QRegion m_innerRegion1;
-    QRegion m_innerRegion2;
+    ButtonOutline m_outline;
+    QRegion m_faceClip; // empty: the face is the whole image
     QSize m_regionSize; // the size the outline was built for
-    int m_leftInset = 0;
-    int m_rightEdge = 0;
-    QImage m_scaledPicture;
 };
 
 } // namespace rkbuttons

@@ -26,12 +26,12 @@ rkButtons_H* rkButtons_HAccessible::button() const
 
 rkButtons_HAccessible::Kind rkButtons_HAccessible::kind() const
 {
-    switch (static_cast<rkButtons_H::Behaviour>(button()->Mode())) {
-    case rkButtons_H::Behaviour::Check:
+    switch (button()->Mode()) {
+    case Behaviour::Check:
         return Kind::Check;
-    case rkButtons_H::Behaviour::Option:
+    case Behaviour::Option:
         return Kind::Radio;
-    case rkButtons_H::Behaviour::Push:
+    case Behaviour::Push:
         break;
     }
     return Kind::Push;

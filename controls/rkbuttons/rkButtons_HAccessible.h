@@ -1,10 +1,9 @@
 #pragma once
 
+#include "controls/rkbuttons/rkButtons_H.h"
 #include "platform/AccessibleButton.h"
 
 namespace rkbuttons {
-
-class rkButtons_H;
 
 // An image and colour button as screen readers see it: push, check or option, named by its
 // caption or else its tooltip; Press runs its click; the form's default button says so.

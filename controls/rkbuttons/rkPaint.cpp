@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 
-namespace rkbuttons::rkpaint {
+namespace rkbuttons::paint {
 namespace {
 
 int clampComponent(double value)
@@ -79,7 +79,7 @@ OleColor ShiftColor(OleColor color, int shift, bool scaleBlue, bool avoidExtreme
             b = std::abs(255 - b);
         }
         result = static_cast<OleColor>(r + 256 * g + 65536 * b);
-        if (!avoidExtremes || (result != 0x000000u && result != 0xFFFFFFu)) {
+        if (!avoidExtremes || (result != kBlack && result != kWhite)) {
             break;
         }
         shift = shift == 0 ? 64 : -shift;
@@ -98,9 +98,10 @@ OleColor fromRgb(QRgb pixel)
     return platform::rgb(qRed(pixel), qGreen(pixel), qBlue(pixel));
 }
 
-bool gradientIsHorizontal(int mode)
+bool gradientIsHorizontal(GradientDirection direction)
 {
-    return mode == 1 || mode == 2;
+    return direction == GradientDirection::LeftToRight ||
+           direction == GradientDirection::RightToLeft;
 }
 
 int gradientBandWidth(int screenLength, int buttonLength)
@@ -145,18 +146,19 @@ QList<OleColor> gradientRamp(OleColor c1, OleColor c2, int n)
     return ramp;
 }
 
-void drawGradient(QImage& image, OleColor c1, OleColor c2, int mode, int screenLength,
-                  const QRegion& clip)
+void drawGradient(QImage& image, OleColor c1, OleColor c2, GradientDirection direction,
+                  int screenLength, const QRegion& clip)
 {
-    if (mode < 1 || mode > 4 || image.isNull()) {
+    if (direction == GradientDirection::None || image.isNull()) {
         return;
     }
-    const bool horizontal = gradientIsHorizontal(mode);
+    const bool horizontal = gradientIsHorizontal(direction);
     const int length = horizontal ? image.width() : image.height();
     const int band = gradientBandWidth(screenLength, length);
     const int count = length / band;
     const QList<OleColor> ramp = gradientRamp(c1, c2, count);
-    const bool reversed = mode == 2 || mode == 4;
+    const bool reversed =
+        direction == GradientDirection::RightToLeft || direction == GradientDirection::BottomToTop;
     for (int i = 0; i < count; ++i) {
         const OleColor color = ramp[reversed ? count - 1 - i : i];
         // The last band reaches the far edge when an odd length leaves one pixel over.
@@ -272,4 +274,4 @@ QImage normaliseColorKey(const QImage& source)
     return image;
 }
 
-} // namespace rkbuttons::rkpaint
+} // namespace rkbuttons::paint

@@ -12,7 +12,7 @@
 // The drawing rules of the image and colour button that need no widget: colour
 // arithmetic, the gradient ramp, the three edge rings and region outlines. They draw
 // into a QImage (Format_RGB32) so tests can check their pixels directly.
-namespace rkbuttons::rkpaint {
+namespace rkbuttons::paint {
 
 using platform::OleColor;
 
@@ -27,16 +27,23 @@ OleColor ShiftColor(OleColor color, int shift, bool scaleBlue = false, bool avoi
 QRgb toRgb(OleColor color);
 OleColor fromRgb(QRgb pixel);
 
-// Gradient direction: 1 left to right, 2 right to left, 3 top to bottom, 4 bottom to top.
-bool gradientIsHorizontal(int mode);
+// Greys the looks are drawn with.
+constexpr OleColor kWhite = 0xFFFFFF;
+constexpr OleColor kGrey = 0x808080;
+constexpr OleColor kBlack = 0x000000;
+
+// Which way a gradient runs from its first colour to its second (the stored numbers 0..4).
+enum class GradientDirection { None, LeftToRight, RightToLeft, TopToBottom, BottomToTop };
+
+bool gradientIsHorizontal(GradientDirection direction);
 // 1, or 2 for a button longer than a quarter of the screen along the bands' direction.
 int gradientBandWidth(int screenLength, int buttonLength);
 // The colours of n bands from c1 to c2 (entry 0 is c1 itself).
 QList<OleColor> gradientRamp(OleColor c1, OleColor c2, int n);
-// Fills the image with the gradient of that mode; screenLength is the screen's size along
-// the bands' direction. Pixels outside a non-empty clip stay as they are.
-void drawGradient(QImage& image, OleColor c1, OleColor c2, int mode, int screenLength,
-                  const QRegion& clip = {});
+// Fills the image with the gradient; screenLength is the screen's size along the bands'
+// direction. Pixels outside a non-empty clip stay as they are.
+void drawGradient(QImage& image, OleColor c1, OleColor c2, GradientDirection direction,
+                  int screenLength, const QRegion& clip = {});
 
 // A one-pixel line from a to b without its last point, as the classic polyline draws it.
 void drawLine(QImage& image, QPoint a, QPoint b, OleColor color, const QRegion& clip = {});
@@ -82,4 +89,4 @@ bool nearColorKey(QRgb pixel, QRgb key);
 // exact key, so that anti-aliased fringes drop out with the background.
 QImage normaliseColorKey(const QImage& image);
 
-} // namespace rkbuttons::rkpaint
+} // namespace rkbuttons::paint

@@ -186,7 +186,7 @@ struct Button
             widget = button;
         } else if (kind == QLatin1String("image")) {
             auto* button = new rkbuttons::rkButtons_H(&form);
-            button->setMode(behaviour);
+            button->setMode(static_cast<rkbuttons::Behaviour>(behaviour));
             clicks = std::make_unique<QSignalSpy>(button, &rkbuttons::rkButtons_H::Click);
             widget = button;
         } else {
@@ -354,7 +354,8 @@ private Q_SLOTS:
             QVERIFY2(!bench.control<rkbuttons::rkButtons_H>(name)->Picture().isNull(), name);
         }
         QCOMPARE(bench.control<rkbuttons::rkButtons_H>("cmdBold")->Caption(), QStringLiteral("B"));
-        QCOMPARE(bench.control<rkbuttons::rkButtons_H>("cmdBold")->Mode(), 1);
+        QCOMPARE(bench.control<rkbuttons::rkButtons_H>("cmdBold")->Mode(),
+                 rkbuttons::Behaviour::Check);
         // The letters of F, B and I read as working buttons: dark on their face (a contrast
         // of 4.5 or more), not faint like a disabled caption.
         const auto luminance = [](QColor c) {
