@@ -3,6 +3,7 @@
 // for gradients and caption colours. The face styles in every state and outline are checked
 // against the reference sheets of tst_rkButtons_H.
 
+#include "DiscPicture.h"
 #include "controls/rkbuttons/ButtonLook.h"
 #include "controls/rkbuttons/CaptionLayout.h"
 
@@ -49,19 +50,6 @@ struct ShiftRow
     bool scaleBlue, avoidExtremes, invert;
     OleColor expected;
 };
-
-// A dark disc on white, its edge anti-aliased into near-white fringe pixels.
-QImage discPicture(QSize size)
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(30, 60, 120));
-    painter.drawEllipse(QRect(QPoint(0, 0), size).adjusted(4, 4, -4, -4));
-    return image;
-}
 
 // A standard rectangular push button face of 100 x 30.
 ButtonLook plainLook()

@@ -5,6 +5,7 @@
 // outline against the sheets in reference/ (see its README to regenerate them). The drawing
 // rules that need no widget are in tst_rkButtonsLook.
 
+#include "DiscPicture.h"
 #include "controls/ReferenceImage.h"
 #include "controls/rkbuttons/modRkTimer.h"
 #include "controls/rkbuttons/rkButtons_H.h"
@@ -141,20 +142,6 @@ QString properties(const rkButtons_H* b, const QString& names)
         shown << QStringLiteral("%1=%2").arg(name).arg(get.contains(name) ? get[name](b) : -999);
     }
     return shown.join(QLatin1Char(' '));
-}
-
-// A picture for custom shapes: a dark disc on white, its edge anti-aliased into near-white
-// fringe pixels, and a few pixels exactly 3 and 4 away from the key.
-QImage discPicture(QSize size)
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(30, 60, 120));
-    painter.drawEllipse(QRect(QPoint(0, 0), size).adjusted(4, 4, -4, -4));
-    return image;
 }
 
 // Records the virtual key and scan code of each key press that reaches a widget.
