@@ -1,22 +1,18 @@
 #include "documents/WordConverter.h"
 
 #include "documents/DocumentFile.h"
+#include "platform/ChildProcess.h"
 #include "platform/EventLog.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QUrl>
-#include <csignal>
-#include <sys/types.h>
-#include <unistd.h>
 
 namespace documents {
 
@@ -29,19 +25,8 @@ QString tr(const char* text)
 
 constexpr char kOleSignature[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
 constexpr int kOleSignatureLength = 8;
-constexpr int kStopWaitMs = 5000;
-
-// Ends every process of the converter's group: the "soffice" script starts the real
-// program as a child, which outlives a signal sent to the script alone.
-void endProcessGroup(QProcess& process, qint64 groupId)
-{
-    if (groupId > 0) {
-        ::kill(static_cast<pid_t>(-groupId), SIGKILL);
-    }
-    if (process.state() != QProcess::NotRunning) {
-        process.waitForFinished(kStopWaitMs);
-    }
-}
+// What the converter says is only logged: more than this is cut.
+constexpr qint64 kMaxConverterMessages = qint64(1) << 20;
 
 // A profile LibreOffice made once, copied for each conversion: making a new profile is
 // a second or two of every conversion otherwise. Each conversion still has its own copy,
@@ -165,28 +150,26 @@ platform::Result<QString> WordConverter::convertData(const QByteArray& data, For
         }
     }
 
-    QProcess process;
-    process.setProgram(program);
-    process.setArguments({QLatin1String("-env:UserInstallation=") +
-                              QString::fromLatin1(QUrl::fromLocalFile(profileDir).toEncoded()),
-                          QStringLiteral("--headless"), QStringLiteral("--norestore"),
-                          QStringLiteral("--nolockcheck"),
-                          QLatin1String("--infilter=") + QLatin1String(import.filter),
-                          QStringLiteral("--convert-to"), QStringLiteral("txt:Text (encoded):UTF8"),
-                          QStringLiteral("--outdir"), outputDir, input});
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setChildProcessModifier([] { ::setsid(); });
-    process.start();
-    if (!process.waitForStarted(kStopWaitMs)) {
-        return platform::Failure{
-            tr("LibreOffice could not be started: %1.").arg(process.errorString())};
+    // The "soffice" script starts the real program as a child, which outlives a signal
+    // sent to the script alone: the helper ends the converter's whole group.
+    const platform::Result<std::unique_ptr<platform::ChildProcess>> process =
+        platform::ChildProcess::start(
+            program,
+            {QLatin1String("-env:UserInstallation=") +
+                 QString::fromLatin1(QUrl::fromLocalFile(profileDir).toEncoded()),
+             QStringLiteral("--headless"), QStringLiteral("--norestore"),
+             QStringLiteral("--nolockcheck"),
+             QLatin1String("--infilter=") + QLatin1String(import.filter),
+             QStringLiteral("--convert-to"), QStringLiteral("txt:Text (encoded):UTF8"),
+             QStringLiteral("--outdir"), outputDir, input},
+            platform::ChildProcess::Channel::OutputOnly);
+    if (!process) {
+        return platform::Failure{tr("LibreOffice could not be started: %1.").arg(process.error())};
     }
-    const qint64 groupId = process.processId();
-    const bool finished = process.waitForFinished(timeoutMs);
-    const QByteArray messages = process.readAll();
-    endProcessGroup(process, groupId);
-    if (!finished) {
+    const platform::ChildProcess::Collected run =
+        process.value()->collect(timeoutMs, kMaxConverterMessages);
+    const QByteArray& messages = run.output;
+    if (run.timedOut) {
         return platform::Failure{tr("LibreOffice did not finish the conversion within %1 seconds.")
                                      .arg(timeoutMs / 1000.0, 0, 'f', 0)};
     }

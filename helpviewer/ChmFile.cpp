@@ -1,20 +1,16 @@
 #include "helpviewer/ChmFile.h"
 
-#include <QElapsedTimer>
+#include "platform/ChildProcess.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QtEndian>
 #include <algorithm>
-#include <cerrno>
 #include <chm_lib.h>
 #include <csignal>
 #include <cstring>
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace helpviewer {
 namespace {
@@ -43,23 +39,6 @@ constexpr int WindowFile = 0x68;
 constexpr int WindowHome = 0x6C;
 constexpr int WindowEntryMinimum = 0x70;
 constexpr qint32 MaxCoordinate = 100000;
-
-bool writeAll(int fd, const void* data, size_t size)
-{
-    const char* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t written = ::write(fd, bytes, size);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        bytes += written;
-        size -= static_cast<size_t>(written);
-    }
-    return true;
-}
 
 struct ChildContext
 {
@@ -90,12 +69,12 @@ int extractOne(chmFile* file, chmUnitInfo* unit, void* context)
             }
         }
     }
-    const bool ok = writeAll(child->fd, &RecordObject, 1) &&
-                    writeAll(child->fd, &pathLength, sizeof pathLength) &&
-                    writeAll(child->fd, unit->path, pathLength) &&
-                    writeAll(child->fd, &readable, 1) &&
-                    writeAll(child->fd, &length, sizeof length) &&
-                    (length == 0 || writeAll(child->fd, buffer, length));
+    const bool ok = platform::ChildProcess::writeAllTo(child->fd, &RecordObject, 1) &&
+                    platform::ChildProcess::writeAllTo(child->fd, &pathLength, sizeof pathLength) &&
+                    platform::ChildProcess::writeAllTo(child->fd, unit->path, pathLength) &&
+                    platform::ChildProcess::writeAllTo(child->fd, &readable, 1) &&
+                    platform::ChildProcess::writeAllTo(child->fd, &length, sizeof length) &&
+                    (length == 0 || platform::ChildProcess::writeAllTo(child->fd, buffer, length));
     ::free(buffer);
     return ok ? CHM_ENUMERATOR_CONTINUE : CHM_ENUMERATOR_FAILURE;
 }
@@ -119,7 +98,8 @@ bool plausibleBlockLength(chmFile* file)
     return blockLength > 0 && blockLength <= quint64(ChmFile::MaxObjectSize);
 }
 
-[[noreturn]] void runChild(const QByteArray& nativePath, int fd)
+// Runs in the child: sends every object of the file, then the end record.
+int runChild(const QByteArray& nativePath, int fd)
 {
     // A crash here must end this child quietly, not run the parent's handlers.
     for (int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) {
@@ -129,69 +109,19 @@ bool plausibleBlockLength(chmFile* file)
     }
     chmFile* file = chm_open(nativePath.constData());
     if (!file) {
-        writeAll(fd, &RecordNotHelpFile, 1);
-        ::_exit(0);
+        platform::ChildProcess::writeAllTo(fd, &RecordNotHelpFile, 1);
+        return 0;
     }
     if (!plausibleBlockLength(file)) {
-        ::_exit(1);
+        return 1;
     }
     ChildContext context;
     context.fd = fd;
     chm_enumerate(file, CHM_ENUMERATE_NORMAL | CHM_ENUMERATE_SPECIAL | CHM_ENUMERATE_FILES,
                   extractOne, &context);
     chm_close(file);
-    writeAll(fd, &RecordEnd, 1);
-    ::_exit(0);
-}
-
-enum class ChildOutcome { Finished, Failed };
-
-// Collects the child's stream until it closes, the time runs out or it grows past
-// what any help file needs; returns whether the child ended cleanly.
-ChildOutcome collect(pid_t pid, int fd, int timeLimitMs, QByteArray& stream)
-{
-    QElapsedTimer clock;
-    clock.start();
-    bool failed = false;
-    char buffer[65536];
-    for (;;) {
-        const qint64 left = timeLimitMs - clock.elapsed();
-        if (left <= 0) {
-            failed = true;
-            break;
-        }
-        pollfd waitFor = {fd, POLLIN, 0};
-        const int ready = ::poll(&waitFor, 1, static_cast<int>(left));
-        if (ready < 0 && errno == EINTR) {
-            continue;
-        }
-        if (ready <= 0) {
-            failed = true;
-            break;
-        }
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            break;
-        }
-        stream.append(buffer, got);
-        if (stream.size() > ChmFile::MaxTotalSize + qint64(4) * 1024 * 1024) {
-            failed = true;
-            break;
-        }
-    }
-    if (failed) {
-        ::kill(pid, SIGKILL);
-    }
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (failed || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        return ChildOutcome::Failed;
-    }
-    return ChildOutcome::Finished;
+    platform::ChildProcess::writeAllTo(fd, &RecordEnd, 1);
+    return 0;
 }
 
 // Reads a little-endian number at an offset; nullopt past the end.
@@ -255,27 +185,18 @@ ChmFile ChmFile::open(const QString& path, int timeLimitMs)
         return chm;
     }
     const QByteArray nativePath = QFile::encodeName(info.absoluteFilePath());
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) {
+    // chmlib runs in a child process: a damaged file that crashes or hangs it costs the
+    // child, never the program.
+    const platform::Result<std::unique_ptr<platform::ChildProcess>> child =
+        platform::ChildProcess::fork([&nativePath](int fd) { return runChild(nativePath, fd); });
+    if (!child) {
         chm.m_status = Status::Damaged;
         chm.m_error = QStringLiteral("The help file %1 could not be read.").arg(path);
         return chm;
     }
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(fds[0]);
-        runChild(nativePath, fds[1]);
-    }
-    ::close(fds[1]);
-    if (pid < 0) {
-        ::close(fds[0]);
-        chm.m_status = Status::Damaged;
-        chm.m_error = QStringLiteral("The help file %1 could not be read.").arg(path);
-        return chm;
-    }
-    QByteArray stream;
-    const ChildOutcome outcome = collect(pid, fds[0], timeLimitMs, stream);
-    ::close(fds[0]);
+    const platform::ChildProcess::Collected collected =
+        child.value()->collect(timeLimitMs, ChmFile::MaxTotalSize + qint64(4) * 1024 * 1024);
+    const QByteArray& stream = collected.output;
 
     const QString damaged =
         QStringLiteral("The help file %1 is damaged and cannot be shown.").arg(path);
@@ -319,7 +240,7 @@ ChmFile ChmFile::open(const QString& path, int timeLimitMs)
         }
         pos += qsizetype(length);
     }
-    if (outcome != ChildOutcome::Finished || !ended) {
+    if (!collected.exitedCleanly || !ended) {
         chm.m_status = Status::Damaged;
         chm.m_error = damaged;
         return chm;

@@ -1,6 +1,6 @@
 #include "speech/SpeechRenderer.h"
 
-#include "platform/WorkerProcess.h"
+#include "platform/ChildProcess.h"
 #include "speech/SpeechEngines.h"
 #include "speech/TextSegmenter.h"
 #include "speech/VoicePipeline.h"
@@ -31,7 +31,7 @@ constexpr std::chrono::milliseconds CancelPoll(50);
 constexpr qsizetype WorkerChunk = 32768;
 constexpr qint64 WorkerAudioEnd = -1;
 
-using Workers = std::vector<std::unique_ptr<platform::WorkerProcess>>;
+using Workers = std::vector<std::unique_ptr<platform::ChildProcess>>;
 
 // Workers stay started between renders (a folder of texts, one recording after another):
 // each starts its engines once.
@@ -59,7 +59,7 @@ Workers takeWorkers(qsizetype count)
     }
     while (qsizetype(workers.size()) < count && !pool.program.isEmpty()) {
         auto started =
-            platform::WorkerProcess::start(pool.program, {SpeechRenderer::workerArgument()});
+            platform::ChildProcess::start(pool.program, {SpeechRenderer::workerArgument()});
         if (!started) {
             break; // fewer workers, or the serial render when none starts
         }
@@ -284,7 +284,7 @@ public:
     }
 
 private:
-    void feed(platform::WorkerProcess& process)
+    void feed(platform::ChildProcess& process)
     {
         while (true) {
             qsizetype index = 0;
@@ -418,9 +418,9 @@ int SpeechRenderer::serveWorker()
     const auto sendChunk = [&chunk, audioOut] {
         const qint64 count = chunk.size();
         const bool sent =
-            count == 0 || (platform::WorkerProcess::writeAllTo(audioOut, &count, sizeof(count)) &&
-                           platform::WorkerProcess::writeAllTo(audioOut, chunk.constData(),
-                                                               count * qint64(sizeof(qint16))));
+            count == 0 || (platform::ChildProcess::writeAllTo(audioOut, &count, sizeof(count)) &&
+                           platform::ChildProcess::writeAllTo(audioOut, chunk.constData(),
+                                                              count * qint64(sizeof(qint16))));
         chunk.clear();
         return sent;
     };
@@ -444,11 +444,11 @@ int SpeechRenderer::serveWorker()
     };
     while (true) {
         quint32 size = 0;
-        if (!platform::WorkerProcess::readAllFrom(STDIN_FILENO, &size, sizeof(size))) {
+        if (!platform::ChildProcess::readAllFrom(STDIN_FILENO, &size, sizeof(size))) {
             return 0; // the input ended: no more work
         }
         QByteArray request(qsizetype(size), Qt::Uninitialized);
-        if (!platform::WorkerProcess::readAllFrom(STDIN_FILENO, request.data(), size)) {
+        if (!platform::ChildProcess::readAllFrom(STDIN_FILENO, request.data(), size)) {
             return 1;
         }
         QDataStream in(request);
@@ -490,9 +490,9 @@ int SpeechRenderer::serveWorker()
         const qint64 wordCount = words.size();
         const bool sent =
             !refused && sendChunk() &&
-            platform::WorkerProcess::writeAllTo(audioOut, &end, sizeof(end)) &&
-            platform::WorkerProcess::writeAllTo(audioOut, &wordCount, sizeof(wordCount)) &&
-            platform::WorkerProcess::writeAllTo(
+            platform::ChildProcess::writeAllTo(audioOut, &end, sizeof(end)) &&
+            platform::ChildProcess::writeAllTo(audioOut, &wordCount, sizeof(wordCount)) &&
+            platform::ChildProcess::writeAllTo(
                 audioOut, words.constData(), wordCount * qint64(sizeof(SpeechEngines::WordEvent)));
         if (child == 0) {
             _exit(sent ? 0 : 1);

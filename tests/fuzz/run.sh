@@ -19,8 +19,8 @@ cxx="${CXX_FUZZ:-clang++-14}"
 
 # The library sources each target is built from, and the libraries beyond Qt.
 declare -A sources=(
-    [ChmFile]="helpviewer/ChmFile.cpp helpviewer/ChmSitemap.cpp"
-    [ChmTables]="helpviewer/ChmFile.cpp helpviewer/ChmSitemap.cpp"
+    [ChmFile]="helpviewer/ChmFile.cpp helpviewer/ChmSitemap.cpp platform/ChildProcess.cpp"
+    [ChmTables]="helpviewer/ChmFile.cpp helpviewer/ChmSitemap.cpp platform/ChildProcess.cpp"
     [RtfReader]="documents/RtfReader.cpp documents/CodePage.cpp documents/DocumentFile.cpp
                  platform/FileError.cpp"
     [FormFile]="platform/FormFile.cpp platform/PropertyBag.cpp platform/Picture.cpp

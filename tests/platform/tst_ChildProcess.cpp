@@ -1,0 +1,133 @@
+#include "platform/ChildProcess.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTest>
+#include <csignal>
+#include <unistd.h>
+
+using platform::ChildProcess;
+
+namespace {
+
+// Whether a process of that number still runs; an ended one that nobody has reaped yet
+// (a zombie) does not.
+bool alive(pid_t pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QByteArray line = stat.readAll();
+    const qsizetype state = line.lastIndexOf(')') + 2; // after "pid (name) "
+    return state < line.size() && line.at(state) != 'Z';
+}
+
+} // namespace
+
+class tst_ChildProcess : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // What a forked child writes and how it ends, as collecting reports it.
+    void collect_data()
+    {
+        QTest::addColumn<QByteArray>("written");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<qint64>("maxBytes");
+        QTest::addColumn<bool>("clean");
+        QTest::newRow("ends well") << QByteArray("all of it") << 0 << qint64(100) << true;
+        QTest::newRow("ends badly") << QByteArray("some") << 3 << qint64(100) << false;
+        QTest::newRow("writes too much") << QByteArray(300, 'x') << 0 << qint64(100) << false;
+    }
+    void collect()
+    {
+        QFETCH(QByteArray, written);
+        QFETCH(int, status);
+        QFETCH(qint64, maxBytes);
+        QFETCH(bool, clean);
+        auto child = ChildProcess::fork([&](int fd) {
+            return ChildProcess::writeAllTo(fd, written.constData(), written.size()) ? status : 99;
+        });
+        QVERIFY(child.ok());
+        const ChildProcess::Collected got = child.value()->collect(10000, maxBytes);
+        QCOMPARE(got.exitedCleanly, clean);
+        QVERIFY(!got.timedOut);
+        if (written.size() <= maxBytes) {
+            QCOMPARE(got.output, written);
+        }
+    }
+
+    // A child that does not end is killed at the time limit; one that ends while
+    // something it started holds the stream open is not waited for beyond its own end,
+    // and what it started ends with it.
+    void endsWithinTheTimeLimit()
+    {
+        QElapsedTimer clock;
+        clock.start();
+        auto sleeper = ChildProcess::fork([](int) {
+            ::pause();
+            return 0;
+        });
+        QVERIFY(sleeper.ok());
+        const ChildProcess::Collected slept = sleeper.value()->collect(300, 100);
+        QVERIFY(slept.timedOut);
+        QVERIFY(!slept.exitedCleanly);
+
+        pid_t grandchild = 0;
+        int report[2];
+        QCOMPARE(::pipe(report), 0);
+        auto parent = ChildProcess::fork([&](int) {
+            const pid_t started = ::fork();
+            if (started == 0) {
+                ::pause(); // keeps the stream open
+                ::_exit(0);
+            }
+            ChildProcess::writeAllTo(report[1], &started, sizeof started);
+            return 0;
+        });
+        QVERIFY(parent.ok());
+        QVERIFY(ChildProcess::readAllFrom(report[0], &grandchild, sizeof grandchild));
+        ::close(report[0]);
+        ::close(report[1]);
+        const ChildProcess::Collected ended = parent.value()->collect(20000, 100);
+        QVERIFY(ended.exitedCleanly);
+        QVERIFY2(clock.elapsed() < 15000, "waited for the grandchild");
+        QTRY_VERIFY(!alive(grandchild));
+    }
+
+    // A program's output and errors arrive in one stream; its input is empty.
+    void startsAProgram()
+    {
+        auto shell = ChildProcess::start(
+            QStringLiteral("sh"),
+            {QStringLiteral("-c"), QStringLiteral("echo out; echo err >&2; cat; echo done")},
+            ChildProcess::Channel::OutputOnly);
+        QVERIFY(shell.ok());
+        const ChildProcess::Collected got = shell.value()->collect(10000, 1000);
+        QVERIFY(got.exitedCleanly);
+        QCOMPARE(got.output, QByteArray("out\nerr\ndone\n"));
+
+        auto missing = ChildProcess::start(QStringLiteral("/nonexistent/parlanza-program"), {});
+        QVERIFY(!missing.ok());
+        QVERIFY(!missing.error().isEmpty());
+    }
+
+    // Two ways: what is written reaches the program, what it answers comes back.
+    void talksBothWays()
+    {
+        auto echo = ChildProcess::start(QStringLiteral("head"),
+                                        {QStringLiteral("-c"), QStringLiteral("5")});
+        QVERIFY(echo.ok());
+        QVERIFY(echo.value()->writeAll("hello", 5));
+        char answer[5] = {};
+        QVERIFY(echo.value()->readAll(answer, 5));
+        QCOMPARE(QByteArray(answer, 5), QByteArray("hello"));
+        echo.value()->kill();
+        QVERIFY(!echo.value()->readAll(answer, 1));
+    }
+};
+
+QTEST_MAIN(tst_ChildProcess)
+#include "tst_ChildProcess.moc"
