@@ -285,8 +285,7 @@ void Main::connectHandlers()
     const QList<std::pair<const char*, std::function<void()>>> commands = {
         {"cmdOpen",
          [this, &box] {
-             const QString opened =
-                 editor::cmdOpen_Click(box, *m_rtfTemp, [this] { stopBeforeNewText(); });
+             const QString opened = editor::cmdOpen_Click(box, [this] { stopBeforeNewText(); });
              if (!opened.isEmpty()) {
                  m_documentPath = opened;
              }
@@ -488,8 +487,7 @@ void Main::openDroppedFiles(const QStringList& paths)
 bool Main::openFile(const QString& path)
 {
     if (!m_richTextBox1 || !m_rtfTemp ||
-        !editor::openDroppedFile(*m_richTextBox1, *m_rtfTemp, path,
-                                 [this] { stopBeforeNewText(); })) {
+        !editor::openDroppedFile(*m_richTextBox1, path, [this] { stopBeforeNewText(); })) {
         return false;
     }
     m_documentPath = path;

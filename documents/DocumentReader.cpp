@@ -237,13 +237,41 @@ platform::Result<QString> readDocumentData(const QByteArray& data,
     return std::move(read).value().text;
 }
 
-platform::Result<DocumentText> readDocumentText(const QString& path)
+platform::Result<DocumentText> readDocumentAs(const QString& path, ReadingChoice choice,
+                                              const DocumentReadOptions& options)
 {
-    const platform::Result<QByteArray> file = documentfile::read(path);
+    const platform::Result<QByteArray> file = documentfile::read(path, options.maxBytes);
     if (!file) {
         return platform::Failure{file.error()};
     }
-    return readData(file.value(), DocumentReadOptions());
+    const QByteArray& data = file.value();
+    if (choice == ReadingChoice::ByContent) {
+        return readData(data, options);
+    }
+    if (choice != ReadingChoice::RichText) {
+        const DocumentKind kind = documentKind(data);
+        if (kind == DocumentKind::RichText || kind == DocumentKind::Pdf ||
+            kind == DocumentKind::OfficeOpenXml || kind == DocumentKind::OpenDocument ||
+            kind == DocumentKind::Epub) {
+            return readData(data, options);
+        }
+    }
+    switch (choice) {
+    case ReadingChoice::RichText: {
+        QTextDocument document;
+        const platform::Result<RtfEnd> read = RtfReader::read(data, document);
+        if (!read) {
+            return platform::Failure{read.error()};
+        }
+        return DocumentText{document.toPlainText(), read.value() == RtfEnd::CutShort};
+    }
+    case ReadingChoice::Word:
+        return whole(WordConverter::convertWord(data, options.converterTimeoutMs));
+    case ReadingChoice::PlainText:
+    case ReadingChoice::ByContent:
+        break;
+    }
+    return whole(plaintext::decode(data));
 }
 
 platform::Result<QString> readDocument(const QString& path)
@@ -253,11 +281,11 @@ platform::Result<QString> readDocument(const QString& path)
 
 platform::Result<QString> readDocument(const QString& path, const DocumentReadOptions& options)
 {
-    const platform::Result<QByteArray> file = documentfile::read(path, options.maxBytes);
-    if (!file) {
-        return platform::Failure{file.error()};
+    platform::Result<DocumentText> read = readDocumentAs(path, ReadingChoice::ByContent, options);
+    if (!read) {
+        return platform::Failure{read.error()};
     }
-    return readDocumentData(file.value(), options);
+    return std::move(read).value().text;
 }
 
 } // namespace documents

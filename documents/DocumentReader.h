@@ -51,9 +51,18 @@ struct DocumentText
     bool cutShort = false;
 };
 
+// How a file is read: by its content, or as the kind the open dialog's entry names.
+enum class ReadingChoice { ByContent, PlainText, RichText, Word };
+
+// The one way a document file is read: read once, then as the choice says. A file whose
+// content is an office document, PDF, EPUB or rich text is read by its content whichever
+// kind was chosen (rather than shown as its raw bytes), except that the rich-text choice
+// refuses a file that is not rich text.
+platform::Result<DocumentText> readDocumentAs(const QString& path, ReadingChoice choice,
+                                              const DocumentReadOptions& options = {});
+
 // The document's text, or why there is none, in words that name the reason (damaged,
 // encrypted, empty, too large, no text layer, locked by DRM).
-platform::Result<DocumentText> readDocumentText(const QString& path);
 platform::Result<QString> readDocument(const QString& path);
 platform::Result<QString> readDocument(const QString& path, const DocumentReadOptions& options);
 

@@ -99,10 +99,15 @@ platform::Result<QString> WordConverter::convert(const QString& path, int timeou
     if (!file) {
         return platform::Failure{file.error()};
     }
-    if (!hasOleSignature(file.value())) {
+    return convertWord(file.value(), timeoutMs);
+}
+
+platform::Result<QString> WordConverter::convertWord(const QByteArray& data, int timeoutMs)
+{
+    if (!hasOleSignature(data)) {
         return platform::Failure{tr("The file is not a Word document.")};
     }
-    return convertData(file.value(), Format::Word97, timeoutMs);
+    return convertData(data, Format::Word97, timeoutMs);
 }
 
 platform::Result<QString> WordConverter::convertData(const QByteArray& data, Format format,

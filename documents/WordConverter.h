@@ -23,6 +23,10 @@ public:
     static platform::Result<QString> convert(const QString& path,
                                              int timeoutMs = kDefaultTimeoutMs);
 
+    // The same for a Word document already in memory.
+    static platform::Result<QString> convertWord(const QByteArray& data,
+                                                 int timeoutMs = kDefaultTimeoutMs);
+
     // The text of a document already in memory, read in the given format.
     static platform::Result<QString> convertData(const QByteArray& data, Format format,
                                                  int timeoutMs = kDefaultTimeoutMs);

@@ -50,69 +50,41 @@ void reportWordFailure(const QString& path, const QString& reason)
                           platform::MessageButtons::Ok, platform::MessageIcon::Critical);
 }
 
-// Text read whole by a reader that cannot tell a file cut short.
-platform::Result<documents::DocumentText> whole(platform::Result<QString> text)
-{
-    if (!text) {
-        return platform::Failure{text.error()};
-    }
-    return documents::DocumentText{std::move(text).value(), false};
-}
-
 // The file's text, read as the filter entry says, under the hourglass (which is gone
 // again before any message is shown). Nothing for an entry the list does not have.
-std::optional<platform::Result<documents::DocumentText>> readAs(int entry, const QString& path,
-                                                                editor::RichTextBox& RTFtemp)
+std::optional<platform::Result<documents::DocumentText>> readAs(int entry, const QString& path)
 {
-    const WaitCursor wait;
-    // A document of a kind the written entries cannot read (an office, PDF or EPUB file,
-    // or rich text) is read by its content whichever entry was chosen, rather than shown
-    // as its raw bytes.
-    if (entry >= TextFilesEntry && entry <= AllFilesEntry && entry != RichTextEntry) {
-        using Kind = documents::DocumentKind;
-        const platform::Result<Kind> kind = documents::documentKindOfFile(path);
-        if (kind && (kind.value() == Kind::RichText || kind.value() == Kind::Pdf ||
-                     kind.value() == Kind::OfficeOpenXml || kind.value() == Kind::OpenDocument ||
-                     kind.value() == Kind::Epub)) {
-            return documents::readDocumentText(path);
-        }
-    }
+    using documents::ReadingChoice;
+    std::optional<ReadingChoice> choice;
     switch (entry) {
     case TextFilesEntry:
-    case AllFilesEntry:
-        return whole(LoadTextFile(path));
-    case RichTextEntry: {
-        const platform::Result<documents::RtfEnd> rich = RTFtemp.loadFile(path);
-        if (!rich) {
-            return platform::Failure{rich.error()};
-        }
-        return documents::DocumentText{RTFtemp.text(), rich.value() == documents::RtfEnd::CutShort};
+    case AllFilesEntry: {
+        const WaitCursor wait;
+        return LoadTextFile(path);
     }
+    case RichTextEntry:
+        choice = ReadingChoice::RichText;
+        break;
     case WordEntry:
-        return whole(documents::WordConverter::convert(path));
+        choice = ReadingChoice::Word;
+        break;
     case AllDocumentsEntry:
-        return documents::readDocumentText(path);
+        choice = ReadingChoice::ByContent;
+        break;
     default:
         return std::nullopt;
     }
+    const WaitCursor wait;
+    return documents::readDocumentAs(path, *choice);
 }
 
 } // namespace
 
-QString decodeText(const QByteArray& bytes)
-{
-    return documents::plaintext::decode(bytes);
-}
-
-platform::Result<QString> LoadTextFile(const QString& path)
+platform::Result<documents::DocumentText> LoadTextFile(const QString& path)
 {
     // Let the window repaint where the dialog was before the file is read.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    const platform::Result<QByteArray> file = documents::documentfile::read(path);
-    if (!file) {
-        return platform::Failure{file.error()};
-    }
-    return decodeText(file.value());
+    return documents::readDocumentAs(path, documents::ReadingChoice::PlainText);
 }
 
 bool ImportWordDocument(editor::RichTextBox& editor, const QString& path)
@@ -130,26 +102,25 @@ bool ImportWordDocument(editor::RichTextBox& editor, const QString& path)
     return true;
 }
 
-QString cmdOpen_Click(editor::RichTextBox& RichTextBox1, editor::RichTextBox& RTFtemp,
+QString cmdOpen_Click(editor::RichTextBox& RichTextBox1,
                       const std::function<void()>& beforeReplacing)
 {
     FileOpen::OpenFilter = kOpenFilter;
     FileOpen::ShowOpenDialog();
     const QString chosen = FileOpen::OpenFileName;
     if (chosen.isEmpty() ||
-        !openDocument(RichTextBox1, RTFtemp, chosen, FileOpen::OpenFilterIndex, beforeReplacing)) {
+        !openDocument(RichTextBox1, chosen, FileOpen::OpenFilterIndex, beforeReplacing)) {
         return {};
     }
     return chosen;
 }
 
-bool openDocument(editor::RichTextBox& RichTextBox1, editor::RichTextBox& RTFtemp,
-                  const QString& path, int entry, const std::function<void()>& beforeReplacing)
+bool openDocument(editor::RichTextBox& RichTextBox1, const QString& path, int entry,
+                  const std::function<void()>& beforeReplacing)
 {
     // The file is read completely before the editor's text is replaced, so that a file
     // that cannot be read leaves the previous text in place.
-    const std::optional<platform::Result<documents::DocumentText>> loaded =
-        readAs(entry, path, RTFtemp);
+    const std::optional<platform::Result<documents::DocumentText>> loaded = readAs(entry, path);
     if (!loaded) {
         return false;
     }
@@ -186,10 +157,10 @@ bool openDocument(editor::RichTextBox& RichTextBox1, editor::RichTextBox& RTFtem
     return true;
 }
 
-bool openDroppedFile(editor::RichTextBox& RichTextBox1, editor::RichTextBox& RTFtemp,
-                     const QString& path, const std::function<void()>& beforeReplacing)
+bool openDroppedFile(editor::RichTextBox& RichTextBox1, const QString& path,
+                     const std::function<void()>& beforeReplacing)
 {
-    return openDocument(RichTextBox1, RTFtemp, path, AllDocumentsEntry, beforeReplacing);
+    return openDocument(RichTextBox1, path, AllDocumentsEntry, beforeReplacing);
 }
 
 } // namespace editor

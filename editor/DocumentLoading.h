@@ -1,5 +1,6 @@
 #pragma once
 
+#include "documents/DocumentReader.h"
 #include "editor/RichTextBox.h"
 #include "platform/Result.h"
 
@@ -28,13 +29,11 @@ enum OpenFilterEntry : int {
     AllDocumentsEntry = 5
 };
 
-// Text from the bytes of a plain-text file: UTF-16 with either byte-order mark, UTF-8
-// with or without its mark, and otherwise Windows-1252.
-QString decodeText(const QByteArray& bytes);
-
-// A plain-text file's content, decoded as above. Files that do not exist, cannot be
-// read or are too large are refused with the reason.
-platform::Result<QString> LoadTextFile(const QString& path);
+// A file chosen as text: UTF-16 with either byte-order mark, UTF-8 with or without its
+// mark, and otherwise Windows-1252; an office document, PDF, EPUB or rich text is read by
+// its content instead. Files that do not exist, cannot be read or are too large are
+// refused with the reason.
+platform::Result<documents::DocumentText> LoadTextFile(const QString& path);
 
 // Converts a word-processor document and inserts its text at the editor's caret. On
 // failure shows "Error converting Word Document" with the reason, leaves the editor as
@@ -44,21 +43,21 @@ bool ImportWordDocument(editor::RichTextBox& editor, const QString& path);
 // The Open command: asks for a file and replaces the editor's text with the file's,
 // read as the chosen filter entry says. The text is replaced only when the file was
 // read; otherwise a message names the file and the reason. The caret ends at the start.
-// RTFtemp is the hidden editor that reads rich text. Returns the file now in the editor,
-// empty when the dialog was cancelled or the file not read. beforeReplacing runs once the
-// file was read, just before its text replaces the editor's.
-QString cmdOpen_Click(editor::RichTextBox& RichTextBox1, editor::RichTextBox& RTFtemp,
+// Returns the file now in the editor, empty when the dialog was cancelled or the file not
+// read. beforeReplacing runs once the file was read, just before its text replaces the
+// editor's.
+QString cmdOpen_Click(editor::RichTextBox& RichTextBox1,
                       const std::function<void()>& beforeReplacing = {});
 
 // The part of Open after its dialog: reads the file as the filter entry says and replaces
-// the editor's text, or tells why not. False when the text was not replaced.
-bool openDocument(editor::RichTextBox& RichTextBox1, editor::RichTextBox& RTFtemp,
-                  const QString& path, int entry,
+// the editor's text, or tells why not. False when the text was not replaced. The file is
+// read once, through the documents' one reader, the entry telling it how.
+bool openDocument(editor::RichTextBox& RichTextBox1, const QString& path, int entry,
                   const std::function<void()>& beforeReplacing = {});
 
 // Opens a file dropped on the editor or the window, or named on the command line: read
 // as "All documents" (by its content), as openDocument does.
-bool openDroppedFile(editor::RichTextBox& RichTextBox1, editor::RichTextBox& RTFtemp,
-                     const QString& path, const std::function<void()>& beforeReplacing = {});
+bool openDroppedFile(editor::RichTextBox& RichTextBox1, const QString& path,
+                     const std::function<void()>& beforeReplacing = {});
 
 } // namespace editor

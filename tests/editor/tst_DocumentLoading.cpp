@@ -1,5 +1,6 @@
 #include "TestFiles.h"
 #include "documents/DocumentFile.h"
+#include "documents/PlainText.h"
 #include "documents/WordConverter.h"
 #include "editor/DocumentLoading.h"
 #include "editor/FileOpen.h"
@@ -116,7 +117,7 @@ private Q_SLOTS:
             {QByteArray("one\r\ntwo"), QStringLiteral("one\r\ntwo")},
             {QByteArray("\xEF\xBB\xBF"), QString()}};
         for (const auto& [bytes, expected] : rows) {
-            QCOMPARE(editor::decodeText(bytes), expected);
+            QCOMPARE(documents::plaintext::decode(bytes), expected);
         }
         // A name ends at its first NUL.
         QCOMPARE(editor::FileOpen::StripNulls(QStringLiteral("C:/docs/a.txt")),
@@ -162,7 +163,7 @@ private Q_SLOTS:
         row("rich text chosen as Rich Text shows its text", "r.rtf", rtf, rich, "Bold words\nnext",
             "");
         row("Word document chosen as All files reads as text", "w.doc", doc, editor::AllFilesEntry,
-            editor::decodeText(doc), "");
+            documents::plaintext::decode(doc), "");
         // Nothing read keeps the text, with a word why.
         row("empty file", "e.txt", "", text, QString(), "contains no text");
         row("rich text cut off in its tables", "cut.rtf",
@@ -208,14 +209,13 @@ private Q_SLOTS:
             QVERIFY(testfiles::write(path, content));
         }
         RichTextBox RichTextBox1;
-        RichTextBox RTFtemp;
         RichTextBox1.setText(QStringLiteral("previous text"));
         RichTextBox1.setSelStart(8);
         support::FakeCommonDialogService dialogs;
         dialogs.queueFile(platform::FileDialogResult{path, name, entry});
         Boxes boxes;
 
-        editor::cmdOpen_Click(RichTextBox1, RTFtemp);
+        editor::cmdOpen_Click(RichTextBox1);
 
         QCOMPARE(dialogs.requests().size(), 1);
         QCOMPARE(dialogs.requests().at(0).file.filter, editor::kOpenFilter);
@@ -288,11 +288,10 @@ private Q_SLOTS:
         QFETCH(bool, drop);
         QFETCH(QString, message);
         RichTextBox RichTextBox1;
-        RichTextBox RTFtemp;
         RichTextBox1.resize(200, 100);
         RichTextBox1.setText(kPrevious);
         connect(&RichTextBox1, &RichTextBox::filesDropped, this, [&](const QStringList& paths) {
-            editor::openDroppedFile(RichTextBox1, RTFtemp, paths.first());
+            editor::openDroppedFile(RichTextBox1, paths.first());
         });
         support::FakeCommonDialogService dialogs;
         Boxes boxes;
@@ -305,7 +304,7 @@ private Q_SLOTS:
         } else {
             dialogs.queueFile(platform::FileDialogResult{path, QFileInfo(path).fileName(),
                                                          editor::AllDocumentsEntry});
-            editor::cmdOpen_Click(RichTextBox1, RTFtemp);
+            editor::cmdOpen_Click(RichTextBox1);
         }
 
         if (message.isEmpty()) {
@@ -352,15 +351,14 @@ private Q_SLOTS:
         const auto stop = qScopeGuard([poll] { delete poll; });
 
         RichTextBox RichTextBox1;
-        RichTextBox RTFtemp;
         RichTextBox1.setText("previous");
         Boxes boxes;
-        editor::cmdOpen_Click(RichTextBox1, RTFtemp);
+        editor::cmdOpen_Click(RichTextBox1);
         QCOMPARE(RichTextBox1.text(), QStringLiteral("Rich notes"));
         QCOMPARE(editor::FileOpen::OpenFileName, path);
         QCOMPARE(editor::FileOpen::OpenFileTitle, QStringLiteral("notes.rtf"));
         QCOMPARE(editor::FileOpen::OpenFilterIndex, int(editor::RichTextEntry));
-        editor::cmdOpen_Click(RichTextBox1, RTFtemp);
+        editor::cmdOpen_Click(RichTextBox1);
         QCOMPARE(RichTextBox1.text(), QStringLiteral("Rich notes"));
         QCOMPARE(editor::FileOpen::OpenFileName, QString());
         QCOMPARE(editor::FileOpen::OpenFilterIndex, int(editor::RichTextEntry));
