@@ -5,7 +5,7 @@
 #include "audio/DeviceAudioOutput.h"
 #include "platform/EventLog.h"
 #include "platform/Result.h"
-#include "recording/SoundFileWriter.h"
+#include "recording/SoundFormat.h"
 #include "speech/SpeechWorker.h"
 #include "speech/WordMarks.h"
 
