@@ -676,10 +676,11 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
         !QFileInfo(options.inputs.first()).isDir() && !outputInfo.isDir() &&
         !options.output.endsWith(QLatin1Char('/'));
     const bool toStandardOutput = options.output == kStandardOutput;
+    // The sound format -o asks for by its name, checked here once.
+    const platform::Result<recording::SoundFormat> named = recording::formatForPath(options.output);
     // -o naming a sound file, or standard output, takes exactly one output.
     if (toStandardOutput || (!outputInfo.suffix().isEmpty() && !outputInfo.isDir() &&
-                             !options.output.endsWith(QLatin1Char('/')) &&
-                             recording::formatForPath(options.output).ok())) {
+                             !options.output.endsWith(QLatin1Char('/')) && named)) {
         QStringList several;
         if (options.split != RenderOptions::Split::None) {
             several << QStringLiteral("--split");
@@ -704,8 +705,6 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
         return ExitUsage;
     }
     if (outputIsFile && !toStandardOutput && options.format) {
-        const platform::Result<recording::SoundFormat> named =
-            recording::formatForPath(options.output);
         if (named && named.value() != *options.format) {
             print(err, QStringLiteral("parlanza-render: --format %1 does not match %2; give one "
                                       "or the other.")
@@ -715,8 +714,6 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
     }
     recording::SoundFormat format = options.format.value_or(recording::SoundFormat::Wave);
     if (outputIsFile && !options.format && !toStandardOutput) {
-        const platform::Result<recording::SoundFormat> named =
-            recording::formatForPath(options.output);
         if (!named) {
             print(err, QStringLiteral("parlanza-render: %1").arg(named.error()));
             return ExitUsage;
