@@ -34,7 +34,7 @@ trap parlanza_stop_test_services EXIT
 status=0
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)" || status=$?
 
-libraries='app|documents|editor|help|helpviewer|platform|skin|speech|controls'
+libraries='app|documents|editor|help|helpviewer|platform|skin|audio|recording|speech|controls'
 # CMake's compiler check leaves counters without sources: not ours, and noisy.
 gcovr --root "$root" --object-directory "$build" \
     --filter "$root/($libraries)/" --exclude-directories '.*/CMakeFiles/[0-9][^/]*$' \
