@@ -1,29 +1,12 @@
+#include "TestFiles.h"
 #include "platform/ChildProcess.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTest>
 #include <csignal>
 #include <unistd.h>
 
 using platform::ChildProcess;
-
-namespace {
-
-// Whether a process of that number still runs; an ended one that nobody has reaped yet
-// (a zombie) does not.
-bool alive(pid_t pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly)) {
-        return false;
-    }
-    const QByteArray line = stat.readAll();
-    const qsizetype state = line.lastIndexOf(')') + 2; // after "pid (name) "
-    return state < line.size() && line.at(state) != 'Z';
-}
-
-} // namespace
 
 class tst_ChildProcess : public QObject
 {
@@ -94,7 +77,7 @@ private Q_SLOTS:
         const ChildProcess::Collected ended = parent.value()->collect(20000, 100);
         QVERIFY(ended.exitedCleanly);
         QVERIFY2(clock.elapsed() < 15000, "waited for the grandchild");
-        QTRY_VERIFY(!alive(grandchild));
+        QTRY_VERIFY(!testfiles::isRunning(grandchild));
     }
 
     // A program's output and errors arrive in one stream; its input is empty.
