@@ -191,21 +191,27 @@ platform::Result<DocumentText> whole(platform::Result<QString> text)
     return DocumentText{std::move(text).value(), false};
 }
 
-platform::Result<DocumentText> readData(const QByteArray& data, const DocumentReadOptions& options)
+platform::Result<DocumentText> readRichText(const QByteArray& data)
 {
-    switch (kindWithoutArchive(data)) {
+    QTextDocument document;
+    const platform::Result<RtfEnd> read = RtfReader::read(data, document);
+    if (!read) {
+        return platform::Failure{read.error()};
+    }
+    return DocumentText{document.toPlainText(), read.value() == RtfEnd::CutShort};
+}
+
+// The data read as its kind says; `kind` is told without looking into a zip archive.
+platform::Result<DocumentText> readData(const QByteArray& data, DocumentKind kind,
+                                        const DocumentReadOptions& options)
+{
+    switch (kind) {
     case DocumentKind::Empty:
         return platform::Failure{tr("The file is empty.")};
     case DocumentKind::Pdf:
         return whole(pdftext::read(data));
-    case DocumentKind::RichText: {
-        QTextDocument document;
-        const platform::Result<RtfEnd> read = RtfReader::read(data, document);
-        if (!read) {
-            return platform::Failure{read.error()};
-        }
-        return DocumentText{document.toPlainText(), read.value() == RtfEnd::CutShort};
-    }
+    case DocumentKind::RichText:
+        return readRichText(data);
     case DocumentKind::Word97:
         if (isEncryptedOfficePackage(data)) {
             return platform::Failure{passwordProtected()};
@@ -225,12 +231,22 @@ platform::Result<DocumentText> readData(const QByteArray& data, const DocumentRe
     }
 }
 
+// Whether a document of this kind is read by its content whichever kind the open dialog's
+// entry named, rather than shown as its raw bytes.
+bool readsByContentAlways(const QByteArray& data, DocumentKind kind)
+{
+    if (kind == DocumentKind::OtherZip) {
+        return documentKind(data) != DocumentKind::OtherZip;
+    }
+    return kind == DocumentKind::RichText || kind == DocumentKind::Pdf;
+}
+
 } // namespace
 
 platform::Result<QString> readDocumentData(const QByteArray& data,
                                            const DocumentReadOptions& options)
 {
-    platform::Result<DocumentText> read = readData(data, options);
+    platform::Result<DocumentText> read = readData(data, kindWithoutArchive(data), options);
     if (!read) {
         return platform::Failure{read.error()};
     }
@@ -245,31 +261,15 @@ platform::Result<DocumentText> readDocumentAs(const QString& path, ReadingChoice
         return platform::Failure{file.error()};
     }
     const QByteArray& data = file.value();
-    if (choice == ReadingChoice::ByContent) {
-        return readData(data, options);
+    if (choice == ReadingChoice::RichText) {
+        return readRichText(data);
     }
-    if (choice != ReadingChoice::RichText) {
-        const DocumentKind kind = documentKind(data);
-        if (kind == DocumentKind::RichText || kind == DocumentKind::Pdf ||
-            kind == DocumentKind::OfficeOpenXml || kind == DocumentKind::OpenDocument ||
-            kind == DocumentKind::Epub) {
-            return readData(data, options);
-        }
+    const DocumentKind kind = kindWithoutArchive(data);
+    if (choice == ReadingChoice::ByContent || readsByContentAlways(data, kind)) {
+        return readData(data, kind, options);
     }
-    switch (choice) {
-    case ReadingChoice::RichText: {
-        QTextDocument document;
-        const platform::Result<RtfEnd> read = RtfReader::read(data, document);
-        if (!read) {
-            return platform::Failure{read.error()};
-        }
-        return DocumentText{document.toPlainText(), read.value() == RtfEnd::CutShort};
-    }
-    case ReadingChoice::Word:
+    if (choice == ReadingChoice::Word) {
         return whole(WordConverter::convertWord(data, options.converterTimeoutMs));
-    case ReadingChoice::PlainText:
-    case ReadingChoice::ByContent:
-        break;
     }
     return whole(plaintext::decode(data));
 }
