@@ -1,6 +1,5 @@
 #include "documents/WordConverter.h"
 
-#include "documents/DocumentFile.h"
 #include "platform/ChildProcess.h"
 #include "platform/EventLog.h"
 
@@ -91,15 +90,6 @@ QString WordConverter::converterProgram()
         return configured;
     }
     return QStandardPaths::findExecutable(QStringLiteral("soffice"));
-}
-
-platform::Result<QString> WordConverter::convert(const QString& path, int timeoutMs)
-{
-    const platform::Result<QByteArray> file = documentfile::read(path);
-    if (!file) {
-        return platform::Failure{file.error()};
-    }
-    return convertWord(file.value(), timeoutMs);
 }
 
 platform::Result<QString> WordConverter::convertWord(const QByteArray& data, int timeoutMs)

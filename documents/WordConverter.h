@@ -18,12 +18,9 @@ public:
     // The formats handed to the converter, each with its own import filter.
     enum class Format { Word97, OfficeOpenXml, OpenDocument };
 
-    // The document's text, or why there is none. Blocks until the text is there, the
-    // converter failed or the time ran out.
-    static platform::Result<QString> convert(const QString& path,
-                                             int timeoutMs = kDefaultTimeoutMs);
-
-    // The same for a Word document already in memory.
+    // A Word document's text, or why there is none (data that is not a Word document is
+    // refused before anything runs). Blocks until the text is there, the converter failed
+    // or the time ran out.
     static platform::Result<QString> convertWord(const QByteArray& data,
                                                  int timeoutMs = kDefaultTimeoutMs);
 

@@ -3,7 +3,6 @@
 #include "documents/DocumentFile.h"
 #include "documents/DocumentReader.h"
 #include "documents/PlainText.h"
-#include "documents/WordConverter.h"
 #include "editor/FileOpen.h"
 #include "editor/RichTextBox.h"
 #include "platform/EventLog.h"
@@ -85,21 +84,6 @@ platform::Result<documents::DocumentText> LoadTextFile(const QString& path)
     // Let the window repaint where the dialog was before the file is read.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     return documents::readDocumentAs(path, documents::ReadingChoice::PlainText);
-}
-
-bool ImportWordDocument(editor::RichTextBox& editor, const QString& path)
-{
-    const platform::Result<QString> conversion = [&path] {
-        const WaitCursor wait;
-        return documents::WordConverter::convert(path);
-    }();
-    if (!conversion) {
-        reportWordFailure(path, conversion.error());
-        return false;
-    }
-    const WaitCursor wait;
-    editor.setSelText(conversion.value());
-    return true;
 }
 
 QString cmdOpen_Click(editor::RichTextBox& RichTextBox1,

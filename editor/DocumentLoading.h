@@ -35,11 +35,6 @@ enum OpenFilterEntry : int {
 // refused with the reason.
 platform::Result<documents::DocumentText> LoadTextFile(const QString& path);
 
-// Converts a word-processor document and inserts its text at the editor's caret. On
-// failure shows "Error converting Word Document" with the reason, leaves the editor as
-// it was and returns false.
-bool ImportWordDocument(editor::RichTextBox& editor, const QString& path);
-
 // The Open command: asks for a file and replaces the editor's text with the file's,
 // read as the chosen filter entry says. The text is replaced only when the file was
 // read; otherwise a message names the file and the reason. The caret ends at the start.

@@ -142,7 +142,7 @@ private Q_SLOTS:
         QVERIFY(!WordConverter::hasOleSignature(testfiles::read(path)));
         // A converter that would fail the test if it ran.
         qputenv("PARLANZA_SOFFICE", "/bin/false-not-to-be-run");
-        const platform::Result<QString> result = WordConverter::convert(path);
+        const platform::Result<QString> result = WordConverter::convertWord(testfiles::read(path));
         QVERIFY(!result.ok());
         QVERIFY(result.error().contains(QStringLiteral("not a Word document")));
     }
@@ -151,7 +151,7 @@ private Q_SLOTS:
     {
         qputenv("PARLANZA_SOFFICE", "/nonexistent/soffice");
         const platform::Result<QString> result =
-            WordConverter::convert(testfiles::fixture("plain.doc"));
+            WordConverter::convertWord(testfiles::read(testfiles::fixture("plain.doc")));
         QVERIFY(!result.ok());
         QVERIFY(result.error().contains(QStringLiteral("LibreOffice")));
     }
@@ -169,7 +169,7 @@ private Q_SLOTS:
         QElapsedTimer clock;
         clock.start();
         const platform::Result<QString> result =
-            WordConverter::convert(testfiles::fixture("plain.doc"), 700);
+            WordConverter::convertWord(testfiles::read(testfiles::fixture("plain.doc")), 700);
         QVERIFY(clock.elapsed() < 10000);
         QVERIFY(!result.ok());
         QVERIFY(result.error().contains(QStringLiteral("did not finish")));
