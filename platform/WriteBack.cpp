@@ -21,11 +21,16 @@ bool startWriteBack(QFileDevice& file, qint64 from, qint64 to)
     return sync_file_range(descriptor, from, to - from, SYNC_FILE_RANGE_WRITE) == 0;
 }
 
+void discard(QSaveFile& file)
+{
+    file.cancelWriting();
+    file.commit(); // with writing cancelled, this only removes the temporary file
+}
+
 Result<void> commitWhole(QSaveFile& file, int errorNumber)
 {
     const auto failed = [&](int error) {
-        file.cancelWriting();
-        file.commit(); // with writing cancelled, this only removes the temporary file
+        discard(file);
         return Failure{fileErrorText(errorNumber != 0 ? errorNumber : error, &file)};
     };
     if (!file.flush()) {

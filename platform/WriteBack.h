@@ -15,6 +15,10 @@ namespace platform {
 // cannot take it, and the file's contents are the same either way.
 bool startWriteBack(QFileDevice& file, qint64 from, qint64 to);
 
+// Drops a save file's work: the temporary file goes, the file it was to replace stays as
+// it was.
+void discard(QSaveFile& file);
+
 // Puts a finished save file in place only once the disk holds all of it, and checks that
 // the file in place is as long as what was written. A full disk can take every write and
 // refuse only the sync, which the save file alone would not notice; a file found short

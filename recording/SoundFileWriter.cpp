@@ -392,8 +392,7 @@ void SoundFileWriter::cancel()
         m_sound = nullptr;
     }
     if (m_file.isOpen()) {
-        m_file.cancelWriting();
-        m_file.commit(); // with writing cancelled, this only removes the temporary file
+        platform::discard(m_file);
     }
 }
 

@@ -213,8 +213,7 @@ platform::Result<void> SubtitleWriter::write(const QString& path, Kind kind,
     const QByteArray data = contents(kind, totalSamples);
     if (file.write(data) != data.size()) {
         const int error = errno;
-        file.cancelWriting();
-        file.commit(); // with writing cancelled, this only removes the temporary file
+        platform::discard(file);
         return platform::Failure{platform::fileErrorText(error, &file)};
     }
     return platform::commitWhole(file);
