@@ -58,6 +58,8 @@ QBitmap transparentCornerMask(const QImage& image)
 
 // Placed first, then given its stored properties: a control that builds its faces from
 // its size then builds them once, at the size it keeps.
+// Named and placed before it reads its properties: a caption falls back to the name, and
+// the control lays itself out at its size as it reads them.
 template <typename Control> Control* ownControl(QWidget& window, const platform::FormControl& form)
 {
     auto* control = new Control(&window);
@@ -124,6 +126,8 @@ QWidget* createWidget(QWidget& window, const platform::FormControl& control)
     } else {
         return nullptr;
     }
+    widget->setObjectName(control.name);
+    widget->setGeometry(pixelRect(control.twips));
     setColors(widget, bag);
     return widget;
 }
@@ -160,8 +164,6 @@ QWidget* addControl(QWidget& window, const QString& formName, const platform::Fo
                 .arg(formName, kind, control.name));
         return nullptr;
     }
-    widget->setObjectName(control.name);
-    widget->setGeometry(pixelRect(control.twips));
     if (bag.contains(QStringLiteral("Font"))) {
         widget->setFont(bag.readFont(QStringLiteral("Font"), widget->font()));
     }

@@ -8,13 +8,13 @@
 #include <QBasicTimer>
 #include <QElapsedTimer>
 #include <QList>
-#include <QMimeData>
 #include <QPoint>
 #include <QPointer>
 #include <QTextCursor>
 #include <optional>
 #include <utility>
 
+class QMimeData;
 class QTextDocument;
 class QWidgetTextControl;
 
