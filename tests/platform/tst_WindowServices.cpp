@@ -46,24 +46,14 @@ void sendMouse(QWidget* widget, QEvent::Type type, const QPoint& global, Qt::Mou
     QApplication::sendEvent(widget, &event);
 }
 
-// Answers the real box that is about to run modally, after checking what it shows.
-struct SeenBox
-{
-    QString title;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons buttons;
-};
-
-void answerNextBox(SeenBox* seen, QMessageBox::StandardButton press)
+// Answers the real box that is about to run modally, after noting its title, text, icon
+// and buttons.
+void answerNextBox(QVariantList* seen, QMessageBox::StandardButton press)
 {
     QTimer::singleShot(0, [seen, press] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         QVERIFY(box);
-        seen->title = box->windowTitle();
-        seen->text = box->text();
-        seen->icon = box->icon();
-        seen->buttons = box->standardButtons();
+        *seen = {box->windowTitle(), box->text(), int(box->icon()), int(box->standardButtons())};
         box->button(press)->click();
     });
 }
@@ -209,34 +199,34 @@ private Q_SLOTS:
     {
         QObject window;
         auto* member = new QObject;
-        props::setNumber(&window, QStringLiteral("rk_OptCount"), 2);
-        props::setObject(&window, QStringLiteral("1rk_Obj"), member);
-        QCOMPARE(props::number(&window, QStringLiteral("RK_OPTCOUNT")), std::optional<qint64>(2));
-        QCOMPARE(props::object(&window, QStringLiteral("1rk_obj")), member);
-        QCOMPARE(props::object(&window, QStringLiteral("rk_OptCount")), nullptr);
-        QCOMPARE(props::number(&window, QStringLiteral("1rk_Obj")), std::nullopt);
+        props::setNumber(&window, "rk_OptCount", 2);
+        props::setObject(&window, "1rk_Obj", member);
+        QCOMPARE(props::number(&window, "RK_OPTCOUNT"), std::optional<qint64>(2));
+        QCOMPARE(props::object(&window, "1rk_obj"), member);
+        QCOMPARE(props::object(&window, "rk_OptCount"), nullptr);
+        QCOMPARE(props::number(&window, "1rk_Obj"), std::nullopt);
         // A reference does not outlive its object.
         delete member;
-        QCOMPARE(props::object(&window, QStringLiteral("1rk_Obj")), nullptr);
-        QVERIFY(props::contains(&window, QStringLiteral("1rk_Obj")));
-        props::setNumber(&window, QStringLiteral("1rk_Obj"), 7);
-        QCOMPARE(props::number(&window, QStringLiteral("1rk_Obj")), std::optional<qint64>(7));
-        props::remove(&window, QStringLiteral("1RK_OBJ"));
-        QVERIFY(!props::contains(&window, QStringLiteral("1rk_Obj")));
-        QVERIFY(props::contains(&window, QStringLiteral("rk_OptCount")));
+        QCOMPARE(props::object(&window, "1rk_Obj"), nullptr);
+        QVERIFY(props::contains(&window, "1rk_Obj"));
+        props::setNumber(&window, "1rk_Obj", 7);
+        QCOMPARE(props::number(&window, "1rk_Obj"), std::optional<qint64>(7));
+        props::remove(&window, "1RK_OBJ");
+        QVERIFY(!props::contains(&window, "1rk_Obj"));
+        QVERIFY(props::contains(&window, "rk_OptCount"));
     }
 
     // Without a window nothing is kept; reading creates nothing; the store goes with its window.
     void noWindowAndWindowGone()
     {
-        props::setNumber(nullptr, QStringLiteral("x"), 1);
-        QCOMPARE(props::number(nullptr, QStringLiteral("x")), std::nullopt);
-        QCOMPARE(props::object(nullptr, QStringLiteral("x")), nullptr);
-        props::remove(nullptr, QStringLiteral("x"));
+        props::setNumber(nullptr, "x", 1);
+        QCOMPARE(props::number(nullptr, "x"), std::nullopt);
+        QCOMPARE(props::object(nullptr, "x"), nullptr);
+        props::remove(nullptr, "x");
         auto* window = new QObject;
-        QCOMPARE(props::number(window, QStringLiteral("missing")), std::nullopt);
+        QCOMPARE(props::number(window, "missing"), std::nullopt);
         QVERIFY(window->children().isEmpty());
-        props::setNumber(window, QStringLiteral("rk_TimerID"), 237);
+        props::setNumber(window, "rk_TimerID", 237);
         QCOMPARE(window->children().size(), 1);
         QPointer<QObject> store = window->children().first();
         delete window;
@@ -246,33 +236,28 @@ private Q_SLOTS:
     void buildsMenusFromKeyedItems()
     {
         QWidget window;
-        platform::MenuBar bar(&window);
-        const qint32 file = bar.addItem({}, QStringLiteral("keyFile"),
-                                        platform::MenuBar::ItemKind::Item, QStringLiteral("File"));
-        const qint32 exit = bar.addItem(QStringLiteral("keyFile"), QStringLiteral("keyExit"),
-                                        platform::MenuBar::ItemKind::Item, QStringLiteral("Exit"));
-        bar.addItem({}, QStringLiteral("keyHelp"), platform::MenuBar::ItemKind::Item,
-                    QStringLiteral("Help"));
-        bar.addItem(QStringLiteral("keyHelp"), QStringLiteral("keyHelpfile"),
-                    platform::MenuBar::ItemKind::Item, QStringLiteral("How to Use"));
-        const qint32 separator = bar.addItem(QStringLiteral("keyHelp"), QString(),
-                                             platform::MenuBar::ItemKind::Separator, QString());
-        bar.addItem(QStringLiteral("keyHelp"), QStringLiteral("keyAbout"),
-                    platform::MenuBar::ItemKind::Item, QStringLiteral("About"));
+        MenuBar bar(&window);
+        const auto add = [&bar](const QString& parent, const QString& key, const QString& caption,
+                                MenuBar::ItemKind kind = MenuBar::ItemKind::Item) {
+            return bar.addItem(parent, key, kind, caption);
+        };
+        const qint32 file = add({}, "keyFile", "File");
+        const qint32 exit = add("keyFile", "keyExit", "Exit");
+        add({}, "keyHelp", "Help");
+        add("keyHelp", "keyHelpfile", "How to Use");
+        const qint32 separator = add("keyHelp", {}, {}, MenuBar::ItemKind::Separator);
+        add("keyHelp", "keyAbout", "About");
         // An unknown parent is refused and adds nothing.
-        QCOMPARE(bar.addItem(QStringLiteral("nope"), QStringLiteral("k"),
-                             platform::MenuBar::ItemKind::Item, QStringLiteral("x")),
-                 0);
+        QCOMPARE(add("nope", "k", "x"), 0);
 
         // The order and captions of the menus are checked on the main window's bar.
         QVERIFY(file != 0 && exit != 0 && separator != 0);
         QCOMPARE(bar.count(), 6);
-        QCOMPARE(bar.keyOf(exit), QStringLiteral("keyExit"));
-        QCOMPARE(bar.keyOf(separator), QString());
-        QCOMPARE(bar.keyOf(999), QString());
+        QCOMPARE(QStringList({bar.keyOf(exit), bar.keyOf(separator), bar.keyOf(999)}),
+                 QStringList({"keyExit", {}, {}}));
 
         // Clicks report the item's id, from the menu and from code.
-        QSignalSpy clicks(&bar, &platform::MenuBar::Click);
+        QSignalSpy clicks(&bar, &MenuBar::Click);
         const QList<QAction*> menus = bar.widget()->actions();
         menus.at(0)->menu()->actions().first()->trigger();
         QCOMPARE(clicks.size(), 1);
@@ -281,30 +266,26 @@ private Q_SLOTS:
         QCOMPARE(clicks.size(), 2);
 
         // An item that gets children becomes a submenu.
-        const qint32 leaf = bar.addItem(QStringLiteral("keyHelpfile"), QStringLiteral("leaf"),
-                                        platform::MenuBar::ItemKind::Item, QStringLiteral("Leaf"));
-        QVERIFY(leaf != 0);
+        QVERIFY(add("keyHelpfile", "leaf", "Leaf") != 0);
         QAction* helpFile = menus.at(1)->menu()->actions().first();
         QVERIFY(helpFile->menu());
-        QCOMPARE(helpFile->menu()->actions().first()->text(), QStringLiteral("Leaf"));
+        QCOMPARE(helpFile->menu()->actions().first()->text(), "Leaf");
 
         // An item placed before another of its menu; across menus or to an unknown key
         // it stays where it is.
-        const qint32 last = bar.addItem(QStringLiteral("keyHelp"), QStringLiteral("keyLast"),
-                                        platform::MenuBar::ItemKind::Item, QStringLiteral("Last"));
-        bar.moveBefore(last, QStringLiteral("keyExit"));
-        bar.moveBefore(last, QStringLiteral("nope"));
+        const qint32 last = add("keyHelp", "keyLast", "Last");
+        bar.moveBefore(last, "keyExit");
+        bar.moveBefore(last, "nope");
         QCOMPARE(menus.at(1)->menu()->actions().last(), bar.action(last));
-        bar.moveBefore(last, QStringLiteral("keyHelpfile"));
+        bar.moveBefore(last, "keyHelpfile");
         QCOMPARE(menus.at(1)->menu()->actions().first(), bar.action(last));
     }
 
     void fontReachesBarAndMenus()
     {
         platform::MenuBar bar;
-        bar.addItem({}, QStringLiteral("keyHelp"), platform::MenuBar::ItemKind::Item,
-                    QStringLiteral("Help"));
-        bar.setFontName(QStringLiteral("DejaVu Serif"));
+        bar.addItem({}, "keyHelp", platform::MenuBar::ItemKind::Item, "Help");
+        bar.setFontName("DejaVu Serif");
         bar.setFontSize(9);
         QMenu* help = bar.widget()->actions().first()->menu();
         QCOMPARE(QVariantList({bar.fontName(), bar.fontSize(), help->font().family(),
@@ -316,25 +297,23 @@ private Q_SLOTS:
 
     void realBoxShowsWhatItIsAsked()
     {
-        SeenBox seen;
+        QVariantList seen;
         answerNextBox(&seen, QMessageBox::Cancel);
-        const platform::MessageAnswer answer = platform::showMessage(
-            QStringLiteral("File already exists ! Overwrite ?"), platform::MessageButtons::OkCancel,
-            platform::MessageIcon::Exclamation);
-        QCOMPARE(answer, platform::MessageAnswer::Cancel);
-        QCOMPARE(seen.title, QStringLiteral("Parlanza"));
-        QCOMPARE(seen.text, QStringLiteral("File already exists ! Overwrite ?"));
-        QCOMPARE(seen.icon, QMessageBox::Warning);
-        QCOMPARE(seen.buttons, QMessageBox::Ok | QMessageBox::Cancel);
+        QCOMPARE(platform::showMessage("File already exists ! Overwrite ?",
+                                       platform::MessageButtons::OkCancel,
+                                       platform::MessageIcon::Exclamation),
+                 platform::MessageAnswer::Cancel);
+        QCOMPARE(seen, QVariantList({"Parlanza", "File already exists ! Overwrite ?",
+                                     int(QMessageBox::Warning),
+                                     int(QMessageBox::Ok | QMessageBox::Cancel)}));
 
         // A given title is kept.
         answerNextBox(&seen, QMessageBox::Yes);
-        QCOMPARE(platform::MessageBoxService::current().show(platform::requestFromStyle(
-                     QStringLiteral("Go on?"), 4 + 32, QStringLiteral("HTML Help Class"))),
+        QCOMPARE(platform::MessageBoxService::current().show(
+                     platform::requestFromStyle("Go on?", 4 + 32, "HTML Help Class")),
                  platform::MessageAnswer::Yes);
-        QCOMPARE(seen.title, QStringLiteral("HTML Help Class"));
-        QCOMPARE(seen.icon, QMessageBox::Question);
-        QCOMPARE(seen.buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(seen, QVariantList({"HTML Help Class", "Go on?", int(QMessageBox::Question),
+                                     int(QMessageBox::Yes | QMessageBox::No)}));
     }
 
     // Style words: 0 to 5 choose the buttons, 16, 32, 48 and 64 the icon.
@@ -350,8 +329,7 @@ private Q_SLOTS:
             {3 + 32, platform::MessageButtons::YesNoCancel, platform::MessageIcon::Question},
             {5 + 16, platform::MessageButtons::RetryCancel, platform::MessageIcon::Critical}};
         for (const auto& [style, buttons, icon] : rows) {
-            const platform::MessageBoxRequest request =
-                platform::requestFromStyle(QStringLiteral("t"), style);
+            const platform::MessageBoxRequest request = platform::requestFromStyle("t", style);
             QCOMPARE(request.buttons, buttons);
             QCOMPARE(request.icon, icon);
         }
@@ -364,9 +342,9 @@ private Q_SLOTS:
             {kFilter,
              {"Text Files (*.txt) (*.txt)", "Rich Text (*.rtf) (*.rtf)",
               "Word Document (*.doc) (*.doc)", "All files (*.*) (*)"}},
-            {QStringLiteral("Wav Files (*.wav)|*.wav"), {"Wav Files (*.wav) (*.wav)"}},
-            {QStringLiteral("Pictures|*.bmp;*.png"), {"Pictures (*.bmp *.png)"}},
-            {QStringLiteral("Anything"), {"Anything (*)"}},
+            {"Wav Files (*.wav)|*.wav", {"Wav Files (*.wav) (*.wav)"}},
+            {"Pictures|*.bmp;*.png", {"Pictures (*.bmp *.png)"}},
+            {"Anything", {"Anything (*)"}},
             {QString(), {}}};
         for (const auto& [filter, expected] : rows) {
             QCOMPARE(platform::fileDialogNameFilters(filter), expected);
@@ -404,7 +382,7 @@ private Q_SLOTS:
     {
         QStringList table;
         for (int id = 101; id <= 104; ++id) {
-            table << platform::resources::string(id).value_or(QStringLiteral("none"));
+            table << platform::resources::string(id).value_or("none");
         }
         QCOMPARE(table, QStringList({"10947146", "10030173", "0", "none"}));
     }
@@ -413,8 +391,8 @@ private Q_SLOTS:
     {
         support::FakeMessageBoxService boxes;
         platform::EventLogCapture log;
-        QVERIFY(!platform::resources::bitmap(QStringLiteral("NO_SUCH_BITMAP")));
-        QVERIFY(platform::resources::bitmapOrReport(QStringLiteral("NO_SUCH_BITMAP")).isNull());
+        QVERIFY(!platform::resources::bitmap("NO_SUCH_BITMAP"));
+        QVERIFY(platform::resources::bitmapOrReport("NO_SUCH_BITMAP").isNull());
         QCOMPARE(boxes.boxes().size(), 1);
         QVERIFY(boxes.boxes().first().text.contains(QLatin1String("NO_SUCH_BITMAP")));
         QCOMPARE(boxes.boxes().first().icon, platform::MessageIcon::Exclamation);
@@ -424,11 +402,11 @@ private Q_SLOTS:
     void programFilesLiveBesideTheExecutable()
     {
         const QString folder = QCoreApplication::applicationDirPath();
-        QCOMPARE(platform::programFile(QStringLiteral("\\audio\\start.wav")),
-                 QDir(folder).filePath(QStringLiteral("audio/start.wav")));
-        QCOMPARE(platform::programFile(QStringLiteral("help/Parlanza.chm")),
-                 QDir(folder).filePath(QStringLiteral("help/Parlanza.chm")));
-        QCOMPARE(platform::appTitle(), QStringLiteral("Parlanza"));
+        QCOMPARE(platform::programFile("\\audio\\start.wav"),
+                 QDir(folder).filePath("audio/start.wav"));
+        QCOMPARE(platform::programFile("help/Parlanza.chm"),
+                 QDir(folder).filePath("help/Parlanza.chm"));
+        QCOMPARE(platform::appTitle(), "Parlanza");
     }
 };
 

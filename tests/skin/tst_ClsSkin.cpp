@@ -51,33 +51,34 @@ constexpr Piece kPieces[] = {
     {"VPROGRESS", 14, 109, true},
 };
 
+// Gives the widget its tag and, when one is given, its place.
+template <typename Widget> Widget* tagged(Widget* widget, const char* tag, QRect geometry = {})
+{
+    platform::setControlTag(widget, QString::fromLatin1(tag));
+    if (geometry.isValid()) {
+        widget->setGeometry(geometry);
+    }
+    return widget;
+}
+
 // A borderless form with the three title-bar buttons, a caption label and a control kept
 // at the top-left corner, all found by their tags.
 struct SkinnedForm
 {
     SkinnedForm(Qt::WindowFlags flags = Qt::FramelessWindowHint) : form(nullptr, Qt::Window | flags)
     {
-        form.setWindowTitle(QStringLiteral("Speech"));
-        for (const char* tag : {"TOPCLOSE", "RESTORE", "MINIMISE"}) {
-            auto* button = new QWidget(&form);
-            button->resize(21, 21);
-            platform::setControlTag(button, QString::fromLatin1(tag));
-            buttons.append(button);
-        }
-        caption = new QLabel(&form);
-        platform::setControlTag(caption, QStringLiteral("LblCaption"));
-        corner = new QWidget(&form);
-        corner->setGeometry(10, 10, 5, 5);
-        platform::setControlTag(corner, QStringLiteral("TOPLEFT"));
+        form.setWindowTitle("Speech");
         form.resize(300, 200);
         skin.setTheForm(&form);
     }
     QImage shot() { return form.grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
     QWidget form;
-    QList<QWidget*> buttons;
-    QLabel* caption = nullptr;
-    QWidget* corner = nullptr;
+    QList<QWidget*> buttons{tagged(new QWidget(&form), "TOPCLOSE", QRect(0, 0, 21, 21)),
+                            tagged(new QWidget(&form), "RESTORE", QRect(0, 0, 21, 21)),
+                            tagged(new QWidget(&form), "MINIMISE", QRect(0, 0, 21, 21))};
+    QLabel* caption = tagged(new QLabel(&form), "LblCaption");
+    QWidget* corner = tagged(new QWidget(&form), "TOPLEFT", QRect(10, 10, 5, 5));
     skin::ClsSkin skin;
 };
 
@@ -97,20 +98,6 @@ struct MessageRecorder
     QWidget* window;
     platform::WindowProcedure previous;
     QList<platform::WindowMessage> messages;
-};
-
-// One bitmap handed to a picture context: through setStdBitmap or setPictBitmap.
-struct Attach
-{
-    bool pict;
-    QImage image;
-};
-
-struct PressRow
-{
-    bool moveAllowed, resizeAllowed;
-    double moveX, moveY, pressY;
-    int hit;
 };
 
 } // namespace
@@ -169,14 +156,12 @@ private Q_SLOTS:
                               QStringLiteral("ClsSkin"), logType, QString::fromLatin1(extra));
             QCOMPARE(boxes.boxes().size(), 1);
             const platform::MessageBoxRequest& box = boxes.boxes().first();
-            QCOMPARE(box.title, title);
-            QCOMPARE(box.text, QLatin1String(text));
-            QCOMPARE(box.icon, platform::MessageIcon::Exclamation);
-            QCOMPARE(box.buttons, platform::MessageButtons::Ok);
+            QCOMPARE(QVariantList({box.title, box.text, int(box.icon), int(box.buttons)}),
+                     QVariantList({title, text, int(platform::MessageIcon::Exclamation),
+                                   int(platform::MessageButtons::Ok)}));
             QCOMPARE(log.entries().size(), 1);
             QCOMPARE(log.entries().first().level, level);
-            QCOMPARE(log.entries().first().text,
-                     title + QStringLiteral(": ") + QLatin1String(text));
+            QCOMPARE(log.entries().first().text, title + ": " + text);
         }
     }
 
@@ -184,7 +169,8 @@ private Q_SLOTS:
     {
         QImage marked = solid(QSize(4, 3), qRgb(9, 9, 9));
         marked.setPixel(1, 1, qRgb(0x12, 0x34, 0x56));
-        const std::tuple<QList<Attach>, QSize, platform::OleColor> rows[] = {
+        // Bitmaps handed over, each through setPictBitmap (true) or setStdBitmap.
+        const std::tuple<QList<std::pair<bool, QImage>>, QSize, platform::OleColor> rows[] = {
             {{}, QSize(0, 0), 0u}, // nothing attached
             // A bitmap keeps the colour set before; a picture takes that of its pixel (1, 1).
             {{{false, marked}}, QSize(4, 3), 0u},
@@ -200,9 +186,9 @@ private Q_SLOTS:
         for (const auto& [attaches, size, transColor] : rows) {
             skin::ClsPictureDC dc;
             QImage given;
-            for (const Attach& attach : attaches) {
-                given = attach.image.copy();
-                if (attach.pict) {
+            for (const auto& [pict, image] : attaches) {
+                given = image.copy();
+                if (pict) {
                     dc.setPictBitmap(given);
                 } else {
                     dc.setStdBitmap(given);
@@ -283,11 +269,7 @@ private Q_SLOTS:
             back);
         // Each edge is stretched to the client at its own thickness; the left and right edges
         // lie over the top and bottom ones; the corners lie over everything, copied 1:1.
-        const struct
-        {
-            int x, y;
-            QRgb colour;
-        } expected[] = {
+        const std::tuple<int, int, QRgb> expected[] = {
             {10, 0, top},      {10, 3, top},          {10, 4, back},         {10, 13, bottom},
             {10, 12, back},    {15, 8, right},        {14, 8, back},         {3, 8, left},
             {4, 8, back},      {16, 2, right},        {16, 14, right},       {3, 2, left},
@@ -295,27 +277,10 @@ private Q_SLOTS:
             {18, 0, topRight}, {19, 0, topRight},     {18, 1, right},        {0, 14, bottomLeft},
             {1, 14, left},     {17, 14, bottomRight}, {19, 15, bottomRight}, {16, 15, right},
         };
-        for (const auto& point : expected) {
-            QVERIFY2(target.pixel(point.x, point.y) == point.colour,
-                     qPrintable(QStringLiteral("at %1, %2").arg(point.x).arg(point.y)));
+        for (const auto& [x, y, colour] : expected) {
+            QVERIFY2(target.pixel(x, y) == colour,
+                     qPrintable(QStringLiteral("at %1, %2").arg(x).arg(y)));
         }
-    }
-
-    void paintingTheForm()
-    {
-        support::FakeMessageBoxService boxes;
-        SkinnedForm skinned;
-        skinned.skin.SetFrmPict();
-        QCOMPARE(boxes.boxes().size(), 0);
-        const QImage shot = skinned.shot();
-        QCOMPARE(shot.size(), QSize(300, 200));
-        QCOMPARE(shot.pixel(5, 5), bitmap("TOPLEFT").pixel(5, 5));
-        QCOMPARE(shot.pixel(299 - 20, 30), bitmap("TOPRIGHT").pixel(139 - 20, 30));
-        QCOMPARE(shot.pixel(2, 199), bitmap("BOTTOMLEFT").pixel(2, 18));
-        QCOMPARE(shot.pixel(299, 199), bitmap("BOTTOMRIGHT").pixel(13, 21));
-        // Inside the frame the tile shows, anchored at the client's corner.
-        QCOMPARE(shot.pixel(150, 100), bitmap("BACKGROUND").pixel(150 % 97, 100 % 92));
-        QCOMPARE(shot.pixel(100, 10), bitmap("TOPFORM").pixel(100 * 60 / 300, 10));
     }
 
     void borderedFormGetsOnlyTheBackground()
@@ -375,7 +340,7 @@ private Q_SLOTS:
     {
         // After a move to (moveX, moveY), a press at pressY; the band runs to 250 twips.
         // hit 0: nothing is sent.
-        const PressRow rows[] = {
+        const std::tuple<bool, bool, double, double, double, int> rows[] = {
             {true, true, 2000, 1500, 250, platform::HTCAPTION},  // band at 250
             {true, true, 30, 200, 200, platform::HTCAPTION},     // band over the left edge
             {true, true, 2000, 1500, 251, 0},                    // 251 over the client
@@ -385,28 +350,42 @@ private Q_SLOTS:
             {true, false, 4470, 1500, 100, platform::HTCAPTION}, // no sizing: band
             {false, true, 2000, 1500, 100, 0},                   // no moving: band
         };
-        for (const PressRow& row : rows) {
+        for (const auto& [moveAllowed, resizeAllowed, moveX, moveY, pressY, hit] : rows) {
             SkinnedForm skinned;
             MessageRecorder recorder(&skinned.form);
-            skinned.skin.setMoveFormAllow(row.moveAllowed);
-            skinned.skin.setResizeFormAllow(row.resizeAllowed);
-            skinned.skin.TheForm_MouseMove(Qt::NoButton, row.moveX, row.moveY);
+            skinned.skin.setMoveFormAllow(moveAllowed);
+            skinned.skin.setResizeFormAllow(resizeAllowed);
+            skinned.skin.TheForm_MouseMove(Qt::NoButton, moveX, moveY);
             // The right button never moves or sizes.
-            skinned.skin.TheForm_MouseDown(Qt::RightButton, row.moveX, row.pressY);
+            skinned.skin.TheForm_MouseDown(Qt::RightButton, moveX, pressY);
             QVERIFY(recorder.messages.isEmpty());
-            skinned.skin.TheForm_MouseDown(Qt::LeftButton, row.moveX, row.pressY);
-            QCOMPARE(recorder.messages.size(), row.hit == 0 ? 0 : 1);
-            if (row.hit != 0) {
+            skinned.skin.TheForm_MouseDown(Qt::LeftButton, moveX, pressY);
+            QCOMPARE(recorder.messages.size(), hit == 0 ? 0 : 1);
+            if (hit != 0) {
                 QCOMPARE(recorder.messages[0].message, platform::WM_NCLBUTTONDOWN);
-                QCOMPARE(int(recorder.messages[0].wParam), row.hit);
+                QCOMPARE(int(recorder.messages[0].wParam), hit);
             }
         }
     }
 
-    void titleBarControls()
+    // The frame's pieces at their corners and edges, the tile inside; then the title-bar
+    // controls placed, captioned and enabled, and hidden again with the frame.
+    void borderlessFormGetsFrameAndTitleBarControls()
     {
+        support::FakeMessageBoxService boxes;
         SkinnedForm skinned;
         skinned.skin.SetFrmPict();
+        QCOMPARE(boxes.boxes().size(), 0);
+        const QImage shot = skinned.shot();
+        QCOMPARE(shot.size(), QSize(300, 200));
+        QCOMPARE(shot.pixel(5, 5), bitmap("TOPLEFT").pixel(5, 5));
+        QCOMPARE(shot.pixel(299 - 20, 30), bitmap("TOPRIGHT").pixel(139 - 20, 30));
+        QCOMPARE(shot.pixel(2, 199), bitmap("BOTTOMLEFT").pixel(2, 18));
+        QCOMPARE(shot.pixel(299, 199), bitmap("BOTTOMRIGHT").pixel(13, 21));
+        // Inside the frame the tile shows, anchored at the client's corner.
+        QCOMPARE(shot.pixel(150, 100), bitmap("BACKGROUND").pixel(150 % 97, 100 % 92));
+        QCOMPARE(shot.pixel(100, 10), bitmap("TOPFORM").pixel(100 * 60 / 300, 10));
+
         skinned.form.resize(400, 250);
         skinned.form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&skinned.form));
@@ -421,7 +400,7 @@ private Q_SLOTS:
         QTRY_COMPARE(places(), QList<QPoint>({{273, 4}, {252, 4}, {231, 4}}));
 
         QVERIFY(skinned.caption->isVisible());
-        QCOMPARE(skinned.caption->text(), QStringLiteral("Speech"));
+        QCOMPARE(skinned.caption->text(), "Speech");
         QCOMPARE(skinned.caption->palette().color(QPalette::WindowText), QColor(74, 10, 167));
         // Each switch enables its own button and no other.
         for (QWidget* button : skinned.buttons) {
