@@ -23,16 +23,9 @@ using skintest::solid;
 
 namespace {
 
-// Every piece of the skin with its size; the scroll and progress pieces are 8-bit RLE.
-struct Piece
-{
-    const char* name;
-    int width;
-    int height;
-    bool rle8;
-};
-
-constexpr Piece kPieces[] = {
+// Every piece of the skin with its width and height, and whether it is 8-bit RLE (the scroll
+// and progress pieces are).
+constexpr std::tuple<const char*, int, int, bool> kPieces[] = {
     {"BACKGROUND", 97, 92, false},   {"TOPLEFT", 31, 46, false},      {"TOPRIGHT", 140, 32, false},
     {"BOTTOMLEFT", 13, 19, false},   {"BOTTOMRIGHT", 14, 22, false},  {"TOPFORM", 60, 32, false},
     {"BOTTOMFORM", 75, 9, false},    {"LEFTFORM", 6, 59, false},      {"RIGHTFORM", 5, 60, false},
@@ -72,7 +65,16 @@ struct SkinnedForm
         skin.setTheForm(&form);
     }
     QImage shot() { return form.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    // Records the form's messages and answers them, so no move or sizing loop starts.
+    void recordMessages()
+    {
+        platform::setWindowProcedure(&form, [this](QWidget*, const platform::WindowMessage& m) {
+            messages.append(m);
+            return qintptr(0);
+        });
+    }
 
+    QList<platform::WindowMessage> messages; // outlives the form and its procedure
     QWidget form;
     QList<QWidget*> buttons{tagged(new QWidget(&form), "TOPCLOSE", QRect(0, 0, 21, 21)),
                             tagged(new QWidget(&form), "RESTORE", QRect(0, 0, 21, 21)),
@@ -80,24 +82,6 @@ struct SkinnedForm
     QLabel* caption = tagged(new QLabel(&form), "LblCaption");
     QWidget* corner = tagged(new QWidget(&form), "TOPLEFT", QRect(10, 10, 5, 5));
     skin::ClsSkin skin;
-};
-
-// Records the form's messages and answers them, so no move or sizing loop starts.
-struct MessageRecorder
-{
-    explicit MessageRecorder(QWidget* window) : window(window)
-    {
-        previous = platform::setWindowProcedure(
-            window, [this](QWidget*, const platform::WindowMessage& message) {
-                messages.append(message);
-                return qintptr(0);
-            });
-    }
-    ~MessageRecorder() { platform::setWindowProcedure(window, previous); }
-
-    QWidget* window;
-    platform::WindowProcedure previous;
-    QList<platform::WindowMessage> messages;
 };
 
 } // namespace
@@ -111,21 +95,20 @@ private Q_SLOTS:
     void catalogueIsComplete()
     {
         QStringList expected;
-        for (const Piece& piece : kPieces) {
-            const QString name = QString::fromLatin1(piece.name);
+        for (const auto& [name, width, height, rle8] : kPieces) {
             expected.append(name + QStringLiteral(".bmp"));
-            QFile file(QStringLiteral(":/bitmaps/%1.bmp").arg(name));
-            QVERIFY2(file.open(QIODevice::ReadOnly), piece.name);
+            QFile file(QStringLiteral(":/bitmaps/%1.bmp").arg(QLatin1String(name)));
+            QVERIFY2(file.open(QIODevice::ReadOnly), name);
             const QByteArray data = file.readAll();
-            QVERIFY2(data.size() >= 54 && data.startsWith("BM"), piece.name);
+            QVERIFY2(data.size() >= 54 && data.startsWith("BM"), name);
             // Stored bottom-up: a positive height. 8-bit RLE or 24-bit plain pixels.
             const auto* header = reinterpret_cast<const uchar*>(data.constData());
-            QCOMPARE(qFromLittleEndian<qint32>(header + 22), piece.height);
-            QCOMPARE(qFromLittleEndian<quint16>(header + 28), quint16(piece.rle8 ? 8 : 24));
-            QCOMPARE(qFromLittleEndian<quint32>(header + 30), quint32(piece.rle8 ? 1 : 0));
+            QCOMPARE(qFromLittleEndian<qint32>(header + 22), height);
+            QCOMPARE(qFromLittleEndian<quint16>(header + 28), quint16(rle8 ? 8 : 24));
+            QCOMPARE(qFromLittleEndian<quint32>(header + 30), quint32(rle8 ? 1 : 0));
             const std::optional<QImage> image = platform::resources::bitmap(name);
-            QVERIFY2(image, piece.name);
-            QCOMPARE(image->size(), QSize(piece.width, piece.height));
+            QVERIFY2(image, name);
+            QCOMPARE(image->size(), QSize(width, height));
         }
         expected.sort();
         QStringList files = QDir(QStringLiteral(":/bitmaps")).entryList(QDir::Files);
@@ -194,21 +177,19 @@ private Q_SLOTS:
                     dc.setStdBitmap(given);
                 }
             }
-            QCOMPARE(QSize(dc.Width(), dc.Height()), size);
+            const bool held = !size.isEmpty();
+            QCOMPARE(QList<int>({dc.Width(), dc.Height(), dc.bmType(), dc.Bits(), dc.WidthBytes(),
+                                 dc.Planes(), dc.BitsPerPixel()}),
+                     QList<int>({size.width(), size.height(), 0, 0, 4 * size.width(), held ? 1 : 0,
+                                 held ? 32 : 0}));
             QCOMPARE(dc.TransColor(), transColor);
-            QCOMPARE(dc.bmType(), 0);
-            QCOMPARE(dc.Bits(), 0);
-            if (size.isEmpty()) {
-                QVERIFY(!dc.hDC());
-                QCOMPARE(dc.WidthBytes() + dc.Planes() + dc.BitsPerPixel(), 0);
+            QCOMPARE(dc.hDC() != nullptr, held);
+            if (!held) {
                 continue;
             }
             // The context holds the last bitmap alone, ready for copies; the giver's is its own.
-            QVERIFY(dc.hDC());
             QCOMPARE(dc.hDC()->format(), QImage::Format_RGB32);
             QCOMPARE(dc.hDC()->convertToFormat(given.format()), given);
-            QCOMPARE(QList<int>({dc.WidthBytes(), dc.Planes(), dc.BitsPerPixel()}),
-                     QList<int>({4 * size.width(), 1, 32}));
             given.fill(Qt::white);
             QVERIFY(dc.hDC()->pixel(0, 0) != qRgb(255, 255, 255));
         }
@@ -293,11 +274,11 @@ private Q_SLOTS:
         QCOMPARE(shot.pixel(299, 199), background.pixel(299 % 97, 199 % 92));
 
         // No pointer changes, no moves, no sizing, no placement.
-        MessageRecorder recorder(&skinned.form);
+        skinned.recordMessages();
         skinned.skin.TheForm_MouseMove(Qt::NoButton, 0, 0);
         QCOMPARE(skinned.skin.resizeHitCode(), 0);
         skinned.skin.TheForm_MouseDown(Qt::LeftButton, 1000, 100);
-        QVERIFY(recorder.messages.isEmpty());
+        QVERIFY(skinned.messages.isEmpty());
         skinned.skin.ResizeControls(&skinned.form);
         QCOMPARE(skinned.corner->pos(), QPoint(10, 10));
     }
@@ -352,18 +333,18 @@ private Q_SLOTS:
         };
         for (const auto& [moveAllowed, resizeAllowed, moveX, moveY, pressY, hit] : rows) {
             SkinnedForm skinned;
-            MessageRecorder recorder(&skinned.form);
+            skinned.recordMessages();
             skinned.skin.setMoveFormAllow(moveAllowed);
             skinned.skin.setResizeFormAllow(resizeAllowed);
             skinned.skin.TheForm_MouseMove(Qt::NoButton, moveX, moveY);
             // The right button never moves or sizes.
             skinned.skin.TheForm_MouseDown(Qt::RightButton, moveX, pressY);
-            QVERIFY(recorder.messages.isEmpty());
+            QVERIFY(skinned.messages.isEmpty());
             skinned.skin.TheForm_MouseDown(Qt::LeftButton, moveX, pressY);
-            QCOMPARE(recorder.messages.size(), hit == 0 ? 0 : 1);
+            QCOMPARE(skinned.messages.size(), hit == 0 ? 0 : 1);
             if (hit != 0) {
-                QCOMPARE(recorder.messages[0].message, platform::WM_NCLBUTTONDOWN);
-                QCOMPARE(int(recorder.messages[0].wParam), hit);
+                QCOMPARE(skinned.messages[0].message, platform::WM_NCLBUTTONDOWN);
+                QCOMPARE(int(skinned.messages[0].wParam), hit);
             }
         }
     }
