@@ -46,8 +46,6 @@ using ReadsDefault = std::function<bool(const PropertyBag&)>;
 
 } // namespace
 
-Q_DECLARE_METATYPE(ReadsDefault)
-
 class tst_StoredValues : public QObject
 {
     Q_OBJECT
@@ -62,10 +60,8 @@ private Q_SLOTS:
     void valuesRoundTrip()
     {
         PropertyBag bag;
-        QFont font(QStringLiteral("Liberation Sans"));
+        QFont font(QStringLiteral("Liberation Sans"), -1, QFont::Bold, true);
         font.setPointSizeF(9.75);
-        font.setBold(true);
-        font.setItalic(true);
         QImage image(4, 3, QImage::Format_RGB32);
         image.fill(QColor(10, 200, 30));
 
@@ -103,7 +99,7 @@ private Q_SLOTS:
         QCOMPARE(loaded.readPicture("Icon").type(), Picture::Type::Icon);
     }
 
-    void defaultsAreNotWrittenAndMissingKeysReadThem()
+    void defaultsAreNotWrittenAndKeysMatchWithoutCase()
     {
         PropertyBag bag;
         bag.writeInteger("ImgSize", 16, 16);
@@ -131,16 +127,13 @@ private Q_SLOTS:
         QVERIFY(bag.contains("ImgSize"));
         bag.writeInteger("ImgSize", 16, 16);
         QVERIFY(!bag.contains("ImgSize"));
-    }
 
-    void keysMatchWithoutCase()
-    {
-        PropertyBag bag;
+        // Keys match without case: writing under another spelling replaces the value instead
+        // of adding a twin.
+        bag.remove("MODE");
         bag.writeColor("cBhover", 0x123456, 0);
         QCOMPARE(bag.readColor("cBHover", 0), OleColor(0x123456));
         QVERIFY(bag.contains("CBHOVER"));
-
-        // Writing under another spelling replaces the value instead of adding a twin.
         bag.writeColor("cBHover", 0x654321, 0);
         QCOMPARE(bag.toJson().size(), 1);
         QCOMPARE(bag.readColor("cbhover", 0), OleColor(0x654321));
@@ -148,13 +141,8 @@ private Q_SLOTS:
         QVERIFY(bag.isEmpty());
     }
 
-    void badValuesFallBackWithAWarning_data()
+    void badValuesFallBackWithAWarning()
     {
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<ReadsDefault>("readsDefault");
-        const auto row = [](const char* tag, const char* json, const ReadsDefault& read) {
-            QTest::newRow(tag) << QByteArray(json) << read;
-        };
         const ReadsDefault integer = [](auto& bag) { return bag.readInteger("v", 16) == 16; };
         const ReadsDefault colour = [](auto& bag) {
             return bag.readColor("v", 0x8000000F) == 0x8000000F;
@@ -163,35 +151,31 @@ private Q_SLOTS:
             return bag.readFont("v", QFont("DejaVu Sans")).family() == "DejaVu Sans";
         };
         const ReadsDefault picture = [](auto& bag) { return bag.readPicture("v").isNull(); };
-        row("integer too large", R"({"v": 40000})", integer);
-        row("integer fraction", R"({"v": 2.5})", integer);
-        row("integer text", R"({"v": "abc"})", integer);
-        row("long too large", R"({"v": 5000000000})",
-            [](auto& bag) { return bag.readLong("v", 7) == 7; });
-        row("byte negative", R"({"v": -1})", [](auto& bag) { return bag.readByte("v", 3) == 3; });
-        row("boolean text", R"({"v": "yes"})",
-            [](auto& bag) { return bag.readBoolean("v", true); });
-        row("string number", R"({"v": 12})",
-            [](auto& bag) { return bag.readString("v", "d") == "d"; });
-        row("colour garbage", R"({"v": "0xZZ"})", colour);
-        row("colour object", R"({"v": {}})", colour);
-        row("font without name", R"({"v": {"size": 9}})", font);
-        row("font list without a first name", R"({"v": {"name": ", Arial"}})", font);
-        row("font size zero", R"({"v": {"name": "Arial", "size": 0}})", font);
-        row("picture missing resource", R"({"v": {"resource": "NO_SUCH_BITMAP"}})", picture);
-        row("picture bad data", R"({"v": {"data": "AAAA"}})", picture);
-    }
-
-    void badValuesFallBackWithAWarning()
-    {
-        QFETCH(QByteArray, json);
-        QFETCH(ReadsDefault, readsDefault);
-        EventLogCapture log;
-        QVERIFY(readsDefault(bagFrom(json.constData())));
-        const QList<platform::LogEntry> warnings = log.entries(LogLevel::Warning);
-        QCOMPARE(warnings.size(), 1);
-        QVERIFY2(warnings.first().text.contains(QLatin1String("Form.ctl.v")),
-                 qPrintable(warnings.first().text));
+        // Out of range, fractions and text for numbers; fonts without a usable name or size;
+        // pictures that are neither a resource nor image data.
+        const std::pair<const char*, ReadsDefault> rows[] = {
+            {R"({"v": 40000})", integer},
+            {R"({"v": 2.5})", integer},
+            {R"({"v": "abc"})", integer},
+            {R"({"v": 5000000000})", [](auto& bag) { return bag.readLong("v", 7) == 7; }},
+            {R"({"v": -1})", [](auto& bag) { return bag.readByte("v", 3) == 3; }},
+            {R"({"v": "yes"})", [](auto& bag) { return bag.readBoolean("v", true); }},
+            {R"({"v": 12})", [](auto& bag) { return bag.readString("v", "d") == "d"; }},
+            {R"({"v": "0xZZ"})", colour},
+            {R"({"v": {}})", colour},
+            {R"({"v": {"size": 9}})", font},
+            {R"({"v": {"name": ", Arial"}})", font},
+            {R"({"v": {"name": "Arial", "size": 0}})", font},
+            {R"({"v": {"resource": "NO_SUCH_BITMAP"}})", picture},
+            {R"({"v": {"data": "AAAA"}})", picture}};
+        for (const auto& [json, readsDefault] : rows) {
+            EventLogCapture log;
+            QVERIFY2(readsDefault(bagFrom(json)), json);
+            const QList<platform::LogEntry> warnings = log.entries(LogLevel::Warning);
+            QCOMPARE(warnings.size(), 1);
+            QVERIFY2(warnings.first().text.contains("Form.ctl.v"),
+                     qPrintable(warnings.first().text));
+        }
     }
 
     // Colours are longs: classic hexadecimal text and negative longs name the same colour.
@@ -247,8 +231,9 @@ private Q_SLOTS:
                  QVariantList({speak->className, speak->twips, speak->tabIndex}));
     }
 
-    // A broken value costs that value only: the control keeps its other settings.
-    void badGeometryFallsBackToDefaults()
+    // A broken value costs that value only: the control keeps its other settings. A broken
+    // file is refused whole.
+    void brokenFormFilesFallBackOrSayWhy()
     {
         EventLogCapture log;
         const std::optional<platform::FormFile> form = platform::FormFile::parse(R"({
@@ -265,11 +250,8 @@ private Q_SLOTS:
         QCOMPARE(form->controls.first().twips, QRect(0, 15, 1200, 360));
         QCOMPARE(form->controls.first().tabIndex, 0);
         QVERIFY(log.entries(LogLevel::Warning).size() >= 7);
-    }
 
-    // Not JSON, an array, empty, and no file at all.
-    void unreadableFormFilesSayWhy()
-    {
+        // Not JSON, an array, empty, and no file at all: unreadable, saying why.
         for (const QByteArray& content :
              {QByteArray("{ name: "), QByteArray("[1, 2]"), QByteArray(""), QByteArray()}) {
             const QString path = freshFile();
@@ -278,17 +260,6 @@ private Q_SLOTS:
             QVERIFY(!platform::FormFile::load(path, &error));
             QVERIFY(!error.isEmpty());
         }
-    }
-
-    // Short and long names in any case; an unknown one is none.
-    void rootNames()
-    {
-        QList<int> roots;
-        for (const char* name : {"HKCU", "hklm", "HKCR", "HKEY_LOCAL_MACHINE", "HKXX"}) {
-            roots << int(Registry::rootFromName(name).value_or(platform::RegistryRoot(-1)));
-        }
-        QCOMPARE(roots, QList<int>({int(kUser), int(kMachine),
-                                    int(platform::RegistryRoot::ClassesRoot), int(kMachine), -1}));
     }
 
     void keepsValuesAcrossInstances()
@@ -306,6 +277,9 @@ private Q_SLOTS:
             registry.closeKey(*key);
             QVERIFY(!key->open);
             QVERIFY(!registry.setValue(*key, text("x", {})));
+            key = registry.createKey(kMachine, "SOFTWARE\\Classes\\CLSID\\{X}\\InprocServer32",
+                                     rights::AllAccess);
+            QVERIFY(registry.setValue(*key, text(QString(), "/lib/x.ocx")));
         }
         Registry registry(file);
         // Parents are created with the key, and paths match without regard to case.
@@ -320,6 +294,11 @@ private Q_SLOTS:
         QCOMPARE(values->at(1).name, "Beta.chm");
         QCOMPARE(registry.queryValue(*key, "BETA.chm")->data, "/opt/b");
         QVERIFY(!registry.openKey(kUser, "Software\\Test", rights::Read));
+        // The classes root is a view of the machine's classes.
+        key = registry.openKey(platform::RegistryRoot::ClassesRoot, "CLSID\\{X}\\InprocServer32",
+                               rights::Read);
+        QVERIFY(key);
+        QCOMPARE(registry.queryValue(*key, QString())->data, "/lib/x.ocx");
     }
 
     void enforcesAccessRights()
@@ -338,8 +317,16 @@ private Q_SLOTS:
         QVERIFY(!registry.queryValue(*reading, "v"));
     }
 
-    void expandsEnvironmentStrings()
+    // Roots by short and long names in any case, an unknown one being none; "%NAME%" by the
+    // variable's value, in text and in values stored as expandable.
+    void rootNamesAndEnvironmentStringsExpand()
     {
+        QList<int> roots;
+        for (const char* name : {"HKCU", "hklm", "HKCR", "HKEY_LOCAL_MACHINE", "HKXX"}) {
+            roots << int(Registry::rootFromName(name).value_or(platform::RegistryRoot(-1)));
+        }
+        QCOMPARE(roots, QList<int>({int(kUser), int(kMachine),
+                                    int(platform::RegistryRoot::ClassesRoot), int(kMachine), -1}));
         qputenv("PARLANZA_TEST_ROOT", "/srv/help");
         qunsetenv("PARLANZA_TEST_UNSET");
         QCOMPARE(
@@ -353,18 +340,6 @@ private Q_SLOTS:
         QCOMPARE(registry.queryValue(*key, "plain")->data, "%PARLANZA_TEST_ROOT%");
         QCOMPARE(registry.queryValue(*key, "expand")->data, "/srv/help\\a.chm");
         QCOMPARE(registry.values(*key)->at(1).data, "/srv/help\\a.chm");
-    }
-
-    void classesRootIsTheMachinesClasses()
-    {
-        Registry registry(freshFile());
-        std::optional<RegistryKey> key = registry.createKey(
-            kMachine, "SOFTWARE\\Classes\\CLSID\\{X}\\InprocServer32", rights::AllAccess);
-        registry.setValue(*key, text(QString(), "/lib/x.ocx"));
-        std::optional<RegistryKey> view = registry.openKey(
-            platform::RegistryRoot::ClassesRoot, "CLSID\\{X}\\InprocServer32", rights::Read);
-        QVERIFY(view);
-        QCOMPARE(registry.queryValue(*view, QString())->data, "/lib/x.ocx");
     }
 
     // Not JSON, the wrong shape, an unknown hive, a bad value.

@@ -60,27 +60,19 @@ const QString kFilter =
     QStringLiteral("Text Files (*.txt)|*.txt|Rich Text (*.rtf)|*.rtf|Word Document (*.doc)|*.doc|"
                    "All files (*.*)|*.*");
 
-// Runs the action on the file dialog as soon as it is shown.
+// Runs the action on the file dialog as soon as it is shown, then closes it: whatever the
+// checks find, the dialog must close or the test hangs.
 void onFileDialog(QObject* context, std::function<void(QFileDialog&)> action)
 {
     auto* poll = new QTimer(context);
-    poll->setInterval(10);
     QObject::connect(poll, &QTimer::timeout, context, [poll, action] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog) {
-            return;
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            poll->stop();
+            action(*dialog);
+            dialog->reject();
         }
-        poll->stop();
-        poll->deleteLater();
-        // Whatever the checks find, the dialog must close or the test hangs.
-        const auto close = qScopeGuard([dialog] {
-            if (dialog->isVisible()) {
-                dialog->reject();
-            }
-        });
-        action(*dialog);
     });
-    poll->start();
+    poll->start(10);
 }
 
 // The names the dialog lists in its folder.
@@ -108,19 +100,15 @@ private Q_SLOTS:
         platform::setSystemMoveResizeEnabled(false);
     }
 
-    // Negative coordinates (a screen left of or above the primary one) come back intact.
-    void pointParamRoundTrips()
-    {
-        for (const QPoint point : {QPoint(640, 480), QPoint(-20, -1), QPoint(-1920, 1080)}) {
-            QCOMPARE(platform::pointFromParam(platform::makePointParam(point)), point);
-        }
-    }
-
     // The default procedure turns a press on the caption or an edge into the move or size
-    // command, which comes through the window's procedure again.
+    // command, which comes through the window's procedure again with the press's point.
+    // Negative coordinates (a screen left of or above the primary one) come back intact.
     void pressBecomesAMoveOrSizeCommand()
     {
         using namespace platform;
+        for (const QPoint point : {QPoint(640, 480), QPoint(-20, -1), QPoint(-1920, 1080)}) {
+            QCOMPARE(pointFromParam(makePointParam(point)), point);
+        }
         const std::pair<int, quintptr> rows[] = {
             {HTCAPTION, SC_MOVE | HTCAPTION}, {HTLEFT, SC_SIZE + 1},
             {HTRIGHT, SC_SIZE + 2},           {HTTOP, SC_SIZE + 3},
@@ -218,7 +206,7 @@ private Q_SLOTS:
         QVERIFY(store.isNull());
     }
 
-    void buildsMenusFromKeyedItems()
+    void buildsMenusFromKeyedItemsInItsFont()
     {
         QWidget window;
         MenuBar bar(&window);
@@ -264,17 +252,13 @@ private Q_SLOTS:
         QCOMPARE(menus.at(1)->menu()->actions().last(), bar.action(last));
         bar.moveBefore(last, "keyHelpfile");
         QCOMPARE(menus.at(1)->menu()->actions().first(), bar.action(last));
-    }
 
-    void fontReachesBarAndMenus()
-    {
-        platform::MenuBar bar;
-        bar.addItem({}, "keyHelp", platform::MenuBar::ItemKind::Item, "Help");
+        // The font reaches the bar and its menus; a size of 0 is refused.
         bar.setFontName("DejaVu Serif");
         bar.setFontSize(9);
-        QMenu* help = bar.widget()->actions().first()->menu();
-        QCOMPARE(QVariantList({bar.fontName(), bar.fontSize(), help->font().family(),
-                               help->font().pointSizeF()}),
+        const QFont menuFont = menus.at(1)->menu()->font();
+        QCOMPARE(QVariantList(
+                     {bar.fontName(), bar.fontSize(), menuFont.family(), menuFont.pointSizeF()}),
                  QVariantList({"DejaVu Serif", 9.0, "DejaVu Serif", 9.0}));
         bar.setFontSize(0);
         QCOMPARE(bar.fontSize(), 9.0);
@@ -360,14 +344,19 @@ private Q_SLOTS:
         QCOMPARE(underAll, (QStringList{"README", "a.txt", "b.doc"}));
     }
 
-    // The caption colours are decimal texts in the string table.
-    void stringTableHoldsTheCaptionColours()
+    // The caption colours are decimal texts in the string table; the program's files live
+    // beside the executable.
+    void stringTableAndProgramFiles()
     {
         QStringList table;
         for (int id = 101; id <= 104; ++id) {
             table << platform::resources::string(id).value_or("none");
         }
         QCOMPARE(table, QStringList({"10947146", "10030173", "0", "none"}));
+        const QDir folder(QCoreApplication::applicationDirPath());
+        QCOMPARE(platform::programFile("\\audio\\start.wav"), folder.filePath("audio/start.wav"));
+        QCOMPARE(platform::programFile("help/Parlanza.chm"), folder.filePath("help/Parlanza.chm"));
+        QCOMPARE(platform::appTitle(), "Parlanza");
     }
 
     void missingBitmapIsReportedNotFatal()
@@ -380,16 +369,6 @@ private Q_SLOTS:
         QVERIFY(boxes.boxes().first().text.contains("NO_SUCH_BITMAP"));
         QCOMPARE(boxes.boxes().first().icon, platform::MessageIcon::Exclamation);
         QCOMPARE(log.entries(platform::LogLevel::Error).size(), 1);
-    }
-
-    void programFilesLiveBesideTheExecutable()
-    {
-        const QString folder = QCoreApplication::applicationDirPath();
-        QCOMPARE(platform::programFile("\\audio\\start.wav"),
-                 QDir(folder).filePath("audio/start.wav"));
-        QCOMPARE(platform::programFile("help/Parlanza.chm"),
-                 QDir(folder).filePath("help/Parlanza.chm"));
-        QCOMPARE(platform::appTitle(), "Parlanza");
     }
 };
 
