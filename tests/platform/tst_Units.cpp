@@ -47,7 +47,7 @@ private Q_SLOTS:
     }
 
     // Halves go to the even neighbour; whole, large and nearly-half values as expected.
-    void roundHalfEven()
+    void roundingHalfToEvenAlsoInConversions()
     {
         const std::pair<double, qint64> rows[] = {
             {0.5, 0},         {1.5, 2},       {-2.5, -2},
@@ -56,12 +56,8 @@ private Q_SLOTS:
         for (const auto& [value, expected] : rows) {
             QCOMPARE(platform::roundHalfEven(value), expected);
         }
-    }
-
-    // The offscreen screen reports 96 dots per inch: 15 twips to the pixel. Conversions
-    // round the way the rest of the program does, also at other densities.
-    void conversions()
-    {
+        // The offscreen screen reports 96 dots per inch: 15 twips to the pixel. Conversions
+        // round that way too, also at other densities.
         QCOMPARE(platform::twipsPerPixelY(), 15.0);
         QCOMPARE(platform::twipsToPixelsX(600), 40);
         QCOMPARE(platform::pixelsToTwipsY(21), 315.0);
@@ -74,7 +70,7 @@ private Q_SLOTS:
         QCOMPARE(platform::twipsPerPixelX(), 15.0);
     }
 
-    void rgbValuesKeepTheirChannels()
+    void rgbValuesKeepTheirChannelsAndUnknownIndexesAreBlack()
     {
         constexpr platform::OleColor slate = 0x574539;
         QCOMPARE(platform::rgb(0x39, 0x45, 0x57), slate);
@@ -83,6 +79,11 @@ private Q_SLOTS:
         QCOMPARE(platform::translateColor(0x00123456), platform::OleColor(0x123456));
         // Stray bits above the blue byte of a plain colour are dropped, not misread.
         QCOMPARE(platform::translateColor(0x01123456), platform::OleColor(0x123456));
+        // Unknown system colour indexes are black.
+        QCOMPARE(QList<platform::OleColor>({platform::sysColor(25), platform::sysColor(31),
+                                            platform::sysColor(-1),
+                                            platform::translateColor(0x800000FF)}),
+                 QList<platform::OleColor>(4, 0));
     }
 
     // Each index reads its own palette role: only that role gets the test colour, so an
@@ -111,14 +112,6 @@ private Q_SLOTS:
             QCOMPARE(platform::toQColor(platform::kSystemColorFlag | platform::OleColor(index)),
                      QColor(10, 20, 30));
         }
-    }
-
-    void unknownIndexesAreBlack()
-    {
-        QCOMPARE(QList<platform::OleColor>({platform::sysColor(25), platform::sysColor(31),
-                                            platform::sysColor(-1),
-                                            platform::translateColor(0x800000FF)}),
-                 QList<platform::OleColor>(4, 0));
     }
 
     // Letters are their capitals, digits their characters; punctuation, lower-case characters

@@ -195,7 +195,8 @@ private Q_SLOTS:
         }
     }
 
-    void tileBltBoundsAreInclusive()
+    // The background tile repeats with inclusive bounds; the frame's pieces go in their order.
+    void tileAndFrameDrawing()
     {
         QImage tile(4, 3, QImage::Format_RGB32);
         for (int y = 0; y < 3; ++y) {
@@ -220,36 +221,33 @@ private Q_SLOTS:
             QCOMPARE(target.pixel(0, 9), qRgb(0, 0, 0));
         }
 
-        // Missing pieces draw nothing.
-        skin::ClsSkin bare;
+        // Missing pieces draw nothing; then the frame.
+        skin::ClsSkin framed;
         const QRect all(0, 0, 20, 12);
         const QImage untouched = painted(all.size(), [&](QPainter& dc) {
-            bare.TileBlt(dc, all, &bare.picture(skin::ClsSkin::Background));
-            bare.TileBlt(dc, all, nullptr);
-            bare.CopyToFormCorner(dc, all);
+            framed.TileBlt(dc, all, &framed.picture(skin::ClsSkin::Background));
+            framed.TileBlt(dc, all, nullptr);
+            framed.CopyToFormCorner(dc, all);
         });
         QCOMPARE(untouched, solid(all.size(), qRgb(0, 0, 0)));
-    }
 
-    void frameDrawingOrder()
-    {
+        // The frame: each edge is stretched to the client at its own thickness; the left and
+        // right edges lie over the top and bottom ones; the corners lie over everything,
+        // copied 1:1.
         const QRgb top = qRgb(255, 0, 0), bottom = qRgb(0, 255, 0), right = qRgb(0, 0, 255),
                    left = qRgb(255, 255, 0), topLeft = qRgb(1, 1, 1), topRight = qRgb(2, 2, 2),
                    bottomLeft = qRgb(3, 3, 3), bottomRight = qRgb(4, 4, 4), back = qRgb(9, 9, 9);
-        skin::ClsSkin skin;
-        skin.setPieceBitmap(skin::ClsSkin::TopForm, solid(QSize(1, 4), top));
-        skin.setPieceBitmap(skin::ClsSkin::BottomForm, solid(QSize(1, 3), bottom));
-        skin.setPieceBitmap(skin::ClsSkin::RightForm, solid(QSize(5, 1), right));
-        skin.setPieceBitmap(skin::ClsSkin::LeftForm, solid(QSize(4, 1), left));
-        skin.setPieceBitmap(skin::ClsSkin::TopLeft, solid(QSize(2, 2), topLeft));
-        skin.setPieceBitmap(skin::ClsSkin::TopRight, solid(QSize(2, 1), topRight));
-        skin.setPieceBitmap(skin::ClsSkin::BottomLeft, solid(QSize(1, 2), bottomLeft));
-        skin.setPieceBitmap(skin::ClsSkin::BottomRight, solid(QSize(3, 2), bottomRight));
-        const QImage target = painted(
-            QSize(20, 16), [&](QPainter& dc) { skin.CopyToFormCorner(dc, QRect(0, 0, 20, 16)); },
+        framed.setPieceBitmap(skin::ClsSkin::TopForm, solid(QSize(1, 4), top));
+        framed.setPieceBitmap(skin::ClsSkin::BottomForm, solid(QSize(1, 3), bottom));
+        framed.setPieceBitmap(skin::ClsSkin::RightForm, solid(QSize(5, 1), right));
+        framed.setPieceBitmap(skin::ClsSkin::LeftForm, solid(QSize(4, 1), left));
+        framed.setPieceBitmap(skin::ClsSkin::TopLeft, solid(QSize(2, 2), topLeft));
+        framed.setPieceBitmap(skin::ClsSkin::TopRight, solid(QSize(2, 1), topRight));
+        framed.setPieceBitmap(skin::ClsSkin::BottomLeft, solid(QSize(1, 2), bottomLeft));
+        framed.setPieceBitmap(skin::ClsSkin::BottomRight, solid(QSize(3, 2), bottomRight));
+        const QImage frame = painted(
+            QSize(20, 16), [&](QPainter& dc) { framed.CopyToFormCorner(dc, QRect(0, 0, 20, 16)); },
             back);
-        // Each edge is stretched to the client at its own thickness; the left and right edges
-        // lie over the top and bottom ones; the corners lie over everything, copied 1:1.
         const std::tuple<int, int, QRgb> expected[] = {
             {10, 0, top},      {10, 3, top},          {10, 4, back},         {10, 13, bottom},
             {10, 12, back},    {15, 8, right},        {14, 8, back},         {3, 8, left},
@@ -259,7 +257,7 @@ private Q_SLOTS:
             {1, 14, left},     {17, 14, bottomRight}, {19, 15, bottomRight}, {16, 15, right},
         };
         for (const auto& [x, y, colour] : expected) {
-            QVERIFY2(target.pixel(x, y) == colour,
+            QVERIFY2(frame.pixel(x, y) == colour,
                      qPrintable(QStringLiteral("at %1, %2").arg(x).arg(y)));
         }
     }
