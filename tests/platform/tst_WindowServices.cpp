@@ -22,13 +22,11 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
-#include <functional>
 
 namespace props = platform::windowprops;
 using platform::MenuBar;
@@ -59,21 +57,6 @@ void answerNextBox(QVariantList* seen, QMessageBox::StandardButton press)
 const QString kFilter =
     QStringLiteral("Text Files (*.txt)|*.txt|Rich Text (*.rtf)|*.rtf|Word Document (*.doc)|*.doc|"
                    "All files (*.*)|*.*");
-
-// Runs the action on the file dialog as soon as it is shown, then closes it: whatever the
-// checks find, the dialog must close or the test hangs.
-void onFileDialog(QObject* context, std::function<void(QFileDialog&)> action)
-{
-    auto* poll = new QTimer(context);
-    QObject::connect(poll, &QTimer::timeout, context, [poll, action] {
-        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-            poll->stop();
-            action(*dialog);
-            dialog->reject();
-        }
-    });
-    poll->start(10);
-}
 
 // The names the dialog lists in its folder.
 QStringList listedNames(QFileDialog& dialog)
@@ -264,7 +247,7 @@ private Q_SLOTS:
         QCOMPARE(bar.fontSize(), 9.0);
     }
 
-    void realBoxShowsWhatItIsAsked()
+    void realBoxShowsWhatItIsAskedAndStyleWordsChooseIt()
     {
         QVariantList seen;
         answerNextBox(&seen, QMessageBox::Cancel);
@@ -283,11 +266,8 @@ private Q_SLOTS:
                  platform::MessageAnswer::Yes);
         QCOMPARE(seen, QVariantList({"HTML Help Class", "Go on?", int(QMessageBox::Question),
                                      int(QMessageBox::Yes | QMessageBox::No)}));
-    }
 
-    // Style words: 0 to 5 choose the buttons, 16, 32, 48 and 64 the icon.
-    void styleWordsChooseButtonsAndIcon()
-    {
+        // Style words: 0 to 5 choose the buttons, 16, 32, 48 and 64 the icon.
         using enum platform::MessageButtons;
         using enum platform::MessageIcon;
         const std::tuple<unsigned, platform::MessageButtons, platform::MessageIcon> rows[] = {
@@ -307,7 +287,7 @@ private Q_SLOTS:
     }
 
     // Each pair of the filter a name filter; a description alone matches everything.
-    void nameFilters()
+    void filtersBecomeNameFiltersOfTheDialog()
     {
         const std::pair<QString, QStringList> rows[] = {
             {kFilter,
@@ -320,22 +300,30 @@ private Q_SLOTS:
         for (const auto& [filter, expected] : rows) {
             QCOMPARE(platform::fileDialogNameFilters(filter), expected);
         }
-    }
 
-    void allFilesListsNamesWithoutExtension()
-    {
+        // The real dialog shows the chosen filter's files first; all files include those
+        // without an extension.
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         for (const char* name : {"README", "a.txt", "b.doc"}) {
             QVERIFY(testfiles::write(dir.filePath(QLatin1String(name)), "x"));
         }
         QStringList underAll;
-        onFileDialog(this, [&](QFileDialog& dialog) {
-            QTRY_COMPARE(listedNames(dialog), QStringList{"a.txt"});
-            dialog.selectNameFilter(dialog.nameFilters().at(3));
-            QTRY_COMPARE(listedNames(dialog).size(), 3);
-            underAll = listedNames(dialog);
+        // Checks the dialog as soon as it is shown, then closes it whatever the checks find.
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                poll.stop();
+                [&] {
+                    QTRY_COMPARE(listedNames(*dialog), QStringList{"a.txt"});
+                    dialog->selectNameFilter(dialog->nameFilters().at(3));
+                    QTRY_COMPARE(listedNames(*dialog).size(), 3);
+                    underAll = listedNames(*dialog);
+                }();
+                dialog->reject();
+            }
         });
+        poll.start(10);
         platform::FileDialogRequest request;
         request.filter = kFilter;
         request.filterIndex = 1;
@@ -346,7 +334,7 @@ private Q_SLOTS:
 
     // The caption colours are decimal texts in the string table; the program's files live
     // beside the executable.
-    void stringTableAndProgramFiles()
+    void resourcesAndProgramFiles()
     {
         QStringList table;
         for (int id = 101; id <= 104; ++id) {
@@ -357,10 +345,8 @@ private Q_SLOTS:
         QCOMPARE(platform::programFile("\\audio\\start.wav"), folder.filePath("audio/start.wav"));
         QCOMPARE(platform::programFile("help/Parlanza.chm"), folder.filePath("help/Parlanza.chm"));
         QCOMPARE(platform::appTitle(), "Parlanza");
-    }
 
-    void missingBitmapIsReportedNotFatal()
-    {
+        // A missing bitmap is reported, not fatal.
         support::FakeMessageBoxService boxes;
         platform::EventLogCapture log;
         QVERIFY(!platform::resources::bitmap("NO_SUCH_BITMAP"));

@@ -171,11 +171,7 @@ private Q_SLOTS:
             QImage given;
             for (const auto& [pict, image] : attaches) {
                 given = image.copy();
-                if (pict) {
-                    dc.setPictBitmap(given);
-                } else {
-                    dc.setStdBitmap(given);
-                }
+                pict ? dc.setPictBitmap(given) : dc.setStdBitmap(given);
             }
             const bool held = !size.isEmpty();
             QCOMPARE(QList<int>({dc.Width(), dc.Height(), dc.bmType(), dc.Bits(), dc.WidthBytes(),
@@ -300,18 +296,16 @@ private Q_SLOTS:
             {2250, 2939, platform::HTCLIENT, Qt::ArrowCursor}};
         for (const auto& [x, y, hit, pointer] : rows) {
             QCOMPARE(skin::ClsSkin::hitTest(x, y, 4500, 3000), hit);
-            // A mouse move keeps the hit code and shows its pointer.
-            SkinnedForm skinned;
+            // A mouse move keeps the hit code and shows its pointer; without resizing the
+            // pointer never changes and no hit code is kept.
+            SkinnedForm skinned, fixed;
             skinned.form.setCursor(Qt::WaitCursor);
-            skinned.skin.TheForm_MouseMove(Qt::NoButton, x, y);
-            QCOMPARE(skinned.skin.resizeHitCode(), hit);
-            QCOMPARE(skinned.form.cursor().shape(), pointer);
-            // Without resizing the pointer never changes and no hit code is kept.
-            SkinnedForm fixed;
             fixed.skin.setResizeFormAllow(false);
+            skinned.skin.TheForm_MouseMove(Qt::NoButton, x, y);
             fixed.skin.TheForm_MouseMove(Qt::NoButton, x, y);
-            QCOMPARE(fixed.form.cursor().shape(), Qt::ArrowCursor);
-            QCOMPARE(fixed.skin.resizeHitCode(), 0);
+            QCOMPARE(QList<int>({skinned.skin.resizeHitCode(), skinned.form.cursor().shape(),
+                                 fixed.skin.resizeHitCode(), fixed.form.cursor().shape()}),
+                     QList<int>({hit, pointer, 0, Qt::ArrowCursor}));
         }
     }
 
