@@ -137,8 +137,20 @@ private Q_SLOTS:
         QVERIFY(bag.isEmpty());
     }
 
-    void badValuesFallBackWithAWarning()
+    // Colours are longs: classic hexadecimal text and negative longs name the same colour.
+    // Booleans are numbers, true being -1. Values of the wrong kind or out of range read as
+    // the default and warn, naming the value.
+    void olderSpellingsReadAndBadValuesFallBackWithAWarning()
     {
+        const PropertyBag older = bagFrom(
+            R"({"a": "&H8000000F&", "b": -2147483633, "c": "0x00574539", "d": 5719353,
+                "t": -1, "f": 0})");
+        QCOMPARE(QList<OleColor>({older.readColor("a", 0), older.readColor("b", 0),
+                                  older.readColor("c", 0), older.readColor("d", 0)}),
+                 QList<OleColor>({0x8000000F, 0x8000000F, 0x574539, 0x574539}));
+        QCOMPARE(older.readLong("a", 0), qint32(0x8000000F));
+        QCOMPARE(QList<bool>({older.readBoolean("t", false), older.readBoolean("f", true)}),
+                 QList<bool>({true, false}));
         const ReadsDefault integer = [](auto& bag) { return bag.readInteger("v", 16) == 16; };
         const ReadsDefault colour = [](auto& bag) {
             return bag.readColor("v", 0x8000000F) == 0x8000000F;
@@ -174,33 +186,15 @@ private Q_SLOTS:
         }
     }
 
-    // Colours are longs: classic hexadecimal text and negative longs name the same colour.
-    // Booleans are numbers, true being -1.
-    void olderSpellings()
-    {
-        const PropertyBag bag = bagFrom(
-            R"({"a": "&H8000000F&", "b": -2147483633, "c": "0x00574539", "d": 5719353,
-                "t": -1, "f": 0})");
-        QCOMPARE(QList<OleColor>({bag.readColor("a", 0), bag.readColor("b", 0),
-                                  bag.readColor("c", 0), bag.readColor("d", 0)}),
-                 QList<OleColor>({0x8000000F, 0x8000000F, 0x574539, 0x574539}));
-        QCOMPARE(bag.readLong("a", 0), qint32(0x8000000F));
-        QCOMPARE(bag.readBoolean("t", false), true);
-        QCOMPARE(bag.readBoolean("f", true), false);
-    }
-
     void formFileReadsControlsAndWritesThemBack()
     {
-        const QByteArray json = R"({
-            "name": "Main", "width": 9000, "height": 6000,
-            "properties": {"Caption": "Parlanza"},
-            "controls": [
-                {"class": "bvlBUTTON", "name": "cmdSpkText", "left": 120, "top": 240,
-                 "width": 1200, "height": 600, "tabIndex": 3,
+        const QByteArray json = R"({"name": "Main", "width": 9000, "height": 6000,
+            "properties": {"Caption": "Parlanza"}, "controls": [
+                {"class": "bvlBUTTON", "name": "cmdSpkText", "left": 120, "top": 240, "width": 1200,
+                 "height": 600, "tabIndex": 3,
                  "properties": {"Caption": "SPEAK", "BackColour": "0x8000000F"}},
-                {"class": "UcScroll", "name": "scrSpeed", "left": -30, "top": 0,
-                 "width": 2400, "height": 255}
-            ]})";
+                {"class": "UcScroll", "name": "scrSpeed", "left": -30, "top": 0, "width": 2400,
+                 "height": 255}]})";
         QString error;
         const std::optional<platform::FormFile> form = platform::FormFile::parse(json, &error);
         QVERIFY2(form, qPrintable(error));
@@ -233,13 +227,10 @@ private Q_SLOTS:
     {
         EventLogCapture log;
         const std::optional<platform::FormFile> form = platform::FormFile::parse(R"({
-            "name": "Main", "width": "wide", "height": 99999999,
-            "controls": [
+            "name": "Main", "width": "wide", "height": 99999999, "controls": [
                 {"class": "Label", "name": "a", "left": "x", "top": 15, "width": -5,
                  "height": 300.5, "tabIndex": 70000},
-                {"name": "no class"},
-                {"class": "Label"}
-            ]})");
+                {"name": "no class"}, {"class": "Label"}]})");
         QVERIFY(form);
         QCOMPARE(form->twips, QSize(4800, 3600));
         QCOMPARE(form->controls.size(), 1);
@@ -338,7 +329,8 @@ private Q_SLOTS:
         QCOMPARE(registry.values(*key)->at(1).data, "/srv/help\\a.chm");
     }
 
-    // Not JSON, the wrong shape, an unknown hive, a bad value.
+    // Not JSON, the wrong shape, an unknown hive, a bad value: reported, and kept until the
+    // next write replaces it. An unwritable file fails the write.
     void brokenFileIsReportedAndKeptUntilTheNextWrite()
     {
         for (const QByteArray& content :
@@ -371,10 +363,7 @@ private Q_SLOTS:
             QVERIFY(again);
             QCOMPARE(reread.queryValue(*again, "v")->data, "ok");
         }
-    }
 
-    void unwritableFileFailsTheWrite()
-    {
         // A folder where the file should be: the change is refused and nothing is kept.
         const QString path = m_dir.filePath(QStringLiteral("folder.json"));
         QVERIFY(QDir().mkpath(path));

@@ -116,7 +116,7 @@ private Q_SLOTS:
 
     // Letters are their capitals, digits their characters; punctuation, lower-case characters
     // and media keys have none.
-    void keyCode()
+    void keyMouseAndShiftCodes()
     {
         using namespace Qt;
         const std::pair<int, int> rows[] = {
@@ -128,14 +128,9 @@ private Q_SLOTS:
         for (const auto& [key, code] : rows) {
             QVERIFY2(platform::input::keyCode(key) == code, qPrintable(QString::number(key, 16)));
         }
-    }
-
-    // The button, the buttons held and the modifiers give their codes: meta, keypad and extra
-    // buttons have none.
-    void mouseAndShift()
-    {
-        using namespace Qt;
-        const std::pair<std::array<int, 3>, QList<int>> rows[] = {
+        // The button, the buttons held and the modifiers give their codes: meta, keypad and
+        // extra buttons have none.
+        const std::pair<std::array<int, 3>, QList<int>> mouseRows[] = {
             {{NoButton, NoButton, NoModifier}, {0, 0, 0}},
             {{LeftButton, LeftButton, ShiftModifier}, {1, 1, 1}},
             {{RightButton, RightButton, ControlModifier}, {2, 2, 2}},
@@ -144,7 +139,7 @@ private Q_SLOTS:
               ShiftModifier | ControlModifier | AltModifier | MetaModifier | KeypadModifier},
              {1, 7, 7}},
             {{BackButton, BackButton, NoModifier}, {0, 0, 0}}};
-        for (const auto& [input, codes] : rows) {
+        for (const auto& [input, codes] : mouseRows) {
             QCOMPARE(QList<int>({platform::input::buttonCode(MouseButton(input[0])),
                                  platform::input::buttonsCode(MouseButtons::fromInt(input[1])),
                                  shiftState(KeyboardModifiers::fromInt(input[2]))}),
@@ -153,7 +148,7 @@ private Q_SLOTS:
     }
 
     // Copy, AND, OR, and NOT source OR destination, inside the target rectangle only.
-    void rasterOperations()
+    void copiesAndStretches()
     {
         const QRgb source = qRgb(0x0F, 0xF0, 0x33);
         const QRgb destination = qRgb(0x55, 0x55, 0xA0);
@@ -174,15 +169,12 @@ private Q_SLOTS:
                                   target.pixel(4, 4)}),
                      QList<QRgb>({destination, expected, expected, destination}));
         }
-    }
 
-    // Stretching copies nearest-neighbour; a negative height runs upwards from y, the
-    // source's top lowest; an empty source, like none at all, draws nothing.
-    void stretchBlt()
-    {
+        // Stretching copies nearest-neighbour; a negative height runs upwards from y, the
+        // source's top lowest; an empty source, like none at all, draws nothing.
         const QRgb red = qRgb(255, 0, 0), blue = qRgb(0, 0, 255), black = qRgb(0, 0, 0);
         const QRgb one = qRgb(1, 1, 1), two = qRgb(2, 2, 2), three = qRgb(3, 3, 3);
-        const std::tuple<QImage, QSize, QRect, QList<QRgb>> rows[] = {
+        const std::tuple<QImage, QSize, QRect, QList<QRgb>> stretches[] = {
             {image({red, blue}, 2),
              QSize(6, 2),
              QRect(0, 0, 6, 2),
@@ -192,7 +184,7 @@ private Q_SLOTS:
              QRect(0, 6, 1, -3),
              {black, black, black, three, two, one, black, black}},
             {QImage(), QSize(2, 2), QRect(0, 0, 2, 2), {black, black, black, black}}};
-        for (const auto& [source, size, to, expected] : rows) {
+        for (const auto& [source, size, to, expected] : stretches) {
             QImage target(size, QImage::Format_RGB32);
             target.fill(black);
             {

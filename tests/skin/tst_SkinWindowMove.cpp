@@ -37,26 +37,6 @@ bool drag(const QPoint& from, const QPoint& to)
     return done && xdotool({"mouseup", "1"});
 }
 
-struct SkinnedWindow
-{
-    SkinnedWindow() : form(nullptr, Qt::Window | Qt::FramelessWindowHint)
-    {
-        form.setMinimumSize(120, 80);
-        form.setGeometry(100, 100, 300, 200);
-        skin.setTheForm(&form);
-        skin.SetFrmPict();
-        form.show();
-    }
-    bool settled()
-    {
-        const bool exposed = QTest::qWaitForWindowExposed(&form);
-        QTest::qWait(200);
-        return exposed;
-    }
-    QWidget form;
-    skin::ClsSkin skin;
-};
-
 } // namespace
 
 class tst_SkinWindowMove : public QObject
@@ -104,12 +84,18 @@ private Q_SLOTS:
         QFETCH(QPoint, by);
         QFETCH(bool, refuseSizing);
         QFETCH(QRect, moved);
-        SkinnedWindow window;
+        QWidget form(nullptr, Qt::Window | Qt::FramelessWindowHint);
+        form.setMinimumSize(120, 80);
+        form.setGeometry(100, 100, 300, 200);
+        skin::ClsSkin skin;
+        skin.setTheForm(&form);
+        skin.SetFrmPict();
+        form.show();
         int refused = 0;
         platform::WindowProcedure previous;
         if (refuseSizing) {
             previous = platform::setWindowProcedure(
-                &window.form, [&](QWidget* target, const platform::WindowMessage& message) {
+                &form, [&](QWidget* target, const platform::WindowMessage& message) {
                     if (message.message == platform::WM_SYSCOMMAND &&
                         (message.wParam & 0xFFF0) == platform::SC_SIZE) {
                         ++refused;
@@ -118,19 +104,20 @@ private Q_SLOTS:
                     return platform::callWindowProcedure(previous, target, message);
                 });
         }
-        QVERIFY(window.settled());
-        const QPoint shift = window.form.pos() - QPoint(100, 100);
-        const QPoint from = window.form.mapToGlobal(grab);
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTest::qWait(200); // for a window manager's placement
+        const QPoint shift = form.pos() - QPoint(100, 100);
+        const QPoint from = form.mapToGlobal(grab);
         if (hover != 0) {
             QVERIFY(pointerTo(from));
-            QTRY_COMPARE(window.skin.resizeHitCode(), hover);
+            QTRY_COMPARE(skin.resizeHitCode(), hover);
         }
         QVERIFY(drag(from, from + by));
         if (refuseSizing) {
             QCOMPARE(refused, hover != 0 ? 1 : 0);
-            platform::setWindowProcedure(&window.form, previous);
+            platform::setWindowProcedure(&form, previous);
         }
-        QTRY_COMPARE(window.form.geometry(), moved.translated(shift));
+        QTRY_COMPARE(form.geometry(), moved.translated(shift));
     }
 };
 
