@@ -14,8 +14,8 @@ class tst_ChildProcess : public QObject
 
 private Q_SLOTS:
     // What a forked child writes and how it ends, as collecting (at most 100 bytes) reports
-    // it: ending well, ending badly, writing too much.
-    void collect()
+    // it: ending well, ending badly, writing too much, never ending.
+    void collectReportsOutputAndEndWithinTheTimeLimit()
     {
         const std::tuple<QByteArray, int, bool> rows[] = {
             {"all of it", 0, true}, {"some", 3, false}, {QByteArray(300, 'x'), 0, false}};
@@ -31,13 +31,9 @@ private Q_SLOTS:
                 QCOMPARE(got.output, written);
             }
         }
-    }
-
-    // A child that does not end is killed at the time limit; one that ends while
-    // something it started holds the stream open is not waited for beyond its own end,
-    // and what it started ends with it.
-    void endsWithinTheTimeLimit()
-    {
+        // A child that does not end is killed at the time limit; one that ends while
+        // something it started holds the stream open is not waited for beyond its own end,
+        // and what it started ends with it.
         QElapsedTimer clock;
         clock.start();
         auto sleeper = ChildProcess::fork([](int) {
@@ -87,7 +83,6 @@ private Q_SLOTS:
         auto missing = ChildProcess::start(QStringLiteral("/nonexistent/parlanza-program"), {});
         QVERIFY(!missing.ok());
         QVERIFY(!missing.error().isEmpty());
-
         // Both ways: what is written reaches the program, what it answers comes back.
         auto echo = ChildProcess::start(QStringLiteral("head"),
                                         {QStringLiteral("-c"), QStringLiteral("5")});

@@ -75,7 +75,6 @@ private Q_SLOTS:
         bag.writePicture("Picture", Picture(Picture::Type::Bitmap, image));
         bag.writePicture("MouseIcon", Picture(Picture::Type::Cursor, image));
         bag.writePicture("Icon", Picture(Picture::Type::Icon, image));
-
         // Through text, as a form file stores it.
         const PropertyBag loaded(
             QJsonDocument::fromJson(QJsonDocument(bag.toJson()).toJson()).object());
@@ -113,17 +112,14 @@ private Q_SLOTS:
                                bag.readColor("cFore", 0x80000012), bag.readDouble("Scale", 1.5)}),
                  QVariantList({qint16(16), 3, true, "x", OleColor(0x80000012), 1.5}));
         QVERIFY(bag.readPicture("Image").isNull());
-
         // A value without a default is always written, even when it looks like one.
         bag.writeLong("Mode", 0, std::nullopt);
         QVERIFY(bag.contains("Mode"));
-
         // Writing the default over a stored value takes the key away again.
         bag.writeInteger("ImgSize", 32, 16);
         QVERIFY(bag.contains("ImgSize"));
         bag.writeInteger("ImgSize", 16, 16);
         QVERIFY(!bag.contains("ImgSize"));
-
         // Keys match without case: writing under another spelling replaces the value instead
         // of adding a twin.
         bag.remove("MODE");
@@ -210,7 +206,6 @@ private Q_SLOTS:
         QCOMPARE(speak->properties.readColor("BackColour", 0), OleColor(0x8000000F));
         QCOMPARE(form->control("scrSpeed")->twips.left(), -30);
         QVERIFY(!form->control("nothing"));
-
         // Written back as text, it reads the same.
         const std::optional<platform::FormFile> again = platform::FormFile::parse(form->toJson());
         QVERIFY(again);
@@ -237,7 +232,6 @@ private Q_SLOTS:
         QCOMPARE(form->controls.first().twips, QRect(0, 15, 1200, 360));
         QCOMPARE(form->controls.first().tabIndex, 0);
         QVERIFY(log.entries(LogLevel::Warning).size() >= 7);
-
         // Not JSON, an array, empty, and no file at all: unreadable, saying why.
         for (const QByteArray& content :
              {QByteArray("{ name: "), QByteArray("[1, 2]"), QByteArray(""), QByteArray()}) {
@@ -363,7 +357,6 @@ private Q_SLOTS:
             QVERIFY(again);
             QCOMPARE(reread.queryValue(*again, "v")->data, "ok");
         }
-
         // A folder where the file should be: the change is refused and nothing is kept.
         const QString path = m_dir.filePath(QStringLiteral("folder.json"));
         QVERIFY(QDir().mkpath(path));

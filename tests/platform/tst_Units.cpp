@@ -169,7 +169,6 @@ private Q_SLOTS:
                                   target.pixel(4, 4)}),
                      QList<QRgb>({destination, expected, expected, destination}));
         }
-
         // Stretching copies nearest-neighbour; a negative height runs upwards from y, the
         // source's top lowest; an empty source, like none at all, draws nothing.
         const QRgb red = qRgb(255, 0, 0), blue = qRgb(0, 0, 255), black = qRgb(0, 0, 0);

@@ -85,7 +85,8 @@ private Q_SLOTS:
 
     // The default procedure turns a press on the caption or an edge into the move or size
     // command, which comes through the window's procedure again with the press's point.
-    // Negative coordinates (a screen left of or above the primary one) come back intact.
+    // Negative coordinates (a screen left of or above the primary one) come back intact. A
+    // procedure replaced can be put back.
     void pressBecomesAMoveOrSizeCommand()
     {
         using namespace platform;
@@ -98,12 +99,15 @@ private Q_SLOTS:
             {HTTOPLEFT, SC_SIZE + 4},         {HTTOPRIGHT, SC_SIZE + 5},
             {HTBOTTOM, SC_SIZE + 6},          {HTBOTTOMLEFT, SC_SIZE + 7},
             {HTBOTTOMRIGHT, SC_SIZE + 8}};
+        constexpr quint32 kOwnMessage = 0x0400; // the first number free for a program's own use
         QWidget window;
         QList<WindowMessage> seen;
-        setWindowProcedure(&window, [&](QWidget*, const WindowMessage& message) {
-            seen.append(message);
-            return qintptr(0); // answers everything: no move or size starts
-        });
+        const WindowProcedure previous =
+            setWindowProcedure(&window, [&](QWidget*, const WindowMessage& message) {
+                seen.append(message);
+                // Answers everything: no move or size starts.
+                return qintptr(message.message == kOwnMessage ? 7 : 0);
+            });
         for (const auto& [hit, command] : rows) {
             seen.clear();
             sendMessage(&window, WM_NCLBUTTONDOWN, quintptr(hit), makePointParam(QPoint(5, 6)));
@@ -114,23 +118,13 @@ private Q_SLOTS:
             QCOMPARE(seen[1].wParam, command);
             QCOMPARE(pointFromParam(seen[1].lParam), QPoint(5, 6));
         }
-    }
-
-    void restoringThePreviousProcedure()
-    {
-        QWidget window;
-        int calls = 0;
-        const platform::WindowProcedure previous =
-            platform::setWindowProcedure(&window, [&](QWidget*, const platform::WindowMessage&) {
-                ++calls;
-                return qintptr(7);
-            });
-        QVERIFY(previous);                      // the default procedure
-        constexpr quint32 kOwnMessage = 0x0400; // the first number free for a program's own use
-        QCOMPARE(platform::sendMessage(&window, kOwnMessage, 0, 0), qintptr(7));
-        platform::setWindowProcedure(&window, previous);
-        QCOMPARE(platform::sendMessage(&window, kOwnMessage, 0, 0), qintptr(0));
-        QCOMPARE(calls, 1);
+        // The procedure replaced was the default one; put back, it answers again.
+        QVERIFY(previous);
+        QCOMPARE(sendMessage(&window, kOwnMessage, 0, 0), qintptr(7));
+        setWindowProcedure(&window, previous);
+        seen.clear();
+        QCOMPARE(sendMessage(&window, kOwnMessage, 0, 0), qintptr(0));
+        QVERIFY(seen.isEmpty());
     }
 
     // Moving by hand is also the X-server move test's (without a window manager); here, sizing
@@ -205,13 +199,11 @@ private Q_SLOTS:
         add("keyHelp", "keyAbout", "About");
         // An unknown parent is refused and adds nothing.
         QCOMPARE(add("nope", "k", "x"), 0);
-
         // The order and captions of the menus are checked on the main window's bar.
         QVERIFY(file != 0 && exit != 0 && separator != 0);
         QCOMPARE(bar.count(), 6);
         QCOMPARE(QStringList({bar.keyOf(exit), bar.keyOf(separator), bar.keyOf(999)}),
                  QStringList({"keyExit", {}, {}}));
-
         // Clicks report the item's id, from the menu and from code.
         QSignalSpy clicks(&bar, &MenuBar::Click);
         const QList<QAction*> menus = bar.widget()->actions();
@@ -220,13 +212,11 @@ private Q_SLOTS:
         QCOMPARE(clicks.first().first().toInt(), exit);
         bar.trigger(exit);
         QCOMPARE(clicks.size(), 2);
-
         // An item that gets children becomes a submenu.
         QVERIFY(add("keyHelpfile", "leaf", "Leaf") != 0);
         QAction* helpFile = menus.at(1)->menu()->actions().first();
         QVERIFY(helpFile->menu());
         QCOMPARE(helpFile->menu()->actions().first()->text(), "Leaf");
-
         // An item placed before another of its menu; across menus or to an unknown key
         // it stays where it is.
         const qint32 last = add("keyHelp", "keyLast", "Last");
@@ -235,7 +225,6 @@ private Q_SLOTS:
         QCOMPARE(menus.at(1)->menu()->actions().last(), bar.action(last));
         bar.moveBefore(last, "keyHelpfile");
         QCOMPARE(menus.at(1)->menu()->actions().first(), bar.action(last));
-
         // The font reaches the bar and its menus; a size of 0 is refused.
         bar.setFontName("DejaVu Serif");
         bar.setFontSize(9);
@@ -258,7 +247,6 @@ private Q_SLOTS:
         QCOMPARE(seen, QVariantList({"Parlanza", "File already exists ! Overwrite ?",
                                      int(QMessageBox::Warning),
                                      int(QMessageBox::Ok | QMessageBox::Cancel)}));
-
         // A given title is kept.
         answerNextBox(&seen, QMessageBox::Yes);
         QCOMPARE(platform::MessageBoxService::current().show(
@@ -266,7 +254,6 @@ private Q_SLOTS:
                  platform::MessageAnswer::Yes);
         QCOMPARE(seen, QVariantList({"HTML Help Class", "Go on?", int(QMessageBox::Question),
                                      int(QMessageBox::Yes | QMessageBox::No)}));
-
         // Style words: 0 to 5 choose the buttons, 16, 32, 48 and 64 the icon.
         using enum platform::MessageButtons;
         using enum platform::MessageIcon;
@@ -300,7 +287,6 @@ private Q_SLOTS:
         for (const auto& [filter, expected] : rows) {
             QCOMPARE(platform::fileDialogNameFilters(filter), expected);
         }
-
         // The real dialog shows the chosen filter's files first; all files include those
         // without an extension.
         QTemporaryDir dir;
@@ -345,7 +331,6 @@ private Q_SLOTS:
         QCOMPARE(platform::programFile("\\audio\\start.wav"), folder.filePath("audio/start.wav"));
         QCOMPARE(platform::programFile("help/Parlanza.chm"), folder.filePath("help/Parlanza.chm"));
         QCOMPARE(platform::appTitle(), "Parlanza");
-
         // A missing bitmap is reported, not fatal.
         support::FakeMessageBoxService boxes;
         platform::EventLogCapture log;
