@@ -243,7 +243,7 @@ private Q_SLOTS:
         }
     }
 
-    void keepsValuesAcrossInstances()
+    void keepsValuesAcrossInstancesAndEnforcesAccessRights()
     {
         const QString file = freshFile();
         {
@@ -280,15 +280,10 @@ private Q_SLOTS:
                                rights::Read);
         QVERIFY(key);
         QCOMPARE(registry.queryValue(*key, QString())->data, "/lib/x.ocx");
-    }
-
-    void enforcesAccessRights()
-    {
-        Registry registry(freshFile());
+        // A key opened only for setting refuses reading, one opened for reading refuses changes.
         std::optional<RegistryKey> created = registry.createKey(kUser, "K", rights::SetValue);
         QVERIFY(created);
         QVERIFY(registry.setValue(*created, text("v", "1")));
-        // Opened only for setting: reading is refused.
         QVERIFY(!registry.queryValue(*created, "v"));
         std::optional<RegistryKey> reading = registry.openKey(kUser, "K", rights::Read);
         QVERIFY(!registry.setValue(*reading, text("v", {})));

@@ -58,16 +58,15 @@ private Q_SLOTS:
         }
         // The offscreen screen reports 96 dots per inch: 15 twips to the pixel. Conversions
         // round that way too, also at other densities.
-        QCOMPARE(platform::twipsPerPixelY(), 15.0);
-        QCOMPARE(platform::twipsToPixelsX(600), 40);
-        QCOMPARE(platform::pixelsToTwipsY(21), 315.0);
-        platform::setTwipsPerPixelOverride(10);
-        QCOMPARE(platform::twipsToPixelsX(25), 2); // 2.5
-        QCOMPARE(platform::twipsToPixelsY(35), 4); // 3.5
-        QCOMPARE(platform::twipsToPixelsX(-25), -2);
-        QCOMPARE(platform::pixelsToTwipsX(1.5), 15.0);
-        platform::setTwipsPerPixelOverride(0);
-        QCOMPARE(platform::twipsPerPixelX(), 15.0);
+        using namespace platform;
+        QCOMPARE(QVariantList({twipsPerPixelY(), twipsToPixelsX(600), pixelsToTwipsY(21)}),
+                 QVariantList({15.0, 40, 315.0}));
+        setTwipsPerPixelOverride(10); // 2.5 pixels round to 2, 3.5 to 4
+        QCOMPARE(QVariantList({twipsToPixelsX(25), twipsToPixelsY(35), twipsToPixelsX(-25),
+                               pixelsToTwipsX(1.5)}),
+                 QVariantList({2, 4, -2, 15.0}));
+        setTwipsPerPixelOverride(0);
+        QCOMPARE(twipsPerPixelX(), 15.0);
     }
 
     void rgbValuesKeepTheirChannelsAndUnknownIndexesAreBlack()
