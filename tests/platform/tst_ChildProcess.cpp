@@ -13,40 +13,27 @@ class tst_ChildProcess : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // What a forked child writes and how it ends, as collecting reports it.
-    void collect_data()
+    // What a forked child writes and how it ends, as collecting (at most 100 bytes) reports
+    // it: ending well, ending badly, writing too much, never ending.
+    void collectReportsOutputAndEndWithinTheTimeLimit()
     {
-        QTest::addColumn<QByteArray>("written");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<qint64>("maxBytes");
-        QTest::addColumn<bool>("clean");
-        QTest::newRow("ends well") << QByteArray("all of it") << 0 << qint64(100) << true;
-        QTest::newRow("ends badly") << QByteArray("some") << 3 << qint64(100) << false;
-        QTest::newRow("writes too much") << QByteArray(300, 'x') << 0 << qint64(100) << false;
-    }
-    void collect()
-    {
-        QFETCH(QByteArray, written);
-        QFETCH(int, status);
-        QFETCH(qint64, maxBytes);
-        QFETCH(bool, clean);
-        auto child = ChildProcess::fork([&](int fd) {
-            return ChildProcess::writeAllTo(fd, written.constData(), written.size()) ? status : 99;
-        });
-        QVERIFY(child.ok());
-        const ChildProcess::Collected got = child.value()->collect(10000, maxBytes);
-        QCOMPARE(got.exitedCleanly, clean);
-        QVERIFY(!got.timedOut);
-        if (written.size() <= maxBytes) {
-            QCOMPARE(got.output, written);
+        const std::tuple<QByteArray, int, bool> rows[] = {
+            {"all of it", 0, true}, {"some", 3, false}, {QByteArray(300, 'x'), 0, false}};
+        for (const auto& [written, status, clean] : rows) {
+            auto child = ChildProcess::fork([&](int fd) {
+                return ChildProcess::writeAllTo(fd, written.data(), written.size()) ? status : 99;
+            });
+            QVERIFY(child.ok());
+            const ChildProcess::Collected got = child.value()->collect(10000, 100);
+            QCOMPARE(got.exitedCleanly, clean);
+            QVERIFY(!got.timedOut);
+            if (written.size() <= 100) {
+                QCOMPARE(got.output, written);
+            }
         }
-    }
-
-    // A child that does not end is killed at the time limit; one that ends while
-    // something it started holds the stream open is not waited for beyond its own end,
-    // and what it started ends with it.
-    void endsWithinTheTimeLimit()
-    {
+        // A child that does not end is killed at the time limit; one that ends while
+        // something it started holds the stream open is not waited for beyond its own end,
+        // and what it started ends with it.
         QElapsedTimer clock;
         clock.start();
         auto sleeper = ChildProcess::fork([](int) {
@@ -80,7 +67,8 @@ private Q_SLOTS:
         QTRY_VERIFY(!testfiles::isRunning(grandchild));
     }
 
-    // A program's output and errors arrive in one stream; its input is empty.
+    // A program's output and errors arrive in one stream; its input is empty unless asked
+    // for. A missing program says why.
     void startsAProgram()
     {
         auto shell = ChildProcess::start(
@@ -95,11 +83,7 @@ private Q_SLOTS:
         auto missing = ChildProcess::start(QStringLiteral("/nonexistent/parlanza-program"), {});
         QVERIFY(!missing.ok());
         QVERIFY(!missing.error().isEmpty());
-    }
-
-    // Two ways: what is written reaches the program, what it answers comes back.
-    void talksBothWays()
-    {
+        // Both ways: what is written reaches the program, what it answers comes back.
         auto echo = ChildProcess::start(QStringLiteral("head"),
                                         {QStringLiteral("-c"), QStringLiteral("5")});
         QVERIFY(echo.ok());

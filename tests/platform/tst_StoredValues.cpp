@@ -11,15 +11,38 @@
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <unistd.h>
+
+using platform::EventLogCapture;
+using platform::LogLevel;
+using platform::OleColor;
+using platform::Picture;
+using platform::PropertyBag;
+using platform::Registry;
+using platform::RegistryKey;
+using platform::RegistryValue;
+using platform::RegistryValueType;
+namespace rights = platform::registry_access;
 
 namespace {
 
-platform::PropertyBag bagFrom(const char* json)
+constexpr auto kUser = platform::RegistryRoot::CurrentUser;
+constexpr auto kMachine = platform::RegistryRoot::LocalMachine;
+
+PropertyBag bagFrom(const char* json)
 {
-    return platform::PropertyBag(QJsonDocument::fromJson(json).object(),
-                                 QStringLiteral("Form.ctl"));
+    return PropertyBag(QJsonDocument::fromJson(json).object(), QStringLiteral("Form.ctl"));
 }
+
+RegistryValue text(const QString& name, const QString& data,
+                   RegistryValueType type = RegistryValueType::String)
+{
+    return {name, type, data};
+}
+
+// Whether the bag's value "v" read as the reader's default.
+using ReadsDefault = std::function<bool(const PropertyBag&)>;
 
 } // namespace
 
@@ -36,234 +59,180 @@ private:
 private Q_SLOTS:
     void valuesRoundTrip()
     {
-        platform::PropertyBag bag;
-        QFont font(QStringLiteral("Liberation Sans"));
+        PropertyBag bag;
+        QFont font(QStringLiteral("Liberation Sans"), -1, QFont::Bold, true);
         font.setPointSizeF(9.75);
-        font.setBold(true);
-        font.setItalic(true);
         QImage image(4, 3, QImage::Format_RGB32);
         image.fill(QColor(10, 200, 30));
-        const platform::Picture picture(platform::Picture::Type::Bitmap, image);
-
-        bag.writeInteger(QStringLiteral("ImgSize"), -7, 16);
-        bag.writeLong(QStringLiteral("Mode"), 70000, std::nullopt);
-        bag.writeByte(QStringLiteral("Behaviour"), 2, 0);
-        bag.writeBoolean(QStringLiteral("Enabled"), false, true);
-        bag.writeSingle(QStringLiteral("Scale"), 1.25f, 1.0f);
-        bag.writeString(QStringLiteral("Caption"), QStringLiteral("SPEAK ä"), QString());
-        bag.writeColor(QStringLiteral("BackColour"), 0x8000000F, 0x00FFFFFF);
-        bag.writeFont(QStringLiteral("Font"), font, std::nullopt);
-        bag.writePicture(QStringLiteral("Picture"), picture);
-        bag.writePicture(QStringLiteral("MouseIcon"),
-                         platform::Picture(platform::Picture::Type::Cursor, image));
-        bag.writePicture(QStringLiteral("Icon"),
-                         platform::Picture(platform::Picture::Type::Icon, image));
-
+        bag.writeInteger("ImgSize", -7, 16);
+        bag.writeLong("Mode", 70000, std::nullopt);
+        bag.writeByte("Behaviour", 2, 0);
+        bag.writeBoolean("Enabled", false, true);
+        bag.writeSingle("Scale", 1.25f, 1.0f);
+        bag.writeString("Caption", "SPEAK ä", QString());
+        bag.writeColor("BackColour", 0x8000000F, 0x00FFFFFF);
+        bag.writeFont("Font", font, std::nullopt);
+        bag.writePicture("Picture", Picture(Picture::Type::Bitmap, image));
+        bag.writePicture("MouseIcon", Picture(Picture::Type::Cursor, image));
+        bag.writePicture("Icon", Picture(Picture::Type::Icon, image));
         // Through text, as a form file stores it.
-        const platform::PropertyBag loaded(
+        const PropertyBag loaded(
             QJsonDocument::fromJson(QJsonDocument(bag.toJson()).toJson()).object());
-        QCOMPARE(loaded.readInteger(QStringLiteral("ImgSize"), 16), qint16(-7));
-        QCOMPARE(loaded.readLong(QStringLiteral("Mode"), 0), 70000);
-        QCOMPARE(loaded.readByte(QStringLiteral("Behaviour"), 0), quint8(2));
-        QCOMPARE(loaded.readBoolean(QStringLiteral("Enabled"), true), false);
-        QCOMPARE(loaded.readSingle(QStringLiteral("Scale"), 1.0f), 1.25f);
-        QCOMPARE(loaded.readString(QStringLiteral("Caption"), QString()),
-                 QStringLiteral("SPEAK ä"));
-        QCOMPARE(loaded.readColor(QStringLiteral("BackColour"), 0), platform::OleColor(0x8000000F));
-        const QFont readFont = loaded.readFont(QStringLiteral("Font"), QFont());
-        QCOMPARE(readFont.family(), font.family());
-        QCOMPARE(readFont.pointSizeF(), 9.75);
-        QVERIFY(readFont.bold());
-        QVERIFY(readFont.italic());
-        const platform::Picture readPicture = loaded.readPicture(QStringLiteral("Picture"));
-        QCOMPARE(readPicture.type(), platform::Picture::Type::Bitmap);
-        QCOMPARE(readPicture.image().convertToFormat(QImage::Format_RGB32), image);
+        const QFont f = loaded.readFont("Font", QFont());
+        QCOMPARE(QVariantList({loaded.readInteger("ImgSize", 16), loaded.readLong("Mode", 0),
+                               loaded.readByte("Behaviour", 0), loaded.readBoolean("Enabled", true),
+                               loaded.readSingle("Scale", 1.0f), loaded.readString("Caption", {}),
+                               loaded.readColor("BackColour", 0), f.family(), f.pointSizeF(),
+                               f.bold(), f.italic()}),
+                 QVariantList({qint16(-7), 70000, quint8(2), false, 1.25f, "SPEAK ä",
+                               OleColor(0x8000000F), font.family(), 9.75, true, true}));
+        QCOMPARE(loaded.readPicture("Picture").image().convertToFormat(QImage::Format_RGB32),
+                 image);
         // Cursors and icons stay what they are.
-        QCOMPARE(loaded.readPicture(QStringLiteral("MouseIcon")).type(),
-                 platform::Picture::Type::Cursor);
-        QCOMPARE(loaded.readPicture(QStringLiteral("Icon")).type(), platform::Picture::Type::Icon);
+        QCOMPARE(QList<int>({int(loaded.readPicture("Picture").type()),
+                             int(loaded.readPicture("MouseIcon").type()),
+                             int(loaded.readPicture("Icon").type())}),
+                 QList<int>({int(Picture::Type::Bitmap), int(Picture::Type::Cursor),
+                             int(Picture::Type::Icon)}));
     }
 
-    void defaultsAreNotWrittenAndMissingKeysReadThem()
+    void defaultsAreNotWrittenAndKeysMatchWithoutCase()
     {
-        platform::PropertyBag bag;
-        bag.writeInteger(QStringLiteral("ImgSize"), 16, 16);
-        bag.writeBoolean(QStringLiteral("Focus"), true, true);
-        bag.writeString(QStringLiteral("Caption"), QString(), QString());
-        bag.writeColor(QStringLiteral("cFore"), 0x80000012, 0x80000012);
-        bag.writeFont(QStringLiteral("Font"), QFont(), QFont());
-        bag.writePicture(QStringLiteral("Image"), platform::Picture());
+        PropertyBag bag;
+        bag.writeInteger("ImgSize", 16, 16);
+        bag.writeBoolean("Focus", true, true);
+        bag.writeString("Caption", QString(), QString());
+        bag.writeColor("cFore", 0x80000012, 0x80000012);
+        bag.writeFont("Font", QFont(), QFont());
+        bag.writePicture("Image", Picture());
         QVERIFY(bag.isEmpty());
         // Missing keys read their defaults.
-        QCOMPARE(bag.readInteger(QStringLiteral("ImgSize"), 16), qint16(16));
-        QCOMPARE(bag.readLong(QStringLiteral("Gradient"), 3), 3);
-        QCOMPARE(bag.readBoolean(QStringLiteral("Focus"), true), true);
-        QCOMPARE(bag.readString(QStringLiteral("Caption"), QStringLiteral("x")),
-                 QStringLiteral("x"));
-        QCOMPARE(bag.readColor(QStringLiteral("cFore"), 0x80000012),
-                 platform::OleColor(0x80000012));
-        QCOMPARE(bag.readDouble(QStringLiteral("Scale"), 1.5), 1.5);
-        QVERIFY(bag.readPicture(QStringLiteral("Image")).isNull());
-
+        QCOMPARE(QVariantList({bag.readInteger("ImgSize", 16), bag.readLong("Gradient", 3),
+                               bag.readBoolean("Focus", true), bag.readString("Caption", "x"),
+                               bag.readColor("cFore", 0x80000012), bag.readDouble("Scale", 1.5)}),
+                 QVariantList({qint16(16), 3, true, "x", OleColor(0x80000012), 1.5}));
+        QVERIFY(bag.readPicture("Image").isNull());
         // A value without a default is always written, even when it looks like one.
-        bag.writeLong(QStringLiteral("Mode"), 0, std::nullopt);
-        QVERIFY(bag.contains(QStringLiteral("Mode")));
-
+        bag.writeLong("Mode", 0, std::nullopt);
+        QVERIFY(bag.contains("Mode"));
         // Writing the default over a stored value takes the key away again.
-        bag.writeInteger(QStringLiteral("ImgSize"), 32, 16);
-        QVERIFY(bag.contains(QStringLiteral("ImgSize")));
-        bag.writeInteger(QStringLiteral("ImgSize"), 16, 16);
-        QVERIFY(!bag.contains(QStringLiteral("ImgSize")));
-    }
-
-    void keysMatchWithoutCase()
-    {
-        platform::PropertyBag bag;
-        bag.writeColor(QStringLiteral("cBhover"), 0x123456, 0);
-        QCOMPARE(bag.readColor(QStringLiteral("cBHover"), 0), platform::OleColor(0x123456));
-        QVERIFY(bag.contains(QStringLiteral("CBHOVER")));
-
-        // Writing under another spelling replaces the value instead of adding a twin.
-        bag.writeColor(QStringLiteral("cBHover"), 0x654321, 0);
+        bag.writeInteger("ImgSize", 32, 16);
+        QVERIFY(bag.contains("ImgSize"));
+        bag.writeInteger("ImgSize", 16, 16);
+        QVERIFY(!bag.contains("ImgSize"));
+        // Keys match without case: writing under another spelling replaces the value instead
+        // of adding a twin.
+        bag.remove("MODE");
+        bag.writeColor("cBhover", 0x123456, 0);
+        QCOMPARE(bag.readColor("cBHover", 0), OleColor(0x123456));
+        QVERIFY(bag.contains("CBHOVER"));
+        bag.writeColor("cBHover", 0x654321, 0);
         QCOMPARE(bag.toJson().size(), 1);
-        QCOMPARE(bag.readColor(QStringLiteral("cbhover"), 0), platform::OleColor(0x654321));
-        bag.remove(QStringLiteral("CBHOVER"));
+        QCOMPARE(bag.readColor("cbhover", 0), OleColor(0x654321));
+        bag.remove("CBHOVER");
         QVERIFY(bag.isEmpty());
-    }
-
-    void badValuesFallBackWithAWarning_data()
-    {
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<QString>("key");
-        const auto row = [](const char* tag, const char* json, const char* key) {
-            QTest::newRow(tag) << QByteArray(json) << QString::fromLatin1(key);
-        };
-        row("integer too large", R"({"v": 40000})", "integer");
-        row("integer fraction", R"({"v": 2.5})", "integer");
-        row("integer text", R"({"v": "abc"})", "integer");
-        row("long too large", R"({"v": 5000000000})", "long");
-        row("byte negative", R"({"v": -1})", "byte");
-        row("boolean text", R"({"v": "yes"})", "boolean");
-        row("string number", R"({"v": 12})", "string");
-        row("colour garbage", R"({"v": "0xZZ"})", "colour");
-        row("colour object", R"({"v": {}})", "colour");
-        row("font without name", R"({"v": {"size": 9}})", "font");
-        row("font list without a first name", R"({"v": {"name": ", Arial"}})", "font");
-        row("font size zero", R"({"v": {"name": "Arial", "size": 0}})", "font");
-        row("picture missing resource", R"({"v": {"resource": "NO_SUCH_BITMAP"}})", "picture");
-        row("picture bad data", R"({"v": {"data": "AAAA"}})", "picture");
-    }
-
-    void badValuesFallBackWithAWarning()
-    {
-        QFETCH(QByteArray, json);
-        QFETCH(QString, key);
-        platform::EventLogCapture log;
-        const platform::PropertyBag bag = bagFrom(json.constData());
-        const QString v = QStringLiteral("v");
-        QFont defaultFont(QStringLiteral("DejaVu Sans"));
-        if (key == QLatin1String("integer")) {
-            QCOMPARE(bag.readInteger(v, 16), qint16(16));
-        } else if (key == QLatin1String("long")) {
-            QCOMPARE(bag.readLong(v, 7), 7);
-        } else if (key == QLatin1String("byte")) {
-            QCOMPARE(bag.readByte(v, 3), quint8(3));
-        } else if (key == QLatin1String("boolean")) {
-            QCOMPARE(bag.readBoolean(v, true), true);
-        } else if (key == QLatin1String("string")) {
-            QCOMPARE(bag.readString(v, QStringLiteral("d")), QStringLiteral("d"));
-        } else if (key == QLatin1String("colour")) {
-            QCOMPARE(bag.readColor(v, 0x8000000F), platform::OleColor(0x8000000F));
-        } else if (key == QLatin1String("font")) {
-            QCOMPARE(bag.readFont(v, defaultFont).family(), defaultFont.family());
-        } else {
-            QVERIFY(bag.readPicture(v).isNull());
-        }
-        const QList<platform::LogEntry> warnings = log.entries(platform::LogLevel::Warning);
-        QCOMPARE(warnings.size(), 1);
-        QVERIFY2(warnings.first().text.contains(QLatin1String("Form.ctl.v")),
-                 qPrintable(warnings.first().text));
     }
 
     // Colours are longs: classic hexadecimal text and negative longs name the same colour.
-    // Booleans are numbers, true being -1.
-    void olderSpellings()
+    // Booleans are numbers, true being -1. Values of the wrong kind or out of range read as
+    // the default and warn, naming the value.
+    void olderSpellingsReadAndBadValuesFallBackWithAWarning()
     {
-        const platform::PropertyBag bag = bagFrom(
+        const PropertyBag older = bagFrom(
             R"({"a": "&H8000000F&", "b": -2147483633, "c": "0x00574539", "d": 5719353,
                 "t": -1, "f": 0})");
-        QCOMPARE(bag.readColor(QStringLiteral("a"), 0), platform::OleColor(0x8000000F));
-        QCOMPARE(bag.readColor(QStringLiteral("b"), 0), platform::OleColor(0x8000000F));
-        QCOMPARE(bag.readColor(QStringLiteral("c"), 0), platform::OleColor(0x574539));
-        QCOMPARE(bag.readColor(QStringLiteral("d"), 0), platform::OleColor(0x574539));
-        QCOMPARE(bag.readLong(QStringLiteral("a"), 0), qint32(0x8000000F));
-        QCOMPARE(bag.readBoolean(QStringLiteral("t"), false), true);
-        QCOMPARE(bag.readBoolean(QStringLiteral("f"), true), false);
+        QCOMPARE(QList<OleColor>({older.readColor("a", 0), older.readColor("b", 0),
+                                  older.readColor("c", 0), older.readColor("d", 0)}),
+                 QList<OleColor>({0x8000000F, 0x8000000F, 0x574539, 0x574539}));
+        QCOMPARE(older.readLong("a", 0), qint32(0x8000000F));
+        QCOMPARE(QList<bool>({older.readBoolean("t", false), older.readBoolean("f", true)}),
+                 QList<bool>({true, false}));
+        const ReadsDefault integer = [](auto& bag) { return bag.readInteger("v", 16) == 16; };
+        const ReadsDefault colour = [](auto& bag) {
+            return bag.readColor("v", 0x8000000F) == 0x8000000F;
+        };
+        const ReadsDefault font = [](auto& bag) {
+            return bag.readFont("v", QFont("DejaVu Sans")).family() == "DejaVu Sans";
+        };
+        const ReadsDefault picture = [](auto& bag) { return bag.readPicture("v").isNull(); };
+        // Out of range, fractions and text for numbers; fonts without a usable name or size;
+        // pictures that are neither a resource nor image data.
+        const std::pair<const char*, ReadsDefault> rows[] = {
+            {R"({"v": 40000})", integer},
+            {R"({"v": 2.5})", integer},
+            {R"({"v": "abc"})", integer},
+            {R"({"v": 5000000000})", [](auto& bag) { return bag.readLong("v", 7) == 7; }},
+            {R"({"v": -1})", [](auto& bag) { return bag.readByte("v", 3) == 3; }},
+            {R"({"v": "yes"})", [](auto& bag) { return bag.readBoolean("v", true); }},
+            {R"({"v": 12})", [](auto& bag) { return bag.readString("v", "d") == "d"; }},
+            {R"({"v": "0xZZ"})", colour},
+            {R"({"v": {}})", colour},
+            {R"({"v": {"size": 9}})", font},
+            {R"({"v": {"name": ", Arial"}})", font},
+            {R"({"v": {"name": "Arial", "size": 0}})", font},
+            {R"({"v": {"resource": "NO_SUCH_BITMAP"}})", picture},
+            {R"({"v": {"data": "AAAA"}})", picture}};
+        for (const auto& [json, readsDefault] : rows) {
+            EventLogCapture log;
+            QVERIFY2(readsDefault(bagFrom(json)), json);
+            const QList<platform::LogEntry> warnings = log.entries(LogLevel::Warning);
+            QCOMPARE(warnings.size(), 1);
+            QVERIFY2(warnings.first().text.contains("Form.ctl.v"),
+                     qPrintable(warnings.first().text));
+        }
     }
 
     void formFileReadsControlsAndWritesThemBack()
     {
-        const QByteArray json = R"({
-            "name": "Main", "width": 9000, "height": 6000,
-            "properties": {"Caption": "Parlanza"},
-            "controls": [
-                {"class": "bvlBUTTON", "name": "cmdSpkText", "left": 120, "top": 240,
-                 "width": 1200, "height": 600, "tabIndex": 3,
+        const QByteArray json = R"({"name": "Main", "width": 9000, "height": 6000,
+            "properties": {"Caption": "Parlanza"}, "controls": [
+                {"class": "bvlBUTTON", "name": "cmdSpkText", "left": 120, "top": 240, "width": 1200,
+                 "height": 600, "tabIndex": 3,
                  "properties": {"Caption": "SPEAK", "BackColour": "0x8000000F"}},
-                {"class": "UcScroll", "name": "scrSpeed", "left": -30, "top": 0,
-                 "width": 2400, "height": 255}
-            ]})";
+                {"class": "UcScroll", "name": "scrSpeed", "left": -30, "top": 0, "width": 2400,
+                 "height": 255}]})";
         QString error;
         const std::optional<platform::FormFile> form = platform::FormFile::parse(json, &error);
         QVERIFY2(form, qPrintable(error));
-        QCOMPARE(form->name, QStringLiteral("Main"));
+        QCOMPARE(form->name, "Main");
         QCOMPARE(form->twips, QSize(9000, 6000));
-        QCOMPARE(form->properties.readString(QStringLiteral("caption"), QString()),
-                 QStringLiteral("Parlanza"));
+        QCOMPARE(form->properties.readString("caption", QString()), "Parlanza");
         QCOMPARE(form->controls.size(), 2);
-        const platform::FormControl* speak = form->control(QStringLiteral("CMDSPKTEXT"));
+        const platform::FormControl* speak = form->control("CMDSPKTEXT");
         QVERIFY(speak);
-        QCOMPARE(speak->className, QStringLiteral("bvlBUTTON"));
+        QCOMPARE(speak->className, "bvlBUTTON");
         QCOMPARE(speak->twips, QRect(120, 240, 1200, 600));
         QCOMPARE(speak->tabIndex, 3);
-        QCOMPARE(speak->properties.readColor(QStringLiteral("BackColour"), 0),
-                 platform::OleColor(0x8000000F));
-        QCOMPARE(form->control(QStringLiteral("scrSpeed"))->twips.left(), -30);
-        QVERIFY(!form->control(QStringLiteral("nothing")));
-
+        QCOMPARE(speak->properties.readColor("BackColour", 0), OleColor(0x8000000F));
+        QCOMPARE(form->control("scrSpeed")->twips.left(), -30);
+        QVERIFY(!form->control("nothing"));
         // Written back as text, it reads the same.
         const std::optional<platform::FormFile> again = platform::FormFile::parse(form->toJson());
         QVERIFY(again);
         QCOMPARE(again->toJson(), form->toJson());
-        const platform::FormControl* speakAgain = again->control(QStringLiteral("cmdSpkText"));
+        const platform::FormControl* speakAgain = again->control("cmdSpkText");
         QVERIFY(speakAgain);
         QCOMPARE(QVariantList({speakAgain->className, speakAgain->twips, speakAgain->tabIndex}),
                  QVariantList({speak->className, speak->twips, speak->tabIndex}));
     }
 
-    // A broken value costs that value only: the control keeps its other settings.
-    void badGeometryFallsBackToDefaults()
+    // A broken value costs that value only: the control keeps its other settings. A broken
+    // file is refused whole.
+    void brokenFormFilesFallBackOrSayWhy()
     {
-        platform::EventLogCapture log;
+        EventLogCapture log;
         const std::optional<platform::FormFile> form = platform::FormFile::parse(R"({
-            "name": "Main", "width": "wide", "height": 99999999,
-            "controls": [
+            "name": "Main", "width": "wide", "height": 99999999, "controls": [
                 {"class": "Label", "name": "a", "left": "x", "top": 15, "width": -5,
                  "height": 300.5, "tabIndex": 70000},
-                {"name": "no class"},
-                {"class": "Label"}
-            ]})");
+                {"name": "no class"}, {"class": "Label"}]})");
         QVERIFY(form);
         QCOMPARE(form->twips, QSize(4800, 3600));
         QCOMPARE(form->controls.size(), 1);
         QCOMPARE(form->controls.first().twips, QRect(0, 15, 1200, 360));
         QCOMPARE(form->controls.first().tabIndex, 0);
-        QVERIFY(log.entries(platform::LogLevel::Warning).size() >= 7);
-    }
-
-    // Not JSON, an array, empty, and no file at all.
-    void unreadableFormFilesSayWhy()
-    {
+        QVERIFY(log.entries(LogLevel::Warning).size() >= 7);
+        // Not JSON, an array, empty, and no file at all: unreadable, saying why.
         for (const QByteArray& content :
              {QByteArray("{ name: "), QByteArray("[1, 2]"), QByteArray(""), QByteArray()}) {
             const QString path = freshFile();
@@ -274,132 +243,83 @@ private Q_SLOTS:
         }
     }
 
-    // Short and long names in any case; an unknown one is none.
-    void rootNames()
-    {
-        const auto root = [](const char* name) {
-            const std::optional<platform::RegistryRoot> found =
-                platform::Registry::rootFromName(QLatin1String(name));
-            return found ? int(*found) : -1;
-        };
-        QCOMPARE(QList<int>({root("HKCU"), root("hklm"), root("HKCR"), root("HKEY_LOCAL_MACHINE"),
-                             root("HKXX")}),
-                 QList<int>({int(platform::RegistryRoot::CurrentUser),
-                             int(platform::RegistryRoot::LocalMachine),
-                             int(platform::RegistryRoot::ClassesRoot),
-                             int(platform::RegistryRoot::LocalMachine), -1}));
-    }
-
-    void keepsValuesAcrossInstances()
+    void keepsValuesAcrossInstancesAndEnforcesAccessRights()
     {
         const QString file = freshFile();
         {
-            platform::Registry registry(file);
-            QVERIFY(!registry.openKey(platform::RegistryRoot::LocalMachine,
-                                      QStringLiteral("Software\\Test"),
-                                      platform::registry_access::Read));
-            std::optional<platform::RegistryKey> key = registry.createKey(
-                platform::RegistryRoot::LocalMachine, QStringLiteral("Software\\Test\\Deep"),
-                platform::registry_access::SetValue | platform::registry_access::CreateSubKey);
+            Registry registry(file);
+            QVERIFY(!registry.openKey(kMachine, "Software\\Test", rights::Read));
+            std::optional<RegistryKey> key = registry.createKey(
+                kMachine, "Software\\Test\\Deep", rights::SetValue | rights::CreateSubKey);
             QVERIFY(key);
-            QVERIFY(registry.setValue(*key, {QStringLiteral("Alpha.chm"),
-                                             platform::RegistryValueType::String,
-                                             QStringLiteral("/opt/a")}));
-            QVERIFY(registry.setValue(*key, {QStringLiteral("Beta.chm"),
-                                             platform::RegistryValueType::String,
-                                             QStringLiteral("/opt/b")}));
-            QVERIFY(registry.setValue(*key, {QStringLiteral("alpha.CHM"),
-                                             platform::RegistryValueType::String,
-                                             QStringLiteral("/opt/c")}));
+            QVERIFY(registry.setValue(*key, text("Alpha.chm", "/opt/a")));
+            QVERIFY(registry.setValue(*key, text("Beta.chm", "/opt/b")));
+            QVERIFY(registry.setValue(*key, text("alpha.CHM", "/opt/c")));
             registry.closeKey(*key);
             QVERIFY(!key->open);
-            QVERIFY(!registry.setValue(
-                *key, {QStringLiteral("x"), platform::RegistryValueType::String, {}}));
+            QVERIFY(!registry.setValue(*key, text("x", {})));
+            key = registry.createKey(kMachine, "SOFTWARE\\Classes\\CLSID\\{X}\\InprocServer32",
+                                     rights::AllAccess);
+            QVERIFY(registry.setValue(*key, text(QString(), "/lib/x.ocx")));
         }
-        platform::Registry registry(file);
+        Registry registry(file);
         // Parents are created with the key, and paths match without regard to case.
-        QVERIFY(registry.openKey(platform::RegistryRoot::LocalMachine,
-                                 QStringLiteral("software\\test"),
-                                 platform::registry_access::Read));
-        std::optional<platform::RegistryKey> key = registry.openKey(
-            platform::RegistryRoot::LocalMachine, QStringLiteral("SOFTWARE\\TEST\\DEEP\\"),
-            platform::registry_access::Read);
+        QVERIFY(registry.openKey(kMachine, "software\\test", rights::Read));
+        std::optional<RegistryKey> key =
+            registry.openKey(kMachine, "SOFTWARE\\TEST\\DEEP\\", rights::Read);
         QVERIFY(key);
-        const std::optional<QList<platform::RegistryValue>> values = registry.values(*key);
+        const std::optional<QList<RegistryValue>> values = registry.values(*key);
         QVERIFY(values);
         QCOMPARE(values->size(), 2);
-        QCOMPARE(values->at(0).data, QStringLiteral("/opt/c"));
-        QCOMPARE(values->at(1).name, QStringLiteral("Beta.chm"));
-        QCOMPARE(registry.queryValue(*key, QStringLiteral("BETA.chm"))->data,
-                 QStringLiteral("/opt/b"));
-        QVERIFY(!registry.openKey(platform::RegistryRoot::CurrentUser,
-                                  QStringLiteral("Software\\Test"),
-                                  platform::registry_access::Read));
-    }
-
-    void enforcesAccessRights()
-    {
-        platform::Registry registry(freshFile());
-        std::optional<platform::RegistryKey> created =
-            registry.createKey(platform::RegistryRoot::CurrentUser, QStringLiteral("K"),
-                               platform::registry_access::SetValue);
+        QCOMPARE(values->at(0).data, "/opt/c");
+        QCOMPARE(values->at(1).name, "Beta.chm");
+        QCOMPARE(registry.queryValue(*key, "BETA.chm")->data, "/opt/b");
+        QVERIFY(!registry.openKey(kUser, "Software\\Test", rights::Read));
+        // The classes root is a view of the machine's classes.
+        key = registry.openKey(platform::RegistryRoot::ClassesRoot, "CLSID\\{X}\\InprocServer32",
+                               rights::Read);
+        QVERIFY(key);
+        QCOMPARE(registry.queryValue(*key, QString())->data, "/lib/x.ocx");
+        // A key opened only for setting refuses reading, one opened for reading refuses changes.
+        std::optional<RegistryKey> created = registry.createKey(kUser, "K", rights::SetValue);
         QVERIFY(created);
-        QVERIFY(
-            registry.setValue(*created, {QStringLiteral("v"), platform::RegistryValueType::String,
-                                         QStringLiteral("1")}));
-        // Opened only for setting: reading is refused.
-        QVERIFY(!registry.queryValue(*created, QStringLiteral("v")));
-        std::optional<platform::RegistryKey> reading =
-            registry.openKey(platform::RegistryRoot::CurrentUser, QStringLiteral("K"),
-                             platform::registry_access::Read);
-        QVERIFY(!registry.setValue(*reading,
-                                   {QStringLiteral("v"), platform::RegistryValueType::String, {}}));
-        QVERIFY(!registry.deleteValue(*reading, QStringLiteral("v")));
-        QVERIFY(registry.deleteValue(*created, QStringLiteral("V")));
-        QVERIFY(!registry.deleteValue(*created, QStringLiteral("v")));
-        QVERIFY(!registry.queryValue(*reading, QStringLiteral("v")));
+        QVERIFY(registry.setValue(*created, text("v", "1")));
+        QVERIFY(!registry.queryValue(*created, "v"));
+        std::optional<RegistryKey> reading = registry.openKey(kUser, "K", rights::Read);
+        QVERIFY(!registry.setValue(*reading, text("v", {})));
+        QVERIFY(!registry.deleteValue(*reading, "v"));
+        QVERIFY(registry.deleteValue(*created, "V"));
+        QVERIFY(!registry.deleteValue(*created, "v"));
+        QVERIFY(!registry.queryValue(*reading, "v"));
     }
 
-    void expandsEnvironmentStrings()
+    // Roots by short and long names in any case, an unknown one being none; "%NAME%" by the
+    // variable's value, in text and in values stored as expandable.
+    void rootNamesAndEnvironmentStringsExpand()
     {
+        QList<int> roots;
+        for (const char* name : {"HKCU", "hklm", "HKCR", "HKEY_LOCAL_MACHINE", "HKXX"}) {
+            roots << int(Registry::rootFromName(name).value_or(platform::RegistryRoot(-1)));
+        }
+        QCOMPARE(roots, QList<int>({int(kUser), int(kMachine),
+                                    int(platform::RegistryRoot::ClassesRoot), int(kMachine), -1}));
         qputenv("PARLANZA_TEST_ROOT", "/srv/help");
         qunsetenv("PARLANZA_TEST_UNSET");
-        QCOMPARE(platform::Registry::expandEnvironmentStrings(
-                     QStringLiteral("%PARLANZA_TEST_ROOT%/x;%PARLANZA_TEST_UNSET%;50%")),
-                 QStringLiteral("/srv/help/x;%PARLANZA_TEST_UNSET%;50%"));
-        platform::Registry registry(freshFile());
-        std::optional<platform::RegistryKey> key =
-            registry.createKey(platform::RegistryRoot::CurrentUser, QStringLiteral("E"),
-                               platform::registry_access::AllAccess);
-        registry.setValue(*key, {QStringLiteral("plain"), platform::RegistryValueType::String,
-                                 QStringLiteral("%PARLANZA_TEST_ROOT%")});
-        registry.setValue(*key,
-                          {QStringLiteral("expand"), platform::RegistryValueType::ExpandString,
-                           QStringLiteral("%PARLANZA_TEST_ROOT%\\a.chm")});
-        QCOMPARE(registry.queryValue(*key, QStringLiteral("plain"))->data,
-                 QStringLiteral("%PARLANZA_TEST_ROOT%"));
-        QCOMPARE(registry.queryValue(*key, QStringLiteral("expand"))->data,
-                 QStringLiteral("/srv/help\\a.chm"));
-        QCOMPARE(registry.values(*key)->at(1).data, QStringLiteral("/srv/help\\a.chm"));
-    }
-
-    void classesRootIsTheMachinesClasses()
-    {
-        platform::Registry registry(freshFile());
-        std::optional<platform::RegistryKey> key =
-            registry.createKey(platform::RegistryRoot::LocalMachine,
-                               QStringLiteral("SOFTWARE\\Classes\\CLSID\\{X}\\InprocServer32"),
-                               platform::registry_access::AllAccess);
+        QCOMPARE(
+            Registry::expandEnvironmentStrings("%PARLANZA_TEST_ROOT%/x;%PARLANZA_TEST_UNSET%;50%"),
+            "/srv/help/x;%PARLANZA_TEST_UNSET%;50%");
+        Registry registry(freshFile());
+        std::optional<RegistryKey> key = registry.createKey(kUser, "E", rights::AllAccess);
+        registry.setValue(*key, text("plain", "%PARLANZA_TEST_ROOT%"));
         registry.setValue(
-            *key, {QString(), platform::RegistryValueType::String, QStringLiteral("/lib/x.ocx")});
-        std::optional<platform::RegistryKey> view = registry.openKey(
-            platform::RegistryRoot::ClassesRoot, QStringLiteral("CLSID\\{X}\\InprocServer32"),
-            platform::registry_access::Read);
-        QVERIFY(view);
-        QCOMPARE(registry.queryValue(*view, QString())->data, QStringLiteral("/lib/x.ocx"));
+            *key, text("expand", "%PARLANZA_TEST_ROOT%\\a.chm", RegistryValueType::ExpandString));
+        QCOMPARE(registry.queryValue(*key, "plain")->data, "%PARLANZA_TEST_ROOT%");
+        QCOMPARE(registry.queryValue(*key, "expand")->data, "/srv/help\\a.chm");
+        QCOMPARE(registry.values(*key)->at(1).data, "/srv/help\\a.chm");
     }
 
-    // Not JSON, the wrong shape, an unknown hive, a bad value.
+    // Not JSON, the wrong shape, an unknown hive, a bad value: reported, and kept until the
+    // next write replaces it. An unwritable file fails the write.
     void brokenFileIsReportedAndKeptUntilTheNextWrite()
     {
         for (const QByteArray& content :
@@ -415,44 +335,31 @@ private Q_SLOTS:
                 ::link(QFile::encodeName(path).constData(), QFile::encodeName(before).constData()),
                 0);
 
-            platform::EventLogCapture log;
-            platform::Registry registry(path);
-            QVERIFY(!registry.openKey(platform::RegistryRoot::CurrentUser, QStringLiteral("K"),
-                                      platform::registry_access::Read));
+            EventLogCapture log;
+            Registry registry(path);
+            QVERIFY(!registry.openKey(kUser, "K", rights::Read));
             QVERIFY(registry.loadError().contains(path));
-            QCOMPARE(log.entries(platform::LogLevel::Error).size(), 1);
+            QCOMPARE(log.entries(LogLevel::Error).size(), 1);
             QCOMPARE(testfiles::read(path), content);
 
-            std::optional<platform::RegistryKey> key =
-                registry.createKey(platform::RegistryRoot::CurrentUser, QStringLiteral("K"),
-                                   platform::registry_access::AllAccess);
+            std::optional<RegistryKey> key = registry.createKey(kUser, "K", rights::AllAccess);
             QVERIFY(key);
-            QVERIFY(
-                registry.setValue(*key, {QStringLiteral("v"), platform::RegistryValueType::String,
-                                         QStringLiteral("ok")}));
+            QVERIFY(registry.setValue(*key, text("v", "ok")));
             QVERIFY(registry.loadError().isEmpty());
             QCOMPARE(testfiles::read(before), content);
-            platform::Registry reread(path);
-            std::optional<platform::RegistryKey> again =
-                reread.openKey(platform::RegistryRoot::CurrentUser, QStringLiteral("K"),
-                               platform::registry_access::Read);
+            Registry reread(path);
+            std::optional<RegistryKey> again = reread.openKey(kUser, "K", rights::Read);
             QVERIFY(again);
-            QCOMPARE(reread.queryValue(*again, QStringLiteral("v"))->data, QStringLiteral("ok"));
+            QCOMPARE(reread.queryValue(*again, "v")->data, "ok");
         }
-    }
-
-    void unwritableFileFailsTheWrite()
-    {
         // A folder where the file should be: the change is refused and nothing is kept.
         const QString path = m_dir.filePath(QStringLiteral("folder.json"));
         QVERIFY(QDir().mkpath(path));
-        platform::EventLogCapture log;
-        platform::Registry registry(path);
-        QVERIFY(!registry.createKey(platform::RegistryRoot::CurrentUser, QStringLiteral("K"),
-                                    platform::registry_access::AllAccess));
-        QVERIFY(!registry.openKey(platform::RegistryRoot::CurrentUser, QStringLiteral("K"),
-                                  platform::registry_access::Read));
-        QVERIFY(!log.entries(platform::LogLevel::Error).isEmpty());
+        EventLogCapture log;
+        Registry registry(path);
+        QVERIFY(!registry.createKey(kUser, "K", rights::AllAccess));
+        QVERIFY(!registry.openKey(kUser, "K", rights::Read));
+        QVERIFY(!log.entries(LogLevel::Error).isEmpty());
     }
 };
 

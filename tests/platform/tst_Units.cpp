@@ -17,6 +17,24 @@ using platform::input::keyCode;
 using platform::input::shiftState;
 using platform::raster::RasterOp;
 
+namespace {
+
+// The pixels of a 32-bit image, row by row, and an image over such pixels.
+QList<QRgb> pixels(const QImage& image)
+{
+    const auto* first = reinterpret_cast<const QRgb*>(image.constBits());
+    return QList<QRgb>(first, first + image.width() * image.height());
+}
+
+QImage image(const QList<QRgb>& pixels, int width)
+{
+    return QImage(reinterpret_cast<const uchar*>(pixels.constData()), width,
+                  int(pixels.size()) / width, QImage::Format_RGB32)
+        .copy();
+}
+
+} // namespace
+
 class tst_Units : public QObject
 {
     Q_OBJECT
@@ -29,7 +47,7 @@ private Q_SLOTS:
     }
 
     // Halves go to the even neighbour; whole, large and nearly-half values as expected.
-    void roundHalfEven()
+    void roundingHalfToEvenAlsoInConversions()
     {
         const std::pair<double, qint64> rows[] = {
             {0.5, 0},         {1.5, 2},       {-2.5, -2},
@@ -38,25 +56,20 @@ private Q_SLOTS:
         for (const auto& [value, expected] : rows) {
             QCOMPARE(platform::roundHalfEven(value), expected);
         }
+        // The offscreen screen reports 96 dots per inch: 15 twips to the pixel. Conversions
+        // round that way too, also at other densities.
+        using namespace platform;
+        QCOMPARE(QVariantList({twipsPerPixelY(), twipsToPixelsX(600), pixelsToTwipsY(21)}),
+                 QVariantList({15.0, 40, 315.0}));
+        setTwipsPerPixelOverride(10); // 2.5 pixels round to 2, 3.5 to 4
+        QCOMPARE(QVariantList({twipsToPixelsX(25), twipsToPixelsY(35), twipsToPixelsX(-25),
+                               pixelsToTwipsX(1.5)}),
+                 QVariantList({2, 4, -2, 15.0}));
+        setTwipsPerPixelOverride(0);
+        QCOMPARE(twipsPerPixelX(), 15.0);
     }
 
-    // The offscreen screen reports 96 dots per inch: 15 twips to the pixel. Conversions
-    // round the way the rest of the program does, also at other densities.
-    void conversions()
-    {
-        QCOMPARE(platform::twipsPerPixelY(), 15.0);
-        QCOMPARE(platform::twipsToPixelsX(600), 40);
-        QCOMPARE(platform::pixelsToTwipsY(21), 315.0);
-        platform::setTwipsPerPixelOverride(10);
-        QCOMPARE(platform::twipsToPixelsX(25), 2); // 2.5
-        QCOMPARE(platform::twipsToPixelsY(35), 4); // 3.5
-        QCOMPARE(platform::twipsToPixelsX(-25), -2);
-        QCOMPARE(platform::pixelsToTwipsX(1.5), 15.0);
-        platform::setTwipsPerPixelOverride(0);
-        QCOMPARE(platform::twipsPerPixelX(), 15.0);
-    }
-
-    void rgbValuesKeepTheirChannels()
+    void rgbValuesKeepTheirChannelsAndUnknownIndexesAreBlack()
     {
         constexpr platform::OleColor slate = 0x574539;
         QCOMPARE(platform::rgb(0x39, 0x45, 0x57), slate);
@@ -65,6 +78,11 @@ private Q_SLOTS:
         QCOMPARE(platform::translateColor(0x00123456), platform::OleColor(0x123456));
         // Stray bits above the blue byte of a plain colour are dropped, not misread.
         QCOMPARE(platform::translateColor(0x01123456), platform::OleColor(0x123456));
+        // Unknown system colour indexes are black.
+        QCOMPARE(QList<platform::OleColor>({platform::sysColor(25), platform::sysColor(31),
+                                            platform::sysColor(-1),
+                                            platform::translateColor(0x800000FF)}),
+                 QList<platform::OleColor>(4, 0));
     }
 
     // Each index reads its own palette role: only that role gets the test colour, so an
@@ -95,17 +113,9 @@ private Q_SLOTS:
         }
     }
 
-    void unknownIndexesAreBlack()
-    {
-        QCOMPARE(platform::sysColor(25), platform::OleColor(0));
-        QCOMPARE(platform::sysColor(31), platform::OleColor(0));
-        QCOMPARE(platform::sysColor(-1), platform::OleColor(0));
-        QCOMPARE(platform::translateColor(0x800000FF), platform::OleColor(0));
-    }
-
     // Letters are their capitals, digits their characters; punctuation, lower-case characters
     // and media keys have none.
-    void keyCode()
+    void keyMouseAndShiftCodes()
     {
         using namespace Qt;
         const std::pair<int, int> rows[] = {
@@ -117,14 +127,9 @@ private Q_SLOTS:
         for (const auto& [key, code] : rows) {
             QVERIFY2(platform::input::keyCode(key) == code, qPrintable(QString::number(key, 16)));
         }
-    }
-
-    // The button, the buttons held and the modifiers give their codes: meta, keypad and extra
-    // buttons have none.
-    void mouseAndShift()
-    {
-        using namespace Qt;
-        const std::pair<std::array<int, 3>, QList<int>> rows[] = {
+        // The button, the buttons held and the modifiers give their codes: meta, keypad and
+        // extra buttons have none.
+        const std::pair<std::array<int, 3>, QList<int>> mouseRows[] = {
             {{NoButton, NoButton, NoModifier}, {0, 0, 0}},
             {{LeftButton, LeftButton, ShiftModifier}, {1, 1, 1}},
             {{RightButton, RightButton, ControlModifier}, {2, 2, 2}},
@@ -133,7 +138,7 @@ private Q_SLOTS:
               ShiftModifier | ControlModifier | AltModifier | MetaModifier | KeypadModifier},
              {1, 7, 7}},
             {{BackButton, BackButton, NoModifier}, {0, 0, 0}}};
-        for (const auto& [input, codes] : rows) {
+        for (const auto& [input, codes] : mouseRows) {
             QCOMPARE(QList<int>({platform::input::buttonCode(MouseButton(input[0])),
                                  platform::input::buttonsCode(MouseButtons::fromInt(input[1])),
                                  shiftState(KeyboardModifiers::fromInt(input[2]))}),
@@ -142,7 +147,7 @@ private Q_SLOTS:
     }
 
     // Copy, AND, OR, and NOT source OR destination, inside the target rectangle only.
-    void rasterOperations()
+    void copiesAndStretches()
     {
         const QRgb source = qRgb(0x0F, 0xF0, 0x33);
         const QRgb destination = qRgb(0x55, 0x55, 0xA0);
@@ -163,58 +168,31 @@ private Q_SLOTS:
                                   target.pixel(4, 4)}),
                      QList<QRgb>({destination, expected, expected, destination}));
         }
-    }
-
-    void stretchIsNearestNeighbour()
-    {
-        QImage source(2, 1, QImage::Format_RGB32);
-        source.setPixel(0, 0, qRgb(255, 0, 0));
-        source.setPixel(1, 0, qRgb(0, 0, 255));
-        QImage target(6, 2, QImage::Format_RGB32);
-        target.fill(Qt::black);
-        {
-            QPainter dc(&target);
-            platform::raster::stretchBlt(dc, 0, 0, 6, 2, &source, 0, 0, 2, 1);
-        }
-        for (int x = 0; x < 6; ++x) {
-            for (int y = 0; y < 2; ++y) {
-                QCOMPARE(target.pixel(x, y), x < 3 ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
+        // Stretching copies nearest-neighbour; a negative height runs upwards from y, the
+        // source's top lowest; an empty source, like none at all, draws nothing.
+        const QRgb red = qRgb(255, 0, 0), blue = qRgb(0, 0, 255), black = qRgb(0, 0, 0);
+        const QRgb one = qRgb(1, 1, 1), two = qRgb(2, 2, 2), three = qRgb(3, 3, 3);
+        const std::tuple<QImage, QSize, QRect, QList<QRgb>> stretches[] = {
+            {image({red, blue}, 2),
+             QSize(6, 2),
+             QRect(0, 0, 6, 2),
+             {red, red, red, blue, blue, blue, red, red, red, blue, blue, blue}},
+            {image({one, two, three}, 1),
+             QSize(1, 8),
+             QRect(0, 6, 1, -3),
+             {black, black, black, three, two, one, black, black}},
+            {QImage(), QSize(2, 2), QRect(0, 0, 2, 2), {black, black, black, black}}};
+        for (const auto& [source, size, to, expected] : stretches) {
+            QImage target(size, QImage::Format_RGB32);
+            target.fill(black);
+            {
+                QPainter dc(&target);
+                platform::raster::stretchBlt(dc, to.x(), to.y(), to.width(), to.height(), &source,
+                                             0, 0, source.width(), source.height());
+                platform::raster::bitBlt(dc, 0, 0, size.width(), size.height(), nullptr, 0, 0);
             }
+            QCOMPARE(pixels(target), expected);
         }
-    }
-
-    void negativeHeightRunsUpwardsMirrored()
-    {
-        QImage source(1, 3, QImage::Format_RGB32);
-        source.setPixel(0, 0, qRgb(1, 1, 1));
-        source.setPixel(0, 1, qRgb(2, 2, 2));
-        source.setPixel(0, 2, qRgb(3, 3, 3));
-        QImage target(1, 8, QImage::Format_RGB32);
-        target.fill(Qt::black);
-        {
-            QPainter dc(&target);
-            // From the line y 6 upwards, three rows: rows 3, 4, 5, the source's top lowest.
-            platform::raster::stretchBlt(dc, 0, 6, 1, -3, &source, 0, 0, 1, 3);
-        }
-        QList<QRgb> column;
-        for (int y = 2; y <= 6; ++y) {
-            column << target.pixel(0, y);
-        }
-        QCOMPARE(column, QList<QRgb>({qRgb(0, 0, 0), qRgb(3, 3, 3), qRgb(2, 2, 2), qRgb(1, 1, 1),
-                                      qRgb(0, 0, 0)}));
-    }
-
-    void nullSourceDrawsNothing()
-    {
-        QImage target(4, 4, QImage::Format_RGB32);
-        target.fill(qRgb(9, 9, 9));
-        {
-            QPainter dc(&target);
-            platform::raster::bitBlt(dc, 0, 0, 4, 4, nullptr, 0, 0);
-            const QImage empty;
-            platform::raster::stretchBlt(dc, 0, 0, 4, 4, &empty, 0, 0, 0, 0);
-        }
-        QCOMPARE(target.pixel(2, 2), qRgb(9, 9, 9));
     }
 };
 

@@ -16,21 +16,17 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
-#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
-#include <functional>
 
 namespace props = platform::windowprops;
 using platform::MenuBar;
@@ -46,24 +42,14 @@ void sendMouse(QWidget* widget, QEvent::Type type, const QPoint& global, Qt::Mou
     QApplication::sendEvent(widget, &event);
 }
 
-// Answers the real box that is about to run modally, after checking what it shows.
-struct SeenBox
-{
-    QString title;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons buttons;
-};
-
-void answerNextBox(SeenBox* seen, QMessageBox::StandardButton press)
+// Answers the real box that is about to run modally, after noting its title, text, icon
+// and buttons.
+void answerNextBox(QVariantList* seen, QMessageBox::StandardButton press)
 {
     QTimer::singleShot(0, [seen, press] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         QVERIFY(box);
-        seen->title = box->windowTitle();
-        seen->text = box->text();
-        seen->icon = box->icon();
-        seen->buttons = box->standardButtons();
+        *seen = {box->windowTitle(), box->text(), int(box->icon()), int(box->standardButtons())};
         box->button(press)->click();
     });
 }
@@ -72,41 +58,13 @@ const QString kFilter =
     QStringLiteral("Text Files (*.txt)|*.txt|Rich Text (*.rtf)|*.rtf|Word Document (*.doc)|*.doc|"
                    "All files (*.*)|*.*");
 
-// Runs the action on the file dialog as soon as it is shown.
-void onFileDialog(QObject* context, std::function<void(QFileDialog&)> action)
-{
-    auto* poll = new QTimer(context);
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, context, [poll, action] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog) {
-            return;
-        }
-        poll->stop();
-        poll->deleteLater();
-        // Whatever the checks find, the dialog must close or the test hangs.
-        const auto close = qScopeGuard([dialog] {
-            if (dialog->isVisible()) {
-                dialog->reject();
-            }
-        });
-        action(*dialog);
-    });
-    poll->start();
-}
-
 // The names the dialog lists in its folder.
 QStringList listedNames(QFileDialog& dialog)
 {
     QStringList names;
-    auto* view = dialog.findChild<QAbstractItemView*>(QStringLiteral("listView"));
-    if (!view) {
-        return names;
-    }
-    QAbstractItemModel* model = view->model();
-    const QModelIndex root = view->rootIndex();
-    for (int row = 0; row < model->rowCount(root); ++row) {
-        names << model->index(row, 0, root).data().toString();
+    const auto* view = dialog.findChild<QAbstractItemView*>("listView");
+    for (int row = 0; view && row < view->model()->rowCount(view->rootIndex()); ++row) {
+        names << view->model()->index(row, 0, view->rootIndex()).data().toString();
     }
     names.sort();
     return names;
@@ -125,63 +83,48 @@ private Q_SLOTS:
         platform::setSystemMoveResizeEnabled(false);
     }
 
-    // Negative coordinates (a screen left of or above the primary one) come back intact.
-    void pointParamRoundTrips()
-    {
-        for (const QPoint point : {QPoint(640, 480), QPoint(-20, -1), QPoint(-1920, 1080)}) {
-            QCOMPARE(platform::pointFromParam(platform::makePointParam(point)), point);
-        }
-    }
-
     // The default procedure turns a press on the caption or an edge into the move or size
-    // command, which comes through the window's procedure again.
+    // command, which comes through the window's procedure again with the press's point.
+    // Negative coordinates (a screen left of or above the primary one) come back intact. A
+    // procedure replaced can be put back.
     void pressBecomesAMoveOrSizeCommand()
     {
-        const std::pair<int, quintptr> rows[] = {
-            {platform::HTCAPTION, platform::SC_MOVE | platform::HTCAPTION},
-            {platform::HTLEFT, platform::SC_SIZE + 1},
-            {platform::HTRIGHT, platform::SC_SIZE + 2},
-            {platform::HTTOP, platform::SC_SIZE + 3},
-            {platform::HTTOPLEFT, platform::SC_SIZE + 4},
-            {platform::HTTOPRIGHT, platform::SC_SIZE + 5},
-            {platform::HTBOTTOM, platform::SC_SIZE + 6},
-            {platform::HTBOTTOMLEFT, platform::SC_SIZE + 7},
-            {platform::HTBOTTOMRIGHT, platform::SC_SIZE + 8}};
-        for (const auto& [hit, command] : rows) {
-            QWidget window;
-            QList<platform::WindowMessage> seen;
-            platform::setWindowProcedure(&window,
-                                         [&](QWidget*, const platform::WindowMessage& message) {
-                                             seen.append(message);
-                                             // Answer everything: no move or size starts.
-                                             return qintptr(0);
-                                         });
-            platform::sendMessage(&window, platform::WM_NCLBUTTONDOWN, static_cast<quintptr>(hit),
-                                  platform::makePointParam(QPoint(5, 6)));
-            QCOMPARE(seen.size(), 1);
-            QCOMPARE(platform::defWindowProc(&window, seen[0]), qintptr(0));
-            QCOMPARE(seen.size(), 2);
-            QCOMPARE(seen[1].message, platform::WM_SYSCOMMAND);
-            QCOMPARE(seen[1].wParam, command);
-            QCOMPARE(platform::pointFromParam(seen[1].lParam), QPoint(5, 6));
+        using namespace platform;
+        for (const QPoint point : {QPoint(640, 480), QPoint(-20, -1), QPoint(-1920, 1080)}) {
+            QCOMPARE(pointFromParam(makePointParam(point)), point);
         }
-    }
-
-    void restoringThePreviousProcedure()
-    {
-        QWidget window;
-        int calls = 0;
-        const platform::WindowProcedure previous =
-            platform::setWindowProcedure(&window, [&](QWidget*, const platform::WindowMessage&) {
-                ++calls;
-                return qintptr(7);
-            });
-        QVERIFY(previous);                      // the default procedure
+        const std::pair<int, quintptr> rows[] = {
+            {HTCAPTION, SC_MOVE | HTCAPTION}, {HTLEFT, SC_SIZE + 1},
+            {HTRIGHT, SC_SIZE + 2},           {HTTOP, SC_SIZE + 3},
+            {HTTOPLEFT, SC_SIZE + 4},         {HTTOPRIGHT, SC_SIZE + 5},
+            {HTBOTTOM, SC_SIZE + 6},          {HTBOTTOMLEFT, SC_SIZE + 7},
+            {HTBOTTOMRIGHT, SC_SIZE + 8}};
         constexpr quint32 kOwnMessage = 0x0400; // the first number free for a program's own use
-        QCOMPARE(platform::sendMessage(&window, kOwnMessage, 0, 0), qintptr(7));
-        platform::setWindowProcedure(&window, previous);
-        QCOMPARE(platform::sendMessage(&window, kOwnMessage, 0, 0), qintptr(0));
-        QCOMPARE(calls, 1);
+        QWidget window;
+        QList<WindowMessage> seen;
+        const WindowProcedure previous =
+            setWindowProcedure(&window, [&](QWidget*, const WindowMessage& message) {
+                seen.append(message);
+                // Answers everything: no move or size starts.
+                return qintptr(message.message == kOwnMessage ? 7 : 0);
+            });
+        for (const auto& [hit, command] : rows) {
+            seen.clear();
+            sendMessage(&window, WM_NCLBUTTONDOWN, quintptr(hit), makePointParam(QPoint(5, 6)));
+            QCOMPARE(seen.size(), 1);
+            QCOMPARE(defWindowProc(&window, seen[0]), qintptr(0));
+            QCOMPARE(seen.size(), 2);
+            QCOMPARE(seen[1].message, WM_SYSCOMMAND);
+            QCOMPARE(seen[1].wParam, command);
+            QCOMPARE(pointFromParam(seen[1].lParam), QPoint(5, 6));
+        }
+        // The procedure replaced was the default one; put back, it answers again.
+        QVERIFY(previous);
+        QCOMPARE(sendMessage(&window, kOwnMessage, 0, 0), qintptr(7));
+        setWindowProcedure(&window, previous);
+        seen.clear();
+        QCOMPARE(sendMessage(&window, kOwnMessage, 0, 0), qintptr(0));
+        QVERIFY(seen.isEmpty());
     }
 
     // Moving by hand is also the X-server move test's (without a window manager); here, sizing
@@ -205,230 +148,198 @@ private Q_SLOTS:
     }
 
     // Names match without case; a name holds one kind of value.
-    void numbersAndObjects()
+    void propertiesMatchWithoutCaseAndGoWithTheirWindow()
     {
         QObject window;
         auto* member = new QObject;
-        props::setNumber(&window, QStringLiteral("rk_OptCount"), 2);
-        props::setObject(&window, QStringLiteral("1rk_Obj"), member);
-        QCOMPARE(props::number(&window, QStringLiteral("RK_OPTCOUNT")), std::optional<qint64>(2));
-        QCOMPARE(props::object(&window, QStringLiteral("1rk_obj")), member);
-        QCOMPARE(props::object(&window, QStringLiteral("rk_OptCount")), nullptr);
-        QCOMPARE(props::number(&window, QStringLiteral("1rk_Obj")), std::nullopt);
+        props::setNumber(&window, "rk_OptCount", 2);
+        props::setObject(&window, "1rk_Obj", member);
+        QCOMPARE(props::number(&window, "RK_OPTCOUNT"), std::optional<qint64>(2));
+        QCOMPARE(props::object(&window, "1rk_obj"), member);
+        QCOMPARE(props::object(&window, "rk_OptCount"), nullptr);
+        QCOMPARE(props::number(&window, "1rk_Obj"), std::nullopt);
         // A reference does not outlive its object.
         delete member;
-        QCOMPARE(props::object(&window, QStringLiteral("1rk_Obj")), nullptr);
-        QVERIFY(props::contains(&window, QStringLiteral("1rk_Obj")));
-        props::setNumber(&window, QStringLiteral("1rk_Obj"), 7);
-        QCOMPARE(props::number(&window, QStringLiteral("1rk_Obj")), std::optional<qint64>(7));
-        props::remove(&window, QStringLiteral("1RK_OBJ"));
-        QVERIFY(!props::contains(&window, QStringLiteral("1rk_Obj")));
-        QVERIFY(props::contains(&window, QStringLiteral("rk_OptCount")));
-    }
-
-    // Without a window nothing is kept; reading creates nothing; the store goes with its window.
-    void noWindowAndWindowGone()
-    {
-        props::setNumber(nullptr, QStringLiteral("x"), 1);
-        QCOMPARE(props::number(nullptr, QStringLiteral("x")), std::nullopt);
-        QCOMPARE(props::object(nullptr, QStringLiteral("x")), nullptr);
-        props::remove(nullptr, QStringLiteral("x"));
-        auto* window = new QObject;
-        QCOMPARE(props::number(window, QStringLiteral("missing")), std::nullopt);
-        QVERIFY(window->children().isEmpty());
-        props::setNumber(window, QStringLiteral("rk_TimerID"), 237);
-        QCOMPARE(window->children().size(), 1);
-        QPointer<QObject> store = window->children().first();
-        delete window;
+        QCOMPARE(props::object(&window, "1rk_Obj"), nullptr);
+        QVERIFY(props::contains(&window, "1rk_Obj"));
+        props::setNumber(&window, "1rk_Obj", 7);
+        QCOMPARE(props::number(&window, "1rk_Obj"), std::optional<qint64>(7));
+        props::remove(&window, "1RK_OBJ");
+        QVERIFY(!props::contains(&window, "1rk_Obj"));
+        QVERIFY(props::contains(&window, "rk_OptCount"));
+        // Without a window nothing is kept; reading creates nothing; the store goes with its
+        // window.
+        props::setNumber(nullptr, "x", 1);
+        QCOMPARE(props::number(nullptr, "x"), std::nullopt);
+        QCOMPARE(props::object(nullptr, "x"), nullptr);
+        props::remove(nullptr, "x");
+        auto* other = new QObject;
+        QCOMPARE(props::number(other, "missing"), std::nullopt);
+        QVERIFY(other->children().isEmpty());
+        props::setNumber(other, "rk_TimerID", 237);
+        QCOMPARE(other->children().size(), 1);
+        QPointer<QObject> store = other->children().first();
+        delete other;
         QVERIFY(store.isNull());
     }
 
-    void buildsMenusFromKeyedItems()
+    void buildsMenusFromKeyedItemsInItsFont()
     {
         QWidget window;
-        platform::MenuBar bar(&window);
-        const qint32 file = bar.addItem({}, QStringLiteral("keyFile"),
-                                        platform::MenuBar::ItemKind::Item, QStringLiteral("File"));
-        const qint32 exit = bar.addItem(QStringLiteral("keyFile"), QStringLiteral("keyExit"),
-                                        platform::MenuBar::ItemKind::Item, QStringLiteral("Exit"));
-        bar.addItem({}, QStringLiteral("keyHelp"), platform::MenuBar::ItemKind::Item,
-                    QStringLiteral("Help"));
-        bar.addItem(QStringLiteral("keyHelp"), QStringLiteral("keyHelpfile"),
-                    platform::MenuBar::ItemKind::Item, QStringLiteral("How to Use"));
-        const qint32 separator = bar.addItem(QStringLiteral("keyHelp"), QString(),
-                                             platform::MenuBar::ItemKind::Separator, QString());
-        bar.addItem(QStringLiteral("keyHelp"), QStringLiteral("keyAbout"),
-                    platform::MenuBar::ItemKind::Item, QStringLiteral("About"));
+        MenuBar bar(&window);
+        const auto add = [&bar](const QString& parent, const QString& key, const QString& caption,
+                                MenuBar::ItemKind kind = MenuBar::ItemKind::Item) {
+            return bar.addItem(parent, key, kind, caption);
+        };
+        const qint32 file = add({}, "keyFile", "File");
+        const qint32 exit = add("keyFile", "keyExit", "Exit");
+        add({}, "keyHelp", "Help");
+        add("keyHelp", "keyHelpfile", "How to Use");
+        const qint32 separator = add("keyHelp", {}, {}, MenuBar::ItemKind::Separator);
+        add("keyHelp", "keyAbout", "About");
         // An unknown parent is refused and adds nothing.
-        QCOMPARE(bar.addItem(QStringLiteral("nope"), QStringLiteral("k"),
-                             platform::MenuBar::ItemKind::Item, QStringLiteral("x")),
-                 0);
-
+        QCOMPARE(add("nope", "k", "x"), 0);
         // The order and captions of the menus are checked on the main window's bar.
         QVERIFY(file != 0 && exit != 0 && separator != 0);
         QCOMPARE(bar.count(), 6);
-        QCOMPARE(bar.keyOf(exit), QStringLiteral("keyExit"));
-        QCOMPARE(bar.keyOf(separator), QString());
-        QCOMPARE(bar.keyOf(999), QString());
-
+        QCOMPARE(QStringList({bar.keyOf(exit), bar.keyOf(separator), bar.keyOf(999)}),
+                 QStringList({"keyExit", {}, {}}));
         // Clicks report the item's id, from the menu and from code.
-        QSignalSpy clicks(&bar, &platform::MenuBar::Click);
+        QSignalSpy clicks(&bar, &MenuBar::Click);
         const QList<QAction*> menus = bar.widget()->actions();
         menus.at(0)->menu()->actions().first()->trigger();
         QCOMPARE(clicks.size(), 1);
         QCOMPARE(clicks.first().first().toInt(), exit);
         bar.trigger(exit);
         QCOMPARE(clicks.size(), 2);
-
         // An item that gets children becomes a submenu.
-        const qint32 leaf = bar.addItem(QStringLiteral("keyHelpfile"), QStringLiteral("leaf"),
-                                        platform::MenuBar::ItemKind::Item, QStringLiteral("Leaf"));
-        QVERIFY(leaf != 0);
+        QVERIFY(add("keyHelpfile", "leaf", "Leaf") != 0);
         QAction* helpFile = menus.at(1)->menu()->actions().first();
         QVERIFY(helpFile->menu());
-        QCOMPARE(helpFile->menu()->actions().first()->text(), QStringLiteral("Leaf"));
-
+        QCOMPARE(helpFile->menu()->actions().first()->text(), "Leaf");
         // An item placed before another of its menu; across menus or to an unknown key
         // it stays where it is.
-        const qint32 last = bar.addItem(QStringLiteral("keyHelp"), QStringLiteral("keyLast"),
-                                        platform::MenuBar::ItemKind::Item, QStringLiteral("Last"));
-        bar.moveBefore(last, QStringLiteral("keyExit"));
-        bar.moveBefore(last, QStringLiteral("nope"));
+        const qint32 last = add("keyHelp", "keyLast", "Last");
+        bar.moveBefore(last, "keyExit");
+        bar.moveBefore(last, "nope");
         QCOMPARE(menus.at(1)->menu()->actions().last(), bar.action(last));
-        bar.moveBefore(last, QStringLiteral("keyHelpfile"));
+        bar.moveBefore(last, "keyHelpfile");
         QCOMPARE(menus.at(1)->menu()->actions().first(), bar.action(last));
-    }
-
-    void fontReachesBarAndMenus()
-    {
-        platform::MenuBar bar;
-        bar.addItem({}, QStringLiteral("keyHelp"), platform::MenuBar::ItemKind::Item,
-                    QStringLiteral("Help"));
-        bar.setFontName(QStringLiteral("DejaVu Serif"));
+        // The font reaches the bar and its menus; a size of 0 is refused.
+        bar.setFontName("DejaVu Serif");
         bar.setFontSize(9);
-        QMenu* help = bar.widget()->actions().first()->menu();
-        QCOMPARE(QVariantList({bar.fontName(), bar.fontSize(), help->font().family(),
-                               help->font().pointSizeF()}),
+        const QFont menuFont = menus.at(1)->menu()->font();
+        QCOMPARE(QVariantList(
+                     {bar.fontName(), bar.fontSize(), menuFont.family(), menuFont.pointSizeF()}),
                  QVariantList({"DejaVu Serif", 9.0, "DejaVu Serif", 9.0}));
         bar.setFontSize(0);
         QCOMPARE(bar.fontSize(), 9.0);
     }
 
-    void realBoxShowsWhatItIsAsked()
+    void realBoxShowsWhatItIsAskedAndStyleWordsChooseIt()
     {
-        SeenBox seen;
+        QVariantList seen;
         answerNextBox(&seen, QMessageBox::Cancel);
-        const platform::MessageAnswer answer = platform::showMessage(
-            QStringLiteral("File already exists ! Overwrite ?"), platform::MessageButtons::OkCancel,
-            platform::MessageIcon::Exclamation);
-        QCOMPARE(answer, platform::MessageAnswer::Cancel);
-        QCOMPARE(seen.title, QStringLiteral("Parlanza"));
-        QCOMPARE(seen.text, QStringLiteral("File already exists ! Overwrite ?"));
-        QCOMPARE(seen.icon, QMessageBox::Warning);
-        QCOMPARE(seen.buttons, QMessageBox::Ok | QMessageBox::Cancel);
-
+        QCOMPARE(platform::showMessage("File already exists ! Overwrite ?",
+                                       platform::MessageButtons::OkCancel,
+                                       platform::MessageIcon::Exclamation),
+                 platform::MessageAnswer::Cancel);
+        QCOMPARE(seen, QVariantList({"Parlanza", "File already exists ! Overwrite ?",
+                                     int(QMessageBox::Warning),
+                                     int(QMessageBox::Ok | QMessageBox::Cancel)}));
         // A given title is kept.
         answerNextBox(&seen, QMessageBox::Yes);
-        QCOMPARE(platform::MessageBoxService::current().show(platform::requestFromStyle(
-                     QStringLiteral("Go on?"), 4 + 32, QStringLiteral("HTML Help Class"))),
+        QCOMPARE(platform::MessageBoxService::current().show(
+                     platform::requestFromStyle("Go on?", 4 + 32, "HTML Help Class")),
                  platform::MessageAnswer::Yes);
-        QCOMPARE(seen.title, QStringLiteral("HTML Help Class"));
-        QCOMPARE(seen.icon, QMessageBox::Question);
-        QCOMPARE(seen.buttons, QMessageBox::Yes | QMessageBox::No);
-    }
-
-    // Style words: 0 to 5 choose the buttons, 16, 32, 48 and 64 the icon.
-    void styleWordsChooseButtonsAndIcon()
-    {
+        QCOMPARE(seen, QVariantList({"HTML Help Class", "Go on?", int(QMessageBox::Question),
+                                     int(QMessageBox::Yes | QMessageBox::No)}));
+        // Style words: 0 to 5 choose the buttons, 16, 32, 48 and 64 the icon.
+        using enum platform::MessageButtons;
+        using enum platform::MessageIcon;
         const std::tuple<unsigned, platform::MessageButtons, platform::MessageIcon> rows[] = {
-            {0, platform::MessageButtons::Ok, platform::MessageIcon::None},
-            {48, platform::MessageButtons::Ok, platform::MessageIcon::Exclamation},
-            {16, platform::MessageButtons::Ok, platform::MessageIcon::Critical},
-            {64, platform::MessageButtons::Ok, platform::MessageIcon::Information},
-            {1 + 48, platform::MessageButtons::OkCancel, platform::MessageIcon::Exclamation},
-            {2, platform::MessageButtons::AbortRetryIgnore, platform::MessageIcon::None},
-            {3 + 32, platform::MessageButtons::YesNoCancel, platform::MessageIcon::Question},
-            {5 + 16, platform::MessageButtons::RetryCancel, platform::MessageIcon::Critical}};
+            {0, Ok, None},
+            {48, Ok, Exclamation},
+            {16, Ok, Critical},
+            {64, Ok, Information},
+            {1 + 48, OkCancel, Exclamation},
+            {2, AbortRetryIgnore, None},
+            {3 + 32, YesNoCancel, Question},
+            {5 + 16, RetryCancel, Critical}};
         for (const auto& [style, buttons, icon] : rows) {
-            const platform::MessageBoxRequest request =
-                platform::requestFromStyle(QStringLiteral("t"), style);
+            const platform::MessageBoxRequest request = platform::requestFromStyle("t", style);
             QCOMPARE(request.buttons, buttons);
             QCOMPARE(request.icon, icon);
         }
     }
 
     // Each pair of the filter a name filter; a description alone matches everything.
-    void nameFilters()
+    void filtersBecomeNameFiltersOfTheDialog()
     {
         const std::pair<QString, QStringList> rows[] = {
             {kFilter,
              {"Text Files (*.txt) (*.txt)", "Rich Text (*.rtf) (*.rtf)",
               "Word Document (*.doc) (*.doc)", "All files (*.*) (*)"}},
-            {QStringLiteral("Wav Files (*.wav)|*.wav"), {"Wav Files (*.wav) (*.wav)"}},
-            {QStringLiteral("Pictures|*.bmp;*.png"), {"Pictures (*.bmp *.png)"}},
-            {QStringLiteral("Anything"), {"Anything (*)"}},
+            {"Wav Files (*.wav)|*.wav", {"Wav Files (*.wav) (*.wav)"}},
+            {"Pictures|*.bmp;*.png", {"Pictures (*.bmp *.png)"}},
+            {"Anything", {"Anything (*)"}},
             {QString(), {}}};
         for (const auto& [filter, expected] : rows) {
             QCOMPARE(platform::fileDialogNameFilters(filter), expected);
         }
-    }
-
-    void allFilesListsNamesWithoutExtension()
-    {
+        // The real dialog shows the chosen filter's files first; all files include those
+        // without an extension.
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         for (const char* name : {"README", "a.txt", "b.doc"}) {
             QVERIFY(testfiles::write(dir.filePath(QLatin1String(name)), "x"));
         }
-        QStringList underText;
         QStringList underAll;
-        onFileDialog(this, [&](QFileDialog& dialog) {
-            QTRY_COMPARE(listedNames(dialog), QStringList{"a.txt"});
-            underText = listedNames(dialog);
-            dialog.selectNameFilter(dialog.nameFilters().at(3));
-            QTRY_COMPARE(listedNames(dialog).size(), 3);
-            underAll = listedNames(dialog);
-            dialog.reject();
+        // Checks the dialog as soon as it is shown, then closes it whatever the checks find.
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                poll.stop();
+                [&] {
+                    QTRY_COMPARE(listedNames(*dialog), QStringList{"a.txt"});
+                    dialog->selectNameFilter(dialog->nameFilters().at(3));
+                    QTRY_COMPARE(listedNames(*dialog).size(), 3);
+                    underAll = listedNames(*dialog);
+                }();
+                dialog->reject();
+            }
         });
+        poll.start(10);
         platform::FileDialogRequest request;
         request.filter = kFilter;
         request.filterIndex = 1;
         request.initialDir = dir.path();
         QVERIFY(!platform::CommonDialogService::current().showOpen(request).has_value());
-        QCOMPARE(underText, QStringList{"a.txt"});
         QCOMPARE(underAll, (QStringList{"README", "a.txt", "b.doc"}));
     }
 
-    // The caption colours are decimal texts in the string table.
-    void stringTableHoldsTheCaptionColours()
+    // The caption colours are decimal texts in the string table; the program's files live
+    // beside the executable.
+    void resourcesAndProgramFiles()
     {
         QStringList table;
         for (int id = 101; id <= 104; ++id) {
-            table << platform::resources::string(id).value_or(QStringLiteral("none"));
+            table << platform::resources::string(id).value_or("none");
         }
         QCOMPARE(table, QStringList({"10947146", "10030173", "0", "none"}));
-    }
-
-    void missingBitmapIsReportedNotFatal()
-    {
+        const QDir folder(QCoreApplication::applicationDirPath());
+        QCOMPARE(platform::programFile("\\audio\\start.wav"), folder.filePath("audio/start.wav"));
+        QCOMPARE(platform::programFile("help/Parlanza.chm"), folder.filePath("help/Parlanza.chm"));
+        QCOMPARE(platform::appTitle(), "Parlanza");
+        // A missing bitmap is reported, not fatal.
         support::FakeMessageBoxService boxes;
         platform::EventLogCapture log;
-        QVERIFY(!platform::resources::bitmap(QStringLiteral("NO_SUCH_BITMAP")));
-        QVERIFY(platform::resources::bitmapOrReport(QStringLiteral("NO_SUCH_BITMAP")).isNull());
+        QVERIFY(!platform::resources::bitmap("NO_SUCH_BITMAP"));
+        QVERIFY(platform::resources::bitmapOrReport("NO_SUCH_BITMAP").isNull());
         QCOMPARE(boxes.boxes().size(), 1);
-        QVERIFY(boxes.boxes().first().text.contains(QLatin1String("NO_SUCH_BITMAP")));
+        QVERIFY(boxes.boxes().first().text.contains("NO_SUCH_BITMAP"));
         QCOMPARE(boxes.boxes().first().icon, platform::MessageIcon::Exclamation);
         QCOMPARE(log.entries(platform::LogLevel::Error).size(), 1);
-    }
-
-    void programFilesLiveBesideTheExecutable()
-    {
-        const QString folder = QCoreApplication::applicationDirPath();
-        QCOMPARE(platform::programFile(QStringLiteral("\\audio\\start.wav")),
-                 QDir(folder).filePath(QStringLiteral("audio/start.wav")));
-        QCOMPARE(platform::programFile(QStringLiteral("help/Parlanza.chm")),
-                 QDir(folder).filePath(QStringLiteral("help/Parlanza.chm")));
-        QCOMPARE(platform::appTitle(), QStringLiteral("Parlanza"));
     }
 };
 

@@ -23,16 +23,9 @@ using skintest::solid;
 
 namespace {
 
-// Every piece of the skin with its size; the scroll and progress pieces are 8-bit RLE.
-struct Piece
-{
-    const char* name;
-    int width;
-    int height;
-    bool rle8;
-};
-
-constexpr Piece kPieces[] = {
+// Every piece of the skin with its width and height, and whether it is 8-bit RLE (the scroll
+// and progress pieces are).
+constexpr std::tuple<const char*, int, int, bool> kPieces[] = {
     {"BACKGROUND", 97, 92, false},   {"TOPLEFT", 31, 46, false},      {"TOPRIGHT", 140, 32, false},
     {"BOTTOMLEFT", 13, 19, false},   {"BOTTOMRIGHT", 14, 22, false},  {"TOPFORM", 60, 32, false},
     {"BOTTOMFORM", 75, 9, false},    {"LEFTFORM", 6, 59, false},      {"RIGHTFORM", 5, 60, false},
@@ -51,66 +44,44 @@ constexpr Piece kPieces[] = {
     {"VPROGRESS", 14, 109, true},
 };
 
+// Gives the widget its tag and, when one is given, its place.
+template <typename Widget> Widget* tagged(Widget* widget, const char* tag, QRect geometry = {})
+{
+    platform::setControlTag(widget, QString::fromLatin1(tag));
+    if (geometry.isValid()) {
+        widget->setGeometry(geometry);
+    }
+    return widget;
+}
+
 // A borderless form with the three title-bar buttons, a caption label and a control kept
 // at the top-left corner, all found by their tags.
 struct SkinnedForm
 {
     SkinnedForm(Qt::WindowFlags flags = Qt::FramelessWindowHint) : form(nullptr, Qt::Window | flags)
     {
-        form.setWindowTitle(QStringLiteral("Speech"));
-        for (const char* tag : {"TOPCLOSE", "RESTORE", "MINIMISE"}) {
-            auto* button = new QWidget(&form);
-            button->resize(21, 21);
-            platform::setControlTag(button, QString::fromLatin1(tag));
-            buttons.append(button);
-        }
-        caption = new QLabel(&form);
-        platform::setControlTag(caption, QStringLiteral("LblCaption"));
-        corner = new QWidget(&form);
-        corner->setGeometry(10, 10, 5, 5);
-        platform::setControlTag(corner, QStringLiteral("TOPLEFT"));
+        form.setWindowTitle("Speech");
         form.resize(300, 200);
         skin.setTheForm(&form);
     }
     QImage shot() { return form.grab().toImage().convertToFormat(QImage::Format_RGB32); }
-
-    QWidget form;
-    QList<QWidget*> buttons;
-    QLabel* caption = nullptr;
-    QWidget* corner = nullptr;
-    skin::ClsSkin skin;
-};
-
-// Records the form's messages and answers them, so no move or sizing loop starts.
-struct MessageRecorder
-{
-    explicit MessageRecorder(QWidget* window) : window(window)
+    // Records the form's messages and answers them, so no move or sizing loop starts.
+    void recordMessages()
     {
-        previous = platform::setWindowProcedure(
-            window, [this](QWidget*, const platform::WindowMessage& message) {
-                messages.append(message);
-                return qintptr(0);
-            });
+        platform::setWindowProcedure(&form, [this](QWidget*, const platform::WindowMessage& m) {
+            messages.append(m);
+            return qintptr(0);
+        });
     }
-    ~MessageRecorder() { platform::setWindowProcedure(window, previous); }
 
-    QWidget* window;
-    platform::WindowProcedure previous;
-    QList<platform::WindowMessage> messages;
-};
-
-// One bitmap handed to a picture context: through setStdBitmap or setPictBitmap.
-struct Attach
-{
-    bool pict;
-    QImage image;
-};
-
-struct PressRow
-{
-    bool moveAllowed, resizeAllowed;
-    double moveX, moveY, pressY;
-    int hit;
+    QList<platform::WindowMessage> messages; // outlives the form and its procedure
+    QWidget form;
+    QList<QWidget*> buttons{tagged(new QWidget(&form), "TOPCLOSE", QRect(0, 0, 21, 21)),
+                            tagged(new QWidget(&form), "RESTORE", QRect(0, 0, 21, 21)),
+                            tagged(new QWidget(&form), "MINIMISE", QRect(0, 0, 21, 21))};
+    QLabel* caption = tagged(new QLabel(&form), "LblCaption");
+    QWidget* corner = tagged(new QWidget(&form), "TOPLEFT", QRect(10, 10, 5, 5));
+    skin::ClsSkin skin;
 };
 
 } // namespace
@@ -124,21 +95,19 @@ private Q_SLOTS:
     void catalogueIsComplete()
     {
         QStringList expected;
-        for (const Piece& piece : kPieces) {
-            const QString name = QString::fromLatin1(piece.name);
+        for (const auto& [name, width, height, rle8] : kPieces) {
             expected.append(name + QStringLiteral(".bmp"));
-            QFile file(QStringLiteral(":/bitmaps/%1.bmp").arg(name));
-            QVERIFY2(file.open(QIODevice::ReadOnly), piece.name);
+            QFile file(QStringLiteral(":/bitmaps/%1.bmp").arg(QLatin1String(name)));
+            QVERIFY2(file.open(QIODevice::ReadOnly), name);
             const QByteArray data = file.readAll();
-            QVERIFY2(data.size() >= 54 && data.startsWith("BM"), piece.name);
+            QVERIFY2(data.size() >= 54 && data.startsWith("BM"), name);
             // Stored bottom-up: a positive height. 8-bit RLE or 24-bit plain pixels.
             const auto* header = reinterpret_cast<const uchar*>(data.constData());
-            QCOMPARE(qFromLittleEndian<qint32>(header + 22), piece.height);
-            QCOMPARE(qFromLittleEndian<quint16>(header + 28), quint16(piece.rle8 ? 8 : 24));
-            QCOMPARE(qFromLittleEndian<quint32>(header + 30), quint32(piece.rle8 ? 1 : 0));
-            const std::optional<QImage> image = platform::resources::bitmap(name);
-            QVERIFY2(image, piece.name);
-            QCOMPARE(image->size(), QSize(piece.width, piece.height));
+            QCOMPARE(qFromLittleEndian<qint32>(header + 22), height);
+            QCOMPARE(qFromLittleEndian<quint16>(header + 28), quint16(rle8 ? 8 : 24));
+            QCOMPARE(qFromLittleEndian<quint32>(header + 30), quint32(rle8 ? 1 : 0));
+            QCOMPARE(platform::resources::bitmap(name).value_or(QImage()).size(),
+                     QSize(width, height));
         }
         expected.sort();
         QStringList files = QDir(QStringLiteral(":/bitmaps")).entryList(QDir::Files);
@@ -169,14 +138,12 @@ private Q_SLOTS:
                               QStringLiteral("ClsSkin"), logType, QString::fromLatin1(extra));
             QCOMPARE(boxes.boxes().size(), 1);
             const platform::MessageBoxRequest& box = boxes.boxes().first();
-            QCOMPARE(box.title, title);
-            QCOMPARE(box.text, QLatin1String(text));
-            QCOMPARE(box.icon, platform::MessageIcon::Exclamation);
-            QCOMPARE(box.buttons, platform::MessageButtons::Ok);
+            QCOMPARE(QVariantList({box.title, box.text, int(box.icon), int(box.buttons)}),
+                     QVariantList({title, text, int(platform::MessageIcon::Exclamation),
+                                   int(platform::MessageButtons::Ok)}));
             QCOMPARE(log.entries().size(), 1);
             QCOMPARE(log.entries().first().level, level);
-            QCOMPARE(log.entries().first().text,
-                     title + QStringLiteral(": ") + QLatin1String(text));
+            QCOMPARE(log.entries().first().text, title + ": " + text);
         }
     }
 
@@ -184,7 +151,8 @@ private Q_SLOTS:
     {
         QImage marked = solid(QSize(4, 3), qRgb(9, 9, 9));
         marked.setPixel(1, 1, qRgb(0x12, 0x34, 0x56));
-        const std::tuple<QList<Attach>, QSize, platform::OleColor> rows[] = {
+        // Bitmaps handed over, each through setPictBitmap (true) or setStdBitmap.
+        const std::tuple<QList<std::pair<bool, QImage>>, QSize, platform::OleColor> rows[] = {
             {{}, QSize(0, 0), 0u}, // nothing attached
             // A bitmap keeps the colour set before; a picture takes that of its pixel (1, 1).
             {{{false, marked}}, QSize(4, 3), 0u},
@@ -200,35 +168,30 @@ private Q_SLOTS:
         for (const auto& [attaches, size, transColor] : rows) {
             skin::ClsPictureDC dc;
             QImage given;
-            for (const Attach& attach : attaches) {
-                given = attach.image.copy();
-                if (attach.pict) {
-                    dc.setPictBitmap(given);
-                } else {
-                    dc.setStdBitmap(given);
-                }
+            for (const auto& [pict, image] : attaches) {
+                given = image.copy();
+                pict ? dc.setPictBitmap(given) : dc.setStdBitmap(given);
             }
-            QCOMPARE(QSize(dc.Width(), dc.Height()), size);
+            const bool held = !size.isEmpty();
+            QCOMPARE(QList<int>({dc.Width(), dc.Height(), dc.bmType(), dc.Bits(), dc.WidthBytes(),
+                                 dc.Planes(), dc.BitsPerPixel()}),
+                     QList<int>({size.width(), size.height(), 0, 0, 4 * size.width(), held ? 1 : 0,
+                                 held ? 32 : 0}));
             QCOMPARE(dc.TransColor(), transColor);
-            QCOMPARE(dc.bmType(), 0);
-            QCOMPARE(dc.Bits(), 0);
-            if (size.isEmpty()) {
-                QVERIFY(!dc.hDC());
-                QCOMPARE(dc.WidthBytes() + dc.Planes() + dc.BitsPerPixel(), 0);
+            QCOMPARE(dc.hDC() != nullptr, held);
+            if (!held) {
                 continue;
             }
             // The context holds the last bitmap alone, ready for copies; the giver's is its own.
-            QVERIFY(dc.hDC());
             QCOMPARE(dc.hDC()->format(), QImage::Format_RGB32);
             QCOMPARE(dc.hDC()->convertToFormat(given.format()), given);
-            QCOMPARE(QList<int>({dc.WidthBytes(), dc.Planes(), dc.BitsPerPixel()}),
-                     QList<int>({4 * size.width(), 1, 32}));
             given.fill(Qt::white);
             QVERIFY(dc.hDC()->pixel(0, 0) != qRgb(255, 255, 255));
         }
     }
 
-    void tileBltBoundsAreInclusive()
+    // The background tile repeats with inclusive bounds; the frame's pieces go in their order.
+    void tileAndFrameDrawing()
     {
         QImage tile(4, 3, QImage::Format_RGB32);
         for (int y = 0; y < 3; ++y) {
@@ -252,42 +215,33 @@ private Q_SLOTS:
             QCOMPARE(target.pixel(0, 8), tile.pixel(0, 2));
             QCOMPARE(target.pixel(0, 9), qRgb(0, 0, 0));
         }
-
-        // Missing pieces draw nothing.
-        skin::ClsSkin bare;
+        // Missing pieces draw nothing; then the frame.
+        skin::ClsSkin framed;
         const QRect all(0, 0, 20, 12);
         const QImage untouched = painted(all.size(), [&](QPainter& dc) {
-            bare.TileBlt(dc, all, &bare.picture(skin::ClsSkin::Background));
-            bare.TileBlt(dc, all, nullptr);
-            bare.CopyToFormCorner(dc, all);
+            framed.TileBlt(dc, all, &framed.picture(skin::ClsSkin::Background));
+            framed.TileBlt(dc, all, nullptr);
+            framed.CopyToFormCorner(dc, all);
         });
         QCOMPARE(untouched, solid(all.size(), qRgb(0, 0, 0)));
-    }
-
-    void frameDrawingOrder()
-    {
+        // The frame: each edge is stretched to the client at its own thickness; the left and
+        // right edges lie over the top and bottom ones; the corners lie over everything,
+        // copied 1:1.
         const QRgb top = qRgb(255, 0, 0), bottom = qRgb(0, 255, 0), right = qRgb(0, 0, 255),
                    left = qRgb(255, 255, 0), topLeft = qRgb(1, 1, 1), topRight = qRgb(2, 2, 2),
                    bottomLeft = qRgb(3, 3, 3), bottomRight = qRgb(4, 4, 4), back = qRgb(9, 9, 9);
-        skin::ClsSkin skin;
-        skin.setPieceBitmap(skin::ClsSkin::TopForm, solid(QSize(1, 4), top));
-        skin.setPieceBitmap(skin::ClsSkin::BottomForm, solid(QSize(1, 3), bottom));
-        skin.setPieceBitmap(skin::ClsSkin::RightForm, solid(QSize(5, 1), right));
-        skin.setPieceBitmap(skin::ClsSkin::LeftForm, solid(QSize(4, 1), left));
-        skin.setPieceBitmap(skin::ClsSkin::TopLeft, solid(QSize(2, 2), topLeft));
-        skin.setPieceBitmap(skin::ClsSkin::TopRight, solid(QSize(2, 1), topRight));
-        skin.setPieceBitmap(skin::ClsSkin::BottomLeft, solid(QSize(1, 2), bottomLeft));
-        skin.setPieceBitmap(skin::ClsSkin::BottomRight, solid(QSize(3, 2), bottomRight));
-        const QImage target = painted(
-            QSize(20, 16), [&](QPainter& dc) { skin.CopyToFormCorner(dc, QRect(0, 0, 20, 16)); },
+        framed.setPieceBitmap(skin::ClsSkin::TopForm, solid(QSize(1, 4), top));
+        framed.setPieceBitmap(skin::ClsSkin::BottomForm, solid(QSize(1, 3), bottom));
+        framed.setPieceBitmap(skin::ClsSkin::RightForm, solid(QSize(5, 1), right));
+        framed.setPieceBitmap(skin::ClsSkin::LeftForm, solid(QSize(4, 1), left));
+        framed.setPieceBitmap(skin::ClsSkin::TopLeft, solid(QSize(2, 2), topLeft));
+        framed.setPieceBitmap(skin::ClsSkin::TopRight, solid(QSize(2, 1), topRight));
+        framed.setPieceBitmap(skin::ClsSkin::BottomLeft, solid(QSize(1, 2), bottomLeft));
+        framed.setPieceBitmap(skin::ClsSkin::BottomRight, solid(QSize(3, 2), bottomRight));
+        const QImage frame = painted(
+            QSize(20, 16), [&](QPainter& dc) { framed.CopyToFormCorner(dc, QRect(0, 0, 20, 16)); },
             back);
-        // Each edge is stretched to the client at its own thickness; the left and right edges
-        // lie over the top and bottom ones; the corners lie over everything, copied 1:1.
-        const struct
-        {
-            int x, y;
-            QRgb colour;
-        } expected[] = {
+        const std::tuple<int, int, QRgb> expected[] = {
             {10, 0, top},      {10, 3, top},          {10, 4, back},         {10, 13, bottom},
             {10, 12, back},    {15, 8, right},        {14, 8, back},         {3, 8, left},
             {4, 8, back},      {16, 2, right},        {16, 14, right},       {3, 2, left},
@@ -295,49 +249,31 @@ private Q_SLOTS:
             {18, 0, topRight}, {19, 0, topRight},     {18, 1, right},        {0, 14, bottomLeft},
             {1, 14, left},     {17, 14, bottomRight}, {19, 15, bottomRight}, {16, 15, right},
         };
-        for (const auto& point : expected) {
-            QVERIFY2(target.pixel(point.x, point.y) == point.colour,
-                     qPrintable(QStringLiteral("at %1, %2").arg(point.x).arg(point.y)));
+        for (const auto& [x, y, colour] : expected) {
+            QVERIFY2(frame.pixel(x, y) == colour,
+                     qPrintable(QStringLiteral("at %1, %2").arg(x).arg(y)));
         }
-    }
-
-    void paintingTheForm()
-    {
-        support::FakeMessageBoxService boxes;
-        SkinnedForm skinned;
-        skinned.skin.SetFrmPict();
-        QCOMPARE(boxes.boxes().size(), 0);
-        const QImage shot = skinned.shot();
-        QCOMPARE(shot.size(), QSize(300, 200));
-        QCOMPARE(shot.pixel(5, 5), bitmap("TOPLEFT").pixel(5, 5));
-        QCOMPARE(shot.pixel(299 - 20, 30), bitmap("TOPRIGHT").pixel(139 - 20, 30));
-        QCOMPARE(shot.pixel(2, 199), bitmap("BOTTOMLEFT").pixel(2, 18));
-        QCOMPARE(shot.pixel(299, 199), bitmap("BOTTOMRIGHT").pixel(13, 21));
-        // Inside the frame the tile shows, anchored at the client's corner.
-        QCOMPARE(shot.pixel(150, 100), bitmap("BACKGROUND").pixel(150 % 97, 100 % 92));
-        QCOMPARE(shot.pixel(100, 10), bitmap("TOPFORM").pixel(100 * 60 / 300, 10));
     }
 
     void borderedFormGetsOnlyTheBackground()
     {
         SkinnedForm skinned{Qt::WindowFlags()};
         skinned.skin.SetFrmPict();
-        const QImage shot = skinned.shot();
-        const QImage background = bitmap("BACKGROUND");
-        QCOMPARE(shot.pixel(0, 0), background.pixel(0, 0));
-        QCOMPARE(shot.pixel(299, 199), background.pixel(299 % 97, 199 % 92));
-
+        const QImage shot = skinned.shot(), background = bitmap("BACKGROUND");
+        QCOMPARE(QList<QRgb>({shot.pixel(0, 0), shot.pixel(299, 199)}),
+                 QList<QRgb>({background.pixel(0, 0), background.pixel(299 % 97, 199 % 92)}));
         // No pointer changes, no moves, no sizing, no placement.
-        MessageRecorder recorder(&skinned.form);
+        skinned.recordMessages();
         skinned.skin.TheForm_MouseMove(Qt::NoButton, 0, 0);
         QCOMPARE(skinned.skin.resizeHitCode(), 0);
         skinned.skin.TheForm_MouseDown(Qt::LeftButton, 1000, 100);
-        QVERIFY(recorder.messages.isEmpty());
+        QVERIFY(skinned.messages.isEmpty());
         skinned.skin.ResizeControls(&skinned.form);
         QCOMPARE(skinned.corner->pos(), QPoint(10, 10));
     }
 
-    void hitTestTable()
+    // Hovering finds the edge and shows its pointer; a press then moves or sizes the form.
+    void hoverAndPressMoveOrSize()
     {
         // A form of 300 x 200 pixels, 4500 x 3000 twips; the band is 60 twips. The last row is
         // just above the bottom band.
@@ -356,26 +292,20 @@ private Q_SLOTS:
             {2250, 2939, platform::HTCLIENT, Qt::ArrowCursor}};
         for (const auto& [x, y, hit, pointer] : rows) {
             QCOMPARE(skin::ClsSkin::hitTest(x, y, 4500, 3000), hit);
-            // A mouse move keeps the hit code and shows its pointer.
-            SkinnedForm skinned;
+            // A mouse move keeps the hit code and shows its pointer; without resizing the
+            // pointer never changes and no hit code is kept.
+            SkinnedForm skinned, fixed;
             skinned.form.setCursor(Qt::WaitCursor);
-            skinned.skin.TheForm_MouseMove(Qt::NoButton, x, y);
-            QCOMPARE(skinned.skin.resizeHitCode(), hit);
-            QCOMPARE(skinned.form.cursor().shape(), pointer);
-            // Without resizing the pointer never changes and no hit code is kept.
-            SkinnedForm fixed;
             fixed.skin.setResizeFormAllow(false);
+            skinned.skin.TheForm_MouseMove(Qt::NoButton, x, y);
             fixed.skin.TheForm_MouseMove(Qt::NoButton, x, y);
-            QCOMPARE(fixed.form.cursor().shape(), Qt::ArrowCursor);
-            QCOMPARE(fixed.skin.resizeHitCode(), 0);
+            QCOMPARE(QList<int>({skinned.skin.resizeHitCode(), skinned.form.cursor().shape(),
+                                 fixed.skin.resizeHitCode(), fixed.form.cursor().shape()}),
+                     QList<int>({hit, pointer, 0, Qt::ArrowCursor}));
         }
-    }
-
-    void mouseDownMovesOrSizes()
-    {
         // After a move to (moveX, moveY), a press at pressY; the band runs to 250 twips.
         // hit 0: nothing is sent.
-        const PressRow rows[] = {
+        const std::tuple<bool, bool, double, double, double, int> presses[] = {
             {true, true, 2000, 1500, 250, platform::HTCAPTION},  // band at 250
             {true, true, 30, 200, 200, platform::HTCAPTION},     // band over the left edge
             {true, true, 2000, 1500, 251, 0},                    // 251 over the client
@@ -385,28 +315,42 @@ private Q_SLOTS:
             {true, false, 4470, 1500, 100, platform::HTCAPTION}, // no sizing: band
             {false, true, 2000, 1500, 100, 0},                   // no moving: band
         };
-        for (const PressRow& row : rows) {
+        for (const auto& [moveAllowed, resizeAllowed, moveX, moveY, pressY, hit] : presses) {
             SkinnedForm skinned;
-            MessageRecorder recorder(&skinned.form);
-            skinned.skin.setMoveFormAllow(row.moveAllowed);
-            skinned.skin.setResizeFormAllow(row.resizeAllowed);
-            skinned.skin.TheForm_MouseMove(Qt::NoButton, row.moveX, row.moveY);
+            skinned.recordMessages();
+            skinned.skin.setMoveFormAllow(moveAllowed);
+            skinned.skin.setResizeFormAllow(resizeAllowed);
+            skinned.skin.TheForm_MouseMove(Qt::NoButton, moveX, moveY);
             // The right button never moves or sizes.
-            skinned.skin.TheForm_MouseDown(Qt::RightButton, row.moveX, row.pressY);
-            QVERIFY(recorder.messages.isEmpty());
-            skinned.skin.TheForm_MouseDown(Qt::LeftButton, row.moveX, row.pressY);
-            QCOMPARE(recorder.messages.size(), row.hit == 0 ? 0 : 1);
-            if (row.hit != 0) {
-                QCOMPARE(recorder.messages[0].message, platform::WM_NCLBUTTONDOWN);
-                QCOMPARE(int(recorder.messages[0].wParam), row.hit);
+            skinned.skin.TheForm_MouseDown(Qt::RightButton, moveX, pressY);
+            QVERIFY(skinned.messages.isEmpty());
+            skinned.skin.TheForm_MouseDown(Qt::LeftButton, moveX, pressY);
+            QCOMPARE(skinned.messages.size(), hit == 0 ? 0 : 1);
+            if (hit != 0) {
+                QCOMPARE(skinned.messages[0].message, platform::WM_NCLBUTTONDOWN);
+                QCOMPARE(int(skinned.messages[0].wParam), hit);
             }
         }
     }
 
-    void titleBarControls()
+    // The frame's pieces at their corners and edges, the tile inside; then the title-bar
+    // controls placed, captioned and enabled, and hidden again with the frame.
+    void borderlessFormGetsFrameAndTitleBarControls()
     {
+        support::FakeMessageBoxService boxes;
         SkinnedForm skinned;
         skinned.skin.SetFrmPict();
+        QCOMPARE(boxes.boxes().size(), 0);
+        const QImage shot = skinned.shot();
+        QCOMPARE(shot.size(), QSize(300, 200));
+        QCOMPARE(shot.pixel(5, 5), bitmap("TOPLEFT").pixel(5, 5));
+        QCOMPARE(shot.pixel(299 - 20, 30), bitmap("TOPRIGHT").pixel(139 - 20, 30));
+        QCOMPARE(shot.pixel(2, 199), bitmap("BOTTOMLEFT").pixel(2, 18));
+        QCOMPARE(shot.pixel(299, 199), bitmap("BOTTOMRIGHT").pixel(13, 21));
+        // Inside the frame the tile shows, anchored at the client's corner.
+        QCOMPARE(shot.pixel(150, 100), bitmap("BACKGROUND").pixel(150 % 97, 100 % 92));
+        QCOMPARE(shot.pixel(100, 10), bitmap("TOPFORM").pixel(100 * 60 / 300, 10));
+
         skinned.form.resize(400, 250);
         skinned.form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&skinned.form));
@@ -421,7 +365,7 @@ private Q_SLOTS:
         QTRY_COMPARE(places(), QList<QPoint>({{273, 4}, {252, 4}, {231, 4}}));
 
         QVERIFY(skinned.caption->isVisible());
-        QCOMPARE(skinned.caption->text(), QStringLiteral("Speech"));
+        QCOMPARE(skinned.caption->text(), "Speech");
         QCOMPARE(skinned.caption->palette().color(QPalette::WindowText), QColor(74, 10, 167));
         // Each switch enables its own button and no other.
         for (QWidget* button : skinned.buttons) {
