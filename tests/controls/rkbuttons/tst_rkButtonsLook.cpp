@@ -10,7 +10,6 @@
 #include <QPainter>
 #include <QTest>
 
-using platform::OleColor;
 using platform::rgb;
 using namespace rkbuttons;
 
@@ -51,6 +50,17 @@ struct ShiftRow
     OleColor expected;
 };
 
+struct LayoutRow
+{
+    const char* name;
+    Outline shape;
+    PicturePlace place;
+    int size;
+    bool caption;
+    QRect picture;
+    int captionLeft, captionRight;
+};
+
 // A standard rectangular push button face of 100 x 30.
 ButtonLook plainLook()
 {
@@ -64,6 +74,7 @@ ButtonLook plainLook()
 } // namespace
 
 Q_DECLARE_METATYPE(ShiftRow)
+Q_DECLARE_METATYPE(LayoutRow)
 
 class tst_rkButtonsLook : public QObject
 {
@@ -122,64 +133,44 @@ private Q_SLOTS:
         QCOMPARE(pixelsOf(image, paint::kWhite), QRect(2, 2, 3, 3));
     }
 
-    void gradientBands_data()
-    {
-        QTest::addColumn<int>("direction");
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<int>("screen");
-        QTest::addColumn<int>("bandWidth");
-        // A gradient longer than a quarter of the screen has bands two pixels wide.
-        QTest::newRow("right to left") << 2 << QSize(100, 20) << 1024 << 1;
-        QTest::newRow("left to right, long") << 1 << QSize(300, 20) << 1024 << 2;
-        QTest::newRow("top to bottom") << 3 << QSize(20, 100) << 768 << 1;
-        QTest::newRow("bottom to top, long, odd") << 4 << QSize(20, 201) << 768 << 2;
-    }
-
+    // Right to left, left to right, top to bottom and bottom to top: a gradient longer than a
+    // quarter of the screen has bands two pixels wide. The ramp accumulates its steps and
+    // truncates, so its far end may fall one short.
     void gradientBands()
     {
-        QFETCH(int, direction);
-        QFETCH(QSize, size);
-        QFETCH(int, screen);
-        QFETCH(int, bandWidth);
+        const std::tuple<int, QSize, int, int> rows[] = {{2, QSize(100, 20), 1024, 1},
+                                                         {1, QSize(300, 20), 1024, 2},
+                                                         {3, QSize(20, 100), 768, 1},
+                                                         {4, QSize(20, 201), 768, 2}};
         const OleColor c1 = rgb(0, 0, 255);
-        const OleColor c2 = rgb(255, 0, 0);
-        QImage image = blank(size.width(), size.height());
-        paint::drawGradient(image, c1, c2, static_cast<paint::GradientDirection>(direction),
-                            screen);
-
-        const bool horizontal = direction <= 2;
-        const int length = horizontal ? size.width() : size.height();
-        auto sample = [&](int i) { return horizontal ? at(image, i, 3) : at(image, 3, i); };
-        int bands = 1;
-        for (int i = 1; i < length; ++i) {
-            bands += sample(i) != sample(i - 1) ? 1 : 0;
+        for (const auto& [direction, size, screen, bandWidth] : rows) {
+            QImage image = blank(size.width(), size.height());
+            paint::drawGradient(image, c1, rgb(255, 0, 0),
+                                static_cast<paint::GradientDirection>(direction), screen);
+            const bool horizontal = direction <= 2;
+            const int length = horizontal ? size.width() : size.height();
+            auto sample = [&](int i) { return horizontal ? at(image, i, 3) : at(image, 3, i); };
+            int bands = 1;
+            for (int i = 1; i < length; ++i) {
+                bands += sample(i) != sample(i - 1) ? 1 : 0;
+            }
+            QCOMPARE(bands, length / bandWidth);
+            const bool reversed = direction == 2 || direction == 4;
+            const QRgb far = paint::toRgb(sample(reversed ? 0 : length - 1));
+            QCOMPARE(sample(reversed ? length - 1 : 0), c1);
+            QVERIFY(qRed(far) >= 254 && qGreen(far) == 0 && qBlue(far) <= 1);
         }
-        QCOMPARE(bands, length / bandWidth);
-        // The ramp accumulates its steps and truncates, so its far end may fall one short.
-        const bool reversed = direction == 2 || direction == 4;
-        const QRgb far = paint::toRgb(sample(reversed ? 0 : length - 1));
-        QCOMPARE(sample(reversed ? length - 1 : 0), c1);
-        QVERIFY(qRed(far) >= 254 && qGreen(far) == 0 && qBlue(far) <= 1);
     }
 
     // The last single ampersand marks the key; a pair is a literal one.
-    void accessKey_data()
+    void accessKey()
     {
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QString>("key");
         const std::pair<const char*, const char*> rows[] = {
             {"&Open", "O"},   {"Se&lect All", "l"}, {"Cut && Paste", ""}, {"&Save && Exit", "S"},
             {"A && &B", "B"}, {"Open&", ""},        {"Open", ""},         {"&a &b", "b"}};
         for (const auto& [caption, key] : rows) {
-            QTest::newRow(caption) << QString::fromLatin1(caption) << QString::fromLatin1(key);
+            QCOMPARE(rkbuttons::accessKey(QString::fromLatin1(caption)), QLatin1String(key));
         }
-    }
-
-    void accessKey()
-    {
-        QFETCH(QString, caption);
-        QFETCH(QString, key);
-        QCOMPARE(rkbuttons::accessKey(caption), key);
     }
 
     // On a 160 x 40 button the caption's room is 3 pixels in from each side; a picture of
@@ -187,45 +178,37 @@ private Q_SLOTS:
     // Beside the caption, the picture keeps a four-pixel gap and the pair is centred.
     void captionLayout_data()
     {
-        QTest::addColumn<int>("shape");
-        QTest::addColumn<int>("place");
-        QTest::addColumn<int>("size");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QRect>("picture");
-        QTest::addColumn<int>("captionLeft");
-        QTest::addColumn<int>("captionRight");
-        const QString two = QStringLiteral("Open||Now");
-        QTest::newRow("left") << 0 << 0 << 16 << two << QRect(3, 12, 16, 16) << 19 << 156;
-        QTest::newRow("left, large") << 0 << 0 << 40 << two << QRect(3, 0, 40, 40) << 3 << 156;
-        QTest::newRow("right") << 0 << 2 << 32 << two << QRect(125, 4, 32, 32) << 3 << 124;
-        QTest::newRow("top") << 0 << 4 << 16 << two << QRect(72, 3, 16, 16) << 3 << 156;
-        QTest::newRow("bottom") << 0 << 5 << 24 << two << QRect(68, 13, 24, 24) << 3 << 156;
-        // A picture at a slanted side sits where the slant has passed its whole height.
-        QTest::newRow("slanted left") << 1 << 0 << 16 << two << QRect(29, 12, 16, 16) << 45 << 156;
-        QTest::newRow("slanted right") << 2 << 2 << 16 << two << QRect(114, 12, 16, 16) << 3 << 113;
-        QTest::newRow("beside, left")
-            << 0 << 1 << 16 << QString() << QRect(70, 12, 16, 16) << 90 << 89;
-        QTest::newRow("beside, right")
-            << 0 << 3 << 16 << QString() << QRect(74, 12, 16, 16) << 70 << 69;
+        QTest::addColumn<LayoutRow>("row");
+        using P = PicturePlace;
+        const Outline rectangle = Outline::Rectangle;
+        const LayoutRow rows[] = {
+            {"left", rectangle, P::Left, 16, true, {3, 12, 16, 16}, 19, 156},
+            {"left, big", rectangle, P::Left, 40, true, {3, 0, 40, 40}, 3, 156},
+            {"right", rectangle, P::Right, 32, true, {125, 4, 32, 32}, 3, 124},
+            {"top", rectangle, P::TopCentre, 16, true, {72, 3, 16, 16}, 3, 156},
+            {"bottom", rectangle, P::BottomCentre, 24, true, {68, 13, 24, 24}, 3, 156},
+            // A picture at a slanted side sits where the slant has passed its whole height.
+            {"slanted left", Outline::SlantedLeft, P::Left, 16, true, {29, 12, 16, 16}, 45, 156},
+            {"slanted right", Outline::SlantedRight, P::Right, 16, true, {114, 12, 16, 16}, 3, 113},
+            {"beside left", rectangle, P::BesideCaptionLeft, 16, false, {70, 12, 16, 16}, 90, 89},
+            {"beside right", rectangle, P::BesideCaptionRight, 16, false, {74, 12, 16, 16}, 70, 69},
+        };
+        for (const LayoutRow& row : rows) {
+            QTest::newRow(row.name) << row;
+        }
     }
 
     void captionLayout()
     {
-        QFETCH(int, shape);
-        QFETCH(int, place);
-        QFETCH(int, size);
-        QFETCH(QString, caption);
-        QFETCH(QRect, picture);
-        QFETCH(int, captionLeft);
-        QFETCH(int, captionRight);
+        QFETCH(LayoutRow, row);
         const CaptionLayout layout =
-            layoutCaption(QSize(160, 40), caption, QFont(QStringLiteral("DejaVu Sans")),
-                          static_cast<Outline>(shape), CaptionPlace::Centre,
-                          static_cast<PicturePlace>(place), size);
-        QCOMPARE(layout.text, caption.isEmpty() ? QString() : QStringLiteral("Open\nNow"));
-        QCOMPARE(layout.picture, picture);
-        QCOMPARE(layout.caption.left(), captionLeft);
-        QCOMPARE(layout.caption.right(), captionRight);
+            layoutCaption(QSize(160, 40), row.caption ? QStringLiteral("Open||Now") : QString(),
+                          QFont(QStringLiteral("DejaVu Sans")), row.shape, CaptionPlace::Centre,
+                          row.place, row.size);
+        QCOMPARE(layout.text, row.caption ? QStringLiteral("Open\nNow") : QString());
+        QCOMPARE(layout.picture, row.picture);
+        QCOMPARE(layout.caption.left(), row.captionLeft);
+        QCOMPARE(layout.caption.right(), row.captionRight);
     }
 
     // A custom shape fits the picture into the button, and leaves out the picture's key
@@ -254,89 +237,68 @@ private Q_SLOTS:
 
     // While hovering, the hover colour replaces a gradient unless it is the gradient colour
     // itself; a set button shows its plain checked face.
-    void gradientFace_data()
-    {
-        QTest::addColumn<bool>("hovering");
-        QTest::addColumn<bool>("gradientWhileHovering");
-        QTest::addColumn<bool>("value");
-        QTest::addColumn<QString>("face");
-        QTest::newRow("gradient") << false << false << false << "gradient";
-        QTest::newRow("hovering, hover colour is the gradient's")
-            << true << true << false << "gradient";
-        QTest::newRow("hovering") << true << false << false << "hover";
-        QTest::newRow("set") << false << false << true << "checked";
-        QTest::newRow("set, hovering") << true << true << true << "checked";
-    }
-
     void gradientFace()
     {
-        QFETCH(bool, hovering);
-        QFETCH(bool, gradientWhileHovering);
-        QFETCH(bool, value);
-        QFETCH(QString, face);
-        ButtonLook look = plainLook();
-        look.mode = value ? Behaviour::Check : Behaviour::Push;
-        look.value = value;
-        look.hovering = hovering;
-        look.gradient = paint::GradientDirection::LeftToRight;
-        look.gradientColor = rgb(0, 0, 200);
-        look.gradientWhileHovering = gradientWhileHovering;
-        QImage image = blank(100, 30);
-        paintButton(image, look);
-
-        const QList<OleColor> ramp =
-            paint::gradientRamp(look.palette.face, look.gradientColor, 100);
-        const QHash<QString, std::pair<OleColor, OleColor>> expected = {
-            {"gradient", {ramp[5], ramp[94]}},
-            {"hover", {look.palette.hoverFace, look.palette.hoverFace}},
-            {"checked", {look.palette.checkedFace, look.palette.checkedFace}}};
-        QCOMPARE(std::pair(at(image, 5, 15), at(image, 94, 15)), expected[face]);
+        const ButtonLook plain = plainLook();
+        const QList<OleColor> ramp = paint::gradientRamp(plain.palette.face, rgb(0, 0, 200), 100);
+        const std::pair<OleColor, OleColor> gradient{ramp[5], ramp[94]};
+        const std::pair<OleColor, OleColor> hover{plain.palette.hoverFace, plain.palette.hoverFace};
+        const std::pair<OleColor, OleColor> checked{plain.palette.checkedFace,
+                                                    plain.palette.checkedFace};
+        // Hovering, gradient while hovering, set; the face at either end.
+        const std::tuple<bool, bool, bool, std::pair<OleColor, OleColor>> rows[] = {
+            {false, false, false, gradient},
+            {true, true, false, gradient},
+            {true, false, false, hover},
+            {false, false, true, checked},
+            {true, true, true, checked}};
+        for (const auto& [hovering, gradientWhileHovering, value, face] : rows) {
+            ButtonLook look = plain;
+            look.mode = value ? Behaviour::Check : Behaviour::Push;
+            look.value = value;
+            look.hovering = hovering;
+            look.gradient = paint::GradientDirection::LeftToRight;
+            look.gradientColor = rgb(0, 0, 200);
+            look.gradientWhileHovering = gradientWhileHovering;
+            QImage image = blank(100, 30);
+            paintButton(image, look);
+            QCOMPARE(std::pair(at(image, 5, 15), at(image, 94, 15)), face);
+        }
     }
 
     // An engraved caption has its shadow up and to the left and its highlight down and to
     // the right, an embossed one the other way round; disabled text is grey on a white
     // highlight. The caption is a solid block drawn without anti-aliasing, so its colours are
     // exact.
-    void captionColours_data()
+    void captionColours()
     {
-        QTest::addColumn<bool>("enabled");
-        QTest::addColumn<int>("relief");
-        QTest::addColumn<OleColor>("upperLeft");
-        QTest::addColumn<OleColor>("text");
-        QTest::addColumn<OleColor>("lowerRight");
         const OleColor face = plainLook().palette.face;
         const OleColor dark = paint::ShiftColor(face, -40);
         const OleColor light = paint::ShiftColor(face, 40);
-        const OleColor black = paint::kBlack;
-        QTest::newRow("flat") << true << 0 << face << black << face;
-        QTest::newRow("engraved") << true << 1 << dark << black << light;
-        QTest::newRow("embossed") << true << 2 << light << black << dark;
-        QTest::newRow("disabled, embossed") << false << 2 << face << paint::kGrey << paint::kWhite;
-    }
+        // Enabled, relief; the colours left of the text, of the text and below right of it.
+        const std::tuple<bool, CaptionRelief, OleColor, OleColor, OleColor> rows[] = {
+            {true, CaptionRelief::Flat, face, paint::kBlack, face},
+            {true, CaptionRelief::Engraved, dark, paint::kBlack, light},
+            {true, CaptionRelief::Embossed, light, paint::kBlack, dark},
+            {false, CaptionRelief::Embossed, face, paint::kGrey, paint::kWhite}};
+        for (const auto& [enabled, relief, upperLeft, text, lowerRight] : rows) {
+            ButtonLook look = plainLook();
+            look.enabled = enabled;
+            look.captionRelief = relief;
+            look.caption = QStringLiteral("\u2588\u2588");
+            look.font = QFont(QStringLiteral("DejaVu Sans"));
+            look.font.setPixelSize(14);
+            look.font.setStyleStrategy(QFont::NoAntialias);
+            look.shape = Outline::Custom; // a face without edges
+            look.captionRect = QRect(10, 5, 80, 20);
+            QImage image = blank(100, 30);
+            paintButton(image, look);
 
-    void captionColours()
-    {
-        QFETCH(bool, enabled);
-        QFETCH(int, relief);
-        QFETCH(OleColor, upperLeft);
-        QFETCH(OleColor, text);
-        QFETCH(OleColor, lowerRight);
-        ButtonLook look = plainLook();
-        look.enabled = enabled;
-        look.captionRelief = static_cast<CaptionRelief>(relief);
-        look.caption = QStringLiteral("\u2588\u2588");
-        look.font = QFont(QStringLiteral("DejaVu Sans"));
-        look.font.setPixelSize(14);
-        look.font.setStyleStrategy(QFont::NoAntialias);
-        look.shape = Outline::Custom; // a face without edges
-        look.captionRect = QRect(10, 5, 80, 20);
-        QImage image = blank(100, 30);
-        paintButton(image, look);
-
-        const QRect block = pixelsOf(image, text);
-        QVERIFY(block.width() > 4 && block.height() > 4);
-        QCOMPARE(at(image, block.left() - 1, block.center().y()), upperLeft);
-        QCOMPARE(at(image, block.right() + 1, block.bottom() + 1), lowerRight);
+            const QRect block = pixelsOf(image, text);
+            QVERIFY(block.width() > 4 && block.height() > 4);
+            QCOMPARE(at(image, block.left() - 1, block.center().y()), upperLeft);
+            QCOMPARE(at(image, block.right() + 1, block.bottom() + 1), lowerRight);
+        }
     }
 };
 
