@@ -1,7 +1,6 @@
 // The bevel module: co-ordinate parsing, colour and band arithmetic, outlines; and the
 // bevelled button: its states, events, stored properties, layout and looks.
 
-#include "BevelTestHost.h"
 #include "controls/ReferenceImage.h"
 #include "controls/bevel/bvlBUTTON.h"
 #include "controls/bevel/bvlWorkSurface.h"
@@ -10,7 +9,9 @@
 #include "platform/PropertyBag.h"
 #include "support/FakeMessageBoxService.h"
 
+#include <QApplication>
 #include <QJsonObject>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
@@ -123,13 +124,24 @@ class tst_bvlBUTTON : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // A shown window for the buttons, with a pointer the test moves by hand: the buttons'
+    // hover test asks for the pointer through the provider installed here.
     void init()
     {
-        m_host = std::make_unique<BevelTestHost>();
-        QVERIFY(m_host->show());
+        m_window = std::make_unique<QWidget>();
+        m_window->setGeometry(100, 100, 400, 300);
+        mdlSHPCLR::setCursorPositionProvider([this] { return m_pointer; });
+        m_held = {};
+        pointAway();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     }
 
-    void cleanup() { m_host.reset(); }
+    void cleanup()
+    {
+        mdlSHPCLR::setCursorPositionProvider({});
+        m_window.reset();
+    }
 
     void parseCoordinate()
     {
@@ -174,8 +186,10 @@ private Q_SLOTS:
         }
     }
 
-    // Fully saturated and grey colours come back exactly; system colours are translated first.
-    void hlsOfKnownColours()
+    // Fully saturated and grey colours come back exactly; system colours are translated
+    // first. A band pixel's lightness follows its angle, its place across the band and
+    // whether the face is sunken.
+    void hlsAndBandLightness()
     {
         // Hue, lightness, saturation.
         const std::pair<OleColor, QList<int>> rows[] = {
@@ -191,14 +205,11 @@ private Q_SLOTS:
         }
         QCOMPARE(mdlSHPCLR::RGBToHLS(platform::systemColor(platform::ColorButtonFace)),
                  mdlSHPCLR::RGBToHLS(platform::sysColor(platform::ColorButtonFace)));
-    }
 
-    void bandLightness()
-    {
         const double s = kPi / 6.0;
         const double k = std::sin(kPi / 4.0); // strength halfway across the band
         // Lightness, angle, position across the band, sunken, expected.
-        const std::tuple<double, double, double, bool, double> rows[] = {
+        const std::tuple<double, double, double, bool, double> bands[] = {
             // Boundaries and insides of each sector, at the outer edge (full strength).
             {120, 0, 1, false, 40},
             {120, 6.28318520717959, 1, false, 40}, // the right strip
@@ -223,7 +234,7 @@ private Q_SLOTS:
             {120, kP, 1, true, 40},
             {120, kQ, 1, true, 220},
         };
-        for (const auto& [lightness, angle, position, sunken, expected] : rows) {
+        for (const auto& [lightness, angle, position, sunken, expected] : bands) {
             const double actual = mdlSHPCLR::BandLightness(lightness, angle, position, sunken);
             QVERIFY2(std::abs(actual - expected) < 1e-6,
                      qPrintable(QStringLiteral("%1 instead of %2").arg(actual).arg(expected)));
@@ -232,7 +243,9 @@ private Q_SLOTS:
 
     // The rounded rectangle's corners are of a 20 x 20 ellipse, the capsule's of a 40 x 40
     // one, with half circles at the ends; the automatic bevel is the same for every shape.
-    void shapesCornersAndAutomaticBevel()
+    // Drawn with a given width, a band wider than the face or a one-pixel band, the pixels
+    // outside the band keep the face.
+    void shapesBevelsAndBands()
     {
         const QSize wide(100, 40);
         const QSize square(100, 100);
@@ -263,15 +276,11 @@ private Q_SLOTS:
         for (int shape = 0; shape <= 3; ++shape) {
             QCOMPARE(mdlSHPCLR::AutoBevelWidth(shape, wide), 6);
         }
-    }
 
-    // Given width, a band wider than the face, a one-pixel band.
-    void pixelsOutsideTheBandKeepTheFace()
-    {
-        const std::tuple<int, QSize, int> rows[] = {
+        const std::tuple<int, QSize, int> bevels[] = {
             {2, QSize(100, 40), 3}, {0, QSize(20, 10), 30}, {3, QSize(6, 4), 0}};
         const QRgb face = qRgb(90, 140, 200);
-        for (const auto& [shape, size, bevel] : rows) {
+        for (const auto& [shape, size, bevel] : bevels) {
             QImage image(size, QImage::Format_RGB32);
             auto width = static_cast<qint16>(bevel);
             const QRegion band =
@@ -351,16 +360,16 @@ private Q_SLOTS:
                 button->setValue(which == '1');
                 break;
             case 'p':
-                m_host->press(button, at, mouseButton);
+                press(button, at, mouseButton);
                 break;
             case 'r':
-                m_host->release(button, at, mouseButton);
+                release(button, at, mouseButton);
                 break;
             case 'd':
-                m_host->doubleClick(button, at);
+                doubleClick(button, at);
                 break;
             default:
-                m_host->move(button, at);
+                move(button, at);
                 break;
             }
             valueChanges += button->Value() != shown ? 1 : 0;
@@ -382,32 +391,15 @@ private Q_SLOTS:
                  (row.state & bvlBUTTON::kStatePressed) != 0);
     }
 
-    void mouseMoveReportsPressedPointerReduced()
-    {
-        bvlBUTTON* button = addButton();
-        Spies spies(button);
-        m_host->move(button, QPoint(12, 7));
-        m_host->press(button, QPoint(5, 5));
-        QCOMPARE(spies.mouseDown.constFirst(),
-                 (QVariantList{qint16(1), qint16(0), float(5), float(5)}));
-        m_host->move(button, QPoint(12, 7));
-        QCOMPARE(spies.mouseMove.size(), 2);
-        QCOMPARE(spies.mouseMove.at(0), (QVariantList{qint16(0), qint16(0), float(12), float(7)}));
-        QCOMPARE(spies.mouseMove.at(1), (QVariantList{qint16(1), qint16(0), float(10), float(5)}));
-        m_host->release(button, QPoint(12, 7));
-        QCOMPARE(spies.mouseUp.constFirst(),
-                 (QVariantList{qint16(1), qint16(0), float(12), float(7)}));
-    }
-
     void optionButtonsReleaseEachOther()
     {
         bvlBUTTON* first = addButton(QStringLiteral("optA"), QRect(10, 10, 80, 30));
         bvlBUTTON* second = addButton(QStringLiteral("optB"), QRect(10, 50, 80, 30));
         bvlBUTTON* third = addButton(QStringLiteral("optC"), QRect(10, 90, 80, 30));
-        auto* frame = new QWidget(&m_host->window);
+        auto* frame = new QWidget(m_window.get());
         frame->setGeometry(200, 10, 150, 150);
         frame->show();
-        bvlBUTTON* elsewhere = m_host->add(QStringLiteral("optD"), QRect(10, 10, 80, 30), frame);
+        bvlBUTTON* elsewhere = addButton(QStringLiteral("optD"), QRect(10, 10, 80, 30), frame);
         bvlBUTTON* toggle = addButton(QStringLiteral("chkE"), QRect(10, 130, 80, 30));
         for (bvlBUTTON* button : {first, second, third, elsewhere}) {
             button->setBehaviour(bvlBUTTON::kOptionButton);
@@ -439,16 +431,17 @@ private Q_SLOTS:
         // By the mouse: the other one is released, one Click on the pressed one.
         first->setValue(true);
         QCOMPARE(a.click.size(), 1);
-        m_host->press(third, QPoint(40, 15));
-        m_host->release(third, QPoint(40, 15));
+        press(third, QPoint(40, 15));
+        release(third, QPoint(40, 15));
         QVERIFY(third->Value());
         QVERIFY(!first->Value());
         QCOMPARE(c.click.size(), 1);
         QCOMPARE(a.click.size(), 1);
     }
 
-    // With the pointer away, with it over the button, and on a held toggle that stays pressed.
-    void flash()
+    // A flash ends as the button was: with the pointer away, with it over the button, and on
+    // a held toggle that stays pressed. An access key flashes and clicks.
+    void flashAndAccessKeys()
     {
         const std::tuple<bool, bool, int> rows[] = {{false, false, 0},
                                                     {true, false, bvlBUTTON::kStateOver},
@@ -461,7 +454,7 @@ private Q_SLOTS:
             }
             Spies spies(button);
             if (pointerOver) {
-                m_host->pointAt(button, kInside);
+                pointAt(button, kInside);
             }
             button->Flash();
             QCOMPARE(button->stateWord(), bvlBUTTON::kStateFlashing);
@@ -474,28 +467,25 @@ private Q_SLOTS:
             QCOMPARE(button->Value(), heldToggle);
             QCOMPARE(spies.mouseExit.size(), 0);
             QCOMPARE(spies.click.size(), 0);
-            m_host->pointAway();
+            pointAway();
             delete button;
         }
-    }
 
-    void accessKeyFlashesAndClicks()
-    {
         bvlBUTTON* button = addButton();
         button->setAccessKeys(QStringLiteral("s"));
-        m_host->window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&m_host->window));
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
         Spies spies(button);
-        QTest::keyClick(&m_host->window, Qt::Key_S, Qt::AltModifier);
+        QTest::keyClick(m_window.get(), Qt::Key_S, Qt::AltModifier);
         QCOMPARE(spies.click.size(), 1);
         QCOMPARE(button->stateWord(), bvlBUTTON::kStateFlashing);
         QVERIFY(!button->Value());
         QTRY_COMPARE(button->stateWord(), 0);
 
         // Not without the modifier, and not while disabled.
-        QTest::keyClick(&m_host->window, Qt::Key_S);
+        QTest::keyClick(m_window.get(), Qt::Key_S);
         button->setEnabled(false);
-        QTest::keyClick(&m_host->window, Qt::Key_S, Qt::AltModifier);
+        QTest::keyClick(m_window.get(), Qt::Key_S, Qt::AltModifier);
         QCOMPARE(spies.click.size(), 1);
         QCOMPARE(button->stateWord(), bvlBUTTON::kStateDisabled);
     }
@@ -510,11 +500,11 @@ private Q_SLOTS:
         QCOMPARE(changed.size(), 1);
 
         Spies spies(button);
-        m_host->move(button, kInside);
-        m_host->press(button, kInside);
-        m_host->move(button, QPoint(20, 10));
-        m_host->release(button, kInside);
-        m_host->doubleClick(button, kInside);
+        move(button, kInside);
+        press(button, kInside);
+        move(button, QPoint(20, 10));
+        release(button, kInside);
+        doubleClick(button, kInside);
         button->Flash();
         QCOMPARE(button->stateWord(), bvlBUTTON::kStateDisabled);
         QVERIFY(!button->Value());
@@ -526,50 +516,66 @@ private Q_SLOTS:
 
         // A disabled window disables the button on screen, not its own Enabled.
         changed.clear();
-        m_host->window.setEnabled(false);
+        m_window->setEnabled(false);
         QCOMPARE(button->stateWord(), bvlBUTTON::kStateDisabled);
         QVERIFY(button->Enabled());
         QCOMPARE(changed.size(), 0);
-        m_host->window.setEnabled(true);
+        m_window->setEnabled(true);
         QCOMPARE(button->stateWord(), 0);
     }
 
-    // The codes themselves are the input-code table's test; here, that each event is raised.
-    void keysAreReported()
+    // Each key event is raised (the codes themselves are the input-code table's test); the
+    // pointer is reported two pixels up and left while the button is held.
+    void eventsCarryKeysAndPointer()
     {
         bvlBUTTON* button = addButton();
         QSignalSpy down(button, &bvlBUTTON::KeyDown);
-        QSignalSpy press(button, &bvlBUTTON::KeyPress);
+        QSignalSpy keyPresses(button, &bvlBUTTON::KeyPress);
         QSignalSpy up(button, &bvlBUTTON::KeyUp);
         QSignalSpy clicks(button, &bvlBUTTON::Click);
         QTest::keyClick(button, Qt::Key_A, Qt::ShiftModifier);
         QTest::keyClick(button, Qt::Key_Space);
         QCOMPARE(down.size(), 3); // Shift itself comes first
         QCOMPARE(down.at(1), (QVariantList{qint16(65), qint16(1)}));
-        QCOMPARE(press.at(0).at(0).value<qint16>(), qint16('a')); // the text the key gave
+        QCOMPARE(keyPresses.at(0).at(0).value<qint16>(), qint16('a')); // the text the key gave
         QCOMPARE(up.size(), 3);
         QCOMPARE(up.at(0), (QVariantList{qint16(65), qint16(1)}));
         // Space presses the button: it clicks once, after its KeyUp.
         QCOMPARE(clicks.size(), 1);
         QCOMPARE(button->stateWord(), 0);
+
+        Spies spies(button);
+        move(button, QPoint(12, 7));
+        press(button, QPoint(5, 5));
+        QCOMPARE(spies.mouseDown.constFirst(),
+                 (QVariantList{qint16(1), qint16(0), float(5), float(5)}));
+        move(button, QPoint(12, 7));
+        QCOMPARE(spies.mouseMove.size(), 2);
+        QCOMPARE(spies.mouseMove.at(0), (QVariantList{qint16(0), qint16(0), float(12), float(7)}));
+        QCOMPARE(spies.mouseMove.at(1), (QVariantList{qint16(1), qint16(0), float(10), float(5)}));
+        release(button, QPoint(12, 7));
+        QCOMPARE(spies.mouseUp.constFirst(),
+                 (QVariantList{qint16(1), qint16(0), float(12), float(7)}));
     }
 
-    // Offsets are tidied when set; a rejected one (its words: the ParseCoordinate table) keeps the
+    // A new control takes its name as its caption and stores only what differs from the
+    // defaults; every key written is read back, and what was read shows at once. Offsets are
+    // tidied when set; a rejected one (its words: the ParseCoordinate table) keeps the
     // property as it was, and a stored one keeps what could be read of it.
-    void rejectedOffsets()
+    void storedPropertiesAndRejectedOffsets()
     {
         support::FakeMessageBoxService boxes;
-        bvlBUTTON* button = addButton();
-        QSignalSpy changed(button, &bvlBUTTON::PropertyChanged);
-        button->setCaptionOffset(QStringLiteral(" ( 3 , -4 ) "));
-        QCOMPARE(button->CaptionOffset(), QStringLiteral("(3,-4)"));
-        const QRect rect = button->captionRect();
-        button->setCaptionOffset(QStringLiteral("(a,1)"));
-        button->setPictureOffset(QStringLiteral("(,1)"));
+        bvlBUTTON* offsets = addButton();
+        QSignalSpy changed(offsets, &bvlBUTTON::PropertyChanged);
+        offsets->setCaptionOffset(QStringLiteral(" ( 3 , -4 ) "));
+        QCOMPARE(offsets->CaptionOffset(), QStringLiteral("(3,-4)"));
+        const QRect rect = offsets->captionRect();
+        offsets->setCaptionOffset(QStringLiteral("(a,1)"));
+        offsets->setPictureOffset(QStringLiteral("(,1)"));
         QCOMPARE(boxes.boxes().size(), 2);
-        QCOMPARE(button->CaptionOffset(), QStringLiteral("(3,-4)"));
-        QCOMPARE(button->PictureOffset(), QStringLiteral("(0,0)"));
-        QCOMPARE(button->captionRect(), rect);
+        QCOMPARE(offsets->CaptionOffset(), QStringLiteral("(3,-4)"));
+        QCOMPARE(offsets->PictureOffset(), QStringLiteral("(0,0)"));
+        QCOMPARE(offsets->captionRect(), rect);
         QCOMPARE(changed.size(), 1);
 
         bvlBUTTON* read = unread(QStringLiteral("cmdStored"));
@@ -583,12 +589,7 @@ private Q_SLOTS:
         QCOMPARE(read->pictureRect().topLeft(), QPoint(6, 6));
         QCOMPARE(read->CaptionOffset(), QStringLiteral("(7,40000)"));
         QCOMPARE(read->Caption(), QStringLiteral("cmdStored"));
-    }
 
-    // A new control takes its name as its caption and stores only what differs from the
-    // defaults; every key written is read back, and what was read shows at once.
-    void storedProperties()
-    {
         bvlBUTTON* fresh = addButton(QStringLiteral("cmdSpkText"));
         QCOMPARE(fresh->Caption(), QStringLiteral("cmdSpkText"));
         // Only the bevel width the control chose for its size differs from the defaults.
@@ -596,7 +597,7 @@ private Q_SLOTS:
         fresh->UserControl_WriteProperties(written);
         QCOMPARE(written.toJson(), (QJsonObject{{QStringLiteral("BevelHeight"), 6}}));
 
-        bvlBUTTON* empty = unread(QStringLiteral("cmdStopText"), QSize(100, 30));
+        bvlBUTTON* empty = unread(QStringLiteral("cmdStopText"), QRect(10, 60, 100, 30));
         empty->UserControl_ReadProperties(platform::PropertyBag());
         QCOMPARE(empty->Caption(), QStringLiteral("cmdStopText"));
         // Every other key took its default: written back, only the chosen bevel width shows.
@@ -665,45 +666,45 @@ private Q_SLOTS:
         QCOMPARE(spies.click.size(), 0);
     }
 
-    // Each shape's outline and size show in the looks; the pointer follows the outline.
-    void pointerOverTheOutline()
+    // Each shape's outline and size show in the looks; the pointer follows the outline. The
+    // faces are built afresh for a new size, with the automatic bevel for it or a width of
+    // its own.
+    void outlineAndFacesFollowShapeAndSize()
     {
         bvlBUTTON* button = addButton(QStringLiteral("cmdShape"));
         button->setAppearance(mdlSHPCLR::kCapsule);
         QCOMPARE(button->windowRegion(), button->mask());
         // A pointer over a cut-off corner is over whatever lies behind it.
-        m_host->pointAt(button, QPoint(5, 5));
+        pointAt(button, QPoint(5, 5));
         QVERIFY(!mdlSHPCLR::IsMouseOver(button));
-        m_host->pointAt(button, QPoint(50, 20));
+        pointAt(button, QPoint(50, 20));
         QVERIFY(mdlSHPCLR::IsMouseOver(button));
 
         // Back to a rectangle: the whole control.
         button->setAppearance(mdlSHPCLR::kRectangle);
         QCOMPARE(button->mask(), QRegion(button->rect()));
-        m_host->pointAt(button, QPoint(5, 5));
+        pointAt(button, QPoint(5, 5));
         QVERIFY(mdlSHPCLR::IsMouseOver(button));
-    }
 
-    void facesAreBuiltForTheSize()
-    {
-        bvlBUTTON* button = addButton(QStringLiteral("cmdFace"), QRect(0, 0, 90, 30));
-        button->setBackColour(kFace);
-        button->resize(120, 64);
-        QCOMPARE(button->raisedFace().size(), QSize(120, 64));
-        QCOMPARE(button->sunkenFace().size(), QSize(120, 64));
-        QCOMPARE(button->BevelHeight(), 9); // automatic, for the new size
+        bvlBUTTON* sized = addButton(QStringLiteral("cmdFace"), QRect(0, 0, 90, 30));
+        sized->setBackColour(kFace);
+        sized->resize(120, 64);
+        QCOMPARE(sized->raisedFace().size(), QSize(120, 64));
+        QCOMPARE(sized->sunkenFace().size(), QSize(120, 64));
+        QCOMPARE(sized->BevelHeight(), 9); // automatic, for the new size
 
         // A width of its own is kept while automatic bevel is off.
-        button->setBevelAutoAdjust(false);
-        button->setBevelHeight(3);
-        button->resize(100, 50);
-        QCOMPARE(button->BevelHeight(), 3);
-        QCOMPARE(button->raisedFace().pixel(50, 3), qRgb(160, 176, 200));
-        QVERIFY(button->raisedFace().pixel(50, 2) != qRgb(160, 176, 200));
+        sized->setBevelAutoAdjust(false);
+        sized->setBevelHeight(3);
+        sized->resize(100, 50);
+        QCOMPARE(sized->BevelHeight(), 3);
+        QCOMPARE(sized->raisedFace().pixel(50, 3), qRgb(160, 176, 200));
+        QVERIFY(sized->raisedFace().pixel(50, 2) != qRgb(160, 176, 200));
     }
 
-    // Justified top left, centred, bottom right, and bottom right with an offset.
-    void layout()
+    // Justified top left, centred, bottom right, and bottom right with an offset; a caption
+    // justified bottom right is drawn in that corner.
+    void placesOfPictureAndCaption()
     {
         // 120 x 48 control, bevel 7: left 7, top 7, right 120 - 7 - 1 = 112, bottom 40;
         // a 12 x 12 picture.
@@ -727,11 +728,25 @@ private Q_SLOTS:
             QCOMPARE(button->captionRect(), pictureRect);
             delete button;
         }
+
+        bvlBUTTON* button = addButton(QStringLiteral("cmdCorner"), QRect(0, 0, 140, 60));
+        button->setBackColour(kFace);
+        button->setFont(testFont());
+        button->setCaption(QStringLiteral("EE"));
+        button->setCaptionJustify(8);
+        const QRect area = button->captionRect();
+        const QRect drawn = changedArea(button->frame(), button->raisedFace(), area);
+        QVERIFY(!drawn.isEmpty());
+        QVERIFY2(area.right() - drawn.right() <= 2, qPrintable(QString::number(drawn.right())));
+        QVERIFY2(area.bottom() - drawn.bottom() <= 5, qPrintable(QString::number(drawn.bottom())));
+        QVERIFY(drawn.left() > area.center().x());
+        QVERIFY(drawn.top() > area.center().y());
     }
 
-    // The mask, sprite and disabled pictures of the work surface show in the looks; the hover
-    // row in the hover test.
-    void workSurfaceRules()
+    // The mask, sprite and disabled pictures of the work surface show in the looks. Without
+    // transparency a picture is copied as it is; the hover picture replaces the picture while
+    // hovered, and only then; hovering ends with MouseExit.
+    void picturesWithoutTransparencyAndOnHover()
     {
         QCOMPARE(bvlWorkSurface::disabledLightness(0), 20);
         QCOMPARE(bvlWorkSurface::disabledLightness(219), 239);
@@ -754,12 +769,7 @@ private Q_SLOTS:
         key->setUseTransparency(false);
         QCOMPARE(changedArea(key->frame(), key->raisedFace(), key->rect()), place);
         QCOMPARE(key->frame().pixel(place.center()), kKey);
-    }
 
-    // The hover picture replaces the picture while hovered, and only then; hovering ends with
-    // MouseExit.
-    void hover()
-    {
         bvlBUTTON* button = addButton(QStringLiteral("cmdHover"), QRect(0, 0, 120, 48));
         button->setBackColour(kFace);
         button->setFont(testFont());
@@ -771,7 +781,7 @@ private Q_SLOTS:
         QCOMPARE(button->frame().pixel(at), kRed);
         Spies spies(button);
 
-        m_host->move(button, QPoint(60, 24));
+        move(button, QPoint(60, 24));
         QCOMPARE(button->stateWord(), bvlBUTTON::kStateOver);
         QCOMPARE(button->frame().pixel(at), qRgb(0, 0, 255));
         QVERIFY(button->isTimerRunning());
@@ -780,27 +790,11 @@ private Q_SLOTS:
         QCOMPARE(button->stateWord(), bvlBUTTON::kStateOver);
         QCOMPARE(spies.mouseExit.size(), 0);
 
-        m_host->pointAway();
+        pointAway();
         QTRY_COMPARE(spies.mouseExit.size(), 1);
         QCOMPARE(button->stateWord(), 0);
         QVERIFY(!button->isTimerRunning());
         QCOMPARE(button->frame().pixel(at), kRed);
-    }
-
-    void captionJustifyBottomRight()
-    {
-        bvlBUTTON* button = addButton(QStringLiteral("cmdCorner"), QRect(0, 0, 140, 60));
-        button->setBackColour(kFace);
-        button->setFont(testFont());
-        button->setCaption(QStringLiteral("EE"));
-        button->setCaptionJustify(8);
-        const QRect area = button->captionRect();
-        const QRect drawn = changedArea(button->frame(), button->raisedFace(), area);
-        QVERIFY(!drawn.isEmpty());
-        QVERIFY2(area.right() - drawn.right() <= 2, qPrintable(QString::number(drawn.right())));
-        QVERIFY2(area.bottom() - drawn.bottom() <= 5, qPrintable(QString::number(drawn.bottom())));
-        QVERIFY(drawn.left() > area.center().x());
-        QVERIFY(drawn.top() > area.center().y());
     }
 
     void looks_data()
@@ -843,7 +837,7 @@ private Q_SLOTS:
             button->setBehaviour(bvlBUTTON::kToggleButton);
             button->setValue(true);
         } else if (state == QLatin1String("hovered")) {
-            m_host->move(button, QPoint(button->width() / 2, button->height() / 2));
+            move(button, QPoint(button->width() / 2, button->height() / 2));
         } else if (state == QLatin1String("disabled")) {
             button->setEnabled(false);
         }
@@ -862,19 +856,58 @@ private Q_SLOTS:
 
 private:
     bvlBUTTON* addButton(const QString& name = QStringLiteral("cmdTest"),
-                         const QRect& geometry = QRect(10, 10, 100, 40))
+                         const QRect& geometry = QRect(10, 10, 100, 40), QWidget* parent = nullptr)
     {
-        return m_host->add(name, geometry);
-    }
-    // A button as a form being loaded makes it: named and sized, its properties not yet read.
-    bvlBUTTON* unread(const QString& name, QSize size = QSize(100, 40))
-    {
-        auto* button = new bvlBUTTON(&m_host->window);
-        button->setObjectName(name);
-        button->setGeometry(QRect(QPoint(10, 60), size));
+        bvlBUTTON* button = unread(name, geometry, parent);
+        button->UserControl_InitProperties();
+        button->show();
         return button;
     }
-    std::unique_ptr<BevelTestHost> m_host;
+    // A button as a form being loaded makes it: named and placed, its properties not yet read.
+    bvlBUTTON* unread(const QString& name, const QRect& geometry = QRect(10, 60, 100, 40),
+                      QWidget* parent = nullptr)
+    {
+        auto* button = new bvlBUTTON(parent ? parent : m_window.get());
+        button->setObjectName(name);
+        button->setGeometry(geometry);
+        return button;
+    }
+
+    // Where the pointer is: at a point of a widget, or away over the window.
+    void pointAt(const QWidget* widget, QPoint local) { m_pointer = widget->mapToGlobal(local); }
+    void pointAway() { m_pointer = m_window->mapToGlobal(QPoint(395, 295)); }
+    void press(QWidget* widget, QPoint at, Qt::MouseButton button = Qt::LeftButton)
+    {
+        pointAt(widget, at);
+        m_held |= button;
+        QTest::mousePress(widget, button, {}, at);
+    }
+    void release(QWidget* widget, QPoint at, Qt::MouseButton button = Qt::LeftButton)
+    {
+        pointAt(widget, at);
+        m_held &= ~Qt::MouseButtons(button);
+        QTest::mouseRelease(widget, button, {}, at);
+    }
+    // Press, release, the second press that the system reports as a double click, release.
+    void doubleClick(QWidget* widget, QPoint at)
+    {
+        press(widget, at);
+        release(widget, at);
+        QTest::mouseDClick(widget, Qt::LeftButton, {}, at);
+        release(widget, at);
+    }
+    // A move delivered to the widget, as while it holds the mouse or the pointer is on it.
+    void move(QWidget* widget, QPoint at)
+    {
+        pointAt(widget, at);
+        QMouseEvent event(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, m_held,
+                          Qt::NoModifier);
+        QApplication::sendEvent(widget, &event);
+    }
+
+    std::unique_ptr<QWidget> m_window;
+    QPoint m_pointer;
+    Qt::MouseButtons m_held;
 };
 
 QTEST_MAIN(tst_bvlBUTTON)
