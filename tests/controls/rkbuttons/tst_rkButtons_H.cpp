@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QJsonDocument>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -252,7 +253,9 @@ private Q_SLOTS:
         m_boxes.reset();
     }
 
-    void accessKeyClicks()
+    // The access key and, for command buttons only, Enter and Escape click. Arrows go to the
+    // container, other keys raise their events; Shift raises no KeyUp.
+    void keysClickAndArrowsGoToTheContainer()
     {
         rkButtons_H* b = button();
         b->setCaption(QStringLiteral("&Open"));
@@ -270,6 +273,25 @@ private Q_SLOTS:
         b->AccessKeyPress(27);
         QCOMPARE(clicks.count(), 2);
         QVERIFY(!b->Value());
+
+        recordEvents(b);
+        KeyRecorder recorder;
+        m_container->installEventFilter(&recorder);
+        for (Qt::Key key : {Qt::Key_Left, Qt::Key_Up, Qt::Key_Right, Qt::Key_Down}) {
+            QTest::keyClick(b, key);
+        }
+        QVERIFY(m_log.isEmpty());
+        QTRY_COMPARE(recorder.keys.size(), 4);
+        QCOMPARE(recorder.keys, (QList<std::pair<quint32, quint32>>{
+                                    {37, 0x4B}, {38, 0x48}, {39, 0x4D}, {40, 0x50}}));
+        m_container->removeEventFilter(&recorder);
+
+        QSignalSpy presses(b, &rkButtons_H::KeyPress);
+        QTest::keyClick(b, Qt::Key_A);
+        QTest::keyClick(b, Qt::Key_Shift);
+        QCOMPARE(m_log, (QStringList{"KeyDown 65", "KeyUp 65", "KeyDown 16"}));
+        QCOMPARE(presses.count(), 1);
+        QCOMPARE(presses.first().first().toInt(), int('a'));
     }
 
     void optionGroup()
@@ -554,6 +576,9 @@ private Q_SLOTS:
         QCOMPARE(b->presentedImage().size(), QSize(120, 40));
     }
 
+    // Every key written is read back; values at their defaults are not written. Damaged or
+    // missing values load as their defaults, the hover colour as the back colour and the back
+    // colour as the container's; a stored pointer wins over the icon's.
     void storedFormat()
     {
         rkButtons_H* b = button();
@@ -604,54 +629,49 @@ private Q_SLOTS:
         QStringList keys = defaults.toJson().keys();
         keys.sort();
         QCOMPARE(keys, (QStringList{"Font", "Mode", "Value", "cBack"}));
-    }
 
-    void load()
-    {
         const qint64 red = rgb(255, 0, 0);
         const qint64 container = platform::fromQColor(QColor::fromRgb(kContainerColor));
-        const std::pair<QJsonObject, QString> rows[] = {
+        const std::pair<const char*, QString> rows[] = {
             // Damaged: a custom shape needs its picture.
-            {QJsonObject{{"BackStyle", 42},
-                         {"Shape", 7},
-                         {"Mode", -3},
-                         {"ImgSize", 20},
-                         {"Value", true},
-                         {"CapAlign", "left"}},
+            {R"({"BackStyle": 42, "Shape": 7, "Mode": -3, "ImgSize": 20, "Value": true,
+                 "CapAlign": "left"})",
              "ButtonStyle=0 ButtonShape=0 Mode=0 Value=0 ImgSize=16 CaptionAlign=2"},
             // "cBHover" is found under any case; a missing one is the loaded back colour.
-            {QJsonObject{
-                 {"Mode", 0}, {"Value", false}, {"cBack", "0x000000FF"}, {"CBHOVER", "0x0000FF00"}},
+            {R"({"Mode": 0, "Value": false, "cBack": "0x000000FF", "CBHOVER": "0x0000FF00"})",
              QStringLiteral("BackColor=%1 HoverBackColor=%2").arg(red).arg(rgb(0, 255, 0))},
-            {QJsonObject{{"cBack", "0x000000FF"}}, QStringLiteral("HoverBackColor=%1").arg(red)},
+            {R"({"cBack": "0x000000FF"})", QStringLiteral("HoverBackColor=%1").arg(red)},
             // Without "cBack" the button takes its container's colour.
-            {QJsonObject{}, QStringLiteral("BackColor=%1 CaptionAlign=2 ShowFocusRect=1 ImgSize=16")
-                                .arg(container)},
+            {"{}", QStringLiteral("BackColor=%1 CaptionAlign=2 ShowFocusRect=1 ImgSize=16")
+                       .arg(container)},
         };
         for (const auto& [stored, result] : rows) {
             platform::EventLogCapture log;
             rkButtons_H* b = button();
-            b->UserControl_ReadProperties(platform::PropertyBag(stored));
+            b->UserControl_ReadProperties(
+                platform::PropertyBag(QJsonDocument::fromJson(stored).object()));
             QCOMPARE(properties(b, result), result);
             QVERIFY(!b->presentedImage().isNull());
             delete b;
         }
 
         // The icon is applied before the pointer, which wins even when it is not stored.
-        platform::PropertyBag bag;
-        bag.writePicture(QStringLiteral("mIcon"), icon());
-        bag.writeInteger(QStringLiteral("mPointer"), 2, 0);
-        rkButtons_H* b = button();
-        b->UserControl_ReadProperties(bag);
-        QCOMPARE(b->MousePointer(), 2);
-        QVERIFY(!b->MouseIcon().isNull());
-        bag.remove(QStringLiteral("mPointer"));
-        b->UserControl_ReadProperties(bag);
-        QCOMPARE(b->MousePointer(), 0);
+        platform::PropertyBag icons;
+        icons.writePicture(QStringLiteral("mIcon"), icon());
+        icons.writeInteger(QStringLiteral("mPointer"), 2, 0);
+        rkButtons_H* pointer = button();
+        pointer->UserControl_ReadProperties(icons);
+        QCOMPARE(pointer->MousePointer(), 2);
+        QVERIFY(!pointer->MouseIcon().isNull());
+        icons.remove(QStringLiteral("mPointer"));
+        pointer->UserControl_ReadProperties(icons);
+        QCOMPARE(pointer->MousePointer(), 0);
     }
 
     // A slanted button widens itself: 20 wide becomes 30, 28 becomes 33, 29 stays. A
-    // rectangle after an ellipse is square again.
+    // rectangle after an ellipse is square again. A custom shape takes its picture's size
+    // fitted into the button, masked by its outline. Pressed, a command button of a custom
+    // shape moves by a pixel, a check button stays.
     void outlines()
     {
         for (const auto& [width, expected] : {std::pair{20, 30}, {28, 33}, {29, 29}}) {
@@ -663,18 +683,14 @@ private Q_SLOTS:
             QVERIFY(!b->isDrawingDelayed());
             delete b;
         }
-        rkButtons_H* b = button(QRect(10, 10, 80, 40));
-        b->setButtonShape(Outline::OvalFramed);
-        QVERIFY(!b->mask().contains(QPoint(0, 0)));
-        b->setButtonShape(Outline::Rectangle);
-        QVERIFY(b->mask().contains(QPoint(0, 0)));
-        QVERIFY(b->outline().inner1.isEmpty());
-    }
+        rkButtons_H* oval = button(QRect(10, 10, 80, 40));
+        oval->setButtonShape(Outline::OvalFramed);
+        QVERIFY(!oval->mask().contains(QPoint(0, 0)));
+        oval->setButtonShape(Outline::Rectangle);
+        QVERIFY(oval->mask().contains(QPoint(0, 0)));
+        QVERIFY(oval->outline().inner1.isEmpty());
+        delete oval;
 
-    // A custom shape takes its picture's size fitted into the button, masked by its outline.
-    // Pressed, a command button of a custom shape moves by a pixel, a check button stays.
-    void customShapes()
-    {
         const auto disc = [](QSize size) {
             return platform::Picture(platform::Picture::Type::Bitmap, discPicture(size));
         };
@@ -849,30 +865,6 @@ private Q_SLOTS:
         QCOMPARE(b->Value(), value);
         QVERIFY(!b->PressedLook());
         QCOMPARE(b->LastMouseButton(), mouse == Qt::RightButton ? 2 : 1);
-    }
-
-    // Arrows go to the container, other keys raise their events; Shift raises no KeyUp.
-    void keyRouting()
-    {
-        rkButtons_H* b = button();
-        recordEvents(b);
-        KeyRecorder recorder;
-        m_container->installEventFilter(&recorder);
-        for (Qt::Key key : {Qt::Key_Left, Qt::Key_Up, Qt::Key_Right, Qt::Key_Down}) {
-            QTest::keyClick(b, key);
-        }
-        QVERIFY(m_log.isEmpty());
-        QTRY_COMPARE(recorder.keys.size(), 4);
-        QCOMPARE(recorder.keys, (QList<std::pair<quint32, quint32>>{
-                                    {37, 0x4B}, {38, 0x48}, {39, 0x4D}, {40, 0x50}}));
-        m_container->removeEventFilter(&recorder);
-
-        QSignalSpy presses(b, &rkButtons_H::KeyPress);
-        QTest::keyClick(b, Qt::Key_A);
-        QTest::keyClick(b, Qt::Key_Shift);
-        QCOMPARE(m_log, (QStringList{"KeyDown 65", "KeyUp 65", "KeyDown 16"}));
-        QCOMPARE(presses.count(), 1);
-        QCOMPARE(presses.first().first().toInt(), int('a'));
     }
 
     void buttonDeletedByItsClickHandler()
