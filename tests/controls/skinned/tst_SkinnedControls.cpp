@@ -73,7 +73,7 @@ private Q_SLOTS:
 
     // The released picture times the scale factor sets the size; a check button's width takes
     // in its caption. Check and option buttons are capped at 3; zero and negative factors are
-    // ignored.
+    // ignored. A picture that is missing is reported, and the one that was there stays.
     void sizeFollowsPictureScaleAndCaption()
     {
         UcCmd button;
@@ -109,6 +109,17 @@ private Q_SLOTS:
             scaled.setScaleFactor(written);
             QCOMPARE(scaled.ScaleFactor(), stored);
         }
+
+        support::FakeMessageBoxService boxes;
+        UcCmd missing;
+        missing.setPictureUP(QStringLiteral("RESTOREUP"));
+        const QSize before = missing.size();
+        missing.setPictureUP(QStringLiteral("NOSUCHPICTURE"));
+        QCOMPARE(boxes.boxes().size(), 1);
+        QCOMPARE(boxes.boxes().first().title, QStringLiteral("ERROR - 326 - PictureUP - UcCmd"));
+        QCOMPARE(boxes.boxes().first().text,
+                 QStringLiteral("ERROR  326 - Resource with identifier 'NOSUCHPICTURE' not found"));
+        QCOMPARE(missing.size(), before);
     }
 
     void styleTable()
@@ -161,7 +172,9 @@ private Q_SLOTS:
         }
     }
 
-    void pushAndCheckButtons()
+    // A push button clicks on its release wherever that is; a check button toggles without a
+    // click. A move is passed on in twips, and the skin's sizing arrow leaves the form.
+    void buttonsAnswerTheMouse()
     {
         QWidget host;
         host.resize(300, 100);
@@ -203,6 +216,21 @@ private Q_SLOTS:
         QTest::mouseClick(check, Qt::LeftButton, {}, check->captionRect().center());
         QVERIFY(!check->Value());
         QCOMPARE(checkClicks.size(), 0);
+
+        QWidget form;
+        form.setCursor(Qt::SizeHorCursor);
+        auto* close = new UcCmd(&form);
+        close->setStyle(UcCmd::StyleClose);
+        form.show();
+        QSignalSpy moves(close, &UcCmd::MouseMove);
+        QMouseEvent move(QEvent::MouseMove, QPointF(3, 4), close->mapToGlobal(QPointF(3, 4)),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(close, &move);
+        QCOMPARE(moves.size(), 1);
+        QCOMPARE(moves.first().at(2).toFloat(), 45.0f);
+        QCOMPARE(moves.first().at(3).toFloat(), 60.0f);
+        // The sizing arrow the skin left on the form is gone.
+        QCOMPARE(form.cursor().shape(), Qt::ArrowCursor);
     }
 
     void optionGroupClearing()
@@ -236,40 +264,9 @@ private Q_SLOTS:
         QVERIFY(other->Value());
     }
 
-    void missingPictureIsReported()
-    {
-        support::FakeMessageBoxService boxes;
-        UcCmd button;
-        button.setPictureUP(QStringLiteral("RESTOREUP"));
-        const QSize before = button.size();
-        button.setPictureUP(QStringLiteral("NOSUCHPICTURE"));
-        QCOMPARE(boxes.boxes().size(), 1);
-        QCOMPARE(boxes.boxes().first().title, QStringLiteral("ERROR - 326 - PictureUP - UcCmd"));
-        QCOMPARE(boxes.boxes().first().text,
-                 QStringLiteral("ERROR  326 - Resource with identifier 'NOSUCHPICTURE' not found"));
-        // The picture that was there stays.
-        QCOMPARE(button.size(), before);
-    }
-
-    void mouseMoveIsPassedOn()
-    {
-        QWidget host;
-        host.setCursor(Qt::SizeHorCursor);
-        auto* button = new UcCmd(&host);
-        button->setStyle(UcCmd::StyleClose);
-        host.show();
-        QSignalSpy moves(button, &UcCmd::MouseMove);
-        QMouseEvent move(QEvent::MouseMove, QPointF(3, 4), button->mapToGlobal(QPointF(3, 4)),
-                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(button, &move);
-        QCOMPARE(moves.size(), 1);
-        QCOMPARE(moves.first().at(2).toFloat(), 45.0f);
-        QCOMPARE(moves.first().at(3).toFloat(), 60.0f);
-        // The sizing arrow the skin left on the form is gone.
-        QCOMPARE(host.cursor().shape(), Qt::ArrowCursor);
-    }
-
-    void cmdStoredProperties()
+    // Defaults store nothing; what differs is stored, and a copy stores the same again. A
+    // stored scroll value outside the bounds is taken as it is.
+    void storedProperties()
     {
         QWidget host;
         UcCmd source(&host);
@@ -316,6 +313,35 @@ private Q_SLOTS:
             platform::PropertyBag(json(R"({"PictureUP": "RESTOREUP", "PictureDN": "BUTTONDN"})")));
         QCOMPARE(mixed.imageRect().size(), QSize(21, 21));
         QCOMPARE(mixed.size(), QSize(21, 21));
+
+        UcScroll scroll;
+        UcScroll scrollCopy;
+        QCOMPARE(skintest::roundTrip(scroll, scrollCopy).first, QJsonObject());
+        scroll.setBorderStyle(1);
+        scroll.setOrientation(1);
+        scroll.setMin(-50);
+        scroll.setMax(50);
+        scroll.setValue(20);
+        scroll.setSmallChange(2);
+        scroll.setLargeChange(25);
+        const auto [scrollStored, scrollStoredAgain] = skintest::roundTrip(scroll, scrollCopy);
+        QCOMPARE(scrollStored, json(R"({"BorderStyle": 1, "Orientation": 1, "Min": -50, "Max": 50,
+            "Value": 20, "SmallChange": 2, "LargeChange": 25})"));
+        QCOMPARE(scrollStoredAgain, scrollStored);
+        UcScroll loaded;
+        loaded.UserControl_ReadProperties(platform::PropertyBag(json(R"({"Value": 500})")));
+        QCOMPARE(loaded.Value(), 500);
+
+        UcProgress progress;
+        UcProgress progressCopy;
+        QCOMPARE(skintest::roundTrip(progress, progressCopy).first, QJsonObject());
+        progress.setOrientation(1);
+        progress.setMax(500);
+        progress.setMin(20);
+        progress.setValue(300);
+        const auto [stored, storedAgain] = skintest::roundTrip(progress, progressCopy);
+        QCOMPARE(stored, json(R"({"Orientation": 1, "Min": 20, "Max": 500, "Value": 300})"));
+        QCOMPARE(storedAgain, stored);
     }
 
     void valueRules()
@@ -375,10 +401,33 @@ private Q_SLOTS:
         QCOMPARE(down.control->ImgThumb().top(), 180 - 18);
     }
 
-    void heldArrowRepeatTiming()
+    // A click on an arrow or the track steps once; a held arrow repeats, slowly at first.
+    void arrowsAndTrackStep()
     {
         Bar bar(QSize(300, 22));
         UcScroll* scroll = bar.control;
+        scroll->setSmallChange(4);
+        scroll->setValue(50);
+        QTest::mouseClick(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
+        QCOMPARE(scroll->Value(), 54);
+        QTest::mouseClick(scroll, Qt::LeftButton, {}, scroll->ImgLeft().center());
+        QCOMPARE(scroll->Value(), 50);
+        // On the track: exactly at the thumb's left counts as before it. The thumb would take
+        // that press, so the track is pressed just above the thumb, at the same x.
+        const int left = scroll->ImgThumb().left();
+        QTest::mouseClick(scroll, Qt::LeftButton, {}, QPoint(left, 1));
+        QCOMPARE(scroll->Value(), 40);
+        scroll->setValue(50);
+        QTest::mouseClick(scroll, Qt::LeftButton, {}, QPoint(left + 1, 1));
+        QCOMPARE(scroll->Value(), 60);
+        // One step per press, however long it is held.
+        QTest::mousePress(scroll, Qt::LeftButton, {}, QPoint(270, 1));
+        QVERIFY(!scroll->ClickTimer().isActive());
+        QTest::mouseRelease(scroll, Qt::LeftButton, {}, QPoint(270, 1));
+        QCOMPARE(scroll->Value(), 70);
+
+        Bar held(QSize(300, 22));
+        scroll = held.control;
         QTest::mousePress(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
         QVERIFY(scroll->isRightArrowPressed());
         QTimer& timer = scroll->ClickTimer();
@@ -411,34 +460,9 @@ private Q_SLOTS:
         // Hidden while held: no release will come, so the repeat stops now.
         QTest::mousePress(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
         QVERIFY(timer.isActive());
-        bar.host.hide();
+        held.host.hide();
         QVERIFY(!timer.isActive());
         QVERIFY(!scroll->isRightArrowPressed());
-    }
-
-    void clicksStepOnce()
-    {
-        Bar bar(QSize(300, 22));
-        UcScroll* scroll = bar.control;
-        scroll->setSmallChange(4);
-        scroll->setValue(50);
-        QTest::mouseClick(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
-        QCOMPARE(scroll->Value(), 54);
-        QTest::mouseClick(scroll, Qt::LeftButton, {}, scroll->ImgLeft().center());
-        QCOMPARE(scroll->Value(), 50);
-        // On the track: exactly at the thumb's left counts as before it. The thumb would take
-        // that press, so the track is pressed just above the thumb, at the same x.
-        const int left = scroll->ImgThumb().left();
-        QTest::mouseClick(scroll, Qt::LeftButton, {}, QPoint(left, 1));
-        QCOMPARE(scroll->Value(), 40);
-        scroll->setValue(50);
-        QTest::mouseClick(scroll, Qt::LeftButton, {}, QPoint(left + 1, 1));
-        QCOMPARE(scroll->Value(), 60);
-        // One step per press, however long it is held.
-        QTest::mousePress(scroll, Qt::LeftButton, {}, QPoint(270, 1));
-        QVERIFY(!scroll->ClickTimer().isActive());
-        QTest::mouseRelease(scroll, Qt::LeftButton, {}, QPoint(270, 1));
-        QCOMPARE(scroll->Value(), 70);
     }
 
     void scrollOnlyFromThumbDragsPastTheEnd()
@@ -532,42 +556,9 @@ private Q_SLOTS:
         QCOMPARE(bordered.pixel(50, 18), qRgb(0, 0, 0));
     }
 
-    // Defaults store nothing; what differs is stored, and a copy stores the same again. A
-    // stored scroll value outside the bounds is taken as it is.
-    void scrollAndProgressStoredProperties()
-    {
-        UcScroll scroll;
-        UcScroll scrollCopy;
-        QCOMPARE(skintest::roundTrip(scroll, scrollCopy).first, QJsonObject());
-        scroll.setBorderStyle(1);
-        scroll.setOrientation(1);
-        scroll.setMin(-50);
-        scroll.setMax(50);
-        scroll.setValue(20);
-        scroll.setSmallChange(2);
-        scroll.setLargeChange(25);
-        const auto [written, again] = skintest::roundTrip(scroll, scrollCopy);
-        QCOMPARE(written, json(R"({"BorderStyle": 1, "Orientation": 1, "Min": -50, "Max": 50,
-            "Value": 20, "SmallChange": 2, "LargeChange": 25})"));
-        QCOMPARE(again, written);
-        UcScroll loaded;
-        loaded.UserControl_ReadProperties(platform::PropertyBag(json(R"({"Value": 500})")));
-        QCOMPARE(loaded.Value(), 500);
-
-        UcProgress progress;
-        UcProgress progressCopy;
-        QCOMPARE(skintest::roundTrip(progress, progressCopy).first, QJsonObject());
-        progress.setOrientation(1);
-        progress.setMax(500);
-        progress.setMin(20);
-        progress.setValue(300);
-        const auto [stored, storedAgain] = skintest::roundTrip(progress, progressCopy);
-        QCOMPARE(stored, json(R"({"Orientation": 1, "Min": 20, "Max": 500, "Value": 300})"));
-        QCOMPARE(storedAgain, stored);
-    }
-
-    // At 76 % the bar starts at 4, from 77 % (>= 100 / 1.3) at 0.
-    void horizontalBar()
+    // At 76 % the bar starts at 4, from 77 % (>= 100 / 1.3) at 0. An upright bar grows upwards
+    // from four above the bottom.
+    void barsAreKeyedAndStretched()
     {
         Progress progress(QSize(100, 19));
         const QImage empty = trough(progress.control);
@@ -593,26 +584,23 @@ private Q_SLOTS:
                          keyed(bar, firstColumn, nearest(y, 14, 19), empty.pixel(left, y)));
             }
         }
-    }
 
-    void verticalBarGrowsUpwardsFromFourAboveTheBottom()
-    {
-        Progress progress(QSize(19, 104), 1);
-        const QImage empty = trough(progress.control);
-        progress.control->setValue(50);
+        Progress upright(QSize(19, 104), 1);
+        const QImage uprightTrough = trough(upright.control);
+        upright.control->setValue(50);
         // round(-0.5 x (104 - 4)).
-        QCOMPARE(progress.control->GetVerticalPos(), -50);
-        const QImage& shown = progress.control->PictDC();
-        const QImage bar = bitmap("VPROGRESS"); // 14 x 109, mirrored top to bottom
+        QCOMPARE(upright.control->GetVerticalPos(), -50);
+        const QImage& shown = upright.control->PictDC();
+        const QImage risingBar = bitmap("VPROGRESS"); // 14 x 109, mirrored top to bottom
         const int column = 9;
         const int sourceColumn = nearest(column, 14, 19);
         for (int y = 0; y < 104; ++y) {
             // Row 99, just above the line y 100, shows the top of the bitmap.
-            const QRgb trough = empty.pixel(column, y);
+            const QRgb trough = uprightTrough.pixel(column, y);
             QCOMPARE(shown.pixel(column, y),
                      y < 50 || y >= 100
                          ? trough
-                         : keyed(bar, sourceColumn, nearest(99 - y, 109, 50), trough));
+                         : keyed(risingBar, sourceColumn, nearest(99 - y, 109, 50), trough));
         }
     }
 
