@@ -185,9 +185,8 @@ protected:
     }
 };
 
-enum class State { Normal, Hover, Pressed, Checked, Disabled, Default };
-constexpr std::array<State, 6> kStates = {State::Normal,  State::Hover,    State::Pressed,
-                                          State::Checked, State::Disabled, State::Default};
+// The columns of the reference sheets.
+enum class State { Normal, Hover, Pressed, Checked, Disabled, Default, Count };
 
 } // namespace
 
@@ -231,15 +230,6 @@ private:
     }
     static void hover(rkButtons_H* b) { sendMove(b, b->rect().center()); }
     void pointAway() { QCursor::setPos(m_container->mapToGlobal(QPoint(390, 290))); }
-
-    QStringList boxTexts() const
-    {
-        QStringList texts;
-        for (const platform::MessageBoxRequest& box : m_boxes->boxes()) {
-            texts << box.text;
-        }
-        return texts;
-    }
 
     void note(const char* event, int value)
     {
@@ -777,10 +767,12 @@ private Q_SLOTS:
             QVERIFY2(set.contains(nameValue[0]), qPrintable(change));
             set[nameValue[0]](b, nameValue[1].toInt());
         }
-        QCOMPARE(boxTexts(), advice);
+        QStringList texts;
         for (const platform::MessageBoxRequest& box : m_boxes->boxes()) {
             QCOMPARE(box.icon, platform::MessageIcon::Information);
+            texts << box.text;
         }
+        QCOMPARE(texts, advice);
         QCOMPARE(properties(b, result), result);
     }
 
@@ -1077,8 +1069,12 @@ private Q_SLOTS:
         hover(b);
         QVERIFY(modRkTimer::isTimerActive(b, modRkTimer::kHoverTimerId));
         delete b;
+        // A witness hovered now ticks after any tick of the deleted button's timer would have
+        // come: nothing may reach the deleted button meanwhile.
+        rkButtons_H* witness = button(QRect(10, 50, 100, 30), QStringLiteral("witness"));
+        hover(witness);
         pointAway();
-        QTest::qWait(120); // two ticks' time: nothing may reach the deleted button
+        QTRY_VERIFY(!witness->Hovering());
 
         QWidget stranger;
         modRkTimer::HoverTimerProc(&stranger, modRkTimer::kTimerMessage, 237, 0);
@@ -1194,7 +1190,7 @@ private Q_SLOTS:
         QFETCH(QList<int>, shapes);
         QFETCH(QSize, cell);
         constexpr int kGap = 4;
-        const int columns = static_cast<int>(kStates.size());
+        const int columns = static_cast<int>(State::Count);
         QImage sheet(columns * (cell.width() + kGap) + kGap,
                      static_cast<int>(shapes.size()) * (cell.height() + kGap) + kGap,
                      QImage::Format_RGB32);
@@ -1204,7 +1200,7 @@ private Q_SLOTS:
             for (int column = 0; column < columns; ++column) {
                 painter.drawImage(kGap + column * (cell.width() + kGap),
                                   kGap + row * (cell.height() + kGap),
-                                  renderCell(style, shapes[row], kStates[column], cell));
+                                  renderCell(style, shapes[row], State(column), cell));
             }
         }
         painter.end();
