@@ -143,7 +143,7 @@ private Q_SLOTS:
         m_window.reset();
     }
 
-    void parseCoordinate()
+    void coordinatesParseOrSayWhyNot()
     {
         // x and y start as 77, 88: a failure leaves alone what it could not read. Valid input
         // gives no message.
@@ -189,7 +189,7 @@ private Q_SLOTS:
     // Fully saturated and grey colours come back exactly; system colours are translated
     // first. A band pixel's lightness follows its angle, its place across the band and
     // whether the face is sunken.
-    void hlsAndBandLightness()
+    void hlsConvertsAndBandShadesByAngle()
     {
         // Hue, lightness, saturation.
         const std::pair<OleColor, QList<int>> rows[] = {
@@ -245,7 +245,7 @@ private Q_SLOTS:
     // one, with half circles at the ends; the automatic bevel is the same for every shape.
     // Drawn with a given width, a band wider than the face or a one-pixel band, the pixels
     // outside the band keep the face.
-    void shapesBevelsAndBands()
+    void shapesCutOutlinesAndBevelsStayInTheBand()
     {
         const QSize wide(100, 40);
         const QSize square(100, 100);
@@ -303,7 +303,7 @@ private Q_SLOTS:
         }
     }
 
-    void stateWord_data()
+    void mouseActionsSetStateValueAndEvents_data()
     {
         QTest::addColumn<StateRow>("row");
         // Actions: p = press, r = release, m = move, d = double click; L/R/M the button;
@@ -337,7 +337,7 @@ private Q_SLOTS:
         }
     }
 
-    void stateWord()
+    void mouseActionsSetStateValueAndEvents()
     {
         QFETCH(StateRow, row);
         const QString actions = QString::fromLatin1(row.actions);
@@ -560,7 +560,7 @@ private Q_SLOTS:
 
     // A new control takes its name as its caption and stores only what differs from the
     // defaults; every key written is read back, and what was read shows at once. Offsets are
-    // tidied when set; a rejected one (its words: the ParseCoordinate table) keeps the
+    // tidied when set; a rejected one (its words: the co-ordinate parsing table) keeps the
     // property as it was, and a stored one keeps what could be read of it.
     void storedPropertiesAndRejectedOffsets()
     {
@@ -666,9 +666,9 @@ private Q_SLOTS:
         QCOMPARE(spies.click.size(), 0);
     }
 
-    // Each shape's outline and size show in the looks; the pointer follows the outline. The
-    // faces are built afresh for a new size, with the automatic bevel for it or a width of
-    // its own.
+    // Each shape's outline and size show in the reference images; the pointer follows the outline.
+    // The faces are built afresh for a new size, with the automatic bevel for it or a width of its
+    // own.
     void outlineAndFacesFollowShapeAndSize()
     {
         bvlBUTTON* button = addButton(QStringLiteral("cmdShape"));
@@ -704,7 +704,7 @@ private Q_SLOTS:
 
     // Justified top left, centred, bottom right, and bottom right with an offset; a caption
     // justified bottom right is drawn in that corner.
-    void placesOfPictureAndCaption()
+    void pictureAndCaptionFollowJustifyAndOffset()
     {
         // 120 x 48 control, bevel 7: left 7, top 7, right 120 - 7 - 1 = 112, bottom 40;
         // a 12 x 12 picture.
@@ -743,9 +743,9 @@ private Q_SLOTS:
         QVERIFY(drawn.top() > area.center().y());
     }
 
-    // The mask, sprite and disabled pictures of the work surface show in the looks. Without
-    // transparency a picture is copied as it is; the hover picture replaces the picture while
-    // hovered, and only then; hovering ends with MouseExit.
+    // The mask, sprite and disabled pictures of the work surface show in the reference images.
+    // Without transparency a picture is copied as it is; the hover picture replaces the picture
+    // while hovered, and only then; hovering ends with MouseExit.
     void picturesWithoutTransparencyAndOnHover()
     {
         QCOMPARE(bvlWorkSurface::disabledLightness(0), 20);
@@ -797,7 +797,7 @@ private Q_SLOTS:
         QCOMPARE(button->frame().pixel(at), kRed);
     }
 
-    void looks_data()
+    void eachShapeAndStateMatchesItsReference_data()
     {
         QTest::addColumn<int>("shape");
         QTest::addColumn<QSize>("size");
@@ -816,7 +816,7 @@ private Q_SLOTS:
     // Each shape in each state at two sizes, against a reference image. Two renderings match
     // when no channel of any pixel differs by more than 24 in more than 0.5 % of the pixels:
     // text edges may shift with the font library, the faces and bevels may not.
-    void looks()
+    void eachShapeAndStateMatchesItsReference()
     {
         QFETCH(int, shape);
         QFETCH(QSize, size);

@@ -318,7 +318,7 @@ private Q_SLOTS:
         m_boxes.reset();
     }
 
-    void shiftColor_data()
+    void shiftColorScalesClampsAndRetries_data()
     {
         QTest::addColumn<ShiftRow>("row");
         // Green and blue are scaled by 255 and 65280: components of 128 and above come out
@@ -347,7 +347,7 @@ private Q_SLOTS:
         }
     }
 
-    void shiftColor()
+    void shiftColorScalesClampsAndRetries()
     {
         QFETCH(ShiftRow, row);
         QCOMPARE(
@@ -355,7 +355,7 @@ private Q_SLOTS:
             row.expected);
     }
 
-    void gradientRampAndClip()
+    void gradientRampsAndKeepsToItsClip()
     {
         const QList<OleColor> ramp = paint::gradientRamp(rgb(0, 0, 0), rgb(100, 200, 50), 5);
         // The end's green and blue are scaled as ShiftColor does: 200 -> 201, 50 -> 50.
@@ -373,7 +373,7 @@ private Q_SLOTS:
     // Right to left, left to right, top to bottom and bottom to top: a gradient longer than a
     // quarter of the screen has bands two pixels wide. The ramp accumulates its steps and
     // truncates, so its far end may fall one short.
-    void gradientBands()
+    void gradientBandsWidenOnLongRuns()
     {
         const std::tuple<int, QSize, int, int> rows[] = {{2, QSize(100, 20), 1024, 1},
                                                          {1, QSize(300, 20), 1024, 2},
@@ -400,7 +400,7 @@ private Q_SLOTS:
     }
 
     // The last single ampersand marks the key; a pair is a literal one.
-    void accessKey()
+    void accessKeyFollowsTheLastSingleAmpersand()
     {
         const std::pair<const char*, const char*> rows[] = {
             {"&Open", "O"},   {"Se&lect All", "l"}, {"Cut && Paste", ""}, {"&Save && Exit", "S"},
@@ -413,7 +413,7 @@ private Q_SLOTS:
     // On a 160 x 40 button the caption's room is 3 pixels in from each side; a picture of
     // up to 32 pixels takes its width from that room, a larger one lies under the caption.
     // Beside the caption, the picture keeps a four-pixel gap and the pair is centred.
-    void captionLayout_data()
+    void captionAndPictureShareTheFace_data()
     {
         QTest::addColumn<LayoutRow>("row");
         using P = PicturePlace;
@@ -435,7 +435,7 @@ private Q_SLOTS:
         }
     }
 
-    void captionLayout()
+    void captionAndPictureShareTheFace()
     {
         QFETCH(LayoutRow, row);
         const CaptionLayout layout =
@@ -450,7 +450,7 @@ private Q_SLOTS:
 
     // A custom shape fits the picture into the button, and leaves out the picture's key
     // colour and the fringe within 3 of it.
-    void customOutline()
+    void customOutlineLeavesOutKeyAndFringe()
     {
         QCOMPARE(customOutlineSize(QSize(64, 32), QSize(100, 100)), QSize(100, 50));
         QCOMPARE(customOutlineSize(QSize(20, 40), QSize(100, 100)), QSize(50, 100));
@@ -474,7 +474,7 @@ private Q_SLOTS:
 
     // While hovering, the hover colour replaces a gradient unless it is the gradient colour
     // itself; a set button shows its plain checked face.
-    void gradientFace()
+    void hoverAndCheckedFacesReplaceTheGradient()
     {
         const ButtonLook plain = plainLook();
         const QList<OleColor> ramp = paint::gradientRamp(plain.palette.face, rgb(0, 0, 200), 100);
@@ -507,7 +507,7 @@ private Q_SLOTS:
     // the right, an embossed one the other way round; disabled text is grey on a white
     // highlight. The caption is a solid block drawn without anti-aliasing, so its colours are
     // exact.
-    void captionColours()
+    void captionReliefAndDisabledColours()
     {
         const OleColor face = plainLook().palette.face;
         const OleColor dark = paint::ShiftColor(face, -40);
@@ -579,7 +579,7 @@ private Q_SLOTS:
         QCOMPARE(presses.first().first().toInt(), int('a'));
     }
 
-    void optionGroup()
+    void optionGroupIsListedOnTheContainer()
     {
         QWidget* c = m_container.get();
         // The members as the container lists them: "1rk_Obj", "2rk_Obj", ... under
@@ -669,7 +669,7 @@ private Q_SLOTS:
         QVERIFY(a->Value() && !b->Value());
     }
 
-    void propertyRules_data()
+    void propertiesCoupleAndAdviseAtDesignTime_data()
     {
         QTest::addColumn<bool>("design");
         QTest::addColumn<QString>("changes");
@@ -737,7 +737,7 @@ private Q_SLOTS:
     }
 
     // Properties that refuse or couple values, and the advice given at design time.
-    void propertyRules()
+    void propertiesCoupleAndAdviseAtDesignTime()
     {
         QFETCH(bool, design);
         QFETCH(QString, changes);
@@ -866,7 +866,7 @@ private Q_SLOTS:
     // Every key written is read back; values at their defaults are not written. Damaged or
     // missing values load as their defaults, the hover colour as the back colour and the back
     // colour as the container's; a stored pointer wins over the icon's.
-    void storedFormat()
+    void storedFormatRoundTripsAndSurvivesDamage()
     {
         rkButtons_H* b = button();
         b->setCaption(QStringLiteral("&Save"));
@@ -959,7 +959,7 @@ private Q_SLOTS:
     // rectangle after an ellipse is square again. A custom shape takes its picture's size
     // fitted into the button, masked by its outline. Pressed, a command button of a custom
     // shape moves by a pixel, a check button stays.
-    void outlines()
+    void slantedButtonsWidenAndCustomShapesFollowPicture()
     {
         for (const auto& [width, expected] : {std::pair{20, 30}, {28, 33}, {29, 29}}) {
             rkButtons_H* b = button(QRect(10, 10, width, 23));
@@ -1090,7 +1090,7 @@ private Q_SLOTS:
     // option buttons raise KeyUp before the click and not again after it; command buttons
     // click first. The second press of a double click is replaced by the double click, whose
     // release clicks no more.
-    void clickPaths_data()
+    void clickRaisesItsEventsInOrder_data()
     {
         QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("action");
@@ -1116,7 +1116,7 @@ private Q_SLOTS:
         QTest::newRow("check, double click") << 1 << "double" << twice << true;
     }
 
-    void clickPaths()
+    void clickRaisesItsEventsInOrder()
     {
         QFETCH(int, mode);
         QFETCH(QString, action);
@@ -1168,7 +1168,7 @@ private Q_SLOTS:
         QVERIFY(watch.isNull());
     }
 
-    void sheets_data()
+    void faceStylesMatchTheirReferenceSheets_data()
     {
         QTest::addColumn<int>("style");
         QTest::addColumn<QList<int>>("shapes");
@@ -1184,7 +1184,7 @@ private Q_SLOTS:
     // A sheet of one face style: a row per outline, a column per state. A channel difference
     // up to 40 counts as equal, and 1 % of the pixels may differ by more: text is
     // anti-aliased and may shift slightly between FreeType builds.
-    void sheets()
+    void faceStylesMatchTheirReferenceSheets()
     {
         QFETCH(int, style);
         QFETCH(QList<int>, shapes);

@@ -122,7 +122,7 @@ private Q_SLOTS:
         QCOMPARE(missing.size(), before);
     }
 
-    void styleTable()
+    void styleSetsPicturesTagAndPlace()
     {
         // By style: plain, close, restore, minimise, button, check, option. Title-bar buttons
         // place themselves 6000 twips - n x 315 - 90 across the 400-pixel host, 55 twips down.
@@ -344,7 +344,7 @@ private Q_SLOTS:
         QCOMPARE(storedAgain, stored);
     }
 
-    void valueRules()
+    void scrollValueAndBoundsPushEachOther()
     {
         // Each row starts from the defaults with the value at 30. Value raises Change, even
         // when nothing changed; the bounds push each other but leave the value as it is.
@@ -512,7 +512,7 @@ private Q_SLOTS:
         QCOMPARE(scroll->ImgThumb().left(), 21);
     }
 
-    void trackPainting()
+    void trackTilesItsMiddleAndStretchesItsEnds()
     {
         const auto paint = [](UcScroll* bar) {
             return skintest::painted(bar->size(), [&](QPainter& dc) { bar->paintTrack(dc); });
