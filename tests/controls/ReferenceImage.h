@@ -12,21 +12,16 @@
 // the rendering matches when at most allowedPixels differ.
 namespace referenceimage {
 
-// Writes the rendering as the new reference when asked to by the environment variable.
-inline bool writeIfAsked(const QImage& shot, const QString& path, const char* variable)
-{
-    if (qEnvironmentVariableIntValue(variable) == 0) {
-        return false;
-    }
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    return shot.save(path);
-}
-
 // Empty when the rendering matches; otherwise why not, with the rendering saved in the
-// temporary folder as tempName.
-inline QString mismatch(const QImage& shot, const QString& path, int channelTolerance,
-                        qsizetype allowedPixels, const QString& tempName)
+// temporary folder. When the environment variable `update` is set, the rendering is written
+// as the new reference instead.
+inline QString mismatch(const QImage& shot, const QString& path, const char* update,
+                        int channelTolerance, qsizetype allowedPixels)
 {
+    if (qEnvironmentVariableIntValue(update) != 0) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        return shot.save(path) ? QString() : QStringLiteral("cannot write ") + path;
+    }
     const QImage reference = QImage(path).convertToFormat(QImage::Format_RGB32);
     if (reference.isNull()) {
         return QStringLiteral("missing reference ") + path;
@@ -53,7 +48,8 @@ inline QString mismatch(const QImage& shot, const QString& path, int channelTole
     if (differing <= allowedPixels) {
         return {};
     }
-    const QString saved = QDir::temp().filePath(tempName);
+    const QString saved =
+        QDir::temp().filePath(QStringLiteral("actual-") + QFileInfo(path).fileName());
     shot.save(saved);
     return QStringLiteral("%1 pixels differ (worst by %2), %3 allowed; this rendering is in %4")
         .arg(differing)

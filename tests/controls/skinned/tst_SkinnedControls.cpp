@@ -9,13 +9,17 @@
 #include "skin/SkinTestSupport.h"
 #include "support/FakeMessageBoxService.h"
 
+#include <QJsonDocument>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
 
+using skinned::UcCmd;
+using skinned::UcProgress;
+using skinned::UcScroll;
 using skintest::bitmap;
-using Bar = skintest::Hosted<skinned::UcScroll>;
-using Progress = skintest::Hosted<skinned::UcProgress>;
+using Bar = skintest::Hosted<UcScroll>;
+using Progress = skintest::Hosted<UcProgress>;
 
 namespace {
 
@@ -27,11 +31,10 @@ struct StyleRow
     QPoint pos;
 };
 
-enum Property { Value, Min, Max, SmallChange, LargeChange };
-using Setter = void (skinned::UcScroll::*)(qint32);
-const Setter kSetters[] = {&skinned::UcScroll::setValue, &skinned::UcScroll::setMin,
-                           &skinned::UcScroll::setMax, &skinned::UcScroll::setSmallChange,
-                           &skinned::UcScroll::setLargeChange};
+QJsonObject json(const char* text)
+{
+    return QJsonDocument::fromJson(text).object();
+}
 
 // What a keyed copy leaves at a pixel: the trough where the bar bitmap has its key
 // colour (its pixel (1, 1)), the bar bitmap's own pixel elsewhere. This checks the sprite and
@@ -51,7 +54,7 @@ int nearest(int i, int s, int d)
 }
 
 // The composition with the bar empty: the trough alone.
-QImage trough(skinned::UcProgress* bar)
+QImage trough(UcProgress* bar)
 {
     const qint32 value = bar->Value();
     bar->setValue(bar->Min());
@@ -68,9 +71,12 @@ class tst_SkinnedControls : public QObject
 private Q_SLOTS:
     void initTestCase() { platform::setTwipsPerPixelOverride(15.0); }
 
-    void layoutSizes()
+    // The released picture times the scale factor sets the size; a check button's width takes
+    // in its caption. Check and option buttons are capped at 3; zero and negative factors are
+    // ignored. A picture that is missing is reported, and the one that was there stays.
+    void sizeFollowsPictureScaleAndCaption()
     {
-        skinned::UcCmd button;
+        UcCmd button;
         QCOMPARE(button.imageWidthTwips(), 600);
         QCOMPARE(button.imageHeightTwips(), 300);
         QCOMPARE(button.size(), QSize(40, 20));
@@ -81,10 +87,9 @@ private Q_SLOTS:
         QCOMPARE(button.imageHeightTwips(), 472);
         QCOMPARE(button.size(), QSize(31, 31));
 
-        // A check button's width takes in its caption: 12 pixels of picture (180 twips) +
-        // 20 twips + the caption.
-        skinned::UcCmd check;
-        check.setStyle(skinned::UcCmd::StyleCheck);
+        // 12 pixels of picture (180 twips) + 20 twips + the caption.
+        UcCmd check;
+        check.setStyle(UcCmd::StyleCheck);
         const QString caption = QStringLiteral("Read every punctuation mark aloud");
         check.setCaption(caption);
         const double captionTwips =
@@ -92,25 +97,32 @@ private Q_SLOTS:
         QCOMPARE(check.width(), platform::twipsToPixelsX(180 + 20 + captionTwips));
         QCOMPARE(check.captionRect().left(), platform::twipsToPixelsX(200));
         QCOMPARE(check.height(), 12);
-    }
 
-    // Check and option buttons are capped at 3; zero and negative factors are ignored.
-    void scaleFactorCap()
-    {
         const std::tuple<int, double, double> rows[] = {
-            {skinned::UcCmd::StyleCheck, 5.0, 3.0},   {skinned::UcCmd::StyleOption, 3.5, 3.0},
-            {skinned::UcCmd::StyleButton, 5.0, 5.0},  {skinned::UcCmd::StylePlain, 0.0, 1.0},
-            {skinned::UcCmd::StyleButton, -2.0, 1.0},
+            {UcCmd::StyleCheck, 5.0, 3.0},   {UcCmd::StyleOption, 3.5, 3.0},
+            {UcCmd::StyleButton, 5.0, 5.0},  {UcCmd::StylePlain, 0.0, 1.0},
+            {UcCmd::StyleButton, -2.0, 1.0},
         };
         for (const auto& [style, written, stored] : rows) {
-            skinned::UcCmd button;
-            button.setStyle(style);
-            button.setScaleFactor(written);
-            QCOMPARE(button.ScaleFactor(), stored);
+            UcCmd scaled;
+            scaled.setStyle(style);
+            scaled.setScaleFactor(written);
+            QCOMPARE(scaled.ScaleFactor(), stored);
         }
+
+        support::FakeMessageBoxService boxes;
+        UcCmd missing;
+        missing.setPictureUP(QStringLiteral("RESTOREUP"));
+        const QSize before = missing.size();
+        missing.setPictureUP(QStringLiteral("NOSUCHPICTURE"));
+        QCOMPARE(boxes.boxes().size(), 1);
+        QCOMPARE(boxes.boxes().first().title, QStringLiteral("ERROR - 326 - PictureUP - UcCmd"));
+        QCOMPARE(boxes.boxes().first().text,
+                 QStringLiteral("ERROR  326 - Resource with identifier 'NOSUCHPICTURE' not found"));
+        QCOMPARE(missing.size(), before);
     }
 
-    void styleTable()
+    void styleSetsPicturesTagAndPlace()
     {
         // By style: plain, close, restore, minimise, button, check, option. Title-bar buttons
         // place themselves 6000 twips - n x 315 - 90 across the 400-pixel host, 55 twips down.
@@ -129,7 +141,7 @@ private Q_SLOTS:
             const QString up = QLatin1String(row.up);
             QWidget host;
             host.resize(400, 300);
-            auto* button = new skinned::UcCmd(&host);
+            auto* button = new UcCmd(&host);
             platform::setControlTag(button, QStringLiteral("old tag"));
             button->setCaption(QStringLiteral("Caption"));
             button->setValue(true);
@@ -148,7 +160,7 @@ private Q_SLOTS:
             }
             if (!up.isEmpty()) {
                 // The released picture is the size reference.
-                QCOMPARE(button->imageRect().size(), skintest::bitmap(row.up).size());
+                QCOMPARE(button->imageRect().size(), bitmap(row.up).size());
             }
             // A style out of range is stored but keeps the pictures and the tag.
             const QRect image = button->imageRect();
@@ -160,15 +172,17 @@ private Q_SLOTS:
         }
     }
 
-    void pushAndCheckButtons()
+    // A push button clicks on its release wherever that is; a check button toggles without a
+    // click. A move is passed on in twips, and the skin's sizing arrow leaves the form.
+    void buttonsAnswerTheMouse()
     {
         QWidget host;
         host.resize(300, 100);
-        auto* button = new skinned::UcCmd(&host);
-        button->setStyle(skinned::UcCmd::StyleButton);
+        auto* button = new UcCmd(&host);
+        button->setStyle(UcCmd::StyleButton);
         button->setCaption(QStringLiteral("SPEAK"));
         host.show();
-        QSignalSpy clicks(button, &skinned::UcCmd::Click);
+        QSignalSpy clicks(button, &UcCmd::Click);
         QTest::mousePress(button, Qt::LeftButton, {}, QPoint(5, 5));
         QVERIFY(button->isDownShown());
         QCOMPARE(button->captionColor(), platform::OleColor(0));
@@ -189,12 +203,12 @@ private Q_SLOTS:
         QCOMPARE(button->captionColor(), platform::OleColor(0xA70A4A));
 
         // A check button toggles; its caption does nothing, and it raises no Click.
-        auto* check = new skinned::UcCmd(&host);
-        check->setStyle(skinned::UcCmd::StyleCheck);
+        auto* check = new UcCmd(&host);
+        check->setStyle(UcCmd::StyleCheck);
         check->setCaption(QStringLiteral("Loop"));
         check->move(0, 50);
         check->show();
-        QSignalSpy checkClicks(check, &skinned::UcCmd::Click);
+        QSignalSpy checkClicks(check, &UcCmd::Click);
         QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(5, 5));
         QVERIFY(check->Value() && check->isDownShown());
         QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(5, 5));
@@ -202,21 +216,34 @@ private Q_SLOTS:
         QTest::mouseClick(check, Qt::LeftButton, {}, check->captionRect().center());
         QVERIFY(!check->Value());
         QCOMPARE(checkClicks.size(), 0);
+
+        QWidget form;
+        form.setCursor(Qt::SizeHorCursor);
+        auto* close = new UcCmd(&form);
+        close->setStyle(UcCmd::StyleClose);
+        form.show();
+        QSignalSpy moves(close, &UcCmd::MouseMove);
+        QMouseEvent move(QEvent::MouseMove, QPointF(3, 4), close->mapToGlobal(QPointF(3, 4)),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(close, &move);
+        QCOMPARE(moves.size(), 1);
+        QCOMPARE(moves.first().at(2).toFloat(), 45.0f);
+        QCOMPARE(moves.first().at(3).toFloat(), 60.0f);
+        // The sizing arrow the skin left on the form is gone.
+        QCOMPARE(form.cursor().shape(), Qt::ArrowCursor);
     }
 
     void optionGroupClearing()
     {
         QWidget host;
         host.resize(300, 200);
-        QList<skinned::UcCmd*> options;
-        for (int i = 0; i < 3; ++i) {
-            auto* option = new skinned::UcCmd(&host);
-            option->setStyle(skinned::UcCmd::StyleOption);
-            option->move(0, i * 20);
-            options.append(option);
+        QList<UcCmd*> options;
+        for (int i = 0; i < 4; ++i) {
+            options.append(new UcCmd(&host));
+            options[i]->setStyle(UcCmd::StyleOption);
+            options[i]->move(0, i * 20);
         }
-        auto* other = new skinned::UcCmd(&host);
-        other->setStyle(skinned::UcCmd::StyleOption);
+        UcCmd* other = options.takeLast();
         other->setOptionGroup(QStringLiteral("OPT2"));
         other->setValue(true);
         host.show();
@@ -224,61 +251,26 @@ private Q_SLOTS:
         QTest::mouseClick(options[0], Qt::LeftButton, {}, QPoint(5, 5));
         QVERIFY(options[0]->Value());
         QTest::mouseClick(options[1], Qt::LeftButton, {}, QPoint(5, 5));
-        QVERIFY(!options[0]->Value());
-        QVERIFY(!options[0]->isDownShown());
-        QVERIFY(options[1]->Value());
-        QVERIFY(!options[2]->Value());
+        QVERIFY(!options[0]->Value() && !options[0]->isDownShown());
+        QVERIFY(options[1]->Value() && !options[2]->Value());
         // Another group is left alone.
         QVERIFY(other->Value());
         // Clicking the option that is on changes nothing.
         QTest::mouseClick(options[1], Qt::LeftButton, {}, QPoint(5, 5));
-        QVERIFY(options[1]->Value());
-        QVERIFY(options[1]->isDownShown());
+        QVERIFY(options[1]->Value() && options[1]->isDownShown());
         // Laying out an option that is off clears its whole group.
         options[2]->setCaption(QStringLiteral("Robot"));
-        QVERIFY(!options[1]->Value());
-        QVERIFY(!options[2]->Value());
+        QVERIFY(!options[1]->Value() && !options[2]->Value());
         QVERIFY(other->Value());
     }
 
-    void missingPictureIsReported()
-    {
-        support::FakeMessageBoxService boxes;
-        skinned::UcCmd button;
-        button.setPictureUP(QStringLiteral("RESTOREUP"));
-        const QSize before = button.size();
-        button.setPictureUP(QStringLiteral("NOSUCHPICTURE"));
-        QCOMPARE(boxes.boxes().size(), 1);
-        QCOMPARE(boxes.boxes().first().title, QStringLiteral("ERROR - 326 - PictureUP - UcCmd"));
-        QCOMPARE(boxes.boxes().first().text,
-                 QStringLiteral("ERROR  326 - Resource with identifier 'NOSUCHPICTURE' not found"));
-        // The picture that was there stays.
-        QCOMPARE(button.size(), before);
-    }
-
-    void mouseMoveIsPassedOn()
+    // Defaults store nothing; what differs is stored, and a copy stores the same again. A
+    // stored scroll value outside the bounds is taken as it is.
+    void storedProperties()
     {
         QWidget host;
-        host.setCursor(Qt::SizeHorCursor);
-        auto* button = new skinned::UcCmd(&host);
-        button->setStyle(skinned::UcCmd::StyleClose);
-        host.show();
-        QSignalSpy moves(button, &skinned::UcCmd::MouseMove);
-        QMouseEvent move(QEvent::MouseMove, QPointF(3, 4), button->mapToGlobal(QPointF(3, 4)),
-                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(button, &move);
-        QCOMPARE(moves.size(), 1);
-        QCOMPARE(moves.first().at(2).toFloat(), 45.0f);
-        QCOMPARE(moves.first().at(3).toFloat(), 60.0f);
-        // The sizing arrow the skin left on the form is gone.
-        QCOMPARE(host.cursor().shape(), Qt::ArrowCursor);
-    }
-
-    void cmdPropertyBagRoundTrip()
-    {
-        QWidget host;
-        skinned::UcCmd source(&host);
-        skinned::UcCmd fresh(&host);
+        UcCmd source(&host);
+        UcCmd fresh(&host);
         // Defaults store nothing, and an empty bag gives the defaults.
         QCOMPARE(skintest::roundTrip(source, fresh).first, QJsonObject());
         QCOMPARE(fresh.Style(), 0);
@@ -287,7 +279,7 @@ private Q_SLOTS:
         QCOMPARE(fresh.captionColor(), platform::OleColor(0x990C5D));
         QCOMPARE(fresh.size(), QSize(40, 20));
 
-        source.setStyle(skinned::UcCmd::StyleOption);
+        source.setStyle(UcCmd::StyleOption);
         source.setBorderStyle(1);
         source.setScaleFactor(2.5);
         source.setCaption(QStringLiteral("Female voice"));
@@ -297,62 +289,88 @@ private Q_SLOTS:
         font.setPointSize(font.pointSize() + 3);
         source.setFont(font);
         source.setEnabled(false);
-        skinned::UcCmd copy(&host);
+        UcCmd copy(&host);
         auto [written, again] = skintest::roundTrip(source, copy);
         QCOMPARE(again, written);
         QVERIFY(written.contains(QStringLiteral("Font")));
         written.remove(QStringLiteral("Font"));
-        QCOMPARE(written, QJsonObject({{"BorderStyle", 1},
-                                       {"Enabled", false},
-                                       {"ScaleFactor", 2.5},
-                                       {"PictureUP", "RADIOOFF"},
-                                       {"PictureDN", "RADIOON"},
-                                       {"Style", 6},
-                                       {"Caption", "Female voice"},
-                                       {"Value", true},
-                                       {"OptionGroup", "VOICES"}}));
+        QCOMPARE(written, json(R"({"BorderStyle": 1, "Enabled": false, "ScaleFactor": 2.5,
+            "PictureUP": "RADIOOFF", "PictureDN": "RADIOON", "Style": 6,
+            "Caption": "Female voice", "Value": true, "OptionGroup": "VOICES"})"));
         QCOMPARE(copy.Font().pointSize(), font.pointSize());
         QCOMPARE(copy.captionColor(), platform::systemColor(platform::ColorInactiveCaptionText));
         QVERIFY(copy.isDownShown());
         QCOMPARE(copy.size(), source.size());
         // Loading does not apply the style again, but an untagged control gets its tag.
         QCOMPARE(platform::controlTag(&copy), QStringLiteral("OPTBUTTON"));
-        skinned::UcCmd tagged(&host);
+        UcCmd tagged(&host);
         platform::setControlTag(&tagged, QStringLiteral("HOST TAG"));
         tagged.UserControl_ReadProperties(platform::PropertyBag(again));
         QCOMPARE(platform::controlTag(&tagged), QStringLiteral("HOST TAG"));
         // The released picture sets the size, also when the pressed one differs.
-        skinned::UcCmd mixed(&host);
-        mixed.UserControl_ReadProperties(platform::PropertyBag(
-            QJsonObject{{"PictureUP", "RESTOREUP"}, {"PictureDN", "BUTTONDN"}}));
+        UcCmd mixed(&host);
+        mixed.UserControl_ReadProperties(
+            platform::PropertyBag(json(R"({"PictureUP": "RESTOREUP", "PictureDN": "BUTTONDN"})")));
         QCOMPARE(mixed.imageRect().size(), QSize(21, 21));
         QCOMPARE(mixed.size(), QSize(21, 21));
+
+        UcScroll scroll;
+        UcScroll scrollCopy;
+        QCOMPARE(skintest::roundTrip(scroll, scrollCopy).first, QJsonObject());
+        scroll.setBorderStyle(1);
+        scroll.setOrientation(1);
+        scroll.setMin(-50);
+        scroll.setMax(50);
+        scroll.setValue(20);
+        scroll.setSmallChange(2);
+        scroll.setLargeChange(25);
+        const auto [scrollStored, scrollStoredAgain] = skintest::roundTrip(scroll, scrollCopy);
+        QCOMPARE(scrollStored, json(R"({"BorderStyle": 1, "Orientation": 1, "Min": -50, "Max": 50,
+            "Value": 20, "SmallChange": 2, "LargeChange": 25})"));
+        QCOMPARE(scrollStoredAgain, scrollStored);
+        UcScroll loaded;
+        loaded.UserControl_ReadProperties(platform::PropertyBag(json(R"({"Value": 500})")));
+        QCOMPARE(loaded.Value(), 500);
+
+        UcProgress progress;
+        UcProgress progressCopy;
+        QCOMPARE(skintest::roundTrip(progress, progressCopy).first, QJsonObject());
+        progress.setOrientation(1);
+        progress.setMax(500);
+        progress.setMin(20);
+        progress.setValue(300);
+        const auto [stored, storedAgain] = skintest::roundTrip(progress, progressCopy);
+        QCOMPARE(stored, json(R"({"Orientation": 1, "Min": 20, "Max": 500, "Value": 300})"));
+        QCOMPARE(storedAgain, stored);
     }
 
-    void valueRules()
+    void scrollValueAndBoundsPushEachOther()
     {
         // Each row starts from the defaults with the value at 30. Value raises Change, even
         // when nothing changed; the bounds push each other but leave the value as it is.
         // stored: Min, Max, Value, SmallChange, LargeChange.
         const int top = 2147483647;
-        const std::tuple<Property, int, QList<int>, int> rows[] = {
-            {Value, 105, {0, 100, 100, 1, 10}, 1},
-            {Value, -3, {0, 100, 0, 1, 10}, 1},
-            {Value, 30, {0, 100, 30, 1, 10}, 1},
-            {Min, 150, {150, 250, 30, 1, 10}, 0},
-            {Max, -20, {-120, -20, 30, 1, 10}, 0},
-            {Max, 0, {0, 0, 30, 1, 10}, 0},
-            {Min, top - 47, {top - 47, top, 30, 1, 10}, 0},
-            {SmallChange, 0, {0, 100, 30, 1, 10}, 0},
-            {SmallChange, 40000, {0, 100, 30, 1, 10}, 0},
-            {SmallChange, 32767, {0, 100, 30, 32767, 10}, 0},
-            {LargeChange, -1, {0, 100, 30, 1, 10}, 0},
-            {LargeChange, 1, {0, 100, 30, 1, 1}, 0}};
-        for (const auto& [property, written, stored, changes] : rows) {
-            skinned::UcScroll bar;
+        using Setter = void (UcScroll::*)(qint32);
+        const Setter value = &UcScroll::setValue, min = &UcScroll::setMin, max = &UcScroll::setMax,
+                     small = &UcScroll::setSmallChange, large = &UcScroll::setLargeChange;
+        const std::tuple<Setter, int, QList<int>, int> rows[] = {
+            {value, 105, {0, 100, 100, 1, 10}, 1},
+            {value, -3, {0, 100, 0, 1, 10}, 1},
+            {value, 30, {0, 100, 30, 1, 10}, 1},
+            {min, 150, {150, 250, 30, 1, 10}, 0},
+            {max, -20, {-120, -20, 30, 1, 10}, 0},
+            {max, 0, {0, 0, 30, 1, 10}, 0},
+            {min, top - 47, {top - 47, top, 30, 1, 10}, 0},
+            {small, 0, {0, 100, 30, 1, 10}, 0},
+            {small, 40000, {0, 100, 30, 1, 10}, 0},
+            {small, 32767, {0, 100, 30, 32767, 10}, 0},
+            {large, -1, {0, 100, 30, 1, 10}, 0},
+            {large, 1, {0, 100, 30, 1, 1}, 0}};
+        for (const auto& [setter, written, stored, changes] : rows) {
+            UcScroll bar;
             bar.setValue(30);
-            QSignalSpy changed(&bar, &skinned::UcScroll::Change);
-            (bar.*kSetters[property])(written);
+            QSignalSpy changed(&bar, &UcScroll::Change);
+            (bar.*setter)(written);
             QCOMPARE(QList<int>(
                          {bar.Min(), bar.Max(), bar.Value(), bar.SmallChange(), bar.LargeChange()}),
                      stored);
@@ -360,36 +378,56 @@ private Q_SLOTS:
         }
     }
 
-    void horizontalGeometryAndThumb()
+    void arrowAndThumbGeometry()
     {
         // 300 x 22 pixels: k = 330 / 50 = 6.6 -> 7; arrows and thumb 15 high and 18.75 -> 19
         // wide; the thumb runs from 2 + 19 = 21 to 279 - 19 = 260, half way 140.5 to even.
-        Bar bar(QSize(300, 22));
-        QCOMPARE(bar.control->ImgLeft(), QRect(2, 4, 19, 15));
-        QCOMPARE(bar.control->ImgRight(), QRect(279, 4, 19, 15));
+        Bar across(QSize(300, 22));
+        QCOMPARE(across.control->ImgLeft(), QRect(2, 4, 19, 15));
+        QCOMPARE(across.control->ImgRight(), QRect(279, 4, 19, 15));
         for (const auto& [value, thumbLeft] : {std::pair{0, 21}, {100, 260}, {50, 140}}) {
-            bar.control->setValue(value);
-            QCOMPARE(bar.control->ImgThumb(), QRect(thumbLeft, 4, 19, 15));
+            across.control->setValue(value);
+            QCOMPARE(across.control->ImgThumb(), QRect(thumbLeft, 4, 19, 15));
         }
+
+        // Upright, the bar shrinks to 350 twips at 15 twips a pixel. k = 350 / 50 = 7: 16 wide,
+        // 16 x 4 / 3.5 = 18.29 -> 18 high, centred across.
+        Bar down(QSize(40, 200), 1);
+        QCOMPARE(down.control->width(), 23);
+        QCOMPARE(down.control->ImgLeft(), QRect(4, 2, 16, 18));
+        QCOMPARE(down.control->ImgRight(), QRect(4, 200 - 18 - 2, 16, 18));
+        QCOMPARE(down.control->ImgThumb().topLeft(), QPoint(4, 20));
+        down.control->setValue(100);
+        QCOMPARE(down.control->ImgThumb().top(), 180 - 18);
     }
 
-    void verticalGeometryShrinksToMaximumWidth()
-    {
-        Bar bar(QSize(40, 200), 1);
-        // 350 twips at 15 twips a pixel.
-        QCOMPARE(bar.control->width(), 23);
-        // k = 350 / 50 = 7: 16 wide, 16 x 4 / 3.5 = 18.29 -> 18 high, centred across.
-        QCOMPARE(bar.control->ImgLeft(), QRect(4, 2, 16, 18));
-        QCOMPARE(bar.control->ImgRight(), QRect(4, 200 - 18 - 2, 16, 18));
-        QCOMPARE(bar.control->ImgThumb().topLeft(), QPoint(4, 20));
-        bar.control->setValue(100);
-        QCOMPARE(bar.control->ImgThumb().top(), 180 - 18);
-    }
-
-    void heldArrowRepeatTiming()
+    // A click on an arrow or the track steps once; a held arrow repeats, slowly at first.
+    void arrowsAndTrackStep()
     {
         Bar bar(QSize(300, 22));
-        skinned::UcScroll* scroll = bar.control;
+        UcScroll* scroll = bar.control;
+        scroll->setSmallChange(4);
+        scroll->setValue(50);
+        QTest::mouseClick(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
+        QCOMPARE(scroll->Value(), 54);
+        QTest::mouseClick(scroll, Qt::LeftButton, {}, scroll->ImgLeft().center());
+        QCOMPARE(scroll->Value(), 50);
+        // On the track: exactly at the thumb's left counts as before it. The thumb would take
+        // that press, so the track is pressed just above the thumb, at the same x.
+        const int left = scroll->ImgThumb().left();
+        QTest::mouseClick(scroll, Qt::LeftButton, {}, QPoint(left, 1));
+        QCOMPARE(scroll->Value(), 40);
+        scroll->setValue(50);
+        QTest::mouseClick(scroll, Qt::LeftButton, {}, QPoint(left + 1, 1));
+        QCOMPARE(scroll->Value(), 60);
+        // One step per press, however long it is held.
+        QTest::mousePress(scroll, Qt::LeftButton, {}, QPoint(270, 1));
+        QVERIFY(!scroll->ClickTimer().isActive());
+        QTest::mouseRelease(scroll, Qt::LeftButton, {}, QPoint(270, 1));
+        QCOMPARE(scroll->Value(), 70);
+
+        Bar held(QSize(300, 22));
+        scroll = held.control;
         QTest::mousePress(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
         QVERIFY(scroll->isRightArrowPressed());
         QTimer& timer = scroll->ClickTimer();
@@ -422,45 +460,18 @@ private Q_SLOTS:
         // Hidden while held: no release will come, so the repeat stops now.
         QTest::mousePress(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
         QVERIFY(timer.isActive());
-        bar.host.hide();
+        held.host.hide();
         QVERIFY(!timer.isActive());
         QVERIFY(!scroll->isRightArrowPressed());
-    }
-
-    void clicksStepOnce()
-    {
-        Bar bar(QSize(300, 22));
-        skinned::UcScroll* scroll = bar.control;
-        scroll->setSmallChange(4);
-        scroll->setValue(50);
-        QTest::mouseClick(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
-        QCOMPARE(scroll->Value(), 54);
-        QTest::mouseClick(scroll, Qt::LeftButton, {}, scroll->ImgLeft().center());
-        QCOMPARE(scroll->Value(), 50);
-        // On the track: exactly at the thumb's left counts as before it. The thumb would take
-        // that press, so the track is pressed just above the thumb, at the same x.
-        const int left = scroll->ImgThumb().left();
-        QTest::mouseClick(scroll, Qt::LeftButton, {}, QPoint(left, 1));
-        QCOMPARE(scroll->Value(), 40);
-        scroll->setValue(50);
-        QTest::mouseClick(scroll, Qt::LeftButton, {}, QPoint(left + 1, 1));
-        QCOMPARE(scroll->Value(), 60);
-        // One step per press, however long it is held.
-        QTest::mousePress(scroll, Qt::LeftButton, {}, QPoint(270, 1));
-        QVERIFY(!scroll->ClickTimer().isActive());
-        QTest::mouseRelease(scroll, Qt::LeftButton, {}, QPoint(270, 1));
-        QCOMPARE(scroll->Value(), 70);
     }
 
     void scrollOnlyFromThumbDragsPastTheEnd()
     {
         Bar bar(QSize(300, 22));
-        skinned::UcScroll* scroll = bar.control;
+        UcScroll* scroll = bar.control;
         QList<QString> events;
-        connect(scroll, &skinned::UcScroll::Change, this,
-                [&] { events.append(QStringLiteral("Change")); });
-        connect(scroll, &skinned::UcScroll::Scroll, this,
-                [&] { events.append(QStringLiteral("Scroll")); });
+        connect(scroll, &UcScroll::Change, this, [&] { events.append(QStringLiteral("Change")); });
+        connect(scroll, &UcScroll::Scroll, this, [&] { events.append(QStringLiteral("Scroll")); });
         // Arrows, the track and a held arrow's repeat change the value but never scroll.
         QTest::mouseClick(scroll, Qt::LeftButton, {}, scroll->ImgRight().center());
         QTest::mouseClick(scroll, Qt::LeftButton, {}, QPoint(270, 1));
@@ -501,82 +512,53 @@ private Q_SLOTS:
         QCOMPARE(scroll->ImgThumb().left(), 21);
     }
 
-    void trackPainting()
+    void trackTilesItsMiddleAndStretchesItsEnds()
     {
-        // The middle piece is tiled at its own width (36) from 0; the end pieces, 12 long, are
-        // stretched to 14 pixels, nearest-neighbour.
-        Bar across(QSize(100, 22));
-        const auto paint = [](skinned::UcScroll* bar) {
+        const auto paint = [](UcScroll* bar) {
             return skintest::painted(bar->size(), [&](QPainter& dc) { bar->paintTrack(dc); });
         };
-        QImage track = paint(across.control);
+        Bar across(QSize(100, 22));
+        Bar down(QSize(22, 100), 1);
+        const QImage across100 = paint(across.control);
+        const QImage down100 = paint(down.control);
+        // The middle piece is tiled at its own length (36) from 0; the end pieces, 12 long, are
+        // stretched to 14 pixels, nearest-neighbour. Each spot: upright, the place along the
+        // track, the piece shown there and the place along that piece.
         const QImage middle = bitmap("MHSCROLL");
-        const QImage low = bitmap("HLEFT");
-        const QImage high = bitmap("HRIGHT");
-        for (int y : {0, 5, 11, 21}) {
-            QCOMPARE(track.pixel(14, y), middle.pixel(14, y));
-            QCOMPARE(track.pixel(50, y), middle.pixel(50 - 36, y));
-            QCOMPARE(track.pixel(85, y), middle.pixel(85 - 72, y));
-            QCOMPARE(track.pixel(0, y), low.pixel(0, y));
-            QCOMPARE(track.pixel(13, y), low.pixel(11, y));
-            QCOMPARE(track.pixel(86, y), high.pixel(0, y));
-            QCOMPARE(track.pixel(99, y), high.pixel(11, y));
+        const QImage column = bitmap("VMIDSCROLL");
+        const std::tuple<bool, int, QImage, int> spots[] = {
+            {false, 0, bitmap("HLEFT"), 0},
+            {false, 13, bitmap("HLEFT"), 11},
+            {false, 14, middle, 14},
+            {false, 50, middle, 50 - 36},
+            {false, 85, middle, 85 - 72},
+            {false, 86, bitmap("HRIGHT"), 0},
+            {false, 99, bitmap("HRIGHT"), 11},
+            {true, 0, bitmap("VSCROLLTOP"), 0},
+            {true, 11, bitmap("VSCROLLTOP"), 11},
+            {true, 12, column, 12},
+            {true, 50, column, 50 - 36},
+            {true, 87, column, 87 - 72},
+            {true, 88, bitmap("VSCROLLBOTTOM"), 0},
+            {true, 99, bitmap("VSCROLLBOTTOM"), 11}};
+        for (const auto& [upright, along, piece, pieceAlong] : spots) {
+            for (int at : {0, 5, 7, 11, 21}) {
+                QCOMPARE(upright ? down100.pixel(at, along) : across100.pixel(along, at),
+                         upright ? piece.pixel(at, pieceAlong) : piece.pixel(pieceAlong, at));
+            }
         }
         // With a border the pieces leave the bottom two rows of the inner area alone: 22 rows
         // shrunk to 18, so row 17 shows source row (17.5 x 22 / 18) = 21.
         across.control->setBorderStyle(1);
-        track = paint(across.control);
-        QCOMPARE(track.pixel(50, 17), middle.pixel(14, 21));
-        QCOMPARE(track.pixel(50, 9), middle.pixel(14, 11));
-        QCOMPARE(track.pixel(50, 18), qRgb(0, 0, 0));
-
-        Bar down(QSize(22, 100), 1);
-        track = paint(down.control);
-        const QImage column = bitmap("VMIDSCROLL");
-        const QImage top = bitmap("VSCROLLTOP");
-        const QImage bottom = bitmap("VSCROLLBOTTOM");
-        for (int x : {0, 7, 21}) {
-            QCOMPARE(track.pixel(x, 0), top.pixel(x, 0));
-            QCOMPARE(track.pixel(x, 11), top.pixel(x, 11));
-            QCOMPARE(track.pixel(x, 12), column.pixel(x, 12));
-            QCOMPARE(track.pixel(x, 50), column.pixel(x, 50 - 36));
-            QCOMPARE(track.pixel(x, 87), column.pixel(x, 87 - 72));
-            QCOMPARE(track.pixel(x, 88), bottom.pixel(x, 0));
-            QCOMPARE(track.pixel(x, 99), bottom.pixel(x, 11));
-        }
+        const QImage bordered = paint(across.control);
+        QCOMPARE(bordered.pixel(50, 17), middle.pixel(14, 21));
+        QCOMPARE(bordered.pixel(50, 9), middle.pixel(14, 11));
+        QCOMPARE(bordered.pixel(50, 18), qRgb(0, 0, 0));
     }
 
-    void scrollPropertyBagRoundTrip()
-    {
-        skinned::UcScroll source;
-        skinned::UcScroll copy;
-        QCOMPARE(skintest::roundTrip(source, copy).first, QJsonObject()); // defaults: nothing
-        source.setBorderStyle(1);
-        source.setOrientation(1);
-        source.setMin(-50);
-        source.setMax(50);
-        source.setValue(20);
-        source.setSmallChange(2);
-        source.setLargeChange(25);
-        const auto [written, again] = skintest::roundTrip(source, copy);
-        QCOMPARE(written, QJsonObject({{"BorderStyle", 1},
-                                       {"Orientation", 1},
-                                       {"Min", -50},
-                                       {"Max", 50},
-                                       {"Value", 20},
-                                       {"SmallChange", 2},
-                                       {"LargeChange", 25}}));
-        QCOMPARE(again, written);
-
-        // A stored value outside the bounds is taken as it is.
-        skinned::UcScroll loaded;
-        loaded.UserControl_ReadProperties(
-            platform::PropertyBag(QJsonObject{{QStringLiteral("Value"), 500}}));
-        QCOMPARE(loaded.Value(), 500);
-    }
-
-    // At 76 % the bar starts at 4, from 77 % (>= 100 / 1.3) at 0.
-    void horizontalBar()
+    // At 76 % the bar starts at 4, from 77 % (>= 100 / 1.3) at 0. An upright bar grows upwards
+    // from four above the bottom.
+    void barsAreKeyedAndStretched()
     {
         Progress progress(QSize(100, 19));
         const QImage empty = trough(progress.control);
@@ -602,35 +584,30 @@ private Q_SLOTS:
                          keyed(bar, firstColumn, nearest(y, 14, 19), empty.pixel(left, y)));
             }
         }
-    }
 
-    void verticalBarGrowsUpwardsFromFourAboveTheBottom()
-    {
-        Progress progress(QSize(19, 104), 1);
-        const QImage empty = trough(progress.control);
-        progress.control->setValue(50);
+        Progress upright(QSize(19, 104), 1);
+        const QImage uprightTrough = trough(upright.control);
+        upright.control->setValue(50);
         // round(-0.5 x (104 - 4)).
-        QCOMPARE(progress.control->GetVerticalPos(), -50);
-        const QImage& shown = progress.control->PictDC();
-        const QImage bar = bitmap("VPROGRESS"); // 14 x 109, mirrored top to bottom
+        QCOMPARE(upright.control->GetVerticalPos(), -50);
+        const QImage& shown = upright.control->PictDC();
+        const QImage risingBar = bitmap("VPROGRESS"); // 14 x 109, mirrored top to bottom
         const int column = 9;
         const int sourceColumn = nearest(column, 14, 19);
         for (int y = 0; y < 104; ++y) {
-            if (y < 50 || y >= 100) {
-                QCOMPARE(shown.pixel(column, y), empty.pixel(column, y));
-                continue;
-            }
             // Row 99, just above the line y 100, shows the top of the bitmap.
-            const int sourceRow = nearest(99 - y, 109, 50);
+            const QRgb trough = uprightTrough.pixel(column, y);
             QCOMPARE(shown.pixel(column, y),
-                     keyed(bar, sourceColumn, sourceRow, empty.pixel(column, y)));
+                     y < 50 || y >= 100
+                         ? trough
+                         : keyed(risingBar, sourceColumn, nearest(99 - y, 109, 50), trough));
         }
     }
 
-    void valueAndBoundRules()
+    void valueBoundAndThicknessRules()
     {
         Progress progress(QSize(100, 19));
-        skinned::UcProgress* bar = progress.control;
+        UcProgress* bar = progress.control;
         const QImage empty = trough(bar);
         // Values outside the bounds are ignored.
         bar->setValue(40);
@@ -650,32 +627,14 @@ private Q_SLOTS:
         bar->setMin(7);
         bar->setMin(-5);
         QCOMPARE(bar->Min(), 0);
-    }
 
-    void thicknessIsCapped()
-    {
-        // 400 twips: 26.67 -> 27 pixels.
+        // The thickness is capped at 400 twips: 26.67 -> 27 pixels.
         const std::tuple<qint16, QSize, QSize> rows[] = {{0, QSize(200, 40), QSize(200, 27)},
                                                          {0, QSize(200, 19), QSize(200, 19)},
                                                          {1, QSize(40, 200), QSize(27, 200)}};
         for (const auto& [orientation, requested, laidOut] : rows) {
             QCOMPARE(Progress(requested, orientation).control->size(), laidOut);
         }
-    }
-
-    void progressPropertyBagRoundTrip()
-    {
-        skinned::UcProgress source;
-        skinned::UcProgress copy;
-        QCOMPARE(skintest::roundTrip(source, copy).first, QJsonObject()); // defaults: nothing
-        source.setOrientation(1);
-        source.setMax(500);
-        source.setMin(20);
-        source.setValue(300);
-        const auto [written, again] = skintest::roundTrip(source, copy);
-        QCOMPARE(written,
-                 QJsonObject({{"Orientation", 1}, {"Min", 20}, {"Max", 500}, {"Value", 300}}));
-        QCOMPARE(again, written);
     }
 };
 
