@@ -498,7 +498,7 @@ private Q_SLOTS:
     // folder (as the desktop names them). FILE fills the box with the name chosen; a
     // cancelled dialog keeps the box, chosen or typed. A bare recording name goes into the
     // music folder and the box shows where.
-    void fileBoxAndFirstRunFolders()
+    void fileBoxTakesTheChosenNameAndFirstRunFoldersAreTheUsers()
     {
         QTemporaryDir config;
         const QString documents = scratchFile(QStringLiteral("My Documents"));
