@@ -128,42 +128,40 @@ private Q_SLOTS:
         QVERIFY(!m_main->followAlong()->progressLine()->isVisible());
     }
 
-    void speakFromTheCaret_data()
+    // Speak from the Caret starts at the word the caret is in or just after; Speak the
+    // Selection speaks the selected words alone and takes the mark away at their end.
+    void speakFromTheCaretOrTheSelection_data()
     {
         QTest::addColumn<int>("caret");
+        QTest::addColumn<int>("selected");
         QTest::addColumn<int>("firstWord");
         const int spoken = int(kParagraph.indexOf(QStringLiteral("spoken")));
-        QTest::newRow("inside a word") << spoken + 3 << spoken;
-        QTest::newRow("at a word's start") << spoken << spoken;
-        QTest::newRow("after a word") << spoken - 1 << spoken;
-    }
-
-    void speakFromTheCaret()
-    {
-        QFETCH(int, caret);
-        QFETCH(int, firstWord);
-        m_editor->setSelStart(caret);
-        command(QKeySequence(Qt::SHIFT | Qt::Key_F5));
-        QTRY_VERIFY_WITH_TIMEOUT(!m_marks.isEmpty(), 10000);
-        QCOMPARE(m_marks.first(), wordAt(kParagraph, firstWord));
-    }
-
-    void speakTheSelection()
-    {
+        QTest::newRow("inside a word") << spoken + 3 << 0 << spoken;
+        QTest::newRow("at a word's start") << spoken << 0 << spoken;
+        QTest::newRow("after a word") << spoken - 1 << 0 << spoken;
         const int start = int(kParagraph.indexOf(QStringLiteral("The listener")));
         const int end = int(kParagraph.indexOf(QStringLiteral(" for a moment")));
-        m_editor->setSelStart(start);
-        m_editor->setSelLength(end - start);
-        QSignalSpy stopped(m_main->speechControl(), &speech::SpeechControl::AudioStop);
-        command(QKeySequence(Qt::CTRL | Qt::Key_F5));
-        QTRY_VERIFY_WITH_TIMEOUT(stopped.count() > 0, 15000);
-        QCOMPARE(m_marks.size(), 5);
-        QCOMPARE(m_marks.first(), wordAt(kParagraph, start));
-        QCOMPARE(m_marks.last(), wordAt(kParagraph, end - 1));
-        // Cleared at the end.
-        QVERIFY(!m_editor->spokenRange());
+        QTest::newRow("selection") << start << end - start << start;
     }
 
+    void speakFromTheCaretOrTheSelection()
+    {
+        QFETCH(int, caret);
+        QFETCH(int, selected);
+        QFETCH(int, firstWord);
+        m_editor->setSelStart(caret);
+        m_editor->setSelLength(selected);
+        QSignalSpy stopped(m_main->speechControl(), &speech::SpeechControl::AudioStop);
+        command(QKeySequence(selected > 0 ? Qt::CTRL | Qt::Key_F5 : Qt::SHIFT | Qt::Key_F5));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_marks.isEmpty(), 10000);
+        QCOMPARE(m_marks.first(), wordAt(kParagraph, firstWord));
+        if (selected > 0) {
+            QTRY_VERIFY_WITH_TIMEOUT(stopped.count() > 0, 15000);
+            QCOMPARE(m_marks.size(), 5);
+            QCOMPARE(m_marks.last(), wordAt(kParagraph, caret + selected - 1));
+            QVERIFY(!m_editor->spokenRange());
+        }
+    }
     void continueAfterStop()
     {
         m_main->cmdSpkText_Click();

@@ -26,25 +26,21 @@
 #include "support/FakeCommonDialogService.h"
 #include "support/FakeMessageBoxService.h"
 #include "support/FakeSpeechControl.h"
+#include "tests/app/WindowTestSupport.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QDropEvent>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMimeData>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
 #include <QTimer>
-#include <QUrl>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -61,6 +57,7 @@ const QString kOverwrite = QStringLiteral("File already exists ! Overwrite ?");
 const QString kIncompatible = QStringLiteral(
     "This setting is not compatible with the selected\r\n     Voice. Please try a different "
     "setting.");
+const QString kOldText = QStringLiteral("The old text, being spoken.");
 
 QString startSoundPath()
 {
@@ -109,15 +106,15 @@ struct Workbench
         }
     }
 
-    template <typename T> T* control(const char* name)
+    template <typename T = QWidget> T* control(const char* name)
     {
-        T* found = main.findChild<T*>(QLatin1String(name));
-        if (!found) {
-            qFatal("no control %s", name);
-        }
-        return found;
+        return windowtest::child<T>(&main, name);
     }
     bevel::bvlBUTTON* button(const char* name) { return control<bevel::bvlBUTTON>(name); }
+    rkbuttons::rkButtons_H* image(const char* name)
+    {
+        return control<rkbuttons::rkButtons_H>(name);
+    }
     editor::RichTextBox* editor() { return control<editor::RichTextBox>("RichTextBox1"); }
     QLabel* label(const char* name) { return control<QLabel>(name); }
     QTimer* timer() { return control<QTimer>("Timer1"); }
@@ -125,6 +122,16 @@ struct Workbench
     skinned::UcScroll* speed() { return control<skinned::UcScroll>("scrSpeed"); }
     skinned::UcScroll* pitch() { return control<skinned::UcScroll>("scrPitch"); }
     QLineEdit* fileBox() { return control<QLineEdit>("txtFile"); }
+    // The title bar's button with that tag.
+    skinned::UcCmd* titleButton(const QString& tag)
+    {
+        for (skinned::UcCmd* button : main.findChildren<skinned::UcCmd*>()) {
+            if (platform::controlTag(button) == tag) {
+                return button;
+            }
+        }
+        qFatal("no title bar button %s", qPrintable(tag));
+    }
 
     // The speed and tone bars' values, then their labels.
     QStringList voiceValues()
@@ -175,6 +182,7 @@ struct Button
     QWidget form;
     QWidget* widget = nullptr;
     std::unique_ptr<QSignalSpy> clicks;
+    bool active = false;
 
     Button(const QString& kind, int behaviour)
     {
@@ -182,21 +190,18 @@ struct Button
             auto* button = new bevel::bvlBUTTON(&form);
             button->setCaption(QStringLiteral("&Speak"));
             button->setBehaviour(static_cast<quint8>(behaviour));
-            clicks = std::make_unique<QSignalSpy>(button, &bevel::bvlBUTTON::Click);
-            widget = button;
+            watch(button, &bevel::bvlBUTTON::Click);
         } else if (kind == QLatin1String("image")) {
             auto* button = new rkbuttons::rkButtons_H(&form);
             button->setMode(static_cast<rkbuttons::Behaviour>(behaviour));
-            clicks = std::make_unique<QSignalSpy>(button, &rkbuttons::rkButtons_H::Click);
-            widget = button;
+            watch(button, &rkbuttons::rkButtons_H::Click);
         } else {
             auto* button = new skinned::UcCmd(&form);
             const int styles[] = {skinned::UcCmd::StyleClose, skinned::UcCmd::StyleCheck,
                                   skinned::UcCmd::StyleOption};
             button->setStyle(styles[behaviour]);
             button->setCaption(QStringLiteral("Loud"));
-            clicks = std::make_unique<QSignalSpy>(button, &skinned::UcCmd::Click);
-            widget = button;
+            watch(button, &skinned::UcCmd::Click);
         }
         widget->setToolTip(QStringLiteral("Close"));
         widget->setGeometry(10, 10, 80, 30);
@@ -205,7 +210,11 @@ struct Button
         widget->setFocus();
         active = QTest::qWaitForWindowActive(&form);
     }
-    bool active = false;
+    template <typename T, typename Signal> void watch(T* button, Signal click)
+    {
+        widget = button;
+        clicks = std::make_unique<QSignalSpy>(button, click);
+    }
 };
 
 const QColor kBackground(0, 0, 0);
@@ -234,8 +243,7 @@ struct Bars
 int barTop(const QImage& image, int x)
 {
     for (int y = 0; y < image.height(); ++y) {
-        const QColor pixel = image.pixelColor(x, y);
-        if (pixel != kBackground) {
+        if (image.pixelColor(x, y) != kBackground) {
             return y;
         }
     }
@@ -272,8 +280,8 @@ private Q_SLOTS:
         app::MainAccessible::installFactories();
         QVERIFY(m_scratch.isValid());
         QDir().mkpath(QFileInfo(startSoundPath()).path());
-        QFile sound(startSoundPath());
-        QVERIFY(sound.open(QIODevice::WriteOnly));
+        QVERIFY(testfiles::write(startSoundPath(), {}));
+        QVERIFY(testfiles::write(scratchFile(QStringLiteral("new.txt")), "The new text."));
     }
 
     void cleanupTestCase() { QFile::remove(startSoundPath()); }
@@ -303,7 +311,7 @@ private Q_SLOTS:
         QCOMPARE(bench.speech.playedFiles(), QStringList{startSoundPath()});
 
         // The window shows with the zoom list filled and focused; the voices in the engine's
-        // order, the first selected with its own values.
+        // order, the first selected with its own values; no file named.
         QVERIFY(bench.main.isVisible());
         auto* zoom = bench.control<QComboBox>("cboZoom");
         QCOMPARE(bench.main.focusWidget(), zoom);
@@ -311,10 +319,10 @@ private Q_SLOTS:
         QCOMPARE(QStringList({QString::number(zoom->count()), zoom->currentText(),
                               QString::number(voices->count()), voices->item(0)->text(),
                               voices->item(18)->text(), voices->currentItem()->text(),
-                              bench.label("lblSpeed")->text(), bench.label("lblPitch")->text()}),
-                 QStringList({"11", "100%", "19", "Mary", "Mike in Space", "Mary", "150", "170"}));
-        QCOMPARE(bench.state(), kIdle);
-        QVERIFY(bench.fileBox()->text().isEmpty());
+                              bench.label("lblSpeed")->text(), bench.label("lblPitch")->text(),
+                              bench.fileBox()->text(), bench.state()}),
+                 QStringList({"11", "100%", "19", "Mary", "Mike in Space", "Mary", "150", "170", "",
+                              kIdle}));
 
         // Typed text takes the caption colour.
         editor::RichTextBox* editor = bench.editor();
@@ -326,36 +334,32 @@ private Q_SLOTS:
     void everyControlIsPlacedWithoutOverlap()
     {
         Workbench bench;
-        const QStringList names = {"RichTextBox1", "lstVoice",     "scrSpeed",     "scrPitch",
-                                   "lblSpeed",     "lblPitch",     "Label3",       "Label5",
-                                   "Label4",       "lblStatus",    "cmdSpkText",   "cmdPauseText",
-                                   "cmdStopText",  "cmdRec",       "cmdSaveFile",  "txtFile",
-                                   "cmdClearText", "Picture1",     "cboZoom",      "cmdOpen",
-                                   "cmdAll",       "cmdClear",     "cmdDelete",    "cmdCut",
-                                   "cmdCopy",      "cmdPaste",     "cmdBold",      "cmdItalic",
-                                   "cmdFont",      "cmdForeColor", "cmdBackColor", "SmartMenuXP1"};
+        const char* const names[] = {
+            "RichTextBox1", "lstVoice",     "scrSpeed",    "scrPitch", "lblSpeed",
+            "lblPitch",     "Label3",       "Label5",      "Label4",   "lblStatus",
+            "cmdSpkText",   "cmdPauseText", "cmdStopText", "cmdRec",   "cmdSaveFile",
+            "txtFile",      "cmdClearText", "Picture1",    "cboZoom",  "cmdOpen",
+            "cmdAll",       "cmdClear",     "cmdDelete",   "cmdCut",   "cmdCopy",
+            "cmdPaste",     "cmdBold",      "cmdItalic",   "cmdFont",  "cmdForeColor",
+            "cmdBackColor", "SmartMenuXP1"};
         QList<QWidget*> widgets;
-        for (const QString& name : names) {
-            auto* widget = bench.main.findChild<QWidget*>(name);
-            QVERIFY2(widget, qPrintable(name));
-            QVERIFY2(widget->isVisible(), qPrintable(name));
-            QVERIFY2(bench.main.rect().contains(widget->geometry()), qPrintable(name));
+        for (const char* name : names) {
+            QWidget* widget = bench.control(name);
+            QVERIFY2(widget->isVisible() && bench.main.rect().contains(widget->geometry()), name);
+            for (QWidget* other : std::as_const(widgets)) {
+                QVERIFY2(!widget->geometry().intersects(other->geometry()),
+                         qPrintable(QString::fromLatin1(name) + QStringLiteral(" overlaps ") +
+                                    other->objectName()));
+            }
             widgets << widget;
         }
-        for (qsizetype i = 0; i < widgets.size(); ++i) {
-            for (qsizetype j = i + 1; j < widgets.size(); ++j) {
-                QVERIFY2(!widgets[i]->geometry().intersects(widgets[j]->geometry()),
-                         qPrintable(names[i] + QStringLiteral(" overlaps ") + names[j]));
-            }
-        }
-        QVERIFY(!bench.control<editor::RichTextBox>("RTFtemp")->isVisible());
+        QVERIFY(!bench.control("RTFtemp")->isVisible());
         for (const char* name : {"cmdOpen", "cmdCut", "cmdCopy", "cmdPaste", "cmdDelete",
                                  "cmdClear", "cmdAll", "cmdForeColor", "cmdBackColor"}) {
-            QVERIFY2(!bench.control<rkbuttons::rkButtons_H>(name)->Picture().isNull(), name);
+            QVERIFY2(!bench.image(name)->Picture().isNull(), name);
         }
-        QCOMPARE(bench.control<rkbuttons::rkButtons_H>("cmdBold")->Caption(), QStringLiteral("B"));
-        QCOMPARE(bench.control<rkbuttons::rkButtons_H>("cmdBold")->Mode(),
-                 rkbuttons::Behaviour::Check);
+        QCOMPARE(bench.image("cmdBold")->Caption(), QStringLiteral("B"));
+        QCOMPARE(bench.image("cmdBold")->Mode(), rkbuttons::Behaviour::Check);
         // The letters of F, B and I read as working buttons: dark on their face (a contrast
         // of 4.5 or more), not faint like a disabled caption.
         const auto luminance = [](QColor c) {
@@ -366,7 +370,7 @@ private Q_SLOTS:
                    0.0722 * linear(c.blueF());
         };
         for (const char* name : {"cmdFont", "cmdBold", "cmdItalic"}) {
-            const QImage shot = bench.control<rkbuttons::rkButtons_H>(name)->grab().toImage();
+            const QImage shot = bench.image(name)->grab().toImage();
             const QRect inside = shot.rect().adjusted(4, 4, -4, -4);
             const qreal face = luminance(shot.pixelColor(inside.topLeft()));
             qreal darkest = face;
@@ -420,25 +424,9 @@ private Q_SLOTS:
                                          app::Main::WM_NCDESTROY, platform::SC_SIZE}));
     }
 
-    void speakSendsTheWholeTextInOrder()
-    {
-        Workbench bench;
-        bench.editor()->setText(QStringLiteral("Hello there. Second sentence."));
-        bench.editor()->setSelStart(6);
-        bench.editor()->setSelLength(5);
-        bench.voices()->setCurrentRow(2); // Sam: 150, 120
-        bench.speech.clearCalls();
-        bench.main.cmdSpkText_Click();
-        QCOMPARE(bench.speech.dispids(), QList<int>({16, 10, 7, 6, 59}));
-        const QList<support::FakeSpeechControl::Call>& calls = bench.speech.calls();
-        QCOMPARE(QList<QVariantList>({calls[0].args, calls[1].args, calls[2].args, calls[3].args}),
-                 QList<QVariantList>({{3}, {150}, {120}, {"Hello there. Second sentence."}}));
-        bench.main.cmdSpkText_Click();
-        QCOMPARE(bench.speech.spokenTexts().size(), 2);
-    }
-
     // The window after each sequence, and what it sent the control after the first step
-    // (STOP and the end of a recording reset the output file; other ends do not).
+    // (STOP and the end of a recording reset the output file; other ends do not). The bars
+    // drawn after the first step stay in the picture until STOP or an end.
     void stateTable_data()
     {
         QTest::addColumn<QStringList>("actions");
@@ -466,16 +454,14 @@ private Q_SLOTS:
         // Speech that ends by itself leaves the window Idle, ERASE included.
         row("end of speech", {"speak", "end"}, kIdle, {});
         row("end of recording", {"record", "end"}, kIdle, {68});
-        row("end while paused", {"speak", "pause", "end"},
-            QStringLiteral("SPEAK off, PAUSE on (RESUME), STOP on, RECORD on, FILE on, ERASE off, "
-                           "timer off, PAUSED #ffff00"),
-            {35}, app::Main::kPaused);
+        row("end while paused", {"speak", "pause", "end"}, kPausedState, {35}, app::Main::kPaused);
         row("pause, stop, speak to the end", {"speak", "pause", "stop", "speak", "end"}, kIdle,
             QList<int>{35, 36, 68} + speakCalls);
         // PAUSE goes by its caption, exactly: under any other nothing is sent.
         row("pause under another caption", {"speak", "recaption", "pause"},
             QString(kSpeakingState).replace(QStringLiteral("(PAUSE)"), QStringLiteral("(Pause)")),
             {});
+        row("speak again while speaking", {"speak", "speak"}, kSpeakingState, speakCalls);
         row("record while speaking", {"speak", "record"}, kRecordingState, recordCalls,
             app::Main::kNotPaused, true);
     }
@@ -491,10 +477,14 @@ private Q_SLOTS:
         bench.editor()->setText(QStringLiteral("Some text to speak."));
         bench.fileBox()->setText(scratchFile(QStringLiteral("state.wav")));
         bench.run(actions.takeFirst());
+        bench.main.Timer1_Timer();
         bench.speech.clearCalls();
         for (const QString& action : actions) {
             bench.run(action);
         }
+        const bool cleared = actions.contains("stop") || actions.contains("end");
+        QCOMPARE(bench.label("Picture1")->pixmap().isNull(), cleared);
+        QCOMPARE(bench.main.animationPicture().isNull(), cleared);
         QCOMPARE(bench.state(), expected);
         QCOMPARE(bench.main.pauseState(), pauseState);
         QCOMPARE(bench.main.isRecording(), recording);
@@ -505,9 +495,10 @@ private Q_SLOTS:
     }
 
     // On a first run Open starts in the user's documents folder and FILE in the music
-    // folder (as the desktop names them); a bare recording name goes into that folder and
-    // the box shows where.
-    void firstRunFoldersAreTheUsers()
+    // folder (as the desktop names them). FILE fills the box with the name chosen; a
+    // cancelled dialog keeps the box, chosen or typed. A bare recording name goes into the
+    // music folder and the box shows where.
+    void fileBoxTakesTheChosenNameAndFirstRunFoldersAreTheUsers()
     {
         QTemporaryDir config;
         const QString documents = scratchFile(QStringLiteral("My Documents"));
@@ -522,75 +513,7 @@ private Q_SLOTS:
         Workbench bench;
         QCOMPARE(editor::FileOpen::OpenInitDir, documents);
         QCOMPARE(bench.main.commonDialog().InitDir, music);
-        bench.editor()->setText(QStringLiteral("Some text to record."));
-        bench.fileBox()->setText(QStringLiteral("bare name.wav"));
-        bench.main.cmdRec_Click();
-        const QString expected = music + QStringLiteral("/bare name.wav");
-        QCOMPARE(bench.speech.outputFile(), expected);
-        QCOMPARE(bench.fileBox()->text(), expected);
-    }
 
-    // SPEAK and RECORD want text, RECORD a file name and leave to overwrite one: each refusal
-    // sends only the voice and keeps the box and any old file.
-    void speakAndRecordChecks()
-    {
-        struct Row
-        {
-            QString action, text;
-            bool withFile, fileExists;
-            MessageAnswer answer;
-            QString message; // none when empty
-            bool records;
-        };
-        const MessageAnswer ok = MessageAnswer::Ok;
-        const Row rows[] = {
-            {"speak", {}, false, false, ok, kNoText, false},
-            {"record", {}, true, false, ok, kNoText, false},
-            {"record", "Text.", false, false, ok, kNoFileName, false},
-            {"record", "Text.", true, true, MessageAnswer::Cancel, kOverwrite, false},
-            {"record", "Text.", true, true, ok, kOverwrite, true},
-            {"record", "Text.", true, false, ok, {}, true}};
-        for (const Row& row : rows) {
-            Workbench bench;
-            const QString path = scratchFile(QStringLiteral("check.wav"));
-            QFile::remove(path);
-            QVERIFY(!row.fileExists || testfiles::write(path, "old recording"));
-            bench.editor()->setText(row.text);
-            if (row.withFile) {
-                bench.fileBox()->setText(path);
-            }
-            bench.boxes.queueAnswers({row.answer});
-            bench.speech.clearCalls();
-            bench.run(row.action);
-
-            if (row.message.isEmpty()) {
-                QVERIFY(bench.boxes.boxes().isEmpty());
-            } else {
-                QCOMPARE(bench.boxes.boxes().size(), 1);
-                const platform::MessageBoxRequest& box = bench.boxes.boxes()[0];
-                QCOMPARE(box.text, row.message);
-                const bool question = row.message == kOverwrite;
-                QCOMPARE(box.icon, question ? MessageIcon::None : MessageIcon::Exclamation);
-                QCOMPARE(box.buttons, question ? MessageButtons::OkCancel : MessageButtons::Ok);
-            }
-            if (row.records) {
-                QCOMPARE(bench.speech.dispids(), QList<int>({16, 10, 7, 68, 6, 59}));
-                QCOMPARE(bench.speech.calls()[3].args, QVariantList{path}); // the path in the box
-                QCOMPARE(bench.state(), kRecordingState);
-            } else {
-                QCOMPARE(bench.speech.dispids(), QList<int>({16, 10, 7}));
-                QCOMPARE(bench.state(), kIdle);
-                QCOMPARE(bench.fileBox()->text(), row.withFile ? path : QString());
-                if (row.fileExists) {
-                    QCOMPARE(testfiles::read(path), QByteArray("old recording"));
-                }
-            }
-        }
-    }
-
-    void fileButtonFillsTheBox()
-    {
-        Workbench bench;
         const QString chosen = scratchFile(QStringLiteral("chosen.wav"));
         bench.dialogs.queueFile(
             platform::FileDialogResult{chosen, QStringLiteral("chosen.wav"), 1});
@@ -601,8 +524,6 @@ private Q_SLOTS:
         // The wave entry first, as it always was, then the compressed formats.
         QVERIFY(bench.dialogs.requests()[0].file.filter.startsWith(
             QStringLiteral("Wav Files (*.wav)|*.wav|MP3 Files (*.mp3)|*.mp3|")));
-
-        // A cancelled dialog keeps the box, chosen or typed.
         bench.main.cmdSaveFile_Click();
         QCOMPARE(bench.fileBox()->text(), chosen);
         const QString typed = scratchFile(QStringLiteral("typed-by-hand.wav"));
@@ -610,6 +531,89 @@ private Q_SLOTS:
         bench.main.cmdSaveFile_Click();
         QCOMPARE(bench.fileBox()->text(), typed);
         QCOMPARE(bench.dialogs.requests().last().file.fileName, typed);
+
+        bench.editor()->setText(QStringLiteral("Some text to record."));
+        bench.fileBox()->setText(QStringLiteral("bare name.wav"));
+        bench.main.cmdRec_Click();
+        const QString expected = music + QStringLiteral("/bare name.wav");
+        QCOMPARE(bench.speech.outputFile(), expected);
+        QCOMPARE(bench.fileBox()->text(), expected);
+    }
+
+    // SPEAK and RECORD want text, RECORD a file name and leave to overwrite one: each refusal
+    // sends only the voice and keeps the box and any old file. A setting the voice refuses
+    // is told after it was sent, and the voice's own values come back.
+    void speakAndRecordChecks()
+    {
+        struct Row
+        {
+            QString action, text;
+            bool withFile, fileExists;
+            MessageAnswer answer;
+            QString message; // none when empty
+            QList<int> sent;
+            QString state;
+        };
+        const MessageAnswer ok = MessageAnswer::Ok;
+        const QList<int> refused{16, 10, 7};
+        const QList<int> records{16, 10, 7, 68, 6, 59};
+        const Row rows[] = {
+            {"speak", {}, false, false, ok, kNoText, refused, kIdle},
+            {"record", {}, true, false, ok, kNoText, refused, kIdle},
+            {"record", "Text.", false, false, ok, kNoFileName, refused, kIdle},
+            {"record", "Text.", true, true, MessageAnswer::Cancel, kOverwrite, refused, kIdle},
+            {"record", "Text.", true, true, ok, kOverwrite, records, kRecordingState},
+            {"record", "Text.", true, false, ok, {}, records, kRecordingState},
+            {"speak",
+             "Text.",
+             false,
+             false,
+             ok,
+             kIncompatible,
+             {16, 10, 7, 6, 59, 19},
+             kSpeakingState},
+            {"record", "Text.", true, false, ok, kIncompatible, records + QList<int>{19},
+             kRecordingState}};
+        const QString path = scratchFile(QStringLiteral("check.wav"));
+        for (const Row& row : rows) {
+            Workbench bench;
+            QFile::remove(path);
+            QVERIFY(!row.fileExists || testfiles::write(path, "old recording"));
+            bench.editor()->setText(row.text);
+            bench.fileBox()->setText(row.withFile ? path : QString());
+            const bool incompatible = row.message == kIncompatible;
+            if (incompatible) {
+                bench.voices()->setCurrentRow(6); // Mary in Space
+                bench.speed()->setValue(270);
+                bench.pitch()->setValue(300);
+                bench.speech.setNextSpeakResult(speech::SpeechControl::ResultIncompatible);
+            }
+            bench.boxes.queueAnswers({row.answer});
+            bench.speech.clearCalls();
+            bench.run(row.action);
+
+            QCOMPARE(bench.boxes.boxes().size(), row.message.isEmpty() ? 0 : 1);
+            if (!row.message.isEmpty()) {
+                const platform::MessageBoxRequest& box = bench.boxes.boxes()[0];
+                QCOMPARE(box.text, row.message);
+                const bool question = row.message == kOverwrite;
+                QCOMPARE(box.icon, question ? MessageIcon::None : MessageIcon::Exclamation);
+                QCOMPARE(box.buttons, question ? MessageButtons::OkCancel : MessageButtons::Ok);
+            }
+            QCOMPARE(bench.speech.dispids(), row.sent);
+            QCOMPARE(bench.state(), row.state);
+            if (row.sent == records) {
+                QCOMPARE(bench.speech.calls()[3].args, QVariantList{path}); // the path in the box
+            } else if (incompatible) {
+                QCOMPARE(bench.speech.calls().last().args, QVariantList{7});
+                QCOMPARE(bench.voiceValues(), QStringList({"150", "200", "150", "200"}));
+            } else if (row.sent == refused) {
+                QCOMPARE(bench.fileBox()->text(), row.withFile ? path : QString());
+                if (row.fileExists) {
+                    QCOMPARE(testfiles::read(path), QByteArray("old recording"));
+                }
+            }
+        }
     }
 
     void failedRecordingIsReportedAndEnds()
@@ -640,46 +644,38 @@ private Q_SLOTS:
         QCOMPARE(bench.speech.outputFile(), QString());
     }
 
-    void refusedSettingRestoresTheVoiceValues()
-    {
-        for (const auto& [action, state] :
-             {std::pair{"speak", kSpeakingState}, std::pair{"record", kRecordingState}}) {
-            Workbench bench;
-            bench.editor()->setText(QStringLiteral("Text."));
-            bench.fileBox()->setText(scratchFile(QStringLiteral("refused.wav")));
-            bench.voices()->setCurrentRow(6); // Mary in Space
-            bench.speed()->setValue(270);
-            bench.pitch()->setValue(300);
-            bench.speech.setNextSpeakResult(speech::SpeechControl::ResultIncompatible);
-            bench.speech.clearCalls();
-            bench.run(QLatin1String(action));
-            QCOMPARE(bench.boxes.boxes().size(), 1);
-            QCOMPARE(bench.boxes.boxes()[0].text, kIncompatible);
-            QCOMPARE(bench.boxes.boxes()[0].icon, MessageIcon::Exclamation);
-            QCOMPARE(bench.speech.dispids().last(), speech::SpeechControl::DispidVoiceName);
-            QCOMPARE(bench.speech.calls().last().args, QVariantList{7});
-            QCOMPARE(bench.voiceValues(), QStringList({"150", "200", "150", "200"}));
-            QCOMPARE(bench.state(), state);
-        }
-    }
-
     // The voices, the row chosen and the values it shows: the user's own 200 and 250 stay for
-    // a voice the table does not know, whatever the case of a known name.
+    // a voice the table does not know, whatever the case of a known name. SPEAK then sends
+    // the voice, its values and the whole text in order, whatever is selected.
     void voiceSelection()
     {
-        const std::tuple<QStringList, int, QString, QString> rows[] = {
-            {{}, 10, "130", "130"}, // RoboSoft Five
-            {{"Mary", "Zed"}, 1, "200", "250"},
-            {{"Mary", "mary in space"}, 1, "200", "250"}};
+        const std::tuple<QStringList, int, int, int> rows[] = {
+            {{}, 10, 130, 130}, // RoboSoft Five
+            {{}, 2, 150, 120},  // Sam
+            {{"Mary", "Zed"}, 1, 200, 250},
+            {{"Mary", "mary in space"}, 1, 200, 250}};
+        const QString text = QStringLiteral("Hello there. Second sentence.");
         for (const auto& [voices, row, speed, pitch] : rows) {
             Workbench bench(voices);
             bench.speed()->setValue(200);
             bench.pitch()->setValue(250);
+            bench.editor()->setText(text);
+            bench.editor()->setSelStart(6);
+            bench.editor()->setSelLength(5);
             bench.speech.clearCalls();
             bench.voices()->setCurrentRow(row);
-            QCOMPARE(bench.speech.dispids(), QList<int>{speech::SpeechControl::DispidVoiceName});
-            QCOMPARE(bench.speech.calls()[0].args, QVariantList{row + 1});
-            QCOMPARE(bench.voiceValues(), QStringList({speed, pitch, speed, pitch}));
+            const QString s = QString::number(speed);
+            const QString p = QString::number(pitch);
+            QCOMPARE(bench.voiceValues(), QStringList({s, p, s, p}));
+            bench.main.cmdSpkText_Click();
+            QCOMPARE(bench.speech.dispids(),
+                     QList<int>({speech::SpeechControl::DispidVoiceName, 16, 10, 7, 6, 59}));
+            QList<QVariantList> sent;
+            for (const support::FakeSpeechControl::Call& call : bench.speech.calls()) {
+                sent << call.args;
+            }
+            QCOMPARE(sent.first(5),
+                     QList<QVariantList>({{row + 1}, {row + 1}, {speed}, {pitch}, {text}}));
         }
     }
 
@@ -715,41 +711,14 @@ private Q_SLOTS:
         }
     }
 
-    void colours()
+    // The colours run from orange to pale yellow. The generator's first step leaves every bar
+    // in the lower half, in its colour; then each bar draws its own steps, so the bars do not
+    // all move alike.
+    void barsStartInTheLowerHalfAndMoveApart()
     {
         QCOMPARE(app::BarAnimation::barColor(0, 10), QColor(235, 105, 35));
         QCOMPARE(app::BarAnimation::barColor(9, 10), QColor(255, 255, 188));
         QCOMPARE(app::BarAnimation::barColor(4, 10), QColor(255, 173, 103));
-    }
-
-    // Even steps raise a bar (its top goes up), odd steps lower it, within 0..height.
-    void stepsMoveLevelsWithinBounds()
-    {
-        int step = 10;
-        Bars b([&step] { return step; });
-        b.tick(6);
-        QCOMPARE(b.bars.level(0), 0.0f); // 50 - 10 five times, then held at 0
-        step = 9;
-        b.tick(200);
-        QCOMPARE(b.bars.level(9), 900.0f); // held at the picture's height
-    }
-
-    // Each bar draws its own step: with the real generator the bars do not all move alike.
-    void barsMoveIndependently()
-    {
-        Bars b;
-        bool differ = false;
-        for (int n = 0; n < 5 && !differ; ++n) {
-            b.tick();
-            for (int i = 1; i < 10; ++i) {
-                differ = differ || b.bars.level(i) != b.bars.level(0);
-            }
-        }
-        QVERIFY(differ);
-    }
-
-    void firstTickFillsTheLowerHalf()
-    {
         Bars b;
         b.tick();
         for (int i = 0; i < 10; ++i) {
@@ -759,55 +728,63 @@ private Q_SLOTS:
             QVERIFY2(top >= 23 && top <= 36, qPrintable(QString::number(top)));
             QCOMPARE(b.image.pixelColor(i * 15 + 7, 58), app::BarAnimation::barColor(i, 10));
         }
+        bool differ = false;
+        for (int n = 0; n < 5 && !differ; ++n, b.tick()) {
+            for (int i = 1; i < 10; ++i) {
+                differ = differ || b.bars.level(i) != b.bars.level(0);
+            }
+        }
+        QVERIFY(differ);
     }
 
-    // Lines of background colour every 75 twips (5 pixels) cut the full-height bars into
-    // segments; a level above a hundred draws nothing.
-    void segmentLinesAndLevelsAboveAHundred()
+    // Even steps raise a bar (its top goes up), odd steps lower it, within 0..height. Lines of
+    // background colour every 75 twips (5 pixels) cut the full-height bars into segments; a
+    // level above a hundred draws nothing.
+    void stepsMoveLevelsWithinBoundsAndSegmentLinesCutTheBars()
     {
-        Bars full([] { return 10; });
-        full.tick(5);
+        int step = 10;
+        Bars b([&step] { return step; });
+        b.tick(5);
         for (int row = 0; row < 60; ++row) {
             const bool isLine = row % 5 == 0; // 1/15, 76/15, ... rounded
-            QCOMPARE(full.image.pixelColor(20, row) == kBackground, isLine);
+            QCOMPARE(b.image.pixelColor(20, row) == kBackground, isLine);
         }
-        Bars empty([] { return 9; });
-        empty.tick(7);
-        QVERIFY(empty.bars.level(0) > 100.0f);
-        QCOMPARE(barTop(empty.image, 7), 60);
+        b.tick();
+        QCOMPARE(b.bars.level(0), 0.0f); // 50 - 10 five times, then held at 0
+        step = 9;
+        b.tick(200);
+        QCOMPARE(b.bars.level(9), 900.0f); // held at the picture's height
+        QCOMPARE(barTop(b.image, 7), 60);
     }
 
-    // The window's picture shows the bars while speaking, and only then.
-    void animationRunsOnlyWhileSpeakingAndClearsOnStop()
+    // The window's picture shows the bars while speaking, each in its colour, drawn at most
+    // once a screen frame.
+    void animationDrawsTheBarsInThePicture()
     {
-        for (const QString ending : {"stop", "end"}) {
-            Workbench bench;
-            QVERIFY(bench.timer()->interval() >= app::Main::kFrameInterval);
-            bench.editor()->setText(QStringLiteral("Text."));
-            bench.main.cmdSpkText_Click();
-            QVERIFY(bench.timer()->isActive());
-            auto* picture = bench.label("Picture1");
-            bench.main.Timer1_Timer();
-            QVERIFY(!picture->pixmap().isNull());
-            const QImage& image = bench.main.animationPicture();
-            QCOMPARE(image.size(), picture->size());
-            QCOMPARE(bench.main.bars().barCount(), 10);
-            for (int i = 0; i < 10; ++i) {
-                // The middle of each bar: coloured at the bottom, background near the top.
-                const int x = int((i + 0.5) * image.width() / 10.0);
-                QCOMPARE(image.pixelColor(x, image.height() - 2),
-                         app::BarAnimation::barColor(i, 10));
-                QCOMPARE(image.pixelColor(x, image.height() / 4),
-                         picture->palette().color(QPalette::Window));
-            }
-            bench.run(ending);
-            QVERIFY(!bench.timer()->isActive());
-            QVERIFY(picture->pixmap().isNull());
-            QVERIFY(bench.main.animationPicture().isNull());
+        Workbench bench;
+        QVERIFY(bench.timer()->interval() >= app::Main::kFrameInterval);
+        bench.editor()->setText(QStringLiteral("Text."));
+        bench.main.cmdSpkText_Click();
+        QVERIFY(bench.timer()->isActive());
+        auto* picture = bench.label("Picture1");
+        bench.main.Timer1_Timer();
+        QVERIFY(!picture->pixmap().isNull());
+        const QImage& image = bench.main.animationPicture();
+        QCOMPARE(image.size(), picture->size());
+        QCOMPARE(bench.main.bars().barCount(), 10);
+        for (int i = 0; i < 10; ++i) {
+            // The middle of each bar: coloured at the bottom, background near the top.
+            const int x = int((i + 0.5) * image.width() / 10.0);
+            QCOMPARE(image.pixelColor(x, image.height() - 2), app::BarAnimation::barColor(i, 10));
+            QCOMPARE(image.pixelColor(x, image.height() / 4),
+                     picture->palette().color(QPalette::Window));
         }
     }
 
-    void menuItemsInOrder()
+    // The items in order, with their texts, font, icons and key. Only the items' own keys,
+    // exactly, act: File, and Exit and About in another case, do nothing. How to Use keeps
+    // one help object on the main topic.
+    void menuItemsInOrderAndWhatTheyDo()
     {
         Workbench bench;
         platform::MenuBar* menu = bench.main.menuBar();
@@ -831,30 +808,27 @@ private Q_SLOTS:
         QVERIFY(!help[0]->icon().isNull());
         QVERIFY(!help[2]->icon().isNull());
         QVERIFY(!bar[0]->menu()->actions().at(0)->icon().isNull());
-    }
 
-    // File, and Exit and About in another case.
-    void menuClicksThatDoNothing()
-    {
         for (const QString key : {"keyFile", "KEYEXIT", "keyabout"}) {
-            Workbench bench;
-            platform::MenuBar* menu = bench.main.menuBar();
-            qint32 id = 0;
-            for (qint32 i = 1; i <= menu->count(); ++i) {
-                if (menu->keyOf(i) == key) {
-                    id = i;
-                }
-            }
-            if (id == 0) {
-                id = menu->addItem(QStringLiteral("keyHelp"), key,
-                                   platform::MenuBar::ItemKind::Item, QStringLiteral("Odd"));
-            }
-            bench.main.SmartMenuXP1_Click(id);
+            const qint32 id = windowtest::menuId(menu, key);
+            bench.main.SmartMenuXP1_Click(id != 0 ? id
+                                                  : menu->addItem(QStringLiteral("keyHelp"), key,
+                                                                  platform::MenuBar::ItemKind::Item,
+                                                                  QStringLiteral("Odd")));
             QVERIFY(bench.main.isVisible());
             QVERIFY(!bench.main.aboutWindow());
             QVERIFY(!bench.main.helpObject());
             QVERIFY(bench.boxes.boxes().isEmpty());
         }
+
+        menu->trigger(4);
+        help::HTMLHelp* helpObject = bench.main.helpObject();
+        QVERIFY(helpObject);
+        menu->trigger(4);
+        QCOMPARE(bench.main.helpObject(), helpObject);
+        QCOMPARE(helpObject->CHMFile(), platform::programFile(QStringLiteral("help/Parlanza.chm")));
+        QCOMPARE(helpObject->HHTopicID(), 1);
+        QCOMPARE(helpObject->HHWindow(), QStringLiteral("Main"));
     }
 
     // Exit and the title bar's close button both take the About window along.
@@ -867,15 +841,10 @@ private Q_SLOTS:
             QVERIFY(about && about->isVisible());
             QVERIFY(about->speechText().contains(QStringLiteral("19 voices")));
             if (titleBar) {
-                QHash<QString, skinned::UcCmd*> buttons;
-                for (skinned::UcCmd* button : bench.main.findChildren<skinned::UcCmd*>()) {
-                    buttons.insert(platform::controlTag(button), button);
-                }
-                QVERIFY(buttons.contains("MINIMISE") && buttons.contains("TOPCLOSE"));
-                Q_EMIT buttons.value(QStringLiteral("MINIMISE"))->Click();
+                Q_EMIT bench.titleButton(QStringLiteral("MINIMISE"))->Click();
                 QVERIFY(bench.main.isMinimized());
                 bench.main.showNormal();
-                Q_EMIT buttons.value(QStringLiteral("TOPCLOSE"))->Click();
+                Q_EMIT bench.titleButton(QStringLiteral("TOPCLOSE"))->Click();
             } else {
                 bench.main.menuBar()->trigger(2); // Exit
             }
@@ -939,90 +908,73 @@ private Q_SLOTS:
         QCOMPARE(bench.boxes.boxes().size(), 1);
     }
 
-    // A file dropped on the window, or on its editor, replaces the editor's text with the
-    // file's; a dropped selection is typed in instead.
-    void dropOpensTheFile()
-    {
-        // On the editor or not, a file or not.
-        for (const auto& [onEditor, file] : {std::pair{false, true}, {true, true}, {true, false}}) {
-            Workbench bench;
-            editor::RichTextBox* editor = bench.editor();
-            editor->setText(QStringLiteral("typed"));
-            QMimeData data;
-            if (file) {
-                data.setUrls(
-                    {QUrl::fromLocalFile(testfiles::fixture(QStringLiteral("sample.html")))});
-            } else {
-                data.setText(QStringLiteral("dropped words "));
-            }
-            QWidget* target = onEditor ? editor->viewport() : static_cast<QWidget*>(&bench.main);
-            const QPoint at = target->rect().center();
-            QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(target, &enter);
-            QVERIFY(enter.isAccepted());
-            QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(target, &drop);
-            if (file) {
-                QCOMPARE(editor->text().simplified(),
-                         testfiles::expectedText(QStringLiteral("sample")).simplified());
-            } else {
-                QVERIFY2(editor->text().contains(QLatin1String("dropped words")),
-                         qPrintable(editor->text()));
-                QVERIFY(editor->text().contains(QLatin1String("typed")));
-            }
-        }
-    }
-
-    // A new text while the old one is spoken (or paused) stops that speech first; a file
-    // that cannot be opened changes nothing.
+    // A new text while the old one is spoken (or paused) stops that speech first: a file
+    // opened, dropped on the window or on its editor (read by its content), or handed over
+    // by a second copy. A file that cannot be opened changes nothing; a dropped selection is
+    // typed in and the speech goes on.
     void newTextStopsTheSpeechOfTheOld_data()
     {
         QTest::addColumn<QString>("how");
         QTest::addColumn<bool>("paused");
-        QTest::addColumn<bool>("readable");
-        for (const char* how : {"open", "drop", "hand-off"}) {
-            QTest::addRow("%s", how) << QString::fromLatin1(how) << false << true;
-        }
-        QTest::newRow("drop while paused") << "drop" << true << true;
-        QTest::newRow("open of a missing file") << "open" << false << false;
+        QTest::addColumn<QString>("file"); // none: words are dropped
+        QTest::addColumn<QString>("text"); // the editor's afterwards
+        const QString file = scratchFile(QStringLiteral("new.txt"));
+        const QString newText = QStringLiteral("The new text.");
+        QTest::newRow("open") << "open" << false << file << newText;
+        QTest::newRow("drop") << "drop" << false << file << newText;
+        QTest::newRow("drop while paused") << "drop" << true << file << newText;
+        QTest::newRow("hand-off") << "hand-off" << false << file << newText;
+        QTest::newRow("drop on the editor")
+            << "drop on the editor" << false << testfiles::fixture(QStringLiteral("sample.html"))
+            << testfiles::expectedText(QStringLiteral("sample")).simplified();
+        QTest::newRow("open of a missing file")
+            << "open" << false << scratchFile(QStringLiteral("missing.txt")) << kOldText;
+        QTest::newRow("words dropped on the editor")
+            << "drop on the editor" << false << QString() << QStringLiteral("dropped words");
     }
 
     void newTextStopsTheSpeechOfTheOld()
     {
         QFETCH(QString, how);
         QFETCH(bool, paused);
-        QFETCH(bool, readable);
+        QFETCH(QString, file);
+        QFETCH(QString, text);
         Workbench bench;
-        QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("new.txt"));
-        if (readable) {
-            QVERIFY(testfiles::write(file, "The new text."));
-        }
-        bench.editor()->setText(QStringLiteral("The old text, being spoken."));
+        editor::RichTextBox* editor = bench.editor();
+        editor->setText(kOldText);
         bench.main.cmdSpkText_Click();
         if (paused) {
             bench.main.cmdPauseText_Click();
         }
         QLabel* status = bench.label("lblStatus");
         const QString before = status->text();
-        if (how == QLatin1String("open")) {
-            bench.dialogs.queueFile(platform::FileDialogResult{file, QStringLiteral("new.txt"), 1});
-            bench.control<rkbuttons::rkButtons_H>("cmdOpen")->click();
-        } else if (how == QLatin1String("drop")) {
-            QMimeData data;
-            data.setUrls({QUrl::fromLocalFile(file)});
-            const QPoint at = bench.main.rect().center();
-            QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(&bench.main, &enter);
-            QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(&bench.main, &drop);
+        QMimeData data;
+        if (file.isEmpty()) {
+            data.setText(text + u' ');
         } else {
-            bench.main.openFile(file);
+            data.setUrls({QUrl::fromLocalFile(file)});
         }
-        QCOMPARE(status->text(), readable ? QStringLiteral("STOPPED") : before);
-        QCOMPARE(bench.speech.isPaused(), paused && !readable);
-        QCOMPARE(bench.editor()->text(), readable ? QStringLiteral("The new text.")
-                                                  : QStringLiteral("The old text, being spoken."));
+        if (how == QLatin1String("open")) {
+            bench.dialogs.queueFile(
+                platform::FileDialogResult{file, QFileInfo(file).fileName(), 1});
+            bench.image("cmdOpen")->click();
+        } else if (how == QLatin1String("hand-off")) {
+            bench.main.openFile(file);
+        } else {
+            QVERIFY(windowtest::dragAndDrop(
+                how == QLatin1String("drop") ? &bench.main : editor->viewport(), data));
+        }
+        const bool replaced = QFile::exists(file);
+        QCOMPARE(status->text(), replaced ? QStringLiteral("STOPPED") : before);
+        QCOMPARE(bench.speech.isPaused(), paused && !replaced);
+        if (file.isEmpty()) {
+            QVERIFY2(editor->text().contains(text) && editor->text().contains(kOldText),
+                     qPrintable(editor->text()));
+        } else {
+            QCOMPARE(file.endsWith(QLatin1String(".html")) ? editor->text().simplified()
+                                                           : editor->text(),
+                     text);
+        }
     }
 
     // The help names every menu command and every key the window answers.
@@ -1065,19 +1017,6 @@ private Q_SLOTS:
             }
         }
         QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QStringLiteral(" | "))));
-    }
-
-    void howToUseKeepsOneHelpObject()
-    {
-        Workbench bench;
-        bench.main.menuBar()->trigger(4);
-        help::HTMLHelp* help = bench.main.helpObject();
-        QVERIFY(help);
-        bench.main.menuBar()->trigger(4);
-        QCOMPARE(bench.main.helpObject(), help);
-        QCOMPARE(help->CHMFile(), platform::programFile(QStringLiteral("help/Parlanza.chm")));
-        QCOMPARE(help->HHTopicID(), 1);
-        QCOMPARE(help->HHWindow(), QStringLiteral("Main"));
     }
 
     // Role, name, states, actions; Press, Space, Return and keypad Enter all run the click,

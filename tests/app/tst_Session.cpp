@@ -18,6 +18,7 @@
 #include "support/FakeCommonDialogService.h"
 #include "support/FakeMessageBoxService.h"
 #include "support/FakeSpeechControl.h"
+#include "tests/app/WindowTestSupport.h"
 
 #include <QAccessible>
 #include <QComboBox>
@@ -45,31 +46,29 @@ struct Run
     explicit Run(const QString& folder)
     {
         speech.setVoices({QStringLiteral("Mary"), QStringLiteral("Mike"), QStringLiteral("Sam")});
-        session = std::make_unique<app::Session>(
-            main, settingsPath(folder), QDir(folder).filePath(QStringLiteral("draft.txt")));
+        session = std::make_unique<app::Session>(main, settingsPath(folder), draftPath(folder));
         main.Form_Load();
         session->Form_Loaded();
     }
-    ~Run() { session.reset(); }
 
     static QString settingsPath(const QString& folder)
     {
         return QDir(folder).filePath(QStringLiteral("config/parlanza.conf"));
     }
-    template <typename T> T* control(const char* name)
+    static QString draftPath(const QString& folder)
     {
-        return main.findChild<T*>(QLatin1String(name));
+        return QDir(folder).filePath(QStringLiteral("draft.txt"));
     }
+    static QString draft(const QString& folder)
+    {
+        return platform::DraftFile(draftPath(folder)).load().value_or(QString());
+    }
+    template <typename T> T* control(const char* name) { return windowtest::child<T>(&main, name); }
     editor::RichTextBox* editor() { return control<editor::RichTextBox>("RichTextBox1"); }
+    skinned::UcScroll* speed() { return control<skinned::UcScroll>("scrSpeed"); }
     QAction* item(const QString& key) const
     {
-        platform::MenuBar* menu = main.menuBar();
-        for (qint32 id = 1; id <= menu->count(); ++id) {
-            if (menu->keyOf(id) == key) {
-                return menu->action(id);
-            }
-        }
-        return nullptr;
+        return main.menuBar()->action(windowtest::menuId(main.menuBar(), key));
     }
     // The two timing items as checked, and what recordings were told to write.
     QList<bool> timings() const
@@ -83,7 +82,7 @@ struct Run
     QStringList remembered()
     {
         return {control<QListWidget>("lstVoice")->currentItem()->text(),
-                QString::number(control<skinned::UcScroll>("scrSpeed")->Value()),
+                QString::number(speed()->Value()),
                 QString::number(control<skinned::UcScroll>("scrPitch")->Value()),
                 control<QComboBox>("cboZoom")->currentText(),
                 editor::FileOpen::OpenInitDir,
@@ -130,15 +129,19 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(Run::settingsPath(folder.path())));
     }
 
+    // The values, the folders, the window's place and the help window's place.
     void everyValueSurvivesARestart()
     {
         QTemporaryDir folder;
         QTemporaryDir documents;
+        const auto helpFile =
+            std::make_shared<const helpviewer::ChmFile>(helpviewer::ChmFile::fromObjects({}));
+        const QRect place(60, 50, 420, 300);
         QStringList before;
         {
             Run run(folder.path());
             run.control<QListWidget>("lstVoice")->setCurrentRow(1);
-            run.control<skinned::UcScroll>("scrSpeed")->setValue(123);
+            run.speed()->setValue(123);
             run.control<skinned::UcScroll>("scrPitch")->setValue(77);
             auto* zoom = run.control<QComboBox>("cboZoom");
             zoom->setCurrentIndex(zoom->count() - 1);
@@ -149,6 +152,10 @@ private Q_SLOTS:
             Q_EMIT run.control<rkbuttons::rkButtons_H>("cmdOpen")->Click();
             run.control<QLineEdit>("txtFile")->setText(documents.filePath(QStringLiteral("x.wav")));
             run.main.move(10, 30);
+            helpviewer::HelpWindow help(helpFile, QStringLiteral("Main"));
+            help.show();
+            help.setGeometry(place);
+            help.hide();
             before = run.remembered();
             run.main.close();
             // The dialogs start in those folders from the next run on.
@@ -160,22 +167,6 @@ private Q_SLOTS:
         QCOMPARE(again.remembered(), before);
         QCOMPARE(before.at(0), QStringLiteral("Mike"));
         QCOMPARE(before.at(5), QStringLiteral("2"));
-    }
-
-    void helpWindowReturnsToItsPlace()
-    {
-        QTemporaryDir folder;
-        const auto helpFile =
-            std::make_shared<const helpviewer::ChmFile>(helpviewer::ChmFile::fromObjects({}));
-        const QRect place(60, 50, 420, 300);
-        {
-            Run run(folder.path());
-            helpviewer::HelpWindow help(helpFile, QStringLiteral("Main"));
-            help.show();
-            help.setGeometry(place);
-            help.hide();
-        }
-        Run again(folder.path());
         helpviewer::HelpWindow help(helpFile, QStringLiteral("Main"));
         help.show();
         QCOMPARE(help.geometry(), place);
@@ -203,12 +194,7 @@ private Q_SLOTS:
                      qPrintable(QStringLiteral("%1,%2").arg(run.main.x()).arg(run.main.y())));
             if (corner.y() > screen.center().y()) {
                 // About, opened where its bottom would be below the screen's edge.
-                platform::MenuBar* menu = run.main.menuBar();
-                for (qint32 id = 1; id <= menu->count(); ++id) {
-                    if (menu->keyOf(id) == QLatin1String("keyAbout")) {
-                        run.main.SmartMenuXP1_Click(id);
-                    }
-                }
+                run.item(QStringLiteral("keyAbout"))->trigger();
                 app::About* about = run.main.aboutWindow();
                 QVERIFY(about && about->isVisible());
                 about->hide();
@@ -247,9 +233,9 @@ private Q_SLOTS:
             }
             platform::EventLogCapture log;
             Run run(folder.path());
-            QCOMPARE(run.control<skinned::UcScroll>("scrSpeed")->Value(), 150);
-            run.control<skinned::UcScroll>("scrSpeed")->setValue(131);
-            QCOMPARE(run.control<skinned::UcScroll>("scrSpeed")->Value(), 131);
+            QCOMPARE(run.speed()->Value(), 150);
+            run.speed()->setValue(131);
+            QCOMPARE(run.speed()->Value(), 131);
             QStringList lines;
             for (const platform::LogEntry& entry : log.entries()) {
                 lines << entry.text;
@@ -268,11 +254,8 @@ private Q_SLOTS:
         {
             Run run(folder.path());
             run.editor()->setText(text);
-            QTRY_COMPARE_WITH_TIMEOUT(
-                platform::DraftFile(QDir(folder.path()).filePath(QStringLiteral("draft.txt")))
-                    .load()
-                    .value_or(QString()),
-                text, app::Session::kDraftInterval * 3);
+            QTRY_COMPARE_WITH_TIMEOUT(Run::draft(folder.path()), text,
+                                      app::Session::kDraftInterval * 3);
             run.editor()->setText(text + QStringLiteral(" and more at exit"));
         }
         Run again(folder.path());
@@ -303,9 +286,9 @@ private Q_SLOTS:
     {
         QFETCH(bool, earlierDraft);
         QTemporaryDir folder;
-        const QString draftPath = QDir(folder.path()).filePath(QStringLiteral("draft.txt"));
         if (earlierDraft) {
-            QVERIFY(platform::DraftFile(draftPath).save(QStringLiteral("An older text.")));
+            QVERIFY(platform::DraftFile(Run::draftPath(folder.path()))
+                        .save(QStringLiteral("An older text.")));
         }
         Run run(folder.path());
         QAction* reopen = run.item(QStringLiteral("keyReopen"));
@@ -317,7 +300,7 @@ private Q_SLOTS:
         QTest::keyClicks(run.editor(), typed);
         run.main.cmdClearText_Click();
         QVERIFY(run.editor()->text().isEmpty());
-        QCOMPARE(platform::DraftFile(draftPath).load().value_or(QString()), typed);
+        QCOMPARE(Run::draft(folder.path()), typed);
         QTest::keyClick(run.editor(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(run.editor()->text(), typed);
 
@@ -326,9 +309,10 @@ private Q_SLOTS:
         reopen->trigger();
         QCOMPARE(run.editor()->text(), typed);
         run.session->saveDraft();
-        QCOMPARE(platform::DraftFile(draftPath).load().value_or(QString()), typed);
+        QCOMPARE(Run::draft(folder.path()), typed);
     }
 
+    // The timing choice survives a restart, stored as true or false.
     void timingChoiceSurvivesARestart()
     {
         QTemporaryDir folder;
@@ -346,23 +330,21 @@ private Q_SLOTS:
         }
         Run again(folder.path());
         QCOMPARE(again.timings(), QList<bool>({true, false, true, false}));
-    }
 
-    void brokenStoredChoiceIsOff()
-    {
+        // A stored choice that is not "true" in some case is off.
         for (const auto& [stored, on] : {std::pair{"true", true},
                                          {"True", true},
                                          {"false", false},
                                          {"yes please", false},
                                          {"2", false},
                                          {"", false}}) {
-            QTemporaryDir folder;
+            QTemporaryDir other;
             {
-                QSettings settings(Run::settingsPath(folder.path()), QSettings::IniFormat);
+                QSettings settings(Run::settingsPath(other.path()), QSettings::IniFormat);
                 settings.setValue(QStringLiteral("record/sentenceTimings"), stored);
                 settings.setValue(QStringLiteral("record/wordTimings"), stored);
             }
-            Run run(folder.path());
+            Run run(other.path());
             QCOMPARE(run.timings(), QList<bool>({on, on, on, on}));
         }
     }

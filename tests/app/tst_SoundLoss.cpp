@@ -5,10 +5,10 @@
 #include "app/Main.h"
 #include "editor/RichTextBox.h"
 #include "speech/SpeechControl.h"
+#include "tests/app/WindowTestSupport.h"
 
 #include <QApplication>
 #include <QLabel>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -36,16 +36,11 @@ class tst_SoundLoss : public QObject
 
     bool server(const char* function)
     {
-        QProcess shell;
-        shell.start(QStringLiteral("bash"),
-                    {QStringLiteral("-c"),
-                     QStringLiteral("source \"%1/scripts/test-services.sh\" && %2 \"$1\"")
-                         .arg(QStringLiteral(PARLANZA_SOURCE_DIR), QLatin1String(function)),
-                     QStringLiteral("bash"), m_runtime.filePath(QStringLiteral("pulse-run"))});
-        return shell.waitForFinished(15000) && shell.exitCode() == 0;
+        return windowtest::testService(QLatin1String(function),
+                                       {m_runtime.filePath(QStringLiteral("pulse-run"))});
     }
-    QLabel* status() const { return m_main->findChild<QLabel*>(QStringLiteral("lblStatus")); }
-    QLabel* notice() const { return m_main->findChild<QLabel*>(QStringLiteral("lblSoundNotice")); }
+    QLabel* status() const { return windowtest::child<QLabel>(m_main.get(), "lblStatus"); }
+    QLabel* notice() const { return windowtest::child<QLabel>(m_main.get(), "lblSoundNotice"); }
 
 private Q_SLOTS:
     void initTestCase()
@@ -64,8 +59,7 @@ private Q_SLOTS:
         m_main = std::make_unique<app::Main>();
         m_main->Form_Load();
         QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
-        m_editor = m_main->findChild<editor::RichTextBox*>(QStringLiteral("RichTextBox1"));
-        QVERIFY(m_editor && notice());
+        m_editor = windowtest::child<editor::RichTextBox>(m_main.get(), "RichTextBox1");
         connect(m_main->speechControl(), &speech::SpeechControl::WordHeard, this, [this] {
             if (const std::optional<Range> mark = m_editor->spokenRange()) {
                 m_marks.append(*mark);

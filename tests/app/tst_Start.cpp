@@ -1,6 +1,7 @@
 #include "TestFiles.h"
 #include "platform/DraftFile.h"
 #include "platform/SingleInstance.h"
+#include "tests/app/WindowTestSupport.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -40,6 +41,21 @@ void startFirstCopy(QProcess& process, const QString& tmpDir, const QStringList&
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(lockPath), 10000);
 }
 
+// Reads the probe's output until it holds the line, or the probe ends or the time runs out;
+// all of it.
+QString readUntil(QProcess& probe, QString& out, const QString& line, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!out.contains(line + QLatin1Char('\n')) && !deadline.hasExpired() &&
+           probe.state() == QProcess::Running) {
+        probe.waitForReadyRead(50);
+        out += QString::fromUtf8(probe.readAllStandardOutput());
+    }
+    return out;
+}
+
+// The probe's output up to its verdict: a refused copy ends by itself, an accepted one runs
+// until it is stopped.
 QString runProbe(const QString& tmpDir, int* exitCode = nullptr, const QStringList& arguments = {})
 {
     QProcess probe;
@@ -48,25 +64,15 @@ QString runProbe(const QString& tmpDir, int* exitCode = nullptr, const QStringLi
     if (!probe.waitForStarted(10000)) {
         return QStringLiteral("did not start");
     }
-    // A refused copy ends by itself; an accepted one runs until it is stopped.
     QString out;
-    QDeadlineTimer deadline(10000);
-    while (!out.endsWith(QLatin1String("REFUSED\n")) && !out.endsWith(QLatin1String("RUNNING\n")) &&
-           !deadline.hasExpired() && probe.state() == QProcess::Running) {
-        probe.waitForReadyRead(100);
-        out += QString::fromUtf8(probe.readAllStandardOutput());
-    }
-    if (out.endsWith(QLatin1String("RUNNING\n"))) {
+    if (readUntil(probe, out, QStringLiteral("RUNNING"), 10000).endsWith(u"RUNNING\n")) {
         probe.kill();
-        probe.waitForFinished();
-        return out;
     }
     probe.waitForFinished(10000);
-    out += QString::fromUtf8(probe.readAllStandardOutput());
     if (exitCode) {
         *exitCode = probe.exitCode();
     }
-    return out;
+    return out + QString::fromUtf8(probe.readAllStandardOutput());
 }
 
 // The editor's text as the running copy last saved it.
@@ -80,31 +86,6 @@ QString draftIn(const QString& tmpDir)
 // The longest the program takes to save a changed text, with room for a slow machine.
 constexpr int kDraftWaitMs = 15000;
 
-// Runs a function of scripts/test-services.sh with the given arguments.
-bool testService(const QString& function, const QStringList& arguments)
-{
-    QProcess shell;
-    shell.start(QStringLiteral("bash"),
-                QStringList{QStringLiteral("-c"),
-                            QStringLiteral("source \"%1/scripts/test-services.sh\" && %2 \"$@\"")
-                                .arg(QStringLiteral(PARLANZA_SOURCE_DIR), function),
-                            QStringLiteral("bash")} +
-                    arguments);
-    return shell.waitForFinished(15000) && shell.exitCode() == 0;
-}
-
-// Reads the probe's output until it holds the line, or the time runs out; all of it.
-QString readUntil(QProcess& probe, QString& out, const QString& line, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!out.contains(line + QLatin1Char('\n')) && !deadline.hasExpired() &&
-           probe.state() == QProcess::Running) {
-        probe.waitForReadyRead(50);
-        out += QString::fromUtf8(probe.readAllStandardOutput());
-    }
-    return out;
-}
-
 } // namespace
 
 class tst_Start : public QObject
@@ -112,36 +93,46 @@ class tst_Start : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void secondCopyIsRefusedAndFirstGoesOn()
+    // A second copy is refused in a box of the program's own (title empty, no icon, the OK
+    // button alone) and ends; one given a file hands it to the first copy instead and ends
+    // without a box. The first copy goes on.
+    void secondCopyIsRefusedOrHandsItsFileOver_data()
     {
+        QTest::addColumn<QByteArray>("file"); // what the file holds; none: no file is given
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("draft");
+        QTest::newRow("no file") << QByteArray()
+                                 << "BOX||0|0|Parlanza is Already Running !\nREFUSED\n"
+                                 << "";
+        QTest::newRow("a file") << QByteArray("Handed over\r\nto the first copy") << "REFUSED\n"
+                                << "Handed over\nto the first copy";
+    }
+
+    void secondCopyIsRefusedOrHandsItsFileOver()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, output);
+        QFETCH(QString, draft);
         QTemporaryDir tmp;
         QProcess first;
         startFirstCopy(first, tmp.path());
-
+        QStringList arguments;
+        if (!file.isEmpty()) {
+            arguments << tmp.filePath(QStringLiteral("note.txt"));
+            QVERIFY(testfiles::write(arguments[0], file));
+        }
         int exitCode = -1;
-        const QString out = runProbe(tmp.path(), &exitCode);
-        // Title empty (the program's own), no icon, the OK button alone.
-        QCOMPARE(out, QStringLiteral("BOX||0|0|Parlanza is Already Running !\nREFUSED\n"));
+        QCOMPARE(runProbe(tmp.path(), &exitCode, arguments), output);
         QCOMPARE(exitCode, 0);
-
+        QTRY_COMPARE_WITH_TIMEOUT(draftIn(tmp.path()), draft, kDraftWaitMs);
         QCOMPARE(first.state(), QProcess::Running);
         first.terminate();
         QVERIFY(first.waitForFinished(10000));
     }
 
-    void aKilledCopyDoesNotBlockTheNext()
-    {
-        QTemporaryDir tmp;
-        QProcess first;
-        startFirstCopy(first, tmp.path());
-        ::kill(static_cast<pid_t>(first.processId()), SIGKILL);
-        QVERIFY(first.waitForFinished(10000));
-
-        QCOMPARE(runProbe(tmp.path()), QStringLiteral("RUNNING\n"));
-    }
-
-    // The text survives a copy killed outright: the periodic save has it on disk.
-    void fileArgumentOpensAndSurvivesAKill()
+    // The text of a file named on the command line survives a copy killed outright (the
+    // periodic save has it on disk), and the killed copy's lock does not block the next.
+    void killedCopyKeepsItsTextAndDoesNotBlockTheNext()
     {
         QTemporaryDir tmp;
         const QString file = tmp.filePath(QStringLiteral("letter.rtf"));
@@ -153,25 +144,7 @@ private Q_SLOTS:
         ::kill(static_cast<pid_t>(first.processId()), SIGKILL);
         QVERIFY(first.waitForFinished(10000));
         QCOMPARE(draftIn(tmp.path()), QStringLiteral("Dear reader\n"));
-    }
-
-    void secondCopyHandsItsFileToTheFirst()
-    {
-        QTemporaryDir tmp;
-        QProcess first;
-        startFirstCopy(first, tmp.path());
-        const QString file = tmp.filePath(QStringLiteral("note.txt"));
-        QVERIFY(testfiles::write(file, "Handed over\r\nto the first copy"));
-
-        int exitCode = -1;
-        // No refusal box: the file went to the running copy, and this copy ended.
-        QCOMPARE(runProbe(tmp.path(), &exitCode, {file}), QStringLiteral("REFUSED\n"));
-        QCOMPARE(exitCode, 0);
-        QTRY_COMPARE_WITH_TIMEOUT(draftIn(tmp.path()),
-                                  QStringLiteral("Handed over\nto the first copy"), kDraftWaitMs);
-        QCOMPARE(first.state(), QProcess::Running);
-        first.terminate();
-        QVERIFY(first.waitForFinished(10000));
+        QCOMPARE(runProbe(tmp.path()), QStringLiteral("RUNNING\n"));
     }
 
     // A sound service that starts a moment after the program (as a desktop may start it
@@ -220,7 +193,7 @@ private Q_SLOTS:
         probe.start(program + QStringLiteral("/probe"));
         QVERIFY(probe.waitForStarted(10000));
         const auto stopServer = qScopeGuard([&] {
-            testService(QStringLiteral("parlanza_kill_pulseaudio_in"), {runtime});
+            windowtest::testService(QStringLiteral("parlanza_kill_pulseaudio_in"), {runtime});
             probe.kill();
             probe.waitForFinished(10000);
         });
@@ -228,7 +201,7 @@ private Q_SLOTS:
         QString out;
         if (serverComes) {
             QTRY_VERIFY(started.elapsed() >= 1000);
-            QVERIFY(testService(QStringLiteral("parlanza_pulseaudio_in"), {runtime}));
+            QVERIFY(windowtest::testService(QStringLiteral("parlanza_pulseaudio_in"), {runtime}));
         }
         QVERIFY2(readUntil(probe, out, QStringLiteral("RUNNING"), 20000)
                      .contains(QLatin1String("RUNNING\n")),
@@ -236,8 +209,7 @@ private Q_SLOTS:
 
         QProcess recorder;
         if (serverComes) {
-            QProcessEnvironment heard = env;
-            recorder.setProcessEnvironment(heard);
+            recorder.setProcessEnvironment(env);
             recorder.start(QStringLiteral("parec"),
                            {QStringLiteral("-d"), QStringLiteral("test_sink.monitor"),
                             QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
@@ -251,8 +223,8 @@ private Q_SLOTS:
         QVERIFY2(readUntil(probe, out, QStringLiteral("STOPPED"), 30000)
                      .contains(QLatin1String("STOPPED\n")),
                  qPrintable(out));
-        const auto notices = out.count(QLatin1String("No sound output"));
-        QVERIFY2(notices == (serverComes ? 0 : 1), qPrintable(out));
+        QVERIFY2(out.count(QLatin1String("No sound output")) == (serverComes ? 0 : 1),
+                 qPrintable(out));
         if (!serverComes) {
             return;
         }

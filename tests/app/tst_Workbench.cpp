@@ -11,19 +11,19 @@
 #include "platform/SingleInstance.h"
 #include "speech/DirectSS.h"
 #include "support/FakeCommonDialogService.h"
+#include "tests/app/WindowTestSupport.h"
 #include "tests/speech/SpeechTestSupport.h"
 
 #include <QCursor>
 #include <QDir>
-#include <QDropEvent>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QUrl>
+
+using windowtest::child;
 
 namespace {
 
@@ -60,8 +60,9 @@ void saveShot(QWidget& window, const QString& name)
     }
 }
 
-// A recording's title as libsndfile reads it back (an MP3's from its ID3 tag).
-QString recordedTitle(const QString& path)
+// A recording's title as libsndfile reads it back (an MP3's from its ID3 tag), and how many
+// frames it holds; "?" when it cannot be read.
+QString recordedTitle(const QString& path, sf_count_t* frames = nullptr)
 {
     SF_INFO info{};
     SNDFILE* sound = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
@@ -71,6 +72,9 @@ QString recordedTitle(const QString& path)
     const char* title = sf_get_string(sound, SF_STR_TITLE);
     const QString read = title != nullptr ? QString::fromUtf8(title) : QString();
     sf_close(sound);
+    if (frames) {
+        *frames = info.frames;
+    }
     return read;
 }
 
@@ -129,14 +133,10 @@ private Q_SLOTS:
         QVERIFY(speech);
         QVERIFY(speech->voices().size() >= 19);
 
-        auto* editor = main->findChild<editor::RichTextBox*>(QStringLiteral("RichTextBox1"));
-        auto* speak = main->findChild<bevel::bvlBUTTON*>(QStringLiteral("cmdSpkText"));
-        auto* pause = main->findChild<bevel::bvlBUTTON*>(QStringLiteral("cmdPauseText"));
-        auto* record = main->findChild<bevel::bvlBUTTON*>(QStringLiteral("cmdRec"));
-        auto* status = main->findChild<QLabel*>(QStringLiteral("lblStatus"));
-        auto* picture = main->findChild<QLabel*>(QStringLiteral("Picture1"));
-        auto* fileBox = main->findChild<QLineEdit*>(QStringLiteral("txtFile"));
-        QVERIFY(editor && speak && pause && record && status && picture && fileBox);
+        auto* editor = child<editor::RichTextBox>(main, "RichTextBox1");
+        auto* pause = child(main, "cmdPauseText");
+        auto* status = child<QLabel>(main, "lblStatus");
+        auto* picture = child<QLabel>(main, "Picture1");
         saveShot(*main, QStringLiteral("idle.png"));
 
         editor->setFocus();
@@ -144,7 +144,7 @@ private Q_SLOTS:
                                                 "type, and it can record it too."));
         QVERIFY(editor->text().startsWith(QStringLiteral("Welcome to the workbench.")));
 
-        click(speak);
+        click(child(main, "cmdSpkText"));
         QCOMPARE(status->text(), QStringLiteral("SPEAKING"));
         QTRY_VERIFY_WITH_TIMEOUT(!picture->pixmap().isNull(), 5000);
         QTest::qWait(400);
@@ -166,8 +166,8 @@ private Q_SLOTS:
         QVERIFY(speech->isIdle());
 
         const QString wave = m_tmp.filePath(QStringLiteral("spoken.wav"));
-        fileBox->setText(wave);
-        click(record);
+        child<QLineEdit>(main, "txtFile")->setText(wave);
+        click(child(main, "cmdRec"));
         QCOMPARE(status->text(), QStringLiteral("RECORDING"));
         // Rendering runs faster than speech: the recording may be over before a frame.
         QTRY_VERIFY_WITH_TIMEOUT(
@@ -231,22 +231,14 @@ private Q_SLOTS:
         QVERIFY(start.Form_Load(fromCommandLine ? document : QString()));
         app::Main* main = start.mainWindow();
         QVERIFY(QTest::qWaitForWindowExposed(main));
-        auto* editor = main->findChild<editor::RichTextBox*>(QStringLiteral("RichTextBox1"));
-        auto* fileBox = main->findChild<QLineEdit*>(QStringLiteral("txtFile"));
-        QVERIFY(editor && fileBox);
+        auto* editor = child<editor::RichTextBox>(main, "RichTextBox1");
         support::FakeCommonDialogService dialogs;
         if (how == QLatin1String("open")) {
             dialogs.queueFile(platform::FileDialogResult{document, QFileInfo(document).fileName(),
                                                          editor::TextFilesEntry});
-            main->findChild<rkbuttons::rkButtons_H*>(QStringLiteral("cmdOpen"))->click();
+            child<rkbuttons::rkButtons_H>(main, "cmdOpen")->click();
         } else if (how == QLatin1String("drop") || how == QLatin1String("edited")) {
-            QMimeData data;
-            data.setUrls({QUrl::fromLocalFile(document)});
-            const QPoint at = main->rect().center();
-            QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(main, &enter);
-            QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(main, &drop);
+            QVERIFY(windowtest::dropFile(main, document));
         } else if (how == QLatin1String("hand-off")) {
             QProcess second;
             second.setProcessEnvironment(processEnvironment());
@@ -272,7 +264,7 @@ private Q_SLOTS:
 
         const QString recording = m_tmp.filePath(QStringLiteral("titled.") + format);
         QFile::remove(recording);
-        fileBox->setText(recording);
+        child<QLineEdit>(main, "txtFile")->setText(recording);
         main->cmdRec_Click();
         QVERIFY(main->isRecording());
         QTRY_VERIFY_WITH_TIMEOUT(!main->isRecording(), 30000);
@@ -298,24 +290,22 @@ private Q_SLOTS:
             QVERIFY(start.Form_Load(QString()));
             app::Main* main = start.mainWindow();
             QVERIFY(QTest::qWaitForWindowExposed(main));
-            main->findChild<editor::RichTextBox*>(QStringLiteral("RichTextBox1"))
+            child<editor::RichTextBox>(main, "RichTextBox1")
                 ->setText(QStringLiteral("A long text that takes a while to record, read out to "
                                          "the end of the page and over again. ")
                               .repeated(200));
-            main->findChild<QLineEdit*>(QStringLiteral("txtFile"))->setText(recording);
+            child<QLineEdit>(main, "txtFile")->setText(recording);
             main->cmdRec_Click();
             QVERIFY(main->isRecording());
-            auto* status = main->findChild<QLabel*>(QStringLiteral("lblStatus"));
-            QTRY_VERIFY_WITH_TIMEOUT(status->toolTip().startsWith(QStringLiteral("Recorded")),
-                                     30000);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                child<QLabel>(main, "lblStatus")->toolTip().startsWith(QStringLiteral("Recorded")),
+                30000);
             QVERIFY(main->isRecording());
             main->close();
         }
-        SF_INFO info{};
-        SNDFILE* sound = sf_open(QFile::encodeName(recording).constData(), SFM_READ, &info);
-        QVERIFY2(sound != nullptr, sf_strerror(nullptr));
-        sf_close(sound);
-        QVERIFY(info.frames > 0);
+        sf_count_t frames = 0;
+        QVERIFY2(recordedTitle(recording, &frames) != QLatin1String("?"), sf_strerror(nullptr));
+        QVERIFY(frames > 0);
     }
 
     void missingStartSoundAndSecondCopy()
