@@ -139,7 +139,8 @@ private Q_SLOTS:
     // nothing of it is left.
     void refusalsAndFailures_data()
     {
-        QTest::addColumn<QStringList>("arguments"); // older=NAME: NAME is there before
+        // older=NAME: NAME is there before the run; ulimit: run under a 16 kB file size limit
+        QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QStringList>("written"); // the files new afterwards, in order
@@ -582,38 +583,29 @@ private Q_SLOTS:
         QTest::addColumn<int>("status");
         QTest::addColumn<QStringList>("out");
         QTest::addColumn<QStringList>("err");
-        QTest::newRow("empty folder")
-            << QStringList{"empty"} << 0 << QStringList{"skipped empty: the folder holds no files"}
-            << QStringList{};
-        QTest::newRow("hidden files only")
-            << QStringList{"hidden"} << 0
-            << QStringList{"skipped hidden: the folder holds no files"} << QStringList{};
-        QTest::newRow("links leading nowhere")
-            << QStringList{"links"} << 0
-            << QStringList{"skipped 3 file(s) in links that are links leading nowhere: "
-                           "links/gone, links/loop1, links/loop2",
-                           "written links/ok.txt -> links/ok.wav"}
-            << QStringList{};
-        QTest::newRow("blank and empty alike in a folder")
-            << QStringList{"blanks"} << 0
-            << QStringList{"skipped blanks/blank.txt: contains no text to speak",
-                           "skipped blanks/empty.txt: contains no text to speak",
-                           "written blanks/ok.txt -> blanks/ok.wav"}
-            << QStringList{};
-        QTest::newRow("blank and empty alike, named")
-            << QStringList{"blanks/blank.txt", "blanks/empty.txt"} << 1 << QStringList{}
-            << QStringList{"failed  blanks/blank.txt: contains no text to speak",
-                           "failed  blanks/empty.txt: contains no text to speak"};
-        QTest::newRow("failure and result apart")
-            << QStringList{"gone.txt", "a.txt"} << 1 << QStringList{"written a.txt -> a.wav"}
-            << QStringList{"failed  gone.txt: no such file or folder"};
-        QTest::newRow("documents sharing a name")
-            << QStringList{"doc.txt", "doc.md", "-o", "out"} << 0
-            << QStringList{"written doc.txt -> out/doc.txt.wav", "written doc.md -> out/doc.md.wav"}
-            << QStringList{};
-        QTest::newRow("folder that cannot be read")
-            << QStringList{"locked"} << 1 << QStringList{}
-            << QStringList{"failed  locked: the folder cannot be read: Permission denied"};
+        const auto row = [](const char* tag, const QStringList& arguments, int status,
+                            const QStringList& out, const QStringList& err = {}) {
+            QTest::newRow(tag) << arguments << status << out << err;
+        };
+        row("empty folder", {"empty"}, 0, {"skipped empty: the folder holds no files"});
+        row("hidden files only", {"hidden"}, 0, {"skipped hidden: the folder holds no files"});
+        row("links leading nowhere", {"links"}, 0,
+            {"skipped 3 file(s) in links that are links leading nowhere: "
+             "links/gone, links/loop1, links/loop2",
+             "written links/ok.txt -> links/ok.wav"});
+        row("blank and empty alike in a folder", {"blanks"}, 0,
+            {"skipped blanks/blank.txt: contains no text to speak",
+             "skipped blanks/empty.txt: contains no text to speak",
+             "written blanks/ok.txt -> blanks/ok.wav"});
+        row("blank and empty alike, named", {"blanks/blank.txt", "blanks/empty.txt"}, 1, {},
+            {"failed  blanks/blank.txt: contains no text to speak",
+             "failed  blanks/empty.txt: contains no text to speak"});
+        row("failure and result apart", {"gone.txt", "a.txt"}, 1, {"written a.txt -> a.wav"},
+            {"failed  gone.txt: no such file or folder"});
+        row("documents sharing a name", {"doc.txt", "doc.md", "-o", "out"}, 0,
+            {"written doc.txt -> out/doc.txt.wav", "written doc.md -> out/doc.md.wav"});
+        row("folder that cannot be read", {"locked"}, 1, {},
+            {"failed  locked: the folder cannot be read: Permission denied"});
     }
 
     void resultsAndFailuresApart()
