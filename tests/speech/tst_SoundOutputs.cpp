@@ -138,6 +138,52 @@ private Q_SLOTS:
         QCOMPARE(m_missing->count(), 1);
     }
 
+    // The control made while there was no output at all hears the server that comes after
+    // it, and goes on hearing it through what the server goes through.
+    void speechIsHeardWheneverTheServerIsThere_data()
+    {
+        QTest::addColumn<Server>("server");
+        QTest::newRow("comes after the program") << Server::ComesAfterTheProgram;
+        QTest::newRow("restarts while idle") << Server::RestartsWhileIdle;
+        QTest::newRow("dies while speaking") << Server::DiesWhileSpeaking;
+        QTest::newRow("changes its default device") << Server::ChangesDevice;
+    }
+
+    void speechIsHeardWheneverTheServerIsThere()
+    {
+        QFETCH(Server, server);
+        QString monitor = QStringLiteral("test_sink.monitor");
+        QSignalSpy stopped(m_control.get(), &speech::SpeechControl::AudioStop);
+        switch (server) {
+        case Server::ComesAfterTheProgram:
+            QVERIFY(script(QStringLiteral("parlanza_pulseaudio_in")));
+            break;
+        case Server::RestartsWhileIdle:
+            QVERIFY(script(QStringLiteral("parlanza_kill_pulseaudio_in")));
+            QTest::qWait(200);
+            QVERIFY(script(QStringLiteral("parlanza_pulseaudio_in")));
+            break;
+        case Server::DiesWhileSpeaking:
+            m_control->speak(QStringLiteral("The server dies while this is said."));
+            QTest::qWait(700);
+            QVERIFY(script(QStringLiteral("parlanza_kill_pulseaudio_in")));
+            QVERIFY(stopped.wait(8000));
+            QTest::qWait(500);
+            QCOMPARE(stopped.count(), 1);
+            QVERIFY(script(QStringLiteral("parlanza_pulseaudio_in")));
+            break;
+        case Server::ChangesDevice:
+            QVERIFY(pactl({QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
+                           QStringLiteral("sink_name=other_sink"), QStringLiteral("rate=48000"),
+                           QStringLiteral("norewinds=1")}));
+            QVERIFY(pactl({QStringLiteral("set-default-sink"), QStringLiteral("other_sink")}));
+            monitor = QStringLiteral("other_sink.monitor");
+            break;
+        }
+        const double heard = rms(speakAndListen(*m_control, monitor));
+        QVERIFY2(heard > 300, qPrintable(QString::number(heard)));
+        QCOMPARE(m_missing->count(), 1);
+    }
     void soundGoesToAlsa_data()
     {
         QTest::addColumn<bool>("pause");
@@ -145,9 +191,14 @@ private Q_SLOTS:
         QTest::newRow("paused and resumed") << true;
     }
 
+    // From here on no server again, and no control but the test's own: another one would
+    // take the server that comes in the last test for itself.
     void soundGoesToAlsa()
     {
         QFETCH(bool, pause);
+        m_missing.reset();
+        m_control.reset();
+        QVERIFY(script(QStringLiteral("parlanza_kill_pulseaudio_in")));
         const QString raw = path(QStringLiteral("out.raw"));
         QVERIFY(fileDevice(raw));
         platform::EventLogCapture log;
@@ -224,55 +275,6 @@ private Q_SLOTS:
         QVERIFY2(loud > 1000, qPrintable(QString::number(loud)));
         QCOMPARE(fileSize(raw), before);
         QCOMPARE(stopped.count(), 2);
-    }
-
-    // The control made while there was no output at all hears the server that came after
-    // it, and goes on hearing it through what the server goes through.
-    void speechIsHeardWheneverTheServerIsThere_data()
-    {
-        QTest::addColumn<Server>("server");
-        QTest::newRow("came after the program") << Server::ComesAfterTheProgram;
-        QTest::newRow("restarts while idle") << Server::RestartsWhileIdle;
-        QTest::newRow("dies while speaking") << Server::DiesWhileSpeaking;
-        QTest::newRow("changes its default device") << Server::ChangesDevice;
-    }
-
-    void speechIsHeardWheneverTheServerIsThere()
-    {
-        QFETCH(Server, server);
-        QString monitor = QStringLiteral("test_sink.monitor");
-        QSignalSpy stopped(m_control.get(), &speech::SpeechControl::AudioStop);
-        switch (server) {
-        case Server::ComesAfterTheProgram:
-            // The previous test started it. Without it ALSA has no device again.
-            QVERIFY(pactl({QStringLiteral("info")}));
-            QVERIFY(useAlsaDefault(QStringLiteral("type hw\ncard 7")));
-            break;
-        case Server::RestartsWhileIdle:
-            QVERIFY(script(QStringLiteral("parlanza_kill_pulseaudio_in")));
-            QTest::qWait(200);
-            QVERIFY(script(QStringLiteral("parlanza_pulseaudio_in")));
-            break;
-        case Server::DiesWhileSpeaking:
-            m_control->speak(QStringLiteral("The server dies while this is said."));
-            QTest::qWait(700);
-            QVERIFY(script(QStringLiteral("parlanza_kill_pulseaudio_in")));
-            QVERIFY(stopped.wait(8000));
-            QTest::qWait(500);
-            QCOMPARE(stopped.count(), 1);
-            QVERIFY(script(QStringLiteral("parlanza_pulseaudio_in")));
-            break;
-        case Server::ChangesDevice:
-            QVERIFY(pactl({QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
-                           QStringLiteral("sink_name=other_sink"), QStringLiteral("rate=48000"),
-                           QStringLiteral("norewinds=1")}));
-            QVERIFY(pactl({QStringLiteral("set-default-sink"), QStringLiteral("other_sink")}));
-            monitor = QStringLiteral("other_sink.monitor");
-            break;
-        }
-        const double heard = rms(speakAndListen(*m_control, monitor));
-        QVERIFY2(heard > 300, qPrintable(QString::number(heard)));
-        QCOMPARE(m_missing->count(), 1);
     }
 };
 
