@@ -6,6 +6,8 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
@@ -167,5 +169,82 @@ bool playUntil(speech::DirectSS& control, support::ManualSpeechClock& clock, Con
     QCoreApplication::processEvents();
     return condition();
 }
+
+// What a sink's monitor of the sound server plays, recorded by parec as 16 kHz mono
+// samples. Moments are milliseconds on the recording's own clock; samples are placed on it
+// from the first that came, which agrees with wall time give or take the latency.
+class MonitorRecording
+{
+public:
+    static constexpr int Rate = 16000;
+
+    // True once the recording runs and has settled.
+    bool start(const QString& monitor = QStringLiteral("@DEFAULT_MONITOR@"))
+    {
+        QObject::connect(&m_parec, &QProcess::readyReadStandardOutput, &m_parec, [this] {
+            if (m_firstByteMs < 0) {
+                m_firstByteMs = m_clock.elapsed();
+            }
+            m_bytes += m_parec.readAllStandardOutput();
+        });
+        m_clock.start();
+        m_parec.start(QStringLiteral("parec"),
+                      {QStringLiteral("-d"), monitor, QStringLiteral("--raw"),
+                       QStringLiteral("--format=s16le"), QStringLiteral("--channels=1"),
+                       QStringLiteral("--rate=%1").arg(Rate), QStringLiteral("--latency-msec=10")});
+        if (!m_parec.waitForStarted() ||
+            !QTest::qWaitFor([this] { return m_bytes.size() > Rate / 5; }, 5000)) {
+            return false;
+        }
+        m_bytes.clear();
+        m_firstByteMs = -1;
+        return QTest::qWaitFor([this] { return m_firstByteMs >= 0; }, 5000);
+    }
+
+    qint64 now() const { return m_clock.elapsed(); }
+
+    // Waits until the recording holds what was played up to the moment.
+    bool reach(qint64 ms)
+    {
+        return QTest::qWaitFor(
+            [&] { return m_firstByteMs >= 0 && sampleAt(ms) <= m_bytes.size() / 2; },
+            int(std::max<qint64>(ms - now(), 0)) + 5000);
+    }
+
+    void stop()
+    {
+        m_parec.terminate();
+        m_parec.waitForFinished(3000);
+        m_bytes += m_parec.readAllStandardOutput();
+    }
+
+    std::span<const qint16> samples() const { return samplesOf(m_bytes); }
+
+    double level(qint64 fromMs, qint64 toMs) const
+    {
+        return rms(samples(), sampleAt(fromMs), sampleAt(toMs));
+    }
+
+    // The moment of the last sample from the moment on louder than a whisper.
+    qint64 lastSoundMs(qint64 fromMs) const
+    {
+        const std::span<const qint16> all = samples();
+        qsizetype last = sampleAt(fromMs);
+        for (qsizetype i = std::max<qsizetype>(0, last); i < qsizetype(all.size()); ++i) {
+            if (std::abs(all[size_t(i)]) > 200) {
+                last = i;
+            }
+        }
+        return m_firstByteMs + last * 1000 / Rate;
+    }
+
+private:
+    qsizetype sampleAt(qint64 ms) const { return qsizetype((ms - m_firstByteMs) * Rate / 1000); }
+
+    QProcess m_parec;
+    QElapsedTimer m_clock;
+    QByteArray m_bytes;
+    qint64 m_firstByteMs = -1;
+};
 
 } // namespace speechtest

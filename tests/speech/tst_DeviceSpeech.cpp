@@ -3,11 +3,8 @@
 #include "platform/EventLog.h"
 
 #include <QDir>
-#include <QElapsedTimer>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <cmath>
 
 using namespace speechtest;
 
@@ -16,67 +13,6 @@ using namespace speechtest;
 class tst_DeviceSpeech : public QObject
 {
     Q_OBJECT
-
-private:
-    static constexpr int RecordRate = 16000;
-    QProcess m_recorder;
-    QByteArray m_recorded;
-    QElapsedTimer m_clock;
-    qint64 m_firstByteMs = -1;
-
-    void startRecording()
-    {
-        m_recorded.clear();
-        m_firstByteMs = -1;
-        m_clock.start();
-        connect(&m_recorder, &QProcess::readyReadStandardOutput, this, [this] {
-            if (m_firstByteMs < 0) {
-                m_firstByteMs = m_clock.elapsed();
-            }
-            m_recorded += m_recorder.readAllStandardOutput();
-        });
-        m_recorder.start("parec",
-                         {"-d", "@DEFAULT_MONITOR@", "--raw", "--format=s16le", "--channels=1",
-                          QStringLiteral("--rate=%1").arg(RecordRate), "--latency-msec=10"});
-        QVERIFY(m_recorder.waitForStarted());
-        QTRY_VERIFY(m_recorded.size() > RecordRate / 5);
-        // Recording time and wall time agree from here, give or take the latency.
-        m_recorded.clear();
-        m_firstByteMs = -1;
-        QTRY_VERIFY(m_firstByteMs >= 0);
-    }
-
-    void stopRecording()
-    {
-        m_recorder.terminate();
-        m_recorder.waitForFinished(3000);
-        m_recorded += m_recorder.readAllStandardOutput();
-        m_recorder.disconnect(this);
-    }
-
-    // The moment on m_clock of the last sample louder than the threshold.
-    qint64 lastSoundMs(qint64 fromMs) const
-    {
-        const auto* samples = reinterpret_cast<const qint16*>(m_recorded.constData());
-        qsizetype last = sampleAt(fromMs);
-        for (qsizetype i = std::max<qsizetype>(0, sampleAt(fromMs)); i < m_recorded.size() / 2;
-             ++i) {
-            if (std::abs(samples[i]) > 200) {
-                last = i;
-            }
-        }
-        return m_firstByteMs + last * 1000 / RecordRate;
-    }
-
-    qsizetype sampleAt(qint64 ms) const
-    {
-        return qsizetype((ms - m_firstByteMs) * RecordRate / 1000);
-    }
-
-    double level(qint64 fromMs, qint64 toMs) const
-    {
-        return rms(samplesOf(m_recorded), sampleAt(fromMs), sampleAt(toMs));
-    }
 
 private Q_SLOTS:
     // The tests that listen at the monitor skip where there is no sound server, and fail
@@ -99,65 +35,48 @@ private Q_SLOTS:
         }
     }
 
-    void failingDeviceStillEndsSpeech()
-    {
-        // Run with and without a sound server: without one the device output fails to
-        // open and must keep time by itself.
-        platform::EventLogCapture log;
-        speech::DirectSS control(std::make_unique<audio::DeviceAudioOutput>());
-        QSignalSpy stopped(&control, &speech::SpeechControl::AudioStop);
-        control.selectVoice(voiceNumber(control, "Sam"));
-        QElapsedTimer timer;
-        timer.start();
-        control.speak(QStringLiteral("Hello there."));
-        QTRY_COMPARE_WITH_TIMEOUT(stopped.count(), 1, 5000);
-        QVERIFY2(timer.elapsed() > 500, qPrintable(QString::number(timer.elapsed())));
-        QCOMPARE(log.entries(platform::LogLevel::Warning).size(),
-                 audio::DeviceAudioOutput::deviceAvailable() ? 0 : 1);
-    }
-
     void speechPauseResumeAndStopAreHeard()
     {
         speech::DirectSS control;
         QVERIFY(control.output()->isDevice());
         QSignalSpy stopped(&control, &speech::SpeechControl::AudioStop);
 
-        startRecording();
-
-        const qint64 quietBefore = m_clock.elapsed();
-        QTest::qWait(400);
+        MonitorRecording heard;
+        QVERIFY(heard.start());
+        const qint64 quietBefore = heard.now();
+        QVERIFY(heard.reach(quietBefore + 400));
         control.selectVoice(voiceNumber(control, "English (America)"));
         control.setSpeed(150);
         control.setPitch(150);
-        const qint64 spoke = m_clock.elapsed();
+        const qint64 spoke = heard.now();
         control.speak(
             QStringLiteral("Speech keeps on going without a break in it, on and on and on. ")
                 .repeated(20));
-        QTest::qWait(1500);
-        const qint64 paused = m_clock.elapsed();
+        QVERIFY(heard.reach(spoke + 1500));
+        const qint64 paused = heard.now();
         control.pause();
-        QTest::qWait(1200);
-        const qint64 resumed = m_clock.elapsed();
+        QVERIFY(heard.reach(paused + 1200));
+        const qint64 resumed = heard.now();
         control.resume();
-        QTest::qWait(1500);
-        const qint64 stoppedAt = m_clock.elapsed();
+        QVERIFY(heard.reach(resumed + 1500));
+        const qint64 stoppedAt = heard.now();
         control.stop();
         QTRY_COMPARE(stopped.count(), 1);
-        QTest::qWait(1000);
-        const qint64 end = m_clock.elapsed();
-        stopRecording();
+        const qint64 end = stoppedAt + 1000;
+        QVERIFY(heard.reach(end));
+        heard.stop();
 
-        const double silence = level(quietBefore, spoke);
-        const double speaking = level(spoke + 400, paused);
-        const double whilePaused = level(paused + 350, resumed);
-        const double again = level(resumed + 400, stoppedAt);
-        const double afterStop = level(stoppedAt + 300, end);
+        const double silence = heard.level(quietBefore, spoke);
+        const double speaking = heard.level(spoke + 400, paused);
+        const double whilePaused = heard.level(paused + 350, resumed);
+        const double again = heard.level(resumed + 400, stoppedAt);
+        const double afterStop = heard.level(stoppedAt + 300, end);
         const QString levels =
             QString::asprintf("before %.1f, speaking %.1f, paused %.1f, resumed %.1f, stopped %.1f",
                               silence, speaking, whilePaused, again, afterStop);
         qInfo().noquote() << levels;
         // How long sound went on after the stop call, for the record.
-        qInfo() << "sound after stop:" << lastSoundMs(stoppedAt) - stoppedAt << "ms";
+        qInfo() << "sound after stop:" << heard.lastSoundMs(stoppedAt) - stoppedAt << "ms";
         QVERIFY2(speaking > 500, qPrintable(levels));
         QVERIFY2(again > 500, qPrintable(levels));
         QVERIFY2(whilePaused >= 0 && whilePaused < 20, qPrintable(levels));
@@ -165,27 +84,30 @@ private Q_SLOTS:
         QCOMPARE(stopped.count(), 1);
     }
 
-    // The end is reported when the last sample is heard, not when it was handed over.
+    // The end is reported when the last sample is heard, not when it was handed over, and
+    // the device says nothing is amiss.
     void shortUtteranceEndsWhenHeard()
     {
+        platform::EventLogCapture log;
         speech::DirectSS control;
         QSignalSpy stopped(&control, &speech::SpeechControl::AudioStop);
-        qint64 stoppedAt = -1;
-        connect(&control, &speech::SpeechControl::AudioStop, this,
-                [&] { stoppedAt = m_clock.elapsed(); });
         const QString text = QStringLiteral("Hello there.");
         QTemporaryDir dir;
         QVERIFY(render(control, "Mary", text, dir.filePath("hello.wav")));
         const qint64 lengthMs = readWave(dir.filePath("hello.wav")).samples.size() * 1000 /
                                 audio::AudioOutput::SampleRate;
         stopped.clear();
-        startRecording();
-        const qint64 spoke = m_clock.elapsed();
+        MonitorRecording heard;
+        QVERIFY(heard.start());
+        qint64 stoppedAt = -1;
+        connect(&control, &speech::SpeechControl::AudioStop, this,
+                [&] { stoppedAt = heard.now(); });
+        const qint64 spoke = heard.now();
         control.speak(text);
         QTRY_COMPARE_WITH_TIMEOUT(stopped.count(), 1, 5000);
-        QTest::qWait(500);
-        stopRecording();
-        const qint64 heardUntil = lastSoundMs(spoke);
+        QVERIFY(heard.reach(heard.now() + 500));
+        heard.stop();
+        const qint64 heardUntil = heard.lastSoundMs(spoke);
         qInfo() << "utterance of" << lengthMs << "ms: last sound after" << heardUntil - spoke
                 << "ms, AudioStop after" << stoppedAt - spoke << "ms";
         QVERIFY2(heardUntil - spoke > 600, qPrintable(QString::number(heardUntil - spoke)));
@@ -196,6 +118,7 @@ private Q_SLOTS:
                  qPrintable(QString::number(stoppedAt - spoke)));
         QCOMPARE(stopped.count(), 1);
         QVERIFY(control.isIdle());
+        QVERIFY(log.entries(platform::LogLevel::Warning).isEmpty());
     }
 
     void startSoundPlaysToTheEnd()

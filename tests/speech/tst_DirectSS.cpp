@@ -125,7 +125,8 @@ private Q_SLOTS:
     }
 
     // Start-up starts the worker's thread before the control exists: the next control
-    // takes it over, and one that no control took over ends with the warm-up.
+    // takes it over, and one that no control took over ends with the warm-up. Speaking a
+    // book returns at once.
     void warmedUpThreadBecomesTheWorker()
     {
         {
@@ -135,15 +136,6 @@ private Q_SLOTS:
         auto control = makeControl();
         QVERIFY(control->voiceCount() > 19);
         QSignalSpy stopped(control.get(), &speech::SpeechControl::AudioStop);
-        control->speak(QStringLiteral("Hi."));
-        QTRY_VERIFY(control->bufferedSamples() > 0);
-        control->stop();
-        QTRY_COMPARE(stopped.count(), 1);
-    }
-
-    void speakReturnsAtOnceForABook()
-    {
-        auto control = makeControl();
         const QString book = QStringLiteral("A sentence of a long book goes on. ").repeated(300000);
         QElapsedTimer timer;
         timer.start();
@@ -151,6 +143,7 @@ private Q_SLOTS:
         QVERIFY2(timer.elapsed() < 100, qPrintable(QString::number(timer.elapsed())));
         QTRY_VERIFY(control->bufferedSamples() > 0);
         control->stop();
+        QTRY_COMPARE(stopped.count(), 1);
         QTRY_VERIFY(control->isIdle());
     }
 };

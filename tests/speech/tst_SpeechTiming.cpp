@@ -88,26 +88,58 @@ private Q_SLOTS:
 
     void cleanup() { m_s.reset(); }
 
-    void endsAtItsNaturalTimeOnce()
+    // Every sample is played once, however often and long it is paused, and the utterance
+    // ends once, when its last sample has been heard.
+    void playsEverySampleOnceAndEndsInTime_data()
     {
-        const QString text = QStringLiteral("The end comes when the last sample is heard.");
-        const QVector<qint16> reference = rendered("Mike", text);
-        QVERIFY(reference.size() > audio::AudioOutput::SampleRate / 2);
+        QTest::addColumn<QString>("voice");
+        QTest::addColumn<int>("pauses");
+        QTest::newRow("straight through") << "Mike" << 0;
+        QTest::newRow("paused three times") << "Mary" << 3;
+    }
+
+    void playsEverySampleOnceAndEndsInTime()
+    {
+        QFETCH(QString, voice);
+        QFETCH(int, pauses);
+        const QString text =
+            QStringLiteral("Pause and resume lose nothing. Every sample comes back exactly once, "
+                           "however long the pause lasts.");
+        const QVector<qint16> reference = rendered(voice, text);
+        QVERIFY(reference.size() > qsizetype(audio::AudioOutput::SampleRate) * 2);
 
         QSignalSpy stopped(m_s->control.get(), &speech::SpeechControl::AudioStop);
+        QCOMPARE(m_s->output->digest(), audio::SilentAudioOutput::DigestSeed);
         m_s->control->speak(text);
         // Synthesis alone does not end it: the clock has not moved.
         QTRY_VERIFY(!m_s->control->isSynthesizing() || m_s->control->bufferedSamples() > 20000);
         QTest::qWait(50);
         QCOMPARE(stopped.count(), 0);
-
+        QVERIFY(playUntil(*m_s->control, *m_s->clock, [&] {
+            return m_s->output->playedSamples() > audio::AudioOutput::SampleRate;
+        }));
+        const qint64 pausedUs = 2000000;
+        for (int pause = 0; pause < pauses; ++pause) {
+            m_s->control->pause();
+            const qint64 played = m_s->output->playedSamples();
+            m_s->clock->advance(pausedUs);
+            QTest::qWait(20);
+            QCOMPARE(m_s->output->playedSamples(), played);
+            QCOMPARE(stopped.count(), 0);
+            m_s->control->resume();
+            playUntil(
+                *m_s->control, *m_s->clock,
+                [&] { return m_s->output->playedSamples() > played + 7000; }, 33333);
+        }
         const qint64 step = 10000;
         QVERIFY(playUntil(
             *m_s->control, *m_s->clock, [&] { return stopped.count() > 0; }, step));
         QCOMPARE(m_s->output->playedSamples(), qint64(reference.size()));
-        // It ended within one step of the time the samples take.
+        QCOMPARE(m_s->output->digest(),
+                 audio::SilentAudioOutput::digestOf(reference.constData(), reference.size()));
+        // It ended within a step or so of the time the samples and the pauses take.
         const qint64 expectedUs =
-            qint64(reference.size()) * 1000000 / audio::AudioOutput::SampleRate;
+            qint64(reference.size()) * 1000000 / audio::AudioOutput::SampleRate + pauses * pausedUs;
         QVERIFY2(
             qAbs(m_s->clock->nowMicroseconds() - expectedUs) <= 3 * step,
             qPrintable(
@@ -117,41 +149,6 @@ private Q_SLOTS:
         QTest::qWait(20);
         QCOMPARE(stopped.count(), 1);
         QVERIFY(m_s->control->isIdle());
-    }
-
-    // No sample lost or repeated: what was played with pauses is exactly the rendering.
-    void pauseAndResumeKeepEverySample()
-    {
-        const QString text =
-            QStringLiteral("Pause and resume lose nothing. Every sample comes back exactly once, "
-                           "however long the pause lasts.");
-        const QVector<qint16> reference = rendered("Mary", text);
-        QVERIFY(reference.size() > qsizetype(audio::AudioOutput::SampleRate) * 2);
-
-        QSignalSpy stopped(m_s->control.get(), &speech::SpeechControl::AudioStop);
-        const quint64 digestBefore = m_s->output->digest();
-        QCOMPARE(digestBefore, audio::SilentAudioOutput::DigestSeed);
-        m_s->control->speak(text);
-        QVERIFY(playUntil(*m_s->control, *m_s->clock, [&] {
-            return m_s->output->playedSamples() > audio::AudioOutput::SampleRate;
-        }));
-        for (int pause = 0; pause < 3; ++pause) {
-            m_s->control->pause();
-            const qint64 played = m_s->output->playedSamples();
-            m_s->clock->advance(2000000);
-            QTest::qWait(20);
-            QCOMPARE(m_s->output->playedSamples(), played);
-            QCOMPARE(stopped.count(), 0);
-            m_s->control->resume();
-            playUntil(
-                *m_s->control, *m_s->clock,
-                [&] { return m_s->output->playedSamples() > played + 7000; }, 33333);
-        }
-        QVERIFY(playUntil(*m_s->control, *m_s->clock, [&] { return stopped.count() > 0; }));
-        QCOMPARE(m_s->output->playedSamples(), qint64(reference.size()));
-        QCOMPARE(m_s->output->digest(),
-                 audio::SilentAudioOutput::digestOf(reference.constData(), reference.size()));
-        QCOMPARE(stopped.count(), 1);
     }
 
     void stopIsImmediateAndEndsOnce_data()
@@ -202,6 +199,11 @@ private Q_SLOTS:
         QVERIFY(firstLength > 0 && secondLength > firstLength);
 
         QSignalSpy stopped(m_s->control.get(), &speech::SpeechControl::AudioStop);
+        // An empty text ends too, having played nothing.
+        m_s->control->speak(QString());
+        QVERIFY(playUntil(*m_s->control, *m_s->clock, [&] { return stopped.count() == 1; }));
+        QCOMPARE(m_s->output->playedSamples(), 0);
+        stopped.clear();
         QList<qint64> endedAt;
         connect(m_s->control.get(), &speech::SpeechControl::AudioStop, this,
                 [&] { endedAt.append(m_s->output->playedSamples()); });
@@ -223,14 +225,6 @@ private Q_SLOTS:
         QTRY_COMPARE(stopped.count(), 3);
         QTest::qWait(50);
         QCOMPARE(stopped.count(), 3);
-    }
-
-    void emptyTextEndsToo()
-    {
-        QSignalSpy stopped(m_s->control.get(), &speech::SpeechControl::AudioStop);
-        m_s->control->speak(QString());
-        QVERIFY(playUntil(*m_s->control, *m_s->clock, [&] { return stopped.count() == 1; }));
-        QCOMPARE(m_s->output->playedSamples(), 0);
     }
 
     void markedWhenTheWordStarts_data()
@@ -270,24 +264,33 @@ private Q_SLOTS:
         qInfo("largest difference: %lld ms", ms(worst));
     }
 
-    // Each word is marked whole, as it is written: accented, with an apostrophe or a
-    // hyphen inside.
+    // Each word is marked once and whole, as it is written: accented, with an apostrophe or
+    // a hyphen inside, and through pauses (after the third and the seventh word, 2 s each).
     void wordsMarkedAsWritten_data()
     {
         QTest::addColumn<QString>("voice");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("words");
+        QTest::addColumn<bool>("paused");
         const QString french = QStringLiteral("Il va à Paris, là-bas. L'eau est à côté.");
         const QString english =
             QStringLiteral("Don't stop the well-known rock'n'roll band's tour.");
+        const QString englishWords =
+            QStringLiteral("Don't stop the well-known rock'n'roll band's tour");
         QTest::newRow("espeak-ng, French")
-            << "French (France)" << french << "Il va à Paris là-bas L'eau est à côté";
-        QTest::newRow("espeak-ng, English") << "English (America)" << english
-                                            << "Don't stop the well-known rock'n'roll band's tour";
-        QTest::newRow("flite") << "Mary" << english
-                               << "Don't stop the well-known rock'n'roll band's tour";
+            << "French (France)" << french << "Il va à Paris là-bas L'eau est à côté" << false;
+        QTest::newRow("espeak-ng, English")
+            << "English (America)" << english << englishWords << false;
+        QTest::newRow("flite") << "Mary" << english << englishWords << false;
         // flite's English voices say nothing at all for "à".
-        QTest::newRow("flite, French") << "Mary" << french << "Il va Paris là-bas L'eau est côté";
+        QTest::newRow("flite, French")
+            << "Mary" << french << "Il va Paris là-bas L'eau est côté" << false;
+        const QString fox =
+            QStringLiteral("The quick brown fox jumps over the lazy dog, twice. It sleeps.");
+        const QString foxWords =
+            QStringLiteral("The quick brown fox jumps over the lazy dog twice It sleeps");
+        QTest::newRow("espeak-ng, paused") << "English (America)" << fox << foxWords << true;
+        QTest::newRow("flite, paused") << "Mike" << fox << foxWords << true;
     }
 
     void wordsMarkedAsWritten()
@@ -295,48 +298,26 @@ private Q_SLOTS:
         QFETCH(QString, voice);
         QFETCH(QString, text);
         QFETCH(QString, words);
-        m_s->control->selectVoice(voiceNumber(*m_s->control, voice));
-        QStringList heard;
-        for (const Heard& word : follow(text, 2000)) {
-            heard << word.word;
-        }
-        QCOMPARE(heard.join(QLatin1Char(' ')), words);
-    }
-
-    void pauseAndResumeMarkEachWordOnce_data()
-    {
-        QTest::addColumn<QString>("voice");
-        QTest::newRow("espeak-ng") << "English (America)";
-        QTest::newRow("flite") << "Mike";
-    }
-
-    void pauseAndResumeMarkEachWordOnce()
-    {
-        QFETCH(QString, voice);
+        QFETCH(bool, paused);
         speech::DirectSS& control = *m_s->control;
         control.selectVoice(voiceNumber(control, voice));
         int pauses = 0;
-        const QList<Heard> heard =
-            follow(QStringLiteral("The quick brown fox jumps over the lazy dog, twice. It sleeps."),
-                   10000, [&](const QList<Heard>& sofar) {
-                       // Paused after the third and after the seventh word, each time for 2 s.
-                       if (sofar.size() == 3 + 4 * pauses && pauses < 2) {
-                           control.pause();
-                           for (int step = 0; step < 100; ++step) {
-                               m_s->clock->advance(20000);
-                               control.reportHeardWords();
-                           }
-                           QCOMPARE(sofar.size(), 3 + 4 * pauses++);
-                           control.resume();
-                       }
-                   });
-        QCOMPARE(pauses, 2);
-        QStringList spoken;
-        for (const Heard& word : heard) {
-            spoken << word.word;
+        QStringList heard;
+        for (const Heard& word : follow(text, 2000, [&](const QList<Heard>& sofar) {
+                 if (paused && sofar.size() == 3 + 4 * pauses && pauses < 2) {
+                     control.pause();
+                     for (int step = 0; step < 100; ++step) {
+                         m_s->clock->advance(20000);
+                         control.reportHeardWords();
+                     }
+                     QCOMPARE(sofar.size(), 3 + 4 * pauses++);
+                     control.resume();
+                 }
+             })) {
+            heard << word.word;
         }
-        QCOMPARE(spoken.join(' '),
-                 QStringLiteral("The quick brown fox jumps over the lazy dog twice It sleeps"));
+        QCOMPARE(pauses, paused ? 2 : 0);
+        QCOMPARE(heard.join(QLatin1Char(' ')), words);
     }
 
     // The recording and the speaking of a text are two renderings of it, which must sound
