@@ -318,8 +318,7 @@ private Q_SLOTS:
             {"scale blue no blue", rgb(100, 0, 0), 48, true, false, false, rgb(148, 48, 0)},
             {"invert", rgb(10, 20, 30), 0, false, false, true, rgb(245, 235, 225)},
             {"black retries lighter", rgb(10, 10, 10), -40, false, true, false, rgb(50, 50, 50)},
-            {"zero shift on white becomes 64, then -64", white, 0, false, true, false,
-             rgb(191, 192, 192)},
+            {"zero shift on white: 64, then -64", white, 0, false, true, false, rgb(191, 192, 192)},
             // White by +300 and by -300 are both extremes: the retries end after the third try.
             {"both signs extreme still returns", white, 300, false, true, false, white},
         };
@@ -356,17 +355,17 @@ private Q_SLOTS:
     // truncates, so its far end may fall one short.
     void gradientBandsWidenOnLongRuns()
     {
-        const std::tuple<int, QSize, int, int> rows[] = {{2, QSize(100, 20), 1024, 1},
-                                                         {1, QSize(300, 20), 1024, 2},
-                                                         {3, QSize(20, 100), 768, 1},
-                                                         {4, QSize(20, 201), 768, 2}};
+        const std::tuple<int, int, int, int, int> rows[] = {{2, 100, 20, 1024, 1},
+                                                            {1, 300, 20, 1024, 2},
+                                                            {3, 20, 100, 768, 1},
+                                                            {4, 20, 201, 768, 2}};
         const OleColor c1 = rgb(0, 0, 255);
-        for (const auto& [direction, size, screen, bandWidth] : rows) {
-            QImage image = blank(size.width(), size.height());
+        for (const auto& [direction, width, height, screen, bandWidth] : rows) {
+            QImage image = blank(width, height);
             paint::drawGradient(image, c1, rgb(255, 0, 0),
                                 static_cast<paint::GradientDirection>(direction), screen);
             const bool horizontal = direction <= 2;
-            const int length = horizontal ? size.width() : size.height();
+            const int length = horizontal ? width : height;
             auto sample = [&](int i) { return horizontal ? at(image, i, 3) : at(image, 3, i); };
             int bands = 1;
             for (int i = 1; i < length; ++i) {
@@ -524,7 +523,6 @@ private Q_SLOTS:
         QTest::keyClick(m_container.get(), Qt::Key_O, Qt::AltModifier);
         QCOMPARE(clicks.count(), 1);
         QCOMPARE(b->LastMouseButton(), 1);
-        // Enter and Escape click only command buttons.
         b->AccessKeyPress(13);
         QCOMPARE(clicks.count(), 2);
         b->setMode(Behaviour::Check);
@@ -912,9 +910,8 @@ private Q_SLOTS:
     }
 
     // A slanted button widens itself: 20 wide becomes 30, 28 becomes 33, 29 stays. A custom
-    // shape takes its picture's size
-    // fitted into the button, masked by its outline. Pressed, a command button of a custom
-    // shape moves by a pixel, a check button stays.
+    // shape takes its picture's size fitted into the button, masked by its outline. Pressed, a
+    // command button of a custom shape moves by a pixel, a check button stays.
     void slantedButtonsWidenAndCustomShapesFollowPicture()
     {
         for (const auto& [width, expected] : {std::pair{20, 30}, {28, 33}, {29, 29}}) {

@@ -77,19 +77,17 @@ private Q_SLOTS:
     void sizeFollowsPictureScaleAndCaption()
     {
         UcCmd button;
-        QCOMPARE(button.imageWidthTwips(), 600);
-        QCOMPARE(button.imageHeightTwips(), 300);
+        QCOMPARE(QSize(button.imageWidthTwips(), button.imageHeightTwips()), QSize(600, 300));
         QCOMPARE(button.size(), QSize(40, 20));
         button.setPictureUP("RESTOREUP"); // 21 x 21 pixels, 315 twips
         button.setScaleFactor(1.5);
         // 472.5 twips rounds to the even 472.
-        QCOMPARE(button.imageWidthTwips(), 472);
-        QCOMPARE(button.imageHeightTwips(), 472);
+        QCOMPARE(QSize(button.imageWidthTwips(), button.imageHeightTwips()), QSize(472, 472));
         QCOMPARE(button.size(), QSize(31, 31));
         // 12 pixels of picture (180 twips) + 20 twips + the caption.
         UcCmd check;
         check.setStyle(UcCmd::StyleCheck);
-        const QString caption = QStringLiteral("Read every punctuation mark aloud");
+        const QString caption = "Read every punctuation mark aloud";
         check.setCaption(caption);
         const double captionTwips =
             platform::pixelsToTwipsX(QFontMetrics(check.font()).horizontalAdvance(caption));
@@ -268,10 +266,9 @@ private Q_SLOTS:
         UcCmd fresh(&host);
         // Defaults store nothing, and an empty bag gives the defaults.
         QCOMPARE(skintest::roundTrip(source, fresh).first, QJsonObject());
-        QCOMPARE(fresh.Style(), 0);
-        QCOMPARE(fresh.ScaleFactor(), 1.0);
-        QVERIFY(fresh.Enabled());
-        QCOMPARE(fresh.captionColor(), platform::OleColor(0x990C5D));
+        QCOMPARE(
+            std::tuple(fresh.Style(), fresh.ScaleFactor(), fresh.Enabled(), fresh.captionColor()),
+            std::tuple(0, 1.0, true, platform::OleColor(0x990C5D)));
         QCOMPARE(fresh.size(), QSize(40, 20));
 
         source.setStyle(UcCmd::StyleOption);
@@ -287,8 +284,8 @@ private Q_SLOTS:
         UcCmd copy(&host);
         auto [written, again] = skintest::roundTrip(source, copy);
         QCOMPARE(again, written);
-        QVERIFY(written.contains(QStringLiteral("Font")));
-        written.remove(QStringLiteral("Font"));
+        QVERIFY(written.contains("Font"));
+        written.remove("Font");
         QCOMPARE(written, json(R"({"BorderStyle": 1, "Enabled": false, "ScaleFactor": 2.5,
             "PictureUP": "RADIOOFF", "PictureDN": "RADIOON", "Style": 6,
             "Caption": "Female voice", "Value": true, "OptionGroup": "VOICES"})"));
