@@ -533,7 +533,6 @@ private Q_SLOTS:
         QCOMPARE(read->captionRect().topLeft(), QPoint(6 + 7, 6));
         QCOMPARE(read->pictureRect().topLeft(), QPoint(6, 6));
         QCOMPARE(read->CaptionOffset(), "(7,40000)");
-        QCOMPARE(read->Caption(), "cmdStored");
 
         bvlBUTTON* fresh = addButton("cmdSpkText");
         QCOMPARE(fresh->Caption(), "cmdSpkText");
