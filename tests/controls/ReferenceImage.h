@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
-#include <QString>
 #include <algorithm>
 #include <cstdlib>
 
@@ -20,18 +19,12 @@ inline QString mismatch(const QImage& shot, const QString& path, const char* upd
 {
     if (qEnvironmentVariableIntValue(update) != 0) {
         QDir().mkpath(QFileInfo(path).absolutePath());
-        return shot.save(path) ? QString() : QStringLiteral("cannot write ") + path;
+        return shot.save(path) ? QString() : "cannot write " + path;
     }
     const QImage reference = QImage(path).convertToFormat(QImage::Format_RGB32);
-    if (reference.isNull()) {
-        return QStringLiteral("missing reference ") + path;
-    }
     if (reference.size() != shot.size()) {
-        return QStringLiteral("size %1 x %2, reference %3 x %4")
-            .arg(shot.width())
-            .arg(shot.height())
-            .arg(reference.width())
-            .arg(reference.height());
+        return QString::asprintf("reference %s missing or not %d x %d", qPrintable(path),
+                                 shot.width(), shot.height());
     }
     qsizetype differing = 0;
     int worst = 0;
@@ -48,14 +41,11 @@ inline QString mismatch(const QImage& shot, const QString& path, const char* upd
     if (differing <= allowedPixels) {
         return {};
     }
-    const QString saved =
-        QDir::temp().filePath(QStringLiteral("actual-") + QFileInfo(path).fileName());
+    const QString saved = QDir::temp().filePath("actual-" + QFileInfo(path).fileName());
     shot.save(saved);
-    return QStringLiteral("%1 pixels differ (worst by %2), %3 allowed; this rendering is in %4")
-        .arg(differing)
-        .arg(worst)
-        .arg(allowedPixels)
-        .arg(saved);
+    return QString::asprintf(
+        "%lld pixels differ (worst by %d), %lld allowed; this rendering is in %s",
+        qlonglong(differing), worst, qlonglong(allowedPixels), qPrintable(saved));
 }
 
 } // namespace referenceimage
