@@ -19,8 +19,6 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
-#include <QTimer>
-#include <functional>
 
 using editor::RichTextBox;
 using support::FakeCommonDialogService;
@@ -67,13 +65,6 @@ bool show(RichTextBox& box, const QString& text, QSize size, int numerator = 1, 
     return QTest::qWaitForWindowExposed(&box);
 }
 
-QFont monospace()
-{
-    QFont font(QStringLiteral("DejaVu Sans Mono"));
-    font.setPointSize(12);
-    return font;
-}
-
 QTextCharFormat formatAt(const RichTextBox& box, int position)
 {
     QTextCursor cursor(box.document());
@@ -85,6 +76,11 @@ void select(RichTextBox& box, int start, int length)
 {
     box.setSelStart(start);
     box.setSelLength(length);
+}
+
+std::pair<int, int> selection(const RichTextBox& box)
+{
+    return {box.selStart(), box.selLength()};
 }
 
 } // namespace
@@ -99,38 +95,32 @@ private Q_SLOTS:
     void selectionReadsAndWrites()
     {
         RichTextBox box;
-        box.setText(QStringLiteral("Hello world\nsecond line"));
+        box.setText("Hello world\nsecond line");
         // A paragraph break is one character, and a selection across it reads as "\n".
-        box.setSelStart(10);
-        box.setSelLength(3);
-        QCOMPARE(box.selText(), QStringLiteral("d\ns"));
-        box.setSelText(QStringLiteral("D S"));
-        QCOMPARE(box.text(), QStringLiteral("Hello worlD Second line"));
-        QCOMPARE(box.selStart(), 13);
-        QCOMPARE(box.selLength(), 0);
+        select(box, 10, 3);
+        QCOMPARE(box.selText(), "d\ns");
+        box.setSelText("D S");
+        QCOMPARE(box.text(), "Hello worlD Second line");
+        QCOMPARE(selection(box), std::pair(13, 0));
         // Positions out of range are clamped.
-        box.setText(QStringLiteral("abc"));
-        box.setSelStart(-5);
-        QCOMPARE(box.selStart(), 0);
-        box.setSelLength(1000);
-        QCOMPARE(box.selLength(), 3);
-        box.setSelLength(-1);
-        QCOMPARE(box.selLength(), 0);
-        box.setSelStart(1000);
-        QCOMPARE(box.selStart(), 3);
+        box.setText("abc");
+        select(box, -5, 1000);
+        QCOMPARE(selection(box), std::pair(0, 3));
+        select(box, 1000, -1);
+        QCOMPARE(selection(box), std::pair(3, 0));
     }
 
     void refusedFontValuesChangeNothing()
     {
         RichTextBox box;
-        box.setText(QStringLiteral("abc"));
+        box.setText("abc");
         box.selectAll();
         QVERIFY(box.setSelFontSize(20.0F));
-        QVERIFY(!box.setSelFontSize(0.0F));
-        QVERIFY(!box.setSelFontSize(5000.0F));
-        QVERIFY(!box.setSelFontSize(std::numeric_limits<float>::quiet_NaN()));
-        QVERIFY(!box.setSelFontName(QStringLiteral("  ")));
-        QVERIFY(box.setSelFontName(QStringLiteral("Liberation Mono")));
+        for (const float refused : {0.0F, 5000.0F, std::numeric_limits<float>::quiet_NaN()}) {
+            QVERIFY(!box.setSelFontSize(refused));
+        }
+        QVERIFY(!box.setSelFontName("  "));
+        QVERIFY(box.setSelFontName("Liberation Mono"));
         const QTextCharFormat format = box.textCursor().charFormat();
         QCOMPARE(format.fontPointSize(), 20.0);
         QCOMPARE(format.fontFamilies().toStringList(), QStringList{"Liberation Mono"});
@@ -139,27 +129,26 @@ private Q_SLOTS:
     void selectAllThenTypeReplaces()
     {
         RichTextBox box;
-        QVERIFY(show(box, QStringLiteral("first\nsecond"), {300, 200}));
+        QVERIFY(show(box, "first\nsecond", {300, 200}));
         box.setSelStart(3);
-        QSignalSpy selection(&box, &RichTextBox::SelChange);
+        QSignalSpy changed(&box, &RichTextBox::SelChange);
         box.selectAll();
-        QVERIFY(selection.count() > 0);
+        QVERIFY(changed.count() > 0);
         box.setFocus();
         QTest::keyClick(&box, Qt::Key_Up, Qt::ShiftModifier);
         // Up one line from the end of "second": the end of "first", still anchored at 0.
-        QCOMPARE(box.selStart(), 0);
-        QCOMPARE(box.selLength(), 5);
+        QCOMPARE(selection(box), std::pair(0, 5));
         box.selectAll();
-        QTest::keyClicks(&box, QStringLiteral("xy"));
-        QCOMPARE(box.text(), QStringLiteral("xy"));
+        QTest::keyClicks(&box, "xy");
+        QCOMPARE(box.text(), "xy");
     }
 
     void zoomScalesDrawingNotDocument()
     {
         RichTextBox box;
-        QVERIFY(show(box, QStringLiteral("Hxg"), {600, 300}));
+        QVERIFY(show(box, "Hxg", {600, 300}));
         QTextCharFormat format;
-        format.setFontFamilies({QStringLiteral("Liberation Sans")});
+        format.setFontFamilies({"Liberation Sans"});
         format.setFontPointSize(24);
         box.selectAll();
         box.textCursor().mergeCharFormat(format);
@@ -174,20 +163,19 @@ private Q_SLOTS:
         // The document keeps its size: 24 points, the same characters.
         box.setSelStart(1);
         QCOMPARE(box.textCursor().charFormat().fontPointSize(), 24.0);
-        QCOMPARE(box.text(), QStringLiteral("Hxg"));
+        QCOMPARE(box.text(), "Hxg");
     }
 
-    // The zoom list and the zoom message with its range.
-    // Each row sends its ratio; with no row chosen nothing is sent.
+    // The zoom list: its first and last rows send their ratios; with no row chosen nothing is
+    // sent.
     void choosingARowSendsItsRatio()
     {
-        const std::pair<int, int> rows[] = {{1, 10}, {1, 4}, {1, 2}, {3, 4}, {4, 5}, {9, 10},
-                                            {1, 1},  {3, 2}, {2, 1}, {5, 2}, {3, 1}, {0, 0}};
+        const std::pair<int, int> rows[] = {{1, 10}, {3, 1}, {0, 0}};
         for (const auto& [numerator, denominator] : rows) {
             QComboBox cboZoom;
             editor::fillZoomList(cboZoom);
             QCOMPARE(cboZoom.count(), 11);
-            QCOMPARE(cboZoom.currentText(), QStringLiteral("100%"));
+            QCOMPARE(cboZoom.currentText(), "100%");
             RichTextBox RichTextBox1;
             QSignalSpy sent(&RichTextBox1, &RichTextBox::zoomMessageReceived);
             const QString row =
@@ -196,8 +184,7 @@ private Q_SLOTS:
             QCOMPARE(editor::cboZoom_Click(cboZoom, RichTextBox1), std::nullopt);
             QCOMPARE(sent.count(), numerator ? 1 : 0);
             if (numerator) {
-                QCOMPARE(sent.at(0).at(0).toInt(), numerator);
-                QCOMPARE(sent.at(0).at(1).toInt(), denominator);
+                QCOMPARE(sent.at(0), (QVariantList{numerator, denominator}));
                 QCOMPARE(RichTextBox1.zoomFactor(), qreal(numerator) / denominator);
             }
         }
@@ -224,43 +211,38 @@ private Q_SLOTS:
                 QCOMPARE(error->number, 27110);
                 QCOMPARE(error->source,
                          QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() +
-                             QStringLiteral(".mRichEdit30"));
-                QCOMPARE(error->description,
-                         QStringLiteral("Numerator and Denominator must be between 1 and 64"));
+                             ".mRichEdit30");
+                QCOMPARE(error->description, "Numerator and Denominator must be between 1 and 64");
             }
         }
     }
 
+    // At twice the size, on the first and last characters of both lines: where they are is
+    // worked out from the font rather than asked of the editor.
     void clickPutsCaretOnCharacter()
     {
-        for (const auto& [numerator, denominator] : {std::pair{1, 1}, {2, 1}, {1, 2}}) {
-            const QString line = QStringLiteral("The quick brown fox");
-            RichTextBox box;
-            QVERIFY(
-                show(box, line + u'\n' + line, {800, 300}, numerator, denominator, monospace()));
-            const qreal factor = qreal(numerator) / denominator;
-
-            // Where the characters are, worked out from the font rather than asked of the editor.
-            const QFontMetricsF metrics(monospace());
-            const qreal margin = box.document()->documentMargin();
-            for (const int target : {0, 4, 10, 18}) {
-                for (const int row : {0, 1}) {
-                    const qreal left = margin + metrics.horizontalAdvance(line.left(target));
-                    const qreal width = metrics.horizontalAdvance(line.at(target));
-                    // A third into the character: the caret goes before it.
-                    const QPointF inDocument(left + width / 3,
-                                             margin + metrics.height() * (row + 0.5));
-                    const QPoint click = (inDocument * factor).toPoint();
-                    QTest::mouseClick(box.viewport(), Qt::LeftButton, {}, click);
-                    const int expected = row * (int(line.size()) + 1) + target;
-                    QVERIFY2(box.selStart() == expected,
-                             qPrintable(QStringLiteral("clicked char %1 of row %2, caret at %3")
-                                            .arg(target)
-                                            .arg(row)
-                                            .arg(box.selStart())));
-                    QCOMPARE(box.selLength(), 0);
-                    QCOMPARE(box.positionAt(click), expected);
-                }
+        const QString line = "The quick brown fox";
+        QFont font("DejaVu Sans Mono");
+        font.setPointSize(12);
+        RichTextBox box;
+        QVERIFY(show(box, line + u'\n' + line, {800, 300}, 2, 1, font));
+        const QFontMetricsF metrics(font);
+        const qreal margin = box.document()->documentMargin();
+        for (const int target : {0, 18}) {
+            for (const int row : {0, 1}) {
+                // A third into the character: the caret goes before it.
+                const QPointF inDocument(margin + metrics.horizontalAdvance(line.left(target)) +
+                                             metrics.horizontalAdvance(line.at(target)) / 3,
+                                         margin + metrics.height() * (row + 0.5));
+                const QPoint click = (inDocument * 2).toPoint();
+                QTest::mouseClick(box.viewport(), Qt::LeftButton, {}, click);
+                const int expected = row * (int(line.size()) + 1) + target;
+                QVERIFY2(selection(box) == std::pair(expected, 0) &&
+                             box.positionAt(click) == expected,
+                         qPrintable(QString("clicked char %1 of row %2, caret at %3")
+                                        .arg(target)
+                                        .arg(row)
+                                        .arg(box.selStart())));
             }
         }
     }
@@ -268,8 +250,8 @@ private Q_SLOTS:
     void largeDocumentStaysExactWhileLaidOut()
     {
         // Large enough that the layout is done a piece at a time in the background.
-        const QString text = numberedLines(
-            QStringLiteral("paragraph %1 with a few words that wrap in a narrow view"), 4000);
+        const QString text =
+            numberedLines("paragraph %1 with a few words that wrap in a narrow view", 4000);
         RichTextBox box;
         QVERIFY(show(box, text, {300, 200}));
 
@@ -280,7 +262,7 @@ private Q_SLOTS:
         QCOMPARE(box.positionAt(QPoint(0, 0)), 0);
 
         // A caret far down is scrolled into view.
-        const int middle = int(text.indexOf(QStringLiteral("paragraph 2000 ")));
+        const int middle = int(text.indexOf("paragraph 2000 "));
         box.setSelStart(middle);
         QVERIFY(box.verticalScrollBar()->value() > 0);
         QVERIFY(box.viewport()->rect().contains(box.cursorRect(middle).center()));
@@ -291,7 +273,7 @@ private Q_SLOTS:
         };
         const int before = topParagraph();
         QVERIFY(before > 1900);
-        for (const auto& [numerator, denominator] : {std::pair{2, 1}, {1, 2}, {3, 1}, {1, 1}}) {
+        for (const auto& [numerator, denominator] : {std::pair{2, 1}, {1, 1}}) {
             QVERIFY(box.sendZoomMessage(numerator, denominator));
             QCOMPARE(topParagraph(), before);
         }
@@ -300,7 +282,7 @@ private Q_SLOTS:
     void dragBelowTheViewScrolls()
     {
         RichTextBox box;
-        QVERIFY(show(box, numberedLines(QStringLiteral("line %1"), 200), {300, 200}, 3, 2));
+        QVERIFY(show(box, numberedLines("line %1", 200), {300, 200}, 3, 2));
         QWidget* view = box.viewport();
         QTest::mousePress(view, Qt::LeftButton, {}, QPoint(10, 10));
         const QPointF below(10, view->height() + 30);
@@ -318,57 +300,41 @@ private Q_SLOTS:
     void contextMenuOffersEditing()
     {
         RichTextBox box;
-        QVERIFY(show(box, QStringLiteral("abc"), {300, 200}, 2, 1));
-        QStringList entries;
-        std::function<void()> closeMenu = [&] {
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            if (!menu) {
-                QTimer::singleShot(10, closeMenu);
-                return;
-            }
-            for (const QAction* action : menu->actions()) {
-                entries << action->text().remove(u'&');
-            }
-            menu->close();
-        };
-        QTimer::singleShot(0, closeMenu);
+        QVERIFY(show(box, "abc", {300, 200}, 2, 1));
         const QPoint at(20, 20);
         QContextMenuEvent event(QContextMenuEvent::Mouse, at, box.viewport()->mapToGlobal(at));
         QApplication::sendEvent(box.viewport(), &event);
-        QTRY_VERIFY(!entries.isEmpty());
-        QVERIFY2(entries.filter(QStringLiteral("Paste")).size() == 1,
+        QMenu* menu = nullptr;
+        QTRY_VERIFY((menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())));
+        QStringList entries;
+        for (const QAction* action : menu->actions()) {
+            entries << action->text().remove(u'&');
+        }
+        menu->close();
+        QVERIFY2(entries.filter("Paste").size() == 1 && entries.filter("Select All").size() == 1,
                  qPrintable(entries.join(", ")));
-        QVERIFY(entries.filter(QStringLiteral("Select All")).size() == 1);
     }
 
-    // Bold, then italic.
+    // Bold, then italic: a partly set selection is cleared by the first click, set by the second.
     void styleTogglesAMixedSelection()
     {
-        for (const bool italic : {false, true}) {
-            const auto click = [italic](RichTextBox& box) {
-                italic ? editor::cmdItalic_Click(box) : editor::cmdBold_Click(box);
-            };
-            const auto state = [italic](const RichTextBox& box) {
-                return italic ? box.selItalic() : box.selBold();
-            };
-            const auto on = [italic](const QTextCharFormat& format) {
-                return italic ? format.fontItalic() : format.fontWeight() == QFont::Bold;
-            };
+        using State = std::optional<bool> (RichTextBox::*)() const;
+        const std::pair<void (*)(RichTextBox&), State> styles[] = {
+            {&editor::cmdBold_Click, &RichTextBox::selBold},
+            {&editor::cmdItalic_Click, &RichTextBox::selItalic}};
+        for (const auto& [click, state] : styles) {
             RichTextBox box;
-            box.setText(QStringLiteral("plain bold"));
+            box.setText("plain bold");
             select(box, 6, 4);
             click(box);
-            QCOMPARE(state(box), std::optional<bool>(true));
-            // Partly set: the first click clears all of it, the second sets all of it.
+            QCOMPARE((box.*state)(), true);
             select(box, 0, 10);
-            QCOMPARE(state(box), std::nullopt);
+            QCOMPARE((box.*state)(), std::nullopt);
             click(box);
-            QCOMPARE(state(box), std::optional<bool>(false));
-            QVERIFY(!on(formatAt(box, 7)));
+            QCOMPARE((box.*state)(), false);
             click(box);
-            QCOMPARE(state(box), std::optional<bool>(true));
-            QVERIFY(on(formatAt(box, 0)));
-            QCOMPARE(box.text(), QStringLiteral("plain bold"));
+            QCOMPARE((box.*state)(), true);
+            QCOMPARE(box.text(), "plain bold");
         }
     }
 
@@ -381,7 +347,7 @@ private Q_SLOTS:
         window.show();
         QApplication::setActiveWindow(&window);
         QVERIFY(QTest::qWaitForWindowActive(&window));
-        for (const QString& text : {QStringLiteral("two\nlines"), QString()}) {
+        for (const QString text : {"two\nlines", ""}) {
             box->setText(text);
             box->setSelStart(2);
             other.setFocus();
@@ -395,68 +361,71 @@ private Q_SLOTS:
 
     void clipboardCommands()
     {
+        QClipboard* clipboard = QApplication::clipboard();
         RichTextBox box;
-        box.setText(QStringLiteral("alpha beta gamma"));
+        box.setText("alpha beta gamma");
         // With nothing selected, Cut and Copy leave the clipboard alone.
         box.setSelStart(4);
         editor::cmdCopy_Click(box);
         editor::cmdCut_Click(box);
-        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("on the clipboard"));
-        QCOMPARE(box.text(), QStringLiteral("alpha beta gamma"));
+        QCOMPARE(clipboard->text(), "on the clipboard");
+        QCOMPARE(box.text(), "alpha beta gamma");
         QCOMPARE(box.selStart(), 4);
 
         select(box, 6, 5);
         editor::cmdCopy_Click(box);
-        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("beta "));
-        QCOMPARE(box.text(), QStringLiteral("alpha beta gamma"));
+        QCOMPARE(clipboard->text(), "beta ");
+        QCOMPARE(box.text(), "alpha beta gamma");
+        clipboard->clear();
         editor::cmdCut_Click(box);
-        QCOMPARE(box.text(), QStringLiteral("alpha gamma"));
-        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("beta "));
+        QCOMPARE(box.text(), "alpha gamma");
+        QCOMPARE(clipboard->text(), "beta ");
         box.setSelStart(0);
         editor::cmdPaste_Click(box);
-        QCOMPARE(box.text(), QStringLiteral("beta alpha gamma"));
+        QCOMPARE(box.text(), "beta alpha gamma");
 
         // Formatted clipboard content arrives as its characters only.
         auto* rich = new QMimeData;
-        rich->setHtml(QStringLiteral("<b>big</b>"));
-        rich->setText(QStringLiteral("big"));
-        QApplication::clipboard()->setMimeData(rich);
+        rich->setHtml("<b>big</b>");
+        rich->setText("big");
+        clipboard->setMimeData(rich);
         select(box, 0, 4);
         editor::cmdPaste_Click(box);
-        QCOMPARE(box.text(), QStringLiteral("big alpha gamma"));
+        QCOMPARE(box.text(), "big alpha gamma");
         select(box, 0, 3);
-        QCOMPARE(box.selBold(), std::optional<bool>(false));
+        QCOMPARE(box.selBold(), false);
 
         select(box, 3, 6);
         editor::cmdDelete_Click(box);
-        QCOMPARE(box.text(), QStringLiteral("big gamma"));
+        QCOMPARE(box.text(), "big gamma");
         editor::cmdClearText_Click(box);
-        QCOMPARE(box.text(), QString());
+        QCOMPARE(box.text(), "");
         editor::cmdClear_Click();
-        QCOMPARE(QApplication::clipboard()->text(), QString());
+        QCOMPARE(clipboard->text(), "");
 
         // A clipboard without text (a picture) pastes nothing and keeps the selection.
         QImage image(4, 4, QImage::Format_RGB32);
         image.fill(Qt::green);
         auto* picture = new QMimeData;
         picture->setImageData(image);
-        QApplication::clipboard()->setMimeData(picture);
-        box.setText(QStringLiteral("unchanged"));
+        clipboard->setMimeData(picture);
+        box.setText("unchanged");
         select(box, 2, 3);
         editor::cmdPaste_Click(box);
-        QCOMPARE(box.text(), QStringLiteral("unchanged"));
-        QCOMPARE(std::pair(box.selStart(), box.selLength()), std::pair(2, 3));
+        QCOMPARE(box.text(), "unchanged");
+        QCOMPARE(selection(box), std::pair(2, 3));
     }
 
+    // The chosen values apply to the selection; a size the editor refuses is skipped and the
+    // others still apply; a cancelled dialog applies nothing.
     void fontDialogAppliesItsValues()
     {
         RichTextBox box;
-        box.setText(QStringLiteral("abc def"));
+        box.setText("abc def");
         select(box, 0, 3);
         editor::CommonDialog dialog;
-        support::FakeCommonDialogService dialogs;
-        dialogs.queueFont(
-            platform::FontChoice{QStringLiteral("Liberation Mono"), 18.0F, true, true, true, true});
+        FakeCommonDialogService dialogs;
+        dialogs.queueFont(platform::FontChoice{"Liberation Mono", 18.0F, true, true, true, true});
         editor::cmdFont_Click(box, dialog);
         QCOMPARE(dialog.Flags, quint32(3));
         const QTextCharFormat format = formatAt(box, 1);
@@ -466,24 +435,30 @@ private Q_SLOTS:
         QVERIFY(format.fontItalic() && format.fontStrikeOut() && format.fontUnderline());
         QCOMPARE(formatAt(box, 5).fontWeight(), int(QFont::Normal));
 
-        // The dialog starts from what was chosen last; a size the editor refuses is
-        // skipped and the other values still apply.
+        // The dialog starts from what was chosen last.
         select(box, 4, 3);
-        dialogs.queueFont(platform::FontChoice{QStringLiteral("DejaVu Sans"), 0.0F});
+        dialogs.queueFont(platform::FontChoice{"DejaVu Sans", 0.0F});
         editor::cmdFont_Click(box, dialog);
-        QCOMPARE(dialogs.requests().at(1).font.name, QStringLiteral("Liberation Mono"));
+        QCOMPARE(dialogs.requests().at(1).font.name, "Liberation Mono");
         QCOMPARE(dialogs.requests().at(1).font.size, 18.0F);
         QCOMPARE(formatAt(box, 5).fontFamilies().toStringList(), QStringList{"DejaVu Sans"});
         QVERIFY(!formatAt(box, 5).hasProperty(QTextFormat::FontPointSize));
+
+        const QString chosen = box.document()->toHtml();
+        editor::cmdFont_Click(box, dialog); // cancelled: nothing more is queued
+        QCOMPARE(dialogs.requests().size(), 3);
+        QCOMPARE(box.document()->toHtml(), chosen);
     }
 
+    // The text colour applies to the selection, the background to the whole box; a cancelled
+    // dialog does not apply the colour chosen before again.
     void colourDialogs()
     {
         RichTextBox box;
-        box.setText(QStringLiteral("abc def"));
+        box.setText("abc def");
         select(box, 4, 3);
         editor::CommonDialog dialog;
-        support::FakeCommonDialogService dialogs;
+        FakeCommonDialogService dialogs;
         dialogs.queueColor(platform::rgb(0, 0, 255));
         editor::cmdForeColor_Click(box, dialog);
         QCOMPARE(formatAt(box, 5).foreground().color(), QColor(0, 0, 255));
@@ -497,30 +472,15 @@ private Q_SLOTS:
         box.resize(200, 100);
         const QImage shot = box.viewport()->grab().toImage();
         QCOMPARE(QColor(shot.pixel(shot.width() - 5, shot.height() - 5)), QColor(255, 255, 224));
-    }
 
-    void cancelledDialogsApplyNothing()
-    {
-        RichTextBox box;
-        box.setText(QStringLiteral("abc def"));
         select(box, 0, 7);
-        const QString before = box.document()->toHtml();
-        const platform::OleColor background = box.backColor();
-        editor::CommonDialog dialog;
-        support::FakeCommonDialogService dialogs; // every dialog is cancelled
-        editor::cmdFont_Click(box, dialog);
+        const QString chosen = box.document()->toHtml();
         editor::cmdForeColor_Click(box, dialog);
         editor::cmdBackColor_Click(box, dialog);
-        QCOMPARE(dialogs.requests().size(), 3);
-        QCOMPARE(box.document()->toHtml(), before);
-        QCOMPARE(box.backColor(), background);
-        QCOMPARE(box.selLength(), 7);
-
-        // Also after a colour was chosen once: a cancel does not apply it again.
-        dialogs.queueColor(platform::rgb(255, 0, 0));
-        editor::cmdBackColor_Click(box, dialog);
-        editor::cmdForeColor_Click(box, dialog);
-        QCOMPARE(box.document()->toHtml(), before);
+        QCOMPARE(dialogs.requests().size(), 4);
+        QCOMPARE(box.document()->toHtml(), chosen);
+        QCOMPARE(box.backColor(), platform::rgb(255, 255, 224));
+        QCOMPARE(selection(box), std::pair(0, 7));
     }
 };
 
