@@ -59,25 +59,18 @@ private Q_SLOTS:
         QCOMPARE(documents::documentKind(data), kind);
     }
 
-    void hyphenatedLinesJoined_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("expected");
-        const auto row = [](const char* name, const QString& text, const QString& expected) {
-            QTest::newRow(name) << text << expected;
-        };
-        row("word broken at a line end", "an exam-\nple here", "an example here");
-        row("soft hyphen", "exam\u00AD\nple", "example");
-        row("capital after the break stays", "Anglo-\nSaxon", "Anglo-\nSaxon");
-        row("dash after a space stays", "one -\ntwo", "one -\ntwo");
-        row("hyphen inside a line stays", "well-known\nfact", "well-known\nfact");
-    }
-
+    // A word broken at a line end (also by a soft hyphen) is joined; a capital after the break,
+    // a dash after a space and a hyphen inside a line stay.
     void hyphenatedLinesJoined()
     {
-        QFETCH(QString, text);
-        QFETCH(QString, expected);
-        QCOMPARE(documents::pdftext::joinHyphenatedLines(text), expected);
+        const std::pair<QString, QString> rows[] = {{"an exam-\nple here", "an example here"},
+                                                    {"exam\u00AD\nple", "example"},
+                                                    {"Anglo-\nSaxon", "Anglo-\nSaxon"},
+                                                    {"one -\ntwo", "one -\ntwo"},
+                                                    {"well-known\nfact", "well-known\nfact"}};
+        for (const auto& [text, expected] : rows) {
+            QCOMPARE(documents::pdftext::joinHyphenatedLines(text), expected);
+        }
     }
 
     // Whole documents refused by their content, each with its reason (an empty file is the
