@@ -77,24 +77,21 @@ private Q_SLOTS:
         QVERIFY2(m_help.isOpen(), qPrintable(m_help.errorString()));
     }
 
+    // The titles, default window and topic, the window type, and the topics of context numbers
+    // through the stored paths.
     void readsTheProjectTables()
     {
         const std::optional<helpviewer::ChmWindowType> main = m_help.windowType("main");
         QVERIFY(main);
         QCOMPARE(QVariantList({m_help.system().title, m_help.system().defaultWindow,
                                m_help.defaultTopic(), main->caption, main->geometry, main->homeFile,
-                               main->navigationWidth}),
+                               main->navigationWidth, m_help.topicForContextId(1).value_or(""),
+                               m_help.topicForContextId(10).value_or(""),
+                               m_help.topicForContextId(11).value_or("unmapped")}),
                  QVariantList({"Parlanza Help", "Main", "/howto.htm", "Parlanza Help",
-                               QRect(QPoint(80, 60), QPoint(919, 699)), "howto.htm", 270}));
+                               QRect(QPoint(80, 60), QPoint(919, 699)), "howto.htm", 270,
+                               "/howto.htm", "/messages.htm", "unmapped"}));
         QVERIFY(!m_help.windowType("Secondary"));
-    }
-
-    void mapsContextIdsThroughTheStoredPath()
-    {
-        QCOMPARE(QStringList({m_help.topicForContextId(1).value_or(QString()),
-                              m_help.topicForContextId(10).value_or(QString()),
-                              m_help.topicForContextId(11).value_or("unmapped")}),
-                 QStringList({"/howto.htm", "/messages.htm", "unmapped"}));
     }
 
     void resolvesTheLongestSuffixThatExists()
@@ -106,12 +103,12 @@ private Q_SLOTS:
         strings += QByteArray("/home/x/build/images/bars.png") + '\0';
         const quint32 windowsPath = quint32(strings.size());
         strings += QByteArray("C:\\proj\\howto.htm") + '\0';
-        QByteArray ivb(4 + 16, '\0');
-        qToLittleEndian<quint32>(16, ivb.data());
-        qToLittleEndian<quint32>(7, ivb.data() + 4);
-        qToLittleEndian<quint32>(deep, ivb.data() + 8);
-        qToLittleEndian<quint32>(8, ivb.data() + 12);
-        qToLittleEndian<quint32>(windowsPath, ivb.data() + 16);
+        // Its size, then context number 7 for the deep path and 8 for the Windows one.
+        QByteArray ivb;
+        for (const quint32 value : {16u, 7u, deep, 8u, windowsPath}) {
+            ivb += QByteArray(4, '\0');
+            qToLittleEndian(value, ivb.data() + ivb.size() - 4);
+        }
         const ChmFile chm = ChmFile::fromObjects({{"/#STRINGS", strings},
                                                   {"/#IVB", ivb},
                                                   {"/bars.png", "b"},
@@ -273,30 +270,21 @@ private Q_SLOTS:
         QVERIFY(refused > 0);
     }
 
-    // The version resource of an installed component; the viewer's own version, read from a
-    // file, is the help wrapper's test.
+    // The version resource of an installed component, in both image kinds and at its largest
+    // (the viewer's own version, read from a file, is the help wrapper's test). None from an
+    // empty image, one cut at the program header or before the resources, a bad signature or
+    // key, a header past the end, icons only, or a tree pointing back at its root.
     void readsFileVersions()
     {
-        for (const auto& [pe32Plus, parts] :
-             {std::pair{true, std::array<quint16, 4>{5, 50, 3825, 1300}},
-              {false, {65535, 65535, 65535, 65535}}}) {
-            const QByteArray image =
-                testpe::image(parts[0], parts[1], parts[2], parts[3], pe32Plus);
-            const std::optional<FileVersion> version = FileVersion::fromImage(image);
-            QVERIFY(version);
-            QCOMPARE(*version, (FileVersion{parts[0], parts[1], parts[2], parts[3]}));
-
-            const QString path = m_dir.filePath("component.dll");
-            QVERIFY(testfiles::write(path, image));
-            QCOMPARE(FileVersion::read(path), version);
-        }
+        const QByteArray wide = testpe::image(5, 50, 3825, 1300, true);
+        QCOMPARE(FileVersion::fromImage(wide), (FileVersion{5, 50, 3825, 1300}));
+        QCOMPARE(FileVersion::fromImage(testpe::image(65535, 65535, 65535, 65535)),
+                 (FileVersion{65535, 65535, 65535, 65535}));
+        const QString path = m_dir.filePath("component.dll");
+        QVERIFY(testfiles::write(path, wide));
+        QCOMPARE(FileVersion::read(path), (FileVersion{5, 50, 3825, 1300}));
         QVERIFY(!FileVersion::read(m_dir.filePath("missing.dll")));
-    }
 
-    // Empty, cut at the program header or before the resources, a bad signature or key, a
-    // header past the end, icons only, a tree pointing back at its root.
-    void refusesProgramsWithoutAVersion()
-    {
         const QByteArray good = testpe::image(1, 2, 3, 4);
         QList<QByteArray> images{QByteArray(), good.left(0x40), good.left(0x200)};
         images << good << good << good << good << good;
