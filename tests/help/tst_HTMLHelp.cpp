@@ -30,34 +30,6 @@ struct HelpCall
     HelpData data;
 };
 
-// Records what the wrapper hands the viewer and answers with a fixed window.
-class RecordingHelpViewer final : public HelpViewer
-{
-public:
-    RecordingHelpViewer() { helpviewer::setCurrentHelpViewer(this); }
-    ~RecordingHelpViewer() override { helpviewer::setCurrentHelpViewer(nullptr); }
-    RecordingHelpViewer(const RecordingHelpViewer&) = delete;
-    RecordingHelpViewer& operator=(const RecordingHelpViewer&) = delete;
-
-    HelpWindowHandle htmlHelp(QWidget* caller, const QString& file, HelpCommand command,
-                              const HelpData& data) override
-    {
-        calls.append({caller, file, command, data});
-        return answer;
-    }
-    bool deleteSystemMenuItem(HelpWindowHandle window, unsigned command) override
-    {
-        deleted.append({window, command});
-        return false;
-    }
-
-    QList<HelpCall> calls;
-    QList<std::pair<HelpWindowHandle, unsigned>> deleted;
-    HelpWindowHandle answer = 0x4242;
-};
-
-using DisplayCall = void (help::HTMLHelp::*)(QWidget*);
-
 // A call as the viewer received it: file, command and data, values left out as "-".
 QString describe(const HelpCall& call)
 {
@@ -77,6 +49,36 @@ QString describe(const HelpCall& call)
     }
     return parts.join(" | ");
 }
+
+// Records what the wrapper hands the viewer, also spelled out, and answers with a fixed window.
+class RecordingHelpViewer final : public HelpViewer
+{
+public:
+    RecordingHelpViewer() { helpviewer::setCurrentHelpViewer(this); }
+    ~RecordingHelpViewer() override { helpviewer::setCurrentHelpViewer(nullptr); }
+    RecordingHelpViewer(const RecordingHelpViewer&) = delete;
+    RecordingHelpViewer& operator=(const RecordingHelpViewer&) = delete;
+
+    HelpWindowHandle htmlHelp(QWidget* caller, const QString& file, HelpCommand command,
+                              const HelpData& data) override
+    {
+        calls.append({caller, file, command, data});
+        described << describe(calls.last());
+        return answer;
+    }
+    bool deleteSystemMenuItem(HelpWindowHandle window, unsigned command) override
+    {
+        deleted.append({window, command});
+        return false;
+    }
+
+    QList<HelpCall> calls;
+    QStringList described;
+    QList<std::pair<HelpWindowHandle, unsigned>> deleted;
+    HelpWindowHandle answer = 0x4242;
+};
+
+using DisplayCall = void (help::HTMLHelp::*)(QWidget*);
 
 } // namespace
 
@@ -118,15 +120,6 @@ private:
         QVERIFY(write(browserFile, testpe::image(browser[0], browser[1], browser[2], browser[3])));
         registerComponent(ViewerClass, viewerFile);
         registerComponent(BrowserClass, browserFile);
-    }
-
-    QStringList described() const
-    {
-        QStringList calls;
-        for (const HelpCall& call : m_viewer->calls) {
-            calls << describe(call);
-        }
-        return calls;
     }
 
 private Q_SLOTS:
@@ -204,7 +197,7 @@ private Q_SLOTS:
             expected << m_manual + " | 0 | 0";
         }
         expected << m_manual + ">Main | " + QString::number(int(command)) + " | " + data;
-        QCOMPARE(described(), expected);
+        QCOMPARE(m_viewer->described, expected);
         QCOMPARE(m_viewer->calls.last().caller, nullptr); // not on top: owned by the desktop
         QCOMPARE(help.HHWndHandle(), m_viewer->answer);
 
@@ -225,7 +218,7 @@ private Q_SLOTS:
         help.setHHMsgTitle("Look-up");
         help.HHDisplayALink();
         QCOMPARE(
-            described(),
+            m_viewer->described,
             QStringList{m_manual + " | 19 | 28 |  | - | Nothing found | Look-up | - | no index"});
     }
 
@@ -332,30 +325,22 @@ private Q_SLOTS:
         QCOMPARE(box.owner, nullptr);
     }
 
-    void bareNamesBecomeFullPaths()
-    {
-        help::HTMLHelp help;
-        // Not registered: the program's folder.
-        help.setCHMFile(m_localName);
-        help.HHDisplayTopicID();
-        QCOMPARE(help.CHMFile(), platform::programFile(m_localName));
-        QCOMPARE(m_viewer->calls.last().file, platform::programFile(m_localName));
-
-        // Registered: its registered folder, whatever the case of the name.
-        help.HHRegister(m_manual);
-        help.setCHMFile("MANUAL.chm");
-        help.HHDisplayTopicID();
-        QCOMPARE(help.CHMFile(), m_manual);
-        QCOMPARE(m_viewer->calls.last().file, m_manual);
-        QVERIFY(m_boxes->boxes().isEmpty());
-    }
-
+    // Registering stores the file's folder under its name; a bare name is then looked for
+    // there, whatever its case, and in the program's folder while it is not registered.
     void registersAndUnregisters()
     {
         help::HTMLHelp help;
         help.HHRegister(QString());
         help.HHCheckRegistry(QString());
+        help.setCHMFile(m_localName);
+        help.HHDisplayTopicID();
+        QCOMPARE(help.CHMFile(), platform::programFile(m_localName));
         help.HHRegister(m_manual);
+        help.setCHMFile("MANUAL.chm");
+        help.HHDisplayTopicID();
+        QCOMPARE(help.CHMFile(), m_manual);
+        QCOMPARE(m_viewer->described, QStringList({platform::programFile(m_localName) + " | 15 | 0",
+                                                   m_manual + " | 15 | 0"}));
         QVERIFY(m_boxes->boxes().isEmpty());
         QCOMPARE(help.HHRegFileName(), "Manual.chm");
         QCOMPARE(help.HHRegFilePath(), m_dir.path());
@@ -392,15 +377,18 @@ private Q_SLOTS:
         QVERIFY(m_boxes->boxes().last().text.contains(doomed + " does not exist"));
     }
 
-    void readsComponentVersions()
+    // Without the components nothing is known (their messages are the message-box test's);
+    // installed, their versions and names are read and checked against the minimums a code
+    // asks for: the versions installed, the codes, and whether they pass.
+    void readsAndVerifiesComponentVersions()
     {
-        // Without the components (their messages are the message-box test's) nothing is known.
         help::HTMLHelp help;
         QVERIFY(!help.HHInstalled());
         QCOMPARE(help.HHFriendlyName(), "unknown");
         m_boxes->clear();
-
-        installVersions({4, 74, 8702, 0}, {5, 0, 2919, 6307});
+        const Version viewer13{4, 74, 8702, 0};
+        const Version ie501{5, 0, 2919, 6307};
+        installVersions(viewer13, ie501);
         QCOMPARE(QStringList({help.HHVersion(), help.HHFriendlyName(), help.IEVersion(),
                               help.IEFriendlyName()}),
                  QStringList({"4.74.8702.00", "1.3", "5.00.2919.6307", "5.01"}));
@@ -410,13 +398,7 @@ private Q_SLOTS:
             "SOFTWARE\\Classes\\TypeLib\\{ADB880A2-D8FF-11CF-9377-00AA003B7A11}",
             platform::registry_access::AllAccess));
         QVERIFY(help.HHInstalled());
-    }
 
-    // The versions installed, the codes asked for, and whether they pass.
-    void verifiesTheMinimumConfiguration()
-    {
-        const Version viewer13{4, 74, 8702, 0};
-        const Version ie501{5, 0, 2919, 6307};
         const std::tuple<Version, Version, int, int, bool> rows[] = {
             // Compared as numbers: 6307 is newer than 800 (as text it would be older).
             {viewer13, ie501, 26, 272, true},
@@ -493,7 +475,7 @@ private Q_SLOTS:
     {
         help::HTMLHelp help;
         help.HHClose();
-        QCOMPARE(described(), QStringList{" | 18 | 0"});
+        QCOMPARE(m_viewer->described, QStringList{" | 18 | 0"});
         QCOMPARE(m_viewer->calls.first().caller, nullptr);
         help.HHDeleteJumpURLSysMenu(0x77);
         QCOMPARE(m_viewer->deleted, (QList{std::make_pair(HelpWindowHandle(0x77), 0xEFFFu)}));
