@@ -15,7 +15,6 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QScopeGuard>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -54,15 +53,6 @@ struct Boxes
 
 const QString kPrevious = QStringLiteral("previous text");
 constexpr int kDropped = -1; // not a dialog entry: the file is dropped on the editor
-
-void dropOn(RichTextBox& box, QMimeData* data)
-{
-    const QPoint middle = box.viewport()->rect().center();
-    QDragEnterEvent enter(middle, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(box.viewport(), &enter);
-    QDropEvent drop(QPointF(middle), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(box.viewport(), &drop);
-}
 
 } // namespace
 
@@ -218,7 +208,11 @@ private Q_SLOTS:
         if (entry == kDropped) {
             QMimeData data;
             data.setUrls({QUrl::fromLocalFile(path)});
-            dropOn(RichTextBox1, &data);
+            const QPoint middle = RichTextBox1.viewport()->rect().center();
+            QDragEnterEvent enter(middle, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(RichTextBox1.viewport(), &enter);
+            QDropEvent drop(QPointF(middle), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(RichTextBox1.viewport(), &drop);
             QVERIFY(dialogs.requests().isEmpty());
         } else {
             dialogs.queueFile(platform::FileDialogResult{path, QFileInfo(path).fileName(), entry});
@@ -267,9 +261,9 @@ private Q_SLOTS:
         QVERIFY(testfiles::write(path, "{\\rtf1 Rich notes}"));
         QStringList startedOn;
         // Confirms the first dialog on "Rich Text (*.rtf)", cancels the second.
-        auto* poll = new QTimer(this);
-        poll->setInterval(10);
-        connect(poll, &QTimer::timeout, this, [&startedOn, path] {
+        QTimer poll;
+        poll.setInterval(10);
+        connect(&poll, &QTimer::timeout, this, [&startedOn, path] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             if (!dialog || !dialog->isVisible()) {
                 return;
@@ -288,8 +282,7 @@ private Q_SLOTS:
                 dialog->reject();
             }
         });
-        poll->start();
-        const auto stop = qScopeGuard([poll] { delete poll; });
+        poll.start();
 
         RichTextBox RichTextBox1;
         RichTextBox1.setText("previous");

@@ -319,13 +319,17 @@ private Q_SLOTS:
         QCOMPARE(QCoreApplication::exec(), 0);
     }
 
-    void followsALinkInsideTheFile()
+    // A window opened on the home topic follows a link inside the file, with the pictures
+    // and style sheets it takes from there; the same window shows the contents, the index and
+    // the search results.
+    void followsLinksAndShowsContentsIndexAndSearch()
     {
         const HelpWindowHandle handle =
             m_viewer.htmlHelp(nullptr, HelpFile, HelpCommand::DisplayTopic, quintptr(0));
         HelpWindow* window = m_viewer.window(handle);
         QVERIFY(window);
         QVERIFY(QTest::qWaitForWindowExposed(window));
+        QCOMPARE(window->currentTopic(), "/howto.htm");
         ChmBrowser* browser = window->browser();
         const std::optional<QPoint> point = linkPoint(browser, "recording.htm");
         QVERIFY(point);
@@ -333,7 +337,6 @@ private Q_SLOTS:
         QTRY_COMPARE(window->currentTopic(), "/recording.htm");
         QVERIFY(browser->toPlainText().contains("Step by step"));
         QVERIFY(browser->isBackwardAvailable());
-        // Pictures and style sheets come from inside the file as well.
         window->showTopic("window.htm");
         const auto resource = [browser](QTextDocument::ResourceType type, const char* url) {
             return browser->loadResource(type, QUrl(url));
@@ -347,22 +350,16 @@ private Q_SLOTS:
         QVERIFY(resource(QTextDocument::HtmlResource, "its:/missing.htm")
                     .toString()
                     .contains("not in the help file"));
-    }
 
-    void showsContentsIndexAndSearch()
-    {
-        const HelpWindowHandle toc =
-            m_viewer.htmlHelp(nullptr, HelpFile, HelpCommand::DisplayToc, quintptr(0));
-        HelpWindow* window = m_viewer.window(toc);
+        QCOMPARE(m_viewer.htmlHelp(nullptr, HelpFile, HelpCommand::DisplayToc, quintptr(0)),
+                 handle);
         QCOMPARE(window->currentPane(), HelpWindow::Pane::Contents);
-        QCOMPARE(window->currentTopic(), "/howto.htm");
         QCOMPARE(window->contentsTree()->topLevelItemCount(), 2);
-
-        QCOMPARE(m_viewer.htmlHelp(nullptr, HelpFile, HelpCommand::DisplayIndex, quintptr(0)), toc);
+        QCOMPARE(m_viewer.htmlHelp(nullptr, HelpFile, HelpCommand::DisplayIndex, quintptr(0)),
+                 handle);
         QCOMPARE(window->currentPane(), HelpWindow::Pane::Index);
         window->setIndexFilter("wav");
         QCOMPARE(window->indexList()->currentItem()->text(), "Wave files");
-
         HelpFtsQuery query;
         query.searchQuery = "clipboard";
         m_viewer.htmlHelp(nullptr, HelpFile, HelpCommand::DisplaySearch, query);
