@@ -28,18 +28,16 @@ namespace {
 // Height of the rows holding any dark pixel.
 int inkHeight(const QImage& image)
 {
-    int top = -1;
-    int bottom = -1;
+    QList<int> inked;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
             if (qGray(image.pixel(x, y)) < 128) {
-                top = top < 0 ? y : top;
-                bottom = y;
+                inked << y;
                 break;
             }
         }
     }
-    return top < 0 ? 0 : bottom - top + 1;
+    return inked.isEmpty() ? 0 : inked.last() - inked.first() + 1;
 }
 
 QString numberedLines(const QString& pattern, int count)

@@ -17,7 +17,6 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextBlock>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtEndian>
@@ -31,15 +30,9 @@ const QString HelpFile = QStringLiteral(PARLANZA_HELP_FILE);
 // The viewport point of the first link whose target contains `target`.
 std::optional<QPoint> linkPoint(QTextBrowser* browser, const QString& target)
 {
-    QTextDocument* document = browser->document();
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            if (fragment.charFormat().anchorHref().contains(target)) {
-                QTextCursor cursor(document);
-                cursor.setPosition(fragment.position() + 1);
-                return browser->cursorRect(cursor).center();
-            }
+    for (QTextCursor at(browser->document()); at.movePosition(QTextCursor::NextCharacter);) {
+        if (at.charFormat().anchorHref().contains(target)) {
+            return browser->cursorRect(at).center();
         }
     }
     return std::nullopt;
@@ -290,9 +283,9 @@ private Q_SLOTS:
         images << good << good << good << good << good;
         images[3][0x200 + 0x58 + 40] = 0;
         images[4][0x200 + 0x58 + 6] = 'X';
-        testpe::put32(images[5], 0x3C, 0x7FFFFFF0u);
-        testpe::put32(images[6], 0x200 + 16, 3);
-        testpe::put32(images[7], 0x200 + 0x18 + 20, 0x80000000u);
+        testpe::put<quint32>(images[5], 0x3C, 0x7FFFFFF0u);
+        testpe::put<quint32>(images[6], 0x200 + 16, 3);
+        testpe::put<quint32>(images[7], 0x200 + 0x18 + 20, 0x80000000u);
         for (qsizetype i = 0; i < images.size(); ++i) {
             QVERIFY2(!FileVersion::fromImage(images[i]), qPrintable(QString::number(i)));
         }
