@@ -36,21 +36,6 @@ QByteArray utf16(const QString& text, QStringEncoder::Encoding encoding)
 const QString kGreeting = QString::fromUtf8("Καλημέρα, café, Привет, 日本, 😀");
 const QString kClipboard = QStringLiteral("the user's clipboard");
 
-// Records every box, and whether the hourglass was up while any was shown.
-struct Boxes
-{
-    Boxes()
-    {
-        fake.onShow = [this](const platform::MessageBoxRequest&) {
-            hourglass = hourglass || QApplication::overrideCursor() != nullptr;
-        };
-    }
-    const QList<platform::MessageBoxRequest>& boxes() const { return fake.boxes(); }
-
-    support::FakeMessageBoxService fake;
-    bool hourglass = false;
-};
-
 const QString kPrevious = QStringLiteral("previous text");
 constexpr int kDropped = -1; // not a dialog entry: the file is dropped on the editor
 
@@ -203,7 +188,11 @@ private Q_SLOTS:
             editor::openDroppedFile(RichTextBox1, paths.first());
         });
         support::FakeCommonDialogService dialogs;
-        Boxes boxes;
+        support::FakeMessageBoxService boxes;
+        bool hourglass = false; // up while a box was shown
+        boxes.onShow = [&](const platform::MessageBoxRequest&) {
+            hourglass = hourglass || QApplication::overrideCursor() != nullptr;
+        };
 
         if (entry == kDropped) {
             QMimeData data;
@@ -227,7 +216,7 @@ private Q_SLOTS:
             QCOMPARE(std::pair(RichTextBox1.selStart(), RichTextBox1.selLength()), std::pair(0, 0));
         }
         QCOMPARE(boxes.boxes().size(), message.isEmpty() ? 0 : 1);
-        QVERIFY(!boxes.hourglass); // taken down before any message
+        QVERIFY(!hourglass); // taken down before any message
         if (!message.isEmpty()) {
             const platform::MessageBoxRequest& box = boxes.boxes().at(0);
             QVERIFY2(box.text.contains(message), qPrintable(box.text));
@@ -241,8 +230,9 @@ private Q_SLOTS:
         }
     }
 
-    // The dialog shows only the entries' names: they name every kind of file read.
-    void openFilterNamesEveryPattern()
+    // The dialog shows only the entries' names, which name every kind of file read; the entry
+    // chosen is where the next dialog starts, and a cancelled dialog changes nothing.
+    void realDialogCarriesTheEntryOverAndCancelChangesNothing()
     {
         const QStringList parts = editor::kOpenFilter.split(u'|');
         QString names;
@@ -252,10 +242,7 @@ private Q_SLOTS:
         for (const QString& pattern : parts.last().split(u';')) {
             QVERIFY2(names.contains(pattern), qPrintable(pattern));
         }
-    }
 
-    void realDialogCarriesTheEntryOverAndCancelChangesNothing()
-    {
         QTemporaryDir dir;
         const QString path = dir.filePath("notes.rtf");
         QVERIFY(testfiles::write(path, "{\\rtf1 Rich notes}"));
@@ -286,7 +273,7 @@ private Q_SLOTS:
 
         RichTextBox RichTextBox1;
         RichTextBox1.setText("previous");
-        Boxes boxes;
+        support::FakeMessageBoxService boxes;
         editor::cmdOpen_Click(RichTextBox1);
         QCOMPARE(RichTextBox1.text(), "Rich notes");
         QCOMPARE(editor::FileOpen::OpenFileName, path);

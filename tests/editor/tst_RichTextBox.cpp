@@ -50,13 +50,9 @@ QString numberedLines(const QString& pattern, int count)
 }
 
 // Sets the box up with the text and zoom, and shows it.
-bool show(RichTextBox& box, const QString& text, QSize size, int numerator = 1, int denominator = 1,
-          const std::optional<QFont>& font = std::nullopt)
+bool show(RichTextBox& box, const QString& text, QSize size, int numerator = 1, int denominator = 1)
 {
     box.resize(size);
-    if (font) {
-        box.document()->setDefaultFont(*font);
-    }
     box.setText(text);
     box.sendZoomMessage(numerator, denominator);
     box.show();
@@ -206,7 +202,8 @@ private Q_SLOTS:
         QFont font("DejaVu Sans Mono");
         font.setPointSize(12);
         RichTextBox box;
-        QVERIFY(show(box, line + u'\n' + line, {800, 300}, 2, 1, font));
+        box.document()->setDefaultFont(font);
+        QVERIFY(show(box, line + u'\n' + line, {800, 300}, 2, 1));
         const QFontMetricsF metrics(font);
         const qreal margin = box.document()->documentMargin();
         for (const int target : {0, 18}) {
