@@ -28,11 +28,6 @@ using testfiles::fixture;
 
 namespace {
 
-QByteArray utf16(const QString& text, QStringEncoder::Encoding encoding)
-{
-    return QStringEncoder(encoding)(text);
-}
-
 const QString kGreeting = QString::fromUtf8("Καλημέρα, café, Привет, 日本, 😀");
 const QString kClipboard = QStringLiteral("the user's clipboard");
 
@@ -78,8 +73,10 @@ private Q_SLOTS:
     {
         const std::pair<QByteArray, QString> rows[] = {
             // UTF-16 both ways and UTF-8 with and without its mark, beyond ASCII.
-            {QByteArray("\xFF\xFE") + utf16(kGreeting, QStringEncoder::Utf16LE), kGreeting},
-            {QByteArray("\xFE\xFF") + utf16(kGreeting, QStringEncoder::Utf16BE), kGreeting},
+            {QStringEncoder(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom)(kGreeting),
+             kGreeting},
+            {QStringEncoder(QStringEncoder::Utf16BE, QStringEncoder::Flag::WriteBom)(kGreeting),
+             kGreeting},
             {QByteArray("\xEF\xBB\xBF") + kGreeting.toUtf8(), kGreeting},
             {kGreeting.toUtf8(), kGreeting},
             {"caf\xE9 \x80 \x93ok\x94 na\xEFve", "café € “ok” naïve"},

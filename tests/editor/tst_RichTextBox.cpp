@@ -119,11 +119,8 @@ private Q_SLOTS:
     {
         RichTextBox box;
         QVERIFY(show(box, "Hxg", {600, 300}));
-        QTextCharFormat format;
-        format.setFontFamilies({"Liberation Sans"});
-        format.setFontPointSize(24);
         box.selectAll();
-        box.textCursor().mergeCharFormat(format);
+        QVERIFY(box.setSelFontName("Liberation Sans") && box.setSelFontSize(24));
         box.setSelStart(0);
 
         const int normal = inkHeight(box.viewport()->grab().toImage());

@@ -178,14 +178,13 @@ private Q_SLOTS:
 
     void parsesSitemapsDefensively()
     {
-        const QString html = QStringLiteral(
+        const QList<helpviewer::ChmSitemapEntry> entries = ChmSitemap::parse(
             "<ul><li><object type=\"text/sitemap\"><param name=\"Name\" value=\"A &amp; B\">"
             "<param name=\"Local\" value='a.htm'><param name=\"Name\" value=\"ignored\">"
             "<param name=\"Local\" value=\"b.htm\"></object>"
             "<li><object type=\"text/site properties\"><param name=\"Name\" value=\"x\"></object>"
             "<ul><ul><li><object type=\"text/sitemap\"><param name=\"Name\" value=\"C\"></object>"
             "</ul>");
-        const QList<helpviewer::ChmSitemapEntry> entries = ChmSitemap::parse(html);
         QCOMPARE(entries.size(), 1);
         QCOMPARE(entries.at(0).name, "A & B");
         QCOMPARE(entries.at(0).locals, (QStringList{"a.htm", "b.htm"}));
@@ -238,8 +237,7 @@ private Q_SLOTS:
             if (round % 3 == 0) {
                 copy.truncate(random.bounded(int(copy.size())));
             } else {
-                const int flips = 1 + random.bounded(12);
-                for (int i = 0; i < flips; ++i) {
+                for (int flips = 1 + random.bounded(12); flips > 0; --flips) {
                     copy[random.bounded(int(copy.size()))] = char(random.bounded(256));
                 }
             }
