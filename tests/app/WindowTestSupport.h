@@ -1,14 +1,20 @@
 #pragma once
 
-// Helpers shared by the tests that drive the main window and the program's copies.
+// Helpers, and the Qt Test headers, shared by the tests that drive the main window and the
+// program's copies.
 #include "platform/MenuBar.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDir>
 #include <QDropEvent>
+#include <QLabel>
 #include <QMimeData>
 #include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QUrl>
-#include <QWidget>
 
 namespace windowtest {
 
@@ -33,13 +39,6 @@ inline bool dragAndDrop(QWidget* target, const QMimeData& data)
     return enter.isAccepted();
 }
 
-inline bool dropFile(QWidget* target, const QString& path)
-{
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(path)});
-    return dragAndDrop(target, data);
-}
-
 // The menu item with exactly that key; 0 when there is none.
 inline qint32 menuId(const platform::MenuBar* menu, const QString& key)
 {
@@ -51,17 +50,28 @@ inline qint32 menuId(const platform::MenuBar* menu, const QString& key)
     return 0;
 }
 
+// For a copy of the program a test starts: its lock, settings and draft in the folder, so it
+// cannot meet a real running copy, and the user's own settings and draft stay untouched.
+inline QProcessEnvironment programEnvironment(const QString& folder, const QString& platform)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TMPDIR", folder);
+    env.insert("XDG_CONFIG_HOME", folder + "/config");
+    env.insert("XDG_STATE_HOME", folder + "/state");
+    env.insert("QT_QPA_PLATFORM", platform);
+    return env;
+}
+
 #ifdef PARLANZA_SOURCE_DIR
 // Runs a function of scripts/test-services.sh with the given arguments.
 inline bool testService(const QString& function, const QStringList& arguments)
 {
     QProcess shell;
-    shell.start(QStringLiteral("bash"),
-                QStringList{QStringLiteral("-c"),
-                            QStringLiteral("source \"%1/scripts/test-services.sh\" && %2 \"$@\"")
-                                .arg(QStringLiteral(PARLANZA_SOURCE_DIR), function),
-                            QStringLiteral("bash")} +
-                    arguments);
+    shell.start("bash", QStringList{"-c",
+                                    QString("source \"%1/scripts/test-services.sh\" && %2 \"$@\"")
+                                        .arg(QStringLiteral(PARLANZA_SOURCE_DIR), function),
+                                    "bash"} +
+                            arguments);
     return shell.waitForFinished(15000) && shell.exitCode() == 0;
 }
 #endif

@@ -1,8 +1,7 @@
 // Runs the program's start-up step with message boxes printed instead of shown:
-// "BOX|<title>|<icon>|<buttons>|<text>" for each box, then "REFUSED" or "RUNNING". A first
-// argument is the file named on the command line. Once running, a line "SPEAK <text>" on
-// standard input puts the text in the editor and presses SPEAK; "STOPPED" follows when the
-// speech has ended.
+// "BOX|<title>|<icon>|<buttons>|<text>" for each box, then "REFUSED" or "RUNNING". Once
+// running, a line "SPEAK <text>" on standard input puts the text in the editor and presses
+// SPEAK; "STOPPED" follows when the speech has ended.
 #include "app/Main.h"
 #include "app/Start.h"
 #include "editor/RichTextBox.h"
@@ -23,32 +22,26 @@ public:
     {
         std::printf("BOX|%s|%d|%d|%s\n", qPrintable(request.title), static_cast<int>(request.icon),
                     static_cast<int>(request.buttons), qPrintable(request.text));
-        std::fflush(stdout);
         return platform::MessageAnswer::Ok;
     }
 };
-
-void say(const char* line)
-{
-    std::printf("%s\n", line);
-    std::fflush(stdout);
-}
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    std::setvbuf(stdout, nullptr, _IONBF, 0); // each line reaches the test as it is written
     QApplication app(argc, argv);
     PrintingMessageBoxService boxes;
     platform::MessageBoxService::setCurrent(&boxes);
     app::Start start;
-    if (!start.Form_Load(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString())) {
-        say("REFUSED");
+    if (!start.Form_Load()) {
+        std::puts("REFUSED");
         return 0;
     }
     app::Main* main = start.mainWindow();
     QObject::connect(main->speechControl(), &speech::SpeechControl::AudioStop,
-                     [] { say("STOPPED"); });
+                     [] { std::puts("STOPPED"); });
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, [&input, main] {
         char line[4096];
@@ -59,11 +52,10 @@ int main(int argc, char* argv[])
         }
         const QString command = QString::fromUtf8(line, n).trimmed();
         if (command.startsWith(QLatin1String("SPEAK "))) {
-            main->findChild<editor::RichTextBox*>(QStringLiteral("RichTextBox1"))
-                ->setText(command.mid(6));
+            main->findChild<editor::RichTextBox*>("RichTextBox1")->setText(command.mid(6));
             main->cmdSpkText_Click();
         }
     });
-    say("RUNNING");
+    std::puts("RUNNING");
     return QApplication::exec();
 }
