@@ -95,53 +95,38 @@ struct SoundContents
 {
     bool ok = false;
     QString error;
-    SF_INFO info{};
+    int rate = 0;
+    int channels = 0;
+    int format = 0;
     QString title;
-    QVector<qint16> samples;
+    QVector<qint16> samples; // the channels' samples in turn
 };
 
 inline SoundContents readSound(const QString& path)
 {
     SoundContents sound;
-    SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &sound.info);
+    SF_INFO info{};
+    SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
     if (file == nullptr) {
         sound.error = QString::fromUtf8(sf_strerror(nullptr));
         return sound;
     }
+    sound.rate = info.samplerate;
+    sound.channels = info.channels;
+    sound.format = info.format;
     sound.title = QString::fromUtf8(sf_get_string(file, SF_STR_TITLE));
-    sound.samples.resize(qsizetype(sound.info.frames) * sound.info.channels);
+    sound.samples.resize(qsizetype(info.frames) * info.channels);
     sound.ok =
         sf_read_short(file, sound.samples.data(), sound.samples.size()) == sound.samples.size();
     sf_close(file);
     return sound;
 }
 
-struct WaveContents
+// The names the window's tests read recordings by.
+using WaveContents = SoundContents;
+inline SoundContents readWave(const QString& path)
 {
-    bool ok = false;
-    int rate = 0;
-    int channels = 0;
-    int format = 0;
-    QVector<qint16> samples;
-};
-
-inline WaveContents readWave(const QString& path)
-{
-    WaveContents contents;
-    SF_INFO info{};
-    SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
-    if (file == nullptr) {
-        return contents;
-    }
-    contents.rate = info.samplerate;
-    contents.channels = info.channels;
-    contents.format = info.format;
-    contents.samples.resize(qsizetype(info.frames) * info.channels);
-    // Whole or not at all.
-    contents.ok = sf_read_short(file, contents.samples.data(), contents.samples.size()) ==
-                  contents.samples.size();
-    sf_close(file);
-    return contents;
+    return readSound(path);
 }
 
 // Speaks into the file and waits for the utterance to end; true when it did in time.
@@ -193,29 +178,6 @@ inline QList<Cue> readCues(const QString& path)
         cues.append({at(1), at(5), match.captured(9)});
     }
     return cues;
-}
-
-// Moves the clock in steps, letting synthesis refill the buffer before each step, until
-// the condition holds. False when it never did.
-template <typename Condition>
-bool playUntil(speech::DirectSS& control, support::ManualSpeechClock& clock, Condition condition,
-               qint64 stepMicroseconds = 50000, int maxSteps = 4000)
-{
-    for (int step = 0; step < maxSteps; ++step) {
-        QCoreApplication::processEvents();
-        if (condition()) {
-            return true;
-        }
-        QDeadlineTimer refill(2000);
-        while (control.isSynthesizing() && control.bufferedSamples() < 20000 &&
-               !refill.hasExpired()) {
-            QTest::qWait(1);
-        }
-        QCoreApplication::processEvents();
-        clock.advance(stepMicroseconds);
-    }
-    QCoreApplication::processEvents();
-    return condition();
 }
 
 // What a sink's monitor of the sound server plays, recorded by parec as 16 kHz mono

@@ -93,25 +93,18 @@ class tst_VoiceSound : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<speech::DirectSS> m_control;
+    speech::DirectSS m_control{std::make_unique<audio::SilentAudioOutput>()};
     QTemporaryDir m_dir;
     const QString m_text = "She sells sea shells by the sea shore, surely.";
 
     QVector<qint16> speech(const QString& voice, int speed, int pitch)
     {
-        m_control->setSpeed(speed);
-        m_control->setPitch(pitch);
-        return renderedSamples(*m_control, voice, m_text, m_dir.filePath("voice.wav"));
+        m_control.setSpeed(speed);
+        m_control.setPitch(pitch);
+        return renderedSamples(m_control, voice, m_text, m_dir.filePath("voice.wav"));
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        m_control =
-            std::make_unique<speech::DirectSS>(std::make_unique<audio::SilentAudioOutput>());
-    }
-    void cleanupTestCase() { m_control.reset(); }
-
     // The telephone keeps only its band; a room rings on after the voice, longest in space,
     // shortest in the hall.
     void telephoneKeepsItsBandAndRoomsRingLongerAsTheyGrow()
@@ -152,7 +145,7 @@ private Q_SLOTS:
         QSet<quint64> digests;
         QMap<QString, double> pitch;
         QMap<QString, double> voiced; // the share of voiced frames
-        const QList<speech::VoiceDefinition> named = m_control->voices().mid(0, 19);
+        const QList<speech::VoiceDefinition> named = m_control.voices().mid(0, 19);
         for (const speech::VoiceDefinition& voice : named) {
             const QVector<qint16> samples = speech(voice.name, voice.ownSpeed, voice.ownPitch);
             QVERIFY2(rms(samples) > 300, qPrintable(voice.name));
