@@ -20,43 +20,56 @@
 // back, and driving a silent output's hand-moved clock.
 namespace speechtest {
 
+// The rate every voice is spoken and recorded at.
+constexpr int Rate = audio::AudioOutput::SampleRate;
+
 // A control speaking into the silent output, whose clock moves only when told.
 struct SilentControl
 {
-    support::ManualSpeechClock* clock = nullptr;
+    support::ManualSpeechClock* clock = new support::ManualSpeechClock; // owned by the control
     audio::SilentAudioOutput* output = nullptr;
     std::unique_ptr<speech::DirectSS> control;
 
     SilentControl()
     {
-        auto ownClock = std::make_unique<support::ManualSpeechClock>();
-        clock = ownClock.get();
         auto ownOutput = std::make_unique<audio::SilentAudioOutput>(clock);
         output = ownOutput.get();
         control = std::make_unique<speech::DirectSS>(std::move(ownOutput));
-        ownClock.release()->setParent(control.get());
+        clock->setParent(control.get());
+    }
+
+    // Moves the clock in steps, letting synthesis refill the buffer before each step, until
+    // the condition holds. False when it never did.
+    template <typename Condition>
+    bool playUntil(Condition condition, qint64 stepMicroseconds = 50000, int maxSteps = 4000)
+    {
+        for (int step = 0; step < maxSteps; ++step) {
+            QCoreApplication::processEvents();
+            if (condition()) {
+                return true;
+            }
+            QDeadlineTimer refill(2000);
+            while (control->isSynthesizing() && control->bufferedSamples() < 20000 &&
+                   !refill.hasExpired()) {
+                QTest::qWait(1);
+            }
+            QCoreApplication::processEvents();
+            clock->advance(stepMicroseconds);
+        }
+        QCoreApplication::processEvents();
+        return condition();
     }
 };
 
 inline int voiceNumber(speech::SpeechControl& control, const QString& name)
 {
-    const int count = control.voiceCount();
-    for (int i = 1; i <= count; ++i) {
+    for (int i = 1; i <= control.voiceCount(); ++i) {
         if (control.voiceName(i) == name) {
             return i;
         }
     }
     return 0;
 }
-
-struct WaveContents
-{
-    bool ok = false;
-    int rate = 0;
-    int channels = 0;
-    int format = 0;
-    QVector<qint16> samples;
-};
 
 // The root mean square of samples [from, to) as far as there are any; -1 where none are.
 inline double rms(std::span<const qint16> samples, qsizetype from = 0,
@@ -77,23 +90,43 @@ inline std::span<const qint16> samplesOf(const QByteArray& raw)
     return {reinterpret_cast<const qint16*>(raw.constData()), size_t(raw.size() / 2)};
 }
 
-inline WaveContents readWave(const QString& path)
+// A sound file of any format as libsndfile reads it back: ok only when it read whole.
+struct SoundContents
 {
-    WaveContents contents;
+    bool ok = false;
+    QString error;
+    int rate = 0;
+    int channels = 0;
+    int format = 0;
+    QString title;
+    QVector<qint16> samples; // the channels' samples in turn
+};
+
+inline SoundContents readSound(const QString& path)
+{
+    SoundContents sound;
     SF_INFO info{};
     SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
     if (file == nullptr) {
-        return contents;
+        sound.error = QString::fromUtf8(sf_strerror(nullptr));
+        return sound;
     }
-    contents.rate = info.samplerate;
-    contents.channels = info.channels;
-    contents.format = info.format;
-    contents.samples.resize(qsizetype(info.frames) * info.channels);
-    // Whole or not at all.
-    contents.ok = sf_read_short(file, contents.samples.data(), contents.samples.size()) ==
-                  contents.samples.size();
+    sound.rate = info.samplerate;
+    sound.channels = info.channels;
+    sound.format = info.format;
+    sound.title = QString::fromUtf8(sf_get_string(file, SF_STR_TITLE));
+    sound.samples.resize(qsizetype(info.frames) * info.channels);
+    sound.ok =
+        sf_read_short(file, sound.samples.data(), sound.samples.size()) == sound.samples.size();
     sf_close(file);
-    return contents;
+    return sound;
+}
+
+// The names the window's tests read recordings by.
+using WaveContents = SoundContents;
+inline SoundContents readWave(const QString& path)
+{
+    return readSound(path);
 }
 
 // Speaks into the file and waits for the utterance to end; true when it did in time.
@@ -113,7 +146,7 @@ inline bool render(speech::DirectSS& control, const QString& voice, const QStrin
 inline QVector<qint16> renderedSamples(speech::DirectSS& control, const QString& voice,
                                        const QString& text, const QString& path)
 {
-    return render(control, voice, text, path) ? readWave(path).samples : QVector<qint16>();
+    return render(control, voice, text, path) ? readSound(path).samples : QVector<qint16>();
 }
 
 // A cue of a timing file (.srt or .vtt), its times in milliseconds.
@@ -137,37 +170,14 @@ inline QList<Cue> readCues(const QString& path)
     for (const auto& match : cue.globalMatch(QString::fromUtf8(file.readAll()))) {
         const auto at = [&match](int first) {
             qint64 value = 0;
-            for (const int unit : {60, 60, 1000}) {
-                value = (value + match.captured(first++).toLongLong()) * unit;
+            for (const int unit : {1, 60, 60, 1000}) {
+                value = value * unit + match.captured(first++).toLongLong();
             }
-            return value + match.captured(first).toLongLong();
+            return value;
         };
         cues.append({at(1), at(5), match.captured(9)});
     }
     return cues;
-}
-
-// Moves the clock in steps, letting synthesis refill the buffer before each step, until
-// the condition holds. False when it never did.
-template <typename Condition>
-bool playUntil(speech::DirectSS& control, support::ManualSpeechClock& clock, Condition condition,
-               qint64 stepMicroseconds = 50000, int maxSteps = 4000)
-{
-    for (int step = 0; step < maxSteps; ++step) {
-        QCoreApplication::processEvents();
-        if (condition()) {
-            return true;
-        }
-        QDeadlineTimer refill(2000);
-        while (control.isSynthesizing() && control.bufferedSamples() < 20000 &&
-               !refill.hasExpired()) {
-            QTest::qWait(1);
-        }
-        QCoreApplication::processEvents();
-        clock.advance(stepMicroseconds);
-    }
-    QCoreApplication::processEvents();
-    return condition();
 }
 
 // What a sink's monitor of the sound server plays, recorded by parec as 16 kHz mono
@@ -176,7 +186,7 @@ bool playUntil(speech::DirectSS& control, support::ManualSpeechClock& clock, Con
 class MonitorRecording
 {
 public:
-    static constexpr int Rate = 16000;
+    static constexpr int RecordingRate = 16000;
 
     // True once the recording runs and has settled.
     bool start(const QString& monitor = QStringLiteral("@DEFAULT_MONITOR@"))
@@ -188,12 +198,11 @@ public:
             m_bytes += m_parec.readAllStandardOutput();
         });
         m_clock.start();
-        m_parec.start(QStringLiteral("parec"),
-                      {QStringLiteral("-d"), monitor, QStringLiteral("--raw"),
-                       QStringLiteral("--format=s16le"), QStringLiteral("--channels=1"),
-                       QStringLiteral("--rate=%1").arg(Rate), QStringLiteral("--latency-msec=10")});
+        m_parec.start("parec",
+                      {"-d", monitor, "--raw", "--format=s16le", "--channels=1",
+                       QStringLiteral("--rate=%1").arg(RecordingRate), "--latency-msec=10"});
         if (!m_parec.waitForStarted() ||
-            !QTest::qWaitFor([this] { return m_bytes.size() > Rate / 5; }, 5000)) {
+            !QTest::qWaitFor([this] { return m_bytes.size() > RecordingRate / 5; }, 5000)) {
             return false;
         }
         m_bytes.clear();
@@ -235,11 +244,14 @@ public:
                 last = i;
             }
         }
-        return m_firstByteMs + last * 1000 / Rate;
+        return m_firstByteMs + last * 1000 / RecordingRate;
     }
 
 private:
-    qsizetype sampleAt(qint64 ms) const { return qsizetype((ms - m_firstByteMs) * Rate / 1000); }
+    qsizetype sampleAt(qint64 ms) const
+    {
+        return qsizetype((ms - m_firstByteMs) * RecordingRate / 1000);
+    }
 
     QProcess m_parec;
     QElapsedTimer m_clock;

@@ -10,11 +10,7 @@ class tst_DirectSS : public QObject
 {
     Q_OBJECT
 
-private:
-    static std::unique_ptr<speech::DirectSS> makeControl()
-    {
-        return std::move(SilentControl().control);
-    }
+    static auto makeControl() { return std::move(SilentControl().control); }
 
 private Q_SLOTS:
     void voicesStartWithTheNamedOnesThenLanguages()
@@ -38,16 +34,21 @@ private Q_SLOTS:
         QCOMPARE(names.removeDuplicates(), 0);
         QVERIFY(!names.contains(QString()));
         // The whisper and RoboSoft voices are really espeak-ng variants, not plain English.
-        for (const speech::VoiceDefinition& voice : control->voices().mid(0, 19)) {
-            if (voice.engine == speech::SynthEngine::Espeak) {
-                QVERIFY2(voice.engineVoice.contains('+'), voice.engineVoice.constData());
-            }
+        // Each engine's voices, as the About box counts them, add up to the list.
+        QList<int> listed{0, 0};
+        for (const speech::VoiceDefinition& voice : control->voices()) {
+            const bool espeak = voice.engine == speech::SynthEngine::Espeak;
+            ++listed[espeak ? 0 : 1];
+            QVERIFY2(!espeak || !named.contains(voice.name) || voice.engineVoice.contains('+'),
+                     voice.engineVoice.constData());
         }
-        // A second control lists the same voices in the same order.
-        control.reset();
-        auto again = makeControl();
-        QCOMPARE(again->voiceCount(), count);
-        QCOMPARE(again->voiceName(count), names.last());
+        QStringList engines;
+        for (const auto& [engine, voices] : control->engineVoices()) {
+            engines << engine + u' ' + QString::number(voices);
+        }
+        QCOMPARE(engines, (QStringList{"espeak-ng " + QString::number(listed[0]),
+                                       "flite " + QString::number(listed[1])}));
+        QCOMPARE(listed[0] + listed[1], count);
     }
 
     void badArgumentsAreReportedNotObeyed_data()
@@ -60,7 +61,6 @@ private Q_SLOTS:
         QTest::newRow("name past the end") << 19 << QVariantList{100000} << invalid;
         QTest::newRow("name without number") << 19 << QVariantList{} << invalid;
         QTest::newRow("select a text") << 16 << QVariantList{"Mary"} << invalid;
-        QTest::newRow("select voice -1") << 16 << QVariantList{-1} << invalid;
         QTest::newRow("speed a text") << 10 << QVariantList{"fast"} << invalid;
         QTest::newRow("unknown member")
             << 1234 << QVariantList{} << speech::SpeechControl::ResultUnknownMember;
@@ -93,10 +93,8 @@ private Q_SLOTS:
         };
         row("Mary, extremes", "Mary", 50, 300, ok);
         row("Mike, fastest lowest", "Mike", 270, 90, ok);
-        row("language voice, slowest", "German", 50, 90, ok);
         row("Female Whisper, high tone", "Female Whisper", 150, 250, refused);
         row("Female Whisper, highest accepted", "Female Whisper", 150, 200, ok);
-        row("Male Whisper, highest tone", "Male Whisper", 120, 300, refused);
         row("RoboSoft One, slowest", "RoboSoft One", 50, 100, refused);
         row("RoboSoft Six, fastest", "RoboSoft Six", 270, 170, refused);
         row("RoboSoft Three, edge speeds", "RoboSoft Three", 80, 90, ok);
@@ -116,7 +114,7 @@ private Q_SLOTS:
         control->invoke(speech::SpeechControl::DispidSelectVoice, {number});
         control->invoke(speech::SpeechControl::DispidSpeed, {speed});
         control->invoke(speech::SpeechControl::DispidPitch, {pitch});
-        control->invoke(speech::SpeechControl::DispidSpeak, {QStringLiteral("Hi.")});
+        control->invoke(speech::SpeechControl::DispidSpeak, {"Hi."});
         QCOMPARE(control->invoke(speech::SpeechControl::DispidLastResult).toUInt(), result);
         // Reading the result does not change it.
         QCOMPARE(control->lastResult(), result);

@@ -8,10 +8,11 @@
 using namespace speechtest;
 
 // The device output without a sound server and with one of the test's own: with no device
-// at all speech keeps time silently and the user is told once; ALSA's default device (here
-// its file plugin writing all it is given to a raw file) plays every sample once; a server
+// at all speech and the start sound keep time silently and the user is told once; a server
 // that comes late takes over, and one that goes away and comes back is heard whenever it is
-// there. Every utterance ends with one AudioStop.
+// there; pause, resume and stop are heard at its monitor, and an utterance ends when its
+// last sample is heard; ALSA's default device (here its file plugin writing all it is given
+// to a raw file) plays every sample once. Every utterance ends with one AudioStop.
 class tst_SoundOutputs : public QObject
 {
     Q_OBJECT
@@ -32,9 +33,8 @@ class tst_SoundOutputs : public QObject
         static int configs = 0;
         const QString config = path(QStringLiteral("asound%1.conf").arg(++configs));
         qputenv("ALSA_CONFIG_PATH", QFile::encodeName(config));
-        QFile file(config);
-        return file.open(QIODevice::WriteOnly) &&
-               file.write(QStringLiteral("pcm.!default {\n%1\n}\n").arg(definition).toUtf8()) > 0;
+        return testfiles::write(config,
+                                QStringLiteral("pcm.!default {\n%1\n}\n").arg(definition).toUtf8());
     }
 
     bool fileDevice(const QString& raw)
@@ -44,23 +44,20 @@ class tst_SoundOutputs : public QObject
             QStringLiteral("type file\nslave.pcm { type null }\nfile \"%1\"\nformat raw").arg(raw));
     }
 
+    static bool run(const QString& program, const QStringList& arguments)
+    {
+        QProcess process;
+        process.start(program, arguments);
+        return process.waitForFinished(15000) && process.exitCode() == 0;
+    }
+
     // Runs a function of the test services' script on the test's own server.
     bool script(const QString& function)
     {
-        QProcess shell;
-        shell.start(QStringLiteral("bash"),
-                    {QStringLiteral("-c"),
-                     QStringLiteral("source \"%1/scripts/test-services.sh\" && %2 \"$@\"")
-                         .arg(QStringLiteral(PARLANZA_SOURCE_DIR), function),
-                     QStringLiteral("bash"), path(QStringLiteral("runtime"))});
-        return shell.waitForFinished(15000) && shell.exitCode() == 0;
-    }
-
-    static bool pactl(const QStringList& arguments)
-    {
-        QProcess process;
-        process.start(QStringLiteral("pactl"), arguments);
-        return process.waitForFinished(5000) && process.exitCode() == 0;
+        return run("bash", {"-c",
+                            QStringLiteral("source \"%1/scripts/test-services.sh\" && %2 \"$@\"")
+                                .arg(QStringLiteral(PARLANZA_SOURCE_DIR), function),
+                            "bash", path("runtime")});
     }
 
     // Speaks while recording the monitor: what was heard, or nothing when the utterance did
@@ -72,23 +69,13 @@ class tst_SoundOutputs : public QObject
             return {};
         }
         QSignalSpy stopped(&control, &speech::SpeechControl::AudioStop);
-        control.speak(QStringLiteral("Can you hear me?"));
+        control.speak("Can you hear me?");
         const bool ended = stopped.wait(6000) && heard.reach(heard.now() + 300);
         heard.stop();
         if (!ended || stopped.count() != 1) {
             return {};
         }
-        const std::span<const qint16> samples = heard.samples();
-        return {samples.begin(), samples.end()};
-    }
-
-    // Long enough that the pause comes while synthesis, which the file device keeps up
-    // with, is still going.
-    static QString text()
-    {
-        return QStringLiteral("The quick brown fox jumps over the lazy dog, and then it runs "
-                              "far into the woods. ")
-            .repeated(3);
+        return {heard.samples().begin(), heard.samples().end()};
     }
 
 private Q_SLOTS:
@@ -97,29 +84,29 @@ private Q_SLOTS:
         QVERIFY(m_dir.isValid());
         // A runtime folder without a server in it, a server address nobody answers, and a
         // default ALSA device that cannot be opened.
-        QDir(m_dir.path()).mkdir(QStringLiteral("runtime"));
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(path(QStringLiteral("runtime"))));
-        qputenv("PULSE_SERVER",
-                QFile::encodeName("unix:" + path(QStringLiteral("runtime/pulse/native"))));
-        QVERIFY(useAlsaDefault(QStringLiteral("type hw\ncard 7")));
+        QDir(m_dir.path()).mkdir("runtime");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(path("runtime")));
+        qputenv("PULSE_SERVER", QFile::encodeName("unix:" + path("runtime/pulse/native")));
+        QVERIFY(useAlsaDefault("type hw\ncard 7"));
         m_control = std::make_unique<speech::DirectSS>();
         m_missing = std::make_unique<QSignalSpy>(m_control.get(),
                                                  &speech::SpeechControl::SoundOutputMissing);
-        m_control->selectVoice(voiceNumber(*m_control, QStringLiteral("Sam")));
+        m_control->selectVoice(voiceNumber(*m_control, "Sam"));
     }
 
     void cleanupTestCase()
     {
         m_control.reset();
-        script(QStringLiteral("parlanza_kill_pulseaudio_in"));
+        script("parlanza_kill_pulseaudio_in");
     }
 
-    // The tests of a server of the test's own need one to start.
+    // The tests of a server of the test's own, and those that listen to it, need one.
     void init()
     {
-        if (QByteArray(QTest::currentTestFunction()).contains("Server") &&
-            (QStandardPaths::findExecutable(QStringLiteral("pulseaudio")).isEmpty() ||
-             QStandardPaths::findExecutable(QStringLiteral("parec")).isEmpty())) {
+        const QByteArray name = QTest::currentTestFunction();
+        if ((name.contains("Server") || name.endsWith("Heard")) &&
+            (QStandardPaths::findExecutable("pulseaudio").isEmpty() ||
+             QStandardPaths::findExecutable("parec").isEmpty())) {
             QSKIP("pulseaudio and parec (packages pulseaudio, pulseaudio-utils) are needed.");
         }
     }
@@ -130,12 +117,35 @@ private Q_SLOTS:
         for (int i = 0; i < 2; ++i) {
             QElapsedTimer timer;
             timer.start();
-            m_control->speak(QStringLiteral("Nobody hears this."));
+            m_control->speak("Nobody hears this.");
             QVERIFY(stopped.wait(5000));
             QVERIFY2(timer.elapsed() > 700, qPrintable(QString::number(timer.elapsed())));
         }
         QCOMPARE(stopped.count(), 2);
         QCOMPARE(m_missing->count(), 1);
+    }
+
+    // Without a device the start sound still takes its time, on the silent output.
+    void startSoundPlaysToTheEnd()
+    {
+        speech::DirectSS control;
+        // A one-second tone of another rate and in stereo, written the way any wave file is.
+        const QString tone = path("tone.wav");
+        SF_INFO info{0, 44100, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 0, 0};
+        SNDFILE* file = sf_open(QFile::encodeName(tone).constData(), SFM_WRITE, &info);
+        QVERIFY(file != nullptr);
+        QVector<qint16> samples(qsizetype(44100) * 2);
+        for (qsizetype i = 0; i < samples.size(); ++i) {
+            samples[i] = qint16(8000 * std::sin(2 * M_PI * 440 * double(i / 2) / 44100.0));
+        }
+        sf_write_short(file, samples.constData(), samples.size());
+        sf_close(file);
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(control.playWaveFile(tone));
+        const qint64 took = timer.elapsed();
+        QVERIFY2(took >= 900 && took < 2500, qPrintable(QString::number(took)));
+        QVERIFY(!control.playWaveFile("/no/such/start.wav"));
     }
 
     // The control made while there was no output at all hears the server that comes after
@@ -152,77 +162,151 @@ private Q_SLOTS:
     void speechIsHeardWheneverTheServerIsThere()
     {
         QFETCH(Server, server);
-        QString monitor = QStringLiteral("test_sink.monitor");
+        QString monitor = "test_sink.monitor";
         QSignalSpy stopped(m_control.get(), &speech::SpeechControl::AudioStop);
         switch (server) {
         case Server::ComesAfterTheProgram:
-            QVERIFY(script(QStringLiteral("parlanza_pulseaudio_in")));
+            QVERIFY(script("parlanza_pulseaudio_in"));
             break;
         case Server::RestartsWhileIdle:
-            QVERIFY(script(QStringLiteral("parlanza_kill_pulseaudio_in")));
-            QTest::qWait(200);
-            QVERIFY(script(QStringLiteral("parlanza_pulseaudio_in")));
+            QVERIFY(script("parlanza_kill_pulseaudio_in"));
+            // Gone for the program too before it comes back.
+            QTRY_VERIFY(!m_control->soundOutputReached());
+            QVERIFY(script("parlanza_pulseaudio_in"));
             break;
-        case Server::DiesWhileSpeaking:
-            m_control->speak(QStringLiteral("The server dies while this is said."));
-            QTest::qWait(700);
-            QVERIFY(script(QStringLiteral("parlanza_kill_pulseaudio_in")));
+        case Server::DiesWhileSpeaking: {
+            const qint64 from = m_control->output()->playedPosition();
+            m_control->speak("The server dies while this is said.");
+            QTRY_VERIFY(m_control->output()->playedPosition() > from + Rate / 4);
+            QVERIFY(script("parlanza_kill_pulseaudio_in"));
             QVERIFY(stopped.wait(8000));
             QTest::qWait(500);
             QCOMPARE(stopped.count(), 1);
-            QVERIFY(script(QStringLiteral("parlanza_pulseaudio_in")));
+            QVERIFY(script("parlanza_pulseaudio_in"));
             break;
+        }
         case Server::ChangesDevice:
-            QVERIFY(pactl({QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
-                           QStringLiteral("sink_name=other_sink"), QStringLiteral("rate=48000"),
-                           QStringLiteral("norewinds=1")}));
-            QVERIFY(pactl({QStringLiteral("set-default-sink"), QStringLiteral("other_sink")}));
-            monitor = QStringLiteral("other_sink.monitor");
+            QVERIFY(run("pactl", {"load-module", "module-null-sink", "sink_name=other_sink",
+                                  "rate=48000", "norewinds=1"}));
+            QVERIFY(run("pactl", {"set-default-sink", "other_sink"}));
+            monitor = "other_sink.monitor";
             break;
         }
         const double heard = rms(speakAndListen(*m_control, monitor));
         QVERIFY2(heard > 300, qPrintable(QString::number(heard)));
         QCOMPARE(m_missing->count(), 1);
     }
-    void soundGoesToAlsa_data()
+
+    // What the monitor records while a control made with the server there speaks, is
+    // paused, resumes and is stopped.
+    void speechPauseResumeAndStopAreHeard()
     {
-        QTest::addColumn<bool>("pause");
-        QTest::newRow("straight through") << false;
-        QTest::newRow("paused and resumed") << true;
+        speech::DirectSS control;
+        QVERIFY(control.output()->isDevice());
+        QSignalSpy stopped(&control, &speech::SpeechControl::AudioStop);
+
+        MonitorRecording heard;
+        QVERIFY(heard.start());
+        control.selectVoice(voiceNumber(control, "English (America)"));
+        control.setSpeed(150);
+        control.setPitch(150);
+        const qint64 spoke = heard.now();
+        control.speak(
+            QStringLiteral("Speech keeps on going without a break in it, on and on and on. ")
+                .repeated(20));
+        QVERIFY(heard.reach(spoke + 1500));
+        const qint64 paused = heard.now();
+        control.pause();
+        QVERIFY(heard.reach(paused + 1200));
+        const qint64 resumed = heard.now();
+        control.resume();
+        QVERIFY(heard.reach(resumed + 1500));
+        const qint64 stoppedAt = heard.now();
+        control.stop();
+        QTRY_COMPARE(stopped.count(), 1);
+        const qint64 end = stoppedAt + 1000;
+        QVERIFY(heard.reach(end));
+        heard.stop();
+
+        const double speaking = heard.level(spoke + 400, paused);
+        const double whilePaused = heard.level(paused + 350, resumed);
+        const double again = heard.level(resumed + 400, stoppedAt);
+        const double afterStop = heard.level(stoppedAt + 300, end);
+        const QString levels =
+            QString::asprintf("speaking %.1f, paused %.1f, resumed %.1f, stopped %.1f", speaking,
+                              whilePaused, again, afterStop);
+        QVERIFY2(speaking > 500, qPrintable(levels));
+        QVERIFY2(again > 500, qPrintable(levels));
+        QVERIFY2(whilePaused >= 0 && whilePaused < 20, qPrintable(levels));
+        QVERIFY2(afterStop >= 0 && afterStop < 20, qPrintable(levels));
+        QCOMPARE(stopped.count(), 1);
     }
 
-    // From here on no server again, and no control but the test's own: another one would
-    // take the server that comes in the last test for itself.
+    // The end is reported when the last sample is heard, not when it was handed over, and
+    // the device says nothing is amiss.
+    void shortUtteranceEndsWhenHeard()
+    {
+        platform::EventLogCapture log;
+        speech::DirectSS control;
+        QSignalSpy stopped(&control, &speech::SpeechControl::AudioStop);
+        const QString text = "Hello there.";
+        QVERIFY(render(control, "Mary", text, path("hello.wav")));
+        const qint64 lengthMs = readSound(path("hello.wav")).samples.size() * 1000 / Rate;
+        stopped.clear();
+        MonitorRecording heard;
+        QVERIFY(heard.start());
+        qint64 stoppedAt = -1;
+        connect(&control, &speech::SpeechControl::AudioStop, this,
+                [&] { stoppedAt = heard.now(); });
+        const qint64 spoke = heard.now();
+        control.speak(text);
+        QTRY_COMPARE_WITH_TIMEOUT(stopped.count(), 1, 5000);
+        QVERIFY(heard.reach(heard.now() + 500));
+        heard.stop();
+        const qint64 heardUntil = heard.lastSoundMs(spoke);
+        QVERIFY2(heardUntil - spoke > 600, qPrintable(QString::number(heardUntil - spoke)));
+        QVERIFY2(stoppedAt >= heardUntil, qPrintable(QString::number(stoppedAt - heardUntil)));
+        // Its last sample, silence included, has been handed to the server, which may
+        // still hold a few of its milliseconds.
+        QVERIFY2(stoppedAt - spoke >= lengthMs - 150 && stoppedAt - spoke < lengthMs + 300,
+                 qPrintable(QString::number(stoppedAt - spoke)));
+        QCOMPARE(stopped.count(), 1);
+        QVERIFY(control.isIdle());
+        QVERIFY(log.entries(platform::LogLevel::Warning).isEmpty());
+    }
+
+    // Every sample once, in order, through a pause. From here on no server again, and no
+    // control but the test's own: another one would take the server that comes in the last
+    // test for itself.
     void soundGoesToAlsa()
     {
-        QFETCH(bool, pause);
         m_missing.reset();
         m_control.reset();
-        QVERIFY(script(QStringLiteral("parlanza_kill_pulseaudio_in")));
-        const QString raw = path(QStringLiteral("out.raw"));
+        QVERIFY(script("parlanza_kill_pulseaudio_in"));
+        const QString raw = path("out.raw");
         QVERIFY(fileDevice(raw));
         platform::EventLogCapture log;
         auto control = std::make_unique<speech::DirectSS>();
         QSignalSpy missing(control.get(), &speech::SpeechControl::SoundOutputMissing);
+        // Long enough that the pause comes while synthesis, which the file device keeps up
+        // with, is still going.
+        const QString text = QStringLiteral("The quick brown fox jumps over the lazy dog, and "
+                                            "then it runs far into the woods. ")
+                                 .repeated(3);
         const QVector<qint16> rendered =
-            renderedSamples(*control, QStringLiteral("Sam"), text(), path("reference.wav"));
-        QVERIFY(rendered.size() > audio::AudioOutput::SampleRate);
+            renderedSamples(*control, "Sam", text, path("reference.wav"));
+        QVERIFY(rendered.size() > Rate);
 
         QSignalSpy stopped(control.get(), &speech::SpeechControl::AudioStop);
-        control->speak(text());
-        if (pause) {
-            QDeadlineTimer sounding(5000);
-            while (fileSize(raw) == 0 && !sounding.hasExpired()) {
-                QTest::qWait(1);
-            }
-            control->pause();
-            const qint64 before = fileSize(raw);
-            QTest::qWait(300);
-            // Nothing reaches the device while paused.
-            QCOMPARE(fileSize(raw), before);
-            QVERIFY2(before < rendered.size() * 2, "the pause came after the whole text");
-            control->resume();
-        }
+        control->speak(text);
+        QVERIFY(QTest::qWaitFor([&] { return fileSize(raw) > 0; }, 5000));
+        control->pause();
+        const qint64 before = fileSize(raw);
+        QTest::qWait(300);
+        // Nothing reaches the device while paused.
+        QCOMPARE(fileSize(raw), before);
+        QVERIFY2(before < rendered.size() * 2, "the pause came after the whole text");
+        control->resume();
         QTRY_COMPARE_WITH_TIMEOUT(stopped.count(), 1, 10000);
         QTest::qWait(300);
         QCOMPARE(stopped.count(), 1);
@@ -235,8 +319,7 @@ private Q_SLOTS:
         // Every sample once, in order: what was rendered to a file, sample for sample.
         QVERIFY2(
             std::abs(count - rendered.size()) <= 32,
-            qPrintable(
-                QStringLiteral("%1 samples played, %2 rendered").arg(count).arg(rendered.size())));
+            qPrintable(QStringLiteral("%1 played, %2 rendered").arg(count).arg(rendered.size())));
         QVERIFY(std::equal(played.begin(), played.begin() + std::min(count, rendered.size()),
                            rendered.cbegin()));
         QVERIFY(rms(played) > 300);
@@ -248,28 +331,28 @@ private Q_SLOTS:
     // reaches ALSA.
     void serverThatComesTakesOverFromAlsa()
     {
-        const QString raw = path(QStringLiteral("late.raw"));
+        const QString raw = path("late.raw");
         QVERIFY(fileDevice(raw));
         platform::EventLogCapture log;
         speech::DirectSS control;
         QSignalSpy stopped(&control, &speech::SpeechControl::AudioStop);
-        control.selectVoice(voiceNumber(control, QStringLiteral("Sam")));
-        control.speak(QStringLiteral("This goes to the device."));
+        control.selectVoice(voiceNumber(control, "Sam"));
+        control.speak("This goes to the device.");
         QVERIFY(stopped.wait(5000));
         QTRY_VERIFY_WITH_TIMEOUT(fileSize(raw) > 0, 2000);
 
-        QVERIFY(script(QStringLiteral("parlanza_pulseaudio_in")));
+        QVERIFY(script("parlanza_pulseaudio_in"));
         const auto onServer = [&log] {
             const QList<platform::LogEntry> entries = log.entries();
             return std::any_of(entries.begin(), entries.end(), [](const auto& entry) {
-                return entry.text.contains(QLatin1String("through the sound server"));
+                return entry.text.contains("through the sound server");
             });
         };
         QTRY_VERIFY_WITH_TIMEOUT(onServer(), 5000);
         // ALSA is closed by now, and the file plugin has written out its last period.
         QTest::qWait(200);
         const qint64 before = fileSize(raw);
-        const QVector<qint16> heard = speakAndListen(control, QStringLiteral("test_sink.monitor"));
+        const QVector<qint16> heard = speakAndListen(control, "test_sink.monitor");
         const auto loud = std::count_if(heard.cbegin(), heard.cend(),
                                         [](qint16 sample) { return std::abs(sample) > 1000; });
         QVERIFY2(loud > 1000, qPrintable(QString::number(loud)));
