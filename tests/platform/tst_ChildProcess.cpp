@@ -36,10 +36,7 @@ private Q_SLOTS:
         // and what it started ends with it.
         QElapsedTimer clock;
         clock.start();
-        auto sleeper = ChildProcess::fork([](int) {
-            ::pause();
-            return 0;
-        });
+        auto sleeper = ChildProcess::fork([](int) { return ::pause(); });
         QVERIFY(sleeper.ok());
         const ChildProcess::Collected slept = sleeper.value()->collect(300, 100);
         QVERIFY(slept.timedOut);
@@ -51,8 +48,7 @@ private Q_SLOTS:
         auto parent = ChildProcess::fork([&](int) {
             const pid_t started = ::fork();
             if (started == 0) {
-                ::pause(); // keeps the stream open
-                ::_exit(0);
+                ::_exit(::pause()); // keeps the stream open
             }
             ChildProcess::writeAllTo(report[1], &started, sizeof started);
             return 0;

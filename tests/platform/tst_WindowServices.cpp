@@ -22,6 +22,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -84,15 +85,13 @@ private Q_SLOTS:
     }
 
     // The default procedure turns a press on the caption or an edge into the move or size
-    // command, which comes through the window's procedure again with the press's point.
-    // Negative coordinates (a screen left of or above the primary one) come back intact. A
-    // procedure replaced can be put back.
+    // command, which comes through the window's procedure again with the press's point, here
+    // a negative one (a screen left of and above the primary one) that must come back intact.
+    // A procedure replaced can be put back.
     void pressBecomesAMoveOrSizeCommand()
     {
         using namespace platform;
-        for (const QPoint point : {QPoint(-20, -1), QPoint(-1920, 1080)}) {
-            QCOMPARE(pointFromParam(makePointParam(point)), point);
-        }
+        const QPoint press(-1920, -1);
         // The edges run from left (size command 1) to bottom-right (8).
         const std::pair<int, quintptr> rows[] = {
             {HTCAPTION, SC_MOVE | HTCAPTION}, {HTLEFT, SC_SIZE + 1}, {HTBOTTOMRIGHT, SC_SIZE + 8}};
@@ -107,13 +106,13 @@ private Q_SLOTS:
             });
         for (const auto& [hit, command] : rows) {
             seen.clear();
-            sendMessage(&window, WM_NCLBUTTONDOWN, quintptr(hit), makePointParam(QPoint(5, 6)));
+            sendMessage(&window, WM_NCLBUTTONDOWN, quintptr(hit), makePointParam(press));
             QCOMPARE(seen.size(), 1);
             QCOMPARE(defWindowProc(&window, seen[0]), qintptr(0));
             QCOMPARE(seen.size(), 2);
             QCOMPARE(seen[1].message, WM_SYSCOMMAND);
             QCOMPARE(seen[1].wParam, command);
-            QCOMPARE(pointFromParam(seen[1].lParam), QPoint(5, 6));
+            QCOMPARE(pointFromParam(seen[1].lParam), press);
         }
         // The procedure replaced was the default one; put back, it answers again.
         QVERIFY(previous);
@@ -193,12 +192,11 @@ private Q_SLOTS:
         add({}, "keyHelp", "Help");
         add("keyHelp", "keyHelpfile", "How to Use");
         const qint32 separator = add("keyHelp", {}, {}, MenuBar::ItemKind::Separator);
-        add("keyHelp", "keyAbout", "About");
         // An unknown parent is refused and adds nothing.
         QCOMPARE(add("nope", "k", "x"), 0);
         // The order and captions of the menus are checked on the main window's bar.
         QVERIFY(file != 0 && exit != 0 && separator != 0);
-        QCOMPARE(bar.count(), 6);
+        QCOMPARE(bar.count(), 5);
         QCOMPARE(QStringList({bar.keyOf(exit), bar.keyOf(separator), bar.keyOf(999)}),
                  QStringList({"keyExit", {}, {}}));
         // Clicks report the item's id, from the menu and from code.
@@ -280,26 +278,19 @@ private Q_SLOTS:
         // The real dialog shows the chosen filter's files first; all files include those
         // without an extension.
         QTemporaryDir dir;
-        QVERIFY(dir.isValid());
         for (const char* name : {"README", "a.txt", "b.doc"}) {
             QVERIFY(testfiles::write(dir.filePath(QLatin1String(name)), "x"));
         }
         QStringList underAll;
-        // Checks the dialog as soon as it is shown, then closes it whatever the checks find.
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, this, [&] {
-            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-                poll.stop();
-                [&] {
-                    QTRY_COMPARE(listedNames(*dialog), QStringList{"a.txt"});
-                    dialog->selectNameFilter(dialog->nameFilters().at(3));
-                    QTRY_COMPARE(listedNames(*dialog).size(), 3);
-                    underAll = listedNames(*dialog);
-                }();
-                dialog->reject();
-            }
+        QTimer::singleShot(0, this, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            const auto close = qScopeGuard([dialog] { dialog->reject(); }); // whatever is found
+            QTRY_COMPARE(listedNames(*dialog), QStringList{"a.txt"});
+            dialog->selectNameFilter(dialog->nameFilters().at(3));
+            QTRY_COMPARE(listedNames(*dialog).size(), 3);
+            underAll = listedNames(*dialog);
         });
-        poll.start(10);
         platform::FileDialogRequest request;
         request.filter = kFilter;
         request.filterIndex = 1;

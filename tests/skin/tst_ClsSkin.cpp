@@ -118,24 +118,21 @@ private Q_SLOTS:
     // Extra text goes on its own line; the log entry takes the kind of report.
     void reportsBoxAndLogEntry()
     {
-        const std::tuple<int, const char*, const char*, skin::LogType, platform::LogLevel,
-                         const char*>
-            rows[] = {
-                {11, "Division by zero", "", skin::LogType::Error, platform::LogLevel::Error,
-                 "ERROR  11 - Division by zero"},
-                {326, "Resource with identifier 'THUMB' not found", "while loading the track",
-                 skin::LogType::Warning, platform::LogLevel::Warning,
-                 "ERROR  326 - Resource with identifier 'THUMB' not found\nwhile loading the "
-                 "track"},
-                {5, "Invalid procedure call", "", skin::LogType::Information,
-                 platform::LogLevel::Information, "ERROR  5 - Invalid procedure call"},
-            };
+        using platform::LogLevel;
+        using skin::LogType;
+        const std::tuple<int, const char*, const char*, LogType, LogLevel, const char*> rows[] = {
+            {11, "Division by zero", "", LogType::Error, LogLevel::Error,
+             "ERROR  11 - Division by zero"},
+            {326, "Resource with identifier 'THUMB' not found", "while loading the track",
+             LogType::Warning, LogLevel::Warning,
+             "ERROR  326 - Resource with identifier 'THUMB' not found\nwhile loading the track"},
+            {5, "Invalid procedure call", "", LogType::Information, LogLevel::Information,
+             "ERROR  5 - Invalid procedure call"}};
         for (const auto& [number, description, extra, logType, level, text] : rows) {
             const QString title = QStringLiteral("ERROR - %1 - TileBlt - ClsSkin").arg(number);
             support::FakeMessageBoxService boxes;
             platform::EventLogCapture log;
-            skin::ReportError(number, QString::fromLatin1(description), QStringLiteral("TileBlt"),
-                              QStringLiteral("ClsSkin"), logType, QString::fromLatin1(extra));
+            skin::ReportError(number, description, "TileBlt", "ClsSkin", logType, extra);
             QCOMPARE(boxes.boxes().size(), 1);
             const platform::MessageBoxRequest& box = boxes.boxes().first();
             QCOMPARE(QVariantList({box.title, box.text, int(box.icon), int(box.buttons)}),
