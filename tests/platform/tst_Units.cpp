@@ -63,8 +63,11 @@ private Q_SLOTS:
     }
 
     // Channels keep their places; stray bits above the blue byte of a plain colour are
-    // dropped, not misread; unknown system colour indexes are black.
-    void rgbValuesKeepTheirChannelsAndUnknownIndexesAreBlack()
+    // dropped, not misread; unknown system colour indexes are black. Each known index reads
+    // its own palette role: only that role gets the test colour, so an index that reads a
+    // neighbouring role by a table typo sees the default palette. The colour is read at the
+    // moment of use, so it follows a palette change.
+    void coloursKeepTheirChannelsAndIndexesReadTheirPaletteRole()
     {
         using namespace platform;
         QCOMPARE(
@@ -72,14 +75,6 @@ private Q_SLOTS:
                              translateColor(0x01123456), sysColor(25), sysColor(31), sysColor(-1)}),
             QList<OleColor>({0x574539, 0xA70A4A, 0x123456, 0, 0, 0}));
         QCOMPARE(toQColor(0x574539), QColor(0x39, 0x45, 0x57));
-    }
-
-    // Each index reads its own palette role: only that role gets the test colour, so an
-    // index that reads a neighbouring role by a table typo sees the default palette. The
-    // colour is read at the moment of use, so it follows a palette change.
-    void indexesReadTheirPaletteRole()
-    {
-        using namespace platform;
         // The inactive caption text is the disabled button text.
         const std::tuple<int, QPalette::ColorRole, QPalette::ColorGroup> rows[] = {
             {ColorButtonFace, QPalette::Button, QPalette::All},

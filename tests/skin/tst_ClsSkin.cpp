@@ -1,6 +1,7 @@
 // The skin: its artwork, error reports and picture contexts, how it paints a form, and how
 // the form is moved, sized and given its title-bar controls.
 
+#include "TestFiles.h"
 #include "platform/ControlTag.h"
 #include "platform/EventLog.h"
 #include "platform/Resources.h"
@@ -97,9 +98,7 @@ private Q_SLOTS:
         QStringList expected;
         for (const auto& [name, width, height, rle8] : kPieces) {
             expected.append(name + QStringLiteral(".bmp"));
-            QFile file(QStringLiteral(":/bitmaps/%1.bmp").arg(QLatin1String(name)));
-            QVERIFY2(file.open(QIODevice::ReadOnly), name);
-            const QByteArray data = file.readAll();
+            const QByteArray data = testfiles::read(":/bitmaps/" + expected.last());
             QVERIFY2(data.size() >= 54 && data.startsWith("BM"), name);
             // Stored bottom-up: a positive height. 8-bit RLE or 24-bit plain pixels.
             const auto* header = reinterpret_cast<const uchar*>(data.constData());
@@ -110,9 +109,7 @@ private Q_SLOTS:
                      QSize(width, height));
         }
         expected.sort();
-        QStringList files = QDir(QStringLiteral(":/bitmaps")).entryList(QDir::Files);
-        files.sort();
-        QCOMPARE(files, expected);
+        QCOMPARE(QDir(":/bitmaps").entryList(QDir::Files), expected);
     }
 
     // Extra text goes on its own line; the log entry takes the kind of report.
@@ -244,26 +241,8 @@ private Q_SLOTS:
             {1, 14, left},     {17, 14, bottomRight}, {19, 15, bottomRight}, {16, 15, right},
         };
         for (const auto& [x, y, colour] : expected) {
-            QVERIFY2(frame.pixel(x, y) == colour,
-                     qPrintable(QStringLiteral("at %1, %2").arg(x).arg(y)));
+            QVERIFY2(frame.pixel(x, y) == colour, qPrintable(QString::asprintf("at %d, %d", x, y)));
         }
-    }
-
-    void borderedFormGetsOnlyTheBackground()
-    {
-        SkinnedForm skinned{Qt::WindowFlags()};
-        skinned.skin.SetFrmPict();
-        const QImage shot = skinned.shot(), background = bitmap("BACKGROUND");
-        QCOMPARE(QList<QRgb>({shot.pixel(0, 0), shot.pixel(299, 199)}),
-                 QList<QRgb>({background.pixel(0, 0), background.pixel(299 % 97, 199 % 92)}));
-        // No pointer changes, no moves, no sizing, no placement.
-        skinned.recordMessages();
-        skinned.skin.TheForm_MouseMove(Qt::NoButton, 0, 0);
-        QCOMPARE(skinned.skin.resizeHitCode(), 0);
-        skinned.skin.TheForm_MouseDown(Qt::LeftButton, 1000, 100);
-        QVERIFY(skinned.messages.isEmpty());
-        skinned.skin.ResizeControls(&skinned.form);
-        QCOMPARE(skinned.corner->pos(), QPoint(10, 10));
     }
 
     // Hovering finds the edge and shows its pointer; a press then moves or sizes the form.
@@ -323,10 +302,24 @@ private Q_SLOTS:
         }
     }
 
-    // The frame's pieces at their corners and edges, the tile inside; then the title-bar
-    // controls placed, captioned and enabled, and hidden again with the frame.
-    void borderlessFormGetsFrameAndTitleBarControls()
+    // A bordered form gets the tile alone and is not moved, sized or laid out. A borderless
+    // one gets the frame's pieces at their corners and edges, the tile inside; then the
+    // title-bar controls placed, captioned and enabled, and hidden again with the frame.
+    void onlyABorderlessFormGetsFrameAndTitleBarControls()
     {
+        SkinnedForm bordered{Qt::WindowFlags()};
+        bordered.skin.SetFrmPict();
+        const QImage plain = bordered.shot(), background = bitmap("BACKGROUND");
+        QCOMPARE(QList<QRgb>({plain.pixel(0, 0), plain.pixel(299, 199)}),
+                 QList<QRgb>({background.pixel(0, 0), background.pixel(299 % 97, 199 % 92)}));
+        bordered.recordMessages();
+        bordered.skin.TheForm_MouseMove(Qt::NoButton, 0, 0);
+        bordered.skin.TheForm_MouseDown(Qt::LeftButton, 1000, 100);
+        bordered.skin.ResizeControls(&bordered.form);
+        QCOMPARE(QVariantList({bordered.skin.resizeHitCode(), bordered.messages.size(),
+                               bordered.corner->pos()}),
+                 QVariantList({0, 0, QPoint(10, 10)}));
+
         support::FakeMessageBoxService boxes;
         SkinnedForm skinned;
         skinned.skin.SetFrmPict();
@@ -338,7 +331,7 @@ private Q_SLOTS:
         QCOMPARE(shot.pixel(2, 199), bitmap("BOTTOMLEFT").pixel(2, 18));
         QCOMPARE(shot.pixel(299, 199), bitmap("BOTTOMRIGHT").pixel(13, 21));
         // Inside the frame the tile shows, anchored at the client's corner.
-        QCOMPARE(shot.pixel(150, 100), bitmap("BACKGROUND").pixel(150 % 97, 100 % 92));
+        QCOMPARE(shot.pixel(150, 100), background.pixel(150 % 97, 100 % 92));
         QCOMPARE(shot.pixel(100, 10), bitmap("TOPFORM").pixel(100 * 60 / 300, 10));
 
         skinned.form.resize(400, 250);
