@@ -123,8 +123,7 @@ private Q_SLOTS:
                                                   {RasterOp::SrcAnd, qRgb(0x05, 0x50, 0x20)},
                                                   {RasterOp::SrcPaint, qRgb(0x5F, 0xF5, 0xB3)},
                                                   {RasterOp::MergePaint, qRgb(0xF5, 0x5F, 0xEC)}};
-        QImage sourceImage(3, 3, QImage::Format_RGB32);
-        sourceImage.fill(source);
+        const QImage sourceImage = image(QList<QRgb>(9, source), 3);
         for (const auto& [op, expected] : rows) {
             QImage target(5, 5, QImage::Format_RGB32);
             target.fill(destination);

@@ -34,15 +34,6 @@ using platform::MenuBar;
 
 namespace {
 
-void sendMouse(QWidget* widget, QEvent::Type type, const QPoint& global, Qt::MouseButtons buttons)
-{
-    const QPoint local = widget->mapFromGlobal(global);
-    QMouseEvent event(type, local, global,
-                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
-                      Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
-}
-
 // Answers the real box that is about to run modally, after noting its title, text, icon
 // and buttons.
 void answerNextBox(QVariantList* seen, QMessageBox::StandardButton press)
@@ -132,15 +123,16 @@ private Q_SLOTS:
         window.setGeometry(50, 60, 120, 90);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const QPoint press(50, 60);
+        // A press on the top-left corner starts the sizing; the button stays down.
         platform::sendMessage(&window, platform::WM_NCLBUTTONDOWN, platform::HTTOPLEFT,
-                              platform::makePointParam(press));
-        sendMouse(&window, QEvent::MouseMove, press + QPoint(-10, -20), Qt::LeftButton);
+                              platform::makePointParam(QPoint(50, 60)));
+        QTest::mousePress(&window, Qt::LeftButton, {}, QPoint(0, 0));
+        QTest::mouseMove(&window, window.mapFromGlobal(QPoint(40, 40)));
         QCOMPARE(window.geometry(), QRect(40, 40, 130, 110));
         // Past the minimum: the bottom-right corner stays put.
-        sendMouse(&window, QEvent::MouseMove, press + QPoint(100, 100), Qt::LeftButton);
+        QTest::mouseMove(&window, window.mapFromGlobal(QPoint(150, 160)));
         QCOMPARE(window.geometry(), QRect(110, 100, 60, 50));
-        sendMouse(&window, QEvent::MouseButtonRelease, press + QPoint(100, 100), Qt::NoButton);
+        QTest::mouseRelease(&window, Qt::LeftButton, {}, window.mapFromGlobal(QPoint(150, 160)));
     }
 
     // Names match without case; a name holds one kind of value.

@@ -145,18 +145,15 @@ private Q_SLOTS:
     {
         QImage marked = solid(QSize(4, 3), qRgb(9, 9, 9));
         marked.setPixel(1, 1, qRgb(0x12, 0x34, 0x56));
-        // Bitmaps handed over, each through setPictBitmap (true) or setStdBitmap.
+        const QImage thin = solid(QSize(1, 5), qRgb(1, 2, 3)), black = solid(QSize(7, 2), 0);
+        // Bitmaps handed over, each through setPictBitmap (true) or setStdBitmap. Nothing
+        // attached; a picture takes the colour of its pixel (1, 1), one without it none; a
+        // second attach replaces the first, a bitmap keeping the colour set before; a null
+        // bitmap releases it.
         const std::tuple<QList<std::pair<bool, QImage>>, QSize, platform::OleColor> rows[] = {
-            {{}, QSize(0, 0), 0u}, // nothing attached
-            // A picture takes the colour of its pixel (1, 1), one without it none.
-            {{{true, solid(QSize(1, 5), qRgb(1, 2, 3))}},
-             QSize(1, 5),
-             skin::ClsPictureDC::kInvalidColor},
-            // A second attach replaces the first, a bitmap keeping the colour set before; a null
-            // bitmap releases it.
-            {{{true, marked}, {false, solid(QSize(7, 2), qRgb(0, 0, 0))}},
-             QSize(7, 2),
-             platform::rgb(0x12, 0x34, 0x56)},
+            {{}, QSize(0, 0), 0u},
+            {{{true, thin}}, QSize(1, 5), skin::ClsPictureDC::kInvalidColor},
+            {{{true, marked}, {false, black}}, QSize(7, 2), platform::rgb(0x12, 0x34, 0x56)},
             {{{false, marked}, {false, QImage()}}, QSize(0, 0), 0u}};
         for (const auto& [attaches, size, transColor] : rows) {
             skin::ClsPictureDC dc;
