@@ -63,7 +63,7 @@ private Q_SLOTS:
 
     // A program's output and errors arrive in one stream; its input is empty unless asked
     // for. A missing program says why.
-    void startsAProgram()
+    void startedProgramWritesOneStreamAndAMissingOneSaysWhy()
     {
         auto shell = ChildProcess::start(
             QStringLiteral("sh"),

@@ -93,7 +93,7 @@ private Q_SLOTS:
 
     // Letters are their capitals, digits their characters; Backtab and keypad Enter share the
     // codes of Tab and Return; lower-case characters have none.
-    void keyMouseAndShiftCodes()
+    void keysButtonsAndModifiersGiveTheirCodes()
     {
         using namespace Qt;
         using namespace platform::input;
@@ -115,18 +115,17 @@ private Q_SLOTS:
     }
 
     // Copy, AND, OR, and NOT source OR destination, inside the target rectangle only.
-    void copiesAndStretches()
+    void copiesCombineInsideTheTargetAndStretchesMirror()
     {
-        const QRgb source = qRgb(0x0F, 0xF0, 0x33);
-        const QRgb destination = qRgb(0x55, 0x55, 0xA0);
-        const std::pair<RasterOp, QRgb> rows[] = {{RasterOp::SrcCopy, source},
-                                                  {RasterOp::SrcAnd, qRgb(0x05, 0x50, 0x20)},
-                                                  {RasterOp::SrcPaint, qRgb(0x5F, 0xF5, 0xB3)},
-                                                  {RasterOp::MergePaint, qRgb(0xF5, 0x5F, 0xEC)}};
+        using enum RasterOp;
+        const QRgb source = qRgb(0x0F, 0xF0, 0x33), destination = qRgb(0x55, 0x55, 0xA0);
+        const std::pair<RasterOp, QRgb> rows[] = {{SrcCopy, source},
+                                                  {SrcAnd, qRgb(0x05, 0x50, 0x20)},
+                                                  {SrcPaint, qRgb(0x5F, 0xF5, 0xB3)},
+                                                  {MergePaint, qRgb(0xF5, 0x5F, 0xEC)}};
         const QImage sourceImage = image(QList<QRgb>(9, source), 3);
         for (const auto& [op, expected] : rows) {
-            QImage target(5, 5, QImage::Format_RGB32);
-            target.fill(destination);
+            QImage target = image(QList<QRgb>(25, destination), 5);
             {
                 QPainter dc(&target);
                 platform::raster::bitBlt(dc, 1, 1, 3, 3, &sourceImage, 0, 0, op);
@@ -150,8 +149,7 @@ private Q_SLOTS:
              {black, black, black, three, two, one, black, black}},
             {QImage(), QSize(2, 2), QRect(0, 0, 2, 2), {black, black, black, black}}};
         for (const auto& [source, size, to, expected] : stretches) {
-            QImage target(size, QImage::Format_RGB32);
-            target.fill(black);
+            QImage target = image(QList<QRgb>(size.width() * size.height(), black), size.width());
             {
                 QPainter dc(&target);
                 platform::raster::stretchBlt(dc, to.x(), to.y(), to.width(), to.height(), &source,

@@ -93,7 +93,7 @@ class tst_ClsSkin : public QObject
 private Q_SLOTS:
     void initTestCase() { platform::setTwipsPerPixelOverride(15.0); }
 
-    void catalogueIsComplete()
+    void everyPieceIsStoredWithItsSizeAndFormat()
     {
         QStringList expected;
         for (const auto& [name, width, height, rle8] : kPieces) {
@@ -113,7 +113,7 @@ private Q_SLOTS:
     }
 
     // Extra text goes on its own line; the log entry takes the kind of report.
-    void reportsBoxAndLogEntry()
+    void errorReportShowsABoxAndLogsItsKind()
     {
         using platform::LogLevel;
         using skin::LogType;
@@ -141,7 +141,7 @@ private Q_SLOTS:
         }
     }
 
-    void attachments()
+    void pictureContextHoldsTheLastBitmapAttached()
     {
         QImage marked = solid(QSize(4, 3), qRgb(9, 9, 9));
         marked.setPixel(1, 1, qRgb(0x12, 0x34, 0x56));
@@ -163,12 +163,11 @@ private Q_SLOTS:
                 pict ? dc.setPictBitmap(given) : dc.setStdBitmap(given);
             }
             const bool held = !size.isEmpty();
-            QCOMPARE(QList<int>({dc.Width(), dc.Height(), dc.bmType(), dc.Bits(), dc.WidthBytes(),
-                                 dc.Planes(), dc.BitsPerPixel()}),
-                     QList<int>({size.width(), size.height(), 0, 0, 4 * size.width(), held ? 1 : 0,
-                                 held ? 32 : 0}));
-            QCOMPARE(dc.TransColor(), transColor);
-            QCOMPARE(dc.hDC() != nullptr, held);
+            QCOMPARE(QList<qint64>({dc.Width(), dc.Height(), dc.bmType(), dc.Bits(),
+                                    dc.WidthBytes(), dc.Planes(), dc.BitsPerPixel(),
+                                    dc.TransColor(), dc.hDC() != nullptr}),
+                     QList<qint64>({size.width(), size.height(), 0, 0, 4 * size.width(),
+                                    held ? 1 : 0, held ? 32 : 0, transColor, held}));
             if (!held) {
                 continue;
             }
@@ -181,7 +180,7 @@ private Q_SLOTS:
     }
 
     // The background tile repeats with inclusive bounds; the frame's pieces go in their order.
-    void tileAndFrameDrawing()
+    void tileRepeatsWithInclusiveBoundsAndFramePiecesLieInOrder()
     {
         QImage tile(4, 3, QImage::Format_RGB32);
         for (int i = 0; i < 12; ++i) {
