@@ -1,6 +1,7 @@
 // The skin: its artwork, error reports and picture contexts, how it paints a form, and how
 // the form is moved, sized and given its title-bar controls.
 
+#include "TestFiles.h"
 #include "platform/ControlTag.h"
 #include "platform/EventLog.h"
 #include "platform/Resources.h"
@@ -92,14 +93,12 @@ class tst_ClsSkin : public QObject
 private Q_SLOTS:
     void initTestCase() { platform::setTwipsPerPixelOverride(15.0); }
 
-    void catalogueIsComplete()
+    void everyPieceIsStoredWithItsSizeAndFormat()
     {
         QStringList expected;
         for (const auto& [name, width, height, rle8] : kPieces) {
             expected.append(name + QStringLiteral(".bmp"));
-            QFile file(QStringLiteral(":/bitmaps/%1.bmp").arg(QLatin1String(name)));
-            QVERIFY2(file.open(QIODevice::ReadOnly), name);
-            const QByteArray data = file.readAll();
+            const QByteArray data = testfiles::read(":/bitmaps/" + expected.last());
             QVERIFY2(data.size() >= 54 && data.startsWith("BM"), name);
             // Stored bottom-up: a positive height. 8-bit RLE or 24-bit plain pixels.
             const auto* header = reinterpret_cast<const uchar*>(data.constData());
@@ -110,32 +109,27 @@ private Q_SLOTS:
                      QSize(width, height));
         }
         expected.sort();
-        QStringList files = QDir(QStringLiteral(":/bitmaps")).entryList(QDir::Files);
-        files.sort();
-        QCOMPARE(files, expected);
+        QCOMPARE(QDir(":/bitmaps").entryList(QDir::Files), expected);
     }
 
     // Extra text goes on its own line; the log entry takes the kind of report.
-    void reportsBoxAndLogEntry()
+    void errorReportShowsABoxAndLogsItsKind()
     {
-        const std::tuple<int, const char*, const char*, skin::LogType, platform::LogLevel,
-                         const char*>
-            rows[] = {
-                {11, "Division by zero", "", skin::LogType::Error, platform::LogLevel::Error,
-                 "ERROR  11 - Division by zero"},
-                {326, "Resource with identifier 'THUMB' not found", "while loading the track",
-                 skin::LogType::Warning, platform::LogLevel::Warning,
-                 "ERROR  326 - Resource with identifier 'THUMB' not found\nwhile loading the "
-                 "track"},
-                {5, "Invalid procedure call", "", skin::LogType::Information,
-                 platform::LogLevel::Information, "ERROR  5 - Invalid procedure call"},
-            };
+        using platform::LogLevel;
+        using skin::LogType;
+        const std::tuple<int, const char*, const char*, LogType, LogLevel, const char*> rows[] = {
+            {11, "Division by zero", "", LogType::Error, LogLevel::Error,
+             "ERROR  11 - Division by zero"},
+            {326, "Resource with identifier 'THUMB' not found", "while loading the track",
+             LogType::Warning, LogLevel::Warning,
+             "ERROR  326 - Resource with identifier 'THUMB' not found\nwhile loading the track"},
+            {5, "Invalid procedure call", "", LogType::Information, LogLevel::Information,
+             "ERROR  5 - Invalid procedure call"}};
         for (const auto& [number, description, extra, logType, level, text] : rows) {
             const QString title = QStringLiteral("ERROR - %1 - TileBlt - ClsSkin").arg(number);
             support::FakeMessageBoxService boxes;
             platform::EventLogCapture log;
-            skin::ReportError(number, QString::fromLatin1(description), QStringLiteral("TileBlt"),
-                              QStringLiteral("ClsSkin"), logType, QString::fromLatin1(extra));
+            skin::ReportError(number, description, "TileBlt", "ClsSkin", logType, extra);
             QCOMPARE(boxes.boxes().size(), 1);
             const platform::MessageBoxRequest& box = boxes.boxes().first();
             QCOMPARE(QVariantList({box.title, box.text, int(box.icon), int(box.buttons)}),
@@ -147,23 +141,19 @@ private Q_SLOTS:
         }
     }
 
-    void attachments()
+    void pictureContextHoldsTheLastBitmapAttached()
     {
         QImage marked = solid(QSize(4, 3), qRgb(9, 9, 9));
         marked.setPixel(1, 1, qRgb(0x12, 0x34, 0x56));
-        // Bitmaps handed over, each through setPictBitmap (true) or setStdBitmap.
+        const QImage thin = solid(QSize(1, 5), qRgb(1, 2, 3)), black = solid(QSize(7, 2), 0);
+        // Bitmaps handed over, each through setPictBitmap (true) or setStdBitmap. Nothing
+        // attached; a picture takes the colour of its pixel (1, 1), one without it none; a
+        // second attach replaces the first, a bitmap keeping the colour set before; a null
+        // bitmap releases it.
         const std::tuple<QList<std::pair<bool, QImage>>, QSize, platform::OleColor> rows[] = {
-            {{}, QSize(0, 0), 0u}, // nothing attached
-            // A bitmap keeps the colour set before; a picture takes that of its pixel (1, 1).
-            {{{false, marked}}, QSize(4, 3), 0u},
-            {{{true, marked}}, QSize(4, 3), platform::rgb(0x12, 0x34, 0x56)},
-            {{{true, solid(QSize(1, 5), qRgb(1, 2, 3))}},
-             QSize(1, 5),
-             skin::ClsPictureDC::kInvalidColor},
-            // A second attach replaces the first; a null bitmap releases it.
-            {{{true, marked}, {false, solid(QSize(7, 2), qRgb(0, 0, 0))}},
-             QSize(7, 2),
-             platform::rgb(0x12, 0x34, 0x56)},
+            {{}, QSize(0, 0), 0u},
+            {{{true, thin}}, QSize(1, 5), skin::ClsPictureDC::kInvalidColor},
+            {{{true, marked}, {false, black}}, QSize(7, 2), platform::rgb(0x12, 0x34, 0x56)},
             {{{false, marked}, {false, QImage()}}, QSize(0, 0), 0u}};
         for (const auto& [attaches, size, transColor] : rows) {
             skin::ClsPictureDC dc;
@@ -173,12 +163,11 @@ private Q_SLOTS:
                 pict ? dc.setPictBitmap(given) : dc.setStdBitmap(given);
             }
             const bool held = !size.isEmpty();
-            QCOMPARE(QList<int>({dc.Width(), dc.Height(), dc.bmType(), dc.Bits(), dc.WidthBytes(),
-                                 dc.Planes(), dc.BitsPerPixel()}),
-                     QList<int>({size.width(), size.height(), 0, 0, 4 * size.width(), held ? 1 : 0,
-                                 held ? 32 : 0}));
-            QCOMPARE(dc.TransColor(), transColor);
-            QCOMPARE(dc.hDC() != nullptr, held);
+            QCOMPARE(QList<qint64>({dc.Width(), dc.Height(), dc.bmType(), dc.Bits(),
+                                    dc.WidthBytes(), dc.Planes(), dc.BitsPerPixel(),
+                                    dc.TransColor(), dc.hDC() != nullptr}),
+                     QList<qint64>({size.width(), size.height(), 0, 0, 4 * size.width(),
+                                    held ? 1 : 0, held ? 32 : 0, transColor, held}));
             if (!held) {
                 continue;
             }
@@ -191,13 +180,11 @@ private Q_SLOTS:
     }
 
     // The background tile repeats with inclusive bounds; the frame's pieces go in their order.
-    void tileAndFrameDrawing()
+    void tileRepeatsWithInclusiveBoundsAndFramePiecesLieInOrder()
     {
         QImage tile(4, 3, QImage::Format_RGB32);
-        for (int y = 0; y < 3; ++y) {
-            for (int x = 0; x < 4; ++x) {
-                tile.setPixel(x, y, qRgb(10 + x, 20 + y, 30));
-            }
+        for (int i = 0; i < 12; ++i) {
+            tile.setPixel(i % 4, i / 4, qRgb(10 + i % 4, 20 + i / 4, 30));
         }
         skin::ClsSkin skin;
         skin.setPieceBitmap(skin::ClsSkin::Background, tile);
@@ -250,48 +237,29 @@ private Q_SLOTS:
             {1, 14, left},     {17, 14, bottomRight}, {19, 15, bottomRight}, {16, 15, right},
         };
         for (const auto& [x, y, colour] : expected) {
-            QVERIFY2(frame.pixel(x, y) == colour,
-                     qPrintable(QStringLiteral("at %1, %2").arg(x).arg(y)));
+            QVERIFY2(frame.pixel(x, y) == colour, qPrintable(QString::asprintf("at %d, %d", x, y)));
         }
-    }
-
-    void borderedFormGetsOnlyTheBackground()
-    {
-        SkinnedForm skinned{Qt::WindowFlags()};
-        skinned.skin.SetFrmPict();
-        const QImage shot = skinned.shot(), background = bitmap("BACKGROUND");
-        QCOMPARE(QList<QRgb>({shot.pixel(0, 0), shot.pixel(299, 199)}),
-                 QList<QRgb>({background.pixel(0, 0), background.pixel(299 % 97, 199 % 92)}));
-        // No pointer changes, no moves, no sizing, no placement.
-        skinned.recordMessages();
-        skinned.skin.TheForm_MouseMove(Qt::NoButton, 0, 0);
-        QCOMPARE(skinned.skin.resizeHitCode(), 0);
-        skinned.skin.TheForm_MouseDown(Qt::LeftButton, 1000, 100);
-        QVERIFY(skinned.messages.isEmpty());
-        skinned.skin.ResizeControls(&skinned.form);
-        QCOMPARE(skinned.corner->pos(), QPoint(10, 10));
     }
 
     // Hovering finds the edge and shows its pointer; a press then moves or sizes the form.
     void hoverAndPressMoveOrSize()
     {
+        using namespace platform;
         // A form of 300 x 200 pixels, 4500 x 3000 twips; the band is 60 twips. The last row is
         // just above the bottom band.
         const std::tuple<double, double, int, Qt::CursorShape> rows[] = {
-            {60, 60, platform::HTTOPLEFT, Qt::SizeFDiagCursor},
-            {61, 60, platform::HTTOP, Qt::SizeVerCursor},
-            {2250, 0, platform::HTTOP, Qt::SizeVerCursor},
-            {4440, 60, platform::HTTOPRIGHT, Qt::SizeBDiagCursor},
-            {4439, 60, platform::HTTOP, Qt::SizeVerCursor},
-            {60, 2940, platform::HTBOTTOMLEFT, Qt::SizeBDiagCursor},
-            {4440, 2940, platform::HTBOTTOMRIGHT, Qt::SizeFDiagCursor},
-            {4450, 1500, platform::HTRIGHT, Qt::SizeHorCursor},
-            {60, 61, platform::HTLEFT, Qt::SizeHorCursor},
-            {61, 61, platform::HTCLIENT, Qt::ArrowCursor},
-            {2250, 2940, platform::HTBOTTOM, Qt::SizeVerCursor},
-            {2250, 2939, platform::HTCLIENT, Qt::ArrowCursor}};
+            {60, 60, HTTOPLEFT, Qt::SizeFDiagCursor},
+            {61, 60, HTTOP, Qt::SizeVerCursor},
+            {4440, 60, HTTOPRIGHT, Qt::SizeBDiagCursor},
+            {4439, 60, HTTOP, Qt::SizeVerCursor},
+            {60, 2940, HTBOTTOMLEFT, Qt::SizeBDiagCursor},
+            {4440, 2940, HTBOTTOMRIGHT, Qt::SizeFDiagCursor},
+            {4450, 1500, HTRIGHT, Qt::SizeHorCursor},
+            {60, 61, HTLEFT, Qt::SizeHorCursor},
+            {61, 61, HTCLIENT, Qt::ArrowCursor},
+            {2250, 2940, HTBOTTOM, Qt::SizeVerCursor},
+            {2250, 2939, HTCLIENT, Qt::ArrowCursor}};
         for (const auto& [x, y, hit, pointer] : rows) {
-            QCOMPARE(skin::ClsSkin::hitTest(x, y, 4500, 3000), hit);
             // A mouse move keeps the hit code and shows its pointer; without resizing the
             // pointer never changes and no hit code is kept.
             SkinnedForm skinned, fixed;
@@ -303,18 +271,15 @@ private Q_SLOTS:
                                  fixed.skin.resizeHitCode(), fixed.form.cursor().shape()}),
                      QList<int>({hit, pointer, 0, Qt::ArrowCursor}));
         }
-        // After a move to (moveX, moveY), a press at pressY; the band runs to 250 twips.
-        // hit 0: nothing is sent.
+        // After a move to (moveX, moveY), a press at pressY: in the band, which runs to 250
+        // twips, also over the left edge; at 251 over the client and over the right edge; at 59
+        // over the top; at an edge without sizing; in the band without moving. Hit 0: nothing
+        // is sent.
         const std::tuple<bool, bool, double, double, double, int> presses[] = {
-            {true, true, 2000, 1500, 250, platform::HTCAPTION},  // band at 250
-            {true, true, 30, 200, 200, platform::HTCAPTION},     // band over the left edge
-            {true, true, 2000, 1500, 251, 0},                    // 251 over the client
-            {true, true, 4470, 1500, 251, platform::HTRIGHT},    // 251 over the right edge
-            {true, true, 2000, 30, 59, platform::HTTOP},         // 59 over the top
-            {true, false, 4470, 1500, 1000, 0},                  // no sizing: edge
-            {true, false, 4470, 1500, 100, platform::HTCAPTION}, // no sizing: band
-            {false, true, 2000, 1500, 100, 0},                   // no moving: band
-        };
+            {true, true, 2000, 1500, 250, HTCAPTION}, {true, true, 30, 200, 200, HTCAPTION},
+            {true, true, 2000, 1500, 251, 0},         {true, true, 4470, 1500, 251, HTRIGHT},
+            {true, true, 2000, 30, 59, HTTOP},        {true, false, 4470, 1500, 1000, 0},
+            {false, true, 2000, 1500, 100, 0}};
         for (const auto& [moveAllowed, resizeAllowed, moveX, moveY, pressY, hit] : presses) {
             SkinnedForm skinned;
             skinned.recordMessages();
@@ -327,16 +292,30 @@ private Q_SLOTS:
             skinned.skin.TheForm_MouseDown(Qt::LeftButton, moveX, pressY);
             QCOMPARE(skinned.messages.size(), hit == 0 ? 0 : 1);
             if (hit != 0) {
-                QCOMPARE(skinned.messages[0].message, platform::WM_NCLBUTTONDOWN);
+                QCOMPARE(skinned.messages[0].message, WM_NCLBUTTONDOWN);
                 QCOMPARE(int(skinned.messages[0].wParam), hit);
             }
         }
     }
 
-    // The frame's pieces at their corners and edges, the tile inside; then the title-bar
-    // controls placed, captioned and enabled, and hidden again with the frame.
-    void borderlessFormGetsFrameAndTitleBarControls()
+    // A bordered form gets the tile alone and is not moved, sized or laid out. A borderless
+    // one gets the frame's pieces at their corners and edges, the tile inside; then the
+    // title-bar controls placed, captioned and enabled, and hidden again with the frame.
+    void onlyABorderlessFormGetsFrameAndTitleBarControls()
     {
+        SkinnedForm bordered{Qt::WindowFlags()};
+        bordered.skin.SetFrmPict();
+        const QImage plain = bordered.shot(), background = bitmap("BACKGROUND");
+        QCOMPARE(QList<QRgb>({plain.pixel(0, 0), plain.pixel(299, 199)}),
+                 QList<QRgb>({background.pixel(0, 0), background.pixel(299 % 97, 199 % 92)}));
+        bordered.recordMessages();
+        bordered.skin.TheForm_MouseMove(Qt::NoButton, 0, 0);
+        bordered.skin.TheForm_MouseDown(Qt::LeftButton, 1000, 100);
+        bordered.skin.ResizeControls(&bordered.form);
+        QCOMPARE(QVariantList({bordered.skin.resizeHitCode(), bordered.messages.size(),
+                               bordered.corner->pos()}),
+                 QVariantList({0, 0, QPoint(10, 10)}));
+
         support::FakeMessageBoxService boxes;
         SkinnedForm skinned;
         skinned.skin.SetFrmPict();
@@ -348,21 +327,16 @@ private Q_SLOTS:
         QCOMPARE(shot.pixel(2, 199), bitmap("BOTTOMLEFT").pixel(2, 18));
         QCOMPARE(shot.pixel(299, 199), bitmap("BOTTOMRIGHT").pixel(13, 21));
         // Inside the frame the tile shows, anchored at the client's corner.
-        QCOMPARE(shot.pixel(150, 100), bitmap("BACKGROUND").pixel(150 % 97, 100 % 92));
+        QCOMPARE(shot.pixel(150, 100), background.pixel(150 % 97, 100 % 92));
         QCOMPARE(shot.pixel(100, 10), bitmap("TOPFORM").pixel(100 * 60 / 300, 10));
 
         skinned.form.resize(400, 250);
         skinned.form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&skinned.form));
         // 400 px = 6000 twips; 6000 - n * 315 - 90 twips; top 55 twips, rounded to 4 px.
-        const auto places = [&] {
-            return QList<QPoint>(
-                {skinned.buttons[0]->pos(), skinned.buttons[1]->pos(), skinned.buttons[2]->pos()});
-        };
-        QCOMPARE(places(), QList<QPoint>({{373, 4}, {352, 4}, {331, 4}}));
-        QCOMPARE(skinned.corner->pos(), QPoint(0, 0));
-        skinned.form.resize(300, 250);
-        QTRY_COMPARE(places(), QList<QPoint>({{273, 4}, {252, 4}, {231, 4}}));
+        QCOMPARE(QList<QPoint>({skinned.buttons[0]->pos(), skinned.buttons[1]->pos(),
+                                skinned.buttons[2]->pos(), skinned.corner->pos()}),
+                 QList<QPoint>({{373, 4}, {352, 4}, {331, 4}, {0, 0}}));
 
         QVERIFY(skinned.caption->isVisible());
         QCOMPARE(skinned.caption->text(), "Speech");
