@@ -713,9 +713,23 @@ void Main::cmdRec_Click()
                               this) != platform::MessageAnswer::Ok) {
         return;
     }
+    dropHeld();
+    // Paused speech ends first, as STOP ends it: the recording would otherwise wait behind
+    // speech that cannot be resumed while it runs, and leave the window saying PAUSED.
+    // The stopped speech's end is reported by a queued call; the recording starts after it.
+    if (pauseState() == kPaused) {
+        cmdStopText_Click();
+        QMetaObject::invokeMethod(
+            this, [this, path, text] { startRecording(path, text); }, Qt::QueuedConnection);
+        return;
+    }
+    startRecording(path, text);
+}
+
+void Main::startRecording(const QString& path, const QString& text)
+{
     // The document's name; typed text has none rather than the recording's own, which
     // players show anyway when a file has no title.
-    dropHeld();
     m_speech->setRecordingTitle(QFileInfo(m_documentPath).completeBaseName());
     m_speech->setOutputFile(path);
     m_speech->speak(text);

@@ -155,6 +155,8 @@ private:
     void setStatus(const QString& text, platform::OleColor color);
     void showVoiceValues();
     void incompatibleSetting();
+    // Starts recording the text into the file, its checks done.
+    void startRecording(const QString& path, const QString& text);
     // Sends the chosen voice, speed and tone, then returns the editor's whole text; an
     // empty text has been refused with a message.
     QString prepareUtterance();

@@ -404,6 +404,9 @@ private Q_SLOTS:
             QString(kSpeaking).replace("(PAUSE)", "(Pause)"), {});
         row("speak again while speaking", {"speak", "speak"}, kSpeaking, speakCalls);
         row("record while speaking", {"speak", "record"}, kRecording, {16, 10, 7, 68, 6, 59});
+        // The paused speech is stopped first: once the recording ends nothing is paused.
+        row("record while paused, to its end", {"speak", "pause", "record", "end"}, kIdle,
+            {35, 16, 10, 7, 36, 68, 68, 6, 59, 68});
     }
 
     void buttonsAndStatusFollowEachStep()
@@ -420,6 +423,7 @@ private Q_SLOTS:
         bench.speech.clearCalls();
         for (const QString& action : actions) {
             bench.run(action);
+            QCoreApplication::sendPostedEvents(); // what a step left queued runs before the next
         }
         const bool cleared = actions.contains("stop") || actions.contains("end");
         QCOMPARE(bench.label("Picture1")->pixmap().isNull(), cleared);
