@@ -20,7 +20,7 @@ private Q_SLOTS:
         const std::tuple<QByteArray, int, bool> rows[] = {
             {"all of it", 0, true}, {"some", 3, false}, {QByteArray(300, 'x'), 0, false}};
         for (const auto& [written, status, clean] : rows) {
-            auto child = ChildProcess::fork([&](int fd) {
+            auto child = ChildProcess::fork([written = written, status = status](int fd) {
                 return ChildProcess::writeAllTo(fd, written.data(), written.size()) ? status : 99;
             });
             QVERIFY(child.ok());

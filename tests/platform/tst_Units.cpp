@@ -19,7 +19,7 @@ namespace {
 QList<QRgb> pixels(const QImage& image)
 {
     const auto* first = reinterpret_cast<const QRgb*>(image.constBits());
-    return QList<QRgb>(first, first + image.width() * image.height());
+    return QList<QRgb>(first, first + qsizetype(image.width()) * image.height());
 }
 
 QImage image(const QList<QRgb>& pixels, int width)
@@ -149,7 +149,8 @@ private Q_SLOTS:
              {black, black, black, three, two, one, black, black}},
             {QImage(), QSize(2, 2), QRect(0, 0, 2, 2), {black, black, black, black}}};
         for (const auto& [source, size, to, expected] : stretches) {
-            QImage target = image(QList<QRgb>(size.width() * size.height(), black), size.width());
+            QImage target =
+                image(QList<QRgb>(qsizetype(size.width()) * size.height(), black), size.width());
             {
                 QPainter dc(&target);
                 platform::raster::stretchBlt(dc, to.x(), to.y(), to.width(), to.height(), &source,

@@ -166,7 +166,7 @@ private Q_SLOTS:
             QCOMPARE(QList<qint64>({dc.Width(), dc.Height(), dc.bmType(), dc.Bits(),
                                     dc.WidthBytes(), dc.Planes(), dc.BitsPerPixel(),
                                     dc.TransColor(), dc.hDC() != nullptr}),
-                     QList<qint64>({size.width(), size.height(), 0, 0, 4 * size.width(),
+                     QList<qint64>({size.width(), size.height(), 0, 0, 4 * qint64(size.width()),
                                     held ? 1 : 0, held ? 32 : 0, transColor, held}));
             if (!held) {
                 continue;

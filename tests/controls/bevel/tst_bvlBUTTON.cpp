@@ -40,6 +40,7 @@ constexpr double kQ = kPi + kP;
 // Signals of one button, counted.
 struct Spies
 {
+    explicit Spies(bvlBUTTON* button) : b(button) {}
     bvlBUTTON* b;
     QSignalSpy click{b, &bvlBUTTON::Click}, dblClick{b, &bvlBUTTON::DblClick},
         mouseDown{b, &bvlBUTTON::MouseDown}, mouseMove{b, &bvlBUTTON::MouseMove},
