@@ -5,7 +5,6 @@
 #include "audio/SilentAudioOutput.h"
 #include "platform/EventLog.h"
 
-#include <QDeadlineTimer>
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -99,30 +98,6 @@ DeviceAudioOutput::~DeviceAudioOutput()
         pa_threaded_mainloop_stop(m_loop);
         pa_threaded_mainloop_free(m_loop);
     }
-}
-
-bool DeviceAudioOutput::deviceAvailable()
-{
-    pa_mainloop* loop = pa_mainloop_new();
-    pa_context* context = newContext(pa_mainloop_get_api(loop));
-    bool ready = false;
-    if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0) {
-        const QDeadlineTimer deadline(2000);
-        while (!deadline.hasExpired()) {
-            const pa_context_state_t state = pa_context_get_state(context);
-            if (state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state)) {
-                ready = state == PA_CONTEXT_READY;
-                break;
-            }
-            pa_mainloop_prepare(loop, 10000);
-            pa_mainloop_poll(loop);
-            pa_mainloop_dispatch(loop);
-        }
-    }
-    pa_context_disconnect(context);
-    pa_context_unref(context);
-    pa_mainloop_free(loop);
-    return ready;
 }
 
 qint64 DeviceAudioOutput::playedPosition() const

@@ -30,9 +30,6 @@ public:
     explicit DeviceAudioOutput(QObject* parent = nullptr);
     ~DeviceAudioOutput() override;
 
-    // True when a sound server answers now (waits up to two seconds).
-    static bool deviceAvailable();
-
     qint64 playedPosition() const override;
     bool isDevice() const override { return true; }
     bool reachesSound() const override { return m_link == Link::Ready || m_alsaOpen; }
