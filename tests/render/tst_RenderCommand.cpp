@@ -304,8 +304,7 @@ private Q_SLOTS:
             arguments.removeAll(argument);
         }
         const QMap<QString, QByteArray> kept = contents(m_dir->path());
-        // A build that counts line coverage writes its counters at exit: under the limit
-        // they would be cut short and spoil the counts of every later run, so they go aside.
+        // Coverage counters written under the limit would be cut short: they go aside.
         const QTemporaryDir counters;
         QProcessEnvironment limited = environment();
         limited.insert("GCOV_PREFIX", counters.path());
