@@ -56,10 +56,9 @@ QBitmap transparentCornerMask(const QImage& image)
     return QBitmap::fromImage(image.createMaskFromColor(image.pixel(0, 0), Qt::MaskInColor));
 }
 
-// Placed first, then given its stored properties: a control that builds its faces from
-// its size then builds them once, at the size it keeps.
-// Named and placed before it reads its properties: a caption falls back to the name, and
-// the control lays itself out at its size as it reads them.
+// Named and placed first, then given its stored properties: a caption falls back to the
+// name, and a control that builds its faces from its size builds them once, at the size
+// it keeps.
 template <typename Control> Control* ownControl(QWidget& window, const platform::FormControl& form)
 {
     auto* control = new Control(&window);
