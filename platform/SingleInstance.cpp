@@ -15,6 +15,11 @@ namespace {
 
 // The running copy answers each file it took, so the sender knows it may end.
 const QByteArray kTaken = QByteArrayLiteral("OK\n");
+// A command line starts with a mark no handed file can start with (files are sent with
+// their absolute paths), then its name and its argument in base 64, which may hold line
+// ends. A refused command is answered with the reason, in base 64 too.
+constexpr char kCommandMark = ':';
+const QByteArray kRefused = QByteArrayLiteral("NO ");
 // A copy that holds the lock may still be building its window.
 constexpr int kHandOffWaitMs = 10000;
 
@@ -55,6 +60,12 @@ QString SingleInstance::socketPath() const
 
 bool SingleInstance::listen(std::function<void(const QString& file)> onFile)
 {
+    return listen(std::move(onFile), {});
+}
+
+bool SingleInstance::listen(std::function<void(const QString& file)> onFile,
+                            CommandHandler onCommand)
+{
     delete m_server.data();
     auto* server = new QLocalServer;
     m_server = server;
@@ -66,12 +77,26 @@ bool SingleInstance::listen(std::function<void(const QString& file)> onFile)
                               .arg(QDir::toNativeSeparators(socketPath()), server->errorString()));
         return false;
     }
-    QObject::connect(server, &QLocalServer::newConnection, server, [server, onFile] {
+    QObject::connect(server, &QLocalServer::newConnection, server, [server, onFile, onCommand] {
         while (QLocalSocket* socket = server->nextPendingConnection()) {
             QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket, server, onFile] {
+            QObject::connect(socket, &QLocalSocket::readyRead, socket, [=] {
                 while (socket->canReadLine()) {
-                    const QString file = QString::fromUtf8(socket->readLine()).chopped(1);
+                    const QByteArray line = socket->readLine().chopped(1);
+                    if (line.startsWith(kCommandMark) && onCommand) {
+                        const QList<QByteArray> parts = line.mid(1).split(' ');
+                        const Result<CommandWork> answer =
+                            onCommand(QString::fromUtf8(parts.value(0)),
+                                      QString::fromUtf8(QByteArray::fromBase64(parts.value(1))));
+                        socket->write(
+                            answer ? kTaken : kRefused + answer.error().toUtf8().toBase64() + '\n');
+                        socket->flush();
+                        if (answer && answer.value()) {
+                            QMetaObject::invokeMethod(server, answer.value(), Qt::QueuedConnection);
+                        }
+                        continue;
+                    }
+                    const QString file = QString::fromUtf8(line);
                     socket->write(kTaken);
                     socket->flush();
                     // Opening the file may show a box with an event loop of its own, in which
@@ -90,6 +115,26 @@ bool SingleInstance::listen(std::function<void(const QString& file)> onFile)
 
 bool SingleInstance::handOff(const QString& file) const
 {
+    return exchange(file.toUtf8() + '\n') == kTaken;
+}
+
+std::optional<Result<void>> SingleInstance::handOffCommand(const QString& name,
+                                                           const QString& argument) const
+{
+    const QByteArray answer =
+        exchange(kCommandMark + name.toUtf8() + ' ' + argument.toUtf8().toBase64() + '\n');
+    if (answer == kTaken) {
+        return Result<void>();
+    }
+    if (answer.startsWith(kRefused)) {
+        return Result<void>(Failure{
+            QString::fromUtf8(QByteArray::fromBase64(answer.mid(kRefused.size()).trimmed()))});
+    }
+    return std::nullopt;
+}
+
+QByteArray SingleInstance::exchange(const QByteArray& line) const
+{
     const QDeadlineTimer deadline(kHandOffWaitMs);
     QLocalSocket socket;
     while (true) {
@@ -98,20 +143,20 @@ bool SingleInstance::handOff(const QString& file) const
             break;
         }
         if (deadline.hasExpired()) {
-            return false;
+            return {};
         }
         QThread::msleep(100);
     }
-    socket.write(file.toUtf8() + '\n');
+    socket.write(line);
     if (!socket.waitForBytesWritten(3000)) {
-        return false;
+        return {};
     }
     QByteArray answer;
     while (!answer.endsWith('\n') && socket.waitForReadyRead(static_cast<int>(
                                          std::max<qint64>(deadline.remainingTime(), 1000)))) {
         answer += socket.readAll();
     }
-    return answer == kTaken;
+    return answer;
 }
 
 QString SingleInstance::defaultLockPath()

@@ -1,15 +1,18 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QLockFile>
 #include <QPointer>
 #include <QString>
 #include <functional>
+#include <optional>
 
 class QLocalServer;
 
 // The single running copy: a lock file that a crashed copy does not leave stuck
 // (a lock whose process is gone is taken over), and a local socket beside it through
-// which a later copy hands its file to the running one.
+// which a later copy hands its file, or a command, to the running one.
 namespace platform {
 
 class SingleInstance
@@ -27,16 +30,29 @@ public:
     // For the copy that holds the lock: each file a later copy hands over arrives here,
     // on the GUI thread. False when the socket cannot be made (files then cannot arrive).
     bool listen(std::function<void(const QString& file)> onFile);
+    // What the running copy makes of a command: the answer the other copy gets, and on
+    // success the work, done from the event loop once that copy has its answer.
+    using CommandWork = std::function<void()>;
+    using CommandHandler =
+        std::function<Result<CommandWork>(const QString& name, const QString& argument)>;
+    // As listen(onFile), and each command a later copy hands over arrives at onCommand.
+    bool listen(std::function<void(const QString& file)> onFile, CommandHandler onCommand);
 
     // For a refused copy: gives the running copy a file to open, waiting a few seconds
     // for one that is still starting. False when no copy took it.
     bool handOff(const QString& file) const;
+    // For a refused copy: hands a command over and returns the running copy's answer;
+    // nothing when no copy answered.
+    std::optional<Result<void>> handOffCommand(const QString& name,
+                                               const QString& argument = QString()) const;
 
     // One lock per user, in the temporary folder ($TMPDIR honoured).
     static QString defaultLockPath();
 
 private:
     QString socketPath() const;
+    // Sends one line and returns the answer line; empty when no copy answered.
+    QByteArray exchange(const QByteArray& line) const;
 
     QLockFile m_lock;
     QString m_lockPath;
