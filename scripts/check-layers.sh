@@ -18,6 +18,7 @@ cd "$root"
 declare -A allowed=(
     [app]="*"
     [editor]="documents platform help"
+    [desktop]="platform"
     [help]="helpviewer platform"
     [speech]="audio recording platform"
     [audio]="platform"
