@@ -10,6 +10,7 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QTextBlock>
+#include <QTextBoundaryFinder>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
@@ -417,6 +418,29 @@ void FollowAlong::continueSpeaking()
     }
     countOn();
     Q_EMIT speakRangeAsked(*start, m_resumeEnd);
+}
+
+bool FollowAlong::skipSentence(int direction)
+{
+    if (m_utterances.isEmpty() || !m_resumeAt) {
+        return false;
+    }
+    const QString text = m_editor.text();
+    QTextBoundaryFinder sentences(QTextBoundaryFinder::Sentence, text);
+    sentences.setPosition(std::clamp(m_heardStart, 0, int(text.size())));
+    // From the start of the sentence being heard; before the first, the first starts again.
+    if (!sentences.isAtBoundary()) {
+        sentences.toPreviousBoundary();
+    }
+    const qsizetype start = direction > 0 ? sentences.toNextBoundary()
+                                          : std::max<qsizetype>(sentences.toPreviousBoundary(), 0);
+    const int word = start < 0 ? -1 : nextWordStart(text, int(start), m_resumeEnd);
+    if (word < 0) {
+        return false;
+    }
+    countOn();
+    Q_EMIT speakRangeAsked(word, m_resumeEnd);
+    return true;
 }
 
 } // namespace app

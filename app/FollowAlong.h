@@ -49,6 +49,9 @@ public:
     void speakFromCaret();
     void speakSelection();
     void continueSpeaking();
+    // While speaking: speaks on from the start of the next (+1) or previous (-1) sentence to
+    // the end of what is being spoken; false when there is no such sentence.
+    bool skipSentence(int direction);
 
     // Where Continue would start: the word after the last one heard (the first word when
     // none was); none when nothing is left of what was being spoken.

@@ -507,11 +507,34 @@ void Main::closeEvent(QCloseEvent* event)
 
 void Main::setStatus(const QString& text, platform::OleColor color)
 {
+    m_statusText = text;
+    m_statusColor = color;
+    if (m_statusNote) {
+        m_statusNote->stop();
+    }
+    if (m_lblStatus) {
+        m_lblStatus->setText(text);
+        setForeColor(m_lblStatus, color);
+    }
+    Q_EMIT statusChanged();
+}
+
+void Main::showStatusNote(const QString& text)
+{
     if (!m_lblStatus) {
         return;
     }
+    if (!m_statusNote) {
+        m_statusNote = new QTimer(this);
+        m_statusNote->setSingleShot(true);
+        connect(m_statusNote, &QTimer::timeout, this, [this] {
+            m_lblStatus->setText(m_statusText);
+            setForeColor(m_lblStatus, m_statusColor);
+        });
+    }
     m_lblStatus->setText(text);
-    setForeColor(m_lblStatus, color);
+    setForeColor(m_lblStatus, kStatusRed);
+    m_statusNote->start(kStatusNoteMs);
 }
 
 QString Main::prepareUtterance()

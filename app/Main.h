@@ -123,6 +123,12 @@ public:
 
     // Paused while the PAUSE button offers to resume.
     qint16 pauseState() const;
+    // The speaking state the status line shows (SPEAKING, PAUSED, STOPPED, RECORDING).
+    const QString& statusText() const { return m_statusText; }
+    // A short message in the status line for the user, who is likely in another program;
+    // after a few seconds the line shows the state again.
+    void showStatusNote(const QString& text);
+    static constexpr int kStatusNoteMs = 4000;
     bool isRecording() const { return m_recording; }
     const BarAnimation& bars() const { return m_bars; }
     // The animation as last drawn; null once cleared.
@@ -137,6 +143,8 @@ public:
 Q_SIGNALS:
     // ERASE is about to empty the editor of this text (never empty).
     void textErasing(const QString& text);
+    // The status line's state has been set (to the same state again too).
+    void statusChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -202,6 +210,9 @@ private:
     QComboBox* m_cboZoom = nullptr;
 
     QString m_documentPath;
+    QString m_statusText;
+    platform::OleColor m_statusColor = kStatusRed;
+    QTimer* m_statusNote = nullptr;
     bool m_formLoaded = false;
     QString m_formError;
     bool m_recording = false;

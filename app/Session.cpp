@@ -295,6 +295,16 @@ void Session::keepDraft(const QString& text)
     }
 }
 
+bool Session::rememberedSwitch(const QString& key) const
+{
+    return storedSwitch(m_settings.value(key));
+}
+
+void Session::rememberSwitch(const QString& key, bool on)
+{
+    m_settings.setValue(key, on);
+}
+
 void Session::saveWindowPlace()
 {
     if (m_windowPlace.isValid()) {

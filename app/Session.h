@@ -45,6 +45,10 @@ public:
     // Keeps the text as the draft and as the one Reopen Last Text brings back.
     void keepDraft(const QString& text);
 
+    // An on/off choice kept under the key; off when never made.
+    bool rememberedSwitch(const QString& key) const;
+    void rememberSwitch(const QString& key, bool on);
+
     // True when a window at that place can be seen and grabbed on some screen.
     static bool isOnScreen(const QRect& place);
 

@@ -1,17 +1,20 @@
 #pragma once
 
+#include "desktop/Command.h"
 #include "platform/SingleInstance.h"
 
 #include <QString>
 #include <memory>
+#include <optional>
 
 namespace app {
 
+class DesktopFace;
 class Main;
 class Session;
 
-// The start-up step: refuses a second running copy (one given a file hands the file to
-// the running copy instead), then opens the main window with what the last run left.
+// The start-up step: refuses a second running copy (one given a file or a command hands it
+// to the running copy instead), then opens the main window with what the last run left.
 class Start
 {
 public:
@@ -23,15 +26,22 @@ public:
     // False when another copy is running: the user has been told, or the running copy has
     // the file, and this copy must end. A file given is opened as the Open command would.
     bool Form_Load(const QString& file = QString());
+    // As Form_Load(file), with a command to do: by the running copy, or by this one once its
+    // window is up. For a copy that must end, exitCode() tells whether the command was taken.
+    bool Form_Load(const QString& file, const std::optional<desktop::Command>& command);
+    int exitCode() const { return m_exitCode; }
 
     Main* mainWindow() const { return m_main.get(); }
     Session* session() const { return m_session.get(); }
+    DesktopFace* desktopFace() const { return m_face.get(); }
 
 private:
     platform::SingleInstance m_instance;
     std::unique_ptr<Main> m_main;
     // Goes before the window it remembers.
     std::unique_ptr<Session> m_session;
+    std::unique_ptr<DesktopFace> m_face;
+    int m_exitCode = 0;
 };
 
 } // namespace app

@@ -1,11 +1,14 @@
 #include "app/Start.h"
 #include "app/StartUpWarmUp.h"
+#include "desktop/Command.h"
 #include "speech/SpeechRenderer.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFile>
 #include <QFileInfo>
 #include <QIcon>
+#include <cstdio>
 
 int main(int argc, char* argv[])
 {
@@ -23,7 +26,18 @@ int main(int argc, char* argv[])
         QStringLiteral("A document to open: text, rich text, Word (.doc, .docx), OpenDocument, "
                        "PDF, EPUB, web page or Markdown."),
         QStringLiteral("[file]"));
+    desktop::Command::addOptions(arguments);
     arguments.process(app);
+    QFile input;
+    if (!input.open(stdin, QIODevice::ReadOnly)) {
+        return 1;
+    }
+    const platform::Result<std::optional<desktop::Command>> command =
+        desktop::Command::fromArguments(arguments, input);
+    if (!command) {
+        std::fprintf(stderr, "parlanza: %s\n", qPrintable(command.error()));
+        return 1;
+    }
     // Recordings render on every core through the command line's worker mode.
     const QString renderer =
         QApplication::applicationDirPath() + QStringLiteral("/parlanza-render");
@@ -32,8 +46,8 @@ int main(int argc, char* argv[])
     }
     const QStringList files = arguments.positionalArguments();
     app::Start start;
-    if (!start.Form_Load(files.isEmpty() ? QString() : files.first())) {
-        return 0;
+    if (!start.Form_Load(files.isEmpty() ? QString() : files.first(), command.value())) {
+        return start.exitCode();
     }
     return QApplication::exec();
 }
