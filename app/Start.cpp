@@ -6,6 +6,8 @@
 #include "app/Session.h"
 #include "platform/MessageBoxService.h"
 
+#include <QCommandLineParser>
+#include <QFile>
 #include <QFileInfo>
 #include <cstdio>
 
@@ -14,6 +16,45 @@ namespace app {
 Start::Start(const QString& lockPath) : m_instance(lockPath) {}
 
 Start::~Start() = default;
+
+// Asked from a key binding or a script: the answer goes to the caller, not a box.
+int Start::handOver(const platform::SingleInstance& instance, const desktop::Command& command)
+{
+    const std::optional<platform::Result<void>> answer =
+        instance.handOffCommand(command.name(), command.text());
+    if (answer && answer->ok()) {
+        return 0;
+    }
+    std::fprintf(
+        stderr, "parlanza: %s\n",
+        qPrintable(answer ? answer->error() : QStringLiteral("The running copy did not answer.")));
+    return 1;
+}
+
+std::optional<int> Start::handOverEarly(const QStringList& arguments, const QString& lockPath)
+{
+    QCommandLineParser parser;
+    desktop::Command::addOptions(parser);
+    parser.addPositionalArgument(QStringLiteral("file"), QString());
+    parser.addHelpOption();
+    parser.addVersionOption();
+    if (!parser.parse(arguments) || parser.isSet(QStringLiteral("help")) ||
+        parser.isSet(QStringLiteral("version"))) {
+        return std::nullopt;
+    }
+    platform::SingleInstance instance(lockPath);
+    // Standard input is read only once it is certain to go to the running copy.
+    QFile input;
+    if (instance.tryAcquire() || !input.open(stdin, QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    const platform::Result<std::optional<desktop::Command>> command =
+        desktop::Command::fromArguments(parser, input);
+    if (!command || !command.value()) {
+        return std::nullopt;
+    }
+    return handOver(instance, *command.value());
+}
 
 bool Start::Form_Load(const QString& file)
 {
@@ -26,16 +67,7 @@ bool Start::Form_Load(const QString& file, const std::optional<desktop::Command>
     const QString path = file.isEmpty() ? QString() : QFileInfo(file).absoluteFilePath();
     if (!m_instance.tryAcquire()) {
         if (command) {
-            // Asked from a key binding or a script: the answer goes to the caller, not a box.
-            const std::optional<platform::Result<void>> answer =
-                m_instance.handOffCommand(command->name(), command->text());
-            m_exitCode = answer && answer->ok() ? 0 : 1;
-            if (m_exitCode != 0) {
-                std::fprintf(stderr, "parlanza: %s\n",
-                             qPrintable(answer ? answer->error()
-                                               : QStringLiteral("The running copy did not "
-                                                                "answer.")));
-            }
+            m_exitCode = handOver(m_instance, *command);
             return false;
         }
         if (!path.isEmpty() && m_instance.handOff(path)) {

@@ -31,11 +31,20 @@ public:
     bool Form_Load(const QString& file, const std::optional<desktop::Command>& command);
     int exitCode() const { return m_exitCode; }
 
+    // Before the program builds anything: when the arguments ask for a command and a copy
+    // runs, hands it over and returns the exit code; nothing otherwise. A key bound to a
+    // command answers sooner when the caller never connects to the display.
+    static std::optional<int>
+    handOverEarly(const QStringList& arguments,
+                  const QString& lockPath = platform::SingleInstance::defaultLockPath());
+
     Main* mainWindow() const { return m_main.get(); }
     Session* session() const { return m_session.get(); }
     DesktopFace* desktopFace() const { return m_face.get(); }
 
 private:
+    static int handOver(const platform::SingleInstance& instance, const desktop::Command& command);
+
     platform::SingleInstance m_instance;
     std::unique_ptr<Main> m_main;
     // Goes before the window it remembers.

@@ -10,8 +10,24 @@
 #include <QIcon>
 #include <cstdio>
 
+namespace {
+
+QStringList commandLine(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    return arguments;
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
+    if (const std::optional<int> handed = app::Start::handOverEarly(commandLine(argc, argv))) {
+        return *handed;
+    }
     app::StartUpWarmUp warmUp;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlanza"));
