@@ -245,6 +245,11 @@ bool Lexicon::isEmpty() const
     return m_compiled->entries.isEmpty();
 }
 
+SpokenText Lexicon::applyFor(QStringView text, const VoiceDefinition& voice) const
+{
+    return apply(text, voice.language(), voice.takesPhonemes());
+}
+
 bool Lexicon::languageMatches(const QString& entryLanguage, const QString& voiceLanguage)
 {
     if (entryLanguage.isEmpty()) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "speech/VoiceDefinition.h"
+
 #include <QList>
 #include <QString>
 #include <QVector>
@@ -54,6 +56,9 @@ public:
     // earlier entry. With `phonemes`, entries that have phonemes are written in the
     // engine's phoneme input form; else their respelling is used.
     SpokenText apply(QStringView text, const QString& language, bool phonemes) const;
+
+    // What the voice says for the text: in its language, with phonemes where it takes them.
+    SpokenText applyFor(QStringView text, const VoiceDefinition& voice) const;
 
     // Whether an entry of the language is for a voice of that one ("en" is for "en-us").
     static bool languageMatches(const QString& entryLanguage, const QString& voiceLanguage);
