@@ -4,6 +4,7 @@
 #include "app/FollowAlong.h"
 #include "app/FormLoader.h"
 #include "app/NoticeLine.h"
+#include "app/Pronunciations.h"
 #include "app/VoiceList.h"
 #include "audio/AudioOutput.h"
 #include "controls/bevel/bvlBUTTON.h"
@@ -271,6 +272,8 @@ void Main::connectHandlers()
     m_follow = new FollowAlong(*this, *m_richTextBox1, *m_speech, m_lblStatus);
     connect(m_follow, &FollowAlong::speakRangeAsked, this, &Main::speakRangeInstead);
     connect(m_follow, &FollowAlong::speakAllAsked, this, &Main::cmdSpkText_Click);
+    m_pronunciations = new Pronunciations(*this, *m_richTextBox1, *m_speech,
+                                          [this](const QString& text) { return speakText(text); });
     m_commonDialog.owner = this;
     setAcceptDrops(true);
     connect(m_richTextBox1, &editor::RichTextBox::filesDropped, this, &Main::openDroppedFiles);
@@ -440,6 +443,11 @@ void Main::Form_Load()
     if (m_soundOutputMissing) {
         QMetaObject::invokeMethod(this, &Main::noSoundOutput, Qt::QueuedConnection);
     }
+    // Over the window once it shows, as the missing sound output is.
+    if (m_pronunciations && !m_pronunciations->loadProblem().isEmpty()) {
+        QMetaObject::invokeMethod(m_pronunciations, &Pronunciations::tellLoadProblem,
+                                  Qt::QueuedConnection);
+    }
 
     if (m_richTextBox1) {
         m_richTextBox1->setSelColor(kTypingColor);
@@ -537,11 +545,16 @@ void Main::showStatusNote(const QString& text)
     m_statusNote->start(kStatusNoteMs);
 }
 
-QString Main::prepareUtterance()
+void Main::sendVoiceSettings()
 {
     m_speech->selectVoice(m_lstVoice->currentRow() + 1);
     m_speech->setSpeed(m_scrSpeed->Value());
     m_speech->setPitch(m_scrPitch->Value());
+}
+
+QString Main::prepareUtterance()
+{
+    sendVoiceSettings();
     const QString text = m_richTextBox1->text();
     if (text.isEmpty()) {
         platform::showMessage(kNoText, platform::MessageButtons::Ok,
@@ -581,14 +594,40 @@ bool Main::speakRange(int start, int end)
     if (start > 0 || end >= 0) {
         text = text.mid(start, std::max(0, last - start));
     }
+    speakNow(text, start);
+    return true;
+}
+
+QString Main::speakText(const QString& text)
+{
+    if (m_recording) {
+        return QStringLiteral("Nothing can be spoken while RECORDING; try again once it is done.");
+    }
+    if (m_soundLost) {
+        return kSoundLostNotice;
+    }
+    // As Speak from the Caret: the stopped speech's end is handled before this starts.
+    cmdStopText_Click();
+    QMetaObject::invokeMethod(
+        this,
+        [this, text] {
+            sendVoiceSettings();
+            speakNow(text, std::nullopt);
+        },
+        Qt::QueuedConnection);
+    return {};
+}
+
+void Main::speakNow(const QString& text, std::optional<int> followFrom)
+{
     m_speech->speak(text);
     m_speakAsked = true;
     // Speaking makes the output look for a server again: the notice waits only for that.
     if (m_soundNotice->isActive()) {
         m_soundNotice->start(std::min(m_soundNotice->remainingTime(), kSoundOutputCheckMs));
     }
-    if (m_follow) {
-        m_follow->started(start, text);
+    if (m_follow && followFrom) {
+        m_follow->started(*followFrom, text);
     }
     m_timer1->start();
     m_cmdPauseText->setEnabled(true);
@@ -597,7 +636,6 @@ bool Main::speakRange(int start, int end)
     if (m_speech->lastResult() == speech::SpeechControl::ResultIncompatible) {
         incompatibleSetting();
     }
-    return true;
 }
 
 void Main::incompatibleSetting()
@@ -998,6 +1036,9 @@ void Main::BuildMenu()
     }
     if (m_follow) {
         m_follow->addMenu(*m_menu); // shown between File and Help
+    }
+    if (m_pronunciations && m_follow) {
+        m_pronunciations->addMenu(*m_menu);
     }
     // The classic face is rarely installed; its closest relatives stand in.
     QFont::insertSubstitutions(QStringLiteral("Ms Sans Serif"),

@@ -22,6 +22,7 @@
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <optional>
 
 class QComboBox;
 class QLabel;
@@ -33,6 +34,7 @@ namespace app {
 
 class FollowAlong;
 class NoticeLine;
+class Pronunciations;
 
 // The workbench: the document editor, the voice list with speed and tone, the speech
 // buttons with their status line and bar animation, the editing commands, the zoom list
@@ -73,6 +75,10 @@ public:
     bool speakRange(int start, int end);
     // Stops what is speaking, then speaks start to end; nothing while recording.
     void speakRangeInstead(int start, int end);
+    // Stops what is speaking, then speaks a text that is not the editor's (a word whose
+    // pronunciation is being tried) with the chosen voice, speed and tone. Why it cannot,
+    // while recording or without sound; empty when it speaks.
+    QString speakText(const QString& text);
     void cmdPauseText_Click();
     void cmdStopText_Click();
     void cmdRec_Click();
@@ -139,6 +145,7 @@ public:
     speech::SpeechControl* speechControl() const { return m_speech; }
     editor::CommonDialog& commonDialog() { return m_commonDialog; }
     FollowAlong* followAlong() const { return m_follow; }
+    Pronunciations* pronunciations() const { return m_pronunciations; }
 
 Q_SIGNALS:
     // ERASE is about to empty the editor of this text (never empty).
@@ -168,6 +175,10 @@ private:
     // Sends the chosen voice, speed and tone, then returns the editor's whole text; an
     // empty text has been refused with a message.
     QString prepareUtterance();
+    void sendVoiceSettings();
+    // Speaks the text and shows the window speaking; followFrom: where the text begins in
+    // the editor, when it is the editor's.
+    void speakNow(const QString& text, std::optional<int> followFrom);
     void clearPicture();
     void tellNoSoundOutput();
     // midway: cut off while speaking (its words are counted on when it goes on).
@@ -186,6 +197,7 @@ private:
     std::unique_ptr<help::HTMLHelp> m_help;
     QPointer<About> m_about;
     FollowAlong* m_follow = nullptr;
+    Pronunciations* m_pronunciations = nullptr;
     editor::CommonDialog m_commonDialog;
     platform::WindowProcedure m_previousProcedure;
     QList<QPixmap> m_smallImages;

@@ -452,6 +452,17 @@ void RichTextBox::setContextActions(const QList<QAction*>& actions)
     }
 }
 
+QList<QAction*> RichTextBox::contextActions() const
+{
+    QList<QAction*> actions;
+    for (const QPointer<QAction>& action : m_contextActions) {
+        if (action) {
+            actions.append(action);
+        }
+    }
+    return actions;
+}
+
 bool RichTextBox::userIsBusy() const
 {
     return m_selecting || m_autoScrollTimer.isActive() || verticalScrollBar()->isSliderDown() ||

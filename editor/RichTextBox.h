@@ -105,6 +105,7 @@ public:
 
     // Actions the context menu offers below its own.
     void setContextActions(const QList<QAction*>& actions);
+    QList<QAction*> contextActions() const;
 
 Q_SIGNALS:
     void Change();

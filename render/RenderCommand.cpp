@@ -5,6 +5,7 @@
 #include "platform/OutputClaim.h"
 #include "recording/SubtitleWriter.h"
 #include "render/DocumentInput.h"
+#include "speech/LexiconFile.h"
 #include "speech/SpeechEngines.h"
 #include "speech/SpeechRenderer.h"
 #include "speech/VoiceCatalog.h"
@@ -461,8 +462,8 @@ platform::Result<void> sendToStandardOutput(const QString& path)
 }
 
 void renderOutput(const Output& output, const RenderOptions& options,
-                  const speech::VoiceDefinition& voice, int speed, int tone,
-                  recording::SoundFormat format, int jobs, Reporter& report)
+                  const speech::VoiceDefinition& voice, const speech::Lexicon& lexicon, int speed,
+                  int tone, recording::SoundFormat format, int jobs, Reporter& report)
 {
     const bool toStandardOutput = output.target == kStandardOutput;
     QTemporaryDir aside;
@@ -485,6 +486,7 @@ void renderOutput(const Output& output, const RenderOptions& options,
     speech::SpeechRenderer::Request request;
     request.text = output.text;
     request.voice = voice;
+    request.lexicon = lexicon;
     request.prosody = voice.prosody(speed, tone);
     request.outputRate = audio::AudioOutput::SampleRate;
     request.jobs = jobs;
@@ -623,6 +625,31 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
         return ExitUsage;
     }
 
+    // A lexicon asked for by name must be whole; the user's own, when damaged, is left
+    // out with a warning, as the window leaves it out.
+    speech::Lexicon lexicon;
+    if (!options.noLexicon) {
+        const bool named = !options.lexicon.isEmpty();
+        const QString path = named ? options.lexicon : speech::lexicon_file::userPath();
+        if (named && !QFileInfo(path).isFile()) {
+            print(err, QStringLiteral("parlanza-render: the lexicon %1 does not exist.")
+                           .arg(native(path)));
+            return ExitUsage;
+        }
+        const platform::Result<QList<speech::LexiconEntry>> loaded =
+            speech::lexicon_file::load(path);
+        if (loaded) {
+            lexicon = speech::Lexicon(loaded.value());
+        } else if (named) {
+            print(err, QStringLiteral("parlanza-render: %1").arg(loaded.error()));
+            print(err, QStringLiteral("Try parlanza-render --help."));
+            return ExitUsage;
+        } else {
+            print(err, QStringLiteral("parlanza-render: warning: %1; rendering without it.")
+                           .arg(loaded.error()));
+        }
+    }
+
     // Where each input goes.
     QStringList files;
     QList<QString> roots; // the folder an input was found in, for its place in the output
@@ -757,7 +784,8 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
     for (int lane = 0; lane < lanes; ++lane) {
         threads.emplace_back([&] {
             while (const std::optional<Output> output = queue.next()) {
-                renderOutput(*output, options, voice, speed, tone, format, jobsEach, report);
+                renderOutput(*output, options, voice, lexicon, speed, tone, format, jobsEach,
+                             report);
             }
         });
     }

@@ -46,6 +46,9 @@ QString RenderOptions::usage()
                "      --split chapters one output per chapter or heading, numbered\n"
                "      --split N        one output every N paragraphs, numbered\n"
                "      --jobs N         processes rendering at once (default: all cores)\n"
+               "      --lexicon FILE   say words as the pronunciation lexicon says (PLS or\n"
+               "                       tab-separated; default: the lexicon the window edits)\n"
+               "      --no-lexicon     say every word as written\n"
                "      --force          overwrite existing outputs (never done without it)\n"
                "      --dry-run        show what would be written, write nothing\n"
                "      --list-voices    list the voices and end\n"
@@ -105,11 +108,13 @@ platform::Result<RenderOptions> RenderOptions::parse(const QStringList& argument
             ok = flag(options.dryRun);
         } else if (name == QLatin1String("--force")) {
             ok = flag(options.force);
+        } else if (name == QLatin1String("--no-lexicon")) {
+            ok = flag(options.noLexicon);
         } else if (name == QLatin1String("-o") || name == QLatin1String("--output") ||
                    name == QLatin1String("--voice") || name == QLatin1String("--speed") ||
                    name == QLatin1String("--tone") || name == QLatin1String("--format") ||
                    name == QLatin1String("--split") || name == QLatin1String("--jobs") ||
-                   name == QLatin1String("--timings")) {
+                   name == QLatin1String("--timings") || name == QLatin1String("--lexicon")) {
             const std::optional<QString> text = value();
             if (!text) {
                 return usageError(QStringLiteral("%1 needs a value.").arg(name));
@@ -118,6 +123,8 @@ platform::Result<RenderOptions> RenderOptions::parse(const QStringList& argument
                 options.output = *text;
             } else if (name == QLatin1String("--voice")) {
                 options.voice = *text;
+            } else if (name == QLatin1String("--lexicon")) {
+                options.lexicon = *text;
             } else if (name == QLatin1String("--speed") || name == QLatin1String("--tone")) {
                 const bool speed = name == QLatin1String("--speed");
                 const int low = speed ? speech::VoiceDefinition::SpeedMinimum
@@ -179,6 +186,9 @@ platform::Result<RenderOptions> RenderOptions::parse(const QStringList& argument
         if (!ok) {
             return usageError(QStringLiteral("%1 takes no value.").arg(name));
         }
+    }
+    if (options.noLexicon && !options.lexicon.isEmpty()) {
+        return usageError(QStringLiteral("--lexicon and --no-lexicon exclude each other."));
     }
     if (options.inputs.isEmpty() && !options.listVoices && !options.help && !options.version) {
         return usageError(QStringLiteral("No input given."));

@@ -26,6 +26,8 @@ struct RenderOptions
     Split split = Split::None;
     int paragraphsPerPart = 0;
     int jobs = 1;
+    QString lexicon;        // --lexicon: a pronunciation lexicon file instead of the user's own
+    bool noLexicon = false; // --no-lexicon: every word as written
     bool listVoices = false;
     bool dryRun = false;
     bool force = false;

@@ -257,6 +257,7 @@ quint32 DirectSS::speakText(const QString& text)
     job.wordCues = wordCues();
     m_lastUtterance = job.id;
     job.title = recordingTitle();
+    job.lexicon = lexicon();
     if (m_voices.isEmpty()) {
         // Nothing can speak; the utterance still ends so the caller's cycle completes.
         m_pending.append({job.id, false});

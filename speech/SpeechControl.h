@@ -1,5 +1,7 @@
 #pragma once
 
+#include "speech/Lexicon.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -61,6 +63,10 @@ public:
     // The title tag of the following recordings (the document's name); empty for none.
     virtual void setRecordingTitle(const QString& title) { m_recordingTitle = title; }
     QString recordingTitle() const { return m_recordingTitle; }
+    // The pronunciation lexicon of the utterances queued after the call, spoken or
+    // recorded; the text shown stays as written.
+    void setLexicon(const Lexicon& lexicon) { m_lexicon = lexicon; }
+    const Lexicon& lexicon() const { return m_lexicon; }
 
     // The engines behind the voices, each with how many voices it gives (the About box).
     struct EngineVoices
@@ -105,6 +111,7 @@ private:
     bool m_sentenceCues = false;
     bool m_wordCues = false;
     QString m_recordingTitle;
+    Lexicon m_lexicon;
 };
 
 } // namespace speech

@@ -286,17 +286,18 @@ void SpeechEngines::beginUtterance()
 }
 
 bool SpeechEngines::synthesize(const VoiceDefinition& voice, const ProsodySettings& prosody,
-                               const QByteArray& utf8, const ChunkSink& sink, const WordSink& words)
+                               const QByteArray& utf8, const ChunkSink& sink, const WordSink& words,
+                               bool phonemeInput)
 {
     if (voice.engine == SynthEngine::Flite) {
         return synthesizeFlite(voice, prosody, utf8, sink, words);
     }
-    return synthesizeEspeak(voice, prosody, utf8, sink, words);
+    return synthesizeEspeak(voice, prosody, utf8, sink, words, phonemeInput);
 }
 
 bool SpeechEngines::synthesizeEspeak(const VoiceDefinition& voice, const ProsodySettings& prosody,
                                      const QByteArray& utf8, const ChunkSink& sink,
-                                     const WordSink& words)
+                                     const WordSink& words, bool phonemeInput)
 {
     if (!m_espeakReady) {
         return false;
@@ -317,10 +318,12 @@ bool SpeechEngines::synthesizeEspeak(const VoiceDefinition& voice, const Prosody
         context.utf8 = &utf8;
     }
     // Text comes in pieces: each keeps the pause that ends its last sentence, so the
-    // pieces join as the whole text would have.
-    const espeak_ERROR result =
-        espeak_Synth(utf8.constData(), size_t(utf8.size()) + 1, 0, POS_CHARACTER, 0,
-                     espeakCHARS_UTF8 | espeakENDPAUSE, nullptr, &context);
+    // pieces join as the whole text would have. Phoneme input only where the lexicon put
+    // phonemes: a text of the user's own with "[[" in it is read as written.
+    const unsigned flags =
+        espeakCHARS_UTF8 | espeakENDPAUSE | (phonemeInput ? unsigned(espeakPHONEMES) : 0U);
+    const espeak_ERROR result = espeak_Synth(utf8.constData(), size_t(utf8.size()) + 1, 0,
+                                             POS_CHARACTER, 0, flags, nullptr, &context);
     if (context.aborted) {
         espeak_Cancel();
         return false;

@@ -51,14 +51,17 @@ public:
     void beginUtterance();
 
     // Speaks one piece of text, feeding the sink as audio comes and the word sink (when
-    // given) with each word's start. False when the sink aborted or the engine failed.
+    // given) with each word's start. With phonemeInput, text between [[ and ]] is read as
+    // phonemes (espeak-ng only). False when the sink aborted or the engine failed.
     bool synthesize(const VoiceDefinition& voice, const ProsodySettings& prosody,
-                    const QByteArray& utf8, const ChunkSink& sink, const WordSink& words = {});
+                    const QByteArray& utf8, const ChunkSink& sink, const WordSink& words = {},
+                    bool phonemeInput = false);
 
 private:
     SpeechEngines() = default;
     bool synthesizeEspeak(const VoiceDefinition& voice, const ProsodySettings& prosody,
-                          const QByteArray& utf8, const ChunkSink& sink, const WordSink& words);
+                          const QByteArray& utf8, const ChunkSink& sink, const WordSink& words,
+                          bool phonemeInput);
     bool synthesizeFlite(const VoiceDefinition& voice, const ProsodySettings& prosody,
                          const QByteArray& utf8, const ChunkSink& sink, const WordSink& words);
 

@@ -84,6 +84,31 @@ struct Piece
     bool blank = false;
 };
 
+// A piece as its engine reads it. The lexicon is applied here, in the parent, piece by
+// piece as the window's speech applies it: workers get what to say, and a render sounds
+// the same with any number of them.
+struct SpokenPiece
+{
+    QByteArray utf8;
+    QVector<SpokenText::Source> source; // empty: the piece as written
+    bool phonemes = false;
+};
+
+SpokenPiece spokenPiece(const SpeechRenderer::Request& request, const Piece& piece)
+{
+    const QStringView written = QStringView(request.text).mid(piece.start, piece.length);
+    SpokenPiece spoken;
+    if (request.lexicon.isEmpty()) {
+        spoken.utf8 = written.toUtf8();
+        return spoken;
+    }
+    SpokenText text = request.lexicon.applyFor(written, request.voice);
+    spoken.utf8 = text.text.toUtf8();
+    spoken.source = std::move(text.source);
+    spoken.phonemes = text.phonemes;
+    return spoken;
+}
+
 using WordEvents = QVector<SpeechEngines::WordEvent>;
 // Word events cross from a worker as they are in memory: both ends are this program.
 static_assert(std::is_trivially_copyable_v<SpeechEngines::WordEvent>);
@@ -91,6 +116,7 @@ static_assert(std::is_trivially_copyable_v<SpeechEngines::WordEvent>);
 // A piece as a worker rendered it: engine audio and, when asked for, its words.
 struct RenderedPiece
 {
+    SpokenPiece spoken;
     QVector<qint16> audio;
     WordEvents words;
 };
@@ -109,11 +135,12 @@ public:
 
     bool wanted() const { return bool(m_words); }
 
-    void beginPiece(const Piece& piece, const QByteArray& utf8)
+    void beginPiece(const Piece& piece, const SpokenPiece& spoken)
     {
         if (wanted()) {
-            m_timeline.beginPiece(QStringView(m_text).mid(piece.start, piece.length), utf8,
-                                  m_engineSamples);
+            m_timeline.beginPiece(QStringView(m_text).mid(piece.start, piece.length), spoken.utf8,
+                                  m_engineSamples,
+                                  spoken.source.isEmpty() ? nullptr : &spoken.source);
         }
     }
 
@@ -147,7 +174,7 @@ QList<Piece> cutPieces(const QString& text, qsizetype length)
 
 // One piece from a fresh engine state into the sink; false when the sink refused.
 bool synthesizePiece(SpeechEngines& engines, const VoiceDefinition& voice,
-                     const ProsodySettings& prosody, const QByteArray& utf8,
+                     const ProsodySettings& prosody, const QByteArray& utf8, bool phonemes,
                      const SpeechEngines::ChunkSink& sink, const SpeechEngines::WordSink& words,
                      bool& refused)
 {
@@ -157,18 +184,18 @@ bool synthesizePiece(SpeechEngines& engines, const VoiceDefinition& voice,
         return !refused;
     };
     // A failing engine skips the piece rather than the rest of the text.
-    engines.synthesize(voice, prosody, utf8, guarded, words);
+    engines.synthesize(voice, prosody, utf8, guarded, words, phonemes);
     return !refused;
 }
 
-QByteArray encodeRequest(const SpeechRenderer::Request& request, const Piece& piece)
+QByteArray encodeRequest(const SpeechRenderer::Request& request, const SpokenPiece& spoken)
 {
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out << qint32(request.voice.engine) << request.voice.engineVoice
         << qint32(request.prosody.espeakRate) << qint32(request.prosody.espeakPitch)
-        << request.prosody.fliteStretch << request.prosody.fliteF0Factor
-        << QStringView(request.text).mid(piece.start, piece.length).toUtf8() << bool(request.words);
+        << request.prosody.fliteStretch << request.prosody.fliteF0Factor << spoken.utf8
+        << bool(request.words) << spoken.phonemes;
     return bytes;
 }
 
@@ -188,12 +215,11 @@ bool renderSerially(const SpeechRenderer::Request& request, const QList<Piece>& 
     }
     for (const Piece& piece : pieces) {
         if (!piece.blank) {
-            const QByteArray utf8 =
-                QStringView(request.text).mid(piece.start, piece.length).toUtf8();
-            words.beginPiece(piece, utf8);
+            const SpokenPiece spoken = spokenPiece(request, piece);
+            words.beginPiece(piece, spoken);
             bool refused = false;
-            if (!synthesizePiece(engines, request.voice, request.prosody, utf8, engineSink,
-                                 wordSink, refused)) {
+            if (!synthesizePiece(engines, request.voice, request.prosody, spoken.utf8,
+                                 spoken.phonemes, engineSink, wordSink, refused)) {
                 return false;
             }
         }
@@ -244,9 +270,7 @@ public:
             }
             m_changed.notify_all();
             if (words.wanted() && !m_pieces[i].blank) {
-                words.beginPiece(m_pieces[i], QStringView(m_request.text)
-                                                  .mid(m_pieces[i].start, m_pieces[i].length)
-                                                  .toUtf8());
+                words.beginPiece(m_pieces[i], piece.spoken);
                 for (const SpeechEngines::WordEvent& event : std::as_const(piece.words)) {
                     words.add(event);
                 }
@@ -301,7 +325,8 @@ private:
             RenderedPiece piece;
             bool ok = true;
             if (!m_pieces[index].blank) {
-                const QByteArray request = encodeRequest(m_request, m_pieces[index]);
+                piece.spoken = spokenPiece(m_request, m_pieces[index]);
+                const QByteArray request = encodeRequest(m_request, piece.spoken);
                 const quint32 size = quint32(request.size());
                 qint64 count = 0;
                 qint64 wordCount = 0;
@@ -459,8 +484,9 @@ int SpeechRenderer::serveWorker()
         ProsodySettings prosody;
         QByteArray utf8;
         bool timed = false;
+        bool phonemes = false;
         in >> engine >> voice.engineVoice >> rate >> pitch >> prosody.fliteStretch >>
-            prosody.fliteF0Factor >> utf8 >> timed;
+            prosody.fliteF0Factor >> utf8 >> timed >> phonemes;
         if (in.status() != QDataStream::Ok) {
             return 1;
         }
@@ -484,7 +510,7 @@ int SpeechRenderer::serveWorker()
         }
         words.clear();
         bool refused = false;
-        synthesizePiece(engines, voice, prosody, utf8, send,
+        synthesizePiece(engines, voice, prosody, utf8, phonemes, send,
                         timed ? collectWords : SpeechEngines::WordSink(), refused);
         const qint64 end = WorkerAudioEnd;
         const qint64 wordCount = words.size();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "recording/WordTiming.h"
+#include "speech/Lexicon.h"
 #include "speech/TextSegmenter.h"
 #include "speech/VoiceDefinition.h"
 
@@ -31,6 +32,9 @@ public:
         QString text;
         VoiceDefinition voice;
         ProsodySettings prosody;
+        // Applied to each piece before it reaches an engine; words are still placed on
+        // the written text.
+        Lexicon lexicon;
         int outputRate = 22050;
         int jobs = 1;
         // Characters handed to an engine at a time (cut at a sentence end before).

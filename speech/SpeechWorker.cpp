@@ -246,12 +246,17 @@ void SpeechWorker::speak(const SpeechJob& job)
             if (piece.trimmed().isEmpty()) {
                 continue;
             }
-            const QByteArray utf8 = piece.toUtf8();
-            timeline.beginPiece(piece, utf8, engineSamples);
+            // The lexicon goes over each piece as the renderer's does, so that a recording
+            // sounds as the text spoken aloud.
+            const bool respelled = !job.lexicon.isEmpty();
+            const SpokenText spoken =
+                respelled ? job.lexicon.applyFor(piece, job.voice) : SpokenText();
+            const QByteArray utf8 = respelled ? spoken.text.toUtf8() : piece.toUtf8();
+            timeline.beginPiece(piece, utf8, engineSamples, respelled ? &spoken.source : nullptr);
             // Each piece starts from the same engine state, as it does when rendered.
             engines.beginUtterance();
             // A failing engine skips the piece rather than the rest of the text.
-            engines.synthesize(job.voice, job.prosody, utf8, engineSink, wordSink);
+            engines.synthesize(job.voice, job.prosody, utf8, engineSink, wordSink, spoken.phonemes);
         }
         if (current(job)) {
             pipeline.finish(sink);
@@ -275,6 +280,7 @@ void SpeechWorker::record(const SpeechJob& job)
     request.text = job.text;
     request.voice = job.voice;
     request.prosody = job.prosody;
+    request.lexicon = job.lexicon;
     request.outputRate = m_outputRate;
     request.jobs = int(std::max(1U, std::thread::hardware_concurrency()));
     request.cancelled = [&] { return !current(job); };

@@ -3,6 +3,7 @@
 #include "audio/AudioRing.h"
 #include "platform/Result.h"
 #include "recording/SoundFormat.h"
+#include "speech/Lexicon.h"
 #include "speech/VoiceDefinition.h"
 
 #include <QList>
@@ -27,7 +28,8 @@ struct SpeechJob
     QString text;
     VoiceDefinition voice;
     ProsodySettings prosody;
-    QString target; // empty: into the ring for the output, else a sound file
+    Lexicon lexicon; // what the voice says instead of what is written
+    QString target;  // empty: into the ring for the output, else a sound file
     // The sound format the target's name asks for, or why it names none.
     platform::Result<recording::SoundFormat> format = recording::SoundFormat::Wave;
     QString title; // the recording's title tag

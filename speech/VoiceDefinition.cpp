@@ -37,6 +37,16 @@ double espeakPitchFor(int pitch, int own, int low, int high)
 
 } // namespace
 
+QString VoiceDefinition::language() const
+{
+    if (engine == SynthEngine::Flite) {
+        return QStringLiteral("en");
+    }
+    // "gmw/en-US+whisper": the language group, the language, the variant.
+    const QByteArray name = engineVoice.left(engineVoice.indexOf('+'));
+    return QString::fromUtf8(name.mid(name.lastIndexOf('/') + 1)).toLower();
+}
+
 ProsodySettings VoiceDefinition::prosody(int speed, int pitch) const
 {
     ProsodySettings settings;

@@ -39,6 +39,12 @@ struct VoiceDefinition
     int minPitch = PitchMinimum;
     int maxPitch = PitchMaximum;
 
+    // The language the voice speaks ("en", "de", "en-us"): an espeak-ng voice's is in its
+    // name; flite's voices are all English.
+    QString language() const;
+    // Whether the engine reads phonemes written in its own symbols (espeak-ng does).
+    bool takesPhonemes() const { return engine == SynthEngine::Espeak; }
+
     bool accepts(int speed, int pitch) const
     {
         return speed >= minSpeed && speed <= maxSpeed && pitch >= minPitch && pitch <= maxPitch;

@@ -245,12 +245,13 @@ private Q_SLOTS:
         QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         QStringList texts;
-        for (const QAction* action : menu->actions().mid(menu->actions().size() - 3)) {
+        for (const QAction* action : menu->actions().mid(menu->actions().size() - 4)) {
             texts << action->text() + QLatin1Char(' ') + action->shortcut().toString();
         }
         menu->close();
-        QCOMPARE(texts, QStringList({"Speak from the &Caret Shift+F5",
-                                     "Speak the &Selection Ctrl+F5", "C&ontinue F7"}));
+        QCOMPARE(texts,
+                 QStringList({"Speak from the &Caret Shift+F5", "Speak the &Selection Ctrl+F5",
+                              "C&ontinue F7", "Pronounce &As... F8"}));
     }
 };
 

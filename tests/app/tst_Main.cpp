@@ -267,7 +267,7 @@ private Q_SLOTS:
                         .arg(bench.main.bars().barWidth() > 0);
         };
         bench.main.Form_Load();
-        QCOMPARE(seen, QStringList({"sound: skin 1, menu 13, visible 0, voices 0",
+        QCOMPARE(seen, QStringList({"sound: skin 1, menu 16, visible 0, voices 0",
                                     "voices: timer 0, PAUSE 0, zoom rows 0, bars 1"}));
         QCOMPARE(bench.speech.playedFiles(), QStringList{startSound()});
         // The window shows with the zoom list filled and focused; the voices in the engine's
@@ -693,7 +693,8 @@ private Q_SLOTS:
         }
         QCOMPARE(keys, QStringList({"keyFile", "keyExit", "keyHelp", "keyHelpfile", "", "keyAbout",
                                     "keySpeak", "keySpeakFromCaret", "keySpeakSelection",
-                                    "keyContinue", "", "keySentenceCues", "keyWordCues"}));
+                                    "keyContinue", "", "keySentenceCues", "keyWordCues", "",
+                                    "keyPronounceAs", "keyPronunciations"}));
         QCOMPARE(menu->fontName(), "Ms Sans Serif");
         QCOMPARE(menu->fontSize(), 9.0);
         const QList<QAction*> bar = menu->widget()->actions();

@@ -1,5 +1,7 @@
 #include "TestFiles.h"
 #include "recording/SubtitleWriter.h"
+#include "speech/LexiconFile.h"
+#include "speech/SpeechRenderer.h"
 #include "speech/SpeechTestSupport.h"
 #include "speech/VoiceCatalog.h"
 
@@ -563,6 +565,71 @@ private Q_SLOTS:
                      "failed  x\\.(txt|md): x\\.mp3 (is being written by another render|exists)")),
                  qPrintable(said));
         QCOMPARE(files(), (QStringList{"a.txt", "b.txt", "x.md", "x.mp3", "x.txt"}));
+    }
+
+    // A lexicon changes the sound as it does in the window, sample for sample: the one
+    // named on the command line, else the user's own. A damaged one named is a usage error
+    // naming its line; the user's own, damaged, is passed over with one warning.
+    void lexiconSaysWhatTheWindowSays_data()
+    {
+        QTest::addColumn<QString>("voice");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("userLexicon");
+        QTest::addColumn<bool>("respelled"); // else: the window without a lexicon
+        QTest::addColumn<bool>("warned");
+        const QByteArray lexicon = "written\trespelling\tphonemes\n"
+                                   "Nguyen\twin wen\tˈwɪn\n";
+        const QByteArray damaged = "Nguyen\twin\n\tno written form\n";
+        QTest::newRow("flite, named")
+            << "Mary" << QStringList{"--lexicon", "lexicon.tsv"} << damaged << true << false;
+        QTest::newRow("espeak-ng phonemes, the user's")
+            << "English (America)" << QStringList{} << lexicon << true << false;
+        QTest::newRow("--no-lexicon")
+            << "Mary" << QStringList{"--no-lexicon"} << lexicon << false << false;
+        QTest::newRow("the user's, damaged") << "Mary" << QStringList{} << damaged << false << true;
+    }
+
+    void lexiconSaysWhatTheWindowSays()
+    {
+        QFETCH(QString, voice);
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, userLexicon);
+        QFETCH(bool, respelled);
+        QFETCH(bool, warned);
+        const QByteArray lexicon = "Nguyen\twin wen\tˈwɪn\n";
+        QVERIFY(writeFiles({{"lexicon.tsv", lexicon},
+                            {"config/parlanza/lexicon.pls", userLexicon},
+                            {"n.txt", "I met Nguyen today. Nguyen smiled."}}));
+        QProcessEnvironment env = environment(false); // pieces as the window cuts them
+        env.insert("XDG_CONFIG_HOME", path("config"));
+        const Run rendered =
+            run(QStringList{"--voice", voice} + options + QStringList{"n.txt"}, env);
+        QCOMPARE(rendered.status, 0);
+        QCOMPARE(rendered.err.count("warning"), warned ? 1 : 0);
+
+        // The window's recording, through a render worker as the command's is: espeak-ng
+        // starts each afresh there.
+        speech::SpeechRenderer::setWorkerProgram(PARLANZA_RENDER_PROGRAM);
+        speechtest::SilentControl window;
+        if (respelled) {
+            window.control->setLexicon(speech::Lexicon(
+                speech::lexicon_file::read(lexicon, speech::lexicon_file::Format::TabSeparated)
+                    .value()
+                    .entries));
+        }
+        QVERIFY(speechtest::render(*window.control, voice, "I met Nguyen today. Nguyen smiled.",
+                                   path("window.wav")));
+        speech::SpeechRenderer::setWorkerProgram(QString());
+        QVERIFY(speechtest::readSound(path("n.wav")).samples ==
+                speechtest::readSound(path("window.wav")).samples);
+
+        const QByteArray damaged = lexicon + "\tno written form\n";
+        QVERIFY(testfiles::write(path("lexicon.tsv"), damaged));
+        const Run refused = run({"--lexicon", "lexicon.tsv", "--force", "n.txt"}, env);
+        QCOMPARE(refused.status, 2);
+        QVERIFY2(refused.err.contains("lexicon.tsv") && refused.err.contains("line 2"),
+                 qPrintable(refused.err));
+        QCOMPARE(testfiles::read(path("lexicon.tsv")), damaged);
     }
 };
 
