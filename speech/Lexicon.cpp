@@ -12,14 +12,24 @@ namespace {
 
 // Literal entries and the text are compared one UTF-16 unit at a time, each folded on its
 // own, so that a folded pattern is as long as what it matches.
+// ASCII, most of any text, skips Qt's tables.
 char16_t folded(QChar c)
 {
+    const char16_t unit = c.unicode();
+    if (unit < 0x80) {
+        return unit >= u'A' && unit <= u'Z' ? char16_t(unit + (u'a' - u'A')) : unit;
+    }
     return c.toCaseFolded().unicode();
 }
 
 bool isWordCharacter(QChar c)
 {
-    return c.isLetterOrNumber() || c.isMark() || c == QLatin1Char('_');
+    const char16_t unit = c.unicode();
+    if (unit < 0x80) {
+        return (unit >= u'a' && unit <= u'z') || (unit >= u'A' && unit <= u'Z') ||
+               (unit >= u'0' && unit <= u'9') || unit == u'_';
+    }
+    return c.isLetterOrNumber() || c.isMark();
 }
 
 // A written form that is a whole word starts and ends where a word does: not between two
@@ -40,6 +50,19 @@ bool refersBackByNumber(const QString& pattern)
 {
     static const QRegularExpression backReference(QStringLiteral(R"(\\([1-9]|g\{?-?\d))"));
     return backReference.match(pattern).hasMatch();
+}
+
+// Language tags compared as lower case with hyphens ("en_US" is "en-us").
+QString languageTag(QString language)
+{
+    return language.replace(QLatin1Char('_'), QLatin1Char('-')).toLower();
+}
+
+bool tagCovers(const QString& entry, const QString& voice)
+{
+    return entry.isEmpty() ||
+           (voice.startsWith(entry) &&
+            (voice.size() == entry.size() || voice.at(entry.size()) == QLatin1Char('-')));
 }
 
 QRegularExpression::PatternOptions patternOptions(bool matchCase)
@@ -86,6 +109,7 @@ struct Lexicon::Compiled
     QList<LexiconEntry> entries;
     QVector<QString> phonemeForms; // per entry: "[[...]]", or empty without phonemes
     QVector<bool> usable;
+    QVector<QString> languages; // per entry, as languageTag() writes it
     std::vector<Node> nodes;
     std::vector<Edge> edges;
     std::vector<qint32> nodeEntries;
@@ -102,6 +126,7 @@ Lexicon::Compiled::Compiled(QList<LexiconEntry> list) : entries(std::move(list))
     usable.resize(entries.size());
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const LexiconEntry& entry = entries.at(i);
+        languages.append(languageTag(entry.language));
         usable[i] = problem(entry).isEmpty();
         if (usable[i] && !entry.phonemes.isEmpty()) {
             phonemeForms[i] = QStringLiteral("[[") + *PhonemeSpelling::fromIpa(entry.phonemes) +
@@ -252,21 +277,26 @@ SpokenText Lexicon::applyFor(QStringView text, const VoiceDefinition& voice) con
 
 bool Lexicon::languageMatches(const QString& entryLanguage, const QString& voiceLanguage)
 {
-    if (entryLanguage.isEmpty()) {
-        return true;
-    }
-    const auto tag = [](QString language) {
-        return language.replace(QLatin1Char('_'), QLatin1Char('-')).toLower();
-    };
-    const QString entry = tag(entryLanguage);
-    const QString voice = tag(voiceLanguage);
-    return voice == entry || voice.startsWith(entry + QLatin1Char('-'));
+    return tagCovers(languageTag(entryLanguage), languageTag(voiceLanguage));
 }
 
 QString Lexicon::problem(const LexiconEntry& entry)
 {
     if (entry.written.isEmpty()) {
         return QStringLiteral("it has no written form");
+    }
+    // Neither file format can keep these as they are, and no text shows them.
+    const auto unwritable = [](const QString& field) {
+        return std::any_of(field.cbegin(), field.cend(),
+                           [](QChar c) {
+                               return (c.unicode() < 0x20 && c != QLatin1Char('\t')) ||
+                                      c.unicode() >= 0xFFFE;
+                           }) ||
+               !field.isValidUtf16();
+    };
+    if (unwritable(entry.written) || unwritable(entry.respelling) || unwritable(entry.phonemes) ||
+        unwritable(entry.language)) {
+        return QStringLiteral("it holds a control character or broken text");
     }
     if (entry.respelling.isEmpty() && entry.phonemes.isEmpty()) {
         return QStringLiteral("it has neither a respelling nor phonemes");
@@ -297,9 +327,10 @@ SpokenText Lexicon::apply(QStringView text, const QString& language, bool phonem
     // for (phonemes alone say nothing to a voice without phoneme input).
     std::vector<char> takes(size_t(lexicon.entries.size()));
     bool any = false;
+    const QString voiceTag = languageTag(language);
     for (qsizetype i = 0; i < lexicon.entries.size(); ++i) {
         const LexiconEntry& entry = lexicon.entries.at(i);
-        takes[size_t(i)] = lexicon.usable[i] && languageMatches(entry.language, language) &&
+        takes[size_t(i)] = lexicon.usable[i] && tagCovers(lexicon.languages.at(i), voiceTag) &&
                            (!entry.respelling.isEmpty() || phonemes);
         any = any || takes[size_t(i)];
     }
@@ -367,16 +398,23 @@ SpokenText Lexicon::apply(QStringView text, const QString& language, bool phonem
     }
 
     SpokenText spoken;
-    spoken.text.reserve(size);
-    spoken.source.reserve(size + 1);
+    // Respellings tend to be longer than what they replace.
+    spoken.text.reserve(size + size / 4);
+    spoken.source.reserve(size + size / 4 + 1);
     for (qsizetype i = 0; i < size;) {
-        const qint32 entry = any ? bestEntry[size_t(i)] : -1;
-        if (entry < 0) {
-            spoken.text.append(text[i]);
-            spoken.source.append({i, i + 1});
-            ++i;
+        // Written characters up to the next replacement go over as they are, in one piece.
+        qsizetype copied = i;
+        while (copied < size && (!any || bestEntry[size_t(copied)] < 0)) {
+            ++copied;
+        }
+        if (copied > i) {
+            spoken.text.append(text.sliced(i, copied - i));
+            for (; i < copied; ++i) {
+                spoken.source.append({i, i + 1});
+            }
             continue;
         }
+        const qint32 entry = bestEntry[size_t(i)];
         const qsizetype end = i + bestLength[size_t(i)];
         const QString& form = lexicon.phonemeForms.at(entry);
         const bool saysPhonemes = phonemes && !form.isEmpty();

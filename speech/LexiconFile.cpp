@@ -160,7 +160,7 @@ platform::Result<ReadResult> readTabSeparated(const QByteArray& data)
         entry.written = unescaped(fields.at(0));
         entry.respelling = fields.size() > 1 ? unescaped(fields.at(1)).simplified() : QString();
         entry.phonemes = fields.size() > 2 ? unescaped(fields.at(2)).simplified() : QString();
-        entry.language = fields.size() > 3 ? fields.at(3).trimmed().toString() : QString();
+        entry.language = fields.size() > 3 ? unescaped(fields.at(3)).trimmed() : QString();
         QString unknown;
         if (fields.size() > 4) {
             for (const QStringView option :

@@ -26,6 +26,9 @@ declare -A sources=(
     [FormFile]="platform/FormFile.cpp platform/PropertyBag.cpp platform/Picture.cpp
                 platform/Resources.cpp platform/EventLog.cpp platform/MessageBoxService.cpp
                 platform/AppInfo.cpp"
+    [LexiconFile]="speech/LexiconFile.cpp speech/Lexicon.cpp speech/PhonemeSpelling.cpp
+                   speech/VoiceDefinition.cpp platform/SettingsFile.cpp platform/WriteBack.cpp
+                   platform/FileError.cpp platform/EventLog.cpp"
     [ParseCoordinate]="controls/bevel/mdlSHPCLR.cpp platform/Units.cpp platform/OleColor.cpp
                        platform/MessageBoxService.cpp tests/support/FakeMessageBoxService.cpp
                        platform/AppInfo.cpp"

@@ -202,12 +202,14 @@ private Q_SLOTS:
     void markedWhenTheWordStarts_data()
     {
         QTest::addColumn<QString>("voice");
-        QTest::addColumn<int>("speed"); // 0: the voice's own
-        QTest::newRow("espeak-ng") << "English (America)" << 0;
-        QTest::newRow("flite") << "Mary" << 0;
-        QTest::newRow("flite diphones") << "Sam" << 0;
-        QTest::newRow("telephone effect") << "Mary (for Telephone)" << 0;
-        QTest::newRow("time-stretched, speed 50") << "English (America)" << 50;
+        QTest::addColumn<int>("speed");      // 0: the voice's own
+        QTest::addColumn<bool>("respelled"); // two names said as longer ones
+        QTest::newRow("espeak-ng") << "English (America)" << 0 << false;
+        QTest::newRow("flite") << "Mary" << 0 << false;
+        QTest::newRow("flite diphones") << "Sam" << 0 << false;
+        QTest::newRow("telephone effect") << "Mary (for Telephone)" << 0 << false;
+        QTest::newRow("time-stretched, speed 50") << "English (America)" << 50 << false;
+        QTest::newRow("espeak-ng, lexicon") << "English (America)" << 0 << true;
     }
 
     // The text rendered to a file gives each word's start where sound begins after a
@@ -216,9 +218,16 @@ private Q_SLOTS:
     {
         QFETCH(QString, voice);
         QFETCH(int, speed);
+        QFETCH(bool, respelled);
         speech::DirectSS& control = *m_s->control;
         if (speed > 0) {
             control.setSpeed(speed);
+        }
+        if (respelled) {
+            QList<speech::LexiconEntry> entries(2);
+            entries[0] = {"Ollie", "Oliver", {}, {}, true, false, false};
+            entries[1] = {"Lily", "Lillian", {}, {}, true, false, false};
+            control.setLexicon(speech::Lexicon(entries));
         }
         const QString text = QStringLiteral("Ella. Ollie. Lola. Yellow. Ally. Lily. Ellie. Leo.");
         const QList<qint64> truth =
