@@ -5,6 +5,7 @@
 #include "documents/PdfText.h"
 #include "documents/PlainText.h"
 #include "documents/RtfReader.h"
+#include "documents/WordOutline.h"
 #include "documents/ZipArchive.h"
 #include "platform/FileError.h"
 
@@ -102,7 +103,26 @@ platform::Result<void> checkMember(const ZipArchive& archive, const QString& nam
     return {};
 }
 
-platform::Result<QString> readArchive(const QByteArray& data, const DocumentReadOptions& options)
+// LibreOffice's text, and the outline read from the document's own XML beside it.
+platform::Result<DocumentText> convertWithOutline(const QByteArray& data, const ZipArchive& archive,
+                                                  wordoutline::Format format,
+                                                  const DocumentReadOptions& options)
+{
+    platform::Result<QString> text = WordConverter::convertData(
+        data,
+        format == wordoutline::Format::OpenDocument ? WordConverter::Format::OpenDocument
+                                                    : WordConverter::Format::OfficeOpenXml,
+        options.converterTimeoutMs);
+    if (!text) {
+        return platform::Failure{text.error()};
+    }
+    DocumentText read{std::move(text).value(), false, {}};
+    read.outline = wordoutline::read(archive, format, read.text);
+    return read;
+}
+
+platform::Result<DocumentText> readArchive(const QByteArray& data,
+                                           const DocumentReadOptions& options)
 {
     const platform::Result<std::shared_ptr<ZipArchive>> opened = ZipArchive::open(data);
     if (!opened) {
@@ -123,8 +143,7 @@ platform::Result<QString> readArchive(const QByteArray& data, const DocumentRead
             !whole) {
             return platform::Failure{whole.error()};
         }
-        return WordConverter::convertData(data, WordConverter::Format::OpenDocument,
-                                          options.converterTimeoutMs);
+        return convertWithOutline(data, archive, wordoutline::Format::OpenDocument, options);
     }
     case DocumentKind::OfficeOpenXml: {
         if (const platform::Result<void> whole =
@@ -132,8 +151,7 @@ platform::Result<QString> readArchive(const QByteArray& data, const DocumentRead
             !whole) {
             return platform::Failure{whole.error()};
         }
-        return WordConverter::convertData(data, WordConverter::Format::OfficeOpenXml,
-                                          options.converterTimeoutMs);
+        return convertWithOutline(data, archive, wordoutline::Format::OfficeOpenXml, options);
     }
     default:
         return platform::Failure{tr("The file is a zip archive that holds no document this program "
@@ -188,17 +206,20 @@ platform::Result<DocumentText> whole(platform::Result<QString> text)
     if (!text) {
         return platform::Failure{text.error()};
     }
-    return DocumentText{std::move(text).value(), false};
+    return DocumentText{std::move(text).value(), false, {}};
 }
 
 platform::Result<DocumentText> readRichText(const QByteArray& data)
 {
     QTextDocument document;
-    const platform::Result<RtfEnd> read = RtfReader::read(data, document);
+    RtfInfo info;
+    const platform::Result<RtfEnd> read = RtfReader::read(data, document, &info);
     if (!read) {
         return platform::Failure{read.error()};
     }
-    return DocumentText{document.toPlainText(), read.value() == RtfEnd::CutShort};
+    DocumentOutline outline{info.title, info.author, std::nullopt, info.headings};
+    return DocumentText{document.toPlainText(), read.value() == RtfEnd::CutShort,
+                        std::move(outline)};
 }
 
 // The data read as its kind says; `kind` is told without looking into a zip archive.
@@ -209,7 +230,7 @@ platform::Result<DocumentText> readData(const QByteArray& data, DocumentKind kin
     case DocumentKind::Empty:
         return platform::Failure{tr("The file is empty.")};
     case DocumentKind::Pdf:
-        return whole(pdftext::read(data));
+        return pdftext::read(data);
     case DocumentKind::RichText:
         return readRichText(data);
     case DocumentKind::Word97:
@@ -219,13 +240,13 @@ platform::Result<DocumentText> readData(const QByteArray& data, DocumentKind kin
         return whole(WordConverter::convertData(data, WordConverter::Format::Word97,
                                                 options.converterTimeoutMs));
     case DocumentKind::OtherZip:
-        return whole(readArchive(data, options));
+        return readArchive(data, options);
     case DocumentKind::Binary:
         return platform::Failure{tr("The file is not a document this program can read.")};
     case DocumentKind::Html:
-        return whole(markuptext::fromHtml(data));
+        return markuptext::htmlDocument(data);
     case DocumentKind::Markdown:
-        return whole(markuptext::fromMarkdown(plaintext::decode(data)));
+        return markuptext::markdownDocument(plaintext::decode(data));
     default:
         return whole(plaintext::decode(data));
     }
@@ -253,8 +274,10 @@ platform::Result<QString> readDocumentData(const QByteArray& data,
     return std::move(read).value().text;
 }
 
-platform::Result<DocumentText> readDocumentAs(const QString& path, ReadingChoice choice,
-                                              const DocumentReadOptions& options)
+namespace {
+
+platform::Result<DocumentText> readFileAs(const QString& path, ReadingChoice choice,
+                                          const DocumentReadOptions& options)
 {
     const platform::Result<QByteArray> file = documentfile::read(path, options.maxBytes);
     if (!file) {
@@ -272,6 +295,20 @@ platform::Result<DocumentText> readDocumentAs(const QString& path, ReadingChoice
         return whole(WordConverter::convertWord(data, options.converterTimeoutMs));
     }
     return whole(plaintext::decode(data));
+}
+
+} // namespace
+
+platform::Result<DocumentText> readDocumentAs(const QString& path, ReadingChoice choice,
+                                              const DocumentReadOptions& options)
+{
+    platform::Result<DocumentText> read = readFileAs(path, choice, options);
+    if (!read) {
+        return read;
+    }
+    DocumentText document = std::move(read).value();
+    finishOutline(document.outline, document.text);
+    return document;
 }
 
 platform::Result<QString> readDocument(const QString& path)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "documents/DocumentFile.h"
+#include "documents/DocumentText.h"
 #include "documents/WordConverter.h"
 #include "platform/Result.h"
 
@@ -43,21 +44,15 @@ platform::Result<DocumentKind> documentKindOfFile(const QString& path);
 // Whether readDocument takes documents of this kind (one may still turn out damaged).
 bool isReadableKind(DocumentKind kind);
 
-// A document's text, and whether the document ended before its text did (a rich-text
-// file cut short): what could be read is there, but more may be missing.
-struct DocumentText
-{
-    QString text;
-    bool cutShort = false;
-};
-
 // How a file is read: by its content, or as the kind the open dialog's entry names.
 enum class ReadingChoice { ByContent, PlainText, RichText, Word };
 
 // The one way a document file is read: read once, then as the choice says. A file whose
 // content is an office document, PDF, EPUB or rich text is read by its content whichever
 // kind was chosen (rather than shown as its raw bytes), except that the rich-text choice
-// refuses a file that is not rich text.
+// refuses a file that is not rich text. The text comes with the document's outline:
+// its chapters, title, author and cover; an outline that cannot be read is left out,
+// never the text.
 platform::Result<DocumentText> readDocumentAs(const QString& path, ReadingChoice choice,
                                               const DocumentReadOptions& options = {});
 

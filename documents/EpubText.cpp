@@ -3,9 +3,13 @@
 #include "documents/MarkupText.h"
 #include "documents/ZipArchive.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QHash>
+#include <QImageReader>
+#include <QSet>
+#include <QTextDocument>
 #include <QUrl>
 #include <QXmlStreamReader>
 
@@ -19,6 +23,7 @@ QString tr(const char* text)
 }
 
 constexpr qint64 kMaxMetadataBytes = qint64(4) * 1024 * 1024;
+constexpr qint64 kMaxCoverBytes = qint64(32) * 1024 * 1024;
 
 // Obfuscated fonts are listed as encrypted too; only other methods lock the text.
 bool isFontObfuscation(QStringView algorithm)
@@ -59,37 +64,214 @@ QString packagePath(const QByteArray& container)
     return {};
 }
 
-// The chapters' paths in spine order, relative to the archive's root.
-QStringList spine(const QByteArray& package, const QString& packageDir)
+QString resolve(const QString& dir, QStringView href)
 {
-    QHash<QString, QString> hrefs;
-    QStringList order;
-    QXmlStreamReader xml(package);
+    const QString relative = QUrl::fromPercentEncoding(href.toUtf8());
+    return QDir::cleanPath(dir.isEmpty() ? relative : dir + u'/' + relative);
+}
+
+QString folderOf(const QString& path)
+{
+    return path.section(u'/', 0, -2);
+}
+
+bool isDublinCore(const QXmlStreamReader& xml, QStringView name)
+{
+    return xml.name() == name && xml.namespaceUri() == u"http://purl.org/dc/elements/1.1/";
+}
+
+struct ManifestItem
+{
+    QString path; // relative to the archive's root
+    QString mediaType;
+    QString properties;
+};
+
+// What the package document says: its items, their reading order and the book's metadata.
+struct Package
+{
+    QHash<QString, ManifestItem> items; // by id
+    QStringList spine;                  // item ids in reading order
+    QString ncxId;                      // the spine's "toc": the older table of contents
+    QString coverId;                    // the older cover <meta>
+    QString title;
+    QString author;
+};
+
+Package readPackage(const QByteArray& data, const QString& dir)
+{
+    Package package;
+    QXmlStreamReader xml(data);
     while (!xml.atEnd()) {
         if (xml.readNext() != QXmlStreamReader::StartElement) {
             continue;
         }
         const QXmlStreamAttributes attributes = xml.attributes();
+        const auto value = [&](const char* name) {
+            return attributes.value(QLatin1String(name)).toString();
+        };
         if (xml.name() == u"item") {
-            const QStringView type = attributes.value(QStringLiteral("media-type"));
-            if (type == u"application/xhtml+xml" || type == u"text/html") {
-                hrefs.insert(attributes.value(QStringLiteral("id")).toString(),
-                             attributes.value(QStringLiteral("href")).toString());
-            }
+            package.items.insert(value("id"),
+                                 ManifestItem{resolve(dir, value("href").section(u'#', 0, 0)),
+                                              value("media-type"), value("properties")});
         } else if (xml.name() == u"itemref") {
-            order << attributes.value(QStringLiteral("idref")).toString();
+            package.spine << value("idref");
+        } else if (xml.name() == u"spine") {
+            package.ncxId = value("toc");
+        } else if (xml.name() == u"meta" && value("name") == u"cover") {
+            package.coverId = value("content");
+        } else if (package.title.isEmpty() && isDublinCore(xml, u"title")) {
+            package.title = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+        } else if (package.author.isEmpty() && isDublinCore(xml, u"creator")) {
+            package.author = xml.readElementText(QXmlStreamReader::IncludeChildElements);
         }
     }
-    QStringList paths;
-    for (const QString& id : std::as_const(order)) {
-        const QString href = hrefs.value(id);
-        if (href.isEmpty()) {
-            continue;
+    return package;
+}
+
+bool isPage(const ManifestItem& item)
+{
+    return item.mediaType == u"application/xhtml+xml" || item.mediaType == u"text/html";
+}
+
+// One entry of the book's table of contents, its target split into page and anchor.
+struct NavigationEntry
+{
+    QString title;
+    QString path;
+    QString anchor;
+    int level = 1;
+};
+
+NavigationEntry entryFor(const QString& dir, const QString& title, QStringView target, int level)
+{
+    const qsizetype hash = target.indexOf(u'#');
+    const QStringView page = hash < 0 ? target : target.left(hash);
+    const QStringView anchor = hash < 0 ? QStringView() : target.sliced(hash + 1);
+    return NavigationEntry{title, resolve(dir, page), QUrl::fromPercentEncoding(anchor.toUtf8()),
+                           level};
+}
+
+// The newer table of contents: the links of the navigation document's "toc" <nav>, a list's
+// depth giving each its level. A page that is not well-formed gives the entries before the fault.
+QList<NavigationEntry> readNavigation(const QByteArray& data, const QString& dir)
+{
+    QList<NavigationEntry> entries;
+    QXmlStreamReader xml(data);
+    int navDepth = 0; // elements open inside the table of contents, 0 outside it
+    int listDepth = 0;
+    while (!xml.atEnd() && xml.readNext() != QXmlStreamReader::Invalid) {
+        if (xml.isStartElement()) {
+            if (navDepth == 0) {
+                const QStringView type = xml.attributes().value(
+                    QStringLiteral("http://www.idpf.org/2007/ops"), QStringLiteral("type"));
+                if (xml.name() == u"nav" && type.split(u' ').contains(u"toc")) {
+                    navDepth = 1;
+                }
+                continue;
+            }
+            ++navDepth;
+            if (xml.name() == u"ol") {
+                ++listDepth;
+            } else if (xml.name() == u"a") {
+                const QString href = xml.attributes().value(QStringLiteral("href")).toString();
+                entries << entryFor(dir,
+                                    xml.readElementText(QXmlStreamReader::IncludeChildElements),
+                                    href, listDepth);
+                --navDepth;
+            }
+        } else if (xml.isEndElement() && navDepth > 0) {
+            if (--navDepth == 0) {
+                break;
+            }
+            if (xml.name() == u"ol") {
+                --listDepth;
+            }
         }
-        const QString relative = QUrl::fromPercentEncoding(href.section(u'#', 0, 0).toUtf8());
-        paths << QDir::cleanPath(packageDir.isEmpty() ? relative : packageDir + u'/' + relative);
     }
-    return paths;
+    return entries;
+}
+
+// The older table of contents (NCX): nested navigation points, each a label and a target.
+QList<NavigationEntry> readNcx(const QByteArray& data, const QString& dir)
+{
+    QList<NavigationEntry> entries;
+    QXmlStreamReader xml(data);
+    int depth = 0;
+    QString label;
+    while (!xml.atEnd() && xml.readNext() != QXmlStreamReader::Invalid) {
+        if (xml.isStartElement()) {
+            if (xml.name() == u"navPoint") {
+                ++depth;
+                label.clear();
+            } else if (xml.name() == u"text" && depth > 0) {
+                label = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+            } else if (xml.name() == u"content" && depth > 0) {
+                entries << entryFor(dir, label, xml.attributes().value(QStringLiteral("src")),
+                                    depth);
+            }
+        } else if (xml.isEndElement() && xml.name() == u"navPoint") {
+            --depth;
+        }
+    }
+    return entries;
+}
+
+QList<NavigationEntry> tableOfContents(const ZipArchive& archive, const Package& package)
+{
+    for (auto it = package.items.constBegin(); it != package.items.constEnd(); ++it) {
+        if (it->properties.split(u' ').contains(QStringLiteral("nav"))) {
+            const platform::Result<QByteArray> nav = archive.read(it->path, kMaxMetadataBytes);
+            QList<NavigationEntry> entries;
+            if (nav) {
+                entries = readNavigation(nav.value(), folderOf(it->path));
+            }
+            if (!entries.isEmpty()) {
+                return entries;
+            }
+            break;
+        }
+    }
+    ManifestItem ncx = package.items.value(package.ncxId);
+    for (auto it = package.items.constBegin(); ncx.path.isEmpty() && it != package.items.constEnd();
+         ++it) {
+        if (it->mediaType == u"application/x-dtbncx+xml") {
+            ncx = *it;
+        }
+    }
+    if (ncx.path.isEmpty()) {
+        return {};
+    }
+    const platform::Result<QByteArray> data = archive.read(ncx.path, kMaxMetadataBytes);
+    return data ? readNcx(data.value(), folderOf(ncx.path)) : QList<NavigationEntry>();
+}
+
+// The cover picture, left out when it is missing or does not decode as a picture.
+std::optional<Cover> readCover(const ZipArchive& archive, const Package& package)
+{
+    QString id = package.coverId;
+    for (auto it = package.items.constBegin(); it != package.items.constEnd(); ++it) {
+        if (it->properties.split(u' ').contains(QStringLiteral("cover-image"))) {
+            id = it.key();
+            break;
+        }
+    }
+    const ManifestItem item = package.items.value(id);
+    if (item.path.isEmpty()) {
+        return std::nullopt;
+    }
+    platform::Result<QByteArray> data = archive.read(item.path, kMaxCoverBytes);
+    if (!data) {
+        return std::nullopt;
+    }
+    QByteArray bytes = std::move(data).value();
+    QBuffer buffer(&bytes);
+    QImageReader reader(&buffer);
+    const QByteArray format = reader.format();
+    if (reader.read().isNull()) {
+        return std::nullopt;
+    }
+    return Cover{bytes, QLatin1String("image/") + QLatin1String(format)};
 }
 
 } // namespace
@@ -100,7 +282,7 @@ bool isEpub(const ZipArchive& archive)
     return type && type.value().trimmed() == "application/epub+zip";
 }
 
-platform::Result<QString> read(const ZipArchive& archive, qint64 maxBytes)
+platform::Result<DocumentText> read(const ZipArchive& archive, qint64 maxBytes)
 {
     if (hasRightsManagement(archive)) {
         return platform::Failure{tr("The book is locked by digital rights management (DRM).")};
@@ -114,15 +296,30 @@ platform::Result<QString> read(const ZipArchive& archive, qint64 maxBytes)
     if (opf.isEmpty()) {
         return platform::Failure{tr("The book is damaged: it names no content.")};
     }
-    const platform::Result<QByteArray> package = archive.read(opf, kMaxMetadataBytes);
-    if (!package) {
-        return platform::Failure{package.error()};
+    const platform::Result<QByteArray> packageData = archive.read(opf, kMaxMetadataBytes);
+    if (!packageData) {
+        return platform::Failure{packageData.error()};
     }
-    QString text;
+    const Package package = readPackage(packageData.value(), folderOf(opf));
+    const QList<NavigationEntry> contents = tableOfContents(archive, package);
+    QHash<QString, QSet<QString>> anchors; // wanted, by page
+    for (const NavigationEntry& entry : contents) {
+        if (!entry.anchor.isEmpty()) {
+            anchors[entry.path].insert(entry.anchor);
+        }
+    }
+
+    DocumentText book;
+    QString& text = book.text;
+    QHash<QString, qsizetype> pageStarts;
+    QHash<QString, qsizetype> anchorStarts; // "page#anchor"
     qint64 budget = maxBytes;
-    const QStringList chapters = spine(package.value(), opf.section(u'/', 0, -2));
-    for (const QString& chapter : chapters) {
-        const platform::Result<QByteArray> page = archive.read(chapter, budget);
+    for (const QString& id : package.spine) {
+        const ManifestItem item = package.items.value(id);
+        if (!isPage(item)) {
+            continue;
+        }
+        const platform::Result<QByteArray> page = archive.read(item.path, budget);
         if (!page) {
             return platform::Failure{page.error()};
         }
@@ -130,9 +327,35 @@ platform::Result<QString> read(const ZipArchive& archive, qint64 maxBytes)
         if (!text.isEmpty()) {
             text.append(u'\n');
         }
-        text.append(markuptext::fromHtml(page.value()));
+        pageStarts.insert(item.path, text.size());
+        QTextDocument document;
+        markuptext::setHtml(document, page.value());
+        QList<qsizetype> lineStarts;
+        const QSet<QString> wanted = anchors.value(item.path);
+        const QString pageText =
+            markuptext::plainText(document, wanted.isEmpty() ? nullptr : &lineStarts);
+        const QHash<QString, qsizetype> found =
+            markuptext::anchorStarts(document, lineStarts, wanted);
+        for (auto it = found.constBegin(); it != found.constEnd(); ++it) {
+            anchorStarts.insert(item.path + u'#' + it.key(), text.size() + it.value());
+        }
+        text.append(pageText);
     }
-    return text;
+
+    DocumentOutline& outline = book.outline;
+    outline.title = package.title;
+    outline.author = package.author;
+    outline.cover = readCover(archive, package);
+    for (const NavigationEntry& entry : contents) {
+        const qsizetype start = entry.anchor.isEmpty()
+                                    ? pageStarts.value(entry.path, -1)
+                                    : anchorStarts.value(entry.path + u'#' + entry.anchor,
+                                                         pageStarts.value(entry.path, -1));
+        if (start >= 0 && entry.level <= kMaxChapterLevel) {
+            outline.chapters.append(Chapter{entry.title, start, std::max(entry.level, 1)});
+        }
+    }
+    return book;
 }
 
 } // namespace documents::epubtext

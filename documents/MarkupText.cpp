@@ -4,6 +4,7 @@
 #include <QStringDecoder>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QTextList>
 
 namespace documents::markuptext {
@@ -38,6 +39,37 @@ qsizetype firstTag(const QByteArray& head)
         }
     }
     return -1;
+}
+
+QString decodeHtml(const QByteArray& data)
+{
+    const std::optional<QStringConverter::Encoding> encoding =
+        QStringConverter::encodingForHtml(data);
+    return QStringDecoder(encoding.value_or(QStringConverter::Utf8))(data);
+}
+
+// Qt's reader keeps a page's title but not its other <meta> lines.
+QString metaAuthor(const QString& html)
+{
+    static const QRegularExpression meta(QStringLiteral("<meta\\b[^>]*>"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression name(
+        QStringLiteral("\\bname\\s*=\\s*([\"']?)author\\1(?:[\\s/>])"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression content(
+        QStringLiteral("\\bcontent\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)'|([^\\s>]+))"),
+        QRegularExpression::CaseInsensitiveOption);
+    const qsizetype bodyAt = html.indexOf(QLatin1String("<body"), 0, Qt::CaseInsensitive);
+    const QStringView head = QStringView(html).left(bodyAt < 0 ? kSniffBytes * 16 : bodyAt);
+    for (QRegularExpressionMatchIterator tags = meta.globalMatch(head); tags.hasNext();) {
+        const QStringView tag = tags.next().capturedView();
+        const QRegularExpressionMatch value = content.match(tag);
+        if (name.match(tag).hasMatch() && value.hasMatch()) {
+            const QString raw = value.captured(1) + value.captured(2) + value.captured(3);
+            return QTextDocumentFragment::fromHtml(raw).toPlainText();
+        }
+    }
+    return {};
 }
 
 } // namespace
@@ -81,12 +113,15 @@ bool looksLikeMarkdown(const QString& text)
     return false;
 }
 
-QString plainText(const QTextDocument& document)
+QString plainText(const QTextDocument& document, QList<qsizetype>* lineStarts)
 {
     QString text;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         if (block != document.begin()) {
             text.append(u'\n');
+        }
+        if (lineStarts != nullptr) {
+            lineStarts->append(text.size());
         }
         if (QTextList* list = block.textList()) {
             // A bullet's item text is only its full stop, which a voice would read as the
@@ -106,14 +141,72 @@ QString plainText(const QTextDocument& document)
     return text;
 }
 
+void setHtml(QTextDocument& document, const QByteArray& data)
+{
+    document.setHtml(decodeHtml(data));
+}
+
 QString fromHtml(const QByteArray& data)
 {
-    const std::optional<QStringConverter::Encoding> encoding =
-        QStringConverter::encodingForHtml(data);
-    QStringDecoder decoder(encoding.value_or(QStringConverter::Utf8));
     QTextDocument document;
-    document.setHtml(decoder(data));
+    setHtml(document, data);
     return plainText(document);
+}
+
+QList<Chapter> headings(const QTextDocument& document, const QList<qsizetype>& lineStarts)
+{
+    QList<Chapter> found;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        const int level = block.blockFormat().headingLevel();
+        if (level >= 1 && level <= kMaxChapterLevel && block.blockNumber() < lineStarts.size()) {
+            found.append(Chapter{block.text(), lineStarts[block.blockNumber()], level});
+        }
+    }
+    return found;
+}
+
+QHash<QString, qsizetype> anchorStarts(const QTextDocument& document,
+                                       const QList<qsizetype>& lineStarts,
+                                       const QSet<QString>& wanted)
+{
+    QHash<QString, qsizetype> found;
+    for (QTextBlock block = document.begin(); block.isValid() && found.size() < wanted.size();
+         block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            for (const QString& name : it.fragment().charFormat().anchorNames()) {
+                if (wanted.contains(name) && !found.contains(name) &&
+                    block.blockNumber() < lineStarts.size()) {
+                    found.insert(name, lineStarts[block.blockNumber()]);
+                }
+            }
+        }
+    }
+    return found;
+}
+
+DocumentText htmlDocument(const QByteArray& data)
+{
+    const QString html = decodeHtml(data);
+    QTextDocument document;
+    document.setHtml(html);
+    DocumentText read;
+    QList<qsizetype> lineStarts;
+    read.text = plainText(document, &lineStarts);
+    read.outline.chapters = headings(document, lineStarts);
+    read.outline.title = document.metaInformation(QTextDocument::DocumentTitle);
+    read.outline.author = metaAuthor(html);
+    return read;
+}
+
+DocumentText markdownDocument(const QString& markdown)
+{
+    QTextDocument document;
+    document.setMarkdown(markdown, QTextDocument::MarkdownDialectGitHub);
+    DocumentText read;
+    QList<qsizetype> lineStarts;
+    read.text = plainText(document, &lineStarts);
+    read.outline.chapters = headings(document, lineStarts);
+    return read;
 }
 
 QString fromMarkdown(const QString& markdown)

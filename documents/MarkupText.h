@@ -1,6 +1,10 @@
 #pragma once
 
+#include "documents/DocumentText.h"
+
 #include <QByteArray>
+#include <QHash>
+#include <QSet>
 #include <QString>
 
 class QTextDocument;
@@ -22,8 +26,24 @@ bool looksLikeMarkdown(const QString& text);
 QString fromHtml(const QByteArray& data);
 QString fromMarkdown(const QString& markdown);
 
+// The same with the outline: headings h1 to h3 (in Markdown "#" to "###" and underlined
+// ones), and a page's <title> and author <meta>.
+DocumentText htmlDocument(const QByteArray& data);
+DocumentText markdownDocument(const QString& markdown);
+
+// Reads the page into the document, in the encoding fromHtml uses.
+void setHtml(QTextDocument& document, const QByteArray& data);
+
 // A document's text, paragraph after paragraph, each list item led by its number or
-// bullet.
-QString plainText(const QTextDocument& document);
+// bullet; lineStarts, when given, gets the offset where each block's line begins.
+QString plainText(const QTextDocument& document, QList<qsizetype>* lineStarts = nullptr);
+
+// The document's headings, placed by the line starts plainText gave.
+QList<Chapter> headings(const QTextDocument& document, const QList<qsizetype>& lineStarts);
+
+// Where the blocks holding the wanted anchors (ids) begin; an anchor not there is left out.
+QHash<QString, qsizetype> anchorStarts(const QTextDocument& document,
+                                       const QList<qsizetype>& lineStarts,
+                                       const QSet<QString>& wanted);
 
 } // namespace documents::markuptext

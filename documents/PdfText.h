@@ -1,5 +1,6 @@
 #pragma once
 
+#include "documents/DocumentText.h"
 #include "platform/Result.h"
 
 #include <QByteArray>
@@ -14,11 +15,13 @@ namespace documents::pdftext {
 bool looksLikePdf(const QByteArray& head);
 
 // The document's text, or why there is none: damaged, protected by a password, or
-// without a text layer at all (a scanned image).
-platform::Result<QString> read(const QByteArray& data);
+// without a text layer at all (a scanned image). The outline comes from the bookmarks.
+platform::Result<DocumentText> read(const QByteArray& data);
 
 // Joins a word hyphenated across a line break ("exam-\nple" becomes "example") and
 // keeps every other line break.
 QString joinHyphenatedLines(const QString& text);
+// The same, moving the offsets (ascending) into the text along.
+QString joinHyphenatedLines(const QString& text, QList<qsizetype>& offsets);
 
 } // namespace documents::pdftext

@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QCoreApplication>
 #include <QHash>
+#include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -37,6 +38,8 @@ constexpr char16_t kSymbolFontFirst = 0xF000;
 constexpr char16_t kSymbolFontLast = 0xF0FF;
 constexpr int kBulletFormat = 23;
 constexpr int kNoNumberFormat = 255;
+constexpr qsizetype kMaxInfoBytes = qsizetype(64) * 1024;
+constexpr qsizetype kMaxStyleNameBytes = 256;
 
 // Container: a shape or drawing object. Its own words are properties, never text, but
 // the text boxes inside it are read.
@@ -44,6 +47,8 @@ constexpr int kNoNumberFormat = 255;
 // no number of their own.
 // OldNumbering, OldNumberText: the older way of numbering, a \pn group in the paragraph's
 // own properties, with the text before or after its number.
+// StyleSheet: the styles' names and outline levels, which make headings.
+// Information, InfoText: the document's properties, of which the title and author are read.
 enum class Destination {
     Text,
     Skip,
@@ -55,7 +60,10 @@ enum class Destination {
     LevelText,
     PropertyName,
     OldNumbering,
-    OldNumberText
+    OldNumberText,
+    StyleSheet,
+    Information,
+    InfoText
 };
 
 struct GroupState
@@ -219,35 +227,30 @@ const QHash<QByteArray, Destination>& knownDestinations()
         t.insert("pntxta", Destination::OldNumberText);
         t.insert("sn", Destination::PropertyName);
         t.insert("sv", Destination::Skip);
+        t.insert("stylesheet", Destination::StyleSheet);
+        t.insert("info", Destination::Information);
+        t.insert("title", Destination::InfoText);
+        t.insert("author", Destination::InfoText);
         for (const char* name : {"shp", "shpgrp", "shpinst", "sp", "do"}) {
             t.insert(QByteArray(name), Destination::Container);
         }
         // Text boxes of shapes and of old drawing objects.
         t.insert("shptxt", Destination::Text);
         t.insert("dptxbxtext", Destination::Text);
-        for (const char* name : {"stylesheet", "info",         "pict",
-                                 "object",     "header",       "headerl",
-                                 "headerr",    "headerf",      "footer",
-                                 "footerl",    "footerr",      "footerf",
-                                 "footnote",   "annotation",   "atnid",
-                                 "atnauthor",  "xe",           "tc",
-                                 "txe",        "rxe",          "levelnumbers",
-                                 "listname",   "revtbl",       "fldinst",
-                                 "filetbl",    "themedata",    "colorschememapping",
-                                 "datastore",  "latentstyles", "pgdsctbl",
-                                 "ftnsep",     "ftnsepc",      "ftncn",
-                                 "aftnsep",    "aftnsepc",     "aftncn",
-                                 "nonshppict", "template",     "generator",
-                                 "private",    "bkmkstart",    "bkmkend",
-                                 "field_inst", "macpict",      "wmetafile",
-                                 "dibitmap",   "wbitmap",      "objdata",
-                                 "objclass",   "objname",      "shprslt",
-                                 "docvar",     "xmlnstbl",     "mmathPr",
-                                 "userprops",  "rsidtbl",      "protusertbl",
-                                 "picprop",    "blipuid",      "comment",
-                                 "title",      "subject",      "author",
-                                 "operator",   "keywords",     "doccomm",
-                                 "company",    "manager",      "category"}) {
+        for (const char* name :
+             {"pict",       "object",       "header",    "headerl",      "headerr",
+              "headerf",    "footer",       "footerl",   "footerr",      "footerf",
+              "footnote",   "annotation",   "atnid",     "atnauthor",    "xe",
+              "tc",         "txe",          "rxe",       "levelnumbers", "listname",
+              "revtbl",     "fldinst",      "filetbl",   "themedata",    "colorschememapping",
+              "datastore",  "latentstyles", "pgdsctbl",  "ftnsep",       "ftnsepc",
+              "ftncn",      "aftnsep",      "aftnsepc",  "aftncn",       "nonshppict",
+              "template",   "generator",    "private",   "bkmkstart",    "bkmkend",
+              "field_inst", "macpict",      "wmetafile", "dibitmap",     "wbitmap",
+              "objdata",    "objclass",     "objname",   "shprslt",      "docvar",
+              "xmlnstbl",   "mmathPr",      "userprops", "rsidtbl",      "protusertbl",
+              "picprop",    "blipuid",      "comment",   "subject",      "operator",
+              "keywords",   "doccomm",      "company",   "manager",      "category"}) {
             t.insert(QByteArray(name), Destination::Skip);
         }
         return t;
@@ -262,6 +265,7 @@ public:
 
     void run();
     bool ended() const { return m_ended; }
+    const RtfInfo& info() const { return m_info; }
 
 private:
     // Tokens
@@ -291,6 +295,9 @@ private:
     QString listNumber();
     void oldNumberingWord(const QByteArray& word, int parameter);
     QString oldNumber();
+    void styleSheetByte(char byte);
+    void flushInfoBytes();
+    void noteHeading();
 
     GroupState& state() { return m_stack.back(); }
     const GroupState& state() const { return m_stack.back(); }
@@ -348,6 +355,18 @@ private:
     OldNumbering::Kind m_previousOldKind = OldNumbering::Kind::None;
     int m_previousOldFormat = 0;
     bool m_paragraphOldNumbered = false;
+
+    // Headings: the levels of the styles that make them, the style being defined, and the
+    // paragraph's own style and outline level (0-based; -1 none).
+    RtfInfo m_info;
+    QHash<int, int> m_styleLevels;
+    int m_styleBeingDefined = 0;
+    int m_styleOutline = -1;
+    QByteArray m_styleName;
+    int m_paragraphStyle = 0;
+    int m_paragraphOutline = -1;
+    QString* m_infoTarget = nullptr; // the property being read
+    QByteArray m_infoBytes;
 };
 
 bool Parser::consumeUnicodeFallback()
@@ -424,6 +443,7 @@ void Parser::run()
     flushBytes();
     flushPendingSurrogate();
     flushRun();
+    noteHeading();
 }
 
 void Parser::openGroup()
@@ -449,6 +469,9 @@ void Parser::closeGroup()
     }
     if (state().destination == Destination::FontTable) {
         finishFontName();
+    }
+    if (state().destination == Destination::InfoText) {
+        flushInfoBytes();
     }
     if (m_stack.size() <= 2) {
         // Closing the document's own group ends it; anything after it is not read.
@@ -480,6 +503,7 @@ void Parser::textByte(char byte)
     switch (state().destination) {
     case Destination::Skip:
     case Destination::Container:
+    case Destination::Information:
     case Destination::ListTable:
     case Destination::ListOverrides:
         return;
@@ -489,6 +513,14 @@ void Parser::textByte(char byte)
         }
         return;
     case Destination::OldNumbering:
+        return;
+    case Destination::StyleSheet:
+        styleSheetByte(byte);
+        return;
+    case Destination::InfoText:
+        if (m_infoBytes.size() < kMaxInfoBytes) {
+            m_infoBytes.append(byte);
+        }
         return;
     case Destination::OldNumberText:
         if (QString& text = m_oldTextAfter ? m_oldNumbering.after : m_oldNumbering.before;
@@ -657,11 +689,51 @@ void Parser::flushRun()
     m_run.clear();
 }
 
+void Parser::noteHeading()
+{
+    const int outline =
+        m_paragraphOutline >= 0 ? m_paragraphOutline + 1 : m_styleLevels.value(m_paragraphStyle, 0);
+    const QTextBlock block = m_cursor.block();
+    if (outline >= 1 && outline <= kMaxChapterLevel && !block.text().isEmpty()) {
+        m_info.headings.append(Chapter{block.text(), block.position(), outline});
+    }
+}
+
+void Parser::styleSheetByte(char byte)
+{
+    if (byte != ';') {
+        if (m_styleName.size() < kMaxStyleNameBytes) {
+            m_styleName.append(byte);
+        }
+        return;
+    }
+    // A style's own outline level wins over its name (0 to 8; 9 is body text).
+    const int level =
+        m_styleOutline >= 0
+            ? m_styleOutline + 1
+            : headingLevelOfStyleName(codepage::decode(m_styleName, m_documentCodePage).trimmed());
+    if (m_styleBeingDefined >= 0 && level > 0 && m_styleLevels.size() < kMaxTableEntries) {
+        m_styleLevels.insert(m_styleBeingDefined, level);
+    }
+    m_styleBeingDefined = 0;
+    m_styleOutline = -1;
+    m_styleName.clear();
+}
+
+void Parser::flushInfoBytes()
+{
+    if (m_infoTarget != nullptr && !m_infoBytes.isEmpty()) {
+        m_infoTarget->append(codepage::decode(m_infoBytes, m_documentCodePage));
+    }
+    m_infoBytes.clear();
+}
+
 void Parser::paragraph()
 {
     flushBytes();
     flushPendingSurrogate();
     flushRun();
+    noteHeading();
     m_cursor.insertBlock(QTextBlockFormat(), formatFor(state()));
     m_paragraphStart = true;
     m_paragraphHasNumber = false;
@@ -863,6 +935,10 @@ void Parser::controlWord(const QByteArray& word, bool hasParameter, int paramete
         } else if (destination.value() == Destination::OldNumberText) {
             m_oldTextAfter = word == "pntxta";
             (m_oldTextAfter ? m_oldNumbering.after : m_oldNumbering.before).clear();
+        } else if (destination.value() == Destination::InfoText) {
+            m_infoTarget = word == "title" ? &m_info.title : &m_info.author;
+            m_infoTarget->clear();
+            m_infoBytes.clear();
         } else if (word == "sv" && m_propertyName == "gtextUNICODE") {
             // The words of a text effect (WordArt) are the shape's text.
             s.destination = Destination::Text;
@@ -882,7 +958,26 @@ void Parser::controlWord(const QByteArray& word, bool hasParameter, int paramete
         return;
     }
     if (s.destination == Destination::Container || s.destination == Destination::LevelText ||
-        s.destination == Destination::PropertyName) {
+        s.destination == Destination::PropertyName || s.destination == Destination::Information) {
+        return;
+    }
+    if (s.destination == Destination::StyleSheet) {
+        if (word == "s") {
+            m_styleBeingDefined = parameter;
+        } else if (word == "ds" || word == "ts") {
+            m_styleBeingDefined = -1; // a section's or table's style makes no heading
+        } else if (word == "outlinelevel") {
+            m_styleOutline = parameter;
+        }
+        return;
+    }
+    if (s.destination == Destination::InfoText) {
+        if (word == "u" && hasParameter && m_infoTarget != nullptr) {
+            flushInfoBytes();
+            const auto unit = static_cast<char16_t>(parameter < 0 ? parameter + 65536 : parameter);
+            m_infoTarget->append(QChar(unit));
+            m_fallbackToSkip = s.unicodeSkip;
+        }
         return;
     }
     if (s.destination == Destination::ListTable) {
@@ -993,6 +1088,12 @@ void Parser::controlWord(const QByteArray& word, bool hasParameter, int paramete
         m_paragraphList = 0;
         m_paragraphLevel = 0;
         m_oldNumbering = OldNumbering{};
+        m_paragraphStyle = 0;
+        m_paragraphOutline = -1;
+    } else if (word == "s") {
+        m_paragraphStyle = parameter;
+    } else if (word == "outlinelevel") {
+        m_paragraphOutline = parameter;
     } else if (word == "ls") {
         m_paragraphList = parameter;
     } else if (word == "ilvl") {
@@ -1096,7 +1197,8 @@ bool RtfReader::looksLikeRtf(const QByteArray& data)
     return data.mid(i, 5) == "{\\rtf";
 }
 
-platform::Result<RtfEnd> RtfReader::read(const QByteArray& data, QTextDocument& document)
+platform::Result<RtfEnd> RtfReader::read(const QByteArray& data, QTextDocument& document,
+                                         RtfInfo* info)
 {
     if (!looksLikeRtf(data)) {
         return platform::Failure{tr("The file is not in Rich Text Format.")};
@@ -1113,6 +1215,9 @@ platform::Result<RtfEnd> RtfReader::read(const QByteArray& data, QTextDocument& 
     parser.run();
     edit.endEditBlock();
     document.setUndoRedoEnabled(undo);
+    if (info != nullptr) {
+        *info = parser.info();
+    }
     return parser.ended() ? RtfEnd::Complete : RtfEnd::CutShort;
 }
 

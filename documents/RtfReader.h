@@ -1,5 +1,6 @@
 #pragma once
 
+#include "documents/DocumentOutline.h"
 #include "platform/Result.h"
 
 #include <QByteArray>
@@ -16,13 +17,25 @@ namespace documents {
 // document's own group closes (a file truncated or damaged on its way).
 enum class RtfEnd { Complete, CutShort };
 
+// What the rich text says about itself: its information group's title and author, and its
+// headings (paragraphs with an outline level, or in a "heading N" style), placed at their
+// blocks' positions in the document.
+struct RtfInfo
+{
+    QString title;
+    QString author;
+    QList<Chapter> headings;
+};
+
 class RtfReader
 {
 public:
     // Replaces the document's content with the rich text. Data that does not begin
     // like rich text is refused and leaves the document as it was; a file cut short
-    // keeps what was read up to its end.
-    static platform::Result<RtfEnd> read(const QByteArray& data, QTextDocument& document);
+    // keeps what was read up to its end. info, when given, gets what the text says
+    // about itself.
+    static platform::Result<RtfEnd> read(const QByteArray& data, QTextDocument& document,
+                                         RtfInfo* info = nullptr);
 
     // The same for a file; a file that cannot be read is refused with the reason.
     static platform::Result<RtfEnd> readFile(const QString& path, QTextDocument& document);
