@@ -1,5 +1,8 @@
 #include "recording/BookTagWriter.h"
 
+#include "platform/FileError.h"
+#include "recording/DescriptorStream.h"
+
 #include <QBuffer>
 #include <QImage>
 #include <QImageReader>
@@ -15,8 +18,6 @@
 #include <opusfile.h>
 #include <tableofcontentsframe.h>
 #include <textidentificationframe.h>
-#include <tfilestream.h>
-#include <unistd.h>
 #include <vorbisfile.h>
 #include <xiphcomment.h>
 
@@ -203,41 +204,6 @@ bool writeOgg(TagLib::IOStream& stream, SoundFormat format, const Book& book)
     return fill(file);
 }
 
-// Whether the file now reads back with every chapter: a write the disk refused leaves tags
-// that do not, and the stream says nothing of it.
-bool readsBack(TagLib::IOStream& stream, SoundFormat format, const Book& book)
-{
-    const TagLib::String last =
-        tagString(chapterKey(book.tags.chapters.size()) + QStringLiteral("NAME"));
-    const auto hasChapters = [&](const TagLib::Ogg::XiphComment* comment) {
-        return comment != nullptr &&
-               (book.tags.chapters.isEmpty() || comment->fieldListMap().contains(last));
-    };
-    switch (format) {
-    case SoundFormat::Mp3: {
-        TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
-        return file.isValid() && file.hasID3v2Tag() &&
-               qsizetype(file.ID3v2Tag()->frameList("CHAP").size()) == book.tags.chapters.size();
-    }
-    case SoundFormat::Flac: {
-        TagLib::FLAC::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
-        return file.isValid() && hasChapters(file.xiphComment());
-    }
-    case SoundFormat::Opus: {
-        TagLib::Ogg::Opus::File file(&stream, false);
-        return file.isValid() && hasChapters(file.tag());
-    }
-    case SoundFormat::OggVorbis: {
-        TagLib::Ogg::Vorbis::File file(&stream, false);
-        return file.isValid() && hasChapters(file.tag());
-    }
-    case SoundFormat::Wave:
-    case SoundFormat::M4b:
-        break;
-    }
-    return true;
-}
-
 } // namespace
 
 BookTagWriter::BookTagWriter(const BookTags& tags, int sampleRate, qint64 totalSamples)
@@ -247,33 +213,26 @@ BookTagWriter::BookTagWriter(const BookTags& tags, int sampleRate, qint64 totalS
 
 platform::Result<void> BookTagWriter::write(int descriptor, SoundFormat format) const
 {
-    // TagLib closes the stream it is given when done: it gets a descriptor of its own.
     const Book book{m_tags, m_sampleRate, m_totalSamples};
-    bool written = false;
-    {
-        TagLib::FileStream stream(::dup(descriptor), false);
-        if (stream.isOpen() && !stream.readOnly()) {
-            switch (format) {
-            case SoundFormat::Mp3:
-                written = writeMpeg(stream, book);
-                break;
-            case SoundFormat::Flac:
-                written = writeFlac(stream, book);
-                break;
-            case SoundFormat::OggVorbis:
-            case SoundFormat::Opus:
-                written = writeOgg(stream, format, book);
-                break;
-            case SoundFormat::Wave:
-            case SoundFormat::M4b:
-                return {}; // tagged as they are written
-            }
-        }
+    DescriptorStream stream(descriptor);
+    bool written = true;
+    switch (format) {
+    case SoundFormat::Mp3:
+        written = writeMpeg(stream, book);
+        break;
+    case SoundFormat::Flac:
+        written = writeFlac(stream, book);
+        break;
+    case SoundFormat::OggVorbis:
+    case SoundFormat::Opus:
+        written = writeOgg(stream, format, book);
+        break;
+    case SoundFormat::Wave:
+    case SoundFormat::M4b:
+        break; // tagged as they are written
     }
-    // The stream said nothing of a write the disk refused; the tags read back say it.
-    if (written) {
-        TagLib::FileStream stream(::dup(descriptor), true);
-        written = stream.isOpen() && readsBack(stream, format, book);
+    if (stream.error() != 0) {
+        return platform::Failure{platform::fileErrorText(stream.error())};
     }
     if (!written) {
         return platform::Failure{

@@ -17,7 +17,8 @@ public:
     BookTagWriter(const BookTags& tags, int sampleRate, qint64 totalSamples);
 
     // Tags the file open for reading and writing at descriptor, where it is: the audio moves
-    // on only as far as the tags outgrow the room before it, a piece at a time.
+    // on only as far as the tags outgrow the room before it, a piece at a time. Fails with
+    // the system's reason when the disk refuses.
     platform::Result<void> write(int descriptor, SoundFormat format) const;
 
 private:
