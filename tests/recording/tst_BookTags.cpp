@@ -1,7 +1,9 @@
 #include "recording/SoundFileWriter.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -11,6 +13,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
 
 using recording::BookTags;
 
@@ -182,6 +187,30 @@ private Q_SLOTS:
                                                     cue.fileName().replace(".cue", ".wav")}))
                 .object();
         QCOMPARE(tag(probe, "title"), tags.title);
+    }
+
+    // Tags the disk refuses (here a file-size limit the sound alone stays under) fail the
+    // recording in the system's words and keep the old file, not one cut short.
+    void refusedTagsKeepTheOldFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("b.mp3");
+        QCOMPARE(write(path, recording::SoundFormat::Mp3, BookTags{}), QString());
+        const qint64 plain = QFileInfo(path).size();
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        const rlimit limited{rlim_t(plain + 4096), saved.rlim_max};
+        std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &limited);
+        const QString error = write(path, recording::SoundFormat::Mp3, book(1000));
+        setrlimit(RLIMIT_FSIZE, &saved);
+        QCOMPARE(error, QString::fromLocal8Bit(std::strerror(EFBIG)));
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), "old");
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"b.mp3"});
     }
 };
 
