@@ -2,6 +2,9 @@
 
 #include "platform/FileError.h"
 #include "platform/WriteBack.h"
+#include "recording/AacMp4Encoder.h"
+#include "recording/BookTagWriter.h"
+#include "recording/CueSheet.h"
 
 #include <QFileInfo>
 #include <QtEndian>
@@ -31,6 +34,7 @@ int sndfileFormat(SoundFormat format)
     case SoundFormat::Flac:
         return SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
     case SoundFormat::Wave:
+    case SoundFormat::M4b: // not written by libsndfile
         break;
     }
     return SF_FORMAT_RF64 | SF_FORMAT_PCM_16;
@@ -45,6 +49,19 @@ int opusRate(int rate)
         }
     }
     return 48000;
+}
+
+// The rate the format codes a sound at the rate at.
+int codedRate(SoundFormat format, int rate)
+{
+    switch (format) {
+    case SoundFormat::Opus:
+        return opusRate(rate);
+    case SoundFormat::M4b:
+        return AacMp4Encoder::codedRate(rate);
+    default:
+        return rate;
+    }
 }
 
 // Speech needs far less than music: these keep voices clear at a small size.
@@ -115,7 +132,8 @@ struct SoundFileWriter::Io
 
 SoundFileWriter::SoundFileWriter(const QString& target, int sampleRate, SoundFormat format,
                                  const QString& title)
-    : m_target(target), m_sampleRate(sampleRate), m_format(format), m_title(title), m_file(target)
+    : m_target(target), m_sampleRate(sampleRate), m_format(format), m_title(title),
+      m_codedRate(codedRate(format, sampleRate)), m_file(target)
 {
 }
 
@@ -125,6 +143,19 @@ SoundFileWriter::~SoundFileWriter()
     if (m_resampler != nullptr) {
         soxr_delete(m_resampler);
     }
+}
+
+void SoundFileWriter::setTags(const BookTags& tags)
+{
+    m_tags = tags;
+}
+
+void SoundFileWriter::addChapter(const ChapterMark& chapter)
+{
+    if (!m_tags) {
+        m_tags.emplace();
+    }
+    m_tags->chapters.append(chapter);
 }
 
 bool SoundFileWriter::open()
@@ -140,21 +171,30 @@ bool SoundFileWriter::open()
         failFile(refused != 0 ? refused : errno);
         return false;
     }
-    SF_INFO format{};
-    format.samplerate = m_sampleRate;
-    format.channels = 1;
-    format.format = sndfileFormat(m_format);
-    if (m_format == SoundFormat::Opus && opusRate(m_sampleRate) != m_sampleRate) {
-        format.samplerate = opusRate(m_sampleRate);
+    if (m_codedRate != m_sampleRate) {
         soxr_error_t error = nullptr;
-        m_resampler =
-            soxr_create(m_sampleRate, format.samplerate, 1, &error, nullptr, nullptr, nullptr);
+        m_resampler = soxr_create(m_sampleRate, m_codedRate, 1, &error, nullptr, nullptr, nullptr);
         if (error != nullptr) {
             m_resampler = nullptr;
             fail(QString::fromUtf8(error));
             return false;
         }
     }
+    if (m_format == SoundFormat::M4b) {
+        m_mp4 = std::make_unique<AacMp4Encoder>(m_file, m_codedRate);
+        const QByteArray cover = m_tags ? writableTags(*m_tags, 0).cover : QByteArray();
+        const bool audiobook =
+            QFileInfo(m_target).suffix().compare(QLatin1String("m4a"), Qt::CaseInsensitive) != 0;
+        if (const platform::Result<void> opened = m_mp4->open(cover, audiobook); !opened) {
+            fail(opened.error());
+            return false;
+        }
+        return true;
+    }
+    SF_INFO format{};
+    format.samplerate = m_codedRate;
+    format.channels = 1;
+    format.format = sndfileFormat(m_format);
     static SF_VIRTUAL_IO io{Io::length, Io::seek, Io::read, Io::write, Io::tell};
     m_sound = sf_open_virtual(&io, SFM_WRITE, &format, this);
     if (m_sound == nullptr) {
@@ -180,6 +220,7 @@ bool SoundFileWriter::open()
     }
     case SoundFormat::OggVorbis:
     case SoundFormat::Flac:
+    case SoundFormat::M4b:
         break; // the encoders' own defaults suit speech
     }
     // Wave files take their tags after the data (the header is rewritten in place);
@@ -192,7 +233,7 @@ bool SoundFileWriter::open()
 
 bool SoundFileWriter::write(const qint16* samples, qsizetype count)
 {
-    if (m_sound == nullptr || m_failed) {
+    if ((m_sound == nullptr && m_mp4 == nullptr) || m_failed) {
         return false;
     }
     if (m_resampler == nullptr) {
@@ -202,7 +243,7 @@ bool SoundFileWriter::write(const qint16* samples, qsizetype count)
     for (qsizetype i = 0; i < count; ++i) {
         m_in[i] = float(samples[i]) / 32768.0f;
     }
-    const double ratio = double(opusRate(m_sampleRate)) / m_sampleRate;
+    const double ratio = double(m_codedRate) / m_sampleRate;
     m_resampled.resize(qsizetype(std::ceil(double(count) * ratio)) + 64);
     size_t produced = 0;
     soxr_process(m_resampler, m_in.constData(), size_t(count), nullptr, m_resampled.data(),
@@ -224,7 +265,12 @@ bool SoundFileWriter::writeToFile(const qint16* samples, qsizetype count)
     if (count == 0) {
         return true;
     }
-    if (sf_write_short(m_sound, samples, count) != count) {
+    if (m_mp4 != nullptr) {
+        if (const platform::Result<void> written = m_mp4->write(samples, count); !written) {
+            fail(written.error());
+            return false;
+        }
+    } else if (sf_write_short(m_sound, samples, count) != count) {
         failSound(sf_error(m_sound));
         return false;
     }
@@ -242,7 +288,7 @@ bool SoundFileWriter::writeToFile(const qint16* samples, qsizetype count)
 
 bool SoundFileWriter::commit()
 {
-    if (m_sound == nullptr || m_failed) {
+    if ((m_sound == nullptr && m_mp4 == nullptr) || m_failed) {
         cancel();
         return false;
     }
@@ -259,8 +305,64 @@ bool SoundFileWriter::commit()
             }
         } while (produced > 0 && writeToFile(m_converted.constData(), m_converted.size()));
     }
-    if (m_format == SoundFormat::Wave && !m_title.isEmpty()) {
-        sf_set_string(m_sound, SF_STR_TITLE, m_title.toUtf8().constData());
+    BookTags given = m_tags.value_or(BookTags{});
+    if (given.title.isEmpty()) {
+        given.title = m_title;
+    }
+    const BookTags tags = writableTags(given, m_written);
+    if (!closeSound(tags)) {
+        return false;
+    }
+    // Tagged before it is put in place: tags that fail leave the old file as it was.
+    if (m_tags) {
+        if (!m_file.flush()) {
+            failFile(errno);
+            cancel();
+            return false;
+        }
+        const platform::Result<void> tagged =
+            BookTagWriter(tags, m_sampleRate, m_written).write(m_file.handle(), m_format);
+        if (!tagged) {
+            fail(tagged.error());
+            cancel();
+            return false;
+        }
+    }
+    if (const platform::Result<void> placed = platform::commitWhole(m_file, m_errorNumber);
+        !placed) {
+        fail(placed.error());
+        return false;
+    }
+    if (m_format == SoundFormat::Wave && !tags.chapters.isEmpty()) {
+        const QString path = cueSheetPath(m_target);
+        const platform::Result<void> written =
+            writeSideFile(path, cueSheet(tags, QFileInfo(m_target).fileName(), m_sampleRate));
+        if (!written) {
+            m_sideFailure = SideFileFailure{path, written.error()};
+        }
+    }
+    return true;
+}
+
+// Ends the sound and closes what wrote it; the file stays open, not yet in place.
+bool SoundFileWriter::closeSound(const BookTags& tags)
+{
+    if (m_mp4 != nullptr && !m_failed) {
+        if (const platform::Result<void> finished = m_mp4->finish(tags, m_sampleRate, m_written);
+            !finished) {
+            fail(finished.error());
+            cancel();
+            return false;
+        }
+        return true;
+    }
+    // A wave file given no book keeps the title exactly as it was given.
+    const QString waveTitle = m_tags ? tags.title : m_title;
+    if (m_format == SoundFormat::Wave && !waveTitle.isEmpty()) {
+        sf_set_string(m_sound, SF_STR_TITLE, waveTitle.toUtf8().constData());
+    }
+    if (m_format == SoundFormat::Wave && m_tags && !tags.author.isEmpty()) {
+        sf_set_string(m_sound, SF_STR_ARTIST, tags.author.toUtf8().constData());
     }
     if (m_failed) {
         cancel();
@@ -274,15 +376,7 @@ bool SoundFileWriter::commit()
         cancel();
         return false;
     }
-    if (!rewriteAsPlainPcm() || !stampStreamSerial()) {
-        return false;
-    }
-    if (const platform::Result<void> placed = platform::commitWhole(m_file, m_errorNumber);
-        !placed) {
-        fail(placed.error());
-        return false;
-    }
-    return true;
+    return rewriteAsPlainPcm() && stampStreamSerial();
 }
 
 // libsndfile gives an Ogg stream a random serial number, so two renders of one text would

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "recording/BookTags.h"
+#include "recording/SideFile.h"
 #include "recording/SoundFormat.h"
 
 #include <QCryptographicHash>
 #include <QSaveFile>
 #include <QString>
 #include <QVector>
+#include <memory>
 #include <optional>
 
 struct sf_private_tag;
@@ -13,10 +16,14 @@ struct soxr;
 
 namespace recording {
 
+class AacMp4Encoder;
+
 // Writes a mono sound file the safe way: into a temporary file beside the target, moved
 // into place only by commit(). Wave files are 16-bit PCM, written as RF64 when they would
-// pass 4 GiB; the compressed formats carry the title as a tag. Whatever fails, an
-// existing file at the target stays as it was and no temporary file is left behind.
+// pass 4 GiB; the compressed formats carry the title as a tag. A book's tags (setTags) go
+// into the file as its format has them, a wave file's chapters into a cue sheet beside it.
+// Whatever fails, an existing file at the target stays as it was and no temporary file is
+// left behind.
 class SoundFileWriter
 {
 public:
@@ -26,14 +33,24 @@ public:
     SoundFileWriter(const SoundFileWriter&) = delete;
     SoundFileWriter& operator=(const SoundFileWriter&) = delete;
 
+    // The book's title, author, cover and chapters (chapter samples counted like write()'s),
+    // written at commit(); a title given here stands for the one given at construction.
+    // Any time before commit(), but an M4B file takes its cover only when set before open().
+    void setTags(const BookTags& tags);
+    // A chapter reached while the sound is written, after those set before.
+    void addChapter(const ChapterMark& chapter);
+
     bool open();
     bool write(const qint16* samples, qsizetype count);
+    // True once the sound file is in place, even when the cue sheet beside a wave file could
+    // not be written: sideFileFailure() then says so.
     bool commit();
     void cancel();
 
     QString target() const { return m_target; }
     QString errorString() const { return m_error; }
     qint64 samplesWritten() const { return m_written; }
+    std::optional<SideFileFailure> sideFileFailure() const { return m_sideFailure; }
 
 private:
     struct Io;
@@ -42,6 +59,7 @@ private:
     void failFile(int errorNumber);
     // Fails with the file's error, else with libsndfile's.
     void failSound(int soundError);
+    bool closeSound(const BookTags& tags);
     bool rewriteAsPlainPcm();
     bool stampStreamSerial();
     bool writeToFile(const qint16* samples, qsizetype count);
@@ -50,12 +68,16 @@ private:
     int m_sampleRate;
     SoundFormat m_format;
     QString m_title;
+    std::optional<BookTags> m_tags;
+    std::optional<SideFileFailure> m_sideFailure;
+    int m_codedRate;             // what the format takes: the caller's rate, or the next one up
     soxr* m_resampler = nullptr; // for formats that take only some rates
     QVector<float> m_in;
     QVector<float> m_resampled;
     QVector<qint16> m_converted;
     QSaveFile m_file;
     sf_private_tag* m_sound = nullptr;
+    std::unique_ptr<AacMp4Encoder> m_mp4;
     QByteArray m_head;
     QString m_error;
     qint64 m_written = 0;

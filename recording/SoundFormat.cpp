@@ -20,6 +20,8 @@ constexpr FormatEntry Formats[] = {
     {SoundFormat::OggVorbis, "ogg", "Ogg Vorbis Files (*.ogg)"},
     {SoundFormat::Opus, "opus", "Opus Files (*.opus)"},
     {SoundFormat::Flac, "flac", "FLAC Files (*.flac)"},
+    {SoundFormat::M4b, "m4b", "M4B Audiobook Files (*.m4b)"},
+    {SoundFormat::M4b, "m4a", "M4A Files (*.m4a)"},
 };
 
 const FormatEntry& entryFor(SoundFormat format)

@@ -8,7 +8,8 @@
 namespace recording {
 
 // The sound file formats a recording can be written in, told apart by extension.
-enum class SoundFormat { Wave, Mp3, OggVorbis, Opus, Flac };
+// M4b is AAC in MP4, an audiobook (.m4b) or, with the same contents, music (.m4a).
+enum class SoundFormat { Wave, Mp3, OggVorbis, Opus, Flac, M4b };
 
 // The format an extension names ("mp3", "FLAC"), none for one that names no format.
 std::optional<SoundFormat> formatForName(const QString& name);
@@ -16,6 +17,7 @@ std::optional<SoundFormat> formatForName(const QString& name);
 // file), or, for an extension that names none, the message that says so and lists them.
 // Every place a recording is asked for checks its path here and nowhere else.
 platform::Result<SoundFormat> formatForPath(const QString& path);
+// The format's first extension ("m4b" rather than "m4a").
 QString extension(SoundFormat format);
 // The save dialog's filter: wave files first, then every other format.
 QString dialogFilter();

@@ -1,15 +1,10 @@
 #include "recording/SubtitleWriter.h"
 
-#include "platform/FileError.h"
-#include "platform/WriteBack.h"
+#include "recording/SideFile.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QTextBoundaryFinder>
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 
 namespace recording {
@@ -96,14 +91,8 @@ void SubtitleWriter::addWord(const WordTiming& word)
 
 QString SubtitleWriter::pathFor(const QString& soundPath, Kind kind)
 {
-    const QFileInfo sound(soundPath);
-    const QString suffix =
-        kind == Kind::Sentences ? QStringLiteral(".srt") : QStringLiteral(".vtt");
-    const QString path = sound.dir().filePath(sound.completeBaseName() + suffix);
-    // A sound file named like its subtitles keeps its name. Paths are compared rather than
-    // files: the sound file need not exist yet, and two missing files compare equal.
-    return QFileInfo(path).absoluteFilePath() == sound.absoluteFilePath() ? soundPath + suffix
-                                                                          : path;
+    return sideFilePath(soundPath,
+                        kind == Kind::Sentences ? QStringLiteral(".srt") : QStringLiteral(".vtt"));
 }
 
 qint64 SubtitleWriter::milliseconds(qint64 samples) const
@@ -201,22 +190,7 @@ QByteArray SubtitleWriter::contents(Kind kind, qint64 totalSamples) const
 platform::Result<void> SubtitleWriter::write(const QString& path, Kind kind,
                                              qint64 totalSamples) const
 {
-    // Refused in the sound file's words; a link is written through to where it points.
-    if (const QString problem = platform::writeTargetProblem(path); !problem.isEmpty()) {
-        return platform::Failure{problem};
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        const int refused = platform::writeAccessError(path);
-        return platform::Failure{platform::fileErrorText(refused != 0 ? refused : errno, &file)};
-    }
-    const QByteArray data = contents(kind, totalSamples);
-    if (file.write(data) != data.size()) {
-        const int error = errno;
-        platform::discard(file);
-        return platform::Failure{platform::fileErrorText(error, &file)};
-    }
-    return platform::commitWhole(file);
+    return writeSideFile(path, contents(kind, totalSamples));
 }
 
 } // namespace recording

@@ -162,10 +162,11 @@ private Q_SLOTS:
         QCOMPARE(recording::extension(recording::formatForPath("/x.mp3/speech").value()), "wav");
         QCOMPARE(recording::formatForPath("/x/speech.aiff").error(),
                  "The file name speech.aiff ends in .aiff, which names no sound format. Use one "
-                 "of .wav, .mp3, .ogg, .opus, .flac.");
+                 "of .wav, .mp3, .ogg, .opus, .flac, .m4b, .m4a.");
         QCOMPARE(recording::dialogFilter(),
                  "Wav Files (*.wav)|*.wav|MP3 Files (*.mp3)|*.mp3|Ogg Vorbis Files (*.ogg)|*.ogg|"
-                 "Opus Files (*.opus)|*.opus|FLAC Files (*.flac)|*.flac");
+                 "Opus Files (*.opus)|*.opus|FLAC Files (*.flac)|*.flac|"
+                 "M4B Audiobook Files (*.m4b)|*.m4b|M4A Files (*.m4a)|*.m4a");
     }
 
     // A long text is spoken in pieces; they join as espeak-ng speaks the whole text, with
