@@ -100,66 +100,84 @@ qint64 SubtitleWriter::milliseconds(qint64 samples) const
     return std::llround(double(samples) * 1000.0 / m_sampleRate);
 }
 
-QList<SubtitleWriter::Cue> SubtitleWriter::cues(Kind kind, qint64 totalSamples) const
+QList<WordTiming> SubtitleWriter::wordsBefore(qint64 totalSamples) const
 {
-    // A cue lasts until the next one starts, the last one until the sound ends.
     QList<WordTiming> words;
     std::copy_if(m_words.cbegin(), m_words.cend(), std::back_inserter(words),
                  [totalSamples](const WordTiming& word) { return word.sample < totalSamples; });
-    QList<Cue> cues;
-    if (kind == Kind::Words) {
-        // Some voices say a short word together with the one before it ("was a") and mark
-        // only that one: the words between two marks get cues of their own, placed in the
-        // time between the marks as they are placed in the text between them.
-        static const QRegularExpression kWord(QStringLiteral("\\w+"),
-                                              QRegularExpression::UseUnicodePropertiesOption);
-        for (qsizetype i = 0; i < words.size(); ++i) {
-            const WordTiming& word = words.at(i);
-            cues.append(
-                {milliseconds(word.sample), 0, m_text.mid(word.textStart, word.textLength)});
-            if (i + 1 == words.size()) {
-                break;
-            }
-            const WordTiming& next = words.at(i + 1);
-            const qsizetype gap = word.textStart + word.textLength;
-            if (next.textStart <= gap || next.sample < word.sample) {
-                continue;
-            }
-            QRegularExpressionMatchIterator unmarked =
-                kWord.globalMatch(m_text, gap, QRegularExpression::NormalMatch);
-            while (unmarked.hasNext()) {
-                const QRegularExpressionMatch found = unmarked.next();
-                if (found.capturedEnd() > next.textStart) {
-                    break;
-                }
-                const double share = double(found.capturedStart() - word.textStart) /
-                                     double(next.textStart - word.textStart);
-                const qint64 sample =
-                    word.sample + std::llround(share * double(next.sample - word.sample));
-                cues.append({milliseconds(sample), 0, found.captured()});
-            }
-        }
-    } else {
-        const QList<qsizetype> starts = sentenceStarts(m_text);
-        qsizetype sentence = -1;
-        for (const WordTiming& word : words) {
-            const auto after = std::upper_bound(starts.cbegin(), starts.cend(), word.textStart);
-            const qsizetype index = std::max<qsizetype>(0, after - starts.cbegin() - 1);
-            if (index == sentence || index + 1 >= starts.size()) {
-                continue;
-            }
-            sentence = index;
-            const QString text =
-                m_text.mid(starts.at(index), starts.at(index + 1) - starts.at(index));
-            cues.append({milliseconds(word.sample), 0, text.simplified()});
-        }
-    }
+    return words;
+}
+
+template <class T> void SubtitleWriter::endEach(QList<T>& cues, qint64 totalSamples) const
+{
     const qint64 endMs = milliseconds(totalSamples);
     for (qsizetype i = 0; i < cues.size(); ++i) {
         const qint64 next = i + 1 < cues.size() ? cues.at(i + 1).startMs : endMs;
         // Players refuse a cue that ends before it starts.
         cues[i].endMs = std::max(next, cues.at(i).startMs + 1);
     }
+}
+
+QList<SubtitleWriter::SentenceClip> SubtitleWriter::sentences(qint64 totalSamples) const
+{
+    const QList<qsizetype> starts = sentenceStarts(m_text);
+    QList<SentenceClip> clips;
+    qsizetype sentence = -1;
+    for (const WordTiming& word : wordsBefore(totalSamples)) {
+        const auto after = std::upper_bound(starts.cbegin(), starts.cend(), word.textStart);
+        const qsizetype index = std::max<qsizetype>(0, after - starts.cbegin() - 1);
+        if (index == sentence || index + 1 >= starts.size()) {
+            continue;
+        }
+        sentence = index;
+        clips.append({starts.at(index), starts.at(index + 1), milliseconds(word.sample), 0});
+    }
+    endEach(clips, totalSamples);
+    return clips;
+}
+
+QList<SubtitleWriter::Cue> SubtitleWriter::cues(Kind kind, qint64 totalSamples) const
+{
+    QList<Cue> cues;
+    if (kind == Kind::Sentences) {
+        for (const SentenceClip& clip : sentences(totalSamples)) {
+            cues.append({clip.startMs, clip.endMs,
+                         m_text.mid(clip.textStart, clip.textEnd - clip.textStart).simplified()});
+        }
+        return cues;
+    }
+    const QList<WordTiming> words = wordsBefore(totalSamples);
+    // Some voices say a short word together with the one before it ("was a") and mark
+    // only that one: the words between two marks get cues of their own, placed in the
+    // time between the marks as they are placed in the text between them.
+    static const QRegularExpression kWord(QStringLiteral("\\w+"),
+                                          QRegularExpression::UseUnicodePropertiesOption);
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const WordTiming& word = words.at(i);
+        cues.append({milliseconds(word.sample), 0, m_text.mid(word.textStart, word.textLength)});
+        if (i + 1 == words.size()) {
+            break;
+        }
+        const WordTiming& next = words.at(i + 1);
+        const qsizetype gap = word.textStart + word.textLength;
+        if (next.textStart <= gap || next.sample < word.sample) {
+            continue;
+        }
+        QRegularExpressionMatchIterator unmarked =
+            kWord.globalMatch(m_text, gap, QRegularExpression::NormalMatch);
+        while (unmarked.hasNext()) {
+            const QRegularExpressionMatch found = unmarked.next();
+            if (found.capturedEnd() > next.textStart) {
+                break;
+            }
+            const double share = double(found.capturedStart() - word.textStart) /
+                                 double(next.textStart - word.textStart);
+            const qint64 sample =
+                word.sample + std::llround(share * double(next.sample - word.sample));
+            cues.append({milliseconds(sample), 0, found.captured()});
+        }
+    }
+    endEach(cues, totalSamples);
     return cues;
 }
 

@@ -29,6 +29,17 @@ public:
     QByteArray contents(Kind kind, qint64 totalSamples) const;
     platform::Result<void> write(const QString& path, Kind kind, qint64 totalSamples) const;
 
+    // A spoken sentence: its characters in the text and when it is heard.
+    struct SentenceClip
+    {
+        qsizetype textStart = 0;
+        qsizetype textEnd = 0; // one past
+        qint64 startMs = 0;
+        qint64 endMs = 0;
+    };
+    // The sentences that were spoken, in order, timed as the sentence cues are.
+    QList<SentenceClip> sentences(qint64 totalSamples) const;
+
 private:
     struct Cue
     {
@@ -38,6 +49,9 @@ private:
     };
 
     QList<Cue> cues(Kind kind, qint64 totalSamples) const;
+    QList<WordTiming> wordsBefore(qint64 totalSamples) const;
+    // Each cue lasts until the next one starts, the last one until the sound ends.
+    template <class T> void endEach(QList<T>& cues, qint64 totalSamples) const;
     qint64 milliseconds(qint64 samples) const;
 
     QString m_text;

@@ -3,6 +3,7 @@
 #include "audio/AudioOutput.h"
 #include "platform/FileError.h"
 #include "platform/OutputClaim.h"
+#include "recording/ReadAlongBook.h"
 #include "recording/SubtitleWriter.h"
 #include "render/DocumentInput.h"
 #include "speech/LexiconFile.h"
@@ -33,6 +34,7 @@ std::atomic<int> interruptSignal{0};
 // The sound written to standard output (-o -) is rendered into a file of its own first,
 // so that its header knows its length, and then sent.
 const QString kStandardOutput = QStringLiteral("-");
+const QString kBookSuffix = QStringLiteral("epub");
 
 // One output to write: where its text comes from, and which part of it.
 struct Output
@@ -467,9 +469,10 @@ void renderOutput(const Output& output, const RenderOptions& options,
 {
     const bool toStandardOutput = output.target == kStandardOutput;
     QTemporaryDir aside;
+    // A read-along book holds its recording: made aside, then put into the book.
     const QString written =
-        toStandardOutput
-            ? aside.filePath(QStringLiteral("standard-output.") + recording::extension(format))
+        toStandardOutput || options.readAlong
+            ? aside.filePath(QStringLiteral("recording.") + recording::extension(format))
             : output.target;
     recording::SoundFileWriter writer(written, audio::AudioOutput::SampleRate, format,
                                       output.title);
@@ -491,7 +494,7 @@ void renderOutput(const Output& output, const RenderOptions& options,
     request.outputRate = audio::AudioOutput::SampleRate;
     request.jobs = jobs;
     request.cancelled = [] { return stopping.load(); };
-    if (options.timings) {
+    if (options.timings || options.readAlong) {
         request.words = [&timings](const recording::WordTiming& word) { timings.addWord(word); };
     }
     // Smaller pieces let short texts (the tests') spread over the workers too.
@@ -520,6 +523,20 @@ void renderOutput(const Output& output, const RenderOptions& options,
             cannotWrite(output.target, writer.errorString());
         }
         return;
+    }
+    if (options.readAlong) {
+        recording::ReadAlongBook::Content book;
+        book.text = output.text;
+        book.sentences = timings.sentences(writer.samplesWritten());
+        book.title = output.title;
+        book.language = voice.language();
+        book.audioPath = written;
+        if (const platform::Result<void> made =
+                recording::ReadAlongBook::write(output.target, book);
+            !made) {
+            cannotWrite(output.target, made.error());
+            return;
+        }
     }
     if (toStandardOutput) {
         if (const platform::Result<void> sent = sendToStandardOutput(written); !sent) {
@@ -703,8 +720,14 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
         !QFileInfo(options.inputs.first()).isDir() && !outputInfo.isDir() &&
         !options.output.endsWith(QLatin1Char('/'));
     const bool toStandardOutput = options.output == kStandardOutput;
-    // The sound format -o asks for by its name, checked here once.
-    const platform::Result<recording::SoundFormat> named = recording::formatForPath(options.output);
+    // The sound format -o asks for by its name, checked here once. A read-along book is an
+    // EPUB file with an MP3 recording inside.
+    const platform::Result<recording::SoundFormat> named =
+        !options.readAlong ? recording::formatForPath(options.output)
+        : outputInfo.suffix().compare(kBookSuffix, Qt::CaseInsensitive) == 0
+            ? platform::Result<recording::SoundFormat>(recording::SoundFormat::Mp3)
+            : platform::Result<recording::SoundFormat>(platform::Failure{
+                  QStringLiteral("a read-along book is an EPUB file: name it NAME.epub.")});
     // -o naming a sound file, or standard output, takes exactly one output.
     if (toStandardOutput || (!outputInfo.suffix().isEmpty() && !outputInfo.isDir() &&
                              !options.output.endsWith(QLatin1Char('/')) && named)) {
@@ -726,6 +749,11 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
             return ExitUsage;
         }
     }
+    if (toStandardOutput && options.readAlong) {
+        print(err, QStringLiteral("parlanza-render: --read-along writes a book file; with -o - "
+                                  "there is none."));
+        return ExitUsage;
+    }
     if (toStandardOutput && options.timings) {
         print(err, QStringLiteral("parlanza-render: --timings writes files beside the sound; "
                                   "with -o - there is none."));
@@ -739,7 +767,8 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
             return ExitUsage;
         }
     }
-    recording::SoundFormat format = options.format.value_or(recording::SoundFormat::Wave);
+    recording::SoundFormat format = options.format.value_or(
+        options.readAlong ? recording::SoundFormat::Mp3 : recording::SoundFormat::Wave);
     if (outputIsFile && !options.format && !toStandardOutput) {
         if (!named) {
             print(err, QStringLiteral("parlanza-render: %1").arg(named.error()));
@@ -775,7 +804,8 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
         QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
     // With the sound on standard output, the results go with the failures.
     Reporter report(toStandardOutput ? err : out, err);
-    OutputQueue queue(options, files, roots, outputIsFile, recording::extension(format), report);
+    OutputQueue queue(options, files, roots, outputIsFile,
+                      options.readAlong ? kBookSuffix : recording::extension(format), report);
     // Several outputs are rendered side by side, each on its share of the cores: a folder
     // of short texts keeps every core busy instead of waiting at each file's last piece.
     const int lanes = int(std::clamp<qsizetype>(files.size(), 1, std::max(1, options.jobs)));

@@ -43,6 +43,8 @@ QString RenderOptions::usage()
                "sentence\n"
                "      --timings vtt    also write NAME.vtt beside each output, a cue for each "
                "word\n"
+               "      --read-along     write NAME.epub, a book that reads along: the text with\n"
+               "                       each sentence marked as it is heard, the recording inside\n"
                "      --split chapters one output per chapter or heading, numbered\n"
                "      --split N        one output every N paragraphs, numbered\n"
                "      --jobs N         processes rendering at once (default: all cores)\n"
@@ -110,6 +112,8 @@ platform::Result<RenderOptions> RenderOptions::parse(const QStringList& argument
             ok = flag(options.force);
         } else if (name == QLatin1String("--no-lexicon")) {
             ok = flag(options.noLexicon);
+        } else if (name == QLatin1String("--read-along")) {
+            ok = flag(options.readAlong);
         } else if (name == QLatin1String("-o") || name == QLatin1String("--output") ||
                    name == QLatin1String("--voice") || name == QLatin1String("--speed") ||
                    name == QLatin1String("--tone") || name == QLatin1String("--format") ||
@@ -189,6 +193,12 @@ platform::Result<RenderOptions> RenderOptions::parse(const QStringList& argument
     }
     if (options.noLexicon && !options.lexicon.isEmpty()) {
         return usageError(QStringLiteral("--lexicon and --no-lexicon exclude each other."));
+    }
+    if (options.readAlong && (options.format || options.timings)) {
+        return usageError(
+            QStringLiteral("--read-along writes a book with its own recording and "
+                           "timings; %1 does not go with it.")
+                .arg(options.format ? QStringLiteral("--format") : QStringLiteral("--timings")));
     }
     if (options.inputs.isEmpty() && !options.listVoices && !options.help && !options.version) {
         return usageError(QStringLiteral("No input given."));

@@ -31,6 +31,7 @@ struct RenderOptions
     bool listVoices = false;
     bool dryRun = false;
     bool force = false;
+    bool readAlong = false; // an EPUB book that reads along, the recording inside
     bool help = false;
     bool version = false;
 

@@ -1,4 +1,5 @@
 #include "TestFiles.h"
+#include "documents/ZipArchive.h"
 #include "recording/SubtitleWriter.h"
 #include "speech/LexiconFile.h"
 #include "speech/SpeechRenderer.h"
@@ -498,6 +499,45 @@ private Q_SLOTS:
             texts << cue.text;
         }
         QCOMPARE(texts, cues);
+    }
+
+    // A read-along book passes the EPUB checker, and each sentence's clip starts when the
+    // sentence's cue in the timing file of the same render does; text that XML must escape
+    // or cannot hold reads as it was written.
+    void readAlongBookReadsAlong()
+    {
+        QVERIFY(testfiles::write(path("t.txt"), "Tom & Jerry <run>.\nThis line is hard\n"
+                                                "wrapped in a sentence.\x01 A third one."));
+        Run result = run({"--read-along", "t.txt"});
+        QVERIFY2(result.status == 0, qPrintable(result.err));
+        result = run({"--timings", "srt", "t.txt"});
+        QVERIFY2(result.status == 0, qPrintable(result.err));
+        QProcess check;
+        check.start("java", {"-jar", "/usr/bin/epubcheck", path("t.epub")});
+        QVERIFY(check.waitForFinished(120000));
+        QVERIFY2(check.exitCode() == 0, check.readAllStandardOutput().constData());
+
+        const QByteArray book = testfiles::read(path("t.epub"));
+        const auto archive = documents::ZipArchive::open(book);
+        QVERIFY(archive);
+        const QByteArray page = archive.value()->read("EPUB/text/p1.xhtml", 1 << 20).value();
+        QVERIFY(page.contains("<span id=\"s1\">Tom &amp; Jerry &lt;run&gt;.</span>"));
+        QVERIFY(page.contains("<span id=\"s2\">This line is hard wrapped in a sentence.</span>"));
+        const QString overlay =
+            QString::fromUtf8(archive.value()->read("EPUB/smil/p1.smil", 1 << 20).value());
+        static const QRegularExpression clip("clipBegin=\"0:(\\d\\d):(\\d\\d)\\.(\\d{3})\"");
+        QList<qint64> begins;
+        for (const auto& match : clip.globalMatch(overlay)) {
+            begins << (match.captured(1).toLongLong() * 60 + match.captured(2).toLongLong()) *
+                              1000 +
+                          match.captured(3).toLongLong();
+        }
+        const QList<speechtest::Cue> cues = speechtest::readCues(path("t.srt"));
+        QCOMPARE(begins.size(), cues.size());
+        for (qsizetype i = 0; i < cues.size(); ++i) {
+            QVERIFY2(std::abs(begins.at(i) - cues.at(i).startMs) <= 50,
+                     qPrintable(QStringLiteral("sentence %1").arg(i + 1)));
+        }
     }
 
     // A render gives the same bytes every time. Outputs are never taken for inputs: a second

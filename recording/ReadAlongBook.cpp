@@ -1,0 +1,413 @@
+#include "recording/ReadAlongBook.h"
+
+#include "platform/FileError.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <QUuid>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <zip.h>
+
+namespace recording {
+
+namespace {
+
+const QString kActiveClass = QStringLiteral("-epub-media-overlay-active");
+
+// Characters XML cannot hold at all (most control characters, lone surrogates) are left
+// out; the rest is escaped.
+QString xmlText(QStringView text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            out += c;
+            out += text[++i];
+            continue;
+        }
+        if (c.isSurrogate() || (c.unicode() < 0x20 && c != u'\t' && c != u'\n') ||
+            c.unicode() >= 0xFFFE) {
+            continue;
+        }
+        switch (c.unicode()) {
+        case u'&':
+            out += QStringLiteral("&amp;");
+            break;
+        case u'<':
+            out += QStringLiteral("&lt;");
+            break;
+        case u'>':
+            out += QStringLiteral("&gt;");
+            break;
+        case u'"':
+            out += QStringLiteral("&quot;");
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+QString xmlHead()
+{
+    return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+}
+
+QString pageHead(const QString& language, const QString& title, const QString& styleHref)
+{
+    return xmlHead() +
+           QStringLiteral("<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" "
+                          "xmlns:epub=\"http://www.idpf.org/2007/ops\" xml:lang=\"%1\" "
+                          "lang=\"%1\">\n<head>\n<meta charset=\"utf-8\"/>\n<title>%2</title>\n"
+                          "<link rel=\"stylesheet\" type=\"text/css\" href=\"%3\"/>\n</head>\n")
+               .arg(xmlText(language), xmlText(title), styleHref);
+}
+
+// A page of the book: the text of one section, its paragraphs at the text's line breaks,
+// each spoken sentence a span of its own.
+struct Page
+{
+    QString title;
+    qsizetype start = 0;
+    qsizetype end = 0;
+    QList<SubtitleWriter::SentenceClip> clips;
+    qint64 durationMs = 0;
+    int firstSentence = 1; // the number of its first sentence's id
+
+    QString name(int number) const { return QStringLiteral("p%1").arg(number); }
+};
+
+// The text between sentences: a line break ends a paragraph.
+void appendPlain(QString& body, bool& open, QStringView text)
+{
+    const QList<QStringView> lines = text.split(u'\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i > 0 && open) {
+            body += QStringLiteral("</p>\n");
+            open = false;
+        }
+        const QStringView line = lines.at(i);
+        if (line.trimmed().isEmpty()) {
+            if (open) {
+                body += xmlText(line);
+            }
+            continue;
+        }
+        if (!open) {
+            body += QStringLiteral("<p>");
+            open = true;
+        }
+        body += xmlText(line);
+    }
+}
+
+QString pageText(const QString& text, const Page& page, const QString& language)
+{
+    QString body =
+        pageHead(language, page.title, QStringLiteral("../style.css")) + QStringLiteral("<body>\n");
+    bool open = false;
+    qsizetype at = page.start;
+    int id = page.firstSentence;
+    for (const SubtitleWriter::SentenceClip& clip : page.clips) {
+        // The span holds the sentence without the spaces and line breaks around it, and a
+        // line wrapped by hand inside it reads as a space.
+        qsizetype first = std::max(clip.textStart, at);
+        qsizetype last = std::min(clip.textEnd, page.end);
+        while (first < last && text.at(first).isSpace()) {
+            ++first;
+        }
+        while (last > first && text.at(last - 1).isSpace()) {
+            --last;
+        }
+        appendPlain(body, open, QStringView(text).mid(at, first - at));
+        if (!open) {
+            body += QStringLiteral("<p>");
+            open = true;
+        }
+        QString sentence = text.mid(first, last - first);
+        sentence.replace(u'\n', u' ');
+        body += QStringLiteral("<span id=\"s%1\">%2</span>").arg(id++).arg(xmlText(sentence));
+        at = last;
+    }
+    appendPlain(body, open, QStringView(text).mid(at, page.end - at));
+    if (open) {
+        body += QStringLiteral("</p>\n");
+    }
+    return body + QStringLiteral("</body>\n</html>\n");
+}
+
+QString overlayText(const Page& page, int number)
+{
+    const QString textHref = QStringLiteral("../text/%1.xhtml").arg(page.name(number));
+    QString smil =
+        xmlHead() + QStringLiteral("<smil xmlns=\"http://www.w3.org/ns/SMIL\" "
+                                   "xmlns:epub=\"http://www.idpf.org/2007/ops\" version=\"3.0\">\n"
+                                   "<body>\n");
+    int id = page.firstSentence;
+    for (const SubtitleWriter::SentenceClip& clip : page.clips) {
+        smil +=
+            QStringLiteral("<par id=\"par%1\"><text src=\"%2#s%1\"/><audio "
+                           "src=\"../audio/book.mp3\" clipBegin=\"%3\" clipEnd=\"%4\"/></par>\n")
+                .arg(id++)
+                .arg(textHref, ReadAlongBook::clock(clip.startMs),
+                     ReadAlongBook::clock(clip.endMs));
+    }
+    return smil + QStringLiteral("</body>\n</smil>\n");
+}
+
+// The book's pages: one for each section that holds text, the text before the first
+// section on a page of its own.
+QList<Page> pagesOf(const ReadAlongBook::Content& content, const QString& bookTitle)
+{
+    QList<Page> pages;
+    QList<ReadAlongBook::Section> sections = content.sections;
+    if (sections.isEmpty() || sections.constFirst().textStart > 0) {
+        sections.prepend({bookTitle, 0});
+    }
+    for (qsizetype i = 0; i < sections.size(); ++i) {
+        Page page;
+        page.title = sections.at(i).title.simplified();
+        if (page.title.isEmpty()) {
+            page.title = bookTitle;
+        }
+        page.start = std::clamp<qsizetype>(sections.at(i).textStart, 0, content.text.size());
+        page.end = i + 1 < sections.size() ? std::clamp<qsizetype>(sections.at(i + 1).textStart,
+                                                                   page.start, content.text.size())
+                                           : content.text.size();
+        if (QStringView(content.text).mid(page.start, page.end - page.start).trimmed().isEmpty()) {
+            continue;
+        }
+        pages.append(page);
+    }
+    // Each sentence goes to the page its first character is on.
+    int sentence = 1;
+    auto clip = content.sentences.cbegin();
+    for (Page& page : pages) {
+        page.firstSentence = sentence;
+        while (clip != content.sentences.cend() && clip->textStart < page.end) {
+            if (clip->textStart >= page.start && clip->endMs > clip->startMs) {
+                page.clips.append(*clip);
+                page.durationMs += clip->endMs - clip->startMs;
+                ++sentence;
+            }
+            ++clip;
+        }
+    }
+    return pages;
+}
+
+QString bookTitleOf(const ReadAlongBook::Content& content)
+{
+    QString title = content.title.simplified();
+    if (title.isEmpty()) {
+        // The first words of a text that has no title of its own.
+        const QStringList words = content.text.simplified().split(u' ', Qt::SkipEmptyParts);
+        title = words.mid(0, 8).join(u' ');
+    }
+    return title.isEmpty() ? QStringLiteral("Untitled") : title;
+}
+
+QString packageText(const ReadAlongBook::Content& content, const QString& title,
+                    const QList<Page>& pages)
+{
+    // The same text always gets the same identifier.
+    const QUuid id = QUuid::createUuidV5(
+        QUuid(QStringLiteral("{8c5f0f4e-9b51-4d1e-9a39-2f3c1c6c1d55}")), content.text);
+    QString metadata =
+        QStringLiteral("<dc:identifier id=\"id\">urn:uuid:%1</dc:identifier>\n"
+                       "<dc:title>%2</dc:title>\n<dc:language>%3</dc:language>\n")
+            .arg(id.toString(QUuid::WithoutBraces), xmlText(title), xmlText(content.language));
+    if (!content.author.simplified().isEmpty()) {
+        metadata += QStringLiteral("<dc:creator>%1</dc:creator>\n")
+                        .arg(xmlText(content.author.simplified()));
+    }
+    metadata += QStringLiteral("<meta property=\"dcterms:modified\">%1</meta>\n")
+                    .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
+    QString manifest = QStringLiteral(
+        "<item id=\"nav\" href=\"nav.xhtml\" media-type=\"application/xhtml+xml\" "
+        "properties=\"nav\"/>\n<item id=\"css\" href=\"style.css\" media-type=\"text/css\"/>\n"
+        "<item id=\"audio\" href=\"audio/book.mp3\" media-type=\"audio/mpeg\"/>\n");
+    QString spine;
+    qint64 totalMs = 0;
+    for (qsizetype i = 0; i < pages.size(); ++i) {
+        const Page& page = pages.at(i);
+        const QString name = page.name(int(i + 1));
+        QString overlay;
+        if (!page.clips.isEmpty()) {
+            overlay = QStringLiteral(" media-overlay=\"o%1\"").arg(i + 1);
+            manifest += QStringLiteral("<item id=\"o%1\" href=\"smil/%2.smil\" "
+                                       "media-type=\"application/smil+xml\"/>\n")
+                            .arg(i + 1)
+                            .arg(name);
+            metadata += QStringLiteral("<meta property=\"media:duration\" refines=\"#o%1\">%2"
+                                       "</meta>\n")
+                            .arg(i + 1)
+                            .arg(ReadAlongBook::clock(page.durationMs));
+            totalMs += page.durationMs;
+        }
+        manifest += QStringLiteral("<item id=\"%1\" href=\"text/%1.xhtml\" "
+                                   "media-type=\"application/xhtml+xml\"%2/>\n")
+                        .arg(name, overlay);
+        spine += QStringLiteral("<itemref idref=\"%1\"/>\n").arg(name);
+    }
+    if (totalMs > 0) {
+        metadata += QStringLiteral("<meta property=\"media:duration\">%1</meta>\n"
+                                   "<meta property=\"media:active-class\">%2</meta>\n")
+                        .arg(ReadAlongBook::clock(totalMs), kActiveClass);
+    }
+    return xmlHead() +
+           QStringLiteral("<package xmlns=\"http://www.idpf.org/2007/opf\" version=\"3.0\" "
+                          "unique-identifier=\"id\" xml:lang=\"%1\">\n<metadata "
+                          "xmlns:dc=\"http://purl.org/dc/elements/1.1/\">\n%2</metadata>\n"
+                          "<manifest>\n%3</manifest>\n<spine>\n%4</spine>\n</package>\n")
+               .arg(xmlText(content.language), metadata, manifest, spine);
+}
+
+QString navigationText(const ReadAlongBook::Content& content, const QList<Page>& pages)
+{
+    QString items;
+    for (qsizetype i = 0; i < pages.size(); ++i) {
+        items += QStringLiteral("<li><a href=\"text/%1.xhtml\">%2</a></li>\n")
+                     .arg(pages.at(i).name(int(i + 1)), xmlText(pages.at(i).title));
+    }
+    return pageHead(content.language, QStringLiteral("Contents"), QStringLiteral("style.css")) +
+           QStringLiteral("<body>\n<nav epub:type=\"toc\" id=\"toc\">\n<h1>Contents</h1>\n<ol>\n%1"
+                          "</ol>\n</nav>\n</body>\n</html>\n")
+               .arg(items);
+}
+
+QString zipError(zip_t* archive)
+{
+    return QString::fromUtf8(zip_strerror(archive));
+}
+
+} // namespace
+
+QString ReadAlongBook::clock(qint64 ms)
+{
+    ms = std::max<qint64>(ms, 0);
+    return QStringLiteral("%1:%2:%3.%4")
+        .arg(ms / 3600000)
+        .arg(ms / 60000 % 60, 2, 10, QLatin1Char('0'))
+        .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
+        .arg(ms % 1000, 3, 10, QLatin1Char('0'));
+}
+
+QList<std::pair<QString, QByteArray>> ReadAlongBook::files(const Content& content)
+{
+    const QString title = bookTitleOf(content);
+    const QList<Page> pages = pagesOf(content, title);
+    QList<std::pair<QString, QByteArray>> files{
+        {QStringLiteral("mimetype"), QByteArrayLiteral("application/epub+zip")},
+        {QStringLiteral("META-INF/container.xml"),
+         (xmlHead() + QStringLiteral("<container version=\"1.0\" "
+                                     "xmlns=\"urn:oasis:names:tc:opendocument:xmlns:container\">\n"
+                                     "<rootfiles><rootfile full-path=\"EPUB/package.opf\" "
+                                     "media-type=\"application/oebps-package+xml\"/></rootfiles>\n"
+                                     "</container>\n"))
+             .toUtf8()},
+        {QStringLiteral("EPUB/package.opf"), packageText(content, title, pages).toUtf8()},
+        {QStringLiteral("EPUB/nav.xhtml"), navigationText(content, pages).toUtf8()},
+        {QStringLiteral("EPUB/style.css"),
+         QStringLiteral(".%1 { background-color: #ffeb7a; color: black; }\n")
+             .arg(kActiveClass)
+             .toUtf8()},
+    };
+    for (qsizetype i = 0; i < pages.size(); ++i) {
+        const Page& page = pages.at(i);
+        const QString name = page.name(int(i + 1));
+        files.append({QStringLiteral("EPUB/text/%1.xhtml").arg(name),
+                      pageText(content.text, page, content.language).toUtf8()});
+        if (!page.clips.isEmpty()) {
+            files.append({QStringLiteral("EPUB/smil/%1.smil").arg(name),
+                          overlayText(page, int(i + 1)).toUtf8()});
+        }
+    }
+    return files;
+}
+
+platform::Result<void> ReadAlongBook::write(const QString& target, const Content& content)
+{
+    if (const QString problem = platform::writeTargetProblem(target); !problem.isEmpty()) {
+        return platform::Failure{problem};
+    }
+    // The book is made under a name of its own beside the target and renamed over it only
+    // once the archive is closed, so a failure leaves the file that was there.
+    QTemporaryFile aside(QFileInfo(target).absoluteDir().filePath(
+        QStringLiteral(".%1.XXXXXX").arg(QFileInfo(target).fileName())));
+    if (!aside.open()) {
+        const int refused = platform::writeAccessError(target);
+        return platform::Failure{platform::fileErrorText(refused != 0 ? refused : errno)};
+    }
+    aside.close();
+    const QByteArray asidePath = QFile::encodeName(aside.fileName());
+    int error = 0;
+    zip_t* archive = zip_open(asidePath.constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (archive == nullptr) {
+        zip_error_t reason;
+        zip_error_init_with_code(&reason, error);
+        const QString text = QString::fromUtf8(zip_error_strerror(&reason));
+        zip_error_fini(&reason);
+        return platform::Failure{text};
+    }
+    // libzip reads the entries when the archive is closed: their bytes must live till then.
+    const QList<std::pair<QString, QByteArray>> entries = files(content);
+    QString failure;
+    for (const auto& [name, bytes] : entries) {
+        zip_source_t* source =
+            zip_source_buffer(archive, bytes.constData(), zip_uint64_t(bytes.size()), 0);
+        const zip_int64_t index = source == nullptr
+                                      ? -1
+                                      : zip_file_add(archive, name.toUtf8().constData(), source,
+                                                     ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
+        if (index < 0) {
+            zip_source_free(source);
+            failure = zipError(archive);
+            break;
+        }
+        // Reading systems find the kind of file in its first, uncompressed entry.
+        if (name == QLatin1String("mimetype")) {
+            zip_set_file_compression(archive, zip_uint64_t(index), ZIP_CM_STORE, 0);
+        }
+    }
+    if (failure.isEmpty()) {
+        // Compressed sound gains nothing from compressing again.
+        zip_source_t* audio =
+            zip_source_file(archive, QFile::encodeName(content.audioPath).constData(), 0, -1);
+        const zip_int64_t index = audio == nullptr
+                                      ? -1
+                                      : zip_file_add(archive, audioName().toUtf8().constData(),
+                                                     audio, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
+        if (index < 0) {
+            zip_source_free(audio);
+            failure = zipError(archive);
+        } else {
+            zip_set_file_compression(archive, zip_uint64_t(index), ZIP_CM_STORE, 0);
+        }
+    }
+    if (!failure.isEmpty()) {
+        zip_discard(archive);
+        return platform::Failure{failure};
+    }
+    if (zip_close(archive) != 0) {
+        failure = zipError(archive);
+        zip_discard(archive);
+        return platform::Failure{failure};
+    }
+    if (std::rename(asidePath.constData(), QFile::encodeName(target).constData()) != 0) {
+        return platform::Failure{platform::fileErrorText(errno)};
+    }
+    // QTemporaryFile would remove the target now under its old name: it is gone already.
+    aside.setAutoRemove(false);
+    return {};
+}
+
+} // namespace recording
