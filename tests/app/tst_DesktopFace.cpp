@@ -6,6 +6,7 @@
 #include "editor/RichTextBox.h"
 #include "platform/SingleInstance.h"
 #include "tests/app/WindowTestSupport.h"
+#include "tests/speech/SpeechTestSupport.h"
 
 #include <QDBusConnection>
 #include <QDBusInterface>
@@ -141,13 +142,22 @@ private Q_SLOTS:
         if (before == "speaking") {
             main->cmdSpkText_Click();
         }
-        const QByteArray given = status == "SPEAKING" ? text.toUtf8() : QByteArray();
+        const bool speaks = status == "SPEAKING";
+        const QByteArray given = speaks ? text.toUtf8() : QByteArray();
         if (!selection.isEmpty()) {
             put(selection.constData(), given);
         }
+        // What is spoken is heard at the sound server.
+        speechtest::MonitorRecording heard;
+        QVERIFY(!speaks || heard.start());
+        const qint64 asked = heard.now();
         QCOMPARE(parlanza(arguments, selection.isEmpty() ? given : QByteArray()), exitCode);
         QTRY_COMPARE(child<QLabel>(main, "lblStatus")->text(), status);
         QCOMPARE(editor->text(), text);
+        if (speaks) {
+            QTRY_VERIFY_WITH_TIMEOUT(heard.level(asked, heard.now()) > 300, 10000);
+            heard.stop();
+        }
     }
 
     // With no copy running, the command starts one, which speaks once its window is up.

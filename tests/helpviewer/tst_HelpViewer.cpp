@@ -154,7 +154,7 @@ private Q_SLOTS:
     {
         const QList<helpviewer::ChmSitemapEntry> toc = m_help.contents();
         QCOMPARE(toc.size(), 2);
-        QCOMPARE(toc.at(0).children.size(), 8);
+        QCOMPARE(toc.at(0).children.size(), 9);
         QCOMPARE(QStringList({toc.at(0).name, toc.at(0).locals.join(u'|'),
                               toc.at(0).children.at(3).name, toc.at(1).name}),
                  QStringList({"How to Use", "howto.htm", "Recording to a Wave File", "Messages"}));
