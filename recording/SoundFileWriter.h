@@ -6,6 +6,7 @@
 #include <QSaveFile>
 #include <QString>
 #include <QVector>
+#include <memory>
 #include <optional>
 
 struct sf_private_tag;
@@ -13,9 +14,12 @@ struct soxr;
 
 namespace recording {
 
+class BlockEncoder;
+
 // Writes a mono sound file the safe way: into a temporary file beside the target, moved
 // into place only by commit(). Wave files are 16-bit PCM, written as RF64 when they would
-// pass 4 GiB; the compressed formats carry the title as a tag. Whatever fails, an
+// pass 4 GiB; the compressed formats carry the title as a tag. MP3 and Opus are encoded
+// on every core. Whatever fails, an
 // existing file at the target stays as it was and no temporary file is left behind.
 class SoundFileWriter
 {
@@ -45,6 +49,9 @@ private:
     bool rewriteAsPlainPcm();
     bool stampStreamSerial();
     bool writeToFile(const qint16* samples, qsizetype count);
+    bool openEncoder(int rate);
+    bool appendToFile(const QByteArray& bytes);
+    void failEncoder();
 
     QString m_target;
     int m_sampleRate;
@@ -56,6 +63,7 @@ private:
     QVector<qint16> m_converted;
     QSaveFile m_file;
     sf_private_tag* m_sound = nullptr;
+    std::unique_ptr<BlockEncoder> m_encoder; // instead of m_sound for MP3 and Opus
     QByteArray m_head;
     QString m_error;
     qint64 m_written = 0;
