@@ -53,6 +53,9 @@ int opusRate(int rate)
 // How much written sound goes out to the disk at a time while a recording is made.
 constexpr qint64 WriteBackStep = qint64(8) << 20;
 
+// Samples handed to libsndfile at a time.
+constexpr qsizetype SoundFileStep = qsizetype(1) << 16;
+
 // Header bytes kept aside while writing, enough for every chunk before the data.
 constexpr qint64 HeaderShadow = 512;
 
@@ -221,9 +224,16 @@ bool SoundFileWriter::writeToFile(const qint16* samples, qsizetype count)
             failEncoder();
             return false;
         }
-    } else if (sf_write_short(m_sound, samples, count) != count) {
-        failSound(sf_error(m_sound));
-        return false;
+    } else {
+        // libvorbis takes each write's samples on the stack: a long piece in one call
+        // overflowed a thread's stack.
+        for (qsizetype at = 0; at < count; at += SoundFileStep) {
+            const qsizetype part = std::min(SoundFileStep, count - at);
+            if (sf_write_short(m_sound, samples + at, part) != part) {
+                failSound(sf_error(m_sound));
+                return false;
+            }
+        }
     }
     m_written += count;
     if (m_format == SoundFormat::OggVorbis || m_format == SoundFormat::Opus) {
