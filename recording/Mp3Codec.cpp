@@ -12,10 +12,6 @@ namespace {
 // Speech needs far less than music: VBR quality 6 keeps voices clear at a small size
 // (libsndfile's compression level 0.6, which recordings used before).
 constexpr float VbrQuality = 6.0f;
-// LAME's algorithm quality. Its default (3) searches noise shaping harder than speech at
-// these rates gains from; 5 is LAME's own choice for fast encoding at high quality and
-// nearly halves the encoding time.
-constexpr int AlgorithmQuality = 5;
 
 // The frame rates of the three MPEG versions, in the order of the header's rate index,
 // and the Layer III bit rates in kbit/s by the header's bit-rate index.
@@ -134,7 +130,6 @@ lame_global_struct* Mp3Codec::newEncoder() const
     lame_set_disable_reservoir(lame, 1);
     lame_set_VBR(lame, vbr_default);
     lame_set_VBR_quality(lame, VbrQuality);
-    lame_set_quality(lame, AlgorithmQuality);
     if (lame_init_params(lame) < 0) {
         lame_close(lame);
         return nullptr;
