@@ -3,8 +3,11 @@
 #include "platform/FileError.h"
 #include "platform/WriteBack.h"
 #include "recording/AacMp4Encoder.h"
+#include "recording/BlockEncoder.h"
 #include "recording/BookTagWriter.h"
 #include "recording/CueSheet.h"
+#include "recording/Mp3Codec.h"
+#include "recording/OpusCodec.h"
 
 #include <QFileInfo>
 #include <QtEndian>
@@ -64,12 +67,11 @@ int codedRate(SoundFormat format, int rate)
     }
 }
 
-// Speech needs far less than music: these keep voices clear at a small size.
-constexpr double Mp3CompressionLevel = 0.6;
-constexpr double OpusCompressionLevel = 0.5;
-
 // How much written sound goes out to the disk at a time while a recording is made.
 constexpr qint64 WriteBackStep = qint64(8) << 20;
+
+// Samples handed to libsndfile at a time.
+constexpr qsizetype SoundFileStep = qsizetype(1) << 16;
 
 // Header bytes kept aside while writing, enough for every chunk before the data.
 constexpr qint64 HeaderShadow = 512;
@@ -191,6 +193,9 @@ bool SoundFileWriter::open()
         }
         return true;
     }
+    if (m_format == SoundFormat::Mp3 || m_format == SoundFormat::Opus) {
+        return openEncoder(m_codedRate);
+    }
     SF_INFO format{};
     format.samplerate = m_codedRate;
     format.channels = 1;
@@ -206,18 +211,8 @@ bool SoundFileWriter::open()
         // Plain WAV unless the data outgrows it.
         sf_command(m_sound, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
         break;
-    case SoundFormat::Mp3: {
-        int mode = SF_BITRATE_MODE_VARIABLE;
-        sf_command(m_sound, SFC_SET_BITRATE_MODE, &mode, sizeof(mode));
-        double level = Mp3CompressionLevel;
-        sf_command(m_sound, SFC_SET_COMPRESSION_LEVEL, &level, sizeof(level));
-        break;
-    }
-    case SoundFormat::Opus: {
-        double level = OpusCompressionLevel;
-        sf_command(m_sound, SFC_SET_COMPRESSION_LEVEL, &level, sizeof(level));
-        break;
-    }
+    case SoundFormat::Mp3:
+    case SoundFormat::Opus:
     case SoundFormat::OggVorbis:
     case SoundFormat::Flac:
     case SoundFormat::M4b:
@@ -233,7 +228,7 @@ bool SoundFileWriter::open()
 
 bool SoundFileWriter::write(const qint16* samples, qsizetype count)
 {
-    if ((m_sound == nullptr && m_mp4 == nullptr) || m_failed) {
+    if ((m_sound == nullptr && m_mp4 == nullptr && m_encoder == nullptr) || m_failed) {
         return false;
     }
     if (m_resampler == nullptr) {
@@ -270,9 +265,21 @@ bool SoundFileWriter::writeToFile(const qint16* samples, qsizetype count)
             fail(written.error());
             return false;
         }
-    } else if (sf_write_short(m_sound, samples, count) != count) {
-        failSound(sf_error(m_sound));
-        return false;
+    } else if (m_encoder != nullptr) {
+        if (!m_encoder->write(samples, count)) {
+            failEncoder();
+            return false;
+        }
+    } else {
+        // libvorbis takes each write's samples on the stack: a long piece in one call
+        // overflowed a thread's stack.
+        for (qsizetype at = 0; at < count; at += SoundFileStep) {
+            const qsizetype part = std::min(SoundFileStep, count - at);
+            if (sf_write_short(m_sound, samples + at, part) != part) {
+                failSound(sf_error(m_sound));
+                return false;
+            }
+        }
     }
     m_written += count;
     if (m_format == SoundFormat::OggVorbis || m_format == SoundFormat::Opus) {
@@ -288,7 +295,7 @@ bool SoundFileWriter::writeToFile(const qint16* samples, qsizetype count)
 
 bool SoundFileWriter::commit()
 {
-    if ((m_sound == nullptr && m_mp4 == nullptr) || m_failed) {
+    if ((m_sound == nullptr && m_mp4 == nullptr && m_encoder == nullptr) || m_failed) {
         cancel();
         return false;
     }
@@ -368,13 +375,28 @@ bool SoundFileWriter::closeSound(const BookTags& tags)
         cancel();
         return false;
     }
-    sf_write_sync(m_sound);
-    const int closed = sf_close(m_sound);
-    m_sound = nullptr;
-    if (closed != 0 || m_file.error() != QFileDevice::NoError || m_errorNumber != 0) {
-        failSound(closed);
-        cancel();
-        return false;
+    if (m_encoder != nullptr) {
+        const std::optional<QByteArray> opening = m_encoder->finish();
+        if (!opening) {
+            failEncoder();
+            cancel();
+            return false;
+        }
+        m_encoder.reset();
+        if (!opening->isEmpty() && (!m_file.seek(0) || !appendToFile(*opening))) {
+            failFile(m_errorNumber != 0 ? m_errorNumber : errno);
+            cancel();
+            return false;
+        }
+    } else {
+        sf_write_sync(m_sound);
+        const int closed = sf_close(m_sound);
+        m_sound = nullptr;
+        if (closed != 0 || m_file.error() != QFileDevice::NoError || m_errorNumber != 0) {
+            failSound(closed);
+            cancel();
+            return false;
+        }
     }
     return rewriteAsPlainPcm() && stampStreamSerial();
 }
@@ -481,12 +503,62 @@ bool SoundFileWriter::rewriteAsPlainPcm()
 
 void SoundFileWriter::cancel()
 {
+    m_encoder.reset();
     if (m_sound != nullptr) {
         sf_close(m_sound);
         m_sound = nullptr;
     }
     if (m_file.isOpen()) {
         platform::discard(m_file);
+    }
+}
+
+bool SoundFileWriter::openEncoder(int rate)
+{
+    std::unique_ptr<BlockCodec> codec;
+    if (m_format == SoundFormat::Mp3) {
+        auto mp3 = std::make_unique<Mp3Codec>(rate, m_title);
+        if (mp3->ok()) {
+            codec = std::move(mp3);
+        }
+    } else {
+        auto opus = std::make_unique<OpusCodec>(rate, m_title);
+        if (opus->ok()) {
+            codec = std::move(opus);
+        }
+    }
+    if (codec == nullptr) {
+        fail(QStringLiteral("the %1 encoder takes no sound at %2 Hz")
+                 .arg(extension(m_format).toUpper())
+                 .arg(rate));
+        return false;
+    }
+    m_encoder = std::make_unique<BlockEncoder>(
+        std::move(codec), [this](const QByteArray& bytes) { return appendToFile(bytes); });
+    if (!m_encoder->start()) {
+        failEncoder();
+        return false;
+    }
+    return true;
+}
+
+bool SoundFileWriter::appendToFile(const QByteArray& bytes)
+{
+    if (m_file.write(bytes) == bytes.size()) {
+        return true;
+    }
+    if (m_errorNumber == 0) {
+        m_errorNumber = errno;
+    }
+    return false;
+}
+
+void SoundFileWriter::failEncoder()
+{
+    if (m_encoder != nullptr && m_encoder->encoderFailed()) {
+        fail(QStringLiteral("the %1 encoder failed").arg(extension(m_format).toUpper()));
+    } else {
+        failFile(m_errorNumber);
     }
 }
 

@@ -1,9 +1,11 @@
 // parlanza-render against the engines' own command lines on the same text and voice, in
 // alternating runs (medians of wall time): 100 KB to WAV against `espeak-ng -w`, a folder
 // of ten texts against a shell loop of it, "Mary" serial and parallel against
-// `flite -voice slt`, MP3 against WAV (the encoding's share), and the window's RECORD of
-// 1 MB through the renderer's workers against the same control rendering in its own
-// process (as it did before the renderer). Peak memory is the largest process's.
+// `flite -voice slt`, each compressed format against WAV of the same 100 KB with an
+// espeak-ng voice and with "Mary" (the encoding's share, with the CPU seconds of both), and
+// the window's RECORD of 1 MB through the renderer's workers against the same control
+// rendering in its own process (as it did before the renderer). Peak memory is the largest
+// process's.
 #include "BenchText.h"
 #include "audio/SilentAudioOutput.h"
 #include "speech/DirectSS.h"
@@ -12,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -33,6 +36,7 @@ struct Measure
 {
     double seconds = 0;
     long peakKb = 0;
+    double cpuSeconds = 0;
 };
 
 Measure spawn(const QStringList& command)
@@ -66,26 +70,32 @@ Measure spawn(const QStringList& command)
         std::fprintf(stderr, "%s failed\n", qPrintable(command.join(' ')));
         std::exit(1);
     }
-    return {timer.nsecsElapsed() / 1e9, usage.ru_maxrss};
+    const auto cpu = [](const timeval& t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
+    return {timer.nsecsElapsed() / 1e9, usage.ru_maxrss, cpu(usage.ru_utime) + cpu(usage.ru_stime)};
 }
 
 // Runs ours and the peer alternately; prints both medians and their ratio.
 void compare(const char* what, int runs, const std::function<Measure()>& ours,
              const std::function<Measure()>& peer, double target)
 {
-    QList<double> oursTimes, peerTimes;
+    QList<double> oursTimes, peerTimes, oursCpu, peerCpu;
     long peak = 0;
     for (int run = 0; run < runs; ++run) {
         const Measure a = ours();
         oursTimes.append(a.seconds);
+        oursCpu.append(a.cpuSeconds);
         peak = std::max(peak, a.peakKb);
-        peerTimes.append(peer().seconds);
+        const Measure b = peer();
+        peerTimes.append(b.seconds);
+        peerCpu.append(b.cpuSeconds);
     }
     const double ratio = median(oursTimes) / median(peerTimes);
     const QByteArray goal =
         target > 0 ? QStringLiteral(" (target <= %1)").arg(target, 0, 'f', 2).toUtf8() : "";
-    std::printf("%-46s ours %7.2f s  peer %7.2f s  ratio %.2f%s  peak %ld KB\n", what,
-                median(oursTimes), median(peerTimes), ratio, goal.constData(), peak);
+    std::printf("%-46s ours %7.2f s  peer %7.2f s  ratio %.2f%s  peak %ld KB  CPU %.2f s / "
+                "%.2f s\n",
+                what, median(oursTimes), median(peerTimes), ratio, goal.constData(), peak,
+                median(oursCpu), median(peerCpu));
     std::fflush(stdout);
 }
 
@@ -93,6 +103,17 @@ bool writeText(const QString& path, const QString& text)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) == text.toUtf8().size();
+}
+
+// Whether the renderer lists a voice of that name.
+bool voiceListed(const QString& program, const QString& name)
+{
+    QProcess list;
+    list.start(program, {"--list-voices"});
+    list.waitForFinished(60000);
+    const QStringList lines = QString::fromUtf8(list.readAllStandardOutput()).split('\n');
+    return std::any_of(lines.cbegin(), lines.cend(),
+                       [&name](const QString& line) { return line.trimmed() == name; });
 }
 
 double recordThroughWindow(speech::DirectSS& control, const QString& text, const QString& path)
@@ -109,22 +130,11 @@ double recordThroughWindow(speech::DirectSS& control, const QString& text, const
     return timer.nsecsElapsed() / 1e9;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// The renderer against the engines' own command lines.
+void compareWithEngines(const QString& ours, const QString& text100, const QString& espeakVoice,
+                        int runs, const QTemporaryDir& dir)
 {
-    QCoreApplication app(argc, argv);
-    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 3;
-    const QString ours = QStringLiteral(PARLANZA_RENDER_PROGRAM);
-    const QString jobs = QString::number(std::max(1U, std::thread::hardware_concurrency()));
-    QTemporaryDir dir;
     const auto file = [&dir](const QString& name) { return dir.filePath(name); };
-    std::printf("load average: %s; %s cores\n", benchtext::loadAverage().constData(),
-                qPrintable(jobs));
-
-    const QString text100 = file("100k.txt");
-    writeText(text100, benchtext::englishText(qsizetype(100) * 1024));
-    const QString espeakVoice = QStringLiteral("English (America)");
     compare(
         "100 KB to WAV vs espeak-ng -w", runs,
         [&] {
@@ -175,19 +185,65 @@ int main(int argc, char** argv)
             return spawn({ours, "--force", "--voice", "Mary", text20, "-o", file("m2.wav")});
         },
         flite, 0.6);
+}
 
-    compare(
-        "100 KB to MP3 vs to WAV (encoding share)", runs,
-        [&] {
-            return spawn(
-                {ours, "--force", "--voice", espeakVoice, text100, "-o", file("ours.mp3")});
-        },
-        [&] {
-            return spawn(
-                {ours, "--force", "--voice", espeakVoice, text100, "-o", file("ours.wav")});
-        },
-        99);
+} // namespace
 
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 3;
+    // "formats" as the second argument measures only the encodings.
+    const bool formatsOnly = argc > 2 && qstrcmp(argv[2], "formats") == 0;
+    // Another build of the renderer can be measured with the same figures.
+    const QString ours =
+        qEnvironmentVariable("PARLANZA_RENDER_PROGRAM", QStringLiteral(PARLANZA_RENDER_PROGRAM));
+    const QString jobs = QString::number(std::max(1U, std::thread::hardware_concurrency()));
+    QTemporaryDir dir;
+    const auto file = [&dir](const QString& name) { return dir.filePath(name); };
+    std::printf("load average: %s; %s cores\n", benchtext::loadAverage().constData(),
+                qPrintable(jobs));
+
+    const QString text100 = file("100k.txt");
+    writeText(text100, benchtext::englishText(qsizetype(100) * 1024));
+    const QString espeakVoice = QStringLiteral("English (America)");
+    if (!formatsOnly) {
+        compareWithEngines(ours, text100, espeakVoice, runs, dir);
+    }
+    // Every compressed format against WAV of the same text in the same run: what the
+    // encoding adds to the wall time, for a fast voice and for a slow one. Synthesis and
+    // encoding share the cores, so with every core busy the render ideally takes
+    // (synthesis CPU + encoding CPU) / cores.
+    const QString slowVoice =
+        voiceListed(ours, QStringLiteral("Mary")) ? QStringLiteral("Mary") : QStringLiteral("Mike");
+    const int slowRuns = qEnvironmentVariableIsSet("RENDER_SLOW_RUNS")
+                             ? std::max(1, qEnvironmentVariableIntValue("RENDER_SLOW_RUNS"))
+                             : runs;
+    for (const QString& voice : {espeakVoice, slowVoice}) {
+        const bool slow = voice == slowVoice;
+        for (const QString& format :
+             qEnvironmentVariable("RENDER_FORMATS", QStringLiteral("mp3 opus ogg flac"))
+                 .split(' ', Qt::SkipEmptyParts)) {
+            const QString output = file(QStringLiteral("encoded.") + format);
+            const QByteArray what =
+                QStringLiteral("%1 100 KB to %2 vs to WAV").arg(voice, format).toUtf8();
+            const bool targeted = format == "mp3" || format == "opus";
+            compare(
+                what.constData(), slow ? slowRuns : runs,
+                [&] {
+                    return spawn({ours, "--force", "--voice", voice, text100, "-o", output});
+                },
+                [&] {
+                    return spawn(
+                        {ours, "--force", "--voice", voice, text100, "-o", file("plain.wav")});
+                },
+                targeted ? (slow ? 1.2 : 3.0) : 0);
+        }
+    }
+
+    if (formatsOnly) {
+        return 0;
+    }
     // The window's RECORD: the same control with and without the renderer's workers.
     speech::DirectSS control(std::make_unique<audio::SilentAudioOutput>());
     for (int i = 0; i < control.voices().size(); ++i) {
