@@ -3,11 +3,11 @@
 // with and without that lexicon.
 #include "audio/SilentAudioOutput.h"
 #include "bench/speech/BenchText.h"
+#include "bench/speech/FirstSample.h"
 #include "speech/DirectSS.h"
 #include "speech/Lexicon.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QTest>
 #include <cstdio>
@@ -54,17 +54,7 @@ QList<double> firstSampleMs(speech::DirectSS& control, const QString& text, int 
 {
     QList<double> first;
     for (int run = 0; run < runs; ++run) {
-        QElapsedTimer timer;
-        timer.start();
-        control.speak(text);
-        while (control.bufferedSamples() == 0 && timer.elapsed() < 5000) {
-        }
-        first.append(double(timer.nsecsElapsed()) / 1e6);
-        control.stop();
-        QDeadlineTimer idle(5000);
-        while (!control.isIdle() && !idle.hasExpired()) {
-            QTest::qWait(1);
-        }
+        first.append(benchtext::timeSpeaking(control, text).firstSampleMs);
     }
     return first;
 }
