@@ -281,16 +281,16 @@ void Main::connectHandlers()
     // file passes here before its name is set, so it keeps the name.
     connect(m_richTextBox1->document(), &QTextDocument::contentsChanged, this, [this] {
         if (m_richTextBox1->document()->isEmpty()) {
-            m_documentPath.clear();
+            setDocumentPath({});
         }
     });
     editor::RichTextBox& box = *m_richTextBox1;
     const QList<std::pair<const char*, std::function<void()>>> commands = {
         {"cmdOpen",
          [this, &box] {
-             const QString opened = editor::cmdOpen_Click(box, [this] { stopBeforeNewText(); });
-             if (!opened.isEmpty()) {
-                 m_documentPath = opened;
+             if (const std::optional<editor::OpenedDocument> opened =
+                     editor::cmdOpen_Click(box, [this] { stopBeforeNewText(); })) {
+                 documentOpened(*opened);
              }
          }},
         {"cmdAll", [&box] { editor::cmdAll_Click(box); }},
@@ -494,12 +494,50 @@ void Main::openDroppedFiles(const QStringList& paths)
 
 bool Main::openFile(const QString& path)
 {
-    if (!m_richTextBox1 || !m_rtfTemp ||
-        !editor::openDroppedFile(*m_richTextBox1, path, [this] { stopBeforeNewText(); })) {
+    if (!m_richTextBox1 || !m_rtfTemp) {
         return false;
     }
+    const std::optional<editor::OpenedDocument> opened =
+        editor::openDroppedFile(*m_richTextBox1, path, [this] { stopBeforeNewText(); });
+    if (opened) {
+        documentOpened(*opened);
+    }
+    return opened.has_value();
+}
+
+void Main::documentOpened(const editor::OpenedDocument& document)
+{
+    m_documentPath = document.path;
+    m_documentOutline = document.outline;
+    m_openedText = m_richTextBox1->text();
+}
+
+void Main::setDocumentPath(const QString& path)
+{
     m_documentPath = path;
-    return true;
+    m_documentOutline = {};
+    m_openedText.clear();
+}
+
+recording::SpokenBook Main::recordingBook(const QString& text) const
+{
+    recording::SpokenBook book;
+    book.title = m_documentOutline.title;
+    book.author = m_documentOutline.author;
+    if (m_documentOutline.cover) {
+        book.cover = m_documentOutline.cover->data;
+    }
+    // An edit moves every heading after it: while the text is as opened, the chapters stay
+    // where the document put them; once edited, each is found again by its title, in order,
+    // and one whose heading was edited away is left out rather than marked in the wrong
+    // place.
+    const QList<documents::Chapter> chapters =
+        text == m_openedText ? m_documentOutline.chapters
+                             : documents::locateHeadings(m_documentOutline.chapters, text);
+    for (const documents::Chapter& chapter : chapters) {
+        book.chapters.append({chapter.title, chapter.textStart});
+    }
+    return book;
 }
 
 void Main::closeEvent(QCloseEvent* event)
@@ -792,6 +830,7 @@ void Main::startRecording(const QString& path, const QString& text)
     // The document's name; typed text has none rather than the recording's own, which
     // players show anyway when a file has no title.
     m_speech->setRecordingTitle(QFileInfo(m_documentPath).completeBaseName());
+    m_speech->setRecordingBook(recordingBook(text));
     m_speech->setOutputFile(path);
     m_speech->speak(text);
     m_timer1->start();

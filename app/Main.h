@@ -5,6 +5,7 @@
 #include "controls/bevel/bvlBUTTON.h"
 #include "controls/skinned/UcScroll.h"
 #include "editor/CommonDialog.h"
+#include "editor/DocumentLoading.h"
 #include "editor/RichTextBox.h"
 #include "help/HTMLHelp.h"
 #include "platform/FormFile.h"
@@ -116,10 +117,11 @@ public:
     // The document the editor's text came from (its full path), empty for text typed from
     // scratch. Every way of opening a file sets it, editing keeps it, and emptying the
     // editor (ERASE, or deleting all of it) makes it none. Recordings take their title
-    // from it.
+    // from it, and their chapters, author and cover from the document it names.
     const QString& documentPath() const { return m_documentPath; }
-    // For text put in by other means than opening its file: the draft brought back.
-    void setDocumentPath(const QString& path) { m_documentPath = path; }
+    // For text put in by other means than opening its file: the draft brought back, known
+    // by its name alone.
+    void setDocumentPath(const QString& path);
     // Opens a file as a dropped one is read (by its content): a drop, the command line
     // and a file handed over by a second copy. False when the text was not replaced.
     bool openFile(const QString& path);
@@ -172,6 +174,9 @@ private:
     void incompatibleSetting();
     // Starts recording the text into the file, its checks done.
     void startRecording(const QString& path, const QString& text);
+    void documentOpened(const editor::OpenedDocument& document);
+    // What a recording of the text tells of the document it came from.
+    recording::SpokenBook recordingBook(const QString& text) const;
     // Sends the chosen voice, speed and tone, then returns the editor's whole text; an
     // empty text has been refused with a message.
     QString prepareUtterance();
@@ -222,6 +227,10 @@ private:
     QComboBox* m_cboZoom = nullptr;
 
     QString m_documentPath;
+    // The opened document's outline, its chapters placed in m_openedText: the editor's text
+    // as it was right after opening.
+    documents::DocumentOutline m_documentOutline;
+    QString m_openedText;
     QString m_statusText;
     platform::OleColor m_statusColor = kStatusRed;
     QTimer* m_statusNote = nullptr;

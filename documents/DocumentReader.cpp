@@ -264,14 +264,16 @@ bool readsByContentAlways(const QByteArray& data, DocumentKind kind)
 
 } // namespace
 
-platform::Result<QString> readDocumentData(const QByteArray& data,
-                                           const DocumentReadOptions& options)
+platform::Result<DocumentText> readDocumentData(const QByteArray& data,
+                                                const DocumentReadOptions& options)
 {
     platform::Result<DocumentText> read = readData(data, kindWithoutArchive(data), options);
     if (!read) {
-        return platform::Failure{read.error()};
+        return read;
     }
-    return std::move(read).value().text;
+    DocumentText document = std::move(read).value();
+    finishOutline(document.outline, document.text);
+    return document;
 }
 
 namespace {

@@ -61,8 +61,8 @@ platform::Result<DocumentText> readDocumentAs(const QString& path, ReadingChoice
 platform::Result<QString> readDocument(const QString& path);
 platform::Result<QString> readDocument(const QString& path, const DocumentReadOptions& options);
 
-// The same for a document already in memory.
-platform::Result<QString>
+// A document already in memory, read by its content, with its outline.
+platform::Result<DocumentText>
 readDocumentData(const QByteArray& data,
                  const DocumentReadOptions& options = DocumentReadOptions());
 

@@ -86,27 +86,26 @@ platform::Result<documents::DocumentText> LoadTextFile(const QString& path)
     return documents::readDocumentAs(path, documents::ReadingChoice::PlainText);
 }
 
-QString cmdOpen_Click(editor::RichTextBox& RichTextBox1,
-                      const std::function<void()>& beforeReplacing)
+std::optional<OpenedDocument> cmdOpen_Click(editor::RichTextBox& RichTextBox1,
+                                            const std::function<void()>& beforeReplacing)
 {
     FileOpen::OpenFilter = kOpenFilter;
     FileOpen::ShowOpenDialog();
     const QString chosen = FileOpen::OpenFileName;
-    if (chosen.isEmpty() ||
-        !openDocument(RichTextBox1, chosen, FileOpen::OpenFilterIndex, beforeReplacing)) {
-        return {};
+    if (chosen.isEmpty()) {
+        return std::nullopt;
     }
-    return chosen;
+    return openDocument(RichTextBox1, chosen, FileOpen::OpenFilterIndex, beforeReplacing);
 }
 
-bool openDocument(editor::RichTextBox& RichTextBox1, const QString& path, int entry,
-                  const std::function<void()>& beforeReplacing)
+std::optional<OpenedDocument> openDocument(editor::RichTextBox& RichTextBox1, const QString& path,
+                                           int entry, const std::function<void()>& beforeReplacing)
 {
     // The file is read completely before the editor's text is replaced, so that a file
     // that cannot be read leaves the previous text in place.
     const std::optional<platform::Result<documents::DocumentText>> loaded = readAs(entry, path);
     if (!loaded) {
-        return false;
+        return std::nullopt;
     }
     if (!loaded->ok()) {
         if (entry == WordEntry) {
@@ -114,22 +113,28 @@ bool openDocument(editor::RichTextBox& RichTextBox1, const QString& path, int en
         } else {
             reportOpenFailure(path, loaded->error());
         }
-        return false;
+        return std::nullopt;
     }
     // A file that yields nothing to read (empty, or damaged before its text) would only
     // empty the editor.
     const documents::DocumentText& document = loaded->value();
     if (document.text.trimmed().isEmpty()) {
         reportOpenFailure(path, tr("The file contains no text."));
-        return false;
+        return std::nullopt;
     }
     if (beforeReplacing) {
         beforeReplacing();
     }
+    OpenedDocument opened{path, document.outline};
     {
         const WaitCursor wait;
         RichTextBox1.setText(document.text);
         RichTextBox1.setSelStart(0);
+        // The editor keeps paragraphs its own way (a lone carriage return ends one too):
+        // where its text differs from the document's, the headings are found again in it.
+        if (const QString shown = RichTextBox1.text(); shown != document.text) {
+            opened.outline.chapters = documents::locateHeadings(opened.outline.chapters, shown);
+        }
     }
     if (document.cutShort) {
         platform::eventlog::warning(QLatin1String("Incomplete document ") + path);
@@ -138,11 +143,12 @@ bool openDocument(editor::RichTextBox& RichTextBox1, const QString& path, int en
                                   .arg(QDir::toNativeSeparators(path)),
                               platform::MessageButtons::Ok, platform::MessageIcon::Exclamation);
     }
-    return true;
+    return opened;
 }
 
-bool openDroppedFile(editor::RichTextBox& RichTextBox1, const QString& path,
-                     const std::function<void()>& beforeReplacing)
+std::optional<OpenedDocument> openDroppedFile(editor::RichTextBox& RichTextBox1,
+                                              const QString& path,
+                                              const std::function<void()>& beforeReplacing)
 {
     return openDocument(RichTextBox1, path, AllDocumentsEntry, beforeReplacing);
 }

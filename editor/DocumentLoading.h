@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 // Opening documents into the editor: plain text in any common encoding, rich text and
 // word-processor documents, all arriving as plain characters.
@@ -35,24 +36,34 @@ enum OpenFilterEntry : int {
 // refused with the reason.
 platform::Result<documents::DocumentText> LoadTextFile(const QString& path);
 
+// A document now in the editor: its file, and its outline with the chapters placed in the
+// editor's text as it was right after opening.
+struct OpenedDocument
+{
+    QString path;
+    documents::DocumentOutline outline;
+};
+
 // The Open command: asks for a file and replaces the editor's text with the file's,
 // read as the chosen filter entry says. The text is replaced only when the file was
 // read; otherwise a message names the file and the reason. The caret ends at the start.
-// Returns the file now in the editor, empty when the dialog was cancelled or the file not
-// read. beforeReplacing runs once the file was read, just before its text replaces the
+// Returns the document now in the editor, none when the dialog was cancelled or the file
+// not read. beforeReplacing runs once the file was read, just before its text replaces the
 // editor's.
-QString cmdOpen_Click(editor::RichTextBox& RichTextBox1,
-                      const std::function<void()>& beforeReplacing = {});
+std::optional<OpenedDocument> cmdOpen_Click(editor::RichTextBox& RichTextBox1,
+                                            const std::function<void()>& beforeReplacing = {});
 
 // The part of Open after its dialog: reads the file as the filter entry says and replaces
-// the editor's text, or tells why not. False when the text was not replaced. The file is
-// read once, through the documents' one reader, the entry telling it how.
-bool openDocument(editor::RichTextBox& RichTextBox1, const QString& path, int entry,
-                  const std::function<void()>& beforeReplacing = {});
+// the editor's text, or tells why not (and gives none). The file is read once, through the
+// documents' one reader, the entry telling it how.
+std::optional<OpenedDocument> openDocument(editor::RichTextBox& RichTextBox1, const QString& path,
+                                           int entry,
+                                           const std::function<void()>& beforeReplacing = {});
 
 // Opens a file dropped on the editor or the window, or named on the command line: read
 // as "All documents" (by its content), as openDocument does.
-bool openDroppedFile(editor::RichTextBox& RichTextBox1, const QString& path,
-                     const std::function<void()>& beforeReplacing = {});
+std::optional<OpenedDocument> openDroppedFile(editor::RichTextBox& RichTextBox1,
+                                              const QString& path,
+                                              const std::function<void()>& beforeReplacing = {});
 
 } // namespace editor

@@ -17,12 +17,12 @@
 
 namespace render::documentinput {
 
-platform::Result<QString> readDocument(const QString& path)
+platform::Result<documents::DocumentText> readDocument(const QString& path)
 {
-    return documents::readDocument(path);
+    return documents::readDocumentAs(path, documents::ReadingChoice::ByContent);
 }
 
-QString readStandardInput(const std::function<bool()>& stopped)
+documents::DocumentText readStandardInput(const std::function<bool()>& stopped)
 {
     // Waits in short steps, so that a signal that came just before a read is not slept
     // through until the input ends.
@@ -50,8 +50,8 @@ QString readStandardInput(const std::function<bool()>& stopped)
     if (stopped()) {
         return {};
     }
-    const platform::Result<QString> text = documents::readDocumentData(data);
-    return text ? text.value() : QString();
+    platform::Result<documents::DocumentText> read = documents::readDocumentData(data);
+    return read ? std::move(read).value() : documents::DocumentText();
 }
 
 bool isOutputFile(const QString& path)
@@ -142,6 +142,45 @@ QStringList splitAtHeadings(const QString& text)
         parts.append(text.mid(start));
     }
     return parts;
+}
+
+QList<ChapterPart> splitAtChapters(const QString& text, const QList<documents::Chapter>& chapters)
+{
+    QList<ChapterPart> parts;
+    const qsizetype first = chapters.isEmpty() ? text.size() : chapters.first().textStart;
+    if (!text.left(first).trimmed().isEmpty()) {
+        parts.append({text.left(first), {}});
+    }
+    for (qsizetype i = 0; i < chapters.size(); ++i) {
+        const qsizetype start = chapters.at(i).textStart;
+        const qsizetype end = i + 1 < chapters.size() ? chapters.at(i + 1).textStart : text.size();
+        documents::Chapter chapter = chapters.at(i);
+        chapter.textStart = 0;
+        parts.append({text.mid(start, end - start), chapter});
+    }
+    return parts;
+}
+
+QString fileNameTitle(const QString& title)
+{
+    // Room for the book's name, the number and the extension within the 255 bytes most
+    // file systems allow, even in a script of three bytes a character.
+    constexpr qsizetype MaxLength = 60;
+    QString name;
+    for (const QChar c : title) {
+        const bool unsafe = c == u'/' || c.category() == QChar::Other_Control ||
+                            c.category() == QChar::Other_Format;
+        name.append(unsafe ? u' ' : c);
+    }
+    name = name.simplified();
+    while (name.startsWith(u'.')) {
+        name = name.mid(1).trimmed();
+    }
+    if (name.size() > MaxLength) {
+        name.truncate(name.at(MaxLength - 1).isHighSurrogate() ? MaxLength - 1 : MaxLength);
+        name = name.trimmed();
+    }
+    return name;
 }
 
 QStringList splitEveryParagraphs(const QString& text, int count)

@@ -3,6 +3,8 @@
 #include "audio/AudioOutput.h"
 #include "platform/FileError.h"
 #include "platform/OutputClaim.h"
+#include "recording/ChapterMarker.h"
+#include "recording/CueSheet.h"
 #include "recording/ReadAlongBook.h"
 #include "recording/SubtitleWriter.h"
 #include "render/DocumentInput.h"
@@ -13,6 +15,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QImage>
 #include <QMap>
 #include <QSet>
 #include <QTemporaryDir>
@@ -42,11 +45,12 @@ struct Output
     QString from;   // the input as the result lines name it
     QString target; // the sound file
     QString timing; // its timing file, or empty
+    QString cue;    // the cue sheet beside a wave file with chapters, or empty
     QString title;
     QString text;
+    recording::SpokenBook book; // its chapters placed in the text
     // Held while the output is written, so no other render writes the same files.
-    std::shared_ptr<platform::OutputClaim> targetClaim;
-    std::shared_ptr<platform::OutputClaim> timingClaim;
+    QList<std::shared_ptr<platform::OutputClaim>> claims;
 };
 
 void print(FILE* stream, const QString& line)
@@ -110,17 +114,75 @@ private:
     int m_percent = -1;
 };
 
-// The outputs of one input: one file, or numbered parts.
-QString partTarget(const QString& target, int part)
+// The outputs of one input: one file, or numbered parts, or parts named by their chapters'
+// numbers and titles.
+QString partTarget(const QString& target, int part, const QString& name = {})
 {
-    if (part == 0) {
+    if (part == 0 && name.isEmpty()) {
         return target;
     }
     const QFileInfo info(target);
-    return info.dir().filePath(QStringLiteral("%1-%2.%3")
-                                   .arg(info.completeBaseName())
-                                   .arg(part, 3, 10, QLatin1Char('0'))
-                                   .arg(info.suffix()));
+    return QDir::cleanPath(info.dir().filePath(
+        QStringLiteral("%1-%2.%3")
+            .arg(info.completeBaseName(),
+                 name.isEmpty() ? QStringLiteral("%1").arg(part, 3, 10, QLatin1Char('0')) : name,
+                 info.suffix())));
+}
+
+// A part of an input that becomes an output of its own.
+struct Part
+{
+    QString text;
+    QList<recording::TextChapter> chapters;
+    QString name; // for the file name, when named by its chapter
+};
+
+QList<recording::TextChapter> textChapters(const QList<documents::Chapter>& chapters)
+{
+    QList<recording::TextChapter> placed;
+    placed.reserve(chapters.size());
+    for (const documents::Chapter& chapter : chapters) {
+        placed.append({chapter.title, chapter.textStart});
+    }
+    return placed;
+}
+
+// The input's parts as the options cut it. Cut at chapters, the text before the first one
+// is numbered 0 and each chapter from 1, wide enough for them all to sort in order.
+QList<Part> partsOf(const documents::DocumentText& document, const RenderOptions& options)
+{
+    const QList<documents::Chapter>& chapters = document.outline.chapters;
+    QList<Part> parts;
+    if (options.split == RenderOptions::Split::Chapters && !chapters.isEmpty()) {
+        const QList<documentinput::ChapterPart> cut =
+            documentinput::splitAtChapters(document.text, chapters);
+        const int width = std::max(2, int(QString::number(chapters.size()).size()));
+        int number = cut.first().chapter.title.isEmpty() ? 0 : 1;
+        for (const auto& [text, chapter] : cut) {
+            const QString title = documentinput::fileNameTitle(chapter.title);
+            QString name = QStringLiteral("%1").arg(number++, width, 10, QLatin1Char('0'));
+            if (!title.isEmpty()) {
+                name += QLatin1Char(' ') + title;
+            }
+            parts.append({text,
+                          textChapters(chapter.title.isEmpty() ? QList<documents::Chapter>()
+                                                               : QList{chapter}),
+                          name});
+        }
+    } else if (options.split == RenderOptions::Split::Chapters) {
+        for (const QString& text : documentinput::splitAtHeadings(document.text)) {
+            parts.append({text, {}, {}});
+        }
+    } else if (options.split == RenderOptions::Split::Paragraphs) {
+        // The paragraphs are joined anew, so each part finds its headings again.
+        for (const QString& text :
+             documentinput::splitEveryParagraphs(document.text, options.paragraphsPerPart)) {
+            parts.append({text, textChapters(documents::locateHeadings(chapters, text)), {}});
+        }
+    } else {
+        parts.append({document.text, textChapters(chapters), {}});
+    }
+    return parts;
 }
 
 // One line for the files of a folder that are left out, naming a few of them.
@@ -209,9 +271,11 @@ class OutputQueue
 {
 public:
     OutputQueue(const RenderOptions& options, const QStringList& files, const QList<QString>& roots,
-                bool outputIsFile, const QString& suffix, Reporter& report)
+                bool outputIsFile, recording::SoundFormat format, const QString& suffix,
+                const QByteArray& cover, Reporter& report)
         : m_options(options), m_files(files), m_roots(roots), m_outputIsFile(outputIsFile),
-          m_suffix(suffix), m_report(report)
+          m_wave(format == recording::SoundFormat::Wave), m_suffix(suffix), m_cover(cover),
+          m_report(report)
     {
         QMap<QString, int> stems;
         for (const QString& file : files) {
@@ -277,25 +341,20 @@ private:
         // passed over like the other files that hold no document, named on their own they
         // fail.
         const bool empty = !standardInput && QFileInfo(input).size() == 0;
-        const platform::Result<QString> text =
-            standardInput ? platform::Result<QString>(
-                                documentinput::readStandardInput([] { return stopping.load(); }))
-            : empty ? platform::Result<QString>(QString())
-                    : documentinput::readDocument(input);
+        using Read = platform::Result<documents::DocumentText>;
+        const Read read =
+            standardInput ? Read(documentinput::readStandardInput([] { return stopping.load(); }))
+            : empty       ? Read(documents::DocumentText())
+                          : documentinput::readDocument(input);
         if (stopping.load()) {
             return;
         }
-        if (!text) {
-            m_report.line(QStringLiteral("failed  %1: %2").arg(m_from, text.error()), true);
+        if (!read) {
+            m_report.line(QStringLiteral("failed  %1: %2").arg(m_from, read.error()), true);
             return;
         }
-        QStringList parts{text.value()};
-        if (m_options.split == RenderOptions::Split::Chapters) {
-            parts = documentinput::splitAtHeadings(text.value());
-        } else if (m_options.split == RenderOptions::Split::Paragraphs) {
-            parts = documentinput::splitEveryParagraphs(text.value(), m_options.paragraphsPerPart);
-        }
-        if (parts.isEmpty() || (parts.size() == 1 && parts.first().trimmed().isEmpty())) {
+        const QList<Part> parts = partsOf(read.value(), m_options);
+        if (parts.isEmpty() || (parts.size() == 1 && parts.first().text.trimmed().isEmpty())) {
             const bool inFolder = !m_roots.at(i).isEmpty();
             m_report.line(
                 QStringLiteral("%1 %2: contains no text to speak")
@@ -305,6 +364,13 @@ private:
         }
         m_parts = parts;
         m_title = standardInput ? QString() : QFileInfo(input).completeBaseName();
+        const documents::DocumentOutline& outline = read.value().outline;
+        m_book.title = m_options.title.value_or(outline.title);
+        m_book.author = m_options.author.value_or(outline.author);
+        m_book.cover = !m_options.cover.isEmpty() ? m_cover
+                       : outline.cover            ? outline.cover->data
+                                                  : QByteArray();
+        m_book.noChapters = m_options.noChapters;
     }
 
     std::optional<Output> prepare(qsizetype p)
@@ -312,10 +378,16 @@ private:
         const bool split = m_options.split != RenderOptions::Split::None;
         Output output;
         output.from = m_from;
-        output.target = partTarget(m_target, split ? int(p + 1) : 0);
-        output.text = m_parts.at(p);
-        output.title =
-            m_parts.size() > 1 ? QStringLiteral("%1 (%2)").arg(m_title).arg(p + 1) : m_title;
+        const Part& part = m_parts.at(p);
+        output.target = partTarget(m_target, split ? int(p + 1) : 0, part.name);
+        output.text = part.text;
+        const QString title = m_book.title.isEmpty() ? m_title : m_book.title;
+        output.title = m_parts.size() > 1 ? QStringLiteral("%1 (%2)").arg(title).arg(p + 1) : title;
+        output.book = m_book;
+        output.book.chapters = part.chapters;
+        if (!m_book.title.isEmpty()) {
+            output.book.title = output.title;
+        }
         if (output.target == kStandardOutput) {
             // Nothing on the disk to refuse, claim or overwrite.
             if (m_options.dryRun) {
@@ -328,9 +400,18 @@ private:
             output.timing = QDir::cleanPath(
                 recording::SubtitleWriter::pathFor(output.target, *m_options.timings));
         }
-        const QStringList paths = output.timing.isEmpty()
-                                      ? QStringList{output.target}
-                                      : QStringList{output.target, output.timing};
+        // A wave file's chapters go into a cue sheet beside it, written and refused as the
+        // timing files are.
+        if (m_wave && !m_options.readAlong && !output.book.noChapters &&
+            !output.book.chapters.isEmpty()) {
+            output.cue = QDir::cleanPath(recording::cueSheetPath(output.target));
+        }
+        QStringList paths{output.target};
+        for (const QString& beside : {output.timing, output.cue}) {
+            if (!beside.isEmpty()) {
+                paths.append(beside);
+            }
+        }
         for (const QString& path : paths) {
             if (const QString why = refusal(path); !why.isEmpty()) {
                 m_report.line(QStringLiteral("failed  %1: %2 %3").arg(m_from, native(path), why),
@@ -345,11 +426,8 @@ private:
             if (!refuseExisting(paths)) {
                 return std::nullopt;
             }
-            m_report.line(
-                QStringLiteral("would write  %1 -> %2").arg(m_from, native(output.target)));
-            if (!output.timing.isEmpty()) {
-                m_report.line(
-                    QStringLiteral("would write  %1 -> %2").arg(m_from, native(output.timing)));
+            for (const QString& path : paths) {
+                m_report.line(QStringLiteral("would write  %1 -> %2").arg(m_from, native(path)));
             }
             return std::nullopt;
         }
@@ -370,8 +448,7 @@ private:
                     true);
                 return std::nullopt;
             }
-            (path == output.target ? output.targetClaim : output.timingClaim) =
-                std::move(claim).value();
+            output.claims.append(std::move(claim).value());
         }
         if (!refuseExisting(paths)) {
             return std::nullopt;
@@ -421,7 +498,9 @@ private:
     const QStringList& m_files;
     const QList<QString>& m_roots;
     const bool m_outputIsFile;
+    const bool m_wave;
     const QString m_suffix;
+    const QByteArray m_cover; // --cover's picture
     Reporter& m_report;
     QSet<QString> m_written; // outputs handed out, links followed
     QSet<QString> m_inputs;  // links followed
@@ -431,7 +510,8 @@ private:
     QString m_from;
     QString m_target;
     QString m_title;
-    QStringList m_parts;
+    recording::SpokenBook m_book; // without its chapters, which each part has of its own
+    QList<Part> m_parts;
     qsizetype m_part = 0;
 };
 
@@ -476,6 +556,11 @@ void renderOutput(const Output& output, const RenderOptions& options,
             : output.target;
     recording::SoundFileWriter writer(written, audio::AudioOutput::SampleRate, format,
                                       output.title);
+    if (const std::optional<recording::BookTags> tags =
+            recording::ChapterMarker::tagsFor(output.book, format, output.title)) {
+        writer.setTags(*tags);
+    }
+    recording::ChapterMarker chapters(output.book);
     const auto cannotWrite = [&](const QString& path, const QString& reason) {
         report.line(QStringLiteral("failed  %1: %2 cannot be written: %3")
                         .arg(output.from, native(path), reason),
@@ -494,8 +579,13 @@ void renderOutput(const Output& output, const RenderOptions& options,
     request.outputRate = audio::AudioOutput::SampleRate;
     request.jobs = jobs;
     request.cancelled = [] { return stopping.load(); };
-    if (options.timings || options.readAlong) {
-        request.words = [&timings](const recording::WordTiming& word) { timings.addWord(word); };
+    if (options.timings || options.readAlong || chapters.placing()) {
+        request.words = [&](const recording::WordTiming& word) {
+            timings.addWord(word);
+            if (const std::optional<recording::ChapterMark> mark = chapters.addWord(word)) {
+                writer.addChapter(*mark);
+            }
+        };
     }
     // Smaller pieces let short texts (the tests') spread over the workers too.
     if (const int length = qEnvironmentVariableIntValue("PARLANZA_RENDER_PIECE_CHARS");
@@ -529,6 +619,12 @@ void renderOutput(const Output& output, const RenderOptions& options,
         book.text = output.text;
         book.sentences = timings.sentences(writer.samplesWritten());
         book.title = output.title;
+        book.author = output.book.author;
+        for (const recording::TextChapter& chapter : output.book.chapters) {
+            if (!output.book.noChapters) {
+                book.sections.append({chapter.title, chapter.textStart});
+            }
+        }
         book.language = voice.language();
         book.audioPath = written;
         if (const platform::Result<void> made =
@@ -551,6 +647,11 @@ void renderOutput(const Output& output, const RenderOptions& options,
             .arg(output.from,
                  toStandardOutput ? QStringLiteral("standard output") : native(output.target))
             .arg(double(writer.samplesWritten()) / audio::AudioOutput::SampleRate, 0, 'f', 1));
+    if (const std::optional<recording::SideFileFailure> cue = writer.sideFileFailure()) {
+        cannotWrite(cue->path, cue->reason);
+    } else if (!output.cue.isEmpty()) {
+        report.line(QStringLiteral("written %1 -> %2").arg(output.from, native(output.cue)));
+    }
     // As in the window, the sound file stays when its timing file cannot be written.
     if (options.timings) {
         const platform::Result<void> timed =
@@ -664,6 +765,26 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
         } else {
             print(err, QStringLiteral("parlanza-render: warning: %1; rendering without it.")
                            .arg(loaded.error()));
+        }
+    }
+
+    // A cover must be a picture: anything else is a mistake on the command line, not a cover
+    // to leave out of every output.
+    QByteArray cover;
+    if (!options.cover.isEmpty()) {
+        QFile file(options.cover);
+        if (!file.open(QIODevice::ReadOnly)) {
+            print(err, QStringLiteral("parlanza-render: the cover %1 cannot be read: %2")
+                           .arg(native(options.cover), file.errorString()));
+            return ExitUsage;
+        }
+        cover = file.readAll();
+        if (QImage::fromData(cover).isNull()) {
+            print(err, QStringLiteral("parlanza-render: the cover %1 is not a picture (JPEG, PNG "
+                                      "or another kind Qt reads).")
+                           .arg(native(options.cover)));
+            print(err, QStringLiteral("Try parlanza-render --help."));
+            return ExitUsage;
         }
     }
 
@@ -804,8 +925,10 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
         QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
     // With the sound on standard output, the results go with the failures.
     Reporter report(toStandardOutput ? err : out, err);
-    OutputQueue queue(options, files, roots, outputIsFile,
-                      options.readAlong ? kBookSuffix : recording::extension(format), report);
+    const QString suffix = options.readAlong ? kBookSuffix
+                           : options.format  ? options.formatName
+                                             : recording::extension(format);
+    OutputQueue queue(options, files, roots, outputIsFile, format, suffix, cover, report);
     // Several outputs are rendered side by side, each on its share of the cores: a folder
     // of short texts keeps every core busy instead of waiting at each file's last piece.
     const int lanes = int(std::clamp<qsizetype>(files.size(), 1, std::max(1, options.jobs)));

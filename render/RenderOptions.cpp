@@ -36,16 +36,22 @@ QString RenderOptions::usage()
                "own)\n"
                "      --tone N         %3..%4, as the window's tone bar (default: the voice's "
                "own)\n"
-               "      --format NAME    wav, mp3, ogg, opus or flac (default: the output's "
-               "extension,\n"
-               "                       else wav)\n"
+               "      --format NAME    wav, mp3, ogg, opus, flac, m4b or m4a (default: the "
+               "output's\n"
+               "                       extension, else wav)\n"
                "      --timings srt    also write NAME.srt beside each output, a cue for each "
                "sentence\n"
                "      --timings vtt    also write NAME.vtt beside each output, a cue for each "
                "word\n"
                "      --read-along     write NAME.epub, a book that reads along: the text with\n"
                "                       each sentence marked as it is heard, the recording inside\n"
-               "      --split chapters one output per chapter or heading, numbered\n"
+               "      --no-chapters    no chapter marks (by default a document's chapters are\n"
+               "                       marked in the sound file, or in NAME.cue beside a wave "
+               "file)\n"
+               "      --title TEXT     the book's title instead of the document's own\n"
+               "      --author TEXT    the book's author instead of the document's own\n"
+               "      --cover FILE     the book's cover picture instead of the document's own\n"
+               "      --split chapters one output per chapter, numbered and named by its title\n"
                "      --split N        one output every N paragraphs, numbered\n"
                "      --jobs N         processes rendering at once (default: all cores)\n"
                "      --lexicon FILE   say words as the pronunciation lexicon says (PLS or\n"
@@ -114,11 +120,15 @@ platform::Result<RenderOptions> RenderOptions::parse(const QStringList& argument
             ok = flag(options.noLexicon);
         } else if (name == QLatin1String("--read-along")) {
             ok = flag(options.readAlong);
+        } else if (name == QLatin1String("--no-chapters")) {
+            ok = flag(options.noChapters);
         } else if (name == QLatin1String("-o") || name == QLatin1String("--output") ||
                    name == QLatin1String("--voice") || name == QLatin1String("--speed") ||
                    name == QLatin1String("--tone") || name == QLatin1String("--format") ||
                    name == QLatin1String("--split") || name == QLatin1String("--jobs") ||
-                   name == QLatin1String("--timings") || name == QLatin1String("--lexicon")) {
+                   name == QLatin1String("--timings") || name == QLatin1String("--lexicon") ||
+                   name == QLatin1String("--title") || name == QLatin1String("--author") ||
+                   name == QLatin1String("--cover")) {
             const std::optional<QString> text = value();
             if (!text) {
                 return usageError(QStringLiteral("%1 needs a value.").arg(name));
@@ -129,6 +139,12 @@ platform::Result<RenderOptions> RenderOptions::parse(const QStringList& argument
                 options.voice = *text;
             } else if (name == QLatin1String("--lexicon")) {
                 options.lexicon = *text;
+            } else if (name == QLatin1String("--title")) {
+                options.title = *text;
+            } else if (name == QLatin1String("--author")) {
+                options.author = *text;
+            } else if (name == QLatin1String("--cover")) {
+                options.cover = *text;
             } else if (name == QLatin1String("--speed") || name == QLatin1String("--tone")) {
                 const bool speed = name == QLatin1String("--speed");
                 const int low = speed ? speech::VoiceDefinition::SpeedMinimum
@@ -147,10 +163,11 @@ platform::Result<RenderOptions> RenderOptions::parse(const QStringList& argument
                 (speed ? options.speed : options.tone) = *n;
             } else if (name == QLatin1String("--format")) {
                 options.format = recording::formatForName(*text);
+                options.formatName = text->toLower();
                 if (!options.format) {
                     return usageError(
                         QStringLiteral("--format %1 names no sound format; use wav, mp3, ogg, "
-                                       "opus or flac.")
+                                       "opus, flac, m4b or m4a.")
                             .arg(*text));
                 }
             } else if (name == QLatin1String("--timings")) {

@@ -22,6 +22,7 @@ struct RenderOptions
     std::optional<int> speed;
     std::optional<int> tone;
     std::optional<recording::SoundFormat> format;
+    QString formatName; // as --format gave it, lower case: m4a and m4b are one format
     std::optional<recording::SubtitleWriter::Kind> timings; // a timing file beside each output
     Split split = Split::None;
     int paragraphsPerPart = 0;
@@ -32,6 +33,11 @@ struct RenderOptions
     bool dryRun = false;
     bool force = false;
     bool readAlong = false; // an EPUB book that reads along, the recording inside
+    bool noChapters = false;
+    // The book's title, author and cover file instead of the document's own.
+    std::optional<QString> title;
+    std::optional<QString> author;
+    QString cover;
     bool help = false;
     bool version = false;
 

@@ -257,6 +257,9 @@ quint32 DirectSS::speakText(const QString& text)
     job.wordCues = wordCues();
     m_lastUtterance = job.id;
     job.title = recordingTitle();
+    if (!job.target.isEmpty()) {
+        job.book = recordingBook();
+    }
     job.lexicon = lexicon();
     if (m_voices.isEmpty()) {
         // Nothing can speak; the utterance still ends so the caller's cycle completes.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "recording/ChapterMarker.h"
 #include "speech/Lexicon.h"
 
 #include <QList>
@@ -63,6 +64,10 @@ public:
     // The title tag of the following recordings (the document's name); empty for none.
     virtual void setRecordingTitle(const QString& title) { m_recordingTitle = title; }
     QString recordingTitle() const { return m_recordingTitle; }
+    // The book the following recordings hold (the document's title, author, cover and
+    // chapters in the text they record); empty for typed text.
+    void setRecordingBook(const recording::SpokenBook& book) { m_recordingBook = book; }
+    const recording::SpokenBook& recordingBook() const { return m_recordingBook; }
     // The pronunciation lexicon of the utterances queued after the call, spoken or
     // recorded; the text shown stays as written.
     void setLexicon(const Lexicon& lexicon) { m_lexicon = lexicon; }
@@ -111,6 +116,7 @@ private:
     bool m_sentenceCues = false;
     bool m_wordCues = false;
     QString m_recordingTitle;
+    recording::SpokenBook m_recordingBook;
     Lexicon m_lexicon;
 };
 

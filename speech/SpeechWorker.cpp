@@ -31,15 +31,8 @@ AheadThread& ahead()
     return thread;
 }
 
-// A timing file that could not be written, and why.
-struct SubtitleFailure
-{
-    QString path;
-    QString reason;
-};
-
 // Writes the timing files the recording asked for beside it; the first that fails, if any.
-std::optional<SubtitleFailure>
+std::optional<recording::SideFileFailure>
 writeSubtitles(const SpeechJob& job, const recording::SubtitleWriter& subtitles, qint64 samples)
 {
     using Kind = recording::SubtitleWriter::Kind;
@@ -50,7 +43,7 @@ writeSubtitles(const SpeechJob& job, const recording::SubtitleWriter& subtitles,
         const QString path = recording::SubtitleWriter::pathFor(job.target, kind);
         const platform::Result<void> written = subtitles.write(path, kind, samples);
         if (!written) {
-            return SubtitleFailure{path, written.error()};
+            return recording::SideFileFailure{path, written.error()};
         }
     }
     return std::nullopt;
@@ -272,6 +265,11 @@ void SpeechWorker::record(const SpeechJob& job)
         return;
     }
     recording::SoundFileWriter writer(job.target, m_outputRate, job.format.value(), job.title);
+    if (const std::optional<recording::BookTags> tags =
+            recording::ChapterMarker::tagsFor(job.book, job.format.value(), job.title)) {
+        writer.setTags(*tags);
+    }
+    recording::ChapterMarker chapters(job.book);
     if (!writer.open()) {
         m_callbacks.recordingFailed(job.id, job.target, writer.errorString());
         return;
@@ -292,12 +290,19 @@ void SpeechWorker::record(const SpeechJob& job)
             m_callbacks.recordingProgress(job.id, done, total);
         }
     };
-    // Timing files get the words' places from the same render.
+    // Timing files and chapter marks get the words' places from the same render.
     std::optional<recording::SubtitleWriter> subtitles;
     if (job.sentenceCues || job.wordCues) {
         subtitles.emplace(job.text, m_outputRate);
-        request.words = [&subtitles](const recording::WordTiming& word) {
-            subtitles->addWord(word);
+    }
+    if (subtitles || chapters.placing()) {
+        request.words = [&](const recording::WordTiming& word) {
+            if (subtitles) {
+                subtitles->addWord(word);
+            }
+            if (const std::optional<recording::ChapterMark> mark = chapters.addWord(word)) {
+                writer.addChapter(*mark);
+            }
         };
     }
     QString reason;
@@ -315,9 +320,12 @@ void SpeechWorker::record(const SpeechJob& job)
         }
         m_callbacks.recordingFinished(job.id);
     } else if (complete && writer.commit()) {
-        // The sound file is in place; a failed timing file is named on its own.
-        const std::optional<SubtitleFailure> failed =
+        // The sound file is in place; a failed timing file or cue sheet is named on its own.
+        std::optional<recording::SideFileFailure> failed =
             subtitles ? writeSubtitles(job, *subtitles, writer.samplesWritten()) : std::nullopt;
+        if (!failed) {
+            failed = writer.sideFileFailure();
+        }
         if (!failed) {
             m_callbacks.recordingFinished(job.id);
         } else {

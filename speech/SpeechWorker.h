@@ -2,6 +2,7 @@
 
 #include "audio/AudioRing.h"
 #include "platform/Result.h"
+#include "recording/ChapterMarker.h"
 #include "recording/SoundFormat.h"
 #include "speech/Lexicon.h"
 #include "speech/VoiceDefinition.h"
@@ -33,6 +34,8 @@ struct SpeechJob
     // The sound format the target's name asks for, or why it names none.
     platform::Result<recording::SoundFormat> format = recording::SoundFormat::Wave;
     QString title; // the recording's title tag
+    // The document's title, author, cover and chapters (placed in text), when it has them.
+    recording::SpokenBook book;
     // A recording also writes its timings: name.srt by sentence, name.vtt by word.
     bool sentenceCues = false;
     bool wordCues = false;

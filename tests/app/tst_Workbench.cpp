@@ -15,6 +15,8 @@
 
 #include <QCursor>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QLineEdit>
 
 using windowtest::child;
@@ -65,6 +67,15 @@ QString recordedTitle(const QString& path, sf_count_t* frames = nullptr)
         *frames = info.frames;
     }
     return read;
+}
+
+// The chapters a recording marks, as ffprobe lists them.
+qsizetype recordedChapters(const QString& path)
+{
+    QProcess probe;
+    probe.start("ffprobe", {"-v", "error", "-show_chapters", "-of", "json", path});
+    probe.waitForFinished(30000);
+    return QJsonDocument::fromJson(probe.readAllStandardOutput())["chapters"].toArray().size();
 }
 
 } // namespace
@@ -140,18 +151,24 @@ private Q_SLOTS:
     }
 
     // A recording is titled by the document in the editor however it got there, an edit
-    // keeps the name, text typed after ERASE has none.
+    // keeps the name, text typed after ERASE has none. A document's headings are its
+    // chapters, found again after an edit.
     void recordingIsTitledByTheDocument_data()
     {
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("format");
+        QTest::addColumn<bool>("markdown");
         // The Open dialog first: the name it leaves must not reach any later document.
         for (const char* how :
              {"open", "drop", "command line", "hand-off", "reopen", "edited", "erased and typed"}) {
             for (const char* format : {"mp3", "flac"}) {
                 QTest::addRow("%s, %s", how, format)
-                    << QString::fromLatin1(how) << QString::fromLatin1(format);
+                    << QString::fromLatin1(how) << QString::fromLatin1(format) << false;
             }
+        }
+        // Opened by content, not as text.
+        for (const char* how : {"drop", "edited"}) {
+            QTest::addRow("%s, Markdown", how) << QString::fromLatin1(how) << "m4b" << true;
         }
     }
 
@@ -159,11 +176,15 @@ private Q_SLOTS:
     {
         QFETCH(QString, how);
         QFETCH(QString, format);
+        QFETCH(bool, markdown);
         // Named like no other row's document; the title drops the last extension only.
-        const QString name = how + " notes.v2";
-        const QString document = m_tmp.filePath(name + ".txt");
-        const QString text = "A short note, read aloud.";
-        QVERIFY(testfiles::write(document, text.toUtf8()));
+        const QString name = how + (markdown ? " notes.v3" : " notes.v2");
+        const QString document = m_tmp.filePath(name + (markdown ? ".md" : ".txt"));
+        const QString text = markdown ? "Morning\nA short note, read aloud.\nEvening\nThe end."
+                                      : "A short note, read aloud.";
+        QVERIFY(testfiles::write(document, markdown ? "# Morning\n\nA short note, read aloud."
+                                                      "\n\n# Evening\n\nThe end.\n"
+                                                    : text.toUtf8()));
         // The lock a second copy started with this test's folder as its TMPDIR looks for.
         const QString lock =
             m_tmp.filePath(QFileInfo(platform::SingleInstance::defaultLockPath()).fileName());
@@ -214,7 +235,10 @@ private Q_SLOTS:
         main->cmdRec_Click();
         QVERIFY(main->isRecording());
         QTRY_VERIFY_WITH_TIMEOUT(!main->isRecording(), 30000);
-        QCOMPARE(recordedTitle(recording), how == "erased and typed" ? QString() : name);
+        if (format != "m4b") {
+            QCOMPARE(recordedTitle(recording), how == "erased and typed" ? QString() : name);
+        }
+        QCOMPARE(recordedChapters(recording), markdown ? 2 : 0);
     }
 
     // Closing the window while recording keeps what was recorded, as STOP does: a whole file.

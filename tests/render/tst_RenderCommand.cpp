@@ -8,6 +8,10 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -15,6 +19,10 @@
 #include <csignal>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+
+// Two chapters with a word each to find them by, neither in the other's text.
+const QByteArray kChapters = "# Morning Walk\n\nWe walk in the park.\n\n# Evening Rest\n\n"
+                             "We sleep at night.\n";
 
 // parlanza-render as its users run it: options, refusals and exit statuses, outputs that
 // are complete or absent, parallel renders equal to serial ones, timing files equal to the
@@ -154,7 +162,12 @@ private Q_SLOTS:
         row("unknown voice", {"--voice", "Nobody", "a.txt"}, 2, {"no voice \"Nobody\""});
         row("refused by the voice", {"--voice", "Female Whisper", "--tone", "250", "a.txt"}, 2,
             {speech::VoiceCatalog::refusalMessage()});
-        row("unknown format", {"--format", "aiff", "a.txt"}, 2, {"names no sound format"});
+        row("unknown format", {"--format", "aiff", "a.txt"}, 2,
+            {"use wav, mp3, ogg, opus, flac, m4b or m4a"});
+        row("m4a by its own name", {"--format", "M4A", "a.txt"}, 0, {}, {"written a.txt -> a.m4a"},
+            {"a.m4a"});
+        row("cover that is no picture", {"--cover", "b.txt", "a.txt"}, 2,
+            {"the cover b.txt is not a picture"});
         row("output names no format", {"a.txt", "-o", "a.aiff"}, 2,
             {"which names no sound format"});
         row("stdin without output", {"-"}, 2, {"needs --output"});
@@ -240,14 +253,22 @@ private Q_SLOTS:
              "written in/deeper/d.md -> out/deeper/d.flac", "written in/notes -> out/notes.flac",
              "written in/report.dat -> out/report.flac"},
             {"out/c.flac", "out/deeper/d.flac", "out/notes.flac", "out/report.flac"});
-        const QStringList parts{"out/chapters-001.wav", "out/chapters-002.wav",
-                                "out/chapters-003.wav"};
-        const QStringList partsWritten = QStringList(parts).replaceInStrings(
-            QRegularExpression("^"), "written chapters.txt -> ");
+        // Cut at the chapters, each part is named by its chapter and marks it in a cue sheet;
+        // cut by paragraphs, the parts keep the chapters found in them.
+        const auto written = [](const QStringList& files) {
+            return QStringList(files).replaceInStrings(QRegularExpression("^"),
+                                                       "written chapters.txt -> ");
+        };
+        const QStringList chapterParts{
+            "out/chapters-00.wav", "out/chapters-01 Chapter 1.cue", "out/chapters-01 Chapter 1.wav",
+            "out/chapters-02 Chapter 2: .Up Down.cue", "out/chapters-02 Chapter 2: .Up Down.wav"};
         row("split by chapters", {"chapters.txt", "--split", "chapters", "-o", "out/"}, 0, {},
-            partsWritten, parts);
+            written(chapterParts), chapterParts);
+        const QStringList paragraphParts{"out/chapters-001.cue", "out/chapters-001.wav",
+                                         "out/chapters-002.cue", "out/chapters-002.wav",
+                                         "out/chapters-003.wav"};
         row("split every 2 paragraphs", {"chapters.txt", "--split=2", "-o", "out"}, 0, {},
-            partsWritten, parts);
+            written(paragraphParts), paragraphParts);
         row("standard input, voice, speed, tone, force",
             {"-", "--voice", "mike in stadium", "--speed", "200", "--tone", "120", "--force",
              "--jobs", "1", "-o", "out/in.ogg"},
@@ -301,7 +322,8 @@ private Q_SLOTS:
              {"in/empty.md", ""},
              {"in/.hidden.txt", "Hidden."},
              {"in/.cache/e.txt", "In a hidden folder."},
-             {"chapters.txt", "Preface words.\n\nChapter 1\n\nOne.\n\nChapter 2\n\nTwo."}}));
+             {"chapters.txt",
+              "Preface words.\n\nChapter 1\n\nOne.\n\nChapter 2: .Up/Down\n\nTwo."}}));
         for (const QString& argument : arguments.filter(QRegularExpression("^older="))) {
             QVERIFY(testfiles::write(path(argument.mid(6)), "older"));
             arguments.removeAll(argument);
@@ -538,6 +560,86 @@ private Q_SLOTS:
             QVERIFY2(std::abs(begins.at(i) - cues.at(i).startMs) <= 50,
                      qPrintable(QStringLiteral("sentence %1").arg(i + 1)));
         }
+
+        // A document's chapters are the book's pages.
+        QVERIFY(testfiles::write(path("c.md"), kChapters));
+        result = run({"--read-along", "c.md"});
+        QVERIFY2(result.status == 0, qPrintable(result.err));
+        check.start("java", {"-jar", "/usr/bin/epubcheck", path("c.epub")});
+        QVERIFY(check.waitForFinished(120000));
+        QVERIFY2(check.exitCode() == 0, check.readAllStandardOutput().constData());
+        const auto pages = documents::ZipArchive::open(testfiles::read(path("c.epub")));
+        QVERIFY(pages &&
+                pages.value()->read("EPUB/text/p2.xhtml", 1 << 20).value().contains("Evening"));
+        QVERIFY(!pages.value()->read("EPUB/text/p3.xhtml", 1 << 20));
+    }
+
+    // A document's chapters are marked where their first words are heard, whatever the
+    // format; the title, author and cover given on the command line stand for the
+    // document's, and --no-chapters leaves the marks out.
+    void chaptersAreMarkedWhereTheyAreHeard_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("chapters");
+        QTest::addColumn<QString>("tags"); // title|author
+        const QStringList both{"Morning Walk", "Evening Rest"};
+        const QStringList book{"--title",    "Long Day", "--author",
+                               "Ann Writer", "--cover",  "cover.png"};
+        for (const QString format : {"mp3", "m4b"}) {
+            QTest::addRow("%s", qPrintable(format)) << QStringList{format} << both << "c|";
+            QTest::addRow("%s, given book", qPrintable(format))
+                << QStringList{format} + book << both << "Long Day|Ann Writer";
+        }
+        QTest::newRow("no chapters")
+            << QStringList{"mp3", "--no-chapters"} << QStringList() << "c|";
+    }
+
+    void chaptersAreMarkedWhereTheyAreHeard()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, chapters);
+        QFETCH(QString, tags);
+        QImage cover(16, 16, QImage::Format_RGB32);
+        cover.fill(Qt::darkGreen);
+        QVERIFY(testfiles::write(path("c.md"), kChapters) && cover.save(path("cover.png")));
+        const Run result = run(QStringList{"--timings", "vtt", "c.md", "--format"} + arguments);
+        QVERIFY2(result.status == 0, qPrintable(result.err));
+        QProcess probe;
+        probe.start("ffprobe", {"-v", "error", "-show_chapters", "-show_format", "-show_streams",
+                                "-of", "json", path("c." + arguments.first())});
+        QVERIFY(probe.waitForFinished(30000));
+        const QJsonObject read = QJsonDocument::fromJson(probe.readAllStandardOutput()).object();
+        QCOMPARE(read["format"]["tags"]["title"].toString() + "|" +
+                     read["format"]["tags"]["artist"].toString(),
+                 tags);
+        const QJsonArray streams = read["streams"].toArray();
+        QCOMPARE(std::count_if(streams.begin(), streams.end(),
+                               [](const QJsonValue& stream) {
+                                   return stream["disposition"]["attached_pic"].toInt() == 1;
+                               }),
+                 arguments.contains("--cover") ? 1 : 0);
+        // Each chapter against the cue of its first word. An MP4 chapter track starts with
+        // the file: its first chapter holds the silence before the first word.
+        const QList<speechtest::Cue> cues = speechtest::readCues(path("c.vtt"));
+        const QJsonArray marks = read["chapters"].toArray();
+        QCOMPARE(marks.size(), chapters.size());
+        qsizetype cue = 0;
+        for (qsizetype i = 0; i < marks.size(); ++i) {
+            QCOMPARE(marks[i]["tags"]["title"].toString(), chapters.at(i));
+            while (cue < cues.size() && cues.at(cue).text != chapters.at(i).section(u' ', 0, 0)) {
+                ++cue;
+            }
+            QVERIFY(cue < cues.size());
+            const qint64 startMs =
+                std::llround(marks[i]["start_time"].toString().toDouble() * 1000);
+            const qint64 earliest =
+                i == 0 && arguments.first() == "m4b" ? 0 : cues.at(cue).startMs - 50;
+            QVERIFY2(startMs >= earliest && startMs <= cues.at(cue).startMs + 50,
+                     qPrintable(QStringLiteral("%1 at %2 ms, its word at %3 ms")
+                                    .arg(chapters.at(i))
+                                    .arg(startMs)
+                                    .arg(cues.at(cue).startMs)));
+        }
     }
 
     // A render gives the same bytes every time. Outputs are never taken for inputs: a second
@@ -563,13 +665,15 @@ private Q_SLOTS:
             const Run first = run(arguments, bare);
             QVERIFY2(first.status == 0 && first.err.isEmpty(), qPrintable(first.err));
             const QMap<QString, QByteArray> written = contents(path(format));
-            QCOMPARE(written.size(), 6);
+            // The notes' heading is a chapter: a wave file marks it in a cue sheet.
+            const int cues = format == "wav" ? 1 : 0;
+            QCOMPARE(written.size(), 6 + cues);
             QVERIFY(written.value("plain." + format).startsWith(format == "wav" ? "RIFF" : "OggS"));
             const Run second = run(arguments, bare);
             QVERIFY2(second.status == 0 && second.err.isEmpty(), qPrintable(second.err));
-            QCOMPARE(second.out.count("written "), 4);
-            QVERIFY(second.out.contains("skipped 4 file(s) in " + format +
-                                        " that are sound or timing files"));
+            QCOMPARE(second.out.count("written "), 4 + cues);
+            QVERIFY(second.out.contains(QStringLiteral("skipped %1 file(s) in ").arg(4 + cues) +
+                                        format + " that are sound or timing files"));
             QVERIFY(contents(path(format)) == written);
 
             const Run piped = run({"--format", format, format + "/plain.txt", "-o", "-"}, bare);
