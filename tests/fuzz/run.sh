@@ -21,8 +21,8 @@ cxx="${CXX_FUZZ:-clang++-14}"
 declare -A sources=(
     [ChmFile]="helpviewer/ChmFile.cpp helpviewer/ChmSitemap.cpp platform/ChildProcess.cpp"
     [ChmTables]="helpviewer/ChmFile.cpp helpviewer/ChmSitemap.cpp platform/ChildProcess.cpp"
-    [RtfReader]="documents/RtfReader.cpp documents/CodePage.cpp documents/DocumentFile.cpp
-                 platform/FileError.cpp"
+    [RtfReader]="documents/RtfReader.cpp documents/DocumentOutline.cpp documents/CodePage.cpp
+                 documents/DocumentFile.cpp platform/FileError.cpp"
     [FormFile]="platform/FormFile.cpp platform/PropertyBag.cpp platform/Picture.cpp
                 platform/Resources.cpp platform/EventLog.cpp platform/MessageBoxService.cpp
                 platform/AppInfo.cpp"
