@@ -21,6 +21,7 @@
 #include <QSaveFile>
 #include <QSortFilterProxyModel>
 #include <QTableView>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace app {
@@ -79,6 +80,10 @@ PronunciationListDialog::PronunciationListDialog(const QList<speech::LexiconEntr
     m_find->setAccessibleName(QStringLiteral("Find"));
     m_find->setPlaceholderText(QStringLiteral("type to show only the matching pronunciations"));
     m_find->setClearButtonEnabled(true);
+    // The line edit's own clear button comes without a name.
+    for (QToolButton* clear : m_find->findChildren<QToolButton*>()) {
+        clear->setAccessibleName(QStringLiteral("Clear"));
+    }
     auto* findLabel = new QLabel(QStringLiteral("&Find:"), this);
     findLabel->setBuddy(m_find);
     connect(m_find, &QLineEdit::textChanged, m_shown, &QSortFilterProxyModel::setFilterFixedString);

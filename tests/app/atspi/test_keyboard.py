@@ -1,6 +1,7 @@
 """Keys only, no pointer: type a sentence, choose Mike, set speed 200 with the arrows, speak
 (F5), pause and resume (F6), stop (Escape), record to a typed path (Ctrl+R), then open How to
-Use (Alt+H, Return). What the window shows is read through the accessibility bus."""
+Use (Alt+H, Return), About, Pronounce As (F8) and Pronunciations (Alt+S, P). What the window
+shows is read through the accessibility bus."""
 
 import os
 import time
@@ -12,6 +13,11 @@ from harness import (check, find, fresh, keys, label_for, labelled_by, pump, run
 
 TEXT = ("The keyboard is all this user has. Every control answers it, and the workbench "
         "reads this sentence aloud, pauses, resumes and stops when told.")
+
+
+# What a reader lands on and must hear a name for.
+NAMED = (pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_CHECK_BOX, pyatspi.ROLE_TEXT,
+         pyatspi.ROLE_COMBO_BOX, pyatspi.ROLE_TABLE)
 
 
 def focused(window):
@@ -88,9 +94,12 @@ def test(program):
     print("statuses heard:", " ".join(program.statuses))
     print("recorded", os.path.getsize(wave), "bytes")
 
-    # How to Use (a frame) and About (a dialog), each closed again with Escape.
+    # How to Use (a frame), About and the pronunciation dialogs, each closed again with
+    # Escape; in the dialogs every control a reader can land on has a name.
     for opening, title, role in ((("alt+h", "Return"), "Help", pyatspi.ROLE_FRAME),
-                                 (("alt+h", "a"), "About", pyatspi.ROLE_DIALOG)):
+                                 (("alt+h", "a"), "About", pyatspi.ROLE_DIALOG),
+                                 (("F8",), "Pronounce As", pyatspi.ROLE_DIALOG),
+                                 (("alt+s", "p"), "Pronunciations", pyatspi.ROLE_DIALOG)):
         program.focus_window()  # no window manager gives it back when a window closes
         keys(*opening)
         def showing():
@@ -100,6 +109,12 @@ def test(program):
         roles = [app.getChildAtIndex(i).getRole() for i in range(app.childCount)
                  if title in app.getChildAtIndex(i).name]
         check(roles == [role], "the %s window reads as %s" % (title, roles))
+        shown = next(app.getChildAtIndex(i) for i in range(app.childCount)
+                     if title in app.getChildAtIndex(i).name)
+        nameless = [a.getRoleName() for a in walk(shown) if a.getRole() in NAMED and
+                    fresh(a).getState().contains(pyatspi.STATE_FOCUSABLE) and not a.name]
+        check(role == pyatspi.ROLE_FRAME or not nameless,
+              "nameless controls in %s: %s" % (title, nameless))
         keys("Escape")
         wait_until("the %s window closed by Escape" % title, lambda: not showing(), 30)
 
