@@ -58,11 +58,6 @@ QString SingleInstance::socketPath() const
     return path + QLatin1String(".socket");
 }
 
-bool SingleInstance::listen(std::function<void(const QString& file)> onFile)
-{
-    return listen(std::move(onFile), {});
-}
-
 bool SingleInstance::listen(std::function<void(const QString& file)> onFile,
                             CommandHandler onCommand)
 {

@@ -27,16 +27,15 @@ public:
     // A lock that cannot be made at all (no writable folder) lets the program run.
     bool tryAcquire();
 
-    // For the copy that holds the lock: each file a later copy hands over arrives here,
-    // on the GUI thread. False when the socket cannot be made (files then cannot arrive).
-    bool listen(std::function<void(const QString& file)> onFile);
     // What the running copy makes of a command: the answer the other copy gets, and on
     // success the work, done from the event loop once that copy has its answer.
     using CommandWork = std::function<void()>;
     using CommandHandler =
         std::function<Result<CommandWork>(const QString& name, const QString& argument)>;
-    // As listen(onFile), and each command a later copy hands over arrives at onCommand.
-    bool listen(std::function<void(const QString& file)> onFile, CommandHandler onCommand);
+    // For the copy that holds the lock: each file a later copy hands over arrives at onFile,
+    // each command at onCommand (when given), on the GUI thread. False when the socket
+    // cannot be made (files and commands then cannot arrive).
+    bool listen(std::function<void(const QString& file)> onFile, CommandHandler onCommand = {});
 
     // For a refused copy: gives the running copy a file to open, waiting a few seconds
     // for one that is still starting. False when no copy took it.

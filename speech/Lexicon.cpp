@@ -275,11 +275,6 @@ SpokenText Lexicon::applyFor(QStringView text, const VoiceDefinition& voice) con
     return apply(text, voice.language(), voice.takesPhonemes());
 }
 
-bool Lexicon::languageMatches(const QString& entryLanguage, const QString& voiceLanguage)
-{
-    return tagCovers(languageTag(entryLanguage), languageTag(voiceLanguage));
-}
-
 QString Lexicon::problem(const LexiconEntry& entry)
 {
     if (entry.written.isEmpty()) {

@@ -60,8 +60,6 @@ public:
     // What the voice says for the text: in its language, with phonemes where it takes them.
     SpokenText applyFor(QStringView text, const VoiceDefinition& voice) const;
 
-    // Whether an entry of the language is for a voice of that one ("en" is for "en-us").
-    static bool languageMatches(const QString& entryLanguage, const QString& voiceLanguage);
     // Why the entry cannot be used (an empty written form, nothing to say instead, a bad
     // pattern, a sound the phoneme input has no symbol for); empty when it can.
     static QString problem(const LexiconEntry& entry);
