@@ -240,19 +240,25 @@ bool SoundFileWriter::write(const qint16* samples, qsizetype count)
     }
     const double ratio = double(m_codedRate) / m_sampleRate;
     m_resampled.resize(qsizetype(std::ceil(double(count) * ratio)) + 64);
+    const qsizetype produced = writeResampled(m_in.constData(), size_t(count));
+    if (produced < 0) {
+        return false;
+    }
+    m_written += count - produced; // counted in the caller's samples
+    return true;
+}
+
+qsizetype SoundFileWriter::writeResampled(const float* samples, size_t count)
+{
     size_t produced = 0;
-    soxr_process(m_resampler, m_in.constData(), size_t(count), nullptr, m_resampled.data(),
+    soxr_process(m_resampler, samples, count, nullptr, m_resampled.data(),
                  size_t(m_resampled.size()), &produced);
     m_converted.resize(qsizetype(produced));
     for (qsizetype i = 0; i < qsizetype(produced); ++i) {
         m_converted[i] =
             qint16(std::lround(std::clamp(m_resampled[i] * 32768.0f, -32768.0f, 32767.0f)));
     }
-    if (!writeToFile(m_converted.constData(), m_converted.size())) {
-        return false;
-    }
-    m_written += count - m_converted.size(); // counted in the caller's samples
-    return true;
+    return writeToFile(m_converted.constData(), m_converted.size()) ? qsizetype(produced) : -1;
 }
 
 bool SoundFileWriter::writeToFile(const qint16* samples, qsizetype count)
@@ -300,17 +306,10 @@ bool SoundFileWriter::commit()
         return false;
     }
     if (m_resampler != nullptr) {
-        size_t produced = 0;
+        // What the resampler still holds comes out in pieces until it has none left.
         m_resampled.resize(4096);
-        do {
-            soxr_process(m_resampler, nullptr, 0, nullptr, m_resampled.data(),
-                         size_t(m_resampled.size()), &produced);
-            m_converted.resize(qsizetype(produced));
-            for (qsizetype i = 0; i < qsizetype(produced); ++i) {
-                m_converted[i] =
-                    qint16(std::lround(std::clamp(m_resampled[i] * 32768.0f, -32768.0f, 32767.0f)));
-            }
-        } while (produced > 0 && writeToFile(m_converted.constData(), m_converted.size()));
+        while (writeResampled(nullptr, 0) > 0) {
+        }
     }
     BookTags given = m_tags.value_or(BookTags{});
     if (given.title.isEmpty()) {
