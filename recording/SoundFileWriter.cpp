@@ -28,16 +28,14 @@ namespace {
 int sndfileFormat(SoundFormat format)
 {
     switch (format) {
-    case SoundFormat::Mp3:
-        return SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
     case SoundFormat::OggVorbis:
         return SF_FORMAT_OGG | SF_FORMAT_VORBIS;
-    case SoundFormat::Opus:
-        return SF_FORMAT_OGG | SF_FORMAT_OPUS;
     case SoundFormat::Flac:
         return SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
     case SoundFormat::Wave:
-    case SoundFormat::M4b: // not written by libsndfile
+    case SoundFormat::Mp3: // MP3, Opus and M4B have encoders of their own
+    case SoundFormat::Opus:
+    case SoundFormat::M4b:
         break;
     }
     return SF_FORMAT_RF64 | SF_FORMAT_PCM_16;
@@ -206,17 +204,10 @@ bool SoundFileWriter::open()
         fail(QString::fromUtf8(sf_strerror(nullptr)));
         return false;
     }
-    switch (m_format) {
-    case SoundFormat::Wave:
-        // Plain WAV unless the data outgrows it.
+    // Plain WAV unless the data outgrows it; the Vorbis and FLAC encoders' own defaults suit
+    // speech.
+    if (m_format == SoundFormat::Wave) {
         sf_command(m_sound, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
-        break;
-    case SoundFormat::Mp3:
-    case SoundFormat::Opus:
-    case SoundFormat::OggVorbis:
-    case SoundFormat::Flac:
-    case SoundFormat::M4b:
-        break; // the encoders' own defaults suit speech
     }
     // Wave files take their tags after the data (the header is rewritten in place);
     // the other formats only before it.
