@@ -1,7 +1,7 @@
 #include "recording/ReadAlongBook.h"
 
-#include "platform/FileError.h"
 #include "platform/WriteBack.h"
+#include "recording/SideFile.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -386,14 +386,10 @@ QList<std::pair<QString, QByteArray>> ReadAlongBook::files(const Content& conten
 
 platform::Result<void> ReadAlongBook::write(const QString& target, const Content& content)
 {
-    if (const QString problem = platform::writeTargetProblem(target); !problem.isEmpty()) {
-        return platform::Failure{problem};
-    }
     // The book replaces the file that was there only once it is whole.
     QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly)) {
-        const int refused = platform::writeAccessError(target);
-        return platform::Failure{platform::fileErrorText(refused != 0 ? refused : errno, &file)};
+    if (platform::Result<void> opened = openSaveFile(file); !opened) {
+        return opened;
     }
     SaveFileSource state{file};
     zip_error_t error;

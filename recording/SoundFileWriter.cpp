@@ -160,15 +160,8 @@ void SoundFileWriter::addChapter(const ChapterMark& chapter)
 
 bool SoundFileWriter::open()
 {
-    // A link is written through to where it points, as the timing files beside it are.
-    if (const QString problem = platform::writeTargetProblem(m_target); !problem.isEmpty()) {
-        fail(problem);
-        return false;
-    }
-    if (!m_file.open(QIODevice::WriteOnly)) {
-        // The save file refuses some targets by itself, without a word from the system.
-        const int refused = platform::writeAccessError(m_target);
-        failFile(refused != 0 ? refused : errno);
+    if (const platform::Result<void> opened = openSaveFile(m_file); !opened) {
+        fail(opened.error());
         return false;
     }
     if (m_codedRate != m_sampleRate) {
