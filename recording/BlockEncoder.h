@@ -43,8 +43,8 @@ private:
     };
 
     void submit(bool last);
-    // Hands finished blocks to the output in order; with wait, waits until at most
-    // `keep` blocks are left in flight.
+    // Hands finished blocks to the output in order, waiting for the oldest while more than
+    // `keep` blocks are in flight.
     bool drain(qsizetype keep);
 
     std::unique_ptr<BlockCodec> m_codec;

@@ -1,16 +1,14 @@
 #include "recording/ReadAlongBook.h"
 
-#include "platform/FileError.h"
+#include "platform/WriteBack.h"
+#include "recording/SideFile.h"
 
-#include <QCryptographicHash>
 #include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
-#include <QTemporaryFile>
+#include <QFile>
+#include <QSaveFile>
 #include <QUuid>
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <zip.h>
 
 namespace recording {
@@ -289,6 +287,58 @@ QString zipError(zip_t* archive)
     return QString::fromUtf8(zip_strerror(archive));
 }
 
+// libzip writes the book through this into a save file, which puts it in place once whole
+// as it does every other file a recording makes. A new book is only written, never read.
+struct SaveFileSource
+{
+    QSaveFile& file;
+    zip_error_t error{};
+
+    static zip_int64_t call(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command)
+    {
+        auto* source = static_cast<SaveFileSource*>(state);
+        QSaveFile& file = source->file;
+        switch (command) {
+        case ZIP_SOURCE_SUPPORTS:
+            return ZIP_SOURCE_SUPPORTS_WRITABLE;
+        case ZIP_SOURCE_STAT:
+            // No archive there yet: libzip makes a new one.
+            zip_error_set(&source->error, ZIP_ER_READ, ENOENT);
+            return -1;
+        case ZIP_SOURCE_ERROR:
+            return zip_error_to_data(&source->error, data, length);
+        case ZIP_SOURCE_BEGIN_WRITE:
+        case ZIP_SOURCE_COMMIT_WRITE:   // put in place by the caller
+        case ZIP_SOURCE_ROLLBACK_WRITE: // discarded by the caller
+        case ZIP_SOURCE_FREE:
+            return 0;
+        case ZIP_SOURCE_WRITE:
+            if (file.write(static_cast<const char*>(data), qint64(length)) != qint64(length)) {
+                zip_error_set(&source->error, ZIP_ER_WRITE, errno);
+                return -1;
+            }
+            return zip_int64_t(length);
+        case ZIP_SOURCE_SEEK_WRITE: {
+            const zip_int64_t at = zip_source_seek_compute_offset(
+                zip_uint64_t(file.pos()), zip_uint64_t(file.size()), data, length, &source->error);
+            if (at < 0) {
+                return -1;
+            }
+            if (!file.seek(at)) {
+                zip_error_set(&source->error, ZIP_ER_SEEK, errno);
+                return -1;
+            }
+            return 0;
+        }
+        case ZIP_SOURCE_TELL_WRITE:
+            return file.pos();
+        default:
+            zip_error_set(&source->error, ZIP_ER_OPNOTSUPP, 0);
+            return -1;
+        }
+    }
+};
+
 } // namespace
 
 QString ReadAlongBook::clock(qint64 ms)
@@ -336,28 +386,25 @@ QList<std::pair<QString, QByteArray>> ReadAlongBook::files(const Content& conten
 
 platform::Result<void> ReadAlongBook::write(const QString& target, const Content& content)
 {
-    if (const QString problem = platform::writeTargetProblem(target); !problem.isEmpty()) {
-        return platform::Failure{problem};
+    // The book replaces the file that was there only once it is whole.
+    QSaveFile file(target);
+    if (platform::Result<void> opened = openSaveFile(file); !opened) {
+        return opened;
     }
-    // The book is made under a name of its own beside the target and renamed over it only
-    // once the archive is closed, so a failure leaves the file that was there.
-    QTemporaryFile aside(QFileInfo(target).absoluteDir().filePath(
-        QStringLiteral(".%1.XXXXXX").arg(QFileInfo(target).fileName())));
-    if (!aside.open()) {
-        const int refused = platform::writeAccessError(target);
-        return platform::Failure{platform::fileErrorText(refused != 0 ? refused : errno)};
-    }
-    aside.close();
-    const QByteArray asidePath = QFile::encodeName(aside.fileName());
-    int error = 0;
-    zip_t* archive = zip_open(asidePath.constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    SaveFileSource state{file};
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* book = zip_source_function_create(SaveFileSource::call, &state, &error);
+    zip_t* archive =
+        book == nullptr ? nullptr : zip_open_from_source(book, ZIP_CREATE | ZIP_TRUNCATE, &error);
     if (archive == nullptr) {
-        zip_error_t reason;
-        zip_error_init_with_code(&reason, error);
-        const QString text = QString::fromUtf8(zip_error_strerror(&reason));
-        zip_error_fini(&reason);
+        zip_source_free(book);
+        const QString text = QString::fromUtf8(zip_error_strerror(&error));
+        zip_error_fini(&error);
+        platform::discard(file);
         return platform::Failure{text};
     }
+    zip_error_fini(&error);
     // libzip reads the entries when the archive is closed: their bytes must live till then.
     const QList<std::pair<QString, QByteArray>> entries = files(content);
     QString failure;
@@ -393,21 +440,15 @@ platform::Result<void> ReadAlongBook::write(const QString& target, const Content
             zip_set_file_compression(archive, zip_uint64_t(index), ZIP_CM_STORE, 0);
         }
     }
+    if (failure.isEmpty() && zip_close(archive) != 0) {
+        failure = zipError(archive);
+    }
     if (!failure.isEmpty()) {
         zip_discard(archive);
+        platform::discard(file);
         return platform::Failure{failure};
     }
-    if (zip_close(archive) != 0) {
-        failure = zipError(archive);
-        zip_discard(archive);
-        return platform::Failure{failure};
-    }
-    if (std::rename(asidePath.constData(), QFile::encodeName(target).constData()) != 0) {
-        return platform::Failure{platform::fileErrorText(errno)};
-    }
-    // QTemporaryFile would remove the target now under its old name: it is gone already.
-    aside.setAutoRemove(false);
-    return {};
+    return platform::commitWhole(file);
 }
 
 } // namespace recording

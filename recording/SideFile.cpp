@@ -20,16 +20,25 @@ QString sideFilePath(const QString& soundPath, const QString& suffix)
                                                                           : path;
 }
 
-platform::Result<void> writeSideFile(const QString& path, const QByteArray& data)
+platform::Result<void> openSaveFile(QSaveFile& file)
 {
-    // A link is written through to where it points.
+    const QString path = file.fileName();
     if (const QString problem = platform::writeTargetProblem(path); !problem.isEmpty()) {
         return platform::Failure{problem};
     }
-    QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
+        // The save file refuses some targets by itself, without a word from the system.
         const int refused = platform::writeAccessError(path);
         return platform::Failure{platform::fileErrorText(refused != 0 ? refused : errno, &file)};
+    }
+    return {};
+}
+
+platform::Result<void> writeSideFile(const QString& path, const QByteArray& data)
+{
+    QSaveFile file(path);
+    if (platform::Result<void> opened = openSaveFile(file); !opened) {
+        return opened;
     }
     if (file.write(data) != data.size()) {
         const int error = errno;

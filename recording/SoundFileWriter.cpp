@@ -28,16 +28,14 @@ namespace {
 int sndfileFormat(SoundFormat format)
 {
     switch (format) {
-    case SoundFormat::Mp3:
-        return SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
     case SoundFormat::OggVorbis:
         return SF_FORMAT_OGG | SF_FORMAT_VORBIS;
-    case SoundFormat::Opus:
-        return SF_FORMAT_OGG | SF_FORMAT_OPUS;
     case SoundFormat::Flac:
         return SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
     case SoundFormat::Wave:
-    case SoundFormat::M4b: // not written by libsndfile
+    case SoundFormat::Mp3: // MP3, Opus and M4B have encoders of their own
+    case SoundFormat::Opus:
+    case SoundFormat::M4b:
         break;
     }
     return SF_FORMAT_RF64 | SF_FORMAT_PCM_16;
@@ -162,15 +160,8 @@ void SoundFileWriter::addChapter(const ChapterMark& chapter)
 
 bool SoundFileWriter::open()
 {
-    // A link is written through to where it points, as the timing files beside it are.
-    if (const QString problem = platform::writeTargetProblem(m_target); !problem.isEmpty()) {
-        fail(problem);
-        return false;
-    }
-    if (!m_file.open(QIODevice::WriteOnly)) {
-        // The save file refuses some targets by itself, without a word from the system.
-        const int refused = platform::writeAccessError(m_target);
-        failFile(refused != 0 ? refused : errno);
+    if (const platform::Result<void> opened = openSaveFile(m_file); !opened) {
+        fail(opened.error());
         return false;
     }
     if (m_codedRate != m_sampleRate) {
@@ -206,17 +197,10 @@ bool SoundFileWriter::open()
         fail(QString::fromUtf8(sf_strerror(nullptr)));
         return false;
     }
-    switch (m_format) {
-    case SoundFormat::Wave:
-        // Plain WAV unless the data outgrows it.
+    // Plain WAV unless the data outgrows it; the Vorbis and FLAC encoders' own defaults suit
+    // speech.
+    if (m_format == SoundFormat::Wave) {
         sf_command(m_sound, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
-        break;
-    case SoundFormat::Mp3:
-    case SoundFormat::Opus:
-    case SoundFormat::OggVorbis:
-    case SoundFormat::Flac:
-    case SoundFormat::M4b:
-        break; // the encoders' own defaults suit speech
     }
     // Wave files take their tags after the data (the header is rewritten in place);
     // the other formats only before it.
@@ -240,19 +224,25 @@ bool SoundFileWriter::write(const qint16* samples, qsizetype count)
     }
     const double ratio = double(m_codedRate) / m_sampleRate;
     m_resampled.resize(qsizetype(std::ceil(double(count) * ratio)) + 64);
+    const qsizetype produced = writeResampled(m_in.constData(), size_t(count));
+    if (produced < 0) {
+        return false;
+    }
+    m_written += count - produced; // counted in the caller's samples
+    return true;
+}
+
+qsizetype SoundFileWriter::writeResampled(const float* samples, size_t count)
+{
     size_t produced = 0;
-    soxr_process(m_resampler, m_in.constData(), size_t(count), nullptr, m_resampled.data(),
+    soxr_process(m_resampler, samples, count, nullptr, m_resampled.data(),
                  size_t(m_resampled.size()), &produced);
     m_converted.resize(qsizetype(produced));
     for (qsizetype i = 0; i < qsizetype(produced); ++i) {
         m_converted[i] =
             qint16(std::lround(std::clamp(m_resampled[i] * 32768.0f, -32768.0f, 32767.0f)));
     }
-    if (!writeToFile(m_converted.constData(), m_converted.size())) {
-        return false;
-    }
-    m_written += count - m_converted.size(); // counted in the caller's samples
-    return true;
+    return writeToFile(m_converted.constData(), m_converted.size()) ? qsizetype(produced) : -1;
 }
 
 bool SoundFileWriter::writeToFile(const qint16* samples, qsizetype count)
@@ -300,17 +290,10 @@ bool SoundFileWriter::commit()
         return false;
     }
     if (m_resampler != nullptr) {
-        size_t produced = 0;
+        // What the resampler still holds comes out in pieces until it has none left.
         m_resampled.resize(4096);
-        do {
-            soxr_process(m_resampler, nullptr, 0, nullptr, m_resampled.data(),
-                         size_t(m_resampled.size()), &produced);
-            m_converted.resize(qsizetype(produced));
-            for (qsizetype i = 0; i < qsizetype(produced); ++i) {
-                m_converted[i] =
-                    qint16(std::lround(std::clamp(m_resampled[i] * 32768.0f, -32768.0f, 32767.0f)));
-            }
-        } while (produced > 0 && writeToFile(m_converted.constData(), m_converted.size()));
+        while (writeResampled(nullptr, 0) > 0) {
+        }
     }
     BookTags given = m_tags.value_or(BookTags{});
     if (given.title.isEmpty()) {

@@ -64,6 +64,9 @@ private:
     bool rewriteAsPlainPcm();
     bool stampStreamSerial();
     bool writeToFile(const qint16* samples, qsizetype count);
+    // Resamples the samples (none: the end of the sound, to flush what the resampler holds)
+    // into m_resampled and writes what comes out: how many samples did, -1 when writing failed.
+    qsizetype writeResampled(const float* samples, size_t count);
     bool openEncoder(int rate);
     bool appendToFile(const QByteArray& bytes);
     void failEncoder();
