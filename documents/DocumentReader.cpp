@@ -249,12 +249,9 @@ bool readsByContentAlways(const QByteArray& data, DocumentKind kind)
     return kind == DocumentKind::RichText || kind == DocumentKind::Pdf;
 }
 
-} // namespace
-
-platform::Result<DocumentText> readDocumentData(const QByteArray& data,
-                                                const DocumentReadOptions& options)
+// The document with its outline made to keep its promises, whichever reader made it.
+platform::Result<DocumentText> finished(platform::Result<DocumentText> read)
 {
-    platform::Result<DocumentText> read = readData(data, kindWithoutArchive(data), options);
     if (!read) {
         return read;
     }
@@ -262,8 +259,6 @@ platform::Result<DocumentText> readDocumentData(const QByteArray& data,
     finishOutline(document.outline, document.text);
     return document;
 }
-
-namespace {
 
 platform::Result<DocumentText> readFileAs(const QString& path, ReadingChoice choice,
                                           const DocumentReadOptions& options)
@@ -291,13 +286,13 @@ platform::Result<DocumentText> readFileAs(const QString& path, ReadingChoice cho
 platform::Result<DocumentText> readDocumentAs(const QString& path, ReadingChoice choice,
                                               const DocumentReadOptions& options)
 {
-    platform::Result<DocumentText> read = readFileAs(path, choice, options);
-    if (!read) {
-        return read;
-    }
-    DocumentText document = std::move(read).value();
-    finishOutline(document.outline, document.text);
-    return document;
+    return finished(readFileAs(path, choice, options));
+}
+
+platform::Result<DocumentText> readDocumentData(const QByteArray& data,
+                                                const DocumentReadOptions& options)
+{
+    return finished(readData(data, kindWithoutArchive(data), options));
 }
 
 platform::Result<QString> readDocument(const QString& path)
