@@ -199,12 +199,11 @@ platform::Result<DocumentText> whole(platform::Result<QString> text)
 platform::Result<DocumentText> readRichText(const QByteArray& data)
 {
     QTextDocument document;
-    RtfInfo info;
-    const platform::Result<RtfEnd> read = RtfReader::read(data, document, &info);
+    DocumentOutline outline;
+    const platform::Result<RtfEnd> read = RtfReader::read(data, document, &outline);
     if (!read) {
         return platform::Failure{read.error()};
     }
-    DocumentOutline outline{info.title, info.author, std::nullopt, info.headings};
     return DocumentText{document.toPlainText(), read.value() == RtfEnd::CutShort,
                         std::move(outline)};
 }
