@@ -110,9 +110,9 @@ int headingLevelOfStyleName(QStringView name)
     return match.hasMatch() ? match.capturedView(1).toInt() : 0;
 }
 
-DocumentOutline plainTextChapters(QStringView text)
+QList<Chapter> plainTextChapters(QStringView text)
 {
-    DocumentOutline outline;
+    QList<Chapter> chapters;
     const QList<Line> lines = linesOf(text);
     const auto blank = [&](qsizetype i) {
         return i < 0 || i >= lines.size() || lines[i].text.isEmpty();
@@ -138,9 +138,9 @@ DocumentOutline plainTextChapters(QStringView text)
         } else if (!blank(i + 1)) {
             continue;
         }
-        outline.chapters.append(Chapter{title, line.start, 1});
+        chapters.append(Chapter{title, line.start, 1});
     }
-    return outline;
+    return chapters;
 }
 
 QList<Chapter> locateHeadings(const QList<Chapter>& headings, QStringView text)
@@ -194,7 +194,7 @@ void finishOutline(DocumentOutline& outline, QStringView text)
                     [](const Chapter& a, const Chapter& b) { return a.textStart == b.textStart; });
     chapters.erase(samePlace, chapters.end());
     if (chapters.isEmpty()) {
-        chapters = plainTextChapters(text).chapters;
+        chapters = plainTextChapters(text);
         for (Chapter& chapter : chapters) {
             chapter.title = cleanTitle(chapter.title);
         }

@@ -38,7 +38,7 @@ constexpr int kMaxChapterLevel = 3;
 
 // The chapters of a text without markup: lines standing alone that read like "Chapter 12",
 // "CHAPTER XII", "Part Two: The Return", "Prologue", optionally followed by a title line.
-DocumentOutline plainTextChapters(QStringView text);
+QList<Chapter> plainTextChapters(QStringView text);
 
 // A title as a listener hears it: whitespace collapsed, control characters removed, cut short.
 QString cleanTitle(QStringView title);

@@ -93,31 +93,29 @@ DocumentKind kindWithoutArchive(const QByteArray& data)
                                                                   : DocumentKind::PlainText;
 }
 
-// A member the converter will need, read once to prove the archive is whole.
-platform::Result<void> checkMember(const ZipArchive& archive, const QString& name, qint64 maxBytes)
-{
-    const platform::Result<QByteArray> member = archive.read(name, maxBytes);
-    if (!member) {
-        return platform::Failure{member.error()};
-    }
-    return {};
-}
-
-// LibreOffice's text, and the outline read from the document's own XML beside it.
+// LibreOffice's text, and the outline read from the document's own XML beside it. The main
+// part is read first: it proves the archive whole before the converter starts, and holds the
+// headings.
 platform::Result<DocumentText> convertWithOutline(const QByteArray& data, const ZipArchive& archive,
                                                   wordoutline::Format format,
                                                   const DocumentReadOptions& options)
 {
+    const bool openDocument = format == wordoutline::Format::OpenDocument;
+    const platform::Result<QByteArray> body = archive.read(
+        openDocument ? QStringLiteral("content.xml") : QStringLiteral("word/document.xml"),
+        options.maxBytes);
+    if (!body) {
+        return platform::Failure{body.error()};
+    }
     platform::Result<QString> text = WordConverter::convertData(
         data,
-        format == wordoutline::Format::OpenDocument ? WordConverter::Format::OpenDocument
-                                                    : WordConverter::Format::OfficeOpenXml,
+        openDocument ? WordConverter::Format::OpenDocument : WordConverter::Format::OfficeOpenXml,
         options.converterTimeoutMs);
     if (!text) {
         return platform::Failure{text.error()};
     }
     DocumentText read{std::move(text).value(), false, {}};
-    read.outline = wordoutline::read(archive, format, read.text);
+    read.outline = wordoutline::read(archive, format, body.value(), read.text);
     return read;
 }
 
@@ -138,21 +136,10 @@ platform::Result<DocumentText> readArchive(const QByteArray& data,
         if (manifest && manifest.value().contains("encryption-data")) {
             return platform::Failure{passwordProtected()};
         }
-        if (const platform::Result<void> whole =
-                checkMember(archive, QStringLiteral("content.xml"), options.maxBytes);
-            !whole) {
-            return platform::Failure{whole.error()};
-        }
         return convertWithOutline(data, archive, wordoutline::Format::OpenDocument, options);
     }
-    case DocumentKind::OfficeOpenXml: {
-        if (const platform::Result<void> whole =
-                checkMember(archive, QStringLiteral("word/document.xml"), options.maxBytes);
-            !whole) {
-            return platform::Failure{whole.error()};
-        }
+    case DocumentKind::OfficeOpenXml:
         return convertWithOutline(data, archive, wordoutline::Format::OfficeOpenXml, options);
-    }
     default:
         return platform::Failure{tr("The file is a zip archive that holds no document this program "
                                     "can read.")};
@@ -212,12 +199,11 @@ platform::Result<DocumentText> whole(platform::Result<QString> text)
 platform::Result<DocumentText> readRichText(const QByteArray& data)
 {
     QTextDocument document;
-    RtfInfo info;
-    const platform::Result<RtfEnd> read = RtfReader::read(data, document, &info);
+    DocumentOutline outline;
+    const platform::Result<RtfEnd> read = RtfReader::read(data, document, &outline);
     if (!read) {
         return platform::Failure{read.error()};
     }
-    DocumentOutline outline{info.title, info.author, std::nullopt, info.headings};
     return DocumentText{document.toPlainText(), read.value() == RtfEnd::CutShort,
                         std::move(outline)};
 }
@@ -262,12 +248,9 @@ bool readsByContentAlways(const QByteArray& data, DocumentKind kind)
     return kind == DocumentKind::RichText || kind == DocumentKind::Pdf;
 }
 
-} // namespace
-
-platform::Result<DocumentText> readDocumentData(const QByteArray& data,
-                                                const DocumentReadOptions& options)
+// The document with its outline made to keep its promises, whichever reader made it.
+platform::Result<DocumentText> finished(platform::Result<DocumentText> read)
 {
-    platform::Result<DocumentText> read = readData(data, kindWithoutArchive(data), options);
     if (!read) {
         return read;
     }
@@ -275,8 +258,6 @@ platform::Result<DocumentText> readDocumentData(const QByteArray& data,
     finishOutline(document.outline, document.text);
     return document;
 }
-
-namespace {
 
 platform::Result<DocumentText> readFileAs(const QString& path, ReadingChoice choice,
                                           const DocumentReadOptions& options)
@@ -304,13 +285,13 @@ platform::Result<DocumentText> readFileAs(const QString& path, ReadingChoice cho
 platform::Result<DocumentText> readDocumentAs(const QString& path, ReadingChoice choice,
                                               const DocumentReadOptions& options)
 {
-    platform::Result<DocumentText> read = readFileAs(path, choice, options);
-    if (!read) {
-        return read;
-    }
-    DocumentText document = std::move(read).value();
-    finishOutline(document.outline, document.text);
-    return document;
+    return finished(readFileAs(path, choice, options));
+}
+
+platform::Result<DocumentText> readDocumentData(const QByteArray& data,
+                                                const DocumentReadOptions& options)
+{
+    return finished(readData(data, kindWithoutArchive(data), options));
 }
 
 platform::Result<QString> readDocument(const QString& path)

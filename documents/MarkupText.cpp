@@ -72,6 +72,22 @@ QString metaAuthor(const QString& html)
     return {};
 }
 
+// The document's text, and its headings placed in it.
+DocumentText withHeadings(const QTextDocument& document)
+{
+    DocumentText read;
+    QList<qsizetype> lineStarts;
+    read.text = plainText(document, &lineStarts);
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        const int level = block.blockFormat().headingLevel();
+        if (level >= 1 && level <= kMaxChapterLevel) {
+            read.outline.chapters.append(
+                Chapter{block.text(), lineStarts[block.blockNumber()], level});
+        }
+    }
+    return read;
+}
+
 } // namespace
 
 bool looksLikeHtml(const QByteArray& head)
@@ -146,25 +162,6 @@ void setHtml(QTextDocument& document, const QByteArray& data)
     document.setHtml(decodeHtml(data));
 }
 
-QString fromHtml(const QByteArray& data)
-{
-    QTextDocument document;
-    setHtml(document, data);
-    return plainText(document);
-}
-
-QList<Chapter> headings(const QTextDocument& document, const QList<qsizetype>& lineStarts)
-{
-    QList<Chapter> found;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        const int level = block.blockFormat().headingLevel();
-        if (level >= 1 && level <= kMaxChapterLevel && block.blockNumber() < lineStarts.size()) {
-            found.append(Chapter{block.text(), lineStarts[block.blockNumber()], level});
-        }
-    }
-    return found;
-}
-
 QHash<QString, qsizetype> anchorStarts(const QTextDocument& document,
                                        const QList<qsizetype>& lineStarts,
                                        const QSet<QString>& wanted)
@@ -189,10 +186,7 @@ DocumentText htmlDocument(const QByteArray& data)
     const QString html = decodeHtml(data);
     QTextDocument document;
     document.setHtml(html);
-    DocumentText read;
-    QList<qsizetype> lineStarts;
-    read.text = plainText(document, &lineStarts);
-    read.outline.chapters = headings(document, lineStarts);
+    DocumentText read = withHeadings(document);
     read.outline.title = document.metaInformation(QTextDocument::DocumentTitle);
     read.outline.author = metaAuthor(html);
     return read;
@@ -202,18 +196,7 @@ DocumentText markdownDocument(const QString& markdown)
 {
     QTextDocument document;
     document.setMarkdown(markdown, QTextDocument::MarkdownDialectGitHub);
-    DocumentText read;
-    QList<qsizetype> lineStarts;
-    read.text = plainText(document, &lineStarts);
-    read.outline.chapters = headings(document, lineStarts);
-    return read;
-}
-
-QString fromMarkdown(const QString& markdown)
-{
-    QTextDocument document;
-    document.setMarkdown(markdown, QTextDocument::MarkdownDialectGitHub);
-    return plainText(document);
+    return withHeadings(document);
 }
 
 } // namespace documents::markuptext

@@ -21,25 +21,18 @@ bool looksLikeHtml(const QByteArray& head);
 // (lists, links, emphasis, quotes, fenced code).
 bool looksLikeMarkdown(const QString& text);
 
-// A page's text; its encoding comes from its byte-order mark or <meta> charset, else
-// UTF-8.
-QString fromHtml(const QByteArray& data);
-QString fromMarkdown(const QString& markdown);
-
-// The same with the outline: headings h1 to h3 (in Markdown "#" to "###" and underlined
-// ones), and a page's <title> and author <meta>.
+// A page's or a note's text with its outline: headings h1 to h3 (in Markdown "#" to "###"
+// and underlined ones), and a page's <title> and author <meta>. A page's encoding comes from
+// its byte-order mark or <meta> charset, else UTF-8.
 DocumentText htmlDocument(const QByteArray& data);
 DocumentText markdownDocument(const QString& markdown);
 
-// Reads the page into the document, in the encoding fromHtml uses.
+// Reads the page into the document, in the encoding htmlDocument uses.
 void setHtml(QTextDocument& document, const QByteArray& data);
 
 // A document's text, paragraph after paragraph, each list item led by its number or
 // bullet; lineStarts, when given, gets the offset where each block's line begins.
 QString plainText(const QTextDocument& document, QList<qsizetype>* lineStarts = nullptr);
-
-// The document's headings, placed by the line starts plainText gave.
-QList<Chapter> headings(const QTextDocument& document, const QList<qsizetype>& lineStarts);
 
 // Where the blocks holding the wanted anchors (ids) begin; an anchor not there is left out.
 QHash<QString, qsizetype> anchorStarts(const QTextDocument& document,

@@ -265,7 +265,7 @@ public:
 
     void run();
     bool ended() const { return m_ended; }
-    const RtfInfo& info() const { return m_info; }
+    const DocumentOutline& outline() const { return m_outline; }
 
 private:
     // Tokens
@@ -358,7 +358,7 @@ private:
 
     // Headings: the levels of the styles that make them, the style being defined, and the
     // paragraph's own style and outline level (0-based; -1 none).
-    RtfInfo m_info;
+    DocumentOutline m_outline;
     QHash<int, int> m_styleLevels;
     int m_styleBeingDefined = 0;
     int m_styleOutline = -1;
@@ -695,7 +695,7 @@ void Parser::noteHeading()
         m_paragraphOutline >= 0 ? m_paragraphOutline + 1 : m_styleLevels.value(m_paragraphStyle, 0);
     const QTextBlock block = m_cursor.block();
     if (outline >= 1 && outline <= kMaxChapterLevel && !block.text().isEmpty()) {
-        m_info.headings.append(Chapter{block.text(), block.position(), outline});
+        m_outline.chapters.append(Chapter{block.text(), block.position(), outline});
     }
 }
 
@@ -936,7 +936,7 @@ void Parser::controlWord(const QByteArray& word, bool hasParameter, int paramete
             m_oldTextAfter = word == "pntxta";
             (m_oldTextAfter ? m_oldNumbering.after : m_oldNumbering.before).clear();
         } else if (destination.value() == Destination::InfoText) {
-            m_infoTarget = word == "title" ? &m_info.title : &m_info.author;
+            m_infoTarget = word == "title" ? &m_outline.title : &m_outline.author;
             m_infoTarget->clear();
             m_infoBytes.clear();
         } else if (word == "sv" && m_propertyName == "gtextUNICODE") {
@@ -1198,7 +1198,7 @@ bool RtfReader::looksLikeRtf(const QByteArray& data)
 }
 
 platform::Result<RtfEnd> RtfReader::read(const QByteArray& data, QTextDocument& document,
-                                         RtfInfo* info)
+                                         DocumentOutline* outline)
 {
     if (!looksLikeRtf(data)) {
         return platform::Failure{tr("The file is not in Rich Text Format.")};
@@ -1215,8 +1215,8 @@ platform::Result<RtfEnd> RtfReader::read(const QByteArray& data, QTextDocument& 
     parser.run();
     edit.endEditBlock();
     document.setUndoRedoEnabled(undo);
-    if (info != nullptr) {
-        *info = parser.info();
+    if (outline != nullptr) {
+        *outline = parser.outline();
     }
     return parser.ended() ? RtfEnd::Complete : RtfEnd::CutShort;
 }

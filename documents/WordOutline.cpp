@@ -69,12 +69,12 @@ int styleLevel(const QHash<QString, WordStyle>& styles, QString id)
 }
 
 // Word's paragraphs, each with its own outline level or its style's.
-QList<Chapter> wordHeadings(const ZipArchive& archive)
+QList<Chapter> wordHeadings(const ZipArchive& archive, const QByteArray& body)
 {
     const QHash<QString, WordStyle> styles =
         wordStyles(member(archive, QStringLiteral("word/styles.xml"), kMaxPartBytes));
     QList<Chapter> headings;
-    QXmlStreamReader xml(member(archive, QStringLiteral("word/document.xml"), kMaxPartBytes));
+    QXmlStreamReader xml(body);
     int depth = 0; // of the paragraph being read, 0 outside one
     int level = 0;
     QString text;
@@ -110,10 +110,10 @@ QList<Chapter> wordHeadings(const ZipArchive& archive)
 }
 
 // OpenDocument's headings carry their level; notes inside them are not their text.
-QList<Chapter> openDocumentHeadings(const ZipArchive& archive)
+QList<Chapter> openDocumentHeadings(const QByteArray& body)
 {
     QList<Chapter> headings;
-    QXmlStreamReader xml(member(archive, QStringLiteral("content.xml"), kMaxPartBytes));
+    QXmlStreamReader xml(body);
     int depth = 0;
     int level = 0;
     QString text;
@@ -179,7 +179,8 @@ void readProperties(const QByteArray& data, DocumentOutline& outline)
 
 } // namespace
 
-DocumentOutline read(const ZipArchive& archive, Format format, QStringView text)
+DocumentOutline read(const ZipArchive& archive, Format format, const QByteArray& body,
+                     QStringView text)
 {
     DocumentOutline outline;
     const bool word = format == Format::OfficeOpenXml;
@@ -188,7 +189,7 @@ DocumentOutline read(const ZipArchive& archive, Format format, QStringView text)
                           kMaxPropertiesBytes),
                    outline);
     outline.chapters =
-        locateHeadings(word ? wordHeadings(archive) : openDocumentHeadings(archive), text);
+        locateHeadings(word ? wordHeadings(archive, body) : openDocumentHeadings(body), text);
     return outline;
 }
 

@@ -2,6 +2,7 @@
 
 #include "documents/DocumentOutline.h"
 
+#include <QByteArray>
 #include <QStringView>
 
 // The outline of word-processor documents (.docx, .odt), read from the XML in their zip
@@ -15,8 +16,11 @@ namespace wordoutline {
 
 enum class Format { OfficeOpenXml, OpenDocument };
 
-// Anything that cannot be read leaves its part of the outline empty.
-DocumentOutline read(const ZipArchive& archive, Format format, QStringView text);
+// The document's main part (word/document.xml, content.xml), already read, holds its headings;
+// the archive, its styles and properties. Anything that cannot be read leaves its part of the
+// outline empty.
+DocumentOutline read(const ZipArchive& archive, Format format, const QByteArray& body,
+                     QStringView text);
 
 } // namespace wordoutline
 } // namespace documents
