@@ -177,17 +177,11 @@ void Pronunciations::pronounceAs()
     PronunciationDialog dialog(
         entry, voiceLanguage(),
         [this](const speech::LexiconEntry& tried, const QString& word) {
-            PronunciationModel trial;
-            trial.setEntries(m_entries);
-            trial.put(tried);
-            return test(trial.entries(), word);
+            return test(PronunciationModel::withEntry(m_entries, tried), word);
         },
         &m_window);
     dialog.setKeeper([this](const speech::LexiconEntry& kept) {
-        PronunciationModel list;
-        list.setEntries(m_entries);
-        list.put(kept);
-        return saveFailure(list.entries());
+        return saveFailure(PronunciationModel::withEntry(m_entries, kept));
     });
     dialog.exec();
     // What was tried goes; what was kept stays.
