@@ -444,7 +444,7 @@ void Main::Form_Load()
         QMetaObject::invokeMethod(this, &Main::noSoundOutput, Qt::QueuedConnection);
     }
     // Over the window once it shows, as the missing sound output is.
-    if (m_pronunciations && !m_pronunciations->loadProblem().isEmpty()) {
+    if (m_pronunciations) {
         QMetaObject::invokeMethod(m_pronunciations, &Pronunciations::tellLoadProblem,
                                   Qt::QueuedConnection);
     }

@@ -147,7 +147,6 @@ public:
     speech::SpeechControl* speechControl() const { return m_speech; }
     editor::CommonDialog& commonDialog() { return m_commonDialog; }
     FollowAlong* followAlong() const { return m_follow; }
-    Pronunciations* pronunciations() const { return m_pronunciations; }
 
 Q_SIGNALS:
     // ERASE is about to empty the editor of this text (never empty).

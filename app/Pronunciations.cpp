@@ -38,9 +38,9 @@ QString asideName(const QString& path)
 } // namespace
 
 Pronunciations::Pronunciations(QWidget& window, editor::RichTextBox& editor,
-                               speech::SpeechControl& speech, Speaker speaker, QString path)
+                               speech::SpeechControl& speech, Speaker speaker)
     : QObject(&window), m_window(window), m_editor(editor), m_speech(speech),
-      m_speaker(std::move(speaker)), m_path(std::move(path))
+      m_speaker(std::move(speaker)), m_path(speech::lexicon_file::userPath())
 {
     platform::Result<QList<speech::LexiconEntry>> loaded = speech::lexicon_file::load(m_path);
     if (loaded) {
@@ -56,11 +56,6 @@ Pronunciations::Pronunciations(QWidget& window, editor::RichTextBox& editor,
         platform::eventlog::error(m_loadProblem);
     }
     handToSpeech(m_entries);
-}
-
-QString Pronunciations::defaultPath()
-{
-    return speech::lexicon_file::userPath();
 }
 
 void Pronunciations::addMenu(platform::MenuBar& menu)
