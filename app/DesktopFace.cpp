@@ -19,8 +19,6 @@ const QString DesktopFace::kReadClipboardKey = QStringLiteral("keyReadClipboard"
 namespace {
 
 const QString kReadClipboardSetting = QStringLiteral("speech/readClipboardChanges");
-const QString kSpeakingText = QStringLiteral("SPEAKING");
-const QString kPausedText = QStringLiteral("PAUSED");
 
 using platform::Failure;
 using Answer = platform::Result<platform::SingleInstance::CommandWork>;
@@ -203,9 +201,9 @@ void DesktopFace::statusChanged()
 {
     using Status = desktop::Player::Status;
     const QString& shown = m_main.statusText();
-    const Status status = shown == kSpeakingText ? Status::Playing
-                          : shown == kPausedText ? Status::Paused
-                                                 : Status::Stopped;
+    const Status status = shown == Main::kSpeakingStatus ? Status::Playing
+                          : shown == Main::kPausedStatus ? Status::Paused
+                                                         : Status::Stopped;
     if (status == Status::Playing && m_player.status() == Status::Stopped) {
         QString title = QFileInfo(m_main.documentPath()).completeBaseName();
         if (auto* editor = m_main.findChild<editor::RichTextBox*>(QStringLiteral("RichTextBox1"));

@@ -131,8 +131,12 @@ public:
 
     // Paused while the PAUSE button offers to resume.
     qint16 pauseState() const;
-    // The speaking state the status line shows (SPEAKING, PAUSED, STOPPED, RECORDING).
+    // The speaking state the status line shows: one of these.
     const QString& statusText() const { return m_statusText; }
+    static const QString kStoppedStatus;
+    static const QString kSpeakingStatus;
+    static const QString kPausedStatus;
+    static const QString kRecordingStatus;
     // A short message in the status line for the user, who is likely in another program;
     // after a few seconds the line shows the state again.
     void showStatusNote(const QString& text);
