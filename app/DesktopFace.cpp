@@ -142,16 +142,11 @@ void DesktopFace::run(const desktop::Command& command)
 
 void DesktopFace::speakNewText(const QString& text)
 {
-    auto* editor = m_main.findChild<editor::RichTextBox*>(QStringLiteral("RichTextBox1"));
-    if (!editor) {
-        return;
-    }
     // What was typed since the last save is in the draft before it goes, as Open leaves it.
     m_session.saveDraft();
-    m_main.stopBeforeNewText();
-    editor->setText(text);
-    editor->setSelStart(0);
-    m_main.setDocumentPath(QString());
+    if (!m_main.replaceText(text, QString())) {
+        return;
+    }
     // After the stopped speech's end has been reported, as Speak from the Caret starts.
     QMetaObject::invokeMethod(
         &m_main, [this] { press("cmdSpkText"); }, Qt::QueuedConnection);

@@ -963,6 +963,19 @@ void Main::stopBeforeNewText()
     }
 }
 
+bool Main::replaceText(const QString& text, const QString& documentPath)
+{
+    if (!m_richTextBox1) {
+        return false;
+    }
+    stopBeforeNewText();
+    m_richTextBox1->setText(text);
+    m_richTextBox1->setSelStart(0);
+    // After the text: an editor emptied on the way clears the name.
+    setDocumentPath(documentPath);
+    return true;
+}
+
 void Main::cmdClearText_Click()
 {
     if (const QString text = m_richTextBox1->text(); !text.isEmpty()) {

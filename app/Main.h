@@ -128,6 +128,10 @@ public:
     // Whatever replaces the whole text stops the speech or recording of the old one first,
     // as STOP does (ERASE is disabled meanwhile for the same reason).
     void stopBeforeNewText();
+    // Puts a text that is not a file's in place of the editor's, as Open puts a file's: the
+    // old one stops speaking, the caret goes to the start, and the text is known by the
+    // document's name (empty: none). False when the text was not replaced.
+    bool replaceText(const QString& text, const QString& documentPath);
 
     // Paused while the PAUSE button offers to resume.
     qint16 pauseState() const;
