@@ -120,14 +120,14 @@ Answer DesktopFace::command(const QString& name, const QString& text)
         missing = QStringLiteral("No text was given to speak.");
         break;
     }
-    if (speak.isEmpty() || m_main.isRecording()) {
-        if (speak.isEmpty()) {
-            // The user is in another program: a line in the status, not a box to answer.
-            m_main.showStatusNote(missing);
-        }
-        return Failure{speak.isEmpty() ? missing
-                                       : QStringLiteral("Parlanza is recording; try again when "
-                                                        "the recording is done.")};
+    if (speak.isEmpty()) {
+        // The user is in another program: a line in the status, not a box to answer.
+        m_main.showStatusNote(missing);
+        return Failure{missing};
+    }
+    if (m_main.isRecording()) {
+        return Failure{
+            QStringLiteral("Parlanza is recording; try again when the recording is done.")};
     }
     return Answer([this, speak] { speakNewText(speak); });
 }
