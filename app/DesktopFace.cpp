@@ -19,8 +19,6 @@ const QString DesktopFace::kReadClipboardKey = QStringLiteral("keyReadClipboard"
 namespace {
 
 const QString kReadClipboardSetting = QStringLiteral("speech/readClipboardChanges");
-const QString kSpeakingText = QStringLiteral("SPEAKING");
-const QString kPausedText = QStringLiteral("PAUSED");
 
 using platform::Failure;
 using Answer = platform::Result<platform::SingleInstance::CommandWork>;
@@ -122,14 +120,14 @@ Answer DesktopFace::command(const QString& name, const QString& text)
         missing = QStringLiteral("No text was given to speak.");
         break;
     }
-    if (speak.isEmpty() || m_main.isRecording()) {
-        if (speak.isEmpty()) {
-            // The user is in another program: a line in the status, not a box to answer.
-            m_main.showStatusNote(missing);
-        }
-        return Failure{speak.isEmpty() ? missing
-                                       : QStringLiteral("Parlanza is recording; try again when "
-                                                        "the recording is done.")};
+    if (speak.isEmpty()) {
+        // The user is in another program: a line in the status, not a box to answer.
+        m_main.showStatusNote(missing);
+        return Failure{missing};
+    }
+    if (m_main.isRecording()) {
+        return Failure{
+            QStringLiteral("Parlanza is recording; try again when the recording is done.")};
     }
     return Answer([this, speak] { speakNewText(speak); });
 }
@@ -144,16 +142,11 @@ void DesktopFace::run(const desktop::Command& command)
 
 void DesktopFace::speakNewText(const QString& text)
 {
-    auto* editor = m_main.findChild<editor::RichTextBox*>(QStringLiteral("RichTextBox1"));
-    if (!editor) {
-        return;
-    }
     // What was typed since the last save is in the draft before it goes, as Open leaves it.
     m_session.saveDraft();
-    m_main.stopBeforeNewText();
-    editor->setText(text);
-    editor->setSelStart(0);
-    m_main.setDocumentPath(QString());
+    if (!m_main.replaceText(text, QString())) {
+        return;
+    }
     // After the stopped speech's end has been reported, as Speak from the Caret starts.
     QMetaObject::invokeMethod(
         &m_main, [this] { press("cmdSpkText"); }, Qt::QueuedConnection);
@@ -203,9 +196,9 @@ void DesktopFace::statusChanged()
 {
     using Status = desktop::Player::Status;
     const QString& shown = m_main.statusText();
-    const Status status = shown == kSpeakingText ? Status::Playing
-                          : shown == kPausedText ? Status::Paused
-                                                 : Status::Stopped;
+    const Status status = shown == Main::kSpeakingStatus ? Status::Playing
+                          : shown == Main::kPausedStatus ? Status::Paused
+                                                         : Status::Stopped;
     if (status == Status::Playing && m_player.status() == Status::Stopped) {
         QString title = QFileInfo(m_main.documentPath()).completeBaseName();
         if (auto* editor = m_main.findChild<editor::RichTextBox*>(QStringLiteral("RichTextBox1"));

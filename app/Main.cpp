@@ -58,10 +58,6 @@ QString userFolder(QStandardPaths::StandardLocation which)
     return QFileInfo(folder).isDir() ? folder : QDir::homePath();
 }
 
-const QString kStopped = QStringLiteral("STOPPED");
-const QString kSpeaking = QStringLiteral("SPEAKING");
-const QString kPausedText = QStringLiteral("PAUSED");
-const QString kRecordingText = QStringLiteral("RECORDING");
 const QString kPauseCaption = QStringLiteral("PAUSE");
 const QString kResumeCaption = QStringLiteral("RESUME");
 const QString kNoText = QStringLiteral("Please Enter Some Text In the Text Box !");
@@ -444,7 +440,7 @@ void Main::Form_Load()
         QMetaObject::invokeMethod(this, &Main::noSoundOutput, Qt::QueuedConnection);
     }
     // Over the window once it shows, as the missing sound output is.
-    if (m_pronunciations && !m_pronunciations->loadProblem().isEmpty()) {
+    if (m_pronunciations) {
         QMetaObject::invokeMethod(m_pronunciations, &Pronunciations::tellLoadProblem,
                                   Qt::QueuedConnection);
     }
@@ -669,7 +665,7 @@ void Main::speakNow(const QString& text, std::optional<int> followFrom)
     }
     m_timer1->start();
     m_cmdPauseText->setEnabled(true);
-    setStatus(kSpeaking, kStatusYellow);
+    setStatus(kSpeakingStatus, kStatusYellow);
     m_cmdClearText->setEnabled(false);
     if (m_speech->lastResult() == speech::SpeechControl::ResultIncompatible) {
         incompatibleSetting();
@@ -695,12 +691,12 @@ void Main::cmdPauseText_Click()
         m_cmdPauseText->setCaption(kResumeCaption);
         m_cmdSpkText->setEnabled(false);
         m_timer1->stop();
-        setStatus(kPausedText, kStatusYellow);
+        setStatus(kPausedStatus, kStatusYellow);
     } else if (caption == kResumeCaption) {
         m_speech->resume();
         m_cmdPauseText->setCaption(kPauseCaption);
         m_cmdSpkText->setEnabled(true);
-        setStatus(kSpeaking, kStatusYellow);
+        setStatus(kSpeakingStatus, kStatusYellow);
         if (m_held) {
             QMetaObject::invokeMethod(this, &Main::speakHeld, Qt::QueuedConnection);
         } else {
@@ -725,7 +721,7 @@ void Main::cmdStopText_Click()
     m_cmdClearText->setEnabled(true);
     m_cmdPauseText->setCaption(kPauseCaption);
     clearPicture();
-    setStatus(kStopped, kStatusRed);
+    setStatus(kStoppedStatus, kStatusRed);
 }
 
 void Main::DirectSS1_AudioStop()
@@ -750,9 +746,9 @@ void Main::DirectSS1_AudioStop()
         m_cmdClearText->setEnabled(true);
     }
     if (paused) {
-        setStatus(kPausedText, kStatusYellow);
+        setStatus(kPausedStatus, kStatusYellow);
     } else {
-        setStatus(kStopped, kStatusRed);
+        setStatus(kStoppedStatus, kStatusRed);
     }
 }
 
@@ -834,7 +830,7 @@ void Main::startRecording(const QString& path, const QString& text)
     m_speech->setOutputFile(path);
     m_speech->speak(text);
     m_timer1->start();
-    setStatus(kRecordingText, kStatusCyan);
+    setStatus(kRecordingStatus, kStatusCyan);
     m_recording = true;
     m_cmdSpkText->setEnabled(false);
     m_cmdPauseText->setEnabled(false);
@@ -888,6 +884,10 @@ void Main::tellNoSoundOutput()
         platform::MessageButtons::Ok, platform::MessageIcon::Information, {}, this);
 }
 
+const QString Main::kStoppedStatus = QStringLiteral("STOPPED");
+const QString Main::kSpeakingStatus = QStringLiteral("SPEAKING");
+const QString Main::kPausedStatus = QStringLiteral("PAUSED");
+const QString Main::kRecordingStatus = QStringLiteral("RECORDING");
 const QString Main::kSoundLostNotice = QStringLiteral("Sound output lost; looking for it...");
 
 void Main::soundOutputChanged(bool heard)
@@ -930,7 +930,7 @@ void Main::holdSpeech(int start, int end, bool midway)
     m_cmdPauseText->setEnabled(true);
     m_cmdClearText->setEnabled(false);
     if (pauseState() != kPaused) {
-        setStatus(kSpeaking, kStatusYellow);
+        setStatus(kSpeakingStatus, kStatusYellow);
     }
 }
 
@@ -961,6 +961,19 @@ void Main::stopBeforeNewText()
     if (m_recording || (m_cmdPauseText && m_cmdPauseText->isEnabled())) {
         cmdStopText_Click();
     }
+}
+
+bool Main::replaceText(const QString& text, const QString& documentPath)
+{
+    if (!m_richTextBox1) {
+        return false;
+    }
+    stopBeforeNewText();
+    m_richTextBox1->setText(text);
+    m_richTextBox1->setSelStart(0);
+    // After the text: an editor emptied on the way clears the name.
+    setDocumentPath(documentPath);
+    return true;
 }
 
 void Main::cmdClearText_Click()

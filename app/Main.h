@@ -128,11 +128,19 @@ public:
     // Whatever replaces the whole text stops the speech or recording of the old one first,
     // as STOP does (ERASE is disabled meanwhile for the same reason).
     void stopBeforeNewText();
+    // Puts a text that is not a file's in place of the editor's, as Open puts a file's: the
+    // old one stops speaking, the caret goes to the start, and the text is known by the
+    // document's name (empty: none). False when the text was not replaced.
+    bool replaceText(const QString& text, const QString& documentPath);
 
     // Paused while the PAUSE button offers to resume.
     qint16 pauseState() const;
-    // The speaking state the status line shows (SPEAKING, PAUSED, STOPPED, RECORDING).
+    // The speaking state the status line shows: one of these.
     const QString& statusText() const { return m_statusText; }
+    static const QString kStoppedStatus;
+    static const QString kSpeakingStatus;
+    static const QString kPausedStatus;
+    static const QString kRecordingStatus;
     // A short message in the status line for the user, who is likely in another program;
     // after a few seconds the line shows the state again.
     void showStatusNote(const QString& text);
@@ -147,7 +155,6 @@ public:
     speech::SpeechControl* speechControl() const { return m_speech; }
     editor::CommonDialog& commonDialog() { return m_commonDialog; }
     FollowAlong* followAlong() const { return m_follow; }
-    Pronunciations* pronunciations() const { return m_pronunciations; }
 
 Q_SIGNALS:
     // ERASE is about to empty the editor of this text (never empty).

@@ -189,16 +189,10 @@ void PronunciationListDialog::updateButtons()
 
 bool PronunciationListDialog::editEntry(const speech::LexiconEntry& entry, int row)
 {
-    const auto withEntry = [this, row](const speech::LexiconEntry& tried) {
-        PronunciationModel trial;
-        trial.setEntries(m_model->entries());
-        trial.put(tried, row);
-        return trial.entries();
-    };
     PronunciationDialog::Tester tester;
     if (m_tester) {
-        tester = [this, withEntry](const speech::LexiconEntry& tried, const QString& word) {
-            return m_tester(withEntry(tried), word);
+        tester = [this, row](const speech::LexiconEntry& tried, const QString& word) {
+            return m_tester(PronunciationModel::withEntry(m_model->entries(), tried, row), word);
         };
     }
     PronunciationDialog dialog(entry, m_voiceLanguage, tester, this);

@@ -86,6 +86,16 @@ int PronunciationModel::put(const speech::LexiconEntry& entry, int row)
     return row;
 }
 
+QList<speech::LexiconEntry>
+PronunciationModel::withEntry(const QList<speech::LexiconEntry>& entries,
+                              const speech::LexiconEntry& entry, int row)
+{
+    PronunciationModel list;
+    list.setEntries(entries);
+    list.put(entry, row);
+    return list.entries();
+}
+
 void PronunciationModel::remove(QList<int> rows)
 {
     std::sort(rows.begin(), rows.end(), std::greater<>());

@@ -24,6 +24,9 @@ public:
     // Puts the entry in place of the one at `row` (-1: none) and of any other it stands
     // for; its row afterwards.
     int put(const speech::LexiconEntry& entry, int row = -1);
+    // The entries as put() would leave them, for trying or keeping one without a model.
+    static QList<speech::LexiconEntry> withEntry(const QList<speech::LexiconEntry>& entries,
+                                                 const speech::LexiconEntry& entry, int row = -1);
     void remove(QList<int> rows);
     // Changed since setEntries.
     bool isModified() const { return m_modified; }

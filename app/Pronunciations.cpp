@@ -38,9 +38,9 @@ QString asideName(const QString& path)
 } // namespace
 
 Pronunciations::Pronunciations(QWidget& window, editor::RichTextBox& editor,
-                               speech::SpeechControl& speech, Speaker speaker, QString path)
+                               speech::SpeechControl& speech, Speaker speaker)
     : QObject(&window), m_window(window), m_editor(editor), m_speech(speech),
-      m_speaker(std::move(speaker)), m_path(std::move(path))
+      m_speaker(std::move(speaker)), m_path(speech::lexicon_file::userPath())
 {
     platform::Result<QList<speech::LexiconEntry>> loaded = speech::lexicon_file::load(m_path);
     if (loaded) {
@@ -56,11 +56,6 @@ Pronunciations::Pronunciations(QWidget& window, editor::RichTextBox& editor,
         platform::eventlog::error(m_loadProblem);
     }
     handToSpeech(m_entries);
-}
-
-QString Pronunciations::defaultPath()
-{
-    return speech::lexicon_file::userPath();
 }
 
 void Pronunciations::addMenu(platform::MenuBar& menu)
@@ -177,17 +172,11 @@ void Pronunciations::pronounceAs()
     PronunciationDialog dialog(
         entry, voiceLanguage(),
         [this](const speech::LexiconEntry& tried, const QString& word) {
-            PronunciationModel trial;
-            trial.setEntries(m_entries);
-            trial.put(tried);
-            return test(trial.entries(), word);
+            return test(PronunciationModel::withEntry(m_entries, tried), word);
         },
         &m_window);
     dialog.setKeeper([this](const speech::LexiconEntry& kept) {
-        PronunciationModel list;
-        list.setEntries(m_entries);
-        list.put(kept);
-        return saveFailure(list.entries());
+        return saveFailure(PronunciationModel::withEntry(m_entries, kept));
     });
     dialog.exec();
     // What was tried goes; what was kept stays.

@@ -33,20 +33,16 @@ public:
     using Speaker = std::function<QString(const QString& text)>;
 
     // window: the main window, which owns it and parents its dialogs. A file that cannot
-    // be read leaves the pronunciations empty and the file as it is (see loadProblem()).
+    // be read leaves the pronunciations empty and the file as it is (see tellLoadProblem()).
     Pronunciations(QWidget& window, editor::RichTextBox& editor, speech::SpeechControl& speech,
-                   Speaker speaker, QString path = defaultPath());
+                   Speaker speaker);
 
     // Adds its commands to the Speak menu (which must exist) and to the editor's context menu.
     void addMenu(platform::MenuBar& menu);
 
-    // Why the file could not be read at start, in words for the user; empty when it was.
-    const QString& loadProblem() const { return m_loadProblem; }
-    // Tells the user the load problem, once.
+    // Tells the user, once, why the file could not be read at start; nothing when it was.
     void tellLoadProblem();
 
-    const QList<speech::LexiconEntry>& entries() const { return m_entries; }
-    QString path() const { return m_path; }
     // Saves the pronunciations to the file and hands them to speech. A file that could not
     // be read at start is kept beside it first, as name.damaged.
     platform::Result<void> setEntries(const QList<speech::LexiconEntry>& entries);
@@ -55,8 +51,6 @@ public:
     QString wordAtCaret() const;
     void pronounceAs();
     void showList();
-
-    static QString defaultPath();
 
 private:
     void menuClicked(qint32 id);
@@ -73,6 +67,7 @@ private:
     Speaker m_speaker;
     QString m_path;
     QList<speech::LexiconEntry> m_entries;
+    // Why the file could not be read at start, in words for the user; empty when it was.
     QString m_loadProblem;
     // The file could not be read: it is kept aside before the first save replaces it.
     bool m_keepAside = false;

@@ -259,12 +259,8 @@ void Session::addReopenItem()
 
 void Session::reopenLastText()
 {
-    auto* box = control<editor::RichTextBox>(m_main, "RichTextBox1");
-    if (box && m_lastText) {
-        m_main.stopBeforeNewText();
-        box->setText(*m_lastText);
-        box->setSelStart(0);
-        m_main.setDocumentPath(m_lastDocument);
+    if (m_lastText) {
+        m_main.replaceText(*m_lastText, m_lastDocument);
     }
 }
 

@@ -56,11 +56,6 @@ std::optional<int> Start::handOverEarly(const QStringList& arguments, const QStr
     return handOver(instance, *command.value());
 }
 
-bool Start::Form_Load(const QString& file)
-{
-    return Form_Load(file, std::nullopt);
-}
-
 bool Start::Form_Load(const QString& file, const std::optional<desktop::Command>& command)
 {
     // The running copy has another working folder.

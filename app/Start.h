@@ -25,10 +25,10 @@ public:
 
     // False when another copy is running: the user has been told, or the running copy has
     // the file, and this copy must end. A file given is opened as the Open command would.
-    bool Form_Load(const QString& file = QString());
-    // As Form_Load(file), with a command to do: by the running copy, or by this one once its
-    // window is up. For a copy that must end, exitCode() tells whether the command was taken.
-    bool Form_Load(const QString& file, const std::optional<desktop::Command>& command);
+    // A command given is done by the running copy, or by this one once its window is up;
+    // for a copy that must end, exitCode() tells whether the command was taken.
+    bool Form_Load(const QString& file = QString(),
+                   const std::optional<desktop::Command>& command = std::nullopt);
     int exitCode() const { return m_exitCode; }
 
     // Before the program builds anything: when the arguments ask for a command and a copy
