@@ -18,6 +18,7 @@ public:
         QVector<qint16> samples; // the lead-in, the block itself, then the lead-out
         qsizetype leadIn = 0;    // samples before the block itself
         qsizetype length = 0;    // samples of the block itself
+        qint64 start = 0;        // where the block itself begins in the stream
         bool first = false;
         bool last = false; // the lead-out is empty: the encoder is flushed
     };
@@ -27,6 +28,8 @@ public:
         QList<QByteArray> packets;
         qsizetype length = 0; // samples of the block they stand for
         bool last = false;
+        // The block's own samples, for a container that keeps a digest of the whole sound.
+        QVector<qint16> samples;
     };
 
     virtual ~BlockCodec() = default;

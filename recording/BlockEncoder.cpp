@@ -74,6 +74,8 @@ void BlockEncoder::submit(bool last)
     block.last = last;
     block.leadIn = m_pendingLead;
     block.length = last ? m_pending.size() - m_pendingLead : m_blockLength;
+    block.start = m_submitted;
+    m_submitted += block.length;
     const qsizetype end = last ? m_pending.size() : m_pendingLead + m_blockLength;
     block.samples = m_pending.mid(0, std::min(m_pending.size(), end + m_codec->leadOut()));
     m_first = false;

@@ -56,6 +56,7 @@ private:
     QVector<qint16> m_pending;                 // from the next block's lead-in on
     qsizetype m_pendingLead = 0;               // samples of m_pending before the next block
     qsizetype m_blockLength = 0;
+    qint64 m_submitted = 0; // samples of the blocks handed to the encoders
     bool m_first = true;
     bool m_failed = false;
     bool m_encoderFailed = false;

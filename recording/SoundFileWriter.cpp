@@ -6,6 +6,7 @@
 #include "recording/BlockEncoder.h"
 #include "recording/BookTagWriter.h"
 #include "recording/CueSheet.h"
+#include "recording/FlacCodec.h"
 #include "recording/Mp3Codec.h"
 #include "recording/OpusCodec.h"
 
@@ -30,10 +31,9 @@ int sndfileFormat(SoundFormat format)
     switch (format) {
     case SoundFormat::OggVorbis:
         return SF_FORMAT_OGG | SF_FORMAT_VORBIS;
-    case SoundFormat::Flac:
-        return SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
     case SoundFormat::Wave:
-    case SoundFormat::Mp3: // MP3, Opus and M4B have encoders of their own
+    case SoundFormat::Flac: // FLAC, MP3, Opus and M4B have encoders of their own
+    case SoundFormat::Mp3:
     case SoundFormat::Opus:
     case SoundFormat::M4b:
         break;
@@ -184,7 +184,8 @@ bool SoundFileWriter::open()
         }
         return true;
     }
-    if (m_format == SoundFormat::Mp3 || m_format == SoundFormat::Opus) {
+    if (m_format == SoundFormat::Mp3 || m_format == SoundFormat::Opus ||
+        m_format == SoundFormat::Flac) {
         return openEncoder(m_codedRate);
     }
     SF_INFO format{};
@@ -197,8 +198,7 @@ bool SoundFileWriter::open()
         fail(QString::fromUtf8(sf_strerror(nullptr)));
         return false;
     }
-    // Plain WAV unless the data outgrows it; the Vorbis and FLAC encoders' own defaults suit
-    // speech.
+    // Plain WAV unless the data outgrows it; the Vorbis encoder's own default suits speech.
     if (m_format == SoundFormat::Wave) {
         sf_command(m_sound, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
     }
@@ -504,6 +504,8 @@ bool SoundFileWriter::openEncoder(int rate)
         if (mp3->ok()) {
             codec = std::move(mp3);
         }
+    } else if (m_format == SoundFormat::Flac) {
+        codec = std::make_unique<FlacCodec>(rate, m_title);
     } else {
         auto opus = std::make_unique<OpusCodec>(rate, m_title);
         if (opus->ok()) {
