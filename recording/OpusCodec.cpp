@@ -12,7 +12,7 @@ constexpr int BitRate = 131000;
 // Opus's complexity (libsndfile used 10). At this bit rate speech is coded in the
 // transform mode alone, and 1 only drops refinements that 131 kbit/s leaves no room to
 // hear: the decoded speech stays within 0.3 dB SNR of complexity 10's and its spectrum as
-// close to the source, for about 45 % less encoding time.
+// close to the source, for about 40 % less encoding time.
 constexpr int Complexity = 1;
 // Granule positions count samples at 48 kHz whatever the stream's rate.
 constexpr int GranuleRate = 48000;
