@@ -12,6 +12,7 @@
 #include <QTextDocument>
 #include <QUrl>
 #include <QXmlStreamReader>
+#include <algorithm>
 
 namespace documents::epubtext {
 
@@ -85,17 +86,37 @@ struct ManifestItem
     QString path; // relative to the archive's root
     QString mediaType;
     QString properties;
+
+    bool has(QStringView property) const
+    {
+        return properties.split(u' ', Qt::SkipEmptyParts).contains(property);
+    }
 };
 
 // What the package document says: its items, their reading order and the book's metadata.
+// Where the package offers several candidates (tables of contents, covers, items of one id)
+// the first in its own order is taken, so a book reads the same every time.
 struct Package
 {
-    QHash<QString, ManifestItem> items; // by id
-    QStringList spine;                  // item ids in reading order
-    QString ncxId;                      // the spine's "toc": the older table of contents
-    QString coverId;                    // the older cover <meta>
+    QList<ManifestItem> items; // in the manifest's order
+    QHash<QString, qsizetype> firstById;
+    QStringList spine; // item ids in reading order
+    QString ncxId;     // the spine's "toc": the older table of contents
+    QString coverId;   // the older cover <meta>
     QString title;
     QString author;
+
+    const ManifestItem* item(const QString& id) const
+    {
+        const qsizetype at = firstById.value(id, -1);
+        return at < 0 ? nullptr : &items.at(at);
+    }
+
+    template <typename Wanted> const ManifestItem* first(Wanted wanted) const
+    {
+        const auto found = std::find_if(items.cbegin(), items.cend(), wanted);
+        return found == items.cend() ? nullptr : &*found;
+    }
 };
 
 Package readPackage(const QByteArray& data, const QString& dir)
@@ -111,14 +132,18 @@ Package readPackage(const QByteArray& data, const QString& dir)
             return attributes.value(QLatin1String(name)).toString();
         };
         if (xml.name() == u"item") {
-            package.items.insert(value("id"),
-                                 ManifestItem{resolve(dir, value("href").section(u'#', 0, 0)),
-                                              value("media-type"), value("properties")});
+            const QString id = value("id");
+            if (!id.isEmpty() && !package.firstById.contains(id)) {
+                package.firstById.insert(id, package.items.size());
+            }
+            package.items << ManifestItem{resolve(dir, value("href").section(u'#', 0, 0)),
+                                          value("media-type"), value("properties")};
         } else if (xml.name() == u"itemref") {
             package.spine << value("idref");
         } else if (xml.name() == u"spine") {
             package.ncxId = value("toc");
-        } else if (xml.name() == u"meta" && value("name") == u"cover") {
+        } else if (xml.name() == u"meta" && value("name") == u"cover" &&
+                   package.coverId.isEmpty()) {
             package.coverId = value("content");
         } else if (package.title.isEmpty() && isDublinCore(xml, u"title")) {
             package.title = xml.readElementText(QXmlStreamReader::IncludeChildElements);
@@ -217,50 +242,44 @@ QList<NavigationEntry> readNcx(const QByteArray& data, const QString& dir)
     return entries;
 }
 
+// The navigation document when it has a table of contents, else the NCX the spine names,
+// else the first NCX of the manifest.
 QList<NavigationEntry> tableOfContents(const ZipArchive& archive, const Package& package)
 {
-    for (auto it = package.items.constBegin(); it != package.items.constEnd(); ++it) {
-        if (it->properties.split(u' ').contains(QStringLiteral("nav"))) {
-            const platform::Result<QByteArray> nav = archive.read(it->path, kMaxMetadataBytes);
-            QList<NavigationEntry> entries;
-            if (nav) {
-                entries = readNavigation(nav.value(), folderOf(it->path));
-            }
+    if (const ManifestItem* nav =
+            package.first([](const ManifestItem& item) { return item.has(u"nav"); })) {
+        const platform::Result<QByteArray> data = archive.read(nav->path, kMaxMetadataBytes);
+        if (data) {
+            QList<NavigationEntry> entries = readNavigation(data.value(), folderOf(nav->path));
             if (!entries.isEmpty()) {
                 return entries;
             }
-            break;
         }
     }
-    ManifestItem ncx = package.items.value(package.ncxId);
-    for (auto it = package.items.constBegin(); ncx.path.isEmpty() && it != package.items.constEnd();
-         ++it) {
-        if (it->mediaType == u"application/x-dtbncx+xml") {
-            ncx = *it;
-        }
+    const ManifestItem* ncx = package.item(package.ncxId);
+    if (ncx == nullptr) {
+        ncx = package.first(
+            [](const ManifestItem& item) { return item.mediaType == u"application/x-dtbncx+xml"; });
     }
-    if (ncx.path.isEmpty()) {
+    if (ncx == nullptr) {
         return {};
     }
-    const platform::Result<QByteArray> data = archive.read(ncx.path, kMaxMetadataBytes);
-    return data ? readNcx(data.value(), folderOf(ncx.path)) : QList<NavigationEntry>();
+    const platform::Result<QByteArray> data = archive.read(ncx->path, kMaxMetadataBytes);
+    return data ? readNcx(data.value(), folderOf(ncx->path)) : QList<NavigationEntry>();
 }
 
 // The cover picture, left out when it is missing or does not decode as a picture.
 std::optional<Cover> readCover(const ZipArchive& archive, const Package& package)
 {
-    QString id = package.coverId;
-    for (auto it = package.items.constBegin(); it != package.items.constEnd(); ++it) {
-        if (it->properties.split(u' ').contains(QStringLiteral("cover-image"))) {
-            id = it.key();
-            break;
-        }
+    const ManifestItem* item =
+        package.first([](const ManifestItem& item) { return item.has(u"cover-image"); });
+    if (item == nullptr) {
+        item = package.item(package.coverId);
     }
-    const ManifestItem item = package.items.value(id);
-    if (item.path.isEmpty()) {
+    if (item == nullptr) {
         return std::nullopt;
     }
-    platform::Result<QByteArray> data = archive.read(item.path, kMaxCoverBytes);
+    platform::Result<QByteArray> data = archive.read(item->path, kMaxCoverBytes);
     if (!data) {
         return std::nullopt;
     }
@@ -315,11 +334,11 @@ platform::Result<DocumentText> read(const ZipArchive& archive, qint64 maxBytes)
     QHash<QString, qsizetype> anchorStarts; // "page#anchor"
     qint64 budget = maxBytes;
     for (const QString& id : package.spine) {
-        const ManifestItem item = package.items.value(id);
-        if (!isPage(item)) {
+        const ManifestItem* item = package.item(id);
+        if (item == nullptr || !isPage(*item)) {
             continue;
         }
-        const platform::Result<QByteArray> page = archive.read(item.path, budget);
+        const platform::Result<QByteArray> page = archive.read(item->path, budget);
         if (!page) {
             return platform::Failure{page.error()};
         }
@@ -327,17 +346,17 @@ platform::Result<DocumentText> read(const ZipArchive& archive, qint64 maxBytes)
         if (!text.isEmpty()) {
             text.append(u'\n');
         }
-        pageStarts.insert(item.path, text.size());
+        pageStarts.insert(item->path, text.size());
         QTextDocument document;
         markuptext::setHtml(document, page.value());
         QList<qsizetype> lineStarts;
-        const QSet<QString> wanted = anchors.value(item.path);
+        const QSet<QString> wanted = anchors.value(item->path);
         const QString pageText =
             markuptext::plainText(document, wanted.isEmpty() ? nullptr : &lineStarts);
         const QHash<QString, qsizetype> found =
             markuptext::anchorStarts(document, lineStarts, wanted);
         for (auto it = found.constBegin(); it != found.constEnd(); ++it) {
-            anchorStarts.insert(item.path + u'#' + it.key(), text.size() + it.value());
+            anchorStarts.insert(item->path + u'#' + it.key(), text.size() + it.value());
         }
         text.append(pageText);
     }

@@ -216,19 +216,23 @@ bool SoundFileWriter::write(const qint16* samples, qsizetype count)
         return false;
     }
     if (m_resampler == nullptr) {
-        return writeToFile(samples, count);
+        if (!writeToFile(samples, count)) {
+            return false;
+        }
+    } else {
+        m_in.resize(count);
+        for (qsizetype i = 0; i < count; ++i) {
+            m_in[i] = float(samples[i]) / 32768.0f;
+        }
+        const double ratio = double(m_codedRate) / m_sampleRate;
+        m_resampled.resize(qsizetype(std::ceil(double(count) * ratio)) + 64);
+        if (writeResampled(m_in.constData(), size_t(count)) < 0) {
+            return false;
+        }
     }
-    m_in.resize(count);
-    for (qsizetype i = 0; i < count; ++i) {
-        m_in[i] = float(samples[i]) / 32768.0f;
-    }
-    const double ratio = double(m_codedRate) / m_sampleRate;
-    m_resampled.resize(qsizetype(std::ceil(double(count) * ratio)) + 64);
-    const qsizetype produced = writeResampled(m_in.constData(), size_t(count));
-    if (produced < 0) {
-        return false;
-    }
-    m_written += count - produced; // counted in the caller's samples
+    // Counted as given, whatever the file's rate: the resampler gives out all it holds back
+    // at the end, the length of these samples at the file's rate and no more.
+    m_written += count;
     return true;
 }
 
@@ -271,7 +275,6 @@ bool SoundFileWriter::writeToFile(const qint16* samples, qsizetype count)
             }
         }
     }
-    m_written += count;
     if (m_format == SoundFormat::OggVorbis || m_format == SoundFormat::Opus) {
         m_content.addData(QByteArrayView(reinterpret_cast<const char*>(samples),
                                          count * qsizetype(sizeof(qint16))));

@@ -50,6 +50,8 @@ public:
 
     QString target() const { return m_target; }
     QString errorString() const { return m_error; }
+    // The sound's length in samples at the rate the writer was made with: all that write()
+    // was given, which is what a player decodes from the file, whatever rate it codes at.
     qint64 samplesWritten() const { return m_written; }
     std::optional<SideFileFailure> sideFileFailure() const { return m_sideFailure; }
 

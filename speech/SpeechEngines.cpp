@@ -87,17 +87,23 @@ qsizetype writtenWordEnd(const SynthContext& context, qsizetype end)
 }
 
 // espeak-ng counts characters from 1; a number read as several words gives each of them
-// the number's characters, which the caller folds into one.
+// the number's characters, which the caller folds into one. A word in small letters after a
+// full stop ("It rained. win") comes placed on the space before it, one character long: it
+// starts at its first letter instead, and ends where it is written.
 void reportEspeakWord(SynthContext& context, const espeak_EVENT& event)
 {
     const qsizetype chars = context.charStarts.size() - 1;
-    const qsizetype first = std::clamp<qsizetype>(event.text_position - 1, 0, chars);
+    const qsizetype placed = std::clamp<qsizetype>(event.text_position - 1, 0, chars);
+    qsizetype first = placed;
+    while (first < chars && QChar::isSpace(characterAt(context, first))) {
+        ++first;
+    }
     if (first < context.wordEnd && event.length > 0) {
         return; // the rest of a written word already marked
     }
-    qsizetype last = std::clamp<qsizetype>(first + event.length, first, chars);
-    if (last > first) {
-        last = writtenWordEnd(context, last);
+    qsizetype last = std::clamp<qsizetype>(placed + event.length, first, chars);
+    if (event.length > 0 && first < chars) {
+        last = writtenWordEnd(context, std::max(last, first + 1));
     }
     context.wordEnd = last;
     SpeechEngines::WordEvent word;

@@ -36,10 +36,7 @@ void WordTimeline::beginPiece(QStringView piece, const QByteArray& utf8, qint64 
         const auto lead = quint8(utf8.at(i));
         const qsizetype length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
         const qsizetype end = std::min(i + length, utf8.size());
-        // espeak-ng now and then starts a word after a sentence end at the space before
-        // it; a replacement's words are placed on what they replaced, not on that space.
-        const bool space = source != nullptr && utf8.at(i) == ' ';
-        std::fill(m_startAt.begin() + i, m_startAt.begin() + end, startOf(unit + (space ? 1 : 0)));
+        std::fill(m_startAt.begin() + i, m_startAt.begin() + end, startOf(unit));
         std::fill(m_endAt.begin() + i, m_endAt.begin() + end, endBefore(unit));
         unit += length == 4 ? 2 : 1;
         i = end;

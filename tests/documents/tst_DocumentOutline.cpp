@@ -57,12 +57,35 @@ QByteArray book(const QByteArray& items, const QByteArray& meta, const QByteArra
     return zipOf(members + extra);
 }
 
-QByteArray png()
+QByteArray picture(const char* format = "PNG")
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
-    QImage(8, 8, QImage::Format_RGB32).save(&buffer, "PNG");
+    QImage(8, 8, QImage::Format_RGB32).save(&buffer, format);
     return bytes;
+}
+
+// The book's table of contents as a navigation document and as an NCX: all its chapters, or
+// only the last.
+QByteArray navigation(bool whole)
+{
+    return page("<nav xmlns:epub='http://www.idpf.org/2007/ops' epub:type='toc'><ol>" +
+                QByteArray(whole ? "<li><a href='text/c1.xhtml'>Part One</a><ol><li><a "
+                                   "href='text/c1.xhtml#storm'>The <b>Storm</b></a></li></ol></li>"
+                                 : "") +
+                "<li><a href='text/c2.xhtml'>After</a></li></ol></nav>");
+}
+
+QByteArray ncx(bool whole)
+{
+    return "<ncx><navMap>" +
+           QByteArray(whole ? "<navPoint><navLabel><text>Part One</text></navLabel><content "
+                              "src='text/c1.xhtml'/><navPoint><navLabel><text>The Storm</text>"
+                              "</navLabel><content src='text/c1.xhtml#storm'/></navPoint>"
+                              "</navPoint>"
+                            : "") +
+           "<navPoint><navLabel><text>After</text></navLabel><content src='text/c2.xhtml'/>"
+           "</navPoint></navMap></ncx>";
 }
 
 QByteArray odt()
@@ -150,26 +173,33 @@ private Q_SLOTS:
             << book("<item id='nav' href='nav.xhtml' media-type='application/xhtml+xml' "
                     "properties='nav'/><item id='pic' href='cover.png' media-type='image/png' "
                     "properties='cover-image'/>",
-                    "", "",
-                    {{"OEBPS/cover.png", png()},
-                     {"OEBPS/nav.xhtml",
-                      page("<nav xmlns:epub='http://www.idpf.org/2007/ops' epub:type='toc'><ol>"
-                           "<li><a href='text/c1.xhtml'>Part One</a><ol><li><a "
-                           "href='text/c1.xhtml#storm'>The <b>Storm</b></a></li></ol></li>"
-                           "<li><a href='text/c2.xhtml'>After</a></li></ol></nav>")}})
+                    "", "", {{"OEBPS/cover.png", picture()}, {"OEBPS/nav.xhtml", navigation(true)}})
             << int(NotNeeded) << epub << "My Book" << me << "image/png";
         QTest::newRow("EPUB 2 NCX, damaged cover")
             << book("<item id='ncx' href='toc.ncx' media-type='application/x-dtbncx+xml'/>"
                     "<item id='pic' href='cover.png' media-type='image/png'/>",
                     "<meta name='cover' content='pic'/>", " toc='ncx'",
-                    {{"OEBPS/cover.png", png().left(40)},
-                     {"OEBPS/toc.ncx",
-                      "<ncx><navMap><navPoint><navLabel><text>Part One</text></navLabel><content "
-                      "src='text/c1.xhtml'/><navPoint><navLabel><text>The Storm</text></navLabel>"
-                      "<content src='text/c1.xhtml#storm'/></navPoint></navPoint><navPoint>"
-                      "<navLabel><text>After</text></navLabel><content src='text/c2.xhtml'/>"
-                      "</navPoint></navMap></ncx>"}})
+                    {{"OEBPS/cover.png", picture().left(40)}, {"OEBPS/toc.ncx", ncx(true)}})
             << int(NotNeeded) << epub << "My Book" << me << "";
+        // Two of each: the package's first is taken, every time.
+        const Members two{{"OEBPS/a.png", picture()},          {"OEBPS/b.bmp", picture("BMP")},
+                          {"OEBPS/a.xhtml", navigation(true)}, {"OEBPS/b.xhtml", navigation(false)},
+                          {"OEBPS/a.ncx", ncx(true)},          {"OEBPS/b.ncx", ncx(false)}};
+        QTest::newRow("EPUB 3, two navigation documents and two covers")
+            << book("<item id='z' href='a.xhtml' media-type='application/xhtml+xml' "
+                    "properties='nav'/><item id='y' href='b.xhtml' "
+                    "media-type='application/xhtml+xml' properties='nav'/><item id='x' "
+                    "href='a.png' media-type='image/png' properties='cover-image'/><item id='w' "
+                    "href='b.bmp' media-type='image/bmp' properties='cover-image'/>",
+                    "", "", two)
+            << int(NotNeeded) << epub << "My Book" << me << "image/png";
+        QTest::newRow("EPUB 2, two NCX and two cover entries")
+            << book("<item id='z' href='a.ncx' media-type='application/x-dtbncx+xml'/><item "
+                    "id='y' href='b.ncx' media-type='application/x-dtbncx+xml'/><item id='x' "
+                    "href='a.png' media-type='image/png'/><item id='w' href='b.bmp' "
+                    "media-type='image/bmp'/>",
+                    "<meta name='cover' content='x'/><meta name='cover' content='w'/>", "", two)
+            << int(NotNeeded) << epub << "My Book" << me << "image/png";
         QTest::newRow("DOCX") << docx() << int(ToRead) << three << "My Book" << me << "";
         QTest::newRow("ODT") << odt() << int(ToRead) << three << "My Book" << me << "";
         QTest::newRow("PDF bookmarks") << odt() << int(ToMakePdf) << three << "My Book" << me << "";

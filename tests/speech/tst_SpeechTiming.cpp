@@ -261,6 +261,9 @@ private Q_SLOTS:
         row("espeak-ng, English", "English (America)",
             "Don't stop the well-known rock'n'roll band's tour.",
             "Don't stop the well-known rock'n'roll band's tour");
+        // espeak-ng places a small word after a sentence's end at the space before it.
+        row("espeak-ng, after a full stop", "English (America)", "It rained. win the wine. so.",
+            "It rained win the wine so");
         // flite's English voices say nothing at all for "à".
         row("flite, French", "Mary", french, "Il va Paris là-bas L'eau est côté");
         row("paused", "English (America)",
