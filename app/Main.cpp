@@ -24,6 +24,7 @@
 #include "platform/MenuBar.h"
 #include "platform/MessageBoxService.h"
 #include "platform/Units.h"
+#include "recording/ReadAlongBook.h"
 #include "recording/SoundFileWriter.h"
 #include "skin/ClsSkin.h"
 #include "speech/DirectSS.h"
@@ -765,7 +766,9 @@ void Main::clearPicture()
 
 void Main::cmdSaveFile_Click()
 {
-    m_commonDialog.Filter = recording::dialogFilter();
+    // The sound formats, then the book that reads along, which only the window lists here.
+    m_commonDialog.Filter =
+        recording::dialogFilter() + u'|' + recording::ReadAlongBook::dialogFilter();
     // The dialog starts from what the box shows; a cancel leaves the box as it is, so a
     // path the user typed is not lost.
     m_commonDialog.FileName = m_txtFile->text();
@@ -797,9 +800,11 @@ void Main::cmdRec_Click()
         m_txtFile->setText(QDir::toNativeSeparators(path));
     }
     if (const platform::Result<recording::SoundFormat> format = recording::formatForPath(path);
-        !format) {
-        platform::showMessage(format.error(), platform::MessageButtons::Ok,
-                              platform::MessageIcon::Exclamation, {}, this);
+        !format && !recording::ReadAlongBook::isBookPath(path)) {
+        platform::showMessage(format.error() + QStringLiteral(" For a read-along book, use .%1.")
+                                                   .arg(recording::ReadAlongBook::suffix()),
+                              platform::MessageButtons::Ok, platform::MessageIcon::Exclamation, {},
+                              this);
         return;
     }
     if (QFileInfo::exists(path) &&

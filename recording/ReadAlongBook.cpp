@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QUuid>
 #include <algorithm>
@@ -349,6 +350,26 @@ QString ReadAlongBook::clock(qint64 ms)
         .arg(ms / 60000 % 60, 2, 10, QLatin1Char('0'))
         .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
         .arg(ms % 1000, 3, 10, QLatin1Char('0'));
+}
+
+bool ReadAlongBook::isBookPath(const QString& path)
+{
+    return QFileInfo(path).suffix().compare(suffix(), Qt::CaseInsensitive) == 0;
+}
+
+ReadAlongBook::Content ReadAlongBook::contentFor(const QString& text, const SpokenBook& book,
+                                                 const QString& title)
+{
+    Content content;
+    content.text = text;
+    content.title = title;
+    content.author = book.author;
+    if (!book.noChapters) {
+        for (const TextChapter& chapter : book.chapters) {
+            content.sections.append({chapter.title, chapter.textStart});
+        }
+    }
+    return content;
 }
 
 QList<std::pair<QString, QByteArray>> ReadAlongBook::files(const Content& content)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Result.h"
+#include "recording/ChapterMarker.h"
 #include "recording/SubtitleWriter.h"
 
 #include <QByteArray>
@@ -35,6 +36,11 @@ public:
         qint64 durationMs = 0;
     };
 
+    // The book of a recorded text: the document's author and chapters (none when it asked
+    // for none) under the title given. The sentences, language and recording are the
+    // caller's to add.
+    static Content contentFor(const QString& text, const SpokenBook& book, const QString& title);
+
     // Writes the book beside the target and moves it into place once whole; an existing
     // file stays as it was when anything fails.
     static platform::Result<void> write(const QString& target, const Content& content);
@@ -42,6 +48,12 @@ public:
     // The book's files in the order they are stored, the recording left out: name and
     // bytes. The first is the "mimetype" that reading systems look for.
     static QList<std::pair<QString, QByteArray>> files(const Content& content);
+
+    // A book's file name ends in .epub; a recording asked for by such a name is a book.
+    static QString suffix() { return QStringLiteral("epub"); }
+    static bool isBookPath(const QString& path);
+    // The entry a save dialog's filter lists books by.
+    static QString dialogFilter() { return QStringLiteral("Read-Along Book (*.epub)|*.epub"); }
 
     // The audio's place inside the book.
     static QString audioName() { return QStringLiteral("EPUB/audio/book.mp3"); }

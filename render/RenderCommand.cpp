@@ -37,7 +37,6 @@ std::atomic<int> interruptSignal{0};
 // The sound written to standard output (-o -) is rendered into a file of its own first,
 // so that its header knows its length, and then sent.
 const QString kStandardOutput = QStringLiteral("-");
-const QString kBookSuffix = QStringLiteral("epub");
 
 // One output to write: where its text comes from, and which part of it.
 struct Output
@@ -615,16 +614,9 @@ void renderOutput(const Output& output, const RenderOptions& options,
         return;
     }
     if (options.readAlong) {
-        recording::ReadAlongBook::Content book;
-        book.text = output.text;
+        recording::ReadAlongBook::Content book =
+            recording::ReadAlongBook::contentFor(output.text, output.book, output.title);
         book.sentences = timings.sentences(writer.samplesWritten());
-        book.title = output.title;
-        book.author = output.book.author;
-        for (const recording::TextChapter& chapter : output.book.chapters) {
-            if (!output.book.noChapters) {
-                book.sections.append({chapter.title, chapter.textStart});
-            }
-        }
         book.language = voice.language();
         book.audioPath = written;
         if (const platform::Result<void> made =
@@ -845,7 +837,7 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
     // EPUB file with an MP3 recording inside.
     const platform::Result<recording::SoundFormat> named =
         !options.readAlong ? recording::formatForPath(options.output)
-        : outputInfo.suffix().compare(kBookSuffix, Qt::CaseInsensitive) == 0
+        : recording::ReadAlongBook::isBookPath(options.output)
             ? platform::Result<recording::SoundFormat>(recording::SoundFormat::Mp3)
             : platform::Result<recording::SoundFormat>(platform::Failure{
                   QStringLiteral("a read-along book is an EPUB file: name it NAME.epub.")});
@@ -925,7 +917,7 @@ int RenderCommand::run(const QStringList& arguments, FILE* out, FILE* err)
         QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
     // With the sound on standard output, the results go with the failures.
     Reporter report(toStandardOutput ? err : out, err);
-    const QString suffix = options.readAlong ? kBookSuffix
+    const QString suffix = options.readAlong ? recording::ReadAlongBook::suffix()
                            : options.format  ? options.formatName
                                              : recording::extension(format);
     OutputQueue queue(options, files, roots, outputIsFile, format, suffix, cover, report);

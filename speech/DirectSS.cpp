@@ -5,6 +5,7 @@
 #include "audio/DeviceAudioOutput.h"
 #include "platform/EventLog.h"
 #include "platform/Result.h"
+#include "recording/ReadAlongBook.h"
 #include "recording/SoundFormat.h"
 #include "speech/SpeechWorker.h"
 #include "speech/WordMarks.h"
@@ -279,7 +280,9 @@ quint32 DirectSS::speakText(const QString& text)
     job.prosody = job.voice.prosody(speed, pitch);
     const bool toFile = !job.target.isEmpty();
     if (toFile) {
-        job.format = recording::formatForPath(job.target);
+        job.readAlong = recording::ReadAlongBook::isBookPath(job.target);
+        job.format =
+            job.readAlong ? recording::SoundFormat::Mp3 : recording::formatForPath(job.target);
     }
     if (toFile && result == ResultOk &&
         (!QFileInfo(job.target).absoluteDir().exists() || !job.format)) {

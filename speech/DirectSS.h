@@ -16,7 +16,8 @@ class SpeechWorker;
 class WordMarks;
 
 // The speech control: real voices from espeak-ng and flite, spoken through the default
-// audio output (or a silent one that keeps time) or rendered into wave files.
+// audio output (or a silent one that keeps time) or rendered into sound files, or into a
+// read-along book when the output file's name ends in .epub.
 //
 // Settings made by DISPIDs 16, 10, 7 and 68 apply to the following speak calls. Each
 // speak call is one utterance: it queues behind what is playing and ends with exactly one

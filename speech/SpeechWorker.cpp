@@ -1,6 +1,7 @@
 #include "speech/SpeechWorker.h"
 
 #include "audio/AudioRing.h"
+#include "recording/ReadAlongBook.h"
 #include "recording/SoundFileWriter.h"
 #include "recording/SubtitleWriter.h"
 #include "speech/SpeechEngines.h"
@@ -10,6 +11,8 @@
 #include "speech/VoicePipeline.h"
 #include "speech/WordMarks.h"
 #include "speech/WordTimeline.h"
+
+#include <QTemporaryDir>
 
 namespace speech {
 
@@ -264,7 +267,19 @@ void SpeechWorker::record(const SpeechJob& job)
         m_callbacks.recordingFailed(job.id, job.target, job.format.error());
         return;
     }
-    recording::SoundFileWriter writer(job.target, m_outputRate, job.format.value(), job.title);
+    // A book's recording is made aside and goes into the book once whole.
+    std::optional<QTemporaryDir> aside;
+    QString soundPath = job.target;
+    if (job.readAlong) {
+        aside.emplace();
+        if (!aside->isValid()) {
+            m_callbacks.recordingFailed(job.id, job.target, aside->errorString());
+            return;
+        }
+        soundPath = aside->filePath(QStringLiteral("recording.") +
+                                    recording::extension(job.format.value()));
+    }
+    recording::SoundFileWriter writer(soundPath, m_outputRate, job.format.value(), job.title);
     if (const std::optional<recording::BookTags> tags =
             recording::ChapterMarker::tagsFor(job.book, job.format.value(), job.title)) {
         writer.setTags(*tags);
@@ -292,7 +307,7 @@ void SpeechWorker::record(const SpeechJob& job)
     };
     // Timing files and chapter marks get the words' places from the same render.
     std::optional<recording::SubtitleWriter> subtitles;
-    if (job.sentenceCues || job.wordCues) {
+    if (job.sentenceCues || job.wordCues || job.readAlong) {
         subtitles.emplace(job.text, m_outputRate);
     }
     if (subtitles || chapters.placing()) {
@@ -310,8 +325,9 @@ void SpeechWorker::record(const SpeechJob& job)
     if (!current(job)) {
         // Stopped: what was recorded so far is kept, a whole file ending where the speech
         // stopped, with its timing files (RECORD has asked before replacing a file). With
-        // nothing recorded yet, the file that was there stays as it was.
-        if (writer.samplesWritten() > 0 && writer.commit()) {
+        // nothing recorded yet, the file that was there stays as it was. A book is only
+        // written whole: a stopped one leaves the book that was there.
+        if (!job.readAlong && writer.samplesWritten() > 0 && writer.commit()) {
             if (subtitles) {
                 writeSubtitles(job, *subtitles, writer.samplesWritten());
             }
@@ -320,6 +336,19 @@ void SpeechWorker::record(const SpeechJob& job)
         }
         m_callbacks.recordingFinished(job.id);
     } else if (complete && writer.commit()) {
+        if (job.readAlong) {
+            recording::ReadAlongBook::Content book = recording::ReadAlongBook::contentFor(
+                job.text, job.book, job.book.title.isEmpty() ? job.title : job.book.title);
+            book.sentences = subtitles->sentences(writer.samplesWritten());
+            book.language = job.voice.language();
+            book.audioPath = soundPath;
+            if (const platform::Result<void> made =
+                    recording::ReadAlongBook::write(job.target, book);
+                !made) {
+                m_callbacks.recordingFailed(job.id, job.target, made.error());
+                return;
+            }
+        }
         // The sound file is in place; a failed timing file or cue sheet is named on its own.
         std::optional<recording::SideFileFailure> failed =
             subtitles ? writeSubtitles(job, *subtitles, writer.samplesWritten()) : std::nullopt;

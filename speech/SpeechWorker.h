@@ -39,6 +39,9 @@ struct SpeechJob
     // A recording also writes its timings: name.srt by sentence, name.vtt by word.
     bool sentenceCues = false;
     bool wordCues = false;
+    // The target is a read-along book: the recording (in format, MP3) is made aside and put
+    // into the book with the text and its sentences' times.
+    bool readAlong = false;
 };
 
 // The thread that makes every call into the synthesis libraries. It speaks queued jobs

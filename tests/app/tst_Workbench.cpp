@@ -1,15 +1,20 @@
 // The whole program with the real engine on a real X server and the test sound server when
-// there is one: speaking, pausing, the natural end, recording and its title, a second copy.
+// there is one: speaking, pausing, the natural end, recording and its title, a read-along
+// book, a second copy.
 #include "TestFiles.h"
+#include "app/FollowAlong.h"
 #include "app/Main.h"
 #include "app/Session.h"
 #include "app/Start.h"
 #include "controls/rkbuttons/rkButtons_H.h"
+#include "documents/ZipArchive.h"
 #include "editor/DocumentLoading.h"
 #include "editor/RichTextBox.h"
 #include "platform/SingleInstance.h"
+#include "recording/ReadAlongBook.h"
 #include "speech/DirectSS.h"
 #include "support/FakeCommonDialogService.h"
+#include "support/FakeMessageBoxService.h"
 #include "tests/app/WindowTestSupport.h"
 #include "tests/speech/SpeechTestSupport.h"
 
@@ -18,6 +23,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLineEdit>
+#include <QScopeGuard>
+#include <sys/mount.h>
 
 using windowtest::child;
 using windowtest::programEnvironment;
@@ -268,6 +275,126 @@ private Q_SLOTS:
             QVERIFY2(recordedTitle(recording, &frames) != "?", sf_strerror(nullptr));
             QVERIFY2(frames > 0, qPrintable(format));
         }
+    }
+
+    // A book that reads along, chosen last in FILE's list: RECORD writes it with the opened
+    // document's chapters as pages, its title and author, the recording inside, and each
+    // sentence's clip where the sentence's cue of the same recording begins.
+    void recordingAReadAlongBook()
+    {
+        const QString document = m_tmp.filePath("walks.html");
+        QVERIFY(testfiles::write(document, "<html><head><title>Two Walks</title><meta "
+                                           "name=\"author\" content=\"Ann Writer\"></head><body>"
+                                           "<h1>Morning Walk</h1><p>We walk in the park. The "
+                                           "birds sing.</p><h1>Evening Rest</h1><p>We sleep at "
+                                           "night.</p></body></html>"));
+        app::Start start(m_tmp.filePath("book.lock"));
+        QVERIFY(start.Form_Load(QString()));
+        app::Main* main = start.mainWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(main));
+        support::FakeCommonDialogService dialogs;
+        dialogs.queueFile(
+            platform::FileDialogResult{document, "walks.html", editor::AllDocumentsEntry});
+        click(child(main, "cmdOpen"));
+        QTRY_VERIFY(child<editor::RichTextBox>(main, "RichTextBox1")->text().contains("Evening"));
+        const QString book = m_tmp.filePath("walks.epub");
+        dialogs.queueFile(platform::FileDialogResult{book, "walks.epub", 8});
+        click(child(main, "cmdSaveFile"));
+        QCOMPARE(dialogs.requests().last().file.filter,
+                 recording::dialogFilter() + "|Read-Along Book (*.epub)|*.epub");
+        QCOMPARE(child<QLineEdit>(main, "txtFile")->text(), book);
+        // The sentences' cues of the same recording, beside the book.
+        main->followAlong()->setTimingFiles(true, false);
+        const auto noTimings =
+            qScopeGuard([&] { main->followAlong()->setTimingFiles(false, false); });
+        click(child(main, "cmdRec"));
+        QCOMPARE(child<QLabel>(main, "lblStatus")->text(), "RECORDING");
+        QTRY_COMPARE_WITH_TIMEOUT(child<QLabel>(main, "lblStatus")->text(), "STOPPED", 60000);
+
+        if (!QStandardPaths::findExecutable("java").isEmpty() &&
+            QFile::exists("/usr/bin/epubcheck")) {
+            const QString complaint = speechtest::epubCheckComplaint(book);
+            QVERIFY2(complaint.isEmpty(), qPrintable(complaint));
+        }
+        const QByteArray bytes = testfiles::read(book);
+        const auto archive = documents::ZipArchive::open(bytes);
+        QVERIFY(archive);
+        const auto entry = [&](const QString& name) {
+            const platform::Result<QByteArray> read = archive.value()->read(name, 1 << 26);
+            return read ? read.value() : QByteArray();
+        };
+        const QByteArray package = entry("EPUB/package.opf");
+        QVERIFY(package.contains("<dc:title>Two Walks</dc:title>"));
+        QVERIFY(package.contains("<dc:creator>Ann Writer</dc:creator>"));
+        const QByteArray contents = entry("EPUB/nav.xhtml");
+        QVERIFY(contents.contains(">Morning Walk</a>") && contents.contains(">Evening Rest</a>"));
+        QVERIFY(entry("EPUB/text/p2.xhtml").contains("We sleep at night."));
+        QVERIFY(!archive.value()->read("EPUB/text/p3.xhtml", 1 << 20));
+        const QString disagreement = speechtest::clipsDisagree(
+            QString::fromUtf8(entry("EPUB/smil/p1.smil") + entry("EPUB/smil/p2.smil")),
+            speechtest::readCues(m_tmp.filePath("walks.srt")));
+        QVERIFY2(disagreement.isEmpty(), qPrintable(disagreement));
+        const QString audio = m_tmp.filePath("book.mp3");
+        QVERIFY(testfiles::write(audio, entry(recording::ReadAlongBook::audioName())));
+        const speechtest::SoundContents sound = speechtest::readSound(audio);
+        QVERIFY2(sound.ok && sound.samples.size() > qsizetype(sound.rate) * 2,
+                 qPrintable(sound.error));
+        QVERIFY(*std::max_element(sound.samples.begin(), sound.samples.end()) > 1000);
+    }
+
+    // A book recorded over an older one replaces it only when whole: a stopped or failed
+    // recording leaves the older book as it was, and nothing beside it.
+    void unfinishedBookKeepsTheOlderOne_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("said"); // in the message, none when empty
+        QTest::newRow("stopped") << "stopped" << QString();
+        // A small tmpfs on the book's folder stands for a full disk.
+        QTest::newRow("full disk") << "full disk"
+                                   << "No space left on device";
+    }
+
+    void unfinishedBookKeepsTheOlderOne()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, said);
+        const QString folder = m_tmp.filePath("older");
+        QVERIFY(QDir().mkpath(folder));
+        const QByteArray where = QFile::encodeName(folder);
+        if (how == "full disk" &&
+            ::mount("tmpfs", where.constData(), "tmpfs", 0, "size=48k") != 0) {
+            QSKIP("A tmpfs cannot be mounted here: the row needs root or CAP_SYS_ADMIN.");
+        }
+        const auto unmount = qScopeGuard([&] { ::umount2(where.constData(), MNT_DETACH); });
+        const QString book = folder + "/older.epub";
+        QVERIFY(testfiles::write(book, "precious older book"));
+        support::FakeMessageBoxService boxes; // OK to overwrite, then OK to the failure
+        app::Start start(m_tmp.filePath("older.lock"));
+        QVERIFY(start.Form_Load(QString()));
+        app::Main* main = start.mainWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(main));
+        child<editor::RichTextBox>(main, "RichTextBox1")
+            ->setText(QString("A book that takes a while to record, read out to the end of the "
+                              "page and over again. ")
+                          .repeated(how == "stopped" ? 200 : 20));
+        child<QLineEdit>(main, "txtFile")->setText(book);
+        click(child(main, "cmdRec"));
+        QVERIFY(main->isRecording());
+        if (how == "stopped") {
+            QTRY_VERIFY_WITH_TIMEOUT(
+                child<QLabel>(main, "lblStatus")->toolTip().startsWith("Recorded"), 30000);
+            click(child(main, "cmdStopText"));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!main->isRecording(), 60000);
+        QCOMPARE(child<QLabel>(main, "lblStatus")->text(), "STOPPED");
+        QCOMPARE(boxes.boxes().size(), said.isEmpty() ? 1 : 2);
+        if (!said.isEmpty()) {
+            QVERIFY2(boxes.boxes().last().text.contains(book) &&
+                         boxes.boxes().last().text.contains(said),
+                     qPrintable(boxes.boxes().last().text));
+        }
+        QCOMPARE(testfiles::read(book), QByteArray("precious older book"));
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"older.epub"});
     }
 
     void missingStartSoundAndSecondCopy()

@@ -180,6 +180,48 @@ inline QList<Cue> readCues(const QString& path)
     return cues;
 }
 
+// Why the clips of a read-along book's timing documents (their SMIL text, pages in order)
+// disagree with the sentence cues of the same recording: not a clip for each cue, or a clip
+// that begins more than 50 ms from its cue's start. Empty when they agree.
+inline QString clipsDisagree(const QString& overlays, const QList<Cue>& cues)
+{
+    static const QRegularExpression clip(
+        QStringLiteral("clipBegin=\"(\\d+):(\\d\\d):(\\d\\d)\\.(\\d{3})\""));
+    QList<qint64> begins;
+    for (const auto& match : clip.globalMatch(overlays)) {
+        begins << ((match.captured(1).toLongLong() * 60 + match.captured(2).toLongLong()) * 60 +
+                   match.captured(3).toLongLong()) *
+                          1000 +
+                      match.captured(4).toLongLong();
+    }
+    if (begins.size() != cues.size()) {
+        return QStringLiteral("%1 clips for %2 cues").arg(begins.size()).arg(cues.size());
+    }
+    for (qsizetype i = 0; i < cues.size(); ++i) {
+        if (std::abs(begins.at(i) - cues.at(i).startMs) > 50) {
+            return QStringLiteral("sentence %1 begins at %2 ms, its cue at %3 ms")
+                .arg(i + 1)
+                .arg(begins.at(i))
+                .arg(cues.at(i).startMs);
+        }
+    }
+    return {};
+}
+
+// What Debian's EPUB checker says against a book: empty when it passes.
+inline QString epubCheckComplaint(const QString& path)
+{
+    QProcess check;
+    check.start(QStringLiteral("java"),
+                {QStringLiteral("-jar"), QStringLiteral("/usr/bin/epubcheck"), path});
+    if (!check.waitForFinished(120000) || check.exitStatus() != QProcess::NormalExit) {
+        return QStringLiteral("the checker did not run: ") + check.errorString();
+    }
+    return check.exitCode() == 0
+               ? QString()
+               : QString::fromUtf8(check.readAllStandardOutput() + check.readAllStandardError());
+}
+
 // What a sink's monitor of the sound server plays, recorded by parec as 16 kHz mono
 // samples. Moments are milliseconds on the recording's own clock; samples are placed on it
 // from the first that came, which agrees with wall time give or take the latency.
