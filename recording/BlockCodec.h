@@ -52,6 +52,8 @@ public:
     // opening bytes now that the whole stream is known (as many; empty when unchanged).
     virtual QByteArray end() = 0;
     virtual QByteArray finalBegin() = 0;
+    // True once begin(), add() or end() could not make the container's bytes.
+    virtual bool failed() const { return false; }
 };
 
 } // namespace recording

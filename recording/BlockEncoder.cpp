@@ -31,6 +31,10 @@ BlockEncoder::~BlockEncoder()
 bool BlockEncoder::start()
 {
     m_failed = !m_output(m_codec->begin());
+    if (m_codec->failed()) {
+        m_encoderFailed = true;
+        m_failed = true;
+    }
     return !m_failed;
 }
 
@@ -60,6 +64,11 @@ std::optional<QByteArray> BlockEncoder::finish()
     }
     submit(true);
     if (!drain(0) || !m_output(m_codec->end())) {
+        m_failed = true;
+        return std::nullopt;
+    }
+    if (m_codec->failed()) {
+        m_encoderFailed = true;
         m_failed = true;
         return std::nullopt;
     }
@@ -107,10 +116,10 @@ bool BlockEncoder::drain(qsizetype keep)
             m_finished.wait(lock, [&head] { return head->done; });
         }
         m_tasks.pop_front();
-        if (!head->packets) {
-            m_encoderFailed = true;
+        if (head->packets && !m_output(m_codec->add(*head->packets))) {
             m_failed = true;
-        } else if (!m_output(m_codec->add(*head->packets))) {
+        } else if (!head->packets || m_codec->failed()) {
+            m_encoderFailed = true;
             m_failed = true;
         }
     }

@@ -2,7 +2,7 @@
 
 #include "platform/FileError.h"
 #include "platform/WriteBack.h"
-#include "recording/AacMp4Encoder.h"
+#include "recording/AacCodec.h"
 #include "recording/BlockEncoder.h"
 #include "recording/BookTagWriter.h"
 #include "recording/CueSheet.h"
@@ -32,7 +32,7 @@ int sndfileFormat(SoundFormat format)
     case SoundFormat::OggVorbis:
         return SF_FORMAT_OGG | SF_FORMAT_VORBIS;
     case SoundFormat::Wave:
-    case SoundFormat::Flac: // FLAC, MP3, Opus and M4B have encoders of their own
+    case SoundFormat::Flac: // FLAC, MP3, Opus and M4B are encoded in blocks
     case SoundFormat::Mp3:
     case SoundFormat::Opus:
     case SoundFormat::M4b:
@@ -59,7 +59,7 @@ int codedRate(SoundFormat format, int rate)
     case SoundFormat::Opus:
         return opusRate(rate);
     case SoundFormat::M4b:
-        return AacMp4Encoder::codedRate(rate);
+        return AacCodec::codedRate(rate);
     default:
         return rate;
     }
@@ -173,19 +173,8 @@ bool SoundFileWriter::open()
             return false;
         }
     }
-    if (m_format == SoundFormat::M4b) {
-        m_mp4 = std::make_unique<AacMp4Encoder>(m_file, m_codedRate);
-        const QByteArray cover = m_tags ? writableTags(*m_tags, 0).cover : QByteArray();
-        const bool audiobook =
-            QFileInfo(m_target).suffix().compare(QLatin1String("m4a"), Qt::CaseInsensitive) != 0;
-        if (const platform::Result<void> opened = m_mp4->open(cover, audiobook); !opened) {
-            fail(opened.error());
-            return false;
-        }
-        return true;
-    }
     if (m_format == SoundFormat::Mp3 || m_format == SoundFormat::Opus ||
-        m_format == SoundFormat::Flac) {
+        m_format == SoundFormat::Flac || m_format == SoundFormat::M4b) {
         return openEncoder(m_codedRate);
     }
     SF_INFO format{};
@@ -212,7 +201,7 @@ bool SoundFileWriter::open()
 
 bool SoundFileWriter::write(const qint16* samples, qsizetype count)
 {
-    if ((m_sound == nullptr && m_mp4 == nullptr && m_encoder == nullptr) || m_failed) {
+    if ((m_sound == nullptr && m_encoder == nullptr) || m_failed) {
         return false;
     }
     if (m_resampler == nullptr) {
@@ -254,12 +243,7 @@ bool SoundFileWriter::writeToFile(const qint16* samples, qsizetype count)
     if (count == 0) {
         return true;
     }
-    if (m_mp4 != nullptr) {
-        if (const platform::Result<void> written = m_mp4->write(samples, count); !written) {
-            fail(written.error());
-            return false;
-        }
-    } else if (m_encoder != nullptr) {
+    if (m_encoder != nullptr) {
         if (!m_encoder->write(samples, count)) {
             failEncoder();
             return false;
@@ -288,7 +272,7 @@ bool SoundFileWriter::writeToFile(const qint16* samples, qsizetype count)
 
 bool SoundFileWriter::commit()
 {
-    if ((m_sound == nullptr && m_mp4 == nullptr && m_encoder == nullptr) || m_failed) {
+    if ((m_sound == nullptr && m_encoder == nullptr) || m_failed) {
         cancel();
         return false;
     }
@@ -340,15 +324,6 @@ bool SoundFileWriter::commit()
 // Ends the sound and closes what wrote it; the file stays open, not yet in place.
 bool SoundFileWriter::closeSound(const BookTags& tags)
 {
-    if (m_mp4 != nullptr && !m_failed) {
-        if (const platform::Result<void> finished = m_mp4->finish(tags, m_sampleRate, m_written);
-            !finished) {
-            fail(finished.error());
-            cancel();
-            return false;
-        }
-        return true;
-    }
     // A wave file given no book keeps the title exactly as it was given.
     const QString waveTitle = m_tags ? tags.title : m_title;
     if (m_format == SoundFormat::Wave && !waveTitle.isEmpty()) {
@@ -362,6 +337,9 @@ bool SoundFileWriter::closeSound(const BookTags& tags)
         return false;
     }
     if (m_encoder != nullptr) {
+        if (m_aac != nullptr) {
+            m_aac->setTags(tags, m_sampleRate, m_written);
+        }
         const std::optional<QByteArray> opening = m_encoder->finish();
         if (!opening) {
             failEncoder();
@@ -369,6 +347,7 @@ bool SoundFileWriter::closeSound(const BookTags& tags)
             return false;
         }
         m_encoder.reset();
+        m_aac = nullptr;
         if (!opening->isEmpty() && (!m_file.seek(0) || !appendToFile(*opening))) {
             failFile(m_errorNumber != 0 ? m_errorNumber : errno);
             cancel();
@@ -490,6 +469,7 @@ bool SoundFileWriter::rewriteAsPlainPcm()
 void SoundFileWriter::cancel()
 {
     m_encoder.reset();
+    m_aac = nullptr;
     if (m_sound != nullptr) {
         sf_close(m_sound);
         m_sound = nullptr;
@@ -509,11 +489,22 @@ bool SoundFileWriter::openEncoder(int rate)
         }
     } else if (m_format == SoundFormat::Flac) {
         codec = std::make_unique<FlacCodec>(rate, m_title);
-    } else {
+    } else if (m_format == SoundFormat::Opus) {
         auto opus = std::make_unique<OpusCodec>(rate, m_title);
         if (opus->ok()) {
             codec = std::move(opus);
         }
+    } else {
+        auto aac = std::make_unique<AacCodec>(rate);
+        const QByteArray cover = m_tags ? writableTags(*m_tags, 0).cover : QByteArray();
+        const bool audiobook =
+            QFileInfo(m_target).suffix().compare(QLatin1String("m4a"), Qt::CaseInsensitive) != 0;
+        if (const platform::Result<void> opened = aac->open(cover, audiobook); !opened) {
+            fail(opened.error());
+            return false;
+        }
+        m_aac = aac.get();
+        codec = std::move(aac);
     }
     if (codec == nullptr) {
         fail(QStringLiteral("the %1 encoder takes no sound at %2 Hz")

@@ -217,13 +217,22 @@ private Q_SLOTS:
         QCOMPARE(tag(probe, "title"), tags.title);
     }
 
+    void refusedTagsKeepTheOldFile_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("mp3") << "b.mp3";
+        QTest::newRow("m4b") << "b.m4b";
+    }
+
     // Tags the disk refuses (here a file-size limit the sound alone stays under) fail the
     // recording in the system's words and keep the old file, not one cut short.
     void refusedTagsKeepTheOldFile()
     {
+        QFETCH(QString, name);
         QTemporaryDir dir;
-        const QString path = dir.filePath("b.mp3");
-        QCOMPARE(write(path, recording::SoundFormat::Mp3, BookTags{}), QString());
+        const QString path = dir.filePath(name);
+        const recording::SoundFormat format = recording::formatForPath(path).value();
+        QCOMPARE(write(path, format, BookTags{}), QString());
         const qint64 plain = QFileInfo(path).size();
         QFile old(path);
         QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
@@ -233,12 +242,12 @@ private Q_SLOTS:
         const rlimit limited{rlim_t(plain + 4096), saved.rlim_max};
         std::signal(SIGXFSZ, SIG_IGN);
         setrlimit(RLIMIT_FSIZE, &limited);
-        const QString error = write(path, recording::SoundFormat::Mp3, book(1000));
+        const QString error = write(path, format, book(1000));
         setrlimit(RLIMIT_FSIZE, &saved);
         QCOMPARE(error, QString::fromLocal8Bit(std::strerror(EFBIG)));
         QVERIFY(old.open(QIODevice::ReadOnly));
         QCOMPARE(old.readAll(), "old");
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"b.mp3"});
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{name});
     }
 };
 
