@@ -166,7 +166,11 @@ bool SoundFileWriter::open()
     }
     if (m_codedRate != m_sampleRate) {
         soxr_error_t error = nullptr;
-        m_resampler = soxr_create(m_sampleRate, m_codedRate, 1, &error, nullptr, nullptr, nullptr);
+        // Samples in and out as they are written: soxr rounds them itself, faster than a
+        // loop of ours, and without dither, so that one text always makes the same file.
+        soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
+        io.flags |= SOXR_NO_DITHER;
+        m_resampler = soxr_create(m_sampleRate, m_codedRate, 1, &error, &io, nullptr, nullptr);
         if (error != nullptr) {
             m_resampler = nullptr;
             fail(QString::fromUtf8(error));
@@ -209,13 +213,9 @@ bool SoundFileWriter::write(const qint16* samples, qsizetype count)
             return false;
         }
     } else {
-        m_in.resize(count);
-        for (qsizetype i = 0; i < count; ++i) {
-            m_in[i] = float(samples[i]) / 32768.0f;
-        }
         const double ratio = double(m_codedRate) / m_sampleRate;
         m_resampled.resize(qsizetype(std::ceil(double(count) * ratio)) + 64);
-        if (writeResampled(m_in.constData(), size_t(count)) < 0) {
+        if (writeResampled(samples, size_t(count)) < 0) {
             return false;
         }
     }
@@ -225,17 +225,12 @@ bool SoundFileWriter::write(const qint16* samples, qsizetype count)
     return true;
 }
 
-qsizetype SoundFileWriter::writeResampled(const float* samples, size_t count)
+qsizetype SoundFileWriter::writeResampled(const qint16* samples, size_t count)
 {
     size_t produced = 0;
     soxr_process(m_resampler, samples, count, nullptr, m_resampled.data(),
                  size_t(m_resampled.size()), &produced);
-    m_converted.resize(qsizetype(produced));
-    for (qsizetype i = 0; i < qsizetype(produced); ++i) {
-        m_converted[i] =
-            qint16(std::lround(std::clamp(m_resampled[i] * 32768.0f, -32768.0f, 32767.0f)));
-    }
-    return writeToFile(m_converted.constData(), m_converted.size()) ? qsizetype(produced) : -1;
+    return writeToFile(m_resampled.constData(), qsizetype(produced)) ? qsizetype(produced) : -1;
 }
 
 bool SoundFileWriter::writeToFile(const qint16* samples, qsizetype count)

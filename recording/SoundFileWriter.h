@@ -68,7 +68,7 @@ private:
     bool writeToFile(const qint16* samples, qsizetype count);
     // Resamples the samples (none: the end of the sound, to flush what the resampler holds)
     // into m_resampled and writes what comes out: how many samples did, -1 when writing failed.
-    qsizetype writeResampled(const float* samples, size_t count);
+    qsizetype writeResampled(const qint16* samples, size_t count);
     bool openEncoder(int rate);
     bool appendToFile(const QByteArray& bytes);
     void failEncoder();
@@ -81,9 +81,7 @@ private:
     std::optional<SideFileFailure> m_sideFailure;
     int m_codedRate;             // what the format takes: the caller's rate, or the next one up
     soxr* m_resampler = nullptr; // for formats that take only some rates
-    QVector<float> m_in;
-    QVector<float> m_resampled;
-    QVector<qint16> m_converted;
+    QVector<qint16> m_resampled;
     QSaveFile m_file;
     sf_private_tag* m_sound = nullptr;
     std::unique_ptr<BlockEncoder> m_encoder; // instead of m_sound for MP3, Opus and M4B
