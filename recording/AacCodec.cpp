@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -18,14 +19,18 @@ namespace recording {
 
 namespace {
 
-// Plenty for one voice: speech at 64 kb/s is clear at a tenth of a wave file's size.
-constexpr int BitRate = 64000;
+// The encoder's quality scale (FFmpeg's -q:a, 0.1 to 2): coded at a constant quality rather
+// than a bit rate, the encoder codes each frame once instead of again until it fits (a
+// quarter less time for the whole render of a book) and spends its bits where the voice
+// needs them. 1.2 makes books the size a bit rate of 64 kb/s made (half an hour of speech:
+// 0.6 % larger), which decode closer to what was written: SNR 32.9 dB against 30.7,
+// log-spectral distance 3.4 dB against 3.7.
+constexpr double Quality = 1.2;
 constexpr int IoBufferSize = 64 * 1024;
 // Frames a block's encoder codes before the block's own. After two its choice of windows is
 // the one encoder's (an hour and a half of speech: not one packet differs); the rest let its
-// bit allocation settle near where the one before's was: in a block's first quarter second
-// speech decodes 0.4 dB (segmental SNR) below one encoder's, 1.1 dB without a lead-in. The
-// lead-in costs 5 % more coding.
+// psychoacoustic model settle near where the one before's was (with 2 or 4, one packet in 400
+// differs from what 8 give). The lead-in costs 5 % more coding.
 constexpr int LeadInFrames = 8;
 
 QString averrorText(int error)
@@ -115,7 +120,8 @@ AVCodecContext* AacCodec::newEncoder() const
     codec->sample_fmt = AV_SAMPLE_FMT_FLTP;
     codec->sample_rate = m_sampleRate;
     av_channel_layout_default(&codec->ch_layout, 1);
-    codec->bit_rate = BitRate;
+    codec->flags |= AV_CODEC_FLAG_QSCALE;
+    codec->global_quality = int(std::lround(Quality * FF_QP2LAMBDA));
     codec->time_base = {1, m_sampleRate};
     // Bit-exact: the same speech makes the same file, without the library's version in it.
     codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER | AV_CODEC_FLAG_BITEXACT;
