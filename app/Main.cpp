@@ -68,6 +68,26 @@ const QString kIncompatible = QStringLiteral(
     "This setting is not compatible with the selected\r\n     Voice. Please try a different "
     "setting.");
 
+// A name typed without an extension in FILE's dialog takes the extension of the entry
+// chosen in its list, so that "talk" with MP3 chosen records talk.mp3 rather than a wave
+// file named talk. The first entry, wave files, leaves a bare name as it always has.
+QString withChosenExtension(const QString& path, const QString& filter, int entry)
+{
+    const QStringList parts = filter.split(u'|');
+    if (entry <= 1 || 2 * entry > parts.size() || !QFileInfo(path).suffix().isEmpty()) {
+        return path;
+    }
+    const QString& pattern = parts.at(2 * entry - 1);
+    if (!pattern.startsWith(QLatin1String("*.")) || pattern.contains(u';')) {
+        return path;
+    }
+    QString named = path;
+    if (named.endsWith(u'.')) {
+        named.chop(1);
+    }
+    return named + pattern.mid(1);
+}
+
 void setForeColor(QWidget* widget, platform::OleColor color)
 {
     QPalette palette = widget->palette();
@@ -773,6 +793,8 @@ void Main::cmdSaveFile_Click()
     // path the user typed is not lost.
     m_commonDialog.FileName = m_txtFile->text();
     if (m_commonDialog.ShowSave()) {
+        m_commonDialog.FileName = withChosenExtension(
+            m_commonDialog.FileName, m_commonDialog.Filter, m_commonDialog.FilterIndex);
         m_txtFile->setText(m_commonDialog.FileName);
     }
 }

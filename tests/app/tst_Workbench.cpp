@@ -297,8 +297,9 @@ private Q_SLOTS:
             platform::FileDialogResult{document, "walks.html", editor::AllDocumentsEntry});
         click(child(main, "cmdOpen"));
         QTRY_VERIFY(child<editor::RichTextBox>(main, "RichTextBox1")->text().contains("Evening"));
+        // A name typed without an extension takes the chosen entry's.
         const QString book = m_tmp.filePath("walks.epub");
-        dialogs.queueFile(platform::FileDialogResult{book, "walks.epub", 8});
+        dialogs.queueFile(platform::FileDialogResult{m_tmp.filePath("walks"), "walks", 8});
         click(child(main, "cmdSaveFile"));
         QCOMPARE(dialogs.requests().last().file.filter,
                  recording::dialogFilter() + "|Read-Along Book (*.epub)|*.epub");
