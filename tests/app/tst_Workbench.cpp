@@ -125,7 +125,7 @@ private Q_SLOTS:
         click(child(main, "cmdSpkText"));
         QCOMPARE(status->text(), "SPEAKING");
         QTRY_VERIFY_WITH_TIMEOUT(!picture->pixmap().isNull(), 5000);
-        QTest::qWait(400);
+        QTRY_VERIFY_WITH_TIMEOUT(editor->spokenRange().has_value(), 5000); // a word in the shot
         saveShot(*main, "speaking.png");
         click(pause);
         QCOMPARE(status->text(), "PAUSED");
