@@ -58,7 +58,9 @@ Mp4Sound mp4Sound(int rate, qint64 samples)
 {
     Mp4Sound sound{rate, samples, {}, {}, {}};
     quint32 seed = quint32(samples);
-    for (qint64 time = -1024; time < samples; time += 1024) {
+    // A few packets far apart stand in for a sound too long for 32-bit durations.
+    const qint64 step = samples > INT32_MAX ? samples / 4 : 1024;
+    for (qint64 time = -1024; time < samples; time += step) {
         seed = seed * 1664525U + 1013904223U;
         QByteArray packet(qsizetype(6 + (seed >> 8) % 700), char(seed >> 24 & 0x7F));
         sound.packets.append(packet);
@@ -318,6 +320,7 @@ private Q_SLOTS:
         QTest::newRow("short") << 48000 << qint64(700) << book(1) << false;
         // Several 1 MiB chunks, and sizes that all differ.
         QTest::newRow("long") << 44100 << qint64(44100) * 240 << book(7) << true;
+        QTest::newRow("13 hours") << 48000 << qint64(48000) * 3600 * 13 << book(2) << true;
     }
 
     void mp4AsFfmpegWritesIt()
