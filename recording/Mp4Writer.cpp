@@ -37,10 +37,13 @@ constexpr unsigned char TextSampleEntry[] = {
 constexpr unsigned char TextEncoding[] = {0x00, 0x00, 0x00, 0x0C, 'e',  'n',
                                           'c',  'd',  0x00, 0x00, 0x01, 0x00};
 
-// Big-endian fields and boxes whose size is filled in once their content is written.
+// Big-endian fields and boxes, appended to bytes; a box's size is filled in once its content
+// is written.
 class Boxes
 {
 public:
+    explicit Boxes(QByteArray& bytes) : m_bytes(bytes) {}
+
     void u8(quint32 value) { m_bytes.append(char(value & 0xFF)); }
     void u16(quint32 value)
     {
@@ -105,10 +108,10 @@ public:
         }
     }
 
-    QByteArray& data() { return m_bytes; }
+    qsizetype size() const { return m_bytes.size(); }
 
 private:
-    QByteArray m_bytes;
+    QByteArray& m_bytes;
 };
 
 qint64 rescale(qint64 value, qint64 to, qint64 from, AVRounding rounding)
@@ -210,7 +213,8 @@ Mp4Writer::Mp4Writer(const Audio& audio, bool audiobook) : m_audio(audio), m_aud
 
 QByteArray Mp4Writer::begin()
 {
-    Boxes out;
+    m_begin.clear();
+    Boxes out(m_begin);
     const char* brand = m_audiobook ? "M4B " : "M4A ";
     const qsizetype ftyp = out.open("ftyp");
     out.type(brand);
@@ -222,10 +226,9 @@ QByteArray Mp4Writer::begin()
     // Room for a 64-bit size of the samples' box, should they pass 4 GiB.
     out.u32(8);
     out.type("free");
-    m_dataStart = out.data().size();
+    m_dataStart = out.size();
     out.u32(0);
     out.type("mdat");
-    m_begin = out.data();
     m_position = m_begin.size();
     return m_begin;
 }
@@ -243,7 +246,15 @@ bool Mp4Writer::add(QByteArray& bytes, const QByteArray& packet, qint64 time, qi
 
 QByteArray Mp4Writer::end(const Tags& tags)
 {
-    Boxes out;
+    // Room for the index (the sample sizes take most of it) and the chapters, at once.
+    QByteArray bytes;
+    qsizetype titles = 0;
+    for (const Chapter& chapter : tags.chapters) {
+        titles += chapter.title.size();
+    }
+    bytes.reserve(4 * m_track.count() + tags.cover.size() + 2 * titles + 64 * tags.chapters.size() +
+                  4096);
+    Boxes out(bytes);
     // The chapters' samples follow the sound's in the samples' box.
     Track chapters;
     chapters.timescale = MovieTimescale;
@@ -306,10 +317,10 @@ QByteArray Mp4Writer::end(const Tags& tags)
         out.u32(quint32(lastId + 1));
     }
     if (m_track.count() > 0) {
-        out.bytes(trackBox(m_track, soundId, true, hasChapters ? chapterId : -1));
+        writeTrack(bytes, m_track, soundId, true, hasChapters ? chapterId : -1);
     }
     if (chapters.count() > 0) {
-        out.bytes(trackBox(chapters, chapterId, false, -1));
+        writeTrack(bytes, chapters, chapterId, false, -1);
     }
 
     const qsizetype udta = out.open("udta");
@@ -353,12 +364,13 @@ QByteArray Mp4Writer::end(const Tags& tags)
     }
     out.close(udta);
     out.close(moov);
-    return out.data();
+    return bytes;
 }
 
-QByteArray Mp4Writer::trackBox(const Track& track, int id, bool audio, int chapterTrackId) const
+void Mp4Writer::writeTrack(QByteArray& bytes, const Track& track, int id, bool audio,
+                           int chapterTrackId) const
 {
-    Boxes out;
+    Boxes out(bytes);
     const qsizetype trak = out.open("trak");
     // The edit list starts the track at time 0, so it lasts until its last sample ends.
     const qint64 movieDuration =
@@ -474,16 +486,15 @@ QByteArray Mp4Writer::trackBox(const Track& track, int id, bool audio, int chapt
     out.u32(12);
     out.type("url ");
     out.u32(1); // in this file
-    out.bytes(sampleTable(track, audio));
+    writeSampleTable(bytes, track, audio);
     out.close(minf);
     out.close(mdia);
     out.close(trak);
-    return out.data();
 }
 
-QByteArray Mp4Writer::sampleTable(const Track& track, bool audio) const
+void Mp4Writer::writeSampleTable(QByteArray& bytes, const Track& track, bool audio) const
 {
-    Boxes out;
+    Boxes out(bytes);
     const qsizetype stbl = out.open("stbl");
     const qsizetype stsd = out.open("stsd");
     out.u32(0);
@@ -606,13 +617,13 @@ QByteArray Mp4Writer::sampleTable(const Track& track, bool audio) const
         out.u32(1);
     }
     out.close(stbl);
-    return out.data();
 }
 
 QByteArray Mp4Writer::finalBegin() const
 {
     QByteArray bytes = m_begin;
-    Boxes size;
+    QByteArray field;
+    Boxes size(field);
     qsizetype at = m_dataStart;
     if (m_dataSize + 8 <= UINT32_MAX) {
         size.u32(quint32(m_dataSize + 8));
@@ -623,7 +634,7 @@ QByteArray Mp4Writer::finalBegin() const
         size.type("mdat");
         size.u64(m_dataSize + 16);
     }
-    bytes.replace(at, size.data().size(), size.data());
+    bytes.replace(at, field.size(), field);
     return bytes;
 }
 

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <cstdint>
+#include <deque>
 #include <vector>
 
 namespace recording {
@@ -66,7 +67,7 @@ private:
         qint64 lastTime = 0;
         qint64 lastOffset = 0; // of the last sample in the file
         quint64 bytes = 0;
-        std::vector<quint16> sizes;
+        std::deque<quint16> sizes; // grows in small blocks, never copied
         bool equalSizes = true;
         // Sample durations as (count, duration) runs, the last sample's not yet among them.
         std::vector<std::pair<quint32, quint32>> durations;
@@ -81,8 +82,9 @@ private:
         void closeChunk();
     };
 
-    QByteArray trackBox(const Track& track, int id, bool audio, int chapterTrackId) const;
-    QByteArray sampleTable(const Track& track, bool audio) const;
+    void writeTrack(QByteArray& bytes, const Track& track, int id, bool audio,
+                    int chapterTrackId) const;
+    void writeSampleTable(QByteArray& bytes, const Track& track, bool audio) const;
 
     Audio m_audio;
     bool m_audiobook = false;
