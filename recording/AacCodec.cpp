@@ -3,7 +3,6 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <algorithm>
-#include <cstring>
 #include <limits>
 #include <memory>
 
