@@ -38,9 +38,9 @@ public:
     AacCodec(const AacCodec&) = delete;
     AacCodec& operator=(const AacCodec&) = delete;
 
-    // Starts the file: before begin(). An MP4 file's tracks are fixed when it starts, so
-    // the cover (a JPEG or PNG file's bytes, from writable tags; empty for none) is given
-    // here. audiobook marks the file as a book (brand "M4B ") rather than as music.
+    // Starts the file: before begin(). The cover (a JPEG or PNG file's bytes, from writable
+    // tags; empty for none) is given here and written with the index at the end. audiobook
+    // marks the file as a book (brand "M4B ") rather than as music.
     platform::Result<void> open(const QByteArray& cover, bool audiobook);
     // The title, author and chapters written at end() (writable tags, chapters counted in
     // samples at chapterRate, the sound totalSamples long there). The cover is not read:
