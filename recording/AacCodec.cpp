@@ -4,13 +4,11 @@
 #include <QImageReader>
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <memory>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/opt.h>
 }
@@ -26,25 +24,21 @@ namespace {
 // 0.6 % larger), which decode closer to what was written: SNR 32.9 dB against 30.7,
 // log-spectral distance 3.4 dB against 3.7.
 constexpr double Quality = 1.2;
-constexpr int IoBufferSize = 64 * 1024;
 // Frames a block's encoder codes before the block's own. After two its choice of windows is
 // the one encoder's (an hour and a half of speech: not one packet differs); the rest let its
 // psychoacoustic model settle near where the one before's was (with 2 or 4, one packet in 400
 // differs from what 8 give). The lead-in costs 5 % more coding.
 constexpr int LeadInFrames = 8;
 
-QString averrorText(int error)
+// A tag's UTF-8 bytes, up to a NUL: players read the file's names as C strings.
+QByteArray cString(const QString& value)
 {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(error, text, sizeof(text));
-    return QString::fromUtf8(text);
-}
-
-void setTag(AVDictionary** tags, const char* key, const QString& value)
-{
-    if (!value.isEmpty()) {
-        av_dict_set(tags, key, value.toUtf8().constData(), 0);
+    QByteArray bytes = value.toUtf8();
+    const qsizetype nul = bytes.indexOf('\0');
+    if (nul >= 0) {
+        bytes.truncate(nul);
     }
+    return bytes;
 }
 
 struct EncoderDeleter
@@ -62,17 +56,6 @@ struct PacketDeleter
 
 } // namespace
 
-// The file as the muxer writes it, in memory: what it appends waits to be handed on; the
-// opening bytes are kept, for the muxer goes back to them at the end.
-struct AacCodec::Output
-{
-    QByteArray head; // the file's opening bytes, as the muxer last wrote them
-    bool headChanged = false;
-    QByteArray pending; // from handedOn on
-    qint64 handedOn = 0;
-    qint64 position = 0;
-};
-
 int AacCodec::codedRate(int rate)
 {
     for (const int allowed :
@@ -84,7 +67,7 @@ int AacCodec::codedRate(int rate)
     return 96000;
 }
 
-AacCodec::AacCodec(int sampleRate) : m_sampleRate(sampleRate), m_output(std::make_unique<Output>())
+AacCodec::AacCodec(int sampleRate) : m_sampleRate(sampleRate)
 {
     // The libraries' notes on their own choices are no news to the user; what goes wrong
     // reaches them as the recording's message.
@@ -93,15 +76,7 @@ AacCodec::AacCodec(int sampleRate) : m_sampleRate(sampleRate), m_output(std::mak
 
 AacCodec::~AacCodec()
 {
-    av_packet_free(&m_packet);
     avcodec_free_context(&m_header);
-    if (m_format != nullptr) {
-        if (m_format->pb != nullptr) {
-            av_freep(&m_format->pb->buffer);
-            avio_context_free(&m_format->pb);
-        }
-        avformat_free_context(m_format);
-    }
 }
 
 int AacCodec::leadInFrames() const
@@ -141,137 +116,28 @@ AVCodecContext* AacCodec::newEncoder() const
     return codec;
 }
 
-int AacCodec::writeOutput(void* opaque, quint8* buffer, int size)
-{
-    Output& output = *static_cast<Output*>(opaque);
-    const auto* bytes = reinterpret_cast<const char*>(buffer);
-    if (output.position >= output.handedOn) {
-        const qint64 at = output.position - output.handedOn;
-        if (output.pending.size() < at + size) {
-            output.pending.resize(at + size);
-        }
-        std::memcpy(output.pending.data() + at, bytes, size_t(size));
-    } else if (output.position + size <= output.head.size()) {
-        std::memcpy(output.head.data() + output.position, bytes, size_t(size));
-        output.headChanged = true;
-    } else {
-        return AVERROR(EIO); // bytes handed on that are not the opening ones
-    }
-    output.position += size;
-    return size;
-}
-
-int64_t AacCodec::seekOutput(void* opaque, int64_t offset, int whence)
-{
-    Output& output = *static_cast<Output*>(opaque);
-    const qint64 size = output.handedOn + output.pending.size();
-    if ((whence & AVSEEK_SIZE) != 0) {
-        return size;
-    }
-    qint64 position = offset;
-    switch (whence & ~AVSEEK_FORCE) {
-    case SEEK_CUR:
-        position += output.position;
-        break;
-    case SEEK_END:
-        position += size;
-        break;
-    default:
-        break;
-    }
-    if (position < 0) {
-        return AVERROR(EINVAL);
-    }
-    output.position = position;
-    return position;
-}
-
-QByteArray AacCodec::written()
-{
-    avio_flush(m_format->pb);
-    if (m_format->pb->error < 0) {
-        m_failed = true;
-    }
-    QByteArray bytes;
-    std::swap(bytes, m_output->pending);
-    m_output->handedOn += bytes.size();
-    return bytes;
-}
-
 platform::Result<void> AacCodec::open(const QByteArray& cover, bool audiobook)
 {
     if (avcodec_find_encoder_by_name("aac") == nullptr) {
         return platform::Failure{QStringLiteral("this system's FFmpeg has no AAC encoder")};
     }
     m_header = newEncoder();
-    m_packet = av_packet_alloc();
-    if (m_header == nullptr || m_packet == nullptr) {
+    if (m_header == nullptr) {
         return platform::Failure{
             QStringLiteral("the AAC encoder takes no sound at %1 Hz").arg(m_sampleRate)};
     }
-    // The muxer FFmpeg picks for .m4a and .m4b files.
-    if (const int error = avformat_alloc_output_context2(&m_format, nullptr, "ipod", nullptr);
-        error < 0) {
-        return platform::Failure{averrorText(error)};
-    }
-    m_format->flags |= AVFMT_FLAG_BITEXACT;
-    if (audiobook) {
-        av_opt_set(m_format->priv_data, "brand", "M4B ", 0);
-    }
-    AVStream* audio = avformat_new_stream(m_format, nullptr);
-    if (audio == nullptr) {
-        return platform::Failure{averrorText(AVERROR(ENOMEM))};
-    }
-    // The encoder's delay (initial padding) and its header go with the stream.
-    avcodec_parameters_from_context(audio->codecpar, m_header);
-    audio->time_base = m_header->time_base;
-    AVStream* picture = nullptr;
+    m_cover = cover;
     if (!cover.isEmpty()) {
-        picture = avformat_new_stream(m_format, nullptr);
-        if (picture == nullptr) {
-            return platform::Failure{averrorText(AVERROR(ENOMEM))};
-        }
         QByteArray data = cover;
         QBuffer buffer(&data);
         buffer.open(QIODevice::ReadOnly);
-        const QImageReader reader(&buffer);
-        picture->disposition = AV_DISPOSITION_ATTACHED_PIC;
-        picture->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
-        picture->codecpar->codec_id =
-            reader.format() == "png" ? AV_CODEC_ID_PNG : AV_CODEC_ID_MJPEG;
-        picture->codecpar->width = reader.size().width();
-        picture->codecpar->height = reader.size().height();
-        picture->time_base = {1, 90000};
+        m_coverIsPng = QImageReader(&buffer).format() == "png";
     }
-    auto* ioBuffer = static_cast<unsigned char*>(av_malloc(IoBufferSize));
-    m_format->pb = ioBuffer == nullptr
-                       ? nullptr
-                       : avio_alloc_context(ioBuffer, IoBufferSize, 1, m_output.get(), nullptr,
-                                            writeOutput, seekOutput);
-    if (m_format->pb == nullptr) {
-        av_free(ioBuffer);
-        return platform::Failure{averrorText(AVERROR(ENOMEM))};
-    }
-    if (const int error = avformat_write_header(m_format, nullptr); error < 0) {
-        return platform::Failure{averrorText(error)};
-    }
-    if (picture != nullptr) {
-        // The muxer keeps the picture's one packet and writes it with the index.
-        if (const int error = av_new_packet(m_packet, int(cover.size())); error < 0) {
-            return platform::Failure{averrorText(error)};
-        }
-        std::memcpy(m_packet->data, cover.constData(), size_t(cover.size()));
-        m_packet->stream_index = picture->index;
-        m_packet->flags |= AV_PKT_FLAG_KEY;
-        m_packet->pts = m_packet->dts = 0;
-        const int error = av_write_frame(m_format, m_packet);
-        av_packet_unref(m_packet);
-        if (error < 0) {
-            return platform::Failure{averrorText(error)};
-        }
-    }
-    avio_flush(m_format->pb);
-    m_output->head = m_output->pending;
+    m_writer = std::make_unique<Mp4Writer>(
+        Mp4Writer::Audio{m_sampleRate, int(m_header->bit_rate),
+                         QByteArray(reinterpret_cast<const char*>(m_header->extradata),
+                                    m_header->extradata_size)},
+        audiobook);
     // The first packet stands for the encoder's delay, before the first sample.
     m_pts = -m_header->initial_padding;
     return {};
@@ -354,7 +220,7 @@ std::optional<BlockCodec::Packets> AacCodec::encode(const Block& block) const
 
 QByteArray AacCodec::begin()
 {
-    return written();
+    return m_writer->begin();
 }
 
 QByteArray AacCodec::add(const Packets& packets)
@@ -363,29 +229,18 @@ QByteArray AacCodec::add(const Packets& packets)
         return {};
     }
     m_samples += packets.length;
-    AVStream* audio = m_format->streams[0];
-    for (const QByteArray& bytes : packets.packets) {
-        if (av_new_packet(m_packet, int(bytes.size())) < 0) {
-            m_failed = true;
-            return {};
-        }
-        std::memcpy(m_packet->data, bytes.constData(), size_t(bytes.size()));
-        m_packet->stream_index = audio->index;
-        m_packet->flags |= AV_PKT_FLAG_KEY;
-        m_packet->pts = m_packet->dts = m_pts;
+    QByteArray bytes;
+    for (const QByteArray& packet : packets.packets) {
         // The last packets end where the samples do, as the encoder's own would.
-        m_packet->duration =
+        const qint64 duration =
             packets.last ? std::clamp<qint64>(m_samples - m_pts, 1, FrameLength) : FrameLength;
-        m_pts += FrameLength;
-        av_packet_rescale_ts(m_packet, m_header->time_base, audio->time_base);
-        const int error = av_write_frame(m_format, m_packet);
-        av_packet_unref(m_packet);
-        if (error < 0) {
+        if (!m_writer->add(bytes, packet, m_pts, duration)) {
             m_failed = true;
             return {};
         }
+        m_pts += FrameLength;
     }
-    return written();
+    return bytes;
 }
 
 QByteArray AacCodec::end()
@@ -393,42 +248,23 @@ QByteArray AacCodec::end()
     if (m_failed) {
         return {};
     }
-    setTag(&m_format->metadata, "title", m_tags.title);
-    setTag(&m_format->metadata, "artist", m_tags.author);
-    // The muxer writes chapters it finds only at the end, as a chapter track (and a short
-    // list older players read), so they can be gathered while the sound is made.
+    Mp4Writer::Tags tags;
+    tags.title = cString(m_tags.title);
+    tags.author = cString(m_tags.author);
+    tags.cover = m_cover;
+    tags.coverIsPng = m_coverIsPng;
+    tags.chapterRate = m_chapterRate;
     const qsizetype count = m_tags.chapters.size();
-    if (count > 0) {
-        m_format->chapters = static_cast<AVChapter**>(av_calloc(size_t(count), sizeof(AVChapter*)));
-        if (m_format->chapters == nullptr) {
-            m_failed = true;
-            return {};
-        }
-    }
     for (qsizetype i = 0; i < count; ++i) {
-        auto* chapter = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
-        if (chapter == nullptr) {
-            m_failed = true;
-            return {};
-        }
-        m_format->chapters[i] = chapter;
-        m_format->nb_chapters = unsigned(i + 1);
-        chapter->id = i;
-        chapter->time_base = {1, m_chapterRate};
-        chapter->start = m_tags.chapters.at(i).sample;
-        chapter->end = i + 1 < count ? m_tags.chapters.at(i + 1).sample : m_totalSamples;
-        setTag(&chapter->metadata, "title", m_tags.chapters.at(i).title);
+        tags.chapters.append({cString(m_tags.chapters.at(i).title), m_tags.chapters.at(i).sample,
+                              i + 1 < count ? m_tags.chapters.at(i + 1).sample : m_totalSamples});
     }
-    if (av_write_trailer(m_format) < 0) {
-        m_failed = true;
-        return {};
-    }
-    return written();
+    return m_writer->end(tags);
 }
 
 QByteArray AacCodec::finalBegin()
 {
-    return m_output->headChanged ? m_output->head : QByteArray();
+    return m_writer->finalBegin();
 }
 
 } // namespace recording

@@ -3,18 +3,17 @@
 #include "platform/Result.h"
 #include "recording/BlockCodec.h"
 #include "recording/BookTags.h"
+#include "recording/Mp4Writer.h"
 
 #include <QByteArray>
 #include <memory>
 
 struct AVCodecContext;
-struct AVFormatContext;
-struct AVPacket;
 
 namespace recording {
 
 // Mono speech as AAC in an MP4 file (.m4b audiobooks, .m4a), in blocks, with FFmpeg's
-// libraries: the book's chapters as MP4 chapters, its title and author as tags, its cover
+// AAC encoder: the book's chapters as MP4 chapters, its title and author as tags, its cover
 // as the picture players show.
 //
 // Each block's encoder starts on the block's lead-in, so by the block's first packet it
@@ -24,8 +23,9 @@ namespace recording {
 // blocks' packets take their places with the times one encoder gives them, its delay (one
 // frame) cut off by the file's edit list: a player plays the samples written.
 //
-// The MP4 muxer writes into memory: the bytes of each call are handed on, and the mdat
-// size it fills in at the end comes back as finalBegin().
+// Mp4Writer makes the file: each block's packets go straight on to the file, the index, the
+// chapters and the tags come at the end, and the size of the samples' box comes back as
+// finalBegin().
 class AacCodec : public BlockCodec
 {
 public:
@@ -38,9 +38,9 @@ public:
     AacCodec(const AacCodec&) = delete;
     AacCodec& operator=(const AacCodec&) = delete;
 
-    // Starts the file: before begin(). An MP4 file's tracks are fixed when it starts, so
-    // the cover (a JPEG or PNG file's bytes, from writable tags; empty for none) is given
-    // here. audiobook marks the file as a book (brand "M4B ") rather than as music.
+    // Starts the file: before begin(). The cover (a JPEG or PNG file's bytes, from writable
+    // tags; empty for none) is given here and written with the index at the end. audiobook
+    // marks the file as a book (brand "M4B ") rather than as music.
     platform::Result<void> open(const QByteArray& cover, bool audiobook);
     // The title, author and chapters written at end() (writable tags, chapters counted in
     // samples at chapterRate, the sound totalSamples long there). The cover is not read:
@@ -62,18 +62,13 @@ public:
 private:
     static constexpr int FrameLength = 1024;
 
-    struct Output;
-    static int writeOutput(void* opaque, quint8* buffer, int size);
-    static int64_t seekOutput(void* opaque, int64_t offset, int whence);
     AVCodecContext* newEncoder() const;
-    // What the muxer wrote since the last call.
-    QByteArray written();
 
     int m_sampleRate;
     AVCodecContext* m_header = nullptr; // the stream's parameters, never fed samples
-    AVFormatContext* m_format = nullptr;
-    AVPacket* m_packet = nullptr;
-    std::unique_ptr<Output> m_output;
+    std::unique_ptr<Mp4Writer> m_writer;
+    QByteArray m_cover;
+    bool m_coverIsPng = false;
     BookTags m_tags;
     int m_chapterRate = 1;
     qint64 m_totalSamples = 0;
