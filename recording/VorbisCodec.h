@@ -25,6 +25,10 @@ public:
 
     bool ok() const { return m_longWindow > 0; }
 
+    // Blocks, and so every block's encoder, start on multiples of the long window: all
+    // encoders' windows then lie on one lattice. Sixteen of them before a block are enough
+    // for its encoder to fall into step with the one before (a few hundred samples into
+    // the block on speech, where eight often took thousands).
     int frameLength() const override { return m_longWindow; }
     int leadInFrames() const override { return 16; }
     int leadOut() const override { return m_leadOutFrames * m_longWindow; }
