@@ -26,9 +26,10 @@ public:
     bool ok() const { return m_longWindow > 0; }
 
     // Blocks, and so every block's encoder, start on multiples of the long window: all
-    // encoders' windows then lie on one lattice. Sixteen of them before a block are enough
-    // for its encoder to fall into step with the one before (a few hundred samples into
-    // the block on speech, where eight often took thousands).
+    // encoders' windows then lie on one lattice. With sixteen of them before its block an
+    // encoder falls into step with the one before within a few hundred samples of the
+    // block's start on speech (with eight, sometimes thousands, and now and then not in
+    // the lead-out at all).
     int frameLength() const override { return m_longWindow; }
     int leadInFrames() const override { return 16; }
     int leadOut() const override { return m_leadOutFrames * m_longWindow; }
