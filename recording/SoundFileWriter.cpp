@@ -223,11 +223,9 @@ bool SoundFileWriter::writeToFile(const qint16* samples, qsizetype count)
             failEncoder();
             return false;
         }
-    } else {
-        if (sf_write_short(m_sound, samples, count) != count) {
-            failSound(sf_error(m_sound));
-            return false;
-        }
+    } else if (sf_write_short(m_sound, samples, count) != count) {
+        failSound(sf_error(m_sound));
+        return false;
     }
     if (m_format == SoundFormat::OggVorbis || m_format == SoundFormat::Opus) {
         m_content.addData(QByteArrayView(reinterpret_cast<const char*>(samples),
