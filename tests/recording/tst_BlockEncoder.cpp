@@ -161,6 +161,32 @@ QString oggDisorder(const QByteArray& bytes)
     return ended ? QString() : QStringLiteral("no last page");
 }
 
+// The samples as libsndfile's Ogg Vorbis writer codes them in one piece, decoded.
+QVector<qint16> oneVorbisEncoder(const QString& path, const QVector<qint16>& samples, int rate)
+{
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = 1;
+    info.format = SF_FORMAT_OGG | SF_FORMAT_VORBIS;
+    SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+    for (qsizetype at = 0; file != nullptr && at < samples.size(); at += 4000) {
+        sf_write_short(file, samples.constData() + at,
+                       std::min<qsizetype>(4000, samples.size() - at));
+    }
+    sf_close(file);
+    int rateRead = 0;
+    return decode(path, &rateRead);
+}
+
+int largestDifference(const QVector<qint16>& a, const QVector<qint16>& b, qsizetype from)
+{
+    int largest = 0;
+    for (qsizetype i = from; i < std::min(a.size(), b.size()); ++i) {
+        largest = std::max(largest, std::abs(a[i] - b[i]));
+    }
+    return largest;
+}
+
 int largestStep(const QVector<qint16>& samples, qsizetype from, qsizetype to)
 {
     int largest = 0;
@@ -248,6 +274,17 @@ private Q_SLOTS:
             // A reader that seeks finds each packet where it belongs.
             const qsizetype middle = written.size() / 2 + 17;
             QCOMPARE(decode(dir.filePath(name), &decodedRate, middle), decoded.mid(middle));
+        }
+        if (name.endsWith(".ogg")) {
+            // As one encoder with the same settings codes it (libsndfile's), within what that
+            // encoder gets wrong itself; the first windows differ, as a stream's start is
+            // extrapolated from what the encoder is given first.
+            const QVector<qint16> one = oneVorbisEncoder(dir.filePath("one.ogg"), written, rate);
+            QCOMPARE(decoded.size(), one.size());
+            const int error = largestDifference(one, written, 0);
+            const int difference = largestDifference(one, decoded, qsizetype(2) * frame);
+            QVERIFY2(difference < error,
+                     qPrintable(QStringLiteral("%1 vs %2").arg(difference).arg(error)));
         }
         const double snr = worstWindowSnr(written, decoded, rate);
         QVERIFY2(snr > 12, qPrintable(QStringLiteral("%1 dB").arg(snr)));
