@@ -132,8 +132,8 @@ VorbisCodec::Packet VorbisCodec::packet(vorbis_info* info, const QByteArray& byt
     made.packet = reinterpret_cast<unsigned char*>(const_cast<char*>(bytes.constData()));
     made.bytes = long(bytes.size());
     const int window = int(vorbis_packet_blocksize(info, &made));
-    // A packet's sound is complete up to its window's centre; the window reaches a quarter
-    // of its length further, where the next one's begins to take over.
+    // A packet's sound is complete up to its window's centre; a quarter of its length on lies
+    // the middle of its overlap with the next packet's window, the boundary both share.
     return Packet{bytes, end, window, end + window / 4};
 }
 
