@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QVector>
+#include <memory>
 #include <optional>
 
 namespace recording {
@@ -30,6 +31,11 @@ public:
         bool last = false;
         // The block's own samples, for a container that keeps a digest of the whole sound.
         QVector<qint16> samples;
+        // For a codec whose packets lie on no fixed grid: where in the stream each packet's
+        // sound is complete up to, and its encoder as the block left it, for add() to go on
+        // with.
+        QList<qint64> ends;
+        std::shared_ptr<void> encoder;
     };
 
     virtual ~BlockCodec() = default;

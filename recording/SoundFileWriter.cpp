@@ -9,6 +9,7 @@
 #include "recording/FlacCodec.h"
 #include "recording/Mp3Codec.h"
 #include "recording/OpusCodec.h"
+#include "recording/VorbisCodec.h"
 
 #include <QFileInfo>
 #include <QtEndian>
@@ -24,22 +25,6 @@
 namespace recording {
 
 namespace {
-
-// libsndfile's major format and encoding for each of ours.
-int sndfileFormat(SoundFormat format)
-{
-    switch (format) {
-    case SoundFormat::OggVorbis:
-        return SF_FORMAT_OGG | SF_FORMAT_VORBIS;
-    case SoundFormat::Wave:
-    case SoundFormat::Flac: // FLAC, MP3, Opus and M4B are encoded in blocks
-    case SoundFormat::Mp3:
-    case SoundFormat::Opus:
-    case SoundFormat::M4b:
-        break;
-    }
-    return SF_FORMAT_RF64 | SF_FORMAT_PCM_16;
-}
 
 // Opus codes only these rates; other rates are resampled to the next one up.
 int opusRate(int rate)
@@ -67,9 +52,6 @@ int codedRate(SoundFormat format, int rate)
 
 // How much written sound goes out to the disk at a time while a recording is made.
 constexpr qint64 WriteBackStep = qint64(8) << 20;
-
-// Samples handed to libsndfile at a time.
-constexpr qsizetype SoundFileStep = qsizetype(1) << 16;
 
 // Header bytes kept aside while writing, enough for every chunk before the data.
 constexpr qint64 HeaderShadow = 512;
@@ -177,29 +159,22 @@ bool SoundFileWriter::open()
             return false;
         }
     }
-    if (m_format == SoundFormat::Mp3 || m_format == SoundFormat::Opus ||
-        m_format == SoundFormat::Flac || m_format == SoundFormat::M4b) {
+    if (m_format != SoundFormat::Wave) {
         return openEncoder(m_codedRate);
     }
     SF_INFO format{};
     format.samplerate = m_codedRate;
     format.channels = 1;
-    format.format = sndfileFormat(m_format);
+    format.format = SF_FORMAT_RF64 | SF_FORMAT_PCM_16;
     static SF_VIRTUAL_IO io{Io::length, Io::seek, Io::read, Io::write, Io::tell};
     m_sound = sf_open_virtual(&io, SFM_WRITE, &format, this);
     if (m_sound == nullptr) {
         fail(QString::fromUtf8(sf_strerror(nullptr)));
         return false;
     }
-    // Plain WAV unless the data outgrows it; the Vorbis encoder's own default suits speech.
-    if (m_format == SoundFormat::Wave) {
-        sf_command(m_sound, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
-    }
-    // Wave files take their tags after the data (the header is rewritten in place);
-    // the other formats only before it.
-    if (m_format != SoundFormat::Wave && !m_title.isEmpty()) {
-        sf_set_string(m_sound, SF_STR_TITLE, m_title.toUtf8().constData());
-    }
+    // Plain WAV unless the data outgrows it; the tags go in after the data (the header is
+    // rewritten in place).
+    sf_command(m_sound, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
     return true;
 }
 
@@ -243,16 +218,9 @@ bool SoundFileWriter::writeToFile(const qint16* samples, qsizetype count)
             failEncoder();
             return false;
         }
-    } else {
-        // libvorbis takes each write's samples on the stack: a long piece in one call
-        // overflowed a thread's stack.
-        for (qsizetype at = 0; at < count; at += SoundFileStep) {
-            const qsizetype part = std::min(SoundFileStep, count - at);
-            if (sf_write_short(m_sound, samples + at, part) != part) {
-                failSound(sf_error(m_sound));
-                return false;
-            }
-        }
+    } else if (sf_write_short(m_sound, samples, count) != count) {
+        failSound(sf_error(m_sound));
+        return false;
     }
     if (m_format == SoundFormat::OggVorbis || m_format == SoundFormat::Opus) {
         m_content.addData(QByteArrayView(reinterpret_cast<const char*>(samples),
@@ -361,9 +329,9 @@ bool SoundFileWriter::closeSound(const BookTags& tags)
     return rewriteAsPlainPcm() && stampStreamSerial();
 }
 
-// libsndfile gives an Ogg stream a random serial number, so two renders of one text would
-// differ. Every page gets a serial made from the samples and the title instead, with its
-// checksum made again; the pages are rewritten where they are.
+// Every page of an Ogg stream gets a serial number made from the samples and the title, with
+// its checksum made again, so that two renders of one text give the same file; the pages are
+// rewritten where they are.
 bool SoundFileWriter::stampStreamSerial()
 {
     if (m_format != SoundFormat::OggVorbis && m_format != SoundFormat::Opus) {
@@ -488,6 +456,11 @@ bool SoundFileWriter::openEncoder(int rate)
         auto opus = std::make_unique<OpusCodec>(rate, m_title);
         if (opus->ok()) {
             codec = std::move(opus);
+        }
+    } else if (m_format == SoundFormat::OggVorbis) {
+        auto vorbis = std::make_unique<VorbisCodec>(rate, m_title);
+        if (vorbis->ok()) {
+            codec = std::move(vorbis);
         }
     } else {
         auto aac = std::make_unique<AacCodec>(rate);

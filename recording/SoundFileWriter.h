@@ -21,9 +21,9 @@ class BlockEncoder;
 
 // Writes a mono sound file the safe way: into a temporary file beside the target, moved
 // into place only by commit(). Wave files are 16-bit PCM, written as RF64 when they would
-// pass 4 GiB; the compressed formats carry the title as a tag, and MP3, Opus and M4B are
-// encoded on every core. A book's tags (setTags) go into the file as its format has them,
-// a wave file's chapters into a cue sheet beside it. Whatever fails, an existing file at
+// pass 4 GiB; the compressed formats carry the title as a tag and are encoded on every
+// core. A book's tags (setTags) go into the file as its format has them, a wave file's
+// chapters into a cue sheet beside it. Whatever fails, an existing file at
 // the target stays as it was and no temporary file is left behind.
 class SoundFileWriter
 {
@@ -84,7 +84,7 @@ private:
     QVector<qint16> m_resampled;
     QSaveFile m_file;
     sf_private_tag* m_sound = nullptr;
-    std::unique_ptr<BlockEncoder> m_encoder; // instead of m_sound for MP3, Opus and M4B
+    std::unique_ptr<BlockEncoder> m_encoder; // instead of m_sound for all but wave files
     AacCodec* m_aac = nullptr;               // m_encoder's codec for M4B, given the tags last
     QByteArray m_head;
     QString m_error;

@@ -233,7 +233,8 @@ int main(int argc, char** argv)
             const QString output = file(QStringLiteral("encoded.") + format);
             const QByteArray what =
                 QStringLiteral("%1 100 KB to %2 vs to WAV").arg(voice, format).toUtf8();
-            const bool targeted = format == "mp3" || format == "opus" || format == "m4b";
+            const bool targeted =
+                format == "mp3" || format == "opus" || format == "m4b" || format == "ogg";
             compare(
                 what.constData(), slow ? slowRuns : runs,
                 [&] {
@@ -249,7 +250,8 @@ int main(int argc, char** argv)
     // Blocks are encoded a few at a time: a book ten times longer needs no more memory.
     const QString text1000 = file("1m.txt");
     writeText(text1000, benchtext::englishText(qsizetype(1024) * 1024));
-    for (const QString& format : {QStringLiteral("mp3"), QStringLiteral("m4b")}) {
+    for (const QString& format :
+         {QStringLiteral("mp3"), QStringLiteral("m4b"), QStringLiteral("ogg")}) {
         const QString output = file(QStringLiteral("long.") + format);
         const Measure shortBook =
             spawn({ours, "--force", "--voice", espeakVoice, text100, "-o", output});
