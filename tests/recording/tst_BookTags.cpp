@@ -32,15 +32,16 @@ namespace {
 constexpr int Rate = 22050;
 constexpr qint64 Length = qint64(3) * Rate;
 
-QByteArray pngCover()
+QByteArray coverPicture(const char* format = "PNG", QSize size = {32, 24},
+                        Qt::GlobalColor color = Qt::red)
 {
-    QImage image(32, 24, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    QByteArray png;
-    QBuffer buffer(&png);
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return png;
+    image.save(&buffer, format);
+    return bytes;
 }
 
 // An MP4 file's samples: pseudo-random AAC-sized packets (none opens like an ADTS header),
@@ -197,7 +198,7 @@ QByteArray ourMp4(const Mp4Sound& sound, const BookTags& tags, bool audiobook)
 
 BookTags book(int chapters)
 {
-    BookTags tags{"Ein Buch \u00fcber Sprache", "A. Writer", pngCover(), "image/png", {}};
+    BookTags tags{"Ein Buch \u00fcber Sprache", "A. Writer", coverPicture(), "image/png", {}};
     for (int i = 0; i < chapters; ++i) {
         tags.chapters.append(
             {QStringLiteral("Kapitel %1 \u00e9").arg(i + 1), i * Length / chapters});
@@ -294,13 +295,8 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("samples");
         QTest::addColumn<BookTags>("tags");
         QTest::addColumn<bool>("audiobook");
-        const QByteArray png = pngCover();
-        QImage image(40, 30, QImage::Format_RGB32);
-        image.fill(Qt::blue);
-        QByteArray jpeg;
-        QBuffer buffer(&jpeg);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "JPEG");
+        const QByteArray png = coverPicture();
+        const QByteArray jpeg = coverPicture("JPEG", {40, 30}, Qt::blue);
         BookTags titled{"Ein Buch \u00fcber Sprache", "A. Writer", {}, {}, {}};
         BookTags several = book(3);
         several.cover.clear();
@@ -357,7 +353,7 @@ private Q_SLOTS:
         BookTags bad = three;
         bad.title = "Line\none\ttab\x01\x07" + QString(10000, u'x');
         bad.chapters[1].title = "Bell\x07 and\r\nbreak";
-        bad.cover = pngCover().left(60); // a header, then nothing
+        bad.cover = coverPicture().left(60); // a header, then nothing
         const QString cut = QString("Line one tab" + QString(10000, u'x')).left(500);
         for (const char* name : {"bad.mp3", "bad.m4b", "bad.flac"}) {
             QTest::newRow(name) << name << bad << cut << false;
