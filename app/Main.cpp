@@ -74,10 +74,11 @@ const QString kIncompatible = QStringLiteral(
 QString withChosenExtension(const QString& path, const QString& filter, int entry)
 {
     const QStringList parts = filter.split(u'|');
-    if (entry <= 1 || 2 * entry > parts.size() || !QFileInfo(path).suffix().isEmpty()) {
+    const qsizetype at = qsizetype(2) * entry - 1; // the entry's pattern
+    if (entry <= 1 || at >= parts.size() || !QFileInfo(path).suffix().isEmpty()) {
         return path;
     }
-    const QString& pattern = parts.at(2 * entry - 1);
+    const QString& pattern = parts.at(at);
     if (!pattern.startsWith(QLatin1String("*.")) || pattern.contains(u';')) {
         return path;
     }
