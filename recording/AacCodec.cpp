@@ -95,14 +95,13 @@ AVCodecContext* AacCodec::newEncoder() const
     codec->sample_fmt = AV_SAMPLE_FMT_FLTP;
     codec->sample_rate = m_sampleRate;
     av_channel_layout_default(&codec->ch_layout, 1);
-    codec->flags |= AV_CODEC_FLAG_QSCALE;
     codec->global_quality = int(std::lround(Quality * FF_QP2LAMBDA));
     codec->time_base = {1, m_sampleRate};
     // Bit-exact: the same speech makes the same file, without the library's version in it.
-    codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER | AV_CODEC_FLAG_BITEXACT;
+    codec->flags |= AV_CODEC_FLAG_QSCALE | AV_CODEC_FLAG_GLOBAL_HEADER | AV_CODEC_FLAG_BITEXACT;
     // The default scale-factor search ("twoloop") codes a book six times slower for no
-    // difference one hears in a voice at this rate (64 kb/s for one channel is what music
-    // gets for two); FFmpeg's own tests code with the fast one as well.
+    // difference one hears in a voice at this quality (files the size 64 kb/s made, what
+    // music gets for two channels); FFmpeg's own tests code with the fast one as well.
     av_opt_set(codec->priv_data, "aac_coder", "fast", 0);
     // Temporal noise shaping and noise substitution cost 8 % of the coding time and buy a
     // voice nothing one can measure: without them a minute of speech decodes as close to
